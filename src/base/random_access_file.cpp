@@ -1,0 +1,153 @@
+#include "base/random_access_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "base/setup_error.h"
+
+#ifdef _WIN32
+#include <io.h>
+#include <share.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace ferry {
+
+std::vector<uint8_t> RandomAccessFile::ReadVector(uint64_t offset, size_t n) {
+  std::vector<uint8_t> out(n);
+  out.resize(ReadAt(offset, out));
+  return out;
+}
+
+size_t MemoryFile::ReadAt(uint64_t offset, std::span<uint8_t> out) {
+  if (offset >= data_.size()) return 0;
+  size_t n = std::min<uint64_t>(out.size(), data_.size() - offset);
+  std::memcpy(out.data(), data_.data() + offset, n);
+  return n;
+}
+
+void MemoryFile::WriteAt(uint64_t offset, std::span<const uint8_t> data) {
+  if (data.empty()) return;
+  if (offset + data.size() > data_.size()) data_.resize(offset + data.size());
+  std::memcpy(data_.data() + offset, data.data(), data.size());
+}
+
+void MemoryFile::Truncate(uint64_t size) { data_.resize(size); }
+
+namespace {
+
+// C stdio with 64-bit offsets: the same code on Linux and on Windows, where
+// the wide-character open keeps non-ANSI paths working.
+class DiskFile : public RandomAccessFile {
+ public:
+  DiskFile(std::FILE* f, std::filesystem::path path) : f_(f), path_(std::move(path)) {}
+  ~DiskFile() override { std::fclose(f_); }
+
+  uint64_t Size() override {
+    SeekTo(0, SEEK_END);
+    return Tell();
+  }
+
+  size_t ReadAt(uint64_t offset, std::span<uint8_t> out) override {
+    if (out.empty()) return 0;
+    if (offset >= Size()) return 0;
+    SeekTo(static_cast<int64_t>(offset), SEEK_SET);
+    return std::fread(out.data(), 1, out.size(), f_);
+  }
+
+  void WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
+    if (data.empty()) return;
+    SeekTo(static_cast<int64_t>(offset), SEEK_SET);
+    if (std::fwrite(data.data(), 1, data.size(), f_) != data.size() || std::fflush(f_) != 0)
+      throw SetupError("Cannot write " + path_.string() + ": " + std::strerror(errno));
+  }
+
+  void Truncate(uint64_t size) override {
+    std::fflush(f_);
+#ifdef _WIN32
+    int rc = _chsize_s(_fileno(f_), static_cast<int64_t>(size));
+#else
+    int rc = ftruncate(fileno(f_), static_cast<off_t>(size));
+#endif
+    if (rc != 0) throw SetupError("Cannot set the length of " + path_.string());
+  }
+
+  void Flush() override {
+    std::fflush(f_);
+#ifdef _WIN32
+    _commit(_fileno(f_));
+#else
+    fsync(fileno(f_));
+#endif
+  }
+
+ private:
+  void SeekTo(int64_t offset, int whence) {
+#ifdef _WIN32
+    int rc = _fseeki64(f_, offset, whence);
+#else
+    int rc = fseeko(f_, static_cast<off_t>(offset), whence);
+#endif
+    if (rc != 0) throw SetupError("Cannot seek in " + path_.string());
+  }
+
+  uint64_t Tell() {
+#ifdef _WIN32
+    return static_cast<uint64_t>(_ftelli64(f_));
+#else
+    return static_cast<uint64_t>(ftello(f_));
+#endif
+  }
+
+  std::FILE* f_;
+  std::filesystem::path path_;
+};
+
+std::FILE* OpenStream(const std::filesystem::path& path, FileMode mode) {
+#ifdef _WIN32
+  switch (mode) {
+    case FileMode::kRead: return _wfsopen(path.c_str(), L"rb", _SH_DENYNO);
+    case FileMode::kReadWrite: return _wfsopen(path.c_str(), L"r+b", _SH_DENYWR);
+    case FileMode::kReadWriteExclusive: return _wfsopen(path.c_str(), L"r+b", _SH_DENYRW);
+    case FileMode::kCreate: return _wfsopen(path.c_str(), L"w+b", _SH_DENYWR);
+  }
+#else
+  switch (mode) {
+    case FileMode::kRead: return std::fopen(path.c_str(), "rb");
+    case FileMode::kReadWrite:
+    case FileMode::kReadWriteExclusive: return std::fopen(path.c_str(), "r+b");
+    case FileMode::kCreate: return std::fopen(path.c_str(), "w+b");
+  }
+#endif
+  return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<RandomAccessFile> OpenDiskFile(const std::filesystem::path& path, FileMode mode) {
+  std::error_code ec;
+  if (mode != FileMode::kCreate && std::filesystem::is_directory(path, ec)) return nullptr;
+  std::FILE* f = OpenStream(path, mode);
+  if (!f) return nullptr;
+  return std::make_unique<DiskFile>(f, path);
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+  auto file = OpenDiskFile(path, FileMode::kRead);
+  if (!file) throw SetupError("Cannot open " + path.string());
+  uint64_t size = file->Size();
+  if (size > SIZE_MAX) throw SetupError("File too large: " + path.string());
+  auto data = file->ReadVector(0, static_cast<size_t>(size));
+  if (data.size() != size) throw SetupError("Cannot read " + path.string());
+  return data;
+}
+
+void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> data) {
+  auto file = OpenDiskFile(path, FileMode::kCreate);
+  if (!file) throw SetupError("Cannot create " + path.string());
+  file->WriteAt(0, data);
+}
+
+}  // namespace ferry

@@ -1,0 +1,66 @@
+// The random-access file that every format works on: a real file on disk or
+// a buffer in memory (tests, fuzzers, archives built in memory).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace ferry {
+
+class RandomAccessFile {
+ public:
+  virtual ~RandomAccessFile() = default;
+
+  virtual uint64_t Size() = 0;
+  // Reads up to out.size() bytes at offset; returns how many were read
+  // (fewer at the end of the file, 0 past it).
+  virtual size_t ReadAt(uint64_t offset, std::span<uint8_t> out) = 0;
+  // Writes all of data at offset, extending the file as needed.
+  // Throws SetupError when the bytes cannot be written (full disk, read-only).
+  virtual void WriteAt(uint64_t offset, std::span<const uint8_t> data) = 0;
+  virtual void Truncate(uint64_t size) = 0;
+  // Pushes written bytes to the disk (commit points of journals).
+  virtual void Flush() = 0;
+
+  // Reads exactly n bytes at offset into a new buffer; shorter when the file ends.
+  std::vector<uint8_t> ReadVector(uint64_t offset, size_t n);
+};
+
+class MemoryFile : public RandomAccessFile {
+ public:
+  MemoryFile() = default;
+  explicit MemoryFile(std::vector<uint8_t> data) : data_(std::move(data)) {}
+
+  uint64_t Size() override { return data_.size(); }
+  size_t ReadAt(uint64_t offset, std::span<uint8_t> out) override;
+  void WriteAt(uint64_t offset, std::span<const uint8_t> data) override;
+  void Truncate(uint64_t size) override;
+  void Flush() override {}
+
+  const std::vector<uint8_t>& Data() const { return data_; }
+  std::vector<uint8_t>& Data() { return data_; }
+
+ private:
+  std::vector<uint8_t> data_;
+};
+
+enum class FileMode {
+  kRead,            // existing file, read-only, others may read and write it
+  kReadWrite,       // existing file, read and write, others may read it
+  kReadWriteExclusive,  // existing file, read and write, nobody else may open it
+  kCreate,          // created or truncated, read and write
+};
+
+// Opens a file on disk; nullptr when it cannot be opened in that mode.
+std::unique_ptr<RandomAccessFile> OpenDiskFile(const std::filesystem::path& path, FileMode mode);
+
+// Whole-file helpers for tools and tests. ReadFileBytes throws SetupError.
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> data);
+
+}  // namespace ferry

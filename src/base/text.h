@@ -1,0 +1,24 @@
+// Small text helpers shared by the formats and the tools.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ferry {
+
+// ASCII letters only; other bytes stay as they are (the system code page's
+// upper half is left alone, as the formats compare "ignoring ASCII case").
+char AsciiLower(char c);
+std::string AsciiLowerCopy(std::string_view s);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool StartsWithNoCase(std::string_view s, std::string_view prefix);
+
+// UTF-16 <-> UTF-8, for tools, tests and logs. Invalid input is replaced
+// with U+FFFD rather than rejected.
+std::string Utf16ToUtf8(std::u16string_view s);
+std::u16string Utf8ToUtf16(std::string_view s);
+// 8-bit text of the system code page, taken as Windows-1252 on the portable side.
+std::u16string Latin1ToUtf16(std::string_view s);
+
+}  // namespace ferry

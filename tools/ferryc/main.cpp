@@ -1,0 +1,39 @@
+// ferryc: compiles setup scripts into setup programs and inspects setups,
+// install logs, VFS archives and package archives.
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "tool_command.h"
+
+namespace {
+
+void PrintOverview() {
+  std::printf("usage: ferryc COMMAND [ARGS...]   (ferryc COMMAND --help for details)\n\ncommands:\n");
+  for (const auto& c : ferry::tool::ToolCommands())
+    std::printf("  %-8s %-28s %s\n", c.name, c.usage, c.summary);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
+    PrintOverview();
+    return argc < 2 ? 2 : 0;
+  }
+  std::string name = argv[1];
+  std::vector<std::string> args(argv + 2, argv + argc);
+  for (const auto& c : ferry::tool::ToolCommands()) {
+    if (name != c.name) continue;
+    try {
+      return c.run(args);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "ferryc %s: %s\n", c.name, e.what());
+      return 1;
+    }
+  }
+  std::fprintf(stderr, "ferryc: unknown command '%s'\n", name.c_str());
+  PrintOverview();
+  return 2;
+}

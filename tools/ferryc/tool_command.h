@@ -1,0 +1,32 @@
+// ferryc's subcommands. Each lives in its own file and registers itself:
+//
+//   static const ToolCommandRegistration kList{
+//       {"list", "SETUP", "list the archive directory", RunList}};
+//
+// `args` holds the arguments after the subcommand's name. A subcommand prints
+// its own --help, writes results to stdout and errors to stderr, and returns
+// the process exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ferry::tool {
+
+struct ToolCommand {
+  const char* name;
+  const char* usage;    // arguments, for the overview
+  const char* summary;  // one line
+  int (*run)(const std::vector<std::string>& args);
+};
+
+class ToolCommandRegistration {
+ public:
+  explicit ToolCommandRegistration(const ToolCommand& command);
+};
+
+const std::vector<ToolCommand>& ToolCommands();
+
+bool WantsHelp(const std::vector<std::string>& args);
+
+}  // namespace ferry::tool
