@@ -1,0 +1,244 @@
+// The setup archive appended to the setup program, and the archives the
+// program writes itself (the uninstaller's).
+//
+// Layout of a file carrying an archive (little-endian):
+//   [0, DataStart)            the host program
+//   entry data                each entry's stored bytes at its Offset
+//   directory                 at DirectoryOffset, EntryCount entries:
+//                               u16 name length, name bytes (8-bit, no terminator),
+//                               u32 Checksum, u32 Offset, u32 CompSize, u32 OrigSize,
+//                               u16 Group
+//   trailer (last 16 bytes)   "RKPF", u16 Version (1), u16 EntryCount,
+//                             u32 DataStart, u32 DirectoryOffset
+//
+// Stored bytes are a zlib stream of CompSize bytes (level 9), or, when
+// CompSize is 0, the OrigSize data bytes themselves. Checksum is the CRC-32 of
+// the stored bytes exactly as they lie in the file (the zlib bytes for a
+// compressed entry). Group 0 is the setup's own data; group g >= 1 is the
+// payload of the g-th group-consuming line of the command stream.
+//
+// The archive is untrusted input: every offset, size and count read from it is
+// checked against the file's length before anything is read or allocated, and
+// damage shows as "no entries", "no data" or false, never as a read outside
+// the file.
+//
+// One TPak has a single file position and a single enumeration cursor and
+// takes no lock: one thread at a time, and group enumerations (FindFirst /
+// FindNext, FindFirstIndex / FindNextIndex, ForEachInGroup, ExtractGroup)
+// must not be nested or interleaved.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/random_access_file.h"
+
+namespace ferry {
+
+class Dialogs;
+
+// Entries of this OrigSize or more are never compressed, are copied to disk in
+// chunks instead of being loaded, and are not checksum-verified.
+inline constexpr uint32_t kLargeEntryThreshold = 73'400'320;  // 70 MiB
+// Chunk of CopyLargeEntry.
+inline constexpr uint32_t kCopyChunkSize = 26'214'400;  // 25 MiB
+inline constexpr size_t kPakTrailerSize = 16;
+inline constexpr char kPakMagic[4] = {'R', 'K', 'P', 'F'};
+
+struct TPakTrailer {
+  char Magic[4] = {0, 0, 0, 0};
+  uint16_t Version = 0;
+  uint16_t EntryCount = 0;
+  uint32_t DataStart = 0;
+  uint32_t DirectoryOffset = 0;
+};
+
+struct TPakFile {
+  std::string Name;
+  std::string SourceFile;  // writer only: the file PackFile/StoreFile read; never stored
+  uint32_t Checksum = 0;
+  uint32_t Offset = 0;
+  uint32_t CompSize = 0;
+  uint32_t OrigSize = 0;
+  uint16_t Group = 0;
+};
+
+// Result of FindFirst / FindNext. The end of an enumeration is the empty Name.
+struct TPakFound {
+  std::optional<std::vector<uint8_t>> Data;  // only when data was asked for and loaded
+  uint32_t Size = 0;                          // the entry's OrigSize
+  std::string Name;
+};
+
+// Where extraction reports what it does. Every member may be left empty.
+struct TPakEvents {
+  // Progress line while extracting: `fileText` is what replaces "<%FILENAME%>"
+  // in language string 18 (the entry name, or for a large entry
+  // "name - <copied> / <size>").
+  std::function<void(const std::string& fileText)> SetStatusText;
+  // One step of the patching gauge per extracted entry.
+  std::function<void()> StepGauge;
+  // A file about to be written (install log AddFile); the path is
+  // targetDir + "\" + entry name, as given to ExtractGroup.
+  std::function<void(const std::string& path)> FileWritten;
+  // A directory that extraction created (install log AddDirectory), parents first.
+  std::function<void(const std::string& path)> DirectoryCreated;
+  // An entry name that would leave the target folder ("..", a drive, a
+  // leading slash or backslash): the entry is not written.
+  std::function<void(const std::string& name)> NameRefused;
+  // Byte counts on the large-entry status line; plain decimal when empty.
+  std::function<std::string(uint64_t bytes)> FormatByteSize;
+};
+
+enum class TPakMode {
+  kReader,        // existing file, read-only, shared; the directory is read at once
+  kAppendWriter,  // existing file, read/write, exclusive; DataStart = its current length
+  kNewWriter,     // file created or truncated; DataStart = 0
+};
+
+class TPak {
+ public:
+  // Create(file name, CreateNew, Append): Append chooses kAppendWriter,
+  // else CreateNew chooses kNewWriter, else kReader. A reader whose file
+  // cannot be opened has a blank trailer and no entries; a writer whose file
+  // cannot be opened throws SetupError.
+  TPak(const std::filesystem::path& fileName, bool createNew, bool append, Dialogs* dialogs = nullptr);
+  // Over a file that is already open; the first form owns it, the second
+  // borrows it (it must outlive the TPak). kNewWriter truncates it to 0.
+  TPak(std::unique_ptr<RandomAccessFile> file, TPakMode mode, Dialogs* dialogs = nullptr);
+  TPak(RandomAccessFile& file, TPakMode mode, Dialogs* dialogs = nullptr);
+  ~TPak();
+  TPak(const TPak&) = delete;
+  TPak& operator=(const TPak&) = delete;
+
+  void SetEvents(TPakEvents events) { events_ = std::move(events); }
+  // Box for the DecompSize message of LoadEntry; none: no box is shown.
+  void SetDialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
+
+  // ---- Directory -------------------------------------------------------
+
+  const TPakTrailer& Trailer() const { return trailer_; }
+  // The trailer begins with "RKPF" (what start-up checks).
+  bool HasMagic() const;
+  // HasMagic() and the whole directory lay inside the file. A trailer with
+  // the magic but a directory that does not fit leaves no entries.
+  bool IsValid() const { return valid_; }
+  const std::vector<TPakFile>& Files() const { return files_; }
+  size_t EntryCount() const { return files_.size(); }
+  // nullptr for an index past the last entry.
+  const TPakFile* Entry(size_t index) const;
+  size_t Cursor() const { return cursor_; }
+
+  // ---- Reader ----------------------------------------------------------
+
+  // Reads trailer and directory again (Create runs it in reader mode). No
+  // "RKPF": no entries, no message.
+  void ReadDirectory();
+  // The entry's OrigSize unpacked bytes, or none: bad index, OrigSize 0,
+  // stored bytes outside the file, checksum mismatch, a zlib stream that does
+  // not inflate, or an unpacked length other than OrigSize (this last case
+  // also shows the "Error" DecompSize box through Dialogs, when there is one).
+  // LastLoadError() says which.
+  std::optional<std::vector<uint8_t>> LoadEntry(size_t index);
+  // Why the last LoadEntry returned none (empty after a success).
+  const std::string& LastLoadError() const { return last_error_; }
+  // First entry in directory order whose name equals `name` ignoring case
+  // (ANSI lower-casing, whole name, no separator folding) and whose Group is
+  // `group`, loaded with LoadEntry. *origSize := its OrigSize (also when the
+  // load failed), 0 when there is no such entry.
+  std::optional<std::vector<uint8_t>> LoadByName(std::string_view name, uint16_t group,
+                                                 uint32_t* origSize = nullptr);
+  // Enumerate a group in directory order: FindFirst restarts at entry 0. Data
+  // is loaded only when wantData.
+  TPakFound FindFirst(uint16_t group, bool wantData);
+  TPakFound FindNext(uint16_t group, bool wantData);
+  // The same scan returning the entry index; none at the end.
+  std::optional<size_t> FindFirstIndex(uint16_t group);
+  std::optional<size_t> FindNextIndex(uint16_t group);
+  // Calls `callback` with each entry index of the group, in directory order
+  // (through FindFirstIndex/FindNextIndex, so it moves the cursor).
+  void ForEachInGroup(uint16_t group, const std::function<void(size_t index)>& callback);
+  // Large entries (OrigSize >= kLargeEntryThreshold) are sound unread; any
+  // other entry is sound when LoadEntry returns data. Bad index: false.
+  bool VerifyEntry(size_t index);
+  size_t CountPayloadEntries() const;  // entries whose Group is not 0
+  size_t CountGroup(uint16_t group) const;
+  // Closes the file (after WriteDirectory for a writer). Later reads find no data.
+  void Close();
+
+  // ---- Extraction (reader) -------------------------------------------------
+
+  // Writes every entry of `group` as a file targetDir + "\" + Name, creating
+  // missing directories (each reported through DirectoryCreated), reporting
+  // SetStatusText / FileWritten before and StepGauge after each entry. Large
+  // entries go through CopyLargeEntry. An entry that fails to load leaves an
+  // empty file. A name that would leave targetDir is refused (NameRefused) and
+  // not written, but still steps the gauge. Returns true when every entry was
+  // written with its data. Throws SetupError when a file or directory cannot
+  // be created or written.
+  bool ExtractGroup(const std::string& targetDir, uint16_t group);
+  // Copies `size` stored bytes of entry `index` to `target` in chunks of at
+  // most kCopyChunkSize, the status line showing displayName and the bytes
+  // already copied before each chunk; no inflation, no checksum. Creates
+  // missing directories and the file. False (and an empty or partial file)
+  // when the bytes are not all in the archive or the index is bad. Throws
+  // SetupError when the file cannot be created or written.
+  bool CopyLargeEntry(const std::string& target, const std::string& displayName, uint32_t size,
+                      size_t index);
+
+  // ---- Writer ----------------------------------------------------------
+
+  // A new directory entry (offset, sizes and checksum 0); its index. Throws
+  // SetupError past 65,535 entries or for a name longer than 65,535 bytes.
+  size_t AddEntry(const std::string& name, const std::string& sourceFile, uint16_t group);
+  // The stored bytes for `data`, setting the entry's OrigSize, CompSize and
+  // Checksum: the level-9 zlib stream when it is no longer than the data and
+  // the data is below kLargeEntryThreshold, else the data itself (CompSize 0).
+  // None for a bad index or empty data (the entry then keeps OrigSize 0).
+  // Throws SetupError for data of 4 GiB or more.
+  std::optional<std::vector<uint8_t>> PackBuffer(size_t index, std::span<const uint8_t> data);
+  // The same for the entry's SourceFile read whole; a file of
+  // kLargeEntryThreshold bytes or more is stored as read, Checksum left 0.
+  // Throws SetupError when the file cannot be read.
+  std::optional<std::vector<uint8_t>> PackFile(size_t index);
+  // PackBuffer / PackFile, then append the stored bytes at the end of the file
+  // (Offset := that end). False when there was nothing to store. Throws
+  // SetupError when the file cannot be written or would pass 4 GiB.
+  bool StoreBuffer(size_t index, std::span<const uint8_t> data);
+  bool StoreFile(size_t index);
+  // Appends the directory and the trailer. Until then a reader sees no entries.
+  void WriteDirectory();
+
+ private:
+  void Open(TPakMode mode);
+  std::optional<std::vector<uint8_t>> ReadStored(const TPakFile& e);
+  std::optional<std::vector<uint8_t>> Inflate(const TPakFile& e, std::span<const uint8_t> stored);
+  std::optional<size_t> ScanGroup(uint16_t group);
+  bool WriteEntryFile(const std::string& target, const std::optional<std::vector<uint8_t>>& data);
+  std::unique_ptr<RandomAccessFile> CreateTarget(const std::string& target);
+  void ForceDirectories(const std::string& dir);
+  uint32_t AppendStored(std::span<const uint8_t> bytes);
+  std::string ByteSizeText(uint64_t bytes) const;
+  void Fail(std::string why);
+
+  std::unique_ptr<RandomAccessFile> owned_;
+  RandomAccessFile* file_ = nullptr;
+  Dialogs* dialogs_ = nullptr;
+  TPakEvents events_;
+  TPakMode mode_ = TPakMode::kReader;
+  TPakTrailer trailer_;
+  std::vector<TPakFile> files_;
+  size_t cursor_ = 0;
+  bool valid_ = false;
+  std::string last_error_;
+};
+
+}  // namespace ferry
