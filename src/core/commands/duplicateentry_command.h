@@ -1,0 +1,13 @@
+// "duplicateentry" (command 28): duplicate an entry inside a product package archive.
+#pragma once
+
+#include "core/command_class.h"
+
+namespace ferry {
+
+class TDuplicateEntryCommand : public TCommandClass {
+ public:
+  TDuplicateEntryCommand();
+};
+
+}  // namespace ferry

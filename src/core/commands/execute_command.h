@@ -1,0 +1,13 @@
+// "execute" (command 32): run a program and wait for it.
+#pragma once
+
+#include "core/command_class.h"
+
+namespace ferry {
+
+class TExecuteCommand : public TCommandClass {
+ public:
+  TExecuteCommand();
+};
+
+}  // namespace ferry

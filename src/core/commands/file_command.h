@@ -1,0 +1,13 @@
+// "file" (command 7): extract a payload group into the install directory.
+#pragma once
+
+#include "core/command_class.h"
+
+namespace ferry {
+
+class TFileCommand : public TCommandClass {
+ public:
+  TFileCommand();
+};
+
+}  // namespace ferry

@@ -1,0 +1,14 @@
+// "goto" (command 1): jump to a line (the parameter holds a line index).
+#pragma once
+
+#include "core/command_class.h"
+
+namespace ferry {
+
+class TGotoCommand : public TCommandClass {
+ public:
+  TGotoCommand();
+  void CompileProcess(TCompileContext& ctx, int lineIndex) override;
+};
+
+}  // namespace ferry

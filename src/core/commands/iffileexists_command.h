@@ -1,0 +1,14 @@
+// "iffileexists" (command 6): jump depending on whether a file exists.
+#pragma once
+
+#include "core/command_class.h"
+
+namespace ferry {
+
+class TIfFileExistsCommand : public TCommandClass {
+ public:
+  TIfFileExistsCommand();
+  void CompileProcess(TCompileContext& ctx, int lineIndex) override;
+};
+
+}  // namespace ferry

@@ -1,0 +1,14 @@
+// "messagebox" (command 16): ask OK/Cancel and jump.
+#pragma once
+
+#include "core/command_class.h"
+
+namespace ferry {
+
+class TMessageBoxCommand : public TCommandClass {
+ public:
+  TMessageBoxCommand();
+  void CompileProcess(TCompileContext& ctx, int lineIndex) override;
+};
+
+}  // namespace ferry

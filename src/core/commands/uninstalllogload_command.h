@@ -1,0 +1,13 @@
+// "uninstalllogload" (command 25): load an install log.
+#pragma once
+
+#include "core/command_class.h"
+
+namespace ferry {
+
+class TUninstallLogLoadCommand : public TCommandClass {
+ public:
+  TUninstallLogLoadCommand();
+};
+
+}  // namespace ferry
