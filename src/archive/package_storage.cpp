@@ -1,0 +1,138 @@
+#include "archive/package_storage.h"
+
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "archive/crc32.h"
+#include "base/byte_reader.h"
+#include "base/byte_writer.h"
+#include "base/setup_error.h"
+
+namespace ferry {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kBackupMagic[] = "FRKPTAIL";
+constexpr size_t kBackupFixed = 8 + 8 + 8 + 4;
+
+// Package paths are in the system's own form, with backslashes; elsewhere
+// the slash separates folders.
+fs::path NativePath(const std::string& path) {
+#ifdef _WIN32
+  return fs::path(path);
+#else
+  std::string p = path;
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  return fs::path(p);
+#endif
+}
+
+class DiskPackageFileSystem : public PackageFileSystem {
+ public:
+  bool Exists(const std::string& path) override {
+    std::error_code ec;
+    return fs::exists(NativePath(path), ec);
+  }
+  bool IsReadOnly(const std::string& path) override {
+    std::error_code ec;
+    auto st = fs::status(NativePath(path), ec);
+    return !ec && (st.permissions() & fs::perms::owner_write) == fs::perms::none;
+  }
+  bool MakeWritable(const std::string& path) override {
+    std::error_code ec;
+    fs::permissions(NativePath(path), fs::perms::owner_write, fs::perm_options::add, ec);
+    return !ec;
+  }
+  std::unique_ptr<RandomAccessFile> OpenForUpdate(const std::string& path) override {
+    return OpenDiskFile(NativePath(path), FileMode::kReadWriteExclusive);
+  }
+  std::unique_ptr<RandomAccessFile> OpenForReading(const std::string& path) override {
+    return OpenDiskFile(NativePath(path), FileMode::kRead);
+  }
+  std::unique_ptr<RandomAccessFile> Create(const std::string& path) override {
+    return OpenDiskFile(NativePath(path), FileMode::kCreate);
+  }
+  bool Remove(const std::string& path) override {
+    std::error_code ec;
+    return fs::remove(NativePath(path), ec) && !ec;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<PackageFileSystem> MakeDiskPackageFileSystem() { return std::make_unique<DiskPackageFileSystem>(); }
+
+std::string TailBackupPath(const std::string& packagePath) { return packagePath + ".undo"; }
+
+std::vector<uint8_t> EncodeTailBackup(const PackageTailBackup& backup) {
+  ByteWriter w;
+  w.String(std::string_view(kBackupMagic, 8));
+  w.U64(backup.OldLength);
+  w.U64(backup.CutPosition);
+  w.U32(static_cast<uint32_t>(backup.Tail.size()));
+  w.Bytes(backup.Tail);
+  w.U32(Crc32(w.Data()));
+  return w.Take();
+}
+
+bool DecodeTailBackup(std::span<const uint8_t> bytes, PackageTailBackup& out) {
+  if (bytes.size() < kBackupFixed + 4) return false;
+  if (std::memcmp(bytes.data(), kBackupMagic, 8) != 0) return false;
+  ByteReader r(bytes);
+  r.Skip(8);
+  out.OldLength = r.U64();
+  out.CutPosition = r.U64();
+  uint32_t length = r.U32();
+  if (length != bytes.size() - kBackupFixed - 4) return false;
+  if (out.CutPosition > out.OldLength || out.OldLength - out.CutPosition != length) return false;
+  auto tail = r.Bytes(length);
+  uint32_t crc = r.U32();
+  if (r.Failed() || crc != Crc32(bytes.first(bytes.size() - 4))) return false;
+  out.Tail.assign(tail.begin(), tail.end());
+  return true;
+}
+
+void WriteTailBackup(PackageFileSystem& fs, const std::string& packagePath, const PackageTailBackup& backup) {
+  std::string path = TailBackupPath(packagePath);
+  auto file = fs.Create(path);
+  if (!file) throw SetupError("Cannot create " + path);
+  file->WriteAt(0, EncodeTailBackup(backup));
+  file->Flush();
+}
+
+void RestoreTail(RandomAccessFile& package, const PackageTailBackup& backup) {
+  package.Truncate(backup.CutPosition);
+  package.WriteAt(backup.CutPosition, backup.Tail);
+  package.Flush();
+  if (package.Size() != backup.OldLength) throw SetupError("Package length differs after putting it back");
+}
+
+TailRecovery RecoverInterruptedUpdate(PackageFileSystem& fs, const std::string& packagePath,
+                                      RandomAccessFile& package) {
+  std::string path = TailBackupPath(packagePath);
+  if (!fs.Exists(path)) return TailRecovery::kNone;
+  PackageTailBackup backup;
+  bool complete = false;
+  {
+    auto side = fs.OpenForReading(path);
+    // Unreadable is not torn: it may hold the only copy of the old tail.
+    if (!side) throw SetupError("Cannot read " + path);
+    uint64_t size = side->Size();
+    // The tail holds a directory, a header and a trailer: far below 4 GiB.
+    if (size < (uint64_t{1} << 32))
+      complete = DecodeTailBackup(side->ReadVector(0, static_cast<size_t>(size)), backup);
+  }
+  if (!complete) {
+    fs.Remove(path);
+    return TailRecovery::kDiscarded;
+  }
+  RestoreTail(package, backup);
+  if (!fs.Remove(path)) throw SetupError("Cannot remove " + path);
+  return TailRecovery::kRestored;
+}
+
+}  // namespace ferry
