@@ -88,6 +88,7 @@ struct TVFSDirRecord {
   static TVFSDirRecord Read(ByteReader& r);
   void Write(ByteWriter& w) const;
   std::vector<uint8_t> Bytes() const;
+  bool operator==(const TVFSDirRecord&) const = default;
 };
 
 struct TVFSHashRecord {
