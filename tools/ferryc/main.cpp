@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "host_paths.h"
 #include "tool_command.h"
 
 namespace {
@@ -18,6 +19,7 @@ void PrintOverview() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ferry::tool::SetProgramArgument0(argc > 0 ? argv[0] : nullptr);
   if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
     PrintOverview();
     return argc < 2 ? 2 : 0;

@@ -1,0 +1,126 @@
+// ferryc compile SCRIPT [-o OUT] [--stub FILE]
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "base/text.h"
+#include "host_paths.h"
+#include "script_compiler.h"
+#include "setup_writer.h"
+#include "tool_command.h"
+
+namespace fs = std::filesystem;
+
+namespace ferry::tool {
+
+namespace {
+
+const char kHelp[] =
+    "usage: ferryc compile SCRIPT [-o OUT] [--stub FILE] [-q]\n"
+    "\n"
+    "Compiles a setup script (docs/script.md) into a setup program: a copy of\n"
+    "the stub with the setup archive appended.\n"
+    "\n"
+    "  -o OUT       write the setup here (default: the \"outfile\" name, beside\n"
+    "               the script)\n"
+    "  --stub FILE  the setup program to append to (default: $FERRY_STUB, else\n"
+    "               setup-stub.exe beside ferryc or in the build tree)\n"
+    "  -q           print errors and warnings only\n"
+    "\n"
+    "Messages read FILE:LINE: error: TEXT. A script with errors writes nothing.\n"
+    "Exit status: 0 written, 1 errors, 2 bad usage.\n";
+
+std::optional<fs::path> FindStub(const std::string& given) {
+  std::error_code ec;
+  if (!given.empty()) return fs::path(given);
+  if (const char* env = std::getenv("FERRY_STUB"); env && *env) return fs::path(env);
+  fs::path dir = CompilerDirectory();
+  for (const fs::path& candidate : {dir / "setup-stub.exe", dir / ".." / ".." / "src" / "app" / "setup-stub.exe",
+                                    dir / ".." / ".." / ".." / "windows" / "src" / "app" / "setup-stub.exe"})
+    if (fs::is_regular_file(candidate, ec)) return candidate.lexically_normal();
+  return std::nullopt;
+}
+
+int RunCompile(const std::vector<std::string>& args) {
+  if (WantsHelp(args)) {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
+  std::string script, out, stub;
+  bool quiet = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if ((a == "-o" || a == "--stub") && i + 1 < args.size()) {
+      (a == "-o" ? out : stub) = args[++i];
+    } else if (a == "-q") {
+      quiet = true;
+    } else if (!a.empty() && a[0] == '-') {
+      std::fprintf(stderr, "ferryc compile: unknown option '%s'\n%s", a.c_str(), kHelp);
+      return 2;
+    } else if (script.empty()) {
+      script = a;
+    } else {
+      std::fprintf(stderr, "ferryc compile: more than one script given\n");
+      return 2;
+    }
+  }
+  if (script.empty()) {
+    std::fputs(kHelp, stderr);
+    return 2;
+  }
+
+  CompileOptions options;
+  options.script = script;
+  CompileResult result = CompileScriptFile(options);
+  std::optional<fs::path> stub_path = FindStub(stub);
+  fs::path out_path;
+  if (!out.empty()) {
+    out_path = out;
+  } else if (!result.setup.info.SetupExeName.empty()) {
+    std::string name = result.setup.info.SetupExeName;
+    size_t cut = name.find_last_of("\\/");
+    if (cut != std::string::npos) name = name.substr(cut + 1);
+    out_path = result.setup.scriptDir / PathFromAnsi(name);
+  }
+  if (result.ok && !stub_path)
+    result.diagnostics.push_back({script, 0, "no stub found: pass --stub FILE or set FERRY_STUB", false});
+  if (result.ok && !out.empty()) {
+    auto own = AnsiFromPath(out_path.filename());
+    std::string expected = result.setup.info.SetupExeName;
+    size_t cut = expected.find_last_of("\\/");
+    if (cut != std::string::npos) expected = expected.substr(cut + 1);
+    if (!own || !EqualsNoCase(*own, expected))
+      result.diagnostics.push_back({script, 0,
+                                    "the setup will be called '" + out_path.filename().string() +
+                                        "' but checks for '" + expected + "' (\"outfile\") when it starts",
+                                    true});
+  }
+  bool ok = result.ok && stub_path;
+  WriteStats stats;
+  if (ok) ok = WriteSetup(result.setup, *stub_path, out_path, script, result.diagnostics, &stats);
+  int errors = 0;
+  for (const Diagnostic& d : result.diagnostics) {
+    std::fprintf(stderr, "%s\n", FormatDiagnostic(d).c_str());
+    if (!d.warning) ++errors;
+  }
+  if (!ok) {
+    std::fprintf(stderr, "ferryc compile: %d error(s), nothing written\n", errors);
+    return 1;
+  }
+  if (!quiet)
+    std::printf("%s: %zu entries, %zu payload groups, %llu bytes of data, stub %llu bytes, setup %llu bytes\n",
+                out_path.string().c_str(), stats.entries, stats.groups,
+                static_cast<unsigned long long>(stats.originalBytes), static_cast<unsigned long long>(stats.stubSize),
+                static_cast<unsigned long long>(stats.fileSize));
+  return 0;
+}
+
+const ToolCommandRegistration kCompile{
+    {"compile", "SCRIPT [-o OUT] [--stub F]", "compile a setup script into a setup program", RunCompile}};
+
+}  // namespace
+
+}  // namespace ferry::tool

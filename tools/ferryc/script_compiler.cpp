@@ -1,0 +1,471 @@
+#include "script_compiler.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <optional>
+#include <system_error>
+#include <unordered_map>
+
+#include "base/random_access_file.h"
+#include "base/setup_error.h"
+#include "base/text.h"
+#include "core/command_list.h"
+#include "core/compile_context.h"
+#include "host_paths.h"
+#include "script_directives.h"
+#include "script_lexer.h"
+#include "ui/languages.h"
+#include "ui/layout_syntax.h"
+
+namespace fs = std::filesystem;
+
+namespace ferry::tool {
+
+std::string FormatDiagnostic(const Diagnostic& d) {
+  std::string out = d.file;
+  if (d.line > 0) out += ":" + std::to_string(d.line);
+  out += d.warning ? ": warning: " : ": error: ";
+  out += d.message;
+  return out;
+}
+
+std::vector<uint8_t> NormaliseTextLineEnds(std::vector<uint8_t> data) {
+  std::vector<uint8_t> out;
+  out.reserve(data.size() + data.size() / 16);
+  for (size_t i = 0; i < data.size(); ++i) {
+    if (data[i] == '\n' && (i == 0 || data[i - 1] != '\r')) out.push_back('\r');
+    out.push_back(data[i]);
+  }
+  return out;
+}
+
+std::vector<uint8_t> NormaliseUtf16LineEnds(std::vector<uint8_t> data) {
+  if (data.size() < 2) return data;
+  std::vector<uint8_t> out(data.begin(), data.begin() + 2);
+  out.reserve(data.size() + data.size() / 16);
+  auto unit = [&](size_t i) { return static_cast<uint16_t>(data[i] | (data[i + 1] << 8)); };
+  size_t i = 2;
+  for (; i + 1 < data.size(); i += 2) {
+    if (unit(i) == u'\n' && (i == 2 || unit(i - 2) != u'\r')) {
+      out.push_back('\r');
+      out.push_back(0);
+    }
+    out.push_back(data[i]);
+    out.push_back(data[i + 1]);
+  }
+  if (i < data.size()) out.push_back(data[i]);  // an odd last byte stays as it was
+  return out;
+}
+
+std::vector<ListedFile> ListPayloadFolder(const fs::path& folder, std::vector<std::string>& problems) {
+  std::vector<ListedFile> files;
+  std::error_code ec;
+  fs::recursive_directory_iterator it(folder, fs::directory_options::none, ec), end;
+  if (ec) {
+    problems.push_back("cannot list folder '" + folder.string() + "': " + ec.message());
+    return files;
+  }
+  for (; it != end; it.increment(ec)) {
+    if (ec) {
+      problems.push_back("cannot list below '" + folder.string() + "': " + ec.message());
+      break;
+    }
+    std::error_code sec;
+    if (!it->is_regular_file(sec)) continue;
+    fs::path rel = fs::relative(it->path(), folder, sec);
+    std::string name;
+    bool ok = !sec;
+    for (const auto& part : rel) {
+      auto ansi = AnsiFromPath(part);
+      if (!ansi) {
+        ok = false;
+        break;
+      }
+      if (!name.empty()) name += '\\';
+      name += *ansi;
+    }
+    if (!ok) {
+      problems.push_back("file name '" + rel.string() + "' cannot be written in the Windows code page");
+      continue;
+    }
+    uint64_t size = it->file_size(sec);
+    if (sec) {
+      problems.push_back("cannot read the size of '" + it->path().string() + "': " + sec.message());
+      continue;
+    }
+    files.push_back({std::move(name), it->path(), size});
+  }
+  std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) { return a.name < b.name; });
+  // Windows would keep only one of two names that differ in letter case.
+  std::unordered_map<std::string, const ListedFile*> seen;
+  for (const ListedFile& f : files) {
+    auto [pos, added] = seen.emplace(AsciiLowerCopy(f.name), &f);
+    if (!added)
+      problems.push_back("'" + pos->second->name + "' and '" + f.name +
+                         "' differ only in letter case; Windows cannot hold both");
+  }
+  return files;
+}
+
+namespace {
+
+class Compiler {
+ public:
+  Compiler(std::string displayName, fs::path baseDir, std::vector<fs::path> languageDirs)
+      : display_(std::move(displayName)), base_(std::move(baseDir)), language_dirs_(std::move(languageDirs)) {}
+
+  CompileResult Run(std::string_view text);
+
+ private:
+  void Error(int line, std::string msg, std::string file = {}) {
+    result_.diagnostics.push_back({file.empty() ? display_ : file, line, std::move(msg), false});
+  }
+  void Warn(int line, std::string msg) { result_.diagnostics.push_back({display_, line, std::move(msg), true}); }
+  bool HasErrors() const {
+    return std::any_of(result_.diagnostics.begin(), result_.diagnostics.end(),
+                       [](const Diagnostic& d) { return !d.warning; });
+  }
+
+  void FillLines(const std::vector<ScriptLine>& parsed);
+  void CompileCommands();
+  void AddLanguage(int line, const std::string& entryName, const std::string& languageName);
+  void AddDirective(const ScriptLine& line);
+  void AddPayloadGroups();
+  void CheckReferences();
+  bool AddGroup0(ArchiveSource entry);
+  std::optional<std::vector<uint8_t>> ReadSource(int line, const std::string& scriptPath, fs::path* found);
+
+  std::string display_;
+  fs::path base_;
+  std::vector<fs::path> language_dirs_;
+  CompileResult result_;
+  TCommandList commands_;
+  std::vector<ScriptLine> parsed_;
+  std::vector<ArchiveSource> languages_;
+  std::vector<ArchiveSource> directives_;
+  std::vector<ArchiveSource> payload_;
+  std::map<std::string, int> group0_names_;  // lower-cased name -> script line
+  struct GroupLine {
+    int line;
+    int group;
+    std::string folder;
+  };
+  std::vector<GroupLine> group_lines_;
+};
+
+CompileResult Compiler::Run(std::string_view text) {
+  std::vector<std::string_view> lines = SplitScriptLines(text);
+  if (lines.size() > kMaxScriptLines) {
+    Error(static_cast<int>(kMaxScriptLines) + 1,
+          "the script has " + std::to_string(lines.size()) +
+              " lines; a setup's command stream holds at most 65,535");
+    return std::move(result_);
+  }
+  parsed_.resize(lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string error;
+    parsed_[i].number = static_cast<int>(i) + 1;
+    if (!ParseScriptLine(lines[i], parsed_[i], error)) {
+      Error(parsed_[i].number, error);
+      parsed_[i].kind = ScriptLineKind::kBlank;
+    }
+    parsed_[i].number = static_cast<int>(i) + 1;
+  }
+  RegisterCommands(commands_);
+  result_.setup.info = CompilerDefaultSetupInfo();
+  result_.setup.scriptDir = base_;
+  FillLines(parsed_);
+  CompileCommands();
+  for (const ScriptLine& l : parsed_)
+    if (l.kind == ScriptLineKind::kDirective) AddDirective(l);
+  AddPayloadGroups();
+  CheckReferences();
+
+  if (result_.setup.info.SetupExeName.empty())
+    Error(0, "no \"outfile\" line: a setup checks its own file name against that name at start-up");
+  if (result_.setup.info.InstallDir.empty() && result_.setup.info.InstallDirRegKey.ValueName.empty())
+    Warn(0, "no \"installdir\" line: the setup stops at start-up unless the registry names the folder");
+
+  // The setup's own records close group 0.
+  std::vector<ArchiveSource>& entries = result_.setup.entries;
+  for (auto& e : languages_) entries.push_back(std::move(e));
+  for (auto& e : directives_) entries.push_back(std::move(e));
+  try {
+    TSetupInfoFile file;
+    file.Info() = result_.setup.info;
+    entries.push_back({"SetupInfo", 0, true, file.WriteToBuffer(), {}, 0, 0});
+    entries.push_back({"CompiledLines", 0, true, result_.setup.lines.SaveToBuffer(), {}, 0, 0});
+  } catch (const SetupError& e) {
+    Error(0, e.what());
+  }
+  for (auto& e : payload_) entries.push_back(std::move(e));
+  if (entries.size() > kMaxEntries)
+    Error(0, "the setup would hold " + std::to_string(entries.size()) +
+                 " archive entries; an archive holds at most 65,535");
+  result_.ok = !HasErrors();
+  return std::move(result_);
+}
+
+void Compiler::FillLines(const std::vector<ScriptLine>& parsed) {
+  TCompLines& cl = result_.setup.lines;
+  cl.Lines.assign(parsed.size(), TCompLine{});
+  std::unordered_map<std::string, int> label_lines;
+  for (size_t i = 0; i < parsed.size(); ++i) {
+    const ScriptLine& l = parsed[i];
+    TCompLine& out = cl.Lines[i];
+    out.MakeInert();
+    if (l.kind == ScriptLineKind::kLabel) {
+      auto [pos, added] = label_lines.emplace(AsciiLowerCopy(l.word), l.number);
+      if (!added)
+        Error(l.number, "duplicate label - " + l.word + " (first defined on line " + std::to_string(pos->second) + ")");
+    }
+    if (l.kind != ScriptLineKind::kCommand) continue;
+    int no = commands_.FindKeyword(l.word);
+    if (no < 0) {
+      Error(l.number, "unknown keyword '" + l.word + "'");
+      continue;
+    }
+    bool fits = true;
+    for (size_t p = 0; p < l.params.size(); ++p) {
+      if (l.params[p].size() > kMaxStringLength) {
+        Error(l.number, "parameter " + std::to_string(p + 1) + " is " + std::to_string(l.params[p].size()) +
+                            " bytes long; the command stream holds at most 65,535");
+        fits = false;
+      }
+    }
+    if (!fits) continue;
+    out.CommandNo = no;
+    out.LineNo = static_cast<int32_t>(i);
+    out.Params = l.params;
+    out.ParamCount = static_cast<int32_t>(l.params.size());
+  }
+}
+
+void Compiler::CompileCommands() {
+  TCompLines& cl = result_.setup.lines;
+  TCompileContext ctx(result_.setup.info, cl);
+  for (size_t i = 0; i < parsed_.size(); ++i)
+    if (parsed_[i].kind == ScriptLineKind::kLabel) ctx.AddLabel(parsed_[i].word, static_cast<int>(i));
+  int current = 0;
+  ctx.AddLanguageFile = [&](const std::string& entryName, const std::string& languageName) {
+    AddLanguage(current + 1, entryName, languageName);
+  };
+  for (size_t i = 0; i < cl.Lines.size(); ++i) {
+    TCommandClass* cmd = commands_.Find(cl.Lines[i].CommandNo);
+    if (!cmd) continue;
+    current = static_cast<int>(i);
+    size_t errors_before = ctx.Errors.size();
+    cmd->CompileProcess(ctx, current);
+    if (ctx.Errors.size() != errors_before) continue;
+    const TCompLine& line = cl.Lines[i];
+    if (cmd->GroupKind() != 0)
+      group_lines_.push_back({current + 1, std::atoi(line.Params.back().c_str()), line.Param(1)});
+    // The run-time jumps for "messagebox" only to lines above 0.
+    if (cmd->Keyword == "messagebox")
+      for (int p : {3, 4})
+        if (line.Param(p) == "0")
+          Error(current + 1, "\"messagebox\" cannot jump to a label on the script's first line - " +
+                                 parsed_[i].params[static_cast<size_t>(p - 1)]);
+  }
+  for (const TCompileError& e : ctx.Errors) Error(e.LineIndex + 1, e.Message);
+  if (ctx.NextGroup - 1 > 0xFFFF)
+    Error(0, "the script has " + std::to_string(ctx.NextGroup - 1) + " payload groups; an archive holds at most 65,535");
+}
+
+void Compiler::AddLanguage(int line, const std::string& entryName, const std::string& languageName) {
+  if (!IsContainedName(languageName) || languageName.find_first_of("\\/") != std::string::npos) {
+    Error(line, "invalid language name '" + languageName + "' (a file name without folders)");
+    return;
+  }
+  std::string file_name = languageName + ".wri";
+  std::optional<fs::path> found;
+  for (const fs::path& dir : language_dirs_) {
+    found = ResolveScriptPath(dir, file_name);
+    if (found) break;
+  }
+  if (!found) {
+    std::string where;
+    for (const fs::path& dir : language_dirs_) where += (where.empty() ? "" : ", ") + dir.string();
+    Error(line, "language file '" + file_name + "' not found (looked in " + where + ")");
+    return;
+  }
+  std::vector<uint8_t> data;
+  try {
+    data = ReadFileBytes(*found);
+  } catch (const SetupError& e) {
+    Error(line, "cannot read language file '" + found->string() + "': " + e.what());
+    return;
+  }
+  if (data.size() < 2 || data[0] != 0xFF || data[1] != 0xFE) {
+    Error(line, "language file '" + found->string() + "' is not UTF-16 with a byte-order mark");
+    return;
+  }
+  data = NormaliseUtf16LineEnds(std::move(data));
+  // The setup stops at start-up on a table it cannot read: check it here.
+  try {
+    TLanguage probe;
+    probe.LoadFromBuffer(data.data(), data.size());
+  } catch (const std::exception& e) {
+    Error(line, "language file '" + found->string() + "': " + e.what());
+    return;
+  }
+  ArchiveSource entry{entryName, 0, true, std::move(data), *found, 0, line};
+  if (!AddGroup0(entry)) return;
+  languages_.push_back(std::move(entry));
+}
+
+bool Compiler::AddGroup0(ArchiveSource entry) {
+  if (entry.name.empty() || entry.name.size() > kMaxStringLength) {
+    Error(entry.scriptLine, "entry name must hold 1 to 65,535 characters");
+    return false;
+  }
+  auto [pos, added] = group0_names_.emplace(AsciiLowerCopy(entry.name), entry.scriptLine);
+  if (!added) {
+    Error(entry.scriptLine, "the setup already carries an entry '" + entry.name + "' (from line " +
+                                std::to_string(pos->second) + ")");
+    return false;
+  }
+  return true;
+}
+
+std::optional<std::vector<uint8_t>> Compiler::ReadSource(int line, const std::string& scriptPath, fs::path* found) {
+  std::optional<fs::path> path = ResolveScriptPath(base_, scriptPath);
+  if (!path) {
+    Error(line, "file not found - " + scriptPath);
+    return std::nullopt;
+  }
+  std::error_code ec;
+  if (fs::is_directory(*path, ec)) {
+    Error(line, "'" + scriptPath + "' is a folder, not a file");
+    return std::nullopt;
+  }
+  try {
+    *found = *path;
+    return ReadFileBytes(*path);
+  } catch (const SetupError& e) {
+    Error(line, "cannot read '" + scriptPath + "': " + e.what());
+    return std::nullopt;
+  }
+}
+
+void Compiler::AddDirective(const ScriptLine& line) {
+  const DirectiveSpec* spec = FindDirective(line.word);
+  if (!spec) {
+    Error(line.number, "unknown directive '@" + line.word + "'");
+    return;
+  }
+  if (line.params.size() < static_cast<size_t>(spec->minParams) ||
+      line.params.size() > static_cast<size_t>(spec->maxParams)) {
+    Error(line.number, "'@" + line.word + "' takes " + spec->usage);
+    return;
+  }
+  fs::path found;
+  std::optional<std::vector<uint8_t>> data = ReadSource(line.number, line.params[0], &found);
+  if (!data) return;
+  std::optional<std::string> source_name = AnsiFromPath(found.filename());
+  std::string base_name = line.params.size() > 1 ? line.params[1] : source_name.value_or(std::string());
+  std::string problem;
+  std::optional<std::string> entry_name = DirectiveEntryName(*spec, base_name, *data, problem);
+  if (!entry_name) {
+    Error(line.number, problem);
+    return;
+  }
+  if (EndsWithNoCase(*entry_name, ".txt")) *data = NormaliseTextLineEnds(std::move(*data));
+  ArchiveSource entry{*entry_name, 0, true, std::move(*data), found, 0, line.number};
+  if (!AddGroup0(entry)) return;
+  directives_.push_back(std::move(entry));
+}
+
+void Compiler::AddPayloadGroups() {
+  for (const GroupLine& g : group_lines_) {
+    std::optional<fs::path> folder = ResolveScriptPath(base_, g.folder);
+    std::error_code ec;
+    if (!folder) {
+      Error(g.line, "source folder not found - " + g.folder);
+      continue;
+    }
+    if (!fs::is_directory(*folder, ec)) {
+      Error(g.line, "'" + g.folder + "' is not a folder");
+      continue;
+    }
+    std::vector<std::string> problems;
+    std::vector<ListedFile> files = ListPayloadFolder(*folder, problems);
+    for (const std::string& p : problems) Error(g.line, p);
+    if (files.empty() && problems.empty()) Warn(g.line, "folder '" + g.folder + "' holds no files");
+    for (ListedFile& f : files) {
+      if (f.name.size() > kMaxStringLength) {
+        Error(g.line, "file name longer than 65,535 characters below '" + g.folder + "'");
+        continue;
+      }
+      if (f.size >= 0xFFFFFFFFull) {
+        Error(g.line, "'" + f.name + "' is 4 GiB or larger; an archive entry holds less");
+        continue;
+      }
+      payload_.push_back({std::move(f.name), static_cast<uint16_t>(g.group), false, {}, std::move(f.path),
+                          f.size, g.line});
+    }
+  }
+}
+
+// Names that the setup looks up by name must be carried.
+void Compiler::CheckReferences() {
+  auto carried = [&](const std::string& name) { return group0_names_.count(AsciiLowerCopy(name)) != 0; };
+  const TSetupInfo& info = result_.setup.info;
+  if (!info.ChangelogName.empty() && !carried(info.ChangelogName))
+    Warn(0, "\"changelog\" names the entry '" + info.ChangelogName + "', which the setup does not carry");
+  for (const std::string prefix : {"", "UNINSTALL_"}) {
+    auto it = group0_names_.find(AsciiLowerCopy(prefix + "Pages.txt"));
+    if (it == group0_names_.end()) {
+      if (prefix.empty()) Warn(0, "the setup carries no \"Pages.txt\": its wizard will have no pages");
+      else if (info.MakeUninstaller) Warn(0, "the uninstaller will carry no \"Pages.txt\" (add one with @uninstall)");
+      continue;
+    }
+    const ArchiveSource* pages = nullptr;
+    for (const ArchiveSource& e : directives_)
+      if (EqualsNoCase(e.name, prefix + "Pages.txt")) pages = &e;
+    if (!pages) continue;
+    for (const LayoutSection& section : SplitSections(SplitLines(pages->data))) {
+      if (!EqualsNoCase(SectionName(section[0]), "Pages")) continue;
+      for (size_t i = 1; i < section.size(); ++i)
+        if (!carried(prefix + section[i]))
+          Warn(it->second, "\"" + pages->name + "\" names the layout '" + section[i] + "', which the setup does not carry" +
+                               (prefix.empty() ? "" : " as '" + prefix + section[i] + "'"));
+    }
+  }
+}
+
+}  // namespace
+
+CompileResult CompileScriptText(std::string_view text, const std::string& displayName, const fs::path& baseDir,
+                                std::vector<fs::path> languageDirs) {
+  if (languageDirs.empty()) {
+    languageDirs.push_back(baseDir / "languages");
+    languageDirs.push_back(CompilerDirectory() / "languages");
+  }
+  Compiler compiler(displayName, baseDir, std::move(languageDirs));
+  return compiler.Run(text);
+}
+
+CompileResult CompileScriptFile(const CompileOptions& options) {
+  std::vector<uint8_t> bytes;
+  try {
+    bytes = ReadFileBytes(options.script);
+  } catch (const SetupError& e) {
+    CompileResult r;
+    r.diagnostics.push_back({options.script.string(), 0, std::string("cannot read the script: ") + e.what(), false});
+    return r;
+  }
+  if (bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
+    CompileResult r;
+    r.diagnostics.push_back({options.script.string(), 1,
+                             "the script is UTF-16; save it as 8-bit text (Windows code page)", false});
+    return r;
+  }
+  std::error_code ec;
+  fs::path base = fs::absolute(options.script, ec).parent_path();
+  std::string text(bytes.begin(), bytes.end());
+  return CompileScriptText(text, options.script.string(), base, options.languageDirs);
+}
+
+}  // namespace ferry::tool

@@ -1,0 +1,95 @@
+// Turns a setup script into everything the setup archive will hold: the
+// setup information record, the compiled command stream and the list of
+// archive entries in archive order (group 0 first, then the payload groups).
+// Nothing is written here; setup_writer.h appends the entries to a stub.
+//
+// Archive order, fixed so the same inputs give the same bytes: the language
+// tables in the order of their lines, the entries of the directives in the
+// order of their lines, "SetupInfo", "CompiledLines", then group 1, 2, ...
+// each with its folder's files sorted by name (bytes of the Windows name,
+// backslashes as separators).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/comp_lines.h"
+#include "core/setup_info.h"
+
+namespace ferry::tool {
+
+struct Diagnostic {
+  std::string file;  // the script, or the file a problem lies in
+  int line = 0;      // 1-based; 0 when the problem has no line
+  std::string message;
+  bool warning = false;
+};
+
+// "file:line: error: message" (or "warning:"), without a line end.
+std::string FormatDiagnostic(const Diagnostic& d);
+
+struct ArchiveSource {
+  std::string name;  // entry name (8-bit)
+  uint16_t group = 0;
+  // Either the bytes (group 0 entries, read and checked while compiling) or
+  // the file to read when the setup is written (payload).
+  bool hasData = false;
+  std::vector<uint8_t> data;
+  std::filesystem::path source;
+  uint64_t size = 0;    // of the source file when it was listed
+  int scriptLine = 0;   // the line that brought the entry in
+};
+
+struct CompiledSetup {
+  TSetupInfo info;
+  TCompLines lines;
+  std::vector<ArchiveSource> entries;  // in archive order
+  std::filesystem::path scriptDir;
+};
+
+struct CompileOptions {
+  std::filesystem::path script;
+  // Where "language NAME" looks for NAME.wri, in order. Empty: the
+  // "languages" folder beside the script, then the one beside ferryc.
+  std::vector<std::filesystem::path> languageDirs;
+};
+
+struct CompileResult {
+  bool ok = false;
+  CompiledSetup setup;
+  std::vector<Diagnostic> diagnostics;
+};
+
+// Limits of the formats.
+inline constexpr size_t kMaxScriptLines = 0xFFFF;
+inline constexpr size_t kMaxEntries = 0xFFFF;
+inline constexpr size_t kMaxStringLength = 0xFFFF;
+
+CompileResult CompileScriptFile(const CompileOptions& options);
+// The same for script text already in memory; `displayName` names it in
+// messages and relative paths are taken from `baseDir`.
+CompileResult CompileScriptText(std::string_view text, const std::string& displayName,
+                                const std::filesystem::path& baseDir,
+                                std::vector<std::filesystem::path> languageDirs);
+
+// Lone LF line ends become CR LF (the setup splits its text files at CR).
+std::vector<uint8_t> NormaliseTextLineEnds(std::vector<uint8_t> data);
+// The same for UTF-16LE text after its byte-order mark.
+std::vector<uint8_t> NormaliseUtf16LineEnds(std::vector<uint8_t> data);
+
+// The files below `folder`, recursively, as (Windows name relative to the
+// folder with backslashes, host path, size), sorted by name. Problems
+// (unreadable folders, names the code page cannot hold, two names that differ
+// only in letter case) are appended to `problems`.
+struct ListedFile {
+  std::string name;
+  std::filesystem::path path;
+  uint64_t size = 0;
+};
+std::vector<ListedFile> ListPayloadFolder(const std::filesystem::path& folder,
+                                          std::vector<std::string>& problems);
+
+}  // namespace ferry::tool

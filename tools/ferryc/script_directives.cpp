@@ -1,0 +1,80 @@
+#include "script_directives.h"
+
+#include "base/text.h"
+
+namespace ferry::tool {
+
+const std::vector<DirectiveSpec>& Directives() {
+  static const std::vector<DirectiveSpec> table = {
+      {"data", 1, 2, nullptr, "", DirectiveCheck::kNone, "FILE [ENTRY]"},
+      {"layout", 1, 2, nullptr, "", DirectiveCheck::kNone, "FILE [ENTRY]"},
+      {"pages", 1, 1, "Pages.txt", "", DirectiveCheck::kNone, "FILE"},
+      {"image", 1, 2, nullptr, "", DirectiveCheck::kImage, "FILE [ENTRY]"},
+      {"changelog", 1, 2, nullptr, "", DirectiveCheck::kNone, "FILE [ENTRY]"},
+      {"uninstall", 1, 2, nullptr, "UNINSTALL_", DirectiveCheck::kNone, "FILE [ENTRY]"},
+      {"icon", 1, 1, "ICON.ICO", "UNINSTALL_", DirectiveCheck::kIcon, "FILE"},
+      {"finaliser", 1, 1, "FINALISE.EXE", "UNINSTALL_", DirectiveCheck::kProgram, "FILE"},
+  };
+  return table;
+}
+
+const DirectiveSpec* FindDirective(std::string_view name) {
+  for (const DirectiveSpec& d : Directives())
+    if (EqualsNoCase(name, d.name)) return &d;
+  return nullptr;
+}
+
+bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
+  return s.size() >= suffix.size() && EqualsNoCase(s.substr(s.size() - suffix.size()), suffix);
+}
+
+std::optional<std::string> DirectiveEntryName(const DirectiveSpec& spec, const std::string& baseName,
+                                              const std::vector<uint8_t>& data, std::string& problem) {
+  std::string name = std::string(spec.prefix) + (spec.fixedEntry ? std::string(spec.fixedEntry) : baseName);
+  if (name.empty() || (!spec.fixedEntry && baseName.empty())) {
+    problem = "an empty entry name";
+    return std::nullopt;
+  }
+  // The records the setup writes itself, and the language tables, which come
+  // from "language" lines so that the uninstaller gets the same file.
+  for (std::string_view reserved : {"SetupInfo", "CompiledLines", "UNINSTALL_SetupInfo", "UNINSTALL_CompiledLines"})
+    if (EqualsNoCase(name, reserved)) {
+      problem = "'" + name + "' is written by the compiler itself";
+      return std::nullopt;
+    }
+  if (StartsWithNoCase(name, "LANGUAGE-") || StartsWithNoCase(name, "UNINSTALL_LANGUAGE-")) {
+    problem = "language tables come from \"language\" and \"uninstalllanguage\" lines, not from '" + name + "'";
+    return std::nullopt;
+  }
+  switch (spec.check) {
+    case DirectiveCheck::kNone:
+      break;
+    case DirectiveCheck::kImage: {
+      bool known = false;
+      for (std::string_view ext : {".bmp", ".jpg", ".jpeg", ".ico", ".emf", ".wmf"})
+        if (EndsWithNoCase(name, ext)) known = true;
+      if (!known) {
+        problem = "the setup tells pictures by their name's extension: '" + name +
+                  "' should end in .bmp, .jpg, .jpeg, .ico, .emf or .wmf";
+        return std::nullopt;
+      }
+      break;
+    }
+    case DirectiveCheck::kIcon:
+      if (data.size() < 22 || data[0] != 0 || data[1] != 0 || data[2] != 1 || data[3] != 0 ||
+          (data[4] == 0 && data[5] == 0)) {
+        problem = "not an icon file (.ico with at least one image)";
+        return std::nullopt;
+      }
+      break;
+    case DirectiveCheck::kProgram:
+      if (data.size() < 2 || data[0] != 'M' || data[1] != 'Z') {
+        problem = "not a Windows program (no \"MZ\" header)";
+        return std::nullopt;
+      }
+      break;
+  }
+  return name;
+}
+
+}  // namespace ferry::tool

@@ -1,0 +1,46 @@
+// The compile-time directives: lines starting with '@' that add a file of the
+// setup's own data (group 0) under a name the setup looks for.
+//
+//   @data FILE [ENTRY]       any file, under ENTRY or its own file name
+//   @layout FILE [ENTRY]     a page layout
+//   @pages FILE              the page list, carried as "Pages.txt"
+//   @image FILE [ENTRY]      a picture for layouts: .bmp .jpg .jpeg .ico .emf .wmf
+//   @changelog FILE [ENTRY]  the rich-text change log ("changelog" names it)
+//   @uninstall FILE [ENTRY]  uninstaller material, carried as "UNINSTALL_" + ENTRY
+//   @icon FILE               the uninstaller's icon, "UNINSTALL_ICON.ICO"
+//   @finaliser FILE          the program an uninstall ends with, "UNINSTALL_FINALISE.EXE"
+//
+// Entries whose names end in ".txt" get CR LF line ends.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ferry::tool {
+
+enum class DirectiveCheck { kNone, kImage, kIcon, kProgram };
+
+struct DirectiveSpec {
+  const char* name;        // without '@'
+  int minParams;
+  int maxParams;
+  const char* fixedEntry;  // the entry name, or nullptr: ENTRY or the file's own name
+  const char* prefix;      // put before the entry name
+  DirectiveCheck check;
+  const char* usage;       // for messages
+};
+
+const std::vector<DirectiveSpec>& Directives();
+const DirectiveSpec* FindDirective(std::string_view name);
+
+// The entry name a directive gives, after the checks of its kind; nullopt
+// with `problem` set when the name or the data is not acceptable.
+std::optional<std::string> DirectiveEntryName(const DirectiveSpec& spec, const std::string& baseName,
+                                              const std::vector<uint8_t>& data, std::string& problem);
+
+bool EndsWithNoCase(std::string_view s, std::string_view suffix);
+
+}  // namespace ferry::tool

@@ -1,0 +1,42 @@
+// Writes a compiled setup back as script text: the setting lines that give
+// its setup information, its command lines with labels at every jump target,
+// and one directive per group-0 file.
+//
+// Script line n is compiled line n - 1, so every compiled line keeps its
+// place: commands stay where they are, labels go on the lines their jumps
+// name ("line12:" for line 12), and settings and directives fill the other
+// lines that do nothing. Compiled again with the files laid out as `files`
+// says (ferryc extract does this), the script gives the same bytes. Where a
+// setup cannot be written back exactly (it was not made by ferryc, or is
+// damaged), `notes` says why.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "archive/pak_file.h"
+#include "core/comp_lines.h"
+#include "core/setup_info.h"
+
+namespace ferry::tool {
+
+struct WriteBackFile {
+  size_t entryIndex;    // into the archive directory
+  std::string relPath;  // where the script expects it, relative to the script, backslashes
+};
+
+struct WriteBack {
+  std::vector<std::string> lines;  // the script, one entry per line
+  std::vector<WriteBackFile> files;
+  std::vector<std::string> notes;
+
+  std::string Text() const;  // lines joined with CR LF
+};
+
+// Folders the write-back puts group-0 files and language tables in.
+inline constexpr char kDataFolder[] = "setup-data";
+inline constexpr char kLanguageFolder[] = "languages";
+
+WriteBack WriteBackScript(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& directory);
+
+}  // namespace ferry::tool

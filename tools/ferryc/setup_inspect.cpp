@@ -1,0 +1,195 @@
+#include "setup_inspect.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <system_error>
+
+#include "base/setup_error.h"
+#include "core/command_list.h"
+
+namespace fs = std::filesystem;
+
+namespace ferry::tool {
+
+namespace {
+
+constexpr size_t kChunk = 4u << 20;
+
+// The stored bytes of an entry lie between DataStart and the directory.
+std::string StoredRangeProblem(OpenedSetup& s, const TPakFile& e) {
+  uint64_t stored = e.CompSize != 0 ? e.CompSize : e.OrigSize;
+  const TPakTrailer& t = s.Pak().Trailer();
+  uint64_t end = static_cast<uint64_t>(e.Offset) + stored;
+  if (e.Offset < t.DataStart || end > t.DirectoryOffset)
+    return "stored bytes " + std::to_string(e.Offset) + ".." + std::to_string(end) +
+           " lie outside the data area " + std::to_string(t.DataStart) + ".." + std::to_string(t.DirectoryOffset);
+  return {};
+}
+
+bool IsLargeStored(const TPakFile& e) { return e.OrigSize >= kLargeEntryThreshold && e.CompSize == 0; }
+
+// Streams the stored bytes of a large entry to `sink`; the CRC-32 of what was read.
+template <typename Sink>
+uint32_t StreamStored(OpenedSetup& s, const TPakFile& e, Sink sink) {
+  std::vector<uint8_t> chunk(kChunk);
+  uLong crc = crc32(0, nullptr, 0);
+  for (uint64_t done = 0; done < e.OrigSize;) {
+    size_t want = static_cast<size_t>(std::min<uint64_t>(chunk.size(), e.OrigSize - done));
+    size_t got = s.File().ReadAt(e.Offset + done, std::span(chunk.data(), want));
+    if (got != want) throw SetupError("the file ends inside the entry");
+    crc = crc32(crc, chunk.data(), static_cast<uInt>(want));
+    sink(std::span<const uint8_t>(chunk.data(), want), done);
+    done += want;
+  }
+  return static_cast<uint32_t>(crc);
+}
+
+}  // namespace
+
+OpenedSetup::OpenedSetup(const fs::path& path) : path_(path) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) throw SetupError("'" + path.string() + "' is a folder");
+  owned_ = OpenDiskFile(path, FileMode::kRead);
+  if (!owned_) throw SetupError("cannot open '" + path.string() + "'");
+  file_ = owned_.get();
+  size_ = file_->Size();
+  pak_ = std::make_unique<TPak>(*file_, TPakMode::kReader);
+}
+
+std::string OpenedSetup::ArchiveProblem() const {
+  if (size_ < kPakTrailerSize) return "the file is too short to carry a setup archive";
+  if (!pak_->HasMagic()) return "no setup archive: the file does not end with an \"RKPF\" trailer";
+  if (!pak_->IsValid()) return "the archive directory is damaged (it does not fit between its offset and the trailer)";
+  const TPakTrailer& t = pak_->Trailer();
+  if (t.DataStart > t.DirectoryOffset) return "the trailer's data start lies after its directory";
+  return {};
+}
+
+std::optional<TSetupInfoFile> OpenedSetup::SetupInfo() {
+  auto data = pak_->LoadByName("SetupInfo", 0);
+  if (!data) return std::nullopt;
+  TSetupInfoFile info;
+  info.ReadFromBuffer(*data);
+  return info;
+}
+
+std::optional<TCompLines> OpenedSetup::CompiledLines() {
+  auto data = pak_->LoadByName("CompiledLines", 0);
+  if (!data) return std::nullopt;
+  TCompLines lines;
+  lines.LoadFromBuffer(*data);
+  return lines;
+}
+
+std::string EntryMethod(const TPakFile& e) { return e.CompSize != 0 ? "zlib" : "stored"; }
+
+EntryCheck CheckEntry(OpenedSetup& s, size_t index) {
+  EntryCheck c;
+  c.index = index;
+  const TPakFile* e = s.Pak().Entry(index);
+  if (!e) {
+    c.state = "no such entry";
+    return c;
+  }
+  if (e->OrigSize == 0 && e->CompSize == 0) {
+    c.sound = true;
+    c.state = "empty";
+    return c;
+  }
+  if (std::string range = StoredRangeProblem(s, *e); !range.empty()) {
+    c.state = range;
+    return c;
+  }
+  if (IsLargeStored(*e)) {
+    try {
+      uint32_t crc = StreamStored(s, *e, [](std::span<const uint8_t>, uint64_t) {});
+      if (e->Checksum == 0) {
+        c.sound = true;
+        c.state = "large, stored (no checksum)";
+      } else if (crc != e->Checksum) {
+        c.state = "checksum mismatch";
+      } else {
+        c.sound = true;
+        c.state = "ok";
+      }
+    } catch (const SetupError& err) {
+      c.state = err.what();
+    }
+    return c;
+  }
+  try {
+    auto data = s.Pak().LoadEntry(index);
+    if (data) {
+      c.sound = true;
+      c.state = "ok";
+    } else {
+      c.state = s.Pak().LastLoadError().empty() ? "cannot be loaded" : s.Pak().LastLoadError();
+    }
+  } catch (const std::exception& err) {
+    c.state = err.what();
+  }
+  return c;
+}
+
+std::vector<std::string> CheckStructure(OpenedSetup& s) {
+  std::vector<std::string> findings;
+  auto info = s.SetupInfo();
+  if (!info) findings.push_back("no sound \"SetupInfo\" entry in group 0");
+  bool uninstaller = info && info->IsUninstaller != 0;
+  auto lines = s.CompiledLines();
+  if (!lines) {
+    if (!uninstaller) findings.push_back("no sound \"CompiledLines\" entry in group 0");
+    return findings;
+  }
+  TCommandList commands;
+  RegisterCommands(commands);
+  std::vector<uint8_t> kinds = BuildGroupKinds(*lines, commands);
+  size_t groups = kinds.size() - 1;
+  std::map<uint16_t, size_t> counts;
+  for (const TPakFile& f : s.Pak().Files())
+    if (f.Group != 0) ++counts[f.Group];
+  for (const auto& [group, count] : counts)
+    if (group > groups)
+      findings.push_back("group " + std::to_string(group) + " holds " + std::to_string(count) +
+                         " entries but the command stream has only " + std::to_string(groups) + " payload lines");
+  // The n-th payload line must carry n as its last parameter.
+  int n = 0;
+  for (size_t i = 0; i < lines->Lines.size(); ++i) {
+    const TCompLine& l = lines->Lines[i];
+    TCommandClass* c = commands.Find(l.CommandNo);
+    if (!c || c->GroupKind() == 0) continue;
+    ++n;
+    std::string last = l.Params.empty() ? std::string() : l.Params.back();
+    if (last != std::to_string(n))
+      findings.push_back("line " + std::to_string(i) + " (\"" + c->Keyword + "\") carries group '" + last +
+                         "', expected " + std::to_string(n));
+  }
+  return findings;
+}
+
+void ExtractEntry(OpenedSetup& s, size_t index, const fs::path& target) {
+  const TPakFile* e = s.Pak().Entry(index);
+  if (!e) throw SetupError("no such entry");
+  std::error_code ec;
+  if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
+  if (e->OrigSize == 0) {
+    WriteFileBytes(target, {});
+    return;
+  }
+  if (std::string range = StoredRangeProblem(s, *e); !range.empty()) throw SetupError(range);
+  if (IsLargeStored(*e)) {
+    auto out = OpenDiskFile(target, FileMode::kCreate);
+    if (!out) throw SetupError("cannot create '" + target.string() + "'");
+    uint32_t crc = StreamStored(s, *e, [&](std::span<const uint8_t> bytes, uint64_t at) { out->WriteAt(at, bytes); });
+    if (e->Checksum != 0 && crc != e->Checksum) throw SetupError("checksum mismatch");
+    return;
+  }
+  auto data = s.Pak().LoadEntry(index);
+  if (!data) throw SetupError(s.Pak().LastLoadError().empty() ? "cannot be loaded" : s.Pak().LastLoadError());
+  WriteFileBytes(target, *data);
+}
+
+}  // namespace ferry::tool

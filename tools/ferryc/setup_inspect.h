@@ -1,0 +1,67 @@
+// Reading finished setups for people who ship them and for support: the
+// archive directory, the soundness of every entry, extraction, and the setup
+// information with the command stream written back as a script.
+//
+// A setup is untrusted input: everything here reports damage as findings or
+// SetupError and never reads outside the file.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/pak_file.h"
+#include "core/comp_lines.h"
+#include "core/setup_info.h"
+
+namespace ferry::tool {
+
+class OpenedSetup {
+ public:
+  // Throws SetupError when the file cannot be opened.
+  explicit OpenedSetup(const std::filesystem::path& path);
+
+  TPak& Pak() { return *pak_; }
+  RandomAccessFile& File() { return *file_; }
+  uint64_t FileSize() const { return size_; }
+  const std::filesystem::path& Path() const { return path_; }
+  // Why the file carries no readable archive, or empty when it does.
+  std::string ArchiveProblem() const;
+
+  // The group-0 records, when present and sound.
+  std::optional<TSetupInfoFile> SetupInfo();
+  std::optional<TCompLines> CompiledLines();
+
+ private:
+  std::filesystem::path path_;
+  std::unique_ptr<RandomAccessFile> owned_;
+  RandomAccessFile* file_ = nullptr;
+  std::unique_ptr<TPak> pak_;
+  uint64_t size_ = 0;
+};
+
+struct EntryCheck {
+  size_t index = 0;
+  bool sound = false;
+  std::string state;  // "ok", "empty", "large, stored (no checksum)", or what is wrong
+};
+
+// Checks one entry: stored bytes inside the data area, checksum, unpacked
+// size. Large stored entries are read in chunks.
+EntryCheck CheckEntry(OpenedSetup& setup, size_t index);
+
+// Findings about the setup as a whole: missing records, payload groups that
+// no line consumes or lines whose group is missing. Empty when all is well.
+std::vector<std::string> CheckStructure(OpenedSetup& setup);
+
+// Writes the entry's unpacked bytes to `target` (large stored entries in
+// chunks). Throws SetupError for damage or a file that cannot be written.
+void ExtractEntry(OpenedSetup& setup, size_t index, const std::filesystem::path& target);
+
+// "zlib" or "stored".
+std::string EntryMethod(const TPakFile& e);
+
+}  // namespace ferry::tool

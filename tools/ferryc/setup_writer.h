@@ -1,0 +1,32 @@
+// Writes a compiled setup: a copy of the stub with the archive appended.
+//
+// The file is built under a temporary name beside the output and renamed
+// only when every entry was stored, so a failed write leaves no setup (and
+// an earlier setup of that name stays as it was).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "script_compiler.h"
+
+namespace ferry::tool {
+
+struct WriteStats {
+  size_t entries = 0;
+  size_t groups = 0;        // payload groups
+  uint64_t stubSize = 0;
+  uint64_t originalBytes = 0;  // sum of OrigSize
+  uint64_t fileSize = 0;       // the whole setup
+};
+
+// Appends the setup's archive to a copy of `stub` and writes it to `output`.
+// Problems (unreadable stub or payload file, a setup that would pass 4 GiB)
+// are appended to `diagnostics`; false then, and nothing is written.
+bool WriteSetup(const CompiledSetup& setup, const std::filesystem::path& stub,
+                const std::filesystem::path& output, const std::string& scriptName,
+                std::vector<Diagnostic>& diagnostics, WriteStats* stats = nullptr);
+
+}  // namespace ferry::tool
