@@ -99,7 +99,7 @@ TLayoutControl* TWizardModel::Named(const std::optional<ControlRef>& ref) {
 }
 
 bool TWizardModel::Next() {
-  if (closed_ || !buttons_.Next.visible || !buttons_.Next.enabled) return false;
+  if (closed_ || terminated_ || !buttons_.Next.visible || !buttons_.Next.enabled) return false;
   pages_.ShowPage(pages_.CurrentPage() + 1);
   ArriveOnPage();
   Notify();
@@ -107,7 +107,7 @@ bool TWizardModel::Next() {
 }
 
 bool TWizardModel::Back() {
-  if (closed_ || !buttons_.Back.visible || !buttons_.Back.enabled) return false;
+  if (closed_ || terminated_ || !buttons_.Back.visible || !buttons_.Back.enabled) return false;
   pages_.ShowPage(pages_.CurrentPage() - 1);
   Notify();
   return true;
@@ -250,7 +250,8 @@ void TWizardModel::NavigateTree(std::string path, bool expand) {
     } while (!path.empty() && path.size() > 2 && !drives_.DirectoryExists(path));
   }
   if (path.empty() || !drives_.DirectoryExists(path)) return;
-  if (observer_) observer_->NavigateTree(path + "\\", expand);
+  tree_target_ = path + "\\";
+  if (observer_) observer_->NavigateTree(tree_target_, expand);
 }
 
 void TWizardModel::SelectLanguage(int index) {

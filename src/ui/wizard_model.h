@@ -20,9 +20,10 @@
 //     menu pick as SelectLanguage(). Changes the model itself makes to the
 //     edit or tree must not be forwarded back.
 //   - NavigateTree() asks the view to select a directory in the folder tree
-//     (and, with expand, to open the nodes along its path). The tree has to
-//     be visible for a selection to take; a view that shows it for that
-//     moment restores the model's visibility afterwards.
+//     (and, with expand, to open the nodes along its path); TreeTarget()
+//     keeps the last request for a view created after SetPagesUp. The tree
+//     has to be visible for a selection to take; a view that shows it for
+//     that moment restores the model's visibility afterwards.
 //   - Closed() follows the last close; the view destroys its window.
 //
 // All calls belong to the main thread. The setup thread's progress reaches
@@ -172,6 +173,9 @@ class TWizardModel {
   bool Closed() const { return closed_; }
   // A page's work failed and the host was told to end the program.
   bool Terminated() const { return terminated_; }
+  // The last folder the tree was asked to select, for a view that attaches
+  // after SetPagesUp; empty before any request.
+  const std::string& TreeTarget() const { return tree_target_; }
 
   // The six controls found by name; nullptr when no layout has one.
   const TLayoutControl* PatchingStatusLabel() const { return Named(status_label_); }
@@ -211,6 +215,7 @@ class TWizardModel {
   bool closed_ = false;
   bool terminated_ = false;
   bool edit_handler_attached_ = false;
+  std::string tree_target_;
 
   std::optional<ControlRef> status_label_, progress_bar_, finish_text_, install_dir_edit_,
       install_dir_tree_, space_label_;

@@ -175,6 +175,7 @@ TEST_F(WizardModelTest, SetUpExpandsTheInstallDirectoryIntoEditAndTree) {
   // The tree goes to the nearest existing folder, without expanding.
   ASSERT_EQ(observer_.navigations.size(), 1u);
   EXPECT_EQ(observer_.navigations[0], (std::pair<std::string, bool>{"C:\\Program Files\\", false}));
+  EXPECT_EQ(m.TreeTarget(), "C:\\Program Files\\");
 }
 
 TEST_F(WizardModelTest, OneLanguageHidesTheLanguageButton) {
@@ -326,6 +327,7 @@ TEST_F(WizardModelTest, InstallErrorIsReportedAndEndsTheWizard) {
   EXPECT_EQ(host_.fatal, (std::vector<std::string>{"disk on fire"}));
   EXPECT_TRUE(m.Terminated());
   EXPECT_FALSE(m.Working());
+  EXPECT_FALSE(m.Next());
 }
 
 TEST_F(WizardModelTest, WorkPageWithoutStatusControlsStillRuns) {

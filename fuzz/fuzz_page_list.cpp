@@ -1,0 +1,37 @@
+// The page list and the layouts it names are untrusted archive entries. The
+// input serves as the page list and as every layout it names, so section
+// handling, page types, settings and page building all see fuzzed bytes.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "base/dialogs.h"
+#include "base/setup_error.h"
+#include "ui/languages.h"
+#include "ui/page_list.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const ferry::TLanguages languages;
+  std::vector<uint8_t> bytes(data, data + size);
+  ferry::RecordingDialogs dialogs;
+  ferry::LayoutEnv env;
+  env.dialogs = &dialogs;
+  env.languages = &languages;
+  env.load_entry = [&bytes](std::string_view name) -> std::optional<std::vector<uint8_t>> {
+    if (name.size() % 3 == 0) return std::nullopt;  // some pages miss their layout
+    return bytes;
+  };
+  ferry::TWizardButtons buttons;
+  ferry::TSEPageControl pages(env, buttons);
+  try {
+    pages.LoadPageSetData(std::span(data, size));
+  } catch (const ferry::SetupError&) {
+  }
+  // Walk the pages as Next and Back would.
+  for (int32_t i = -1; i <= static_cast<int32_t>(pages.PageCount()); ++i) pages.ShowPage(i);
+  for (const ferry::ControlRef& ref : pages.ZOrder())
+    if (!pages.Control(ref)) __builtin_trap();
+  pages.RefreshTexts();
+  return 0;
+}
