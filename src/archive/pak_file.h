@@ -94,6 +94,11 @@ struct TPakEvents {
   // An entry name that would leave the target folder ("..", a drive, a
   // leading slash or backslash): the entry is not written.
   std::function<void(const std::string& name)> NameRefused;
+  // A file that could not be written with its data (it could not be created
+  // or written, or the entry's data did not load), and why. When set,
+  // extraction reports such a file here and goes on with the next entry
+  // instead of throwing.
+  std::function<void(const std::string& path, const std::string& reason)> FileNotWritten;
   // Byte counts on the large-entry status line; plain decimal when empty.
   std::function<std::string(uint64_t bytes)> FormatByteSize;
 };
@@ -178,12 +183,13 @@ class TPak {
 
   // Writes every entry of `group` as a file targetDir + "\" + Name, creating
   // missing directories (each reported through DirectoryCreated), reporting
-  // SetStatusText / FileWritten before and StepGauge after each entry. Large
+  // SetStatusText / FileWritten before and StepGauge after each entry, and
+  // SetStatusText once more with an empty text when the group ends. Large
   // entries go through CopyLargeEntry. An entry that fails to load leaves an
   // empty file. A name that would leave targetDir is refused (NameRefused) and
   // not written, but still steps the gauge. Returns true when every entry was
   // written with its data. Throws SetupError when a file or directory cannot
-  // be created or written.
+  // be created or written, unless FileNotWritten is set (see TPakEvents).
   bool ExtractGroup(const std::string& targetDir, uint16_t group);
   // Copies `size` stored bytes of entry `index` to `target` in chunks of at
   // most kCopyChunkSize, the status line showing displayName and the bytes
@@ -222,6 +228,7 @@ class TPak {
   std::optional<std::vector<uint8_t>> ReadStored(const TPakFile& e);
   std::optional<std::vector<uint8_t>> Inflate(const TPakFile& e, std::span<const uint8_t> stored);
   std::optional<size_t> ScanGroup(uint16_t group);
+  bool ExtractEntry(const std::string& target, const TPakFound& found, size_t index);
   bool WriteEntryFile(const std::string& target, const std::optional<std::vector<uint8_t>>& data);
   std::unique_ptr<RandomAccessFile> CreateTarget(const std::string& target);
   void ForceDirectories(const std::string& dir);

@@ -72,6 +72,19 @@ TEST_F(PakReaderTest, LoadByNameIgnoresCaseButNotGroup) {
   EXPECT_EQ(Text(pak.LoadByName("units", 1)), "<none>");
 }
 
+// The Western code page's capitals fold too, as the system's lower-casing does.
+TEST(PakReader, LoadByNameFoldsAccentedCapitals) {
+  MemoryFile file;
+  {
+    TPak w(file, TPakMode::kNewWriter);
+    w.StoreBuffer(w.AddEntry("\xC4RGER-\x8A.txt", "", 0), Bytes("umlaut"));
+    w.WriteDirectory();
+  }
+  TPak pak(file, TPakMode::kReader);
+  EXPECT_TRUE(pak.LoadByName("\xE4rger-\x9A.TXT", 0).has_value());
+  EXPECT_FALSE(pak.LoadByName("arger-s.txt", 0).has_value());
+}
+
 TEST_F(PakReaderTest, FindFirstAndNextWalkOneGroupInOrder) {
   TPak pak(file_, TPakMode::kReader);
   TPakFound f = pak.FindFirst(1, true);
