@@ -234,6 +234,10 @@ std::vector<uint8_t> PackageDeflate(std::span<const uint8_t> data) {
 }
 
 InflateStatus PackageInflate(std::span<const uint8_t> stream, size_t expected, std::vector<uint8_t>& out) {
+  out.clear();
+  // Deflate expands at most about 1032:1: a larger claim is refused before
+  // anything that size is allocated.
+  if (expected > stream.size() * uint64_t{1032} + 64) return InflateStatus::kWrongLength;
   out.assign(expected, 0);
   z_stream z{};
   if (inflateInit(&z) != Z_OK) throw SetupError("zlib: cannot start decompression");
