@@ -8,6 +8,9 @@ namespace ferry {
 class TDuplicateEntryCommand : public TCommandClass {
  public:
   TDuplicateEntryCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

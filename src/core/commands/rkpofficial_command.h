@@ -8,6 +8,9 @@ namespace ferry {
 class TRKPOfficialCommand : public TCommandClass {
  public:
   TRKPOfficialCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

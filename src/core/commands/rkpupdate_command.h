@@ -8,6 +8,9 @@ namespace ferry {
 class TRKPUpdateCommand : public TCommandClass {
  public:
   TRKPUpdateCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

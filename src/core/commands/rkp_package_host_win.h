@@ -1,0 +1,20 @@
+// The package system inside the running program: the package commands'
+// files, boxes, progress and process ends, bound to the setup context.
+#pragma once
+
+#include <functional>
+
+#include "archive/pak_system.h"
+
+namespace ferry {
+
+struct TSetupContext;
+
+// Runs `work` with a package system bound to ctx: Windows files (8-bit
+// names in the system code page, read-only attribute set to normal), the
+// context's boxes, the patching page's status line and gauge, the setup
+// archive as the source of groups, FatalAppExit for the fatal errors and
+// ExitProcess(0) for Cancel.
+void WithPackageSystem(TSetupContext& ctx, const std::function<void(TPakSystem&, SetupEntrySource&)>& work);
+
+}  // namespace ferry

@@ -1,0 +1,19 @@
+#include "archive/package_commands.h"
+#include "core/commands/command_runtime_win.h"
+#include "core/commands/rkp_package_host_win.h"
+#include "core/commands/rkpofficial_command.h"
+#include "core/setup_context.h"
+
+namespace ferry {
+
+void TRKPOfficialCommand::SFXProcess(TSetupContext& ctx, int lineIndex) {
+  const TCompLine* line = CommandLine(ctx, lineIndex);
+  if (!line) return;
+  std::vector<std::string> params = line->Params;
+  if (!params.empty()) params[0] = ctx.ExpandPathVars(params[0]);
+  WithPackageSystem(ctx, [&](TPakSystem& system, SetupEntrySource&) {
+    RunRkpOfficialCommand(system, ctx.SetupInfo.InstallDir, params);
+  });
+}
+
+}  // namespace ferry
