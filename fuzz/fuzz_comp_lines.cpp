@@ -1,0 +1,29 @@
+// Compiled command stream from untrusted bytes: bounded allocation, no read
+// outside the data, and a stable round trip of whatever was loaded. The
+// command table is looked up for every line, as the stub does.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "core/command_list.h"
+#include "core/comp_lines.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  ferry::TCompLines lines;
+  lines.LoadFromBuffer(data, size);
+  if (lines.Count() > size / 12 + 1) std::abort();
+
+  static ferry::TCommandList commands = [] {
+    ferry::TCommandList list;
+    ferry::RegisterCommands(list);
+    return list;
+  }();
+  ferry::BuildGroupKinds(lines, commands);
+  for (const ferry::TCompLine& line : lines.Lines)
+    if (line.ParamCount != static_cast<int32_t>(line.Params.size())) std::abort();
+
+  ferry::TCompLines again;
+  again.LoadFromBuffer(lines.SaveToBuffer());
+  if (again.Lines != lines.Lines) std::abort();
+  return 0;
+}

@@ -1,0 +1,16 @@
+// Setup information record from untrusted bytes: parsing never reads outside
+// the data, and what was parsed writes back and parses to the same record.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "core/setup_info.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  ferry::TSetupInfoFile info;
+  info.ReadFromBuffer(data, size);
+  ferry::TSetupInfoFile again;
+  again.ReadFromBuffer(info.WriteToBuffer());
+  if (!(again.Info() == info.Info())) std::abort();
+  return 0;
+}
