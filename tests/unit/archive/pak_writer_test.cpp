@@ -207,5 +207,29 @@ TEST_F(PakDiskWriterTest, NewWriterTruncatesAndMissingSourceThrows) {
   EXPECT_THROW(TPak(std::filesystem::path(P("no_dir/x.pak")), false, true), SetupError);
 }
 
+// A large source file is stored as it is (streamed), with CompSize and
+// Checksum 0, and reads back whole.
+TEST_F(PakDiskWriterTest, LargeSourceFileIsStoredRaw) {
+  std::vector<uint8_t> data(kLargeEntryThreshold, 0);
+  for (size_t i = 0; i < data.size(); i += 65536) data[i] = static_cast<uint8_t>(i >> 16);
+  WriteFileBytes(P("large.bin"), data);
+  {
+    TPak w(std::filesystem::path(P("setup.pak")), true, false);
+    ASSERT_TRUE(w.StoreBuffer(w.AddEntry("first", "", 0), Bytes("first")));
+    size_t i = w.AddEntry("large.bin", P("large.bin"), 1);
+    ASSERT_TRUE(w.StoreFile(i));
+    EXPECT_EQ(w.Files()[i].CompSize, 0u);
+    EXPECT_EQ(w.Files()[i].Checksum, 0u);
+    EXPECT_EQ(w.Files()[i].Offset, 5u);
+    w.WriteDirectory();
+  }
+  TPak pak(std::filesystem::path(P("setup.pak")), false, false);
+  ASSERT_EQ(pak.EntryCount(), 2u);
+  EXPECT_EQ(pak.Files()[1].OrigSize, kLargeEntryThreshold);
+  EXPECT_TRUE(pak.VerifyEntry(1));
+  auto file = OpenDiskFile(P("setup.pak"), FileMode::kRead);
+  EXPECT_EQ(file->ReadVector(5, data.size()), data);
+}
+
 }  // namespace
 }  // namespace ferry
