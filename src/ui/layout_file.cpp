@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "archive/pak_file.h"
 #include "base/dialogs.h"
 #include "base/setup_error.h"
 #include "base/text.h"
@@ -42,6 +43,10 @@ bool HasFont(ControlKind k) {
 }
 
 }  // namespace
+
+EntryLoader PakEntryLoader(TPak& pak) {
+  return [&pak](std::string_view name) { return pak.LoadByName(name, 0); };
+}
 
 std::optional<ControlKind> ControlKindFromType(std::string_view type) {
   for (const KindName& k : kKinds)

@@ -35,11 +35,15 @@
 namespace ferry {
 
 class Dialogs;
+class TPak;
 enum class TPageType : uint8_t;  // page_list.h
 
 // Loads an entry of group 0 by name (compared without case); none when the
 // archive has no such entry or it cannot be read.
 using EntryLoader = std::function<std::optional<std::vector<uint8_t>>(std::string_view name)>;
+
+// Group-0 entries of a setup archive; the archive must outlive the loader.
+EntryLoader PakEntryLoader(TPak& pak);
 
 // What building pages needs from the rest of the program.
 struct LayoutEnv {

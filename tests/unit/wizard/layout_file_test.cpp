@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "archive/pak_file.h"
 #include "base/dialogs.h"
+#include "base/random_access_file.h"
 #include "base/setup_error.h"
 #include "ui/layout_file.h"
 #include "unit/wizard/wizard_test_support.h"
@@ -298,6 +300,29 @@ TEST_F(LayoutFileTest, RefreshTextsReResolvesLabelsAndPanelsOnly) {
   EXPECT_EQ(p.Controls()[1].text, u"Weiter >");
   EXPECT_EQ(p.Controls()[2].text, u"Next >");  // edits keep what they show
   EXPECT_EQ(p.Controls()[3].text, u"");        // a label without caption resolves its empty raw text
+}
+
+TEST_F(LayoutFileTest, LayoutsLoadFromTheSetupArchiveByNameInGroupZero) {
+  MemoryFile file;
+  {
+    TPak writer(file, TPakMode::kNewWriter);
+    std::string layout = "[FromPak]\r\nType=TLabel\r\n";
+    std::string payload = "[Payload]\r\nType=TLabel\r\n";
+    writer.StoreBuffer(writer.AddEntry("Layout.TXT", "", 0), std::span(reinterpret_cast<const uint8_t*>(layout.data()), layout.size()));
+    writer.StoreBuffer(writer.AddEntry("payload.txt", "", 1), std::span(reinterpret_cast<const uint8_t*>(payload.data()), payload.size()));
+    writer.WriteDirectory();
+  }
+  TPak pak(file, TPakMode::kReader);
+  ASSERT_EQ(pak.EntryCount(), 2u);
+  LayoutEnv env = Env();
+  env.load_entry = PakEntryLoader(pak);
+  TControlParser parser(env);
+  parser.LoadLayout("layout.txt");
+  ASSERT_EQ(parser.Controls().size(), 1u);
+  EXPECT_EQ(parser.Controls()[0].name, "FromPak");
+  parser.LoadLayout("payload.txt");  // not a group-0 entry
+  EXPECT_EQ(parser.Controls().size(), 1u);
+  EXPECT_EQ(dialogs_.shown().size(), 1u);
 }
 
 TEST_F(LayoutFileTest, HideAndShowAll) {

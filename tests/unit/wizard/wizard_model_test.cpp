@@ -186,6 +186,8 @@ TEST_F(WizardModelTest, OneLanguageHidesTheLanguageButton) {
 
 TEST_F(WizardModelTest, InstallDirIsFilledOnlyOnTheFirstArrival) {
   auto& m = Start();
+  m.InstallDirEditChanged(u"X:\\Changed early");  // off its page: only the text changes
+  EXPECT_FALSE(m.InstallDirShown());
   NextTo(TPageType::InstallDir);
   EXPECT_TRUE(m.InstallDirShown());
   EXPECT_EQ(m.InstallDirEdit()->text, u"C:\\Program Files\\Demo\\");
