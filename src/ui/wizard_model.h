@@ -88,7 +88,9 @@ class WizardHost {
   // returns once the thread has cleared it, keeping the main thread's
   // messages flowing meanwhile (the progress sinks depend on it).
   virtual void RunInstall() = 0;
-  // The uninstall work; it reports progress through the model's sinks.
+  // The uninstall work (files, directories, registry values, registration,
+  // install log), reporting through the model's progress sinks. The model
+  // holds Working on around it and shows the next page afterwards.
   virtual void RunUninstall() = 0;
   // Stops the setup thread and waits for its end.
   virtual void StopSetupThread() = 0;

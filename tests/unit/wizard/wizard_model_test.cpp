@@ -6,6 +6,7 @@
 
 #include "base/dialogs.h"
 #include "base/setup_error.h"
+#include "core/setup_context.h"
 #include "core/text_helpers.h"
 #include "core/text_replace.h"
 #include "ui/wizard_model.h"
@@ -496,6 +497,29 @@ TEST_F(WizardModelTest, MainLayoutStaysVisibleWhileMoving) {
 TEST_F(WizardModelTest, LayoutErrorsEscapeSetUp) {
   host_.entries.Add("welcome.txt", "[WelcomeLabel]\r\nType=TLabel\r\nTop=high\r\n");
   EXPECT_THROW(Start(), SetupError);
+}
+
+TEST_F(WizardModelTest, ProcessWideObjectsDriveTheWizard) {
+  // The same rules over the program's own context: the free-space macro of
+  // text 7 reads the figure the install-directory page stored.
+  TSetupContext context;
+  testing::AddStandardLanguages(context.Languages);
+  context.SetupInfo.SetupTitle = "Context Setup";
+  context.SetupInfo.InstallDir = "E:\\Demo\\";
+  context.SpaceRequired = 10;
+  TWizardModel m(WizardDataOf(context), host_, drives_, dialogs_);
+  m.SetPagesUp();
+  EXPECT_EQ(m.Caption(), u" Context Setup");
+  EXPECT_EQ(m.PageSet().Page(0).Controls()[0].text, u"Welcome to Context Setup");
+  ASSERT_TRUE(m.Next());
+  EXPECT_EQ(context.SpaceAvailable, 50u);
+  ASSERT_TRUE(m.Next());
+  EXPECT_TRUE(m.Buttons().Next.enabled);
+  EXPECT_EQ(m.SpaceAvailableLabel()->text, u"Space available " + Latin1ToUtf16(FormatByteSize(50)));
+  m.InstallDirEditChanged(u"ignored on the ready page");
+  ASSERT_TRUE(m.Back());
+  m.InstallDirEditChanged(u"C:\\Apps");
+  EXPECT_EQ(context.SetupInfo.InstallDir, "C:\\Apps\\");
 }
 
 TEST_F(WizardModelTest, ObserverHearsOfChanges) {
