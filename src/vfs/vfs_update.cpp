@@ -22,14 +22,14 @@ std::u16string Decimal(uint32_t n) { return Latin1ToUtf16(std::to_string(n)); }
 
 }  // namespace
 
-TVfsUpdateCommand::TVfsUpdateCommand(VfsFileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui,
+VfsUpdateSession::VfsUpdateSession(VfsFileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui,
                                      Dialogs& dialogs, std::atomic<uint8_t>& setupAborted)
     : fs_(fs), entries_(entries), ui_(ui), dialogs_(dialogs), setupAborted_(setupAborted) {}
 
-TVfsUpdateCommand::~TVfsUpdateCommand() = default;
+VfsUpdateSession::~VfsUpdateSession() = default;
 
-void TVfsUpdateCommand::Status(int id, uint32_t done, uint32_t total) {
-  std::vector<TextMacro> macros{{"<%RKPNAME%>", Latin1ToUtf16(archiveName_)}};
+void VfsUpdateSession::Status(int id, uint32_t done, uint32_t total) {
+  std::vector<VfsTextMacro> macros{{"<%RKPNAME%>", Latin1ToUtf16(archiveName_)}};
   if (id == kTextVfsProcessing) {
     macros.push_back({"<%FNUM%>", Decimal(done)});
     macros.push_back({"<%FTOTAL%>", Decimal(total)});
@@ -37,14 +37,14 @@ void TVfsUpdateCommand::Status(int id, uint32_t done, uint32_t total) {
   ui_.SetStatusText(ui_.Text(id, macros));
 }
 
-void TVfsUpdateCommand::CloseOpenArchive() {
+void VfsUpdateSession::CloseOpenArchive() {
   Status(kTextVfsWritingHeader);
   archive_->FlushArchive();
   archive_->CloseArchive();
   archive_.reset();
 }
 
-void TVfsUpdateCommand::Run(const std::vector<std::string>& params, const std::string& installDir) {
+void VfsUpdateSession::Run(const std::vector<std::string>& params, const std::string& installDir) {
   if (params.size() < 3) throw SetupError("vfsupdate: the line has " + std::to_string(params.size()) +
                                           " parameters, at least 3 are needed");
   uint32_t group = ParseGroup(params.back());
@@ -98,7 +98,7 @@ void TVfsUpdateCommand::Run(const std::vector<std::string>& params, const std::s
   if (close) CloseOpenArchive();
 }
 
-void TVfsUpdateCommand::Finish() {
+void VfsUpdateSession::Finish() {
   if (archive_) CloseOpenArchive();
 }
 

@@ -41,7 +41,7 @@ class VfsEntrySource {
   virtual std::optional<std::vector<uint8_t>> LoadEntry(size_t index) = 0;
 };
 
-struct TextMacro {
+struct VfsTextMacro {
   std::string_view Name;  // "<%RKPNAME%>"
   std::u16string Value;
 };
@@ -50,7 +50,7 @@ class VfsUpdateUi {
  public:
   virtual ~VfsUpdateUi() = default;
   // Language string `id` with the macros replaced.
-  virtual std::u16string Text(int id, std::span<const TextMacro> macros) = 0;
+  virtual std::u16string Text(int id, std::span<const VfsTextMacro> macros) = 0;
   virtual void SetStatusText(const std::u16string& text) = 0;
   virtual void SetMessageText(const std::u16string& text) = 0;
   // One more step; the gauge moves only when `counted`.
@@ -63,11 +63,11 @@ constexpr int kTextVfsWritingHeader = 20;
 constexpr int kTextSetupFailed = 23;
 constexpr int kTextVfsLoading = 29;
 
-class TVfsUpdateCommand {
+class VfsUpdateSession {
  public:
-  TVfsUpdateCommand(VfsFileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui, Dialogs& dialogs,
+  VfsUpdateSession(VfsFileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui, Dialogs& dialogs,
                     std::atomic<uint8_t>& setupAborted);
-  ~TVfsUpdateCommand();
+  ~VfsUpdateSession();
 
   // One "vfsupdate" line: its parameters (1-based positions: source folder,
   // archive path, [close flag,] group) and the install directory.

@@ -32,7 +32,7 @@ class FakeSource : public VfsEntrySource {
 
 class FakeUi : public VfsUpdateUi {
  public:
-  std::u16string Text(int id, std::span<const TextMacro> macros) override {
+  std::u16string Text(int id, std::span<const VfsTextMacro> macros) override {
     static const std::map<int, std::string> kTexts{{19, "Processing <%RKPNAME%>: <%FNUM%> of <%FTOTAL%> files"},
                                                    {20, "Writing <%RKPNAME%>`s Header"},
                                                    {23, "Setup failed to install patch."},
@@ -55,9 +55,9 @@ class FakeUi : public VfsUpdateUi {
 class VfsUpdateTest : public ::testing::Test {
  protected:
   void SetUp() override { CreateVfsArchive(fs, kPath, Small(256, 128, 8, true)); }
-  TVfsUpdateCommand& Command() {
+  VfsUpdateSession& Command() {
     if (!command) {
-      command = std::make_unique<TVfsUpdateCommand>(fs, source, ui, dialogs, aborted);
+      command = std::make_unique<VfsUpdateSession>(fs, source, ui, dialogs, aborted);
       command->SetToday(kDate);
     }
     return *command;
@@ -67,7 +67,7 @@ class VfsUpdateTest : public ::testing::Test {
   FakeUi ui;
   RecordingDialogs dialogs;
   std::atomic<uint8_t> aborted{0};
-  std::unique_ptr<TVfsUpdateCommand> command;
+  std::unique_ptr<VfsUpdateSession> command;
 };
 
 TEST_F(VfsUpdateTest, WritesTheGroupWithCaptionsAndSteps) {
