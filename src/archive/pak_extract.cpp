@@ -90,14 +90,36 @@ bool TPak::ExtractGroup(const std::string& targetDir, uint16_t group) {
     } else {
       std::string target = targetDir + "\\" + found.Name;
       if (events_.FileWritten) events_.FileWritten(target);
-      bool ok = found.Size >= kLargeEntryThreshold ? CopyLargeEntry(target, found.Name, found.Size, index)
-                                                   : WriteEntryFile(target, LoadEntry(index));
+      bool ok = ExtractEntry(target, found, index);
       allWritten = allWritten && ok;
     }
     if (events_.StepGauge) events_.StepGauge();
     found = FindNext(group, false);
   }
   return allWritten;
+}
+
+bool TPak::ExtractEntry(const std::string& target, const TPakFound& found, size_t index) {
+  const bool large = found.Size >= kLargeEntryThreshold;
+  bool ok = false;
+  std::string why;
+  try {
+    if (large) {
+      ok = CopyLargeEntry(target, found.Name, found.Size, index);
+      if (!ok) why = "the entry's bytes are not all in the archive";
+    } else if (found.Size == 0) {
+      WriteEntryFile(target, std::nullopt);  // an empty file is all there is to write
+      ok = true;
+    } else {
+      ok = WriteEntryFile(target, LoadEntry(index));
+      if (!ok) why = last_error_;
+    }
+  } catch (const SetupError& e) {
+    if (!events_.FileNotWritten) throw;
+    why = e.what();
+  }
+  if (!ok && events_.FileNotWritten) events_.FileNotWritten(target, why);
+  return ok;
 }
 
 bool TPak::CopyLargeEntry(const std::string& target, const std::string& displayName, uint32_t size,

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,12 +14,14 @@
 #include "core/command_list.h"
 #include "core/comp_lines.h"
 #include "core/path_vars.h"
+#include "core/progress_sinks.h"
 #include "core/setup_info.h"
 #include "core/text_macros.h"
 #include "ui/languages.h"
 
 namespace ferry {
 
+class Dialogs;
 class TPak;
 
 struct TSetupContext {
@@ -50,6 +53,14 @@ struct TSetupContext {
   // commands assign it. Touched by one thread at a time: the hand-over goes
   // through RunRequested.
   int32_t CurrentLine = -1;
+
+  // Message boxes of the commands run by the setup thread; none: no box.
+  Dialogs* Dialog = nullptr;
+  // The progress sinks of the run and the gauge step counter.
+  TProgress Progress;
+  // The end of a run whose record asks for an uninstaller, after the install
+  // log was saved: registers the uninstall entry and writes the uninstaller.
+  std::function<void(TSetupContext&)> RegisterUninstall;
 
   std::atomic<uint8_t> RunRequested{0};
   std::atomic<uint8_t> StopRequested{0};

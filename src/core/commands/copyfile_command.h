@@ -8,6 +8,9 @@ namespace ferry {
 class TCopyFileCommand : public TCommandClass {
  public:
   TCopyFileCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

@@ -8,6 +8,9 @@ namespace ferry {
 class TCreateDirectoryCommand : public TCommandClass {
  public:
   TCreateDirectoryCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

@@ -8,6 +8,9 @@ namespace ferry {
 class TDeleteCommand : public TCommandClass {
  public:
   TDeleteCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

@@ -8,6 +8,9 @@ namespace ferry {
 class TExecuteCommand : public TCommandClass {
  public:
   TExecuteCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

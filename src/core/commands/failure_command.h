@@ -8,6 +8,9 @@ namespace ferry {
 class TFailureCommand : public TCommandClass {
  public:
   TFailureCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

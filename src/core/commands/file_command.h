@@ -8,6 +8,9 @@ namespace ferry {
 class TFileCommand : public TCommandClass {
  public:
   TFileCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

@@ -9,6 +9,9 @@ class TGotoCommand : public TCommandClass {
  public:
   TGotoCommand();
   void CompileProcess(TCompileContext& ctx, int lineIndex) override;
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

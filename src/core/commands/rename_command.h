@@ -8,6 +8,9 @@ namespace ferry {
 class TRenameCommand : public TCommandClass {
  public:
   TRenameCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

@@ -8,6 +8,9 @@ namespace ferry {
 class TRMDirCommand : public TCommandClass {
  public:
   TRMDirCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

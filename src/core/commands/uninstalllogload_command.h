@@ -8,6 +8,9 @@ namespace ferry {
 class TUninstallLogLoadCommand : public TCommandClass {
  public:
   TUninstallLogLoadCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

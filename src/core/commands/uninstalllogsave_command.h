@@ -8,6 +8,9 @@ namespace ferry {
 class TUninstallLogSaveCommand : public TCommandClass {
  public:
   TUninstallLogSaveCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

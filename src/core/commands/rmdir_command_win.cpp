@@ -1,0 +1,21 @@
+#include "core/commands/command_runtime_win.h"
+#include "core/commands/rmdir_command.h"
+#include "core/setup_context.h"
+
+namespace ferry {
+
+void TRMDirCommand::SFXProcess(TSetupContext& ctx, int lineIndex) {
+  const TCompLine* line = CommandLine(ctx, lineIndex);
+  if (!line) return;
+  const std::string folder = ctx.ExpandPathVars(line->Param(1));
+  // An empty or relative path (an unset $INSTDIR, say) would name the
+  // current drive or folder, and a drive root or a ".." step more than the
+  // script meant: such a tree is not cleared.
+  if (!IsClearableFolder(folder)) {
+    ctx.Progress.Problem("rmdir: \"" + folder + "\" is not a folder below a drive root; nothing was removed");
+    return;
+  }
+  ClearFolderTree(folder);
+}
+
+}  // namespace ferry

@@ -1,0 +1,66 @@
+// How the commands of a run report progress: the status line and the
+// message line of the wizard, the gauge, and the problems of the run.
+//
+// Commands call TProgress (one per setup context) on the setup thread.
+// TProgress counts gauge steps and forwards to a TProgressSinks, which the
+// program binds to its pages: the window's controls, or in silent mode the
+// run log. A sink that changes something owned by the main thread must hand
+// the change over and return only when it is done (ui/win32/ui_task.h).
+// Until a sink is bound the calls change nothing but the step counter.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ferry {
+
+class TProgressSinks {
+ public:
+  virtual ~TProgressSinks() = default;
+  // The control named "patching_statuslabel".
+  virtual void SetStatusText(std::u16string_view text) = 0;
+  // The control named "finishtext"; repaintNow: show it at once.
+  virtual void SetMessageText(std::u16string_view text, bool repaintNow) = 0;
+  // The gauge named "patching_progressbar".
+  virtual void SetGaugePosition(int32_t position) = 0;
+  // Something the run could not do and goes on without (a payload file that
+  // could not be written, a path that was refused). 8-bit text of the
+  // system code page, like the paths in it.
+  virtual void ReportProblem(std::string_view text) {}
+};
+
+// A file a run could not write, and why (8-bit texts, system code page).
+struct TWriteFailure {
+  std::string Path;
+  std::string Reason;
+};
+
+class TProgress {
+ public:
+  void Bind(TProgressSinks* sinks) { sinks_ = sinks; }
+  TProgressSinks* Sinks() const { return sinks_; }
+
+  void SetStatusText(std::u16string_view text);
+  void SetMessageText(std::u16string_view text, bool repaintNow);
+  // Adds one to the step counter; with show, moves the gauge to it.
+  void StepGauge(bool show);
+  // Steps counted since program start; never reset.
+  int32_t GaugeSteps() const { return steps_; }
+
+  // Records a file that could not be written and reports it to the sink.
+  void FileNotWritten(std::string_view path, std::string_view reason);
+  // Reports any other problem the run goes on after.
+  void Problem(std::string_view text);
+  std::vector<TWriteFailure> WriteFailures() const;
+
+ private:
+  TProgressSinks* sinks_ = nullptr;
+  int32_t steps_ = 0;
+  mutable std::mutex failures_mutex_;
+  std::vector<TWriteFailure> failures_;
+};
+
+}  // namespace ferry

@@ -1,0 +1,179 @@
+#include "core/silent_install_win.h"
+
+#include <windows.h>
+// The wizard's drive query shares its name with a Windows macro.
+#undef GetDriveType
+
+#include <string_view>
+
+#include "archive/pak_file.h"
+#include "base/setup_error.h"
+#include "base/text.h"
+#include "core/setup_context.h"
+#include "core/setup_thread.h"
+#include "core/setup_thread_win.h"
+#include "core/silent_install.h"
+#include "core/startup.h"
+#include "core/startup_win.h"
+#include "platform/run_log.h"
+#include "platform/win_text.h"
+#include "ui/win32/ui_task.h"
+
+namespace ferry {
+
+namespace {
+
+// Runs on the setup thread; each change is handed to the main thread, which
+// owns the model, and written to the log there, in the order it happened.
+class TSilentSinks : public TProgressSinks {
+ public:
+  TSilentSinks(TUiTaskWindow& ui, RunLog& log, int64_t gaugeMax) : ui_(ui), log_(log), gauge_max_(gaugeMax) {}
+  void SetModel(TWizardModel* model) { model_ = model; }
+
+  void SetStatusText(std::u16string_view text) override {
+    ui_.Send([&] {
+      if (model_) model_->SetStatusText(text);
+      log_.Line("Status: " + Utf16ToUtf8(text));
+    });
+  }
+  void SetMessageText(std::u16string_view text, bool) override {
+    ui_.Send([&] {
+      if (model_) model_->SetMessageText(text);
+      log_.Line("Message: " + Utf16ToUtf8(text));
+    });
+  }
+  void SetGaugePosition(int32_t position) override {
+    ui_.Send([&] {
+      if (model_) model_->SetGaugePosition(position);
+      int percent = GaugePercent(position, gauge_max_);
+      if (percent != last_percent_) log_.Line("Progress: " + std::to_string(percent) + "%");
+      last_percent_ = percent;
+    });
+  }
+  void ReportProblem(std::string_view text) override {
+    ui_.Send([&] { log_.Line("Problem: " + AnsiToUtf8(text)); });
+  }
+
+ private:
+  TUiTaskWindow& ui_;
+  RunLog& log_;
+  int64_t gauge_max_;
+  int last_percent_ = -1;
+  TWizardModel* model_ = nullptr;
+};
+
+class TSilentHost : public WizardHost {
+ public:
+  TSilentHost(TSetupContext& ctx, TUiTaskWindow& ui, TSetupThread& thread, TErrorReporter& reporter, RunLog& log,
+              TSilentRunFacts& facts)
+      : ctx_(ctx), ui_(ui), thread_(thread), reporter_(reporter), log_(log), facts_(facts) {}
+
+  std::optional<std::vector<uint8_t>> LoadEntry(std::string_view name) override {
+    if (!ctx_.Pak) return std::nullopt;
+    return ctx_.Pak->LoadByName(name, 0);
+  }
+  uint32_t PayloadEntryCount() override {
+    return ctx_.Pak ? static_cast<uint32_t>(ctx_.Pak->CountPayloadEntries()) : 0;
+  }
+  std::string ExpandPathVars(std::string_view text) override { return ctx_.ExpandPathVars(text); }
+  void AddInstallDirectory(const std::string& dir) override { ctx_.InstallLog.AddDirectory(dir); }
+
+  void RunInstall() override {
+    facts_.InstallRan = true;
+    log_.Line("Installing to \"" + AnsiToUtf8(ctx_.SetupInfo.InstallDir) + "\"");
+    ctx_.CurrentLine = -1;
+    ctx_.RunRequested.store(1);
+    ui_.PumpUntil([this] { return ctx_.RunRequested.load() == 0 || thread_.Ended(); });
+    facts_.Outcome = thread_.LastRun();
+  }
+  void RunUninstall() override {
+    throw SetupError("This program cannot run the uninstall work yet.");
+  }
+  void StopSetupThread() override {
+    thread_.Stop();
+    thread_.WaitFor();
+  }
+  void RunFinaliser() override {}
+  void ReportFatal(const std::string& message) override {
+    log_.Line("Error: " + AnsiToUtf8(message));
+    reporter_.Report(message, "");
+  }
+
+ private:
+  TSetupContext& ctx_;
+  TUiTaskWindow& ui_;
+  TSetupThread& thread_;
+  TErrorReporter& reporter_;
+  RunLog& log_;
+  TSilentRunFacts& facts_;
+};
+
+// Binds the context's progress and dialogs for the silent run and unbinds
+// them again, whatever way the run ends.
+class TContextBinding {
+ public:
+  TContextBinding(TSetupContext& ctx, TProgressSinks& sinks, Dialogs& dialogs) : ctx_(ctx) {
+    ctx_.Progress.Bind(&sinks);
+    ctx_.Dialog = &dialogs;
+  }
+  ~TContextBinding() {
+    ctx_.Progress.Bind(nullptr);
+    ctx_.Dialog = nullptr;
+  }
+
+ private:
+  TSetupContext& ctx_;
+};
+
+}  // namespace
+
+DriveType TWinDriveInfo::GetDriveType(const std::string& root) {
+  // The Windows drive type numbers are the enumeration's values.
+  UINT type = GetDriveTypeW(AnsiToWide(root).c_str());
+  return type <= 6 ? static_cast<DriveType>(type) : DriveType::kUnknown;
+}
+
+int64_t TWinDriveInfo::DiskFree(int drive) {
+  if (drive < 1 || drive > 26) return -1;
+  wchar_t root[] = {static_cast<wchar_t>(L'A' + drive - 1), L':', L'\\', 0};
+  ULARGE_INTEGER available, total, free;
+  if (!GetDiskFreeSpaceExW(root, &available, &total, &free)) return -1;
+  return static_cast<int64_t>(available.QuadPart);
+}
+
+bool TWinDriveInfo::DirectoryExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(AnsiToWide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int RunSilentInstall(TSetupContext& ctx, const TStubOptions& options, Dialogs& dialogs, RunLog& log) {
+  auto say = [&log](std::string_view line) { log.Line(line); };
+  TUiTaskWindow ui;
+  TWinErrorReporter reporter(ctx, options, dialogs, false);
+  TWinSetupRunPlatform platform(reporter, [&log](std::string_view message) {
+    log.Line("Error in the setup thread: " + AnsiToUtf8(message));
+  });
+  TSilentSinks sinks(ui, log, ctx.Pak ? static_cast<int64_t>(ctx.Pak->CountPayloadEntries()) : 0);
+  TContextBinding binding(ctx, sinks, dialogs);
+  TSilentRunFacts facts;
+
+  TSetupThread thread(ctx, platform);
+  TSilentHost host(ctx, ui, thread, reporter, log, facts);
+  TWinDriveInfo drives;
+  TWizardModel model(WizardDataOf(ctx), host, drives, dialogs);
+  sinks.SetModel(&model);
+  struct Unset {
+    TSilentSinks& sinks;
+    ~Unset() { sinks.SetModel(nullptr); }
+  } unset{sinks};
+  try {
+    model.SetPagesUp();
+  } catch (const SetupError& e) {
+    say(std::string("Error: ") + AnsiToUtf8(e.what()));
+    reporter.Report(e.what(), "");
+    return kExitStartupError;
+  }
+  return RunSilentWizard(model, ctx, facts, say);
+}
+
+}  // namespace ferry
