@@ -157,7 +157,14 @@ int Add(const Options& o) {
   PakSystemHost host;
   host.Files = files.get();
   TPakSystem system(host);
-  system.UpdatePackage(source, 1, package.parent_path().string(), package.filename().string(), password);
+  try {
+    system.UpdatePackage(source, 1, package.parent_path().string(), package.filename().string(), password);
+  } catch (const PackageFatalError& e) {
+    // The program's fatal texts break lines with a bare carriage return.
+    std::string text = e.what();
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    throw SetupError(text);
+  }
   const auto& s = system.Stats();
   if (s.Recovery == TailRecovery::kRestored)
     std::printf("put back from an interrupted update first\n");
