@@ -1,0 +1,221 @@
+#include "platform/files.h"
+
+#include <windows.h>
+
+#include "base/setup_error.h"
+#include "base/text.h"
+#include "platform/win_text.h"
+
+namespace ferry {
+
+namespace {
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() {
+    if (ok()) CloseHandle(h_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool ok() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+}  // namespace
+
+uint32_t FileAttributesOf(const std::string& path) {
+  return GetFileAttributesW(AnsiToWide(path).c_str());
+}
+
+bool SetFileAttributesOf(const std::string& path, uint32_t attributes) {
+  return SetFileAttributesW(AnsiToWide(path).c_str(), attributes) != 0;
+}
+
+bool FileExists(const std::string& path) {
+  uint32_t a = FileAttributesOf(path);
+  return a != kInvalidFileAttributes && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  uint32_t a = FileAttributesOf(path);
+  return a != kInvalidFileAttributes && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FoundFile::IsDirectory() const { return (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+std::vector<FoundFile> FindFiles(const std::string& pattern) {
+  std::vector<FoundFile> out;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(AnsiToWide(pattern).c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  do {
+    std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    out.push_back({WideToAnsi(name), fd.dwFileAttributes,
+                   (static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow});
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return out;
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) {
+  return CopyFileW(AnsiToWide(from).c_str(), AnsiToWide(to).c_str(), failIfExists) != 0;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return MoveFileExW(AnsiToWide(from).c_str(), AnsiToWide(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+}
+
+bool DeleteFileAt(const std::string& path) { return DeleteFileW(AnsiToWide(path).c_str()) != 0; }
+
+bool CreateDirectoryAt(const std::string& path) {
+  return CreateDirectoryW(AnsiToWide(path).c_str(), nullptr) != 0;
+}
+
+bool RemoveDirectoryAt(const std::string& path) { return RemoveDirectoryW(AnsiToWide(path).c_str()) != 0; }
+
+std::vector<std::string> LogicalDriveRoots(size_t bufferChars) {
+  std::wstring buffer(bufferChars, L'\0');
+  DWORD n = GetLogicalDriveStringsW(static_cast<DWORD>(bufferChars), buffer.data());
+  // A result above the buffer size is the size the list would need.
+  if (n > bufferChars) throw SetupError(SystemErrorText(ERROR_OUTOFMEMORY));
+  std::vector<std::string> roots;
+  size_t pos = 0;
+  while (pos < n && buffer[pos] != L'\0') {
+    size_t end = buffer.find(L'\0', pos);
+    if (end == std::wstring::npos || end > n) end = n;
+    roots.push_back(WideToAnsi(std::wstring_view(buffer).substr(pos, end - pos)));
+    pos = end + 1;
+  }
+  return roots;
+}
+
+WinDriveType DriveTypeOf(const std::string& root) {
+  switch (GetDriveTypeW(AnsiToWide(root).c_str())) {
+    case DRIVE_NO_ROOT_DIR: return WinDriveType::kNoRootDir;
+    case DRIVE_REMOVABLE: return WinDriveType::kRemovable;
+    case DRIVE_FIXED: return WinDriveType::kFixed;
+    case DRIVE_REMOTE: return WinDriveType::kRemote;
+    case DRIVE_CDROM: return WinDriveType::kCdRom;
+    case DRIVE_RAMDISK: return WinDriveType::kRamDisk;
+    default: return WinDriveType::kUnknown;
+  }
+}
+
+std::optional<uint64_t> FreeDiskBytes(const std::string& path) {
+  ULARGE_INTEGER available, total, free;
+  if (!GetDiskFreeSpaceExW(AnsiToWide(path).c_str(), &available, &total, &free)) return std::nullopt;
+  return available.QuadPart;
+}
+
+std::string TempFolder() {
+  wchar_t buffer[MAX_PATH + 2];
+  DWORD n = GetTempPathW(MAX_PATH + 2, buffer);
+  if (n == 0 || n > MAX_PATH + 1) return {};
+  return WideToAnsi(std::wstring_view(buffer, n));
+}
+
+std::string OwnProgramPath() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) return WideToAnsi(std::wstring_view(buffer).substr(0, n));
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string FindCdDrive() {
+  for (const std::string& root : LogicalDriveRoots())
+    if (DriveTypeOf(root) == WinDriveType::kCdRom) return root;
+  return {};
+}
+
+std::string ResolveCdDrivePath(const std::string& path) {
+  static constexpr std::string_view kVar = "$CDDRIVE";
+  std::string lower = AsciiLowerCopy(path);
+  if (lower.find("$cddrive") == std::string::npos) return path;
+  for (const std::string& root : LogicalDriveRoots()) {
+    if (DriveTypeOf(root) != WinDriveType::kCdRom) continue;
+    // Replace every occurrence, comparing without case; the root itself
+    // cannot hold the variable, so one left-to-right pass is enough.
+    std::string candidate;
+    size_t pos = 0;
+    for (;;) {
+      size_t hit = lower.find("$cddrive", pos);
+      if (hit == std::string::npos) break;
+      candidate.append(path, pos, hit - pos);
+      candidate += root;
+      pos = hit + kVar.size();
+    }
+    candidate.append(path, pos, std::string::npos);
+    if (FileAttributesOf(candidate) != kInvalidFileAttributes) return candidate;
+  }
+  return path;
+}
+
+void ForceDirectoriesLogged(const std::string& path, const DirectoryCreatedFn& created) {
+  if (path.size() <= 3 || !IsDriveLetter(path[0]) || path[1] != ':' || path[2] != '\\') return;
+  std::string dir = path.substr(0, 3);
+  size_t pos = 3;
+  while (pos < path.size()) {
+    size_t slash = path.find('\\', pos);
+    size_t end = slash == std::string::npos ? path.size() : slash + 1;
+    dir.append(path, pos, end - pos);
+    pos = end;
+    if (dir.back() == '\\' && dir.size() > 1 && dir[dir.size() - 2] == '\\') continue;  // "a\\b"
+    if (!DirectoryExists(dir) && CreateDirectoryAt(dir) && created) created(dir);
+  }
+}
+
+bool WriteFileCreatingDirs(const std::string& path, std::span<const uint8_t> data,
+                           const DirectoryCreatedFn& created) {
+  size_t slash = path.rfind('\\');
+  if (slash != std::string::npos) ForceDirectoriesLogged(path.substr(0, slash + 1), created);
+  Handle h(CreateFileW(AnsiToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.ok()) return false;
+  size_t done = 0;
+  while (done < data.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(h.get(), data.data() + done, chunk, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  return true;
+}
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
+  std::wstring wide = AnsiToWide(path);
+  uint64_t length = 0;
+  {
+    Handle probe(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe.ok()) throw SetupError("Cannot open file \"" + path + "\". " + SystemErrorText(GetLastError()));
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(probe.get(), &size)) throw SetupError("Cannot read the length of " + path);
+    length = static_cast<uint64_t>(size.QuadPart);
+  }
+  if (length > 0x7FFFFFFFu) throw SetupError("File too large to load: " + path);
+  Handle h(CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.ok()) return std::nullopt;
+  std::vector<uint8_t> data(static_cast<size_t>(length));
+  size_t done = 0;
+  while (done < data.size()) {
+    DWORD got = 0;
+    if (!ReadFile(h.get(), data.data() + done, static_cast<DWORD>(data.size() - done), &got, nullptr) || got == 0)
+      break;
+    done += got;
+  }
+  data.resize(done);
+  return data;
+}
+
+}  // namespace ferry

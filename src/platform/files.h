@@ -1,0 +1,85 @@
+// Files, folders and drives. Paths are 8-bit texts in the system code page;
+// the wide-character calls happen inside.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ferry {
+
+inline constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+
+// The attribute bits, or kInvalidFileAttributes when the path does not exist.
+uint32_t FileAttributesOf(const std::string& path);
+bool SetFileAttributesOf(const std::string& path, uint32_t attributes);
+bool FileExists(const std::string& path);       // exists and is not a folder
+bool DirectoryExists(const std::string& path);  // exists and is a folder
+
+struct FoundFile {
+  std::string Name;  // name only, no folder
+  uint32_t Attributes = 0;
+  uint64_t Size = 0;
+  bool IsDirectory() const;
+};
+// Everything matching a pattern such as "C:\dir\*.txt", without "." and "..".
+std::vector<FoundFile> FindFiles(const std::string& pattern);
+
+bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists);
+// Renames or moves; an existing target is replaced.
+bool RenameFile(const std::string& from, const std::string& to);
+bool DeleteFileAt(const std::string& path);
+bool CreateDirectoryAt(const std::string& path);
+bool RemoveDirectoryAt(const std::string& path);
+
+// The drive roots ("C:\", "D:\", ...) in the order the system lists them.
+// The list must fit `bufferChars` characters (terminators included), else
+// SetupError with the system's text for "not enough storage" (code 14).
+std::vector<std::string> LogicalDriveRoots(size_t bufferChars = 129);
+
+// Values as Windows numbers them (DRIVE_UNKNOWN ... DRIVE_RAMDISK).
+// Values as Windows numbers them (DRIVE_UNKNOWN to DRIVE_RAMDISK).
+enum class WinDriveType : uint8_t {
+  kUnknown = 0,
+  kNoRootDir = 1,
+  kRemovable = 2,
+  kFixed = 3,
+  kRemote = 4,
+  kCdRom = 5,
+  kRamDisk = 6,
+};
+WinDriveType DriveTypeOf(const std::string& root);
+// Free bytes available to this user on the drive holding `path` ("C:\").
+std::optional<uint64_t> FreeDiskBytes(const std::string& path);
+
+// The temporary folder as the system reports it, with its trailing backslash.
+std::string TempFolder();
+// The full path of the running program.
+std::string OwnProgramPath();
+
+// Root of the first CD-ROM drive ("D:\"), or empty when there is none.
+std::string FindCdDrive();
+// A path holding "$CDDRIVE" (any case) is tried with each CD-ROM root in
+// turn; the first candidate that exists is returned, else the path unchanged.
+std::string ResolveCdDrivePath(const std::string& path);
+
+// Called with each folder a helper created, parents first (with its
+// trailing backslash), so the install log can record it.
+using DirectoryCreatedFn = std::function<void(const std::string& dir)>;
+
+// Creates the missing folders of a path of the form "X:\a\b\..." one
+// component at a time; other forms (relative, network) create nothing.
+void ForceDirectoriesLogged(const std::string& path, const DirectoryCreatedFn& created);
+// The file's folder as above, then the file created or truncated with the
+// data. Silent on failure; returns whether the whole file was written.
+bool WriteFileCreatingDirs(const std::string& path, std::span<const uint8_t> data,
+                           const DirectoryCreatedFn& created);
+// The whole file. Throws SetupError when the file cannot be opened to learn
+// its length; none when the second, unshared open for reading fails.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path);
+
+}  // namespace ferry

@@ -1,0 +1,69 @@
+#include "platform/run_log.h"
+
+#include <windows.h>
+
+#include "platform/win_text.h"
+
+namespace ferry {
+
+RunLog::~RunLog() {
+  if (file_) std::fclose(file_);
+}
+
+bool RunLog::OpenFile(const std::string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (file_) std::fclose(file_);
+  file_ = _wfopen(AnsiToWide(path).c_str(), L"wb");
+  return file_ != nullptr;
+}
+
+std::string RunLog::NormaliseBreaks(std::string_view text, std::string_view lineEnd) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r') {
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      out += lineEnd;
+    } else if (c == '\n') {
+      out += lineEnd;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// Straight to the handle: no C runtime text-mode translation, and the
+// bytes arrive in order with those of other processes sharing the stream.
+void RunLog::WriteStandardError(const std::string& bytes) {
+  HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
+  if (h == nullptr || h == INVALID_HANDLE_VALUE) return;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD written = 0;
+    if (!WriteFile(h, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr) ||
+        written == 0)
+      return;
+    done += written;
+  }
+}
+
+void RunLog::Line(std::string_view utf8) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (to_stderr_) WriteStandardError(NormaliseBreaks(utf8, "\n") + "\n");
+  if (file_) {
+    std::string line = NormaliseBreaks(utf8, "\r\n") + "\r\n";
+    std::fwrite(line.data(), 1, line.size(), file_);
+    std::fflush(file_);
+  }
+}
+
+void RunLog::Message(std::string_view captionUtf8, std::string_view textUtf8) {
+  std::string line(captionUtf8);
+  line += ": ";
+  line += textUtf8;
+  Line(line);
+}
+
+}  // namespace ferry
