@@ -100,6 +100,7 @@ struct TLayoutControl {
   std::u16string raw_text;
   // What the control shows now: label/panel/button caption, edit/memo/rich
   // edit text. Defaults to the section name for every kind that has a text.
+  // A line break is one CR (from "<BR>"); a Win32 edit or memo wants CR LF.
   std::u16string text;
 
   // Labels (auto_size also edits).
