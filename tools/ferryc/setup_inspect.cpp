@@ -59,6 +59,13 @@ OpenedSetup::OpenedSetup(const fs::path& path) : path_(path) {
   pak_ = std::make_unique<TPak>(*file_, TPakMode::kReader);
 }
 
+OpenedSetup::OpenedSetup(std::unique_ptr<RandomAccessFile> file, fs::path name)
+    : path_(std::move(name)), owned_(std::move(file)) {
+  file_ = owned_.get();
+  size_ = file_->Size();
+  pak_ = std::make_unique<TPak>(*file_, TPakMode::kReader);
+}
+
 std::string OpenedSetup::ArchiveProblem() const {
   if (size_ < kPakTrailerSize) return "the file is too short to carry a setup archive";
   if (!pak_->HasMagic()) return "no setup archive: the file does not end with an \"RKPF\" trailer";

@@ -23,6 +23,8 @@ class OpenedSetup {
  public:
   // Throws SetupError when the file cannot be opened.
   explicit OpenedSetup(const std::filesystem::path& path);
+  // Over a file already open (a setup in memory, for example).
+  OpenedSetup(std::unique_ptr<RandomAccessFile> file, std::filesystem::path name);
 
   TPak& Pak() { return *pak_; }
   RandomAccessFile& File() { return *file_; }

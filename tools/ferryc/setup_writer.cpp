@@ -1,6 +1,11 @@
 #include "setup_writer.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
 #include <set>
+#include <thread>
 #include <system_error>
 
 #include "archive/pak_file.h"
@@ -14,27 +19,115 @@ namespace ferry::tool {
 
 namespace {
 
-// Stores one entry; throws SetupError with a message for a person.
-void StoreEntry(TPak& pak, const ArchiveSource& e) {
-  if (e.hasData) {
-    size_t index = pak.AddEntry(e.name, std::string(), e.group);
-    pak.StoreBuffer(index, e.data);  // false only for empty data: the entry stays, empty
-    return;
+// Entries are packed by worker threads (zlib at level 9 dominates the time)
+// and appended by the calling thread strictly in archive order, so the bytes
+// do not depend on the threads. At most kAhead entries are held in memory.
+constexpr size_t kAhead = 4;
+
+struct Slot {
+  bool done = false;
+  bool streamed = false;  // a large file the writer streams itself
+  std::optional<std::vector<uint8_t>> stored;
+  std::string error;
+};
+
+class ParallelPacker {
+ public:
+  ParallelPacker(TPak& pak, const std::vector<ArchiveSource>& entries) : pak_(pak), entries_(entries),
+                                                                          slots_(entries.size()) {}
+
+  // Throws SetupError naming the entry that failed; *failed is its index.
+  void Run(size_t* failed) {
+    unsigned hw = std::max(1u, std::thread::hardware_concurrency());
+    unsigned workers = std::min<unsigned>(hw, 2);
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < workers; ++t) threads.emplace_back([this] { Work(); });
+    try {
+      for (size_t i = 0; i < entries_.size(); ++i) {
+        *failed = i;
+        Slot slot = Take(i);
+        if (!slot.error.empty()) throw SetupError(slot.error);
+        if (slot.streamed) pak_.StoreFile(i);
+        else if (slot.stored) pak_.StorePacked(i, *slot.stored);
+      }
+    } catch (...) {
+      Stop(threads);
+      throw;
+    }
+    Stop(threads);
   }
-  std::error_code ec;
-  uint64_t size = fs::file_size(e.source, ec);
-  if (ec) throw SetupError("cannot read '" + e.source.string() + "': " + ec.message());
-  std::optional<std::string> ansi = AnsiFromPath(e.source);
-  if (size >= kLargeEntryThreshold && ansi) {
-    // Stored as it is and streamed, never held whole in memory.
-    size_t index = pak.AddEntry(e.name, *ansi, e.group);
-    pak.StoreFile(index);
-    return;
+
+ private:
+  void Work() {
+    for (;;) {
+      size_t i;
+      {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [&] { return stop_ || (next_ < entries_.size() && next_ < taken_ + kAhead); });
+        if (stop_ || next_ >= entries_.size()) return;
+        i = next_++;
+      }
+      Slot slot = Pack(i);
+      {
+        std::lock_guard lock(mutex_);
+        slots_[i] = std::move(slot);
+        slots_[i].done = true;
+      }
+      ready_.notify_all();
+    }
   }
-  std::vector<uint8_t> data = ReadFileBytes(e.source);
-  size_t index = pak.AddEntry(e.name, std::string(), e.group);
-  pak.StoreBuffer(index, data);
-}
+
+  Slot Pack(size_t i) {
+    Slot slot;
+    const ArchiveSource& e = entries_[i];
+    try {
+      if (e.hasData) {
+        slot.stored = pak_.PackBuffer(i, e.data);
+        return slot;
+      }
+      std::error_code ec;
+      uint64_t size = fs::file_size(e.source, ec);
+      if (ec) throw SetupError("cannot read '" + e.source.string() + "': " + ec.message());
+      if (size >= kLargeEntryThreshold && !pak_.Files()[i].SourceFile.empty()) {
+        slot.streamed = true;  // stored as it is, never held whole in memory
+        return slot;
+      }
+      std::vector<uint8_t> data = ReadFileBytes(e.source);
+      slot.stored = pak_.PackBuffer(i, data);
+    } catch (const std::exception& err) {
+      slot.error = err.what();
+    }
+    return slot;
+  }
+
+  Slot Take(size_t i) {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [&] { return slots_[i].done; });
+    Slot slot = std::move(slots_[i]);
+    slots_[i] = Slot{};
+    taken_ = i + 1;
+    room_.notify_all();
+    return slot;
+  }
+
+  void Stop(std::vector<std::thread>& threads) {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    room_.notify_all();
+    for (std::thread& t : threads) t.join();
+  }
+
+  TPak& pak_;
+  const std::vector<ArchiveSource>& entries_;
+  std::vector<Slot> slots_;
+  std::mutex mutex_;
+  std::condition_variable ready_, room_;
+  size_t next_ = 0;
+  size_t taken_ = 0;
+  bool stop_ = false;
+};
 
 }  // namespace
 
@@ -65,12 +158,20 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
     host = {};
     TPak pak(std::move(file), TPakMode::kAppendWriter);
     std::set<uint16_t> groups;
+    // Every entry first, so the packers never see the directory grow.
     for (const ArchiveSource& e : setup.entries) {
-      current = &e;
-      StoreEntry(pak, e);
+      std::string source;
+      if (!e.hasData && e.size >= kLargeEntryThreshold) source = AnsiFromPath(e.source).value_or(std::string());
+      pak.AddEntry(e.name, source, e.group);
       if (e.group != 0) groups.insert(e.group);
     }
-    current = nullptr;
+    size_t failed = 0;
+    try {
+      ParallelPacker(pak, setup.entries).Run(&failed);
+    } catch (...) {
+      current = &setup.entries[failed];
+      throw;
+    }
     pak.WriteDirectory();
     for (const TPakFile& f : pak.Files()) s.originalBytes += f.OrigSize;
     s.entries = pak.EntryCount();

@@ -317,7 +317,9 @@ TEST(Compiler, NamesThatDifferOnlyInCaseCannotShareAGroup) {
   TempDir dir;
   dir.Write("P/Read.txt", "1");
   dir.Write("P/read.txt", "2");
-  if (std::filesystem::file_size(dir.path() / "P" / "Read.txt") == 2) GTEST_SKIP() << "file names ignore case here";
+  size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path() / "P")) files += e.is_regular_file();
+  if (files != 2) GTEST_SKIP() << "file names ignore case here";
   CompileResult r = Compile(dir, std::string(kHead) + "file p\n");  // the folder is found ignoring case
   EXPECT_FALSE(r.ok);
   EXPECT_TRUE(HasError(r, 3, "differ only in letter case")) << Errors(r);
