@@ -364,6 +364,12 @@ bool TPak::StoreBuffer(size_t index, std::span<const uint8_t> data) {
   return true;
 }
 
+bool TPak::StorePacked(size_t index, std::span<const uint8_t> stored) {
+  if (index >= files_.size() || stored.empty()) return false;
+  files_[index].Offset = AppendStored(stored);
+  return true;
+}
+
 bool TPak::StoreFile(size_t index) {
   if (index >= files_.size()) return false;
   TPakFile& e = files_[index];

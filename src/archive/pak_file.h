@@ -220,6 +220,12 @@ class TPak {
   // SetupError when the file cannot be written or would pass 4 GiB.
   bool StoreBuffer(size_t index, std::span<const uint8_t> data);
   bool StoreFile(size_t index);
+  // Appends `stored`, the bytes PackBuffer returned for this entry (whose
+  // sizes and checksum it set), and sets Offset: StoreBuffer split in two, so
+  // that a writer can pack several entries at once (PackBuffer calls on
+  // different entries may run on different threads once every AddEntry is
+  // done) and append them in order. False for a bad index or no bytes.
+  bool StorePacked(size_t index, std::span<const uint8_t> stored);
   // Appends the directory and the trailer. Until then a reader sees no entries.
   void WriteDirectory();
 
