@@ -14,7 +14,8 @@
 // in its own header (commands/<keyword>_command.h) and defines it in
 // commands/<keyword>_command_win.cpp. The native build (ferryc, portable
 // tests) never sees those declarations, so it links without them, and the
-// command table does not change when an action is added.
+// command table does not change when an action is added. In the Windows
+// build the core therefore links the Windows layer (src/CMakeLists.txt).
 #pragma once
 
 #include <cstdint>
