@@ -1,0 +1,33 @@
+#include "app/hand_over.h"
+
+#include <string>
+
+#include "base/dialogs.h"
+#include "core/setup_context.h"
+#include "core/silent_install_win.h"
+#include "core/startup.h"
+#include "platform/run_log.h"
+#include "platform/win_text.h"
+#include "ui/debug_listing.h"
+#include "ui/win32/wizard_host_win.h"
+
+namespace ferry {
+
+// A silent run goes through the wizard without a window (with /DEBUG the
+// debug listing goes to the log first); otherwise the wizard window runs.
+int RunAfterStartup(TSetupContext& ctx, TStartupState& state, const TStubOptions& options, Dialogs& dialogs,
+                    RunLog& log) {
+  std::vector<std::string> lines = DebugListingLines(*state.Pak, ctx.SetupInfo);
+  if (options.Silent) {
+    if (options.Debug)
+      for (const std::string& line : lines) log.Line(AnsiToUtf8(line));
+    return RunSilentInstall(ctx, options, dialogs, log);
+  }
+  TWizardWindowArgs args;
+  args.ctx = &ctx;
+  args.options = &options;
+  args.dialogs = &dialogs;
+  return RunWizardWindow(args);
+}
+
+}  // namespace ferry

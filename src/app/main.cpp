@@ -1,0 +1,51 @@
+// The stub's entry point: command line, start-up, hand-over, exit code.
+#include <windows.h>
+
+#include <exception>
+#include <memory>
+
+#include "app/hand_over.h"
+#include "core/setup_context.h"
+#include "core/startup.h"
+#include "core/startup_win.h"
+#include "platform/dialogs_win.h"
+#include "platform/run_log.h"
+#include "platform/win_text.h"
+#include "ui/win32/verify_form.h"
+
+namespace ferry {
+namespace {
+
+int RunStub() {
+  TStubOptions options = ParseStubCommandLine(WideToAnsi(GetCommandLineW()));
+  RunLog log(options.Silent);
+  std::unique_ptr<Dialogs> dialogs;
+  if (options.Silent) dialogs = std::make_unique<SilentDialogs>(log);
+  else dialogs = std::make_unique<WinDialogs>();
+  if (!options.LogFile.empty() && !log.OpenFile(options.LogFile))
+    dialogs->Show("Cannot create the log file \"" + options.LogFile + "\"", "Error", DialogButtons::kOk,
+                  DialogIcon::kWarning);
+
+  try {
+    TSetupContext ctx;
+    TStartupState state;
+    std::unique_ptr<TVerifyView> view;
+    if (options.Silent) view = std::make_unique<TSilentVerifyView>(log);
+    else view = std::make_unique<TFrmVerify>();
+    TWinStartupEnvironment env;
+    TWinErrorReporter reporter(ctx, options, *dialogs, !options.Silent);
+    std::optional<int> failed = RunStartup(ctx, options, {env, *dialogs, *view, reporter}, state);
+    view.reset();
+    if (failed) return *failed;
+    return RunAfterStartup(ctx, state, options, *dialogs, log);
+  } catch (const std::exception& e) {
+    // Not the program's own error type: no report, but no crash either.
+    dialogs->Show(WideToAnsi(AnsiToWide(e.what())), "Error", DialogButtons::kOk, DialogIcon::kError);
+    return kExitFailed;
+  }
+}
+
+}  // namespace
+}  // namespace ferry
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return ferry::RunStub(); }

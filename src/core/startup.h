@@ -1,0 +1,148 @@
+// Start-up of the stub: from the command line to the hand-over to the wizard.
+//
+// The sequence (steps 1 to 17) is portable: everything it needs from Windows
+// comes through TStartupEnvironment, the verification window through
+// TVerifyView, messages through Dialogs and error reports through
+// TErrorReporter. startup_win.cpp provides the Windows implementations;
+// tests provide their own.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/random_access_file.h"
+
+namespace ferry {
+
+class Dialogs;
+class TPak;
+struct TSetupContext;
+
+// Exit codes of the stub.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitCancelled = 2;
+inline constexpr int kExitStartupError = 3;
+
+// ---- Command line --------------------------------------------------------
+
+struct TStubOptions {
+  bool Silent = false;                    // "/S"
+  bool Debug = false;                     // "/DEBUG"
+  std::optional<std::string> InstallDir;  // "/D=dir": the rest of the line, blanks and all
+  std::string LogFile;                    // "/LOG=file"
+  // The first parameter that is not a switch: the archive, when it names an
+  // existing file. Switches (parameters beginning with "/") never are.
+  std::string ArchiveArgument;
+  // Parameters 1..n as the command line splits them (for the error report).
+  std::vector<std::string> Params;
+};
+
+// Splits a Windows command line the way the C runtime does (blanks separate,
+// double quotes group, backslashes escape only before a quote). The first
+// element is the program. Each piece's offset in the line is put into
+// `ends` (index just past the piece) when given.
+std::vector<std::string> SplitCommandLine(std::string_view line, std::vector<size_t>* ends = nullptr);
+// Whole command line, program name first.
+TStubOptions ParseStubCommandLine(std::string_view line);
+
+// ---- What start-up needs from outside -------------------------------------
+
+class TStartupEnvironment {
+ public:
+  virtual ~TStartupEnvironment() = default;
+  virtual uint16_t DefaultLangId() = 0;
+  virtual std::string OwnProgramPath() = 0;
+  virtual bool FileExists(const std::string& path) = 0;
+  // The archive file read-only, shared with everyone; nullptr when it
+  // cannot be opened.
+  virtual std::unique_ptr<RandomAccessFile> OpenArchive(const std::string& path) = 0;
+  virtual std::string FindCdDrive() = 0;        // may throw SetupError
+  virtual std::string ProgramsDir() = 0;        // trailing backslash, "\" when none
+  virtual std::string ProgramFilesDir() = 0;    // trailing backslash, "\" when none
+  // The string value of a registry key: none when the key does not open,
+  // empty when the value is missing.
+  virtual std::optional<std::string> ReadRegistryString(int root, const std::string& key,
+                                                        const std::string& valueName) = 0;
+  virtual std::optional<uint64_t> FreeDiskBytes(const std::string& root) = 0;
+};
+
+// The "Verifying Contents" window, or what stands for it.
+class TVerifyView {
+ public:
+  virtual ~TVerifyView() = default;
+  virtual void SetStatus(const std::string& text) = 0;
+  virtual void SetProgress(uint32_t position, uint32_t maximum) = 0;
+  // Shows the changes at once.
+  virtual void Refresh() = 0;
+  // Keeps the window up (and painting) for `milliseconds`, then closes it.
+  virtual void HoldAndClose(uint32_t milliseconds) = 0;
+};
+
+class TErrorReporter {
+ public:
+  virtual ~TErrorReporter() = default;
+  // stage: the error type; empty for none.
+  virtual void Report(std::string_view errorText, std::string_view stage) = 0;
+};
+
+// ---- The sequence ---------------------------------------------------------
+
+// Fixed texts of start-up.
+inline constexpr std::string_view kMsgInvalidHeader = "Invalid Setup Header. No Contents or Corrupted Contents.";
+inline constexpr std::string_view kMsgSetupInfoMissing = "Error: Setup Information Missing. Setup is corrupt";
+inline constexpr std::string_view kMsgInstallLogMissing = "Error: install log is missing";
+inline constexpr std::string_view kMsgCompiledLinesMissing = "Error: Compiled Lines Missing. Setup is corrupt";
+inline constexpr std::string_view kMsgRegistryKeyNotFound = "Error: Registry Key Not Found. Please Install Software";
+inline constexpr std::string_view kCaptionError = "Error";
+inline constexpr std::string_view kCaptionVerificationError = "Verification Error";
+inline constexpr std::string_view kCaptionSetupError = "Setup Error";
+inline constexpr uint32_t kVerifyHoldMs = 500;
+
+std::string VerificationFailedMessage(size_t index, std::string_view name);
+std::string RenamedSetupMessage(std::string_view expected, std::string_view found);
+std::string VerifyStatusText(size_t done, size_t count);
+// The file-name part of a path ("\" or "/" separated).
+std::string FileNamePart(std::string_view path);
+// Whether the own file name passes the check: both names' file parts,
+// lower-cased, through MatchesSetupName.
+bool OwnNameMatches(std::string_view ownPath, std::string_view setupExeName);
+// Bytes the install needs: payload entries of the groups that GroupKinds
+// knows; an extracting group (kind 0) counts OrigSize, an updating group its
+// CompSize, an entry stored uncompressed its OrigSize.
+uint64_t PayloadSpace(const TPak& pak, const std::vector<uint8_t>& groupKinds);
+
+// State of start-up that later stages read.
+struct TStartupState {
+  std::unique_ptr<TPak> Pak;  // the one open archive (TSetupContext::Pak points here)
+  std::string ArchivePath;
+  std::string OwnPath;
+  bool ArchiveFromArgument = false;
+  uint16_t SystemLangId = 0;
+  uint32_t RunningTotal = 0;          // payload OrigSize met while verifying
+  std::vector<uint8_t> GroupKinds;    // one per payload group number; [0] = 0
+
+  TStartupState();
+  ~TStartupState();
+  TStartupState(TStartupState&&) noexcept;
+  TStartupState& operator=(TStartupState&&) noexcept;
+};
+
+struct TStartupServices {
+  TStartupEnvironment& Env;
+  Dialogs& Dialog;
+  TVerifyView& View;
+  TErrorReporter& Reporter;
+};
+
+// Steps 1 to 17 with both guards. Ready: hand over to the wizard (the result
+// is nullopt); otherwise the exit code after a start-up failure (the message
+// was shown) or an error report.
+std::optional<int> RunStartup(TSetupContext& ctx, const TStubOptions& options, TStartupServices services,
+                              TStartupState& state);
+
+}  // namespace ferry

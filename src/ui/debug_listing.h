@@ -1,0 +1,15 @@
+// The text of the debug window: the archive's header and directory and the
+// setup information, one string per line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ferry {
+
+class TPak;
+struct TSetupInfo;
+
+std::vector<std::string> DebugListingLines(const TPak& pak, const TSetupInfo& info);
+
+}  // namespace ferry
