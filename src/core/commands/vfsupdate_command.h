@@ -1,6 +1,8 @@
 // "vfsupdate" (command 30): update a virtual-file-system archive from a payload group.
 #pragma once
 
+#include <memory>
+
 #include "core/command_class.h"
 
 namespace ferry {
@@ -8,6 +10,14 @@ namespace ferry {
 class TVFSUpdateCommand : public TCommandClass {
  public:
   TVFSUpdateCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+
+ private:
+  // The archive a line may leave open for the next one, for the whole run.
+  struct Runtime;
+  std::shared_ptr<Runtime> runtime_;
+#endif
 };
 
 }  // namespace ferry
