@@ -1,0 +1,30 @@
+// Compile-time steps of "rkpupdate" and "rkpofficial": the package password
+// or access code (parameter 2) travels enciphered in the stream, and the
+// run-time deciphers it before use.
+#include "archive/digit_key.h"
+#include "core/commands/rkpofficial_command.h"
+#include "core/commands/rkpupdate_command.h"
+#include "core/compile_context.h"
+
+namespace ferry {
+
+namespace {
+
+void EncipherSecondParam(TCompileContext& ctx, int lineIndex) {
+  TCompLine& line = ctx.Line(lineIndex);
+  line.SetParam(2, DigitKeyEncode(kCommandParamKey, line.Param(2)));
+}
+
+}  // namespace
+
+void TRKPUpdateCommand::CompileProcess(TCompileContext& ctx, int lineIndex) {
+  if (!CheckParamCount(ctx, lineIndex)) return;
+  EncipherSecondParam(ctx, lineIndex);
+  TCommandClass::CompileProcess(ctx, lineIndex);  // the group number, last
+}
+
+void TRKPOfficialCommand::CompileProcess(TCompileContext& ctx, int lineIndex) {
+  if (CheckParamCount(ctx, lineIndex)) EncipherSecondParam(ctx, lineIndex);
+}
+
+}  // namespace ferry
