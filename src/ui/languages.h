@@ -68,7 +68,7 @@ class TLanguages {
                                    std::u16string_view replacement);
 
   static constexpr size_t kMaxResolvedLength = 1u << 20;
-  static constexpr int kMaxReferences = 10000;
+  static constexpr int kMaxReferences = 1000;
 };
 
 // The conversion error of language files and references.
