@@ -1,0 +1,185 @@
+#include "ui/win32/wizard_host_win.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "archive/pak_file.h"
+#include "base/setup_error.h"
+#include "core/setup_context.h"
+#include "core/setup_thread.h"
+#include "core/setup_thread_win.h"
+#include "core/silent_install_win.h"
+#include "core/startup.h"
+#include "core/startup_win.h"
+#include "ui/debug_listing.h"
+#include "ui/win32/debug_form.h"
+#include "ui/win32/main_form.h"
+#include "ui/win32/ui_task.h"
+#include "ui/wizard_model.h"
+
+#if __has_include("core/uninstall/uninstall_win.h")
+#include "core/uninstall/uninstall_win.h"
+#define FERRY_HAS_UNINSTALL_WORK 1
+#endif
+
+namespace ferry {
+
+namespace {
+
+// Runs on the setup thread: every change is carried out on the main thread
+// (the model, then the window through StateChanged) before the thread goes on.
+class TWindowSinks : public TProgressSinks {
+ public:
+  explicit TWindowSinks(TUiTaskWindow& ui) : ui_(ui) {}
+  void SetModel(TWizardModel* model) { model_ = model; }
+
+  void SetStatusText(std::u16string_view text) override {
+    ui_.Send([&] {
+      if (model_) model_->SetStatusText(text);
+    });
+  }
+  void SetMessageText(std::u16string_view text, bool) override {
+    ui_.Send([&] {
+      if (model_) model_->SetMessageText(text);
+    });
+  }
+  void SetGaugePosition(int32_t position) override {
+    ui_.Send([&] {
+      if (model_) model_->SetGaugePosition(position);
+    });
+  }
+
+ private:
+  TUiTaskWindow& ui_;
+  TWizardModel* model_ = nullptr;
+};
+
+class TWindowHost : public WizardHost {
+ public:
+  TWindowHost(const TWizardWindowArgs& args, TUiTaskWindow& ui, TSetupThread& thread, TErrorReporter& reporter)
+      : args_(args), ctx_(*args.ctx), ui_(ui), thread_(thread), reporter_(reporter) {}
+  void SetModel(TWizardModel* model) { model_ = model; }
+  bool Fatal() const { return fatal_; }
+
+  std::optional<std::vector<uint8_t>> LoadEntry(std::string_view name) override {
+    if (!ctx_.Pak) return std::nullopt;
+    return ctx_.Pak->LoadByName(name, 0);
+  }
+  uint32_t PayloadEntryCount() override {
+    return ctx_.Pak ? static_cast<uint32_t>(ctx_.Pak->CountPayloadEntries()) : 0;
+  }
+  std::string ExpandPathVars(std::string_view text) override { return ctx_.ExpandPathVars(text); }
+  void AddInstallDirectory(const std::string& dir) override { ctx_.InstallLog.AddDirectory(dir); }
+  void RunInstall() override {
+    ctx_.CurrentLine = -1;
+    ctx_.RunRequested.store(1);
+    ui_.PumpUntil([this] { return ctx_.RunRequested.load() == 0 || thread_.Ended(); });
+  }
+  void RunUninstall() override {
+    if (!args_.run_uninstall || !model_) throw SetupError("This program cannot run the uninstall work yet.");
+    args_.run_uninstall(*model_);
+  }
+  void StopSetupThread() override {
+    thread_.Stop();
+    thread_.WaitFor();
+  }
+  void RunFinaliser() override {
+    if (args_.run_finaliser) args_.run_finaliser();
+  }
+  void ReportFatal(const std::string& message) override {
+    fatal_ = true;
+    reporter_.Report(message, "");
+    PostQuitMessage(kExitFailed);
+  }
+
+ private:
+  const TWizardWindowArgs& args_;
+  TSetupContext& ctx_;
+  TUiTaskWindow& ui_;
+  TSetupThread& thread_;
+  TErrorReporter& reporter_;
+  TWizardModel* model_ = nullptr;
+  bool fatal_ = false;
+};
+
+#ifdef FERRY_HAS_UNINSTALL_WORK
+// The uninstall work's progress, shown on the Uninstall page through the
+// model (the work runs on the main thread).
+class TModelUninstallView : public TUninstallView {
+ public:
+  explicit TModelUninstallView(TWizardModel& model) : model_(model) {}
+  void SetStatusText(std::u16string_view text) override { model_.SetStatusText(text); }
+  void SetGauge(int32_t position, int32_t maximum) override {
+    model_.SetGaugeMax(maximum);
+    model_.SetGaugePosition(position);
+  }
+  void Problem(std::string_view) override {}
+
+ private:
+  TWizardModel& model_;
+};
+#endif
+
+}  // namespace
+
+int RunWizardWindow(const TWizardWindowArgs& args) {
+  TSetupContext& ctx = *args.ctx;
+  TUiTaskWindow ui;
+  TWinErrorReporter reporter(ctx, *args.options, *args.dialogs, true);
+  TWinSetupRunPlatform platform(reporter);
+  TWindowSinks sinks(ui);
+  ctx.Progress.Bind(&sinks);
+  ctx.Dialog = args.dialogs;
+  struct Unbind {
+    TSetupContext& ctx;
+    TWindowSinks& sinks;
+    ~Unbind() {
+      sinks.SetModel(nullptr);
+      ctx.Progress.Bind(nullptr);
+      ctx.Dialog = nullptr;
+    }
+  } unbind{ctx, sinks};
+
+  TWizardWindowArgs hostArgs = args;
+#ifdef FERRY_HAS_UNINSTALL_WORK
+  bool uninstalled = false;
+  if (!hostArgs.run_uninstall)
+    hostArgs.run_uninstall = [&ctx, &uninstalled](TWizardModel& model) {
+      TModelUninstallView view(model);
+      RunUninstallWorkOnPage(ctx, view);
+      uninstalled = true;
+    };
+  if (!hostArgs.run_finaliser) hostArgs.run_finaliser = [&ctx, &uninstalled] { FinishUninstaller(ctx, uninstalled); };
+#endif
+  TSetupThread thread(ctx, platform);
+  TWindowHost host(hostArgs, ui, thread, reporter);
+  TWinDriveInfo drives;
+  TWizardModel model(WizardDataOf(ctx), host, drives, *args.dialogs);
+  host.SetModel(&model);
+  sinks.SetModel(&model);
+
+  TFrmMainArgs formArgs;
+  formArgs.model = &model;
+  formArgs.show_debug = [&ctx](HWND owner) {
+    if (ctx.Pak) TFrmDebug::ShowModal(owner, DebugListingLines(*ctx.Pak, ctx.SetupInfo));
+  };
+  TFrmMain form(formArgs);
+  model.SetObserver(&form);
+  struct Detach {
+    TWizardModel& model;
+    ~Detach() { model.SetObserver(nullptr); }
+  } detach{model};
+  try {
+    model.SetPagesUp();
+  } catch (const SetupError& e) {
+    reporter.Report(e.what(), "");
+    return kExitStartupError;
+  }
+  form.Show();
+  form.RunMessageLoop();
+  if (host.Fatal()) return kExitFailed;
+  return kExitDone;
+}
+
+}  // namespace ferry
