@@ -121,7 +121,7 @@ TEST(GradGaugePaint, SolidFillBackAndBorder) {
   const int w = 103, h = 20;
   std::vector<uint32_t> px = Paint(g, w, h);
   auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * w + x]; };
-  EXPECT_EQ(at(0, 0), 0x123456u);                   // outside the border: untouched
+  EXPECT_EQ(at(0, 0), Rgb(0x123456));               // outside the border: untouched
   EXPECT_EQ(at(1, 10), Rgb(TGradGauge::kDefaultBorderColor));  // solid border
   EXPECT_EQ(at(w - 1, 10), Rgb(TGradGauge::kDefaultBorderColor));
   EXPECT_EQ(at(2, 3), 0xFF0000u);                   // fill starts at 2
