@@ -114,7 +114,11 @@ TPageControlView::TPageControlView(const TPageControlArgs& args)
     case ControlKind::kImage:
       if (c.image && picture_.Load(c.image_format, *c.image)) {
         if (c.transparent && c.image_format != ImageFormat::kIcon) picture_.MakeTransparent();
-        if (c.tile && !picture_.Empty()) picture_.Tile(w, h);
+        // Tiled in layout pixels; painting scales it with everything else.
+        if (c.tile && !picture_.Empty()) {
+          picture_.Tile(layout_width_, layout_height_);
+          stretch_ = true;
+        }
       }
       CreateGraphic(args, x, y, w, h, true);
       break;
@@ -252,7 +256,8 @@ void TPageControlView::PaintOwn(HDC dc, int w, int h) {
     }
     case ControlKind::kImage: {
       if (picture_.Empty()) break;
-      int pw = picture_.Width(), ph = picture_.Height();
+      // Pictures are sized in 96-dpi pixels, like the layout.
+      int pw = Scale(picture_.Width()), ph = Scale(picture_.Height());
       if (stretch_) picture_.Draw(dc, 0, 0, w, h);
       else if (center_) picture_.Draw(dc, (w - pw) / 2, (h - ph) / 2, pw, ph);
       else picture_.Draw(dc, 0, 0, pw, ph);
