@@ -6,6 +6,7 @@
 #include "core/setup_context.h"
 #include "core/silent_install_win.h"
 #include "core/startup.h"
+#include "core/uninstall/uninstall_win.h"
 #include "platform/run_log.h"
 #include "platform/win_text.h"
 #include "ui/debug_listing.h"
@@ -18,6 +19,8 @@ namespace ferry {
 int RunAfterStartup(TSetupContext& ctx, TStartupState& state, const TStubOptions& options, Dialogs& dialogs,
                     RunLog& log) {
   std::vector<std::string> lines = DebugListingLines(*state.Pak, ctx.SetupInfo);
+  // The end of an install that asks for an uninstaller, in either mode.
+  ctx.RegisterUninstall = [](TSetupContext& c) { RegisterUninstall(c); };
   if (options.Silent) {
     if (options.Debug)
       for (const std::string& line : lines) log.Line(AnsiToUtf8(line));

@@ -90,6 +90,15 @@ int RunSilentWizard(TWizardModel& model, TSetupContext& ctx, const TSilentRunFac
   }
   if (model.Terminated()) return 1;
   if (!model.Closed()) model.RequestClose();
+  if (facts.UninstallRan) {
+    if (facts.UninstallNotRemoved + facts.UninstallSkipped == 0) {
+      say("Uninstall finished: \"" + CodePageToUtf8(ctx.SetupInfo.ShortTitle) + "\" was removed.");
+      return 0;
+    }
+    say("Uninstall finished, but " + std::to_string(facts.UninstallNotRemoved) + " item(s) would not go and " +
+        std::to_string(facts.UninstallSkipped) + " record(s) were passed over (see the problems above).");
+    return 1;
+  }
   if (!facts.InstallRan) {
     say("The setup has no install page: nothing was installed.");
     return 0;

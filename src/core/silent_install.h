@@ -11,12 +11,16 @@
 //   - Questions get the answers of the silent dialogs: "messagebox" is
 //     answered OK, the closing question Yes.
 //
+// An uninstaller's run ends with 0 when its work page removed everything
+// the install log names that was there, else 1 (what stayed is named).
+//
 // Exit codes after the wizard closed: 1 when a page's work failed, a
 // "failure" line or a failed archive update aborted the run (language text
 // 23 is written), the run was stopped in a jump cycle, or any file could
 // not be written (each one is named); otherwise 0.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -31,6 +35,11 @@ struct TSetupContext;
 struct TSilentRunFacts {
   bool InstallRan = false;
   TRunOutcome Outcome;
+  // The uninstaller's work page ran to its end; files or registry values
+  // that were there and would not go, records passed over as unsafe.
+  bool UninstallRan = false;
+  uint32_t UninstallNotRemoved = 0;
+  uint32_t UninstallSkipped = 0;
 };
 
 // say: one line (UTF-8) for standard error and the run log.

@@ -15,6 +15,7 @@
 #include "core/silent_install.h"
 #include "core/startup.h"
 #include "core/startup_win.h"
+#include "core/uninstall/uninstall_win.h"
 #include "platform/run_log.h"
 #include "platform/win_text.h"
 #include "ui/win32/ui_task.h"
@@ -62,6 +63,30 @@ class TSilentSinks : public TProgressSinks {
   TWizardModel* model_ = nullptr;
 };
 
+// The uninstall work runs on the main thread: straight to the model and
+// the run log.
+class TSilentUninstallView : public TUninstallView {
+ public:
+  TSilentUninstallView(TWizardModel& model, RunLog& log) : model_(model), log_(log) {}
+  void SetStatusText(std::u16string_view text) override {
+    model_.SetStatusText(text);
+    log_.Line("Status: " + Utf16ToUtf8(text));
+  }
+  void SetGauge(int32_t position, int32_t maximum) override {
+    model_.SetGaugeMax(maximum);
+    model_.SetGaugePosition(position);
+    int percent = GaugePercent(position, maximum);
+    if (percent != last_percent_) log_.Line("Progress: " + std::to_string(percent) + "%");
+    last_percent_ = percent;
+  }
+  void Problem(std::string_view text) override { log_.Line("Problem: " + AnsiToUtf8(text)); }
+
+ private:
+  TWizardModel& model_;
+  RunLog& log_;
+  int last_percent_ = -1;
+};
+
 class TSilentHost : public WizardHost {
  public:
   TSilentHost(TSetupContext& ctx, TUiTaskWindow& ui, TSetupThread& thread, TErrorReporter& reporter, RunLog& log,
@@ -86,14 +111,21 @@ class TSilentHost : public WizardHost {
     ui_.PumpUntil([this] { return ctx_.RunRequested.load() == 0 || thread_.Ended(); });
     facts_.Outcome = thread_.LastRun();
   }
+  void SetModel(TWizardModel* model) { model_ = model; }
   void RunUninstall() override {
-    throw SetupError("This program cannot run the uninstall work yet.");
+    if (!model_) throw SetupError("The uninstall page has no wizard.");
+    log_.Line("Uninstalling from \"" + AnsiToUtf8(ctx_.SetupInfo.InstallDir) + "\"");
+    TSilentUninstallView view(*model_, log_);
+    TUninstallOutcome out = RunUninstallWorkOnPage(ctx_, view);
+    facts_.UninstallRan = true;
+    facts_.UninstallNotRemoved = out.NotRemoved;
+    facts_.UninstallSkipped = out.Skipped;
   }
   void StopSetupThread() override {
     thread_.Stop();
     thread_.WaitFor();
   }
-  void RunFinaliser() override {}
+  void RunFinaliser() override { FinishUninstaller(ctx_, facts_.UninstallRan); }
   void ReportFatal(const std::string& message) override {
     log_.Line("Error: " + AnsiToUtf8(message));
     reporter_.Report(message, "");
@@ -106,6 +138,7 @@ class TSilentHost : public WizardHost {
   TErrorReporter& reporter_;
   RunLog& log_;
   TSilentRunFacts& facts_;
+  TWizardModel* model_ = nullptr;
 };
 
 // Binds the context's progress and dialogs for the silent run and unbinds
@@ -162,6 +195,7 @@ int RunSilentInstall(TSetupContext& ctx, const TStubOptions& options, Dialogs& d
   TWinDriveInfo drives;
   TWizardModel model(WizardDataOf(ctx), host, drives, dialogs);
   sinks.SetModel(&model);
+  host.SetModel(&model);
   struct Unset {
     TSilentSinks& sinks;
     ~Unset() { sinks.SetModel(nullptr); }

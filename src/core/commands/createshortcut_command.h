@@ -8,6 +8,9 @@ namespace ferry {
 class TCreateShortCutCommand : public TCommandClass {
  public:
   TCreateShortCutCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

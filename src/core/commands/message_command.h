@@ -8,6 +8,9 @@ namespace ferry {
 class TMessageCommand : public TCommandClass {
  public:
   TMessageCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

@@ -9,6 +9,9 @@ class TMessageBoxCommand : public TCommandClass {
  public:
   TMessageBoxCommand();
   void CompileProcess(TCompileContext& ctx, int lineIndex) override;
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

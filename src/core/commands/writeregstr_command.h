@@ -8,6 +8,9 @@ namespace ferry {
 class TWriteRegStrCommand : public TCommandClass {
  public:
   TWriteRegStrCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

@@ -8,6 +8,9 @@ namespace ferry {
 class TWriteRegStr_URLCommand : public TCommandClass {
  public:
   TWriteRegStr_URLCommand();
+#ifdef _WIN32
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+#endif
 };
 
 }  // namespace ferry

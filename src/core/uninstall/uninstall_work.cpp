@@ -64,7 +64,7 @@ class TReplay {
         continue;
       }
       if (!system_.FileExists(path)) continue;
-      if (system_.DeleteFile(path)) {
+      if (system_.DeleteOneFile(path)) {
         ++out_.FilesDeleted;
       } else {
         ++out_.NotRemoved;
@@ -80,7 +80,7 @@ class TReplay {
       Show(name, j, nD, before);
       const std::string& dir = dirs[nD - j];
       if (!system_.DirectoryExists(dir)) continue;
-      if (system_.RemoveDirectory(dir)) ++out_.DirectoriesRemoved;
+      if (system_.RemoveEmptyFolder(dir)) ++out_.DirectoriesRemoved;
       else ++out_.DirectoriesKept;
     }
   }

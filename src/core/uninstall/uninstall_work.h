@@ -61,9 +61,9 @@ class TUninstallSystem {
  public:
   virtual ~TUninstallSystem() = default;
   virtual bool FileExists(const std::string& path) = 0;
-  virtual bool DeleteFile(const std::string& path) = 0;
+  virtual bool DeleteOneFile(const std::string& path) = 0;
   virtual bool DirectoryExists(const std::string& path) = 0;
-  virtual bool RemoveDirectory(const std::string& path) = 0;
+  virtual bool RemoveEmptyFolder(const std::string& path) = 0;
   // Deletes the value when the key opens (without creating it); then the
   // key and its parents along `key` while they are empty. False only when
   // the value was there and could not be deleted.

@@ -37,13 +37,13 @@ class FakeSystem : public TUninstallSystem {
   std::vector<std::string> calls;
 
   bool FileExists(const std::string& p) override { return files.count(p) != 0; }
-  bool DeleteFile(const std::string& p) override {
+  bool DeleteOneFile(const std::string& p) override {
     calls.push_back("file " + p);
     if (undeletable.count(p)) return false;
     return files.erase(p) != 0;
   }
   bool DirectoryExists(const std::string& p) override { return dirs.count(p) != 0; }
-  bool RemoveDirectory(const std::string& p) override {
+  bool RemoveEmptyFolder(const std::string& p) override {
     calls.push_back("dir " + p);
     for (const std::string& f : files)
       if (f.rfind(p, 0) == 0) return false;

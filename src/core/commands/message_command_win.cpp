@@ -1,0 +1,15 @@
+#include "core/commands/command_runtime_win.h"
+#include "core/commands/message_command.h"
+#include "core/setup_context.h"
+#include "platform/win_text.h"
+
+namespace ferry {
+
+void TMessageCommand::SFXProcess(TSetupContext& ctx, int lineIndex) {
+  const TCompLine* line = CommandLine(ctx, lineIndex);
+  if (!line) return;
+  // Language references only: a message is text, not a path.
+  ctx.Progress.SetStatusText(ctx.Languages.ResolveLangRefs(AnsiToU16(line->Param(1))));
+}
+
+}  // namespace ferry

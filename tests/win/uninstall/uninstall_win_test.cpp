@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "base/setup_error.h"
+#include "core/uninstall/registry_record.h"
+#include "core/uninstall/uninstall_win.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/win_text.h"
+#include "win/install/install_test_support.h"
+
+namespace ferry {
+namespace {
+
+using testing::InstallFixture;
+using testing::WriteText;
+
+TEST(DeleteRegistryEntryTest, LowerCaseRootValueGoesAndEmptyKeysGoWithIt) {
+  {
+    RegKey k = RegKey::Open(1, "Software\\FerryUninstallDel\\Sub", true);
+    ASSERT_TRUE(k.WriteString("A", "1"));
+    ASSERT_TRUE(k.WriteString("", "default"));
+  }
+  EXPECT_TRUE(DeleteRegistryEntry(MakeRegistryRecord("hkcu", "Software\\FerryUninstallDel\\Sub\\", "A", "1")));
+  EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\FerryUninstallDel\\Sub"));  // default value left
+  EXPECT_TRUE(DeleteRegistryEntry(MakeRegistryRecord("hkcu", "Software\\FerryUninstallDel\\Sub\\", "", "")));
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\FerryUninstallDel\\Sub"));
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\FerryUninstallDel"));
+  EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software"));
+  // Nothing there any more: passed over; a record that does not split: refused.
+  EXPECT_TRUE(DeleteRegistryEntry(MakeRegistryRecord("HKCU", "Software\\FerryUninstallDel\\Sub\\", "A", "")));
+  EXPECT_FALSE(DeleteRegistryEntry("\"HKCU\" \"Software"));
+}
+
+TEST(DeleteRegistryEntryTest, AKeyHoldingAValueTheUserAddedStays) {
+  {
+    RegKey k = RegKey::Open(1, "Software\\FerryUninstallKeep", true);
+    ASSERT_TRUE(k.WriteString("Ours", "1"));
+    ASSERT_TRUE(k.WriteString("Theirs", "2"));
+  }
+  EXPECT_TRUE(DeleteRegistryEntry(MakeRegistryRecord("HKCU", "Software\\FerryUninstallKeep", "Ours", "1")));
+  RegKey k = RegKey::Open(1, "Software\\FerryUninstallKeep", false);
+  ASSERT_TRUE(k.IsOpen());
+  EXPECT_FALSE(k.ReadString("Ours"));
+  EXPECT_EQ(k.ReadString("Theirs"), "2");
+  k.Close();
+  DeleteRegKey(HKEY_CURRENT_USER, "Software\\FerryUninstallKeep");
+}
+
+// An icon file of one 16 x 16 image whose bytes are `image`.
+std::vector<uint8_t> IconFile(const std::vector<uint8_t>& image) {
+  std::vector<uint8_t> f = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0};
+  uint32_t size = static_cast<uint32_t>(image.size()), offset = 22;
+  for (int i = 0; i < 4; ++i) f.push_back(static_cast<uint8_t>(size >> (8 * i)));
+  for (int i = 0; i < 4; ++i) f.push_back(static_cast<uint8_t>(offset >> (8 * i)));
+  f.insert(f.end(), image.begin(), image.end());
+  return f;
+}
+
+TEST(ReplaceIconTest, TheProgramCarriesTheIconImageAsResourceOne) {
+  InstallFixture f("icon");
+  const std::string program = f.Temp() + "copy.exe";
+  ASSERT_TRUE(CopyFileTo(OwnProgramPath(), program, false));
+  std::vector<uint8_t> image(40 + 16 * 16 * 4 + 64, 0);
+  image[0] = 40;  // BITMAPINFOHEADER size
+  for (size_t i = 40; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 7);
+  ASSERT_TRUE(WriteFileCreatingDirs(f.Temp() + "i.ico", IconFile(image), nullptr));
+  EXPECT_TRUE(ReplaceIcon(f.Temp() + "i.ico", program));
+
+  HMODULE m = LoadLibraryExW(AnsiToWide(program).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(m, nullptr);
+  HRSRC r = FindResourceW(m, MAKEINTRESOURCEW(1), RT_ICON);
+  ASSERT_NE(r, nullptr);
+  ASSERT_EQ(SizeofResource(m, r), image.size());
+  const uint8_t* data = static_cast<const uint8_t*>(LockResource(LoadResource(m, r)));
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), data));
+  EXPECT_NE(FindResourceW(m, MAKEINTRESOURCEW(1), RT_GROUP_ICON), nullptr);
+  FreeLibrary(m);
+
+  // An icon file whose image lies past its end changes nothing.
+  auto bad = IconFile(image);
+  bad.resize(30);
+  ASSERT_TRUE(WriteFileCreatingDirs(f.Temp() + "bad.ico", bad, nullptr));
+  EXPECT_FALSE(ReplaceIcon(f.Temp() + "bad.ico", program));
+  EXPECT_FALSE(ReplaceIcon(f.Temp() + "missing.ico", program));
+}
+
+class NullView : public TUninstallView {
+ public:
+  void SetStatusText(std::u16string_view) override {}
+  void SetGauge(int32_t, int32_t) override {}
+  void Problem(std::string_view) override {}
+};
+
+TEST(UninstallOnPageTest, ADamagedLogStopsTheWorkBeforeAnythingIsDeleted) {
+  InstallFixture f("damaged");
+  WriteText(f.InstallDir() + "keep.txt", "k");
+  TUninstallList list;
+  list.AddFile(f.InstallDir() + "keep.txt");
+  list.AddDirectory(f.InstallDir());
+  std::vector<uint8_t> bytes = list.SaveToBuffer();
+  bytes.pop_back();
+  ASSERT_TRUE(WriteFileCreatingDirs(f.InstallDir() + "install.log", bytes, nullptr));
+  NullView view;
+  try {
+    RunUninstallWorkOnPage(f.ctx, view);
+    FAIL() << "no error";
+  } catch (const SetupError& e) {
+    EXPECT_NE(std::string(e.what()).find("is damaged"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("Nothing was removed"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(FileExists(f.InstallDir() + "keep.txt"));
+  EXPECT_TRUE(FileExists(f.InstallDir() + "install.log"));
+}
+
+TEST(UninstallOnPageTest, ASoundLogIsReplayedAndDeleted) {
+  InstallFixture f("sound");
+  WriteText(f.InstallDir() + "sub\\a.txt", "a");
+  WriteText(f.InstallDir() + "user\\mine.txt", "m");
+  TUninstallList list;
+  list.AddFile("$INSTDIR\\sub\\a.txt");
+  list.AddDirectory(f.InstallDir());
+  list.AddDirectory(f.InstallDir() + "sub\\");
+  list.AddDirectory(f.InstallDir() + "user\\");
+  ASSERT_TRUE(WriteFileCreatingDirs(f.InstallDir() + "install.log", list.SaveToBuffer(), nullptr));
+  NullView view;
+  TUninstallOutcome out = RunUninstallWorkOnPage(f.ctx, view);
+  EXPECT_EQ(out.FilesDeleted, 1u);
+  EXPECT_FALSE(DirectoryExists(f.InstallDir() + "sub"));
+  EXPECT_TRUE(FileExists(f.InstallDir() + "user\\mine.txt"));
+  EXPECT_FALSE(FileExists(f.InstallDir() + "install.log"));
+}
+
+}  // namespace
+}  // namespace ferry
