@@ -1,0 +1,24 @@
+// The uninstaller's reading of an install log from disk: the strict check of
+// the log, then every registry record split into its fields.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "archive/uninstall_list.h"
+#include "core/uninstall/registry_record.h"
+#include "core/uninstall/uninstall_work.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::span<const uint8_t> bytes(data, size);
+  bool sound = !ferry::CheckInstallLog(bytes);
+  ferry::TUninstallList list;
+  list.LoadFromBuffer(bytes);
+  // A log the check passes loads whole and saves back to the same bytes.
+  if (sound && list.SaveToBuffer() != std::vector<uint8_t>(data, data + size)) __builtin_trap();
+  for (const std::string& record : list.RegistryEntries()) {
+    auto r = ferry::SplitRegistryRecord(record);
+    if (r && r->Key.empty()) __builtin_trap();
+  }
+  for (const std::string& path : list.Files()) ferry::IsDeletablePath(path);
+  return 0;
+}
