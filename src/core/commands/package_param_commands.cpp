@@ -2,6 +2,7 @@
 // or access code (parameter 2) travels enciphered in the stream, and the
 // run-time deciphers it before use.
 #include "archive/digit_key.h"
+#include "archive/package_commands.h"
 #include "core/commands/rkpofficial_command.h"
 #include "core/commands/rkpupdate_command.h"
 #include "core/compile_context.h"
@@ -19,6 +20,12 @@ void EncipherSecondParam(TCompileContext& ctx, int lineIndex) {
 
 void TRKPUpdateCommand::CompileProcess(TCompileContext& ctx, int lineIndex) {
   if (!CheckParamCount(ctx, lineIndex)) return;
+  // A password the package trailer cannot hold would make the package unreadable.
+  std::string problem = CheckPackagePassword(ctx.Line(lineIndex).Param(2));
+  if (!problem.empty()) {
+    ctx.Error(lineIndex, problem);
+    return;
+  }
   EncipherSecondParam(ctx, lineIndex);
   TCommandClass::CompileProcess(ctx, lineIndex);  // the group number, last
 }

@@ -177,6 +177,16 @@ TEST(Compiler, PackagePasswordsAreEnciphered) {
   EXPECT_EQ(L[4].Params[1], "a.txt");  // other commands keep their text
 }
 
+TEST(Compiler, PackagePasswordsTheTrailerCannotHoldAreRefused) {
+  TempDir dir;
+  dir.Write("Pak/a.txt", "a");
+  CompileResult ok = Compile(dir, std::string(kHead) + "rkpupdate Pak " + std::string(41, 'p') + " data.rkp\n");
+  EXPECT_TRUE(ok.ok) << Errors(ok);
+  CompileResult r = Compile(dir, std::string(kHead) + "rkpupdate Pak " + std::string(42, 'p') + " data.rkp\n");
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(HasError(r, 3, "package password is at most 41")) << Errors(r);
+}
+
 TEST(Compiler, MinimumParameterCountsAndUnknownKeywords) {
   TempDir dir;
   CompileResult r = Compile(dir, std::string(kHead) + "writeregstr HKCU Software\\X Name\nfiel Files\nfailure\n");
