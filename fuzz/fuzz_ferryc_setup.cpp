@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "base/random_access_file.h"
-#include "log_inspect.h"
+#include "log_reading.h"
 #include "script_writeback.h"
-#include "setup_inspect.h"
+#include "setup_reading.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace ferry;

@@ -9,7 +9,7 @@
 #include "base/setup_error.h"
 #include "host_paths.h"
 #include "script_writeback.h"
-#include "setup_inspect.h"
+#include "setup_reading.h"
 #include "tool_command.h"
 
 namespace fs = std::filesystem;

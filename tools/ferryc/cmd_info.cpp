@@ -5,7 +5,7 @@
 
 #include "core/text_helpers.h"
 #include "script_writeback.h"
-#include "setup_inspect.h"
+#include "setup_reading.h"
 #include "tool_command.h"
 
 namespace ferry::tool {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "setup_inspect.h"
+#include "setup_reading.h"
 #include "tool_command.h"
 
 namespace ferry::tool {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "base/random_access_file.h"
-#include "log_inspect.h"
+#include "log_reading.h"
 #include "tool_command.h"
 
 namespace ferry::tool {

@@ -350,14 +350,14 @@ std::optional<std::vector<uint8_t>> Compiler::ReadSource(int line, const std::st
 }
 
 void Compiler::AddDirective(const ScriptLine& line) {
-  const DirectiveSpec* spec = FindDirective(line.word);
-  if (!spec) {
+  const DirectiveSpec* form = FindDirective(line.word);
+  if (!form) {
     Error(line.number, "unknown directive '@" + line.word + "'");
     return;
   }
-  if (line.params.size() < static_cast<size_t>(spec->minParams) ||
-      line.params.size() > static_cast<size_t>(spec->maxParams)) {
-    Error(line.number, "'@" + line.word + "' takes " + spec->usage);
+  if (line.params.size() < static_cast<size_t>(form->minParams) ||
+      line.params.size() > static_cast<size_t>(form->maxParams)) {
+    Error(line.number, "'@" + line.word + "' takes " + form->usage);
     return;
   }
   fs::path found;
@@ -366,7 +366,7 @@ void Compiler::AddDirective(const ScriptLine& line) {
   std::optional<std::string> source_name = AnsiFromPath(found.filename());
   std::string base_name = line.params.size() > 1 ? line.params[1] : source_name.value_or(std::string());
   std::string problem;
-  std::optional<std::string> entry_name = DirectiveEntryName(*spec, base_name, *data, problem);
+  std::optional<std::string> entry_name = DirectiveEntryName(*form, base_name, *data, problem);
   if (!entry_name) {
     Error(line.number, problem);
     return;

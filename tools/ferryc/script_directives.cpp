@@ -28,10 +28,10 @@ bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
   return s.size() >= suffix.size() && EqualsNoCase(s.substr(s.size() - suffix.size()), suffix);
 }
 
-std::optional<std::string> DirectiveEntryName(const DirectiveSpec& spec, const std::string& baseName,
+std::optional<std::string> DirectiveEntryName(const DirectiveSpec& form, const std::string& baseName,
                                               const std::vector<uint8_t>& data, std::string& problem) {
-  std::string name = std::string(spec.prefix) + (spec.fixedEntry ? std::string(spec.fixedEntry) : baseName);
-  if (name.empty() || (!spec.fixedEntry && baseName.empty())) {
+  std::string name = std::string(form.prefix) + (form.fixedEntry ? std::string(form.fixedEntry) : baseName);
+  if (name.empty() || (!form.fixedEntry && baseName.empty())) {
     problem = "an empty entry name";
     return std::nullopt;
   }
@@ -46,7 +46,7 @@ std::optional<std::string> DirectiveEntryName(const DirectiveSpec& spec, const s
     problem = "language tables come from \"language\" and \"uninstalllanguage\" lines, not from '" + name + "'";
     return std::nullopt;
   }
-  switch (spec.check) {
+  switch (form.check) {
     case DirectiveCheck::kNone:
       break;
     case DirectiveCheck::kImage: {

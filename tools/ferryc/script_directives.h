@@ -38,7 +38,7 @@ const DirectiveSpec* FindDirective(std::string_view name);
 
 // The entry name a directive gives, after the checks of its kind; nullopt
 // with `problem` set when the name or the data is not acceptable.
-std::optional<std::string> DirectiveEntryName(const DirectiveSpec& spec, const std::string& baseName,
+std::optional<std::string> DirectiveEntryName(const DirectiveSpec& form, const std::string& baseName,
                                               const std::vector<uint8_t>& data, std::string& problem);
 
 bool EndsWithNoCase(std::string_view s, std::string_view suffix);

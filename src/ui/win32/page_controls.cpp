@@ -40,15 +40,15 @@ void DefaultSize(ControlKind kind, int& w, int& h) {
   }
 }
 
-HFONT MakeFont(HFONT parent, const FontSpec& spec, int dpi) {
+HFONT MakeFont(HFONT parent, const FontSpec& form, int dpi) {
   LOGFONTW lf = {};
   GetObjectW(parent ? parent : GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
-  if (spec.face) {
-    std::wstring face = AnsiToWide(*spec.face);
+  if (form.face) {
+    std::wstring face = AnsiToWide(*form.face);
     lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
   }
-  if (spec.size) lf.lfHeight = -MulDiv(*spec.size, dpi, 72);
-  if (spec.bold) lf.lfWeight = *spec.bold ? FW_BOLD : FW_NORMAL;
+  if (form.size) lf.lfHeight = -MulDiv(*form.size, dpi, 72);
+  if (form.bold) lf.lfWeight = *form.bold ? FW_BOLD : FW_NORMAL;
   return CreateFontIndirectW(&lf);
 }
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/uninstall_list.h"
-#include "log_inspect.h"
+#include "log_reading.h"
 
 namespace ferry::tool {
 namespace {

@@ -6,7 +6,7 @@
 #include "archive/pak_file.h"
 #include "base/setup_error.h"
 #include "script_writeback.h"
-#include "setup_inspect.h"
+#include "setup_reading.h"
 #include "setup_writer.h"
 #include "test_util.h"
 

@@ -17,21 +17,21 @@ struct WavSpec {
 };
 
 // Canonical 44-byte header, the data, then any extra chunk bytes.
-inline std::vector<uint8_t> MakeWav(const WavSpec& spec, const std::vector<uint8_t>& data,
+inline std::vector<uint8_t> MakeWav(const WavSpec& form, const std::vector<uint8_t>& data,
                                     const std::vector<uint8_t>& extra = {}) {
   ByteWriter w;
-  uint16_t align = static_cast<uint16_t>(spec.channels * spec.bits / 8);
+  uint16_t align = static_cast<uint16_t>(form.channels * form.bits / 8);
   w.String("RIFF");
   w.U32(static_cast<uint32_t>(36 + data.size() + extra.size()));
   w.String("WAVE");
   w.String("fmt ");
   w.U32(16);
   w.U16(1);
-  w.U16(spec.channels);
-  w.U32(spec.sample_rate);
-  w.U32(spec.sample_rate * align);
+  w.U16(form.channels);
+  w.U32(form.sample_rate);
+  w.U32(form.sample_rate * align);
   w.U16(align);
-  w.U16(spec.bits);
+  w.U16(form.bits);
   w.String("data");
   w.U32(static_cast<uint32_t>(data.size()));
   w.Bytes(data);

@@ -1,4 +1,4 @@
-#include "log_inspect.h"
+#include "log_reading.h"
 
 #include "archive/uninstall_list.h"
 

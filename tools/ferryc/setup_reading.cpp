@@ -1,4 +1,4 @@
-#include "setup_inspect.h"
+#include "setup_reading.h"
 
 #include <zlib.h>
 
