@@ -48,6 +48,13 @@ class StubRun : public ::testing::Test {
     builder.AddLine("file", {"$INSTDIR"});
     builder.Extra.push_back({"data\\a.txt", BytesOf(std::string(3000, 'a')), 1});
     builder.Extra.push_back({"data\\b.txt", BytesOf("bb"), 1});
+    // A welcome, a work and a finish page, so a silent run installs.
+    builder.Extra.push_back({"Pages.txt",
+                             BytesOf("[Pages]\r\nwelcome.txt\r\nwork.txt\r\nfinish.txt\r\n"
+                                     "[PageTypes]\r\nWelcome\r\nPatching\r\nFinish\r\n"),
+                             0});
+    for (const char* layout : {"welcome.txt", "work.txt", "finish.txt"})
+      builder.Extra.push_back({layout, BytesOf("\r\n"), 0});
   }
 
   // The stub with the builder's archive appended, as dir\name.
@@ -98,20 +105,23 @@ bool Has(const std::string& text, const std::string& part) { return text.find(pa
 TEST_F(StubRun, GoodSetupPrintsTheListingAndExitsZero) {
   std::string exe = Make("setup.exe");
   std::string log = tmp_.path() + "run.log";
-  RunResult r = Run(exe, "/S /LOG=" + log);
+  RunResult r = Run(exe, "/S /DEBUG /LOG=" + log);
   EXPECT_EQ(r.ExitCode, 0) << r.Err;
-  EXPECT_TRUE(Has(r.Err, "Verifying Contents: Status: 0 out of 6 files verifyed\n")) << r.Err;
-  EXPECT_TRUE(Has(r.Err, "Verifying Contents: Status: 6 out of 6 files verifyed\n")) << r.Err;
+  EXPECT_TRUE(Has(r.Err, "Verifying Contents: Status: 0 out of 9 files verifyed\n")) << r.Err;
+  EXPECT_TRUE(Has(r.Err, "Verifying Contents: Status: 9 out of 9 files verifyed\n")) << r.Err;
   EXPECT_TRUE(Has(r.Err,
-                  "Header\nID: RKPF\nVersion: 1\nFile Count: 6\n\nFiles:\n\"SetupInfo\" Group: 0\n"
+                  "Header\nID: RKPF\nVersion: 1\nFile Count: 9\n\nFiles:\n\"SetupInfo\" Group: 0\n"
                   "\"CompiledLines\" Group: 0\n\"LANGUAGE-English\" Group: 0\n\"data\\a.txt\" Group: 1\n"
-                  "\"data\\b.txt\" Group: 1\n\nSetupInfo:\nSetupName: Demo Game Patch\nSetupExeName: setup.exe\n"
+                  "\"data\\b.txt\" Group: 1\n"))
+      << r.Err;
+  EXPECT_TRUE(Has(r.Err,
+                  "\nSetupInfo:\nSetupName: Demo Game Patch\nSetupExeName: setup.exe\n"
                   "InstallDir: C:\\Games\\Demo\nInstallDirRegKey.HKEY: HKEY_LOCAL_MACHINE\n"
                   "InstallDirRegKey.Path: \nInstallDirRegKey.Key: \nChangelog: Changelog\n"))
       << r.Err;
   std::string logText = ReadAll(log);
   EXPECT_TRUE(Has(logText, "ID: RKPF\r\nVersion: 1\r\n")) << logText;
-  EXPECT_TRUE(Has(logText, "Verifying Contents: Status: 6 out of 6 files verifyed\r\n")) << logText;
+  EXPECT_TRUE(Has(logText, "Verifying Contents: Status: 9 out of 9 files verifyed\r\n")) << logText;
 }
 
 TEST_F(StubRun, WrongMagic) {
@@ -119,7 +129,8 @@ TEST_F(StubRun, WrongMagic) {
   file[file.size() - 15] = 'X';
   RunResult r = Run(Make("setup.exe", file), "/S");
   EXPECT_EQ(r.ExitCode, 3);
-  EXPECT_EQ(r.Err, "Error: Invalid Setup Header. No Contents or Corrupted Contents.\n");
+  EXPECT_TRUE(Has(r.Err, "Error: Invalid Setup Header. No Contents or Corrupted Contents.\n")) << r.Err;
+  EXPECT_FALSE(Has(r.Err, "files verifyed")) << r.Err;
 }
 
 TEST_F(StubRun, CorruptEntryNamesIndexAndName) {
@@ -154,7 +165,7 @@ TEST_F(StubRun, FileNameCheck) {
       << r.Err;
   // With the archive named on the command line the check is off.
   std::string archive = Make("carrier.exe");
-  r = Run(Make("name(10)b.exe", *stub_), "/S " + archive);
+  r = Run(Make("name(10)b.exe", *stub_), "/S /DEBUG " + archive);
   EXPECT_EQ(r.ExitCode, 0) << r.Err;
   EXPECT_TRUE(Has(r.Err, "SetupExeName: name.exe\n"));
 }
@@ -175,13 +186,13 @@ TEST_F(StubRun, InstallDirFromRegistryAndFromTheCommandLine) {
   EXPECT_EQ(Run(exe, "/S").ExitCode, 3);
   // The value names the folder.
   ASSERT_TRUE(RegKey::Open(1, key, true).WriteString("Path", "C:\\From Registry\\Demo"));
-  r = Run(exe, "/S");
+  r = Run(exe, "/S /DEBUG");
   EXPECT_EQ(r.ExitCode, 0) << r.Err;
   EXPECT_TRUE(Has(r.Err, "InstallDir: C:\\From Registry\\Demo\n")) << r.Err;
   EXPECT_TRUE(Has(r.Err, "InstallDirRegKey.HKEY: HKEY_CURRENT_USER\nInstallDirRegKey.Path: " + key +
                              "\nInstallDirRegKey.Key: Path\n"));
   // The command line wins.
-  r = Run(exe, "/S /D=C:\\Given Folder\\Demo");
+  r = Run(exe, "/S /DEBUG /D=C:\\Given Folder\\Demo");
   EXPECT_EQ(r.ExitCode, 0) << r.Err;
   EXPECT_TRUE(Has(r.Err, "InstallDir: C:\\Given Folder\\Demo\n")) << r.Err;
   DeleteRegKey(HKEY_CURRENT_USER, key);
@@ -213,7 +224,7 @@ TEST_F(StubRun, BrokenLanguageWritesTheErrorReport) {
   std::string report = ReadAll(path);
   DeleteFileAt(path);
   EXPECT_TRUE(Has(report, "General Info\r\n------------\r\nSetup Name             : Demo Game Patch\r\n")) << report;
-  EXPECT_TRUE(Has(report, "ID                     : RKPF\r\nVersion                : 1\r\nCount                  : 7\r\n"));
+  EXPECT_TRUE(Has(report, "ID                     : RKPF\r\nVersion                : 1\r\nCount                  : 10\r\n"));
   EXPECT_TRUE(Has(report, "ErrorType              : Unknown\r\n"));
   EXPECT_TRUE(Has(report, "Params                 : /S /j X X.X.X.X /x\r\nParamCount             : 5\r\n"));
   EXPECT_TRUE(Has(report, "Windows Info\r\n------------\r\nProduct                : "));
