@@ -36,6 +36,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/dos_time.h"
 #include "base/random_access_file.h"
 
 namespace ferry {
@@ -149,10 +150,6 @@ bool UnpackZlibEntry(std::span<const uint8_t> stored, uint32_t origSize, std::ve
 // ASCII letters, the accented capitals and Š Œ Ž Ÿ).
 std::string PackageNameLower(std::string_view name);
 
-// DOS date and time: date in the high 16 bits, time in the low 16 bits.
-uint32_t DosDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
-// Today's local date at 00:00:00.
-uint32_t DosToday();
 // "YYYY-MM-DD hh:mm:ss" for tools.
 std::string FormatDosDateTime(uint32_t dos);
 

@@ -177,7 +177,7 @@ class TVFSFile {
 
   // The date stamped on written entries (DOS form); today unless set.
   void SetToday(uint32_t dosDate) { today_ = dosDate; }
-  uint32_t Today() const { return today_ ? today_ : VfsToday(); }
+  uint32_t Today() const { return today_ ? today_ : DosToday(); }
 
   // Every change to the archive goes through here, behind the journal.
   void Write(uint64_t offset, std::span<const uint8_t> bytes);

@@ -224,21 +224,4 @@ std::vector<uint8_t> BuildListingBytes(std::span<const TVFSDirRecord* const> rec
   return w.Take();
 }
 
-uint32_t VfsDosDate(int year, int month, int day, int hour, int minute, int second) {
-  uint32_t date = (static_cast<uint32_t>(year - 1980) << 9) | (month << 5) | day;
-  uint32_t time = (hour << 11) | (minute << 5) | (second / 2);
-  return (date << 16) | time;
-}
-
-uint32_t VfsToday() {
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-#ifdef _WIN32
-  localtime_s(&tm, &now);
-#else
-  localtime_r(&now, &tm);
-#endif
-  return VfsDosDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-}
-
 }  // namespace ferry

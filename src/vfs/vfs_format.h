@@ -20,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/dos_time.h"
+
 namespace ferry {
 
 class ByteReader;
@@ -149,9 +151,5 @@ std::vector<uint8_t> BuildHashFile(std::span<const TVFSHashRecord> records);
 std::vector<TVFSDirRecord> ParseListing(std::span<const uint8_t> data, std::string_view owner);
 std::vector<uint8_t> BuildListingBytes(std::span<const TVFSDirRecord* const> records);
 
-// DOS date (high 16 bits) and time (low 16 bits).
-uint32_t VfsDosDate(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
-// Today at 00:00:00, local time.
-uint32_t VfsToday();
 
 }  // namespace ferry

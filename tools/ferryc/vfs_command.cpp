@@ -77,7 +77,7 @@ uint32_t ParseDate(const std::string& text) {
   if (std::sscanf(text.c_str(), "%d-%d-%d", &y, &m, &d) != 3 || y < 1980 || y > 2107 || m < 1 || m > 12 || d < 1 ||
       d > 31)
     throw SetupError("--date: \"" + text + "\" is not a date from 1980-01-01 to 2107-12-31");
-  return VfsDosDate(y, m, d);
+  return DosDateTime(y, m, d);
 }
 
 int Add(const std::vector<std::string>& args) {

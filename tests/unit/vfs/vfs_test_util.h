@@ -13,7 +13,7 @@
 
 namespace ferry::vfstest {
 
-inline const uint32_t kDate = VfsDosDate(2024, 5, 17);
+inline const uint32_t kDate = DosDateTime(2024, 5, 17);
 inline const std::string kPath = "C:\\game\\data.vfs";
 inline const std::string kSide = "C:\\game\\data.ht";
 
