@@ -33,15 +33,7 @@ int RunInfo(const std::vector<std::string>& args) {
   }
   std::string path;
   bool script_only = false;
-  for (const std::string& a : args) {
-    if (a == "--script") script_only = true;
-    else if (path.empty() && !a.empty() && a[0] != '-') path = a;
-    else {
-      std::fputs(kHelp, stderr);
-      return 2;
-    }
-  }
-  if (path.empty()) {
+  if (!ParsePathAndFlag(args, "--script", path, script_only)) {
     std::fputs(kHelp, stderr);
     return 2;
   }

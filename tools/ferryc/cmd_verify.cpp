@@ -31,15 +31,7 @@ int RunVerify(const std::vector<std::string>& args) {
   }
   std::string path;
   bool verbose = false;
-  for (const std::string& a : args) {
-    if (a == "-v") verbose = true;
-    else if (path.empty() && !a.empty() && a[0] != '-') path = a;
-    else {
-      std::fputs(kHelp, stderr);
-      return 2;
-    }
-  }
-  if (path.empty()) {
+  if (!ParsePathAndFlag(args, "-v", path, verbose)) {
     std::fputs(kHelp, stderr);
     return 2;
   }

@@ -23,4 +23,16 @@ bool WantsHelp(const std::vector<std::string>& args) {
   return false;
 }
 
+bool ParsePathAndFlag(const std::vector<std::string>& args, const std::string& flag, std::string& path,
+                      bool& flagGiven) {
+  path.clear();
+  flagGiven = false;
+  for (const std::string& a : args) {
+    if (a == flag) flagGiven = true;
+    else if (path.empty() && !a.empty() && a[0] != '-') path = a;
+    else return false;
+  }
+  return !path.empty();
+}
+
 }  // namespace ferry::tool

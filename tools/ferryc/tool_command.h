@@ -29,4 +29,9 @@ const std::vector<ToolCommand>& ToolCommands();
 
 bool WantsHelp(const std::vector<std::string>& args);
 
+// The arguments "PATH [flag]" in any order: false (usage error) for a
+// missing path, a second path or any other option.
+bool ParsePathAndFlag(const std::vector<std::string>& args, const std::string& flag, std::string& path,
+                      bool& flagGiven);
+
 }  // namespace ferry::tool
