@@ -6,14 +6,24 @@
 
 namespace ferry {
 
-RunLog::~RunLog() {
-  if (file_) std::fclose(file_);
+RunLog::RunLog(bool toStandardError) {
+  if (!toStandardError) return;
+  HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
+  if (h != nullptr && h != INVALID_HANDLE_VALUE) stderr_ = h;
 }
 
+RunLog::~RunLog() {
+  if (file_) CloseHandle(file_);
+}
+
+// A plain Win32 handle, not a C runtime stream: every line reaches the disk
+// when written (a crash loses nothing) and standard error stays untouched.
 bool RunLog::OpenFile(const std::string& path) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (file_) std::fclose(file_);
-  file_ = _wfopen(AnsiToWide(path).c_str(), L"wb");
+  if (file_) CloseHandle(file_);
+  HANDLE h = CreateFileW(AnsiToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  file_ = h == INVALID_HANDLE_VALUE ? nullptr : h;
   return file_ != nullptr;
 }
 
@@ -36,9 +46,8 @@ std::string RunLog::NormaliseBreaks(std::string_view text, std::string_view line
 
 // Straight to the handle: no C runtime text-mode translation, and the
 // bytes arrive in order with those of other processes sharing the stream.
-void RunLog::WriteStandardError(const std::string& bytes) {
-  HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
-  if (h == nullptr || h == INVALID_HANDLE_VALUE) return;
+void RunLog::WriteAll(void* handle, const std::string& bytes) {
+  HANDLE h = static_cast<HANDLE>(handle);
   size_t done = 0;
   while (done < bytes.size()) {
     DWORD written = 0;
@@ -51,12 +60,8 @@ void RunLog::WriteStandardError(const std::string& bytes) {
 
 void RunLog::Line(std::string_view utf8) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (to_stderr_) WriteStandardError(NormaliseBreaks(utf8, "\n") + "\n");
-  if (file_) {
-    std::string line = NormaliseBreaks(utf8, "\r\n") + "\r\n";
-    std::fwrite(line.data(), 1, line.size(), file_);
-    std::fflush(file_);
-  }
+  if (stderr_) WriteAll(stderr_, NormaliseBreaks(utf8, "\n") + "\n");
+  if (file_) WriteAll(file_, NormaliseBreaks(utf8, "\r\n") + "\r\n");
 }
 
 void RunLog::Message(std::string_view captionUtf8, std::string_view textUtf8) {

@@ -4,7 +4,6 @@
 // starts a new line. Safe to use from the main and the setup thread.
 #pragma once
 
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -14,7 +13,7 @@ namespace ferry {
 class RunLog {
  public:
   // toStandardError: whether lines also go to standard error.
-  explicit RunLog(bool toStandardError = true) : to_stderr_(toStandardError) {}
+  explicit RunLog(bool toStandardError = true);
   ~RunLog();
   RunLog(const RunLog&) = delete;
   RunLog& operator=(const RunLog&) = delete;
@@ -32,10 +31,13 @@ class RunLog {
   static std::string NormaliseBreaks(std::string_view text, std::string_view lineEnd);
 
  private:
-  void WriteStandardError(const std::string& bytes);
+  static void WriteAll(void* handle, const std::string& bytes);
 
-  bool to_stderr_;
-  std::FILE* file_ = nullptr;
+  // Win32 handles, kept as void* so this header stays free of <windows.h>.
+  // Standard error is taken at construction: a later file opened through
+  // the C runtime may take its descriptor and redirect the process's handle.
+  void* stderr_ = nullptr;
+  void* file_ = nullptr;
   std::mutex mutex_;
 };
 

@@ -34,6 +34,20 @@ std::string ReadAll(const std::string& path) {
   return data ? std::string(data->begin(), data->end()) : std::string();
 }
 
+// Wine hands the first windowed process's standard error on to the desktop
+// process it starts, which keeps the file open: read it with full sharing.
+std::string ReadShared(const std::string& path) {
+  HANDLE h = CreateFileW(AnsiToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  std::string text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  CloseHandle(h);
+  return text;
+}
+
 class StubRun : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -89,7 +103,7 @@ class StubRun : public ::testing::Test {
       CloseHandle(pi.hProcess);
     }
     CloseHandle(err);
-    r.Err = ReadAll(errPath);
+    r.Err = ReadShared(errPath);
     return r;
   }
 
