@@ -160,25 +160,6 @@ class TContextBinding {
 
 }  // namespace
 
-DriveType TWinDriveInfo::GetDriveType(const std::string& root) {
-  // The Windows drive type numbers are the enumeration's values.
-  UINT type = GetDriveTypeW(AnsiToWide(root).c_str());
-  return type <= 6 ? static_cast<DriveType>(type) : DriveType::kUnknown;
-}
-
-int64_t TWinDriveInfo::DiskFree(int drive) {
-  if (drive < 1 || drive > 26) return -1;
-  wchar_t root[] = {static_cast<wchar_t>(L'A' + drive - 1), L':', L'\\', 0};
-  ULARGE_INTEGER available, total, free;
-  if (!GetDiskFreeSpaceExW(root, &available, &total, &free)) return -1;
-  return static_cast<int64_t>(available.QuadPart);
-}
-
-bool TWinDriveInfo::DirectoryExists(const std::string& path) {
-  DWORD attributes = GetFileAttributesW(AnsiToWide(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 int RunSilentInstall(TSetupContext& ctx, const TStubOptions& options, Dialogs& dialogs, RunLog& log) {
   auto say = [&log](std::string_view line) { log.Line(line); };
   TUiTaskWindow ui;

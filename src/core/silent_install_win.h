@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/drive_info.h"
 #include "ui/wizard_model.h"
 
 namespace ferry {
@@ -13,14 +14,6 @@ class Dialogs;
 class RunLog;
 struct TSetupContext;
 struct TStubOptions;
-
-// The drives as Windows reports them.
-class TWinDriveInfo : public DriveInfo {
- public:
-  DriveType GetDriveType(const std::string& root) override;
-  int64_t DiskFree(int drive) override;
-  bool DirectoryExists(const std::string& path) override;
-};
 
 // After start-up, with /S: runs the wizard silently; the exit code (see
 // core/silent_install.h). Progress lines are "Status: ...", "Message: ..."

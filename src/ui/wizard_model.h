@@ -40,38 +40,13 @@
 #include "base/dialogs.h"
 #include "core/setup_info.h"
 #include "core/text_macros.h"
+#include "ui/drive_info.h"
 #include "ui/languages.h"
 #include "ui/page_list.h"
 
 namespace ferry {
 
 struct TSetupContext;
-
-// Drive types as Windows reports them for a root such as "C:\".
-enum class DriveType : uint8_t {
-  kUnknown = 0,
-  kNoRootDir = 1,
-  kRemovable = 2,
-  kFixed = 3,
-  kRemote = 4,
-  kCdRom = 5,
-  kRamDisk = 6,
-};
-
-// Whether an install can go to a drive of this type: not to an unknown
-// type, a path without root directory, a CD-ROM or a RAM disk.
-bool DriveTakesInstall(DriveType type);
-
-// What the wizard asks of the file system.
-class DriveInfo {
- public:
-  virtual ~DriveInfo() = default;
-  virtual DriveType GetDriveType(const std::string& root) = 0;
-  // Free bytes of drive number `drive` (1 = A:, 3 = C:); -1 when the drive
-  // cannot be read.
-  virtual int64_t DiskFree(int drive) = 0;
-  virtual bool DirectoryExists(const std::string& path) = 0;
-};
 
 // What the wizard needs from the program around it.
 class WizardHost {

@@ -12,6 +12,7 @@
 #include "core/silent_install_win.h"
 #include "core/startup.h"
 #include "core/startup_win.h"
+#include "platform/drive_info.h"
 #include "ui/debug_listing.h"
 #include "ui/win32/debug_form.h"
 #include "ui/win32/main_form.h"
@@ -161,6 +162,7 @@ int RunWizardWindow(const TWizardWindowArgs& args) {
 
   TFrmMainArgs formArgs;
   formArgs.model = &model;
+  formArgs.debug_button_visible = args.options && args.options->Debug;
   formArgs.show_debug = [&ctx](HWND owner) {
     if (ctx.Pak) TFrmDebug::ShowModal(owner, DebugListingLines(*ctx.Pak, ctx.SetupInfo));
   };

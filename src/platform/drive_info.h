@@ -1,0 +1,26 @@
+// The wizard's drive queries answered by Windows: drive types, free space
+// and folders, for the interactive and the silent run alike.
+#pragma once
+
+#include <windows.h>
+// The Windows macro of that name would rename the wizard's query wherever
+// <windows.h> comes in; the system's call is GetDriveTypeW.
+#undef GetDriveType
+
+#include "platform/files.h"
+#include "ui/drive_info.h"
+
+namespace ferry {
+
+// The wizard's drive type for the platform's; the numbering is Windows'
+// in both, but the mapping does not rely on it.
+DriveType ToDriveType(WinDriveType type);
+
+class TWinDriveInfo : public DriveInfo {
+ public:
+  DriveType GetDriveType(const std::string& root) override;
+  int64_t DiskFree(int drive) override;
+  bool DirectoryExists(const std::string& path) override;
+};
+
+}  // namespace ferry
