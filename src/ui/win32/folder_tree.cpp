@@ -2,27 +2,58 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "platform/win_text.h"
 
 namespace ferry {
 
 namespace {
 
-int ShellIcon(const std::wstring& path, bool open) {
+int ShellIcon(PCIDLIST_ABSOLUTE pidl, bool open) {
   SHFILEINFOW info = {};
-  UINT flags = SHGFI_SYSICONINDEX | SHGFI_SMALLICON | (open ? SHGFI_OPENICON : 0);
-  if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), flags)) return 0;
+  UINT flags = SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | (open ? SHGFI_OPENICON : 0);
+  if (!SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &info, sizeof(info), flags)) return 0;
   return info.iIcon;
 }
 
-std::wstring WithSlash(std::wstring path) {
-  if (path.empty() || path.back() != L'\\') path += L'\\';
-  return path;
+std::wstring DisplayName(IShellFolder* folder, PCUITEMID_CHILD child, SHGDNF how) {
+  STRRET ret = {};
+  if (FAILED(folder->GetDisplayNameOf(child, how, &ret))) return {};
+  switch (ret.uType) {
+    case STRRET_WSTR: {
+      std::wstring name = ret.pOleStr ? ret.pOleStr : L"";
+      CoTaskMemFree(ret.pOleStr);
+      return name;
+    }
+    case STRRET_OFFSET:
+      return AnsiToWide(reinterpret_cast<const char*>(child) + ret.uOffset);
+    case STRRET_CSTR:
+      return AnsiToWide(ret.cStr);
+    default:
+      return {};
+  }
 }
+
+std::wstring PathOf(PCIDLIST_ABSOLUTE pidl) {
+  wchar_t path[MAX_PATH] = {};
+  if (!pidl || !SHGetPathFromIDListW(pidl, path) || !path[0]) return {};
+  std::wstring p = path;
+  if (p.back() != L'\\') p += L'\\';
+  return p;
+}
+
+// A folder worth showing on the way to an install directory: file-system
+// folders and the virtual folders that hold them (My Computer).
+constexpr SFGAOF kWanted = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER;
+
+bool Shown(SFGAOF a) { return (a & SFGAO_FOLDER) && (a & (SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR)); }
 
 }  // namespace
 
 TFolderTree::TFolderTree(const TFolderTreeArgs& args) {
+  HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  com_ = SUCCEEDED(init);
   hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
                               TVS_LINESATROOT | TVS_SHOWSELALWAYS,
@@ -34,97 +65,132 @@ TFolderTree::TFolderTree(const TFolderTreeArgs& args) {
       SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
   if (images) TreeView_SetImageList(hwnd_, images, TVSIL_NORMAL);
 
-  wchar_t drives[512] = {};
-  DWORD n = GetLogicalDriveStringsW(511, drives);
-  for (const wchar_t* d = drives; n && *d; d += wcslen(d) + 1) {
-    std::wstring root = d;
-    std::wstring label = root.substr(0, 2);
-    wchar_t volume[MAX_PATH + 1] = {};
-    UINT type = GetDriveTypeW(root.c_str());
-    if (type == DRIVE_FIXED && GetVolumeInformationW(root.c_str(), volume, MAX_PATH, nullptr, nullptr, nullptr,
-                                                     nullptr, 0) && volume[0])
-      label = std::wstring(volume) + L" (" + label + L")";
-    AddItem(TVI_ROOT, root, label);
+  PIDLIST_ABSOLUTE root = nullptr;
+  if (FAILED(SHGetDesktopFolder(&desktop_)) || FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &root)))
+    return;
+  SHFILEINFOW name = {};
+  SHGetFileInfoW(reinterpret_cast<LPCWSTR>(root), 0, &name, sizeof(name), SHGFI_PIDL | SHGFI_DISPLAYNAME);
+  HTREEITEM top = AddItem(TVI_ROOT, root, name.szDisplayName[0] ? name.szDisplayName : L"Desktop", true);
+  // Desktop and My Computer open, as a folder dialog starts.
+  Fill(top);
+  TreeView_Expand(hwnd_, top, TVE_EXPAND);
+  PIDLIST_ABSOLUTE drives = nullptr;
+  if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives))) {
+    if (HTREEITEM computer = ChildOnWayTo(top, drives)) {
+      Fill(computer);
+      TreeView_Expand(hwnd_, computer, TVE_EXPAND);
+    }
+    CoTaskMemFree(drives);
   }
 }
 
-HTREEITEM TFolderTree::AddItem(HTREEITEM parent, const std::wstring& path, const std::wstring& label) {
+TFolderTree::~TFolderTree() {
+  if (hwnd_) DestroyWindow(hwnd_);
+  for (Node& n : nodes_) CoTaskMemFree(n.pidl);
+  if (desktop_) desktop_->Release();
+  if (com_) CoUninitialize();
+}
+
+HTREEITEM TFolderTree::AddItem(HTREEITEM parent, PIDLIST_ABSOLUTE pidl, const std::wstring& label, bool hasChildren) {
   TVINSERTSTRUCTW ins = {};
   ins.hParent = parent;
   ins.hInsertAfter = TVI_LAST;
   ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
   ins.item.pszText = const_cast<wchar_t*>(label.c_str());
-  ins.item.lParam = static_cast<LPARAM>(paths_.size());
-  ins.item.cChildren = 1;  // decided when the folder is opened
-  ins.item.iImage = ShellIcon(path, false);
-  ins.item.iSelectedImage = ShellIcon(path, true);
-  paths_.push_back(path);
-  filled_.push_back(false);
+  ins.item.lParam = static_cast<LPARAM>(nodes_.size());
+  ins.item.cChildren = hasChildren ? 1 : 0;
+  ins.item.iImage = ShellIcon(pidl, false);
+  ins.item.iSelectedImage = ShellIcon(pidl, true);
+  nodes_.push_back(Node{pidl, false});
   return TreeView_InsertItem(hwnd_, &ins);
 }
 
-void TFolderTree::Fill(HTREEITEM item) {
+TFolderTree::Node* TFolderTree::NodeOf(HTREEITEM item) const {
   TVITEMW tv = {};
   tv.mask = TVIF_PARAM;
   tv.hItem = item;
-  if (!TreeView_GetItem(hwnd_, &tv)) return;
+  if (!item || !TreeView_GetItem(hwnd_, &tv)) return nullptr;
   size_t index = static_cast<size_t>(tv.lParam);
-  if (index >= paths_.size() || filled_[index]) return;
-  filled_[index] = true;
-  std::wstring base = WithSlash(paths_[index]);
-  WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW((base + L"*").c_str(), &fd);
-  int children = 0;
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) continue;
-      std::wstring name = fd.cFileName;
-      if (name == L"." || name == L"..") continue;
-      AddItem(item, base + name, name);
-      ++children;
-    } while (FindNextFileW(find, &fd));
-    FindClose(find);
+  return index < nodes_.size() ? const_cast<Node*>(&nodes_[index]) : nullptr;
+}
+
+// Reads the item's sub-folders from the shell, once.
+void TFolderTree::Fill(HTREEITEM item) {
+  Node* node = NodeOf(item);
+  if (!node || node->filled || !desktop_) return;
+  node->filled = true;
+  PIDLIST_ABSOLUTE parentPidl = node->pidl;  // nodes_ may grow below
+  IShellFolder* folder = nullptr;
+  if (parentPidl->mkid.cb == 0) {
+    folder = desktop_;
+    folder->AddRef();
+  } else if (FAILED(desktop_->BindToObject(parentPidl, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)))) {
+    folder = nullptr;
   }
-  TVSORTCB sort = {};
-  (void)sort;
-  TreeView_SortChildren(hwnd_, item, FALSE);
-  if (children == 0) {
+  struct Child {
+    PITEMID_CHILD pidl;
+    std::wstring name;
+    bool hasChildren;
+  };
+  std::vector<Child> children;
+  IEnumIDList* list = nullptr;
+  if (folder && folder->EnumObjects(hwnd_, SHCONTF_FOLDERS, &list) == S_OK && list) {
+    PITEMID_CHILD child = nullptr;
+    while (list->Next(1, &child, nullptr) == S_OK) {
+      SFGAOF attributes = kWanted;
+      PCUITEMID_CHILD one[] = {child};
+      if (SUCCEEDED(folder->GetAttributesOf(1, one, &attributes)) && Shown(attributes))
+        children.push_back({child, DisplayName(folder, child, SHGDN_INFOLDER), (attributes & SFGAO_HASSUBFOLDER) != 0});
+      else
+        CoTaskMemFree(child);
+    }
+    list->Release();
+  }
+  // The shell's own order (drives by letter, folders by name).
+  std::stable_sort(children.begin(), children.end(), [folder](const Child& a, const Child& b) {
+    return static_cast<short>(HRESULT_CODE(folder->CompareIDs(0, a.pidl, b.pidl))) < 0;
+  });
+  for (Child& c : children) {
+    PIDLIST_ABSOLUTE absolute = ILCombine(parentPidl, c.pidl);
+    CoTaskMemFree(c.pidl);
+    if (absolute) AddItem(item, absolute, c.name, c.hasChildren);
+  }
+  if (folder) folder->Release();
+  if (children.empty()) {
+    TVITEMW tv = {};
     tv.mask = TVIF_CHILDREN;
+    tv.hItem = item;
     tv.cChildren = 0;
     TreeView_SetItem(hwnd_, &tv);
   }
 }
 
-HTREEITEM TFolderTree::FindChild(HTREEITEM parent, const std::wstring& path) {
-  HTREEITEM child = parent ? TreeView_GetChild(hwnd_, parent) : TreeView_GetRoot(hwnd_);
-  for (; child; child = TreeView_GetNextSibling(hwnd_, child)) {
-    TVITEMW tv = {};
-    tv.mask = TVIF_PARAM;
-    tv.hItem = child;
-    TreeView_GetItem(hwnd_, &tv);
-    if (lstrcmpiW(WithSlash(paths_[static_cast<size_t>(tv.lParam)]).c_str(), WithSlash(path).c_str()) == 0)
-      return child;
+// The child of `parent` that is `target` or one of its ancestors.
+HTREEITEM TFolderTree::ChildOnWayTo(HTREEITEM parent, PCIDLIST_ABSOLUTE target) {
+  for (HTREEITEM child = TreeView_GetChild(hwnd_, parent); child; child = TreeView_GetNextSibling(hwnd_, child)) {
+    Node* node = NodeOf(child);
+    if (node && (ILIsEqual(node->pidl, target) || ILIsParent(node->pidl, target, FALSE))) return child;
   }
   return nullptr;
 }
 
 void TFolderTree::Select(const std::string& dir, bool expand) {
-  if (!hwnd_) return;
-  std::wstring path = WithSlash(AnsiToWide(dir));
-  HTREEITEM item = nullptr;
-  size_t pos = path.find(L'\\');
-  while (pos != std::wstring::npos) {
-    std::wstring prefix = path.substr(0, pos + 1);
-    if (item) {
-      Fill(item);
-      TreeView_Expand(hwnd_, item, TVE_EXPAND);
-    }
-    HTREEITEM next = FindChild(item, prefix);
+  if (!hwnd_ || !desktop_) return;
+  std::wstring path = AnsiToWide(dir);
+  PIDLIST_RELATIVE parsed = nullptr;
+  if (FAILED(desktop_->ParseDisplayName(hwnd_, nullptr, path.data(), nullptr, &parsed, nullptr)) || !parsed) return;
+  auto target = reinterpret_cast<PIDLIST_ABSOLUTE>(parsed);
+  HTREEITEM item = TreeView_GetRoot(hwnd_);
+  for (;;) {
+    Node* node = NodeOf(item);
+    if (!node || ILIsEqual(node->pidl, target)) break;
+    Fill(item);
+    HTREEITEM next = ChildOnWayTo(item, target);
     if (!next) break;
+    TreeView_Expand(hwnd_, item, TVE_EXPAND);
     item = next;
-    pos = path.find(L'\\', pos + 1);
   }
+  CoTaskMemFree(target);
   if (!item) return;
   TreeView_SelectItem(hwnd_, item);
   if (expand) {
@@ -136,12 +202,9 @@ void TFolderTree::Select(const std::string& dir, bool expand) {
 
 std::string TFolderTree::SelectedPath() const {
   HTREEITEM item = hwnd_ ? TreeView_GetSelection(hwnd_) : nullptr;
-  if (!item) return {};
-  TVITEMW tv = {};
-  tv.mask = TVIF_PARAM;
-  tv.hItem = item;
-  if (!TreeView_GetItem(hwnd_, &tv)) return {};
-  return WideToAnsi(WithSlash(paths_[static_cast<size_t>(tv.lParam)]));
+  Node* node = NodeOf(item);
+  if (!node) return {};
+  return WideToAnsi(PathOf(node->pidl));
 }
 
 bool TFolderTree::HandleNotify(const NMHDR* header) {

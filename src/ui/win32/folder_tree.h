@@ -1,10 +1,13 @@
-// The install-directory folder tree: the drives and their folders, each
-// level read when it is first opened, with the shell's icons. It reports
-// the file-system path of the selected folder.
+// The install-directory folder tree over the shell namespace: Desktop, My
+// Computer, the drives and their folders, each level read from the shell
+// when it is first opened, with the shell's names and icons. It reports the
+// file-system path of the selected folder; items without one (My Computer,
+// the network) report none.
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <string>
 #include <vector>
@@ -20,25 +23,37 @@ struct TFolderTreeArgs {
 class TFolderTree {
  public:
   explicit TFolderTree(const TFolderTreeArgs& args);
+  ~TFolderTree();
+  TFolderTree(const TFolderTree&) = delete;
+  TFolderTree& operator=(const TFolderTree&) = delete;
+
   HWND Handle() const { return hwnd_; }
 
   // Opens the way to `dir` ("C:\Program Files\") and selects the deepest
-  // folder of it that exists; with expand, opens that folder too.
+  // item on it; with expand, opens that item too.
   void Select(const std::string& dir, bool expand);
-  // File-system path of the selected folder, with a trailing backslash;
-  // empty when nothing is selected.
+  // File-system path of the selected item, with a trailing backslash;
+  // empty when nothing is selected or the item is not a file-system folder.
   std::string SelectedPath() const;
   // The parent's WM_NOTIFY for this tree; true when the selection changed.
   bool HandleNotify(const NMHDR* header);
 
  private:
-  HTREEITEM AddItem(HTREEITEM parent, const std::wstring& path, const std::wstring& label);
+  struct Node {
+    PIDLIST_ABSOLUTE pidl = nullptr;  // owned
+    bool filled = false;
+  };
+
+  HTREEITEM AddItem(HTREEITEM parent, PIDLIST_ABSOLUTE pidl, const std::wstring& label, bool hasChildren);
   void Fill(HTREEITEM item);
-  HTREEITEM FindChild(HTREEITEM parent, const std::wstring& path);
+  Node* NodeOf(HTREEITEM item) const;
+  HTREEITEM ChildOnWayTo(HTREEITEM parent, PCIDLIST_ABSOLUTE target);
 
   HWND hwnd_ = nullptr;
-  std::vector<std::wstring> paths_;  // item lParam indexes this
-  std::vector<bool> filled_;
+  IShellFolder* desktop_ = nullptr;
+  bool com_ = false;
+  // Item lParam indexes this; nodes live as long as the tree.
+  std::vector<Node> nodes_;
 };
 
 }  // namespace ferry

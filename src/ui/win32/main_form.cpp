@@ -117,7 +117,7 @@ TFrmMain::TFrmMain(const TFrmMainArgs& args) : model_(*args.model), show_debug_(
   next_ = button(kIdNext, L"Next >", 416, 73, true);
   cancel_ = button(kIdCancel, L"Cancel", 496, 75, true);
   language_ = button(kIdLanguage, L"English", 8, 89, true);
-  debug_ = button(kIdDebug, L"Debug", 112, 75, false);
+  debug_ = button(kIdDebug, L"Debug", 112, 75, args.debug_button_visible);
   glyph_ = MakeDropGlyph(dpi_);
   if (glyph_) {
     BUTTON_IMAGELIST bil = {glyph_, {Scale(2), 0, Scale(4), 0}, BUTTON_IMAGELIST_ALIGN_RIGHT};
@@ -203,6 +203,12 @@ void TFrmMain::StateChanged() {
     const TSEPageControl& pages = model_.PageSet();
     for (size_t i = 0; i < views_.size(); ++i)
       if (const TLayoutControl* c = pages.Control(refs_[i])) views_[i]->Sync(*c);
+    // A new page is painted whole before its work starts: the uninstall
+    // keeps the main thread busy, and the page it left would show through.
+    if (model_.CurrentPage() != shown_page_) {
+      shown_page_ = model_.CurrentPage();
+      if (IsWindowVisible(hwnd_)) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
   }
   syncing_ = wasSyncing;
 }

@@ -17,8 +17,10 @@ namespace ferry {
 
 struct TFrmMainArgs {
   TWizardModel* model = nullptr;
-  // The hidden Debug button's window; none: the button does nothing.
+  // The Debug button's window; none: the button does nothing.
   std::function<void(HWND owner)> show_debug;
+  // The Debug button is a developer's aid: hidden unless asked for (/DEBUG).
+  bool debug_button_visible = false;
 };
 
 class TFrmMain : public WizardObserver {
@@ -76,6 +78,7 @@ class TFrmMain : public WizardObserver {
   std::vector<std::unique_ptr<TPageControlView>> views_;  // ZOrder() order
   std::vector<ControlRef> refs_;
   std::u16string back_text_, next_text_, cancel_text_, language_text_;
+  int32_t shown_page_ = -1;
   bool syncing_ = false;  // the model's own changes are not forwarded back
   bool built_ = false;
   bool closed_ = false;

@@ -3,11 +3,14 @@
 #
 # The demo setup driven through its wizard as a person would, under Xvfb
 # and Wine: gui_driver.exe clicks through every page of the setup and of
-# its uninstaller, checks what the controls show and takes a screenshot of
-# each page. The demo gets one extra line, a message box in the middle of
-# the work, so that the progress page can be looked at while it is shown.
+# its uninstaller, checks what the controls show (the debug window against
+# the archive as ferryc lists it, the folder tree, every message box of the
+# script) and takes a screenshot of each page. The demo gets one extra line,
+# a message box in the middle of the work, so that the progress page can be
+# looked at while it is shown, and a folder of small map tiles, so that its
+# uninstall lasts long enough to be seen.
 # Afterwards the installed tree must equal a silent install's, and the
-# uninstall must leave what a silent uninstall leaves.
+# uninstall must leave nothing of the install, as a silent uninstall does.
 # With SHOTS_OUT the screenshots are copied there as PNG files.
 set -euo pipefail
 stub=$1 ferryc_exe=$2 driver=$3 src=$4 work=$5 shots_out=${6:-}
@@ -28,6 +31,8 @@ wineboot -i >/dev/null 2>&1 || true
 drive_c="$WINEPREFIX/drive_c"
 test -d "$drive_c"
 mkdir -p "$work/cdrom/Games"
+# A folder for the folder-tree check to open and pick.
+mkdir -p "$drive_c/Atlas Library/Maps 2026"
 ln -sfn "$work/cdrom" "$WINEPREFIX/dosdevices/e:"
 wine reg add 'HKLM\Software\Wine\Drives' /v e: /d cdrom /f >/dev/null 2>&1
 wineserver -k >/dev/null 2>&1 || true
@@ -35,24 +40,104 @@ wineserver -w >/dev/null 2>&1 || true
 
 # ---- the demo, with a pause in the middle of its work ----------------------
 cp -r "$src/examples/demo" "$work/demo"
-awk '{ print } /^file Extras\\ extras/ { print "messagebox \"The atlas files are in place.\" \"Tidewater Atlas\" 0 0" }' \
+awk '{ print } /^file Extras\\ extras/ {
+       print "file TilesA\\ tiles\\a"
+       print "messagebox \"The atlas files are in place.\" \"Tidewater Atlas\" 0 0"
+       print "file TilesB\\ tiles\\b" }' \
   "$src/examples/demo/demo.fss" > "$work/demo/demo.fss"
-grep -q '^messagebox' "$work/demo/demo.fss" || fail "could not add the pause to the demo script"
+grep -q 'The atlas files are in place' "$work/demo/demo.fss" || fail "could not add the pause to the demo script"
+mkdir -p "$work/demo/TilesA" "$work/demo/TilesB"
+for i in $(seq -w 1 200); do
+  echo "tile a$i" > "$work/demo/TilesA/t$i.dat"
+  echo "tile b$i" > "$work/demo/TilesB/t$i.dat"
+done
 cd "$work/demo"
+ferryc() {
+  case "$ferryc_exe" in
+    *.exe) wine "$ferryc_exe" "$@" | tr -d '\r' ;;
+    *) "$ferryc_exe" "$@" ;;  # a native build of ferryc
+  esac
+}
 case "$ferryc_exe" in
-  *.exe) wine "$ferryc_exe" compile demo.fss --stub "$(winepath -w "$stub")" -o tidewater_patch.exe -q ;;
-  *) "$ferryc_exe" compile demo.fss --stub "$stub" -o tidewater_patch.exe -q ;;  # a native build of ferryc
+  *.exe) ferryc compile demo.fss --stub "$(winepath -w "$stub")" -o tidewater_patch.exe -q ;;
+  *) ferryc compile demo.fss --stub "$stub" -o tidewater_patch.exe -q ;;
 esac
 test -f tidewater_patch.exe
+
+# ---- what the driver checks against, read with ferryc and from the script --
+expect="$work/expect"
+mkdir -p "$expect"
+ferryc list tidewater_patch.exe > "$expect/list.txt"
+ferryc info tidewater_patch.exe > "$expect/info.txt"
+field() { sed -n "s/^$1: //p" "$expect/info.txt" | head -n 1; }
+entries=$(grep -v '^#' "$expect/list.txt" | tail -n +2)
+roots=(HKEY_LOCAL_MACHINE HKEY_CURRENT_USER HKEY_CLASSES_ROOT HKEY_USERS HKEY_CURRENT_CONFIG)
+root_index=$(field InstallDirRegKey.RootKey | cut -d' ' -f1)
+{
+  printf 'Header\nID: RKPF\nVersion: *\nFile Count: %s\n\nFiles:\n' "$(printf '%s\n' "$entries" | wc -l)"
+  printf '%s\n' "$entries" | sed -E 's/^ *[0-9]+ +([0-9]+) +[^ ]+ +[^ ]+ +[^ ]+ +[^ ]+ +[^ ]+ (.*)$/"\2" Group: \1/'
+  printf '\nSetupInfo:\n'
+  # The wizard has expanded the install folder's path variable by then.
+  printf 'SetupName: %s\nSetupExeName: %s\nInstallDir: %s\n' "$(field SetupTitle)" "$(field SetupExeName)" \
+    "$(field InstallDir | sed 's/^\$PROGRAMFILES/C:\\Program Files/I')"
+  printf 'InstallDirRegKey.HKEY: %s\n' "${roots[$root_index]:-!ERROR!}"
+  printf 'InstallDirRegKey.Path: %s\nInstallDirRegKey.Key: %s\nChangelog: %s\n' \
+    "$(field InstallDirRegKey.Key)" "$(field InstallDirRegKey.ValueName)" "$(field ChangelogName)"
+} > "$expect/debug.txt"
+grep -q '" Group: [0-9]' "$expect/debug.txt" || fail "could not read the archive directory with ferryc"
+# Every message box the script can show: caption, tab, text; path
+# variables stand for any text.
+sed -nE 's/^[[:space:]]*messagebox[[:space:]]+"([^"]*)"[[:space:]]+"([^"]*)".*/\2\t\1/Ip' demo.fss |
+  sed -E 's/\$[A-Za-z]+/*/g' > "$expect/boxes.txt"
+echo 'C:\Atlas Library\Maps 2026' > "$expect/tree.txt"
 
 shots_win=$(winepath -w "$work/shots")
 target='C:\Tidewater Atlas'
 target_unix="$drive_c/Tidewater Atlas"
 
+tree_of() { (cd "$1" && find . -type f ! -name 'Tidewater_install.log' ! -name 'Tidewater_Uninstall.exe' | sort |
+             while read -r f; do printf '%s %s\n' "$(md5sum < "$f" | cut -c1-32)" "$f"; done); }
+# What is left of an install in DIR once the uninstaller, which removes
+# itself and the folders left empty after it has ended, is done.
+left_in() {
+  local dir=$1 i
+  for i in $(seq 1 60); do
+    [ -e "$dir" ] || break
+    sleep 0.5
+  done
+  if [ -e "$dir" ]; then (cd "$dir" && find . -mindepth 1 | sort); fi
+}
+# The registry values and shortcuts the script writes that are still there.
+outside_left() {
+  local key value
+  while IFS='|' read -r key value; do
+    if wine reg query "$key" /v "$value" >/dev/null 2>&1; then echo "registry $key $value"; fi
+  done <<'VALUES'
+HKCU\Software\Tidewater Atlas|Version
+HKCU\Software\Tidewater Atlas|PatchFolder
+HKLM\Software\Tidewater Atlas\Patches\1.2|Folder
+HKCR\tidewater|URL Protocol
+HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tidewater Atlas|DisplayName
+HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tidewater Atlas|UninstallString
+VALUES
+  find "$drive_c" -iname '*.lnk' -path '*Programs/Tidewater Atlas/*' | sed "s|^$drive_c|shortcut |"
+}
+
+# ---- the same setup run silently, installed and uninstalled -------------------
+echo "== silent install and uninstall, to compare with"
+timeout 180 wine "$work/demo/tidewater_patch.exe" /S '/D=C:\Silent Atlas' >/dev/null 2>&1 || fail "silent install failed"
+silent_tree=$(tree_of "$drive_c/Silent Atlas")
+[ -n "$(outside_left)" ] || fail "the silent install wrote none of the registry values and shortcuts"
+timeout 120 wine "$drive_c/Silent Atlas/Tidewater_Uninstall.exe" /S >/dev/null 2>&1 || fail "silent uninstall failed"
+silent_left=$(left_in "$drive_c/Silent Atlas")
+silent_outside=$(outside_left)
+[ -z "$silent_left$silent_outside" ] || echo "note: a silent uninstall leaves: $silent_left $silent_outside"
+
 # ---- interactive install ------------------------------------------------------
 echo "== install through the wizard"
 set +e
-timeout 180 wine "$driver" install "$(winepath -w "$work/demo/tidewater_patch.exe")" "$shots_win" "$target" 'E:\Games'
+timeout 240 wine "$driver" install "$(winepath -w "$work/demo/tidewater_patch.exe")" "$shots_win" "$target" 'E:\Games' \
+  "$(winepath -w "$expect")"
 rc=$?
 set -e
 [ $rc -eq 0 ] || fail "the wizard run of the setup had $rc failed checks"
@@ -62,14 +147,11 @@ for f in readme.txt atlas.cfg maps/coast.map maps/index.dat extras/wallpapers/ti
   test -f "$target_unix/$f" || fail "missing after the install: $f"
 done
 wine reg query 'HKCU\Software\Tidewater Atlas' /v Version | grep -q '1.2' || fail "registry value not written"
-
-# The same setup run silently into another folder gives the same tree.
-timeout 180 wine "$work/demo/tidewater_patch.exe" /S '/D=C:\Silent Atlas' >/dev/null 2>&1 || fail "silent install failed"
-tree_of() { (cd "$1" && find . -type f ! -name 'Tidewater_install.log' ! -name 'Tidewater_Uninstall.exe' | sort |
-             while read -r f; do printf '%s %s\n' "$(md5sum < "$f" | cut -c1-32)" "$f"; done); }
-diff <(tree_of "$target_unix") <(tree_of "$drive_c/Silent Atlas") > "$work/tree.diff" ||
+diff <(tree_of "$target_unix") <(printf '%s\n' "$silent_tree") > "$work/tree.diff" ||
   { cat "$work/tree.diff" >&2; fail "the wizard install differs from the silent install"; }
 echo "ok   installed tree equals the silent install's ($(tree_of "$target_unix" | wc -l) files)"
+installed=$(cd "$target_unix" && find . -mindepth 1 | wc -l)
+written=$(outside_left | wc -l)
 
 # ---- interactive uninstall ----------------------------------------------------
 echo "== uninstall through the wizard"
@@ -78,9 +160,11 @@ timeout 120 wine "$driver" uninstall "$(winepath -w "$target_unix/Tidewater_Unin
 urc=$?
 set -e
 if [ $urc -eq 0 ]; then
-  for f in readme.txt maps/coast.map legacy/coast-1998.map Tidewater_install.log; do
-    [ ! -e "$target_unix/$f" ] || fail "still there after the uninstall: $f"
-  done
+  left=$(left_in "$target_unix")
+  outside=$(outside_left)
+  [ -z "$left$outside" ] || { printf '%s\n%s\n' "$left" "$outside" >&2; fail "the wizard's uninstall left part of the install"; }
+  [ "$left" = "$silent_left" ] && [ "$outside" = "$silent_outside" ] || fail "a silent uninstall leaves something else"
+  echo "ok   the wizard's uninstall left nothing of $installed files and folders and $written values and shortcuts, as a silent one"
 fi
 
 # ---- screenshots ------------------------------------------------------------------

@@ -2,14 +2,25 @@
 // finds its window, reads what its controls show, clicks through the pages
 // with window messages and takes a screenshot of every page (BMP).
 //
-//   gui_driver install   SETUP.EXE SHOTS-DIR TARGET-DIR CDROM-DIR
+//   gui_driver install   SETUP.EXE SHOTS-DIR TARGET-DIR CDROM-DIR EXPECT-DIR
 //   gui_driver uninstall UNINSTALLER.EXE SHOTS-DIR
+//
+// EXPECT-DIR holds what the script around the driver read from the setup
+// with other tools: debug.txt, the debug window's listing ("*" at the end of
+// a line: any text), boxes.txt, one "caption<TAB>text" per message box the
+// script may show ("*" in a text: any text), and tree.txt, the folder that
+// the folder-tree check opens and picks ("C:\Atlas Library\Maps 2026").
 //
 // Prints one line per check ("ok ..." / "FAIL ...") and exits with the
 // number of failed checks (100 + n when the run could not go on).
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -152,12 +163,25 @@ ButtonState StateOf(HWND form, int id) {
 
 // The window's pixels as on screen, saved as a 24-bit BMP; returns the
 // pixels (0xRRGGBB, row-major) for checks.
-std::vector<uint32_t> Capture(HWND w, const std::string& path, int& width, int& height) {
-  SetForegroundWindow(w);
-  RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  Sleep(300);
+// With `client` only the client area: without a window manager the frame
+// and caption are never drawn. Without `redraw` nothing is asked of the
+// window's thread (it may be busy or held).
+std::vector<uint32_t> Capture(HWND w, const std::string& path, int& width, int& height, bool client = true,
+                              bool redraw = true) {
+  if (redraw) {
+    SetForegroundWindow(w);
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(300);
+  }
   RECT r;
   GetWindowRect(w, &r);
+  if (client) {
+    RECT c;
+    GetClientRect(w, &c);
+    POINT origin = {0, 0};
+    ClientToScreen(w, &origin);
+    r = {origin.x, origin.y, origin.x + c.right, origin.y + c.bottom};
+  }
   width = r.right - r.left;
   height = r.bottom - r.top;
   HDC screen = GetDC(nullptr);
@@ -211,15 +235,16 @@ std::vector<uint32_t> Capture(HWND w, const std::string& path, int& width, int& 
   return pixels;
 }
 
-void Shot(HWND w, const std::string& dir, const std::string& name) {
+void Shot(HWND w, const std::string& dir, const std::string& name, bool client = true) {
   int wd = 0, ht = 0;
-  Capture(w, dir + "\\" + name + ".bmp", wd, ht);
+  Capture(w, dir + "\\" + name + ".bmp", wd, ht, client);
   std::printf("shot %s (%dx%d)\n", name.c_str(), wd, ht);
 }
 
 Process Start(const std::wstring& exe, const std::wstring& args) {
   Process p;
-  STARTUPINFOW si = {sizeof(si)};
+  STARTUPINFOW si = {};
+  si.cb = sizeof(si);
   std::wstring cmd = L"\"" + exe + L"\" " + args;
   if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &p.pi))
     Abort("cannot start " + Narrow(exe));
@@ -287,6 +312,142 @@ bool PickLanguage(HWND form, DWORD pid, int index) {
 
 bool Contains(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
 
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (char c : text) {
+    if (c == '\r') {
+      lines.push_back(line);
+      line.clear();
+    } else if (c != '\n') {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+// `pattern` with "*" standing for any text (also none); case counts.
+bool Matches(const std::string& pattern, const std::string& text) {
+  size_t star = pattern.find('*');
+  if (star == std::string::npos) return pattern == text;
+  if (text.compare(0, star, pattern, 0, star) != 0) return false;
+  std::string rest = pattern.substr(star + 1);
+  for (size_t from = star; from <= text.size(); ++from)
+    if (Matches(rest, text.substr(from))) return true;
+  return false;
+}
+
+// The text the system keeps for a window, read without a message to its
+// thread (which may be busy).
+std::string StoredText(HWND w) {
+  wchar_t text[512] = {};
+  InternalGetWindowText(w, text, 511);
+  return Narrow(text);
+}
+
+// The folder tree of another process, read through a buffer in that
+// process, as the tree's item messages carry pointers.
+class RemoteTree {
+ public:
+  RemoteTree(DWORD pid, HWND tree) : tree_(tree) {
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_) remote_ = VirtualAllocEx(process_, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  }
+  ~RemoteTree() {
+    if (remote_) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  bool Ok() const { return remote_ != nullptr; }
+
+  HTREEITEM Next(HTREEITEM item, UINT how) const {
+    return reinterpret_cast<HTREEITEM>(Send(TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+  }
+  HTREEITEM Root() const { return Next(nullptr, TVGN_ROOT); }
+  HTREEITEM Selection() const { return Next(nullptr, TVGN_CARET); }
+  HTREEITEM FirstChild(HTREEITEM item) const { return Next(item, TVGN_CHILD); }
+  HTREEITEM Parent(HTREEITEM item) const { return Next(item, TVGN_PARENT); }
+  std::vector<HTREEITEM> Children(HTREEITEM item) const {
+    std::vector<HTREEITEM> all;
+    for (HTREEITEM c = FirstChild(item); c; c = Next(c, TVGN_NEXT)) all.push_back(c);
+    return all;
+  }
+
+  struct Item {
+    std::string text;
+    bool hasButton = false;  // the tree shows it as openable
+  };
+  Item Get(HTREEITEM item) const {
+    Item result;
+    if (!remote_ || !item) return result;
+    auto* base = static_cast<char*>(remote_);
+    TVITEMW tv = {};
+    tv.mask = TVIF_TEXT | TVIF_CHILDREN | TVIF_HANDLE;
+    tv.hItem = item;
+    tv.pszText = reinterpret_cast<wchar_t*>(base + 512);
+    tv.cchTextMax = 256;
+    if (!WriteProcessMemory(process_, remote_, &tv, sizeof(tv), nullptr)) return result;
+    if (!Send(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote_))) return result;
+    wchar_t text[256] = {};
+    ReadProcessMemory(process_, remote_, &tv, sizeof(tv), nullptr);
+    ReadProcessMemory(process_, base + 512, text, sizeof(text) - sizeof(wchar_t), nullptr);
+    result.text = Narrow(text);
+    result.hasButton = tv.cChildren != 0;
+    return result;
+  }
+  std::string Text(HTREEITEM item) const { return Get(item).text; }
+
+  // The child whose text contains `part`; none when the item has no such child.
+  HTREEITEM ChildWith(HTREEITEM item, const std::string& part) const {
+    for (HTREEITEM c : Children(item))
+      if (Contains(Text(c), part)) return c;
+    return nullptr;
+  }
+
+  // Clicks the middle of the item's text, as a person would; `twice` is a
+  // double click (which opens or closes the item).
+  bool Click(HTREEITEM item, bool twice = false) const {
+    Send(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    // The message takes the item in the rectangle's place.
+    if (!WriteProcessMemory(process_, remote_, &item, sizeof(item), nullptr)) return false;
+    RECT r = {};
+    if (!Send(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote_))) return false;
+    ReadProcessMemory(process_, remote_, &r, sizeof(r), nullptr);
+    LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    PostMessageW(tree_, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(tree_, WM_LBUTTONUP, 0, at);
+    if (twice) {
+      PostMessageW(tree_, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+      PostMessageW(tree_, WM_LBUTTONUP, 0, at);
+    }
+    DWORD_PTR r2 = 0;
+    SendMessageTimeoutW(tree_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &r2);
+    return true;
+  }
+
+ private:
+  LRESULT Send(UINT msg, WPARAM wp, LPARAM lp) const {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(tree_, msg, wp, lp, SMTO_ABORTIFHUNG, 10000, &result)) return 0;
+    return static_cast<LRESULT>(result);
+  }
+
+  HWND tree_;
+  HANDLE process_ = nullptr;
+  void* remote_ = nullptr;
+};
+
 int ExitCodeOf(const Process& p, int ms) {
   if (WaitForSingleObject(p.pi.hProcess, ms) != WAIT_OBJECT_0) return -1;
   DWORD code = 0;
@@ -294,23 +455,188 @@ int ExitCodeOf(const Process& p, int ms) {
   return static_cast<int>(code);
 }
 
+// The debug window behind the Debug button (shown with /DEBUG): its
+// listing must be the archive's as the script read it with ferryc.
+void CheckDebugWindow(HWND form, DWORD pid, const std::string& shots, const std::vector<std::string>& expected) {
+  ButtonState debug = StateOf(form, kDebug);
+  Check(debug.visible && debug.enabled && debug.text == "Debug",
+        "with /DEBUG the Debug button is shown (\"" + debug.text + "\")");
+  Click(ById(form, kDebug));
+  HWND window = WaitForTop(pid, L"FerryDebugForm", 10000);
+  Check(window != nullptr, "the Debug button opens the debug window");
+  if (!window) return;
+  Settle(window);
+  Check(Narrow(TextOf(window)) == "Debug", "debug window caption \"" + Narrow(TextOf(window)) + "\"");
+  Check(!IsWindowEnabled(form), "the wizard waits while the debug window is open");
+  HWND rich = nullptr;
+  for (HWND c : Children(window))
+    if (Contains(Narrow(ClassOf(c)), "RICHEDIT") || Contains(Narrow(ClassOf(c)), "RichEdit")) rich = c;
+  std::vector<std::string> lines = SplitLines(rich ? Narrow(TextOf(rich)) : "");
+  std::string mismatch;
+  for (size_t i = 0; i < std::max(lines.size(), expected.size()) && mismatch.empty(); ++i) {
+    std::string got = i < lines.size() ? lines[i] : "(no line)";
+    std::string want = i < expected.size() ? expected[i] : "(no line)";
+    if (!Matches(want, got)) mismatch = "line " + std::to_string(i + 1) + " reads \"" + got + "\", expected \"" + want + "\"";
+  }
+  size_t entries = 0;
+  for (const std::string& line : lines) entries += Contains(line, "\" Group: ") ? 1 : 0;
+  Check(rich && mismatch.empty() && entries > 0,
+        "debug listing equals the archive's (" + std::to_string(lines.size()) + " lines, " + std::to_string(entries) +
+            " entries)" + (mismatch.empty() ? "" : ": " + mismatch));
+  Shot(window, shots, "setup-0-debug");
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  bool gone = false;
+  for (int waited = 0; waited < 10000 && !gone; waited += 50) {
+    gone = !IsWindow(window) || !IsWindowVisible(window);
+    if (!gone) Sleep(50);
+  }
+  Settle(form);
+  Check(gone && IsWindowEnabled(form), "closing the debug window returns to the wizard");
+}
+
+// The folder tree: the shell's namespace from the desktop down, opened on
+// demand; picking a folder fills the edit, picking My Computer does not.
+// `pick` is a folder the script made ("C:\Atlas Library\Maps 2026").
+void CheckFolderTree(HWND form, DWORD pid, HWND edit, HWND treeWindow, const std::string& pick) {
+  RemoteTree tree(pid, treeWindow);
+  if (!tree.Ok()) {
+    Check(false, "the folder tree can be read");
+    return;
+  }
+  HTREEITEM root = tree.Root();
+  std::string rootText = tree.Text(root);
+  Check(root && !tree.Next(root, TVGN_NEXT) && !rootText.empty(),
+        "the folder tree has one root, \"" + rootText + "\" (the desktop)");
+  HTREEITEM selected = tree.Selection();
+  std::vector<HTREEITEM> chain;
+  for (HTREEITEM h = selected; h; h = tree.Parent(h)) chain.insert(chain.begin(), h);
+  std::string way;
+  for (HTREEITEM h : chain) way += (way.empty() ? "" : " > ") + tree.Text(h);
+  Check(chain.size() == 4 && chain[0] == root && Contains(tree.Text(chain[2]), "C:") &&
+            tree.Text(chain[3]) == "Program Files",
+        "the nearest existing folder of the install folder is selected: " + way);
+  if (chain.size() != 4) return;
+  HTREEITEM computer = chain[1], drive = chain[2];
+
+  std::string before = Narrow(TextOf(edit));
+  tree.Click(computer);
+  Settle(form);
+  Check(tree.Selection() == computer && Narrow(TextOf(edit)) == before,
+        "picking \"" + tree.Text(computer) + "\", which is no folder, leaves the edit at \"" +
+            Narrow(TextOf(edit)) + "\"");
+
+  size_t cut = pick.rfind('\\');
+  std::string libraryName = pick.substr(3, cut - 3), leafName = pick.substr(cut + 1);
+  HTREEITEM library = nullptr;
+  for (HTREEITEM c : tree.Children(drive))
+    if (tree.Text(c) == libraryName) library = c;
+  Check(library && tree.Get(library).hasButton && !tree.FirstChild(library),
+        "\"" + libraryName + "\" under " + tree.Text(drive) + " can be opened; its folders are not read yet");
+  if (!library) return;
+  tree.Click(library);
+  Settle(form);
+  Check(Narrow(TextOf(edit)) == pick.substr(0, cut + 1),
+        "picking it puts its path in the edit: \"" + Narrow(TextOf(edit)) + "\"");
+  HTREEITEM leaf = nullptr;
+  for (HTREEITEM c : tree.Children(library))
+    if (tree.Text(c) == leafName) leaf = c;
+  Check(leaf != nullptr, "the picked folder opens: \"" + leafName + "\" is read and shown");
+  if (!leaf) return;
+  tree.Click(leaf);
+  Settle(form);
+  Check(Narrow(TextOf(edit)) == pick + "\\" && tree.Selection() == leaf,
+        "picking \"" + leafName + "\" puts \"" + Narrow(TextOf(edit)) + "\" in the edit");
+  Check(StateOf(form, kNext).enabled, "a folder picked on drive C: leaves Next enabled");
+}
+
+struct ExpectedBox {
+  std::string caption, text;
+};
+
+std::vector<ExpectedBox> ReadBoxes(const std::string& path) {
+  std::vector<ExpectedBox> boxes;
+  for (const std::string& line : ReadLines(path)) {
+    size_t tab = line.find('\t');
+    if (tab != std::string::npos) boxes.push_back({line.substr(0, tab), line.substr(tab + 1)});
+  }
+  return boxes;
+}
+
+// The progress page, looked at while a message box of the script holds the
+// work: the gauge partly filled in the layout's colour.
+void CheckProgressPage(HWND form, HWND box, const std::string& shots) {
+  Check(Visible(form, "patching_progressbar") && Visible(form, "patching_statuslabel"),
+        "progress page shows gauge and status while the work runs");
+  Check(!StateOf(form, kBack).visible && !StateOf(form, kNext).enabled && !StateOf(form, kLanguage).visible,
+        "work page: Back and language hidden, Next disabled");
+  std::string status = Narrow(TextOf(ByName(form, "patching_statuslabel")));
+  Check(!status.empty(), "status line reads \"" + status + "\"");
+  // The box goes to the screen's corner, off the wizard, before the shot.
+  SetWindowPos(box, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  HWND gauge = ByName(form, "patching_progressbar");
+  RECT gr;
+  GetWindowRect(gauge, &gr);
+  POINT origin = {0, 0};
+  ClientToScreen(form, &origin);
+  int w = 0, h = 0;
+  std::vector<uint32_t> px = Capture(form, shots + "\\setup-5-progress.bmp", w, h);
+  std::printf("shot setup-5-progress (%dx%d)\n", w, h);
+  int gx = gr.left - origin.x + 4, gy = (gr.top + gr.bottom) / 2 - origin.y;
+  int ex = gr.right - origin.x - 4;
+  auto at = [&](int x, int y) { return (x >= 0 && y >= 0 && x < w && y < h) ? px[static_cast<size_t>(y) * w + x] : 0u; };
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%06X, right end %06X", at(gx, gy), at(ex, gy));
+  // ForeColour=$A0701C: blue A0, green 70, red 1C.
+  Check(at(gx, gy) == 0x1C70A0 && at(ex, gy) != 0x1C70A0,
+        std::string("gauge partly filled in the layout's solid colour 1C70A0: ") + buf);
+}
+
+// From the ready page's Next to the finish page: every message box of the
+// script is checked and answered OK, the first one holds the progress page
+// for its look.
+void RunInstallWork(HWND form, DWORD pid, const std::string& shots, const std::vector<ExpectedBox>& expected) {
+  Click(ById(form, kNext));
+  int boxes = 0;
+  HWND finish = nullptr;
+  for (int waited = 0; waited < 120000 && !finish; waited += 100) {
+    if (HWND box = WaitForBox(pid, 100)) {
+      Settle(box);
+      std::string caption = Narrow(TextOf(box)), text = BoxText(box);
+      bool known = false;
+      for (const ExpectedBox& e : expected) known = known || (Matches(e.caption, caption) && Matches(e.text, text));
+      bool question = GetDlgItem(box, IDOK) && GetDlgItem(box, IDCANCEL);
+      Check(known && question, "message box of the script, OK and Cancel: \"" + caption + "\": \"" + text + "\"");
+      if (boxes++ == 0) CheckProgressPage(form, box, shots);
+      ClickBoxButton(box, IDOK);
+      for (int w = 0; w < 10000 && IsWindow(box) && IsWindowVisible(box); w += 50) Sleep(50);
+      continue;
+    }
+    HWND f = ByName(form, "finishtext");
+    if (f && IsWindowVisible(f)) finish = f;
+  }
+  Check(boxes >= 1, "the script's message boxes appeared and were answered OK: " + std::to_string(boxes));
+  Check(finish != nullptr, "the install ends on the finish page");
+}
+
 int Install(const std::wstring& setup, const std::string& shots, const std::string& target,
-            const std::string& cdrom) {
-  Process p = Start(setup, L"");
+            const std::string& cdrom, const std::string& expectDir) {
+  Process p = Start(setup, L"/DEBUG");
   HWND form = Wizard(p);
   DWORD pid = p.pi.dwProcessId;
 
   // Welcome.
   Check(Contains(Narrow(TextOf(form)), "Tidewater"), "window title names the setup: \"" + Narrow(TextOf(form)) + "\"");
   ButtonState back = StateOf(form, kBack), next = StateOf(form, kNext), cancel = StateOf(form, kCancel),
-              language = StateOf(form, kLanguage), debug = StateOf(form, kDebug);
+              language = StateOf(form, kLanguage);
   Check(!back.visible, "welcome: Back hidden");
   Check(next.visible && next.enabled, "welcome: Next shown and enabled (\"" + next.text + "\")");
   Check(cancel.visible && cancel.enabled, "welcome: Cancel shown (\"" + cancel.text + "\")");
   Check(language.visible && language.text == "English", "welcome: language button reads English");
-  Check(!debug.visible, "the Debug button is hidden");
   Check(Visible(form, "WelcomeTitle") && Visible(form, "MainFooterText"), "welcome: title and footer shown");
   std::string welcomeTitle = Narrow(TextOf(ByName(form, "WelcomeTitle")));
+  CheckDebugWindow(form, pid, shots, ReadLines(expectDir + "\\debug.txt"));
+  // The shots show the wizard as a normal run does, without the aid.
+  ShowWindow(ById(form, kDebug), SW_HIDE);
   Shot(form, shots, "setup-1-welcome");
 
   // Language switch and back.
@@ -344,11 +670,14 @@ int Install(const std::wstring& setup, const std::string& shots, const std::stri
   HWND edit = WaitForPageControl(form, "installdir_edit", 5000);
   HWND tree = ByName(form, "installdir_shelltreeview");
   Check(edit && tree && IsWindowVisible(tree), "install-directory page shows edit and folder tree");
-  if (!edit) Abort("no install-directory edit");
+  if (!edit || !tree) Abort("no install-directory edit or tree");
   std::string dflt = Narrow(TextOf(edit));
   Check(Contains(dflt, "Tidewater Atlas") && dflt.size() > 3 && dflt[1] == ':',
         "edit holds the default install directory \"" + dflt + "\"");
   Shot(form, shots, "setup-3-installdir");
+  std::vector<std::string> treePick = ReadLines(expectDir + "\\tree.txt");
+  CheckFolderTree(form, pid, edit, tree, treePick.empty() ? "" : treePick[0]);
+  Shot(form, shots, "setup-3-installdir-tree");
   SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(cdrom).c_str()), SMTO_ABORTIFHUNG, 5000,
                       nullptr);
   Settle(form);
@@ -357,6 +686,12 @@ int Install(const std::wstring& setup, const std::string& shots, const std::stri
                       nullptr);
   Settle(form);
   Check(StateOf(form, kNext).enabled, "a path on drive C: enables Next again");
+  {
+    RemoteTree t(pid, tree);
+    std::string selected = t.Text(t.Selection());
+    Check(Contains(selected, target.substr(0, 2)),
+          "the tree follows the typed path to its nearest existing folder: \"" + selected + "\"");
+  }
   Shot(form, shots, "setup-3-installdir-chosen");
 
   // Ready page.
@@ -379,43 +714,14 @@ int Install(const std::wstring& setup, const std::string& shots, const std::stri
   if (box) {
     Check(!BoxText(box).empty() && !Narrow(TextOf(box)).empty(),
           "the question reads \"" + BoxText(box) + "\" titled \"" + Narrow(TextOf(box)) + "\"");
-    Shot(box, shots, "setup-4-cancel-question");
+    Shot(box, shots, "setup-4-cancel-question", false);
     ClickBoxButton(box, IDNO);
     Settle(form);
   }
   Check(IsWindow(form) && IsWindowVisible(form) && Visible(form, "spaceavalible"),
         "after No the wizard stays on the ready page");
 
-  // The install: the progress page shows while the setup asks its question.
-  Click(ById(form, kNext));
-  HWND pause = WaitForBox(pid, 60000);
-  Check(pause != nullptr, "the setup's message box appears during the install");
-  if (pause) {
-    Check(Visible(form, "patching_progressbar") && Visible(form, "patching_statuslabel"),
-          "progress page shows gauge and status while the work runs");
-    Check(!StateOf(form, kBack).visible && !StateOf(form, kNext).enabled && !StateOf(form, kLanguage).visible,
-          "work page: Back and language hidden, Next disabled");
-    std::string status = Narrow(TextOf(ByName(form, "patching_statuslabel")));
-    Check(!status.empty(), "status line reads \"" + status + "\"");
-    // Move the box off the gauge before looking at it.
-    SetWindowPos(pause, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    HWND gauge = ByName(form, "patching_progressbar");
-    RECT gr, fr;
-    GetWindowRect(gauge, &gr);
-    GetWindowRect(form, &fr);
-    int w = 0, h = 0;
-    std::vector<uint32_t> px = Capture(form, shots + "\\setup-5-progress.bmp", w, h);
-    std::printf("shot setup-5-progress (%dx%d)\n", w, h);
-    int gx = gr.left - fr.left + 4, gy = (gr.top + gr.bottom) / 2 - fr.top;
-    uint32_t pixel = (gx >= 0 && gy >= 0 && gx < w && gy < h) ? px[static_cast<size_t>(gy) * w + gx] : 0;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%06X", pixel);
-    // ForeColour=$A0701C: blue A0, green 70, red 1C.
-    Check(pixel == 0x1C70A0, std::string("gauge fill pixel is the layout's solid colour 1C70A0: ") + buf);
-    ClickBoxButton(pause, IDOK);
-  }
-  HWND finish = WaitForPageControl(form, "finishtext", 120000);
-  Check(finish != nullptr, "the install ends on the finish page");
+  RunInstallWork(form, pid, shots, ReadBoxes(expectDir + "\\boxes.txt"));
   ButtonState fb = StateOf(form, kBack), fn = StateOf(form, kNext), fc = StateOf(form, kCancel);
   Check(!fb.visible && !fn.visible && fc.visible && fc.enabled && fc.text != cancel.text,
         "finish page: only Cancel, reading \"" + fc.text + "\"");
@@ -427,14 +733,75 @@ int Install(const std::wstring& setup, const std::string& shots, const std::stri
   return failures;
 }
 
+// "Processing : 12 of 340 files" -> 12 and 340; false without "N of M".
+bool ProgressCounts(const std::string& status, long& done, long& total) {
+  size_t of = status.rfind(" of ");
+  if (of == std::string::npos) return false;
+  size_t start = status.find_last_not_of("0123456789", of - 1);
+  start = start == std::string::npos ? 0 : start + 1;
+  if (start >= of) return false;
+  done = std::strtol(status.c_str() + start, nullptr, 10);
+  char* end = nullptr;
+  total = std::strtol(status.c_str() + of + 4, &end, 10);
+  return end != status.c_str() + of + 4 && total > 0;
+}
+
+// The uninstall works on the main thread without answering messages, so its
+// page is looked at from outside: once the status shows the work between a
+// fifth and nine tenths done, the wizard's thread is held for the shot (its
+// page is painted at once as the work goes) and let go again.
+void ShootUninstallProgress(HWND form, const std::string& shots) {
+  HWND status = ByName(form, "patching_statuslabel");
+  HWND gauge = ByName(form, "patching_progressbar");
+  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(form, nullptr));
+  Check(status && gauge && thread, "the uninstall page has status and gauge, and its thread can be held");
+  if (!status || !gauge || !thread) return;
+  bool shot = false, finished = false;
+  std::string seen;
+  for (int waited = 0; waited < 60000 && !shot && !finished; waited += 2) {
+    long done = 0, total = 0;
+    std::string text = IsWindowVisible(status) ? StoredText(status) : "";
+    if (ProgressCounts(text, done, total) && done * 5 >= total && done * 10 <= total * 9) {
+      SuspendThread(thread);
+      seen = StoredText(status);
+      int w = 0, h = 0;
+      std::vector<uint32_t> px = Capture(form, shots + "\\uninstall-2-progress.bmp", w, h, true, false);
+      ResumeThread(thread);
+      std::printf("shot uninstall-2-progress (%dx%d)\n", w, h);
+      RECT gr;
+      GetWindowRect(gauge, &gr);
+      POINT origin = {0, 0};
+      ClientToScreen(form, &origin);
+      int gx = gr.left - origin.x + 4, ex = gr.right - origin.x - 4, gy = (gr.top + gr.bottom) / 2 - origin.y;
+      auto at = [&](int x, int y) {
+        return (x >= 0 && y >= 0 && x < w && y < h) ? px[static_cast<size_t>(y) * w + x] : 0u;
+      };
+      char buf[64];
+      std::snprintf(buf, sizeof buf, "%06X, right end %06X", at(gx, gy), at(ex, gy));
+      // ForeColour=$3030C0: blue 30, green 30, red C0.
+      Check(at(gx, gy) == 0xC03030 && at(ex, gy) != 0xC03030,
+            std::string("uninstall gauge partly filled in the layout's colour C03030: ") + buf);
+      shot = true;
+      break;
+    }
+    // Window states only: a message would wait for the busy thread.
+    finished = !IsWindowVisible(ById(form, kNext)) && !IsWindowVisible(status);
+    Sleep(2);
+  }
+  CloseHandle(thread);
+  Check(shot, "the uninstall progress page was seen while the work ran: \"" + seen + "\"");
+}
+
 int Uninstall(const std::wstring& uninstaller, const std::string& shots) {
   Process p = Start(uninstaller, L"");
   HWND form = Wizard(p);
   Check(!StateOf(form, kBack).visible, "uninstall welcome: Back hidden");
+  Check(!StateOf(form, kDebug).visible, "without /DEBUG the Debug button stays hidden");
   Check(Contains(Narrow(TextOf(form)), "Tidewater"), "uninstaller title \"" + Narrow(TextOf(form)) + "\"");
   Shot(form, shots, "uninstall-1-welcome");
   Click(ById(form, kNext));
-  // The uninstall runs on arrival and moves on by itself.
+  ShootUninstallProgress(form, shots);
+  // The uninstall moves on by itself when its work is done.
   HWND box = nullptr;
   for (int waited = 0; waited < 60000; waited += 100) {
     if (StateOf(form, kCancel).visible && !StateOf(form, kNext).visible) break;
@@ -444,7 +811,7 @@ int Uninstall(const std::wstring& uninstaller, const std::string& shots) {
   }
   if (box) {
     Check(false, "unexpected message box: \"" + BoxText(box) + "\"");
-    Shot(box, shots, "uninstall-error");
+    Shot(box, shots, "uninstall-error", false);
     ClickBoxButton(box, IDOK);
     ExitCodeOf(p, 10000);
     return failures;
@@ -462,9 +829,9 @@ int Uninstall(const std::wstring& uninstaller, const std::string& shots) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc >= 6 && std::wstring(argv[1]) == L"install")
-    return Install(argv[2], Narrow(argv[3]), Narrow(argv[4]), Narrow(argv[5]));
+  if (argc >= 7 && std::wstring(argv[1]) == L"install")
+    return Install(argv[2], Narrow(argv[3]), Narrow(argv[4]), Narrow(argv[5]), Narrow(argv[6]));
   if (argc >= 4 && std::wstring(argv[1]) == L"uninstall") return Uninstall(argv[2], Narrow(argv[3]));
-  std::fprintf(stderr, "usage: gui_driver install SETUP SHOTS TARGET CDROM-PATH | uninstall UNINSTALLER SHOTS\n");
+  std::fprintf(stderr, "usage: gui_driver install SETUP SHOTS TARGET CDROM-PATH EXPECT-DIR | uninstall UNINSTALLER SHOTS\n");
   return 2;
 }
