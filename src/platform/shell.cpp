@@ -72,6 +72,12 @@ bool CreateShellLink(const ShellLinkArgs& args) {
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                               reinterpret_cast<void**>(&link))))
     return false;
+  bool ok = FillAndSaveShellLink(link, args);
+  link->Release();
+  return ok;
+}
+
+bool FillAndSaveShellLink(IShellLinkW* link, const ShellLinkArgs& args) {
   bool ok = SUCCEEDED(link->SetPath(AnsiToWide(args.Target).c_str())) &&
             SUCCEEDED(link->SetArguments(AnsiToWide(args.Arguments).c_str())) &&
             SUCCEEDED(link->SetWorkingDirectory(AnsiToWide(args.WorkingDirectory).c_str())) &&
@@ -81,9 +87,10 @@ bool CreateShellLink(const ShellLinkArgs& args) {
     ok = SUCCEEDED(link->SetIconLocation(AnsiToWide(args.IconPath).c_str(), args.IconIndex));
   IPersistFile* file = nullptr;
   if (ok) ok = SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)));
-  if (ok) ok = SUCCEEDED(file->Save(AnsiToWide(args.LinkPath).c_str(), TRUE));
+  // fRemember FALSE: the link object only writes the file; the .lnk does
+  // not become the document the object is bound to.
+  if (ok) ok = SUCCEEDED(file->Save(AnsiToWide(args.LinkPath).c_str(), FALSE));
   if (file) file->Release();
-  link->Release();
   return ok;
 }
 

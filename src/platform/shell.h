@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+struct IShellLinkW;
+
 namespace ferry {
 
 inline constexpr int kCsidlPrograms = 2;        // the user's Start menu Programs
@@ -66,6 +68,10 @@ struct ShellLinkArgs {
 // Writes a shell link; the caller's thread must have COM initialised
 // (ComInit). False when any step fails.
 bool CreateShellLink(const ShellLinkArgs& args);
+// The same on a link object the caller made and still holds: sets it up
+// from args and saves it to args.LinkPath. The object does not take the
+// .lnk file as its own: it stays a fresh, unnamed link afterwards.
+bool FillAndSaveShellLink(IShellLinkW* link, const ShellLinkArgs& args);
 
 // COM for the calling thread, for its lifetime.
 class ComInit {

@@ -110,6 +110,34 @@ TEST(CreateShortcutTest, RealLinkFilesWithWorkingFolderAndIconRulesAreLogged) {
   EXPECT_EQ(f.ctx.InstallLog.Directories().back(), menu);
 }
 
+TEST(ShellLinkSaveTest, TheLinkObjectDoesNotTakeTheSavedFileAsItsOwn) {
+  ComInit com;
+  InstallFixture f("lnksave");
+  IShellLinkW* link = nullptr;
+  ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                         reinterpret_cast<void**>(&link))));
+  ShellLinkArgs args;
+  args.LinkPath = f.Temp() + "saved.lnk";
+  args.Target = f.InstallDir() + "game.exe";
+  args.Arguments = "-x";
+  EXPECT_TRUE(FillAndSaveShellLink(link, args));
+  IPersistFile* file = nullptr;
+  ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
+  LPOLESTR current = nullptr;
+  // S_FALSE and no name: the object is still the unnamed link it was.
+  EXPECT_EQ(file->GetCurFile(&current), S_FALSE);
+  if (current) {
+    ADD_FAILURE() << "bound to " << WideToAnsi(current);
+    CoTaskMemFree(current);
+  }
+  file->Release();
+  link->Release();
+  auto saved = ReadLink(args.LinkPath);
+  ASSERT_TRUE(saved);
+  EXPECT_TRUE(EqualsNoCase(saved->target, args.Target)) << saved->target;
+  EXPECT_EQ(saved->arguments, "-x");
+}
+
 TEST(MessageCommandTest, LanguageReferencesResolvedOnTheStatusLine) {
   InstallFixture f("msgcmd");
   f.Run("message", {"<LANG23> $INSTDIR"});
