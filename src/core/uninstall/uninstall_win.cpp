@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "archive/pak_file.h"
 #include "base/byte_reader.h"
@@ -343,13 +344,32 @@ bool ScheduleSelfRemoval(const std::string& programPath, const std::vector<std::
   return true;
 }
 
+bool IsSameFile(const std::string& a, const std::string& b) {
+  auto identity = [](const std::string& path) -> std::optional<BY_HANDLE_FILE_INFORMATION> {
+    HANDLE h = CreateFileW(AnsiToWide(path).c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!ok) return std::nullopt;
+    return info;
+  };
+  std::optional<BY_HANDLE_FILE_INFORMATION> x = identity(a), y = identity(b);
+  if (x && y)
+    return x->dwVolumeSerialNumber == y->dwVolumeSerialNumber && x->nFileIndexHigh == y->nFileIndexHigh &&
+           x->nFileIndexLow == y->nFileIndexLow;
+  return EqualsNoCase(CollapseBackslashes(a), CollapseBackslashes(b));
+}
+
 void FinishUninstaller(TSetupContext& ctx, bool workDone) {
   RunFinaliser(ctx);
   if (!workDone) return;
   const std::string own = OwnProgramPath();
   const std::string uninstaller = UninstallerPath(ctx);
   // Only the registered uninstaller removes itself, not a copy run elsewhere.
-  if (!EqualsNoCase(CollapseBackslashes(own), CollapseBackslashes(uninstaller))) return;
+  if (!IsSameFile(own, uninstaller)) return;
   std::vector<std::string> directories = ctx.InstallLog.Directories();
   directories.push_back(FolderOf(uninstaller));
   ScheduleSelfRemoval(own, directories);

@@ -55,10 +55,16 @@ bool RunFinaliser(TSetupContext& ctx);
 // are then empty, and deletes itself. True when the script was started.
 bool ScheduleSelfRemoval(const std::string& programPath, const std::vector<std::string>& directories);
 
+// Whether two paths name one file: the same volume and file index when both
+// open (so a short 8.3 name, another drive letter mapped to the same disk or
+// a share name the same file), else the same text ignoring case and doubled
+// backslashes.
+bool IsSameFile(const std::string& a, const std::string& b);
+
 // When the uninstaller's wizard closes on its Finish page: RunFinaliser,
 // then, after a completed uninstall work and when the running program is
-// the registered uninstaller, ScheduleSelfRemoval of it with the recorded
-// folders and its own.
+// the registered uninstaller (IsSameFile, however it was started),
+// ScheduleSelfRemoval of it with the recorded folders and its own.
 void FinishUninstaller(TSetupContext& ctx, bool workDone);
 
 }  // namespace ferry

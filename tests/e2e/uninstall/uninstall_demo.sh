@@ -10,7 +10,8 @@
 # and its folder, which go once the uninstaller has ended.
 #   keep     a file the user saved in an installed folder stays, with that
 #            folder and the install folder around it, and nothing else;
-#   clean    without it the install folder goes too;
+#   clean    without it the install folder goes too, also when the
+#            uninstaller is started by another path to its file;
 #   no-log   a copy of the uninstaller started after the uninstall finds no
 #            install log: start-up error, exit code 3.
 set -euo pipefail
@@ -192,12 +193,13 @@ check_installed() {  # name
   grep -q '^Tidewater Atlas|' "$work/$name.list" || { cat "$work/$name.list" >&2; fail "$name: not in the uninstaller list"; }
 }
 
-# The uninstaller as the registration names it, started silently.
-run_uninstaller() {  # name
-  local quiet program
+# The uninstaller as the registration names it, or by the path given,
+# started silently.
+run_uninstaller() {  # name [program]
+  local quiet program=${2:-}
   quiet=$(reg_get "$regkey" QuietUninstallString) || fail "$1: no QuietUninstallString"
   [[ $quiet =~ ^\"([^\"]+)\"\ /S$ ]] || fail "$1: QuietUninstallString '$quiet'"
-  program=${BASH_REMATCH[1]}
+  [ -n "$program" ] || program=${BASH_REMATCH[1]}
   set +e
   wine "$program" /S 2> "$work/$1.uninstall.err" > /dev/null
   local rc=$?
@@ -265,10 +267,12 @@ printf '%s\n' . ./saves ./saves/slot1.sav | diff - "$work/keep.left" || fail "ke
 [ "$(cat "$inst/saves/slot1.sav")" = 'slot 1' ] || fail "keep: the user's file changed"
 
 # ---- clean: nothing of the user's, the install folder goes too ------------------
+# Started by a path of this machine (drive Z: to the program): still the
+# registered uninstaller, which removes itself.
 rm -rf "$inst"
 install_demo clean
 check_installed clean
-run_uninstaller clean
+run_uninstaller clean "$inst/Tidewater_Uninstall.exe"
 wait_for_self_removal clean
 check_removed clean
 [ ! -e "$inst" ] || fail "clean: the install folder is still there"

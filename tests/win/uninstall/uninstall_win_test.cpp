@@ -85,6 +85,24 @@ TEST(ReplaceIconTest, TheProgramCarriesTheIconImageAsResourceOne) {
   EXPECT_FALSE(ReplaceIcon(f.Temp() + "missing.ico", program));
 }
 
+TEST(IsSameFileTest, OneFileUnderTwoNamesButNotACopy) {
+  InstallFixture f("same");
+  const std::string program = f.Temp() + "Tidewater Uninstaller Program.exe";
+  WriteText(program, "MZ");
+  ASSERT_TRUE(CopyFileTo(program, f.Temp() + "copy.exe", false));
+  wchar_t shortName[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameW(AnsiToWide(program).c_str(), shortName, MAX_PATH), 0u);
+  const std::string alias = WideToAnsi(shortName);
+  ASSERT_FALSE(EqualsNoCase(alias, program)) << "no short name to test with";
+  EXPECT_TRUE(IsSameFile(alias, program)) << alias;
+  EXPECT_TRUE(IsSameFile(program, program));
+  EXPECT_FALSE(IsSameFile(program, f.Temp() + "copy.exe"));
+  // Paths that do not open compare as text.
+  EXPECT_TRUE(IsSameFile("C:\\Gone\\x.exe", "c:\\gone\\\\X.EXE"));
+  EXPECT_FALSE(IsSameFile("C:\\Gone\\x.exe", "C:\\Gone\\y.exe"));
+  EXPECT_FALSE(IsSameFile(program, "C:\\Gone\\x.exe"));
+}
+
 class NullView : public TUninstallView {
  public:
   void SetStatusText(std::u16string_view) override {}
