@@ -49,6 +49,14 @@ constexpr SFGAOF kWanted = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCEST
 
 bool Shown(SFGAOF a) { return (a & SFGAO_FOLDER) && (a & (SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR)); }
 
+// An install goes to a drive: file-system folders elsewhere (network
+// shares) are left out, as the wizard would refuse them anyway; so are
+// virtual folders other than My Computer (the network).
+bool OnDrive(const std::wstring& path) {
+  wchar_t letter = path.empty() ? 0 : static_cast<wchar_t>(path[0] | 0x20);
+  return path.size() >= 3 && letter >= L'a' && letter <= L'z' && path[1] == L':' && path[2] == L'\\';
+}
+
 }  // namespace
 
 TFolderTree::TFolderTree(const TFolderTreeArgs& args) {
@@ -71,22 +79,20 @@ TFolderTree::TFolderTree(const TFolderTreeArgs& args) {
   SHFILEINFOW name = {};
   SHGetFileInfoW(reinterpret_cast<LPCWSTR>(root), 0, &name, sizeof(name), SHGFI_PIDL | SHGFI_DISPLAYNAME);
   HTREEITEM top = AddItem(TVI_ROOT, root, name.szDisplayName[0] ? name.szDisplayName : L"Desktop", true);
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer_))) computer_ = nullptr;
   // Desktop and My Computer open, as a folder dialog starts.
   Fill(top);
   TreeView_Expand(hwnd_, top, TVE_EXPAND);
-  PIDLIST_ABSOLUTE drives = nullptr;
-  if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives))) {
-    if (HTREEITEM computer = ChildOnWayTo(top, drives)) {
-      Fill(computer);
-      TreeView_Expand(hwnd_, computer, TVE_EXPAND);
-    }
-    CoTaskMemFree(drives);
+  if (HTREEITEM computer = computer_ ? ChildOnWayTo(top, computer_) : nullptr) {
+    Fill(computer);
+    TreeView_Expand(hwnd_, computer, TVE_EXPAND);
   }
 }
 
 TFolderTree::~TFolderTree() {
   if (hwnd_) DestroyWindow(hwnd_);
   for (Node& n : nodes_) CoTaskMemFree(n.pidl);
+  CoTaskMemFree(computer_);
   if (desktop_) desktop_->Release();
   if (com_) CoUninitialize();
 }
@@ -131,6 +137,7 @@ void TFolderTree::Fill(HTREEITEM item) {
     PITEMID_CHILD pidl;
     std::wstring name;
     bool hasChildren;
+    bool fileSystem;
   };
   std::vector<Child> children;
   IEnumIDList* list = nullptr;
@@ -140,7 +147,8 @@ void TFolderTree::Fill(HTREEITEM item) {
       SFGAOF attributes = kWanted;
       PCUITEMID_CHILD one[] = {child};
       if (SUCCEEDED(folder->GetAttributesOf(1, one, &attributes)) && Shown(attributes))
-        children.push_back({child, DisplayName(folder, child, SHGDN_INFOLDER), (attributes & SFGAO_HASSUBFOLDER) != 0});
+        children.push_back({child, DisplayName(folder, child, SHGDN_INFOLDER), (attributes & SFGAO_HASSUBFOLDER) != 0,
+                            (attributes & SFGAO_FILESYSTEM) != 0});
       else
         CoTaskMemFree(child);
     }
@@ -150,13 +158,26 @@ void TFolderTree::Fill(HTREEITEM item) {
   std::stable_sort(children.begin(), children.end(), [folder](const Child& a, const Child& b) {
     return static_cast<short>(HRESULT_CODE(folder->CompareIDs(0, a.pidl, b.pidl))) < 0;
   });
+  // Drive roots belong under My Computer; Wine's desktop also shows the
+  // host's root folder, which is a drive already listed there.
+  const bool underComputer = computer_ && ILIsEqual(parentPidl, computer_);
+  size_t added = 0;
   for (Child& c : children) {
     PIDLIST_ABSOLUTE absolute = ILCombine(parentPidl, c.pidl);
     CoTaskMemFree(c.pidl);
-    if (absolute) AddItem(item, absolute, c.name, c.hasChildren);
+    if (!absolute) continue;
+    std::wstring path = c.fileSystem ? PathOf(absolute) : std::wstring();
+    bool wanted = c.fileSystem ? OnDrive(path) && (path.size() > 3 || underComputer)
+                               : computer_ && ILIsEqual(absolute, computer_);
+    if (!wanted) {
+      CoTaskMemFree(absolute);
+      continue;
+    }
+    AddItem(item, absolute, c.name, c.hasChildren);
+    ++added;
   }
   if (folder) folder->Release();
-  if (children.empty()) {
+  if (added == 0) {
     TVITEMW tv = {};
     tv.mask = TVIF_CHILDREN;
     tv.hItem = item;

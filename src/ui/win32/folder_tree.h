@@ -51,6 +51,7 @@ class TFolderTree {
 
   HWND hwnd_ = nullptr;
   IShellFolder* desktop_ = nullptr;
+  PIDLIST_ABSOLUTE computer_ = nullptr;  // My Computer, owned
   bool com_ = false;
   // Item lParam indexes this; nodes live as long as the tree.
   std::vector<Node> nodes_;

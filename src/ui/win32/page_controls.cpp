@@ -164,6 +164,9 @@ TPageControlView::TPageControlView(const TPageControlArgs& args)
   if (kind_ != ControlKind::kProgressBar)
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(draw_font_), FALSE);
   if (kind_ == ControlKind::kRichEdit) {
+    // Lines wrap at the control's width, as a rich edit's do by default;
+    // the horizontal scroll bar style alone would turn wrapping off.
+    SendMessageW(hwnd_, EM_SETTARGETDEVICE, 0, 0);
     if (c.rich_text) LoadRichText(*c.rich_text);
     else SetWindowTextW(hwnd_, WindowsLineBreaks(c.text).c_str());
   } else if (kind_ == ControlKind::kMemo) {

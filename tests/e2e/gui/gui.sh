@@ -35,6 +35,11 @@ mkdir -p "$work/cdrom/Games"
 mkdir -p "$drive_c/Atlas Library/Maps 2026"
 ln -sfn "$work/cdrom" "$WINEPREFIX/dosdevices/e:"
 wine reg add 'HKLM\Software\Wine\Drives' /v e: /d cdrom /f >/dev/null 2>&1
+# GUI_DPI (96 by default; 144 is 150 %) sets the display's DPI for the run.
+if [ -n "${GUI_DPI:-}" ]; then
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$GUI_DPI" /f >/dev/null 2>&1
+  wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$GUI_DPI" /f >/dev/null 2>&1
+fi
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 
