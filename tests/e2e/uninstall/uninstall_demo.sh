@@ -128,7 +128,7 @@ check_installed() {  # name
   expect_text "$work/$name.install.txt" '(answered OK)'
   expect_text "$work/$name.install.txt" 'Status: Registering Tidewater Atlas...'
   expect_text "$work/$name.install.txt" "Setup finished: installed to \"$instdir\"."
-  if grep -q '<%\|<LANG' "$work/$name.install.txt"; then fail "$name: a macro or reference shown unresolved"; fi
+  if grep -q '<%\|<LANG\|NOT FOUND' "$work/$name.install.txt"; then fail "$name: a text shown unresolved"; fi
 
   # Files and folders: the log records exactly what the demo makes, and all of it is there.
   read_log "$name"
@@ -208,6 +208,8 @@ run_uninstaller() {  # name [program]
   [ "$rc" = 0 ] || { cat "$work/$1.uninstall.txt" >&2; fail "$1: the uninstall ended with exit code $rc"; }
   expect_text "$work/$1.uninstall.txt" 'Status: Status: 0 of 35 items remaining'
   expect_text "$work/$1.uninstall.txt" 'Uninstall finished: "Tidewater Atlas" was removed.'
+  expect_text "$work/$1.uninstall.txt" 'Status: Processing Registry entries: 7 of 7 files'
+  if grep -q '<%\|<LANG\|NOT FOUND' "$work/$1.uninstall.txt"; then fail "$1: a text shown unresolved"; fi
 }
 
 # The uninstaller removes itself once it has ended: wait for its file and for
