@@ -142,6 +142,16 @@ void Settle(HWND form) {
   Sleep(100);
 }
 
+// Waits for a condition the wizard reaches after posted input; false when
+// it does not within `ms`.
+bool WaitUntil(const std::function<bool()>& done, int ms = 15000) {
+  for (int waited = 0; waited < ms; waited += 50) {
+    if (done()) return true;
+    Sleep(50);
+  }
+  return done();
+}
+
 void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
 enum Button { kBack = 2, kNext = 3, kCancel = 4, kLanguage = 5, kDebug = 6 };
@@ -520,6 +530,7 @@ void CheckFolderTree(HWND form, DWORD pid, HWND edit, HWND treeWindow, const std
 
   std::string before = Narrow(TextOf(edit));
   tree.Click(computer);
+  WaitUntil([&] { return tree.Selection() == computer; });
   Settle(form);
   Check(tree.Selection() == computer && Narrow(TextOf(edit)) == before,
         "picking \"" + tree.Text(computer) + "\", which is no folder, leaves the edit at \"" +
@@ -534,7 +545,7 @@ void CheckFolderTree(HWND form, DWORD pid, HWND edit, HWND treeWindow, const std
         "\"" + libraryName + "\" under " + tree.Text(drive) + " can be opened; its folders are not read yet");
   if (!library) return;
   tree.Click(library);
-  Settle(form);
+  WaitUntil([&] { return Narrow(TextOf(edit)) == pick.substr(0, cut + 1); });
   Check(Narrow(TextOf(edit)) == pick.substr(0, cut + 1),
         "picking it puts its path in the edit: \"" + Narrow(TextOf(edit)) + "\"");
   HTREEITEM leaf = nullptr;
@@ -543,7 +554,7 @@ void CheckFolderTree(HWND form, DWORD pid, HWND edit, HWND treeWindow, const std
   Check(leaf != nullptr, "the picked folder opens: \"" + leafName + "\" is read and shown");
   if (!leaf) return;
   tree.Click(leaf);
-  Settle(form);
+  WaitUntil([&] { return Narrow(TextOf(edit)) == pick + "\\"; });
   Check(Narrow(TextOf(edit)) == pick + "\\" && tree.Selection() == leaf,
         "picking \"" + leafName + "\" puts \"" + Narrow(TextOf(edit)) + "\" in the edit");
   Check(StateOf(form, kNext).enabled, "a folder picked on drive C: leaves Next enabled");
@@ -680,11 +691,11 @@ int Install(const std::wstring& setup, const std::string& shots, const std::stri
   Shot(form, shots, "setup-3-installdir-tree");
   SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(cdrom).c_str()), SMTO_ABORTIFHUNG, 5000,
                       nullptr);
-  Settle(form);
+  WaitUntil([&] { return !IsWindowEnabled(ById(form, kNext)); }, 5000);
   Check(!StateOf(form, kNext).enabled, "a path on the CD-ROM drive (" + cdrom + ") disables Next");
   SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(target).c_str()), SMTO_ABORTIFHUNG, 5000,
                       nullptr);
-  Settle(form);
+  WaitUntil([&] { return IsWindowEnabled(ById(form, kNext)) != FALSE; }, 5000);
   Check(StateOf(form, kNext).enabled, "a path on drive C: enables Next again");
   {
     RemoteTree t(pid, tree);
@@ -748,8 +759,8 @@ bool ProgressCounts(const std::string& status, long& done, long& total) {
 
 // The uninstall works on the main thread without answering messages, so its
 // page is looked at from outside: once the status shows the work between a
-// fifth and nine tenths done, the wizard's thread is held for the shot (its
-// page is painted at once as the work goes) and let go again.
+// tenth and 95 % done, the wizard's thread is held for the shot (its page is
+// painted at once as the work goes) and let go again.
 void ShootUninstallProgress(HWND form, const std::string& shots) {
   HWND status = ByName(form, "patching_statuslabel");
   HWND gauge = ByName(form, "patching_progressbar");
@@ -761,7 +772,7 @@ void ShootUninstallProgress(HWND form, const std::string& shots) {
   for (int waited = 0; waited < 60000 && !shot && !finished; waited += 2) {
     long done = 0, total = 0;
     std::string text = IsWindowVisible(status) ? StoredText(status) : "";
-    if (ProgressCounts(text, done, total) && done * 5 >= total && done * 10 <= total * 9) {
+    if (ProgressCounts(text, done, total) && done * 10 >= total && done * 20 <= total * 19) {
       SuspendThread(thread);
       seen = StoredText(status);
       int w = 0, h = 0;
