@@ -29,8 +29,12 @@ def main():
             os.makedirs(folder, exist_ok=True)
         size = rnd.randint(low, high)
         plain = size * 3 // 4
-        start = rnd.randrange(0, len(text) - plain) if plain < len(text) else 0
-        data = text[start:start + plain] + rnd.randbytes(size - plain)
+        if plain < len(text):
+            start = rnd.randrange(0, len(text) - plain)
+            words_part = text[start:start + plain]
+        else:  # longer than the text: the text again and again
+            words_part = (text * (plain // len(text) + 1))[:plain]
+        data = words_part + rnd.randbytes(size - plain)
         with open(os.path.join(folder, "f%06d.dat" % i), "wb") as f:
             f.write(data)
         total += size

@@ -49,6 +49,8 @@ std::string TPak::ByteSizeText(uint64_t bytes) const {
 // Creates every missing folder of `dir`, outermost first, reporting each one
 // it created (the install log removes them again on uninstall).
 void TPak::ForceDirectories(const std::string& dir) {
+  // Entries of one folder follow each other: its check is done once.
+  if (!known_dir_.empty() && dir == known_dir_) return;
   std::vector<std::string> missing;
   for (std::string d = dir; !d.empty(); d = ParentOf(d)) {
     while (d.size() > 1 && IsSeparator(d.back())) d.pop_back();  // "a\\" is "a"
@@ -62,6 +64,7 @@ void TPak::ForceDirectories(const std::string& dir) {
     if (ec && !Exists(*it)) throw SetupError("Cannot create the folder " + *it + ": " + ec.message());
     if (created && events_.DirectoryCreated) events_.DirectoryCreated(*it);
   }
+  known_dir_ = dir;
 }
 
 std::unique_ptr<RandomAccessFile> TPak::CreateTarget(const std::string& target) {
@@ -78,6 +81,12 @@ bool TPak::WriteEntryFile(const std::string& target, const std::optional<std::ve
 }
 
 bool TPak::ExtractGroup(const std::string& targetDir, uint16_t group) {
+  // Folders seen by an earlier call may have gone since.
+  known_dir_.clear();
+  struct Forget {
+    std::string& dir;
+    ~Forget() { dir.clear(); }
+  } forget{known_dir_};
   bool allWritten = true;
   TPakFound found = FindFirst(group, false);
   for (;;) {

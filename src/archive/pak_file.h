@@ -250,6 +250,8 @@ class TPak {
   TPakTrailer trailer_;
   std::vector<TPakFile> files_;
   size_t cursor_ = 0;
+  // During ExtractGroup: the last folder ForceDirectories saw to exist.
+  std::string known_dir_;
   bool valid_ = false;
   std::string last_error_;
 };

@@ -3,16 +3,35 @@
 namespace ferry {
 
 void TProgress::SetStatusText(std::u16string_view text) {
+  if (gauge_pending_) {
+    gauge_pending_ = false;
+    if (sinks_) sinks_->SetGaugeAndStatusText(steps_, text);
+    return;
+  }
   if (sinks_) sinks_->SetStatusText(text);
 }
 
 void TProgress::SetMessageText(std::u16string_view text, bool repaintNow) {
+  FlushGauge();
   if (sinks_) sinks_->SetMessageText(text, repaintNow);
 }
 
 void TProgress::StepGauge(bool show) {
+  FlushGauge();
   ++steps_;
   if (show && sinks_) sinks_->SetGaugePosition(steps_);
+}
+
+void TProgress::DeferGaugeStep() {
+  FlushGauge();
+  ++steps_;
+  gauge_pending_ = true;
+}
+
+void TProgress::FlushGauge() {
+  if (!gauge_pending_) return;
+  gauge_pending_ = false;
+  if (sinks_) sinks_->SetGaugePosition(steps_);
 }
 
 void TProgress::FileNotWritten(std::string_view path, std::string_view reason) {
@@ -26,6 +45,7 @@ void TProgress::FileNotWritten(std::string_view path, std::string_view reason) {
 }
 
 void TProgress::Problem(std::string_view text) {
+  FlushGauge();
   if (sinks_) sinks_->ReportProblem(text);
 }
 

@@ -26,6 +26,14 @@ class TProgressSinks {
   virtual void SetMessageText(std::u16string_view text, bool repaintNow) = 0;
   // The gauge named "patching_progressbar".
   virtual void SetGaugePosition(int32_t position) = 0;
+  // SetGaugePosition, then SetStatusText. A sink that hands work over to
+  // the main thread does both in one hand-over: extraction ends every file
+  // with a gauge step and begins the next with a status text, and under Wine
+  // a hand-over costs about as much as writing a small file.
+  virtual void SetGaugeAndStatusText(int32_t position, std::u16string_view text) {
+    SetGaugePosition(position);
+    SetStatusText(text);
+  }
   // Something the run could not do and goes on without (a payload file that
   // could not be written, a path that was refused). 8-bit text of the
   // system code page, like the paths in it.
@@ -40,13 +48,20 @@ struct TWriteFailure {
 
 class TProgress {
  public:
+  // A run ends with FlushGauge, so binding between runs loses no step.
   void Bind(TProgressSinks* sinks) { sinks_ = sinks; }
   TProgressSinks* Sinks() const { return sinks_; }
 
+  // Both first move the gauge to a step that DeferGaugeStep held back.
   void SetStatusText(std::u16string_view text);
   void SetMessageText(std::u16string_view text, bool repaintNow);
   // Adds one to the step counter; with show, moves the gauge to it.
   void StepGauge(bool show);
+  // StepGauge(true) whose gauge move rides with the next status text (one
+  // hand-over for both). Any other call, and FlushGauge, moves it first, so
+  // the sinks see the same changes in the same order.
+  void DeferGaugeStep();
+  void FlushGauge();
   // Steps counted since program start; never reset.
   int32_t GaugeSteps() const { return steps_; }
 
@@ -59,6 +74,7 @@ class TProgress {
  private:
   TProgressSinks* sinks_ = nullptr;
   int32_t steps_ = 0;
+  bool gauge_pending_ = false;
   mutable std::mutex failures_mutex_;
   std::vector<TWriteFailure> failures_;
 };

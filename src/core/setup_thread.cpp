@@ -50,6 +50,7 @@ void RunLoop(TSetupContext& ctx, TRunOutcome& outcome) {
 }
 
 void FinishRun(TSetupContext& ctx, TSetupRunPlatform& platform, TRunOutcome& outcome) {
+  ctx.Progress.FlushGauge();  // no gauge step stays held back after the run
   TSetupInfo& info = ctx.SetupInfo;
   platform.ForceDirectories(info.InstallDir,
                             [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });

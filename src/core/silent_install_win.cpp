@@ -32,10 +32,7 @@ class TSilentSinks : public TProgressSinks {
   void SetModel(TWizardModel* model) { model_ = model; }
 
   void SetStatusText(std::u16string_view text) override {
-    ui_.Send([&] {
-      if (model_) model_->SetStatusText(text);
-      log_.Line("Status: " + Utf16ToUtf8(text));
-    });
+    ui_.Send([&] { ShowStatus(text); });
   }
   void SetMessageText(std::u16string_view text, bool) override {
     ui_.Send([&] {
@@ -44,11 +41,12 @@ class TSilentSinks : public TProgressSinks {
     });
   }
   void SetGaugePosition(int32_t position) override {
+    ui_.Send([&] { ShowGauge(position); });
+  }
+  void SetGaugeAndStatusText(int32_t position, std::u16string_view text) override {
     ui_.Send([&] {
-      if (model_) model_->SetGaugePosition(position);
-      int percent = GaugePercent(position, gauge_max_);
-      if (percent != last_percent_) log_.Line("Progress: " + std::to_string(percent) + "%");
-      last_percent_ = percent;
+      ShowGauge(position);
+      ShowStatus(text);
     });
   }
   void ReportProblem(std::string_view text) override {
@@ -56,6 +54,18 @@ class TSilentSinks : public TProgressSinks {
   }
 
  private:
+  // Main thread.
+  void ShowStatus(std::u16string_view text) {
+    if (model_) model_->SetStatusText(text);
+    log_.Line("Status: " + Utf16ToUtf8(text));
+  }
+  void ShowGauge(int32_t position) {
+    if (model_) model_->SetGaugePosition(position);
+    int percent = GaugePercent(position, gauge_max_);
+    if (percent != last_percent_) log_.Line("Progress: " + std::to_string(percent) + "%");
+    last_percent_ = percent;
+  }
+
   TUiTaskWindow& ui_;
   RunLog& log_;
   int64_t gauge_max_;

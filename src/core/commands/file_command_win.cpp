@@ -32,7 +32,8 @@ TPakEvents ExtractionEvents(TSetupContext& ctx) {
   events.SetStatusText = [&ctx](const std::string& fileText) {
     ctx.Progress.SetStatusText(TextWithFileName(ctx, kExtractingText, fileText));
   };
-  events.StepGauge = [&ctx] { ctx.Progress.StepGauge(true); };
+  // The step rides with the next file's status text: one hand-over a file.
+  events.StepGauge = [&ctx] { ctx.Progress.DeferGaugeStep(); };
   // The log holds at most 65,535 files; past that an uninstall would leave
   // files behind, which is said once per line.
   auto logFull = std::make_shared<bool>(false);
@@ -62,9 +63,11 @@ void ExtractPayload(TSetupContext& ctx, const std::string& folder, const std::st
     ctx.Pak->ExtractGroup(folder, static_cast<uint16_t>(group));
   } catch (...) {
     ctx.Pak->SetEvents({});
+    ctx.Progress.FlushGauge();
     throw;
   }
   ctx.Pak->SetEvents({});
+  ctx.Progress.FlushGauge();
 }
 
 // Target of the three- and eight-parameter forms: a subfolder of the

@@ -50,6 +50,14 @@ class TWindowSinks : public TProgressSinks {
       if (model_) model_->SetGaugePosition(position);
     });
   }
+  // One hand-over for the step after a file and the next file's name.
+  void SetGaugeAndStatusText(int32_t position, std::u16string_view text) override {
+    ui_.Send([&] {
+      if (!model_) return;
+      model_->SetGaugePosition(position);
+      model_->SetStatusText(text);
+    });
+  }
 
  private:
   TUiTaskWindow& ui_;

@@ -96,6 +96,34 @@ TEST_F(PakExtractTest, WritesTheGroupAndReportsEverything) {
   EXPECT_EQ(std::count_if(rec.log.begin(), rec.log.end(), [](auto& s) { return s.rfind("dir ", 0) == 0; }), 0);
 }
 
+// Extraction checks a folder once for the entries that follow in it; a
+// later run must not trust what an earlier one saw.
+TEST_F(PakExtractTest, AFolderRemovedBetweenRunsIsCreatedAgain) {
+  MemoryFile file;
+  {
+    TPak w(file, TPakMode::kNewWriter);
+    w.StoreBuffer(w.AddEntry("data\\a.txt", "", 1), Bytes("a"));
+    w.StoreBuffer(w.AddEntry("data\\b.txt", "", 1), Bytes("b"));
+    w.WriteDirectory();
+  }
+  TPak pak(file, TPakMode::kReader);
+  Recorder rec;
+  pak.SetEvents(rec.Events());
+  std::string target = rootText_ + "\\inst";
+  ASSERT_TRUE(pak.ExtractGroup(target, 1));
+  std::filesystem::remove_all(Native(target + "\\data"));
+  rec.log.clear();
+  EXPECT_TRUE(pak.ExtractGroup(target, 1));
+  EXPECT_EQ(std::count(rec.log.begin(), rec.log.end(), "dir " + target + "\\data"), 1);
+  EXPECT_EQ(ReadFileBytes(Native(target + "\\data\\a.txt")), Bytes("a"));
+  EXPECT_EQ(ReadFileBytes(Native(target + "\\data\\b.txt")), Bytes("b"));
+
+  // The same for a large entry copied on its own after a run.
+  std::filesystem::remove_all(Native(target + "\\data"));
+  EXPECT_TRUE(pak.CopyLargeEntry(target + "\\data\\a.txt", "a.txt", 1, 0));
+  EXPECT_TRUE(std::filesystem::exists(Native(target + "\\data\\a.txt")));
+}
+
 TEST_F(PakExtractTest, RefusesNamesThatLeaveTheTarget) {
   const std::vector<std::string> bad = {"..\\evil.txt", "a\\..\\..\\evil.txt", "..",  "C:\\evil.txt",
                                         "c:evil.txt",   "\\evil.txt",         "/evil.txt", "x/../../evil.txt",

@@ -10,6 +10,7 @@
 
 #include "archive/uninstall_list.h"
 #include "base/setup_error.h"
+#include "base/text.h"
 #include "core/progress_sinks.h"
 #include "core/setup_context.h"
 #include "core/setup_thread.h"
@@ -62,6 +63,13 @@ class TThrowCommand : public TCommandClass {
   void SFXProcess(TSetupContext&, int) override { throw SetupError("disk on fire"); }
 };
 
+// Holds back one gauge step, as extraction does after each file.
+class TDeferStepCommand : public TCommandClass {
+ public:
+  TDeferStepCommand() : TCommandClass("deferstep", false, 0, 0) {}
+  void SFXProcess(TSetupContext& ctx, int) override { ctx.Progress.DeferGaugeStep(); }
+};
+
 class FakePlatform : public TSetupRunPlatform {
  public:
   int begins = 0, ends = 0;
@@ -95,7 +103,21 @@ class RecordingSinks : public TProgressSinks {
   void ReportProblem(std::string_view text) override { problems.emplace_back(text); }
 };
 
-enum : int32_t { kRecord = 1, kJump = 2, kAbort = 3, kThrow = 4 };
+enum : int32_t { kRecord = 1, kJump = 2, kAbort = 3, kThrow = 4, kDeferStep = 5 };
+
+// Every sink call in order, as one text each; the combined call is kept
+// apart from its two halves.
+class SequenceSinks : public TProgressSinks {
+ public:
+  std::vector<std::string> calls;
+  void SetStatusText(std::u16string_view text) override { calls.push_back("status " + Utf16ToUtf8(text)); }
+  void SetMessageText(std::u16string_view text, bool) override { calls.push_back("message " + Utf16ToUtf8(text)); }
+  void SetGaugePosition(int32_t position) override { calls.push_back("gauge " + std::to_string(position)); }
+  void SetGaugeAndStatusText(int32_t position, std::u16string_view text) override {
+    calls.push_back("gauge " + std::to_string(position) + " + status " + Utf16ToUtf8(text));
+  }
+  void ReportProblem(std::string_view text) override { calls.push_back("problem " + std::string(text)); }
+};
 
 class SetupThreadTest : public ::testing::Test {
  protected:
@@ -104,6 +126,7 @@ class SetupThreadTest : public ::testing::Test {
     ctx_.Commands.Add(std::make_unique<TJumpCommand>(seen_));
     ctx_.Commands.Add(std::make_unique<TAbortCommand>(seen_));
     ctx_.Commands.Add(std::make_unique<TThrowCommand>());
+    ctx_.Commands.Add(std::make_unique<TDeferStepCommand>());
     ctx_.Languages.Languages.push_back(testing::MakeLanguage(u"English", {{23, u"Setup failed to install patch."}}));
     ctx_.Languages.Current = 0;
     ctx_.SetupInfo.InstallDir = "C:\\Games\\Demo\\";
@@ -337,6 +360,58 @@ TEST(ProgressTest, StepsCountEveryCallAndMoveTheGaugeOnlyWhenShown) {
   EXPECT_EQ(sinks.positions, (std::vector<int32_t>{3}));
   EXPECT_EQ(sinks.status, (std::vector<std::u16string>{u"Extracting a"}));
   EXPECT_EQ(sinks.messages, (std::vector<std::u16string>{u"Done"}));
+}
+
+TEST(ProgressTest, AHeldBackStepRidesWithTheNextStatusText) {
+  TProgress progress;
+  SequenceSinks sinks;
+  progress.Bind(&sinks);
+  progress.SetStatusText(u"Extracting a");
+  progress.DeferGaugeStep();
+  progress.SetStatusText(u"Extracting b");
+  progress.DeferGaugeStep();
+  progress.SetStatusText(u"");
+  EXPECT_EQ(progress.GaugeSteps(), 2);
+  EXPECT_EQ(sinks.calls, (std::vector<std::string>{"status Extracting a", "gauge 1 + status Extracting b",
+                                                   "gauge 2 + status "}));
+}
+
+TEST(ProgressTest, EveryOtherCallMovesAHeldBackStepFirst) {
+  TProgress progress;
+  SequenceSinks sinks;
+  progress.Bind(&sinks);
+  progress.DeferGaugeStep();
+  progress.SetMessageText(u"Done", false);
+  progress.DeferGaugeStep();
+  progress.Problem("odd");
+  progress.DeferGaugeStep();
+  progress.StepGauge(true);
+  progress.DeferGaugeStep();
+  progress.DeferGaugeStep();
+  progress.FlushGauge();
+  progress.FlushGauge();  // nothing left to move
+  EXPECT_EQ(progress.GaugeSteps(), 6);
+  EXPECT_EQ(sinks.calls, (std::vector<std::string>{"gauge 1", "message Done", "gauge 2", "problem odd", "gauge 3",
+                                                   "gauge 4", "gauge 5", "gauge 6"}));
+}
+
+// A sink that does not combine the two sees them one after the other.
+TEST(ProgressTest, PlainSinksGetTheStepThenTheStatusText) {
+  TProgress progress;
+  RecordingSinks sinks;
+  progress.Bind(&sinks);
+  progress.DeferGaugeStep();
+  progress.SetStatusText(u"Extracting b");
+  EXPECT_EQ(sinks.positions, (std::vector<int32_t>{1}));
+  EXPECT_EQ(sinks.status, (std::vector<std::u16string>{u"Extracting b"}));
+}
+
+TEST_F(SetupThreadTest, AStepHeldBackByTheLastLineShowsBeforeTheRunEnds) {
+  Line(kDeferStep);
+  Line(kDeferStep);
+  Run();
+  EXPECT_EQ(ctx_.Progress.GaugeSteps(), 2);
+  EXPECT_EQ(sinks_.positions, (std::vector<int32_t>{1, 2}));
 }
 
 TEST(ProgressTest, WriteFailuresAreKeptAndReported) {
