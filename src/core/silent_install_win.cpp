@@ -24,6 +24,13 @@ namespace ferry {
 
 namespace {
 
+// Work-page status captions may already begin with "Status:" ("Status: 0 of
+// 164 items remaining"); the log line does not repeat it.
+std::string StatusLine(std::u16string_view text) {
+  std::string utf8 = Utf16ToUtf8(text);
+  return utf8.starts_with("Status:") ? utf8 : "Status: " + utf8;
+}
+
 // Runs on the setup thread; each change is handed to the main thread, which
 // owns the model, and written to the log there, in the order it happened.
 class TSilentSinks : public TProgressSinks {
@@ -57,7 +64,7 @@ class TSilentSinks : public TProgressSinks {
   // Main thread.
   void ShowStatus(std::u16string_view text) {
     if (model_) model_->SetStatusText(text);
-    log_.Line("Status: " + Utf16ToUtf8(text));
+    log_.Line(StatusLine(text));
   }
   void ShowGauge(int32_t position) {
     if (model_) model_->SetGaugePosition(position);
@@ -80,7 +87,7 @@ class TSilentUninstallView : public TUninstallView {
   TSilentUninstallView(TWizardModel& model, RunLog& log) : model_(model), log_(log) {}
   void SetStatusText(std::u16string_view text) override {
     model_.SetStatusText(text);
-    log_.Line("Status: " + Utf16ToUtf8(text));
+    log_.Line(StatusLine(text));
   }
   void SetGauge(int32_t position, int32_t maximum) override {
     model_.SetGaugeMax(maximum);

@@ -206,7 +206,8 @@ run_uninstaller() {  # name [program]
   set -e
   tr -d '\r' < "$work/$1.uninstall.err" > "$work/$1.uninstall.txt"
   [ "$rc" = 0 ] || { cat "$work/$1.uninstall.txt" >&2; fail "$1: the uninstall ended with exit code $rc"; }
-  expect_text "$work/$1.uninstall.txt" 'Status: Status: 0 of 35 items remaining'
+  expect_text "$work/$1.uninstall.txt" 'Status: 0 of 35 items remaining'
+  if grep -q 'Status: Status:' "$work/$1.uninstall.txt"; then fail "$1: a status line repeats its prefix"; fi
   expect_text "$work/$1.uninstall.txt" 'Uninstall finished: "Tidewater Atlas" was removed.'
   expect_text "$work/$1.uninstall.txt" 'Status: Processing Registry entries: 7 of 7 files'
   if grep -q '<%\|<LANG\|NOT FOUND' "$work/$1.uninstall.txt"; then fail "$1: a text shown unresolved"; fi
