@@ -14,6 +14,7 @@
 #include "core/setup_thread_win.h"
 #include "core/silent_install.h"
 #include "core/startup.h"
+#include "core/running_wizard_host_win.h"
 #include "core/startup_win.h"
 #include "core/uninstall/uninstall_win.h"
 #include "platform/run_log.h"
@@ -104,28 +105,16 @@ class TSilentUninstallView : public TUninstallView {
   int last_percent_ = -1;
 };
 
-class TSilentHost : public WizardHost {
+class TSilentHost : public TRunningWizardHost {
  public:
   TSilentHost(TSetupContext& ctx, TUiTaskWindow& ui, TSetupThread& thread, TErrorReporter& reporter, RunLog& log,
               TSilentRunFacts& facts)
-      : ctx_(ctx), ui_(ui), thread_(thread), reporter_(reporter), log_(log), facts_(facts) {}
-
-  std::optional<std::vector<uint8_t>> LoadEntry(std::string_view name) override {
-    if (!ctx_.Pak) return std::nullopt;
-    return ctx_.Pak->LoadByName(name, 0);
-  }
-  uint32_t PayloadEntryCount() override {
-    return ctx_.Pak ? static_cast<uint32_t>(ctx_.Pak->CountPayloadEntries()) : 0;
-  }
-  std::string ExpandPathVars(std::string_view text) override { return ctx_.ExpandPathVars(text); }
-  void AddInstallDirectory(const std::string& dir) override { ctx_.InstallLog.AddDirectory(dir); }
+      : TRunningWizardHost(ctx, ui, thread), reporter_(reporter), log_(log), facts_(facts) {}
 
   void RunInstall() override {
     facts_.InstallRan = true;
     log_.Line("Installing to \"" + AnsiToUtf8(ctx_.SetupInfo.InstallDir) + "\"");
-    ctx_.CurrentLine = -1;
-    ctx_.RunRequested.store(1);
-    ui_.PumpUntil([this] { return ctx_.RunRequested.load() == 0 || thread_.Ended(); });
+    TRunningWizardHost::RunInstall();
     facts_.Outcome = thread_.LastRun();
   }
   void SetModel(TWizardModel* model) { model_ = model; }
@@ -138,10 +127,6 @@ class TSilentHost : public WizardHost {
     facts_.UninstallNotRemoved = out.NotRemoved;
     facts_.UninstallSkipped = out.Skipped;
   }
-  void StopSetupThread() override {
-    thread_.Stop();
-    thread_.WaitFor();
-  }
   void RunFinaliser() override { FinishUninstaller(ctx_, facts_.UninstallRan); }
   void ReportFatal(const std::string& message) override {
     log_.Line("Error: " + AnsiToUtf8(message));
@@ -149,9 +134,6 @@ class TSilentHost : public WizardHost {
   }
 
  private:
-  TSetupContext& ctx_;
-  TUiTaskWindow& ui_;
-  TSetupThread& thread_;
   TErrorReporter& reporter_;
   RunLog& log_;
   TSilentRunFacts& facts_;

@@ -2,20 +2,7 @@
 
 namespace ferry {
 
-DriveType ToDriveType(WinDriveType type) {
-  switch (type) {
-    case WinDriveType::kNoRootDir: return DriveType::kNoRootDir;
-    case WinDriveType::kRemovable: return DriveType::kRemovable;
-    case WinDriveType::kFixed: return DriveType::kFixed;
-    case WinDriveType::kRemote: return DriveType::kRemote;
-    case WinDriveType::kCdRom: return DriveType::kCdRom;
-    case WinDriveType::kRamDisk: return DriveType::kRamDisk;
-    case WinDriveType::kUnknown: break;
-  }
-  return DriveType::kUnknown;
-}
-
-DriveType TWinDriveInfo::GetDriveType(const std::string& root) { return ToDriveType(DriveTypeOf(root)); }
+DriveType TWinDriveInfo::GetDriveType(const std::string& root) { return DriveTypeOf(root); }
 
 int64_t TWinDriveInfo::DiskFree(int drive) {
   if (drive < 1 || drive > 26) return -1;

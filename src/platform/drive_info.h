@@ -12,10 +12,6 @@
 
 namespace ferry {
 
-// The wizard's drive type for the platform's; the numbering is Windows'
-// in both, but the mapping does not rely on it.
-DriveType ToDriveType(WinDriveType type);
-
 class TWinDriveInfo : public DriveInfo {
  public:
   DriveType GetDriveType(const std::string& root) override;

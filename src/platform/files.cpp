@@ -97,15 +97,15 @@ std::vector<std::string> LogicalDriveRoots(size_t bufferChars) {
   return roots;
 }
 
-WinDriveType DriveTypeOf(const std::string& root) {
+DriveType DriveTypeOf(const std::string& root) {
   switch (GetDriveTypeW(AnsiToWide(root).c_str())) {
-    case DRIVE_NO_ROOT_DIR: return WinDriveType::kNoRootDir;
-    case DRIVE_REMOVABLE: return WinDriveType::kRemovable;
-    case DRIVE_FIXED: return WinDriveType::kFixed;
-    case DRIVE_REMOTE: return WinDriveType::kRemote;
-    case DRIVE_CDROM: return WinDriveType::kCdRom;
-    case DRIVE_RAMDISK: return WinDriveType::kRamDisk;
-    default: return WinDriveType::kUnknown;
+    case DRIVE_NO_ROOT_DIR: return DriveType::kNoRootDir;
+    case DRIVE_REMOVABLE: return DriveType::kRemovable;
+    case DRIVE_FIXED: return DriveType::kFixed;
+    case DRIVE_REMOTE: return DriveType::kRemote;
+    case DRIVE_CDROM: return DriveType::kCdRom;
+    case DRIVE_RAMDISK: return DriveType::kRamDisk;
+    default: return DriveType::kUnknown;
   }
 }
 
@@ -134,7 +134,7 @@ std::string OwnProgramPath() {
 
 std::string FindCdDrive() {
   for (const std::string& root : LogicalDriveRoots())
-    if (DriveTypeOf(root) == WinDriveType::kCdRom) return root;
+    if (DriveTypeOf(root) == DriveType::kCdRom) return root;
   return {};
 }
 
@@ -143,7 +143,7 @@ std::string ResolveCdDrivePath(const std::string& path) {
   std::string lower = AsciiLowerCopy(path);
   if (lower.find("$cddrive") == std::string::npos) return path;
   for (const std::string& root : LogicalDriveRoots()) {
-    if (DriveTypeOf(root) != WinDriveType::kCdRom) continue;
+    if (DriveTypeOf(root) != DriveType::kCdRom) continue;
     // Replace every occurrence, comparing without case; the root itself
     // cannot hold the variable, so one left-to-right pass is enough.
     std::string candidate;

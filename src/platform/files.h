@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/drive_type.h"
+
 namespace ferry {
 
 inline constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
@@ -41,18 +43,7 @@ bool RemoveDirectoryAt(const std::string& path);
 // SetupError with the system's text for "not enough storage" (code 14).
 std::vector<std::string> LogicalDriveRoots(size_t bufferChars = 129);
 
-// Values as Windows numbers them (DRIVE_UNKNOWN ... DRIVE_RAMDISK).
-// Values as Windows numbers them (DRIVE_UNKNOWN to DRIVE_RAMDISK).
-enum class WinDriveType : uint8_t {
-  kUnknown = 0,
-  kNoRootDir = 1,
-  kRemovable = 2,
-  kFixed = 3,
-  kRemote = 4,
-  kCdRom = 5,
-  kRamDisk = 6,
-};
-WinDriveType DriveTypeOf(const std::string& root);
+DriveType DriveTypeOf(const std::string& root);
 // Free bytes available to this user on the drive holding `path` ("C:\").
 std::optional<uint64_t> FreeDiskBytes(const std::string& path);
 

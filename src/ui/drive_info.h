@@ -5,18 +5,12 @@
 #include <cstdint>
 #include <string>
 
-namespace ferry {
+#include "base/drive_type.h"
 
-// Drive types as Windows reports them for a root such as "C:\".
-enum class DriveType : uint8_t {
-  kUnknown = 0,
-  kNoRootDir = 1,
-  kRemovable = 2,
-  kFixed = 3,
-  kRemote = 4,
-  kCdRom = 5,
-  kRamDisk = 6,
-};
+// Where <windows.h> came first, its GetDriveType macro would rename the query.
+#undef GetDriveType
+
+namespace ferry {
 
 // Whether an install can go to a drive of this type: not to an unknown
 // type, a path without root directory, a CD-ROM or a RAM disk.

@@ -8,6 +8,7 @@
 #include "base/setup_error.h"
 #include "core/setup_context.h"
 #include "core/setup_thread.h"
+#include "core/running_wizard_host_win.h"
 #include "core/setup_thread_win.h"
 #include "core/silent_install_win.h"
 #include "core/startup.h"
@@ -64,34 +65,16 @@ class TWindowSinks : public TProgressSinks {
   TWizardModel* model_ = nullptr;
 };
 
-class TWindowHost : public WizardHost {
+class TWindowHost : public TRunningWizardHost {
  public:
   TWindowHost(const TWizardWindowArgs& args, TUiTaskWindow& ui, TSetupThread& thread, TErrorReporter& reporter)
-      : args_(args), ctx_(*args.ctx), ui_(ui), thread_(thread), reporter_(reporter) {}
+      : TRunningWizardHost(*args.ctx, ui, thread), args_(args), reporter_(reporter) {}
   void SetModel(TWizardModel* model) { model_ = model; }
   bool Fatal() const { return fatal_; }
 
-  std::optional<std::vector<uint8_t>> LoadEntry(std::string_view name) override {
-    if (!ctx_.Pak) return std::nullopt;
-    return ctx_.Pak->LoadByName(name, 0);
-  }
-  uint32_t PayloadEntryCount() override {
-    return ctx_.Pak ? static_cast<uint32_t>(ctx_.Pak->CountPayloadEntries()) : 0;
-  }
-  std::string ExpandPathVars(std::string_view text) override { return ctx_.ExpandPathVars(text); }
-  void AddInstallDirectory(const std::string& dir) override { ctx_.InstallLog.AddDirectory(dir); }
-  void RunInstall() override {
-    ctx_.CurrentLine = -1;
-    ctx_.RunRequested.store(1);
-    ui_.PumpUntil([this] { return ctx_.RunRequested.load() == 0 || thread_.Ended(); });
-  }
   void RunUninstall() override {
     if (!args_.run_uninstall || !model_) throw SetupError("This program cannot run the uninstall work yet.");
     args_.run_uninstall(*model_);
-  }
-  void StopSetupThread() override {
-    thread_.Stop();
-    thread_.WaitFor();
   }
   void RunFinaliser() override {
     if (args_.run_finaliser) args_.run_finaliser();
@@ -104,9 +87,6 @@ class TWindowHost : public WizardHost {
 
  private:
   const TWizardWindowArgs& args_;
-  TSetupContext& ctx_;
-  TUiTaskWindow& ui_;
-  TSetupThread& thread_;
   TErrorReporter& reporter_;
   TWizardModel* model_ = nullptr;
   bool fatal_ = false;

@@ -110,7 +110,7 @@ TEST(PlatformFiles, DrivesAndFreeSpace) {
   auto roots = LogicalDriveRoots();
   ASSERT_FALSE(roots.empty());
   EXPECT_NE(std::find(roots.begin(), roots.end(), "C:\\"), roots.end());
-  EXPECT_EQ(DriveTypeOf("C:\\"), WinDriveType::kFixed);
+  EXPECT_EQ(DriveTypeOf("C:\\"), DriveType::kFixed);
   auto free = FreeDiskBytes("C:\\");
   ASSERT_TRUE(free.has_value());
   EXPECT_GT(*free, 0u);
@@ -121,7 +121,7 @@ TEST(PlatformFiles, DrivesAndFreeSpace) {
 TEST(PlatformFiles, CdDriveLookupMatchesDriveTypes) {
   std::string expected;
   for (const auto& r : LogicalDriveRoots())
-    if (expected.empty() && DriveTypeOf(r) == WinDriveType::kCdRom) expected = r;
+    if (expected.empty() && DriveTypeOf(r) == DriveType::kCdRom) expected = r;
   EXPECT_EQ(FindCdDrive(), expected);
   // Without a CD-ROM drive holding the file the path comes back unchanged.
   EXPECT_EQ(ResolveCdDrivePath("$cddrive\\no_such_file_here.exe"), "$cddrive\\no_such_file_here.exe");

@@ -18,16 +18,6 @@ char MissingDriveLetter() {
   return 0;
 }
 
-TEST(WinDriveInfo, EveryPlatformTypeKeepsItsMeaning) {
-  EXPECT_EQ(ToDriveType(WinDriveType::kUnknown), DriveType::kUnknown);
-  EXPECT_EQ(ToDriveType(WinDriveType::kNoRootDir), DriveType::kNoRootDir);
-  EXPECT_EQ(ToDriveType(WinDriveType::kRemovable), DriveType::kRemovable);
-  EXPECT_EQ(ToDriveType(WinDriveType::kFixed), DriveType::kFixed);
-  EXPECT_EQ(ToDriveType(WinDriveType::kRemote), DriveType::kRemote);
-  EXPECT_EQ(ToDriveType(WinDriveType::kCdRom), DriveType::kCdRom);
-  EXPECT_EQ(ToDriveType(WinDriveType::kRamDisk), DriveType::kRamDisk);
-}
-
 TEST(WinDriveInfo, DriveTypesDecideWhereAnInstallMayGo) {
   TWinDriveInfo drives;
   DriveInfo& asked = drives;  // as the wizard calls it
