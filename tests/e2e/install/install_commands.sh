@@ -14,16 +14,10 @@
 set -euo pipefail
 stub=$1 ferryc_exe=$2 src=$3 work=$4
 
-rm -rf "$work"
+source "$src/tests/e2e/e2e_common.sh"
+fresh_prefix "$work"
 mkdir -p "$work/setup"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() { wineserver -k >/dev/null 2>&1 || true; }
-trap cleanup EXIT
-wineboot -i >/dev/null 2>&1 || true
-drive_c="$WINEPREFIX/drive_c"
-test -d "$drive_c"
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
 expect_file() {  # path-below-drive_c content
   [ -f "$drive_c/$1" ] || fail "missing $1"
   [ "$(cat "$drive_c/$1")" = "$2" ] || fail "$1 holds '$(cat "$drive_c/$1")', expected '$2'"
@@ -32,9 +26,6 @@ expect_absent() { [ ! -e "$drive_c/$1" ] || fail "$1 should not exist"; }
 expect_dir() { [ -d "$drive_c/$1" ] || fail "missing folder $1"; }
 expect_line() {  # file fixed-text
   grep -qxF -- "$2" "$1" || { cat "$1" >&2; fail "no line '$2' in $(basename "$1")"; }
-}
-expect_text() {  # file fixed-text
-  grep -qF -- "$2" "$1" || { cat "$1" >&2; fail "no '$2' in $(basename "$1")"; }
 }
 
 # ---- the setup --------------------------------------------------------------

@@ -18,16 +18,9 @@ set -euo pipefail
 stub=$1 ferryc_exe=$2 link_reader=$3 src=$4 work=$5
 started=$(date +%s.%N)
 
-rm -rf "$work"
-mkdir -p "$work"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() { wineserver -k >/dev/null 2>&1 || true; }
-trap cleanup EXIT
-wineboot -i >/dev/null 2>&1 || true
-drive_c="$WINEPREFIX/drive_c"
-test -d "$drive_c"
+source "$src/tests/e2e/e2e_common.sh"
+fresh_prefix "$work"
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
 # A Windows path on drive C: as a path of this machine.
 unix_path() {
   local p=${1#[Cc]:\\}
@@ -55,9 +48,6 @@ expect_reg() {  # key name expected-data
   [ "$got" = "$3" ] || fail "registry value $1 \"$2\" holds '$got', expected '$3'"
 }
 key_exists() { wine reg query "$1" >/dev/null 2>&1; }
-expect_text() {  # file fixed-text
-  grep -qF -- "$2" "$1" || { cat "$1" >&2; fail "no '$2' in $(basename "$1")"; }
-}
 
 # ---- the setup ----------------------------------------------------------------
 case "$ferryc_exe" in
