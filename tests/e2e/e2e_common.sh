@@ -1,6 +1,9 @@
 # Sourced by the end-to-end scripts: a fresh private Wine prefix under the
-# work folder (the wine server is ended when the script exits) and the
-# checks every script uses.
+# work folder and the checks every script uses.
+#
+# The prefix's wine server is kept alive until the script exits. Left to
+# itself it quits a few seconds after its last process, and a wine command
+# started just then can fail without a word (a value read as missing).
 
 # fresh_prefix WORK_DIR: empties WORK_DIR, makes WORK_DIR/prefix, sets drive_c.
 fresh_prefix() {
@@ -11,6 +14,15 @@ fresh_prefix() {
   wineboot -i >/dev/null 2>&1 || true
   drive_c="$WINEPREFIX/drive_c"
   test -d "$drive_c"
+  keep_server
+}
+
+# keep_server: (re)starts the prefix's wine server, persistent, once the
+# previous one has quit (the server puts itself in the background when it
+# is ready).
+keep_server() {
+  wineserver -w >/dev/null 2>&1 || true
+  wineserver -p >/dev/null 2>&1 || true
 }
 
 fail() { echo "FAIL: $*" >&2; exit 1; }

@@ -19,18 +19,11 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 
-rm -rf "$work"
-mkdir -p "$work/shots"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() { wineserver -k >/dev/null 2>&1 || true; }
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$src/tests/e2e/e2e_common.sh"
 
 # ---- the prefix, with a CD-ROM drive E: ------------------------------------
-wineboot -i >/dev/null 2>&1 || true
-drive_c="$WINEPREFIX/drive_c"
-test -d "$drive_c"
-mkdir -p "$work/cdrom/Games"
+fresh_prefix "$work"
+mkdir -p "$work/shots" "$work/cdrom/Games"
 # A folder for the folder-tree check to open and pick.
 mkdir -p "$drive_c/Atlas Library/Maps 2026"
 ln -sfn "$work/cdrom" "$WINEPREFIX/dosdevices/e:"
@@ -40,8 +33,9 @@ if [ -n "${GUI_DPI:-}" ]; then
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$GUI_DPI" /f >/dev/null 2>&1
   wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$GUI_DPI" /f >/dev/null 2>&1
 fi
+# The drive is read when the server starts.
 wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
+keep_server
 
 # ---- the demo, with a pause in the middle of its work ----------------------
 cp -r "$src/examples/demo" "$work/demo"

@@ -31,9 +31,9 @@ unix_path() {
 reg_get() {  # key name ('' = the default value)
   local out data
   if [ -z "$2" ]; then
-    out=$(wine reg query "$1" /ve 2>/dev/null) || return 1
+    out=$(wine reg query "$1" /ve 2>"$work/reg.err") || return 1
   else
-    out=$(wine reg query "$1" /v "$2" 2>/dev/null) || return 1
+    out=$(wine reg query "$1" /v "$2" 2>"$work/reg.err") || return 1
   fi
   data=$(printf '%s\n' "$out" | tr -d '\r' | sed -n 's/^    .*    REG_[A-Z_]*    \(.*\)$/\1/p' | head -n 1)
   [ "$data" != "(value not set)" ] || return 1
@@ -42,9 +42,21 @@ reg_get() {  # key name ('' = the default value)
 reg_type() {  # key name
   wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n 's/^    .*    \(REG_[A-Z_]*\)    .*$/\1/p' | head -n 1
 }
+# A value that must be there: a query that fails is tried once more (the
+# setup has ended, so a value really missing stays missing), and a failure
+# shows what wine said and the whole key.
+reg_present() {  # key name
+  reg_get "$1" "$2" && return 0
+  echo "note: wine reg query $1 /v \"$2\" failed once: $(cat "$work/reg.err")" >&2
+  sleep 1
+  reg_get "$1" "$2" && return 0
+  cat "$work/reg.err" >&2
+  wine reg query "$1" >&2 || true
+  return 1
+}
 expect_reg() {  # key name expected-data
   local got
-  got=$(reg_get "$1" "$2") || fail "registry value $1 \"$2\" missing"
+  got=$(reg_present "$1" "$2") || fail "registry value $1 \"$2\" missing"
   [ "$got" = "$3" ] || fail "registry value $1 \"$2\" holds '$got', expected '$3'"
 }
 key_exists() { wine reg query "$1" >/dev/null 2>&1; }
@@ -139,7 +151,7 @@ check_installed() {  # name
   while IFS= read -r line; do
     [[ $line =~ ^registry\ \"([^\"]*)\"\ \"([^\"]*)\"\ \"([^\"]*)\"\ \"([^\"]*)\"$ ]] || fail "record $line"
     root=${BASH_REMATCH[1]} key=${BASH_REMATCH[2]%\\} value=${BASH_REMATCH[3]} data=${BASH_REMATCH[4]}
-    reg_get "$root\\$key" "$value" > /dev/null || fail "$name: registry value $root\\$key \"$value\" missing"
+    reg_present "$root\\$key" "$value" > /dev/null || fail "$name: registry value $root\\$key \"$value\" missing"
     [ "$root" = HKCR ] || expect_reg "$root\\$key" "$value" "${data/\$INSTDIR/"$instdir"}"
   done < "$work/$name.registry"
   expect_reg 'HKCU\Software\Tidewater Atlas' Version 1.2
@@ -187,7 +199,7 @@ check_installed() {  # name
 # started silently.
 run_uninstaller() {  # name [program]
   local quiet program=${2:-}
-  quiet=$(reg_get "$regkey" QuietUninstallString) || fail "$1: no QuietUninstallString"
+  quiet=$(reg_present "$regkey" QuietUninstallString) || fail "$1: no QuietUninstallString"
   [[ $quiet =~ ^\"([^\"]+)\"\ /S$ ]] || fail "$1: QuietUninstallString '$quiet'"
   [ -n "$program" ] || program=${BASH_REMATCH[1]}
   set +e
