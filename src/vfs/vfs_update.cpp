@@ -80,11 +80,16 @@ void VfsUpdateSession::Run(const std::vector<std::string>& params, const std::st
       bool counted = percentage > lastPercentage_;
       if (counted) lastPercentage_ = percentage;
       Status(kTextVfsProcessing, filesDone_, filesTotal_);
-      auto data = entries_.LoadEntry(entry.Index);
-      if (!data || data->size() != entry.OrigSize)
-        throw SetupError("vfsupdate: cannot read \"" + entry.Name + "\" (" + std::to_string(entry.OrigSize) +
-                         " bytes) from the setup archive");
-      archive_->Tree().UpdateFile(entry.Name, data->empty() ? nullptr : data->data(), entry.OrigSize);
+      std::vector<uint8_t> data;
+      // Empty entries carry no data to load; they become empty files.
+      if (entry.OrigSize > 0) {
+        auto loaded = entries_.LoadEntry(entry.Index);
+        if (!loaded || loaded->size() != entry.OrigSize)
+          throw SetupError("vfsupdate: cannot read \"" + entry.Name + "\" (" + std::to_string(entry.OrigSize) +
+                           " bytes) from the setup archive");
+        data = std::move(*loaded);
+      }
+      archive_->Tree().UpdateFile(entry.Name, data.empty() ? nullptr : data.data(), entry.OrigSize);
       ui_.StepGauge(counted);
       ++filesDone_;
     }

@@ -23,7 +23,12 @@ class FakeSource : public VfsEntrySource {
     data_.push_back(std::move(data));
   }
   std::vector<VfsGroupEntry> GroupEntries(uint32_t group) override { return groups_[group]; }
-  std::optional<std::vector<uint8_t>> LoadEntry(size_t index) override { return data_.at(index); }
+  // As the setup archive does, an empty entry loads as nothing.
+  std::optional<std::vector<uint8_t>> LoadEntry(size_t index) override {
+    const auto& data = data_.at(index);
+    if (data && data->empty()) return std::nullopt;
+    return data;
+  }
 
  private:
   std::map<uint32_t, std::vector<VfsGroupEntry>> groups_;
