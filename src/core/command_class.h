@@ -48,6 +48,10 @@ class TCommandClass {
   // Run-time action for the line at lineIndex of ctx.CompLines. Base: nothing.
   virtual void SFXProcess(TSetupContext& ctx, int lineIndex) {}
 
+  // After the last line of a run, also one that was aborted or jumped past
+  // the rest: finishes work a line left open for later lines. Base: nothing.
+  virtual void EndOfRun(TSetupContext& ctx) {}
+
   // 0: no payload group; 1: extracts a group of files; 2: applies a group to
   // a product archive.
   virtual uint8_t GroupKind() const { return group_kind_; }

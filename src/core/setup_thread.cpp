@@ -50,6 +50,7 @@ void RunLoop(TSetupContext& ctx, TRunOutcome& outcome) {
 }
 
 void FinishRun(TSetupContext& ctx, TSetupRunPlatform& platform, TRunOutcome& outcome) {
+  for (const auto& command : ctx.Commands.Commands) command->EndOfRun(ctx);
   ctx.Progress.FlushGauge();  // no gauge step stays held back after the run
   TSetupInfo& info = ctx.SetupInfo;
   platform.ForceDirectories(info.InstallDir,

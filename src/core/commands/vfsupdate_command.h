@@ -12,6 +12,9 @@ class TVFSUpdateCommand : public TCommandClass {
   TVFSUpdateCommand();
 #ifdef _WIN32
   void SFXProcess(TSetupContext& ctx, int lineIndex) override;
+  // An archive still open (its later "vfsupdate" line was never run) is
+  // flushed: what was written stays, with its digest and hash table.
+  void EndOfRun(TSetupContext& ctx) override;
 
  private:
   // The archive a line may leave open for the next one, for the whole run.

@@ -55,4 +55,8 @@ void TVFSUpdateCommand::SFXProcess(TSetupContext& ctx, int lineIndex) {
   runtime_->session.Finish();
 }
 
+void TVFSUpdateCommand::EndOfRun(TSetupContext& ctx) {
+  if (runtime_ && &runtime_->ctx == &ctx && runtime_->session.HasOpenArchive()) runtime_->session.Finish();
+}
+
 }  // namespace ferry

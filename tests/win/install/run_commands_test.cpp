@@ -6,6 +6,10 @@
 #include "core/setup_thread_win.h"
 #include "core/startup.h"
 #include "ui/win32/ui_task.h"
+#include "vfs/vfs_archive.h"
+#include "vfs/vfs_check.h"
+#include "vfs/vfs_fs.h"
+#include "vfs/vfs_journal.h"
 #include "win/install/install_test_support.h"
 
 namespace ferry {
@@ -78,6 +82,37 @@ TEST_F(RunCommandsTest, JumpsConditionsAndFailureFollowTheScript) {
             (std::vector<std::string>{f_.InstallDir(), f_.InstallDir() + "maps\\", f_.InstallDir() + "saves",
                                       f_.InstallDir() + "saves", f_.InstallDir() + "docs\\"}));
   EXPECT_TRUE(reporter_.reports.empty());
+}
+
+TEST_F(RunCommandsTest, AVfsArchiveLeftOpenIsFlushedWhenItsNextLineIsJumpedOver) {
+  // Group 1 goes into the archive and leaves it open for line 2, which the
+  // goto skips; an empty file of the group is stored as an empty file.
+  f_.SetPayload({{"units\\a.txt", "alpha", 1}, {"units\\empty.txt", "", 1}, {"c.txt", "gamma", 2}});
+  const std::string archive = f_.InstallDir() + "data.vfs";
+  ForceDirectoriesLogged(f_.InstallDir(), nullptr);
+  CreateVfsArchive(DiskVfsFileSystem(), archive, {.BlockSize = 256, .BlockCount = 64, .RootCount = 8});
+  f_.Line("vfsupdate", {"Data\\", "data.vfs", "0", "1"});  // 0
+  f_.Line("goto", {"3"});                                   // 1
+  f_.Line("vfsupdate", {"Data\\", "data.vfs", "1", "2"});  // 2: jumped over
+  f_.Label();                                               // 3
+  Run();
+
+  EXPECT_EQ(f_.ctx.SetupAborted.load(), 0);
+  EXPECT_TRUE(reporter_.reports.empty());
+  EXPECT_FALSE(FileExists(VfsJournal::PathFor(archive)));
+  VfsCheckReport check = CheckVfsArchive(DiskVfsFileSystem(), archive);
+  EXPECT_TRUE(check.Ok()) << (check.Errors.empty() ? "" : check.Errors[0]);
+  EXPECT_FALSE(check.RolledBack);
+  EXPECT_EQ(check.Files, 2u);
+  TVFSFile stored(DiskVfsFileSystem());
+  stored.OpenArchive(archive, true, {}, VfsAccess::kReadOnly);
+  int32_t a = stored.Tree().FindByPath("units\\a.txt");
+  int32_t empty = stored.Tree().FindByPath("units\\empty.txt");
+  ASSERT_GE(a, 0);
+  ASSERT_GE(empty, 0);
+  EXPECT_EQ(stored.Tree().Node(a).Info->StoredSize, 5u);
+  EXPECT_EQ(stored.Tree().Node(empty).Info->StoredSize, 0u);
+  EXPECT_LT(stored.Tree().FindByPath("c.txt"), 0);
 }
 
 TEST_F(RunCommandsTest, AFailureOnTheFirstLineStillCreatesTheInstallDirectory) {
