@@ -166,8 +166,10 @@ PackageTail ReadPackageTail(RandomAccessFile& file) {
   return tail;
 }
 
-std::vector<uint8_t> BuildPackageTail(std::span<const TPackageEntry> entries, const TExtraInfo& info,
-                                      uint8_t rkp3Reserved, uint8_t keyParam1, uint8_t keyParam2) {
+namespace {
+
+// Directory stream and header: everything of the tail but the trailer.
+std::vector<uint8_t> BuildDirectoryAndHeader(std::span<const TPackageEntry> entries, const TExtraInfo& info) {
   if (info.Password.size() > kMaxPackagePasswordLength)
     throw SetupError("A package password is at most " + std::to_string(kMaxPackagePasswordLength) +
                      " characters long");
@@ -185,6 +187,12 @@ std::vector<uint8_t> BuildPackageTail(std::span<const TPackageEntry> entries, co
   w.U32(kPackageFormatVersion);
   w.U32(static_cast<uint32_t>(entries.size()));
   w.U32(0);
+  return w.Take();
+}
+
+void AppendTrailer(std::vector<uint8_t>& out, const TExtraInfo& info, uint8_t rkp3Reserved, uint8_t keyParam1,
+                   uint8_t keyParam2) {
+  ByteWriter w;
   w.String("RKP3");
   w.U8(1);
   w.U8(rkp3Reserved);
@@ -196,7 +204,72 @@ std::vector<uint8_t> BuildPackageTail(std::span<const TPackageEntry> entries, co
   enc.KeyParam2 = keyParam2;
   w.LenString(enc.Encrypt(info.Password));
   w.U8(info.Official ? 1 : 0);
-  return w.Take();
+  out.insert(out.end(), w.Data().begin(), w.Data().end());
+}
+
+// `tail` ends in a header and a trailer of `trailerLength` bytes.
+bool ReadsBack(std::span<const uint8_t> tail, size_t trailerLength, const TExtraInfo& info) {
+  // The reader never looks further back than the header and the last 56 bytes.
+  size_t keep = std::min(tail.size(), trailerLength + kPackageHeaderSize + kMaxPasswordBlock + kRkp3TagSize);
+  MemoryFile file(std::vector<uint8_t>(tail.end() - static_cast<ptrdiff_t>(keep), tail.end()));
+  PackageTrailer t = ReadPackageTrailer(file);
+  // The trailer found where it was written puts the header where it was written.
+  return t.Form == PackageTrailerForm::kRkp3 && t.Length == trailerLength && t.BlockTag == "EIH2" &&
+         t.Info.Password == info.Password && t.Info.Official == info.Official;
+}
+
+}  // namespace
+
+bool PackageTailReadsBack(std::span<const uint8_t> tail, const TExtraInfo& info) {
+  size_t trailer = kRkp3TagSize + 4 + 2 + 2 + info.Password.size() + 1;
+  return tail.size() >= trailer + kPackageHeaderSize && ReadsBack(tail, trailer, info);
+}
+
+std::vector<uint8_t> BuildPackageTail(std::span<const TPackageEntry> entries, const TExtraInfo& info,
+                                      uint8_t rkp3Reserved, uint8_t keyParam1, uint8_t keyParam2) {
+  std::vector<uint8_t> out = BuildDirectoryAndHeader(entries, info);
+  AppendTrailer(out, info, rkp3Reserved, keyParam1, keyParam2);
+  if (!PackageTailReadsBack(out, info))
+    throw SetupError("This password under key parameters " + std::to_string(keyParam1) + " and " +
+                     std::to_string(keyParam2) + " gives a trailer that reads back wrongly");
+  return out;
+}
+
+std::vector<uint8_t> BuildPackageTail(std::span<const TPackageEntry> entries, const TExtraInfo& info,
+                                      uint8_t rkp3Reserved, const std::function<uint8_t()>& drawKeyParam,
+                                      uint8_t* keyParam1, uint8_t* keyParam2) {
+  std::vector<uint8_t> head = BuildDirectoryAndHeader(entries, info);
+  size_t header_end = head.size();
+  auto attempt = [&](uint8_t k1, uint8_t k2) {
+    head.resize(header_end);
+    AppendTrailer(head, info, rkp3Reserved, k1, k2);
+    if (!PackageTailReadsBack(head, info)) return false;
+    if (keyParam1) *keyParam1 = k1;
+    if (keyParam2) *keyParam2 = k2;
+    return true;
+  };
+  for (int i = 0; i < kKeyParamDraws; ++i) {
+    uint8_t k1 = drawKeyParam();
+    uint8_t k2 = drawKeyParam();
+    if (attempt(k1, k2)) return head;
+  }
+  // A source that keeps giving bad pairs: every pair in turn.
+  for (uint8_t k1 = kMinKeyParam; k1 <= kMaxKeyParam; ++k1)
+    for (uint8_t k2 = kMinKeyParam; k2 <= kMaxKeyParam; ++k2)
+      if (attempt(k1, k2)) return head;
+  throw SetupError("No key parameters give a package trailer that reads back for this password");
+}
+
+bool PackagePasswordStorable(const TExtraInfo& info) {
+  if (info.Password.size() > kMaxPackagePasswordLength) return false;
+  std::vector<uint8_t> tail(kPackageHeaderSize, 0);
+  for (uint8_t k1 = kMinKeyParam; k1 <= kMaxKeyParam; ++k1)
+    for (uint8_t k2 = kMinKeyParam; k2 <= kMaxKeyParam; ++k2) {
+      tail.resize(kPackageHeaderSize);
+      AppendTrailer(tail, info, 0, k1, k2);
+      if (PackageTailReadsBack(tail, info)) return true;
+    }
+  return false;
 }
 
 void ScrambleHead(std::span<uint8_t> stored) {

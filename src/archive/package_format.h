@@ -31,6 +31,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -128,8 +129,32 @@ void EncodePackageEntry(const TPackageEntry& e, std::vector<uint8_t>& out);
 // Directory stream, header and an "RKP3"/"EIH2" trailer for these records.
 // `rkp3Reserved` is the tag's reserved byte to write back. The password must
 // not be longer than kMaxPackagePasswordLength (SetupError otherwise).
+// SetupError too when the enciphered password makes the reader find another
+// trailer than this one (it holds "RKP3" itself, say): such a package could
+// never be opened again.
 std::vector<uint8_t> BuildPackageTail(std::span<const TPackageEntry> entries, const TExtraInfo& info,
                                       uint8_t rkp3Reserved, uint8_t keyParam1, uint8_t keyParam2);
+
+// Key parameters are drawn from 2 to 6.
+inline constexpr uint8_t kMinKeyParam = 2;
+inline constexpr uint8_t kMaxKeyParam = 6;
+// Draws of a random pair before every pair is tried in turn.
+inline constexpr int kKeyParamDraws = 32;
+
+// The same with key parameters drawn from `drawKeyParam` (a pair at a time)
+// until the tail reads back as written; the pair used goes to keyParam1/2.
+// SetupError when no pair at all does (PackagePasswordStorable is false).
+std::vector<uint8_t> BuildPackageTail(std::span<const TPackageEntry> entries, const TExtraInfo& info,
+                                      uint8_t rkp3Reserved, const std::function<uint8_t()>& drawKeyParam,
+                                      uint8_t* keyParam1 = nullptr, uint8_t* keyParam2 = nullptr);
+
+// True when `tail` (ending in header and "RKP3"/"EIH2" trailer for `info`),
+// read the way a package is read, gives this trailer at this length, hence
+// this header, and this password and official flag.
+bool PackageTailReadsBack(std::span<const uint8_t> tail, const TExtraInfo& info);
+
+// Whether some pair of key parameters stores this password readably.
+bool PackagePasswordStorable(const TExtraInfo& info);
 
 // Kind 2: XORs the CRC-32 of bytes 4.. into the first four bytes (a u32).
 // Streams of 4 bytes or fewer are left alone. Its own inverse.

@@ -51,6 +51,10 @@ void TPakSystem::ShowStatus(int number, std::vector<TextMacro> macros) {
 
 uint8_t TPakSystem::KeyParam() { return random_(); }
 
+void TPakSystem::Warn(const std::string& text) {
+  if (host_.Warning) host_.Warning(text);
+}
+
 // ---- Opening --------------------------------------------------------------
 
 void TPakSystem::OpenPackage(const std::string& path) {
@@ -74,6 +78,9 @@ void TPakSystem::OpenPackage(const std::string& path) {
                                                            DialogIcon::kWarning)
                                       : DialogAnswer::kCancel;
     if (answer == DialogAnswer::kRetry) continue;
+    // Nobody chose to cancel an unattended run: the package it was to
+    // change is missing or locked, and the run failed.
+    if (host_.Unattended) Fatal("Cannot open the package \"" + path + "\": the setup stops.");
     if (host_.ExitProcess) host_.ExitProcess(0);
     throw PackageCancelled(message);
   }
@@ -152,11 +159,14 @@ void TPakSystem::BeginChanges() {
   if (info_.Password.size() > kMaxPackagePasswordLength)
     throw SetupError("The password of " + path_ + " is longer than " + std::to_string(kMaxPackagePasswordLength) +
                      " characters: the package could not be opened again");
+  if (!PackagePasswordStorable(info_))
+    throw SetupError("The password of " + path_ + " cannot be stored in a trailer that reads back");
   backup_ = {};
   backup_.OldLength = old_length_;
   backup_.CutPosition = cut_;
   backup_.Tail = file_->ReadVector(cut_, static_cast<size_t>(old_length_ - cut_));
-  if (backup_.Tail.size() != old_length_ - cut_) throw SetupError("Cannot read the directory of " + path_);
+  if (backup_.Tail.size() != old_length_ - cut_ || !TakeCutWindow(*file_, backup_))
+    throw SetupError("Cannot read the directory of " + path_);
   try {
     WriteTailBackup(*host_.Files, path_, backup_);
   } catch (const SetupError& e) {
@@ -243,17 +253,25 @@ bool TPakSystem::AddFromSetup(SetupEntrySource& setup, size_t index) {
 void TPakSystem::SavePackage() {
   if (!cut_done_) throw SetupError("The package is not ready for changes");
   std::vector<TPackageEntry> entries = Entries();
-  uint8_t k1 = KeyParam();
-  uint8_t k2 = KeyParam();
   // Written back as read; zero when the package had no such tag.
   uint8_t reserved = trailer_.Rkp3Tag[0] == 'R' ? trailer_.Rkp3Tag[5] : 0;
-  std::vector<uint8_t> tail = BuildPackageTail(entries, info_, reserved, k1, k2);
+  // Fresh key parameters for every save, drawn again while the enciphered
+  // password would make the reader find another trailer.
+  std::vector<uint8_t> tail =
+      BuildPackageTail(entries, info_, reserved, [this] { return KeyParam(); }, &stats_.KeyParam1,
+                       &stats_.KeyParam2);
   Write(append_, tail);
   FlushFile();
-  // A side file left behind would put the old tail back on the next open.
-  if (!host_.Files->Remove(TailBackupPath(path_)))
-    throw PackageWriteError("Cannot remove " + TailBackupPath(path_));
+  // The new tail is on disk: the update is done, whatever becomes of the
+  // side file.
   cut_done_ = false;
+  std::string side = TailBackupPath(path_);
+  if (!host_.Files->Remove(side)) {
+    stats_.SideFileLeft = true;
+    bool marked = MarkTailBackupFinished(*host_.Files, path_);
+    Warn("The update of " + path_ + " is complete, but " + side + " could not be deleted" +
+         (marked ? "; it is marked as finished and will not be used." : "; delete it by hand."));
+  }
   Close();
 }
 

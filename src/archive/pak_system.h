@@ -16,9 +16,13 @@
 //
 // The process-level ends are the host's: a fatal error (corrupted header,
 // wrong password, a write that failed) calls Host.FatalExit, which ends the
-// process in the program; Cancel in the Retry box calls Host.ExitProcess(0).
-// When such a call returns (tests, tools), the operation unwinds with
-// PackageFatalError or PackageCancelled.
+// process in the program; Cancel in the Retry box calls Host.ExitProcess(0),
+// except in an unattended run, where nobody chose it: there it is a fatal
+// error naming the package. When such a call returns (tests, tools), the
+// operation unwinds with PackageFatalError or PackageCancelled.
+//
+// A finished update whose side file cannot be deleted stays finished: the
+// side file is marked so that it is never put back, and Host.Warning says so.
 #pragma once
 
 #include <cstdint>
@@ -94,6 +98,11 @@ struct PakSystemHost {
   PackageProgress* Progress = nullptr;
   std::function<void(const std::string& text)> FatalExit;
   std::function<void(int exitCode)> ExitProcess;
+  // No one answers the boxes (a silent run): Cancel of the Retry/Cancel box
+  // is a fatal error instead of ExitProcess(0).
+  bool Unattended = false;
+  // Something the user should hear of that does not stop the command.
+  std::function<void(const std::string& text)> Warning;
   // A key parameter from 2 to 6; default: a generator seeded from std::random_device.
   std::function<uint8_t()> RandomKeyParam;
   // DOS date of today at 00:00:00; default: the local date.
@@ -107,6 +116,11 @@ struct PackageUpdateStats {
   size_t Skipped = 0;    // sound files that were rejected
   uint64_t BytesWritten = 0;
   TailRecovery Recovery = TailRecovery::kNone;
+  // The saved trailer's key parameters.
+  uint8_t KeyParam1 = 0;
+  uint8_t KeyParam2 = 0;
+  // The update finished but its side file could not be deleted.
+  bool SideFileLeft = false;
 };
 
 class TPakSystem {
@@ -168,6 +182,7 @@ class TPakSystem {
   void FlushFile();
   void AddRecord(TPackageEntry e);
   uint8_t KeyParam();
+  void Warn(const std::string& text);
   void ShowStatus(int number, std::vector<TextMacro> macros);
 
   PakSystemHost host_;

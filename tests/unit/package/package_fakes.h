@@ -65,6 +65,7 @@ class MemoryPackageFileSystem : public PackageFileSystem {
   // Writes that would make the sum of all files larger than this fail.
   void SetQuota(std::optional<uint64_t> bytes) { quota_ = bytes; }
   size_t Writes() const { return writes_; }
+  void LockAfterCreate(std::string path) { lock_after_create_ = std::move(path); }
 
   // ---- PackageFileSystem ----------------------------------------------------
   bool Exists(const std::string& path) override { return files_.count(path) != 0; }
@@ -85,6 +86,8 @@ class MemoryPackageFileSystem : public PackageFileSystem {
   std::unique_ptr<RandomAccessFile> Create(const std::string& path) override {
     if (!Mutate()) return nullptr;
     files_[path] = std::make_shared<Node>();
+    // Another program opens it as soon as it is there.
+    if (lock_after_create_ == path) files_[path]->locked = true;
     return std::make_unique<Handle>(this, files_[path]);
   }
   bool Remove(const std::string& path) override {
@@ -145,6 +148,7 @@ class MemoryPackageFileSystem : public PackageFileSystem {
   size_t writes_ = 0;
   bool dead_ = false;
   std::optional<uint64_t> quota_;
+  std::string lock_after_create_;
 };
 
 class FakeSetupSource : public SetupEntrySource {

@@ -4,6 +4,7 @@
 
 #include "archive/crc32.h"
 #include "archive/tarlo_encryption.h"
+#include "base/byte_writer.h"
 #include "base/setup_error.h"
 #include "package_test_util.h"
 
@@ -237,6 +238,90 @@ TEST(PackageFormat, KeysOfTheWritersParameters) {
     EXPECT_EQ(TTarloEncryptionType::FirstKey(static_cast<uint8_t>(p)), first[p - 2]) << "sin " << p;
     EXPECT_EQ(TTarloEncryptionType::SecondKey(static_cast<uint8_t>(p)), second[p - 2]) << "cos " << p;
   }
+}
+
+
+// The password and key parameters an auditor found: the enciphered password
+// holds "RKP3" itself, so a reader scanning back from the end stops there.
+constexpr char kTagPassword[] = "C1Oc0FHG";
+
+TEST(PackageTrailerReadBack, EncipheredPasswordHoldingTheTagIsNeverWritten) {
+  TTarloEncryptionType enc;
+  enc.KeyParam1 = 5;
+  enc.KeyParam2 = 2;
+  ASSERT_EQ(enc.Encrypt(kTagPassword), "RKP3p]>O");
+
+  TExtraInfo info{true, false, kTagPassword};
+  // Written as it used to be, the package reads with another trailer and so
+  // another header: corrupt on every later run.
+  PackageBuilder b;
+  b.Add("a.txt", "alpha");
+  auto good = b.Rkp3(info, 3, 4);
+  size_t trailer = PackageBuilder::TrailerLength(good);
+  std::vector<uint8_t> bad(good.begin(), good.end() - static_cast<ptrdiff_t>(trailer));
+  ByteWriter w;
+  w.String("RKP3");
+  w.U8(1);
+  w.U8(0);
+  w.String("EIH2");
+  w.U8(5);
+  w.U8(2);
+  w.LenString(enc.Encrypt(kTagPassword));
+  w.U8(0);
+  bad.insert(bad.end(), w.Data().begin(), w.Data().end());
+  EXPECT_EQ(Read(bad).Status, PackageReadStatus::kCorruptHeader);
+  EXPECT_FALSE(PackageTailReadsBack(bad, info));
+  EXPECT_TRUE(PackageTailReadsBack(good, info));
+
+  // The writer refuses that pair outright...
+  EXPECT_THROW(BuildPackageTail(b.entries, info, 0, 5, 2), SetupError);
+  // ...and, drawing, takes the next pair the source gives.
+  std::vector<uint8_t> draws = {5, 2, 3, 6};
+  size_t next = 0;
+  uint8_t k1 = 0, k2 = 0;
+  auto tail = BuildPackageTail(b.entries, info, 0, [&] { return draws.at(next++); }, &k1, &k2);
+  EXPECT_EQ(next, 4u);
+  EXPECT_EQ(k1, 3);
+  EXPECT_EQ(k2, 6);
+  std::vector<uint8_t> pkg = b.bytes;
+  pkg.insert(pkg.end(), tail.begin(), tail.end());
+  PackageTail t = Read(pkg);
+  ASSERT_EQ(t.Status, PackageReadStatus::kOk) << t.Problem;
+  EXPECT_EQ(t.Trailer.Info.Password, kTagPassword);
+  EXPECT_EQ(t.Trailer.KeyParam1, 3);
+  EXPECT_EQ(t.Trailer.KeyParam2, 6);
+  EXPECT_EQ(t.Entries.size(), 1u);
+}
+
+TEST(PackageTrailerReadBack, SourceThatOnlyGivesTheBadPairStillEnds) {
+  TExtraInfo info{true, true, kTagPassword};
+  EXPECT_TRUE(PackagePasswordStorable(info));
+  size_t draws = 0;
+  uint8_t k1 = 0, k2 = 0;
+  auto tail = BuildPackageTail({}, info, 0, [&] { return static_cast<uint8_t>(++draws % 2 ? 5 : 2); }, &k1, &k2);
+  EXPECT_EQ(draws, 2u * kKeyParamDraws);
+  EXPECT_FALSE(k1 == 5 && k2 == 2);
+  EXPECT_TRUE(PackageTailReadsBack(tail, info));
+  PackageTail t = Read(tail);
+  ASSERT_EQ(t.Status, PackageReadStatus::kOk) << t.Problem;
+  EXPECT_TRUE(t.Trailer.Info.Official);
+}
+
+TEST(PackageTrailerReadBack, RkpTwoInsideThePasswordIsCaughtToo) {
+  // Enciphered bytes that put "RKP2" 13 bytes from the end make the reader
+  // take the short form: under every pair, the password enciphered to that.
+  for (uint8_t k1 = kMinKeyParam; k1 <= kMaxKeyParam; ++k1)
+    for (uint8_t k2 = kMinKeyParam; k2 <= kMaxKeyParam; ++k2) {
+      TTarloEncryptionType enc;
+      enc.KeyParam1 = k1;
+      enc.KeyParam2 = k2;
+      // Enciphered "RKP2" + 8 more bytes: the official byte ends the trailer,
+      // so "RKP2" must start 12 bytes before the last enciphered byte.
+      std::string wanted = "RKP2xxxxxxxx";
+      std::string password = enc.Decrypt(wanted);
+      TExtraInfo info{true, false, password};
+      EXPECT_THROW(BuildPackageTail({}, info, 0, k1, k2), SetupError) << int(k1) << " " << int(k2);
+    }
 }
 
 }  // namespace

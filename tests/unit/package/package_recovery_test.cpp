@@ -4,7 +4,9 @@
 
 #include <map>
 
+#include "archive/crc32.h"
 #include "archive/pak_system.h"
+#include "base/byte_writer.h"
 #include "package_fakes.h"
 #include "package_test_util.h"
 
@@ -46,6 +48,7 @@ class RecoveryTest : public ::testing::Test {
     h.Files = &fs;
     h.RandomKeyParam = [] { return uint8_t{4}; };
     h.FatalExit = [this](const std::string& t) { fatal = t; };
+    h.Warning = [this](const std::string& t) { warnings.push_back(t); };
     return h;
   }
 
@@ -82,6 +85,7 @@ class RecoveryTest : public ::testing::Test {
   std::vector<uint8_t> original;
   Contents old_contents, new_contents;
   std::string fatal;
+  std::vector<std::string> warnings;
 };
 
 TEST_F(RecoveryTest, CleanUpdateGivesTheNewDirectory) {
@@ -91,9 +95,10 @@ TEST_F(RecoveryTest, CleanUpdateGivesTheNewDirectory) {
   EXPECT_EQ(OpenAndRead(), new_contents);
 }
 
-TEST_F(RecoveryTest, AnErrorAtAnyWriteLeavesThePackageExactlyAsItWas) {
+TEST_F(RecoveryTest, AnErrorAtAnyWriteBeforeTheNewTailLeavesThePackageExactlyAsItWas) {
   size_t ops = CleanRunOps();
-  for (size_t k = 0; k < ops; ++k) {
+  // The last operation removes the side file: the new tail is on disk by then.
+  for (size_t k = 0; k + 1 < ops; ++k) {
     SCOPED_TRACE("failing operation " + std::to_string(k));
     fs.Put(kPath, original);
     fs.FailAt(k, Mode::kError);
@@ -106,6 +111,169 @@ TEST_F(RecoveryTest, AnErrorAtAnyWriteLeavesThePackageExactlyAsItWas) {
     fs.NoFaults();
     EXPECT_EQ(OpenAndRead(), old_contents);
   }
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(RecoveryTest, FinishedUpdateWhoseSideFileWillNotGoStaysFinished) {
+  size_t ops = CleanRunOps();
+  fs.Put(kPath, original);
+  fs.FailAt(ops - 1, Mode::kError);
+  {
+    TPakSystem sys(Host());
+    sys.UpdatePackage(setup, 1, kDir, kPkg, "pw");
+    EXPECT_TRUE(sys.Stats().SideFileLeft);
+  }
+  EXPECT_TRUE(fatal.empty()) << fatal;
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("is complete"), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[0].find("marked as finished"), std::string::npos) << warnings[0];
+  // Left behind, marked: never played back.
+  ASSERT_TRUE(fs.Has(TailBackupPath(kPath)));
+  PackageTailBackup side;
+  ASSERT_TRUE(DecodeTailBackup(fs.Get(TailBackupPath(kPath)), side));
+  EXPECT_TRUE(side.Finished);
+  fs.NoFaults();
+  auto updated = fs.Get(kPath);
+  {
+    TPakSystem sys(Host());
+    sys.OpenPackage(kPath);
+    EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kFinished);
+  }
+  EXPECT_EQ(fs.Get(kPath), updated);
+  EXPECT_EQ(OpenAndRead(), new_contents);
+}
+
+TEST_F(RecoveryTest, FinishedUpdateWithAnUnmarkableSideFileIsNotRolledBackLater) {
+  // Neither deleted nor marked (another program holds it): the package reads
+  // on its own, so the side file is stale and goes on the next open.
+  size_t ops = CleanRunOps();
+  fs.Put(kPath, original);
+  fs.FailAt(ops - 1, Mode::kError);
+  fs.LockAfterCreate(TailBackupPath(kPath));
+  {
+    TPakSystem sys(Host());
+    sys.UpdatePackage(setup, 1, kDir, kPkg, "pw");
+  }
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("delete it by hand"), std::string::npos) << warnings[0];
+  ASSERT_TRUE(fs.Has(TailBackupPath(kPath)));
+  fs.NoFaults();
+  fs.NodeAt(TailBackupPath(kPath)).locked = false;
+  auto updated = fs.Get(kPath);
+  {
+    TPakSystem sys(Host());
+    sys.OpenPackage(kPath);
+    EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kStale);
+  }
+  EXPECT_EQ(fs.Get(kPath), updated);
+  EXPECT_EQ(OpenAndRead(), new_contents);
+}
+
+// An interrupted update: the side file written and the package cut, with
+// some new data after the cut.
+void Interrupt(MemoryPackageFileSystem& fs, const std::vector<uint8_t>& package, size_t extra = 100) {
+  MemoryFile f(package);
+  PackageTail t = ReadPackageTail(f);
+  PackageTailBackup b;
+  b.OldLength = package.size();
+  b.CutPosition = t.CutPosition;
+  b.Tail.assign(package.begin() + static_cast<ptrdiff_t>(t.CutPosition), package.end());
+  ASSERT_TRUE(TakeCutWindow(f, b));
+  fs.Put(TailBackupPath(kPath), EncodeTailBackup(b));
+  std::vector<uint8_t> cut(package.begin(), package.begin() + static_cast<ptrdiff_t>(t.CutPosition));
+  cut.resize(cut.size() + extra, 0x5A);
+  fs.Put(kPath, cut);
+}
+
+TEST_F(RecoveryTest, SideFileIsNotPutOntoAPackageReplacedSince) {
+  // Restored from a backup or reinstalled: another package that reads.
+  Interrupt(fs, original);
+  auto replacement = PackageBuilder().Add("other.txt", "a reinstalled package").Rkp3({true, false, "pw"});
+  fs.Put(kPath, replacement);
+  {
+    TPakSystem sys(Host());
+    sys.OpenPackage(kPath);
+    EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kStale);
+    EXPECT_NE(sys.FindEntry("other.txt"), nullptr);
+  }
+  EXPECT_EQ(fs.Get(kPath), replacement);
+  EXPECT_FALSE(fs.Has(TailBackupPath(kPath)));
+}
+
+TEST_F(RecoveryTest, SideFileIsNotPutOntoAPackagePatchedByTheProductSince) {
+  // The product appended after the cut and wrote its own directory: the
+  // bytes before the cut are the same, but the package reads.
+  Interrupt(fs, original);
+  PackageBuilder patched;
+  patched.Add("same.txt", "unchanged text").Add("changed.txt", "before").Add("alone.txt", "not in the update");
+  patched.Add("product.txt", "the product's own patch");
+  auto bytes = patched.Rkp3({true, false, "pw"});
+  fs.Put(kPath, bytes);
+  TPakSystem sys(Host());
+  sys.OpenPackage(kPath);
+  EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kStale);
+  EXPECT_NE(sys.FindEntry("product.txt"), nullptr);
+  sys.Close();
+  EXPECT_EQ(fs.Get(kPath), bytes);
+}
+
+TEST_F(RecoveryTest, UnreadablePackageChangedBeforeTheCutKeepsItsSideFile) {
+  Interrupt(fs, original);
+  auto changed = fs.Get(kPath);
+  changed[10] ^= 0xFF;  // inside the window before the cut
+  fs.Put(kPath, changed);
+  auto side = fs.Get(TailBackupPath(kPath));
+  {
+    TPakSystem sys(Host());
+    EXPECT_THROW(sys.OpenPackage(kPath), PackageFatalError);
+    EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kMismatch);
+  }
+  EXPECT_NE(fatal.find("has corrupted header"), std::string::npos) << fatal;
+  EXPECT_EQ(fs.Get(kPath), changed);
+  EXPECT_EQ(fs.Get(TailBackupPath(kPath)), side);
+
+  // Shorter than the cut position: not what an update leaves either.
+  Interrupt(fs, original);
+  auto shorter = fs.Get(kPath);
+  shorter.resize(20);
+  fs.Put(kPath, shorter);
+  {
+    TPakSystem sys(Host());
+    EXPECT_THROW(sys.OpenPackage(kPath), PackageFatalError);
+    EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kMismatch);
+  }
+  EXPECT_EQ(fs.Get(kPath), shorter);
+  EXPECT_TRUE(fs.Has(TailBackupPath(kPath)));
+}
+
+TEST_F(RecoveryTest, PackageThatWasNeverCutIsNotWritten) {
+  Interrupt(fs, original);
+  fs.Put(kPath, original);  // the side file was written, the cut never happened
+  size_t writes = fs.Writes();
+  TPakSystem sys(Host());
+  sys.OpenPackage(kPath);
+  EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kRestored);
+  sys.Close();
+  EXPECT_EQ(fs.Writes(), writes);
+  EXPECT_EQ(fs.Get(kPath), original);
+  EXPECT_FALSE(fs.Has(TailBackupPath(kPath)));
+}
+
+TEST_F(RecoveryTest, SideFileOfTheFirstLayoutStillPutsBackACutPackage) {
+  Interrupt(fs, original);
+  PackageTailBackup b;
+  ASSERT_TRUE(DecodeTailBackup(fs.Get(TailBackupPath(kPath)), b));
+  // Magic, the two lengths, the tail length, the tail, the CRC: no window.
+  ByteWriter w;
+  w.String("FRKPTAIL");
+  w.U64(b.OldLength);
+  w.U64(b.CutPosition);
+  w.U32(static_cast<uint32_t>(b.Tail.size()));
+  w.Bytes(b.Tail);
+  w.U32(Crc32(w.Data()));
+  fs.Put(TailBackupPath(kPath), w.Take());
+  EXPECT_EQ(OpenAndRead(), old_contents);
+  EXPECT_EQ(fs.Get(kPath), original);
 }
 
 TEST_F(RecoveryTest, AKillAtAnyWriteOpensWithTheOldOrTheNewDirectory) {
@@ -174,12 +342,19 @@ TEST_F(RecoveryTest, TornSideFileIsDiscarded) {
 
 TEST(TailBackup, EncodingChecksEverything) {
   PackageTailBackup b{1000, 900, std::vector<uint8_t>(100, 7)};
+  b.HasWindow = true;
+  b.WindowLength = 900;
+  b.WindowCrc = 0x12345678;
   auto bytes = EncodeTailBackup(b);
   PackageTailBackup out;
   ASSERT_TRUE(DecodeTailBackup(bytes, out));
   EXPECT_EQ(out.OldLength, 1000u);
   EXPECT_EQ(out.CutPosition, 900u);
   EXPECT_EQ(out.Tail, b.Tail);
+  EXPECT_TRUE(out.HasWindow);
+  EXPECT_EQ(out.WindowLength, 900u);
+  EXPECT_EQ(out.WindowCrc, 0x12345678u);
+  EXPECT_FALSE(out.Finished);
   for (size_t i = 0; i < bytes.size(); ++i) {
     auto bad = bytes;
     bad[i] ^= 1;
@@ -187,6 +362,26 @@ TEST(TailBackup, EncodingChecksEverything) {
   }
   PackageTailBackup lie{1000, 800, std::vector<uint8_t>(100, 7)};  // lengths do not add up
   EXPECT_FALSE(DecodeTailBackup(EncodeTailBackup(lie), out));
+  PackageTailBackup wide = b;  // a window reaching before the file
+  wide.CutPosition = 10;
+  wide.OldLength = 110;
+  EXPECT_FALSE(DecodeTailBackup(EncodeTailBackup(wide), out));
+}
+
+TEST(TailBackup, WindowIsTheBytesJustBeforeTheCut) {
+  std::vector<uint8_t> package(200000);
+  for (size_t i = 0; i < package.size(); ++i) package[i] = static_cast<uint8_t>(i * 7);
+  MemoryFile f(package);
+  PackageTailBackup b;
+  b.CutPosition = 150000;
+  ASSERT_TRUE(TakeCutWindow(f, b));
+  EXPECT_EQ(b.WindowLength, kCutWindowMax);
+  EXPECT_EQ(b.WindowCrc, Crc32(std::span(package).subspan(150000 - kCutWindowMax, kCutWindowMax)));
+  b.CutPosition = 100;  // a small package: all of it
+  ASSERT_TRUE(TakeCutWindow(f, b));
+  EXPECT_EQ(b.WindowLength, 100u);
+  b.CutPosition = 300000;  // past the end: cannot be read
+  EXPECT_FALSE(TakeCutWindow(f, b));
 }
 
 }  // namespace

@@ -413,6 +413,62 @@ TEST_F(PakSystemTest, KeyParametersAreFreshForEverySave) {
   EXPECT_GT(seen.size(), 5u);
 }
 
+TEST_F(PakSystemTest, UnattendedRunEndsOnAMissingPackageNamingIt) {
+  PakSystemHost h = Host();
+  h.Unattended = true;
+  TPakSystem sys(h);
+  EXPECT_THROW(sys.UpdatePackage(setup, 1, kDir, kPkg, ""), PackageFatalError);
+  ASSERT_EQ(dialogs.texts.size(), 1u);  // the box is still put, and answered
+  ASSERT_EQ(fatal.size(), 1u);
+  EXPECT_EQ(fatal[0], "Cannot open the package \"C:\\Game\\data.rkp\": the setup stops.");
+  EXPECT_TRUE(exits.empty());  // never the exit code of a finished run
+
+  // Locked: the same, and the package is untouched.
+  auto bytes = PackageBuilder().Add("a", "x").Rkp3();
+  fs.Put(kPath, bytes);
+  fs.NodeAt(kPath).locked = true;
+  EXPECT_THROW(sys.DuplicateEntry(kDir, kPkg, "a", "b"), PackageFatalError);
+  ASSERT_EQ(fatal.size(), 2u);
+  EXPECT_NE(fatal[1].find("C:\\Game\\data.rkp"), std::string::npos);
+  EXPECT_EQ(fs.Get(kPath), bytes);
+  EXPECT_TRUE(exits.empty());
+}
+
+TEST_F(PakSystemTest, UnattendedRunStillRetriesWhenTheAnswerIsRetry) {
+  fs.Put(kPath, PackageBuilder().Rkp3());
+  fs.NodeAt(kPath).locked = true;
+  setup.Add("a", "x");
+  dialogs.answer = [this](std::string_view) {
+    fs.NodeAt(kPath).locked = false;
+    return DialogAnswer::kRetry;
+  };
+  PakSystemHost h = Host();
+  h.Unattended = true;
+  TPakSystem sys(h);
+  sys.UpdatePackage(setup, 1, kDir, kPkg, "");
+  EXPECT_TRUE(fatal.empty());
+  EXPECT_EQ(Tail().Entries.size(), 1u);
+}
+
+TEST_F(PakSystemTest, SaveDrawsKeyParametersAgainWhenTheTrailerWouldMisread) {
+  fs.Put(kPath, PackageBuilder().Add("a.txt", "x").Rkp3({true, false, "C1Oc0FHG"}));
+  std::vector<uint8_t> draws = {5, 2, 4, 4};
+  size_t next = 0;
+  PakSystemHost h = Host();
+  h.RandomKeyParam = [&] { return draws.at(next++); };
+  TPakSystem sys(h);
+  sys.SetOfficial(kDir, kPkg, "kestrel", "1");
+  EXPECT_EQ(next, 4u);
+  EXPECT_EQ(sys.Stats().KeyParam1, 4);
+  PackageTail t = Tail();
+  ASSERT_EQ(t.Status, PackageReadStatus::kOk) << t.Problem;
+  EXPECT_EQ(t.Trailer.Info.Password, "C1Oc0FHG");
+  EXPECT_TRUE(t.Trailer.Info.Official);
+  EXPECT_EQ(t.Trailer.KeyParam1, 4);
+  EXPECT_EQ(t.Trailer.KeyParam2, 4);
+  EXPECT_EQ(t.Entries.size(), 1u);
+}
+
 TEST_F(PakSystemTest, CompiledLineParameters) {
   fs.Put(kPath, PackageBuilder().Rkp3());
   setup.Add("g3.txt", "three", 3);
