@@ -17,16 +17,6 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool HasParentStep(std::string_view path) {
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = start;
-    while (end < path.size() && !IsSeparator(path[end])) ++end;
-    if (path.substr(start, end - start) == "..") return true;
-    start = end + 1;
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -46,21 +36,6 @@ std::u16string TextWithFileName(const TSetupContext& ctx, int number, std::strin
 std::string FolderOf(std::string_view path) {
   size_t slash = path.find_last_of("\\/");
   return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
-}
-
-bool IsClearableFolder(std::string_view path) {
-  if (path.size() < 4 || path[1] != ':' || !IsSeparator(path[2])) return false;
-  char drive = path[0];
-  if (!((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z'))) return false;
-  if (HasParentStep(path)) return false;
-  // Something besides separators after the root.
-  return path.find_first_not_of("\\/", 3) != std::string_view::npos;
-}
-
-bool StaysBelow(std::string_view relative) {
-  if (!relative.empty() && IsSeparator(relative.front())) return false;
-  if (relative.find(':') != std::string_view::npos) return false;
-  return !HasParentStep(relative);
 }
 
 bool RegistryValueMatches(std::string_view root, const std::string& key, const std::string& valueName,

@@ -24,12 +24,6 @@ std::u16string TextWithFileName(const TSetupContext& ctx, int number, std::strin
 // The folder part of a path, with its trailing backslash; empty without one.
 std::string FolderOf(std::string_view path);
 
-// A folder that names a place on a drive below its root ("X:\something"),
-// with no ".." step: what the commands that delete whole trees accept.
-bool IsClearableFolder(std::string_view path);
-// A folder given relative to another one that stays below it: no drive or
-// stream colon, no leading separator, no ".." step.
-bool StaysBelow(std::string_view relative);
 
 // Whether the string value under root/key equals `expected` exactly. The key
 // is created when missing; a missing value reads as empty; a key that does

@@ -6,6 +6,7 @@
 #include "base/dialogs.h"
 #include "core/commands/command_runtime_win.h"
 #include "core/commands/file_command.h"
+#include "core/path_safety.h"
 #include "core/setup_context.h"
 #include "core/text_helpers.h"
 

@@ -1,5 +1,6 @@
 #include "core/commands/command_runtime_win.h"
 #include "core/commands/rmdir_command.h"
+#include "core/path_safety.h"
 #include "core/setup_context.h"
 
 namespace ferry {
@@ -11,7 +12,7 @@ void TRMDirCommand::SFXProcess(TSetupContext& ctx, int lineIndex) {
   // An empty or relative path (an unset $INSTDIR, say) would name the
   // current drive or folder, and a drive root or a ".." step more than the
   // script meant: such a tree is not cleared.
-  if (!IsClearableFolder(folder)) {
+  if (!IsBelowDriveRoot(folder)) {
     ctx.Progress.Problem("rmdir: \"" + folder + "\" is not a folder below a drive root; nothing was removed");
     return;
   }

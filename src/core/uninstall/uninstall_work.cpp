@@ -5,6 +5,7 @@
 #include "archive/uninstall_list.h"
 #include "base/byte_reader.h"
 #include "base/text.h"
+#include "core/path_safety.h"
 #include "core/uninstall/registry_record.h"
 #include "ui/languages.h"
 
@@ -13,17 +14,6 @@ namespace ferry {
 namespace {
 
 std::u16string Decimal(uint64_t n) { return Latin1ToUtf16(std::to_string(n)); }
-
-bool HasParentStep(std::string_view path) {
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = path.find_first_of("\\/", start);
-    if (end == std::string_view::npos) end = path.size();
-    if (path.substr(start, end - start) == "..") return true;
-    start = end + 1;
-  }
-  return false;
-}
 
 // The three lists in turn, with the gauge running over all of them.
 class TReplay {
@@ -58,7 +48,7 @@ class TReplay {
     for (uint32_t i = 1; i <= nF; ++i) {
       Show(u"", i, nF, 0);
       std::string path = args_.ExpandPathVars(args_.Log.Files()[i - 1]);
-      if (!IsDeletablePath(path)) {
+      if (!IsBelowDriveRoot(path)) {
         ++out_.Skipped;
         view_.Problem("Passed over the recorded file \"" + path + "\": not a full path of one file.");
         continue;
@@ -148,16 +138,6 @@ std::optional<std::string> CheckInstallLog(std::span<const uint8_t> bytes) {
   }
   if (!r.AtEnd()) return std::to_string(r.Remaining()) + " bytes follow its last entry";
   return std::nullopt;
-}
-
-bool IsDeletablePath(std::string_view path) {
-  if (path.size() < 4 || path[1] != ':' || path[2] != '\\') return false;
-  char drive = path[0];
-  if (!((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z'))) return false;
-  if (path.find_first_of("*?", 3) != std::string_view::npos) return false;
-  if (path.find(':', 2) != std::string_view::npos) return false;  // no stream names
-  if (path.find_first_not_of("\\/", 3) == std::string_view::npos) return false;
-  return !HasParentStep(path);
 }
 
 TUninstallOutcome RunUninstallWork(const TUninstallWorkArgs& args, TUninstallSystem& system, TUninstallView& view) {

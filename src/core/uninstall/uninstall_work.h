@@ -101,8 +101,4 @@ struct TUninstallWorkArgs {
 
 TUninstallOutcome RunUninstallWork(const TUninstallWorkArgs& args, TUninstallSystem& system, TUninstallView& view);
 
-// A recorded file path that may be handed to the system: "X:\" followed by
-// something, no wildcard ("*" or "?"), no ".." step.
-bool IsDeletablePath(std::string_view path);
-
 }  // namespace ferry

@@ -248,15 +248,5 @@ TEST(CheckInstallLogTest, ASavedLogIsSoundAndDamageIsNamed) {
   EXPECT_TRUE(CheckInstallLog(std::vector<uint8_t>{}));
 }
 
-TEST(IsDeletablePathTest, OnlyFullPathsOfOneFile) {
-  EXPECT_TRUE(IsDeletablePath("C:\\Game\\a.txt"));
-  EXPECT_TRUE(IsDeletablePath("d:\\x"));
-  EXPECT_FALSE(IsDeletablePath("C:\\"));
-  EXPECT_FALSE(IsDeletablePath("C:a.txt"));
-  EXPECT_FALSE(IsDeletablePath("$INSTDIR\\a.txt"));
-  EXPECT_FALSE(IsDeletablePath("C:\\Game\\*"));
-  EXPECT_FALSE(IsDeletablePath("C:\\Game\\..\\x"));
-}
-
 }  // namespace
 }  // namespace ferry

@@ -284,8 +284,11 @@ TEST(RmDirCommand, RefusesRootsRelativePathsAndParentSteps) {
   f.Run("rmdir", {"x", "1"});
   f.Run("rmdir", {"C:\\", "1"});
   f.Run("rmdir", {f.Temp() + "app\\x\\..", "1"});
+  // Windows reads "x\." and "x\..." as x itself ("C:\." would be the drive).
+  f.Run("rmdir", {f.Temp() + "app\\x\\.", "1"});
+  f.Run("rmdir", {f.Temp() + "app\\x\\...", "1"});
   EXPECT_EQ(ReadText(f.Temp() + "app\\x\\a.txt"), "a");
-  EXPECT_EQ(f.sinks.problems.size(), 4u);
+  EXPECT_EQ(f.sinks.problems.size(), 6u);
   f.ctx.SetupInfo.InstallDir = f.Temp() + "app\\";
 }
 
