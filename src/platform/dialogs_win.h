@@ -40,6 +40,8 @@ class SilentDialogs : public Dialogs {
 
   static DialogAnswer DefaultAnswer(DialogButtons buttons);
   static const char* AnswerName(DialogAnswer a);
+  // Where the silent run writes its lines.
+  RunLog& Log() { return log_; }
 
  private:
   DialogAnswer Answered(DialogButtons buttons);

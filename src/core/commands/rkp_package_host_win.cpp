@@ -7,6 +7,8 @@
 #include "archive/pak_file.h"
 #include "core/setup_context.h"
 #include "core/text_replace.h"
+#include "platform/dialogs_win.h"
+#include "platform/system.h"
 #include "platform/win_text.h"
 
 namespace ferry {
@@ -85,11 +87,21 @@ void WithPackageSystem(TSetupContext& ctx, const std::function<void(TPakSystem&,
   host.Files = &files;
   host.Boxes = ctx.Dialog;
   host.Progress = &page;
-  host.FatalExit = [&ctx](const std::string& text) {
+  // A silent run answers the boxes itself: its fatal errors go to its log
+  // and end it with exit code 1, and Cancel of the Retry box is one of them.
+  auto* silent = dynamic_cast<SilentDialogs*>(ctx.Dialog);
+  host.Unattended = silent != nullptr;
+  host.FatalExit = [&ctx, silent](const std::string& text) {
+    if (silent) FatalExit(text, &silent->Log());
     ctx.Progress.Problem(text);
     FatalAppExitA(0, text.c_str());
   };
   host.ExitProcess = [](int code) { ::ExitProcess(static_cast<UINT>(code)); };
+  // A box with OK: the run goes on (a silent run logs "Warning: ...").
+  host.Warning = [&ctx](const std::string& text) {
+    if (ctx.Dialog) ctx.Dialog->Show(text, "Warning", DialogButtons::kOk, DialogIcon::kWarning);
+    else ctx.Progress.Problem(text);
+  };
   TPakSystem system(host);
   work(system, group);
 }

@@ -14,7 +14,9 @@ struct TSetupContext;
 // names in the system code page, read-only attribute set to normal), the
 // context's boxes, the patching page's status line and gauge, the setup
 // archive as the source of groups, FatalAppExit for the fatal errors and
-// ExitProcess(0) for Cancel.
+// ExitProcess(0) for Cancel. In a silent run (the context's boxes are the
+// silent ones) a fatal error, and Cancel of the Retry box too, is written to
+// the run log and ends the process with exit code 1.
 void WithPackageSystem(TSetupContext& ctx, const std::function<void(TPakSystem&, SetupEntrySource&)>& work);
 
 }  // namespace ferry
