@@ -110,6 +110,7 @@ std::FILE* OpenStream(const std::filesystem::path& path, FileMode mode) {
   switch (mode) {
     case FileMode::kRead: return _wfsopen(path.c_str(), L"rb", _SH_DENYNO);
     case FileMode::kReadWrite: return _wfsopen(path.c_str(), L"r+b", _SH_DENYWR);
+    case FileMode::kReadWriteShared: return _wfsopen(path.c_str(), L"r+b", _SH_DENYNO);
     case FileMode::kReadWriteExclusive: return _wfsopen(path.c_str(), L"r+b", _SH_DENYRW);
     case FileMode::kCreate: return _wfsopen(path.c_str(), L"w+b", _SH_DENYWR);
   }
@@ -117,6 +118,7 @@ std::FILE* OpenStream(const std::filesystem::path& path, FileMode mode) {
   switch (mode) {
     case FileMode::kRead: return std::fopen(path.c_str(), "rb");
     case FileMode::kReadWrite:
+    case FileMode::kReadWriteShared:
     case FileMode::kReadWriteExclusive: return std::fopen(path.c_str(), "r+b");
     case FileMode::kCreate: return std::fopen(path.c_str(), "w+b");
   }

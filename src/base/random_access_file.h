@@ -52,6 +52,7 @@ class MemoryFile : public RandomAccessFile {
 enum class FileMode {
   kRead,            // existing file, read-only, others may read and write it
   kReadWrite,       // existing file, read and write, others may read it
+  kReadWriteShared,  // existing file, read and write, others may read and write it
   kReadWriteExclusive,  // existing file, read and write, nobody else may open it
   kCreate,          // created or truncated, read and write
 };

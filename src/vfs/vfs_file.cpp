@@ -57,7 +57,8 @@ void TVFSFile::OpenArchive(const std::string& path, bool fullTree, ProgressCallb
   if (callback) callback(0, 100);
 
   bool update = access == VfsAccess::kUpdate;
-  auto file = fs_.Open(path, update ? FileMode::kReadWrite : FileMode::kRead);
+  // The product may hold its archive open while it runs; nobody is locked out.
+  auto file = fs_.Open(path, update ? FileMode::kReadWriteShared : FileMode::kRead);
   if (!file) {
     if (fs_.Exists(path)) throw SetupError("Cannot open the VFS archive " + path + (update ? " for writing" : ""));
     throw SetupError("VFS archive not found: " + path);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/random_access_file.h"
 #include "base/setup_error.h"
 #include "win/platform/temp_dir.h"
 #include "platform/win_text.h"
@@ -67,6 +68,30 @@ TEST(PlatformFiles, ReadWholeFileOfMissingFileThrowsAndOfLockedFileGivesNone) {
   EXPECT_FALSE(ReadWholeFile(path).has_value());
   CloseHandle(h);
   EXPECT_EQ(*ReadWholeFile(path), Bytes("abc"));
+}
+
+TEST(PlatformFiles, DiskFileModesShareAsTheirNamesSay) {
+  TempDir tmp("modes");
+  std::string path = tmp.path() + "data.bin";
+  ASSERT_TRUE(WriteFileCreatingDirs(path, Bytes("abcd"), nullptr));
+  // Another process's read-write handle that lets everybody in, as a
+  // running product may hold its archive.
+  HANDLE h = CreateFileW(AnsiToWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  const std::filesystem::path wide(AnsiToWide(path));
+  EXPECT_NE(OpenDiskFile(wide, FileMode::kRead), nullptr);
+  EXPECT_EQ(OpenDiskFile(wide, FileMode::kReadWrite), nullptr);
+  EXPECT_EQ(OpenDiskFile(wide, FileMode::kReadWriteExclusive), nullptr);
+  auto shared = OpenDiskFile(wide, FileMode::kReadWriteShared);
+  ASSERT_NE(shared, nullptr);
+  shared->WriteAt(1, Bytes("X"));
+  char seen[4] = {};
+  DWORD got = 0;
+  ASSERT_TRUE(ReadFile(h, seen, 4, &got, nullptr));
+  EXPECT_EQ(std::string(seen, got), "aXcd");
+  shared.reset();
+  CloseHandle(h);
 }
 
 TEST(PlatformFiles, AttributesFindCopyRenameDelete) {
