@@ -8,6 +8,8 @@ namespace ferry {
 class TMessageCommand : public TCommandClass {
  public:
   TMessageCommand();
+  // Checks the text's "<LANGn>" references.
+  void CompileProcess(TCompileContext& ctx, int lineIndex) override;
 #ifdef _WIN32
   void SFXProcess(TSetupContext& ctx, int lineIndex) override;
 #endif

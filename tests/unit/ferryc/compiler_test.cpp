@@ -119,6 +119,21 @@ TEST(Compiler, UnknownLabelsAreErrorsWithTheirLine) {
   EXPECT_TRUE(HasError(r, 5, "Label not found - 0")) << Errors(r);
 }
 
+TEST(Compiler, MessageTextsWithBrokenLanguageReferencesAreRefused) {
+  TempDir dir;
+  CompileResult r = Compile(dir, std::string(kHead) +
+                                     "message \"Step <LANG12> of <LANG13>\"\n"  // line 3: fine
+                                     "message \"<LANG12\"\n"                     // no ">"
+                                     "message \"<LANGx> done\"\n"                // not a number
+                                     "message \"<lang12 is only text\"\n");     // lower case: no reference
+  EXPECT_FALSE(r.ok);
+  size_t errors = 0;
+  for (const Diagnostic& d : r.diagnostics) errors += d.warning ? 0 : 1;
+  EXPECT_EQ(errors, 2u) << Errors(r);
+  EXPECT_TRUE(HasError(r, 4, "message text: '12' is not a valid integer value")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 5, "message text: 'x' is not a valid integer value")) << Errors(r);
+}
+
 TEST(Compiler, DuplicateLabelsAndMessageboxJumpsToLineOneAreRefused) {
   TempDir dir;
   CompileResult r = Compile(dir, "top:\n" + std::string(kHead) + "messagebox a b top 0\nTOP:\n");
