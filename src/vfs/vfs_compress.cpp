@@ -31,6 +31,11 @@ std::optional<std::vector<uint8_t>> CompressData(const uint8_t* data, uint32_t l
 }
 
 std::vector<uint8_t> DecompressChunks(std::span<const uint8_t> stored, uint32_t unpackedSize) {
+  // Every chunk takes at least its 4-byte length and unpacks to at most one
+  // chunk's size: a larger claim is refused before anything is allocated.
+  if (unpackedSize > (uint64_t{stored.size()} / 4) * CompressChunkSize)
+    throw SetupError("an unpacked size of " + std::to_string(unpackedSize) + " bytes cannot come from " +
+                     std::to_string(stored.size()) + " stored bytes");
   std::vector<uint8_t> out(unpackedSize);
   ByteReader r(stored);
   size_t produced = 0;

@@ -179,6 +179,10 @@ void TVFSFile::CheckChain(const TVFSDirRecord& record, std::string_view path) co
                        ", outside the block table");
   if (blocks_[record.FirstBlock - 1].Next == 0)
     Damaged(path_, "the chain of " + who + " starts at the free block " + std::to_string(record.FirstBlock));
+  // No file holds more than the archive itself (checked only when the
+  // record spans blocks, to spare a look at the file's length).
+  if (record.StoredSize > header_.BlockSize && record.StoredSize > file_->Size())
+    Damaged(path_, who + " claims " + std::to_string(record.StoredSize) + " bytes, more than the archive holds");
   uint64_t need = BlocksFor(record.StoredSize, header_.BlockSize);
   uint64_t have = ChainLength(record.FirstBlock);
   if (have < need)

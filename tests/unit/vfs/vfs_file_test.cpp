@@ -196,6 +196,15 @@ TEST_F(VfsFileTest, DamagedArchivesAreRefusedBeforeAnyWrite) {
   root.FirstBlock = 2;
   refused([&](auto& b) { SetEntry(b, 2, 1, -1); SetRootSlot(b, 0, root); }, "chain too short for its size");
   refused([&](auto& b) { SetRootSlot(b, 0, root); }, "chain starts in a free block");
+  // A chain long enough for a size that the file, cut after its tables,
+  // cannot hold: refused before its zeros are read into memory.
+  refused([&](auto& b) {
+    b.resize(HeaderOf(b).DataOffset());
+    for (uint32_t block = 2; block < 20; ++block) SetEntry(b, block, 1, int32_t(block + 1));
+    SetEntry(b, 20, 1, -1);
+    root.StoredSize = uint32_t(b.size()) + 1;
+    SetRootSlot(b, 0, root);
+  }, "more bytes than the archive");
 }
 
 TEST_F(VfsFileTest, ListingThatIsNotWholeRecordsIsRefused) {

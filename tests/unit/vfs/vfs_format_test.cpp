@@ -146,6 +146,8 @@ TEST(VfsCompress, ChunksOfFiftyThousand) {
   EXPECT_EQ(chunks, 31);
   EXPECT_EQ(DecompressChunks(*packed, uint32_t(data.size())), data);
   EXPECT_THROW(DecompressChunks(*packed, uint32_t(data.size() + 1)), SetupError);
+  // A size no chunk count could give is refused without allocating it.
+  EXPECT_THROW(DecompressChunks(std::vector<uint8_t>(8, 0), 0xFFFFFFFFu), SetupError);
 }
 
 TEST(VfsCompress, NoResultForDataThatDoesNotShrinkOrIsEmpty) {
