@@ -1,7 +1,8 @@
 // Updating a package in place costs time in proportion to the entries it
 // writes, not to the package's size. Measured on a 2 GiB package (a sparse
 // file in the temporary folder, removed afterwards) and on a small one with
-// the same directory, beside copying the big package once.
+// the same directory, beside copying the big package once. Also the open of
+// the big package after an interrupted update, and beside a stale side file.
 //
 // Output, one figure a line:  <name>  real <ms> ms  [details]
 #include <chrono>
@@ -116,6 +117,45 @@ void Measure(const std::string& label, const std::string& path) {
   Report("update_1000_unchanged_" + label, same, s, fs::file_size(path));
 }
 
+// The open after an update was killed between the cut and the new tail: the
+// side file is checked against the package (the window before the cut, the
+// end of the file) and the old tail put back; then the open beside a side
+// file that no longer fits (the package reads on its own). Neither reads the
+// entry data.
+void MeasureRecovery(const std::string& label, const std::string& path) {
+  auto files = ferry::MakeDiskPackageFileSystem();
+  auto open = [&] {
+    ferry::PakSystemHost host;
+    host.Files = files.get();
+    ferry::TPakSystem sys(host);
+    sys.OpenPackage(path);
+    return sys.Stats().Recovery;
+  };
+  ferry::PackageTailBackup backup;
+  {
+    auto f = ferry::OpenDiskFile(path, ferry::FileMode::kReadWrite);
+    ferry::PackageTail tail = ferry::ReadPackageTail(*f);
+    backup.OldLength = tail.FileSize;
+    backup.CutPosition = tail.CutPosition;
+    backup.Tail = f->ReadVector(tail.CutPosition, static_cast<size_t>(tail.FileSize - tail.CutPosition));
+    if (!ferry::TakeCutWindow(*f, backup)) throw ferry::SetupError("cannot read the window");
+    ferry::WriteTailBackup(*files, path, backup);
+    f->Truncate(backup.CutPosition);
+    f->WriteAt(backup.CutPosition, std::vector<uint8_t>(1 << 20, 0x5A));  // entries already appended
+  }
+  ferry::TailRecovery r = ferry::TailRecovery::kNone;
+  double restore = Millis([&] { r = open(); });
+  if (r != ferry::TailRecovery::kRestored) throw ferry::SetupError("the interrupted update was not put back");
+  std::printf("open_interrupted_%s  real %.1f ms  cpu %.1f ms  package %.1f MiB  put back\n", label.c_str(), restore,
+              g_cpu_ms, fs::file_size(path) / 1048576.0);
+  Update(path, 3);  // a later update: the package has moved on
+  ferry::WriteTailBackup(*files, path, backup);
+  double stale = Millis([&] { r = open(); });
+  if (r != ferry::TailRecovery::kStale) throw ferry::SetupError("a stale side file was not recognised");
+  std::printf("open_beside_stale_side_file_%s  real %.1f ms  cpu %.1f ms  package %.1f MiB  left alone\n",
+              label.c_str(), stale, g_cpu_ms, fs::file_size(path) / 1048576.0);
+}
+
 double CopyOnce(const std::string& from, const std::string& to) {
   return Millis([&] {
     auto in = ferry::OpenDiskFile(from, ferry::FileMode::kRead);
@@ -143,6 +183,7 @@ int main() {
     MakePackage(small, 16 << 20);
     Measure("2GiB", big);
     Measure("16MiB", small);
+    MeasureRecovery("2GiB", big);
     double copy = CopyOnce(big, (dir / "copy.rkp").string());
     std::printf("copy_2GiB_once  real %.1f ms  cpu %.1f ms  package %.1f MiB\n", copy, g_cpu_ms,
                 fs::file_size(big) / 1048576.0);
