@@ -9,9 +9,10 @@ namespace ferry {
 std::filesystem::path PakNativePath(const std::string& ansi, bool foldSeparators) {
 #ifdef _WIN32
   (void)foldSeparators;
-  // Through UTF-16 so that the upper half of the code page survives the
-  // narrow-to-wide conversion of the path class.
-  return std::filesystem::path(Latin1ToUtf16(ansi));
+  // Handed over as wide characters: the path class's own conversions of
+  // narrow and UTF-16 text do not read the system code page.
+  const std::u16string wide = CodePageToUtf16(ansi);
+  return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
 #else
   if (!foldSeparators) return std::filesystem::path(ansi);
   std::string s = ansi;

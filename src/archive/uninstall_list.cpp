@@ -100,7 +100,8 @@ std::filesystem::path TUninstallList::LogPath(std::string_view directory, std::s
   path += prefix;
   path += "install.log";
 #ifdef _WIN32
-  return std::filesystem::path(Latin1ToUtf16(path));
+  const std::u16string wide = CodePageToUtf16(path);  // as wide characters: see PakNativePath
+  return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
 #else
   return std::filesystem::path(path);
 #endif

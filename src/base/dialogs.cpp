@@ -6,7 +6,7 @@ namespace ferry {
 
 DialogAnswer RecordingDialogs::Show(std::string_view text, std::string_view caption, DialogButtons buttons,
                                     DialogIcon icon) {
-  return ShowUnicode(Latin1ToUtf16(text), Latin1ToUtf16(caption), buttons, icon);
+  return ShowUnicode(CodePageToUtf16(text), CodePageToUtf16(caption), buttons, icon);
 }
 
 DialogAnswer RecordingDialogs::ShowUnicode(std::u16string_view text, std::u16string_view caption,

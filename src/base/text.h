@@ -18,7 +18,11 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix);
 // with U+FFFD rather than rejected.
 std::string Utf16ToUtf8(std::u16string_view s);
 std::u16string Utf8ToUtf16(std::string_view s);
-// 8-bit text of the system code page, taken as Windows-1252 on the portable side.
-std::u16string Latin1ToUtf16(std::string_view s);
+// 8-bit text of the system code page <-> UTF-16. The Windows programs use
+// the system's ANSI code page, as every Windows call of theirs does; the
+// portable side (Linux tools and tests) takes it as Windows-1252. What the
+// code page cannot hold becomes "?", never a look-alike such as "\".
+std::u16string CodePageToUtf16(std::string_view s);
+std::string CodePageFromUtf16(std::u16string_view s);
 
 }  // namespace ferry

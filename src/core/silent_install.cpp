@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kFailureText = 23;
 
-std::string CodePageToUtf8(std::string_view s) { return Utf16ToUtf8(Latin1ToUtf16(s)); }
+std::string CodePageToUtf8(std::string_view s) { return Utf16ToUtf8(CodePageToUtf16(s)); }
 
 std::string DriveOf(std::string_view path) { return std::string(path.substr(0, std::min<size_t>(3, path.size()))); }
 

@@ -13,7 +13,7 @@ std::u16string ApplyTextMacros(const TLanguageStrings& macros, std::u16string_vi
   std::u16string out(text);
   for (const TLanguageString& item : macros.Items()) {
     if (!item.ValueRef) continue;
-    out = ReplaceAll(out, Latin1ToUtf16(item.Key), Latin1ToUtf16(*item.ValueRef));
+    out = ReplaceAll(out, CodePageToUtf16(item.Key), CodePageToUtf16(*item.ValueRef));
   }
   return out;
 }

@@ -93,7 +93,7 @@ void TControlParser::CreateControl(const LayoutSection& lines) {
   control.kind = *kind;
   control.name = SectionName(lines.empty() ? std::string_view() : std::string_view(lines[0]));
   ClaimName(control.name);
-  if (HasText(control.kind)) control.text = Latin1ToUtf16(control.name);
+  if (HasText(control.kind)) control.text = CodePageToUtf16(control.name);
   controls_.push_back(std::move(control));
 
   for (size_t i = 2; i < lines.size(); ++i) {
@@ -169,18 +169,18 @@ bool TControlParser::ApplyFont(std::string_view key, std::string_view value, TLa
 }
 
 void TControlParser::ApplyText(std::string_view value, TLayoutControl& c) {
-  c.raw_text = Latin1ToUtf16(value);
+  c.raw_text = CodePageToUtf16(value);
   c.text = c.kind == ControlKind::kPanel ? PanelCaption(c.raw_text) : Resolve(c.raw_text);
 }
 
 void TControlParser::ApplyMemoText(std::string_view value, TLayoutControl& c) {
-  c.text = Latin1ToUtf16(ReplaceAll(value, "<BR>", "\r"));
+  c.text = CodePageToUtf16(ReplaceAll(value, "<BR>", "\r"));
   c.rich_text.reset();
 }
 
 void TControlParser::LoadRichEditFile(TLayoutControl& c, std::string_view value) {
   std::string name(value);
-  if (env_.macros) name = CodePageFromUtf16(ApplyTextMacros(*env_.macros, Latin1ToUtf16(value)));
+  if (env_.macros) name = CodePageFromUtf16(ApplyTextMacros(*env_.macros, CodePageToUtf16(value)));
   std::optional<std::vector<uint8_t>> data;
   if (env_.load_entry) data = env_.load_entry(name);
   if (!data) {
@@ -208,7 +208,7 @@ std::u16string TControlParser::Resolve(std::u16string_view raw) const {
 }
 
 std::u16string TControlParser::PanelCaption(std::u16string_view raw) const {
-  return Latin1ToUtf16(CodePageFromUtf16(Resolve(raw)));
+  return CodePageToUtf16(CodePageFromUtf16(Resolve(raw)));
 }
 
 void TControlParser::HideAll() {

@@ -107,23 +107,4 @@ bool IsValidComponentName(std::string_view name) {
   return true;
 }
 
-std::string CodePageFromUtf16(std::u16string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (char16_t c : s) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      out += static_cast<char>(c);
-      continue;
-    }
-    static const std::u16string kHigh = [] {
-      std::string bytes;
-      for (int b = 0x80; b < 0xA0; ++b) bytes += static_cast<char>(b);
-      return Latin1ToUtf16(bytes);
-    }();
-    size_t at = c == 0xFFFD ? std::u16string::npos : kHigh.find(c);
-    out += at == std::u16string::npos ? '?' : static_cast<char>(0x80 + at);
-  }
-  return out;
-}
-
 }  // namespace ferry

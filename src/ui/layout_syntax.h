@@ -49,8 +49,4 @@ uint32_t LayoutStrToColour(std::string_view text);
 // nothing and so can never clash).
 bool IsValidComponentName(std::string_view name);
 
-// 16-bit text in the system code page (Windows-1252, the inverse of
-// Latin1ToUtf16); characters it cannot hold become "?".
-std::string CodePageFromUtf16(std::u16string_view s);
-
 }  // namespace ferry

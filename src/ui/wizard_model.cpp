@@ -46,8 +46,8 @@ TWizardModel::TWizardModel(WizardData data, WizardHost& host, DriveInfo& drives,
 
 void TWizardModel::SetPagesUp() {
   TSetupInfo& info = data_.setup_info;
-  app_title_ = info.IsUninstaller == 1 ? Latin1ToUtf16(info.ShortTitle) + u" " + Text(26)
-                                       : Latin1ToUtf16(info.SetupTitle);
+  app_title_ = info.IsUninstaller == 1 ? CodePageToUtf16(info.ShortTitle) + u" " + Text(26)
+                                       : CodePageToUtf16(info.SetupTitle);
   caption_ = u" " + app_title_;
 
   pages_.LoadPageSet("Pages.txt");
@@ -57,7 +57,7 @@ void TWizardModel::SetPagesUp() {
   if (install_dir_tree_) NavigateTree(info.InstallDir, false);
   if (TLayoutControl* edit = Named(install_dir_edit_)) {
     // Filled before the change handler is attached: no change runs now.
-    edit->text = Latin1ToUtf16(host_.ExpandPathVars(info.InstallDir));
+    edit->text = CodePageToUtf16(host_.ExpandPathVars(info.InstallDir));
     edit_handler_attached_ = true;
   }
 
@@ -146,7 +146,7 @@ void TWizardModel::ArriveOnInstallDir() {
   // keeps what the user typed.
   if (!install_dir_shown_) {
     install_dir_shown_ = true;
-    SetEditText(Latin1ToUtf16(data_.setup_info.InstallDir));
+    SetEditText(CodePageToUtf16(data_.setup_info.InstallDir));
   }
   InstallDirEditChange();
 }
@@ -163,7 +163,7 @@ void TWizardModel::RunPageWork(bool install) {
     SetWorkingState(true);
     if (install) {
       uint32_t n = host_.PayloadEntryCount();
-      SetStatusText(u"Status: 0 of " + Latin1ToUtf16(std::to_string(n)) + u" files extracted");
+      SetStatusText(u"Status: 0 of " + CodePageToUtf16(std::to_string(n)) + u" files extracted");
       SetGaugePosition(0);
       SetGaugeMax(static_cast<int32_t>(n));
       host_.AddInstallDirectory(data_.setup_info.InstallDir);
@@ -237,7 +237,7 @@ void TWizardModel::InstallDirEditChange() {
 void TWizardModel::TreeSelectionChanged(const std::string& path) {
   if (!Named(install_dir_edit_) || pages_.CurrentPageType() != TPageType::InstallDir) return;
   if (!DriveTakesInstall(drives_.GetDriveType(path.substr(0, std::min<size_t>(3, path.size()))))) return;
-  SetEditText(Latin1ToUtf16(path));
+  SetEditText(CodePageToUtf16(path));
   Notify();
 }
 

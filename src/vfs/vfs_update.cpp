@@ -18,7 +18,7 @@ uint32_t ParseGroup(const std::string& text) {
   return value;
 }
 
-std::u16string Decimal(uint32_t n) { return Latin1ToUtf16(std::to_string(n)); }
+std::u16string Decimal(uint32_t n) { return CodePageToUtf16(std::to_string(n)); }
 
 }  // namespace
 
@@ -29,7 +29,7 @@ VfsUpdateSession::VfsUpdateSession(VfsFileSystem& fs, VfsEntrySource& entries, V
 VfsUpdateSession::~VfsUpdateSession() = default;
 
 void VfsUpdateSession::Status(int id, uint32_t done, uint32_t total) {
-  std::vector<VfsTextMacro> macros{{"<%RKPNAME%>", Latin1ToUtf16(archiveName_)}};
+  std::vector<VfsTextMacro> macros{{"<%RKPNAME%>", CodePageToUtf16(archiveName_)}};
   if (id == kTextVfsProcessing) {
     macros.push_back({"<%FNUM%>", Decimal(done)});
     macros.push_back({"<%FTOTAL%>", Decimal(total)});

@@ -36,7 +36,7 @@ bool HasDrive(std::string_view text) {
 
 }  // namespace
 
-fs::path PathFromAnsi(std::string_view ansi) { return fs::path(Latin1ToUtf16(ansi)); }
+fs::path PathFromAnsi(std::string_view ansi) { return fs::path(CodePageToUtf16(ansi)); }
 
 std::optional<std::string> AnsiFromPath(const fs::path& path) {
   std::u16string wide;
@@ -47,7 +47,7 @@ std::optional<std::string> AnsiFromPath(const fs::path& path) {
   }
   std::string ansi = CodePageFromUtf16(wide);
   // CodePageFromUtf16 writes '?' for what it cannot hold: compare back.
-  if (Latin1ToUtf16(ansi) != wide) return std::nullopt;
+  if (CodePageToUtf16(ansi) != wide) return std::nullopt;
   return ansi;
 }
 

@@ -17,7 +17,7 @@ void TMessageCommand::CompileProcess(TCompileContext& ctx, int lineIndex) {
   probe.Languages.push_back(std::make_unique<TLanguage>());
   probe.Current = 0;
   try {
-    probe.ResolveLangRefs(Latin1ToUtf16(ctx.Line(lineIndex).Param(1)));
+    probe.ResolveLangRefs(CodePageToUtf16(ctx.Line(lineIndex).Param(1)));
   } catch (const SetupError& e) {
     ctx.Error(lineIndex, std::string("message text: ") + e.what());
   }

@@ -13,7 +13,7 @@ namespace ferry {
 
 namespace {
 
-std::u16string Decimal(uint64_t n) { return Latin1ToUtf16(std::to_string(n)); }
+std::u16string Decimal(uint64_t n) { return CodePageToUtf16(std::to_string(n)); }
 
 // The three lists in turn, with the gauge running over all of them.
 class TReplay {

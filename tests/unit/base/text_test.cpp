@@ -27,7 +27,7 @@ TEST(Text, BrokenUtf8AndLoneSurrogatesBecomeReplacementCharacters) {
 }
 
 TEST(Text, CodePageTextMapsTheWindowsRange) {
-  EXPECT_EQ(Latin1ToUtf16("\x80\xE9"), u"\u20AC\u00E9");
+  EXPECT_EQ(CodePageToUtf16("\x80\xE9"), u"\u20AC\u00E9");
 }
 
 }  // namespace

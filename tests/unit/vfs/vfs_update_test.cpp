@@ -42,9 +42,9 @@ class FakeUi : public VfsUpdateUi {
                                                    {20, "Writing <%RKPNAME%>`s Header"},
                                                    {23, "Setup failed to install patch."},
                                                    {29, "Loading <%RKPNAME%>"}};
-    std::u16string text = Latin1ToUtf16(kTexts.at(id));
+    std::u16string text = CodePageToUtf16(kTexts.at(id));
     for (const auto& m : macros) {
-      std::u16string key = Latin1ToUtf16(m.Name);
+      std::u16string key = CodePageToUtf16(m.Name);
       for (size_t at; (at = text.find(key)) != std::u16string::npos;) text.replace(at, key.size(), m.Value);
     }
     return text;

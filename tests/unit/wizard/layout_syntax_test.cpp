@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/setup_error.h"
+#include "base/text.h"
 #include "ui/layout_syntax.h"
 
 namespace ferry {

@@ -258,7 +258,7 @@ TEST_F(WizardModelTest, ReadyPageDisablesNextWhenSpaceIsShort) {
   EXPECT_EQ(m.CurrentPageType(), TPageType::Patch);
   EXPECT_EQ(Buttons().Next.caption, u"Patch");
   EXPECT_FALSE(Buttons().Next.enabled);
-  EXPECT_EQ(m.SpaceAvailableLabel()->text, u"Space available " + Latin1ToUtf16(FormatByteSize(50)));
+  EXPECT_EQ(m.SpaceAvailableLabel()->text, u"Space available " + CodePageToUtf16(FormatByteSize(50)));
 
   // Back, another drive, and the ready page is judged again.
   ASSERT_TRUE(m.Back());
@@ -515,7 +515,7 @@ TEST_F(WizardModelTest, ProcessWideObjectsDriveTheWizard) {
   EXPECT_EQ(context.SpaceAvailable, 50u);
   ASSERT_TRUE(m.Next());
   EXPECT_TRUE(m.Buttons().Next.enabled);
-  EXPECT_EQ(m.SpaceAvailableLabel()->text, u"Space available " + Latin1ToUtf16(FormatByteSize(50)));
+  EXPECT_EQ(m.SpaceAvailableLabel()->text, u"Space available " + CodePageToUtf16(FormatByteSize(50)));
   m.InstallDirEditChanged(u"ignored on the ready page");
   ASSERT_TRUE(m.Back());
   m.InstallDirEditChanged(u"C:\\Apps");

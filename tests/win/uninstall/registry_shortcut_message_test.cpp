@@ -152,7 +152,7 @@ TEST(MessageBoxCommandTest, JumpRules) {
   f.RunLine(line);
   EXPECT_EQ(f.ctx.CurrentLine, 4);  // OK: continues at the label line 5
   ASSERT_EQ(f.dialogs.shown().size(), 1u);
-  EXPECT_EQ(f.dialogs.shown()[0].text, Latin1ToUtf16("Install into " + f.InstallDir() + "?"));
+  EXPECT_EQ(f.dialogs.shown()[0].text, CodePageToUtf16("Install into " + f.InstallDir() + "?"));
   EXPECT_EQ(f.dialogs.shown()[0].buttons, DialogButtons::kOkCancel);
 
   f.dialogs.QueueAnswer(DialogAnswer::kCancel);

@@ -1,0 +1,31 @@
+// The system code page of the Windows programs: the system's ANSI code page.
+#include <windows.h>
+
+#include <climits>
+
+#include "base/text.h"
+
+namespace ferry {
+
+std::u16string CodePageToUtf16(std::string_view s) {
+  if (s.empty() || s.size() > INT_MAX) return {};
+  const int length = static_cast<int>(s.size());
+  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), length, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, s.data(), length, wide.data(), n);
+  return std::u16string(wide.begin(), wide.end());
+}
+
+std::string CodePageFromUtf16(std::u16string_view s) {
+  if (s.empty() || s.size() > INT_MAX) return {};
+  const std::wstring wide(s.begin(), s.end());
+  const int length = static_cast<int>(wide.size());
+  // No best fit: a look-alike could turn a name into a separator or a step.
+  const DWORD flags = WC_NO_BEST_FIT_CHARS;
+  int n = WideCharToMultiByte(CP_ACP, flags, wide.data(), length, nullptr, 0, "?", nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, flags, wide.data(), length, out.data(), n, "?", nullptr);
+  return out;
+}
+
+}  // namespace ferry
