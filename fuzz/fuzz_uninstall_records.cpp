@@ -5,6 +5,7 @@
 #include <span>
 
 #include "archive/uninstall_list.h"
+#include "core/path_safety.h"
 #include "core/uninstall/registry_record.h"
 #include "core/uninstall/uninstall_work.h"
 
@@ -19,6 +20,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto r = ferry::SplitRegistryRecord(record);
     if (r && r->Key.empty()) __builtin_trap();
   }
-  for (const std::string& path : list.Files()) ferry::IsDeletablePath(path);
+  // A recorded path that passes names no drive root and has no "." or ".." step.
+  for (const std::string& path : list.Files()) {
+    if (!ferry::IsBelowDriveRoot(path)) continue;
+    std::string name;
+    bool named = false;
+    for (size_t i = 3; i <= path.size(); ++i) {
+      if (i == path.size() || path[i] == '\\' || path[i] == '/') {
+        if (name == "." || name == "..") __builtin_trap();
+        named = named || !name.empty();
+        name.clear();
+      } else {
+        name += path[i];
+      }
+    }
+    if (!named) __builtin_trap();
+  }
   return 0;
 }
