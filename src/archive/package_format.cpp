@@ -352,21 +352,6 @@ bool UnpackZlibEntry(std::span<const uint8_t> stored, uint32_t origSize, std::ve
   return PackageInflate(copy, origSize, out) == InflateStatus::kOk;
 }
 
-std::string PackageNameLower(std::string_view name) {
-  std::string out(name);
-  for (char& ch : out) {
-    auto c = static_cast<uint8_t>(ch);
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-      c = static_cast<uint8_t>(c + 0x20);
-    else if (c == 0x8A || c == 0x8C || c == 0x8E)
-      c = static_cast<uint8_t>(c + 0x10);
-    else if (c == 0x9F)
-      c = 0xFF;
-    ch = static_cast<char>(c);
-  }
-  return out;
-}
-
 std::string FormatDosDateTime(uint32_t dos) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", 1980 + (dos >> 25), (dos >> 21) & 15,

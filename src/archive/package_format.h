@@ -171,10 +171,6 @@ InflateStatus PackageInflate(std::span<const uint8_t> stream, size_t expected, s
 // they do not inflate to `origSize` bytes.
 bool UnpackZlibEntry(std::span<const uint8_t> stored, uint32_t origSize, std::vector<uint8_t>& out);
 
-// Lower-casing of names as the system code page does it (Windows-1252:
-// ASCII letters, the accented capitals and Š Œ Ž Ÿ).
-std::string PackageNameLower(std::string_view name);
-
 // "YYYY-MM-DD hh:mm:ss" for tools.
 std::string FormatDosDateTime(uint32_t dos);
 

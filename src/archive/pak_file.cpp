@@ -12,6 +12,7 @@
 #include "base/byte_writer.h"
 #include "base/dialogs.h"
 #include "base/setup_error.h"
+#include "base/text.h"
 
 namespace ferry {
 
@@ -226,10 +227,10 @@ std::optional<std::vector<uint8_t>> TPak::LoadEntry(size_t index) {
 std::optional<std::vector<uint8_t>> TPak::LoadByName(std::string_view name, uint16_t group,
                                                      uint32_t* origSize) {
   if (origSize) *origSize = 0;
-  std::string wanted = PakAnsiLower(name);
+  std::string wanted = CodePageLower(name);
   for (size_t i = 0; i < files_.size(); ++i) {
     const TPakFile& e = files_[i];
-    if (e.Group != group || e.Name.size() != wanted.size() || PakAnsiLower(e.Name) != wanted) continue;
+    if (e.Group != group || e.Name.size() != wanted.size() || CodePageLower(e.Name) != wanted) continue;
     if (origSize) *origSize = e.OrigSize;
     return LoadEntry(i);
   }

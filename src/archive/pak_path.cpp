@@ -21,22 +21,4 @@ std::filesystem::path PakNativePath(const std::string& ansi, bool foldSeparators
 #endif
 }
 
-std::string PakAnsiLower(std::string_view s) {
-  std::string out(s);
-  for (char& ch : out) {
-    auto c = static_cast<unsigned char>(ch);
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<unsigned char>(c + 32);
-    } else if (c >= 0xC0 && c <= 0xDE && c != 0xD7) {
-      c = static_cast<unsigned char>(c + 32);
-    } else if (c == 0x8A || c == 0x8C || c == 0x8E) {
-      c = static_cast<unsigned char>(c + 16);
-    } else if (c == 0x9F) {
-      c = 0xFF;
-    }
-    ch = static_cast<char>(c);
-  }
-  return out;
-}
-
 }  // namespace ferry

@@ -12,8 +12,4 @@ namespace ferry {
 // Windows, where both are separators).
 std::filesystem::path PakNativePath(const std::string& ansi, bool foldSeparators);
 
-// Lower-cases like the system's ANSI lower-casing of the Western code page:
-// ASCII letters and the accented capitals of Windows-1252.
-std::string PakAnsiLower(std::string_view s);
-
 }  // namespace ferry

@@ -119,12 +119,12 @@ void TPakSystem::LoadDirectory() {
 void TPakSystem::AddRecord(TPackageEntry e) {
   // A name listed twice is found at its first record, as a lookup in
   // directory order would.
-  index_.emplace(PackageNameLower(e.Name), table_.size());
+  index_.emplace(CodePageLower(e.Name), table_.size());
   table_.push_back(std::move(e));
 }
 
 const TPackageEntry* TPakSystem::FindEntry(std::string_view name) const {
-  auto it = index_.find(PackageNameLower(RecordName(name)));
+  auto it = index_.find(CodePageLower(RecordName(name)));
   return it == index_.end() ? nullptr : &*table_[it->second];
 }
 
@@ -213,7 +213,7 @@ bool TPakSystem::AddFromSetup(SetupEntrySource& setup, size_t index) {
   }
   std::string name = RecordName(setup.EntryName(index));
   uint32_t orig_size = setup.EntryOrigSize(index);
-  auto found = index_.find(PackageNameLower(name));
+  auto found = index_.find(CodePageLower(name));
   if (found != index_.end()) {
     const TPackageEntry& old = *table_[found->second];
     if (old.StoredSize == stored->size() && old.OrigSize == orig_size) {
@@ -371,10 +371,10 @@ void TPakSystem::DuplicateEntry(const std::string& installDir, const std::string
   TPackageEntry src = *source;
   RunGuarded([&] {
     BeginChanges();
-    auto found = index_.find(PackageNameLower(RecordName(newName)));
+    auto found = index_.find(CodePageLower(RecordName(newName)));
     if (found == index_.end()) {
       TPackageEntry e;
-      e.Name = RecordName(PackageNameLower(newName));
+      e.Name = RecordName(CodePageLower(newName));
       e.DataOffset = src.DataOffset;
       e.OrigSize = src.OrigSize;
       e.StoredSize = src.StoredSize;

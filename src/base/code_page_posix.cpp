@@ -37,4 +37,19 @@ std::string CodePageFromUtf16(std::u16string_view s) {
   return out;
 }
 
+std::string CodePageLower(std::string_view s) {
+  std::string out(s);
+  for (char& ch : out) {
+    auto c = static_cast<uint8_t>(ch);
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+      c = static_cast<uint8_t>(c + 0x20);
+    else if (c == 0x8A || c == 0x8C || c == 0x8E)
+      c = static_cast<uint8_t>(c + 0x10);
+    else if (c == 0x9F)
+      c = 0xFF;
+    ch = static_cast<char>(c);
+  }
+  return out;
+}
+
 }  // namespace ferry

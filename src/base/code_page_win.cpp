@@ -28,4 +28,10 @@ std::string CodePageFromUtf16(std::u16string_view s) {
   return out;
 }
 
+std::string CodePageLower(std::string_view s) {
+  std::string out(s);
+  if (!out.empty() && out.size() <= 0xFFFFFFFFu) CharLowerBuffA(out.data(), static_cast<DWORD>(out.size()));
+  return out;
+}
+
 }  // namespace ferry

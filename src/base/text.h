@@ -24,5 +24,8 @@ std::u16string Utf8ToUtf16(std::string_view s);
 // code page cannot hold becomes "?", never a look-alike such as "\".
 std::u16string CodePageToUtf16(std::string_view s);
 std::string CodePageFromUtf16(std::u16string_view s);
+// Lower-cases as the system's ANSI lower-casing does (on the portable side:
+// ASCII letters and the accented capitals of Windows-1252).
+std::string CodePageLower(std::string_view s);
 
 }  // namespace ferry

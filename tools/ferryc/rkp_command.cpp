@@ -19,6 +19,7 @@
 #include "archive/sound_entry.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
+#include "base/text.h"
 #include "rkp_sound_decoder.h"
 #include "tool_command.h"
 
@@ -221,9 +222,9 @@ int Cat(const Options& o) {
   const std::string& path = o.positional[0];
   auto file = OpenOrThrow(path);
   PackageTail tail = ReadTailOrThrow(*file, path);
-  std::string wanted = PackageNameLower(o.positional[1]);
+  std::string wanted = CodePageLower(o.positional[1]);
   auto it = std::find_if(tail.Entries.begin(), tail.Entries.end(),
-                         [&](const TPackageEntry& e) { return PackageNameLower(e.Name) == wanted; });
+                         [&](const TPackageEntry& e) { return CodePageLower(e.Name) == wanted; });
   if (it == tail.Entries.end()) throw SetupError("no entry " + o.positional[1] + " in " + path);
   auto bytes = EntryBytes(*file, tail, *it);
   if (auto out = o.values.find("-o"); out != o.values.end()) {
@@ -260,7 +261,7 @@ int Check(const Options& o) {
     if (!known) report(where + "unknown kind " + std::to_string(e.Kind));
     if (!in_range) report(where + "stored bytes run past the data area");
     // Lookups find the first of two equal names; not damage in itself.
-    if (!seen.emplace(PackageNameLower(e.Name), i).second) std::printf("%sname listed before\n", where.c_str());
+    if (!seen.emplace(CodePageLower(e.Name), i).second) std::printf("%sname listed before\n", where.c_str());
     if (o.Flag("--deep") && known && in_range) {
       try {
         auto bytes = EntryBytes(*file, tail, e);

@@ -6,6 +6,7 @@
 #include "archive/tarlo_encryption.h"
 #include "base/byte_writer.h"
 #include "base/setup_error.h"
+#include "base/text.h"
 #include "package_test_util.h"
 
 namespace ferry {
@@ -214,9 +215,9 @@ TEST(PackageFormat, InflateChecksTheExactLength) {
 }
 
 TEST(PackageFormat, NamesLowerCaseLikeTheCodePage) {
-  EXPECT_EQ(PackageNameLower("Data\\UNITS.TXT"), "data\\units.txt");
-  EXPECT_EQ(PackageNameLower("\xC9T\xC9"), "\xE9t\xE9");
-  EXPECT_EQ(PackageNameLower("\xD7\x8A\x9F"), "\xD7\x9A\xFF");
+  EXPECT_EQ(CodePageLower("Data\\UNITS.TXT"), "data\\units.txt");
+  EXPECT_EQ(CodePageLower("\xC9T\xC9"), "\xE9t\xE9");
+  EXPECT_EQ(CodePageLower("\xD7\x8A\x9F"), "\xD7\x9A\xFF");
 }
 
 TEST(PackageFormat, DosDates) {

@@ -33,6 +33,10 @@ TEST(SystemCodePage, EightBitNamesNameWhatWindowsNamesThatWay) {
   EXPECT_EQ(ansi.size(), folder.size());
   EXPECT_EQ(CodePageToUtf16(ansi), folder);
   EXPECT_EQ(CodePageToUtf16(ansi), AnsiToU16(ansi));  // the same reading as every Windows call
+  // Names compare lower-cased as the code page lower-cases ("\u0427" and
+  // "\u042F" sit where Windows-1252 has letters without a lower case).
+  EXPECT_EQ(CodePageLower(CodePageFromUtf16(u"\u0427\u0410\u042F.TXT")),
+            CodePageFromUtf16(u"\u0447\u0430\u044F.txt"));
 
   TempDir tmp("codepage");
   const std::string dir = tmp.path() + ansi + "\\";
