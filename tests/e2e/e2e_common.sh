@@ -25,6 +25,16 @@ keep_server() {
   wineserver -p >/dev/null 2>&1 || true
 }
 
+# win_path PATH: this machine's path as Wine's programs name it (drive Z:
+# is the root). Worked out here rather than by winepath, a wine process,
+# which like any wine command can fail now and then and print nothing.
+win_path() {
+  local p
+  p=$(realpath -m -- "$1")
+  p="Z:$p"
+  printf '%s\n' "${p//\//\\}"
+}
+
 fail() { echo "FAIL: $*" >&2; exit 1; }
 expect_text() {  # file fixed-text
   grep -qF -- "$2" "$1" || { cat "$1" >&2; fail "no '$2' in $(basename "$1")"; }

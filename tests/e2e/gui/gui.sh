@@ -58,7 +58,7 @@ ferryc() {
   esac
 }
 case "$ferryc_exe" in
-  *.exe) ferryc compile demo.fss --stub "$(winepath -w "$stub")" -o tidewater_patch.exe -q ;;
+  *.exe) ferryc compile demo.fss --stub "$(win_path "$stub")" -o tidewater_patch.exe -q ;;
   *) ferryc compile demo.fss --stub "$stub" -o tidewater_patch.exe -q ;;
 esac
 test -f tidewater_patch.exe
@@ -90,7 +90,7 @@ sed -nE 's/^[[:space:]]*messagebox[[:space:]]+"([^"]*)"[[:space:]]+"([^"]*)".*/\
   sed -E 's/\$[A-Za-z]+/*/g' > "$expect/boxes.txt"
 echo 'C:\Atlas Library\Maps 2026' > "$expect/tree.txt"
 
-shots_win=$(winepath -w "$work/shots")
+shots_win=$(win_path "$work/shots")
 target='C:\Tidewater Atlas'
 target_unix="$drive_c/Tidewater Atlas"
 
@@ -135,8 +135,8 @@ silent_outside=$(outside_left)
 # ---- interactive install ------------------------------------------------------
 echo "== install through the wizard"
 set +e
-timeout 240 wine "$driver" install "$(winepath -w "$work/demo/tidewater_patch.exe")" "$shots_win" "$target" 'E:\Games' \
-  "$(winepath -w "$expect")"
+timeout 240 wine "$driver" install "$(win_path "$work/demo/tidewater_patch.exe")" "$shots_win" "$target" 'E:\Games' \
+  "$(win_path "$expect")"
 rc=$?
 set -e
 [ $rc -eq 0 ] || fail "the wizard run of the setup had $rc failed checks"
@@ -155,7 +155,7 @@ written=$(outside_left | wc -l)
 # ---- interactive uninstall ----------------------------------------------------
 echo "== uninstall through the wizard"
 set +e
-timeout 120 wine "$driver" uninstall "$(winepath -w "$target_unix/Tidewater_Uninstall.exe")" "$shots_win"
+timeout 120 wine "$driver" uninstall "$(win_path "$target_unix/Tidewater_Uninstall.exe")" "$shots_win"
 urc=$?
 set -e
 if [ $urc -eq 0 ]; then

@@ -645,7 +645,9 @@ int Install(const std::wstring& setup, const std::string& shots, const std::stri
   Check(language.visible && language.text == "English", "welcome: language button reads English");
   Check(Visible(form, "WelcomeTitle") && Visible(form, "MainFooterText"), "welcome: title and footer shown");
   std::string welcomeTitle = Narrow(TextOf(ByName(form, "WelcomeTitle")));
-  CheckDebugWindow(form, pid, shots, ReadLines(expectDir + "\\debug.txt"));
+  const std::vector<std::string> debugListing = ReadLines(expectDir + "\\debug.txt");
+  if (debugListing.empty()) Abort("no expected debug listing in " + expectDir);
+  CheckDebugWindow(form, pid, shots, debugListing);
   // The shots show the wizard as a normal run does, without the aid.
   ShowWindow(ById(form, kDebug), SW_HIDE);
   Shot(form, shots, "setup-1-welcome");
@@ -687,7 +689,8 @@ int Install(const std::wstring& setup, const std::string& shots, const std::stri
         "edit holds the default install directory \"" + dflt + "\"");
   Shot(form, shots, "setup-3-installdir");
   std::vector<std::string> treePick = ReadLines(expectDir + "\\tree.txt");
-  CheckFolderTree(form, pid, edit, tree, treePick.empty() ? "" : treePick[0]);
+  if (treePick.empty() || treePick[0].size() < 4) Abort("no folder for the tree to pick in " + expectDir);
+  CheckFolderTree(form, pid, edit, tree, treePick[0]);
   Shot(form, shots, "setup-3-installdir-tree");
   SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(cdrom).c_str()), SMTO_ABORTIFHUNG, 5000,
                       nullptr);

@@ -108,7 +108,7 @@ SCRIPT
 
 # ferryc.exe runs under Wine and takes Windows paths; a native ferryc works too.
 case "$ferryc_exe" in
-  *.exe) ferryc() { wine "$ferryc_exe" "$@"; }; tool_path() { winepath -w "$1"; } ;;
+  *.exe) ferryc() { wine "$ferryc_exe" "$@"; }; tool_path() { win_path "$1"; } ;;
   *) ferryc() { "$ferryc_exe" "$@"; }; tool_path() { echo "$1"; } ;;
 esac
 ferryc compile install.fss --stub "$(tool_path "$stub")" -o install_test.exe -q

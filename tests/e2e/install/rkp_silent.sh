@@ -49,7 +49,7 @@ rkpupdate Pak\ Sesame data.rkp
 SCRIPT
 
 case "$ferryc_exe" in
-  *.exe) ferryc() { wine "$ferryc_exe" "$@"; }; tool_path() { winepath -w "$1"; } ;;
+  *.exe) ferryc() { wine "$ferryc_exe" "$@"; }; tool_path() { win_path "$1"; } ;;
   *) ferryc() { "$ferryc_exe" "$@"; }; tool_path() { echo "$1"; } ;;
 esac
 ferryc compile rkp.fss --stub "$(tool_path "$stub")" -o rkp_test.exe -q

@@ -63,7 +63,7 @@ key_exists() { wine reg query "$1" >/dev/null 2>&1; }
 
 # ---- the setup ----------------------------------------------------------------
 case "$ferryc_exe" in
-  *.exe) ferryc() { wine "$ferryc_exe" "$@"; }; tool_path() { winepath -w "$1"; } ;;
+  *.exe) ferryc() { wine "$ferryc_exe" "$@"; }; tool_path() { win_path "$1"; } ;;
   *) ferryc() { "$ferryc_exe" "$@"; }; tool_path() { echo "$1"; } ;;
 esac
 setup="$work/tidewater_patch.exe"
