@@ -35,6 +35,46 @@ win_path() {
   printf '%s\n' "${p//\//\\}"
 }
 
+# use_ferryc FERRYC: defines ferryc (ferryc.exe under Wine or a native one)
+# and tool_path, a path as that ferryc takes it.
+use_ferryc() {
+  ferryc_program=$1
+  case "$ferryc_program" in
+    *.exe) ferryc() { wine "$ferryc_program" "$@"; }; tool_path() { win_path "$1"; } ;;
+    *) ferryc() { "$ferryc_program" "$@"; }; tool_path() { echo "$1"; } ;;
+  esac
+}
+
+# test_setup SOURCE_DIR NAME OUTFILE PREFIX: copies the demo's pages, images,
+# languages and change log into the current folder and prints the head of a
+# small setup script that uses them; the caller adds its commands.
+test_setup() {
+  cp -r "$1/examples/demo/layouts" "$1/examples/demo/languages" "$1/examples/demo/images" .
+  cp "$1/examples/demo/Changelog.rtf" .
+  cat <<HEAD
+name "$2"
+outfile $3
+installdir "\$PROGRAMFILES\\$2\\"
+changelog Changelog.rtf
+pages Patch
+uninstallpages Uninstall
+prefix $4
+language English
+@pages layouts\\Pages.txt
+@layout layouts\\welcome.txt
+@layout layouts\\changelog.txt
+@layout layouts\\installdir.txt
+@layout layouts\\ready.txt
+@layout layouts\\progress.txt
+@layout layouts\\finish.txt
+@layout layouts\\mainlayout.txt
+@image images\\side.bmp
+@image images\\banner.jpg
+@changelog Changelog.rtf
+
+HEAD
+}
+
 fail() { echo "FAIL: $*" >&2; exit 1; }
 expect_text() {  # file fixed-text
   grep -qF -- "$2" "$1" || { cat "$1" >&2; fail "no '$2' in $(basename "$1")"; }

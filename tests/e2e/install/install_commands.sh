@@ -30,8 +30,6 @@ expect_line() {  # file fixed-text
 
 # ---- the setup --------------------------------------------------------------
 cd "$work/setup"
-cp -r "$src/examples/demo/layouts" "$src/examples/demo/languages" "$src/examples/demo/images" .
-cp "$src/examples/demo/Changelog.rtf" .
 mkdir -p Files/data Extras Cond1 Cond2 Bad
 printf 'read me' > Files/readme.txt
 printf 'alpha' > Files/data/a.dat
@@ -41,27 +39,8 @@ printf 'one' > Cond1/c1.txt
 printf 'two' > Cond2/c2.txt
 printf 'bad' > Bad/bad.txt
 
-cat > install.fss <<'SCRIPT'
-name "Ferry Install Test"
-outfile install_test.exe
-installdir "$PROGRAMFILES\Ferry Install Test\"
-changelog Changelog.rtf
-pages Patch
-uninstallpages Uninstall
-prefix FIT
-language English
-@pages layouts\Pages.txt
-@layout layouts\welcome.txt
-@layout layouts\changelog.txt
-@layout layouts\installdir.txt
-@layout layouts\ready.txt
-@layout layouts\progress.txt
-@layout layouts\finish.txt
-@layout layouts\mainlayout.txt
-@image images\side.bmp
-@image images\banner.jpg
-@changelog Changelog.rtf
-
+test_setup "$src" "Ferry Install Test" install_test.exe FIT > install.fss
+cat >> install.fss <<'SCRIPT'
 ; group 1 into the install folder, group 2 into a subfolder
 file Files\
 file Extras\ extras
@@ -107,10 +86,7 @@ done:
 SCRIPT
 
 # ferryc.exe runs under Wine and takes Windows paths; a native ferryc works too.
-case "$ferryc_exe" in
-  *.exe) ferryc() { wine "$ferryc_exe" "$@"; }; tool_path() { win_path "$1"; } ;;
-  *) ferryc() { "$ferryc_exe" "$@"; }; tool_path() { echo "$1"; } ;;
-esac
+use_ferryc "$ferryc_exe"
 ferryc compile install.fss --stub "$(tool_path "$stub")" -o install_test.exe -q
 test -s install_test.exe
 mkdir -p "$drive_c/FerryE2E"

@@ -19,39 +19,15 @@ fresh_prefix "$work"
 mkdir -p "$work/setup"
 
 cd "$work/setup"
-cp -r "$src/examples/demo/layouts" "$src/examples/demo/languages" "$src/examples/demo/images" .
-cp "$src/examples/demo/Changelog.rtf" .
 mkdir -p Pak/maps
 printf 'coast map' > Pak/maps/coast.map
 
-cat > rkp.fss <<'SCRIPT'
-name "Ferry Package Test"
-outfile rkp_test.exe
-installdir "$PROGRAMFILES\Ferry Package Test\"
-changelog Changelog.rtf
-pages Patch
-uninstallpages Uninstall
-prefix FPT
-language English
-@pages layouts\Pages.txt
-@layout layouts\welcome.txt
-@layout layouts\changelog.txt
-@layout layouts\installdir.txt
-@layout layouts\ready.txt
-@layout layouts\progress.txt
-@layout layouts\finish.txt
-@layout layouts\mainlayout.txt
-@image images\side.bmp
-@image images\banner.jpg
-@changelog Changelog.rtf
-
+test_setup "$src" "Ferry Package Test" rkp_test.exe FPT > rkp.fss
+cat >> rkp.fss <<'SCRIPT'
 rkpupdate Pak\ Sesame data.rkp
 SCRIPT
 
-case "$ferryc_exe" in
-  *.exe) ferryc() { wine "$ferryc_exe" "$@"; }; tool_path() { win_path "$1"; } ;;
-  *) ferryc() { "$ferryc_exe" "$@"; }; tool_path() { echo "$1"; } ;;
-esac
+use_ferryc "$ferryc_exe"
 ferryc compile rkp.fss --stub "$(tool_path "$stub")" -o rkp_test.exe -q
 test -s rkp_test.exe
 

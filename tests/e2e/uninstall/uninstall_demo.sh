@@ -62,10 +62,7 @@ expect_reg() {  # key name expected-data
 key_exists() { wine reg query "$1" >/dev/null 2>&1; }
 
 # ---- the setup ----------------------------------------------------------------
-case "$ferryc_exe" in
-  *.exe) ferryc() { wine "$ferryc_exe" "$@"; }; tool_path() { win_path "$1"; } ;;
-  *) ferryc() { "$ferryc_exe" "$@"; }; tool_path() { echo "$1"; } ;;
-esac
+use_ferryc "$ferryc_exe"
 setup="$work/tidewater_patch.exe"
 ferryc compile "$(tool_path "$src/examples/demo/demo.fss")" --stub "$(tool_path "$stub")" -o "$(tool_path "$setup")" -q
 test -s "$setup"
