@@ -8,6 +8,7 @@
 #include "core/setup_context.h"
 #include "core/startup.h"
 #include "core/startup_win.h"
+#include "core/uninstall/uninstall_win.h"
 #include "platform/dialogs_win.h"
 #include "platform/run_log.h"
 #include "platform/win_text.h"
@@ -17,6 +18,7 @@ namespace ferry {
 namespace {
 
 int RunStub() {
+  if (std::optional<int> removed = RunSelfRemovalIfAsked()) return *removed;
   TStubOptions options = ParseStubCommandLine(WideToAnsi(GetCommandLineW()));
   RunLog log(options.Silent);
   std::unique_ptr<Dialogs> dialogs;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,10 +51,17 @@ TUninstallOutcome RunUninstallWorkOnPage(TSetupContext& ctx, TUninstallView& vie
 bool RunFinaliser(TSetupContext& ctx);
 
 // After the uninstall work: the running uninstaller cannot delete its own
-// file, so a small script in the temporary folder waits for the program to
-// end, deletes it, removes the folders of `directories` (last first) that
-// are then empty, and deletes itself. True when the script was started.
+// file, so a copy of the running program in the temporary folder waits for
+// this process to end, deletes `programPath`, removes the folders of
+// `directories` (last first) that are then empty, and has its own file
+// deleted. Paths of any length and letters reach it through its
+// environment. True when the copy was started.
 bool ScheduleSelfRemoval(const std::string& programPath, const std::vector<std::string>& directories);
+
+// First thing in the main of a program that calls ScheduleSelfRemoval: in
+// the copy it started, does the removal and gives the exit code; elsewhere
+// nothing (nullopt).
+std::optional<int> RunSelfRemovalIfAsked();
 
 // Whether two paths name one file: the same volume and file index when both
 // open (so a short 8.3 name, another drive letter mapped to the same disk or

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "base/setup_error.h"
 #include "core/uninstall/registry_record.h"
 #include "core/uninstall/uninstall_win.h"
@@ -101,6 +103,66 @@ TEST(IsSameFileTest, OneFileUnderTwoNamesButNotACopy) {
   EXPECT_TRUE(IsSameFile("C:\\Gone\\x.exe", "c:\\gone\\\\X.EXE"));
   EXPECT_FALSE(IsSameFile("C:\\Gone\\x.exe", "C:\\Gone\\y.exe"));
   EXPECT_FALSE(IsSameFile(program, "C:\\Gone\\x.exe"));
+}
+
+// A folder chain past MAX_PATH (a letter beyond ASCII in it too), parents
+// first as the install log records them, below `base`.
+std::vector<std::wstring> LongFolders(const std::wstring& base) {
+  std::vector<std::wstring> dirs = {base + L"Pr\u00F3gram " + std::wstring(100, L'a')};
+  dirs.push_back(dirs.back() + L"\\" + std::wstring(100, L'b'));
+  dirs.push_back(dirs.back() + L"\\" + std::wstring(100, L'c'));
+  return dirs;
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW((L"\\\\?\\" + path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Run in a child process by the test below: schedules the removal of the
+// program in the long folders, then lives on three seconds more.
+TEST(ScheduleSelfRemovalTest, DISABLED_Child) {
+  const char* base = std::getenv("FERRY_TEST_LONG_BASE");
+  ASSERT_NE(base, nullptr);
+  std::vector<std::string> dirs;
+  for (const std::wstring& d : LongFolders(AnsiToWide(base))) dirs.push_back(WideToAnsi(d) + "\\");
+  ASSERT_TRUE(ScheduleSelfRemoval(dirs.back() + "program.exe", dirs));
+  Sleep(3000);
+}
+
+TEST(ScheduleSelfRemovalTest, ALongFolderGoesOnceTheSchedulingProgramHasEnded) {
+  InstallFixture f("selfrm");
+  const std::vector<std::wstring> dirs = LongFolders(AnsiToWide(f.Temp()));
+  for (const std::wstring& d : dirs) ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + d).c_str(), nullptr));
+  const std::wstring program = dirs.back() + L"\\program.exe";
+  ASSERT_GT(program.size(), 330u);
+  HANDLE h = CreateFileW((L"\\\\?\\" + program).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+
+  wchar_t self[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  std::wstring command = L"\"" + std::wstring(self) +
+                         L"\" --gtest_filter=ScheduleSelfRemovalTest.DISABLED_Child --gtest_also_run_disabled_tests";
+  SetEnvironmentVariableW(L"FERRY_TEST_LONG_BASE", AnsiToWide(f.Temp()).c_str());
+  STARTUPINFOW si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  CloseHandle(pi.hThread);
+  // While the scheduling program runs, its file and folders stay.
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 2000), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_TRUE(Exists(program));
+  ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), static_cast<DWORD>(WAIT_OBJECT_0));
+  DWORD code = 1;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  ASSERT_EQ(code, 0u);
+
+  const std::string helper = TempFolder() + "ferry-remove-" + std::to_string(pi.dwProcessId) + ".exe";
+  for (int i = 0; i < 60 && (Exists(program) || Exists(dirs.front()) || FileExists(helper)); ++i) Sleep(500);
+  EXPECT_FALSE(Exists(program));
+  EXPECT_FALSE(Exists(dirs.front()));
+  EXPECT_FALSE(FileExists(helper)) << helper;
 }
 
 class NullView : public TUninstallView {
