@@ -213,16 +213,16 @@ run_uninstaller() {  # name [program]
 }
 
 # The uninstaller removes itself once it has ended: wait for its file and for
-# the script that removes it to go.
+# the copy that removes it to go.
 wait_for_self_removal() {  # name
   local i
   for i in $(seq 1 60); do
-    if [ ! -e "$inst/Tidewater_Uninstall.exe" ] && ! ls "$temp"/ferry-remove-*.cmd >/dev/null 2>&1; then
+    if [ ! -e "$inst/Tidewater_Uninstall.exe" ] && ! ls "$temp"/ferry-remove-* >/dev/null 2>&1; then
       return 0
     fi
     sleep 0.5
   done
-  fail "$1: the uninstaller or its removal script is still there after 30 s"
+  fail "$1: the uninstaller or its removing copy is still there after 30 s"
 }
 
 check_removed() {  # name kept-folder...
