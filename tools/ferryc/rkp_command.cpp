@@ -21,6 +21,7 @@
 #include "base/setup_error.h"
 #include "base/text.h"
 #include "rkp_sound_decoder.h"
+#include "script_compiler.h"
 #include "tool_command.h"
 
 namespace ferry::tool {
@@ -120,15 +121,12 @@ int Create(const Options& o) {
 
 class FolderSource : public SetupEntrySource {
  public:
+  // The names become file names when the product unpacks the package.
   explicit FolderSource(const fs::path& root) {
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-      if (!e.is_regular_file()) continue;
-      std::string name = fs::relative(e.path(), root).generic_string();
-      std::replace(name.begin(), name.end(), '/', '\\');
-      if (e.file_size() >= (uint64_t{1} << 32)) throw SetupError(e.path().string() + " is 4 GiB or larger");
-      files_.push_back({name, e.path(), static_cast<uint32_t>(e.file_size())});
+    for (ListedFile& f : ListPayloadFolderOrThrow(root)) {
+      if (f.size >= (uint64_t{1} << 32)) throw SetupError(f.path.string() + " is 4 GiB or larger");
+      files_.push_back({std::move(f.name), f.path, static_cast<uint32_t>(f.size)});
     }
-    std::sort(files_.begin(), files_.end(), [](const File& a, const File& b) { return a.name < b.name; });
   }
   std::vector<size_t> GroupEntries(uint16_t) override {
     std::vector<size_t> v(files_.size());

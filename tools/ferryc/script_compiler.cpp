@@ -12,6 +12,7 @@
 #include "base/text.h"
 #include "core/command_list.h"
 #include "core/compile_context.h"
+#include "core/path_safety.h"
 #include "host_paths.h"
 #include "script_directives.h"
 #include "script_lexer.h"
@@ -76,17 +77,25 @@ std::vector<ListedFile> ListPayloadFolder(const fs::path& folder, std::vector<st
     fs::path rel = fs::relative(it->path(), folder, sec);
     std::string name;
     bool ok = !sec;
+    bool backslash = false;
     for (const auto& part : rel) {
       auto ansi = AnsiFromPath(part);
       if (!ansi) {
         ok = false;
         break;
       }
+      backslash = backslash || ansi->find('\\') != std::string::npos;
       if (!name.empty()) name += '\\';
       name += *ansi;
     }
     if (!ok) {
       problems.push_back("file name '" + rel.string() + "' cannot be written in the Windows code page");
+      continue;
+    }
+    // A backslash inside a host name would read as a separator on Windows.
+    std::string why = backslash ? "a name on this system holds '\\'" : WindowsNameProblem(name);
+    if (!why.empty()) {
+      problems.push_back("file '" + name + "' cannot be created on Windows: " + why);
       continue;
     }
     uint64_t size = it->file_size(sec);
@@ -106,6 +115,15 @@ std::vector<ListedFile> ListPayloadFolder(const fs::path& folder, std::vector<st
                          "' differ only in letter case; Windows cannot hold both");
   }
   return files;
+}
+
+std::vector<ListedFile> ListPayloadFolderOrThrow(const fs::path& folder) {
+  std::vector<std::string> problems;
+  std::vector<ListedFile> files = ListPayloadFolder(folder, problems);
+  if (problems.empty()) return files;
+  std::string text = problems[0];
+  for (size_t i = 1; i < problems.size(); ++i) text += "\n" + problems[i];
+  throw SetupError(text);
 }
 
 namespace {
@@ -261,6 +279,12 @@ void Compiler::CompileCommands() {
     const TCompLine& line = cl.Lines[i];
     if (cmd->GroupKind() != 0)
       group_lines_.push_back({current + 1, std::atoi(line.Params.back().c_str()), line.Param(1)});
+    // "file FOLDER SUBFOLDER ...": the setup creates SUBFOLDER below the install folder.
+    if (cmd->Keyword == "file" && line.Params.size() >= 3 && !line.Param(2).empty()) {
+      std::string why = WindowsNameProblem(line.Param(2));
+      if (!why.empty())
+        Error(current + 1, "target folder '" + line.Param(2) + "' cannot be created on Windows: " + why);
+    }
     // The run-time jumps for "messagebox" only to lines above 0.
     if (cmd->Keyword == "messagebox")
       for (int p : {3, 4})

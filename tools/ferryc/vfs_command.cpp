@@ -9,6 +9,8 @@
 
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
+#include "core/path_safety.h"
+#include "script_compiler.h"
 #include "tool_command.h"
 #include "vfs/vfs_archive.h"
 #include "vfs/vfs_check.h"
@@ -91,20 +93,15 @@ int Add(const std::vector<std::string>& args) {
     } else if (args[i] == "--date" && i + 1 < args.size()) {
       date = ParseDate(args[++i]);
     } else if (args[i] == "--dir" && i + 1 < args.size()) {
-      std::filesystem::path root(args[++i]);
-      std::vector<std::pair<std::string, std::filesystem::path>> found;
-      for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
-        if (!e.is_regular_file()) continue;
-        std::string name = std::filesystem::relative(e.path(), root).generic_string();
-        std::replace(name.begin(), name.end(), '/', '\\');
-        found.emplace_back(name, e.path());
-      }
-      std::sort(found.begin(), found.end());
-      files.insert(files.end(), found.begin(), found.end());
+      for (ListedFile& f : ListPayloadFolderOrThrow(args[++i])) files.emplace_back(std::move(f.name), f.path);
     } else {
       size_t eq = args[i].find('=');
       if (eq == std::string::npos || eq == 0) throw SetupError("add: expected NAME=FILE, got " + args[i]);
-      files.emplace_back(args[i].substr(0, eq), args[i].substr(eq + 1));
+      std::string name = args[i].substr(0, eq);
+      // The names become file names when the product unpacks the archive.
+      if (std::string why = WindowsNameProblem(name); !why.empty())
+        throw SetupError("'" + name + "' cannot be created on Windows: " + why);
+      files.emplace_back(name, args[i].substr(eq + 1));
     }
   }
   TVFSFile archive;

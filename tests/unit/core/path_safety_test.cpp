@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace ferry {
 namespace {
 
@@ -47,6 +49,62 @@ TEST(StaysBelow, RelativeFoldersThatCannotClimb) {
   EXPECT_FALSE(StaysBelow("a\\..\\..\\b"));
   EXPECT_FALSE(StaysBelow("a\\...\\b"));
   EXPECT_FALSE(StaysBelow("a/../b"));
+}
+
+TEST(WindowsNameProblem, NamesWindowsCannotCreateAreRefusedWithTheReason) {
+  struct Case {
+    std::string name;
+    std::string problem;  // part of the reason; "" when the name can be created
+  };
+  const Case cases[] = {
+      {"a.txt", ""},
+      {"maps\\coast.map", ""},
+      {"maps/v1.2/read.me.txt", ""},
+      {".\\extras\\\\b", ""},  // "." and empty steps are skipped
+      {"\xC4rger \xFC" "ber.tar.gz", ""},  // upper half of the code page
+      {"console.txt", ""},
+      {"com10", ""},
+      {"lpt0.txt", ""},
+      {"nul_x", ""},
+      {" lead", ""},
+      {std::string(255, 'x'), ""},
+      {"", "empty"},
+      {".", "names no file"},
+      {"\\windows", "root"},
+      {"/etc", "root"},
+      {"a\\..\\b", "'..' leads out"},
+      {"...", "only dots and blanks"},
+      {"a\\ .", "only dots and blanks"},
+      {"a?b.txt", "'?'"},
+      {"a*b", "'*'"},
+      {"<", "'<'"},
+      {">", "'>'"},
+      {"x|y", "'|'"},
+      {"\"q\"", "'\"'"},
+      {"C:x", "':'"},
+      {"a.txt:stream", "':'"},
+      {std::string("a\x01" "b"), "control character 0x01"},
+      {"tab\there", "control character 0x09"},
+      {std::string("nul\0x", 5), "control character 0x00"},
+      {"dir\\name.", "ends in a dot"},
+      {"name ", "ends in a blank"},
+      {std::string(256, 'x'), "longer than 255"},
+      {"CON", "device"},
+      {"sub\\con.txt", "'con.txt' is a device"},
+      {"Com1.log.txt", "device"},
+      {"nul.txt", "device"},
+      {"PRN", "device"},
+      {"aux.c", "device"},
+      {"lpt9", "device"},
+      {"con .txt", "device"},
+      {"com\xB9.txt", "device"},  // superscript one
+      {"lPt\xB3", "device"},      // superscript three
+  };
+  for (const Case& c : cases) {
+    std::string problem = WindowsNameProblem(c.name);
+    if (c.problem.empty()) EXPECT_EQ(problem, "") << c.name;
+    else EXPECT_NE(problem.find(c.problem), std::string::npos) << c.name << " -> " << problem;
+  }
 }
 
 }  // namespace

@@ -1,8 +1,13 @@
 // The compile-time contract between ferryc and the stub, rule by rule.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "archive/digit_key.h"
+#include "base/text.h"
 #include "core/command_list.h"
+#include "script_lexer.h"
 #include "test_util.h"
 
 namespace ferry::tool {
@@ -348,6 +353,45 @@ TEST(Compiler, NamesThatDifferOnlyInCaseCannotShareAGroup) {
   CompileResult r = Compile(dir, std::string(kHead) + "file p\n");  // the folder is found ignoring case
   EXPECT_FALSE(r.ok);
   EXPECT_TRUE(HasError(r, 3, "differ only in letter case")) << Errors(r);
+}
+
+// Payload names and "file" target folders the setup could not create on
+// Windows ("Cannot write" at run time) are refused where they enter.
+TEST(Compiler, NamesWindowsCannotCreateAreRefusedWhereverTheyEnter) {
+  const std::string forbidden[] = {"a?b.txt", "a*b", "<",       ">",       "|",     "\"",
+                                   ":",       "CON", "nul.txt", "com1.log", "dot.", "blank ",
+                                   "c\x01",   std::string(256, 'x')};
+  TempDir dir;
+  std::string script = std::string(kHead) + "file Ok\\ extras\\v1.2\n";  // line 3
+  std::vector<std::pair<int, std::string>> expected;  // line, name
+  int line = 3;
+  for (size_t i = 0; i < std::size(forbidden); ++i) {
+    const std::string& name = forbidden[i];
+    std::string folder = "F" + std::to_string(i);
+    std::filesystem::create_directories(dir.path() / folder);
+    std::ofstream(dir.path() / folder / name) << "x";
+    // The host may refuse the name itself (Windows does): then only the target is tried.
+    auto it = std::filesystem::directory_iterator(dir.path() / folder);
+    if (it != std::filesystem::directory_iterator() && it->path().filename() == name) {
+      script += "file " + folder + "\\\n";
+      expected.emplace_back(++line, name);
+    }
+    script += "file Ok\\ " + QuoteParam("sub\\" + name) + "\n";
+    expected.emplace_back(++line, name);
+  }
+  std::filesystem::create_directories(dir.path() / "Ok");
+  std::ofstream(dir.path() / "Ok" / std::filesystem::path(u8"\u00c4rger.v1.2.txt")) << "ok";
+  CompileResult r = Compile(dir, script);
+  EXPECT_FALSE(r.ok);
+  for (const auto& [at, name] : expected) {
+    bool found = false;
+    for (const Diagnostic& d : r.diagnostics)
+      found = found || (FormatDiagnostic(d).rfind("test.fss:" + std::to_string(at) + ": error: ", 0) == 0 &&
+                        d.message.find("'" + name + "'") != std::string::npos);
+    EXPECT_TRUE(found) << "line " << at << " (" << name << ")\n" << Errors(r);
+  }
+  EXPECT_FALSE(HasError(r, 3, "")) << Errors(r);
+  EXPECT_NE(FindEntry(r, CodePageFromUtf16(u"\u00c4rger.v1.2.txt")), nullptr) << Errors(r);
 }
 
 }  // namespace

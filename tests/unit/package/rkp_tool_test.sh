@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # ferryc rkp from the command line: create, add, ls, cat, check, and the
-# refusals (wrong password, overlong password) that leave files untouched.
+# refusals (wrong password, overlong password, a name Windows cannot create)
+# that leave files untouched.
 #   rkp_tool_test.sh WORKDIR [EMULATOR] FERRYC
 set -euo pipefail
 work=$1; shift
@@ -32,6 +33,12 @@ if "${ferryc[@]}" rkp add p.rkp src --password sesame 2>err.txt; then fail "wron
 grep -q 'Incorrect Password' err.txt || fail "password message"
 cmp p.rkp before.rkp || fail "wrong password changed the package"
 [ ! -e p.rkp.undo ] || fail "side file left"
+
+# A name Windows cannot create (a device name) is refused before anything is written.
+mkdir -p bad && printf 'x' > bad/aux.txt
+if "${ferryc[@]}" rkp add p.rkp bad --password Sesame 2>err.txt; then fail "device name accepted"; fi
+grep -q "aux.txt.*device name" err.txt || fail "device name message"
+cmp p.rkp before.rkp || fail "a refused name changed the package"
 
 long=$(printf 'x%.0s' $(seq 42))
 if "${ferryc[@]}" rkp create q.rkp --password "$long" 2>/dev/null; then fail "overlong password accepted"; fi

@@ -17,3 +17,8 @@ echo "stored $stored, md5sum $actual"
 # And the data comes back out whole.
 "$ferryc" vfs cat "$work/game.vfs" 'units\configs\numbers.txt' | cmp - "$work/payload/units/configs/numbers.txt"
 "$ferryc" vfs cat "$work/game.vfs" 'units\configs\noise.bin' | cmp - "$work/payload/units/configs/noise.bin"
+# A name Windows cannot create is refused and the archive stays as it was.
+cp "$work/game.vfs" "$work/before.vfs"
+if "$ferryc" vfs add "$work/game.vfs" 'units\a?b.txt='"$work/payload/empty.txt" 2>"$work/err.txt"; then exit 1; fi
+grep -q "holds '?'" "$work/err.txt"
+cmp "$work/game.vfs" "$work/before.vfs"
