@@ -1,0 +1,19 @@
+// Where the program's DLLs come from. A setup is started from a download
+// folder, where anything may lie beside it; the only static imports are
+// KnownDLLs (and comctl32 through the manifest), everything else is loaded
+// here, from the system folder and never from the program's own.
+#pragma once
+
+#include <windows.h>
+
+namespace ferry {
+
+// First thing in WinMain: every later load, ours and the system DLLs' own,
+// searches the system folder only. Without the call (Windows 7 lacking
+// KB2533623) LoadSystemLibrary still names the system folder itself.
+void RestrictDllSearchToSystem();
+
+// name ("msftedit.dll") from the system folder; nullptr when it is missing.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+
+}  // namespace ferry
