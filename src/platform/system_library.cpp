@@ -10,6 +10,11 @@ void RestrictDllSearchToSystem() {
   auto set = reinterpret_cast<SetDirs>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
   if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // The theming DLL and the DLLs it loads itself, which the system DLLs load
+  // by bare name on the wizard's behalf, not always through the default
+  // directories (nor with them where the call above is missing): loaded
+  // here first, from the system folder, a load by name finds them loaded.
+  for (const wchar_t* name : {L"uxtheme.dll", L"msimg32.dll", L"dwmapi.dll"}) LoadSystemLibrary(name);
 }
 
 HMODULE LoadSystemLibrary(const wchar_t* name) {
@@ -24,6 +29,12 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
   path += L'\\';
   path += name;
   return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+FARPROC SystemProc(const wchar_t* dll, const char* proc) {
+  HMODULE module = GetModuleHandleW(dll);
+  if (!module) module = LoadSystemLibrary(dll);
+  return module ? GetProcAddress(module, proc) : nullptr;
 }
 
 }  // namespace ferry
