@@ -1,7 +1,7 @@
 // Where the program's DLLs come from. A setup is started from a download
 // folder, where anything may lie beside it; the only static imports are
-// KnownDLLs (and comctl32 through the manifest), everything else is loaded
-// here, from the system folder and never from the program's own.
+// KnownDLLs, everything else is loaded here, from the system folder and
+// never from the program's own.
 #pragma once
 
 #include <windows.h>
