@@ -11,6 +11,7 @@
 #include "core/uninstall/uninstall_win.h"
 #include "platform/dialogs_win.h"
 #include "platform/run_log.h"
+#include "platform/system_library.h"
 #include "platform/win_text.h"
 #include "ui/win32/verify_form.h"
 
@@ -50,4 +51,9 @@ int RunStub() {
 }  // namespace
 }  // namespace ferry
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return ferry::RunStub(); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Before any DLL is loaded: a DLL planted beside the setup would run with
+  // its rights.
+  ferry::RestrictDllSearchToSystem();
+  return ferry::RunStub();
+}

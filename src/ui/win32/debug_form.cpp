@@ -2,6 +2,7 @@
 
 #include <richedit.h>
 
+#include "platform/system_library.h"
 #include "platform/win_text.h"
 #include "ui/win32/main_form.h"
 
@@ -44,7 +45,7 @@ void TFrmDebug::ShowModal(HWND owner, const std::vector<std::string>& lines) {
     wc.lpszClassName = kClassName;
     if (!RegisterClassExW(&wc)) return;
   }
-  LoadLibraryW(L"Msftedit.dll");
+  LoadSystemLibrary(L"msftedit.dll");
   int dpi = MonitorDpi();
   int w = MulDiv(kWidth, dpi, 96), h = MulDiv(kHeight, dpi, 96);
   int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;

@@ -4,6 +4,7 @@
 
 #include "base/setup_error.h"
 #include "platform/win_text.h"
+#include "ui/win32/common_controls.h"
 #include "ui/win32/graphic_paint.h"
 
 namespace ferry {
@@ -58,8 +59,7 @@ HIMAGELIST MakeDropGlyph(int dpi) {
   SelectObject(dc, oldBrush);
   SelectObject(dc, old);
   DeleteDC(dc);
-  HIMAGELIST list = ImageList_Create(w, h, ILC_COLOR24 | ILC_MASK, 1, 0);
-  if (list) ImageList_AddMasked(list, bmp, RGB(255, 0, 255));
+  HIMAGELIST list = CreateMaskedImageList(bmp, w, h, RGB(255, 0, 255));
   DeleteObject(bmp);
   return list;
 }
@@ -74,8 +74,7 @@ int MonitorDpi() {
 }
 
 TFrmMain::TFrmMain(const TFrmMainArgs& args) : model_(*args.model), show_debug_(args.show_debug) {
-  INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&icc);
+  InitCommonControlClasses(ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS);
   if (!RegisterClasses()) throw SetupError("The wizard window cannot be registered.");
   dpi_ = MonitorDpi();
   HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -132,7 +131,7 @@ TFrmMain::~TFrmMain() {
     SetWindowLongPtrW(panel_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
   }
-  if (glyph_) ImageList_Destroy(glyph_);
+  DestroyImageList(glyph_);
   if (font_) DeleteObject(font_);
   if (panel_brush_) DeleteObject(panel_brush_);
 }

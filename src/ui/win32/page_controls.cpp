@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include "platform/system_library.h"
 #include "platform/win_text.h"
 #include "ui/win32/graphic_paint.h"
 
@@ -61,8 +62,8 @@ DWORD CALLBACK ReadFileCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG
 
 const wchar_t* RichEditClass() {
   static const wchar_t* cls = [] {
-    if (LoadLibraryW(L"Msftedit.dll")) return L"RICHEDIT50W";
-    LoadLibraryW(L"Riched20.dll");
+    if (LoadSystemLibrary(L"msftedit.dll")) return L"RICHEDIT50W";
+    LoadSystemLibrary(L"riched20.dll");
     return L"RichEdit20W";
   }();
   return cls;

@@ -163,7 +163,9 @@ void TPicture::Draw(HDC dc, int x, int y, int w, int h) const {
   HGDIOBJ old = SelectObject(src, bitmap_);
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   SetStretchBltMode(dc, HALFTONE);
-  AlphaBlend(dc, x, y, w, h, src, 0, 0, width_, height_, blend);
+  // gdi32's own entry, which msimg32's AlphaBlend only forwards to: no
+  // extra DLL for the program to load.
+  GdiAlphaBlend(dc, x, y, w, h, src, 0, 0, width_, height_, blend);
   SelectObject(src, old);
   DeleteDC(src);
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "platform/win_text.h"
+#include "ui/win32/common_controls.h"
 
 namespace ferry {
 
@@ -49,8 +50,7 @@ void PumpMessages() {
 
 TFrmVerify::TFrmVerify() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&icc);
+  InitCommonControlClasses(ICC_PROGRESS_CLASS);
   if (!RegisterClassOnce(instance)) return;
 
   DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;

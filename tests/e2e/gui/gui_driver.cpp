@@ -4,6 +4,9 @@
 //
 //   gui_driver install   SETUP.EXE SHOTS-DIR TARGET-DIR CDROM-DIR EXPECT-DIR
 //   gui_driver uninstall UNINSTALLER.EXE SHOTS-DIR
+//   gui_driver glance    SETUP.EXE    the debug window and the first two
+//                                     pages, then the setup is ended
+//   gui_driver load      DLL...       loads each DLL by its bare name
 //
 // EXPECT-DIR holds what the script around the driver read from the setup
 // with other tools: debug.txt, the debug window's listing ("*" at the end of
@@ -840,12 +843,46 @@ int Uninstall(const std::wstring& uninstaller, const std::string& shots) {
   return failures;
 }
 
+// Just what loads DLLs of its own (the pictures, the debug window's and the
+// change log's rich edits), for runs that look only at what gets loaded.
+int Glance(const std::wstring& setup) {
+  Process p = Start(setup, L"/DEBUG");
+  HWND form = Wizard(p);
+  Click(ById(form, kDebug));
+  HWND window = WaitForTop(p.pi.dwProcessId, L"FerryDebugForm", 10000);
+  Check(window != nullptr, "the Debug button opens the debug window");
+  if (window) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, 10000);
+  }
+  Settle(form);
+  Click(ById(form, kNext));
+  Settle(form);
+  HWND rich = WaitForPageControl(form, "ChangelogView", 5000);
+  Check(rich && Contains(Narrow(TextOf(rich)), "1.2"), "change log page shows the change log in its rich edit");
+  TerminateProcess(p.pi.hProcess, 0);
+  return failures;
+}
+
+// The control for Glance: a program that does load DLLs from its own folder.
+int Load(int count, wchar_t** names) {
+  for (int i = 0; i < count; ++i) {
+    HMODULE m = LoadLibraryW(names[i]);
+    std::printf("loaded %s: %s\n", Narrow(names[i]).c_str(), m ? "yes" : "refused");
+  }
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc >= 7 && std::wstring(argv[1]) == L"install")
     return Install(argv[2], Narrow(argv[3]), Narrow(argv[4]), Narrow(argv[5]), Narrow(argv[6]));
   if (argc >= 4 && std::wstring(argv[1]) == L"uninstall") return Uninstall(argv[2], Narrow(argv[3]));
-  std::fprintf(stderr, "usage: gui_driver install SETUP SHOTS TARGET CDROM-PATH EXPECT-DIR | uninstall UNINSTALLER SHOTS\n");
+  if (argc >= 3 && std::wstring(argv[1]) == L"glance") return Glance(argv[2]);
+  if (argc >= 3 && std::wstring(argv[1]) == L"load") return Load(argc - 2, argv + 2);
+  std::fprintf(stderr,
+               "usage: gui_driver install SETUP SHOTS TARGET CDROM-PATH EXPECT-DIR | uninstall UNINSTALLER SHOTS"
+               " | glance SETUP | load DLL...\n");
   return 2;
 }
