@@ -104,4 +104,28 @@ bool PeClearSecurityEntry(RandomAccessFile& image) {
   return true;
 }
 
+bool PeWriteCheckSum(RandomAccessFile& image) {
+  std::optional<PeLayout> layout = ReadLayout(image);
+  if (!layout) return false;
+  const uint64_t size = image.Size();
+  uint64_t sum = 0;
+  std::vector<uint8_t> chunk(1u << 20);  // even, so words never straddle chunks
+  for (uint64_t at = 0; at < size; at += chunk.size()) {
+    size_t got = image.ReadAt(at, chunk);
+    if (got == 0) return false;
+    for (size_t i = 0; i < got; i += 2) {
+      const uint64_t pos = at + i;
+      if (pos >= layout->CheckSumAt && pos < layout->CheckSumAt + 4) continue;
+      sum += chunk[i] | (i + 1 < got ? uint32_t{chunk[i + 1]} << 8 : 0u);
+      sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+  }
+  sum = (sum & 0xFFFF) + (sum >> 16);
+  const uint32_t checkSum = static_cast<uint32_t>(sum + size);
+  const uint8_t field[4] = {static_cast<uint8_t>(checkSum), static_cast<uint8_t>(checkSum >> 8),
+                            static_cast<uint8_t>(checkSum >> 16), static_cast<uint8_t>(checkSum >> 24)};
+  image.WriteAt(layout->CheckSumAt, field);
+  return true;
+}
+
 }  // namespace ferry

@@ -143,6 +143,9 @@ void WriteUninstaller(TSetupContext& ctx) {
   PutIcon(ctx, program);
   try {
     AppendUninstallerArchive(ctx, program);
+    // The header's CheckSum, cleared with the signature, for the finished file.
+    if (std::unique_ptr<RandomAccessFile> file = OpenDiskFile(WidePath(program), FileMode::kReadWrite))
+      PeWriteCheckSum(*file);
   } catch (const SetupError& e) {
     ctx.Progress.FileNotWritten(program, std::string("the uninstaller's archive could not be written: ") + e.what());
   }

@@ -170,5 +170,24 @@ TEST(PeImage, ClearingTheSecurityEntryLeavesAnUnsignedProgram) {
   }
 }
 
+// The values osslsigncode calculates for these images ("Calculated PE
+// checksum"); the last one spans several read chunks.
+TEST(PeImage, CheckSumIsTheOneCheckingToolsCalculate) {
+  struct {
+    bool plus;
+    size_t body;
+    uint32_t expected;
+  } cases[] = {{true, 204, 0x3F16}, {false, 100, 0xA3F4}, {true, 3'000'000, 0x2E6B70}};
+  for (const auto& c : cases) {
+    MemoryFile image(PeImage(c.plus, c.body));
+    ASSERT_TRUE(PeWriteCheckSum(image)) << c.body;
+    std::vector<uint8_t> expected = PeImage(c.plus, c.body);
+    test::PutLe(expected, test::kPeCheckSumAt, c.expected, 4);
+    EXPECT_EQ(image.Data(), expected) << c.body;
+  }
+  MemoryFile plain(Bytes("no program"));
+  EXPECT_FALSE(PeWriteCheckSum(plain));
+}
+
 }  // namespace
 }  // namespace ferry
