@@ -136,8 +136,7 @@ bool TPak::CopyLargeEntry(const std::string& target, const std::string& displayN
   auto out = CreateTarget(target);
   const TPakFile* e = Entry(index);
   if (!e || !file_) return false;
-  uint64_t fileSize = file_->Size();
-  if (e->Offset > fileSize || size > fileSize - e->Offset) return false;
+  if (e->Offset > end_ || size > end_ - e->Offset) return false;
 
   std::vector<uint8_t> buffer(std::min<uint32_t>(size, kCopyChunkSize));
   uint64_t copied = 0;

@@ -8,6 +8,7 @@
 
 #include "archive/crc32.h"
 #include "archive/pak_path.h"
+#include "archive/pe_image.h"
 #include "base/byte_reader.h"
 #include "base/byte_writer.h"
 #include "base/dialogs.h"
@@ -23,6 +24,23 @@ constexpr size_t kDirEntryFixedSize = 20;  // u16 name length + 4 x u32 + u16 gr
 // average already stay far below this. More is damage, not a directory.
 constexpr uint64_t kMaxDirectoryBytes = 64ull << 20;
 constexpr uint64_t kMaxArchiveOffset = std::numeric_limits<uint32_t>::max();
+
+// Where the trailer must end: the end of the file, or in a signed program the
+// start of its certificate table less the signer's zero padding. None when
+// the certificate table is damaged.
+std::optional<uint64_t> FindArchiveEnd(RandomAccessFile& file) {
+  const uint64_t size = file.Size();
+  std::optional<uint64_t> end = PeAppendedDataEnd(file);
+  if (!end || *end == size || *end < kPakTrailerSize) return end;
+  const uint64_t from = *end - std::min<uint64_t>(*end, kPakTrailerSize + kPeTableAlignment - 1);
+  std::vector<uint8_t> tail = file.ReadVector(from, static_cast<size_t>(*end - from));
+  // The fewest padding bytes that leave a trailer magic before them.
+  for (size_t pad = 0; pad < kPeTableAlignment && pad + kPakTrailerSize <= tail.size(); ++pad) {
+    if (pad > 0 && tail[tail.size() - pad] != 0) break;
+    if (std::memcmp(&tail[tail.size() - pad - kPakTrailerSize], kPakMagic, 4) == 0) return *end - pad;
+  }
+  return end;
+}
 
 }  // namespace
 
@@ -83,9 +101,12 @@ void TPak::ReadDirectory() {
   files_.clear();
   cursor_ = 0;
   valid_ = false;
+  end_ = 0;
   if (!file_) return;
 
-  uint64_t size = file_->Size();
+  std::optional<uint64_t> archiveEnd = FindArchiveEnd(*file_);
+  if (!archiveEnd) return;
+  const uint64_t size = *archiveEnd;
   if (size < kPakTrailerSize) return;
   uint8_t raw[kPakTrailerSize];
   if (file_->ReadAt(size - kPakTrailerSize, raw) != kPakTrailerSize) return;
@@ -118,6 +139,7 @@ void TPak::ReadDirectory() {
     if (r.Failed()) return;
   }
   files_ = std::move(files);
+  end_ = size;
   valid_ = true;
 }
 
@@ -133,8 +155,7 @@ std::optional<std::vector<uint8_t>> TPak::ReadStored(const TPakFile& e) {
     Fail("the archive is closed");
     return std::nullopt;
   }
-  uint64_t size = file_->Size();
-  if (e.Offset > size || stored > size - e.Offset) {
+  if (e.Offset > end_ || stored > end_ - e.Offset) {
     Fail("stored bytes past the end of the file");
     return std::nullopt;
   }
@@ -426,6 +447,7 @@ void TPak::WriteDirectory() {
   w.U32(trailer_.DataStart);
   w.U32(trailer_.DirectoryOffset);
   file_->WriteAt(end, w.Data());
+  end_ = end + w.Data().size();
   valid_ = true;
 }
 

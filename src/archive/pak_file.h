@@ -17,10 +17,15 @@
 // compressed entry). Group 0 is the setup's own data; group g >= 1 is the
 // payload of the g-th group-consuming line of the command stream.
 //
+// In a signed program the signature's certificate table follows the archive
+// (see archive/pe_image.h): the trailer then ends where the table starts, or
+// up to 7 zero bytes before it. Any other bytes after the trailer, or a
+// damaged certificate table, and the file carries no archive.
+//
 // The archive is untrusted input: every offset, size and count read from it is
-// checked against the file's length before anything is read or allocated, and
+// checked against the archive's end before anything is read or allocated, and
 // damage shows as "no entries", "no data" or false, never as a read outside
-// the file.
+// the archive.
 //
 // One TPak has a single file position and a single enumeration cursor and
 // takes no lock: one thread at a time, and group enumerations (FindFirst /
@@ -141,6 +146,9 @@ class TPak {
   // nullptr for an index past the last entry.
   const TPakFile* Entry(size_t index) const;
   size_t Cursor() const { return cursor_; }
+  // Where the trailer ends (the file's size unless the file is signed); 0
+  // while the reader has no valid directory.
+  uint64_t ArchiveEnd() const { return end_; }
 
   // ---- Reader ----------------------------------------------------------
 
@@ -253,6 +261,7 @@ class TPak {
   // During ExtractGroup: the last folder ForceDirectories saw to exist.
   std::string known_dir_;
   bool valid_ = false;
+  uint64_t end_ = 0;  // reader: where the trailer ends
   std::string last_error_;
 };
 

@@ -1,9 +1,11 @@
 // ferryc list SETUP [--group N]
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "archive/pe_image.h"
 #include "setup_reading.h"
 #include "tool_command.h"
 
@@ -69,6 +71,10 @@ int RunList(const std::vector<std::string>& args) {
   const TPakTrailer& t = setup.Pak().Trailer();
   std::printf("# %zu entries, host program %u bytes, directory at %u, file %llu bytes\n", files.size(), t.DataStart,
               t.DirectoryOffset, static_cast<unsigned long long>(setup.FileSize()));
+  if (std::optional<uint64_t> table = PeAppendedDataEnd(setup.File()); table && *table < setup.FileSize())
+    std::printf("# signed: archive ends at %llu, certificate table at %llu, %llu bytes\n",
+                static_cast<unsigned long long>(setup.Pak().ArchiveEnd()), static_cast<unsigned long long>(*table),
+                static_cast<unsigned long long>(setup.FileSize() - *table));
   for (const auto& [group, s] : sums)
     std::printf("# group %u: %zu entries, %llu bytes, %llu stored (%.1f%%)\n", group, s.count, s.orig, s.stored,
                 s.orig ? 100.0 * static_cast<double>(s.stored) / static_cast<double>(s.orig) : 100.0);

@@ -7,6 +7,7 @@
 #include <map>
 #include <system_error>
 
+#include "archive/pe_image.h"
 #include "base/setup_error.h"
 #include "core/command_list.h"
 
@@ -68,6 +69,8 @@ OpenedSetup::OpenedSetup(std::unique_ptr<RandomAccessFile> file, fs::path name)
 
 std::string OpenedSetup::ArchiveProblem() const {
   if (size_ < kPakTrailerSize) return "the file is too short to carry a setup archive";
+  if (!PeAppendedDataEnd(*file_))
+    return "the signature's certificate table is damaged (it does not end the file or its lengths do not add up)";
   if (!pak_->HasMagic()) return "no setup archive: the file does not end with an \"RKPF\" trailer";
   if (!pak_->IsValid()) return "the archive directory is damaged (it does not fit between its offset and the trailer)";
   const TPakTrailer& t = pak_->Trailer();

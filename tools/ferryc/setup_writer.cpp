@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "archive/pak_file.h"
+#include "archive/pe_image.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
 #include "host_paths.h"
@@ -129,6 +130,26 @@ class ParallelPacker {
   bool stop_ = false;
 };
 
+// The archive changes the file after a signature, so a signed stub is
+// written as the unsigned program: without its certificate table and with
+// the security directory entry cleared. The setup is signed afterwards.
+bool UnsignedStub(std::vector<uint8_t>& host, const std::string& stubName, std::vector<Diagnostic>& diagnostics) {
+  MemoryFile image(std::move(host));
+  std::optional<uint64_t> end = PeAppendedDataEnd(image);
+  if (!end) {
+    diagnostics.push_back({stubName, 0, "the stub's certificate table is damaged", false});
+    return false;
+  }
+  if (*end < image.Size()) {
+    image.Truncate(*end);
+    PeClearSecurityEntry(image);
+    diagnostics.push_back(
+        {stubName, 0, "the stub is signed: its signature is left out (sign the compiled setup instead)", true});
+  }
+  host = std::move(image.Data());
+  return true;
+}
+
 }  // namespace
 
 bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path& output,
@@ -144,6 +165,7 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
     diagnostics.push_back({stub.string(), 0, "the stub is empty", false});
     return false;
   }
+  if (!UnsignedStub(host, stub.string(), diagnostics)) return false;
 
   fs::path temp = output;
   temp += ".ferryc-part";

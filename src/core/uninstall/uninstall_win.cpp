@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "archive/pak_file.h"
+#include "archive/pe_image.h"
 #include "base/byte_reader.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
@@ -76,18 +77,21 @@ void WriteRegistration(TSetupContext& ctx) {
   if (!ok) ctx.Progress.Problem("The uninstall registration HKLM\\" + key + " could not be written.");
 }
 
-// The bytes of the running program before its own archive (all of it when
-// it carries none).
+// The bytes of the running program before its own archive (all of it but a
+// certificate table when it carries none), as an unsigned program: a signed
+// setup's security directory points at a table the copy does not carry.
 std::optional<std::vector<uint8_t>> ReadHostPart(const std::string& program) {
   std::unique_ptr<RandomAccessFile> file = OpenDiskFile(WidePath(program), FileMode::kRead);
   if (!file) return std::nullopt;
-  uint64_t size = file->Size();
+  uint64_t size = PeAppendedDataEnd(*file).value_or(file->Size());
   {
     TPak own(*file, TPakMode::kReader);
     if (own.IsValid() && own.Trailer().DataStart <= size) size = own.Trailer().DataStart;
   }
   if (size == 0) return std::nullopt;
-  return file->ReadVector(0, static_cast<size_t>(size));
+  MemoryFile host(file->ReadVector(0, static_cast<size_t>(size)));
+  PeClearSecurityEntry(host);
+  return std::move(host.Data());
 }
 
 void PutIcon(TSetupContext& ctx, const std::string& program) {
@@ -140,6 +144,9 @@ void WriteUninstaller(TSetupContext& ctx) {
   PutIcon(ctx, program);
   try {
     AppendUninstallerArchive(ctx, program);
+    // The header's CheckSum, cleared with the signature, for the finished file.
+    if (std::unique_ptr<RandomAccessFile> file = OpenDiskFile(WidePath(program), FileMode::kReadWrite))
+      PeWriteCheckSum(*file);
   } catch (const SetupError& e) {
     ctx.Progress.FileNotWritten(program, std::string("the uninstaller's archive could not be written: ") + e.what());
   }

@@ -9,6 +9,7 @@
 #include "setup_reading.h"
 #include "setup_writer.h"
 #include "test_util.h"
+#include "unit/archive/pe_test_util.h"
 
 namespace ferry::tool {
 namespace {
@@ -95,6 +96,40 @@ TEST(SetupFile, TheSetupIsTheStubFollowedByAReadableArchive) {
   ASSERT_TRUE(readme);
   EXPECT_EQ(readme->size(), 5000u);
   EXPECT_EQ(s.Pak().Entry(s.Pak().EntryCount() - 1)->Group, 3);
+}
+
+// A signed stub cannot stay signed once the archive follows it: the setup
+// starts with the unsigned program, ready to be signed itself.
+TEST(SetupFile, ASignedStubIsWrittenUnsigned) {
+  TempDir dir;
+  Populate(dir);
+  fs::path script = dir.Write("rt.fss", kScript);
+  std::vector<uint8_t> program = ferry::test::PeImage(true, 203);
+  std::vector<uint8_t> signedStub = program;
+  ferry::test::AppendCertificates(signedStub, true, 5, {900});
+  dir.WriteBytes("signed.exe", signedStub);
+  fs::path out = Build(dir, script, dir.path() / "signed.exe", dir.path() / "rt.exe");
+  std::vector<uint8_t> expected = program;
+  expected.insert(expected.end(), 5, 0);  // the signer's padding stays: it may be the program's own
+  ferry::test::PutLe(expected, ferry::test::kPeCheckSumAt, 0, 4);
+  std::vector<uint8_t> setup = ReadFileBytes(out);
+  ASSERT_GT(setup.size(), expected.size());
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), setup.begin()));
+  OpenedSetup s(out);
+  EXPECT_EQ(s.ArchiveProblem(), "");
+  EXPECT_EQ(s.Pak().Trailer().DataStart, expected.size());
+
+  // A table that is not where the directory says: no setup that could never start.
+  ferry::test::SetSecurityEntry(signedStub, true, static_cast<uint32_t>(program.size() + 5), 800);
+  dir.WriteBytes("damaged.exe", signedStub);
+  CompileOptions options;
+  options.script = script;
+  CompileResult r = CompileScriptFile(options);
+  std::vector<Diagnostic> diags;
+  EXPECT_FALSE(WriteSetup(r.setup, dir.path() / "damaged.exe", dir.path() / "bad.exe", "rt.fss", diags));
+  ASSERT_EQ(diags.size(), 1u);
+  EXPECT_EQ(diags[0].message, "the stub's certificate table is damaged");
+  EXPECT_FALSE(fs::exists(dir.path() / "bad.exe"));
 }
 
 TEST(SetupFile, TheSameInputsGiveTheSameBytes) {
