@@ -30,7 +30,17 @@ mkdir -p Files/data
 printf 'signed readme\r\n' > Files/readme.txt
 head -c 70000 /dev/urandom > Files/data/blob.bin
 test_setup "$src" "Ferry Signed Test" signed_test.exe FST > signed.fss
-printf 'file Files\\\n' >> signed.fss
+cp -r "$src/examples/demo/uninstall" .
+cat >> signed.fss <<'SCRIPT'
+uninstalllanguage English
+@uninstall uninstall\Pages.txt
+@uninstall uninstall\uwelcome.txt
+@uninstall uninstall\uprogress.txt
+@uninstall uninstall\ufinish.txt
+@uninstall uninstall\umainlayout.txt
+@uninstall images\side.bmp
+file Files\
+SCRIPT
 
 use_ferryc "$ferryc_exe"
 ferryc compile signed.fss --stub "$(tool_path "$stub")" -o unsigned.exe -q
@@ -80,11 +90,15 @@ if verify_signature "$uninstaller" "$work/uninstaller.verify"; then
   fail "the uninstaller verifies as signed"
 fi
 expect_text "$work/uninstaller.verify" 'No signature found'
-if grep -qiE 'corrupt|invalid|malformed|error' "$work/uninstaller.verify"; then
+# A security entry left pointing past the copy shows as "signature not at the
+# end". (For a file of odd length osslsigncode leaves the last byte out of
+# the PE checksum and so may call the CheckSum that Windows computes invalid.)
+if grep -qiE 'not at the end|corrupt|malformed|error' "$work/uninstaller.verify"; then
   cat "$work/uninstaller.verify" >&2
   fail "osslsigncode finds more wrong with the uninstaller than a missing signature"
 fi
-echo "uninstaller: $(grep 'No signature found' "$work/uninstaller.verify")"
+echo "uninstaller ($(stat -c %s "$uninstaller") bytes):"
+cat "$work/uninstaller.verify"
 native verify "$(native_path "$uninstaller")" > "$work/uninstaller.ferryc" ||
   { cat "$work/uninstaller.ferryc" >&2; fail "ferryc verify fails the uninstaller"; }
 
