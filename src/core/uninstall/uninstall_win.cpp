@@ -10,6 +10,7 @@
 #include "base/byte_reader.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
+#include "base/system_path.h"
 #include "base/text.h"
 #include "core/setup_context.h"
 #include "core/commands/command_runtime_win.h"
@@ -32,8 +33,6 @@ constexpr size_t kUninstallPrefixLength = 10;
 constexpr const wchar_t* kRegistrationValues[] = {L"DisplayName",  L"UninstallString", L"QuietUninstallString",
                                                   L"DisplayIcon",  L"InstallLocation", L"EstimatedSize",
                                                   L"NoModify",     L"NoRepair"};
-
-std::filesystem::path WidePath(const std::string& path) { return std::filesystem::path(AnsiToWide(path)); }
 
 std::string RegistrationKey(const TSetupContext& ctx) { return kUninstallRegistryKey + ctx.SetupInfo.ShortTitle; }
 
@@ -77,8 +76,8 @@ void WriteRegistration(TSetupContext& ctx) {
 
 // The bytes of the running program before its own archive (all of it when
 // it carries none).
-std::optional<std::vector<uint8_t>> ReadHostPart(const std::string& program) {
-  std::unique_ptr<RandomAccessFile> file = OpenDiskFile(WidePath(program), FileMode::kRead);
+std::optional<std::vector<uint8_t>> ReadHostPart(const std::filesystem::path& program) {
+  std::unique_ptr<RandomAccessFile> file = OpenDiskFile(program, FileMode::kRead);
   if (!file) return std::nullopt;
   uint64_t size = file->Size();
   {
@@ -102,7 +101,7 @@ void PutIcon(TSetupContext& ctx, const std::string& program) {
 }
 
 void AppendUninstallerArchive(TSetupContext& ctx, const std::string& program) {
-  TPak writer(WidePath(program), false, true);
+  TPak writer(SystemPath(program), false, true);
   const std::vector<TPakFile> files = ctx.Pak->Files();
   for (size_t i = 0; i < files.size(); ++i) {
     const TPakFile& e = files[i];
@@ -121,10 +120,11 @@ void AppendUninstallerArchive(TSetupContext& ctx, const std::string& program) {
 }
 
 void WriteUninstaller(TSetupContext& ctx) {
-  const std::string own = OwnProgramPath();
+  const std::filesystem::path own = OwnProgramPath();
   std::optional<std::vector<uint8_t>> host = ReadHostPart(own);
   if (!host) {
-    ctx.Progress.Problem("No uninstaller was written: the running program \"" + own + "\" could not be read.");
+    ctx.Progress.Problem("No uninstaller was written: the running program \"" + PathText(own) +
+                         "\" could not be read.");
     return;
   }
   ForceDirectoriesLogged(ctx.SetupInfo.InstallDir, [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
@@ -253,11 +253,11 @@ bool ReplaceIcon(const std::string& iconFile, const std::string& programFile) {
 
   // Does the program name an icon group already? Then it names image 1.
   bool hasGroup = false;
-  if (HMODULE module = LoadLibraryExW(AnsiToWide(programFile).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+  if (HMODULE module = LoadLibraryExW(WinPath(programFile).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
     hasGroup = FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON) != nullptr;
     FreeLibrary(module);
   }
-  HANDLE update = BeginUpdateResourceW(AnsiToWide(programFile).c_str(), FALSE);
+  HANDLE update = BeginUpdateResourceW(WinPath(programFile).c_str(), FALSE);
   if (!update) return false;
   const WORD neutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
   bool ok = UpdateResourceW(update, RT_ICON, MAKEINTRESOURCEW(1), neutral, image.data(),
@@ -307,7 +307,7 @@ bool RunFinaliser(TSetupContext& ctx) {
   if (!WriteFileCreatingDirs(path, *data, nullptr)) return false;
   ExecuteArgs args;
   args.File = path;
-  args.Parameters = "\"" + OwnProgramPath() + "\"";
+  args.Parameters = "\"" + PathText(OwnProgramPath()) + "\"";
   args.Show = SW_SHOWNORMAL;
   return ShellExecuteWithProcess(args, nullptr);
 }
@@ -346,7 +346,7 @@ bool ScheduleSelfRemoval(const std::string& programPath, const std::vector<std::
 
 bool IsSameFile(const std::string& a, const std::string& b) {
   auto identity = [](const std::string& path) -> std::optional<BY_HANDLE_FILE_INFORMATION> {
-    HANDLE h = CreateFileW(AnsiToWide(path).c_str(), FILE_READ_ATTRIBUTES,
+    HANDLE h = CreateFileW(WinPath(path).c_str(), FILE_READ_ATTRIBUTES,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -366,7 +366,8 @@ bool IsSameFile(const std::string& a, const std::string& b) {
 void FinishUninstaller(TSetupContext& ctx, bool workDone) {
   RunFinaliser(ctx);
   if (!workDone) return;
-  const std::string own = OwnProgramPath();
+  // A name the code page cannot hold names no file: not the registered one.
+  const std::string own = PathText(OwnProgramPath());
   const std::string uninstaller = UninstallerPath(ctx);
   // Only the registered uninstaller removes itself, not a copy run elsewhere.
   if (!IsSameFile(own, uninstaller)) return;
