@@ -26,7 +26,14 @@ printf 'read me' > Files/readme.txt
 printf 'alpha' > Files/data/a.dat
 printf 'deep' > Files/data/nested/deep.dat
 test_setup "$src" "Ferry Paths" paths_setup.exe FP > paths.fss
+cp -r "$src/examples/demo/uninstall" .
 cat >> paths.fss <<'SCRIPT'
+@uninstall uninstall\Pages.txt
+@uninstall uninstall\uwelcome.txt
+@uninstall uninstall\uprogress.txt
+@uninstall uninstall\ufinish.txt
+@uninstall uninstall\umainlayout.txt
+@uninstall images\side.bmp
 file Files\
 writeregstr HKCU "Software\Ferry Paths\" Folder "$INSTDIR"
 SCRIPT
@@ -49,7 +56,12 @@ unix_path() {  # C:\... -> this machine's path
   local p=${1#[Cc]:\\}
   printf '%s\n' "$drive_c/${p//\\//}"
 }
-reg_folder() { wine reg query 'HKCU\Software\Ferry Paths' /v Folder 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ    //p'; }
+# reg.exe writes in the OEM code page: 866 beside 1251, 437 beside 1252.
+if [ "$codepage" = 1251 ]; then oem=CP866; else oem=CP437; fi
+reg_value() {  # key name
+  wine reg query "$1" /v "$2" 2>/dev/null | iconv -f $oem -t UTF-8 | tr -d '\r' | sed -n 's/.*REG_SZ    //p'
+}
+reg_folder() { reg_value 'HKCU\Software\Ferry Paths' Folder; }
 payload=(readme.txt data/a.dat data/nested/deep.dat)
 # The install log's files or folders, $INSTDIR expanded, one backslash apart.
 logged() {  # name file|folder
@@ -71,26 +83,30 @@ install_and_uninstall() {  # name setup-path folder
     cmp -s "$work/setup/Files/$f" "$inst/$f" || fail "$name: $f not installed in $inst"
   done
   [ "$(reg_folder)" = "$folder" ] || fail "$name: registry holds '$(reg_folder)'"
-  ferryc log "$(tool_path "$inst/FP_install.log")" | tr -d '\r' > "$work/$name.log"
+  # Read from a copy: ferryc takes its arguments, and prints, in the code page.
+  cp "$inst/FP_install.log" "$work/$name.install.log"
+  ferryc log "$(tool_path "$work/$name.install.log")" | iconv -f "CP$codepage" -t UTF-8 | tr -d '\r' > "$work/$name.log"
+  logged "$name" file > "$work/$name.files"
+  logged "$name" folder > "$work/$name.folders"
   for f in readme.txt 'data\a.dat' 'data\nested\deep.dat'; do
-    logged "$name" file | grep -qxF "$folder$f" || { cat "$work/$name.log" >&2; fail "$name: $f not in the install log"; }
+    grep -qxF "$folder$f" "$work/$name.files" || { cat "$work/$name.log" >&2; fail "$name: $f not in the install log"; }
   done
-  logged "$name" folder | grep -qxF "${folder}data\\nested\\" || { cat "$work/$name.log" >&2; fail "$name: folder not logged"; }
+  grep -qxF "${folder}data\\nested\\" "$work/$name.folders" || { cat "$work/$name.log" >&2; fail "$name: folder not logged"; }
 
   local uninstaller
-  uninstaller=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ferry Paths' \
-    /v QuietUninstallString 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ    "\(.*\)" \/S$/\1/p')
+  uninstaller=$(reg_value 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ferry Paths' \
+    QuietUninstallString | sed -n 's/^"\(.*\)" \/S$/\1/p')
   [ -n "$uninstaller" ] || fail "$name: no uninstall registration"
   run "$name.uninstall" "$uninstaller" /S
   expect_rc "$name.uninstall" 0
-  logged "$name" file | while IFS= read -r p; do
+  while IFS= read -r p; do
     p=$(unix_path "$p")
     [ ! -e "$p" ] || [ "$p" = "$(unix_path "$uninstaller")" ] || fail "$name: still there after the uninstall: $p"
-  done
-  logged "$name" folder | while IFS= read -r p; do
+  done < "$work/$name.files"
+  while IFS= read -r p; do
     [[ $folder == "$p"* ]] && continue  # holds the uninstaller until it has gone
     [ ! -e "$(unix_path "$p")" ] || fail "$name: folder still there after the uninstall: $p"
-  done
+  done < "$work/$name.folders"
   [ -z "$(reg_folder)" ] || fail "$name: the registry value is still there"
 }
 
