@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "app/hand_over.h"
+#include "base/system_path.h"
+#include "base/text.h"
 #include "core/setup_context.h"
 #include "core/startup.h"
 #include "core/startup_win.h"
@@ -20,14 +22,15 @@ namespace {
 
 int RunStub() {
   if (std::optional<int> removed = RunSelfRemovalIfAsked()) return *removed;
-  TStubOptions options = ParseStubCommandLine(WideToAnsi(GetCommandLineW()));
+  // UTF-8: a folder the code page cannot hold still names itself.
+  TStubOptions options = ParseStubCommandLine(Utf16ToUtf8(WideToU16(GetCommandLineW())));
   RunLog log(options.Silent);
   std::unique_ptr<Dialogs> dialogs;
   if (options.Silent) dialogs = std::make_unique<SilentDialogs>(log);
   else dialogs = std::make_unique<WinDialogs>();
-  if (!options.LogFile.empty() && !log.OpenFile(options.LogFile))
-    dialogs->Show("Cannot create the log file \"" + options.LogFile + "\"", "Error", DialogButtons::kOk,
-                  DialogIcon::kWarning);
+  if (!options.LogFile.empty() && !log.OpenFile(PathFromUtf8(options.LogFile)))
+    dialogs->ShowUnicode(u"Cannot create the log file \"" + Utf8ToUtf16(options.LogFile) + u"\"", u"Error",
+                         DialogButtons::kOk, DialogIcon::kWarning);
 
   try {
     TSetupContext ctx;

@@ -10,6 +10,7 @@
 #include "base/byte_reader.h"
 #include "base/byte_writer.h"
 #include "base/setup_error.h"
+#include "base/system_path.h"
 
 namespace ferry {
 
@@ -27,7 +28,7 @@ constexpr size_t kFirstLayoutFixed = 8 + 8 + 8 + 4;
 // the slash separates folders.
 fs::path NativePath(const std::string& path) {
 #ifdef _WIN32
-  return fs::path(path);
+  return SystemPath(path);
 #else
   std::string p = path;
   for (char& c : p)
@@ -39,8 +40,7 @@ fs::path NativePath(const std::string& path) {
 class DiskPackageFileSystem : public PackageFileSystem {
  public:
   bool Exists(const std::string& path) override {
-    std::error_code ec;
-    return fs::exists(NativePath(path), ec);
+    return KindOfPath(NativePath(path)) != PathKind::kMissing;
   }
   bool IsReadOnly(const std::string& path) override {
     std::error_code ec;
@@ -62,8 +62,7 @@ class DiskPackageFileSystem : public PackageFileSystem {
     return OpenDiskFile(NativePath(path), FileMode::kCreate);
   }
   bool Remove(const std::string& path) override {
-    std::error_code ec;
-    return fs::remove(NativePath(path), ec) && !ec;
+    return DeleteFileAtPath(NativePath(path));
   }
 };
 

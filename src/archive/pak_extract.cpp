@@ -6,6 +6,7 @@
 #include "archive/pak_file.h"
 #include "archive/pak_path.h"
 #include "base/setup_error.h"
+#include "base/system_path.h"
 
 namespace ferry {
 
@@ -35,10 +36,7 @@ std::string ParentOf(const std::string& path) {
   return path.substr(0, static_cast<size_t>(path.rend() - it) - 1);
 }
 
-bool Exists(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::exists(PakNativePath(path, true), ec);
-}
+bool Exists(const std::string& path) { return KindOfPath(PakNativePath(path, true)) != PathKind::kMissing; }
 
 }  // namespace
 
@@ -60,7 +58,7 @@ void TPak::ForceDirectories(const std::string& dir) {
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
     std::error_code ec;
-    bool created = std::filesystem::create_directory(PakNativePath(*it, true), ec);
+    bool created = CreateOneFolder(PakNativePath(*it, true), ec);
     if (ec && !Exists(*it)) throw SetupError("Cannot create the folder " + *it + ": " + ec.message());
     if (created && events_.DirectoryCreated) events_.DirectoryCreated(*it);
   }

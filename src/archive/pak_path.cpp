@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/system_path.h"
 #include "base/text.h"
 
 namespace ferry {
@@ -9,10 +10,7 @@ namespace ferry {
 std::filesystem::path PakNativePath(const std::string& ansi, bool foldSeparators) {
 #ifdef _WIN32
   (void)foldSeparators;
-  // Handed over as wide characters: the path class's own conversions of
-  // narrow and UTF-16 text do not read the system code page.
-  const std::u16string wide = CodePageToUtf16(ansi);
-  return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
+  return SystemPath(ansi);
 #else
   if (!foldSeparators) return std::filesystem::path(ansi);
   std::string s = ansi;

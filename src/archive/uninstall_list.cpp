@@ -7,6 +7,7 @@
 #include "base/byte_writer.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
+#include "base/system_path.h"
 #include "base/text.h"
 
 namespace ferry {
@@ -99,18 +100,12 @@ std::filesystem::path TUninstallList::LogPath(std::string_view directory, std::s
   path += kSeparator;
   path += prefix;
   path += "install.log";
-#ifdef _WIN32
-  const std::u16string wide = CodePageToUtf16(path);  // as wide characters: see PakNativePath
-  return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
-#else
-  return std::filesystem::path(path);
-#endif
+  return SystemPath(path);
 }
 
 bool TUninstallList::SaveToFile(std::string_view directory, std::string_view prefix) const {
   std::filesystem::path path = LogPath(directory, prefix);
-  std::error_code ec;
-  std::filesystem::remove(path, ec);
+  DeleteFileAtPath(path);
   std::vector<uint8_t> bytes = SaveToBuffer();
   auto file = OpenDiskFile(path, FileMode::kCreate);
   if (!file) return false;

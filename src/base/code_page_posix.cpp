@@ -37,6 +37,12 @@ std::string CodePageFromUtf16(std::u16string_view s) {
   return out;
 }
 
+std::optional<std::string> CodePageFromUtf16Exactly(std::u16string_view s) {
+  std::string out = CodePageFromUtf16(s);
+  if (CodePageToUtf16(out) != s) return std::nullopt;
+  return out;
+}
+
 std::string CodePageLower(std::string_view s) {
   std::string out(s);
   for (char& ch : out) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/setup_error.h"
+#include "base/system_path.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -61,7 +62,7 @@ class DiskFile : public RandomAccessFile {
     if (data.empty()) return;
     SeekTo(static_cast<int64_t>(offset), SEEK_SET);
     if (std::fwrite(data.data(), 1, data.size(), f_) != data.size() || std::fflush(f_) != 0)
-      throw SetupError("Cannot write " + path_.string() + ": " + std::strerror(errno));
+      throw SetupError("Cannot write " + PathText(path_) + ": " + std::strerror(errno));
   }
 
   void Truncate(uint64_t size) override {
@@ -71,7 +72,7 @@ class DiskFile : public RandomAccessFile {
 #else
     int rc = ftruncate(fileno(f_), static_cast<off_t>(size));
 #endif
-    if (rc != 0) throw SetupError("Cannot set the length of " + path_.string());
+    if (rc != 0) throw SetupError("Cannot set the length of " + PathText(path_));
   }
 
   void Flush() override {
@@ -90,7 +91,7 @@ class DiskFile : public RandomAccessFile {
 #else
     int rc = fseeko(f_, static_cast<off_t>(offset), whence);
 #endif
-    if (rc != 0) throw SetupError("Cannot seek in " + path_.string());
+    if (rc != 0) throw SetupError("Cannot seek in " + PathText(path_));
   }
 
   uint64_t Tell() {
@@ -105,8 +106,9 @@ class DiskFile : public RandomAccessFile {
   std::filesystem::path path_;
 };
 
-std::FILE* OpenStream(const std::filesystem::path& path, FileMode mode) {
+std::FILE* OpenStream(const std::filesystem::path& given, FileMode mode) {
 #ifdef _WIN32
+  const std::filesystem::path path = LongFormPath(given);
   switch (mode) {
     case FileMode::kRead: return _wfsopen(path.c_str(), L"rb", _SH_DENYNO);
     case FileMode::kReadWrite: return _wfsopen(path.c_str(), L"r+b", _SH_DENYWR);
@@ -115,6 +117,7 @@ std::FILE* OpenStream(const std::filesystem::path& path, FileMode mode) {
     case FileMode::kCreate: return _wfsopen(path.c_str(), L"w+b", _SH_DENYWR);
   }
 #else
+  const std::filesystem::path& path = given;
   switch (mode) {
     case FileMode::kRead: return std::fopen(path.c_str(), "rb");
     case FileMode::kReadWrite:
@@ -129,8 +132,7 @@ std::FILE* OpenStream(const std::filesystem::path& path, FileMode mode) {
 }  // namespace
 
 std::unique_ptr<RandomAccessFile> OpenDiskFile(const std::filesystem::path& path, FileMode mode) {
-  std::error_code ec;
-  if (mode != FileMode::kCreate && std::filesystem::is_directory(path, ec)) return nullptr;
+  if (mode != FileMode::kCreate && KindOfPath(path) == PathKind::kFolder) return nullptr;
   std::FILE* f = OpenStream(path, mode);
   if (!f) return nullptr;
   return std::make_unique<DiskFile>(f, path);
@@ -138,17 +140,17 @@ std::unique_ptr<RandomAccessFile> OpenDiskFile(const std::filesystem::path& path
 
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
   auto file = OpenDiskFile(path, FileMode::kRead);
-  if (!file) throw SetupError("Cannot open " + path.string());
+  if (!file) throw SetupError("Cannot open " + PathText(path));
   uint64_t size = file->Size();
-  if (size > SIZE_MAX) throw SetupError("File too large: " + path.string());
+  if (size > SIZE_MAX) throw SetupError("File too large: " + PathText(path));
   auto data = file->ReadVector(0, static_cast<size_t>(size));
-  if (data.size() != size) throw SetupError("Cannot read " + path.string());
+  if (data.size() != size) throw SetupError("Cannot read " + PathText(path));
   return data;
 }
 
 void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> data) {
   auto file = OpenDiskFile(path, FileMode::kCreate);
-  if (!file) throw SetupError("Cannot create " + path.string());
+  if (!file) throw SetupError("Cannot create " + PathText(path));
   file->WriteAt(0, data);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,10 @@ std::u16string Utf8ToUtf16(std::string_view s);
 // code page cannot hold becomes "?", never a look-alike such as "\".
 std::u16string CodePageToUtf16(std::string_view s);
 std::string CodePageFromUtf16(std::u16string_view s);
+// The same text only when the code page holds every character; none when a
+// "?" or a best-fit look-alike would have to stand in (a folder name so
+// changed names another folder).
+std::optional<std::string> CodePageFromUtf16Exactly(std::u16string_view s);
 // Lower-cases as the system's ANSI lower-casing does (on the portable side:
 // ASCII letters and the accented capitals of Windows-1252).
 std::string CodePageLower(std::string_view s);

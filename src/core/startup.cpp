@@ -3,6 +3,7 @@
 #include "archive/pak_file.h"
 #include "base/dialogs.h"
 #include "base/setup_error.h"
+#include "base/system_path.h"
 #include "base/text.h"
 #include "core/command_list.h"
 #include "core/setup_context.h"
@@ -164,6 +165,10 @@ class Sequence {
     s_.Dialog.Show(message, caption, DialogButtons::kOk, DialogIcon::kError);
     throw StartupFailed{};
   }
+  [[noreturn]] void Fail(std::u16string_view message, std::string_view caption) {
+    s_.Dialog.ShowUnicode(message, CodePageToUtf16(caption), DialogButtons::kOk, DialogIcon::kError);
+    throw StartupFailed{};
+  }
   void Verify();
   void LoadInstallMode();
   void LoadLanguages();
@@ -185,8 +190,9 @@ void Sequence::OpenAndVerify() {
   state_.OwnPath = s_.Env.OwnProgramPath();
   state_.ArchivePath = state_.OwnPath;
   state_.ArchiveFromArgument = false;
-  if (!options_.ArchiveArgument.empty() && s_.Env.FileExists(options_.ArchiveArgument)) {
-    state_.ArchivePath = options_.ArchiveArgument;
+  const std::filesystem::path argument = PathFromUtf8(options_.ArchiveArgument);
+  if (!options_.ArchiveArgument.empty() && s_.Env.FileExists(argument)) {
+    state_.ArchivePath = argument;
     state_.ArchiveFromArgument = true;
   }
   std::unique_ptr<RandomAccessFile> file = s_.Env.OpenArchive(state_.ArchivePath);
@@ -234,7 +240,7 @@ void Sequence::Load() {
   uint64_t total = 0;
   if (ctx_.SetupInfo.IsUninstaller == 1) {
     const TSetupInfo& si = ctx_.SetupInfo;
-    if (!s_.Env.FileExists(si.InstallDir + "\\" + si.UninstallPrefix + "install.log"))
+    if (!s_.Env.FileExists(SystemPath(si.InstallDir + "\\" + si.UninstallPrefix + "install.log")))
       Fail(kMsgInstallLogMissing, kCaptionSetupError);
     ctx_.InstallLog.LoadFromFile(si.InstallDir, si.UninstallPrefix);
   } else {
@@ -248,8 +254,11 @@ void Sequence::Load() {
   ctx_.Folders.StartMenuProgramsDir = s_.Env.ProgramsDir();
 
   bool install = ctx_.SetupInfo.IsUninstaller != 1;
-  if (!state_.ArchiveFromArgument && install && !OwnNameMatches(state_.OwnPath, ctx_.SetupInfo.SetupExeName))
-    Fail(RenamedSetupMessage(ctx_.SetupInfo.SetupExeName, FileNamePart(state_.OwnPath)), kCaptionError);
+  // The own name in the code page: a character it cannot hold becomes "?",
+  // which no setup name matches.
+  const std::string ownPath = PathText(state_.OwnPath);
+  if (!state_.ArchiveFromArgument && install && !OwnNameMatches(ownPath, ctx_.SetupInfo.SetupExeName))
+    Fail(RenamedSetupMessage(ctx_.SetupInfo.SetupExeName, FileNamePart(ownPath)), kCaptionError);
 
   LoadLanguages();
   if (install) CheckInstallDir();
@@ -288,7 +297,10 @@ void Sequence::CheckInstallDir() {
   TSetupInfo& si = ctx_.SetupInfo;
   if (options_.InstallDir) {
     // The folder given on the command line wins over the registry.
-    si.InstallDir = *options_.InstallDir;
+    const std::u16string given = Utf8ToUtf16(*options_.InstallDir);
+    std::optional<std::string> dir = CodePageFromUtf16Exactly(given);
+    if (!dir) Fail(FolderNotInCodePageMessage(given), kCaptionError);
+    si.InstallDir = *dir;
     if (si.InstallDir.empty()) Fail(kMsgRegistryKeyNotFound, kCaptionError);
     SetSpaceAvailable();
     return;

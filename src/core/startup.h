@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +31,8 @@ inline constexpr int kExitStartupError = 3;
 
 // ---- Command line --------------------------------------------------------
 
+// The texts are UTF-8: the command line as the system gives it, every
+// character kept; each piece becomes a path or an 8-bit text where it is used.
 struct TStubOptions {
   bool Silent = false;                    // "/S"
   bool Debug = false;                     // "/DEBUG"
@@ -47,7 +50,7 @@ struct TStubOptions {
 // element is the program. Each piece's offset in the line is put into
 // `ends` (index just past the piece) when given.
 std::vector<std::string> SplitCommandLine(std::string_view line, std::vector<size_t>* ends = nullptr);
-// Whole command line, program name first.
+// Whole command line (UTF-8), program name first.
 TStubOptions ParseStubCommandLine(std::string_view line);
 
 // ---- What start-up needs from outside -------------------------------------
@@ -56,11 +59,12 @@ class TStartupEnvironment {
  public:
   virtual ~TStartupEnvironment() = default;
   virtual uint16_t DefaultLangId() = 0;
-  virtual std::string OwnProgramPath() = 0;
-  virtual bool FileExists(const std::string& path) = 0;
+  // Paths that can name any folder (wide on Windows).
+  virtual std::filesystem::path OwnProgramPath() = 0;
+  virtual bool FileExists(const std::filesystem::path& path) = 0;
   // The archive file read-only, shared with everyone; nullptr when it
   // cannot be opened.
-  virtual std::unique_ptr<RandomAccessFile> OpenArchive(const std::string& path) = 0;
+  virtual std::unique_ptr<RandomAccessFile> OpenArchive(const std::filesystem::path& path) = 0;
   virtual std::string FindCdDrive() = 0;        // may throw SetupError
   virtual std::string ProgramsDir() = 0;        // trailing backslash, "\" when none
   virtual std::string ProgramFilesDir() = 0;    // trailing backslash, "\" when none
@@ -119,8 +123,8 @@ uint64_t PayloadSpace(const TPak& pak, const std::vector<uint8_t>& groupKinds);
 // State of start-up that later stages read.
 struct TStartupState {
   std::unique_ptr<TPak> Pak;  // the one open archive (TSetupContext::Pak points here)
-  std::string ArchivePath;
-  std::string OwnPath;
+  std::filesystem::path ArchivePath;
+  std::filesystem::path OwnPath;
   bool ArchiveFromArgument = false;
   uint16_t SystemLangId = 0;
   uint32_t RunningTotal = 0;          // payload OrigSize met while verifying

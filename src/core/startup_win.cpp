@@ -1,6 +1,8 @@
 #include "core/startup_win.h"
 
 #include "archive/pak_file.h"
+#include "base/system_path.h"
+#include "base/text.h"
 #include "core/setup_context.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -14,12 +16,14 @@ namespace ferry {
 
 uint16_t TWinStartupEnvironment::DefaultLangId() { return SystemDefaultLangId(); }
 
-std::string TWinStartupEnvironment::OwnProgramPath() { return ferry::OwnProgramPath(); }
+std::filesystem::path TWinStartupEnvironment::OwnProgramPath() { return ferry::OwnProgramPath(); }
 
-bool TWinStartupEnvironment::FileExists(const std::string& path) { return ferry::FileExists(path); }
+bool TWinStartupEnvironment::FileExists(const std::filesystem::path& path) {
+  return KindOfPath(path) == PathKind::kFile;
+}
 
-std::unique_ptr<RandomAccessFile> TWinStartupEnvironment::OpenArchive(const std::string& path) {
-  return OpenDiskFile(std::filesystem::path(AnsiToWide(path)), FileMode::kRead);
+std::unique_ptr<RandomAccessFile> TWinStartupEnvironment::OpenArchive(const std::filesystem::path& path) {
+  return OpenDiskFile(path, FileMode::kRead);
 }
 
 std::string TWinStartupEnvironment::FindCdDrive() { return ferry::FindCdDrive(); }
@@ -62,7 +66,7 @@ void TWinErrorReporter::Report(std::string_view errorText, std::string_view stag
     source.PakVersion = t.Version;
     source.PakEntryCount = t.EntryCount;
   }
-  source.Params = options_.Params;
+  for (const std::string& p : options_.Params) source.Params.push_back(CodePageFromUtf16(Utf8ToUtf16(p)));
   WriteErrorReport(source, errorText, stage, dialogs_, open_);
 }
 

@@ -12,9 +12,9 @@ struct TSetupContext;
 class TWinStartupEnvironment : public TStartupEnvironment {
  public:
   uint16_t DefaultLangId() override;
-  std::string OwnProgramPath() override;
-  bool FileExists(const std::string& path) override;
-  std::unique_ptr<RandomAccessFile> OpenArchive(const std::string& path) override;
+  std::filesystem::path OwnProgramPath() override;
+  bool FileExists(const std::filesystem::path& path) override;
+  std::unique_ptr<RandomAccessFile> OpenArchive(const std::filesystem::path& path) override;
   std::string FindCdDrive() override;
   std::string ProgramsDir() override;
   std::string ProgramFilesDir() override;

@@ -57,6 +57,12 @@ std::string IncludeTrailingBackslash(std::string_view text) {
   return out;
 }
 
+std::u16string FolderNotInCodePageMessage(std::u16string_view folder) {
+  return u"The folder \"" + std::u16string(folder) +
+         u"\" cannot be used: its name has characters that the system code page cannot hold. "
+         u"Choose a folder with other characters.";
+}
+
 int32_t StrToIntOrMinus1(std::string_view text) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty() || text.front() == '+') return -1;

@@ -24,6 +24,11 @@ std::string FormatByteSize(uint64_t count);
 // Appends "\" unless the text is empty or already ends with one.
 std::string IncludeTrailingBackslash(std::string_view text);
 
+// The install folder is kept 8-bit (setup information, install log, path
+// variables): a folder the system code page cannot hold is refused with
+// this message before anything is written.
+std::u16string FolderNotInCodePageMessage(std::u16string_view folder);
+
 // The decimal value (optional sign, digits, 32-bit range), or -1.
 int32_t StrToIntOrMinus1(std::string_view text);
 

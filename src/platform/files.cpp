@@ -30,11 +30,11 @@ bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 }  // namespace
 
 uint32_t FileAttributesOf(const std::string& path) {
-  return GetFileAttributesW(AnsiToWide(path).c_str());
+  return GetFileAttributesW(WinPath(path).c_str());
 }
 
 bool SetFileAttributesOf(const std::string& path, uint32_t attributes) {
-  return SetFileAttributesW(AnsiToWide(path).c_str(), attributes) != 0;
+  return SetFileAttributesW(WinPath(path).c_str(), attributes) != 0;
 }
 
 bool FileExists(const std::string& path) {
@@ -52,7 +52,7 @@ bool FoundFile::IsDirectory() const { return (Attributes & FILE_ATTRIBUTE_DIRECT
 std::vector<FoundFile> FindFiles(const std::string& pattern) {
   std::vector<FoundFile> out;
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(AnsiToWide(pattern).c_str(), &fd);
+  HANDLE h = FindFirstFileW(WinPath(pattern).c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return out;
   do {
     std::wstring name = fd.cFileName;
@@ -65,21 +65,21 @@ std::vector<FoundFile> FindFiles(const std::string& pattern) {
 }
 
 bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) {
-  return CopyFileW(AnsiToWide(from).c_str(), AnsiToWide(to).c_str(), failIfExists) != 0;
+  return CopyFileW(WinPath(from).c_str(), WinPath(to).c_str(), failIfExists) != 0;
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
-  return MoveFileExW(AnsiToWide(from).c_str(), AnsiToWide(to).c_str(),
+  return MoveFileExW(WinPath(from).c_str(), WinPath(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
-bool DeleteFileAt(const std::string& path) { return DeleteFileW(AnsiToWide(path).c_str()) != 0; }
+bool DeleteFileAt(const std::string& path) { return DeleteFileW(WinPath(path).c_str()) != 0; }
 
 bool CreateDirectoryAt(const std::string& path) {
-  return CreateDirectoryW(AnsiToWide(path).c_str(), nullptr) != 0;
+  return CreateDirectoryW(WinPath(path).c_str(), nullptr) != 0;
 }
 
-bool RemoveDirectoryAt(const std::string& path) { return RemoveDirectoryW(AnsiToWide(path).c_str()) != 0; }
+bool RemoveDirectoryAt(const std::string& path) { return RemoveDirectoryW(WinPath(path).c_str()) != 0; }
 
 std::vector<std::string> LogicalDriveRoots(size_t bufferChars) {
   std::wstring buffer(bufferChars, L'\0');
@@ -111,7 +111,7 @@ DriveType DriveTypeOf(const std::string& root) {
 
 std::optional<uint64_t> FreeDiskBytes(const std::string& path) {
   ULARGE_INTEGER available, total, free;
-  if (!GetDiskFreeSpaceExW(AnsiToWide(path).c_str(), &available, &total, &free)) return std::nullopt;
+  if (!GetDiskFreeSpaceExW(WinPath(path).c_str(), &available, &total, &free)) return std::nullopt;
   return available.QuadPart;
 }
 
@@ -122,14 +122,16 @@ std::string TempFolder() {
   return WideToAnsi(std::wstring_view(buffer, n));
 }
 
-std::string OwnProgramPath() {
+std::filesystem::path OwnProgramPath() {
   std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
+  // A name that fills the buffer may be cut short: ask again with more room.
+  while (buffer.size() <= 0x10000) {
     DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return {};
-    if (n < buffer.size()) return WideToAnsi(std::wstring_view(buffer).substr(0, n));
+    if (n < buffer.size()) return std::filesystem::path(buffer.substr(0, n));
     buffer.resize(buffer.size() * 2);
   }
+  return {};
 }
 
 std::string FindCdDrive() {
@@ -179,7 +181,7 @@ bool WriteFileCreatingDirs(const std::string& path, std::span<const uint8_t> dat
                            const DirectoryCreatedFn& created) {
   size_t slash = path.rfind('\\');
   if (slash != std::string::npos) ForceDirectoriesLogged(path.substr(0, slash + 1), created);
-  Handle h(CreateFileW(AnsiToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  Handle h(CreateFileW(WinPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.ok()) return false;
   size_t done = 0;
@@ -193,7 +195,7 @@ bool WriteFileCreatingDirs(const std::string& path, std::span<const uint8_t> dat
 }
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
-  std::wstring wide = AnsiToWide(path);
+  std::wstring wide = WinPath(path);
   uint64_t length = 0;
   {
     Handle probe(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <span>
@@ -49,8 +50,8 @@ std::optional<uint64_t> FreeDiskBytes(const std::string& path);
 
 // The temporary folder as the system reports it, with its trailing backslash.
 std::string TempFolder();
-// The full path of the running program.
-std::string OwnProgramPath();
+// The full path of the running program, which any folder may hold.
+std::filesystem::path OwnProgramPath();
 
 // Root of the first CD-ROM drive ("D:\"), or empty when there is none.
 std::string FindCdDrive();

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/system_path.h"
 #include "platform/win_text.h"
 
 namespace ferry {
@@ -18,10 +19,10 @@ RunLog::~RunLog() {
 
 // A plain Win32 handle, not a C runtime stream: every line reaches the disk
 // when written (a crash loses nothing) and standard error stays untouched.
-bool RunLog::OpenFile(const std::string& path) {
+bool RunLog::OpenFile(const std::filesystem::path& path) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (file_) CloseHandle(file_);
-  HANDLE h = CreateFileW(AnsiToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+  HANDLE h = CreateFileW(LongFormPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   file_ = h == INVALID_HANDLE_VALUE ? nullptr : h;
   return file_ != nullptr;

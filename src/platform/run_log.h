@@ -4,6 +4,7 @@
 // starts a new line. Safe to use from the main and the setup thread.
 #pragma once
 
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -19,7 +20,7 @@ class RunLog {
   RunLog& operator=(const RunLog&) = delete;
 
   // Creates (or truncates) the log file; false when it cannot be created.
-  bool OpenFile(const std::string& path);
+  bool OpenFile(const std::filesystem::path& path);
   bool HasFile() const { return file_ != nullptr; }
 
   // One entry: the text with its line breaks normalised, then a line end.

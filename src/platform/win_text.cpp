@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "base/system_path.h"
 #include "base/text.h"
 
 namespace ferry {
@@ -15,6 +16,8 @@ std::wstring AnsiToWide(std::string_view s) {
   MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
   return out;
 }
+
+std::wstring WinPath(std::string_view path) { return SystemPath(path).native(); }
 
 std::string WideToAnsi(std::wstring_view s) {
   if (s.empty() || s.size() > INT_MAX) return {};

@@ -9,6 +9,9 @@
 namespace ferry {
 
 std::wstring AnsiToWide(std::string_view s);
+// An 8-bit path as the file calls take it: wide, and in the long form when
+// it needs it (base/system_path.h). Every file-system call goes through it.
+std::wstring WinPath(std::string_view path);
 // Characters the code page cannot hold become its default character.
 std::string WideToAnsi(std::wstring_view s);
 std::wstring U16ToWide(std::u16string_view s);

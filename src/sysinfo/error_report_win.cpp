@@ -46,7 +46,7 @@ ErrorReportData Gather(const ErrorReportSource& source, std::string_view errorTe
 
 // Every write is checked: a report that is cut short would mislead.
 bool WriteNewFile(const std::string& path, const std::string& text, uint32_t* error) {
-  HANDLE h = CreateFileW(AnsiToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+  HANDLE h = CreateFileW(WinPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                          nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     *error = GetLastError();

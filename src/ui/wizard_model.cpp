@@ -100,6 +100,7 @@ TLayoutControl* TWizardModel::Named(const std::optional<ControlRef>& ref) {
 
 bool TWizardModel::Next() {
   if (closed_ || terminated_ || !buttons_.Next.visible || !buttons_.Next.enabled) return false;
+  if (!InstallDirHeld()) return false;
   pages_.ShowPage(pages_.CurrentPage() + 1);
   ArriveOnPage();
   Notify();
@@ -149,6 +150,16 @@ void TWizardModel::ArriveOnInstallDir() {
     SetEditText(CodePageToUtf16(data_.setup_info.InstallDir));
   }
   InstallDirEditChange();
+}
+
+// Leaving the install-directory page: the folder becomes 8-bit, so one the
+// code page cannot hold is refused and the page stays.
+bool TWizardModel::InstallDirHeld() {
+  const TLayoutControl* edit = Named(install_dir_edit_);
+  if (!edit || pages_.CurrentPageType() != TPageType::InstallDir || CodePageFromUtf16Exactly(edit->text))
+    return true;
+  dialogs_.ShowUnicode(FolderNotInCodePageMessage(edit->text), u"Error", DialogButtons::kOk, DialogIcon::kError);
+  return false;
 }
 
 void TWizardModel::CheckSpace() {
@@ -234,10 +245,10 @@ void TWizardModel::InstallDirEditChange() {
   if (install_dir_tree_) NavigateTree(CodePageFromUtf16(edit->text), true);
 }
 
-void TWizardModel::TreeSelectionChanged(const std::string& path) {
+void TWizardModel::TreeSelectionChanged(std::u16string_view path) {
   if (!Named(install_dir_edit_) || pages_.CurrentPageType() != TPageType::InstallDir) return;
-  if (!DriveTakesInstall(drives_.GetDriveType(path.substr(0, std::min<size_t>(3, path.size()))))) return;
-  SetEditText(CodePageToUtf16(path));
+  if (!DriveTakesInstall(drives_.GetDriveType(Utf16Prefix(path, 3)))) return;
+  SetEditText(path);
   Notify();
 }
 

@@ -126,7 +126,7 @@ class TWizardModel {
   bool RequestClose();
 
   void InstallDirEditChanged(std::u16string_view text);
-  void TreeSelectionChanged(const std::string& path);
+  void TreeSelectionChanged(std::u16string_view path);
   void SelectLanguage(int index);
   std::vector<LanguageMenuItem> LanguageMenu() const;
 
@@ -168,6 +168,7 @@ class TWizardModel {
   TLayoutControl* Named(const std::optional<ControlRef>& ref);
   void ArriveOnPage();
   void ArriveOnInstallDir();
+  bool InstallDirHeld();
   void CheckSpace();
   void RunPageWork(bool install);
   void InstallDirEditChange();

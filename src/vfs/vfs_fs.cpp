@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "base/setup_error.h"
+#include "base/system_path.h"
 
 namespace ferry {
 
@@ -12,7 +13,7 @@ namespace {
 
 std::filesystem::path HostPath(const std::string& path) {
 #ifdef _WIN32
-  return std::filesystem::path(path);
+  return SystemPath(path);
 #else
   std::string p = path;
   std::replace(p.begin(), p.end(), '\\', '/');
@@ -26,15 +27,12 @@ class DiskFs : public VfsFileSystem {
     return OpenDiskFile(HostPath(path), mode);
   }
   bool Exists(const std::string& path) override {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(HostPath(path), ec);
+    return KindOfPath(HostPath(path)) == PathKind::kFile;
   }
   void Remove(const std::string& path) override {
-    std::error_code ec;
     auto p = HostPath(path);
-    if (!std::filesystem::exists(p, ec)) return;
-    if (!std::filesystem::remove(p, ec) && std::filesystem::exists(p))
-      throw SetupError("Cannot delete " + path + ": " + ec.message());
+    if (KindOfPath(p) == PathKind::kMissing) return;
+    if (!DeleteFileAtPath(p) && KindOfPath(p) != PathKind::kMissing) throw SetupError("Cannot delete " + path);
   }
 };
 

@@ -16,7 +16,7 @@ void TRenameCommand::SFXProcess(TSetupContext& ctx, int lineIndex) {
   if (!FileExists(line->Param(1))) return;
   // A plain move: an existing file at the new path makes it fail, and both
   // files stay as they were.
-  MoveFileW(AnsiToWide(line->Param(1)).c_str(), AnsiToWide(line->Param(2)).c_str());
+  MoveFileW(WinPath(line->Param(1)).c_str(), WinPath(line->Param(2)).c_str());
 }
 
 }  // namespace ferry

@@ -18,25 +18,25 @@ namespace {
 class WinPackageFiles : public PackageFileSystem {
  public:
   bool Exists(const std::string& path) override {
-    return GetFileAttributesW(AnsiToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(WinPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
   }
   bool IsReadOnly(const std::string& path) override {
-    DWORD a = GetFileAttributesW(AnsiToWide(path).c_str());
+    DWORD a = GetFileAttributesW(WinPath(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
   }
   bool MakeWritable(const std::string& path) override {
-    return SetFileAttributesW(AnsiToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL) != 0;
+    return SetFileAttributesW(WinPath(path).c_str(), FILE_ATTRIBUTE_NORMAL) != 0;
   }
   std::unique_ptr<RandomAccessFile> OpenForUpdate(const std::string& path) override {
-    return OpenDiskFile(std::filesystem::path(AnsiToWide(path)), FileMode::kReadWriteExclusive);
+    return OpenDiskFile(WinPath(path), FileMode::kReadWriteExclusive);
   }
   std::unique_ptr<RandomAccessFile> OpenForReading(const std::string& path) override {
-    return OpenDiskFile(std::filesystem::path(AnsiToWide(path)), FileMode::kRead);
+    return OpenDiskFile(WinPath(path), FileMode::kRead);
   }
   std::unique_ptr<RandomAccessFile> Create(const std::string& path) override {
-    return OpenDiskFile(std::filesystem::path(AnsiToWide(path)), FileMode::kCreate);
+    return OpenDiskFile(WinPath(path), FileMode::kCreate);
   }
-  bool Remove(const std::string& path) override { return DeleteFileW(AnsiToWide(path).c_str()) != 0; }
+  bool Remove(const std::string& path) override { return DeleteFileW(WinPath(path).c_str()) != 0; }
 };
 
 class PatchingPage : public PackageProgress {

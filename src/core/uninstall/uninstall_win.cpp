@@ -12,6 +12,7 @@
 #include "base/byte_reader.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
+#include "base/system_path.h"
 #include "base/text.h"
 #include "core/setup_context.h"
 #include "core/commands/command_runtime_win.h"
@@ -34,8 +35,6 @@ constexpr size_t kUninstallPrefixLength = 10;
 constexpr const wchar_t* kRegistrationValues[] = {L"DisplayName",  L"UninstallString", L"QuietUninstallString",
                                                   L"DisplayIcon",  L"InstallLocation", L"EstimatedSize",
                                                   L"NoModify",     L"NoRepair"};
-
-std::filesystem::path WidePath(const std::string& path) { return std::filesystem::path(AnsiToWide(path)); }
 
 std::string RegistrationKey(const TSetupContext& ctx) { return kUninstallRegistryKey + ctx.SetupInfo.ShortTitle; }
 
@@ -80,8 +79,8 @@ void WriteRegistration(TSetupContext& ctx) {
 // The bytes of the running program before its own archive (all of it but a
 // certificate table when it carries none), as an unsigned program: a signed
 // setup's security directory points at a table the copy does not carry.
-std::optional<std::vector<uint8_t>> ReadHostPart(const std::string& program) {
-  std::unique_ptr<RandomAccessFile> file = OpenDiskFile(WidePath(program), FileMode::kRead);
+std::optional<std::vector<uint8_t>> ReadHostPart(const std::filesystem::path& program) {
+  std::unique_ptr<RandomAccessFile> file = OpenDiskFile(program, FileMode::kRead);
   if (!file) return std::nullopt;
   uint64_t size = PeAppendedDataEnd(*file).value_or(file->Size());
   {
@@ -107,7 +106,7 @@ void PutIcon(TSetupContext& ctx, const std::string& program) {
 }
 
 void AppendUninstallerArchive(TSetupContext& ctx, const std::string& program) {
-  TPak writer(WidePath(program), false, true);
+  TPak writer(SystemPath(program), false, true);
   const std::vector<TPakFile> files = ctx.Pak->Files();
   for (size_t i = 0; i < files.size(); ++i) {
     const TPakFile& e = files[i];
@@ -126,10 +125,11 @@ void AppendUninstallerArchive(TSetupContext& ctx, const std::string& program) {
 }
 
 void WriteUninstaller(TSetupContext& ctx) {
-  const std::string own = OwnProgramPath();
+  const std::filesystem::path own = OwnProgramPath();
   std::optional<std::vector<uint8_t>> host = ReadHostPart(own);
   if (!host) {
-    ctx.Progress.Problem("No uninstaller was written: the running program \"" + own + "\" could not be read.");
+    ctx.Progress.Problem("No uninstaller was written: the running program \"" + PathText(own) +
+                         "\" could not be read.");
     return;
   }
   ForceDirectoriesLogged(ctx.SetupInfo.InstallDir, [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
@@ -145,7 +145,7 @@ void WriteUninstaller(TSetupContext& ctx) {
   try {
     AppendUninstallerArchive(ctx, program);
     // The header's CheckSum, cleared with the signature, for the finished file.
-    if (std::unique_ptr<RandomAccessFile> file = OpenDiskFile(WidePath(program), FileMode::kReadWrite))
+    if (std::unique_ptr<RandomAccessFile> file = OpenDiskFile(SystemPath(program), FileMode::kReadWrite))
       PeWriteCheckSum(*file);
   } catch (const SetupError& e) {
     ctx.Progress.FileNotWritten(program, std::string("the uninstaller's archive could not be written: ") + e.what());
@@ -227,19 +227,8 @@ constexpr wchar_t kRemoveDir[] = L"FERRY_RM_DIR";          // folders in the ord
 constexpr wchar_t kRemoveSelf[] = L"FERRY_RM_SELF";        // the helper copy itself
 constexpr DWORD kRemoveWaitMs = 60000;
 
-// The full path, in the "\\?\" form when it is too long for the plain calls.
-std::wstring ExtendedPath(const std::wstring& path) {
-  DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (n == 0) return path;
-  std::wstring full(n, L'\0');
-  n = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
-  if (n == 0 || n >= full.size()) return path;
-  full.resize(n);
-  // Folders stop at MAX_PATH less room for an 8.3 name.
-  if (full.size() < MAX_PATH - 12 || full.starts_with(L"\\\\?\\")) return full;
-  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
-  return L"\\\\?\\" + full;
-}
+// The long form when the plain calls cannot take the path.
+std::wstring ExtendedPath(const std::wstring& path) { return LongFormPath(std::filesystem::path(path)).native(); }
 
 std::wstring EnvironmentValue(const wchar_t* name) {
   std::wstring value(64, L'\0');
@@ -348,11 +337,11 @@ bool ReplaceIcon(const std::string& iconFile, const std::string& programFile) {
 
   // Does the program name an icon group already? Then it names image 1.
   bool hasGroup = false;
-  if (HMODULE module = LoadLibraryExW(AnsiToWide(programFile).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+  if (HMODULE module = LoadLibraryExW(WinPath(programFile).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
     hasGroup = FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON) != nullptr;
     FreeLibrary(module);
   }
-  HANDLE update = BeginUpdateResourceW(AnsiToWide(programFile).c_str(), FALSE);
+  HANDLE update = BeginUpdateResourceW(WinPath(programFile).c_str(), FALSE);
   if (!update) return false;
   const WORD neutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
   bool ok = UpdateResourceW(update, RT_ICON, MAKEINTRESOURCEW(1), neutral, image.data(),
@@ -402,7 +391,7 @@ bool RunFinaliser(TSetupContext& ctx) {
   if (!WriteFileCreatingDirs(path, *data, nullptr)) return false;
   ExecuteArgs args;
   args.File = path;
-  args.Parameters = "\"" + OwnProgramPath() + "\"";
+  args.Parameters = "\"" + PathText(OwnProgramPath()) + "\"";
   args.Show = SW_SHOWNORMAL;
   return ShellExecuteWithProcess(args, nullptr);
 }
@@ -412,7 +401,7 @@ bool ScheduleSelfRemoval(const std::string& programPath, const std::vector<std::
   const DWORD n = GetTempPathW(MAX_PATH + 2, temp);
   if (n == 0 || n > MAX_PATH + 1) return false;
   const std::wstring helper = std::wstring(temp, n) + L"ferry-remove-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
-  if (!CopyFileW(ExtendedPath(AnsiToWide(OwnProgramPath())).c_str(), helper.c_str(), FALSE)) return false;
+  if (!CopyFileW(LongFormPath(OwnProgramPath()).c_str(), helper.c_str(), FALSE)) return false;
   HANDLE self = nullptr;
   if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE, TRUE, 0)) {
     DeleteFileW(helper.c_str());
@@ -458,7 +447,7 @@ std::optional<int> RunSelfRemovalIfAsked() {
 
 bool IsSameFile(const std::string& a, const std::string& b) {
   auto identity = [](const std::string& path) -> std::optional<BY_HANDLE_FILE_INFORMATION> {
-    HANDLE h = CreateFileW(AnsiToWide(path).c_str(), FILE_READ_ATTRIBUTES,
+    HANDLE h = CreateFileW(WinPath(path).c_str(), FILE_READ_ATTRIBUTES,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -478,7 +467,8 @@ bool IsSameFile(const std::string& a, const std::string& b) {
 void FinishUninstaller(TSetupContext& ctx, bool workDone) {
   RunFinaliser(ctx);
   if (!workDone) return;
-  const std::string own = OwnProgramPath();
+  // A name the code page cannot hold names no file: not the registered one.
+  const std::string own = PathText(OwnProgramPath());
   const std::string uninstaller = UninstallerPath(ctx);
   // Only the registered uninstaller removes itself, not a copy run elsewhere.
   if (!IsSameFile(own, uninstaller)) return;

@@ -221,11 +221,11 @@ void TFolderTree::Select(const std::string& dir, bool expand) {
   TreeView_EnsureVisible(hwnd_, item);
 }
 
-std::string TFolderTree::SelectedPath() const {
+std::u16string TFolderTree::SelectedPath() const {
   HTREEITEM item = hwnd_ ? TreeView_GetSelection(hwnd_) : nullptr;
   Node* node = NodeOf(item);
   if (!node) return {};
-  return WideToAnsi(PathOf(node->pidl));
+  return WideToU16(PathOf(node->pidl));
 }
 
 bool TFolderTree::HandleNotify(const NMHDR* header) {

@@ -34,7 +34,7 @@ class TFolderTree {
   void Select(const std::string& dir, bool expand);
   // File-system path of the selected item, with a trailing backslash;
   // empty when nothing is selected or the item is not a file-system folder.
-  std::string SelectedPath() const;
+  std::u16string SelectedPath() const;
   // The parent's WM_NOTIFY for this tree; true when the selection changed.
   bool HandleNotify(const NMHDR* header);
 

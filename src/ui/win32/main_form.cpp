@@ -329,7 +329,7 @@ LRESULT TFrmMain::HandlePanel(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       const auto* header = reinterpret_cast<const NMHDR*>(lp);
       for (auto& view : views_)
         if (view->Tree() && view->Tree()->HandleNotify(header) && !syncing_) {
-          std::string path = view->Tree()->SelectedPath();
+          std::u16string path = view->Tree()->SelectedPath();
           if (!path.empty()) model_.TreeSelectionChanged(path);
         }
       return 0;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include "base/system_path.h"
 #include "platform/system_library.h"
 #include "platform/win_text.h"
 #include "ui/win32/graphic_paint.h"
@@ -277,7 +278,7 @@ void TPageControlView::LoadRichText(const std::vector<uint8_t>& rtf) {
   // processor saved it.
   wchar_t dir[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH, dir);
-  std::wstring path = std::wstring(dir) + L"RETL.temp";
+  const std::wstring path = LongFormPath(std::wstring(dir) + L"RETL.temp").native();
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;

@@ -30,5 +30,12 @@ TEST(Text, CodePageTextMapsTheWindowsRange) {
   EXPECT_EQ(CodePageToUtf16("\x80\xE9"), u"\u20AC\u00E9");
 }
 
+TEST(Text, ExactCodePageTextTakesNoStandIns) {
+  EXPECT_EQ(CodePageFromUtf16Exactly(u"C:\\Caf\u00E9 \u20AC?"), "C:\\Caf\xE9 \x80?");
+  // Neither "?" nor a best-fit look-alike ("A" for U+0100, "/" for U+2215).
+  for (std::u16string_view s : {u"\u0100", u"\u2215", u"\u4E0B", u"\u041A", u"\uFFFD"})
+    EXPECT_FALSE(CodePageFromUtf16Exactly(s)) << Utf16ToUtf8(s);
+}
+
 }  // namespace
 }  // namespace ferry

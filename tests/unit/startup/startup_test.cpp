@@ -29,10 +29,12 @@ class FakeEnv : public TStartupEnvironment {
   uint64_t Free = 5ull << 30;
 
   uint16_t DefaultLangId() override { return LangId; }
-  std::string OwnProgramPath() override { return OwnPath; }
-  bool FileExists(const std::string& p) override { return Files.count(p) || Existing.count(p); }
-  std::unique_ptr<RandomAccessFile> OpenArchive(const std::string& p) override {
-    auto it = Files.find(p);
+  std::filesystem::path OwnProgramPath() override { return OwnPath; }
+  bool FileExists(const std::filesystem::path& p) override {
+    return Files.count(p.string()) || Existing.count(p.string());
+  }
+  std::unique_ptr<RandomAccessFile> OpenArchive(const std::filesystem::path& p) override {
+    auto it = Files.find(p.string());
     return it == Files.end() ? nullptr : std::make_unique<MemoryFile>(it->second);
   }
   std::string FindCdDrive() override { return "D:\\"; }
@@ -228,7 +230,7 @@ TEST_F(Startup, ArchiveArgumentTurnsTheNameCheckOff) {
   env.Files[env.OwnPath] = BytesOf("no archive here at all");
   EXPECT_EQ(Run("stub.exe C:\\other\\game.exe"), std::nullopt);
   EXPECT_TRUE(state.ArchiveFromArgument);
-  EXPECT_EQ(state.ArchivePath, "C:\\other\\game.exe");
+  EXPECT_EQ(state.ArchivePath.string(), "C:\\other\\game.exe");
 }
 
 TEST_F(Startup, ArgumentThatIsNoFileMeansTheOwnArchiveAndTheCheck) {
@@ -283,6 +285,20 @@ TEST_F(Startup, CommandLineFolderWinsOverTheRegistry) {
   ASSERT_EQ(Run("setup.exe /S /D=F:\\My Games\\Demo"), std::nullopt) << Message();
   EXPECT_EQ(ctx.SetupInfo.InstallDir, "F:\\My Games\\Demo");
   EXPECT_EQ(env.FreeAskedFor, "F:\\");
+}
+
+// The command line is UTF-8; the folder must become 8-bit, whole.
+TEST_F(Startup, CommandLineFolderInTheCodePage) {
+  ASSERT_EQ(Run("setup.exe /S /D=C:\\Caf\xC3\xA9"), std::nullopt) << Message();
+  EXPECT_EQ(ctx.SetupInfo.InstallDir, "C:\\Caf\xE9");
+}
+
+TEST_F(Startup, CommandLineFolderTheCodePageCannotHoldIsRefused) {
+  const std::string folder = "C:\\\xE4\xB8\x8B\xE8\xBD\xBD folder";
+  EXPECT_EQ(Run("setup.exe /S /D=" + folder), kExitStartupError);
+  ASSERT_EQ(dialogs.shown().size(), 1u);
+  EXPECT_NE(Message().find("\"" + folder + "\" cannot be used"), std::string::npos) << Message();
+  EXPECT_EQ(ctx.SetupInfo.InstallDir, "C:\\Games\\Demo");  // the stored folder, untouched
 }
 
 TEST_F(Startup, BrokenLanguageFileIsReportedWithoutStage) {

@@ -441,14 +441,28 @@ TEST_F(WizardModelTest, LanguageSwitchKeepsThePageRules) {
 TEST_F(WizardModelTest, TreeSelectionFillsTheEditOnRealDrivesOnly) {
   auto& m = Start();
   NextTo(TPageType::InstallDir);
-  m.TreeSelectionChanged("D:\\Stuff");
+  m.TreeSelectionChanged(u"D:\\Stuff");
   EXPECT_EQ(m.InstallDirEdit()->text, u"C:\\Program Files\\Demo\\");
-  m.TreeSelectionChanged("E:\\Games");
+  m.TreeSelectionChanged(u"E:\\Games");
   EXPECT_EQ(m.InstallDirEdit()->text, u"E:\\Games");
   EXPECT_EQ(info_.InstallDir, "E:\\Games\\");
   ASSERT_TRUE(m.Back());
-  m.TreeSelectionChanged("C:\\Other");  // not on the install-directory page
+  m.TreeSelectionChanged(u"C:\\Other");  // not on the install-directory page
   EXPECT_EQ(m.InstallDirEdit()->text, u"E:\\Games");
+}
+
+TEST_F(WizardModelTest, AFolderTheCodePageCannotHoldKeepsThePage) {
+  auto& m = Start();
+  NextTo(TPageType::InstallDir);
+  const std::u16string folder = u"C:\\\u4E0B\u8F7D";
+  m.TreeSelectionChanged(folder);
+  EXPECT_FALSE(m.Next());
+  EXPECT_EQ(m.CurrentPageType(), TPageType::InstallDir);
+  ASSERT_EQ(dialogs_.shown().size(), 1u);
+  EXPECT_NE(dialogs_.shown()[0].text.find(folder), std::u16string::npos);
+  m.InstallDirEditChanged(u"C:\\Caf\u00E9");
+  EXPECT_TRUE(m.Next());
+  EXPECT_EQ(info_.InstallDir, "C:\\Caf\xE9\\");
 }
 
 TEST_F(WizardModelTest, MissingPageListLeavesButtonsAndAsksOnClose) {

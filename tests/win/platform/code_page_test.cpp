@@ -31,6 +31,9 @@ TEST(SystemCodePage, EightBitNamesNameWhatWindowsNamesThatWay) {
     GTEST_SKIP() << "code page " << GetACP() << " has no Cyrillic letters";
   }
   EXPECT_EQ(ansi.size(), folder.size());
+  EXPECT_EQ(CodePageFromUtf16Exactly(folder), ansi);
+  EXPECT_FALSE(CodePageFromUtf16Exactly(u"\u4E0B\u8F7D"));  // Chinese: no
+  EXPECT_FALSE(CodePageFromUtf16Exactly(u"\u0100"));         // best fit "A": no
   EXPECT_EQ(CodePageToUtf16(ansi), folder);
   EXPECT_EQ(CodePageToUtf16(ansi), AnsiToU16(ansi));  // the same reading as every Windows call
   // Names compare lower-cased as the code page lower-cases ("\u0427" and

@@ -7,6 +7,7 @@
 
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
+#include "base/system_path.h"
 #include "win/platform/temp_dir.h"
 #include "platform/win_text.h"
 
@@ -16,6 +17,29 @@ namespace {
 using testing::TempDir;
 
 std::vector<uint8_t> Bytes(std::string_view s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+TEST(PlatformFiles, LongPathsTakeTheLongFormOnlyWhenTheyNeedIt) {
+  EXPECT_EQ(LongFormPath(L"C:\\short\\x.txt").native(), L"C:\\short\\x.txt");
+  const std::wstring tail = L"\\" + std::wstring(kLongFormFrom, L'n');
+  EXPECT_EQ(LongFormPath(L"C:\\a\\.\\b\\..\\c/d" + tail).native(), L"\\\\?\\C:\\a\\c\\d" + tail);
+  EXPECT_EQ(LongFormPath(L"\\\\server\\share" + tail).native(), L"\\\\?\\UNC\\server\\share" + tail);
+  EXPECT_EQ(LongFormPath(L"\\\\?\\C:\\x" + tail).native(), L"\\\\?\\C:\\x" + tail);
+
+  // A file 300 characters deep: written, found, listed, read, removed.
+  TempDir tmp("long");
+  std::string dir = tmp.path();
+  while (dir.size() < 280) dir += std::string(60, 'd') + "\\";
+  std::vector<std::string> created;
+  const std::string file = dir + "payload.txt";
+  ASSERT_TRUE(WriteFileCreatingDirs(file, Bytes("deep"), [&](const std::string& d) { created.push_back(d); }));
+  EXPECT_EQ(created.back(), dir);
+  EXPECT_TRUE(FileExists(file));
+  ASSERT_EQ(FindFiles(dir + "*").size(), 1u);
+  EXPECT_EQ(ReadWholeFile(file), Bytes("deep"));
+  EXPECT_EQ(ReadFileBytes(SystemPath(file)), Bytes("deep"));
+  EXPECT_TRUE(DeleteFileAt(file));
+  for (auto it = created.rbegin(); it != created.rend(); ++it) EXPECT_TRUE(RemoveDirectoryAt(*it)) << *it;
+}
 
 TEST(PlatformFiles, ForceDirectoriesCreatesAndLogsOnlyMissingFoldersInOrder) {
   TempDir tmp("force");
@@ -158,7 +182,7 @@ TEST(PlatformFiles, TempFolderAndOwnPath) {
   ASSERT_FALSE(temp.empty());
   EXPECT_EQ(temp.back(), '\\');
   EXPECT_TRUE(DirectoryExists(temp));
-  std::string own = OwnProgramPath();
+  std::string own = PathText(OwnProgramPath());
   EXPECT_TRUE(FileExists(own));
   EXPECT_NE(own.find("platform_win_tests"), std::string::npos);
 }

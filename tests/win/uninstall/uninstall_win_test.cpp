@@ -6,6 +6,7 @@
 #include "base/setup_error.h"
 #include "core/uninstall/registry_record.h"
 #include "core/uninstall/uninstall_win.h"
+#include "base/system_path.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/win_text.h"
@@ -62,7 +63,7 @@ std::vector<uint8_t> IconFile(const std::vector<uint8_t>& image) {
 TEST(ReplaceIconTest, TheProgramCarriesTheIconImageAsResourceOne) {
   InstallFixture f("icon");
   const std::string program = f.Temp() + "copy.exe";
-  ASSERT_TRUE(CopyFileTo(OwnProgramPath(), program, false));
+  ASSERT_TRUE(CopyFileTo(PathText(OwnProgramPath()), program, false));
   std::vector<uint8_t> image(40 + 16 * 16 * 4 + 64, 0);
   image[0] = 40;  // BITMAPINFOHEADER size
   for (size_t i = 40; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 7);
