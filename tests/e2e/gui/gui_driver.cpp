@@ -735,8 +735,13 @@ int Install(const std::wstring& setup, const std::string& shots, const std::stri
   {
     RemoteTree t(pid, tree);
     std::string selected = t.Text(t.Selection());
-    Check(Contains(selected, target.substr(0, 2)),
-          "the tree follows the typed path to its nearest existing folder: \"" + selected + "\"");
+    // The product being patched may be there already; else a folder above it.
+    std::string nearest = target;
+    while (nearest.size() > 3 && GetFileAttributesW(Wide(nearest).c_str()) == INVALID_FILE_ATTRIBUTES)
+      nearest.erase(nearest.find_last_of('\\') == 2 ? 3 : nearest.find_last_of('\\'));
+    std::string item = nearest.size() <= 3 ? nearest.substr(0, 2) : nearest.substr(nearest.find_last_of('\\') + 1);
+    Check(Contains(selected, item),
+          "the tree follows the typed path to its nearest existing folder " + nearest + ": \"" + selected + "\"");
   }
   Shot(form, shots, "setup-3-installdir-chosen");
 
