@@ -7,10 +7,13 @@
 # the archive as ferryc lists it, the folder tree, every message box of the
 # script) and takes a screenshot of each page. The demo gets one extra line,
 # a message box in the middle of the work, so that the progress page can be
-# looked at while it is shown, and a folder of small map tiles, so that its
-# uninstall lasts long enough to be seen.
+# looked at while it is shown, two more while the product's package and VFS
+# archive are being updated, and a folder of small map tiles, so that its
+# uninstall lasts long enough to be seen. Both installs patch Tidewater Atlas
+# 1.1 (examples/demo/product-1.1).
 # Afterwards the installed tree must equal a silent install's, and the
-# uninstall must leave nothing of the install, as a silent uninstall does.
+# uninstall must leave only what 1.1 put there and the install log does not
+# record, as a silent uninstall does.
 # With SHOTS_OUT the screenshots are copied there as PNG files.
 set -euo pipefail
 stub=$1 ferryc_exe=$2 driver=$3 src=$4 work=$5 shots_out=${6:-}
@@ -39,12 +42,17 @@ keep_server
 
 # ---- the demo, with a pause in the middle of its work ----------------------
 cp -r "$src/examples/demo" "$work/demo"
+# The package's box comes once data.rkp is written, the archive's while
+# maps.vfs is open between its two lines.
 awk '{ print } /^file Extras\\ extras/ {
        print "file TilesA\\ tiles\\a"
        print "messagebox \"The atlas files are in place.\" \"Tidewater Atlas\" 0 0"
-       print "file TilesB\\ tiles\\b" }' \
+       print "file TilesB\\ tiles\\b" }
+     /^rkpupdate / { print "messagebox \"The package data.rkp holds the 1.2 entries.\" \"Tidewater Atlas\" 0 0" }
+     /^vfsupdate .* 0\r?$/ { print "messagebox \"The chart archive maps.vfs is open for its update.\" \"Tidewater Atlas\" 0 0" }' \
   "$src/examples/demo/demo.fss" > "$work/demo/demo.fss"
-grep -q 'The atlas files are in place' "$work/demo/demo.fss" || fail "could not add the pause to the demo script"
+[ "$(grep -c 'The atlas files are in place\|holds the 1.2 entries\|open for its update' "$work/demo/demo.fss")" = 3 ] ||
+  fail "could not add the pauses to the demo script"
 mkdir -p "$work/demo/TilesA" "$work/demo/TilesB"
 for i in $(seq -w 1 200); do
   echo "tile a$i" > "$work/demo/TilesA/t$i.dat"
@@ -89,23 +97,36 @@ grep -q '" Group: [0-9]' "$expect/debug.txt" || fail "could not read the archive
 sed -nE 's/^[[:space:]]*messagebox[[:space:]]+"([^"]*)"[[:space:]]+"([^"]*)".*/\2\t\1/Ip' demo.fss |
   sed -E 's/\$[A-Za-z]+/*/g' > "$expect/boxes.txt"
 echo 'C:\Atlas Library\Maps 2026' > "$expect/tree.txt"
+# The boxes that hold the work for a look at an archive's update: part of the
+# box's text, the shot, what the status line must name.
+printf '%s\t%s\t%s\n' 'holds the 1.2 entries' setup-5-progress-package data.rkp \
+  'open for its update' setup-5-progress-vfs maps.vfs > "$expect/archive-shots.txt"
 
 shots_win=$(win_path "$work/shots")
 target='C:\Tidewater Atlas'
 target_unix="$drive_c/Tidewater Atlas"
 
-tree_of() { (cd "$1" && find . -type f ! -name 'Tidewater_install.log' ! -name 'Tidewater_Uninstall.exe' | sort |
-             while read -r f; do printf '%s %s\n' "$(md5sum < "$f" | cut -c1-32)" "$f"; done); }
+# The package's trailer is enciphered under fresh random key parameters at
+# every save: its entries are compared, not its bytes.
+tree_of() {
+  (cd "$1" && find . -type f ! -name 'Tidewater_install.log' ! -name 'Tidewater_Uninstall.exe' ! -name data.rkp | sort |
+   while read -r f; do printf '%s %s\n' "$(md5sum < "$f" | cut -c1-32)" "$f"; done)
+  ferryc rkp ls "$(win_path "$1/data.rkp")" | tail -n +2
+}
 # What is left of an install in DIR once the uninstaller, which removes
 # itself and the folders left empty after it has ended, is done.
 left_in() {
   local dir=$1 i
   for i in $(seq 1 60); do
-    [ -e "$dir" ] || break
+    [ -e "$dir/Tidewater_Uninstall.exe" ] || break
     sleep 0.5
   done
   if [ -e "$dir" ]; then (cd "$dir" && find . -mindepth 1 | sort); fi
 }
+# The files of 1.1 that the install log does not record: the program, the
+# tide table the patch renamed, the archives it updated.
+product_left=$(printf '%s\n' ./atlas.exe ./bin/tides-old.tbl ./data.rkp ./maps.ht ./maps.vfs)
+files_in() { printf '%s\n' "$1" | while read -r f; do if [ -f "$2/$f" ]; then echo "$f"; fi; done | LC_ALL=C sort; }
 # The registry values and shortcuts the script writes that are still there.
 outside_left() {
   local key value
@@ -123,14 +144,17 @@ VALUES
 }
 
 # ---- the same setup run silently, installed and uninstalled -------------------
-echo "== silent install and uninstall, to compare with"
+echo "== Tidewater Atlas 1.1 twice, then the patch silently, installed and uninstalled, to compare with"
+"$src/examples/demo/product-1.1/install" "$drive_c/Silent Atlas" "$ferryc_exe"
+"$src/examples/demo/product-1.1/install" "$drive_c/Tidewater Atlas" "$ferryc_exe"
 timeout 180 wine "$work/demo/tidewater_patch.exe" /S '/D=C:\Silent Atlas' >/dev/null 2>&1 || fail "silent install failed"
 silent_tree=$(tree_of "$drive_c/Silent Atlas")
 [ -n "$(outside_left)" ] || fail "the silent install wrote none of the registry values and shortcuts"
 timeout 120 wine "$drive_c/Silent Atlas/Tidewater_Uninstall.exe" /S >/dev/null 2>&1 || fail "silent uninstall failed"
 silent_left=$(left_in "$drive_c/Silent Atlas")
 silent_outside=$(outside_left)
-[ -z "$silent_left$silent_outside" ] || echo "note: a silent uninstall leaves: $silent_left $silent_outside"
+[ "$(files_in "$silent_left" "$drive_c/Silent Atlas")$silent_outside" = "$product_left" ] ||
+  echo "note: a silent uninstall leaves: $silent_left $silent_outside"
 
 # ---- interactive install ------------------------------------------------------
 echo "== install through the wizard"
@@ -161,9 +185,10 @@ set -e
 if [ $urc -eq 0 ]; then
   left=$(left_in "$target_unix")
   outside=$(outside_left)
-  [ -z "$left$outside" ] || { printf '%s\n%s\n' "$left" "$outside" >&2; fail "the wizard's uninstall left part of the install"; }
+  [ "$(files_in "$left" "$target_unix")" = "$product_left" ] && [ -z "$outside" ] ||
+    { printf '%s\n%s\n' "$left" "$outside" >&2; fail "the wizard's uninstall left part of the install"; }
   [ "$left" = "$silent_left" ] && [ "$outside" = "$silent_outside" ] || fail "a silent uninstall leaves something else"
-  echo "ok   the wizard's uninstall left nothing of $installed files and folders and $written values and shortcuts, as a silent one"
+  echo "ok   the wizard's uninstall left only 1.1's own files of $installed files and folders and none of $written values and shortcuts, as a silent one"
 fi
 
 # ---- screenshots ------------------------------------------------------------------

@@ -12,7 +12,10 @@
 // with other tools: debug.txt, the debug window's listing ("*" at the end of
 // a line: any text), boxes.txt, one "caption<TAB>text" per message box the
 // script may show ("*" in a text: any text), and tree.txt, the folder that
-// the folder-tree check opens and picks ("C:\Atlas Library\Maps 2026").
+// the folder-tree check opens and picks ("C:\Atlas Library\Maps 2026"),
+// and archive-shots.txt, one "part of a box's text<TAB>shot<TAB>archive" per
+// box that holds the work while a product archive is updated: the progress
+// page is taken then, and its status line must name the archive.
 //
 // Prints one line per check ("ok ..." / "FAIL ...") and exits with the
 // number of failed checks (100 + n when the run could not go on).
@@ -605,10 +608,36 @@ void CheckProgressPage(HWND form, HWND box, const std::string& shots) {
         std::string("gauge partly filled in the layout's solid colour 1C70A0: ") + buf);
 }
 
+struct ArchiveShot {
+  std::string boxText, shot, archive;
+  bool taken = false;
+};
+
+std::vector<ArchiveShot> ReadArchiveShots(const std::string& path) {
+  std::vector<ArchiveShot> all;
+  for (const std::string& line : ReadLines(path)) {
+    size_t t1 = line.find('\t'), t2 = t1 == std::string::npos ? t1 : line.find('\t', t1 + 1);
+    if (t2 != std::string::npos) all.push_back({line.substr(0, t1), line.substr(t1 + 1, t2 - t1 - 1), line.substr(t2 + 1)});
+  }
+  return all;
+}
+
+// The progress page while a box holds the work in the middle of a product
+// archive's update: the status line names the archive.
+void ShootArchiveUpdate(HWND form, HWND box, const std::string& shots, ArchiveShot& a) {
+  std::string status = Narrow(TextOf(ByName(form, "patching_statuslabel")));
+  Check(Contains(status, a.archive) && Visible(form, "patching_progressbar"),
+        "while " + a.archive + " is updated the status line reads \"" + status + "\"");
+  SetWindowPos(box, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Shot(form, shots, a.shot);
+  a.taken = true;
+}
+
 // From the ready page's Next to the finish page: every message box of the
 // script is checked and answered OK, the first one holds the progress page
-// for its look.
-void RunInstallWork(HWND form, DWORD pid, const std::string& shots, const std::vector<ExpectedBox>& expected) {
+// for its look, and those of `archives` for a look at the archive updates.
+void RunInstallWork(HWND form, DWORD pid, const std::string& shots, const std::vector<ExpectedBox>& expected,
+                    std::vector<ArchiveShot> archives) {
   Click(ById(form, kNext));
   int boxes = 0;
   HWND finish = nullptr;
@@ -621,6 +650,8 @@ void RunInstallWork(HWND form, DWORD pid, const std::string& shots, const std::v
       bool question = GetDlgItem(box, IDOK) && GetDlgItem(box, IDCANCEL);
       Check(known && question, "message box of the script, OK and Cancel: \"" + caption + "\": \"" + text + "\"");
       if (boxes++ == 0) CheckProgressPage(form, box, shots);
+      for (ArchiveShot& a : archives)
+        if (!a.taken && Contains(text, a.boxText)) ShootArchiveUpdate(form, box, shots, a);
       ClickBoxButton(box, IDOK);
       for (int w = 0; w < 10000 && IsWindow(box) && IsWindowVisible(box); w += 50) Sleep(50);
       continue;
@@ -630,6 +661,7 @@ void RunInstallWork(HWND form, DWORD pid, const std::string& shots, const std::v
   }
   Check(boxes >= 1, "the script's message boxes appeared and were answered OK: " + std::to_string(boxes));
   Check(finish != nullptr, "the install ends on the finish page");
+  for (const ArchiveShot& a : archives) Check(a.taken, "the work was held while " + a.archive + " was updated");
 }
 
 int Install(const std::wstring& setup, const std::string& shots, const std::string& target,
@@ -706,8 +738,13 @@ int Install(const std::wstring& setup, const std::string& shots, const std::stri
   {
     RemoteTree t(pid, tree);
     std::string selected = t.Text(t.Selection());
-    Check(Contains(selected, target.substr(0, 2)),
-          "the tree follows the typed path to its nearest existing folder: \"" + selected + "\"");
+    // The product being patched may be there already; else a folder above it.
+    std::string nearest = target;
+    while (nearest.size() > 3 && GetFileAttributesW(Wide(nearest).c_str()) == INVALID_FILE_ATTRIBUTES)
+      nearest.erase(nearest.find_last_of('\\') == 2 ? 3 : nearest.find_last_of('\\'));
+    std::string item = nearest.size() <= 3 ? nearest.substr(0, 2) : nearest.substr(nearest.find_last_of('\\') + 1);
+    Check(Contains(selected, item),
+          "the tree follows the typed path to its nearest existing folder " + nearest + ": \"" + selected + "\"");
   }
   Shot(form, shots, "setup-3-installdir-chosen");
 
@@ -738,7 +775,9 @@ int Install(const std::wstring& setup, const std::string& shots, const std::stri
   Check(IsWindow(form) && IsWindowVisible(form) && Visible(form, "spaceavalible"),
         "after No the wizard stays on the ready page");
 
-  RunInstallWork(form, pid, shots, ReadBoxes(expectDir + "\\boxes.txt"));
+  std::vector<ArchiveShot> archiveShots = ReadArchiveShots(expectDir + "\\archive-shots.txt");
+  if (archiveShots.empty()) Abort("no archive shots listed in " + expectDir);
+  RunInstallWork(form, pid, shots, ReadBoxes(expectDir + "\\boxes.txt"), archiveShots);
   ButtonState fb = StateOf(form, kBack), fn = StateOf(form, kNext), fc = StateOf(form, kCancel);
   Check(!fb.visible && !fn.visible && fc.visible && fc.enabled && fc.text != cancel.text,
         "finish page: only Cancel, reading \"" + fc.text + "\"");
