@@ -60,6 +60,9 @@ cd "$work/author"
 . "$work/tutorial-run.sh" 2>&1 | tee "$work/transcript.txt"
 
 # What the page says the reader will see.
+expect_text "$work/transcript.txt" 'Setup finished: installed to "C:\Harbour Clock\".'
+expect_text "$work/transcript.txt" 'Uninstall finished: "Harbour Clock" was removed.'
 expect_text "$work/transcript.txt" "exit code 3"
+expect_text "$work/transcript.txt" "filename has been renamed"
 expect_text "$work/transcript.txt" "Signature verification: ok"
 echo "tutorial: ok"
