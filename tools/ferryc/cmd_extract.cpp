@@ -11,6 +11,7 @@
 #include "script_writeback.h"
 #include "setup_reading.h"
 #include "tool_command.h"
+#include "work_progress.h"
 
 namespace fs = std::filesystem;
 
@@ -19,7 +20,7 @@ namespace ferry::tool {
 namespace {
 
 const char kHelp[] =
-    "usage: ferryc extract SETUP DIR [--group N]\n"
+    "usage: ferryc extract SETUP DIR [--group N] [-q]\n"
     "\n"
     "With --group N: writes the files of payload group N (0: the setup's own\n"
     "data) below DIR under their archive names.\n"
@@ -32,7 +33,10 @@ const char kHelp[] =
     "  the payload       below the source folders the script names\n"
     "so that `ferryc compile DIR/setup.fss --stub DIR/setup-stub.exe -o OUT`\n"
     "gives the same bytes. Notes on standard error say where it cannot.\n"
-    "Prints one line per file written. Names that would leave DIR are refused.\n"
+    "Prints one line per file written, then a summary: entries, bytes in (as\n"
+    "stored), bytes out, their ratio and the time taken. On a terminal a\n"
+    "counter of files and bytes shows on standard error while it works.\n"
+    "-q prints errors only. Names that would leave DIR are refused.\n"
     "Exit status: 0 all written, 1 damage or a file that could not be written,\n"
     "2 bad usage.\n";
 
@@ -50,19 +54,48 @@ fs::path HostPath(const fs::path& dir, const std::string& rel) {
   return out;
 }
 
-bool Extract(OpenedSetup& setup, size_t index, const fs::path& dir, const std::string& rel) {
+struct ExtractRun {
+  OpenedSetup& setup;
+  fs::path dir;
+  bool quiet = false;
+  size_t entries = 0;
+  uint64_t bytesIn = 0, bytesOut = 0;
+};
+
+bool Extract(ExtractRun& run, size_t index, const std::string& rel) {
   if (!IsContainedName(rel)) {
     std::fprintf(stderr, "ferryc extract: refused '%s': the name leaves the target folder\n", rel.c_str());
     return false;
   }
   try {
-    ExtractEntry(setup, index, HostPath(dir, rel));
-    std::printf("%s\n", rel.c_str());
+    ExtractEntry(run.setup, index, HostPath(run.dir, rel));
+    if (!run.quiet) std::printf("%s\n", rel.c_str());
+    const TPakFile& e = *run.setup.Pak().Entry(index);
+    ++run.entries;
+    run.bytesIn += e.CompSize ? e.CompSize : e.OrigSize;
+    run.bytesOut += e.OrigSize;
     return true;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "ferryc extract: %s: %s\n", rel.c_str(), e.what());
     return false;
   }
+}
+
+// Extracts `wanted` (entry index, name below DIR) with the counter.
+bool ExtractAll(ExtractRun& run, WorkProgress& progress, const std::vector<std::pair<size_t, std::string>>& wanted) {
+  uint64_t total = 0;
+  for (const auto& w : wanted) total += run.setup.Pak().Entry(w.first)->OrigSize;
+  progress.SetTotal(wanted.size(), total);
+  bool ok = true;
+  size_t done = 0;
+  uint64_t bytes = 0;
+  for (const auto& [index, rel] : wanted) {
+    ok &= Extract(run, index, rel);
+    bytes += run.setup.Pak().Entry(index)->OrigSize;
+    progress.Step(++done, bytes);
+  }
+  progress.Finish();
+  return ok;
 }
 
 int RunExtract(const std::vector<std::string>& args) {
@@ -72,8 +105,10 @@ int RunExtract(const std::vector<std::string>& args) {
   }
   std::vector<std::string> plain;
   long group = -1;
+  bool quiet = false;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--group" && i + 1 < args.size()) group = std::stol(args[++i]);
+    else if (args[i] == "-q") quiet = true;
     else if (!args[i].empty() && args[i][0] != '-') plain.push_back(args[i]);
     else {
       std::fputs(kHelp, stderr);
@@ -84,43 +119,51 @@ int RunExtract(const std::vector<std::string>& args) {
     std::fputs(kHelp, stderr);
     return 2;
   }
+  WorkProgress progress(!quiet);
   OpenedSetup setup(plain[0]);
-  fs::path dir = plain[1];
+  ExtractRun run{setup, plain[1], quiet};
   if (std::string problem = setup.ArchiveProblem(); !problem.empty()) {
     std::fprintf(stderr, "ferryc extract: %s: %s\n", plain[0].c_str(), problem.c_str());
     return 1;
   }
   std::error_code ec;
-  fs::create_directories(dir, ec);
+  fs::create_directories(run.dir, ec);
   bool ok = true;
+  std::vector<std::pair<size_t, std::string>> wanted;
   if (group >= 0) {
     const auto& files = setup.Pak().Files();
     for (size_t i = 0; i < files.size(); ++i)
-      if (files[i].Group == group) ok &= Extract(setup, i, dir, files[i].Name);
-    return ok ? 0 : 1;
+      if (files[i].Group == group) wanted.emplace_back(i, files[i].Name);
+    ok = ExtractAll(run, progress, wanted);
+  } else {
+    auto info = setup.SetupInfo();
+    if (!info) {
+      std::fprintf(stderr, "ferryc extract: no sound \"SetupInfo\" entry; use --group N\n");
+      return 1;
+    }
+    TCompLines lines = setup.CompiledLines().value_or(TCompLines{});
+    WriteBack wb = WriteBackScript(*info, lines, setup.Pak().Files());
+    for (const WriteBackFile& f : wb.files) wanted.emplace_back(f.entryIndex, f.relPath);
+    ok = ExtractAll(run, progress, wanted);
+    try {
+      std::string text = wb.Text();
+      WriteFileBytes(run.dir / "setup.fss", std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+      if (!quiet) std::printf("setup.fss\n");
+      uint32_t host = setup.Pak().Trailer().DataStart;
+      std::vector<uint8_t> stub = setup.File().ReadVector(0, host);
+      if (stub.size() != host) throw SetupError("the host program is cut short");
+      WriteFileBytes(run.dir / "setup-stub.exe", stub);
+      if (!quiet) std::printf("setup-stub.exe\n");
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "ferryc extract: %s\n", e.what());
+      ok = false;
+    }
+    for (const std::string& n : wb.notes) std::fprintf(stderr, "note: %s\n", n.c_str());
   }
-  auto info = setup.SetupInfo();
-  if (!info) {
-    std::fprintf(stderr, "ferryc extract: no sound \"SetupInfo\" entry; use --group N\n");
-    return 1;
-  }
-  TCompLines lines = setup.CompiledLines().value_or(TCompLines{});
-  WriteBack wb = WriteBackScript(*info, lines, setup.Pak().Files());
-  for (const WriteBackFile& f : wb.files) ok &= Extract(setup, f.entryIndex, dir, f.relPath);
-  try {
-    std::string text = wb.Text();
-    WriteFileBytes(dir / "setup.fss", std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
-    std::printf("setup.fss\n");
-    uint32_t host = setup.Pak().Trailer().DataStart;
-    std::vector<uint8_t> stub = setup.File().ReadVector(0, host);
-    if (stub.size() != host) throw SetupError("the host program is cut short");
-    WriteFileBytes(dir / "setup-stub.exe", stub);
-    std::printf("setup-stub.exe\n");
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "ferryc extract: %s\n", e.what());
-    ok = false;
-  }
-  for (const std::string& n : wb.notes) std::fprintf(stderr, "note: %s\n", n.c_str());
+  if (!quiet)
+    std::printf("%s: %zu entries, %llu bytes in, %llu bytes out (%s), %.2f s\n", run.dir.string().c_str(), run.entries,
+                static_cast<unsigned long long>(run.bytesIn), static_cast<unsigned long long>(run.bytesOut),
+                Percent(run.bytesIn, run.bytesOut).c_str(), progress.Seconds());
   return ok ? 0 : 1;
 }
 

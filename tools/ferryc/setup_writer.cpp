@@ -34,8 +34,8 @@ struct Slot {
 
 class ParallelPacker {
  public:
-  ParallelPacker(TPak& pak, const std::vector<ArchiveSource>& entries) : pak_(pak), entries_(entries),
-                                                                          slots_(entries.size()) {}
+  ParallelPacker(TPak& pak, const std::vector<ArchiveSource>& entries, const EntryStored& onStored)
+      : pak_(pak), entries_(entries), onStored_(onStored), slots_(entries.size()) {}
 
   // Throws SetupError naming the entry that failed; *failed is its index.
   void Run(size_t* failed) {
@@ -43,6 +43,7 @@ class ParallelPacker {
     unsigned workers = std::min<unsigned>(hw, 2);
     std::vector<std::thread> threads;
     for (unsigned t = 0; t < workers; ++t) threads.emplace_back([this] { Work(); });
+    uint64_t bytes = 0;
     try {
       for (size_t i = 0; i < entries_.size(); ++i) {
         *failed = i;
@@ -50,6 +51,8 @@ class ParallelPacker {
         if (!slot.error.empty()) throw SetupError(slot.error);
         if (slot.streamed) pak_.StoreFile(i);
         else if (slot.stored) pak_.StorePacked(i, *slot.stored);
+        bytes += SourceBytes(entries_[i]);
+        if (onStored_) onStored_(i + 1, bytes);
       }
     } catch (...) {
       Stop(threads);
@@ -122,6 +125,7 @@ class ParallelPacker {
 
   TPak& pak_;
   const std::vector<ArchiveSource>& entries_;
+  const EntryStored& onStored_;
   std::vector<Slot> slots_;
   std::mutex mutex_;
   std::condition_variable ready_, room_;
@@ -152,8 +156,11 @@ bool UnsignedStub(std::vector<uint8_t>& host, const std::string& stubName, std::
 
 }  // namespace
 
+uint64_t SourceBytes(const ArchiveSource& entry) { return entry.hasData ? entry.data.size() : entry.size; }
+
 bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path& output,
-                const std::string& scriptName, std::vector<Diagnostic>& diagnostics, WriteStats* stats) {
+                const std::string& scriptName, std::vector<Diagnostic>& diagnostics, WriteStats* stats,
+                const EntryStored& onStored) {
   std::vector<uint8_t> host;
   try {
     host = ReadFileBytes(stub);
@@ -189,7 +196,7 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
     }
     size_t failed = 0;
     try {
-      ParallelPacker(pak, setup.entries).Run(&failed);
+      ParallelPacker(pak, setup.entries, onStored).Run(&failed);
     } catch (...) {
       current = &setup.entries[failed];
       throw;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,19 @@ struct WriteStats {
   uint64_t fileSize = 0;       // the whole setup
 };
 
+// Called after each entry is stored, in archive order: entries stored so far
+// and the sum of their source sizes.
+using EntryStored = std::function<void(size_t entries, uint64_t sourceBytes)>;
+
+// The bytes an entry is made from (its data, or its source file's size).
+uint64_t SourceBytes(const ArchiveSource& entry);
+
 // Appends the setup's archive to a copy of `stub` and writes it to `output`.
 // Problems (unreadable stub or payload file, a setup that would pass 4 GiB)
 // are appended to `diagnostics`; false then, and nothing is written.
 bool WriteSetup(const CompiledSetup& setup, const std::filesystem::path& stub,
                 const std::filesystem::path& output, const std::string& scriptName,
-                std::vector<Diagnostic>& diagnostics, WriteStats* stats = nullptr);
+                std::vector<Diagnostic>& diagnostics, WriteStats* stats = nullptr,
+                const EntryStored& onStored = {});
 
 }  // namespace ferry::tool

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# ferryc new: a starter in an empty folder compiles and verifies, a folder
+# that is not empty is refused untouched. compile and extract: their counter
+# shows on a terminal only, and the summary ends a run that is not -q.
+set -euo pipefail
+ferryc=$1 work=$2
+rm -rf "$work"
+mkdir -p "$work/empty"
+cd "$work"
+{ printf 'MZ'; head -c 4094 /dev/zero; } > stub.exe
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+"$ferryc" new empty > /dev/null
+"$ferryc" compile empty/setup.fss --stub stub.exe -q
+"$ferryc" verify empty/setup.exe > /dev/null
+
+mkdir taken && echo mine > taken/notes.txt
+status=0
+"$ferryc" new taken > out.txt 2> err.txt || status=$?
+[ "$status" = 1 ] || fail "ferryc new into a folder that is not empty exited $status"
+grep -q 'not empty' err.txt || fail "no reason given: $(cat err.txt)"
+[ "$(ls -A taken)" = notes.txt ] && [ ! -s out.txt ] || fail "ferryc new wrote into a folder that is not empty"
+
+# command | summary on standard output
+cases=(
+  "compile empty/setup.fss --stub stub.exe -o setup.exe|^setup.exe: 19 entries, 1 payload groups, [0-9]+ bytes in, [0-9]+ bytes out \([0-9.]+ %\), stub 4096 bytes, setup [0-9]+ bytes, [0-9.]+ s$"
+  "extract setup.exe again|^again: 16 entries, [0-9]+ bytes in, [0-9]+ bytes out \([0-9.]+ %\), [0-9.]+ s$"
+)
+for c in "${cases[@]}"; do
+  cmd=${c%%|*} summary=${c#*|}
+  # shellcheck disable=SC2086
+  "$ferryc" $cmd > out.txt 2> err.txt
+  [ ! -s err.txt ] || fail "$cmd: standard error redirected, yet: $(od -c err.txt | head -3)"
+  tail -n 1 out.txt | grep -Eq "$summary" || fail "$cmd: last line '$(tail -n 1 out.txt)'"
+  # On a terminal the counter shows, and -q silences it and the summary.
+  script -qec "'$ferryc' $cmd > out.txt" /dev/null > tty.txt
+  grep -q '19/19 files\|16/16 files' tty.txt || fail "$cmd: no counter on a terminal: $(od -c tty.txt | head -3)"
+  script -qec "'$ferryc' $cmd -q > out.txt" /dev/null > tty.txt
+  [ ! -s tty.txt ] && [ ! -s out.txt ] || fail "$cmd -q printed something"
+done
+echo "ferryc new and progress: ok"
