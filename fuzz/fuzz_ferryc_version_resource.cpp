@@ -1,6 +1,6 @@
-// A stub's version resource from untrusted bytes: the fill stays inside the
-// image, moves nothing, and a second fill with the same values changes
-// nothing.
+// A stub's version resource and PE header from untrusted bytes: the edits
+// stay inside the image, move nothing, and a second fill with the same
+// values changes nothing.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fill.fileVersion = fill.productVersion = {1, 2, 3, 4};
   fill.values = {{u"ProductName", u"Tidewater Atlas"}, {u"ProductVersion", u"1.2.3.4"}, {u"CompanyName", u""}};
   std::vector<uint8_t> image(data, data + size);
+  ClearPeChecksum(image);
+  if (image.size() != size) std::abort();
+  image.assign(data, data + size);
   std::vector<std::string> problems;
   if (FillVersionResource(image, fill, problems) != VersionFillResult::kFilled) {
     if (image != std::vector<uint8_t>(data, data + size)) std::abort();

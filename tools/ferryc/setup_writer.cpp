@@ -162,6 +162,7 @@ void FillHost(std::vector<uint8_t>& host, const CompiledSetup& setup, const std:
       break;
   }
   for (std::string& p : problems) diagnostics.push_back({scriptName, 0, std::move(p), true});
+  ClearPeChecksum(host);
 }
 
 }  // namespace

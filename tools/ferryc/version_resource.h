@@ -50,4 +50,10 @@ enum class VersionFillResult { kFilled, kNoResource, kAmbiguous };
 VersionFillResult FillVersionResource(std::span<uint8_t> image, const VersionFill& fill,
                                       std::vector<std::string>& problems);
 
+// Sets the CheckSum of the program's optional header to 0 ("none"): the
+// linker's sum no longer holds once the resource is filled and the archive
+// appended, and a program loader does not ask for one. False, and nothing
+// changed, when `image` is not a PE program.
+bool ClearPeChecksum(std::span<uint8_t> image);
+
 }  // namespace ferry::tool

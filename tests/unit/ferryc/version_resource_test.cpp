@@ -154,5 +154,29 @@ TEST(VersionResource, VersionNumbersComeFromTheTextsStart) {
   for (const Case& c : cases) EXPECT_EQ(ParseVersionNumbers(c.text), c.numbers) << c.text;
 }
 
+TEST(VersionResource, ThePeChecksumIsClearedOnlyInAProgram) {
+  std::vector<uint8_t> pe(0x40 + 24 + 96, 0);
+  pe[0] = 'M';
+  pe[1] = 'Z';
+  pe[0x3C] = 0x40;
+  pe[0x40] = 'P';
+  pe[0x41] = 'E';
+  pe[0x40 + 24] = 0x0B;  // PE32+
+  pe[0x40 + 25] = 0x02;
+  std::vector<uint8_t> expected = pe;
+  for (size_t i = 0; i < 4; ++i) pe[0x40 + 24 + 64 + i] = static_cast<uint8_t>(0xC7 + i);
+  EXPECT_TRUE(ClearPeChecksum(pe));
+  EXPECT_EQ(pe, expected);
+
+  std::vector<uint8_t> cut(pe.begin(), pe.begin() + 0x40 + 24 + 66);
+  std::vector<uint8_t> standIn = {'M', 'Z', 0, 0};
+  standIn.resize(4096);
+  for (std::vector<uint8_t>* image : {&cut, &standIn}) {
+    std::vector<uint8_t> before = *image;
+    EXPECT_FALSE(ClearPeChecksum(*image));
+    EXPECT_EQ(*image, before);
+  }
+}
+
 }  // namespace
 }  // namespace ferry::tool
