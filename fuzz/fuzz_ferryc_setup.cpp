@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckStructure(setup);
   auto info = setup.SetupInfo();
   TCompLines lines = setup.CompiledLines().value_or(TCompLines{});
-  WriteBack wb = WriteBackScript(info ? info->Info() : TSetupInfo{}, lines, setup.Pak().Files());
+  WriteBack wb = WriteBackScript(info ? info->Info() : TSetupInfo{}, lines, setup.Pak().Files(),
+                                 setup.ProductInfo());
   for (const WriteBackFile& f : wb.files)
     if (f.entryIndex >= setup.Pak().EntryCount()) std::abort();
   if (wb.lines.size() < lines.Lines.size()) std::abort();  // every stream line keeps its place

@@ -15,8 +15,9 @@ namespace {
 const char kHelp[] =
     "usage: ferryc info SETUP [--script]\n"
     "\n"
-    "Prints a setup's information record, one 'Field: value' line per field,\n"
-    "then its command stream written back as a script (labels on the lines\n"
+    "Prints a setup's information record and its product information (what\n"
+    "@version, @publisher and @helpurl gave), one 'Field: value' line per\n"
+    "field, then its command stream written back as a script (labels on the lines\n"
     "that jumps name, settings and directives on the lines that do nothing).\n"
     "With --script only the script is printed. `ferryc extract SETUP DIR`\n"
     "writes the same script with the files it names; compiled again on the\n"
@@ -48,6 +49,7 @@ int RunInfo(const std::vector<std::string>& args) {
     return 1;
   }
   TCompLines lines = setup.CompiledLines().value_or(TCompLines{});
+  const std::optional<TProductInfo> product = setup.ProductInfo();
   if (!script_only) {
     PrintField("SetupTitle", info->SetupTitle);
     PrintField("ShortTitle", info->ShortTitle);
@@ -64,11 +66,18 @@ int RunInfo(const std::vector<std::string>& args) {
     PrintField("UninstallPageSet", info->UninstallPageSet);
     PrintField("IsUninstaller", std::to_string(info->IsUninstaller));
     PrintField("MakeUninstaller", std::to_string(info->MakeUninstaller));
+    if (!product) {
+      PrintField("ProductInfo", "damaged");
+    } else {
+      PrintField("ProductVersion", product->Version);
+      PrintField("Publisher", product->Publisher);
+      PrintField("HelpUrl", product->HelpUrl);
+    }
     PrintField("Lines", std::to_string(lines.Lines.size()));
     PrintField("Entries", std::to_string(setup.Pak().EntryCount()));
     std::printf("\n");
   }
-  WriteBack wb = WriteBackScript(*info, lines, setup.Pak().Files());
+  WriteBack wb = WriteBackScript(*info, lines, setup.Pak().Files(), product);
   std::fputs(wb.Text().c_str(), stdout);
   for (const std::string& n : wb.notes) std::fprintf(stderr, "note: %s\n", n.c_str());
   return 0;

@@ -17,6 +17,7 @@
 #include "script_directives.h"
 #include "script_lexer.h"
 #include "ui/languages.h"
+#include "version_resource.h"
 #include "ui/layout_syntax.h"
 
 namespace fs = std::filesystem;
@@ -149,6 +150,7 @@ class Compiler {
   void CompileCommands();
   void AddLanguage(int line, const std::string& entryName, const std::string& languageName);
   void AddDirective(const ScriptLine& line);
+  void SetProductValue(const ScriptLine& line, const ProductDirective& form);
   void AddPayloadGroups();
   void CheckReferences();
   bool AddGroup0(ArchiveSource entry);
@@ -214,6 +216,9 @@ CompileResult Compiler::Run(std::string_view text) {
     file.Info() = result_.setup.info;
     entries.push_back({"SetupInfo", 0, true, file.WriteToBuffer(), {}, 0, 0});
     entries.push_back({"CompiledLines", 0, true, result_.setup.lines.SaveToBuffer(), {}, 0, 0});
+    // Without product settings the archive is what it always was.
+    if (!result_.setup.product.Empty())
+      entries.push_back({kProductInfoEntry, 0, true, WriteProductInfo(result_.setup.product), {}, 0, 0});
   } catch (const SetupError& e) {
     Error(0, e.what());
   }
@@ -373,7 +378,27 @@ std::optional<std::vector<uint8_t>> Compiler::ReadSource(int line, const std::st
   }
 }
 
+// Like the setting lines, the last one of a kind wins.
+void Compiler::SetProductValue(const ScriptLine& line, const ProductDirective& form) {
+  const std::string usage = std::string("'@") + form.name + "' takes one text";
+  if (line.params.size() != 1 || line.params[0].empty()) {
+    Error(line.number, usage);
+    return;
+  }
+  const std::string& text = line.params[0];
+  if (form.field == &TProductInfo::Version && !ParseVersionNumbers(text)) {
+    Error(line.number, "'@version' starts with up to four numbers of 0 to 65,535 separated by dots (1.2, 1.2.3.4), not '" +
+                           text + "'");
+    return;
+  }
+  result_.setup.product.*form.field = text;
+}
+
 void Compiler::AddDirective(const ScriptLine& line) {
+  if (const ProductDirective* product = FindProductDirective(line.word)) {
+    SetProductValue(line, *product);
+    return;
+  }
   const DirectiveSpec* form = FindDirective(line.word);
   if (!form) {
     Error(line.number, "unknown directive '@" + line.word + "'");

@@ -5,7 +5,8 @@
 //
 // Archive order, fixed so the same inputs give the same bytes: the language
 // tables in the order of their lines, the entries of the directives in the
-// order of their lines, "SetupInfo", "CompiledLines", then group 1, 2, ...
+// order of their lines, "SetupInfo", "CompiledLines", "ProductInfo" (only
+// when @version, @publisher or @helpurl gives it a value), then group 1, 2, ...
 // each with its folder's files sorted by name (bytes of the Windows name,
 // backslashes as separators).
 #pragma once
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "core/comp_lines.h"
+#include "core/product_info.h"
 #include "core/setup_info.h"
 
 namespace ferry::tool {
@@ -46,6 +48,7 @@ struct ArchiveSource {
 struct CompiledSetup {
   TSetupInfo info;
   TCompLines lines;
+  TProductInfo product;
   std::vector<ArchiveSource> entries;  // in archive order
   std::filesystem::path scriptDir;
 };

@@ -24,6 +24,17 @@ const DirectiveSpec* FindDirective(std::string_view name) {
   return nullptr;
 }
 
+const ProductDirective* FindProductDirective(std::string_view name) {
+  static const ProductDirective table[] = {
+      {"version", &TProductInfo::Version},
+      {"publisher", &TProductInfo::Publisher},
+      {"helpurl", &TProductInfo::HelpUrl},
+  };
+  for (const ProductDirective& d : table)
+    if (EqualsNoCase(name, d.name)) return &d;
+  return nullptr;
+}
+
 bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
   return s.size() >= suffix.size() && EqualsNoCase(s.substr(s.size() - suffix.size()), suffix);
 }
@@ -37,7 +48,8 @@ std::optional<std::string> DirectiveEntryName(const DirectiveSpec& form, const s
   }
   // The records the setup writes itself, and the language tables, which come
   // from "language" lines so that the uninstaller gets the same file.
-  for (std::string_view reserved : {"SetupInfo", "CompiledLines", "UNINSTALL_SetupInfo", "UNINSTALL_CompiledLines"})
+  for (std::string_view reserved : {"SetupInfo", "CompiledLines", "ProductInfo", "UNINSTALL_SetupInfo",
+                                   "UNINSTALL_CompiledLines"})
     if (EqualsNoCase(name, reserved)) {
       problem = "'" + name + "' is written by the compiler itself";
       return std::nullopt;

@@ -11,6 +11,12 @@
 //   @finaliser FILE          the program an uninstall ends with, "UNINSTALL_FINALISE.EXE"
 //
 // Entries whose names end in ".txt" get CR LF line ends.
+//
+// Three directives take a text instead of a file and describe the product;
+// they go into the "ProductInfo" record and the setup's version resource:
+//   @version TEXT            the product's version, starting with numbers: 1.2, 1.2.3.4 beta
+//   @publisher TEXT          who makes it
+//   @helpurl URL             where to read about it
 #pragma once
 
 #include <cstdint>
@@ -18,6 +24,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/product_info.h"
 
 namespace ferry::tool {
 
@@ -40,6 +48,12 @@ const DirectiveSpec* FindDirective(std::string_view name);
 // with `problem` set when the name or the data is not acceptable.
 std::optional<std::string> DirectiveEntryName(const DirectiveSpec& form, const std::string& baseName,
                                               const std::vector<uint8_t>& data, std::string& problem);
+
+struct ProductDirective {
+  const char* name;  // without '@'
+  std::string TProductInfo::*field;
+};
+const ProductDirective* FindProductDirective(std::string_view name);
 
 bool EndsWithNoCase(std::string_view s, std::string_view suffix);
 

@@ -53,8 +53,9 @@ std::vector<int> JumpParams(const std::string& keyword, bool& zeroMeansNone) {
 
 class Writer {
  public:
-  Writer(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& dir)
-      : info_(info), lines_(lines), dir_(dir) {
+  Writer(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& dir,
+         const std::optional<TProductInfo>& product)
+      : info_(info), lines_(lines), dir_(dir), product_(product) {
     RegisterCommands(commands_);
   }
 
@@ -68,10 +69,15 @@ class Writer {
   void CheckOrder(const std::vector<size_t>& directiveEntries);
   void CheckPayloadFolders();
   std::string SafeDataPath(const std::string& name, size_t index);
+  bool CarriesProductInfo() const {
+    return std::any_of(dir_.begin(), dir_.end(),
+                       [](const TPakFile& f) { return f.Group == 0 && EqualsNoCase(f.Name, kProductInfoEntry); });
+  }
 
   const TSetupInfo& info_;
   const TCompLines& lines_;
   const std::vector<TPakFile>& dir_;
+  const std::optional<TProductInfo>& product_;
   TCommandList commands_;
   WriteBack out_;
   std::vector<std::string> text_;   // per stream line; empty = free
@@ -223,6 +229,15 @@ std::vector<std::string> Writer::Settings() {
          "') cannot come from a \"prefix\" line");
   }
   if (info_.IsUninstaller != 0) Note("this is an uninstaller, not a setup");
+  const bool carried = CarriesProductInfo();
+  if (carried && !product_) Note("the \"ProductInfo\" entry is damaged: its values are not written back");
+  if (carried && product_ && product_->Empty())
+    Note("the \"ProductInfo\" entry holds no values: a new compile carries none");
+  if (product_) {
+    if (!product_->Version.empty()) s.push_back(Join("@version", {product_->Version}));
+    if (!product_->Publisher.empty()) s.push_back(Join("@publisher", {product_->Publisher}));
+    if (!product_->HelpUrl.empty()) s.push_back(Join("@helpurl", {product_->HelpUrl}));
+  }
   return s;
 }
 
@@ -238,6 +253,7 @@ std::vector<std::string> Writer::DirectiveLines() {
     const TPakFile& f = dir_[e];
     if (f.Group != 0) continue;
     if (EqualsNoCase(f.Name, "SetupInfo") || EqualsNoCase(f.Name, "CompiledLines") ||
+        EqualsNoCase(f.Name, kProductInfoEntry) ||
         StartsWithNoCase(f.Name, "LANGUAGE-") || StartsWithNoCase(f.Name, "UNINSTALL_LANGUAGE-")) {
       if ((StartsWithNoCase(f.Name, "LANGUAGE-") || StartsWithNoCase(f.Name, "UNINSTALL_LANGUAGE-")) &&
           std::none_of(language_entries_.begin(), language_entries_.end(),
@@ -279,6 +295,7 @@ void Writer::CheckOrder(const std::vector<size_t>& directiveEntries) {
   for (size_t e : directiveEntries) expected.push_back({0, AsciiLowerCopy(dir_[e].Name)});
   expected.push_back({0, "setupinfo"});
   expected.push_back({0, "compiledlines"});
+  if (CarriesProductInfo()) expected.push_back({0, "productinfo"});
   std::vector<std::pair<uint16_t, std::string>> payload;
   for (const TPakFile& f : dir_)
     if (f.Group != 0) payload.push_back({f.Group, f.Name});
@@ -312,8 +329,9 @@ void Writer::CheckPayloadFolders() {
 
 }  // namespace
 
-WriteBack WriteBackScript(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& directory) {
-  Writer w(info, lines, directory);
+WriteBack WriteBackScript(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& directory,
+                          const std::optional<TProductInfo>& product) {
+  Writer w(info, lines, directory, product);
   return w.Run();
 }
 

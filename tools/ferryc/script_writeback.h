@@ -11,11 +11,13 @@
 // damaged), `notes` says why.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "archive/pak_file.h"
 #include "core/comp_lines.h"
+#include "core/product_info.h"
 #include "core/setup_info.h"
 
 namespace ferry::tool {
@@ -37,6 +39,9 @@ struct WriteBack {
 inline constexpr char kDataFolder[] = "setup-data";
 inline constexpr char kLanguageFolder[] = "languages";
 
-WriteBack WriteBackScript(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& directory);
+// `product` is what the "ProductInfo" entry says (empty when there is none),
+// nullopt when the entry is damaged.
+WriteBack WriteBackScript(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& directory,
+                          const std::optional<TProductInfo>& product = TProductInfo{});
 
 }  // namespace ferry::tool

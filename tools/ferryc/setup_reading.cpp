@@ -9,6 +9,7 @@
 
 #include "archive/pe_image.h"
 #include "base/setup_error.h"
+#include "base/text.h"
 #include "core/command_list.h"
 
 namespace fs = std::filesystem;
@@ -92,6 +93,16 @@ std::optional<TCompLines> OpenedSetup::CompiledLines() {
   TCompLines lines;
   lines.LoadFromBuffer(*data);
   return lines;
+}
+
+std::optional<TProductInfo> OpenedSetup::ProductInfo() {
+  const std::vector<TPakFile>& files = pak_->Files();
+  if (std::none_of(files.begin(), files.end(),
+                   [](const TPakFile& f) { return f.Group == 0 && EqualsNoCase(f.Name, kProductInfoEntry); }))
+    return TProductInfo{};
+  auto data = pak_->LoadByName(kProductInfoEntry, 0);
+  if (!data) return std::nullopt;
+  return ReadProductInfo(*data);
 }
 
 std::string EntryMethod(const TPakFile& e) { return e.CompSize != 0 ? "zlib" : "stored"; }

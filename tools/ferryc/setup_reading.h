@@ -15,6 +15,7 @@
 
 #include "archive/pak_file.h"
 #include "core/comp_lines.h"
+#include "core/product_info.h"
 #include "core/setup_info.h"
 
 namespace ferry::tool {
@@ -36,6 +37,9 @@ class OpenedSetup {
   // The group-0 records, when present and sound.
   std::optional<TSetupInfoFile> SetupInfo();
   std::optional<TCompLines> CompiledLines();
+  // What "ProductInfo" says: empty values when the setup carries none,
+  // nullopt when the entry is damaged or cannot be loaded.
+  std::optional<TProductInfo> ProductInfo();
 
  private:
   std::filesystem::path path_;

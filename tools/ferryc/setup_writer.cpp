@@ -12,7 +12,9 @@
 #include "archive/pe_image.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
+#include "base/text.h"
 #include "host_paths.h"
+#include "version_resource.h"
 
 namespace fs = std::filesystem;
 
@@ -154,6 +156,40 @@ bool UnsignedStub(std::vector<uint8_t>& host, const std::string& stubName, std::
   return true;
 }
 
+// The file properties of the setup (and of its uninstaller, a copy of the
+// same host): the product's names, version and publisher.
+VersionFill FillFor(const CompiledSetup& setup) {
+  const std::string version = setup.product.Version.empty() ? "0.0.0.0" : setup.product.Version;
+  VersionFill fill;
+  fill.fileVersion = ParseVersionNumbers(version).value_or(VersionNumbers{});
+  fill.productVersion = fill.fileVersion;
+  fill.values = {{u"CompanyName", CodePageToUtf16(setup.product.Publisher)},
+                 {u"FileDescription", CodePageToUtf16(setup.info.SetupTitle)},
+                 {u"FileVersion", CodePageToUtf16(version)},
+                 {u"ProductName", CodePageToUtf16(setup.info.ShortTitle)},
+                 {u"ProductVersion", CodePageToUtf16(version)}};
+  return fill;
+}
+
+void FillHost(std::vector<uint8_t>& host, const CompiledSetup& setup, const std::string& scriptName,
+              std::vector<Diagnostic>& diagnostics) {
+  std::vector<std::string> problems;
+  switch (FillVersionResource(host, FillFor(setup), problems)) {
+    case VersionFillResult::kFilled:
+      break;
+    case VersionFillResult::kNoResource:
+      // A stand-in stub for checking the data has none; say so only when it matters.
+      if (!setup.product.Empty())
+        problems.push_back("the stub carries no version resource: the setup's file properties will not name the product");
+      break;
+    case VersionFillResult::kAmbiguous:
+      problems.push_back("the stub carries more than one version resource: none was filled");
+      break;
+  }
+  for (std::string& p : problems) diagnostics.push_back({scriptName, 0, std::move(p), true});
+  ClearPeChecksum(host);
+}
+
 }  // namespace
 
 uint64_t SourceBytes(const ArchiveSource& entry) { return entry.hasData ? entry.data.size() : entry.size; }
@@ -173,6 +209,8 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
     return false;
   }
   if (!UnsignedStub(host, stub.string(), diagnostics)) return false;
+  // Only the host's own bytes change, in place, before the archive is appended.
+  FillHost(host, setup, scriptName, diagnostics);
 
   fs::path temp = output;
   temp += ".ferryc-part";

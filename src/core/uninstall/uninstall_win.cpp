@@ -14,6 +14,7 @@
 #include "base/setup_error.h"
 #include "base/system_path.h"
 #include "base/text.h"
+#include "core/product_info.h"
 #include "core/setup_context.h"
 #include "core/commands/command_runtime_win.h"
 #include "core/text_helpers.h"
@@ -32,9 +33,10 @@ constexpr char kUninstallPrefix[] = "UNINSTALL_";
 constexpr size_t kUninstallPrefixLength = 10;
 
 // Values of the registration; the uninstall deletes them with the key.
-constexpr const wchar_t* kRegistrationValues[] = {L"DisplayName",  L"UninstallString", L"QuietUninstallString",
-                                                  L"DisplayIcon",  L"InstallLocation", L"EstimatedSize",
-                                                  L"NoModify",     L"NoRepair"};
+constexpr const wchar_t* kRegistrationValues[] = {
+    L"DisplayName",   L"UninstallString", L"QuietUninstallString", L"DisplayIcon",    L"InstallLocation",
+    L"EstimatedSize", L"NoModify",        L"NoRepair",             L"DisplayVersion", L"Publisher",
+    L"URLInfoAbout"};
 
 std::string RegistrationKey(const TSetupContext& ctx) { return kUninstallRegistryKey + ctx.SetupInfo.ShortTitle; }
 
@@ -51,6 +53,28 @@ bool SetString(HKEY key, const wchar_t* name, const std::string& value) {
 bool SetDword(HKEY key, const wchar_t* name, DWORD value) {
   return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)) ==
          ERROR_SUCCESS;
+}
+
+// The values of the setup's "ProductInfo"; one it does not give is deleted,
+// so that an earlier install's value does not stay on as this one's.
+bool SetProductValues(TSetupContext& ctx, HKEY key) {
+  std::optional<TProductInfo> product = TProductInfo{};
+  if (ctx.Pak) {
+    if (std::optional<std::vector<uint8_t>> data = ctx.Pak->LoadByName(kProductInfoEntry, 0))
+      product = ReadProductInfo(*data);
+  }
+  if (!product) {
+    ctx.Progress.Problem("The setup's product information is damaged: no version or publisher is registered.");
+    product = TProductInfo{};
+  }
+  bool ok = true;
+  for (const auto& [name, value] : {std::pair{L"DisplayVersion", &product->Version},
+                                    std::pair{L"Publisher", &product->Publisher},
+                                    std::pair{L"URLInfoAbout", &product->HelpUrl}}) {
+    if (!value->empty()) ok &= SetString(key, name, *value);
+    else RegDeleteValueW(key, name);
+  }
+  return ok;
 }
 
 void WriteRegistration(TSetupContext& ctx) {
@@ -71,7 +95,7 @@ void WriteRegistration(TSetupContext& ctx) {
             SetString(h, L"QuietUninstallString", quoted + " /S") && SetString(h, L"DisplayIcon", program) &&
             SetString(h, L"InstallLocation", location) &&
             SetDword(h, L"EstimatedSize", static_cast<DWORD>(kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : kib)) &&
-            SetDword(h, L"NoModify", 1) && SetDword(h, L"NoRepair", 1);
+            SetDword(h, L"NoModify", 1) && SetDword(h, L"NoRepair", 1) && SetProductValues(ctx, h);
   RegCloseKey(h);
   if (!ok) ctx.Progress.Problem("The uninstall registration HKLM\\" + key + " could not be written.");
 }

@@ -307,6 +307,38 @@ TEST(Compiler, DirectiveMistakesAreErrors) {
   EXPECT_FALSE(HasError(r, 4, "")) << Errors(r);
 }
 
+TEST(Compiler, ProductDirectivesAddTheirOwnRecordAndLeaveTheRestAsItWas) {
+  TempDir dir;
+  const std::string plain = std::string(kHead) + "name Demo\n\n\n\n\n";
+  const std::string product = std::string(kHead) +
+                              "name Demo\n"
+                              "@version 1.2\n"
+                              "@VERSION \"1.2.0.5 beta\"\n"  // the last one wins
+                              "@publisher \"Tidewater Charts\"\n"
+                              "@helpurl https://example.invalid/atlas\n";
+  CompileResult a = Compile(dir, plain);
+  CompileResult b = Compile(dir, product);
+  ASSERT_TRUE(a.ok && b.ok) << Errors(a) << Errors(b);
+  EXPECT_EQ(FindEntry(a, "ProductInfo"), nullptr);
+  for (const char* record : {"SetupInfo", "CompiledLines"})
+    EXPECT_EQ(FindEntry(a, record)->data, FindEntry(b, record)->data) << record;
+  EXPECT_EQ(b.setup.entries.back().name, "ProductInfo");
+  EXPECT_EQ(ReadProductInfo(b.setup.entries.back().data),
+            (TProductInfo{"1.2.0.5 beta", "Tidewater Charts", "https://example.invalid/atlas"}));
+
+  CompileResult bad = Compile(dir, std::string(kHead) +
+                                       "@version beta\n"           // 3
+                                       "@version 1.70000\n"        // 4
+                                       "@publisher\n"              // 5
+                                       "@helpurl \"\"\n");         // 6
+  EXPECT_TRUE(HasError(bad, 3, "starts with up to four numbers")) << Errors(bad);
+  EXPECT_TRUE(HasError(bad, 4, "starts with up to four numbers")) << Errors(bad);
+  EXPECT_TRUE(HasError(bad, 5, "takes one text")) << Errors(bad);
+  EXPECT_TRUE(HasError(bad, 6, "takes one text")) << Errors(bad);
+  dir.Write("a.txt", "x");
+  EXPECT_TRUE(HasError(Compile(dir, std::string(kHead) + "@data a.txt ProductInfo\n"), 3, "compiler itself"));
+}
+
 TEST(Compiler, MissingSourceFoldersAndLimitsAreErrors) {
   TempDir dir;
   dir.Write("plain.txt", "x");

@@ -166,12 +166,13 @@ TEST(SetupFile, AFailedWriteLeavesNoSetupAndKeepsAnOldOne) {
 TEST(SetupFile, TheWrittenBackScriptCompilesToTheSameBytes) {
   TempDir dir;
   Populate(dir);
-  fs::path setup = Build(dir, dir.Write("rt.fss", kScript), dir.path() / "stub.exe", dir.path() / "rt.exe");
+  const std::string text = std::string(kScript) + "@version \"2.1 beta\"\n@publisher \"R & T\"\n";
+  fs::path setup = Build(dir, dir.Write("rt.fss", text), dir.path() / "stub.exe", dir.path() / "rt.exe");
   OpenedSetup s(setup);
   auto info = s.SetupInfo();
   auto lines = s.CompiledLines();
   ASSERT_TRUE(info && lines);
-  WriteBack wb = WriteBackScript(*info, *lines, s.Pak().Files());
+  WriteBack wb = WriteBackScript(*info, *lines, s.Pak().Files(), s.ProductInfo());
   EXPECT_TRUE(wb.notes.empty()) << wb.notes[0];
   EXPECT_EQ(wb.lines.size(), lines->Lines.size());
   // Labels sit where the jumps land, named after their line.

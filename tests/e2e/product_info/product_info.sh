@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# product_info.sh STUB FERRYC VERSION_READER SOURCE_DIR WORK_DIR   (FERRYC: ferryc.exe or a native ferryc)
+#
+# A setup with @version, @publisher and @helpurl: ferryc shows and writes
+# back the values; the setup's and its uninstaller's version resource read
+# back as given through the system's own calls; a silent install registers
+# DisplayVersion, Publisher and URLInfoAbout. A setup of the same product
+# without them, installed over it, leaves none of the three behind, and its
+# file properties fall back to the product's name and version 0.0.0.0.
+set -euo pipefail
+stub=$1 ferryc_exe=$2 reader=$3 src=$4 work=$5
+
+source "$src/tests/e2e/e2e_common.sh"
+fresh_prefix "$work"
+mkdir -p "$work/setup"
+cd "$work/setup"
+
+mkdir -p Files
+printf 'tide table' > Files/tides.tbl
+cp -r "$src/examples/demo/uninstall" .
+head=$(test_setup "$src" "Ferry Product Test 2.5" product_test.exe FPT)
+tail='shortname "Ferry Product"
+@uninstall uninstall\Pages.txt
+@uninstall uninstall\uwelcome.txt
+@uninstall uninstall\uprogress.txt
+@uninstall uninstall\ufinish.txt
+@uninstall uninstall\umainlayout.txt
+@uninstall images\side.bmp
+@icon images\icon.ico
+file Files\'
+{ printf '%s\n' "$head" '@version "2.5.1.7 beta"' '@publisher "Tidewater Charts"' \
+    '@helpurl https://example.invalid/atlas'; printf '%s\n' "$tail"; } > product.fss
+{ printf '%s\n' "$head"; printf '%s\n' "$tail"; } | sed 's/^outfile .*/outfile plain_test.exe/' > plain.fss
+use_ferryc "$ferryc_exe"
+ferryc compile product.fss --stub "$(tool_path "$stub")" -o product_test.exe -q
+ferryc compile plain.fss --stub "$(tool_path "$stub")" -o plain_test.exe -q
+
+ferryc info product_test.exe | tr -d '\r' > info.txt
+expect_text info.txt 'ProductVersion: 2.5.1.7 beta'
+expect_text info.txt 'Publisher: Tidewater Charts'
+expect_text info.txt 'HelpUrl: https://example.invalid/atlas'
+ferryc extract product_test.exe "$(tool_path again)" > /dev/null
+ferryc compile "$(tool_path again/setup.fss)" --stub "$(tool_path again/setup-stub.exe)" \
+  -o "$(tool_path again/product_test.exe)" -q
+cmp product_test.exe again/product_test.exe || fail "the written-back script gives other bytes"
+
+# version_of FILE EXPECTED: the version resource as version_reader prints it.
+version_of() {
+  wine "$reader" "$(win_path "$1")" | tr -d '\r' > "$work/version.txt" || fail "no version information in $1"
+  printf '%s\n' "$2" | diff - "$work/version.txt" >&2 || fail "the version information of $1 differs"
+}
+given='fixed=2.5.1.7 product=2.5.1.7
+CompanyName=Tidewater Charts
+FileDescription=Ferry Product Test 2.5
+FileVersion=2.5.1.7 beta
+ProductName=Ferry Product
+ProductVersion=2.5.1.7 beta'
+version_of product_test.exe "$given"
+version_of plain_test.exe 'fixed=0.0.0.0 product=0.0.0.0
+CompanyName=
+FileDescription=Ferry Product Test 2.5
+FileVersion=0.0.0.0
+ProductName=Ferry Product
+ProductVersion=0.0.0.0'
+
+regkey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ferry Product'
+value_of() { wine reg query "$regkey" /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^    $1    REG_SZ    //p"; }
+inst="$drive_c/Ferry Product"
+wine "$work/setup/product_test.exe" /S '/D=C:\Ferry Product' 2> "$work/install.err" > /dev/null ||
+  { cat "$work/install.err" >&2; fail "the install failed"; }
+[ "$(value_of DisplayVersion)" = '2.5.1.7 beta' ] || fail "DisplayVersion '$(value_of DisplayVersion)'"
+[ "$(value_of Publisher)" = 'Tidewater Charts' ] || fail "Publisher '$(value_of Publisher)'"
+[ "$(value_of URLInfoAbout)" = 'https://example.invalid/atlas' ] || fail "URLInfoAbout '$(value_of URLInfoAbout)'"
+# The uninstaller got its icon through a resource update: its version stays.
+version_of "$inst/FPT_Uninstall.exe" "$given"
+
+wine "$work/setup/plain_test.exe" /S '/D=C:\Ferry Product' 2> "$work/plain.err" > /dev/null ||
+  { cat "$work/plain.err" >&2; fail "the second install failed"; }
+[ "$(value_of DisplayName)" = 'Ferry Product' ] || fail "DisplayName '$(value_of DisplayName)'"
+for v in DisplayVersion Publisher URLInfoAbout; do
+  wine reg query "$regkey" /v "$v" > /dev/null 2>&1 && fail "$v stayed from the earlier install"
+done
+
+wine "$inst/FPT_Uninstall.exe" /S 2> "$work/uninstall.err" > /dev/null ||
+  { cat "$work/uninstall.err" >&2; fail "the uninstall failed"; }
+wine reg query "$regkey" > /dev/null 2>&1 && fail "the registration stayed"
+echo "e2e product information: all checks passed"
