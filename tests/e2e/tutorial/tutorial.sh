@@ -65,4 +65,5 @@ expect_text "$work/transcript.txt" 'Uninstall finished: "Harbour Clock" was remo
 expect_text "$work/transcript.txt" "exit code 3"
 expect_text "$work/transcript.txt" "filename has been renamed"
 expect_text "$work/transcript.txt" "Signature verification: ok"
+expect_text "$work/transcript.txt" "signed setup installed"
 echo "tutorial: ok"
