@@ -34,11 +34,14 @@ grep -q 'Incorrect Password' err.txt || fail "password message"
 cmp p.rkp before.rkp || fail "wrong password changed the package"
 [ ! -e p.rkp.undo ] || fail "side file left"
 
-# A name Windows cannot create (a device name) is refused before anything is written.
-mkdir -p bad && printf 'x' > bad/aux.txt
-if "${ferryc[@]}" rkp add p.rkp bad --password Sesame 2>err.txt; then fail "device name accepted"; fi
-grep -q "aux.txt.*device name" err.txt || fail "device name message"
-cmp p.rkp before.rkp || fail "a refused name changed the package"
+# A name Windows cannot create (a device name) is refused before anything is
+# written. Under Wine the folder listing never shows ferryc.exe such a file.
+if [ ${#ferryc[@]} -eq 1 ]; then
+  mkdir -p bad && printf 'x' > bad/aux.txt
+  if "${ferryc[@]}" rkp add p.rkp bad --password Sesame 2>err.txt; then fail "device name accepted"; fi
+  grep -q "aux.txt.*device name" err.txt || fail "device name message"
+  cmp p.rkp before.rkp || fail "a refused name changed the package"
+fi
 
 long=$(printf 'x%.0s' $(seq 42))
 if "${ferryc[@]}" rkp create q.rkp --password "$long" 2>/dev/null; then fail "overlong password accepted"; fi
