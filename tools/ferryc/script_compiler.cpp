@@ -285,7 +285,11 @@ void Compiler::CompileCommands() {
     if (cmd->GroupKind() != 0)
       group_lines_.push_back({current + 1, std::atoi(line.Params.back().c_str()), line.Param(1)});
     // "file FOLDER SUBFOLDER ...": the setup creates SUBFOLDER below the install folder.
-    if (cmd->Keyword == "file" && line.Params.size() >= 3 && !line.Param(2).empty()) {
+    // "." (or ".\") is the install folder itself, as the setup reads it.
+    const bool installFolderItself =
+        line.Params.size() >= 3 && line.Param(2).find_first_not_of(".\\/") == std::string::npos &&
+        line.Param(2).front() == '.' && line.Param(2).find("..") == std::string::npos;
+    if (cmd->Keyword == "file" && line.Params.size() >= 3 && !line.Param(2).empty() && !installFolderItself) {
       std::string why = WindowsNameProblem(line.Param(2));
       if (!why.empty())
         Error(current + 1, "target folder '" + line.Param(2) + "' cannot be created on Windows: " + why);

@@ -394,9 +394,10 @@ TEST(Compiler, NamesWindowsCannotCreateAreRefusedWhereverTheyEnter) {
                                    ":",       "CON", "nul.txt", "com1.log", "dot.", "blank ",
                                    "c\x01",   std::string(256, 'x')};
   TempDir dir;
-  std::string script = std::string(kHead) + "file Ok\\ extras\\v1.2\n";  // line 3
+  // Lines 3 and 4 are sound: a dotted folder name, and "." for the install folder itself.
+  std::string script = std::string(kHead) + "file Ok\\ extras\\v1.2\nfile Ok\\ .\n";
   std::vector<std::pair<int, std::string>> expected;  // line, name
-  int line = 3;
+  int line = 4;
   for (size_t i = 0; i < std::size(forbidden); ++i) {
     const std::string& name = forbidden[i];
     std::string folder = "F" + std::to_string(i);
@@ -423,6 +424,7 @@ TEST(Compiler, NamesWindowsCannotCreateAreRefusedWhereverTheyEnter) {
     EXPECT_TRUE(found) << "line " << at << " (" << name << ")\n" << Errors(r);
   }
   EXPECT_FALSE(HasError(r, 3, "")) << Errors(r);
+  EXPECT_FALSE(HasError(r, 4, "")) << Errors(r);
   EXPECT_NE(FindEntry(r, CodePageFromUtf16(u"\u00c4rger.v1.2.txt")), nullptr) << Errors(r);
 }
 
