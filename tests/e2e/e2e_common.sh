@@ -75,6 +75,20 @@ language English
 HEAD
 }
 
+# uninstall_pages SOURCE_DIR: copies the demo's uninstall pages into the
+# current folder and prints the script lines that carry them.
+uninstall_pages() {
+  cp -r "$1/examples/demo/uninstall" .
+  cat <<'LINES'
+@uninstall uninstall\Pages.txt
+@uninstall uninstall\uwelcome.txt
+@uninstall uninstall\uprogress.txt
+@uninstall uninstall\ufinish.txt
+@uninstall uninstall\umainlayout.txt
+@uninstall images\side.bmp
+LINES
+}
+
 fail() { echo "FAIL: $*" >&2; exit 1; }
 expect_text() {  # file fixed-text
   grep -qF -- "$2" "$1" || { cat "$1" >&2; fail "no '$2' in $(basename "$1")"; }

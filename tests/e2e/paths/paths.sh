@@ -26,14 +26,8 @@ printf 'read me' > Files/readme.txt
 printf 'alpha' > Files/data/a.dat
 printf 'deep' > Files/data/nested/deep.dat
 test_setup "$src" "Ferry Paths" paths_setup.exe FP > paths.fss
-cp -r "$src/examples/demo/uninstall" .
+uninstall_pages "$src" >> paths.fss
 cat >> paths.fss <<'SCRIPT'
-@uninstall uninstall\Pages.txt
-@uninstall uninstall\uwelcome.txt
-@uninstall uninstall\uprogress.txt
-@uninstall uninstall\ufinish.txt
-@uninstall uninstall\umainlayout.txt
-@uninstall images\side.bmp
 file Files\
 writeregstr HKCU "Software\Ferry Paths\" Folder "$INSTDIR"
 SCRIPT

@@ -17,15 +17,8 @@ cd "$work/setup"
 
 mkdir -p Files
 printf 'tide table' > Files/tides.tbl
-cp -r "$src/examples/demo/uninstall" .
-head=$(test_setup "$src" "Ferry Product Test 2.5" product_test.exe FPT)
+head=$(test_setup "$src" "Ferry Product Test 2.5" product_test.exe FPT; uninstall_pages "$src")
 tail='shortname "Ferry Product"
-@uninstall uninstall\Pages.txt
-@uninstall uninstall\uwelcome.txt
-@uninstall uninstall\uprogress.txt
-@uninstall uninstall\ufinish.txt
-@uninstall uninstall\umainlayout.txt
-@uninstall images\side.bmp
 @icon images\icon.ico
 file Files\'
 { printf '%s\n' "$head" '@version "2.5.1.7 beta"' '@publisher "Tidewater Charts"' \

@@ -30,15 +30,9 @@ mkdir -p Files/data
 printf 'signed readme\r\n' > Files/readme.txt
 head -c 70000 /dev/urandom > Files/data/blob.bin
 test_setup "$src" "Ferry Signed Test" signed_test.exe FST > signed.fss
-cp -r "$src/examples/demo/uninstall" .
+uninstall_pages "$src" >> signed.fss
 cat >> signed.fss <<'SCRIPT'
 uninstalllanguage English
-@uninstall uninstall\Pages.txt
-@uninstall uninstall\uwelcome.txt
-@uninstall uninstall\uprogress.txt
-@uninstall uninstall\ufinish.txt
-@uninstall uninstall\umainlayout.txt
-@uninstall images\side.bmp
 file Files\
 SCRIPT
 

@@ -21,16 +21,10 @@ cd "$work/setup"
 mkdir -p Files/maps
 printf 'tide table' > Files/tides.tbl
 printf 'coast map' > Files/maps/coast.map
-cp -r "$src/examples/demo/uninstall" .
 test_setup "$src" "Ferry Removal Test" removal_test.exe FRT > removal.fss
+uninstall_pages "$src" >> removal.fss
 cat >> removal.fss <<'SCRIPT'
 shortname "Ferry Removal Test"
-@uninstall uninstall\Pages.txt
-@uninstall uninstall\uwelcome.txt
-@uninstall uninstall\uprogress.txt
-@uninstall uninstall\ufinish.txt
-@uninstall uninstall\umainlayout.txt
-@uninstall images\side.bmp
 file Files\
 SCRIPT
 use_ferryc "$ferryc_exe"
