@@ -56,6 +56,15 @@ FileVersion=0.0.0.0
 ProductName=Ferry Product
 ProductVersion=0.0.0.0'
 
+# The demo setup says what it is too.
+ferryc compile "$(tool_path "$src/examples/demo/demo.fss")" --stub "$(tool_path "$stub")" -o "$(tool_path demo.exe)" -q
+version_of demo.exe 'fixed=1.2.0.0 product=1.2.0.0
+CompanyName=Tidewater Charts
+FileDescription=Tidewater Atlas 1.2 Patch
+FileVersion=1.2
+ProductName=Tidewater Atlas
+ProductVersion=1.2'
+
 regkey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ferry Product'
 value_of() { wine reg query "$regkey" /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^    $1    REG_SZ    //p"; }
 inst="$drive_c/Ferry Product"
