@@ -102,6 +102,18 @@ install_and_uninstall() {  # name setup-path folder
     [ ! -e "$(unix_path "$p")" ] || fail "$name: folder still there after the uninstall: $p"
   done < "$work/$name.folders"
   [ -z "$(reg_folder)" ] || fail "$name: the registry value is still there"
+  # Once it has ended, the uninstaller goes with the folders it kept, and its
+  # helper leaves nothing in the temporary folder.
+  local temp i
+  temp=$(unix_path "$(wine cmd /c 'echo %TEMP%' | tr -d '\r')")
+  for i in $(seq 60); do
+    [ -e "$(unix_path "$uninstaller")" ] || [ -e "$(unix_path "$folder")" ] ||
+      compgen -G "$temp/ferry-remove-*" >/dev/null || break
+    sleep 0.5
+  done
+  [ ! -e "$(unix_path "$uninstaller")" ] || fail "$name: the uninstaller is still there after 30 s"
+  [ ! -e "$(unix_path "$folder")" ] || fail "$name: the install folder is still there after 30 s"
+  ! compgen -G "$temp/ferry-remove-*" >/dev/null || fail "$name: the removal left $(ls "$temp"/ferry-remove-*)"
 }
 
 # ---- download: run from a folder no code page here holds -------------------
