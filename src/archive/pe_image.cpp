@@ -25,31 +25,53 @@ struct PeLayout {
   uint32_t TableSize = 0;
 };
 
-// None for anything that is not a PE image whose optional header holds a
-// security directory entry: such a file carries no signature.
-std::optional<PeLayout> ReadLayout(RandomAccessFile& file) {
+// Where the optional header lies: none for anything that is not a PE image.
+struct PeHeaders {
+  uint64_t NtAt = 0;          // the "PE\0\0" signature
+  uint64_t OptionalAt = 0;    // from NtAt
+  uint16_t OptionalSize = 0;
+  size_t CountAt = 0;         // NumberOfRvaAndSizes, from the optional header
+  std::vector<uint8_t> Nt;    // the headers read, from NtAt
+  uint64_t CheckSumAt() const { return NtAt + OptionalAt + kCheckSumOffset; }
+};
+
+std::optional<PeHeaders> ReadHeaders(RandomAccessFile& file) {
   std::vector<uint8_t> dos = file.ReadVector(0, kDosHeaderSize);
   ByteReader d(dos);
   if (d.String(2) != "MZ") return std::nullopt;
   d.Seek(kLfanewOffset);
-  const uint64_t ntAt = d.U32();
+  PeHeaders h;
+  h.NtAt = d.U32();
   if (d.Failed()) return std::nullopt;
 
   // Signature, file header and the longest optional header with its
   // directories up to the security entry (PE32+: 112 + 5 x 8 bytes).
   constexpr size_t kWanted = 4 + kFileHeaderSize + 112 + (kSecurityIndex + 1) * kDirectorySize;
-  std::vector<uint8_t> nt = file.ReadVector(ntAt, kWanted);
-  ByteReader r(nt);
+  h.Nt = file.ReadVector(h.NtAt, kWanted);
+  ByteReader r(h.Nt);
   if (r.String(4) != std::string("PE\0\0", 4)) return std::nullopt;
   r.Skip(16);
-  const uint16_t optionalSize = r.U16();
+  h.OptionalSize = r.U16();
   r.Skip(2);
-  const uint64_t optionalAt = r.Position();
+  h.OptionalAt = r.Position();
   const uint16_t magic = r.U16();
-  size_t countAt = 0;
-  if (magic == 0x10B) countAt = 92;
-  else if (magic == 0x20B) countAt = 108;
+  if (r.Failed()) return std::nullopt;
+  if (magic == 0x10B) h.CountAt = 92;
+  else if (magic == 0x20B) h.CountAt = 108;
   else return std::nullopt;
+  return h;
+}
+
+// None for anything that is not a PE image whose optional header holds a
+// security directory entry: such a file carries no signature.
+std::optional<PeLayout> ReadLayout(RandomAccessFile& file) {
+  std::optional<PeHeaders> h = ReadHeaders(file);
+  if (!h) return std::nullopt;
+  ByteReader r(h->Nt);
+  const uint64_t ntAt = h->NtAt;
+  const uint64_t optionalAt = h->OptionalAt;
+  const uint16_t optionalSize = h->OptionalSize;
+  const size_t countAt = h->CountAt;
   const size_t securityAt = countAt + 4 + kSecurityIndex * kDirectorySize;
   if (optionalSize < securityAt + kDirectorySize) return std::nullopt;
   r.Seek(optionalAt + countAt);
@@ -59,7 +81,7 @@ std::optional<PeLayout> ReadLayout(RandomAccessFile& file) {
   layout.TableAddress = r.U32();
   layout.TableSize = r.U32();
   if (r.Failed()) return std::nullopt;
-  layout.CheckSumAt = ntAt + optionalAt + kCheckSumOffset;
+  layout.CheckSumAt = h->CheckSumAt();
   layout.SecurityEntryAt = ntAt + optionalAt + securityAt;
   layout.HeadersEnd = ntAt + optionalAt + optionalSize;
   return layout;
@@ -101,6 +123,14 @@ bool PeClearSecurityEntry(RandomAccessFile& image) {
   const uint8_t zeros[kDirectorySize] = {};
   image.WriteAt(layout->SecurityEntryAt, std::span(zeros, kDirectorySize));
   image.WriteAt(layout->CheckSumAt, std::span(zeros, 4));
+  return true;
+}
+
+bool PeClearCheckSum(RandomAccessFile& image) {
+  std::optional<PeHeaders> h = ReadHeaders(image);
+  if (!h || image.Size() < h->CheckSumAt() + 4) return false;
+  const uint8_t zeros[4] = {};
+  image.WriteAt(h->CheckSumAt(), zeros);
   return true;
 }
 

@@ -46,6 +46,10 @@ std::optional<uint64_t> PeAppendedDataEnd(RandomAccessFile& file);
 // `image` is no PE image with a security directory entry.
 bool PeClearSecurityEntry(RandomAccessFile& image);
 
+// Sets the optional header's CheckSum to 0 ("none": a program loader does
+// not ask for one). False, and nothing changed, when `image` is no PE image.
+bool PeClearCheckSum(RandomAccessFile& image);
+
 // Writes the optional header's CheckSum for the file as it now is (the
 // 16-bit one's-complement sum of the file, the field itself read as 0 and an
 // odd last byte as a word of its own, plus the file's length), so that a

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "archive/pe_image.h"
 #include "base/byte_reader.h"
 #include "base/text.h"
 
@@ -175,18 +176,9 @@ VersionFillResult FillVersionResource(std::span<uint8_t> image, const VersionFil
 }
 
 bool ClearPeChecksum(std::span<uint8_t> image) {
-  ByteReader r(image);
-  if (r.U16() != 0x5A4D) return false;  // "MZ"
-  r.Seek(0x3C);
-  const size_t header = r.U32();
-  r.Seek(header);
-  const uint32_t signature = r.U32();  // "PE\0\0"
-  r.Skip(20);                           // the file header
-  const uint16_t magic = r.U16();       // PE32 or PE32+
-  if (r.Failed() || signature != 0x00004550 || (magic != 0x10B && magic != 0x20B)) return false;
-  const size_t checksum = header + 24 + 64;
-  if (!r.Has(checksum + 4 - r.Position())) return false;
-  for (size_t i = 0; i < 4; ++i) image[checksum + i] = 0;
+  MemoryFile file(std::vector<uint8_t>(image.begin(), image.end()));
+  if (!PeClearCheckSum(file)) return false;
+  std::copy(file.Data().begin(), file.Data().end(), image.begin());
   return true;
 }
 

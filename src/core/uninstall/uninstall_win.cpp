@@ -251,9 +251,6 @@ constexpr wchar_t kRemoveDir[] = L"FERRY_RM_DIR";          // folders in the ord
 constexpr wchar_t kRemoveSelf[] = L"FERRY_RM_SELF";        // the helper copy itself
 constexpr DWORD kRemoveWaitMs = 60000;
 
-// The long form when the plain calls cannot take the path.
-std::wstring ExtendedPath(const std::wstring& path) { return LongFormPath(std::filesystem::path(path)).native(); }
-
 std::wstring EnvironmentValue(const wchar_t* name) {
   std::wstring value(64, L'\0');
   for (;;) {
@@ -455,7 +452,7 @@ std::optional<int> RunSelfRemovalIfAsked() {
   // Not started by ScheduleSelfRemoval: nothing to wait for, nothing to remove.
   if (waited == WAIT_FAILED) return 1;
   if (waited == WAIT_OBJECT_0) {
-    const std::wstring program = ExtendedPath(EnvironmentValue(kRemoveProgram));
+    const std::wstring program = LongFormPath(EnvironmentValue(kRemoveProgram)).native();
     // The image of a program that has just ended can stay in use a moment longer.
     for (int tries = 0; tries < 40; ++tries) {
       if (DeleteFileW(program.c_str()) || GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES) break;
@@ -463,7 +460,7 @@ std::optional<int> RunSelfRemovalIfAsked() {
     }
     const unsigned long count = std::wcstoul(EnvironmentValue(kRemoveDirs).c_str(), nullptr, 10);
     for (unsigned long i = 1; i <= count; ++i)
-      RemoveDirectoryW(ExtendedPath(EnvironmentValue((kRemoveDir + std::to_wstring(i)).c_str())).c_str());
+      RemoveDirectoryW(LongFormPath(EnvironmentValue((kRemoveDir + std::to_wstring(i)).c_str())).c_str());
   }
   DeleteHelperLater();
   return 0;
