@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "core/command_list.h"
-#include "core/comp_lines.h"
+#include "engine/command_list.h"
+#include "formats/setup/comp_lines.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ferry::TCompLines lines;

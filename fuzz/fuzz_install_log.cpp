@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "archive/uninstall_list.h"
+#include "formats/install_log/uninstall_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ferry::TUninstallList log;

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "base/setup_error.h"
-#include "core/text_macros.h"
-#include "ui/display_text.h"
-#include "ui/languages.h"
+#include "formats/setup/text_macros.h"
+#include "formats/layout/display_text.h"
+#include "formats/languages/languages.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ferry::TLanguages languages;

@@ -7,9 +7,9 @@
 
 #include "base/dialogs.h"
 #include "base/setup_error.h"
-#include "core/text_macros.h"
-#include "ui/languages.h"
-#include "ui/layout_file.h"
+#include "formats/setup/text_macros.h"
+#include "formats/languages/languages.h"
+#include "formats/layout/layout_file.h"
 
 namespace {
 

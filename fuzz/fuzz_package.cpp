@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "../tests/unit/package/package_fakes.h"
-#include "archive/package_format.h"
-#include "archive/pak_system.h"
+#include "../tests/formats/package/package_fakes.h"
+#include "formats/package/package_format.h"
+#include "formats/package/pak_system.h"
 #include "base/setup_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -8,8 +8,8 @@
 
 #include "base/dialogs.h"
 #include "base/setup_error.h"
-#include "ui/languages.h"
-#include "ui/page_list.h"
+#include "formats/languages/languages.h"
+#include "formats/layout/page_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const ferry::TLanguages languages;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "archive/pak_file.h"
+#include "formats/pak/pak_file.h"
 #include "base/dialogs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "core/product_info.h"
+#include "formats/setup/product_info.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::optional<ferry::TProductInfo> info = ferry::ReadProductInfo({data, size});

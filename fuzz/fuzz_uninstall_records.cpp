@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <span>
 
-#include "archive/uninstall_list.h"
-#include "core/path_safety.h"
-#include "core/uninstall/registry_record.h"
-#include "core/uninstall/uninstall_work.h"
+#include "formats/install_log/uninstall_list.h"
+#include "engine/path_safety.h"
+#include "formats/install_log/registry_record.h"
+#include "engine/uninstall/uninstall_work.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::span<const uint8_t> bytes(data, size);

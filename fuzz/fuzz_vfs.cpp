@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include "base/setup_error.h"
-#include "vfs/vfs_archive.h"
-#include "vfs/vfs_check.h"
-#include "vfs/vfs_fs.h"
+#include "formats/vfs/vfs_archive.h"
+#include "formats/vfs/vfs_check.h"
+#include "formats/vfs/vfs_fs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace ferry;

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "archive/sound_entry.h"
+#include "formats/sound/sound_entry.h"
 #include "base/setup_error.h"
 // The decoder is the inspector's own; it is built into this target as is.
 #include "../tools/ferryc/rkp_sound_decoder.cpp"

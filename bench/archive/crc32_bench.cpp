@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "archive/crc32.h"
+#include "formats/pak/crc32.h"
 
 namespace {
 

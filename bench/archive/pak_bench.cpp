@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/pak_file.h"
+#include "formats/pak/pak_file.h"
 #include "base/random_access_file.h"
 
 namespace fs = std::filesystem;

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/pak_file.h"
-#include "archive/uninstall_list.h"
+#include "formats/pak/pak_file.h"
+#include "formats/install_log/uninstall_list.h"
 #include "base/random_access_file.h"
 
 namespace fs = std::filesystem;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/uninstall_list.h"
-#include "core/path_vars.h"
+#include "formats/install_log/uninstall_list.h"
+#include "engine/path_vars.h"
 
 namespace ferry {
 namespace {

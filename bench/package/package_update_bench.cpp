@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "archive/package_format.h"
-#include "archive/package_storage.h"
-#include "archive/pak_system.h"
+#include "formats/package/package_format.h"
+#include "formats/package/package_storage.h"
+#include "formats/package/pak_system.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
 

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "vfs/vfs_archive.h"
-#include "vfs/vfs_check.h"
-#include "vfs/vfs_fs.h"
+#include "formats/vfs/vfs_archive.h"
+#include "formats/vfs/vfs_check.h"
+#include "formats/vfs/vfs_fs.h"
 
 namespace {
 

@@ -3,14 +3,14 @@
 #include <string>
 
 #include "base/dialogs.h"
-#include "core/setup_context.h"
-#include "core/silent_install_win.h"
-#include "core/startup.h"
-#include "core/uninstall/uninstall_win.h"
+#include "engine/setup_context.h"
+#include "app/silent_install_win.h"
+#include "engine/startup.h"
+#include "platform/uninstall_win.h"
 #include "platform/run_log.h"
 #include "platform/win_text.h"
-#include "ui/debug_listing.h"
-#include "ui/win32/wizard_host_win.h"
+#include "wizard/debug_listing.h"
+#include "app/wizard_host_win.h"
 
 namespace ferry {
 

@@ -7,15 +7,15 @@
 #include "app/hand_over.h"
 #include "base/system_path.h"
 #include "base/text.h"
-#include "core/setup_context.h"
-#include "core/startup.h"
-#include "core/startup_win.h"
-#include "core/uninstall/uninstall_win.h"
+#include "engine/setup_context.h"
+#include "engine/startup.h"
+#include "platform/startup_win.h"
+#include "platform/uninstall_win.h"
 #include "platform/dialogs_win.h"
 #include "platform/run_log.h"
 #include "platform/system_library.h"
 #include "platform/win_text.h"
-#include "ui/win32/verify_form.h"
+#include "views/win32/verify_form.h"
 
 namespace ferry {
 namespace {

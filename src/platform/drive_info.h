@@ -8,7 +8,7 @@
 #undef GetDriveType
 
 #include "platform/files.h"
-#include "ui/drive_info.h"
+#include "wizard/drive_info.h"
 
 namespace ferry {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/text_helpers.h"
+#include "base/text_helpers.h"
 #include "script_writeback.h"
 #include "setup_reading.h"
 #include "tool_command.h"

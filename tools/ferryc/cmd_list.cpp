@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/pe_image.h"
+#include "formats/pak/pe_image.h"
 #include "setup_reading.h"
 #include "tool_command.h"
 

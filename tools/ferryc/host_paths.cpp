@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "ui/layout_syntax.h"
+#include "formats/layout/layout_syntax.h"
 
 namespace fs = std::filesystem;
 

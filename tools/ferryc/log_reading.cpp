@@ -1,6 +1,6 @@
 #include "log_reading.h"
 
-#include "archive/uninstall_list.h"
+#include "formats/install_log/uninstall_list.h"
 
 namespace ferry::tool {
 

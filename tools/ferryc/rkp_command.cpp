@@ -13,10 +13,10 @@
 #include <io.h>
 #endif
 
-#include "archive/package_format.h"
-#include "archive/package_storage.h"
-#include "archive/pak_system.h"
-#include "archive/sound_entry.h"
+#include "formats/package/package_format.h"
+#include "formats/package/package_storage.h"
+#include "formats/package/pak_system.h"
+#include "formats/sound/sound_entry.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
 #include "base/text.h"

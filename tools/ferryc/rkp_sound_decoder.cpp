@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "archive/sound_entry.h"
+#include "formats/sound/sound_entry.h"
 #include "base/byte_reader.h"
 #include "base/byte_writer.h"
 #include "base/setup_error.h"

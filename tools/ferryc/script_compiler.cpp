@@ -10,15 +10,15 @@
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
 #include "base/text.h"
-#include "core/command_list.h"
-#include "core/compile_context.h"
-#include "core/path_safety.h"
+#include "engine/command_list.h"
+#include "engine/compile_context.h"
+#include "engine/path_safety.h"
 #include "host_paths.h"
 #include "script_directives.h"
 #include "script_lexer.h"
-#include "ui/languages.h"
+#include "formats/languages/languages.h"
 #include "version_resource.h"
-#include "ui/layout_syntax.h"
+#include "formats/layout/layout_syntax.h"
 
 namespace fs = std::filesystem;
 

@@ -17,9 +17,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/comp_lines.h"
-#include "core/product_info.h"
-#include "core/setup_info.h"
+#include "formats/setup/comp_lines.h"
+#include "formats/setup/product_info.h"
+#include "formats/setup/setup_info.h"
 
 namespace ferry::tool {
 

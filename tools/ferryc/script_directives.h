@@ -25,7 +25,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/product_info.h"
+#include "formats/setup/product_info.h"
 
 namespace ferry::tool {
 

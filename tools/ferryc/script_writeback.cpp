@@ -5,10 +5,10 @@
 #include <map>
 #include <set>
 
-#include "archive/digit_key.h"
+#include "formats/pak/digit_key.h"
 #include "base/text.h"
-#include "core/command_list.h"
-#include "core/text_helpers.h"
+#include "engine/command_list.h"
+#include "base/text_helpers.h"
 #include "host_paths.h"
 #include "script_compiler.h"
 #include "script_directives.h"

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "archive/pak_file.h"
-#include "core/comp_lines.h"
-#include "core/product_info.h"
-#include "core/setup_info.h"
+#include "formats/pak/pak_file.h"
+#include "formats/setup/comp_lines.h"
+#include "formats/setup/product_info.h"
+#include "formats/setup/setup_info.h"
 
 namespace ferry::tool {
 

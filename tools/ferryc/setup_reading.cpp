@@ -7,10 +7,10 @@
 #include <map>
 #include <system_error>
 
-#include "archive/pe_image.h"
+#include "formats/pak/pe_image.h"
 #include "base/setup_error.h"
 #include "base/text.h"
-#include "core/command_list.h"
+#include "engine/command_list.h"
 
 namespace fs = std::filesystem;
 

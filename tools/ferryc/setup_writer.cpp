@@ -8,8 +8,8 @@
 #include <thread>
 #include <system_error>
 
-#include "archive/pak_file.h"
-#include "archive/pe_image.h"
+#include "formats/pak/pak_file.h"
+#include "formats/pak/pe_image.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
 #include "base/text.h"

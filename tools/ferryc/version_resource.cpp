@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "archive/pe_image.h"
+#include "formats/pak/pe_image.h"
 #include "base/byte_reader.h"
 #include "base/text.h"
 

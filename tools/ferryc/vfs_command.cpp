@@ -9,12 +9,12 @@
 
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
-#include "core/path_safety.h"
+#include "engine/path_safety.h"
 #include "script_compiler.h"
 #include "tool_command.h"
-#include "vfs/vfs_archive.h"
-#include "vfs/vfs_check.h"
-#include "vfs/vfs_fs.h"
+#include "formats/vfs/vfs_archive.h"
+#include "formats/vfs/vfs_check.h"
+#include "formats/vfs/vfs_fs.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #ifdef _WIN32
-#include <windows.h>
+#include <io.h>
 #else
 #include <unistd.h>
 #endif
@@ -12,8 +12,7 @@ namespace ferry::tool {
 
 bool StandardErrorIsTerminal() {
 #ifdef _WIN32
-  DWORD mode = 0;
-  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+  return _isatty(2) != 0;
 #else
   return isatty(STDERR_FILENO) != 0;
 #endif

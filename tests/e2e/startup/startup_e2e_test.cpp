@@ -7,8 +7,8 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/win_text.h"
-#include "unit/startup/setup_builder.h"
-#include "win/platform/temp_dir.h"
+#include "engine/startup/setup_builder.h"
+#include "platform/temp_dir.h"
 
 namespace ferry {
 namespace {

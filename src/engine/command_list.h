@@ -1,0 +1,43 @@
+// The command registry and the one table of the 32 commands.
+//
+// The numbering is part of the stream format: ferryc and the stub both call
+// RegisterCommands, whose order (command_table.cpp) gives each command its
+// number. Entry n - 1 of Commands is command number n.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "engine/command_class.h"
+#include "formats/setup/comp_lines.h"
+
+namespace ferry {
+
+class TCommandList {
+ public:
+  std::vector<std::unique_ptr<TCommandClass>> Commands;
+
+  // Appends and returns the new 1-based number.
+  int Add(std::unique_ptr<TCommandClass> command);
+  int Count() const { return static_cast<int>(Commands.size()); }
+  // Command number n, or nullptr when n is not a registered number (0,
+  // negative, or above Count: such lines do nothing).
+  TCommandClass* Find(int32_t commandNo) const;
+  // Number of the command with this keyword (ASCII case ignored), or -1.
+  int FindKeyword(std::string_view keyword) const;
+};
+
+// Creates one object of each command class and adds them in table order.
+void RegisterCommands(TCommandList& list);
+
+// Number of commands RegisterCommands adds.
+inline constexpr int kCommandCount = 32;
+
+// Payload kinds by group number: entry 0 is 0; each line with CommandNo above
+// 0 whose command has GroupKind 1 appends 0, GroupKind 2 appends 1, so the
+// n-th payload line owns group n.
+std::vector<uint8_t> BuildGroupKinds(const TCompLines& lines, const TCommandList& list);
+
+}  // namespace ferry

@@ -1,0 +1,74 @@
+// The process-wide objects of the stub, in one object that the app owns and
+// passes by reference (tests build their own). Created before start-up runs
+// and alive until the program ends. The main thread leaves everything here
+// alone while the setup thread runs, apart from the three run flags.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "formats/install_log/uninstall_list.h"
+#include "engine/command_list.h"
+#include "formats/setup/comp_lines.h"
+#include "engine/path_vars.h"
+#include "engine/progress_sinks.h"
+#include "formats/setup/setup_info.h"
+#include "formats/setup/text_macros.h"
+#include "formats/languages/languages.h"
+
+namespace ferry {
+
+class Dialogs;
+class TPak;
+
+struct TSetupContext {
+  // Binds the text macros to SetupInfo and the space texts, and the install
+  // log's path folding to SetupInfo.InstallDir and Folders.
+  TSetupContext();
+  TSetupContext(const TSetupContext&) = delete;
+  TSetupContext& operator=(const TSetupContext&) = delete;
+
+  TPak* Pak = nullptr;  // the setup archive, opened by start-up, owned by the app
+
+  TSetupInfoFile SetupInfo;
+  TCompLines CompLines;
+  TCommandList Commands;
+  TLanguages Languages;
+  TLanguageStrings TextMacros;
+  TUninstallList InstallLog;
+  TPathFolders Folders;  // "$SMPROGRAMS", "$PROGRAMFILES", "$CDDRIVE"
+
+  // Bytes the install needs and the free bytes of the install drive, with
+  // their FormatByteSize texts ("<%SPACEREQ%>", "<%SPACEAVA%>"; the free
+  // space text stays empty until computed).
+  uint64_t SpaceRequired = 0;
+  std::string SpaceRequiredText;
+  uint64_t SpaceAvailable = 0;
+  std::string SpaceAvailableText;
+
+  // Index of the line being run; the wizard sets -1 before a run and jump
+  // commands assign it. Touched by one thread at a time: the hand-over goes
+  // through RunRequested.
+  int32_t CurrentLine = -1;
+
+  // Message boxes of the commands run by the setup thread; none: no box.
+  Dialogs* Dialog = nullptr;
+  // The progress sinks of the run and the gauge step counter.
+  TProgress Progress;
+  // The end of a run whose record asks for an uninstaller, after the install
+  // log was saved: registers the uninstall entry and writes the uninstaller.
+  std::function<void(TSetupContext&)> RegisterUninstall;
+
+  std::atomic<uint8_t> RunRequested{0};
+  std::atomic<uint8_t> StopRequested{0};
+  std::atomic<uint8_t> SetupAborted{0};
+
+  // Path variables with the live install directory and folders.
+  std::string ExpandPathVars(std::string_view text) const;
+  std::string FoldPathVars(std::string_view text) const;
+};
+
+}  // namespace ferry

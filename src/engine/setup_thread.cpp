@@ -1,0 +1,117 @@
+#include "engine/setup_thread.h"
+
+#include <chrono>
+#include <exception>
+
+#include "engine/setup_context.h"
+#include "base/text_helpers.h"
+
+namespace ferry {
+
+namespace {
+
+constexpr uint64_t kPassesPerRun = 64;
+constexpr uint64_t kExtraLines = 10'000;
+constexpr int kFailureText = 23;
+
+// The line index a command reads its parameters from: the line's own LineNo,
+// unless a damaged stream put something else there.
+int LineIndexFor(const TSetupContext& ctx, int32_t current) {
+  int32_t own = ctx.CompLines.Lines[static_cast<size_t>(current)].LineNo;
+  if (own >= 0 && static_cast<size_t>(own) < ctx.CompLines.Count()) return own;
+  return current;
+}
+
+void RunLine(TSetupContext& ctx) {
+  int32_t current = ctx.CurrentLine;
+  if (current < 0 || static_cast<size_t>(current) >= ctx.CompLines.Count()) return;
+  const TCompLine& line = ctx.CompLines.Lines[static_cast<size_t>(current)];
+  if (line.CommandNo <= 0) return;
+  if (TCommandClass* command = ctx.Commands.Find(line.CommandNo))
+    command->SFXProcess(ctx, LineIndexFor(ctx, current));
+}
+
+// Steps 2.1 to 2.3 until the end, an abort or the budget.
+void RunLoop(TSetupContext& ctx, TRunOutcome& outcome) {
+  const size_t count = ctx.CompLines.Count();
+  if (count < 2) return;
+  const int64_t last = static_cast<int64_t>(count) - 1;
+  const uint64_t budget = RunLineBudget(count);
+  do {
+    ++ctx.CurrentLine;
+    RunLine(ctx);
+    if (++outcome.LinesRun >= budget && ctx.CurrentLine < last && ctx.SetupAborted.load() == 0) {
+      outcome.CycleStopped = true;
+      outcome.StoppedAt = ctx.CurrentLine;
+      ctx.Progress.SetMessageText(ctx.Languages.GetText(kFailureText), true);
+      ctx.SetupAborted.store(1);
+    }
+  } while (ctx.CurrentLine < last && ctx.SetupAborted.load() == 0);
+}
+
+void FinishRun(TSetupContext& ctx, TSetupRunPlatform& platform, TRunOutcome& outcome) {
+  for (const auto& command : ctx.Commands.Commands) command->EndOfRun(ctx);
+  ctx.Progress.FlushGauge();  // no gauge step stays held back after the run
+  TSetupInfo& info = ctx.SetupInfo;
+  platform.ForceDirectories(info.InstallDir,
+                            [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
+  if (info.MakeUninstaller != 1) return;
+  outcome.LogSaved = ctx.InstallLog.SaveToFile(info.InstallDir, info.UninstallPrefix);
+  if (!outcome.LogSaved)
+    ctx.Progress.FileNotWritten(TUninstallList::LogPath(info.InstallDir, info.UninstallPrefix).string(),
+                                "the install log could not be written");
+  if (ctx.RegisterUninstall) ctx.RegisterUninstall(ctx);
+}
+
+}  // namespace
+
+uint64_t RunLineBudget(size_t lineCount) { return kPassesPerRun * lineCount + kExtraLines; }
+
+std::string CycleStoppedMessage(const TRunOutcome& outcome) {
+  return "The setup's commands were stopped after " + std::to_string(outcome.LinesRun) +
+         " lines without reaching the end of the script (line " + std::to_string(outcome.StoppedAt) +
+         " was the last run): its jumps go round in a cycle.";
+}
+
+TRunOutcome RunCommands(TSetupContext& ctx, TSetupRunPlatform& platform) {
+  TRunOutcome outcome;
+  platform.BeginRun();
+  RunLoop(ctx, outcome);
+  if (outcome.CycleStopped) platform.ReportError(CycleStoppedMessage(outcome), kSetupThreadStage);
+  FinishRun(ctx, platform, outcome);
+  platform.EndRun();
+  return outcome;
+}
+
+TSetupThread::TSetupThread(TSetupContext& ctx, TSetupRunPlatform& platform) : ctx_(ctx), platform_(platform) {
+  ctx_.StopRequested.store(0);
+  thread_ = std::thread([this] { Body(); });
+}
+
+TSetupThread::~TSetupThread() {
+  Stop();
+  WaitFor();
+}
+
+void TSetupThread::Stop() { ctx_.StopRequested.store(1); }
+
+void TSetupThread::WaitFor() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void TSetupThread::Body() {
+  try {
+    do {
+      if (ctx_.RunRequested.load() == 1) {
+        last_run_ = RunCommands(ctx_, platform_);
+        ctx_.RunRequested.store(0);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    } while (ctx_.StopRequested.load() != 1);
+  } catch (const std::exception& e) {
+    platform_.Fatal(e.what(), kSetupThreadStage);
+  }
+  ended_.store(true);
+}
+
+}  // namespace ferry

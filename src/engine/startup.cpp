@@ -1,0 +1,342 @@
+#include "engine/startup.h"
+
+#include "formats/pak/pak_file.h"
+#include "base/dialogs.h"
+#include "base/setup_error.h"
+#include "base/system_path.h"
+#include "base/text.h"
+#include "engine/command_list.h"
+#include "engine/setup_context.h"
+#include "engine/setup_name.h"
+#include "base/text_helpers.h"
+
+namespace ferry {
+
+TStartupState::TStartupState() = default;
+TStartupState::~TStartupState() = default;
+TStartupState::TStartupState(TStartupState&&) noexcept = default;
+TStartupState& TStartupState::operator=(TStartupState&&) noexcept = default;
+
+// ---- Command line --------------------------------------------------------
+
+std::vector<std::string> SplitCommandLine(std::string_view line, std::vector<size_t>* ends) {
+  std::vector<std::string> pieces;
+  if (ends) ends->clear();
+  size_t i = 0;
+  bool first = true;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (i >= line.size()) break;
+    std::string piece;
+    bool quoted = false;
+    if (first) {
+      // The program name: quotes group, backslashes are plain characters.
+      while (i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t'))) {
+        if (line[i] == '"') quoted = !quoted;
+        else piece += line[i];
+        ++i;
+      }
+      first = false;
+    } else {
+      while (i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t'))) {
+        if (line[i] == '\\') {
+          size_t n = 0;
+          while (i < line.size() && line[i] == '\\') ++n, ++i;
+          if (i < line.size() && line[i] == '"') {
+            piece.append(n / 2, '\\');
+            if (n % 2) {
+              piece += '"';
+              ++i;
+            }
+          } else {
+            piece.append(n, '\\');
+          }
+        } else if (line[i] == '"') {
+          if (quoted && i + 1 < line.size() && line[i + 1] == '"') {
+            piece += '"';
+            ++i;
+          } else {
+            quoted = !quoted;
+          }
+          ++i;
+        } else {
+          piece += line[i++];
+        }
+      }
+    }
+    pieces.push_back(std::move(piece));
+    if (ends) ends->push_back(i);
+  }
+  return pieces;
+}
+
+namespace {
+
+std::string TrimBlanks(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+}  // namespace
+
+TStubOptions ParseStubCommandLine(std::string_view line) {
+  TStubOptions o;
+  std::vector<size_t> ends;
+  std::vector<std::string> pieces = SplitCommandLine(line, &ends);
+  for (size_t k = 1; k < pieces.size(); ++k) {
+    const std::string& p = pieces[k];
+    o.Params.push_back(p);
+    if (StartsWithNoCase(p, "/D=")) {
+      // The last switch: an unquoted folder with blanks runs to the end.
+      std::string dir = p.substr(3) + std::string(line.substr(ends[k]));
+      dir = TrimBlanks(dir);
+      if (dir.size() >= 2 && dir.front() == '"' && dir.back() == '"') dir = dir.substr(1, dir.size() - 2);
+      o.InstallDir = dir;
+      for (size_t j = k + 1; j < pieces.size(); ++j) o.Params.push_back(pieces[j]);
+      break;
+    }
+    if (EqualsNoCase(p, "/S")) {
+      o.Silent = true;
+    } else if (EqualsNoCase(p, "/DEBUG")) {
+      o.Debug = true;
+    } else if (StartsWithNoCase(p, "/LOG=")) {
+      o.LogFile = p.substr(5);
+    } else if (!p.empty() && p[0] != '/' && o.ArchiveArgument.empty()) {
+      o.ArchiveArgument = p;
+    }
+  }
+  return o;
+}
+
+// ---- Texts and decisions ---------------------------------------------------
+
+std::string VerificationFailedMessage(size_t index, std::string_view name) {
+  return "Error: Verification Failed. Setup is corrupt.\rID: " + std::to_string(index) + " Filename: " +
+         std::string(name);
+}
+
+std::string RenamedSetupMessage(std::string_view expected, std::string_view found) {
+  return "Error: Setup`s filename has been renamed\r\rExpected: \r" + std::string(expected) + "\r\r" + "Found: " +
+         "\r" + std::string(found);
+}
+
+std::string VerifyStatusText(size_t done, size_t count) {
+  return "Status: " + std::to_string(done) + " out of " + std::to_string(count) + " files verifyed";
+}
+
+std::string FileNamePart(std::string_view path) {
+  size_t slash = path.find_last_of("\\/");
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+bool OwnNameMatches(std::string_view ownPath, std::string_view setupExeName) {
+  return MatchesSetupName(AsciiLowerCopy(FileNamePart(ownPath)), AsciiLowerCopy(FileNamePart(setupExeName)));
+}
+
+uint64_t PayloadSpace(const TPak& pak, const std::vector<uint8_t>& groupKinds) {
+  uint64_t total = 0;
+  for (const TPakFile& e : pak.Files()) {
+    if (e.Group == 0 || e.Group >= groupKinds.size()) continue;
+    bool stored = e.CompSize == 0 && e.OrigSize > 0;
+    total += groupKinds[e.Group] == 0 || stored ? e.OrigSize : e.CompSize;
+  }
+  return total;
+}
+
+// ---- The sequence ---------------------------------------------------------
+
+namespace {
+
+// A start-up failure whose message has been shown: the program ends.
+struct StartupFailed {};
+
+class Sequence {
+ public:
+  Sequence(TSetupContext& ctx, const TStubOptions& options, TStartupServices s, TStartupState& state)
+      : ctx_(ctx), options_(options), s_(s), state_(state) {}
+
+  void OpenAndVerify();  // steps 1 to 7
+  void Load();           // steps 8 to 17
+
+ private:
+  [[noreturn]] void Fail(std::string_view message, std::string_view caption) {
+    s_.Dialog.Show(message, caption, DialogButtons::kOk, DialogIcon::kError);
+    throw StartupFailed{};
+  }
+  [[noreturn]] void Fail(std::u16string_view message, std::string_view caption) {
+    s_.Dialog.ShowUnicode(message, CodePageToUtf16(caption), DialogButtons::kOk, DialogIcon::kError);
+    throw StartupFailed{};
+  }
+  void Verify();
+  void LoadInstallMode();
+  void LoadLanguages();
+  void CheckInstallDir();
+  void SetSpaceAvailable();
+
+  TSetupContext& ctx_;
+  const TStubOptions& options_;
+  TStartupServices s_;
+  TStartupState& state_;
+};
+
+void Sequence::OpenAndVerify() {
+  state_.SystemLangId = s_.Env.DefaultLangId();
+  s_.View.SetStatus("Loading Header");
+  s_.View.SetProgress(0, 100);
+  s_.View.Refresh();
+
+  state_.OwnPath = s_.Env.OwnProgramPath();
+  state_.ArchivePath = state_.OwnPath;
+  state_.ArchiveFromArgument = false;
+  const std::filesystem::path argument = PathFromUtf8(options_.ArchiveArgument);
+  if (!options_.ArchiveArgument.empty() && s_.Env.FileExists(argument)) {
+    state_.ArchivePath = argument;
+    state_.ArchiveFromArgument = true;
+  }
+  std::unique_ptr<RandomAccessFile> file = s_.Env.OpenArchive(state_.ArchivePath);
+  if (!file) file = std::make_unique<MemoryFile>();  // blank trailer: the magic check fails
+  state_.Pak = std::make_unique<TPak>(std::move(file), TPakMode::kReader, &s_.Dialog);
+  ctx_.Pak = state_.Pak.get();
+  if (!state_.Pak->HasMagic()) Fail(kMsgInvalidHeader, kCaptionError);
+
+  // The verification stage reports its errors and start-up goes on.
+  try {
+    Verify();
+  } catch (const SetupError& e) {
+    s_.View.HoldAndClose(0);
+    s_.Reporter.Report(e.what(), "Verification Stage");
+  }
+}
+
+void Sequence::Verify() {
+  TPak& pak = *state_.Pak;
+  size_t count = pak.EntryCount();
+  s_.View.SetStatus(VerifyStatusText(0, count));
+  s_.View.SetProgress(0, static_cast<uint32_t>(count));
+  s_.View.Refresh();
+  for (size_t i = 0; i < count; ++i) {
+    const TPakFile& e = *pak.Entry(i);
+    if (e.OrigSize != 0 && !pak.VerifyEntry(i)) Fail(VerificationFailedMessage(i, e.Name), kCaptionVerificationError);
+    if (e.Group != 0) state_.RunningTotal += e.OrigSize;  // 32-bit, as stored
+    s_.View.SetStatus(VerifyStatusText(i + 1, count));
+    s_.View.SetProgress(static_cast<uint32_t>(i + 1), static_cast<uint32_t>(count));
+    s_.View.Refresh();
+  }
+  s_.View.HoldAndClose(kVerifyHoldMs);
+}
+
+void Sequence::Load() {
+  TPak& pak = *state_.Pak;
+  ctx_.Folders.CdDrive = s_.Env.FindCdDrive();
+  ctx_.SpaceRequired = state_.RunningTotal;
+  ctx_.SpaceRequiredText = FormatByteSize(ctx_.SpaceRequired);
+
+  std::optional<std::vector<uint8_t>> info = pak.LoadByName("SetupInfo", 0);
+  if (!info) Fail(kMsgSetupInfoMissing, kCaptionVerificationError);
+  ctx_.SetupInfo.ReadFromBuffer(*info);
+
+  uint64_t total = 0;
+  if (ctx_.SetupInfo.IsUninstaller == 1) {
+    const TSetupInfo& si = ctx_.SetupInfo;
+    if (!s_.Env.FileExists(SystemPath(si.InstallDir + "\\" + si.UninstallPrefix + "install.log")))
+      Fail(kMsgInstallLogMissing, kCaptionSetupError);
+    ctx_.InstallLog.LoadFromFile(si.InstallDir, si.UninstallPrefix);
+  } else {
+    LoadInstallMode();
+    total = PayloadSpace(pak, state_.GroupKinds);
+  }
+  ctx_.SpaceRequired = total;
+  ctx_.SpaceRequiredText = FormatByteSize(total);
+
+  ctx_.Folders.ProgramFilesDir = s_.Env.ProgramFilesDir();
+  ctx_.Folders.StartMenuProgramsDir = s_.Env.ProgramsDir();
+
+  bool install = ctx_.SetupInfo.IsUninstaller != 1;
+  // The own name in the code page: a character it cannot hold becomes "?",
+  // which no setup name matches.
+  const std::string ownPath = PathText(state_.OwnPath);
+  if (!state_.ArchiveFromArgument && install && !OwnNameMatches(ownPath, ctx_.SetupInfo.SetupExeName))
+    Fail(RenamedSetupMessage(ctx_.SetupInfo.SetupExeName, FileNamePart(ownPath)), kCaptionError);
+
+  LoadLanguages();
+  if (install) CheckInstallDir();
+}
+
+void Sequence::LoadInstallMode() {
+  std::optional<std::vector<uint8_t>> lines = state_.Pak->LoadByName("CompiledLines", 0);
+  if (!lines) Fail(kMsgCompiledLinesMissing, kCaptionVerificationError);
+  ctx_.CompLines.LoadFromBuffer(*lines);
+  if (ctx_.Commands.Count() == 0) RegisterCommands(ctx_.Commands);
+  state_.GroupKinds = BuildGroupKinds(ctx_.CompLines, ctx_.Commands);
+}
+
+void Sequence::LoadLanguages() {
+  TPak& pak = *state_.Pak;
+  for (TPakFound f = pak.FindFirst(0, true); !f.Name.empty(); f = pak.FindNext(0, true)) {
+    if (!StartsWithNoCase(f.Name, "LANGUAGE-")) continue;
+    std::vector<uint8_t> data = f.Data ? std::move(*f.Data) : std::vector<uint8_t>();
+    ctx_.Languages.AddLanguage(data);
+  }
+  ctx_.Languages.SelectLanguage(state_.SystemLangId);
+}
+
+void Sequence::SetSpaceAvailable() {
+  const std::string& dir = ctx_.SetupInfo.InstallDir;
+  char c = dir.empty() ? '\0' : dir[0];
+  if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (c < 'A' || c > 'Z') return;
+  std::optional<uint64_t> free = s_.Env.FreeDiskBytes(std::string(1, c) + ":\\");
+  if (!free) return;
+  ctx_.SpaceAvailable = *free;
+  ctx_.SpaceAvailableText = FormatByteSize(*free);
+}
+
+void Sequence::CheckInstallDir() {
+  TSetupInfo& si = ctx_.SetupInfo;
+  if (options_.InstallDir) {
+    // The folder given on the command line wins over the registry.
+    const std::u16string given = Utf8ToUtf16(*options_.InstallDir);
+    std::optional<std::string> dir = CodePageFromUtf16Exactly(given);
+    if (!dir) Fail(FolderNotInCodePageMessage(given), kCaptionError);
+    si.InstallDir = *dir;
+    if (si.InstallDir.empty()) Fail(kMsgRegistryKeyNotFound, kCaptionError);
+    SetSpaceAvailable();
+    return;
+  }
+  const TREGKEY& rk = si.InstallDirRegKey;
+  if (rk.ValueName.empty()) {
+    if (si.InstallDir.empty()) Fail(kMsgRegistryKeyNotFound, kCaptionError);
+    SetSpaceAvailable();
+    return;
+  }
+  std::optional<std::string> value = s_.Env.ReadRegistryString(rk.RootKey, rk.Key, rk.ValueName);
+  if (!value) {
+    // The key does not open: the stored folder stays, free space unknown.
+    if (si.InstallDir.empty()) Fail(kMsgRegistryKeyNotFound, kCaptionError);
+    return;
+  }
+  si.InstallDir = *value;
+  if (si.InstallDir.empty()) Fail(kMsgRegistryKeyNotFound, kCaptionError);
+  SetSpaceAvailable();
+}
+
+}  // namespace
+
+std::optional<int> RunStartup(TSetupContext& ctx, const TStubOptions& options, TStartupServices services,
+                              TStartupState& state) {
+  Sequence sequence(ctx, options, services, state);
+  try {
+    sequence.OpenAndVerify();
+    sequence.Load();
+    return std::nullopt;
+  } catch (const StartupFailed&) {
+    return kExitStartupError;
+  } catch (const SetupError& e) {
+    services.Reporter.Report(e.what(), "");
+    return kExitStartupError;
+  }
+}
+
+}  // namespace ferry

@@ -1,0 +1,128 @@
+#include "formats/install_log/uninstall_list.h"
+
+#include <system_error>
+
+#include "formats/pak/digit_key.h"
+#include "base/byte_reader.h"
+#include "base/byte_writer.h"
+#include "base/random_access_file.h"
+#include "base/setup_error.h"
+#include "base/system_path.h"
+#include "base/text.h"
+
+namespace ferry {
+
+namespace {
+
+bool Fits(const std::vector<std::string>& list, std::string_view text) {
+  return list.size() < TUninstallList::kMaxEntries && text.size() <= TUninstallList::kMaxLength;
+}
+
+void WriteList(ByteWriter& w, const std::vector<std::string>& list) {
+  for (const std::string& s : list) w.LenString(DigitKeyEncode(kInstallLogKey, s));
+}
+
+// Strings promised beyond the end of the data would all read as empty: they
+// are not created, so a damaged count cannot make us allocate.
+void ReadList(ByteReader& r, size_t count, std::vector<std::string>& list) {
+  list.clear();
+  for (size_t i = 0; i < count && !r.AtEnd(); ++i) list.push_back(DigitKeyDecode(kInstallLogKey, r.LenString()));
+}
+
+}  // namespace
+
+bool TUninstallList::AddFile(std::string_view path) {
+  std::string folded = folder_ ? folder_(path) : std::string(path);
+  if (!Fits(files_, folded)) return false;
+  if (!file_index_.insert(AsciiLowerCopy(folded)).second) return false;
+  files_.push_back(std::move(folded));
+  return true;
+}
+
+bool TUninstallList::HasFile(std::string_view path) const { return file_index_.count(AsciiLowerCopy(path)) != 0; }
+
+bool TUninstallList::AddRegistryEntry(std::string_view record) {
+  if (!Fits(registry_, record)) return false;
+  if (!registry_index_.insert(AsciiLowerCopy(record)).second) return false;
+  registry_.emplace_back(record);
+  return true;
+}
+
+bool TUninstallList::HasRegistryEntry(std::string_view record) const {
+  return registry_index_.count(AsciiLowerCopy(record)) != 0;
+}
+
+bool TUninstallList::AddDirectory(std::string_view path) {
+  if (!Fits(directories_, path)) return false;
+  directories_.emplace_back(path);
+  return true;
+}
+
+void TUninstallList::Clear() {
+  files_.clear();
+  registry_.clear();
+  directories_.clear();
+  file_index_.clear();
+  registry_index_.clear();
+}
+
+std::vector<uint8_t> TUninstallList::SaveToBuffer() const {
+  ByteWriter w;
+  w.U16(static_cast<uint16_t>(files_.size()));
+  w.U16(static_cast<uint16_t>(registry_.size()));
+  w.U16(static_cast<uint16_t>(directories_.size()));
+  WriteList(w, files_);
+  WriteList(w, registry_);
+  WriteList(w, directories_);
+  return w.Take();
+}
+
+void TUninstallList::LoadFromBuffer(std::span<const uint8_t> data) {
+  Clear();
+  ByteReader r(data);
+  size_t files = r.U16();
+  size_t registry = r.U16();
+  size_t directories = r.U16();
+  ReadList(r, files, files_);
+  ReadList(r, registry, registry_);
+  ReadList(r, directories, directories_);
+  for (const std::string& f : files_) file_index_.insert(AsciiLowerCopy(f));
+  for (const std::string& e : registry_) registry_index_.insert(AsciiLowerCopy(e));
+}
+
+std::filesystem::path TUninstallList::LogPath(std::string_view directory, std::string_view prefix) {
+#ifdef _WIN32
+  constexpr char kSeparator = '\\';
+#else
+  constexpr char kSeparator = '/';
+#endif
+  std::string path(directory);
+  path += kSeparator;
+  path += prefix;
+  path += "install.log";
+  return SystemPath(path);
+}
+
+bool TUninstallList::SaveToFile(std::string_view directory, std::string_view prefix) const {
+  std::filesystem::path path = LogPath(directory, prefix);
+  DeleteFileAtPath(path);
+  std::vector<uint8_t> bytes = SaveToBuffer();
+  auto file = OpenDiskFile(path, FileMode::kCreate);
+  if (!file) return false;
+  try {
+    file->WriteAt(0, bytes);
+  } catch (const SetupError&) {
+    return false;
+  }
+  return true;
+}
+
+bool TUninstallList::LoadFromFile(std::string_view directory, std::string_view prefix) {
+  auto file = OpenDiskFile(LogPath(directory, prefix), FileMode::kRead);
+  if (!file) return false;
+  std::vector<uint8_t> bytes = file->ReadVector(0, static_cast<size_t>(file->Size()));
+  LoadFromBuffer(bytes);
+  return true;
+}
+
+}  // namespace ferry

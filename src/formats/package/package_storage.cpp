@@ -1,0 +1,221 @@
+#include "formats/package/package_storage.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "formats/pak/crc32.h"
+#include "formats/package/package_format.h"
+#include "base/byte_reader.h"
+#include "base/byte_writer.h"
+#include "base/setup_error.h"
+#include "base/system_path.h"
+
+namespace ferry {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kBackupMagic[] = "FRKPTAL2";
+constexpr char kFinishedMagic[] = "FRKPDONE";
+constexpr char kFirstLayoutMagic[] = "FRKPTAIL";  // no window fields
+constexpr size_t kBackupFixed = 8 + 8 + 8 + 4 + 4 + 4;
+constexpr size_t kFirstLayoutFixed = 8 + 8 + 8 + 4;
+
+// Package paths are in the system's own form, with backslashes; elsewhere
+// the slash separates folders.
+fs::path NativePath(const std::string& path) {
+#ifdef _WIN32
+  return SystemPath(path);
+#else
+  std::string p = path;
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  return fs::path(p);
+#endif
+}
+
+class DiskPackageFileSystem : public PackageFileSystem {
+ public:
+  bool Exists(const std::string& path) override {
+    return KindOfPath(NativePath(path)) != PathKind::kMissing;
+  }
+  bool IsReadOnly(const std::string& path) override {
+    std::error_code ec;
+    auto st = fs::status(NativePath(path), ec);
+    return !ec && (st.permissions() & fs::perms::owner_write) == fs::perms::none;
+  }
+  bool MakeWritable(const std::string& path) override {
+    std::error_code ec;
+    fs::permissions(NativePath(path), fs::perms::owner_write, fs::perm_options::add, ec);
+    return !ec;
+  }
+  std::unique_ptr<RandomAccessFile> OpenForUpdate(const std::string& path) override {
+    return OpenDiskFile(NativePath(path), FileMode::kReadWriteExclusive);
+  }
+  std::unique_ptr<RandomAccessFile> OpenForReading(const std::string& path) override {
+    return OpenDiskFile(NativePath(path), FileMode::kRead);
+  }
+  std::unique_ptr<RandomAccessFile> Create(const std::string& path) override {
+    return OpenDiskFile(NativePath(path), FileMode::kCreate);
+  }
+  bool Remove(const std::string& path) override {
+    return DeleteFileAtPath(NativePath(path));
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<PackageFileSystem> MakeDiskPackageFileSystem() { return std::make_unique<DiskPackageFileSystem>(); }
+
+std::string TailBackupPath(const std::string& packagePath) { return packagePath + ".undo"; }
+
+bool TakeCutWindow(RandomAccessFile& package, PackageTailBackup& backup) {
+  uint64_t length = std::min<uint64_t>(backup.CutPosition, kCutWindowMax);
+  auto bytes = package.ReadVector(backup.CutPosition - length, static_cast<size_t>(length));
+  if (bytes.size() != length) return false;
+  backup.HasWindow = true;
+  backup.WindowLength = static_cast<uint32_t>(length);
+  backup.WindowCrc = Crc32(bytes);
+  return true;
+}
+
+std::vector<uint8_t> EncodeTailBackup(const PackageTailBackup& backup) {
+  ByteWriter w;
+  w.String(std::string_view(kBackupMagic, 8));
+  w.U64(backup.OldLength);
+  w.U64(backup.CutPosition);
+  w.U32(backup.WindowLength);
+  w.U32(backup.WindowCrc);
+  w.U32(static_cast<uint32_t>(backup.Tail.size()));
+  w.Bytes(backup.Tail);
+  w.U32(Crc32(w.Data()));
+  return w.Take();
+}
+
+bool DecodeTailBackup(std::span<const uint8_t> bytes, PackageTailBackup& out) {
+  out = {};
+  if (bytes.size() >= 8 && std::memcmp(bytes.data(), kFinishedMagic, 8) == 0) {
+    out.Finished = true;
+    return true;
+  }
+  bool first_layout = bytes.size() >= 8 && std::memcmp(bytes.data(), kFirstLayoutMagic, 8) == 0;
+  if (!first_layout && (bytes.size() < 8 || std::memcmp(bytes.data(), kBackupMagic, 8) != 0)) return false;
+  size_t fixed = first_layout ? kFirstLayoutFixed : kBackupFixed;
+  if (bytes.size() < fixed + 4) return false;
+  ByteReader r(bytes);
+  r.Skip(8);
+  out.OldLength = r.U64();
+  out.CutPosition = r.U64();
+  if (!first_layout) {
+    out.HasWindow = true;
+    out.WindowLength = r.U32();
+    out.WindowCrc = r.U32();
+    if (out.WindowLength > kCutWindowMax || out.WindowLength > out.CutPosition) return false;
+  }
+  uint32_t length = r.U32();
+  if (length != bytes.size() - fixed - 4) return false;
+  if (out.CutPosition > out.OldLength || out.OldLength - out.CutPosition != length) return false;
+  auto tail = r.Bytes(length);
+  uint32_t crc = r.U32();
+  if (r.Failed() || crc != Crc32(bytes.first(bytes.size() - 4))) return false;
+  out.Tail.assign(tail.begin(), tail.end());
+  return true;
+}
+
+void WriteTailBackup(PackageFileSystem& fs, const std::string& packagePath, const PackageTailBackup& backup) {
+  std::string path = TailBackupPath(packagePath);
+  auto file = fs.Create(path);
+  if (!file) throw SetupError("Cannot create " + path);
+  file->WriteAt(0, EncodeTailBackup(backup));
+  file->Flush();
+}
+
+bool MarkTailBackupFinished(PackageFileSystem& fs, const std::string& packagePath) {
+  try {
+    auto file = fs.OpenForUpdate(TailBackupPath(packagePath));
+    if (!file) return false;
+    file->WriteAt(0, std::span(reinterpret_cast<const uint8_t*>(kFinishedMagic), 8));
+    file->Flush();
+    return true;
+  } catch (const SetupError&) {
+    return false;
+  }
+}
+
+void RestoreTail(RandomAccessFile& package, const PackageTailBackup& backup) {
+  package.Truncate(backup.CutPosition);
+  package.WriteAt(backup.CutPosition, backup.Tail);
+  package.Flush();
+  if (package.Size() != backup.OldLength) throw SetupError("Package length differs after putting it back");
+}
+
+namespace {
+
+enum class PackageState { kAsBefore, kLeftByUpdate, kReadsOnItsOwn, kOther };
+
+// What the package is, seen from the side file.
+PackageState ClassifyPackage(RandomAccessFile& package, const PackageTailBackup& backup) {
+  uint64_t size = package.Size();
+  if (size == backup.OldLength &&
+      package.ReadVector(backup.CutPosition, backup.Tail.size()) == backup.Tail)
+    return PackageState::kAsBefore;
+  if (ReadPackageTail(package).Status == PackageReadStatus::kOk) return PackageState::kReadsOnItsOwn;
+  if (size < backup.CutPosition) return PackageState::kOther;
+  if (backup.HasWindow) {
+    PackageTailBackup now;
+    now.CutPosition = backup.CutPosition;
+    if (!TakeCutWindow(package, now) || now.WindowLength != backup.WindowLength ||
+        now.WindowCrc != backup.WindowCrc)
+      return PackageState::kOther;
+  }
+  return PackageState::kLeftByUpdate;
+}
+
+}  // namespace
+
+TailRecovery RecoverInterruptedUpdate(PackageFileSystem& fs, const std::string& packagePath,
+                                      RandomAccessFile& package) {
+  std::string path = TailBackupPath(packagePath);
+  if (!fs.Exists(path)) return TailRecovery::kNone;
+  PackageTailBackup backup;
+  bool complete = false;
+  {
+    auto side = fs.OpenForReading(path);
+    // Unreadable is not torn: it may hold the only copy of the old tail.
+    if (!side) throw SetupError("Cannot read " + path);
+    uint64_t size = side->Size();
+    // The tail holds a directory, a header and a trailer: far below 4 GiB.
+    if (size < (uint64_t{1} << 32))
+      complete = DecodeTailBackup(side->ReadVector(0, static_cast<size_t>(size)), backup);
+  }
+  if (!complete) {
+    fs.Remove(path);
+    return TailRecovery::kDiscarded;
+  }
+  if (backup.Finished) {
+    fs.Remove(path);
+    return TailRecovery::kFinished;
+  }
+  // A side file left after the package is back (or was never cut) is
+  // harmless: the next look finds the package as it was before again.
+  switch (ClassifyPackage(package, backup)) {
+    case PackageState::kAsBefore:
+      fs.Remove(path);
+      return TailRecovery::kRestored;
+    case PackageState::kReadsOnItsOwn:
+      fs.Remove(path);
+      return TailRecovery::kStale;
+    case PackageState::kOther:
+      return TailRecovery::kMismatch;
+    case PackageState::kLeftByUpdate:
+      break;
+  }
+  RestoreTail(package, backup);
+  fs.Remove(path);
+  return TailRecovery::kRestored;
+}
+
+}  // namespace ferry

@@ -1,0 +1,153 @@
+// Extraction of a payload group to disk: the "file" command's half of TPak.
+
+#include <algorithm>
+#include <system_error>
+
+#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_path.h"
+#include "base/setup_error.h"
+#include "base/system_path.h"
+
+namespace ferry {
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// An archive is untrusted: its names must stay below the target folder. No
+// root, no drive or stream colon, no ".." step, and a file name at the end.
+bool IsSafeEntryName(const std::string& name) {
+  if (name.empty() || IsSeparator(name.front()) || IsSeparator(name.back())) return false;
+  if (name.find(':') != std::string::npos) return false;
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = start;
+    while (end < name.size() && !IsSeparator(name[end])) ++end;
+    if (name.compare(start, end - start, "..") == 0) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+// The folder part of a path string, or empty when it has none.
+std::string ParentOf(const std::string& path) {
+  auto it = std::find_if(path.rbegin(), path.rend(), IsSeparator);
+  if (it == path.rend()) return {};
+  return path.substr(0, static_cast<size_t>(path.rend() - it) - 1);
+}
+
+bool Exists(const std::string& path) { return KindOfPath(PakNativePath(path, true)) != PathKind::kMissing; }
+
+}  // namespace
+
+std::string TPak::ByteSizeText(uint64_t bytes) const {
+  return events_.FormatByteSize ? events_.FormatByteSize(bytes) : std::to_string(bytes);
+}
+
+// Creates every missing folder of `dir`, outermost first, reporting each one
+// it created (the install log removes them again on uninstall).
+void TPak::ForceDirectories(const std::string& dir) {
+  // Entries of one folder follow each other: its check is done once.
+  if (!known_dir_.empty() && dir == known_dir_) return;
+  std::vector<std::string> missing;
+  for (std::string d = dir; !d.empty(); d = ParentOf(d)) {
+    while (d.size() > 1 && IsSeparator(d.back())) d.pop_back();  // "a\\" is "a"
+    if (d.empty() || IsSeparator(d.back()) || (d.size() == 2 && d[1] == ':')) break;  // a root or a drive
+    if (Exists(d)) break;
+    missing.push_back(d);
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    std::error_code ec;
+    bool created = CreateOneFolder(PakNativePath(*it, true), ec);
+    if (ec && !Exists(*it)) throw SetupError("Cannot create the folder " + *it + ": " + ec.message());
+    if (created && events_.DirectoryCreated) events_.DirectoryCreated(*it);
+  }
+  known_dir_ = dir;
+}
+
+std::unique_ptr<RandomAccessFile> TPak::CreateTarget(const std::string& target) {
+  ForceDirectories(ParentOf(target));
+  auto out = OpenDiskFile(PakNativePath(target, true), FileMode::kCreate);
+  if (!out) throw SetupError("Cannot create " + target);
+  return out;
+}
+
+bool TPak::WriteEntryFile(const std::string& target, const std::optional<std::vector<uint8_t>>& data) {
+  auto out = CreateTarget(target);
+  if (data && !data->empty()) out->WriteAt(0, *data);
+  return data.has_value();
+}
+
+bool TPak::ExtractGroup(const std::string& targetDir, uint16_t group) {
+  // Folders seen by an earlier call may have gone since.
+  known_dir_.clear();
+  struct Forget {
+    std::string& dir;
+    ~Forget() { dir.clear(); }
+  } forget{known_dir_};
+  bool allWritten = true;
+  TPakFound found = FindFirst(group, false);
+  for (;;) {
+    if (events_.SetStatusText) events_.SetStatusText(found.Name);
+    if (found.Name.empty()) break;
+    size_t index = cursor_ - 1;
+    if (!IsSafeEntryName(found.Name)) {
+      if (events_.NameRefused) events_.NameRefused(found.Name);
+      allWritten = false;
+    } else {
+      std::string target = targetDir + "\\" + found.Name;
+      if (events_.FileWritten) events_.FileWritten(target);
+      bool ok = ExtractEntry(target, found, index);
+      allWritten = allWritten && ok;
+    }
+    if (events_.StepGauge) events_.StepGauge();
+    found = FindNext(group, false);
+  }
+  return allWritten;
+}
+
+bool TPak::ExtractEntry(const std::string& target, const TPakFound& found, size_t index) {
+  const bool large = found.Size >= kLargeEntryThreshold;
+  bool ok = false;
+  std::string why;
+  try {
+    if (large) {
+      ok = CopyLargeEntry(target, found.Name, found.Size, index);
+      if (!ok) why = "the entry's bytes are not all in the archive";
+    } else if (found.Size == 0) {
+      WriteEntryFile(target, std::nullopt);  // an empty file is all there is to write
+      ok = true;
+    } else {
+      ok = WriteEntryFile(target, LoadEntry(index));
+      if (!ok) why = last_error_;
+    }
+  } catch (const SetupError& e) {
+    if (!events_.FileNotWritten) throw;
+    why = e.what();
+  }
+  if (!ok && events_.FileNotWritten) events_.FileNotWritten(target, why);
+  return ok;
+}
+
+bool TPak::CopyLargeEntry(const std::string& target, const std::string& displayName, uint32_t size,
+                          size_t index) {
+  auto out = CreateTarget(target);
+  const TPakFile* e = Entry(index);
+  if (!e || !file_) return false;
+  if (e->Offset > end_ || size > end_ - e->Offset) return false;
+
+  std::vector<uint8_t> buffer(std::min<uint32_t>(size, kCopyChunkSize));
+  uint64_t copied = 0;
+  while (copied < size) {
+    size_t chunk = static_cast<size_t>(std::min<uint64_t>(size - copied, kCopyChunkSize));
+    if (events_.SetStatusText)
+      events_.SetStatusText(displayName + " - " + ByteSizeText(copied) + " / " + ByteSizeText(size));
+    std::span<uint8_t> part(buffer.data(), chunk);
+    if (file_->ReadAt(e->Offset + copied, part) != chunk) return false;
+    out->WriteAt(copied, part);
+    copied += chunk;
+  }
+  return true;
+}
+
+}  // namespace ferry

@@ -1,0 +1,110 @@
+#include "formats/vfs/vfs_update.h"
+
+#include <charconv>
+
+#include "base/setup_error.h"
+#include "base/text.h"
+#include "formats/vfs/vfs_fs.h"
+
+namespace ferry {
+
+namespace {
+
+uint32_t ParseGroup(const std::string& text) {
+  uint32_t value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || text.empty())
+    throw SetupError("vfsupdate: \"" + text + "\" is not a group number");
+  return value;
+}
+
+std::u16string Decimal(uint32_t n) { return CodePageToUtf16(std::to_string(n)); }
+
+}  // namespace
+
+VfsUpdateSession::VfsUpdateSession(VfsFileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui,
+                                     Dialogs& dialogs, std::atomic<uint8_t>& setupAborted)
+    : fs_(fs), entries_(entries), ui_(ui), dialogs_(dialogs), setupAborted_(setupAborted) {}
+
+VfsUpdateSession::~VfsUpdateSession() = default;
+
+void VfsUpdateSession::Status(int id, uint32_t done, uint32_t total) {
+  std::vector<VfsTextMacro> macros{{"<%RKPNAME%>", CodePageToUtf16(archiveName_)}};
+  if (id == kTextVfsProcessing) {
+    macros.push_back({"<%FNUM%>", Decimal(done)});
+    macros.push_back({"<%FTOTAL%>", Decimal(total)});
+  }
+  ui_.SetStatusText(ui_.Text(id, macros));
+}
+
+void VfsUpdateSession::CloseOpenArchive() {
+  Status(kTextVfsWritingHeader);
+  archive_->FlushArchive();
+  archive_->CloseArchive();
+  archive_.reset();
+}
+
+void VfsUpdateSession::Run(const std::vector<std::string>& params, const std::string& installDir) {
+  if (params.size() < 3) throw SetupError("vfsupdate: the line has " + std::to_string(params.size()) +
+                                          " parameters, at least 3 are needed");
+  uint32_t group = ParseGroup(params.back());
+  bool close = params.size() < 4 || params[2] == "1";
+  const std::string& name = params[1];
+
+  auto entries = entries_.GroupEntries(group);
+  if (entries.empty()) return;
+  filesTotal_ = static_cast<uint32_t>(entries.size());
+
+  std::string fullPath = installDir + "\\" + name;
+  if (!fs_.Exists(fullPath)) {
+    dialogs_.Show("Error: Unable to find <" + name + ">", "VFS Error", DialogButtons::kOk, DialogIcon::kNone);
+    ui_.SetMessageText(ui_.Text(kTextSetupFailed, {}));
+    setupAborted_.store(1);
+    return;
+  }
+
+  if (archive_) CloseOpenArchive();
+  archiveName_ = name;
+  Status(kTextVfsLoading);
+  auto archive = std::make_unique<TVFSFile>(fs_);
+  if (today_) archive->SetToday(today_);
+  archive->OpenArchive(fullPath, false);
+  archive_ = std::move(archive);
+
+  filesDone_ = 0;
+  lastPercentage_ = 0;
+  Status(kTextVfsProcessing, filesDone_, filesTotal_);
+  try {
+    for (const auto& entry : entries) {
+      uint32_t percentage = static_cast<uint32_t>(uint64_t{100} * filesDone_ / filesTotal_);
+      bool counted = percentage > lastPercentage_;
+      if (counted) lastPercentage_ = percentage;
+      Status(kTextVfsProcessing, filesDone_, filesTotal_);
+      std::vector<uint8_t> data;
+      // Empty entries carry no data to load; they become empty files.
+      if (entry.OrigSize > 0) {
+        auto loaded = entries_.LoadEntry(entry.Index);
+        if (!loaded || loaded->size() != entry.OrigSize)
+          throw SetupError("vfsupdate: cannot read \"" + entry.Name + "\" (" + std::to_string(entry.OrigSize) +
+                           " bytes) from the setup archive");
+        data = std::move(*loaded);
+      }
+      archive_->Tree().UpdateFile(entry.Name, data.empty() ? nullptr : data.data(), entry.OrigSize);
+      ui_.StepGauge(counted);
+      ++filesDone_;
+    }
+  } catch (...) {
+    // Half an update is worse than none: the journal puts back what was
+    // written since the archive was last flushed.
+    archive_->RollBack();
+    archive_.reset();
+    throw;
+  }
+  if (close) CloseOpenArchive();
+}
+
+void VfsUpdateSession::Finish() {
+  if (archive_) CloseOpenArchive();
+}
+
+}  // namespace ferry

@@ -1,0 +1,102 @@
+// The "vfsupdate" command: writes one group of the setup archive into a
+// product VFS archive below the install directory.
+//
+// The command's state lives for the whole setup run (one archive may stay
+// open from one command to the next). The setup's own objects come in
+// through three narrow interfaces, so the command runs the same in the stub
+// and in tests:
+//   VfsEntrySource  the group's entries (setup archive)
+//   VfsUpdateUi     language texts with macros, the progress sinks
+//   Dialogs         the message box of a missing archive
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/dialogs.h"
+#include "formats/vfs/vfs_archive.h"
+
+namespace ferry {
+
+class VfsFileSystem;
+
+struct VfsGroupEntry {
+  size_t Index = 0;  // for LoadEntry
+  std::string Name;  // path inside the VFS archive, "\" separated
+  uint32_t OrigSize = 0;
+};
+
+class VfsEntrySource {
+ public:
+  virtual ~VfsEntrySource() = default;
+  // The group's entries in directory order (their count is CountGroup).
+  virtual std::vector<VfsGroupEntry> GroupEntries(uint32_t group) = 0;
+  // The entry's data; nullopt when it cannot be read.
+  virtual std::optional<std::vector<uint8_t>> LoadEntry(size_t index) = 0;
+};
+
+struct VfsTextMacro {
+  std::string_view Name;  // "<%RKPNAME%>"
+  std::u16string Value;
+};
+
+class VfsUpdateUi {
+ public:
+  virtual ~VfsUpdateUi() = default;
+  // Language string `id` with the macros replaced.
+  virtual std::u16string Text(int id, std::span<const VfsTextMacro> macros) = 0;
+  virtual void SetStatusText(const std::u16string& text) = 0;
+  virtual void SetMessageText(const std::u16string& text) = 0;
+  // One more step; the gauge moves only when `counted`.
+  virtual void StepGauge(bool counted) = 0;
+};
+
+// Language strings of the command.
+constexpr int kTextVfsProcessing = 19;  // "<%RKPNAME%>", "<%FNUM%>", "<%FTOTAL%>"
+constexpr int kTextVfsWritingHeader = 20;
+constexpr int kTextSetupFailed = 23;
+constexpr int kTextVfsLoading = 29;
+
+class VfsUpdateSession {
+ public:
+  VfsUpdateSession(VfsFileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui, Dialogs& dialogs,
+                    std::atomic<uint8_t>& setupAborted);
+  ~VfsUpdateSession();
+
+  // One "vfsupdate" line: its parameters (1-based positions: source folder,
+  // archive path, [close flag,] group) and the install directory.
+  // An error leaves the archive as it was before the command's writes (and
+  // closed), then propagates.
+  void Run(const std::vector<std::string>& params, const std::string& installDir);
+  // End of the command stream: an archive still open is flushed and closed.
+  void Finish();
+
+  bool HasOpenArchive() const { return archive_ != nullptr; }
+  const std::string& ArchiveName() const { return archiveName_; }
+  // The DOS date stamped on written entries (tests); today when 0.
+  void SetToday(uint32_t dosDate) { today_ = dosDate; }
+
+ private:
+  void Status(int id, uint32_t done = 0, uint32_t total = 0);
+  void CloseOpenArchive();
+
+  VfsFileSystem& fs_;
+  VfsEntrySource& entries_;
+  VfsUpdateUi& ui_;
+  Dialogs& dialogs_;
+  std::atomic<uint8_t>& setupAborted_;
+  std::unique_ptr<TVFSFile> archive_;
+  std::string archiveName_;
+  uint32_t filesDone_ = 0;
+  uint32_t filesTotal_ = 0;
+  uint32_t lastPercentage_ = 0;
+  uint32_t today_ = 0;
+};
+
+}  // namespace ferry

@@ -1,0 +1,84 @@
+#include <windows.h>
+
+#include <algorithm>
+
+#include "base/dialogs.h"
+#include "platform/files.h"
+#include "platform/shell.h"
+#include "platform/system.h"
+#include "platform/win_text.h"
+#include "engine/report/error_report.h"
+#include "engine/report/os_info.h"
+
+namespace ferry {
+
+namespace {
+
+constexpr std::string_view kCaption = "Error Report";
+
+// Half a second of time-stamp counter at real-time priority, in MHz.
+uint32_t MeasureCpuSpeed() {
+  Priorities saved = CurrentPriorities();
+  RaiseToRealTime();
+  SleepMs(10);
+  uint64_t first = ReadCycleCounter();
+  SleepMs(500);
+  uint64_t second = ReadCycleCounter();
+  SetPriorities(saved);
+  return CpuMhzFromCounter(first, second);
+}
+
+ErrorReportData Gather(const ErrorReportSource& source, std::string_view errorText, std::string_view errorType) {
+  ErrorReportData d;
+  d.Source = source;
+  d.ErrorType = std::string(errorType);
+  d.ErrorText = std::string(errorText);
+  TOSInfo os(ReadOSVersionData());
+  d.Product = os.ProductLine();
+  d.BuildNumber = os.BuildNumber();
+  d.ServicePack = os.ServicePack();
+  d.ServicePackMajor = os.ServicePackMajor();
+  d.ServicePackMinor = os.ServicePackMinor();
+  d.PhysicalMemoryMB = PhysicalMemoryMB(TotalPhysicalMemory());
+  d.CpuMhz = std::max(MeasureCpuSpeed(), MeasureCpuSpeed());
+  return d;
+}
+
+// Every write is checked: a report that is cut short would mislead.
+bool WriteNewFile(const std::string& path, const std::string& text, uint32_t* error) {
+  HANDLE h = CreateFileW(WinPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    *error = GetLastError();
+    return false;
+  }
+  DWORD written = 0;
+  bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+  if (!ok) *error = GetLastError();
+  if (!CloseHandle(h) && ok) {
+    *error = GetLastError();
+    ok = false;
+  }
+  return ok;
+}
+
+}  // namespace
+
+std::string WriteErrorReport(const ErrorReportSource& source, std::string_view errorText,
+                             std::string_view errorType, Dialogs& dialogs, bool openReport) {
+  std::string path = ErrorReportPath(
+      TempFolder(), [](const std::string& p) { return FileAttributesOf(p) != kInvalidFileAttributes; });
+  ErrorReportData data = Gather(source, errorText, errorType);
+  uint32_t error = 0;
+  if (!WriteNewFile(path, FormatErrorReport(data), &error)) {
+    std::string text = "Cannot write the error report \"" + path + "\": " + SystemErrorText(error) + "\r\r" +
+                       std::string(errorType.empty() ? "Unknown" : errorType) + " Error: " + std::string(errorText);
+    dialogs.Show(text, kCaption, DialogButtons::kOk, DialogIcon::kError);
+    return {};
+  }
+  dialogs.Show(ErrorReportMessage(errorType, errorText, path), kCaption, DialogButtons::kOk, DialogIcon::kError);
+  if (openReport) ShellOpenDocument(path, nullptr, SW_SHOWMAXIMIZED);
+  return path;
+}
+
+}  // namespace ferry

@@ -1,0 +1,37 @@
+#include "platform/setup_thread_win.h"
+
+#include <windows.h>
+
+#include "engine/startup.h"
+#include "platform/files.h"
+#include "platform/shell.h"
+
+namespace ferry {
+
+TWinSetupRunPlatform::TWinSetupRunPlatform(TErrorReporter& reporter,
+                                           std::function<void(std::string_view)> onFatal)
+    : reporter_(reporter), on_fatal_(std::move(onFatal)) {}
+
+TWinSetupRunPlatform::~TWinSetupRunPlatform() = default;
+
+// Shortcuts need the component object system on the thread that makes them.
+void TWinSetupRunPlatform::BeginRun() { com_ = std::make_unique<ComInit>(); }
+
+void TWinSetupRunPlatform::EndRun() { com_.reset(); }
+
+void TWinSetupRunPlatform::ForceDirectories(const std::string& path,
+                                            const std::function<void(const std::string&)>& created) {
+  ForceDirectoriesLogged(path, created);
+}
+
+void TWinSetupRunPlatform::ReportError(std::string_view message, std::string_view stage) {
+  reporter_.Report(message, stage);
+}
+
+void TWinSetupRunPlatform::Fatal(std::string_view message, std::string_view stage) {
+  reporter_.Report(message, stage);
+  if (on_fatal_) on_fatal_(message);
+  ExitProcess(static_cast<UINT>(kExitFailed));
+}
+
+}  // namespace ferry

@@ -1,0 +1,73 @@
+#include "platform/startup_win.h"
+
+#include "formats/pak/pak_file.h"
+#include "base/system_path.h"
+#include "base/text.h"
+#include "engine/setup_context.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/run_log.h"
+#include "platform/shell.h"
+#include "platform/system.h"
+#include "platform/win_text.h"
+#include "engine/report/error_report.h"
+
+namespace ferry {
+
+uint16_t TWinStartupEnvironment::DefaultLangId() { return SystemDefaultLangId(); }
+
+std::filesystem::path TWinStartupEnvironment::OwnProgramPath() { return ferry::OwnProgramPath(); }
+
+bool TWinStartupEnvironment::FileExists(const std::filesystem::path& path) {
+  return KindOfPath(path) == PathKind::kFile;
+}
+
+std::unique_ptr<RandomAccessFile> TWinStartupEnvironment::OpenArchive(const std::filesystem::path& path) {
+  return OpenDiskFile(path, FileMode::kRead);
+}
+
+std::string TWinStartupEnvironment::FindCdDrive() { return ferry::FindCdDrive(); }
+
+std::string TWinStartupEnvironment::ProgramsDir() { return SpecialFolderDir(kCsidlPrograms); }
+
+std::string TWinStartupEnvironment::ProgramFilesDir() { return SpecialFolderDir(kCsidlProgramFiles); }
+
+std::optional<std::string> TWinStartupEnvironment::ReadRegistryString(int root, const std::string& key,
+                                                                      const std::string& valueName) {
+  RegKey k = RegKey::Open(root, key, false, true);
+  if (!k.IsOpen()) return std::nullopt;
+  return k.ReadString(valueName).value_or(std::string());
+}
+
+std::optional<uint64_t> TWinStartupEnvironment::FreeDiskBytes(const std::string& root) {
+  return ferry::FreeDiskBytes(root);
+}
+
+void TSilentVerifyView::SetProgress(uint32_t position, uint32_t maximum) {
+  position_ = position;
+  maximum_ = maximum;
+}
+
+void TSilentVerifyView::Refresh() {
+  if (position_ != 0 && position_ != maximum_) return;
+  if (status_ == last_logged_) return;
+  last_logged_ = status_;
+  log_.Message("Verifying Contents", AnsiToUtf8(status_));
+}
+
+void TWinErrorReporter::Report(std::string_view errorText, std::string_view stage) {
+  ErrorReportSource source;
+  source.SetupTitle = ctx_.SetupInfo.SetupTitle;
+  source.SetupExeName = ctx_.SetupInfo.SetupExeName;
+  if (ctx_.Pak) {
+    const TPakTrailer& t = ctx_.Pak->Trailer();
+    for (char c : t.Magic)
+      if (c != '\0') source.PakMagic += c;
+    source.PakVersion = t.Version;
+    source.PakEntryCount = t.EntryCount;
+  }
+  for (const std::string& p : options_.Params) source.Params.push_back(CodePageFromUtf16(Utf8ToUtf16(p)));
+  WriteErrorReport(source, errorText, stage, dialogs_, open_);
+}
+
+}  // namespace ferry

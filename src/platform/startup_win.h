@@ -1,0 +1,59 @@
+// The Windows side of start-up: the real environment, the silent stand-in
+// for the verification window, and the error reporter.
+#pragma once
+
+#include "engine/startup.h"
+
+namespace ferry {
+
+class RunLog;
+struct TSetupContext;
+
+class TWinStartupEnvironment : public TStartupEnvironment {
+ public:
+  uint16_t DefaultLangId() override;
+  std::filesystem::path OwnProgramPath() override;
+  bool FileExists(const std::filesystem::path& path) override;
+  std::unique_ptr<RandomAccessFile> OpenArchive(const std::filesystem::path& path) override;
+  std::string FindCdDrive() override;
+  std::string ProgramsDir() override;
+  std::string ProgramFilesDir() override;
+  std::optional<std::string> ReadRegistryString(int root, const std::string& key,
+                                                const std::string& valueName) override;
+  std::optional<uint64_t> FreeDiskBytes(const std::string& root) override;
+};
+
+// Silent mode: the window's status lines go to the run log instead, the
+// first and the last of each count.
+class TSilentVerifyView : public TVerifyView {
+ public:
+  explicit TSilentVerifyView(RunLog& log) : log_(log) {}
+  void SetStatus(const std::string& text) override { status_ = text; }
+  void SetProgress(uint32_t position, uint32_t maximum) override;
+  void Refresh() override;
+  void HoldAndClose(uint32_t) override {}
+
+ private:
+  RunLog& log_;
+  std::string status_;
+  std::string last_logged_;
+  uint32_t position_ = 0;
+  uint32_t maximum_ = 0;
+};
+
+// Writes the error report with what the context knows; the report is
+// opened only when `openReport` (not in silent mode).
+class TWinErrorReporter : public TErrorReporter {
+ public:
+  TWinErrorReporter(const TSetupContext& ctx, const TStubOptions& options, Dialogs& dialogs, bool openReport)
+      : ctx_(ctx), options_(options), dialogs_(dialogs), open_(openReport) {}
+  void Report(std::string_view errorText, std::string_view stage) override;
+
+ private:
+  const TSetupContext& ctx_;
+  const TStubOptions& options_;
+  Dialogs& dialogs_;
+  bool open_;
+};
+
+}  // namespace ferry

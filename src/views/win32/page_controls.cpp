@@ -1,0 +1,342 @@
+#include "views/win32/page_controls.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include "base/system_path.h"
+#include "platform/system_library.h"
+#include "platform/win_text.h"
+#include "views/win32/graphic_paint.h"
+
+namespace ferry {
+
+namespace {
+
+constexpr const wchar_t* kGraphicClass = L"FerryGraphicControl";
+
+bool RegisterGraphicClass() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW wc = {};
+  if (GetClassInfoExW(instance, kGraphicClass, &wc)) return true;
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = kGraphicClass;
+  return RegisterClassExW(&wc) != 0;
+}
+
+// Default sizes of the toolkit's controls, for layouts that set none.
+void DefaultSize(ControlKind kind, int& w, int& h) {
+  switch (kind) {
+    case ControlKind::kLabel: w = 65; h = 17; break;
+    case ControlKind::kEdit: w = 121; h = 21; break;
+    case ControlKind::kShellTreeView: w = 121; h = 97; break;
+    case ControlKind::kButton: w = 75; h = 25; break;
+    case ControlKind::kImage: w = 105; h = 105; break;
+    case ControlKind::kPanel: w = 185; h = 41; break;
+    case ControlKind::kBevel: w = 50; h = 50; break;
+    case ControlKind::kMemo:
+    case ControlKind::kRichEdit: w = 185; h = 89; break;
+    case ControlKind::kProgressBar: w = 200; h = 40; break;
+  }
+}
+
+HFONT MakeFont(HFONT parent, const FontSpec& form, int dpi) {
+  LOGFONTW lf = {};
+  GetObjectW(parent ? parent : GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+  if (form.face) {
+    std::wstring face = AnsiToWide(*form.face);
+    lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+  }
+  if (form.size) lf.lfHeight = -MulDiv(*form.size, dpi, 72);
+  if (form.bold) lf.lfWeight = *form.bold ? FW_BOLD : FW_NORMAL;
+  return CreateFontIndirectW(&lf);
+}
+
+DWORD CALLBACK ReadFileCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read) {
+  DWORD got = 0;
+  if (!ReadFile(reinterpret_cast<HANDLE>(cookie), buffer, static_cast<DWORD>(size), &got, nullptr)) return 1;
+  *read = static_cast<LONG>(got);
+  return 0;
+}
+
+const wchar_t* RichEditClass() {
+  static const wchar_t* cls = [] {
+    if (LoadSystemLibrary(L"msftedit.dll")) return L"RICHEDIT50W";
+    LoadSystemLibrary(L"riched20.dll");
+    return L"RichEdit20W";
+  }();
+  return cls;
+}
+
+}  // namespace
+
+std::wstring WindowsLineBreaks(std::u16string_view text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    out += static_cast<wchar_t>(text[i]);
+    if (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n')) out += L'\n';
+  }
+  return out;
+}
+
+TPageControlView::TPageControlView(const TPageControlArgs& args)
+    : panel_(args.panel), kind_(args.control->kind), dpi_(args.dpi), panel_colour_(args.panel_colour) {
+  const TLayoutControl& c = *args.control;
+  int w = 0, h = 0;
+  DefaultSize(kind_, w, h);
+  layout_width_ = c.width.value_or(w);
+  layout_height_ = c.height.value_or(h);
+  int x = Scale(c.left.value_or(0)), y = Scale(c.top.value_or(0));
+  w = Scale(layout_width_);
+  h = Scale(layout_height_);
+  if (!c.font.InheritsParent()) font_ = MakeFont(args.parent_font, c.font, dpi_);
+  draw_font_ = font_ ? font_ : args.parent_font;
+  if (c.font.colour) text_colour_ = static_cast<COLORREF>(*c.font.colour & 0xFFFFFF);
+  transparent_ = c.transparent;
+  word_wrap_ = c.word_wrap;
+  auto_size_ = c.auto_size;
+  stretch_ = c.stretch;
+  center_ = c.center;
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  auto menuId = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(args.id));
+  std::wstring name = AnsiToWide(c.name);
+  const DWORD base = WS_CHILD | WS_CLIPSIBLINGS;
+
+  switch (kind_) {
+    case ControlKind::kLabel:
+    case ControlKind::kBevel:
+      CreateGraphic(args, x, y, w, h, true);
+      break;
+    case ControlKind::kPanel:
+      CreateGraphic(args, x, y, w, h, false);
+      break;
+    case ControlKind::kImage:
+      if (c.image && picture_.Load(c.image_format, *c.image)) {
+        if (c.transparent && c.image_format != ImageFormat::kIcon) picture_.MakeTransparent();
+        // Tiled in layout pixels; painting scales it with everything else.
+        if (c.tile && !picture_.Empty()) {
+          picture_.Tile(layout_width_, layout_height_);
+          stretch_ = true;
+        }
+      }
+      CreateGraphic(args, x, y, w, h, true);
+      break;
+    case ControlKind::kEdit:
+      hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", base | WS_TABSTOP | ES_AUTOHSCROLL, x, y, w, h,
+                              panel_, menuId, instance, nullptr);
+      break;
+    case ControlKind::kButton:
+      hwnd_ = CreateWindowExW(0, L"BUTTON", L"", base | WS_TABSTOP | BS_PUSHBUTTON, x, y, w, h, panel_, menuId,
+                              instance, nullptr);
+      break;
+    case ControlKind::kMemo:
+      hwnd_ = CreateWindowExW(c.border ? WS_EX_CLIENTEDGE : 0, L"EDIT", L"",
+                              base | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL, x, y, w, h, panel_,
+                              menuId, instance, nullptr);
+      break;
+    case ControlKind::kRichEdit:
+      hwnd_ = CreateWindowExW(c.border ? WS_EX_CLIENTEDGE : 0, RichEditClass(), L"",
+                              base | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL |
+                                  WS_HSCROLL,
+                              x, y, w, h, panel_, menuId, instance, nullptr);
+      break;
+    case ControlKind::kShellTreeView:
+      tree_ = std::make_unique<TFolderTree>(TFolderTreeArgs{panel_, x, y, w, h, args.id});
+      hwnd_ = tree_->Handle();
+      break;
+    case ControlKind::kProgressBar:
+      gauge_ = std::make_unique<TGradGauge>(TGradGaugeArgs{panel_, x, y, w, h, draw_font_});
+      hwnd_ = gauge_->Handle();
+      ShowWindow(hwnd_, SW_HIDE);
+      if (c.fore_colour) {
+        gauge_->SetColor1(*c.fore_colour);
+        gauge_->SetColor2(gauge_->Color1());
+      }
+      if (c.back_colour) gauge_->SetBackcolor(*c.back_colour);
+      break;
+  }
+  if (!hwnd_) return;
+  // The component name, as a global atom, lets tools outside the process
+  // (the GUI tests) find a control by name.
+  SetPropW(hwnd_, kNameProp, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GlobalAddAtomW(name.c_str()))));
+  SetWindowLongPtrW(hwnd_, GWLP_ID, static_cast<LONG_PTR>(args.id));
+  if (kind_ != ControlKind::kProgressBar)
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(draw_font_), FALSE);
+  if (kind_ == ControlKind::kRichEdit) {
+    // Lines wrap at the control's width, as a rich edit's do by default;
+    // the horizontal scroll bar style alone would turn wrapping off.
+    SendMessageW(hwnd_, EM_SETTARGETDEVICE, 0, 0);
+    if (c.rich_text) LoadRichText(*c.rich_text);
+    else SetWindowTextW(hwnd_, WindowsLineBreaks(c.text).c_str());
+  } else if (kind_ == ControlKind::kMemo) {
+    SetWindowTextW(hwnd_, WindowsLineBreaks(c.text).c_str());
+  }
+}
+
+TPageControlView::~TPageControlView() {
+  gauge_.reset();
+  if (hwnd_) {
+    auto atom = static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(RemovePropW(hwnd_, kNameProp)));
+    if (atom) GlobalDeleteAtom(atom);
+  }
+  if (hwnd_ && kind_ != ControlKind::kProgressBar) {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
+  if (font_) DeleteObject(font_);
+}
+
+void TPageControlView::CreateGraphic(const TPageControlArgs& args, int x, int y, int w, int h, bool markGraphic) {
+  RegisterGraphicClass();
+  hwnd_ = CreateWindowExW(0, kGraphicClass, L"", WS_CHILD | WS_CLIPSIBLINGS, x, y, w, h, panel_,
+                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(args.id)), GetModuleHandleW(nullptr), nullptr);
+  if (!hwnd_) return;
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TPageControlView::GraphicProc));
+  if (markGraphic) SetPropW(hwnd_, kGraphicProp, reinterpret_cast<HANDLE>(1));
+}
+
+LRESULT CALLBACK TPageControlView::GraphicProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<TPageControlView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self) {
+    switch (msg) {
+      case WM_ERASEBKGND:
+        return 1;
+      case WM_PAINT:
+        PaintGraphic(hwnd, [self](HDC dc, int w, int h) { self->PaintOwn(dc, w, h); });
+        return 0;
+      case WM_PRINTCLIENT: {
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        self->PaintOwn(reinterpret_cast<HDC>(wp), rc.right, rc.bottom);
+        return 0;
+      }
+      case WM_NCHITTEST:
+        // Clicks go to what lies below, as for a window-less control.
+        if (self->kind_ != ControlKind::kPanel) return HTTRANSPARENT;
+        break;
+      case WM_NCDESTROY:
+        RemovePropW(hwnd, kGraphicProp);
+
+        break;
+      default:
+        break;
+    }
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void TPageControlView::PaintOwn(HDC dc, int w, int h) {
+  RECT all = {0, 0, w, h};
+  switch (kind_) {
+    case ControlKind::kLabel: {
+      if (!transparent_) {
+        HBRUSH brush = CreateSolidBrush(panel_colour_);
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+      }
+      HGDIOBJ old = SelectObject(dc, draw_font_);
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, text_colour_.value_or(GetSysColor(COLOR_WINDOWTEXT)));
+      UINT flags = DT_LEFT | DT_TOP | DT_EXPANDTABS | (word_wrap_ ? DT_WORDBREAK : 0);
+      DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &all, flags);
+      SelectObject(dc, old);
+      break;
+    }
+    case ControlKind::kBevel:
+      DrawEdge(dc, &all, BDR_SUNKENOUTER, BF_RECT);
+      break;
+    case ControlKind::kPanel: {
+      FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+      DrawEdge(dc, &all, BDR_RAISEDINNER, BF_RECT);
+      HGDIOBJ old = SelectObject(dc, draw_font_);
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, text_colour_.value_or(GetSysColor(COLOR_BTNTEXT)));
+      DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &all, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      SelectObject(dc, old);
+      break;
+    }
+    case ControlKind::kImage: {
+      if (picture_.Empty()) break;
+      // Pictures are sized in 96-dpi pixels, like the layout.
+      int pw = Scale(picture_.Width()), ph = Scale(picture_.Height());
+      if (stretch_) picture_.Draw(dc, 0, 0, w, h);
+      else if (center_) picture_.Draw(dc, (w - pw) / 2, (h - ph) / 2, pw, ph);
+      else picture_.Draw(dc, 0, 0, pw, ph);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void TPageControlView::LoadRichText(const std::vector<uint8_t>& rtf) {
+  // The rich edit reads its file from the temporary folder, as a word
+  // processor saved it.
+  wchar_t dir[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH, dir);
+  const std::wstring path = LongFormPath(std::wstring(dir) + L"RETL.temp").native();
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, rtf.data(), static_cast<DWORD>(rtf.size()), &written, nullptr);
+  CloseHandle(file);
+  file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    EDITSTREAM es = {};
+    es.dwCookie = reinterpret_cast<DWORD_PTR>(file);
+    es.pfnCallback = ReadFileCallback;
+    SendMessageW(hwnd_, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&es));
+    CloseHandle(file);
+  }
+  DeleteFileW(path.c_str());
+}
+
+void TPageControlView::AutoSizeLabel() {
+  if (!auto_size_ || !hwnd_) return;
+  HDC dc = GetDC(hwnd_);
+  HGDIOBJ old = SelectObject(dc, draw_font_);
+  RECT rc = {0, 0, Scale(layout_width_), 0};
+  std::wstring measure = text_.empty() ? L" " : text_;
+  DrawTextW(dc, measure.c_str(), static_cast<int>(measure.size()), &rc,
+            DT_CALCRECT | DT_EXPANDTABS | (word_wrap_ ? DT_WORDBREAK : 0));
+  SelectObject(dc, old);
+  ReleaseDC(hwnd_, dc);
+  int w = word_wrap_ ? Scale(layout_width_) : rc.right;
+  SetWindowPos(hwnd_, nullptr, 0, 0, w, rc.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TPageControlView::Sync(const TLayoutControl& c) {
+  if (!hwnd_) return;
+  bool first = !synced_;
+  synced_ = true;
+  bool hasText = kind_ == ControlKind::kLabel || kind_ == ControlKind::kEdit || kind_ == ControlKind::kPanel ||
+                 kind_ == ControlKind::kButton;
+  if (hasText && (first || c.text != shown_text_)) {
+    shown_text_ = c.text;
+    text_ = WindowsLineBreaks(c.text);
+    SetWindowTextW(hwnd_, text_.c_str());
+    if (kind_ == ControlKind::kLabel) AutoSizeLabel();
+    // Painted at once: the uninstall changes the status while the main
+    // thread is busy.
+    if (kind_ == ControlKind::kLabel || kind_ == ControlKind::kPanel)
+      RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  }
+  if (gauge_) {
+    gauge_->SetMax(c.max > gauge_->Min() ? c.max : gauge_->Max());
+    gauge_->SetProgress(c.position);
+  }
+  if (first || c.enabled != enabled_) {
+    enabled_ = c.enabled;
+    EnableWindow(hwnd_, c.enabled);
+  }
+  if (first || c.visible != visible_) {
+    visible_ = c.visible;
+    ShowWindow(hwnd_, c.visible ? SW_SHOWNA : SW_HIDE);
+  }
+}
+
+}  // namespace ferry

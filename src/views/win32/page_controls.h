@@ -1,0 +1,86 @@
+// One window per control of a layout page, made from its description and
+// kept in step with it. Labels, pictures, bevels and the gauge paint like
+// window-less controls (ui/win32/graphic_paint.h): transparent labels show
+// the picture behind them.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "formats/layout/layout_file.h"
+#include "views/win32/folder_tree.h"
+#include "views/win32/gradient_gauge.h"
+#include "views/win32/picture.h"
+
+namespace ferry {
+
+// Window property holding a page control's component name as a global atom.
+inline constexpr const wchar_t* kNameProp = L"FerryName";
+
+struct TPageControlArgs {
+  HWND panel = nullptr;
+  const TLayoutControl* control = nullptr;
+  HFONT parent_font = nullptr;   // the form's font
+  int dpi = 96;                  // layout pixels are 96-dpi pixels
+  UINT id = 0;
+  COLORREF panel_colour = RGB(255, 255, 255);
+};
+
+class TPageControlView {
+ public:
+  explicit TPageControlView(const TPageControlArgs& args);
+  ~TPageControlView();
+  TPageControlView(const TPageControlView&) = delete;
+  TPageControlView& operator=(const TPageControlView&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+  ControlKind Kind() const { return kind_; }
+  TFolderTree* Tree() { return tree_.get(); }
+  TGradGauge* Gauge() { return gauge_.get(); }
+  // Text colour for WM_CTLCOLOR*; none: the system's.
+  std::optional<COLORREF> TextColour() const { return text_colour_; }
+
+  // Brings the window in line with the description: visibility, enabled
+  // state, text, gauge position. Only what changed is touched.
+  void Sync(const TLayoutControl& c);
+  // Paints a graphic control's own content (no background below it).
+  void PaintOwn(HDC dc, int w, int h);
+
+ private:
+  static LRESULT CALLBACK GraphicProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void CreateGraphic(const TPageControlArgs& args, int x, int y, int w, int h, bool markGraphic);
+  void LoadRichText(const std::vector<uint8_t>& rtf);
+  void AutoSizeLabel();
+  int Scale(int v) const { return MulDiv(v, dpi_, 96); }
+
+  HWND hwnd_ = nullptr;
+  HWND panel_ = nullptr;
+  ControlKind kind_;
+  int dpi_ = 96;
+  HFONT font_ = nullptr;       // owned when the layout set a font
+  HFONT draw_font_ = nullptr;  // font used to draw (own or parent's)
+  std::optional<COLORREF> text_colour_;
+  COLORREF panel_colour_;
+  bool transparent_ = false;
+  bool word_wrap_ = false;
+  bool auto_size_ = false;
+  bool stretch_ = false, center_ = false;
+  int layout_width_ = 0, layout_height_ = 0;
+  std::wstring text_;
+  TPicture picture_;
+  std::unique_ptr<TFolderTree> tree_;
+  std::unique_ptr<TGradGauge> gauge_;
+
+  bool synced_ = false;
+  bool visible_ = false;
+  bool enabled_ = true;
+  std::u16string shown_text_;
+};
+
+// CR alone (a layout's "<BR>") as CR LF, as Windows controls want it.
+std::wstring WindowsLineBreaks(std::u16string_view text);
+
+}  // namespace ferry

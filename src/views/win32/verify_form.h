@@ -1,0 +1,42 @@
+// The "Verifying Contents" window: a small tool window that counts up while
+// start-up checks the archive entries.
+//
+//   client 321 x 70, "MS Shell Dlg 2" 8 pt, centred, no border icons
+//   Label1        8,8    "Verifying contents please wait..."
+//   StatusLabel   8,32   status text
+//   ProgressBar1  8,48   305 x 16, smooth
+#pragma once
+
+#include <windows.h>
+
+#include "engine/startup.h"
+
+namespace ferry {
+
+class TFrmVerify : public TVerifyView {
+ public:
+  // Creates and shows the window. Without a display nothing is created and
+  // every call does nothing.
+  TFrmVerify();
+  ~TFrmVerify() override;
+  TFrmVerify(const TFrmVerify&) = delete;
+  TFrmVerify& operator=(const TFrmVerify&) = delete;
+
+  void SetStatus(const std::string& text) override;
+  void SetProgress(uint32_t position, uint32_t maximum) override;
+  void Refresh() override;
+  void HoldAndClose(uint32_t milliseconds) override;
+
+  HWND Handle() const { return hwnd_; }
+  static constexpr const wchar_t* kClassName = L"FerryVerifyForm";
+
+ private:
+  void Close();
+
+  HWND hwnd_ = nullptr;
+  HWND status_ = nullptr;
+  HWND progress_ = nullptr;
+  HFONT font_ = nullptr;
+};
+
+}  // namespace ferry

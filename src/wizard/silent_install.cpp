@@ -1,0 +1,109 @@
+#include "wizard/silent_install.h"
+
+#include <algorithm>
+#include <string>
+
+#include "base/text.h"
+#include "engine/setup_context.h"
+#include "base/text_helpers.h"
+#include "wizard/wizard_model.h"
+
+namespace ferry {
+
+namespace {
+
+constexpr int kFailureText = 23;
+
+std::string CodePageToUtf8(std::string_view s) { return Utf16ToUtf8(CodePageToUtf16(s)); }
+
+std::string DriveOf(std::string_view path) { return std::string(path.substr(0, std::min<size_t>(3, path.size()))); }
+
+std::string InstallDirText(const TWizardModel& model, const TSetupContext& ctx) {
+  if (const TLayoutControl* edit = model.InstallDirEdit()) return Utf16ToUtf8(edit->text);
+  return CodePageToUtf8(ctx.SetupInfo.InstallDir);
+}
+
+// Why Next cannot be taken on the current page.
+std::string BlockedMessage(const TWizardModel& model, const TSetupContext& ctx) {
+  std::optional<TPageType> type = model.CurrentPageType();
+  if (type == TPageType::InstallDir) {
+    std::string dir = InstallDirText(model, ctx);
+    return "Cannot install to \"" + dir + "\": the drive " + DriveOf(dir) +
+           " cannot take an install (a CD-ROM, a RAM disk or no such drive).";
+  }
+  if (type == TPageType::Patch) {
+    int64_t free = static_cast<int64_t>(ctx.SpaceAvailable);
+    std::string available = free < 0 ? "an unknown amount" : FormatByteSize(ctx.SpaceAvailable);
+    return "Not enough free space to install to \"" + CodePageToUtf8(ctx.SetupInfo.InstallDir) +
+           "\": " + FormatByteSize(ctx.SpaceRequired) + " needed, " + available + " available.";
+  }
+  return "The setup cannot go on from page " + std::to_string(model.CurrentPage() + 1) + ": Next is not available.";
+}
+
+int ExitCodeOfRun(TSetupContext& ctx, const TSilentRunFacts& facts,
+                  const std::function<void(std::string_view)>& say) {
+  int code = 0;
+  if (facts.Outcome.CycleStopped) {
+    say(CycleStoppedMessage(facts.Outcome));
+    code = 1;
+  }
+  if (ctx.SetupAborted.load() != 0) {
+    say("Setup failed: " + Utf16ToUtf8(ctx.Languages.GetText(kFailureText)));
+    code = 1;
+  }
+  std::vector<TWriteFailure> failures = ctx.Progress.WriteFailures();
+  if (!failures.empty()) {
+    say(std::to_string(failures.size()) + (failures.size() == 1 ? " file" : " files") + " could not be written:");
+    for (const TWriteFailure& f : failures)
+      say("  " + CodePageToUtf8(f.Path) + (f.Reason.empty() ? "" : " (" + CodePageToUtf8(f.Reason) + ")"));
+    code = 1;
+  }
+  if (code == 0) say("Setup finished: installed to \"" + CodePageToUtf8(ctx.SetupInfo.InstallDir) + "\".");
+  return code;
+}
+
+}  // namespace
+
+int GaugePercent(int64_t position, int64_t maximum) {
+  if (maximum <= 0) return 0;
+  if (position <= 0) return 0;
+  if (position >= maximum) return 100;
+  return static_cast<int>(position * 100 / maximum);
+}
+
+int RunSilentWizard(TWizardModel& model, TSetupContext& ctx, const TSilentRunFacts& facts,
+                    const std::function<void(std::string_view)>& say) {
+  // Each Next moves forward one page, so twice the page count is more than a
+  // wizard can take; a page list that stops moving ends the walk too.
+  const size_t limit = 2 * model.PageSet().PageCount() + 2;
+  for (size_t step = 0; step < limit && !model.Closed() && !model.Terminated(); ++step) {
+    if (model.CurrentPageType() == TPageType::Finish) {
+      model.Cancel();  // Cancel reads "Finish" there and closes at once
+      break;
+    }
+    int32_t before = model.CurrentPage();
+    if (!model.Next()) {
+      say(BlockedMessage(model, ctx));
+      return 1;
+    }
+    if (model.CurrentPage() == before && !model.Closed() && !model.Terminated()) break;
+  }
+  if (model.Terminated()) return 1;
+  if (!model.Closed()) model.RequestClose();
+  if (facts.UninstallRan) {
+    if (facts.UninstallNotRemoved + facts.UninstallSkipped == 0) {
+      say("Uninstall finished: \"" + CodePageToUtf8(ctx.SetupInfo.ShortTitle) + "\" was removed.");
+      return 0;
+    }
+    say("Uninstall finished, but " + std::to_string(facts.UninstallNotRemoved) + " item(s) would not go and " +
+        std::to_string(facts.UninstallSkipped) + " record(s) were passed over (see the problems above).");
+    return 1;
+  }
+  if (!facts.InstallRan) {
+    say("The setup has no install page: nothing was installed.");
+    return 0;
+  }
+  return ExitCodeOfRun(ctx, facts, say);
+}
+
+}  // namespace ferry

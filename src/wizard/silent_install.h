@@ -1,0 +1,53 @@
+// The silent run (/S): the wizard model driven to its end with no window.
+//
+//   - Next on every page in order. The install-directory page takes the
+//     directory start-up chose (/D=, else the registry's or the default).
+//   - Next that stays unavailable ends the run with exit code 1 and a
+//     message: a drive that cannot take an install on the install-directory
+//     page, too little free space on the ready page, or any other page that
+//     does not let the wizard go on.
+//   - The work page runs the setup thread through the host, which fills
+//     TSilentRunFacts; a Finish page closes the wizard.
+//   - Questions get the answers of the silent dialogs: "messagebox" is
+//     answered OK, the closing question Yes.
+//
+// An uninstaller's run ends with 0 when its work page removed everything
+// the install log names that was there, else 1 (what stayed is named).
+//
+// Exit codes after the wizard closed: 1 when a page's work failed, a
+// "failure" line or a failed archive update aborted the run (language text
+// 23 is written), the run was stopped in a jump cycle, or any file could
+// not be written (each one is named); otherwise 0.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "engine/setup_thread.h"
+
+namespace ferry {
+
+class TWizardModel;
+struct TSetupContext;
+
+// What the host saw of the install work.
+struct TSilentRunFacts {
+  bool InstallRan = false;
+  TRunOutcome Outcome;
+  // The uninstaller's work page ran to its end; files or registry values
+  // that were there and would not go, records passed over as unsafe.
+  bool UninstallRan = false;
+  uint32_t UninstallNotRemoved = 0;
+  uint32_t UninstallSkipped = 0;
+};
+
+// say: one line (UTF-8) for standard error and the run log.
+int RunSilentWizard(TWizardModel& model, TSetupContext& ctx, const TSilentRunFacts& facts,
+                    const std::function<void(std::string_view)>& say);
+
+// The percentage a gauge position stands for (0 when the maximum is not
+// above 0). Cut, not rounded, so 100 means done.
+int GaugePercent(int64_t position, int64_t maximum);
+
+}  // namespace ferry

@@ -1,0 +1,322 @@
+#include "wizard/wizard_model.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "base/text.h"
+#include "engine/setup_context.h"
+#include "base/text_helpers.h"
+#include "formats/layout/display_text.h"
+
+namespace ferry {
+
+namespace {
+
+LayoutEnv MakeLayoutEnv(const WizardData& data, WizardHost& host, Dialogs& dialogs) {
+  LayoutEnv env;
+  env.load_entry = [&host](std::string_view name) { return host.LoadEntry(name); };
+  env.dialogs = &dialogs;
+  env.languages = &data.languages;
+  env.macros = &data.macros;
+  return env;
+}
+
+std::string Utf16Prefix(std::u16string_view text, size_t n) {
+  return CodePageFromUtf16(text.substr(0, std::min(n, text.size())));
+}
+
+}  // namespace
+
+bool DriveTakesInstall(DriveType type) {
+  return type != DriveType::kUnknown && type != DriveType::kNoRootDir && type != DriveType::kCdRom &&
+         type != DriveType::kRamDisk;
+}
+
+WizardData WizardDataOf(TSetupContext& context) {
+  return WizardData{context.SetupInfo,     context.Languages,      context.TextMacros,
+                    context.SpaceRequired, context.SpaceAvailable, context.SpaceAvailableText};
+}
+
+TWizardModel::TWizardModel(WizardData data, WizardHost& host, DriveInfo& drives, Dialogs& dialogs)
+    : data_(data),
+      host_(host),
+      drives_(drives),
+      dialogs_(dialogs),
+      pages_(MakeLayoutEnv(data, host, dialogs), buttons_) {}
+
+void TWizardModel::SetPagesUp() {
+  TSetupInfo& info = data_.setup_info;
+  app_title_ = info.IsUninstaller == 1 ? CodePageToUtf16(info.ShortTitle) + u" " + Text(26)
+                                       : CodePageToUtf16(info.SetupTitle);
+  caption_ = u" " + app_title_;
+
+  pages_.LoadPageSet("Pages.txt");
+  FindNamedControls();
+
+  info.InstallDir = host_.ExpandPathVars(info.InstallDir);
+  if (install_dir_tree_) NavigateTree(info.InstallDir, false);
+  if (TLayoutControl* edit = Named(install_dir_edit_)) {
+    // Filled before the change handler is attached: no change runs now.
+    edit->text = CodePageToUtf16(host_.ExpandPathVars(info.InstallDir));
+    edit_handler_attached_ = true;
+  }
+
+  buttons_.Back.caption = Text(12);
+  buttons_.Next.caption = Text(13);
+  buttons_.Cancel.caption = Text(14);
+  SetupLanguages();
+  Notify();
+}
+
+void TWizardModel::FindNamedControls() {
+  struct Wanted {
+    const char* name;
+    std::optional<ControlRef>* ref;
+  };
+  const Wanted wanted[] = {
+      {"patching_statuslabel", &status_label_},
+      {"patching_progressbar", &progress_bar_},
+      {"finishtext", &finish_text_},
+      {"installdir_edit", &install_dir_edit_},
+      {"installdir_shelltreeview", &install_dir_tree_},
+      {"spaceavalible", &space_label_},
+  };
+  for (const Wanted& w : wanted) w.ref->reset();
+  for (size_t p = 0; p < pages_.PageCount(); ++p) {
+    const auto& controls = pages_.Page(p).Controls();
+    for (size_t c = 0; c < controls.size(); ++c)
+      for (const Wanted& w : wanted)
+        if (EqualsNoCase(controls[c].name, w.name)) *w.ref = ControlRef{p, c};
+  }
+}
+
+const TLayoutControl* TWizardModel::Named(const std::optional<ControlRef>& ref) const {
+  return ref ? pages_.Control(*ref) : nullptr;
+}
+
+TLayoutControl* TWizardModel::Named(const std::optional<ControlRef>& ref) {
+  return ref ? pages_.Control(*ref) : nullptr;
+}
+
+bool TWizardModel::Next() {
+  if (closed_ || terminated_ || !buttons_.Next.visible || !buttons_.Next.enabled) return false;
+  if (!InstallDirHeld()) return false;
+  pages_.ShowPage(pages_.CurrentPage() + 1);
+  ArriveOnPage();
+  Notify();
+  return true;
+}
+
+bool TWizardModel::Back() {
+  if (closed_ || terminated_ || !buttons_.Back.visible || !buttons_.Back.enabled) return false;
+  pages_.ShowPage(pages_.CurrentPage() - 1);
+  Notify();
+  return true;
+}
+
+void TWizardModel::ArriveOnPage() {
+  std::optional<TPageType> type = pages_.CurrentPageType();
+  if (!type) return;
+  switch (*type) {
+    case TPageType::InstallDir:
+      ArriveOnInstallDir();
+      break;
+    case TPageType::Patch:
+      CheckSpace();
+      if (TLayoutControl* label = Named(space_label_))
+        label->text = ResolveDisplayText(data_.languages, data_.macros, u"<LANG7>");
+      break;
+    case TPageType::Patching:
+      RunPageWork(true);
+      break;
+    case TPageType::Uninstall:
+      RunPageWork(false);
+      break;
+    case TPageType::Finish:
+      RequestClose();
+      break;
+    case TPageType::Welcome:
+    case TPageType::ChangeLog:
+    case TPageType::MainLayout:
+      break;
+  }
+}
+
+void TWizardModel::ArriveOnInstallDir() {
+  // The edit is filled from InstallDir only the first time; coming back
+  // keeps what the user typed.
+  if (!install_dir_shown_) {
+    install_dir_shown_ = true;
+    SetEditText(CodePageToUtf16(data_.setup_info.InstallDir));
+  }
+  InstallDirEditChange();
+}
+
+// Leaving the install-directory page: the folder becomes 8-bit, so one the
+// code page cannot hold is refused and the page stays.
+bool TWizardModel::InstallDirHeld() {
+  const TLayoutControl* edit = Named(install_dir_edit_);
+  if (!edit || pages_.CurrentPageType() != TPageType::InstallDir || CodePageFromUtf16Exactly(edit->text))
+    return true;
+  dialogs_.ShowUnicode(FolderNotInCodePageMessage(edit->text), u"Error", DialogButtons::kOk, DialogIcon::kError);
+  return false;
+}
+
+void TWizardModel::CheckSpace() {
+  // Signed on purpose: a drive that cannot be read reports -1 free bytes,
+  // which must count as too little.
+  if (static_cast<int64_t>(data_.space_available) < static_cast<int64_t>(data_.space_required))
+    buttons_.Next.enabled = false;
+}
+
+void TWizardModel::RunPageWork(bool install) {
+  try {
+    SetWorkingState(true);
+    if (install) {
+      uint32_t n = host_.PayloadEntryCount();
+      SetStatusText(u"Status: 0 of " + CodePageToUtf16(std::to_string(n)) + u" files extracted");
+      SetGaugePosition(0);
+      SetGaugeMax(static_cast<int32_t>(n));
+      host_.AddInstallDirectory(data_.setup_info.InstallDir);
+      Notify();
+      host_.RunInstall();
+    } else {
+      Notify();
+      host_.RunUninstall();
+    }
+    pages_.ShowPage(pages_.CurrentPage() + 1);
+    SetWorkingState(false);
+  } catch (const std::exception& e) {
+    SetWorkingState(false);
+    terminated_ = true;
+    host_.ReportFatal(e.what());
+  }
+}
+
+bool TWizardModel::RequestClose() {
+  if (closed_) return true;
+  if (working_) return false;
+  bool on_finish = pages_.CurrentPageType() == TPageType::Finish;
+  if (!on_finish) {
+    DialogAnswer answer = dialogs_.ShowUnicode(Text(27), Text(28), DialogButtons::kYesNo, DialogIcon::kNone);
+    if (answer != DialogAnswer::kYes) return false;
+  }
+  closed_ = true;
+  host_.StopSetupThread();
+  if (on_finish && data_.setup_info.IsUninstaller == 1) host_.RunFinaliser();
+  if (observer_) observer_->Closed();
+  return true;
+}
+
+void TWizardModel::InstallDirEditChanged(std::u16string_view text) {
+  TLayoutControl* edit = Named(install_dir_edit_);
+  if (!edit) return;
+  edit->text = std::u16string(text);
+  if (edit_handler_attached_) InstallDirEditChange();
+  Notify();
+}
+
+void TWizardModel::SetEditText(std::u16string_view text) {
+  TLayoutControl* edit = Named(install_dir_edit_);
+  if (!edit || edit->text == text) return;  // an unchanged text raises no change
+  edit->text = std::u16string(text);
+  if (edit_handler_attached_) InstallDirEditChange();
+}
+
+void TWizardModel::InstallDirEditChange() {
+  TLayoutControl* edit = Named(install_dir_edit_);
+  if (!edit) return;
+  if (pages_.CurrentPageType() == TPageType::InstallDir) {
+    if (!DriveTakesInstall(drives_.GetDriveType(Utf16Prefix(edit->text, 3)))) {
+      buttons_.Next.enabled = false;
+      return;
+    }
+    buttons_.Next.enabled = true;
+    std::string& install_dir = data_.setup_info.InstallDir;
+    if (install_dir_shown_) install_dir = IncludeTrailingBackslash(CodePageFromUtf16(edit->text));
+    char drive = install_dir.empty() ? '\0' : install_dir[0];
+    if (drive >= 'a' && drive <= 'z') drive = static_cast<char>(drive - 'a' + 'A');
+    if (drive >= 'A' && drive <= 'Z') {
+      int64_t free_bytes = drives_.DiskFree(drive - 64);
+      data_.space_available = static_cast<uint64_t>(free_bytes);
+      data_.space_available_text = FormatByteSize(data_.space_available);
+    }
+  }
+  if (install_dir_tree_) NavigateTree(CodePageFromUtf16(edit->text), true);
+}
+
+void TWizardModel::TreeSelectionChanged(std::u16string_view path) {
+  if (!Named(install_dir_edit_) || pages_.CurrentPageType() != TPageType::InstallDir) return;
+  if (!DriveTakesInstall(drives_.GetDriveType(Utf16Prefix(path, 3)))) return;
+  SetEditText(path);
+  Notify();
+}
+
+void TWizardModel::NavigateTree(std::string path, bool expand) {
+  if (!path.empty() && path.back() == '\\') path.pop_back();
+  if (!drives_.DirectoryExists(path)) {
+    do {
+      size_t cut = path.rfind('\\');
+      path = cut == std::string::npos ? std::string() : path.substr(0, cut);
+    } while (!path.empty() && path.size() > 2 && !drives_.DirectoryExists(path));
+  }
+  if (path.empty() || !drives_.DirectoryExists(path)) return;
+  tree_target_ = path + "\\";
+  if (observer_) observer_->NavigateTree(tree_target_, expand);
+}
+
+void TWizardModel::SelectLanguage(int index) {
+  if (index < 0 || index >= data_.languages.Count() || working_ || closed_) return;
+  data_.languages.Current = index;
+  buttons_.Language.caption = data_.languages.Languages[index]->Name;
+  buttons_.Back.caption = Text(12);
+  buttons_.Next.caption = Text(13);
+  buttons_.Cancel.caption = Text(14);
+  pages_.ShowPage(pages_.CurrentPage());
+  pages_.RefreshTexts();
+  // Re-showing the page enables Next again; the page's own rule decides.
+  if (pages_.CurrentPageType() == TPageType::InstallDir) InstallDirEditChange();
+  if (pages_.CurrentPageType() == TPageType::Patch) CheckSpace();
+  Notify();
+}
+
+void TWizardModel::SetupLanguages() {
+  const TLanguage* current = data_.languages.CurrentLanguage();
+  buttons_.Language.caption = current ? current->Name : std::u16string();
+  if (data_.languages.Count() <= 1) buttons_.Language.visible = false;
+}
+
+std::vector<LanguageMenuItem> TWizardModel::LanguageMenu() const {
+  std::vector<LanguageMenuItem> items;
+  for (int i = 0; i < data_.languages.Count(); ++i)
+    items.push_back({data_.languages.Languages[i]->Name, i == data_.languages.Current});
+  return items;
+}
+
+void TWizardModel::SetStatusText(std::u16string_view text) {
+  if (TLayoutControl* label = Named(status_label_)) label->text = std::u16string(text);
+  Notify();
+}
+
+void TWizardModel::SetMessageText(std::u16string_view text) {
+  if (TLayoutControl* label = Named(finish_text_)) label->text = std::u16string(text);
+  Notify();
+}
+
+void TWizardModel::SetGaugePosition(int32_t position) {
+  if (TLayoutControl* gauge = Named(progress_bar_)) gauge->position = position;
+  Notify();
+}
+
+void TWizardModel::SetGaugeMax(int32_t max) {
+  if (TLayoutControl* gauge = Named(progress_bar_)) gauge->max = max;
+  Notify();
+}
+
+void TWizardModel::SetWorkingState(bool on) { working_ = on; }
+
+void TWizardModel::Notify() {
+  if (observer_) observer_->StateChanged();
+}
+
+}  // namespace ferry

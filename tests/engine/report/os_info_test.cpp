@@ -1,0 +1,165 @@
+#include "engine/report/os_info.h"
+
+#include <gtest/gtest.h>
+
+namespace ferry {
+namespace {
+
+TOSVersionData Nt(uint32_t major, uint32_t minor, uint8_t type, uint16_t suite = 0) {
+  TOSVersionData d;
+  d.PlatformId = kPlatformNT;
+  d.MajorVersion = major;
+  d.MinorVersion = minor;
+  d.HaveExtendedInfo = true;
+  d.ProductTypeCode = type;
+  d.SuiteMask = suite;
+  return d;
+}
+
+TOSVersionData Win9x(uint32_t minor, std::string csd) {
+  TOSVersionData d;
+  d.PlatformId = kPlatformWin9x;
+  d.MajorVersion = 4;
+  d.MinorVersion = minor;
+  d.CSDVersion = std::move(csd);
+  return d;
+}
+
+TEST(OSInfoProduct, VersionTable) {
+  EXPECT_EQ(TOSInfo(Win9x(0, "")).Product(), osWin95);
+  EXPECT_EQ(TOSInfo(Win9x(10, "")).Product(), osWin98);
+  EXPECT_EQ(TOSInfo(Win9x(90, "")).Product(), osWinMe);
+  EXPECT_EQ(TOSInfo(Nt(4, 0, 1)).Product(), osWinNT4);
+  EXPECT_EQ(TOSInfo(Nt(5, 0, 1)).Product(), osWin2000);
+  EXPECT_EQ(TOSInfo(Nt(5, 1, 1)).Product(), osWinXP);
+  EXPECT_EQ(TOSInfo(Nt(5, 2, 3)).Product(), osWinServer2003);
+  EXPECT_EQ(TOSInfo(Nt(6, 0, 1)).Product(), osWinVista);
+  EXPECT_EQ(TOSInfo(Nt(6, 1, 1)).Product(), osWinVista);  // any minor
+  EXPECT_EQ(TOSInfo(Nt(5, 3, 1)).Product(), osUnknown);
+  EXPECT_EQ(TOSInfo(Nt(10, 0, 1)).Product(), osUnknown);
+  TOSVersionData nine = Win9x(0, "");
+  nine.MajorVersion = 6;
+  EXPECT_EQ(TOSInfo(nine).Product(), osUnknown);
+  EXPECT_EQ(TOSInfo(TOSVersionData{}).Product(), osUnknown);
+  EXPECT_EQ(TOSInfo::ProductName(osUnknown), "Unknown OS");
+  EXPECT_EQ(TOSInfo::ProductName(osWinServer2003), "Windows Server2003");
+  EXPECT_EQ(TOSInfo::ProductName(static_cast<TOSProduct>(42)), "Unknown OS");
+}
+
+TEST(OSInfoProductType, ExtendedCodesAndRegistryFallBack) {
+  EXPECT_EQ(TOSInfo(Win9x(0, "")).ProductType(), ptNotNT);
+  EXPECT_EQ(TOSInfo(Nt(5, 1, 1)).ProductType(), ptWorkstation);
+  EXPECT_EQ(TOSInfo(Nt(5, 0, 2)).ProductType(), ptDomainController);
+  EXPECT_EQ(TOSInfo(Nt(5, 0, 3)).ProductType(), ptServer);
+  EXPECT_EQ(TOSInfo(Nt(5, 0, 9)).ProductType(), ptUnknown);
+  EXPECT_TRUE(TOSInfo(Nt(5, 0, 2)).IsServer());
+  EXPECT_FALSE(TOSInfo(Nt(5, 0, 1)).IsServer());
+
+  TOSVersionData d = Nt(4, 0, 0);
+  d.HaveExtendedInfo = false;
+  EXPECT_EQ(TOSInfo(d).ProductType(), ptUnknown);  // no registry value
+  d.RegistryProductType = "winnt";
+  EXPECT_EQ(TOSInfo(d).ProductType(), ptWorkstation);
+  d.RegistryProductType = "LanmanNT";
+  EXPECT_EQ(TOSInfo(d).ProductType(), ptServer);
+  d.RegistryProductType = "SERVERNT";
+  EXPECT_EQ(TOSInfo(d).ProductType(), ptAdvancedServer);
+  EXPECT_TRUE(TOSInfo(d).IsServer());
+  d.RegistryProductType = "Other";
+  EXPECT_EQ(TOSInfo(d).ProductType(), ptUnknown);
+  // The registry is not asked when the extended query worked.
+  TOSVersionData e = Nt(5, 1, 1);
+  e.RegistryProductType = "LANMANNT";
+  EXPECT_EQ(TOSInfo(e).ProductType(), ptWorkstation);
+}
+
+TEST(OSInfoEdition, ServerEditionsBySuite) {
+  EXPECT_EQ(TOSInfo(Nt(4, 0, 3, kSuiteEnterprise)).Edition(), "Server 4.0, Enterprise Edition");
+  EXPECT_EQ(TOSInfo(Nt(4, 0, 3)).Edition(), "Server 4.0");
+  EXPECT_EQ(TOSInfo(Nt(5, 0, 3, kSuiteDataCenter | kSuiteEnterprise)).Edition(), "Datacenter Server");
+  EXPECT_EQ(TOSInfo(Nt(5, 0, 2, kSuiteEnterprise)).Edition(), "Advanced Server");
+  EXPECT_EQ(TOSInfo(Nt(5, 0, 3)).Edition(), "Standard Edition");
+  EXPECT_EQ(TOSInfo(Nt(5, 2, 3, kSuiteDataCenter | kSuiteBlade)).Edition(), "DataCenter Edition");
+  EXPECT_EQ(TOSInfo(Nt(5, 2, 3, kSuiteEnterprise | kSuiteBlade)).Edition(), "Enterprise Edition");
+  EXPECT_EQ(TOSInfo(Nt(5, 2, 3, kSuiteBlade)).Edition(), "Web Edition");
+  EXPECT_EQ(TOSInfo(Nt(5, 2, 3)).Edition(), "Standard Edition");
+  EXPECT_EQ(TOSInfo(Nt(6, 0, 3, kSuiteEnterprise)).Edition(), "");
+}
+
+TEST(OSInfoEdition, WorkstationEditions) {
+  EXPECT_EQ(TOSInfo(Nt(4, 0, 1)).Edition(), "Workstation 4.0");
+  EXPECT_EQ(TOSInfo(Nt(5, 0, 1)).Edition(), "Professional");
+  EXPECT_EQ(TOSInfo(Nt(5, 1, 1)).Edition(), "Professional");
+  EXPECT_EQ(TOSInfo(Nt(5, 1, 1, kSuitePersonal)).Edition(), "Home Edition");
+  TOSVersionData both = Nt(5, 1, 1, kSuitePersonal);
+  both.MediaCenter = true;
+  both.TabletPC = true;
+  EXPECT_EQ(TOSInfo(both).Edition(), "Media Center Edition");
+  both.MediaCenter = false;
+  EXPECT_EQ(TOSInfo(both).Edition(), "Tablet PC Edition");
+  EXPECT_EQ(TOSInfo(Nt(6, 0, 1, 0xFFFF)).Edition(), "");  // Vista, whatever its suite
+  EXPECT_EQ(TOSInfo(Win9x(10, "A")).Edition(), "");
+}
+
+TEST(OSInfoEdition, RegistryEditionCarriesTheVersion) {
+  TOSVersionData d = Nt(4, 0, 0);
+  d.HaveExtendedInfo = false;
+  d.RegistryProductType = "LANMANNT";
+  EXPECT_EQ(TOSInfo(d).Edition(), "Server 4.0");
+  d.RegistryProductType = "WINNT";
+  EXPECT_EQ(TOSInfo(d).Edition(), "WorkStation 4.0");
+  d.RegistryProductType = "ServerNT";
+  d.MajorVersion = 5;
+  d.MinorVersion = 2;
+  EXPECT_EQ(TOSInfo(d).Edition(), "Advanced Server 5.2");
+  d.RegistryProductType.reset();
+  EXPECT_EQ(TOSInfo(d).Edition(), "");
+}
+
+TEST(OSInfoServicePack, Win9xLetters) {
+  EXPECT_EQ(TOSInfo(Win9x(0, "B")).ServicePack(), "OSR2");
+  EXPECT_EQ(TOSInfo(Win9x(0, "c")).ServicePack(), "OSR2");
+  EXPECT_EQ(TOSInfo(Win9x(0, " B")).ServicePack(), "");  // leading blank
+  EXPECT_EQ(TOSInfo(Win9x(0, "A")).ServicePack(), "");
+  EXPECT_EQ(TOSInfo(Win9x(10, "A")).ServicePack(), "SE");
+  EXPECT_EQ(TOSInfo(Win9x(10, "B")).ServicePack(), "");
+  EXPECT_EQ(TOSInfo(Win9x(90, "A")).ServicePack(), "");
+  EXPECT_EQ(TOSInfo(Win9x(10, "")).ServicePack(), "");
+}
+
+TEST(OSInfoServicePack, NtTextAndSp6a) {
+  TOSVersionData xp = Nt(5, 1, 1);
+  xp.CSDVersion = "Service Pack 2";
+  xp.ServicePackMajor = 2;
+  TOSInfo info(xp);
+  EXPECT_EQ(info.Product(), osWinXP);
+  EXPECT_EQ(info.Edition(), "Professional");
+  EXPECT_EQ(info.ServicePack(), "Service Pack 2");
+  EXPECT_EQ(info.ServicePackMajor(), 2);
+  EXPECT_EQ(info.ProductLine(), "Windows XP Professional");
+
+  TOSVersionData nt4 = Nt(4, 0, 1);
+  nt4.CSDVersion = "service pack 6";
+  EXPECT_FALSE(TOSInfo(nt4).IsNT4SP6a());
+  EXPECT_EQ(TOSInfo(nt4).ServicePack(), "service pack 6");
+  nt4.HasQ246009 = true;
+  EXPECT_TRUE(TOSInfo(nt4).IsNT4SP6a());
+  EXPECT_EQ(TOSInfo(nt4).ServicePack(), "Service Pack 6a");
+  TOSVersionData w2k = Nt(5, 0, 1);
+  w2k.CSDVersion = "Service Pack 6";
+  w2k.HasQ246009 = true;
+  EXPECT_FALSE(TOSInfo(w2k).IsNT4SP6a());
+
+  TOSVersionData other;
+  other.PlatformId = 3;
+  other.CSDVersion = "x";
+  EXPECT_EQ(TOSInfo(other).ServicePack(), "");
+}
+
+TEST(OSInfo, VistaLineKeepsTheBlank) {
+  EXPECT_EQ(TOSInfo(Nt(6, 0, 1)).ProductLine(), "Windows Vista ");
+  EXPECT_EQ(TOSInfo(Nt(10, 0, 1)).ProductLine(), "Unknown OS ");
+}
+
+}  // namespace
+}  // namespace ferry

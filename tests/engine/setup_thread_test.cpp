@@ -1,0 +1,431 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "formats/install_log/uninstall_list.h"
+#include "base/setup_error.h"
+#include "base/text.h"
+#include "engine/progress_sinks.h"
+#include "engine/setup_context.h"
+#include "engine/setup_thread.h"
+#include "base/text_helpers.h"
+#include "wizard/wizard_test_support.h"
+
+namespace ferry {
+namespace {
+
+// Commands of the test: each records the line index it was given; "jump"
+// assigns its first parameter to CurrentLine, "abort" sets SetupAborted,
+// "throw" raises an error.
+class TRecordCommand : public TCommandClass {
+ public:
+  explicit TRecordCommand(std::vector<int>& seen) : TCommandClass("record", false, 0, 0), seen_(seen) {}
+  void SFXProcess(TSetupContext&, int lineIndex) override { seen_.push_back(lineIndex); }
+
+ private:
+  std::vector<int>& seen_;
+};
+
+class TJumpCommand : public TCommandClass {
+ public:
+  explicit TJumpCommand(std::vector<int>& seen) : TCommandClass("jump", false, 0, 1), seen_(seen) {}
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override {
+    seen_.push_back(lineIndex);
+    int32_t target = StrToIntOrMinus1(ctx.CompLines.Lines[lineIndex].Param(1));
+    if (target >= 0) ctx.CurrentLine = target;
+  }
+
+ private:
+  std::vector<int>& seen_;
+};
+
+class TAbortCommand : public TCommandClass {
+ public:
+  explicit TAbortCommand(std::vector<int>& seen) : TCommandClass("abort", false, 0, 0), seen_(seen) {}
+  void SFXProcess(TSetupContext& ctx, int lineIndex) override {
+    seen_.push_back(lineIndex);
+    ctx.SetupAborted.store(1);
+  }
+
+ private:
+  std::vector<int>& seen_;
+};
+
+class TThrowCommand : public TCommandClass {
+ public:
+  TThrowCommand() : TCommandClass("throw", false, 0, 0) {}
+  void SFXProcess(TSetupContext&, int) override { throw SetupError("disk on fire"); }
+};
+
+// Holds back one gauge step, as extraction does after each file.
+class TDeferStepCommand : public TCommandClass {
+ public:
+  TDeferStepCommand() : TCommandClass("deferstep", false, 0, 0) {}
+  void SFXProcess(TSetupContext& ctx, int) override { ctx.Progress.DeferGaugeStep(); }
+};
+
+class FakePlatform : public TSetupRunPlatform {
+ public:
+  int begins = 0, ends = 0;
+  std::vector<std::string> forced;
+  std::vector<std::string> created;  // what ForceDirectories reports as new
+  std::vector<std::pair<std::string, std::string>> errors, fatals;
+
+  void BeginRun() override { ++begins; }
+  void EndRun() override { ++ends; }
+  void ForceDirectories(const std::string& path,
+                        const std::function<void(const std::string&)>& onCreated) override {
+    forced.push_back(path);
+    for (const std::string& dir : created) onCreated(dir);
+  }
+  void ReportError(std::string_view message, std::string_view stage) override {
+    errors.push_back({std::string(message), std::string(stage)});
+  }
+  void Fatal(std::string_view message, std::string_view stage) override {
+    fatals.push_back({std::string(message), std::string(stage)});
+  }
+};
+
+class RecordingSinks : public TProgressSinks {
+ public:
+  std::vector<std::u16string> status, messages;
+  std::vector<int32_t> positions;
+  std::vector<std::string> problems;
+  void SetStatusText(std::u16string_view text) override { status.emplace_back(text); }
+  void SetMessageText(std::u16string_view text, bool) override { messages.emplace_back(text); }
+  void SetGaugePosition(int32_t position) override { positions.push_back(position); }
+  void ReportProblem(std::string_view text) override { problems.emplace_back(text); }
+};
+
+enum : int32_t { kRecord = 1, kJump = 2, kAbort = 3, kThrow = 4, kDeferStep = 5 };
+
+// Every sink call in order, as one text each; the combined call is kept
+// apart from its two halves.
+class SequenceSinks : public TProgressSinks {
+ public:
+  std::vector<std::string> calls;
+  void SetStatusText(std::u16string_view text) override { calls.push_back("status " + Utf16ToUtf8(text)); }
+  void SetMessageText(std::u16string_view text, bool) override { calls.push_back("message " + Utf16ToUtf8(text)); }
+  void SetGaugePosition(int32_t position) override { calls.push_back("gauge " + std::to_string(position)); }
+  void SetGaugeAndStatusText(int32_t position, std::u16string_view text) override {
+    calls.push_back("gauge " + std::to_string(position) + " + status " + Utf16ToUtf8(text));
+  }
+  void ReportProblem(std::string_view text) override { calls.push_back("problem " + std::string(text)); }
+};
+
+class SetupThreadTest : public ::testing::Test {
+ protected:
+  SetupThreadTest() {
+    ctx_.Commands.Add(std::make_unique<TRecordCommand>(seen_));
+    ctx_.Commands.Add(std::make_unique<TJumpCommand>(seen_));
+    ctx_.Commands.Add(std::make_unique<TAbortCommand>(seen_));
+    ctx_.Commands.Add(std::make_unique<TThrowCommand>());
+    ctx_.Commands.Add(std::make_unique<TDeferStepCommand>());
+    ctx_.Languages.Languages.push_back(testing::MakeLanguage(u"English", {{23, u"Setup failed to install patch."}}));
+    ctx_.Languages.Current = 0;
+    ctx_.SetupInfo.InstallDir = "C:\\Games\\Demo\\";
+    ctx_.Progress.Bind(&sinks_);
+  }
+
+  // Appends a line; commandNo <= 0 makes a line that does nothing.
+  void Line(int32_t commandNo, std::vector<std::string> params = {}) {
+    TCompLine line;
+    if (commandNo > 0) {
+      line.CommandNo = commandNo;
+      line.LineNo = static_cast<int32_t>(ctx_.CompLines.Lines.size());
+      for (auto& p : params) line.AddParam(p);
+    }
+    ctx_.CompLines.Lines.push_back(line);
+  }
+
+  TRunOutcome Run() {
+    ctx_.CurrentLine = -1;
+    return RunCommands(ctx_, platform_);
+  }
+
+  TSetupContext ctx_;
+  std::vector<int> seen_;
+  FakePlatform platform_;
+  RecordingSinks sinks_;
+};
+
+TEST_F(SetupThreadTest, AStreamOfOneLineRunsNothingTwoLinesRunTheFirst) {
+  Line(kRecord);
+  Run();
+  EXPECT_TRUE(seen_.empty());
+  Line(0);
+  Run();
+  EXPECT_EQ(seen_, (std::vector<int>{0}));
+  // The steps after the loop run either way.
+  EXPECT_EQ(platform_.forced, (std::vector<std::string>{"C:\\Games\\Demo\\", "C:\\Games\\Demo\\"}));
+  EXPECT_EQ(platform_.begins, 2);
+  EXPECT_EQ(platform_.ends, 2);
+}
+
+TEST_F(SetupThreadTest, EveryLineWithACommandRunsInOrderWithItsOwnIndex) {
+  Line(kRecord);
+  Line(0);          // label or setting line
+  Line(99);         // not a registered command
+  Line(-5);
+  Line(kRecord);
+  Line(kRecord);
+  Run();
+  EXPECT_EQ(seen_, (std::vector<int>{0, 4, 5}));
+  EXPECT_EQ(ctx_.CurrentLine, 5);
+}
+
+TEST_F(SetupThreadTest, AJumpContinuesAfterTheTargetLine) {
+  Line(kJump, {"3"});  // 0
+  Line(kRecord);       // 1: jumped over
+  Line(kRecord);       // 2: jumped over
+  Line(0);             // 3: label
+  Line(kRecord);       // 4
+  Line(kJump, {"7"});  // 5
+  Line(kRecord);       // 6: jumped over
+  Line(0);             // 7: label
+  Line(kRecord);       // 8
+  Line(kJump, {"x"});  // 9: not a number: no jump
+  Line(kRecord);       // 10
+  Run();
+  EXPECT_EQ(seen_, (std::vector<int>{0, 4, 5, 8, 9, 10}));
+}
+
+TEST_F(SetupThreadTest, AJumpPastTheLastLineEndsTheRun) {
+  Line(kJump, {"2147483647"});
+  Line(kRecord);
+  Line(kRecord);
+  TRunOutcome outcome = Run();
+  EXPECT_EQ(seen_, (std::vector<int>{0}));
+  EXPECT_FALSE(outcome.CycleStopped);
+  EXPECT_EQ(ctx_.SetupAborted.load(), 0);
+}
+
+TEST_F(SetupThreadTest, AbortStopsAfterItsLineAndTheEndStepsStillRun) {
+  ctx_.SetupInfo.MakeUninstaller = 1;
+  auto dir = std::filesystem::temp_directory_path() /
+             ("ferry_thread_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  std::filesystem::create_directories(dir);
+  ctx_.SetupInfo.InstallDir = dir.string();
+  int registered = 0;
+  ctx_.RegisterUninstall = [&](TSetupContext& c) {
+    ++registered;
+    EXPECT_EQ(&c, &ctx_);
+  };
+  platform_.created = {"C:\\new\\"};
+  ctx_.InstallLog.AddFile("C:\\x.txt");
+  Line(kRecord);
+  Line(kAbort);
+  Line(kRecord);
+  TRunOutcome outcome = Run();
+  EXPECT_EQ(seen_, (std::vector<int>{0, 1}));
+  EXPECT_EQ(ctx_.SetupAborted.load(), 1);
+  EXPECT_FALSE(outcome.CycleStopped);
+  EXPECT_EQ(platform_.forced.size(), 1u);
+  EXPECT_EQ(ctx_.InstallLog.Directories(), (std::vector<std::string>{"C:\\new\\"}));
+  EXPECT_TRUE(outcome.LogSaved);
+  EXPECT_EQ(registered, 1);
+  // The saved log holds what the list held, the new folder included.
+  TUninstallList loaded;
+  ASSERT_TRUE(loaded.LoadFromFile(dir.string(), ""));
+  EXPECT_EQ(loaded.Files(), ctx_.InstallLog.Files());
+  EXPECT_EQ(loaded.Directories(), (std::vector<std::string>{"C:\\new\\"}));
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(SetupThreadTest, NoUninstallerMeansNoLogAndNoRegistration) {
+  int registered = 0;
+  ctx_.RegisterUninstall = [&](TSetupContext&) { ++registered; };
+  Line(kRecord);
+  Line(0);
+  TRunOutcome outcome = Run();
+  EXPECT_FALSE(outcome.LogSaved);
+  EXPECT_EQ(registered, 0);
+}
+
+TEST_F(SetupThreadTest, ALogThatCannotBeSavedIsAFailedFile) {
+  ctx_.SetupInfo.MakeUninstaller = 1;
+  ctx_.SetupInfo.InstallDir = "/nonexistent/ferry/folder";
+  ctx_.SetupInfo.UninstallPrefix = "Demo_";
+  Line(kRecord);
+  Line(0);
+  TRunOutcome outcome = Run();
+  EXPECT_FALSE(outcome.LogSaved);
+  auto failures = ctx_.Progress.WriteFailures();
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_NE(failures[0].Path.find("Demo_install.log"), std::string::npos);
+  ASSERT_EQ(sinks_.problems.size(), 1u);
+}
+
+TEST_F(SetupThreadTest, ARunStartedAfterAnAbortStillRunsLineZero) {
+  ctx_.SetupAborted.store(1);
+  Line(kRecord);
+  Line(kRecord);
+  Run();
+  EXPECT_EQ(seen_, (std::vector<int>{0}));
+}
+
+TEST_F(SetupThreadTest, ACycleWithoutExitIsStoppedAsAFailure) {
+  Line(0);             // 0: label
+  Line(kRecord);       // 1
+  Line(kJump, {"0"});  // 2: goto label
+  Line(kRecord);       // 3: never reached
+  TRunOutcome outcome = Run();
+  EXPECT_TRUE(outcome.CycleStopped);
+  EXPECT_EQ(outcome.LinesRun, RunLineBudget(4));
+  EXPECT_EQ(ctx_.SetupAborted.load(), 1);
+  EXPECT_EQ(std::count(seen_.begin(), seen_.end(), 3), 0);
+  ASSERT_EQ(sinks_.messages.size(), 1u);
+  EXPECT_EQ(sinks_.messages[0], u"Setup failed to install patch.");
+  ASSERT_EQ(platform_.errors.size(), 1u);
+  EXPECT_EQ(platform_.errors[0].second, "Setup Thread");
+  EXPECT_NE(platform_.errors[0].first.find("cycle"), std::string::npos);
+  EXPECT_EQ(platform_.forced.size(), 1u);  // the end steps still ran
+}
+
+TEST_F(SetupThreadTest, ARunThatEndsExactlyAtTheBudgetIsNotACycle) {
+  // Two lines: the budget is far above what a straight run takes.
+  EXPECT_EQ(RunLineBudget(2), 64u * 2 + 10000);
+  for (int i = 0; i < 10; ++i) Line(kRecord);
+  TRunOutcome outcome = Run();
+  EXPECT_FALSE(outcome.CycleStopped);
+  EXPECT_EQ(outcome.LinesRun, 10u);
+}
+
+TEST_F(SetupThreadTest, ACommandGetsTheLinesOwnLineNo) {
+  Line(kRecord);
+  Line(kRecord);
+  Line(kRecord);
+  ctx_.CompLines.Lines[1].LineNo = 2;    // where its parameters are
+  ctx_.CompLines.Lines[2].LineNo = 400;  // damaged: its own index is used
+  Run();
+  EXPECT_EQ(seen_, (std::vector<int>{0, 2, 2}));
+}
+
+TEST_F(SetupThreadTest, TheThreadRunsOnRequestAndClearsTheRequest) {
+  Line(kRecord);
+  Line(kRecord);
+  TSetupThread thread(ctx_, platform_);
+  for (int run = 1; run <= 2; ++run) {
+    ctx_.CurrentLine = -1;
+    ctx_.RunRequested.store(1);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (ctx_.RunRequested.load() != 0 && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(ctx_.RunRequested.load(), 0);
+    EXPECT_EQ(seen_.size(), static_cast<size_t>(2 * run));
+    EXPECT_EQ(thread.LastRun().LinesRun, 2u);
+  }
+  thread.Stop();
+  thread.WaitFor();
+  EXPECT_TRUE(thread.Ended());
+}
+
+TEST_F(SetupThreadTest, AnErrorEscapingACommandEndsTheThreadWithoutTheEndSteps) {
+  ctx_.SetupInfo.MakeUninstaller = 1;
+  int registered = 0;
+  ctx_.RegisterUninstall = [&](TSetupContext&) { ++registered; };
+  Line(kThrow);
+  Line(kRecord);
+  TSetupThread thread(ctx_, platform_);
+  ctx_.CurrentLine = -1;
+  ctx_.RunRequested.store(1);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!thread.Ended() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(thread.Ended());
+  ASSERT_EQ(platform_.fatals.size(), 1u);
+  EXPECT_EQ(platform_.fatals[0].first, "disk on fire");
+  EXPECT_EQ(platform_.fatals[0].second, "Setup Thread");
+  EXPECT_TRUE(platform_.forced.empty());
+  EXPECT_EQ(registered, 0);
+  EXPECT_TRUE(seen_.empty());
+}
+
+TEST(ProgressTest, StepsCountEveryCallAndMoveTheGaugeOnlyWhenShown) {
+  TProgress progress;
+  progress.StepGauge(true);  // no sinks yet: counted all the same
+  RecordingSinks sinks;
+  progress.Bind(&sinks);
+  progress.StepGauge(false);
+  progress.StepGauge(true);
+  progress.SetStatusText(u"Extracting a");
+  progress.SetMessageText(u"Done", true);
+  EXPECT_EQ(progress.GaugeSteps(), 3);
+  EXPECT_EQ(sinks.positions, (std::vector<int32_t>{3}));
+  EXPECT_EQ(sinks.status, (std::vector<std::u16string>{u"Extracting a"}));
+  EXPECT_EQ(sinks.messages, (std::vector<std::u16string>{u"Done"}));
+}
+
+TEST(ProgressTest, AHeldBackStepRidesWithTheNextStatusText) {
+  TProgress progress;
+  SequenceSinks sinks;
+  progress.Bind(&sinks);
+  progress.SetStatusText(u"Extracting a");
+  progress.DeferGaugeStep();
+  progress.SetStatusText(u"Extracting b");
+  progress.DeferGaugeStep();
+  progress.SetStatusText(u"");
+  EXPECT_EQ(progress.GaugeSteps(), 2);
+  EXPECT_EQ(sinks.calls, (std::vector<std::string>{"status Extracting a", "gauge 1 + status Extracting b",
+                                                   "gauge 2 + status "}));
+}
+
+TEST(ProgressTest, EveryOtherCallMovesAHeldBackStepFirst) {
+  TProgress progress;
+  SequenceSinks sinks;
+  progress.Bind(&sinks);
+  progress.DeferGaugeStep();
+  progress.SetMessageText(u"Done", false);
+  progress.DeferGaugeStep();
+  progress.Problem("odd");
+  progress.DeferGaugeStep();
+  progress.StepGauge(true);
+  progress.DeferGaugeStep();
+  progress.DeferGaugeStep();
+  progress.FlushGauge();
+  progress.FlushGauge();  // nothing left to move
+  EXPECT_EQ(progress.GaugeSteps(), 6);
+  EXPECT_EQ(sinks.calls, (std::vector<std::string>{"gauge 1", "message Done", "gauge 2", "problem odd", "gauge 3",
+                                                   "gauge 4", "gauge 5", "gauge 6"}));
+}
+
+// A sink that does not combine the two sees them one after the other.
+TEST(ProgressTest, PlainSinksGetTheStepThenTheStatusText) {
+  TProgress progress;
+  RecordingSinks sinks;
+  progress.Bind(&sinks);
+  progress.DeferGaugeStep();
+  progress.SetStatusText(u"Extracting b");
+  EXPECT_EQ(sinks.positions, (std::vector<int32_t>{1}));
+  EXPECT_EQ(sinks.status, (std::vector<std::u16string>{u"Extracting b"}));
+}
+
+TEST_F(SetupThreadTest, AStepHeldBackByTheLastLineShowsBeforeTheRunEnds) {
+  Line(kDeferStep);
+  Line(kDeferStep);
+  Run();
+  EXPECT_EQ(ctx_.Progress.GaugeSteps(), 2);
+  EXPECT_EQ(sinks_.positions, (std::vector<int32_t>{1, 2}));
+}
+
+TEST(ProgressTest, WriteFailuresAreKeptAndReported) {
+  TProgress progress;
+  RecordingSinks sinks;
+  progress.Bind(&sinks);
+  progress.FileNotWritten("C:\\a.txt", "locked");
+  progress.Problem("something else");
+  auto failures = progress.WriteFailures();
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].Path, "C:\\a.txt");
+  EXPECT_EQ(failures[0].Reason, "locked");
+  EXPECT_EQ(sinks.problems, (std::vector<std::string>{"Cannot write C:\\a.txt: locked", "something else"}));
+}
+
+}  // namespace
+}  // namespace ferry

@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include "engine/startup.h"
+
+namespace ferry {
+namespace {
+
+TEST(StubCommandLine, SplitsLikeTheRuntime) {
+  EXPECT_EQ(SplitCommandLine("\"C:\\Program Files\\setup.exe\" a \"b c\" d\\\"e \"\""),
+            (std::vector<std::string>{"C:\\Program Files\\setup.exe", "a", "b c", "d\"e", ""}));
+  EXPECT_EQ(SplitCommandLine("setup.exe C:\\dir\\ x"), (std::vector<std::string>{"setup.exe", "C:\\dir\\", "x"}));
+  EXPECT_EQ(SplitCommandLine("setup.exe \"a\\\\\" b"), (std::vector<std::string>{"setup.exe", "a\\", "b"}));
+  EXPECT_TRUE(SplitCommandLine("   ").empty());
+}
+
+TEST(StubCommandLine, SwitchesAndTheArchiveArgument) {
+  TStubOptions o = ParseStubCommandLine("setup.exe /s /LOG=C:\\t\\run.log /Debug other.exe");
+  EXPECT_TRUE(o.Silent);
+  EXPECT_TRUE(o.Debug);
+  EXPECT_EQ(o.LogFile, "C:\\t\\run.log");
+  EXPECT_EQ(o.ArchiveArgument, "other.exe");
+  EXPECT_FALSE(o.InstallDir.has_value());
+  EXPECT_EQ(o.Params.size(), 4u);
+
+  TStubOptions none = ParseStubCommandLine("setup.exe");
+  EXPECT_FALSE(none.Silent);
+  EXPECT_TRUE(none.ArchiveArgument.empty());
+  EXPECT_TRUE(none.Params.empty());
+  // A switch is never taken for the archive.
+  EXPECT_TRUE(ParseStubCommandLine("setup.exe /S /X").ArchiveArgument.empty());
+  EXPECT_EQ(ParseStubCommandLine("setup.exe a.exe b.exe").ArchiveArgument, "a.exe");
+}
+
+TEST(StubCommandLine, InstallDirRunsToTheEndWithBlanks) {
+  TStubOptions o = ParseStubCommandLine("setup.exe /S /D=C:\\Program Files\\My Game  ");
+  ASSERT_TRUE(o.InstallDir.has_value());
+  EXPECT_EQ(*o.InstallDir, "C:\\Program Files\\My Game");
+  EXPECT_TRUE(o.Silent);
+  EXPECT_EQ(ParseStubCommandLine("setup.exe /d=\"C:\\a b\"").InstallDir, "C:\\a b");
+  EXPECT_EQ(ParseStubCommandLine("setup.exe \"/D=C:\\a b\"").InstallDir, "C:\\a b");
+  // Switches after /D= belong to the folder.
+  EXPECT_EQ(ParseStubCommandLine("setup.exe /D=C:\\x /S").InstallDir, "C:\\x /S");
+  EXPECT_FALSE(ParseStubCommandLine("setup.exe /D=C:\\x /S").Silent);
+  EXPECT_EQ(ParseStubCommandLine("setup.exe /D=").InstallDir, "");
+}
+
+}  // namespace
+}  // namespace ferry

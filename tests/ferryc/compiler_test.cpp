@@ -1,0 +1,432 @@
+// The compile-time contract between ferryc and the stub, rule by rule.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "formats/pak/digit_key.h"
+#include "base/text.h"
+#include "engine/command_list.h"
+#include "script_lexer.h"
+#include "test_util.h"
+
+namespace ferry::tool {
+namespace {
+
+using test::Compile;
+using test::Errors;
+using test::FindEntry;
+using test::TempDir;
+
+constexpr const char* kHead = "outfile setup.exe\ninstalldir C:\\Demo\\\n";  // lines 1 and 2
+
+int CommandNo(const char* keyword) {
+  TCommandList list;
+  RegisterCommands(list);
+  return list.FindKeyword(keyword);
+}
+
+bool IsInert(const TCompLine& l) { return l.CommandNo == -1 && l.LineNo == -1 && l.Params.empty(); }
+
+bool HasError(const CompileResult& r, int line, const std::string& text) {
+  for (const Diagnostic& d : r.diagnostics)
+    if (!d.warning && d.line == line && d.message.find(text) != std::string::npos && d.file == "test.fss") return true;
+  return false;
+}
+
+TEST(Compiler, SettingLinesFillTheRecordAndBecomeInertLines) {
+  TempDir dir;
+  CompileResult r = Compile(dir,
+                            "name \"Demo Patch\"\n"
+                            "outfile demo_patch.exe\n"
+                            "installdir $PROGRAMFILES\\Demo\\\n"
+                            "installdirregkey hkcu Software\\Demo\\ Path\n"
+                            "changelog ChangeLog\n"
+                            "pages Patch\n");
+  ASSERT_TRUE(r.ok) << Errors(r);
+  const TSetupInfo& i = r.setup.info;
+  EXPECT_EQ(i.SetupTitle, "Demo Patch");
+  EXPECT_EQ(i.ShortTitle, "Demo Patch");  // "name" alone gives both
+  EXPECT_EQ(i.SetupExeName, "demo_patch.exe");
+  EXPECT_EQ(i.InstallDir, "$PROGRAMFILES\\Demo\\");
+  EXPECT_EQ(i.InstallDirRegKey.RootKey, 1);
+  EXPECT_EQ(i.InstallDirRegKey.Key, "Software\\Demo\\");
+  EXPECT_EQ(i.InstallDirRegKey.ValueName, "Path");
+  EXPECT_EQ(i.ChangelogName, "ChangeLog");
+  EXPECT_EQ(i.PageSet, "Patch");
+  EXPECT_EQ(i.UninstallExeName, "Uninstall.exe");  // no "prefix" line
+  EXPECT_EQ(i.UninstallPrefix, "");
+  EXPECT_EQ(i.MakeUninstaller, 0);
+  ASSERT_EQ(r.setup.lines.Count(), 6u);
+  for (const TCompLine& l : r.setup.lines.Lines) EXPECT_TRUE(IsInert(l));
+  // The record travels as the "SetupInfo" entry, just before "CompiledLines".
+  ASSERT_GE(r.setup.entries.size(), 2u);
+  EXPECT_EQ(r.setup.entries[r.setup.entries.size() - 2].name, "SetupInfo");
+  EXPECT_EQ(r.setup.entries.back().name, "CompiledLines");
+}
+
+TEST(Compiler, ShortnameAfterNameWinsAndPrefixNamesTheUninstaller) {
+  TempDir dir;
+  CompileResult r = Compile(dir, std::string(kHead) + "name \"Long Title\"\nshortname Short\nprefix Demo\n");
+  ASSERT_TRUE(r.ok) << Errors(r);
+  EXPECT_EQ(r.setup.info.SetupTitle, "Long Title");
+  EXPECT_EQ(r.setup.info.ShortTitle, "Short");
+  EXPECT_EQ(r.setup.info.UninstallPrefix, "Demo_");
+  EXPECT_EQ(r.setup.info.UninstallExeName, "Demo_Uninstall.exe");
+}
+
+TEST(Compiler, UninstallpagesSetsMakeUninstaller) {
+  TempDir dir;
+  CompileResult r = Compile(dir, std::string(kHead) + "uninstallpages Uninstall\n");
+  ASSERT_TRUE(r.ok) << Errors(r);
+  EXPECT_EQ(r.setup.info.UninstallPageSet, "Uninstall");
+  EXPECT_EQ(r.setup.info.MakeUninstaller, 1);
+  EXPECT_TRUE(IsInert(r.setup.lines.Lines[2]));
+}
+
+TEST(Compiler, LabelsResolveToLineIndexesIgnoringCase) {
+  TempDir dir;
+  CompileResult r = Compile(dir, std::string(kHead) +
+                                     "goto FINISH\n"                       // index 2
+                                     "Start:\n"                            // index 3
+                                     "iffileexists $INSTDIR\\a start Finish\n"  // index 4
+                                     "messagebox Go? Title START finish\n"  // index 5
+                                     "finish:\n");                         // index 6
+  ASSERT_TRUE(r.ok) << Errors(r);
+  const auto& L = r.setup.lines.Lines;
+  EXPECT_EQ(L[2].CommandNo, CommandNo("goto"));
+  EXPECT_EQ(L[2].LineNo, 2);
+  EXPECT_EQ(L[2].Params, (std::vector<std::string>{"6"}));
+  EXPECT_TRUE(IsInert(L[3]));  // label lines do nothing
+  EXPECT_EQ(L[4].Params, (std::vector<std::string>{"$INSTDIR\\a", "3", "6"}));
+  EXPECT_EQ(L[5].Params, (std::vector<std::string>{"Go?", "Title", "3", "6"}));
+  EXPECT_TRUE(IsInert(L[6]));
+}
+
+TEST(Compiler, ZeroMeansNoJumpForIffileexistsAndMessagebox) {
+  TempDir dir;
+  CompileResult r = Compile(dir, std::string(kHead) +
+                                     "iffileexists x.txt 0 there\n"
+                                     "messagebox Text Caption 0 0\n"
+                                     "there:\n");
+  ASSERT_TRUE(r.ok) << Errors(r);
+  EXPECT_EQ(r.setup.lines.Lines[2].Params, (std::vector<std::string>{"x.txt", "-1", "4"}));
+  EXPECT_EQ(r.setup.lines.Lines[3].Params, (std::vector<std::string>{"Text", "Caption", "-1", "-1"}));
+}
+
+TEST(Compiler, UnknownLabelsAreErrorsWithTheirLine) {
+  TempDir dir;
+  // "goto 0" names a label "0", which cannot exist.
+  CompileResult r = Compile(dir, std::string(kHead) + "goto nowhere\nmessagebox a b 0 Elsewhere\ngoto 0\n");
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(HasError(r, 3, "Label not found - nowhere")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 4, "Label not found - Elsewhere")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 5, "Label not found - 0")) << Errors(r);
+}
+
+TEST(Compiler, MessageTextsWithBrokenLanguageReferencesAreRefused) {
+  TempDir dir;
+  CompileResult r = Compile(dir, std::string(kHead) +
+                                     "message \"Step <LANG12> of <LANG13>\"\n"  // line 3: fine
+                                     "message \"<LANG12\"\n"                     // no ">"
+                                     "message \"<LANGx> done\"\n"                // not a number
+                                     "message \"<lang12 is only text\"\n");     // lower case: no reference
+  EXPECT_FALSE(r.ok);
+  size_t errors = 0;
+  for (const Diagnostic& d : r.diagnostics) errors += d.warning ? 0 : 1;
+  EXPECT_EQ(errors, 2u) << Errors(r);
+  EXPECT_TRUE(HasError(r, 4, "message text: '12' is not a valid integer value")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 5, "message text: 'x' is not a valid integer value")) << Errors(r);
+}
+
+TEST(Compiler, DuplicateLabelsAndMessageboxJumpsToLineOneAreRefused) {
+  TempDir dir;
+  CompileResult r = Compile(dir, "top:\n" + std::string(kHead) + "messagebox a b top 0\nTOP:\n");
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(HasError(r, 5, "duplicate label")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 4, "first line")) << Errors(r);
+}
+
+TEST(Compiler, PayloadLinesGetConsecutiveGroupsAcrossFileRkpupdateAndVfsupdate) {
+  TempDir dir;
+  dir.Write("Base/readme.txt", "r");
+  dir.Write("Base/sub/b.dat", "bb");
+  dir.Write("Base/sub/a.dat", "a");
+  dir.Write("Base/Z.txt", "z");
+  dir.Write("Pak/units.txt", "u");
+  dir.Write("Vfs/data/x.bin", "x");
+  CompileResult r = Compile(dir, std::string(kHead) +
+                                     "file Base\\ bin\n"
+                                     "message hello\n"
+                                     "rkpupdate Pak\\ secret data\\main.rkp\n"
+                                     "vfsupdate Vfs gamedata.vfs\n");
+  ASSERT_TRUE(r.ok) << Errors(r);
+  const auto& L = r.setup.lines.Lines;
+  EXPECT_EQ(L[2].Params, (std::vector<std::string>{"Base\\", "bin", "1"}));
+  EXPECT_EQ(L[3].Params, (std::vector<std::string>{"hello"}));
+  EXPECT_EQ(L[4].Params.back(), "2");
+  EXPECT_EQ(L[5].Params, (std::vector<std::string>{"Vfs", "gamedata.vfs", "3"}));
+
+  std::vector<std::pair<int, std::string>> payload;
+  for (const ArchiveSource& e : r.setup.entries)
+    if (e.group != 0) payload.push_back({e.group, e.name});
+  // Sorted by the bytes of the Windows name: upper case before lower case.
+  std::vector<std::pair<int, std::string>> expected = {
+      {1, "Z.txt"}, {1, "readme.txt"}, {1, "sub\\a.dat"}, {1, "sub\\b.dat"},
+      {2, "units.txt"}, {3, "data\\x.bin"}};
+  EXPECT_EQ(payload, expected);
+  const ArchiveSource* last = FindEntry(r, "CompiledLines");
+  ASSERT_NE(last, nullptr);
+  EXPECT_EQ(last->group, 0);
+}
+
+TEST(Compiler, PackagePasswordsAreEnciphered) {
+  TempDir dir;
+  dir.Write("Pak/a.txt", "a");
+  CompileResult r = Compile(dir, std::string(kHead) +
+                                     "rkpupdate Pak \"open sesame\" data.rkp\n"
+                                     "rkpofficial data.rkp code42 true\n"
+                                     "duplicateentry data.rkp a.txt b.txt\n");
+  ASSERT_TRUE(r.ok) << Errors(r);
+  const auto& L = r.setup.lines.Lines;
+  EXPECT_NE(L[2].Params[1], "open sesame");
+  EXPECT_EQ(L[2].Params[1], DigitKeyEncode(kCommandParamKey, "open sesame"));
+  EXPECT_EQ(DigitKeyDecode(kCommandParamKey, L[2].Params[1]), "open sesame");
+  EXPECT_EQ(L[3].Params[1], DigitKeyEncode(kCommandParamKey, "code42"));
+  EXPECT_EQ(L[3].Params[2], "true");
+  EXPECT_EQ(L[4].Params[1], "a.txt");  // other commands keep their text
+}
+
+TEST(Compiler, PackagePasswordsTheTrailerCannotHoldAreRefused) {
+  TempDir dir;
+  dir.Write("Pak/a.txt", "a");
+  CompileResult ok = Compile(dir, std::string(kHead) + "rkpupdate Pak " + std::string(41, 'p') + " data.rkp\n");
+  EXPECT_TRUE(ok.ok) << Errors(ok);
+  CompileResult r = Compile(dir, std::string(kHead) + "rkpupdate Pak " + std::string(42, 'p') + " data.rkp\n");
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(HasError(r, 3, "package password is at most 41")) << Errors(r);
+}
+
+TEST(Compiler, MinimumParameterCountsAndUnknownKeywords) {
+  TempDir dir;
+  CompileResult r = Compile(dir, std::string(kHead) + "writeregstr HKCU Software\\X Name\nfiel Files\nfailure\n");
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(HasError(r, 3, "\"writeregstr\" needs at least 4 parameters, found 3")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 4, "unknown keyword 'fiel'")) << Errors(r);
+  size_t errors = 0;
+  for (const Diagnostic& d : r.diagnostics) errors += !d.warning;
+  EXPECT_EQ(errors, 2u) << Errors(r);  // "failure" takes no parameters
+}
+
+TEST(Compiler, LanguageTablesComeFromTheLanguagesFolder) {
+  TempDir dir;
+  dir.WriteLanguage("English");
+  dir.WriteLanguage("Deutsch");
+  CompileResult r = Compile(dir, std::string(kHead) + "LANGUAGE english\nuninstalllanguage Deutsch\n");
+  ASSERT_TRUE(r.ok) << Errors(r);
+  // The lines stay in the stream, with their command numbers.
+  EXPECT_EQ(r.setup.lines.Lines[2].CommandNo, CommandNo("language"));
+  EXPECT_EQ(r.setup.lines.Lines[3].CommandNo, CommandNo("uninstalllanguage"));
+  ASSERT_GE(r.setup.entries.size(), 2u);
+  EXPECT_EQ(r.setup.entries[0].name, "LANGUAGE-english");
+  EXPECT_EQ(r.setup.entries[1].name, "UNINSTALL_LANGUAGE-Deutsch");
+  EXPECT_EQ(r.setup.entries[0].data[0], 0xFF);
+}
+
+TEST(Compiler, BadLanguageTablesAreRefused) {
+  TempDir dir;
+  dir.Write("languages/Ascii.wri", "Ascii\r\n0409\r\n1 x\r\n");
+  dir.WriteLanguage("Broken", "one Hello\r\n");
+  CompileResult r = Compile(dir, std::string(kHead) + "language Ascii\nlanguage Broken\nlanguage Missing\n"
+                                                       "language ..\\escape\n");
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(HasError(r, 3, "byte-order mark")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 4, "not a valid integer")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 5, "Missing.wri' not found")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 6, "invalid language name")) << Errors(r);
+}
+
+TEST(Compiler, DirectivesAddGroupZeroEntriesUnderTheirNames) {
+  TempDir dir;
+  dir.Write("ui/Pages.txt", "[Pages]\nwelcome.txt\n");
+  dir.Write("ui/welcome.txt", "[A]\nType=TLabel\n");
+  dir.Write("ui/side.bmp", "BM");
+  dir.Write("Changes.rtf", "{\\rtf1}");
+  dir.Write("ui/u.txt", "[B]\r\nType=TLabel\r\n");
+  dir.WriteBytes("icon.ico", {0, 0, 1, 0, 1, 0, 32, 32, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0, 22, 0, 0, 0});
+  dir.Write("fin.exe", "MZ....");
+  CompileResult r = Compile(dir, std::string(kHead) +
+                                     "@pages ui/Pages.txt\n"
+                                     "@layout ui\\welcome.txt\n"
+                                     "@image UI\\SIDE.BMP side.bmp\n"
+                                     "@changelog Changes.rtf Changelog\n"
+                                     "@uninstall ui\\u.txt Pages.txt\n"
+                                     "@icon icon.ico\n"
+                                     "@finaliser fin.exe\n"
+                                     "@data Changes.rtf copy.rtf\n");
+  ASSERT_TRUE(r.ok) << Errors(r);
+  std::vector<std::string> names;
+  for (const ArchiveSource& e : r.setup.entries) names.push_back(e.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Pages.txt", "welcome.txt", "side.bmp", "Changelog",
+                                             "UNINSTALL_Pages.txt", "UNINSTALL_ICON.ICO", "UNINSTALL_FINALISE.EXE",
+                                             "copy.rtf", "SetupInfo", "CompiledLines"}));
+  // Directive lines do nothing at run time.
+  for (size_t i = 2; i < 10; ++i) EXPECT_TRUE(IsInert(r.setup.lines.Lines[i]));
+  // Text entries are split at CR by the setup: LF line ends become CR LF.
+  const ArchiveSource* pages = FindEntry(r, "Pages.txt");
+  ASSERT_NE(pages, nullptr);
+  EXPECT_EQ(std::string(pages->data.begin(), pages->data.end()), "[Pages]\r\nwelcome.txt\r\n");
+  EXPECT_EQ(FindEntry(r, "UNINSTALL_Pages.txt")->data.size(), 18u);  // already CR LF: unchanged
+}
+
+TEST(Compiler, DirectiveMistakesAreErrors) {
+  TempDir dir;
+  dir.Write("a.txt", "x");
+  dir.Write("folder/b.txt", "y");
+  CompileResult r = Compile(dir, std::string(kHead) +
+                                     "@layout missing.txt\n"       // 3
+                                     "@layout a.txt\n"             // 4
+                                     "@data a.txt A.TXT\n"         // 5: same name, other case
+                                     "@icon a.txt\n"               // 6: not an icon
+                                     "@image a.txt\n"              // 7: no picture extension
+                                     "@data a.txt SetupInfo\n"     // 8
+                                     "@data a.txt LANGUAGE-x\n"    // 9
+                                     "@data folder\n"              // 10
+                                     "@sound a.txt\n"              // 11
+                                     "@pages a.txt extra\n");      // 12
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(HasError(r, 3, "file not found - missing.txt")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 5, "already carries")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 6, "not an icon")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 7, "extension")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 8, "compiler itself")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 9, "language")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 10, "is a folder")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 11, "unknown directive")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 12, "takes FILE")) << Errors(r);
+  EXPECT_FALSE(HasError(r, 4, "")) << Errors(r);
+}
+
+TEST(Compiler, ProductDirectivesAddTheirOwnRecordAndLeaveTheRestAsItWas) {
+  TempDir dir;
+  const std::string plain = std::string(kHead) + "name Demo\n\n\n\n\n";
+  const std::string product = std::string(kHead) +
+                              "name Demo\n"
+                              "@version 1.2\n"
+                              "@VERSION \"1.2.0.5 beta\"\n"  // the last one wins
+                              "@publisher \"Tidewater Charts\"\n"
+                              "@helpurl https://example.invalid/atlas\n";
+  CompileResult a = Compile(dir, plain);
+  CompileResult b = Compile(dir, product);
+  ASSERT_TRUE(a.ok && b.ok) << Errors(a) << Errors(b);
+  EXPECT_EQ(FindEntry(a, "ProductInfo"), nullptr);
+  for (const char* record : {"SetupInfo", "CompiledLines"})
+    EXPECT_EQ(FindEntry(a, record)->data, FindEntry(b, record)->data) << record;
+  EXPECT_EQ(b.setup.entries.back().name, "ProductInfo");
+  EXPECT_EQ(ReadProductInfo(b.setup.entries.back().data),
+            (TProductInfo{"1.2.0.5 beta", "Tidewater Charts", "https://example.invalid/atlas"}));
+
+  CompileResult bad = Compile(dir, std::string(kHead) +
+                                       "@version beta\n"           // 3
+                                       "@version 1.70000\n"        // 4
+                                       "@publisher\n"              // 5
+                                       "@helpurl \"\"\n");         // 6
+  EXPECT_TRUE(HasError(bad, 3, "starts with up to four numbers")) << Errors(bad);
+  EXPECT_TRUE(HasError(bad, 4, "starts with up to four numbers")) << Errors(bad);
+  EXPECT_TRUE(HasError(bad, 5, "takes one text")) << Errors(bad);
+  EXPECT_TRUE(HasError(bad, 6, "takes one text")) << Errors(bad);
+  dir.Write("a.txt", "x");
+  EXPECT_TRUE(HasError(Compile(dir, std::string(kHead) + "@data a.txt ProductInfo\n"), 3, "compiler itself"));
+}
+
+TEST(Compiler, MissingSourceFoldersAndLimitsAreErrors) {
+  TempDir dir;
+  dir.Write("plain.txt", "x");
+  CompileResult r = Compile(dir, std::string(kHead) + "file NoSuchFolder\\\nfile plain.txt\nmessage " +
+                                     std::string(70000, 'x') + "\n");
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(HasError(r, 3, "source folder not found - NoSuchFolder\\")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 4, "not a folder")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 5, "65,535")) << Errors(r);
+}
+
+TEST(Compiler, MoreThan65535LinesIsAnError) {
+  TempDir dir;
+  std::string script = kHead;
+  for (int i = 0; i < 65535; ++i) script += "; filler\n";
+  CompileResult r = Compile(dir, script);
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(HasError(r, 65536, "at most 65,535")) << Errors(r);
+}
+
+TEST(Compiler, SetupsNeedAnOutfileAndSyntaxErrorsNameTheirLine) {
+  TempDir dir;
+  CompileResult r = Compile(dir, "installdir C:\\x\\\nmessage \"open\n");
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(HasError(r, 0, "outfile")) << Errors(r);
+  EXPECT_TRUE(HasError(r, 2, "missing closing quote")) << Errors(r);
+  EXPECT_EQ(FormatDiagnostic(r.diagnostics[0]).rfind("test.fss:2: error: ", 0), 0u) << Errors(r);
+}
+
+TEST(Compiler, LineEndNormalisation) {
+  EXPECT_EQ(NormaliseTextLineEnds({'a', '\n', 'b', '\r', '\n', '\n'}),
+            (std::vector<uint8_t>{'a', '\r', '\n', 'b', '\r', '\n', '\r', '\n'}));
+  EXPECT_EQ(NormaliseUtf16LineEnds({0xFF, 0xFE, 'a', 0, '\n', 0, '\r', 0, '\n', 0, 'x'}),
+            (std::vector<uint8_t>{0xFF, 0xFE, 'a', 0, '\r', 0, '\n', 0, '\r', 0, '\n', 0, 'x'}));
+}
+
+TEST(Compiler, NamesThatDifferOnlyInCaseCannotShareAGroup) {
+  TempDir dir;
+  dir.Write("P/Read.txt", "1");
+  dir.Write("P/read.txt", "2");
+  size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path() / "P")) files += e.is_regular_file();
+  if (files != 2) GTEST_SKIP() << "file names ignore case here";
+  CompileResult r = Compile(dir, std::string(kHead) + "file p\n");  // the folder is found ignoring case
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(HasError(r, 3, "differ only in letter case")) << Errors(r);
+}
+
+// Payload names and "file" target folders the setup could not create on
+// Windows ("Cannot write" at run time) are refused where they enter.
+TEST(Compiler, NamesWindowsCannotCreateAreRefusedWhereverTheyEnter) {
+  const std::string forbidden[] = {"a?b.txt", "a*b", "<",       ">",       "|",     "\"",
+                                   ":",       "CON", "nul.txt", "com1.log", "dot.", "blank ",
+                                   "c\x01",   std::string(256, 'x')};
+  TempDir dir;
+  // Lines 3 and 4 are sound: a dotted folder name, and "." for the install folder itself.
+  std::string script = std::string(kHead) + "file Ok\\ extras\\v1.2\nfile Ok\\ .\n";
+  std::vector<std::pair<int, std::string>> expected;  // line, name
+  int line = 4;
+  for (size_t i = 0; i < std::size(forbidden); ++i) {
+    const std::string& name = forbidden[i];
+    std::string folder = "F" + std::to_string(i);
+    std::filesystem::create_directories(dir.path() / folder);
+    std::ofstream(dir.path() / folder / name) << "x";
+    // The host may refuse the name itself (Windows does): then only the target is tried.
+    auto it = std::filesystem::directory_iterator(dir.path() / folder);
+    if (it != std::filesystem::directory_iterator() && it->path().filename() == name) {
+      script += "file " + folder + "\\\n";
+      expected.emplace_back(++line, name);
+    }
+    script += "file Ok\\ " + QuoteParam("sub\\" + name) + "\n";
+    expected.emplace_back(++line, name);
+  }
+  std::filesystem::create_directories(dir.path() / "Ok");
+  std::ofstream(dir.path() / "Ok" / std::filesystem::path(u8"\u00c4rger.v1.2.txt")) << "ok";
+  CompileResult r = Compile(dir, script);
+  EXPECT_FALSE(r.ok);
+  for (const auto& [at, name] : expected) {
+    bool found = false;
+    for (const Diagnostic& d : r.diagnostics)
+      found = found || (FormatDiagnostic(d).rfind("test.fss:" + std::to_string(at) + ": error: ", 0) == 0 &&
+                        d.message.find("'" + name + "'") != std::string::npos);
+    EXPECT_TRUE(found) << "line " << at << " (" << name << ")\n" << Errors(r);
+  }
+  EXPECT_FALSE(HasError(r, 3, "")) << Errors(r);
+  EXPECT_FALSE(HasError(r, 4, "")) << Errors(r);
+  EXPECT_NE(FindEntry(r, CodePageFromUtf16(u"\u00c4rger.v1.2.txt")), nullptr) << Errors(r);
+}
+
+}  // namespace
+}  // namespace ferry::tool

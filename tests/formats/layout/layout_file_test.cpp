@@ -1,0 +1,337 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "formats/pak/pak_file.h"
+#include "base/dialogs.h"
+#include "base/random_access_file.h"
+#include "base/setup_error.h"
+#include "formats/layout/layout_file.h"
+#include "wizard/wizard_test_support.h"
+
+namespace ferry {
+namespace {
+
+using testing::EntryMap;
+
+class LayoutFileTest : public ::testing::Test {
+ protected:
+  LayoutFileTest() {
+    testing::AddStandardLanguages(languages_);
+    macros_.AddMacro("<%SETUPTITLE%>", title_);
+    macros_.AddMacro("<%CHANGELOG%>", changelog_);
+  }
+
+  LayoutEnv Env() { return LayoutEnv{entries_.Loader(), &dialogs_, &languages_, &macros_}; }
+
+  // Parses one layout text into a fresh parser.
+  TControlParser Parse(std::string_view text) {
+    TControlParser parser(Env());
+    entries_.Add("page.txt", text);
+    parser.LoadLayout("page.txt");
+    return parser;
+  }
+
+  const TLayoutControl& Only(const TControlParser& p) {
+    EXPECT_EQ(p.Controls().size(), 1u);
+    return p.Controls().at(0);
+  }
+
+  EntryMap entries_;
+  RecordingDialogs dialogs_;
+  TLanguages languages_;
+  TLanguageStrings macros_;
+  std::string title_ = "Demo Setup";
+  std::string changelog_ = "changes.rtf";
+};
+
+TEST_F(LayoutFileTest, WelcomeLabelSectionSetsEveryLabelProperty) {
+  auto p = Parse(
+      "[WelcomeLabel]\r\nType=TLabel\r\nLeft=220\r\nTop=120\r\nWidth=$40\r\nHeight=0x20\r\n"
+      "FontFace=MS Shell Dlg 2\r\nFontBold=true\r\nFontsize=10\r\nCaption=<LANG1>\r\n"
+      "fontcolour=$FFFFFF\r\ntransparent=true\r\nAutoSize=false\r\nWordWrap=TRUE\r\n");
+  const TLayoutControl& c = Only(p);
+  EXPECT_EQ(c.kind, ControlKind::kLabel);
+  EXPECT_EQ(c.name, "WelcomeLabel");
+  EXPECT_EQ(c.left, 220);
+  EXPECT_EQ(c.top, 120);
+  EXPECT_EQ(c.width, 64);
+  EXPECT_EQ(c.height, 32);
+  EXPECT_EQ(c.font.face, "MS Shell Dlg 2");
+  EXPECT_EQ(c.font.bold, true);
+  EXPECT_EQ(c.font.size, 10);
+  EXPECT_EQ(c.font.colour, 0xFFFFFFu);
+  EXPECT_FALSE(c.font.InheritsParent());
+  EXPECT_TRUE(c.transparent);
+  EXPECT_FALSE(c.auto_size);
+  EXPECT_TRUE(c.word_wrap);
+  EXPECT_EQ(c.raw_text, u"<LANG1>");
+  EXPECT_EQ(c.text, u"Welcome to Demo Setup");
+  EXPECT_EQ(p.RawTexts(), (std::vector<std::u16string>{u"<LANG1>"}));
+}
+
+TEST_F(LayoutFileTest, TypeValueComparesWithoutCaseAndItsNamePartIsIgnored) {
+  auto p = Parse("[A]\r\nType=tLaBeL\r\n[B]\r\nTYPE=TLabel\r\n[C]\r\nKind=TEdit\r\n[D]\r\nTLabel\r\n");
+  ASSERT_EQ(p.Controls().size(), 4u);
+  EXPECT_EQ(p.Controls()[0].kind, ControlKind::kLabel);
+  EXPECT_EQ(p.Controls()[1].kind, ControlKind::kLabel);
+  EXPECT_EQ(p.Controls()[2].kind, ControlKind::kEdit);
+  EXPECT_EQ(p.Controls()[3].kind, ControlKind::kLabel);  // no "=": the whole line is the value
+}
+
+TEST_F(LayoutFileTest, EveryTypeMakesItsKindAndOthersAreIgnored) {
+  auto p = Parse(
+      "[a]\r\nType=TLabel\r\n[b]\r\nType=TEdit\r\n[c]\r\nType=TShellTreeView\r\n[d]\r\nType=TButton\r\n"
+      "[e]\r\nType=TImage\r\n[f]\r\nType=TPanel\r\n[g]\r\nType=TBevel\r\n[h]\r\nType=TMemo\r\n"
+      "[i]\r\nType=TRichEdit\r\n[j]\r\nType=TProgressBar\r\n[k]\r\nType=TCheckBox\r\nLeft=x\r\n"
+      "[l]\r\nType= TLabel\r\n[m]\r\n");
+  std::vector<ControlKind> kinds;
+  for (const auto& c : p.Controls()) kinds.push_back(c.kind);
+  EXPECT_EQ(kinds, (std::vector<ControlKind>{ControlKind::kLabel, ControlKind::kEdit, ControlKind::kShellTreeView,
+                                             ControlKind::kButton, ControlKind::kImage, ControlKind::kPanel,
+                                             ControlKind::kBevel, ControlKind::kMemo, ControlKind::kRichEdit,
+                                             ControlKind::kProgressBar}));
+}
+
+TEST_F(LayoutFileTest, TextKindsShowTheirSectionNameUntilACaptionReplacesIt) {
+  auto p = Parse(
+      "[OkButton]\r\nType=TButton\r\nCaption=ignored\r\n[Pan]\r\nType=TPanel\r\n[Ed]\r\nType=TEdit\r\n"
+      "[Img]\r\nType=TImage\r\n[Lab]\r\nType=TLabel\r\nCaption=Hello\r\n");
+  ASSERT_EQ(p.Controls().size(), 5u);
+  EXPECT_EQ(p.Controls()[0].text, u"OkButton");
+  EXPECT_EQ(p.Controls()[0].raw_text, u"");
+  EXPECT_EQ(p.Controls()[1].text, u"Pan");
+  EXPECT_EQ(p.Controls()[2].text, u"Ed");
+  EXPECT_EQ(p.Controls()[3].text, u"");
+  EXPECT_EQ(p.Controls()[4].text, u"Hello");
+}
+
+TEST_F(LayoutFileTest, CommonPropertiesApplyToEveryKind) {
+  auto p = Parse(
+      "[t]\r\nType=TShellTreeView\r\nLeft=1\r\nTop=2\r\nWidth=3\r\nHeight=4\r\nEnabled=TRUE\r\n"
+      "[b]\r\nType=TBevel\r\nLeft= -5\r\nEnabled=1\r\n[g]\r\nType=TProgressBar\r\nenabled=false\r\n");
+  ASSERT_EQ(p.Controls().size(), 3u);
+  const auto& tree = p.Controls()[0];
+  EXPECT_EQ(tree.left, 1);
+  EXPECT_EQ(tree.top, 2);
+  EXPECT_EQ(tree.width, 3);
+  EXPECT_EQ(tree.height, 4);
+  EXPECT_TRUE(tree.enabled);
+  EXPECT_EQ(p.Controls()[1].left, -5);
+  EXPECT_FALSE(p.Controls()[1].enabled);  // "1" is not true
+  EXPECT_FALSE(p.Controls()[2].enabled);
+  EXPECT_FALSE(p.Controls()[2].top.has_value());
+}
+
+TEST_F(LayoutFileTest, UnknownPropertiesAndCommentsAreIgnored) {
+  auto p = Parse("[l]\r\nType=TLabel\r\n;Top=130\r\nColour=$FF\r\nno equals here\r\nStretch=true\r\n");
+  const auto& c = Only(p);
+  EXPECT_FALSE(c.top.has_value());
+  EXPECT_TRUE(c.font.InheritsParent());
+}
+
+TEST_F(LayoutFileTest, PropertyValuesAreNotTrimmedAfterTheEquals) {
+  auto p = Parse("[l]\r\nType=TLabel\r\nCaption=  two blanks\r\nFontFace= Arial\r\n");
+  EXPECT_EQ(Only(p).text, u"  two blanks");
+  EXPECT_EQ(Only(p).font.face, " Arial");
+}
+
+TEST_F(LayoutFileTest, EditTextIsResolvedAndKeptRaw) {
+  auto p = Parse("[installdir_edit]\r\nType=TEdit\r\nText=<%SETUPTITLE%>\r\nautosize=false\r\nfontsize=9\r\n");
+  const auto& c = Only(p);
+  EXPECT_EQ(c.raw_text, u"<%SETUPTITLE%>");
+  EXPECT_EQ(c.text, u"Demo Setup");
+  EXPECT_FALSE(c.auto_size);
+  EXPECT_EQ(c.font.size, 9);
+}
+
+TEST_F(LayoutFileTest, PanelCaptionGoesThroughTheCodePage) {
+  languages_.Languages[0]->Items.push_back({40, u"\u4E16 \u00E9"});
+  auto p = Parse("[Pan]\r\nType=TPanel\r\nCaption=<LANG40>\r\nfontbold=false\r\n");
+  EXPECT_EQ(Only(p).text, u"? \u00E9");
+  EXPECT_EQ(Only(p).font.bold, false);
+}
+
+TEST_F(LayoutFileTest, LabelBreaksLinesAtBr) {
+  auto p = Parse("[l]\r\nType=TLabel\r\nCaption=one<br>two<Br>three\r\n");
+  EXPECT_EQ(Only(p).text, u"one\rtwo\rthree");
+}
+
+TEST_F(LayoutFileTest, MemoTextBreaksAtBrButKeepsReferences) {
+  auto p = Parse("[m]\r\nType=TMemo\r\nText=<LANG1> one<BR>two<bR>\r\nBorder=false\r\n");
+  const auto& c = Only(p);
+  EXPECT_EQ(c.text, u"<LANG1> one\rtwo\r");
+  EXPECT_EQ(c.raw_text, u"");
+  EXPECT_FALSE(c.border);
+}
+
+TEST_F(LayoutFileTest, RichEditLoadsItsFileThroughTheMacros) {
+  entries_.Add("CHANGES.RTF", "{\\rtf1 hello}");
+  auto p = Parse("[r]\r\nType=TRichEdit\r\nFile=<%CHANGELOG%>\r\n");
+  const auto& c = Only(p);
+  ASSERT_TRUE(c.rich_text.has_value());
+  EXPECT_EQ(std::string(c.rich_text->begin(), c.rich_text->end()), "{\\rtf1 hello}");
+  EXPECT_TRUE(dialogs_.shown().empty());
+}
+
+TEST_F(LayoutFileTest, RichEditShowsWhicheverOfTextAndFileCameLast) {
+  entries_.Add("a.rtf", "{\\rtf1 a}");
+  auto text_last = Parse("[r]\r\nType=TRichEdit\r\nFile=a.rtf\r\nText=plain\r\n");
+  EXPECT_FALSE(Only(text_last).rich_text.has_value());
+  EXPECT_EQ(Only(text_last).text, u"plain");
+  auto file_last = Parse("[r]\r\nType=TRichEdit\r\nText=plain\r\nFile=a.rtf\r\n");
+  EXPECT_TRUE(Only(file_last).rich_text.has_value());
+}
+
+TEST_F(LayoutFileTest, MissingRichEditFileShowsItsBoxAndKeepsTheContent) {
+  auto p = Parse("[r]\r\nType=TRichEdit\r\nText=kept\r\nFile=gone.rtf\r\n");
+  EXPECT_EQ(Only(p).text, u"kept");
+  EXPECT_FALSE(Only(p).rich_text.has_value());
+  ASSERT_EQ(dialogs_.shown().size(), 1u);
+  EXPECT_EQ(dialogs_.shown()[0].text, u"Error: File \"gone.rtf\" Missing");
+  EXPECT_EQ(dialogs_.shown()[0].caption, u"Rich Edit Error");
+  EXPECT_EQ(dialogs_.shown()[0].buttons, DialogButtons::kOk);
+}
+
+TEST_F(LayoutFileTest, ProgressBarColours) {
+  auto p = Parse("[patching_progressbar]\r\nType=TProgressBar\r\nforecolour=$0000FF\r\nBackColour=$FFFFFF\r\n");
+  EXPECT_EQ(Only(p).fore_colour, 0x0000FFu);
+  EXPECT_EQ(Only(p).back_colour, 0xFFFFFFu);
+  EXPECT_THROW(Parse("[g]\r\nType=TProgressBar\r\nforecolour=blue\r\n"), SetupError);
+}
+
+TEST_F(LayoutFileTest, ImagePropertiesAndFormats) {
+  entries_.Add("Back.JPG", "jpegbytes");
+  auto p = Parse("[i]\r\nType=TImage\r\nFile=back.jpg\r\nStretch=true\r\nCenter=TRUE\r\nTransparent=true\r\n");
+  const auto& c = Only(p);
+  EXPECT_EQ(c.image_name, "back.jpg");
+  EXPECT_EQ(c.image_format, ImageFormat::kJpeg);
+  ASSERT_TRUE(c.image.has_value());
+  EXPECT_EQ(c.image->size(), 9u);
+  EXPECT_TRUE(c.stretch);
+  EXPECT_TRUE(c.center);
+  EXPECT_TRUE(c.transparent);
+  EXPECT_EQ(ImageFormatFromName("a.jpeg"), ImageFormat::kJpeg);
+  EXPECT_EQ(ImageFormatFromName("a.BMP"), ImageFormat::kBitmap);
+  EXPECT_EQ(ImageFormatFromName("a.ico"), ImageFormat::kIcon);
+  EXPECT_EQ(ImageFormatFromName("a.emf"), ImageFormat::kMetafile);
+  EXPECT_EQ(ImageFormatFromName("a.wmf"), ImageFormat::kMetafile);
+  EXPECT_EQ(ImageFormatFromName("a.png"), ImageFormat::kNone);
+  EXPECT_EQ(ImageFormatFromName("noext"), ImageFormat::kNone);
+}
+
+TEST_F(LayoutFileTest, TileTakesEffectOnlyAfterALoadedFile) {
+  entries_.Add("t.bmp", "BM");
+  EXPECT_FALSE(Only(Parse("[i]\r\nType=TImage\r\nTile=true\r\nFile=t.bmp\r\n")).tile);
+  EXPECT_TRUE(Only(Parse("[i]\r\nType=TImage\r\nFile=t.bmp\r\nTile=true\r\n")).tile);
+  // Once tiled, a later false does not undo it; a later file loads a fresh picture.
+  EXPECT_TRUE(Only(Parse("[i]\r\nType=TImage\r\nFile=t.bmp\r\nTile=true\r\nTile=false\r\n")).tile);
+  EXPECT_FALSE(Only(Parse("[i]\r\nType=TImage\r\nFile=t.bmp\r\nTile=true\r\nFile=t.bmp\r\n")).tile);
+  EXPECT_FALSE(Only(Parse("[i]\r\nType=TImage\r\nFile=none.bmp\r\nTile=true\r\n")).tile);
+}
+
+TEST_F(LayoutFileTest, MissingImageLeavesAnEmptyPictureWithoutMessage) {
+  auto p = Parse("[i]\r\nType=TImage\r\nFile=none.bmp\r\n");
+  EXPECT_FALSE(Only(p).image.has_value());
+  EXPECT_TRUE(dialogs_.shown().empty());
+}
+
+TEST_F(LayoutFileTest, MissingLayoutShowsTheMissingFileBox) {
+  TControlParser parser(Env());
+  parser.LoadLayout("nowhere.txt");
+  EXPECT_TRUE(parser.Controls().empty());
+  ASSERT_EQ(dialogs_.shown().size(), 1u);
+  EXPECT_EQ(dialogs_.shown()[0].text, u"Error File Missing: |nowhere.txt|");
+  EXPECT_EQ(dialogs_.shown()[0].caption, u"Missing File");
+}
+
+TEST_F(LayoutFileTest, LeadingLinesWithoutHeaderNeedATypeOnTheirSecondLine) {
+  EXPECT_TRUE(Parse("Type=TLabel\r\n[x]\r\nType=TCheck\r\n").Controls().empty());
+  auto p = Parse("xLabelx\r\nType=TLabel\r\nCaption=hi\r\n");
+  EXPECT_EQ(Only(p).name, "Label");
+  EXPECT_EQ(Only(p).text, u"hi");
+}
+
+TEST_F(LayoutFileTest, ComponentNameErrors) {
+  try {
+    Parse("[9lives]\r\nType=TLabel\r\n");
+    ADD_FAILURE();
+  } catch (const SetupError& e) {
+    EXPECT_STREQ(e.what(), "'9lives' is not a valid component name");
+  }
+  try {
+    Parse("[Title]\r\nType=TLabel\r\n[TITLE]\r\nType=TEdit\r\n");
+    ADD_FAILURE();
+  } catch (const SetupError& e) {
+    EXPECT_STREQ(e.what(), "A component named TITLE already exists");
+  }
+  // An ignored section never claims its name.
+  EXPECT_EQ(Parse("[a b]\r\nType=TCheckBox\r\n[ok]\r\nType=TLabel\r\n").Controls().size(), 1u);
+}
+
+TEST_F(LayoutFileTest, NamesAreUniqueAcrossPagesSharingOneOwner) {
+  ComponentNames names;
+  entries_.Add("one.txt", "[Shared]\r\nType=TLabel\r\n");
+  entries_.Add("two.txt", "[shared]\r\nType=TBevel\r\n");
+  TControlParser first(Env(), &names);
+  first.LoadLayout("one.txt");
+  TControlParser second(Env(), &names);
+  EXPECT_THROW(second.LoadLayout("two.txt"), SetupError);
+  TControlParser alone(Env());
+  EXPECT_NO_THROW(alone.LoadLayout("two.txt"));
+}
+
+TEST_F(LayoutFileTest, ConversionErrorsNameTheValue) {
+  try {
+    Parse("[l]\r\nType=TLabel\r\nLeft=12px\r\n");
+    ADD_FAILURE();
+  } catch (const SetupError& e) {
+    EXPECT_STREQ(e.what(), "'12px' is not a valid integer value");
+  }
+}
+
+TEST_F(LayoutFileTest, RefreshTextsReResolvesLabelsAndPanelsOnly) {
+  auto p = Parse(
+      "[l]\r\nType=TLabel\r\nCaption=<LANG1>\r\n[p]\r\nType=TPanel\r\nCaption=<LANG13>\r\n"
+      "[e]\r\nType=TEdit\r\nText=<LANG13>\r\n[n]\r\nType=TLabel\r\n");
+  languages_.Current = 1;
+  p.RefreshTexts();
+  EXPECT_EQ(p.Controls()[0].text, u"Willkommen");
+  EXPECT_EQ(p.Controls()[1].text, u"Weiter >");
+  EXPECT_EQ(p.Controls()[2].text, u"Next >");  // edits keep what they show
+  EXPECT_EQ(p.Controls()[3].text, u"");        // a label without caption resolves its empty raw text
+}
+
+TEST_F(LayoutFileTest, LayoutsLoadFromTheSetupArchiveByNameInGroupZero) {
+  MemoryFile file;
+  {
+    TPak writer(file, TPakMode::kNewWriter);
+    std::string layout = "[FromPak]\r\nType=TLabel\r\n";
+    std::string payload = "[Payload]\r\nType=TLabel\r\n";
+    writer.StoreBuffer(writer.AddEntry("Layout.TXT", "", 0), std::span(reinterpret_cast<const uint8_t*>(layout.data()), layout.size()));
+    writer.StoreBuffer(writer.AddEntry("payload.txt", "", 1), std::span(reinterpret_cast<const uint8_t*>(payload.data()), payload.size()));
+    writer.WriteDirectory();
+  }
+  TPak pak(file, TPakMode::kReader);
+  ASSERT_EQ(pak.EntryCount(), 2u);
+  LayoutEnv env = Env();
+  env.load_entry = PakEntryLoader(pak);
+  TControlParser parser(env);
+  parser.LoadLayout("layout.txt");
+  ASSERT_EQ(parser.Controls().size(), 1u);
+  EXPECT_EQ(parser.Controls()[0].name, "FromPak");
+  parser.LoadLayout("payload.txt");  // not a group-0 entry
+  EXPECT_EQ(parser.Controls().size(), 1u);
+  EXPECT_EQ(dialogs_.shown().size(), 1u);
+}
+
+TEST_F(LayoutFileTest, HideAndShowAll) {
+  auto p = Parse("[a]\r\nType=TLabel\r\n[b]\r\nType=TEdit\r\n");
+  p.HideAll();
+  for (const auto& c : p.Controls()) EXPECT_FALSE(c.visible);
+  p.ShowAll();
+  for (const auto& c : p.Controls()) EXPECT_TRUE(c.visible);
+}
+
+}  // namespace
+}  // namespace ferry

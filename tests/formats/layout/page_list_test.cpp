@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include "base/dialogs.h"
+#include "base/setup_error.h"
+#include "formats/layout/page_list.h"
+#include "wizard/wizard_test_support.h"
+
+namespace ferry {
+namespace {
+
+using testing::EntryMap;
+
+class PageListTest : public ::testing::Test {
+ protected:
+  PageListTest() {
+    testing::AddStandardLanguages(languages_);
+    entries_.Add("welcome.txt", "[WelcomeLabel]\r\nType=TLabel\r\nCaption=<LANG1>\r\n");
+    entries_.Add("dir.txt", "[installdir_edit]\r\nType=TEdit\r\n");
+    entries_.Add("ready.txt", "[spaceavalible]\r\nType=TLabel\r\n");
+    entries_.Add("work.txt", "[patching_statuslabel]\r\nType=TLabel\r\n");
+    entries_.Add("finish.txt", "[finishtext]\r\nType=TLabel\r\n");
+    entries_.Add("main.txt", "[Backdrop]\r\nType=TImage\r\n[Logo]\r\nType=TImage\r\n");
+  }
+
+  TSEPageControl& Load(std::string_view list) {
+    entries_.Add("Pages.txt", list);
+    pages_ = std::make_unique<TSEPageControl>(LayoutEnv{entries_.Loader(), &dialogs_, &languages_, nullptr},
+                                              buttons_);
+    pages_->LoadPageSet("Pages.txt");
+    return *pages_;
+  }
+
+  std::vector<TPageType> Types() const {
+    std::vector<TPageType> out;
+    for (size_t i = 0; i < pages_->PageCount(); ++i) out.push_back(pages_->Page(i).PageType);
+    return out;
+  }
+
+  bool PageVisible(size_t page) const {
+    const auto& controls = pages_->Page(page).Controls();
+    return !controls.empty() && controls[0].visible;
+  }
+
+  EntryMap entries_;
+  RecordingDialogs dialogs_;
+  TLanguages languages_;
+  TWizardButtons buttons_;
+  std::unique_ptr<TSEPageControl> pages_;
+};
+
+TEST_F(PageListTest, ExampleListMakesTypedPages) {
+  auto& p = Load(
+      "[Pages]\r\nwelcome.txt\r\ndir.txt\r\nready.txt\r\nwork.txt\r\nfinish.txt\r\nmain.txt\r\n"
+      "[PageTypes]\r\nWelcome\r\nInstallDir\r\nPatch\r\nPatching\r\nFinish\r\nMainLayout\r\n"
+      "[Settings]\r\ncolour $000000\r\n");
+  EXPECT_EQ(p.PageCount(), 6u);
+  EXPECT_EQ(Types(), (std::vector<TPageType>{TPageType::Welcome, TPageType::InstallDir, TPageType::Patch,
+                                             TPageType::Patching, TPageType::Finish, TPageType::MainLayout}));
+  EXPECT_EQ(p.Colour(), 0u);
+  EXPECT_EQ(p.FontColour(), 0u);
+  EXPECT_EQ(p.CurrentPage(), 0);
+  EXPECT_TRUE(dialogs_.shown().empty());
+}
+
+TEST_F(PageListTest, SectionNamesIgnoreCaseButNotBlanks) {
+  Load("[pages]\r\nwelcome.txt\r\n[PAGES]\r\ndir.txt\r\n[ Pages ]\r\nready.txt\r\n");
+  EXPECT_EQ(pages_->PageCount(), 2u);
+  EXPECT_EQ(pages_->Page(1).Controls()[0].name, "installdir_edit");
+}
+
+TEST_F(PageListTest, ColourSeparatorIsAnyOneCharacter) {
+  EXPECT_EQ(Load("[Settings]\r\ncolour=$00FF00\r\n").Colour(), 0x00FF00u);
+  EXPECT_EQ(Load("[settings]\r\nCOLOUR $123456\r\nfontcolour:$0000FF\r\n").Colour(), 0x123456u);
+  EXPECT_EQ(pages_->FontColour(), 0x0000FFu);
+  EXPECT_EQ(Load("[Settings]\r\nsomething else\r\n").Colour(), 0xFFFFFFu);  // white until set
+}
+
+TEST_F(PageListTest, ColourThatIsNoIntegerIsAConversionError) {
+  try {
+    Load("[Settings]\r\ncolour black\r\n");
+    ADD_FAILURE();
+  } catch (const SetupError& e) {
+    EXPECT_STREQ(e.what(), "'black' is not a valid integer value");
+  }
+  EXPECT_THROW(Load("[Settings]\r\ncolour\r\n"), SetupError);
+}
+
+TEST_F(PageListTest, WithoutPageTypesEveryPageIsAWelcomePage) {
+  Load("[Pages]\r\nwelcome.txt\r\ndir.txt\r\nfinish.txt\r\n");
+  EXPECT_EQ(Types(), (std::vector<TPageType>(3, TPageType::Welcome)));
+}
+
+TEST_F(PageListTest, TypeLinesBeyondThePagesOrBeforeThemAreIgnored) {
+  Load("[PageTypes]\r\nFinish\r\n[Pages]\r\nwelcome.txt\r\ndir.txt\r\n[PageTypes]\r\nPatch\r\nnonsense\r\nFinish\r\nPatching\r\n");
+  EXPECT_EQ(Types(), (std::vector<TPageType>{TPageType::Patch, TPageType::Welcome}));
+}
+
+TEST_F(PageListTest, KeywordsOfEveryType) {
+  for (auto [word, type] : std::vector<std::pair<const char*, TPageType>>{
+           {"welcome", TPageType::Welcome}, {"CHANGELOG", TPageType::ChangeLog},
+           {"InstallDir", TPageType::InstallDir}, {"patch", TPageType::Patch},
+           {"Patching", TPageType::Patching}, {"finish", TPageType::Finish},
+           {"MainLayout", TPageType::MainLayout}, {"Uninstall", TPageType::Uninstall}})
+    EXPECT_EQ(PageTypeFromKeyword(word), type) << word;
+  EXPECT_FALSE(PageTypeFromKeyword("ready").has_value());
+  EXPECT_EQ(static_cast<int>(TPageType::Uninstall), 7);
+}
+
+TEST_F(PageListTest, MissingListShowsTheBoxAndLeavesNoPages) {
+  pages_ = std::make_unique<TSEPageControl>(LayoutEnv{entries_.Loader(), &dialogs_, &languages_, nullptr}, buttons_);
+  pages_->LoadPageSet("Absent.txt");
+  EXPECT_EQ(pages_->PageCount(), 0u);
+  EXPECT_FALSE(pages_->CurrentPageType().has_value());
+  ASSERT_EQ(dialogs_.shown().size(), 1u);
+  EXPECT_EQ(dialogs_.shown()[0].text, u"Error File Missing: Absent.txt");
+  EXPECT_EQ(dialogs_.shown()[0].caption, u"Missing File");
+}
+
+TEST_F(PageListTest, MissingLayoutGivesAnEmptyPage) {
+  Load("[Pages]\r\nwelcome.txt\r\nlost.txt\r\ndir.txt\r\n");
+  EXPECT_EQ(pages_->PageCount(), 3u);
+  EXPECT_TRUE(pages_->Page(1).Controls().empty());
+  ASSERT_EQ(dialogs_.shown().size(), 1u);
+  EXPECT_EQ(dialogs_.shown()[0].text, u"Error File Missing: |lost.txt|");
+}
+
+TEST_F(PageListTest, FirstPageIsShownAtOnceWithBackHidden) {
+  Load("[Pages]\r\nwelcome.txt\r\ndir.txt\r\n");
+  EXPECT_TRUE(PageVisible(0));
+  EXPECT_FALSE(PageVisible(1));
+  EXPECT_FALSE(buttons_.Back.visible);
+  EXPECT_TRUE(buttons_.Next.visible);
+  EXPECT_TRUE(buttons_.Next.enabled);
+  EXPECT_EQ(buttons_.Next.caption, u"Next >");
+}
+
+TEST_F(PageListTest, ButtonsFollowThePageType) {
+  Load("[Pages]\r\nwelcome.txt\r\nready.txt\r\nwork.txt\r\nfinish.txt\r\n[PageTypes]\r\nwelcome\r\npatch\r\npatching\r\nfinish\r\n");
+  pages_->ShowPage(1);
+  EXPECT_TRUE(buttons_.Back.visible);
+  EXPECT_EQ(buttons_.Next.caption, u"Patch");
+  pages_->ShowPage(0);
+  EXPECT_EQ(buttons_.Next.caption, u"Next >");
+  pages_->ShowPage(2);
+  EXPECT_FALSE(buttons_.Back.visible);
+  EXPECT_FALSE(buttons_.Next.enabled);
+  EXPECT_FALSE(buttons_.Cancel.enabled);
+  EXPECT_FALSE(buttons_.Language.visible);
+  pages_->ShowPage(3);
+  EXPECT_FALSE(buttons_.Back.visible);
+  EXPECT_FALSE(buttons_.Next.visible);
+  EXPECT_TRUE(buttons_.Cancel.visible);
+  EXPECT_TRUE(buttons_.Cancel.enabled);
+  EXPECT_EQ(buttons_.Cancel.caption, u"Finish");
+  // Nothing shows Next or the language button again.
+  pages_->ShowPage(0);
+  EXPECT_FALSE(buttons_.Next.visible);
+  EXPECT_FALSE(buttons_.Language.visible);
+}
+
+TEST_F(PageListTest, ShowPageOutOfRangeDoesNothing) {
+  Load("[Pages]\r\nwelcome.txt\r\ndir.txt\r\n");
+  pages_->ShowPage(1);
+  pages_->ShowPage(2);
+  pages_->ShowPage(-1);
+  EXPECT_EQ(pages_->CurrentPage(), 1);
+  EXPECT_TRUE(PageVisible(1));
+}
+
+TEST_F(PageListTest, MainLayoutStaysVisibleAndLiesBehind) {
+  Load("[Pages]\r\nwelcome.txt\r\nmain.txt\r\ndir.txt\r\n[PageTypes]\r\nwelcome\r\nmainlayout\r\ninstalldir\r\n");
+  for (int page : {0, 2}) {
+    pages_->ShowPage(page);
+    EXPECT_TRUE(PageVisible(1));
+    EXPECT_TRUE(pages_->Page(1).Controls()[1].visible);
+  }
+  EXPECT_FALSE(PageVisible(0));
+  // Backmost first: the main layout's controls in their own order, then the rest by creation.
+  EXPECT_EQ(pages_->ZOrder(),
+            (std::vector<ControlRef>{{1, 0}, {1, 1}, {0, 0}, {2, 0}}));
+}
+
+TEST_F(PageListTest, RefreshTextsFollowsTheLanguage) {
+  Load("[Pages]\r\nwelcome.txt\r\n");
+  languages_.Current = 1;
+  pages_->RefreshTexts();
+  EXPECT_EQ(pages_->Page(0).Controls()[0].text, u"Willkommen");
+}
+
+}  // namespace
+}  // namespace ferry

@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "formats/pak/crc32.h"
+#include "formats/pak/pak_file.h"
+#include "base/setup_error.h"
+#include "formats/pak/pak_test_util.h"
+
+namespace ferry {
+namespace {
+
+using test::AppendDirectory;
+using test::Bytes;
+
+// Everything extraction reports, in order.
+struct Recorder {
+  std::vector<std::string> log;
+  int steps = 0;
+  TPakEvents Events() {
+    TPakEvents ev;
+    ev.SetStatusText = [this](const std::string& s) { log.push_back("status " + s); };
+    ev.StepGauge = [this] { ++steps; };
+    ev.FileWritten = [this](const std::string& s) { log.push_back("file " + s); };
+    ev.DirectoryCreated = [this](const std::string& s) { log.push_back("dir " + s); };
+    ev.NameRefused = [this](const std::string& s) { log.push_back("refused " + s); };
+    return ev;
+  }
+};
+
+class PakExtractTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = std::filesystem::temp_directory_path() /
+            ("ferry_pak_extract_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(root_);
+    std::filesystem::create_directories(root_);
+    rootText_ = root_.string();
+  }
+  void TearDown() override { std::filesystem::remove_all(root_); }
+
+  // The logical path the archive side builds: backslashes below the target.
+  static std::filesystem::path Native(const std::string& logical) {
+    std::string s = logical;
+#ifndef _WIN32
+    for (char& c : s)
+      if (c == '\\') c = '/';
+#endif
+    return std::filesystem::path(s);
+  }
+
+  std::filesystem::path root_;
+  std::string rootText_;
+};
+
+TEST_F(PakExtractTest, WritesTheGroupAndReportsEverything) {
+  MemoryFile file;
+  {
+    TPak w(file, TPakMode::kNewWriter);
+    w.StoreBuffer(w.AddEntry("readme.txt", "", 1), Bytes("read me, read me, read me"));
+    w.StoreBuffer(w.AddEntry("other-group.txt", "", 2), Bytes("not this one"));
+    w.StoreBuffer(w.AddEntry("units\\configs\\training.txt", "", 1), Bytes("training"));
+    w.StoreBuffer(w.AddEntry("units\\b.txt", "", 1), Bytes("b"));
+    w.WriteDirectory();
+  }
+  TPak pak(file, TPakMode::kReader);
+  Recorder rec;
+  pak.SetEvents(rec.Events());
+  std::string target = rootText_ + "\\inst";
+  EXPECT_TRUE(pak.ExtractGroup(target, 1));
+  std::vector<std::string> expected = {
+      "status readme.txt",
+      "file " + target + "\\readme.txt",
+      "dir " + target,
+      "status units\\configs\\training.txt",
+      "file " + target + "\\units\\configs\\training.txt",
+      "dir " + target + "\\units",
+      "dir " + target + "\\units\\configs",
+      "status units\\b.txt",
+      "file " + target + "\\units\\b.txt",
+      "status ",
+  };
+  EXPECT_EQ(rec.log, expected);
+  EXPECT_EQ(rec.steps, 3);
+  EXPECT_EQ(ReadFileBytes(Native(target + "\\units\\configs\\training.txt")), Bytes("training"));
+  EXPECT_EQ(ReadFileBytes(Native(target + "\\readme.txt")), Bytes("read me, read me, read me"));
+  EXPECT_FALSE(std::filesystem::exists(Native(target + "\\other-group.txt")));
+
+  // A second run finds the folders there and reports none; files are rewritten.
+  rec.log.clear();
+  EXPECT_TRUE(pak.ExtractGroup(target, 1));
+  EXPECT_EQ(std::count_if(rec.log.begin(), rec.log.end(), [](auto& s) { return s.rfind("dir ", 0) == 0; }), 0);
+}
+
+// Extraction checks a folder once for the entries that follow in it; a
+// later run must not trust what an earlier one saw.
+TEST_F(PakExtractTest, AFolderRemovedBetweenRunsIsCreatedAgain) {
+  MemoryFile file;
+  {
+    TPak w(file, TPakMode::kNewWriter);
+    w.StoreBuffer(w.AddEntry("data\\a.txt", "", 1), Bytes("a"));
+    w.StoreBuffer(w.AddEntry("data\\b.txt", "", 1), Bytes("b"));
+    w.WriteDirectory();
+  }
+  TPak pak(file, TPakMode::kReader);
+  Recorder rec;
+  pak.SetEvents(rec.Events());
+  std::string target = rootText_ + "\\inst";
+  ASSERT_TRUE(pak.ExtractGroup(target, 1));
+  std::filesystem::remove_all(Native(target + "\\data"));
+  rec.log.clear();
+  EXPECT_TRUE(pak.ExtractGroup(target, 1));
+  EXPECT_EQ(std::count(rec.log.begin(), rec.log.end(), "dir " + target + "\\data"), 1);
+  EXPECT_EQ(ReadFileBytes(Native(target + "\\data\\a.txt")), Bytes("a"));
+  EXPECT_EQ(ReadFileBytes(Native(target + "\\data\\b.txt")), Bytes("b"));
+
+  // The same for a large entry copied on its own after a run.
+  std::filesystem::remove_all(Native(target + "\\data"));
+  EXPECT_TRUE(pak.CopyLargeEntry(target + "\\data\\a.txt", "a.txt", 1, 0));
+  EXPECT_TRUE(std::filesystem::exists(Native(target + "\\data\\a.txt")));
+}
+
+TEST_F(PakExtractTest, RefusesNamesThatLeaveTheTarget) {
+  const std::vector<std::string> bad = {"..\\evil.txt", "a\\..\\..\\evil.txt", "..",  "C:\\evil.txt",
+                                        "c:evil.txt",   "\\evil.txt",         "/evil.txt", "x/../../evil.txt",
+                                        "folder\\",     "file.txt:stream"};
+  MemoryFile file;
+  {
+    TPak w(file, TPakMode::kNewWriter);
+    for (const auto& name : bad) w.StoreBuffer(w.AddEntry(name, "", 1), Bytes("evil"));
+    w.StoreBuffer(w.AddEntry("a..b\\..c.txt", "", 1), Bytes("fine"));  // dots, but no ".." step
+    w.WriteDirectory();
+  }
+  std::filesystem::create_directories(root_ / "in" / "deep");
+  std::string target = rootText_ + "\\in\\deep";
+  TPak pak(file, TPakMode::kReader);
+  Recorder rec;
+  pak.SetEvents(rec.Events());
+  EXPECT_FALSE(pak.ExtractGroup(target, 1));
+  size_t refused = std::count_if(rec.log.begin(), rec.log.end(), [](auto& s) { return s.rfind("refused ", 0) == 0; });
+  EXPECT_EQ(refused, bad.size());
+  EXPECT_EQ(rec.steps, static_cast<int>(bad.size() + 1));
+  EXPECT_EQ(ReadFileBytes(Native(target + "\\a..b\\..c.txt")), Bytes("fine"));
+  // Nothing at all was written anywhere else below the test folder.
+  size_t files = 0;
+  for (auto& e : std::filesystem::recursive_directory_iterator(root_))
+    if (e.is_regular_file()) ++files;
+  EXPECT_EQ(files, 1u);
+}
+
+TEST_F(PakExtractTest, EntryThatFailsToLoadLeavesAnEmptyFile) {
+  std::vector<uint8_t> bytes = Bytes("hostDATA");
+  AppendDirectory(bytes, {{"bad.txt", 0x12345678, 4, 0, 4, 1}});  // wrong checksum
+  MemoryFile file(bytes);
+  TPak pak(file, TPakMode::kReader);
+  EXPECT_FALSE(pak.ExtractGroup(rootText_, 1));
+  auto path = Native(rootText_ + "\\bad.txt");
+  ASSERT_TRUE(std::filesystem::exists(path));
+  EXPECT_EQ(std::filesystem::file_size(path), 0u);
+}
+
+// Remembers the length of every read the archive makes.
+class RecordingFile : public MemoryFile {
+ public:
+  using MemoryFile::MemoryFile;
+  size_t ReadAt(uint64_t offset, std::span<uint8_t> out) override {
+    reads.push_back({offset, out.size()});
+    return MemoryFile::ReadAt(offset, out);
+  }
+  std::vector<std::pair<uint64_t, size_t>> reads;
+};
+
+// 80,000,000 bytes go in chunks of 26,214,400 x 3 and 1,356,800, the status
+// naming the bytes copied before each chunk.
+TEST_F(PakExtractTest, LargeEntryIsCopiedInChunks) {
+  const uint32_t size = 80'000'000;
+  std::vector<uint8_t> bytes(8 + size);
+  std::memcpy(bytes.data(), "hosthost", 8);
+  for (uint32_t i = 0; i < size; i += 4096) bytes[8 + i] = static_cast<uint8_t>(i >> 12);
+  uint32_t dataCrc = Crc32({bytes.data() + 8, size});
+  AppendDirectory(bytes, {{"big.dat", 0, 8, 0, size, 4}}, 8);
+  RecordingFile file(std::move(bytes));
+  TPak pak(file, TPakMode::kReader);
+  Recorder rec;
+  TPakEvents ev = rec.Events();
+  ev.FormatByteSize = [](uint64_t n) { return "<" + std::to_string(n) + ">"; };
+  pak.SetEvents(ev);
+  EXPECT_TRUE(pak.VerifyEntry(0));
+  file.reads.clear();
+
+  ASSERT_TRUE(pak.ExtractGroup(rootText_ + "\\out", 4));
+  std::vector<std::string> expected = {
+      "status big.dat",
+      "file " + rootText_ + "\\out\\big.dat",
+      "dir " + rootText_ + "\\out",
+      "status big.dat - <0> / <80000000>",
+      "status big.dat - <26214400> / <80000000>",
+      "status big.dat - <52428800> / <80000000>",
+      "status big.dat - <78643200> / <80000000>",
+      "status ",
+  };
+  EXPECT_EQ(rec.log, expected);
+  std::vector<std::pair<uint64_t, size_t>> chunks = {
+      {8, 26'214'400}, {8 + 26'214'400, 26'214'400}, {8 + 52'428'800, 26'214'400}, {8 + 78'643'200, 1'356'800}};
+  EXPECT_EQ(file.reads, chunks);
+  auto written = ReadFileBytes(Native(rootText_ + "\\out\\big.dat"));
+  ASSERT_EQ(written.size(), size);
+  EXPECT_EQ(Crc32(written), dataCrc);
+}
+
+// 73,400,320 bytes is large (copied, never loaded); one byte less is loaded.
+TEST_F(PakExtractTest, ThresholdDecidesBetweenCopyAndLoad) {
+  MemoryFile file;
+  {
+    TPak w(file, TPakMode::kNewWriter);
+    std::vector<uint8_t> zeros(kLargeEntryThreshold - 1, 0);
+    ASSERT_TRUE(w.StoreBuffer(w.AddEntry("below.dat", "", 1), zeros));
+    zeros.push_back(0);
+    ASSERT_TRUE(w.StoreBuffer(w.AddEntry("large.dat", "", 1), zeros));
+    w.WriteDirectory();
+  }
+  TPak pak(file, TPakMode::kReader);
+  ASSERT_GT(pak.Files()[0].CompSize, 0u);
+  ASSERT_EQ(pak.Files()[1].CompSize, 0u);
+  Recorder rec;
+  pak.SetEvents(rec.Events());
+  ASSERT_TRUE(pak.ExtractGroup(rootText_, 1));
+  std::vector<std::string> statuses;
+  for (auto& s : rec.log)
+    if (s.rfind("status ", 0) == 0) statuses.push_back(s);
+  EXPECT_EQ(statuses, (std::vector<std::string>{"status below.dat", "status large.dat",
+                                                "status large.dat - 0 / 73400320",
+                                                "status large.dat - 26214400 / 73400320",
+                                                "status large.dat - 52428800 / 73400320", "status "}));
+  EXPECT_EQ(std::filesystem::file_size(Native(rootText_ + "\\below.dat")), kLargeEntryThreshold - 1);
+  EXPECT_EQ(std::filesystem::file_size(Native(rootText_ + "\\large.dat")), kLargeEntryThreshold);
+}
+
+TEST_F(PakExtractTest, CopyLargeEntryRefusesBytesThatAreNotThere) {
+  std::vector<uint8_t> bytes = Bytes("host-data");
+  AppendDirectory(bytes, {{"big", 0, 4, 0, kLargeEntryThreshold, 1}});
+  MemoryFile file(bytes);
+  TPak pak(file, TPakMode::kReader);
+  EXPECT_FALSE(pak.CopyLargeEntry(rootText_ + "\\big", "big", kLargeEntryThreshold, 0));
+  EXPECT_EQ(std::filesystem::file_size(Native(rootText_ + "\\big")), 0u);
+  EXPECT_FALSE(pak.CopyLargeEntry(rootText_ + "\\none", "none", 10, 5));
+}
+
+}  // namespace
+}  // namespace ferry

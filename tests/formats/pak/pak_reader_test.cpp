@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+#include <vector>
+
+#include "formats/pak/pak_file.h"
+#include "base/dialogs.h"
+#include "formats/pak/pak_test_util.h"
+
+namespace ferry {
+namespace {
+
+using test::Bytes;
+
+// A setup-like archive written by the writer after a small host program.
+class PakReaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    file_.Data() = Bytes("MZ-host-program");
+    TPak w(file_, TPakMode::kAppendWriter);
+    Add(w, "SetupInfo", 0, "info info info info info info");
+    Add(w, "CompiledLines", 0, "lines lines lines lines lines");
+    Add(w, "units\\a.txt", 1, "payload a payload a payload a");
+    Add(w, "Pages.txt", 0, "pages pages pages pages pages");
+    Add(w, "units\\b.txt", 1, "payload b payload b payload b");
+    Add(w, "setupinfo", 0, "second of the same name, never found first");
+    Add(w, "c.txt", 3, "payload c payload c payload c");
+    w.WriteDirectory();
+  }
+
+  void Add(TPak& w, const std::string& name, uint16_t group, const std::string& text) {
+    size_t i = w.AddEntry(name, "", group);
+    ASSERT_TRUE(w.StoreBuffer(i, Bytes(text)));
+  }
+
+  static std::string Text(const std::optional<std::vector<uint8_t>>& data) {
+    return data ? std::string(data->begin(), data->end()) : "<none>";
+  }
+
+  MemoryFile file_;
+};
+
+TEST_F(PakReaderTest, ReadsTrailerAndDirectory) {
+  TPak pak(file_, TPakMode::kReader);
+  EXPECT_TRUE(pak.HasMagic());
+  EXPECT_TRUE(pak.IsValid());
+  EXPECT_EQ(pak.Trailer().Version, 1);
+  EXPECT_EQ(pak.Trailer().EntryCount, 7);
+  EXPECT_EQ(pak.Trailer().DataStart, 15u);
+  ASSERT_EQ(pak.EntryCount(), 7u);
+  EXPECT_EQ(pak.Files()[0].Offset, 15u);
+  EXPECT_EQ(pak.Files()[2].Name, "units\\a.txt");
+  EXPECT_EQ(pak.Files()[2].Group, 1);
+  EXPECT_EQ(pak.Entry(7), nullptr);
+  EXPECT_EQ(pak.CountPayloadEntries(), 3u);
+  EXPECT_EQ(pak.CountGroup(0), 4u);
+  EXPECT_EQ(pak.CountGroup(1), 2u);
+  EXPECT_EQ(pak.CountGroup(2), 0u);
+}
+
+TEST_F(PakReaderTest, LoadByNameIgnoresCaseButNotGroup) {
+  TPak pak(file_, TPakMode::kReader);
+  uint32_t size = 99;
+  EXPECT_EQ(Text(pak.LoadByName("setupinfo", 0, &size)), "info info info info info info");
+  EXPECT_EQ(size, 29u);
+  EXPECT_EQ(Text(pak.LoadByName("SETUPINFO", 1, &size)), "<none>");
+  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(Text(pak.LoadByName("UNITS\\A.TXT", 1)), "payload a payload a payload a");
+  // Whole names only: no separator folding, no prefixes.
+  EXPECT_EQ(Text(pak.LoadByName("units/a.txt", 1)), "<none>");
+  EXPECT_EQ(Text(pak.LoadByName("units", 1)), "<none>");
+}
+
+// The Western code page's capitals fold too, as the system's lower-casing does.
+TEST(PakReader, LoadByNameFoldsAccentedCapitals) {
+  MemoryFile file;
+  {
+    TPak w(file, TPakMode::kNewWriter);
+    w.StoreBuffer(w.AddEntry("\xC4RGER-\x8A.txt", "", 0), Bytes("umlaut"));
+    w.WriteDirectory();
+  }
+  TPak pak(file, TPakMode::kReader);
+  EXPECT_TRUE(pak.LoadByName("\xE4rger-\x9A.TXT", 0).has_value());
+  EXPECT_FALSE(pak.LoadByName("arger-s.txt", 0).has_value());
+}
+
+TEST_F(PakReaderTest, FindFirstAndNextWalkOneGroupInOrder) {
+  TPak pak(file_, TPakMode::kReader);
+  TPakFound f = pak.FindFirst(1, true);
+  EXPECT_EQ(f.Name, "units\\a.txt");
+  EXPECT_EQ(Text(f.Data), "payload a payload a payload a");
+  EXPECT_EQ(pak.Cursor(), 3u);
+  f = pak.FindNext(1, false);
+  EXPECT_EQ(f.Name, "units\\b.txt");
+  EXPECT_EQ(f.Size, 29u);
+  EXPECT_FALSE(f.Data.has_value());
+  f = pak.FindNext(1, true);
+  EXPECT_EQ(f.Name, "");
+  EXPECT_EQ(f.Size, 0u);
+  EXPECT_FALSE(f.Data.has_value());
+  // FindFirst starts over.
+  EXPECT_EQ(pak.FindFirst(3, false).Name, "c.txt");
+  EXPECT_EQ(pak.FindFirst(9, false).Name, "");
+}
+
+TEST_F(PakReaderTest, IndexEnumerationAndForEach) {
+  TPak pak(file_, TPakMode::kReader);
+  std::vector<size_t> seen;
+  for (auto i = pak.FindFirstIndex(0); i; i = pak.FindNextIndex(0)) seen.push_back(*i);
+  EXPECT_EQ(seen, (std::vector<size_t>{0, 1, 3, 5}));
+  seen.clear();
+  pak.ForEachInGroup(1, [&](size_t i) { seen.push_back(i); });
+  EXPECT_EQ(seen, (std::vector<size_t>{2, 4}));
+  pak.ForEachInGroup(1, nullptr);
+  EXPECT_FALSE(pak.FindFirstIndex(2).has_value());
+}
+
+TEST_F(PakReaderTest, EveryEntryVerifiesAndBadIndexesGiveNothing) {
+  TPak pak(file_, TPakMode::kReader);
+  for (size_t i = 0; i < pak.EntryCount(); ++i) EXPECT_TRUE(pak.VerifyEntry(i)) << i;
+  EXPECT_FALSE(pak.VerifyEntry(7));
+  EXPECT_FALSE(pak.LoadEntry(7).has_value());
+  EXPECT_FALSE(pak.LoadEntry(SIZE_MAX).has_value());
+}
+
+TEST_F(PakReaderTest, CloseEndsReading) {
+  TPak pak(file_, TPakMode::kReader);
+  pak.Close();
+  EXPECT_FALSE(pak.LoadEntry(0).has_value());
+  EXPECT_EQ(pak.EntryCount(), 7u);  // the directory stays for lookups
+}
+
+TEST(PakReader, WithoutMagicThereAreNoEntries) {
+  MemoryFile file(Bytes("just a program, no archive here at all"));
+  TPak pak(file, TPakMode::kReader);
+  EXPECT_FALSE(pak.HasMagic());
+  EXPECT_FALSE(pak.IsValid());
+  EXPECT_EQ(pak.EntryCount(), 0u);
+  EXPECT_FALSE(pak.LoadByName("SetupInfo", 0).has_value());
+  EXPECT_EQ(pak.FindFirst(0, false).Name, "");
+  EXPECT_EQ(pak.CountGroup(0), 0u);
+}
+
+TEST(PakReader, MissingDiskFileOpensBlank) {
+  TPak pak(std::filesystem::path("no/such/archive.exe"), false, false);
+  EXPECT_FALSE(pak.HasMagic());
+  EXPECT_EQ(pak.EntryCount(), 0u);
+  EXPECT_FALSE(pak.LoadEntry(0).has_value());
+}
+
+TEST(PakReader, EmptyEntryLoadsAsNoneWithoutMessage) {
+  MemoryFile file;
+  {
+    TPak w(file, TPakMode::kNewWriter);
+    size_t i = w.AddEntry("empty", "", 0);
+    EXPECT_FALSE(w.StoreBuffer(i, {}));
+    w.WriteDirectory();
+  }
+  RecordingDialogs dialogs;
+  TPak pak(file, TPakMode::kReader, &dialogs);
+  ASSERT_EQ(pak.EntryCount(), 1u);
+  const TPakFile& e = pak.Files()[0];
+  EXPECT_EQ(e.Offset, 0u);
+  EXPECT_EQ(e.CompSize, 0u);
+  EXPECT_EQ(e.OrigSize, 0u);
+  EXPECT_EQ(e.Checksum, 0u);
+  EXPECT_FALSE(pak.LoadEntry(0).has_value());
+  EXPECT_FALSE(pak.VerifyEntry(0));
+  EXPECT_TRUE(dialogs.shown().empty());
+}
+
+// Large entries are not read to be verified: even one whose bytes are not
+// there is reported sound, while one byte less is loaded and found missing.
+TEST(PakReader, LargeEntriesAreNotVerified) {
+  std::vector<uint8_t> bytes = Bytes("host");
+  test::AppendDirectory(bytes, {{"big", 0, 4, 0, kLargeEntryThreshold, 1},
+                                {"almost", 0, 4, 0, kLargeEntryThreshold - 1, 1}});
+  MemoryFile file(bytes);
+  TPak pak(file, TPakMode::kReader);
+  EXPECT_TRUE(pak.VerifyEntry(0));
+  EXPECT_FALSE(pak.VerifyEntry(1));
+}
+
+}  // namespace
+}  // namespace ferry

@@ -1,0 +1,112 @@
+// A setup context with the real command table, an English language table
+// and an archive built in memory, for the tests of the run-time commands.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "formats/pak/pak_file.h"
+#include "base/dialogs.h"
+#include "engine/progress_sinks.h"
+#include "engine/setup_context.h"
+#include "platform/files.h"
+#include "wizard/wizard_test_support.h"
+#include "platform/temp_dir.h"
+
+namespace ferry::testing {
+
+inline std::vector<uint8_t> Bytes(std::string_view s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+inline std::string ReadText(const std::string& path) {
+  auto data = ReadWholeFile(path);
+  return data ? std::string(data->begin(), data->end()) : std::string("<missing>");
+}
+
+inline void WriteText(const std::string& path, std::string_view text) {
+  ASSERT_TRUE(WriteFileCreatingDirs(path, Bytes(text), nullptr));
+}
+
+class RecordingSinks : public TProgressSinks {
+ public:
+  std::vector<std::u16string> status, messages;
+  std::vector<int32_t> positions;
+  std::vector<std::string> problems;
+  void SetStatusText(std::u16string_view text) override { status.emplace_back(text); }
+  void SetMessageText(std::u16string_view text, bool) override { messages.emplace_back(text); }
+  void SetGaugePosition(int32_t position) override { positions.push_back(position); }
+  void ReportProblem(std::string_view text) override { problems.emplace_back(text); }
+};
+
+struct PayloadFile {
+  std::string name;
+  std::string data;
+  uint16_t group;
+};
+
+class InstallFixture {
+ public:
+  explicit InstallFixture(const std::string& tag) : tmp_(tag) {
+    RegisterCommands(ctx.Commands);
+    ctx.Languages.Languages.push_back(MakeLanguage(u"English", {{17, u"Copying File <%FILENAME%>"},
+                                                                {18, u"Extracting <%FILENAME%>"},
+                                                                {23, u"Setup failed to install patch."}}));
+    ctx.Languages.Current = 0;
+    ctx.SetupInfo.InstallDir = tmp_.path() + "app\\";
+    ctx.Folders.ProgramFilesDir = "C:\\Program Files\\";
+    ctx.Progress.Bind(&sinks);
+    ctx.Dialog = &dialogs;
+  }
+  ~InstallFixture() { ctx.Progress.Bind(nullptr); }
+
+  const std::string& Temp() const { return tmp_.path(); }
+  std::string InstallDir() const { return ctx.SetupInfo.InstallDir; }
+
+  void SetPayload(const std::vector<PayloadFile>& files) {
+    archive_ = std::make_unique<MemoryFile>();
+    {
+      TPak writer(*archive_, TPakMode::kNewWriter);
+      for (const PayloadFile& f : files) writer.StoreBuffer(writer.AddEntry(f.name, "", f.group), Bytes(f.data));
+      writer.WriteDirectory();
+    }
+    pak_ = std::make_unique<TPak>(*archive_, TPakMode::kReader);
+    ctx.Pak = pak_.get();
+  }
+
+  // Appends a line of the keyword's command with these parameters; its index.
+  int Line(std::string_view keyword, std::vector<std::string> params) {
+    TCompLine line;
+    line.CommandNo = ctx.Commands.FindKeyword(keyword);
+    line.LineNo = static_cast<int32_t>(ctx.CompLines.Lines.size());
+    for (auto& p : params) line.AddParam(std::move(p));
+    ctx.CompLines.Lines.push_back(std::move(line));
+    return static_cast<int>(ctx.CompLines.Lines.size()) - 1;
+  }
+  // A line that does nothing (a label).
+  int Label() {
+    ctx.CompLines.Lines.emplace_back();
+    return static_cast<int>(ctx.CompLines.Lines.size()) - 1;
+  }
+
+  // Runs one line's command directly.
+  void RunLine(int index) {
+    const TCompLine& line = ctx.CompLines.Lines[static_cast<size_t>(index)];
+    ctx.Commands.Find(line.CommandNo)->SFXProcess(ctx, index);
+  }
+  // Appends a line and runs it.
+  void Run(std::string_view keyword, std::vector<std::string> params) { RunLine(Line(keyword, std::move(params))); }
+
+  TSetupContext ctx;
+  RecordingSinks sinks;
+  RecordingDialogs dialogs;
+
+ private:
+  TempDir tmp_;
+  std::unique_ptr<MemoryFile> archive_;
+  std::unique_ptr<TPak> pak_;
+};
+
+}  // namespace ferry::testing

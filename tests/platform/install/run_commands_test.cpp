@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "engine/setup_thread.h"
+#include "platform/setup_thread_win.h"
+#include "engine/startup.h"
+#include "platform/ui_task.h"
+#include "formats/vfs/vfs_archive.h"
+#include "formats/vfs/vfs_check.h"
+#include "formats/vfs/vfs_fs.h"
+#include "formats/vfs/vfs_journal.h"
+#include "platform/install/install_test_support.h"
+
+namespace ferry {
+namespace {
+
+using testing::InstallFixture;
+using testing::ReadText;
+
+class RecordingReporter : public TErrorReporter {
+ public:
+  std::vector<std::pair<std::string, std::string>> reports;
+  void Report(std::string_view text, std::string_view stage) override {
+    reports.push_back({std::string(text), std::string(stage)});
+  }
+};
+
+class RunCommandsTest : public ::testing::Test {
+ protected:
+  RunCommandsTest() : f_("runcmds"), platform_(reporter_) {
+    f_.SetPayload({{"readme.txt", "read me", 1}, {"maps\\coast.map", "coast", 1}});
+    f_.ctx.SetupInfo.MakeUninstaller = 1;
+    f_.ctx.SetupInfo.UninstallPrefix = "Demo_";
+    f_.ctx.RegisterUninstall = [this](TSetupContext&) { ++registered_; };
+  }
+
+  TRunOutcome Run() {
+    f_.ctx.CurrentLine = -1;
+    return RunCommands(f_.ctx, platform_);
+  }
+
+  InstallFixture f_;
+  RecordingReporter reporter_;
+  TWinSetupRunPlatform platform_;
+  int registered_ = 0;
+};
+
+TEST_F(RunCommandsTest, JumpsConditionsAndFailureFollowTheScript) {
+  f_.Line("file", {"Files\\", "1"});                                 // 0
+  f_.Line("iffileexists", {"$INSTDIR\\readme.txt", "3", "-1"});      // 1
+  f_.Line("failure", {});                                            // 2: jumped over
+  f_.Label();                                                        // 3
+  f_.Line("createdirectory", {"$INSTDIR\\saves"});                   // 4
+  f_.Line("goto", {"7"});                                            // 5
+  f_.Line("failure", {});                                            // 6: jumped over
+  f_.Label();                                                        // 7
+  f_.Line("copyfile", {"$INSTDIR\\readme.txt", "$INSTDIR\\docs\\copy.txt"});  // 8
+  f_.Line("failure", {});                                            // 9
+  f_.Line("createdirectory", {"$INSTDIR\\never"});                   // 10: not reached
+  TRunOutcome outcome = Run();
+
+  EXPECT_FALSE(outcome.CycleStopped);
+  EXPECT_EQ(f_.ctx.CurrentLine, 9);
+  EXPECT_EQ(f_.ctx.SetupAborted.load(), 1);
+  EXPECT_EQ(f_.sinks.messages, (std::vector<std::u16string>{u"Setup failed to install patch."}));
+  EXPECT_TRUE(DirectoryExists(f_.InstallDir() + "saves"));
+  EXPECT_FALSE(DirectoryExists(f_.InstallDir() + "never"));
+  EXPECT_EQ(ReadText(f_.InstallDir() + "docs\\copy.txt"), "read me");
+
+  // After the abort the log was saved with the prefix and the uninstaller hook ran.
+  EXPECT_TRUE(outcome.LogSaved);
+  EXPECT_EQ(registered_, 1);
+  TUninstallList saved;
+  ASSERT_TRUE(saved.LoadFromFile(f_.InstallDir(), "Demo_"));
+  // Extraction logs folder + "\\" + name, copyfile the expanded path; both
+  // are folded at the install directory, which ends in a backslash.
+  EXPECT_EQ(saved.Files(), (std::vector<std::string>{"$INSTDIR\\readme.txt", "$INSTDIR\\maps\\coast.map",
+                                                      "$INSTDIRdocs\\copy.txt"}));
+  EXPECT_EQ(f_.ctx.ExpandPathVars(saved.Files()[2]), f_.InstallDir() + "docs\\copy.txt");
+  EXPECT_EQ(saved.Directories(),
+            (std::vector<std::string>{f_.InstallDir(), f_.InstallDir() + "maps\\", f_.InstallDir() + "saves",
+                                      f_.InstallDir() + "saves", f_.InstallDir() + "docs\\"}));
+  EXPECT_TRUE(reporter_.reports.empty());
+}
+
+TEST_F(RunCommandsTest, AVfsArchiveLeftOpenIsFlushedWhenItsNextLineIsJumpedOver) {
+  // Group 1 goes into the archive and leaves it open for line 2, which the
+  // goto skips; an empty file of the group is stored as an empty file.
+  f_.SetPayload({{"units\\a.txt", "alpha", 1}, {"units\\empty.txt", "", 1}, {"c.txt", "gamma", 2}});
+  const std::string archive = f_.InstallDir() + "data.vfs";
+  ForceDirectoriesLogged(f_.InstallDir(), nullptr);
+  CreateVfsArchive(DiskVfsFileSystem(), archive, {.BlockSize = 256, .BlockCount = 64, .RootCount = 8});
+  f_.Line("vfsupdate", {"Data\\", "data.vfs", "0", "1"});  // 0
+  f_.Line("goto", {"3"});                                   // 1
+  f_.Line("vfsupdate", {"Data\\", "data.vfs", "1", "2"});  // 2: jumped over
+  f_.Label();                                               // 3
+  Run();
+
+  EXPECT_EQ(f_.ctx.SetupAborted.load(), 0);
+  EXPECT_TRUE(reporter_.reports.empty());
+  EXPECT_FALSE(FileExists(VfsJournal::PathFor(archive)));
+  VfsCheckReport check = CheckVfsArchive(DiskVfsFileSystem(), archive);
+  EXPECT_TRUE(check.Ok()) << (check.Errors.empty() ? "" : check.Errors[0]);
+  EXPECT_FALSE(check.RolledBack);
+  EXPECT_EQ(check.Files, 2u);
+  TVFSFile stored(DiskVfsFileSystem());
+  stored.OpenArchive(archive, true, {}, VfsAccess::kReadOnly);
+  int32_t a = stored.Tree().FindByPath("units\\a.txt");
+  int32_t empty = stored.Tree().FindByPath("units\\empty.txt");
+  ASSERT_GE(a, 0);
+  ASSERT_GE(empty, 0);
+  EXPECT_EQ(stored.Tree().Node(a).Info->StoredSize, 5u);
+  EXPECT_EQ(stored.Tree().Node(empty).Info->StoredSize, 0u);
+  EXPECT_LT(stored.Tree().FindByPath("c.txt"), 0);
+}
+
+TEST_F(RunCommandsTest, AFailureOnTheFirstLineStillCreatesTheInstallDirectory) {
+  f_.Line("failure", {});
+  f_.Line("file", {"Files\\", "1"});
+  Run();
+  EXPECT_TRUE(DirectoryExists(f_.InstallDir()));
+  EXPECT_FALSE(FileExists(f_.InstallDir() + "readme.txt"));
+  EXPECT_EQ(f_.ctx.InstallLog.Directories(), (std::vector<std::string>{f_.InstallDir()}));
+  EXPECT_TRUE(FileExists(f_.InstallDir() + "Demo_install.log"));
+}
+
+TEST_F(RunCommandsTest, AGotoCycleIsStoppedAndReported) {
+  f_.Label();                                         // 0
+  f_.Line("goto", {"0"});                             // 1
+  f_.Line("createdirectory", {"$INSTDIR\\after"});    // 2
+  TRunOutcome outcome = Run();
+  EXPECT_TRUE(outcome.CycleStopped);
+  EXPECT_EQ(f_.ctx.SetupAborted.load(), 1);
+  EXPECT_FALSE(DirectoryExists(f_.InstallDir() + "after"));
+  ASSERT_EQ(reporter_.reports.size(), 1u);
+  EXPECT_EQ(reporter_.reports[0].second, "Setup Thread");
+  EXPECT_TRUE(DirectoryExists(f_.InstallDir()));
+  EXPECT_EQ(registered_, 1);
+}
+
+// The thread, the hand-over window and the main thread's pump together.
+class HandOverSinks : public TProgressSinks {
+ public:
+  explicit HandOverSinks(TUiTaskWindow& ui) : ui_(ui) {}
+  void SetStatusText(std::u16string_view text) override {
+    ui_.Send([&] {
+      threads.push_back(GetCurrentThreadId());
+      status.emplace_back(text);
+    });
+  }
+  void SetMessageText(std::u16string_view, bool) override {}
+  void SetGaugePosition(int32_t position) override {
+    ui_.Send([&] { positions.push_back(position); });
+  }
+  std::vector<DWORD> threads;
+  std::vector<std::u16string> status;
+  std::vector<int32_t> positions;
+
+ private:
+  TUiTaskWindow& ui_;
+};
+
+TEST_F(RunCommandsTest, TheSetupThreadHandsProgressToTheMainThread) {
+  TUiTaskWindow ui;
+  HandOverSinks sinks(ui);
+  f_.ctx.Progress.Bind(&sinks);
+  f_.Line("file", {"Files\\", "1"});
+  f_.Label();
+  {
+    TSetupThread thread(f_.ctx, platform_);
+    f_.ctx.CurrentLine = -1;
+    f_.ctx.RunRequested.store(1);
+    ui.PumpUntil([&] { return f_.ctx.RunRequested.load() == 0 || thread.Ended(); });
+    EXPECT_EQ(f_.ctx.RunRequested.load(), 0);
+    EXPECT_FALSE(thread.Ended());
+  }
+  f_.ctx.Progress.Bind(&f_.sinks);
+  EXPECT_EQ(sinks.status, (std::vector<std::u16string>{u"Extracting readme.txt", u"Extracting maps\\coast.map",
+                                                       u"Extracting "}));
+  for (DWORD id : sinks.threads) EXPECT_EQ(id, GetCurrentThreadId());
+  EXPECT_EQ(sinks.positions, (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(ReadText(f_.InstallDir() + "maps\\coast.map"), "coast");
+}
+
+}  // namespace
+}  // namespace ferry

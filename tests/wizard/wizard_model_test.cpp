@@ -1,0 +1,547 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <set>
+
+#include "base/dialogs.h"
+#include "base/setup_error.h"
+#include "engine/setup_context.h"
+#include "base/text_helpers.h"
+#include "base/text_replace.h"
+#include "wizard/wizard_model.h"
+#include "wizard/wizard_test_support.h"
+
+namespace ferry {
+namespace {
+
+using testing::EntryMap;
+
+class FakeDrives : public DriveInfo {
+ public:
+  std::map<char, DriveType> types{{'C', DriveType::kFixed}, {'D', DriveType::kCdRom}, {'E', DriveType::kFixed}};
+  std::map<int, int64_t> free{{3, 1000}, {5, 50}};
+  std::set<std::string> dirs{"c:", "c:\\program files", "e:"};  // lower-cased: paths ignore case
+
+  DriveType GetDriveType(const std::string& root) override {
+    if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return DriveType::kNoRootDir;
+    auto it = types.find(static_cast<char>(std::toupper(static_cast<uint8_t>(root[0]))));
+    return it == types.end() ? DriveType::kNoRootDir : it->second;
+  }
+  int64_t DiskFree(int drive) override {
+    asked_drives.push_back(drive);
+    auto it = free.find(drive);
+    return it == free.end() ? -1 : it->second;
+  }
+  bool DirectoryExists(const std::string& path) override { return dirs.count(AsciiLowerCopy(path)) != 0; }
+
+  std::vector<int> asked_drives;
+};
+
+class FakeHost : public WizardHost {
+ public:
+  EntryMap entries;
+  uint32_t payload = 3;
+  std::vector<std::string> install_dirs;
+  std::function<void()> on_install;
+  std::function<void()> on_uninstall;
+  int installs = 0, uninstalls = 0, stops = 0, finalisers = 0;
+  std::vector<std::string> fatal;
+
+  std::optional<std::vector<uint8_t>> LoadEntry(std::string_view name) override { return entries.Load(name); }
+  uint32_t PayloadEntryCount() override { return payload; }
+  std::string ExpandPathVars(std::string_view text) override {
+    return ReplaceAll(ReplaceAll(text, "$PROGRAMFILES", "C:\\Program Files\\"), "\\\\", "\\");
+  }
+  void AddInstallDirectory(const std::string& dir) override { install_dirs.push_back(dir); }
+  void RunInstall() override {
+    ++installs;
+    if (on_install) on_install();
+  }
+  void RunUninstall() override {
+    ++uninstalls;
+    if (on_uninstall) on_uninstall();
+  }
+  void StopSetupThread() override { ++stops; }
+  void RunFinaliser() override { ++finalisers; }
+  void ReportFatal(const std::string& message) override { fatal.push_back(message); }
+};
+
+class RecordingObserver : public WizardObserver {
+ public:
+  int changes = 0, closed = 0;
+  std::vector<std::pair<std::string, bool>> navigations;
+  void StateChanged() override { ++changes; }
+  void NavigateTree(const std::string& dir, bool expand) override { navigations.push_back({dir, expand}); }
+  void Closed() override { ++closed; }
+};
+
+constexpr const char* kStandardList =
+    "[Pages]\r\nwelcome.txt\r\ndir.txt\r\nready.txt\r\nwork.txt\r\nfinish.txt\r\nmain.txt\r\n"
+    "[PageTypes]\r\nWelcome\r\nInstallDir\r\nPatch\r\nPatching\r\nFinish\r\nMainLayout\r\n"
+    "[Settings]\r\ncolour $332211\r\n";
+
+class WizardModelTest : public ::testing::Test {
+ protected:
+  WizardModelTest() {
+    testing::AddStandardLanguages(languages_);
+    info_.SetupTitle = "Demo Setup";
+    info_.ShortTitle = "Demo";
+    info_.InstallDir = "$PROGRAMFILES\\Demo\\";
+    macros_.AddMacro("<%SETUPTITLE%>", info_.SetupTitle);
+    macros_.AddMacro("<%SPACEAVA%>", space_available_text_);
+    host_.entries.Add("welcome.txt", "[WelcomeLabel]\r\nType=TLabel\r\nCaption=<LANG1>\r\n");
+    host_.entries.Add("dir.txt",
+                      "[InstallDir_Edit]\r\nType=TEdit\r\n[installdir_shelltreeview]\r\nType=TShellTreeView\r\n");
+    host_.entries.Add("ready.txt", "[SpaceAvalible]\r\nType=TLabel\r\nCaption=layout text\r\n");
+    host_.entries.Add("work.txt",
+                      "[patching_statuslabel]\r\nType=TLabel\r\n[patching_progressbar]\r\nType=TProgressBar\r\n");
+    host_.entries.Add("finish.txt", "[finishtext]\r\nType=TLabel\r\nCaption=Done\r\n");
+    host_.entries.Add("main.txt", "[Backdrop]\r\nType=TImage\r\n");
+    host_.entries.Add("Pages.txt", kStandardList);
+  }
+
+  TWizardModel& Start() {
+    model_ = std::make_unique<TWizardModel>(
+        WizardData{info_, languages_, macros_, space_required_, space_available_, space_available_text_}, host_,
+        drives_, dialogs_);
+    model_->SetObserver(&observer_);
+    model_->SetPagesUp();
+    return *model_;
+  }
+
+  // Next until the page of that type is shown.
+  void NextTo(TPageType type) {
+    for (int i = 0; i < 10 && model_->CurrentPageType() != type; ++i) ASSERT_TRUE(model_->Next());
+    ASSERT_EQ(model_->CurrentPageType(), type);
+  }
+
+  const TWizardButtons& Buttons() { return model_->Buttons(); }
+
+  TSetupInfo info_;
+  TLanguages languages_;
+  TLanguageStrings macros_;
+  uint64_t space_required_ = 100;
+  uint64_t space_available_ = 0;
+  std::string space_available_text_;
+  FakeHost host_;
+  FakeDrives drives_;
+  RecordingDialogs dialogs_{DialogAnswer::kNo};
+  RecordingObserver observer_;
+  std::unique_ptr<TWizardModel> model_;
+};
+
+TEST_F(WizardModelTest, SetUpBuildsTitlesCaptionsAndFirstPage) {
+  auto& m = Start();
+  EXPECT_EQ(m.ApplicationTitle(), u"Demo Setup");
+  EXPECT_EQ(m.Caption(), u" Demo Setup");
+  EXPECT_EQ(m.PanelColour(), 0x332211u);
+  EXPECT_EQ(m.CurrentPage(), 0);
+  EXPECT_FALSE(Buttons().Back.visible);
+  EXPECT_EQ(Buttons().Back.caption, u"< Back");
+  EXPECT_EQ(Buttons().Next.caption, u"Next >");
+  EXPECT_EQ(Buttons().Cancel.caption, u"Cancel");
+  EXPECT_EQ(Buttons().Language.caption, u"English");
+  EXPECT_TRUE(Buttons().Language.visible);
+  EXPECT_EQ(m.PageSet().Page(0).Controls()[0].text, u"Welcome to Demo Setup");
+  EXPECT_FALSE(m.InstallDirShown());
+  EXPECT_FALSE(m.Working());
+  EXPECT_TRUE(dialogs_.shown().empty());
+}
+
+TEST_F(WizardModelTest, UninstallerTitleIsShortTitleAndText26) {
+  info_.IsUninstaller = 1;
+  auto& m = Start();
+  EXPECT_EQ(m.ApplicationTitle(), u"Demo Uninstall");
+  EXPECT_EQ(m.Caption(), u" Demo Uninstall");
+}
+
+TEST_F(WizardModelTest, NamedControlsAreFoundWithoutCase) {
+  auto& m = Start();
+  ASSERT_NE(m.InstallDirEdit(), nullptr);
+  EXPECT_EQ(m.InstallDirEdit()->name, "InstallDir_Edit");
+  ASSERT_NE(m.InstallDirTree(), nullptr);
+  ASSERT_NE(m.SpaceAvailableLabel(), nullptr);
+  EXPECT_EQ(m.SpaceAvailableLabel()->name, "SpaceAvalible");
+  ASSERT_NE(m.PatchingStatusLabel(), nullptr);
+  ASSERT_NE(m.PatchingProgressBar(), nullptr);
+  EXPECT_EQ(m.PatchingProgressBar()->kind, ControlKind::kProgressBar);
+  ASSERT_NE(m.FinishTextLabel(), nullptr);
+}
+
+TEST_F(WizardModelTest, SetUpExpandsTheInstallDirectoryIntoEditAndTree) {
+  auto& m = Start();
+  EXPECT_EQ(info_.InstallDir, "C:\\Program Files\\Demo\\");
+  EXPECT_EQ(m.InstallDirEdit()->text, u"C:\\Program Files\\Demo\\");
+  // The tree goes to the nearest existing folder, without expanding.
+  ASSERT_EQ(observer_.navigations.size(), 1u);
+  EXPECT_EQ(observer_.navigations[0], (std::pair<std::string, bool>{"C:\\Program Files\\", false}));
+  EXPECT_EQ(m.TreeTarget(), "C:\\Program Files\\");
+}
+
+TEST_F(WizardModelTest, OneLanguageHidesTheLanguageButton) {
+  languages_.Languages.pop_back();
+  Start();
+  EXPECT_FALSE(Buttons().Language.visible);
+}
+
+TEST_F(WizardModelTest, InstallDirIsFilledOnlyOnTheFirstArrival) {
+  auto& m = Start();
+  m.InstallDirEditChanged(u"X:\\Changed early");  // off its page: only the text changes
+  EXPECT_FALSE(m.InstallDirShown());
+  NextTo(TPageType::InstallDir);
+  EXPECT_TRUE(m.InstallDirShown());
+  EXPECT_EQ(m.InstallDirEdit()->text, u"C:\\Program Files\\Demo\\");
+  m.InstallDirEditChanged(u"E:\\Games\\Demo");
+  EXPECT_EQ(info_.InstallDir, "E:\\Games\\Demo\\");
+  ASSERT_TRUE(m.Back());
+  ASSERT_TRUE(m.Next());
+  EXPECT_EQ(m.InstallDirEdit()->text, u"E:\\Games\\Demo");
+  EXPECT_EQ(info_.InstallDir, "E:\\Games\\Demo\\");
+}
+
+TEST_F(WizardModelTest, EditChangesOffTheInstallDirPageDoNothing) {
+  auto& m = Start();
+  m.InstallDirEditChanged(u"D:\\");
+  EXPECT_TRUE(Buttons().Next.enabled);
+  EXPECT_EQ(info_.InstallDir, "C:\\Program Files\\Demo\\");
+  EXPECT_TRUE(drives_.asked_drives.empty());
+}
+
+TEST_F(WizardModelTest, RefusedDrivesDisableNextAndFixedOnesStoreTheDirectory) {
+  auto& m = Start();
+  NextTo(TPageType::InstallDir);
+  EXPECT_TRUE(Buttons().Next.enabled);
+
+  m.InstallDirEditChanged(u"D:\\Demo");  // CD-ROM
+  EXPECT_FALSE(Buttons().Next.enabled);
+  EXPECT_EQ(info_.InstallDir, "C:\\Program Files\\Demo\\");
+  EXPECT_FALSE(m.Next());
+  EXPECT_EQ(m.CurrentPageType(), TPageType::InstallDir);
+
+  for (DriveType refused : {DriveType::kRamDisk, DriveType::kUnknown, DriveType::kNoRootDir}) {
+    drives_.types['E'] = refused;
+    m.InstallDirEditChanged(u"E:\\Demo");
+    EXPECT_FALSE(Buttons().Next.enabled);
+  }
+  for (DriveType taken : {DriveType::kFixed, DriveType::kRemovable, DriveType::kRemote}) {
+    drives_.types['E'] = taken;
+    m.InstallDirEditChanged(u"E:\\Demo");
+    EXPECT_TRUE(Buttons().Next.enabled);
+  }
+  m.InstallDirEditChanged(u"c:\\Apps\\Demo");
+  EXPECT_TRUE(Buttons().Next.enabled);
+  EXPECT_EQ(info_.InstallDir, "c:\\Apps\\Demo\\");
+  m.InstallDirEditChanged(u"C:\\Apps\\Demo2\\");
+  EXPECT_EQ(info_.InstallDir, "C:\\Apps\\Demo2\\");  // no second backslash
+  m.InstallDirEditChanged(u"Q");  // too short to name a root
+  EXPECT_FALSE(Buttons().Next.enabled);
+}
+
+TEST_F(WizardModelTest, EditChangeReadsTheFreeSpaceOfTheInstallDrive) {
+  auto& m = Start();
+  NextTo(TPageType::InstallDir);
+  m.InstallDirEditChanged(u"e:\\Demo");
+  ASSERT_FALSE(drives_.asked_drives.empty());
+  EXPECT_EQ(drives_.asked_drives.back(), 5);  // "E" is drive 5
+  EXPECT_EQ(space_available_, 50u);
+  EXPECT_EQ(space_available_text_, FormatByteSize(50));
+  // The tree follows the edit, expanding, to the nearest existing folder.
+  EXPECT_EQ(observer_.navigations.back(), (std::pair<std::string, bool>{"e:\\", true}));
+}
+
+TEST_F(WizardModelTest, ReadyPageDisablesNextWhenSpaceIsShort) {
+  auto& m = Start();
+  NextTo(TPageType::InstallDir);
+  m.InstallDirEditChanged(u"E:\\Demo");  // 50 free, 100 required
+  ASSERT_TRUE(m.Next());
+  EXPECT_EQ(m.CurrentPageType(), TPageType::Patch);
+  EXPECT_EQ(Buttons().Next.caption, u"Patch");
+  EXPECT_FALSE(Buttons().Next.enabled);
+  EXPECT_EQ(m.SpaceAvailableLabel()->text, u"Space available " + CodePageToUtf16(FormatByteSize(50)));
+
+  // Back, another drive, and the ready page is judged again.
+  ASSERT_TRUE(m.Back());
+  m.InstallDirEditChanged(u"C:\\Demo");  // 1000 free
+  ASSERT_TRUE(m.Next());
+  EXPECT_TRUE(Buttons().Next.enabled);
+}
+
+TEST_F(WizardModelTest, UnreadableDriveCountsAsTooLittleSpace) {
+  auto& m = Start();
+  drives_.free.erase(3);  // C: reports -1
+  NextTo(TPageType::InstallDir);
+  EXPECT_EQ(static_cast<int64_t>(space_available_), -1);
+  ASSERT_TRUE(m.Next());
+  EXPECT_FALSE(Buttons().Next.enabled);
+}
+
+TEST_F(WizardModelTest, EqualSpaceIsEnough) {
+  auto& m = Start();
+  space_required_ = 1000;
+  NextTo(TPageType::Patch);
+  EXPECT_TRUE(Buttons().Next.enabled);
+  (void)m;
+}
+
+TEST_F(WizardModelTest, PatchingPageRunsTheInstallWithTheWizardLocked) {
+  auto& m = Start();
+  bool checked = false;
+  host_.on_install = [&] {
+    EXPECT_TRUE(m.Working());
+    EXPECT_EQ(m.CurrentPageType(), TPageType::Patching);
+    EXPECT_EQ(m.PatchingStatusLabel()->text, u"Status: 0 of 3 files extracted");
+    EXPECT_EQ(m.PatchingProgressBar()->position, 0);
+    EXPECT_EQ(m.PatchingProgressBar()->max, 3);
+    EXPECT_FALSE(Buttons().Back.visible);
+    EXPECT_FALSE(Buttons().Next.enabled);
+    EXPECT_FALSE(Buttons().Cancel.enabled);
+    EXPECT_FALSE(Buttons().Language.visible);
+    EXPECT_EQ(host_.install_dirs, (std::vector<std::string>{"C:\\Program Files\\Demo\\"}));
+    // Closing is refused without a word while the work runs.
+    EXPECT_FALSE(m.RequestClose());
+    EXPECT_TRUE(dialogs_.shown().empty());
+    m.SetStatusText(u"Extracting a.dat");
+    m.SetGaugePosition(3);
+    m.SetMessageText(u"All done");
+    checked = true;
+  };
+  NextTo(TPageType::Patch);
+  ASSERT_TRUE(m.Next());
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(host_.installs, 1);
+  EXPECT_FALSE(m.Working());
+  EXPECT_FALSE(m.Closed());
+  EXPECT_EQ(m.CurrentPageType(), TPageType::Finish);
+  EXPECT_FALSE(Buttons().Back.visible);
+  EXPECT_FALSE(Buttons().Next.visible);
+  EXPECT_TRUE(Buttons().Cancel.enabled);
+  EXPECT_EQ(Buttons().Cancel.caption, u"Finish");
+  EXPECT_EQ(m.PatchingStatusLabel()->text, u"Extracting a.dat");
+  EXPECT_EQ(m.PatchingProgressBar()->position, 3);
+  EXPECT_EQ(m.FinishTextLabel()->text, u"All done");
+}
+
+TEST_F(WizardModelTest, InstallErrorIsReportedAndEndsTheWizard) {
+  auto& m = Start();
+  host_.on_install = [] { throw SetupError("disk on fire"); };
+  NextTo(TPageType::Patch);
+  m.Next();
+  EXPECT_EQ(host_.fatal, (std::vector<std::string>{"disk on fire"}));
+  EXPECT_TRUE(m.Terminated());
+  EXPECT_FALSE(m.Working());
+  EXPECT_FALSE(m.Next());
+}
+
+TEST_F(WizardModelTest, WorkPageWithoutStatusControlsStillRuns) {
+  host_.entries.Add("work.txt", "[Other]\r\nType=TLabel\r\n");
+  auto& m = Start();
+  NextTo(TPageType::Patch);
+  ASSERT_TRUE(m.Next());
+  EXPECT_EQ(host_.installs, 1);
+  EXPECT_TRUE(host_.fatal.empty());
+  EXPECT_EQ(m.CurrentPageType(), TPageType::Finish);
+  m.SetStatusText(u"nobody listens");  // absent sinks do nothing
+}
+
+TEST_F(WizardModelTest, CancelAsksWithTexts27And28AndNoKeepsTheWizard) {
+  auto& m = Start();
+  EXPECT_FALSE(m.Cancel());
+  ASSERT_EQ(dialogs_.shown().size(), 1u);
+  EXPECT_EQ(dialogs_.shown()[0].text, u"Are you sure you want to quit the patch?");
+  EXPECT_EQ(dialogs_.shown()[0].caption, u"Quit");
+  EXPECT_EQ(dialogs_.shown()[0].buttons, DialogButtons::kYesNo);
+  EXPECT_FALSE(m.Closed());
+  EXPECT_EQ(host_.stops, 0);
+  EXPECT_TRUE(m.Next());  // still usable
+
+  dialogs_.QueueAnswer(DialogAnswer::kYes);
+  EXPECT_TRUE(m.Cancel());
+  EXPECT_TRUE(m.Closed());
+  EXPECT_EQ(host_.stops, 1);
+  EXPECT_EQ(host_.finalisers, 0);
+  EXPECT_EQ(observer_.closed, 1);
+  EXPECT_FALSE(m.Next());
+}
+
+TEST_F(WizardModelTest, FinishPageClosesWithoutAsking) {
+  auto& m = Start();
+  NextTo(TPageType::Finish);
+  EXPECT_TRUE(m.Cancel());
+  EXPECT_TRUE(dialogs_.shown().empty());
+  EXPECT_EQ(host_.stops, 1);
+  EXPECT_EQ(host_.finalisers, 0);  // not an uninstaller
+}
+
+TEST_F(WizardModelTest, NextLandingOnFinishClosesAndAnUninstallerFinalisesOnce) {
+  info_.IsUninstaller = 1;
+  host_.entries.Add("Pages.txt", "[Pages]\r\nwelcome.txt\r\nwork.txt\r\nfinish.txt\r\n"
+                                 "[PageTypes]\r\nwelcome\r\nuninstall\r\nfinish\r\n");
+  host_.entries.Add("two.txt", "[Later]\r\nType=TLabel\r\n");
+  auto& m = Start();
+  // Uninstall work: runs on arrival, then the next page (Finish) is shown.
+  host_.on_uninstall = [&] {
+    EXPECT_TRUE(m.Working());
+    EXPECT_FALSE(Buttons().Language.visible);
+  };
+  ASSERT_TRUE(m.Next());
+  EXPECT_EQ(host_.uninstalls, 1);
+  EXPECT_EQ(m.CurrentPageType(), TPageType::Finish);
+  EXPECT_FALSE(m.Closed());
+  EXPECT_TRUE(m.Cancel());
+  EXPECT_TRUE(m.RequestClose());
+  EXPECT_EQ(host_.finalisers, 1);
+  EXPECT_EQ(host_.stops, 1);
+}
+
+TEST_F(WizardModelTest, NextOntoAFinishPageClosesAtOnce) {
+  info_.IsUninstaller = 1;
+  host_.entries.Add("Pages.txt", "[Pages]\r\nwelcome.txt\r\nfinish.txt\r\n[PageTypes]\r\nwelcome\r\nfinish\r\n");
+  auto& m = Start();
+  ASSERT_TRUE(m.Next());
+  EXPECT_TRUE(m.Closed());
+  EXPECT_TRUE(dialogs_.shown().empty());
+  EXPECT_EQ(host_.finalisers, 1);
+}
+
+TEST_F(WizardModelTest, LanguageSwitchOnFinishKeepsCancelAtText16) {
+  auto& m = Start();
+  NextTo(TPageType::Finish);
+  m.SelectLanguage(1);
+  EXPECT_EQ(Buttons().Cancel.caption, u"Fertig");
+  EXPECT_EQ(Buttons().Back.caption, u"< Zur\u00FCck");
+  EXPECT_EQ(Buttons().Language.caption, u"Deutsch");
+  EXPECT_FALSE(Buttons().Next.visible);
+  EXPECT_FALSE(Buttons().Back.visible);
+  EXPECT_EQ(m.PageSet().Page(0).Controls()[0].text, u"Willkommen");
+  auto menu = m.LanguageMenu();
+  ASSERT_EQ(menu.size(), 2u);
+  EXPECT_FALSE(menu[0].checked);
+  EXPECT_TRUE(menu[1].checked);
+  EXPECT_EQ(menu[1].caption, u"Deutsch");
+}
+
+TEST_F(WizardModelTest, LanguageSwitchKeepsThePageRules) {
+  auto& m = Start();
+  NextTo(TPageType::InstallDir);
+  m.InstallDirEditChanged(u"E:\\Demo");
+  ASSERT_TRUE(m.Next());
+  ASSERT_FALSE(Buttons().Next.enabled);
+  m.SelectLanguage(1);
+  EXPECT_EQ(Buttons().Next.caption, u"Patchen");
+  EXPECT_FALSE(Buttons().Next.enabled);  // still too little space
+  ASSERT_TRUE(m.Back());
+  m.InstallDirEditChanged(u"D:\\Demo");
+  m.SelectLanguage(0);
+  EXPECT_FALSE(Buttons().Next.enabled);  // still a CD-ROM
+  m.SelectLanguage(7);                    // no such language: nothing happens
+  EXPECT_EQ(languages_.Current, 0);
+}
+
+TEST_F(WizardModelTest, TreeSelectionFillsTheEditOnRealDrivesOnly) {
+  auto& m = Start();
+  NextTo(TPageType::InstallDir);
+  m.TreeSelectionChanged(u"D:\\Stuff");
+  EXPECT_EQ(m.InstallDirEdit()->text, u"C:\\Program Files\\Demo\\");
+  m.TreeSelectionChanged(u"E:\\Games");
+  EXPECT_EQ(m.InstallDirEdit()->text, u"E:\\Games");
+  EXPECT_EQ(info_.InstallDir, "E:\\Games\\");
+  ASSERT_TRUE(m.Back());
+  m.TreeSelectionChanged(u"C:\\Other");  // not on the install-directory page
+  EXPECT_EQ(m.InstallDirEdit()->text, u"E:\\Games");
+}
+
+TEST_F(WizardModelTest, AFolderTheCodePageCannotHoldKeepsThePage) {
+  auto& m = Start();
+  NextTo(TPageType::InstallDir);
+  const std::u16string folder = u"C:\\\u4E0B\u8F7D";
+  m.TreeSelectionChanged(folder);
+  EXPECT_FALSE(m.Next());
+  EXPECT_EQ(m.CurrentPageType(), TPageType::InstallDir);
+  ASSERT_EQ(dialogs_.shown().size(), 1u);
+  EXPECT_NE(dialogs_.shown()[0].text.find(folder), std::u16string::npos);
+  m.InstallDirEditChanged(u"C:\\Caf\u00E9");
+  EXPECT_TRUE(m.Next());
+  EXPECT_EQ(info_.InstallDir, "C:\\Caf\xE9\\");
+}
+
+TEST_F(WizardModelTest, MissingPageListLeavesButtonsAndAsksOnClose) {
+  host_.entries.Add("Pages.txt", "");
+  FakeHost empty;
+  host_.entries = empty.entries;
+  auto& m = Start();
+  ASSERT_EQ(dialogs_.shown().size(), 1u);
+  EXPECT_EQ(dialogs_.shown()[0].text, u"Error File Missing: Pages.txt");
+  EXPECT_EQ(m.PageSet().PageCount(), 0u);
+  EXPECT_TRUE(Buttons().Back.visible);
+  EXPECT_TRUE(m.Next());
+  EXPECT_EQ(m.CurrentPage(), 0);
+  m.InstallDirEditChanged(u"D:\\");
+  EXPECT_FALSE(m.Cancel());
+  EXPECT_EQ(dialogs_.shown().size(), 2u);
+  EXPECT_EQ(dialogs_.shown()[1].caption, u"Quit");
+}
+
+TEST_F(WizardModelTest, ListWithoutTypesMovesThroughPagesWithoutActions) {
+  host_.entries.Add("Pages.txt", "[Pages]\r\nwelcome.txt\r\ndir.txt\r\nwork.txt\r\nfinish.txt\r\n");
+  auto& m = Start();
+  for (int i = 1; i <= 3; ++i) {
+    ASSERT_TRUE(m.Next());
+    EXPECT_EQ(m.CurrentPage(), i);
+    EXPECT_EQ(m.CurrentPageType(), TPageType::Welcome);
+  }
+  EXPECT_FALSE(m.InstallDirShown());
+  EXPECT_EQ(host_.installs, 0);
+  EXPECT_FALSE(m.Closed());
+  // The last page: Next stays where it is.
+  ASSERT_TRUE(m.Next());
+  EXPECT_EQ(m.CurrentPage(), 3);
+}
+
+TEST_F(WizardModelTest, MainLayoutStaysVisibleWhileMoving) {
+  auto& m = Start();
+  const auto& backdrop = m.PageSet().Page(5).Controls()[0];
+  EXPECT_TRUE(backdrop.visible);
+  NextTo(TPageType::Patch);
+  EXPECT_TRUE(backdrop.visible);
+  EXPECT_FALSE(m.PageSet().Page(0).Controls()[0].visible);
+  EXPECT_EQ(m.PageSet().ZOrder().front(), (ControlRef{5, 0}));
+}
+
+TEST_F(WizardModelTest, LayoutErrorsEscapeSetUp) {
+  host_.entries.Add("welcome.txt", "[WelcomeLabel]\r\nType=TLabel\r\nTop=high\r\n");
+  EXPECT_THROW(Start(), SetupError);
+}
+
+TEST_F(WizardModelTest, ProcessWideObjectsDriveTheWizard) {
+  // The same rules over the program's own context: the free-space macro of
+  // text 7 reads the figure the install-directory page stored.
+  TSetupContext context;
+  testing::AddStandardLanguages(context.Languages);
+  context.SetupInfo.SetupTitle = "Context Setup";
+  context.SetupInfo.InstallDir = "E:\\Demo\\";
+  context.SpaceRequired = 10;
+  TWizardModel m(WizardDataOf(context), host_, drives_, dialogs_);
+  m.SetPagesUp();
+  EXPECT_EQ(m.Caption(), u" Context Setup");
+  EXPECT_EQ(m.PageSet().Page(0).Controls()[0].text, u"Welcome to Context Setup");
+  ASSERT_TRUE(m.Next());
+  EXPECT_EQ(context.SpaceAvailable, 50u);
+  ASSERT_TRUE(m.Next());
+  EXPECT_TRUE(m.Buttons().Next.enabled);
+  EXPECT_EQ(m.SpaceAvailableLabel()->text, u"Space available " + CodePageToUtf16(FormatByteSize(50)));
+  m.InstallDirEditChanged(u"ignored on the ready page");
+  ASSERT_TRUE(m.Back());
+  m.InstallDirEditChanged(u"C:\\Apps");
+  EXPECT_EQ(context.SetupInfo.InstallDir, "C:\\Apps\\");
+}
+
+TEST_F(WizardModelTest, ObserverHearsOfChanges) {
+  auto& m = Start();
+  int before = observer_.changes;
+  m.Next();
+  EXPECT_GT(observer_.changes, before);
+}
+
+}  // namespace
+}  // namespace ferry
