@@ -1,0 +1,64 @@
+// The one way the layers above base reach files and folders. Paths are the
+// setup's own: 8-bit texts in the system code page with "\" separators
+// ("C:\Program Files\Atlas\data.rkp"). The Windows programs get the Win32
+// implementation from the app; tools and tests use DiskFileSystem() (the
+// host's disk through std::filesystem) or MemoryFileSystem.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/random_access_file.h"
+
+namespace ferry {
+
+struct FoundFile {
+  std::string Name;  // name only, no folder
+  bool IsDirectory = false;
+  bool IsReadOnly = false;
+  uint64_t Size = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // nullptr when the file is missing or cannot be opened in that mode.
+  virtual std::unique_ptr<RandomAccessFile> Open(const std::string& path, FileMode mode) = 0;
+  virtual bool FileExists(const std::string& path) = 0;       // exists and is not a folder
+  virtual bool DirectoryExists(const std::string& path) = 0;  // exists and is a folder
+  virtual bool IsReadOnly(const std::string& path) = 0;
+  // Clears the read-only mark; false when that failed.
+  virtual bool MakeWritable(const std::string& path) = 0;
+
+  // Each false when the change did not happen; a missing file to remove is
+  // not a failure.
+  virtual bool RemoveFile(const std::string& path) = 0;
+  // Renames or moves; an existing target is replaced.
+  virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+  virtual bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
+  // One folder whose parent exists.
+  virtual bool CreateDirectory(const std::string& path) = 0;
+  // An empty folder.
+  virtual bool RemoveDirectory(const std::string& path) = 0;
+
+  // Everything matching a pattern such as "C:\dir\*.txt", without "." and "..".
+  virtual std::vector<FoundFile> FindFiles(const std::string& pattern) = 0;
+};
+
+// Called with each folder ForceDirectories created, parents first, with its
+// trailing backslash, so the install log can record it.
+using DirectoryCreatedFn = std::function<void(const std::string& dir)>;
+
+// Creates the missing folders of "X:\a\b\..." one component at a time (other
+// forms create nothing) and reports each one it made. The only routine that
+// creates folders for a setup.
+void ForceDirectories(FileSystem& files, const std::string& path, const DirectoryCreatedFn& created = {});
+
+// The host's disk, for tools and tests ("\" is taken as "/" on POSIX hosts).
+FileSystem& DiskFileSystem();
+
+}  // namespace ferry
