@@ -240,9 +240,9 @@ void Sequence::Load() {
   uint64_t total = 0;
   if (ctx_.SetupInfo.IsUninstaller == 1) {
     const TSetupInfo& si = ctx_.SetupInfo;
-    if (!s_.Env.FileExists(SystemPath(si.InstallDir + "\\" + si.UninstallPrefix + "install.log")))
+    if (!s_.Env.FileExists(SystemPath(si.InstallDir + "\\" + si.UninstallPrefix + "install.log")) ||
+        !ctx_.InstallLog.LoadFromFile(si.InstallDir, si.UninstallPrefix))
       Fail(kMsgInstallLogMissing, kCaptionSetupError);
-    ctx_.InstallLog.LoadFromFile(si.InstallDir, si.UninstallPrefix);
   } else {
     LoadInstallMode();
     total = PayloadSpace(pak, state_.GroupKinds);
