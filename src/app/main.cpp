@@ -1,16 +1,17 @@
-// The stub's entry point: command line, start-up, hand-over, exit code.
+// The stub's entry point: command line, output, start-up, the wizard's run,
+// exit code.
 #include <windows.h>
 
 #include <exception>
 #include <memory>
 
-#include "app/hand_over.h"
+#include "app/wizard_run.h"
 #include "base/system_path.h"
 #include "base/text.h"
 #include "engine/setup_context.h"
 #include "engine/startup.h"
 #include "platform/startup_win.h"
-#include "platform/uninstall_win.h"
+#include "platform/uninstall/self_removal.h"
 #include "platform/dialogs_win.h"
 #include "platform/run_log.h"
 #include "platform/system_library.h"
@@ -43,7 +44,7 @@ int RunStub() {
     std::optional<int> failed = RunStartup(ctx, options, {env, *dialogs, *view, reporter}, state);
     view.reset();
     if (failed) return *failed;
-    return RunAfterStartup(ctx, state, options, *dialogs, log);
+    return RunWizard(ctx, options, *dialogs, log);
   } catch (const std::exception& e) {
     // Not the program's own error type: no report, but no crash either.
     dialogs->Show(WideToAnsi(AnsiToWide(e.what())), "Error", DialogButtons::kOk, DialogIcon::kError);

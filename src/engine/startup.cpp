@@ -240,9 +240,10 @@ void Sequence::Load() {
   uint64_t total = 0;
   if (ctx_.SetupInfo.IsUninstaller == 1) {
     const TSetupInfo& si = ctx_.SetupInfo;
-    if (!s_.Env.FileExists(SystemPath(si.InstallDir + "\\" + si.UninstallPrefix + "install.log")))
-      Fail(kMsgInstallLogMissing, kCaptionSetupError);
-    ctx_.InstallLog.LoadFromFile(si.InstallDir, si.UninstallPrefix);
+    const std::filesystem::path logPath = SystemPath(si.InstallDir + "\\" + si.UninstallPrefix + "install.log");
+    std::unique_ptr<RandomAccessFile> log = s_.Env.FileExists(logPath) ? s_.Env.OpenArchive(logPath) : nullptr;
+    if (!log) Fail(kMsgInstallLogMissing, kCaptionSetupError);
+    ctx_.InstallLog.LoadFromBuffer(log->ReadVector(0, static_cast<size_t>(log->Size())));
   } else {
     LoadInstallMode();
     total = PayloadSpace(pak, state_.GroupKinds);

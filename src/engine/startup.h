@@ -62,8 +62,8 @@ class TStartupEnvironment {
   // Paths that can name any folder (wide on Windows).
   virtual std::filesystem::path OwnProgramPath() = 0;
   virtual bool FileExists(const std::filesystem::path& path) = 0;
-  // The archive file read-only, shared with everyone; nullptr when it
-  // cannot be opened.
+  // A file read-only, shared with everyone (the archive, an uninstaller's
+  // install log); nullptr when it cannot be opened.
   virtual std::unique_ptr<RandomAccessFile> OpenArchive(const std::filesystem::path& path) = 0;
   virtual std::string FindCdDrive() = 0;        // may throw SetupError
   virtual std::string ProgramsDir() = 0;        // trailing backslash, "\" when none

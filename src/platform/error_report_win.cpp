@@ -1,3 +1,5 @@
+#include "platform/error_report_win.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -7,8 +9,7 @@
 #include "platform/shell.h"
 #include "platform/system.h"
 #include "platform/win_text.h"
-#include "engine/report/error_report.h"
-#include "engine/report/os_info.h"
+#include "platform/os_info_win.h"
 
 namespace ferry {
 

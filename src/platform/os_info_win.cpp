@@ -2,7 +2,7 @@
 
 #include "platform/registry.h"
 #include "platform/system.h"
-#include "engine/report/os_info.h"
+#include "platform/os_info_win.h"
 
 namespace ferry {
 

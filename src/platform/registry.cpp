@@ -68,8 +68,27 @@ bool RegKey::WriteString(const std::string& name, const std::string& value) {
                         bytes) == ERROR_SUCCESS;
 }
 
+bool RegKey::WriteDword(const std::string& name, uint32_t value) {
+  if (!key_) return false;
+  DWORD data = value;
+  return RegSetValueExW(key_, AnsiToWide(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                        sizeof(data)) == ERROR_SUCCESS;
+}
+
 bool RegKey::DeleteValue(const std::string& name) {
   return key_ && RegDeleteValueW(key_, AnsiToWide(name).c_str()) == ERROR_SUCCESS;
+}
+
+bool RegKey::HasValue(const std::string& name) const {
+  return key_ && RegQueryValueExW(key_, AnsiToWide(name).c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+bool RegKey::IsEmpty() const {
+  if (!key_) return false;
+  DWORD subkeys = 0, values = 0;
+  LONG rc = RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                             nullptr, nullptr);
+  return rc == ERROR_SUCCESS && subkeys == 0 && values == 0;
 }
 
 void RegKey::Close() {
@@ -78,6 +97,11 @@ void RegKey::Close() {
 }
 
 bool RegKeyExists(HKEY root, const std::string& path) { return RegKey::Open(root, path, false, true).IsOpen(); }
+
+bool DeleteLeafKey(HKEY root, const std::string& path) {
+  if (!root || path.empty()) return false;
+  return RegDeleteKeyW(root, AnsiToWide(path).c_str()) == ERROR_SUCCESS;
+}
 
 bool DeleteRegKey(HKEY root, const std::string& path) {
   if (!root || path.empty()) return false;  // never the whole root

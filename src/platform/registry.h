@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -34,7 +35,12 @@ class RegKey {
   // is missing or not a string. The empty name is the key's default value.
   std::optional<std::string> ReadString(const std::string& name) const;
   bool WriteString(const std::string& name, const std::string& value);
+  bool WriteDword(const std::string& name, uint32_t value);
   bool DeleteValue(const std::string& name);
+  // Whether a value of any type has that name.
+  bool HasValue(const std::string& name) const;
+  // No value and no subkey; false also when the key cannot be asked.
+  bool IsEmpty() const;
   void Close();
 
  private:
@@ -43,6 +49,8 @@ class RegKey {
 };
 
 bool RegKeyExists(HKEY root, const std::string& path);
+// Deletes the key when it has no subkey (its values go with it).
+bool DeleteLeafKey(HKEY root, const std::string& path);
 // Deletes the key with everything below it.
 bool DeleteRegKey(HKEY root, const std::string& path);
 

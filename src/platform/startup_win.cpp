@@ -10,7 +10,7 @@
 #include "platform/shell.h"
 #include "platform/system.h"
 #include "platform/win_text.h"
-#include "engine/report/error_report.h"
+#include "platform/error_report_win.h"
 
 namespace ferry {
 

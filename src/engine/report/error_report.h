@@ -1,6 +1,6 @@
 // The error report: a plain-text file in the temporary folder written when
 // an error escapes one of the program's stages. This header holds the text
-// side (portable); error_report_win.cpp gathers the figures from Windows,
+// side; platform/error_report_win.h gathers the figures from Windows,
 // writes the file, tells the user and opens it.
 //
 // Layout: 8-bit text, CR LF line ends. A section title is followed by a line
@@ -14,8 +14,6 @@
 #include <vector>
 
 namespace ferry {
-
-class Dialogs;
 
 // What the program knows about itself when the error happens. Values not
 // read yet (no setup information, no archive) stay empty or 0.
@@ -63,12 +61,5 @@ uint64_t PhysicalMemoryMB(uint64_t totalBytes);
 // Counter readings half a second apart to MHz; the difference is taken
 // modulo 2^32, as the counter was read in 32 bits.
 uint32_t CpuMhzFromCounter(uint64_t first, uint64_t second);
-
-// Windows build only: gathers OS, memory and CPU figures, writes the report,
-// shows the box through `dialogs` and, when `openReport`, opens the file.
-// A report that cannot be written is told through `dialogs` instead; the
-// call never throws. Returns the path written, empty on failure.
-std::string WriteErrorReport(const ErrorReportSource& source, std::string_view errorText,
-                             std::string_view errorType, Dialogs& dialogs, bool openReport);
 
 }  // namespace ferry

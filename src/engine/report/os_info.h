@@ -3,7 +3,8 @@
 // TOSInfo works on the version data read once at start (TOSVersionData:
 // the basic and the extended version query, the registry product type and
 // hot-fix key, two system metrics); the decisions below use nothing else,
-// so they are the same for data read from Windows and data made up in a test.
+// so they are the same for data read from Windows (platform/os_info_win.h)
+// and data made up in a test.
 #pragma once
 
 #include <cstdint>
@@ -95,8 +96,5 @@ class TOSInfo {
 
   TOSVersionData d_;
 };
-
-// Reads the version data from Windows (Windows build only).
-TOSVersionData ReadOSVersionData();
 
 }  // namespace ferry

@@ -69,6 +69,9 @@ class TUninstallSystem {
   // the value was there and could not be deleted.
   virtual bool DeleteRegistryValue(int root, const std::string& key, const std::string& valueName) = 0;
   virtual void RemoveRegistration(const std::string& shortTitle) = 0;
+  // The install log's bytes; none when it cannot be read (or SetupError
+  // with the reason).
+  virtual std::optional<std::vector<uint8_t>> ReadInstallLog() = 0;
   virtual bool DeleteInstallLog() = 0;
 };
 

@@ -204,7 +204,8 @@ TEST_F(Startup, UninstallModeSkipsLinesSpaceAndNameChecks) {
   builder.Info.InstallDir = "";
   builder.WithCompiledLines = false;
   env.OwnPath = "C:\\dl\\renamed(10).exe";
-  env.Existing.insert("\\demo_install.log");
+  env.Files[env.OwnPath] = builder.Build(BytesOf("MZ host program"));
+  env.Files["\\demo_install.log"] = TUninstallList().SaveToBuffer();
   ASSERT_EQ(Run(), std::nullopt) << Message();
   EXPECT_EQ(ctx.SpaceRequired, 0u);
   EXPECT_EQ(ctx.SpaceRequiredText, "0.00 Bytes");

@@ -59,6 +59,7 @@ class FakeSystem : public TUninstallSystem {
     return true;
   }
   void RemoveRegistration(const std::string& title) override { calls.push_back("registration " + title); }
+  std::optional<std::vector<uint8_t>> ReadInstallLog() override { return std::nullopt; }
   bool DeleteInstallLog() override {
     calls.push_back("log");
     return true;

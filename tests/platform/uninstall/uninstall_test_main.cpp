@@ -2,7 +2,7 @@
 // ScheduleSelfRemoval starts does the removal instead of running tests.
 #include <gtest/gtest.h>
 
-#include "platform/uninstall_win.h"
+#include "platform/uninstall/self_removal.h"
 
 int main(int argc, char** argv) {
   if (std::optional<int> rc = ferry::RunSelfRemovalIfAsked()) return *rc;

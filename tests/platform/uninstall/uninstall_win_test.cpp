@@ -5,7 +5,11 @@
 
 #include "base/setup_error.h"
 #include "formats/install_log/registry_record.h"
-#include "platform/uninstall_win.h"
+#include "engine/uninstall/uninstall_page.h"
+#include "platform/uninstall/file_identity.h"
+#include "platform/uninstall/self_removal.h"
+#include "platform/uninstall/uninstall_system.h"
+#include "platform/uninstall/uninstaller_file.h"
 #include "base/system_path.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -183,8 +187,9 @@ TEST(UninstallOnPageTest, ADamagedLogStopsTheWorkBeforeAnythingIsDeleted) {
   bytes.pop_back();
   ASSERT_TRUE(WriteFileCreatingDirs(f.InstallDir() + "install.log", bytes, nullptr));
   NullView view;
+  TWinUninstallSystem system(InstallLogPath(f.ctx.SetupInfo));
   try {
-    RunUninstallWorkOnPage(f.ctx, view);
+    RunUninstallPage(f.ctx, system, view);
     FAIL() << "no error";
   } catch (const SetupError& e) {
     EXPECT_NE(std::string(e.what()).find("is damaged"), std::string::npos) << e.what();
@@ -205,7 +210,8 @@ TEST(UninstallOnPageTest, ASoundLogIsReplayedAndDeleted) {
   list.AddDirectory(f.InstallDir() + "user\\");
   ASSERT_TRUE(WriteFileCreatingDirs(f.InstallDir() + "install.log", list.SaveToBuffer(), nullptr));
   NullView view;
-  TUninstallOutcome out = RunUninstallWorkOnPage(f.ctx, view);
+  TWinUninstallSystem system(InstallLogPath(f.ctx.SetupInfo));
+  TUninstallOutcome out = RunUninstallPage(f.ctx, system, view);
   EXPECT_EQ(out.FilesDeleted, 1u);
   EXPECT_FALSE(DirectoryExists(f.InstallDir() + "sub"));
   EXPECT_TRUE(FileExists(f.InstallDir() + "user\\mine.txt"));

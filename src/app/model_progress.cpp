@@ -1,0 +1,86 @@
+#include "app/model_progress.h"
+
+#include <string>
+
+#include "base/text.h"
+#include "platform/run_log.h"
+#include "platform/ui_task.h"
+#include "platform/win_text.h"
+#include "wizard/silent_install.h"
+#include "wizard/wizard_model.h"
+
+namespace ferry {
+
+namespace {
+
+// Work-page status captions may already begin with "Status:" ("Status: 0 of
+// 164 items remaining"); the log line does not repeat it.
+std::string StatusLine(std::u16string_view text) {
+  std::string utf8 = Utf16ToUtf8(text);
+  return utf8.starts_with("Status:") ? utf8 : "Status: " + utf8;
+}
+
+// A "Progress: N%" line when the percentage moved.
+void LogPercent(RunLog* log, int64_t position, int64_t maximum, int& lastPercent) {
+  if (!log) return;
+  int percent = GaugePercent(position, maximum);
+  if (percent != lastPercent) log->Line("Progress: " + std::to_string(percent) + "%");
+  lastPercent = percent;
+}
+
+void LogProblem(RunLog* log, std::string_view text) {
+  if (log) log->Line("Problem: " + AnsiToUtf8(text));
+}
+
+}  // namespace
+
+void TModelProgress::SetStatusText(std::u16string_view text) {
+  ui_.Send([&] { ShowStatus(text); });
+}
+
+void TModelProgress::SetMessageText(std::u16string_view text, bool) {
+  ui_.Send([&] {
+    if (model_) model_->SetMessageText(text);
+    if (log_) log_->Line("Message: " + Utf16ToUtf8(text));
+  });
+}
+
+void TModelProgress::SetGaugePosition(int32_t position) {
+  ui_.Send([&] { ShowGauge(position); });
+}
+
+void TModelProgress::SetGaugeAndStatusText(int32_t position, std::u16string_view text) {
+  ui_.Send([&] {
+    ShowGauge(position);
+    ShowStatus(text);
+  });
+}
+
+void TModelProgress::ReportProblem(std::string_view text) {
+  if (log_) ui_.Send([&] { LogProblem(log_, text); });
+}
+
+void TModelProgress::ShowStatus(std::u16string_view text) {
+  if (model_) model_->SetStatusText(text);
+  if (log_) log_->Line(StatusLine(text));
+}
+
+void TModelProgress::ShowGauge(int32_t position) {
+  if (model_) model_->SetGaugePosition(position);
+  LogPercent(log_, position, gauge_max_, last_percent_);
+}
+
+void TModelUninstallView::SetStatusText(std::u16string_view text) {
+  model_.SetStatusText(text);
+  if (log_) log_->Line(StatusLine(text));
+}
+
+void TModelUninstallView::SetGauge(int32_t position, int32_t maximum) {
+  model_.SetGaugeMax(maximum);
+  model_.SetGaugePosition(position);
+  LogPercent(log_, position, maximum, last_percent_);
+}
+
+void TModelUninstallView::Problem(std::string_view text) { LogProblem(log_, text); }
+
+}  // namespace ferry

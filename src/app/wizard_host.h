@@ -1,0 +1,57 @@
+// What the wizard asks of the running setup, answered alike with a window
+// and silently: entries of the archive, path variables, the install log,
+// the setup thread's run while the main thread's messages flow, the
+// uninstall work and the uninstaller's finish. A silent run also writes what
+// happens to the run log (log: nullptr with a window).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "wizard/silent_install.h"
+#include "wizard/wizard_model.h"
+
+namespace ferry {
+
+class RunLog;
+class TErrorReporter;
+class TSetupThread;
+class TUiTaskWindow;
+struct TSetupContext;
+
+class TRunningWizardHost : public WizardHost {
+ public:
+  TRunningWizardHost(TSetupContext& ctx, TUiTaskWindow& ui, TSetupThread& thread, TErrorReporter& reporter,
+                     RunLog* log)
+      : ctx_(ctx), ui_(ui), thread_(thread), reporter_(reporter), log_(log) {}
+  void SetModel(TWizardModel* model) { model_ = model; }
+  // What the run did, for the silent run's exit code.
+  const TSilentRunFacts& Facts() const { return facts_; }
+  // A fatal error ended the run.
+  bool Fatal() const { return fatal_; }
+
+  std::optional<std::vector<uint8_t>> LoadEntry(std::string_view name) override;
+  uint32_t PayloadEntryCount() override;
+  std::string ExpandPathVars(std::string_view text) override;
+  void AddInstallDirectory(const std::string& dir) override;
+  void RunInstall() override;
+  void StopSetupThread() override;
+  void RunUninstall() override;
+  void RunFinaliser() override;
+  void ReportFatal(const std::string& message) override;
+
+ private:
+  TSetupContext& ctx_;
+  TUiTaskWindow& ui_;
+  TSetupThread& thread_;
+  TErrorReporter& reporter_;
+  RunLog* log_;
+  TWizardModel* model_ = nullptr;
+  TSilentRunFacts facts_;
+  bool fatal_ = false;
+};
+
+}  // namespace ferry

@@ -1,0 +1,94 @@
+#include "app/wizard_run.h"
+
+#include <windows.h>
+// The wizard's drive query shares its name with a Windows macro.
+#undef GetDriveType
+
+#include <string>
+#include <vector>
+
+#include "app/context_binding.h"
+#include "app/model_progress.h"
+#include "app/wizard_host.h"
+#include "base/scope_guard.h"
+#include "base/setup_error.h"
+#include "engine/setup_context.h"
+#include "engine/setup_thread.h"
+#include "engine/startup.h"
+#include "formats/pak/pak_file.h"
+#include "platform/drive_info.h"
+#include "platform/run_log.h"
+#include "platform/setup_thread_win.h"
+#include "platform/startup_win.h"
+#include "platform/ui_task.h"
+#include "platform/win_text.h"
+#include "views/win32/debug_form.h"
+#include "views/win32/main_form.h"
+#include "wizard/debug_listing.h"
+#include "wizard/silent_install.h"
+#include "wizard/wizard_model.h"
+
+namespace ferry {
+
+namespace {
+
+// The pages from the setup's record; an error there ends the run before
+// the first page shows.
+bool SetPagesUp(TWizardModel& model, TErrorReporter& reporter, RunLog* output) {
+  try {
+    model.SetPagesUp();
+    return true;
+  } catch (const SetupError& e) {
+    if (output) output->Line(std::string("Error: ") + AnsiToUtf8(e.what()));
+    reporter.Report(e.what(), "");
+    return false;
+  }
+}
+
+// The window's message loop until the wizard closes.
+int RunInWindow(TWizardModel& model, TSetupContext& ctx, const TRunningWizardHost& host, TErrorReporter& reporter,
+                bool debugButton) {
+  TFrmMainArgs formArgs;
+  formArgs.model = &model;
+  formArgs.debug_button_visible = debugButton;
+  formArgs.show_debug = [&ctx](HWND owner) {
+    if (ctx.Pak) TFrmDebug::ShowModal(owner, DebugListingLines(*ctx.Pak, ctx.SetupInfo));
+  };
+  TFrmMain form(formArgs);
+  model.SetObserver(&form);
+  ScopeGuard detach([&model] { model.SetObserver(nullptr); });
+  if (!SetPagesUp(model, reporter, nullptr)) return kExitStartupError;
+  form.Show();
+  form.RunMessageLoop();
+  return host.Fatal() ? kExitFailed : kExitDone;
+}
+
+}  // namespace
+
+int RunWizard(TSetupContext& ctx, const TStubOptions& options, Dialogs& dialogs, RunLog& log) {
+  const bool silent = options.Silent;
+  RunLog* output = silent ? &log : nullptr;
+  if (silent && options.Debug && ctx.Pak)
+    for (const std::string& line : DebugListingLines(*ctx.Pak, ctx.SetupInfo)) log.Line(AnsiToUtf8(line));
+
+  TUiTaskWindow ui;
+  TWinErrorReporter reporter(ctx, options, dialogs, !silent);
+  TWinSetupRunPlatform platform(reporter, [output](std::string_view message) {
+    if (output) output->Line("Error in the setup thread: " + AnsiToUtf8(message));
+  });
+  TModelProgress progress(ui, output, ctx.Pak ? static_cast<int64_t>(ctx.Pak->CountPayloadEntries()) : 0);
+  TContextBinding binding(ctx, progress, dialogs);
+
+  TSetupThread thread(ctx, platform);
+  TRunningWizardHost host(ctx, ui, thread, reporter, output);
+  TWinDriveInfo drives;
+  TWizardModel model(WizardDataOf(ctx), host, drives, dialogs);
+  progress.SetModel(&model);
+  host.SetModel(&model);
+  ScopeGuard unset([&progress] { progress.SetModel(nullptr); });
+  if (!silent) return RunInWindow(model, ctx, host, reporter, options.Debug);
+  if (!SetPagesUp(model, reporter, output)) return kExitStartupError;
+  return RunSilentWizard(model, ctx, host.Facts(), [&log](std::string_view line) { log.Line(line); });
+}
+
+}  // namespace ferry

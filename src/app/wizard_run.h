@@ -1,0 +1,17 @@
+// The wizard's run after a successful start-up, put together from the real
+// parts: the setup thread, the hand-over window to the main thread, the
+// host, the drives, and the output: the wizard window, or with /S the run
+// log (see wizard/silent_install.h; with /DEBUG the debug listing goes to
+// the log first). Returns the process exit code.
+#pragma once
+
+namespace ferry {
+
+class Dialogs;
+class RunLog;
+struct TSetupContext;
+struct TStubOptions;
+
+int RunWizard(TSetupContext& ctx, const TStubOptions& options, Dialogs& dialogs, RunLog& log);
+
+}  // namespace ferry

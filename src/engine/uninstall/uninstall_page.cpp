@@ -1,0 +1,34 @@
+#include "engine/uninstall/uninstall_page.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "base/setup_error.h"
+#include "base/text_helpers.h"
+#include "engine/setup_context.h"
+
+namespace ferry {
+
+std::string InstallLogPath(const TSetupInfo& info) {
+  return IncludeTrailingBackslash(info.InstallDir) + info.UninstallPrefix + "install.log";
+}
+
+TUninstallOutcome RunUninstallPage(TSetupContext& ctx, TUninstallSystem& system, TUninstallView& view) {
+  const std::string logPath = InstallLogPath(ctx.SetupInfo);
+  std::optional<std::vector<uint8_t>> bytes;
+  try {
+    bytes = system.ReadInstallLog();
+  } catch (const SetupError& e) {
+    view.Problem(e.what());
+  }
+  if (!bytes) throw SetupError("The install log \"" + logPath + "\" could not be read. Nothing was removed.");
+  if (std::optional<std::string> damage = CheckInstallLog(*bytes))
+    throw SetupError("The install log \"" + logPath + "\" is damaged: " + *damage + ". Nothing was removed.");
+  ctx.InstallLog.LoadFromBuffer(*bytes);
+  TUninstallWorkArgs args{ctx.InstallLog, ctx.Languages,
+                          [&ctx](std::string_view path) { return ctx.ExpandPathVars(path); }, ctx.SetupInfo.ShortTitle};
+  return RunUninstallWork(args, system, view);
+}
+
+}  // namespace ferry

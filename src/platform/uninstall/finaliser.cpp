@@ -1,0 +1,47 @@
+#include "platform/uninstall/finaliser.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/system_path.h"
+#include "engine/setup_context.h"
+#include "formats/pak/pak_file.h"
+#include "platform/files.h"
+#include "platform/shell.h"
+#include "platform/uninstall/file_identity.h"
+#include "platform/uninstall/self_removal.h"
+#include "platform/uninstall/uninstaller_file.h"
+
+namespace ferry {
+
+bool RunFinaliser(TSetupContext& ctx) {
+  if (!ctx.Pak) return false;
+  std::optional<std::vector<uint8_t>> data = ctx.Pak->LoadByName("FINALISE.EXE", 0);
+  // No finishing program: nothing to write, nothing to start.
+  if (!data) return false;
+  const std::string path = TempFolder() + "FINALISE.exe";
+  if (!WriteFileCreatingDirs(path, *data, nullptr)) return false;
+  ExecuteArgs args;
+  args.File = path;
+  args.Parameters = "\"" + PathText(OwnProgramPath()) + "\"";
+  args.Show = SW_SHOWNORMAL;
+  return ShellExecuteWithProcess(args, nullptr);
+}
+
+void FinishUninstaller(TSetupContext& ctx, bool workDone) {
+  RunFinaliser(ctx);
+  if (!workDone) return;
+  // A name the code page cannot hold names no file: not the registered one.
+  const std::string own = PathText(OwnProgramPath());
+  const std::string uninstaller = UninstallerPath(ctx);
+  // Only the registered uninstaller removes itself, not a copy run elsewhere.
+  if (!IsSameFile(own, uninstaller)) return;
+  std::vector<std::string> directories = ctx.InstallLog.Directories();
+  directories.push_back(uninstaller.substr(0, uninstaller.find_last_of("\\/") + 1));
+  ScheduleSelfRemoval(own, directories);
+}
+
+}  // namespace ferry

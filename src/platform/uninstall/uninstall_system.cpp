@@ -1,0 +1,68 @@
+#include "platform/uninstall/uninstall_system.h"
+
+#include <windows.h>
+
+#include "formats/install_log/registry_record.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/uninstall/registration.h"
+
+namespace ferry {
+
+namespace {
+
+// Deletes `key` and its parents along the path while they hold nothing.
+void PruneEmptyKeys(HKEY root, std::string key) {
+  while (!key.empty() && key.back() == '\\') key.pop_back();
+  while (!key.empty()) {
+    if (!RegKey::Open(root, key, false, true).IsEmpty()) return;
+    if (!DeleteLeafKey(root, key)) return;
+    size_t slash = key.find_last_of('\\');
+    key = slash == std::string::npos ? std::string() : key.substr(0, slash);
+    while (!key.empty() && key.back() == '\\') key.pop_back();
+  }
+}
+
+bool DeleteValueAndEmptyKeys(int root, const std::string& key, const std::string& valueName) {
+  HKEY rootKey = RootKeyHandle(root);
+  {
+    RegKey k = RegKey::Open(rootKey, key, false);
+    if (!k.IsOpen()) return true;  // nothing there
+    if (!k.DeleteValue(valueName) && k.HasValue(valueName)) return false;
+  }
+  PruneEmptyKeys(rootKey, key);
+  return true;
+}
+
+}  // namespace
+
+bool TWinUninstallSystem::FileExists(const std::string& path) { return ferry::FileExists(path); }
+
+bool TWinUninstallSystem::DeleteOneFile(const std::string& path) {
+  if (DeleteFileAt(path)) return true;
+  // A read-only file the install wrote is still the install's.
+  SetFileAttributesOf(path, FILE_ATTRIBUTE_NORMAL);
+  return DeleteFileAt(path);
+}
+
+bool TWinUninstallSystem::DirectoryExists(const std::string& path) { return ferry::DirectoryExists(path); }
+
+bool TWinUninstallSystem::RemoveEmptyFolder(const std::string& path) { return RemoveDirectoryAt(path); }
+
+bool TWinUninstallSystem::DeleteRegistryValue(int root, const std::string& key, const std::string& valueName) {
+  return DeleteValueAndEmptyKeys(root, key, valueName);
+}
+
+void TWinUninstallSystem::RemoveRegistration(const std::string& shortTitle) { ferry::RemoveRegistration(shortTitle); }
+
+std::optional<std::vector<uint8_t>> TWinUninstallSystem::ReadInstallLog() { return ReadWholeFile(log_path_); }
+
+bool TWinUninstallSystem::DeleteInstallLog() { return DeleteFileAt(log_path_) || !ferry::FileExists(log_path_); }
+
+bool DeleteRegistryEntry(const std::string& record) {
+  std::optional<TRegistryRecord> r = SplitRegistryRecord(record);
+  if (!r) return false;
+  return DeleteValueAndEmptyKeys(RecordRootIndex(r->Root), r->Key, r->ValueName);
+}
+
+}  // namespace ferry

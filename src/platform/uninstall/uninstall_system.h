@@ -1,0 +1,37 @@
+// What the uninstall work does to Windows: files, folders, registry values,
+// the registration and the install log.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/uninstall/uninstall_work.h"
+
+namespace ferry {
+
+class TWinUninstallSystem : public TUninstallSystem {
+ public:
+  // logPath: the install log this uninstall replays.
+  explicit TWinUninstallSystem(std::string logPath) : log_path_(std::move(logPath)) {}
+
+  bool FileExists(const std::string& path) override;
+  bool DeleteOneFile(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool RemoveEmptyFolder(const std::string& path) override;
+  bool DeleteRegistryValue(int root, const std::string& key, const std::string& valueName) override;
+  void RemoveRegistration(const std::string& shortTitle) override;
+  std::optional<std::vector<uint8_t>> ReadInstallLog() override;
+  bool DeleteInstallLog() override;
+
+ private:
+  std::string log_path_;
+};
+
+// Deletes one recorded registry value (formats/install_log/registry_record.h)
+// as the uninstall does; false when the record does not split or the value
+// would not go.
+bool DeleteRegistryEntry(const std::string& record);
+
+}  // namespace ferry

@@ -1,0 +1,156 @@
+#include "platform/uninstall/uninstaller_file.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "base/byte_reader.h"
+#include "base/random_access_file.h"
+#include "base/setup_error.h"
+#include "base/system_path.h"
+#include "base/text.h"
+#include "base/text_helpers.h"
+#include "engine/setup_context.h"
+#include "formats/pak/pak_file.h"
+#include "formats/pak/pe_image.h"
+#include "platform/files.h"
+#include "platform/win_text.h"
+
+namespace ferry {
+
+namespace {
+
+constexpr char kIconEntry[] = "UNINSTALL_ICON.ICO";
+constexpr char kUninstallPrefix[] = "UNINSTALL_";
+constexpr size_t kUninstallPrefixLength = 10;
+
+// The bytes of the running program before its own archive (all of it but a
+// certificate table when it carries none), as an unsigned program: a signed
+// setup's security directory points at a table the copy does not carry.
+std::optional<std::vector<uint8_t>> ReadHostPart(const std::filesystem::path& program) {
+  std::unique_ptr<RandomAccessFile> file = OpenDiskFile(program, FileMode::kRead);
+  if (!file) return std::nullopt;
+  uint64_t size = PeAppendedDataEnd(*file).value_or(file->Size());
+  {
+    TPak own(*file, TPakMode::kReader);
+    if (own.IsValid() && own.Trailer().DataStart <= size) size = own.Trailer().DataStart;
+  }
+  if (size == 0) return std::nullopt;
+  MemoryFile host(file->ReadVector(0, static_cast<size_t>(size)));
+  PeClearSecurityEntry(host);
+  return std::move(host.Data());
+}
+
+void PutIcon(TSetupContext& ctx, const std::string& program) {
+  const std::vector<TPakFile>& files = ctx.Pak->Files();
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (files[i].Group != 0 || !EqualsNoCase(files[i].Name, kIconEntry)) continue;
+    std::optional<std::vector<uint8_t>> icon = ctx.Pak->LoadEntry(i);
+    const std::string temp = TempFolder() + "icon.ico";
+    if (!icon || !WriteFileCreatingDirs(temp, *icon, nullptr) || !ReplaceIcon(temp, program))
+      ctx.Progress.Problem("The uninstaller's icon could not be set.");
+    DeleteFileAt(temp);
+  }
+}
+
+void AppendUninstallerArchive(TSetupContext& ctx, const std::string& program) {
+  TPak writer(SystemPath(program), false, true);
+  const std::vector<TPakFile> files = ctx.Pak->Files();
+  for (size_t i = 0; i < files.size(); ++i) {
+    const TPakFile& e = files[i];
+    if (e.Group != 0 || !StartsWithNoCase(e.Name, kUninstallPrefix) || EqualsNoCase(e.Name, kIconEntry)) continue;
+    std::optional<std::vector<uint8_t>> data = ctx.Pak->LoadEntry(i);
+    size_t index = writer.AddEntry(e.Name.substr(kUninstallPrefixLength), "", 0);
+    if (data) writer.StoreBuffer(index, *data);
+  }
+  // A copy: the running setup keeps its own flag at 0.
+  TSetupInfoFile info;
+  info.Info() = ctx.SetupInfo.Info();
+  info.IsUninstaller = 1;
+  writer.StoreBuffer(writer.AddEntry("SetupInfo", "", 0), info.WriteToBuffer());
+  writer.WriteDirectory();
+  writer.Close();
+}
+
+}  // namespace
+
+std::string UninstallerPath(const TSetupContext& ctx) {
+  return IncludeTrailingBackslash(ctx.SetupInfo.InstallDir) + ctx.SetupInfo.UninstallExeName;
+}
+
+void WriteUninstaller(TSetupContext& ctx) {
+  const std::filesystem::path own = OwnProgramPath();
+  std::optional<std::vector<uint8_t>> host = ReadHostPart(own);
+  if (!host) {
+    ctx.Progress.Problem("No uninstaller was written: the running program \"" + PathText(own) +
+                         "\" could not be read.");
+    return;
+  }
+  ForceDirectoriesLogged(ctx.SetupInfo.InstallDir, [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
+  const std::string program = UninstallerPath(ctx);
+  DeleteFileAt(program);
+  if (!WriteFileCreatingDirs(program, *host, nullptr)) {
+    ctx.Progress.FileNotWritten(program, "the uninstaller could not be written");
+    return;
+  }
+  // A resource update rewrites the file, so the icon goes in before the
+  // archive is appended.
+  PutIcon(ctx, program);
+  try {
+    AppendUninstallerArchive(ctx, program);
+    // The header's CheckSum, cleared with the signature, for the finished file.
+    if (std::unique_ptr<RandomAccessFile> file = OpenDiskFile(SystemPath(program), FileMode::kReadWrite))
+      PeWriteCheckSum(*file);
+  } catch (const SetupError& e) {
+    ctx.Progress.FileNotWritten(program, std::string("the uninstaller's archive could not be written: ") + e.what());
+  }
+}
+
+bool ReplaceIcon(const std::string& iconFile, const std::string& programFile) {
+  std::optional<std::vector<uint8_t>> bytes;
+  try {
+    bytes = ReadWholeFile(iconFile);
+  } catch (const SetupError&) {
+    return false;  // the caller tells that the icon was not set
+  }
+  if (!bytes) return false;
+  ByteReader r(*bytes);
+  r.Skip(6);
+  std::span<const uint8_t> entry = r.Bytes(16);
+  if (r.Failed()) return false;
+  ByteReader e(entry);
+  e.Skip(8);
+  const uint32_t size = e.U32();
+  const uint32_t offset = e.U32();
+  if (size == 0 || offset > bytes->size() || size > bytes->size() - offset) return false;
+  std::vector<uint8_t> image(bytes->begin() + offset, bytes->begin() + offset + size);
+
+  // Does the program name an icon group already? Then it names image 1.
+  bool hasGroup = false;
+  if (HMODULE module = LoadLibraryExW(WinPath(programFile).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+    hasGroup = FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON) != nullptr;
+    FreeLibrary(module);
+  }
+  HANDLE update = BeginUpdateResourceW(WinPath(programFile).c_str(), FALSE);
+  if (!update) return false;
+  const WORD neutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+  bool ok = UpdateResourceW(update, RT_ICON, MAKEINTRESOURCEW(1), neutral, image.data(),
+                            static_cast<DWORD>(image.size())) != FALSE;
+  if (ok && !hasGroup) {
+    // Icon directory: reserved 0, type 1, one entry: the icon file's entry
+    // with its last field (the file offset) replaced by a u16 resource id.
+    std::vector<uint8_t> group = {0, 0, 1, 0, 1, 0};
+    group.insert(group.end(), entry.begin(), entry.begin() + 12);
+    group.push_back(1);
+    group.push_back(0);
+    ok = UpdateResourceW(update, RT_GROUP_ICON, MAKEINTRESOURCEW(1), neutral, group.data(),
+                         static_cast<DWORD>(group.size())) != FALSE;
+  }
+  return EndUpdateResourceW(update, ok ? FALSE : TRUE) != FALSE && ok;
+}
+
+}  // namespace ferry
