@@ -19,6 +19,7 @@ struct FoundFile {
   std::string Name;  // name only, no folder
   bool IsDirectory = false;
   bool IsReadOnly = false;
+  bool IsLink = false;  // a linked folder (junction, symbolic link): its target is elsewhere
   uint64_t Size = 0;
 };
 

@@ -16,7 +16,7 @@
 #include "base/text.h"
 #include "formats/setup/product_info.h"
 #include "engine/setup_context.h"
-#include "engine/commands/command_runtime_win.h"
+#include "engine/commands/command_runtime.h"
 #include "base/text_helpers.h"
 #include "formats/install_log/registry_record.h"
 #include "platform/files.h"
