@@ -13,6 +13,12 @@
 
 #include "base/random_access_file.h"
 
+// The Win32 headers define these names as macros for their own calls; here
+// they are this interface's methods.
+#undef CopyFile
+#undef CreateDirectory
+#undef RemoveDirectory
+
 namespace ferry {
 
 struct FoundFile {

@@ -2,7 +2,15 @@
 // turned wide (and long where needed) by WinPath for every call.
 #pragma once
 
+#include <windows.h>
+
 #include "base/file_system.h"
+
+// Whatever the order of the includes before: the methods' names, not the
+// Win32 macros.
+#undef CopyFile
+#undef CreateDirectory
+#undef RemoveDirectory
 
 namespace ferry {
 

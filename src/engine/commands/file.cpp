@@ -21,7 +21,7 @@ namespace {
 constexpr int kExtractingText = 18;
 constexpr char kParamCountMessage[] = "TFileCommand.SFXProcess - Param Count Invalid!!!";
 
-// Folders that extraction created, recorded as ForceDirectoriesLogged
+// Folders that extraction created, recorded as CreateFoldersLogged
 // records them: one backslash between names and one at the end.
 std::string FolderForLog(const std::string& dir) {
   std::string out;
@@ -98,7 +98,8 @@ void Run(TSetupContext& ctx, TCompLine& line, int) {
       if (!SubfolderTarget(ctx, line.Param(2), folder)) return;
       break;
     case 8:
-      if (!ctx.System || !RegistryCondition(*ctx.System, line.Param(3), line.Param(4), line.Param(5), line.Param(6), line.Param(7)))
+      if (!ctx.System ||
+          !RegistryCondition(*ctx.System, line.Param(3), line.Param(4), line.Param(5), line.Param(6), line.Param(7)))
         return;
       if (!SubfolderTarget(ctx, line.Param(2), folder)) return;
       break;

@@ -19,6 +19,7 @@ void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
 }  // namespace
 
 extern const CommandSpec kInstallDirRegKeyCommand;
-const CommandSpec kInstallDirRegKeyCommand{.Keyword = "installdirregkey", .IsSetting = true, .GroupKind = 0, .MinParams = 3, .Compile = Compile};
+const CommandSpec kInstallDirRegKeyCommand{.Keyword = "installdirregkey", .IsSetting = true, .GroupKind = 0,
+                                           .MinParams = 3, .Compile = Compile};
 
 }  // namespace ferry

@@ -17,6 +17,7 @@ void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
 }  // namespace
 
 extern const CommandSpec kNameCommand;
-const CommandSpec kNameCommand{.Keyword = "name", .IsSetting = true, .GroupKind = 0, .MinParams = 1, .Compile = Compile};
+const CommandSpec kNameCommand{.Keyword = "name", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+                               .Compile = Compile};
 
 }  // namespace ferry

@@ -16,6 +16,7 @@ void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
 }  // namespace
 
 extern const CommandSpec kOutFileCommand;
-const CommandSpec kOutFileCommand{.Keyword = "outfile", .IsSetting = true, .GroupKind = 0, .MinParams = 1, .Compile = Compile};
+const CommandSpec kOutFileCommand{.Keyword = "outfile", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+                                  .Compile = Compile};
 
 }  // namespace ferry

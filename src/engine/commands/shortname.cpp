@@ -16,6 +16,7 @@ void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
 }  // namespace
 
 extern const CommandSpec kShortNameCommand;
-const CommandSpec kShortNameCommand{.Keyword = "shortname", .IsSetting = true, .GroupKind = 0, .MinParams = 1, .Compile = Compile};
+const CommandSpec kShortNameCommand{.Keyword = "shortname", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+                                    .Compile = Compile};
 
 }  // namespace ferry

@@ -11,7 +11,8 @@ void Run(TSetupContext& ctx, TCompLine& line, int) {
   const std::string folder = ctx.ExpandPathVars(line.Param(1));
   const std::string prefix = line.Params.size() >= 2 ? line.Param(2) : std::string();
   if (!ctx.InstallLog.SaveToFile(folder, prefix))
-    ctx.Progress.FileNotWritten(TUninstallList::LogPath(folder, prefix).string(), "the install log could not be written");
+    ctx.Progress.FileNotWritten(TUninstallList::LogPath(folder, prefix).string(),
+                                "the install log could not be written");
 }
 
 }  // namespace

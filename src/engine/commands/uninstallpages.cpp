@@ -17,6 +17,7 @@ void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
 }  // namespace
 
 extern const CommandSpec kUninstallPagesCommand;
-const CommandSpec kUninstallPagesCommand{.Keyword = "uninstallpages", .IsSetting = true, .GroupKind = 0, .MinParams = 1, .Compile = Compile};
+const CommandSpec kUninstallPagesCommand{.Keyword = "uninstallpages", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+                                         .Compile = Compile};
 
 }  // namespace ferry
