@@ -131,7 +131,11 @@ std::string ResolveCdDrivePath(const std::string& path) {
 
 void ForceDirectoriesLogged(const std::string& path, const DirectoryCreatedFn& created) {
   if (path.size() <= 3 || !IsDriveLetter(path[0]) || path[1] != ':' || path[2] != '\\') return;
-  ForceDirectories(WinFiles(), path, created);
+  if (!created) return ForceDirectories(WinFiles(), path);
+  // The folder itself is reported as written, with or without its backslash.
+  ForceDirectories(WinFiles(), path, [&](const std::string& dir) {
+    created(path.back() != '\\' && dir == path + '\\' ? path : dir);
+  });
 }
 
 bool WriteFileCreatingDirs(const std::string& path, std::span<const uint8_t> data,

@@ -17,13 +17,12 @@ bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 
 }  // namespace
 
-std::function<void(const std::string&)> LogCreatedDirectory(TSetupContext& ctx) {
-  return [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); };
-}
-
 void CreateFoldersLogged(TSetupContext& ctx, FileSystem& files, const std::string& folder) {
   if (folder.size() <= 3 || !IsDriveLetter(folder[0]) || folder[1] != ':' || folder[2] != '\\') return;
-  ForceDirectories(files, folder, LogCreatedDirectory(ctx));
+  // The folder itself is logged as written, with or without its backslash.
+  ForceDirectories(files, folder, [&ctx, &folder](const std::string& dir) {
+    ctx.InstallLog.AddDirectory(folder.back() != '\\' && dir == folder + '\\' ? folder : dir);
+  });
 }
 
 std::u16string TextWithFileName(const TSetupContext& ctx, int number, std::string_view fileName) {

@@ -1,7 +1,6 @@
 // Helpers shared by the commands' run steps (setup thread).
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,8 +10,6 @@ class FileSystem;
 class System;
 struct TSetupContext;
 
-// Records a folder that a helper created in the install log.
-std::function<void(const std::string&)> LogCreatedDirectory(TSetupContext& ctx);
 // Creates the missing folders of a path of the form "X:\a\b\..." and logs
 // each one; other forms (relative, network) create nothing.
 void CreateFoldersLogged(TSetupContext& ctx, FileSystem& files, const std::string& folder);
