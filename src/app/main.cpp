@@ -15,6 +15,7 @@
 #include "platform/dialogs_win.h"
 #include "platform/run_log.h"
 #include "platform/system_library.h"
+#include "platform/win_system.h"
 #include "platform/win_text.h"
 #include "views/win32/verify_form.h"
 
@@ -34,7 +35,9 @@ int RunStub() {
                          DialogButtons::kOk, DialogIcon::kWarning);
 
   try {
+    WinSystem system;
     TSetupContext ctx;
+    ctx.System = &system;
     TStartupState state;
     std::unique_ptr<TVerifyView> view;
     if (options.Silent) view = std::make_unique<TSilentVerifyView>(log);

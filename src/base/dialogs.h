@@ -23,6 +23,9 @@ class Dialogs {
   // 16-bit text (language tables).
   virtual DialogAnswer ShowUnicode(std::u16string_view text, std::u16string_view caption,
                                    DialogButtons buttons, DialogIcon icon) = 0;
+  // Whether nobody sees the boxes: they are answered by the program itself
+  // (a silent run).
+  virtual bool AnswersItself() const { return false; }
 };
 
 // For tests and tools: remembers every message and answers from a script

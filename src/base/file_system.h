@@ -13,12 +13,19 @@
 
 #include "base/random_access_file.h"
 
+// The Win32 headers define these names as macros for their own calls; here
+// they are this interface's methods.
+#undef CopyFile
+#undef CreateDirectory
+#undef RemoveDirectory
+
 namespace ferry {
 
 struct FoundFile {
   std::string Name;  // name only, no folder
   bool IsDirectory = false;
   bool IsReadOnly = false;
+  bool IsLink = false;  // a linked folder (junction, symbolic link): its target is elsewhere
   uint64_t Size = 0;
 };
 

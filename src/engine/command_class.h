@@ -1,21 +1,7 @@
-// Base of every script command.
-//
-// Each command is one subclass named after its keyword (TFileCommand for
-// "file"), created once by RegisterCommands (command_list.h), whose order
-// gives it its number. The class carries the compile-time step
-// (CompileProcess, used by ferryc), the run-time action (SFXProcess, used by
-// the setup thread) and the kind of payload group it consumes (GroupKind).
-//
-// Run-time actions act on Windows and live in Windows-only files: the base
-// SFXProcess does nothing, and a command with a run-time action declares
-//     #ifdef _WIN32
-//       void SFXProcess(TSetupContext& ctx, int lineIndex) override;
-//     #endif
-// in its own header (commands/<keyword>_command.h) and defines it in
-// commands/<keyword>_command_win.cpp. The native build (ferryc, portable
-// tests) never sees those declarations, so it links without them, and the
-// command table does not change when an action is added. In the Windows
-// build the core therefore links the Windows layer (src/CMakeLists.txt).
+// What a script command is: its descriptor (CommandSpec), written in its own
+// file engine/commands/<keyword>.cpp and listed in the one table
+// (command_table.cpp), and the object the compiler and the setup thread call
+// (TCommandClass).
 #pragma once
 
 #include <cstdint>
@@ -24,45 +10,90 @@
 namespace ferry {
 
 class TCompileContext;
+struct TCompLine;
 struct TSetupContext;
+struct CommandSpec;
+struct TSetupInfo;
+
+// Parameter n (from 1) as a bit of the parameter sets below.
+constexpr uint16_t ParamBit(int n) { return static_cast<uint16_t>(1u << n); }
+
+// The compile step of line lineIndex of ctx.Lines; see TCommandClass::CompileProcess.
+using CompileStep = void (*)(const CommandSpec& spec, TCompileContext& ctx, int lineIndex);
+// The run step of `line`, the line at lineIndex of ctx.CompLines.
+using RunStep = void (*)(TSetupContext& ctx, TCompLine& line, int lineIndex);
+// After the last line of a run; see TCommandClass::EndOfRun.
+using EndStep = void (*)(TSetupContext& ctx);
+
+struct CommandSpec {
+  const char* Keyword;  // lower case
+  bool IsSetting;       // only fills the setup information record
+  // 0: no payload group; 1: extracts a group of files; 2: applies a group
+  // to a product archive.
+  uint8_t GroupKind;
+  int MinParams;  // fewer parameters are a compile error
+
+  // Parameters that name a label, a line index in the stream.
+  uint16_t JumpParams = 0;
+  // A label "0" means no jump (written -1 in the stream).
+  bool ZeroMeansNoJump = false;
+  // The run jumps only to lines above 0, so no label on the first line.
+  bool NoJumpToFirstLine = false;
+  // Parameters enciphered with kCommandParamKey in the stream.
+  uint16_t EncipheredParams = 0;
+  // A folder below the install folder that the run creates.
+  uint16_t SubfolderParams = 0;
+  // The archive entry the compiler adds for the language named by
+  // parameter 1 ("LANGUAGE-" + name); none: no language file.
+  const char* LanguageEntryPrefix = nullptr;
+
+  CompileStep Compile = nullptr;  // none: CompileCommandLine
+  RunStep Run = nullptr;          // none: the line does nothing at run time
+  EndStep End = nullptr;
+};
+
+// The compile step every command without its own has, and the last part of
+// most own steps: checks the minimum parameter count and, for a command with
+// a payload group, appends the next group number as the last parameter;
+// before that resolves the labels, enciphers and adds the language file the
+// descriptor names.
+void CompileCommandLine(const CommandSpec& spec, TCompileContext& ctx, int lineIndex);
+// Reports "<keyword> needs at least N parameter(s)" and returns false when
+// the line has fewer than spec.MinParams.
+bool CheckParamCount(const CommandSpec& spec, TCompileContext& ctx, int lineIndex);
+
+// The compile step of a setting: with enough parameters, set(info, line)
+// fills the setup information record and the line is made inert.
+void CompileSetting(const CommandSpec& spec, TCompileContext& ctx, int lineIndex,
+                    void (*set)(TSetupInfo& info, const TCompLine& line));
 
 class TCommandClass {
  public:
-  TCommandClass(const char* keyword, bool isSetting, uint8_t groupKind, int minParams)
-      : Keyword(keyword), IsSetting(isSetting), MinParams(minParams), group_kind_(groupKind) {}
+  explicit TCommandClass(const CommandSpec& spec);
+  // A command of its own, for tests: overrides of the virtual steps.
+  TCommandClass(const char* keyword, bool isSetting, uint8_t groupKind, int minParams);
   virtual ~TCommandClass() = default;
   TCommandClass(const TCommandClass&) = delete;
   TCommandClass& operator=(const TCommandClass&) = delete;
 
-  const std::string Keyword;  // lower case
-  const bool IsSetting;       // only fills the setup information record
-  const int MinParams;        // fewer parameters are a compile error
+  const CommandSpec& Spec() const { return spec_; }
+  const std::string Keyword;
+  const bool IsSetting;
+  const int MinParams;
+  uint8_t GroupKind() const { return spec_.GroupKind; }
 
   // Compile-time step for line lineIndex of ctx.Lines, whose CommandNo,
-  // LineNo and script parameters the compiler has filled. The base checks the
-  // minimum parameter count and, for a command with a payload group, appends
-  // the next group number as the last parameter. Problems are reported with
-  // ctx.Error; the line is then left as it was.
+  // LineNo and script parameters the compiler has filled. Problems are
+  // reported with ctx.Error; the line is then left as it was.
   virtual void CompileProcess(TCompileContext& ctx, int lineIndex);
-
-  // Run-time action for the line at lineIndex of ctx.CompLines. Base: nothing.
-  virtual void SFXProcess(TSetupContext& ctx, int lineIndex) {}
-
+  // Run-time action for the line at lineIndex of ctx.CompLines.
+  virtual void SFXProcess(TSetupContext& ctx, int lineIndex);
   // After the last line of a run, also one that was aborted or jumped past
-  // the rest: finishes work a line left open for later lines. Base: nothing.
-  virtual void EndOfRun(TSetupContext& ctx) {}
-
-  // 0: no payload group; 1: extracts a group of files; 2: applies a group to
-  // a product archive.
-  virtual uint8_t GroupKind() const { return group_kind_; }
-
- protected:
-  // Reports "<keyword> needs at least N parameter(s)" and returns false when
-  // the line has fewer than MinParams.
-  bool CheckParamCount(TCompileContext& ctx, int lineIndex) const;
+  // the rest: finishes work a line left open for later lines.
+  virtual void EndOfRun(TSetupContext& ctx);
 
  private:
-  const uint8_t group_kind_;
+  const CommandSpec spec_;
 };
 
 }  // namespace ferry

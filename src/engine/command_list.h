@@ -1,4 +1,4 @@
-// The command registry and the one table of the 32 commands.
+// The command registry, filled from the one table of the commands.
 //
 // The numbering is part of the stream format: ferryc and the stub both call
 // RegisterCommands, whose order (command_table.cpp) gives each command its
@@ -29,11 +29,11 @@ class TCommandList {
   int FindKeyword(std::string_view keyword) const;
 };
 
-// Creates one object of each command class and adds them in table order.
+// Adds one object for each command of the table, in table order.
 void RegisterCommands(TCommandList& list);
 
-// Number of commands RegisterCommands adds.
-inline constexpr int kCommandCount = 32;
+// Number of commands RegisterCommands adds: the table's length.
+extern const int kCommandCount;
 
 // Payload kinds by group number: entry 0 is 0; each line with CommandNo above
 // 0 whose command has GroupKind 1 appends 0, GroupKind 2 appends 1, so the

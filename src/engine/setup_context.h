@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -22,6 +24,7 @@
 namespace ferry {
 
 class Dialogs;
+class System;
 class TPak;
 
 struct TSetupContext {
@@ -54,6 +57,8 @@ struct TSetupContext {
   // through RunRequested.
   int32_t CurrentLine = -1;
 
+  // What the commands' run steps act on; none: they do nothing.
+  ferry::System* System = nullptr;
   // Message boxes of the commands run by the setup thread; none: no box.
   Dialogs* Dialog = nullptr;
   // The progress sinks of the run and the gauge step counter.
@@ -65,6 +70,10 @@ struct TSetupContext {
   std::atomic<uint8_t> RunRequested{0};
   std::atomic<uint8_t> StopRequested{0};
   std::atomic<uint8_t> SetupAborted{0};
+
+  // What a command keeps from one of its lines to the next in a run (the
+  // archive a "vfsupdate" line left open), by keyword.
+  std::map<std::string, std::shared_ptr<void>> CommandState;
 
   // Path variables with the live install directory and folders.
   std::string ExpandPathVars(std::string_view text) const;

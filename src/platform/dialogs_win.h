@@ -32,6 +32,7 @@ class WinDialogs : public Dialogs {
 class SilentDialogs : public Dialogs {
  public:
   explicit SilentDialogs(RunLog& log) : log_(log) {}
+  bool AnswersItself() const override { return true; }
 
   DialogAnswer Show(std::string_view text, std::string_view caption, DialogButtons buttons,
                     DialogIcon icon) override;

@@ -4,6 +4,7 @@
 
 #include "base/setup_error.h"
 #include "base/text.h"
+#include "platform/win_file_system.h"
 #include "platform/win_text.h"
 
 namespace ferry {
@@ -37,49 +38,14 @@ bool SetFileAttributesOf(const std::string& path, uint32_t attributes) {
   return SetFileAttributesW(WinPath(path).c_str(), attributes) != 0;
 }
 
-bool FileExists(const std::string& path) {
-  uint32_t a = FileAttributesOf(path);
-  return a != kInvalidFileAttributes && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const std::string& path) {
-  uint32_t a = FileAttributesOf(path);
-  return a != kInvalidFileAttributes && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FoundFile::IsDirectory() const { return (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-
-std::vector<FoundFile> FindFiles(const std::string& pattern) {
-  std::vector<FoundFile> out;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(WinPath(pattern).c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  do {
-    std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    out.push_back({WideToAnsi(name), fd.dwFileAttributes,
-                   (static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow});
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  return out;
-}
-
+bool FileExists(const std::string& path) { return WinFiles().FileExists(path); }
+bool DirectoryExists(const std::string& path) { return WinFiles().DirectoryExists(path); }
 bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) {
-  return CopyFileW(WinPath(from).c_str(), WinPath(to).c_str(), failIfExists) != 0;
+  return WinFiles().CopyFile(from, to, failIfExists);
 }
-
-bool RenameFile(const std::string& from, const std::string& to) {
-  return MoveFileExW(WinPath(from).c_str(), WinPath(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
-}
-
-bool DeleteFileAt(const std::string& path) { return DeleteFileW(WinPath(path).c_str()) != 0; }
-
-bool CreateDirectoryAt(const std::string& path) {
-  return CreateDirectoryW(WinPath(path).c_str(), nullptr) != 0;
-}
-
-bool RemoveDirectoryAt(const std::string& path) { return RemoveDirectoryW(WinPath(path).c_str()) != 0; }
+bool DeleteFileAt(const std::string& path) { return WinFiles().RemoveFile(path); }
+bool CreateDirectoryAt(const std::string& path) { return WinFiles().CreateDirectory(path); }
+bool RemoveDirectoryAt(const std::string& path) { return WinFiles().RemoveDirectory(path); }
 
 std::vector<std::string> LogicalDriveRoots(size_t bufferChars) {
   std::wstring buffer(bufferChars, L'\0');
@@ -165,16 +131,11 @@ std::string ResolveCdDrivePath(const std::string& path) {
 
 void ForceDirectoriesLogged(const std::string& path, const DirectoryCreatedFn& created) {
   if (path.size() <= 3 || !IsDriveLetter(path[0]) || path[1] != ':' || path[2] != '\\') return;
-  std::string dir = path.substr(0, 3);
-  size_t pos = 3;
-  while (pos < path.size()) {
-    size_t slash = path.find('\\', pos);
-    size_t end = slash == std::string::npos ? path.size() : slash + 1;
-    dir.append(path, pos, end - pos);
-    pos = end;
-    if (dir.back() == '\\' && dir.size() > 1 && dir[dir.size() - 2] == '\\') continue;  // "a\\b"
-    if (!DirectoryExists(dir) && CreateDirectoryAt(dir) && created) created(dir);
-  }
+  if (!created) return ForceDirectories(WinFiles(), path);
+  // The folder itself is reported as written, with or without its backslash.
+  ForceDirectories(WinFiles(), path, [&](const std::string& dir) {
+    created(path.back() != '\\' && dir == path + '\\' ? path : dir);
+  });
 }
 
 bool WriteFileCreatingDirs(const std::string& path, std::span<const uint8_t> data,

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/drive_type.h"
+#include "base/file_system.h"
 
 namespace ferry {
 
@@ -20,21 +21,11 @@ inline constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
 // The attribute bits, or kInvalidFileAttributes when the path does not exist.
 uint32_t FileAttributesOf(const std::string& path);
 bool SetFileAttributesOf(const std::string& path, uint32_t attributes);
+// The calls below go to WinFiles() (platform/win_file_system.h), kept for
+// the platform's own helpers and tests.
 bool FileExists(const std::string& path);       // exists and is not a folder
 bool DirectoryExists(const std::string& path);  // exists and is a folder
-
-struct FoundFile {
-  std::string Name;  // name only, no folder
-  uint32_t Attributes = 0;
-  uint64_t Size = 0;
-  bool IsDirectory() const;
-};
-// Everything matching a pattern such as "C:\dir\*.txt", without "." and "..".
-std::vector<FoundFile> FindFiles(const std::string& pattern);
-
 bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists);
-// Renames or moves; an existing target is replaced.
-bool RenameFile(const std::string& from, const std::string& to);
 bool DeleteFileAt(const std::string& path);
 bool CreateDirectoryAt(const std::string& path);
 bool RemoveDirectoryAt(const std::string& path);
@@ -59,12 +50,8 @@ std::string FindCdDrive();
 // turn; the first candidate that exists is returned, else the path unchanged.
 std::string ResolveCdDrivePath(const std::string& path);
 
-// Called with each folder a helper created, parents first (with its
-// trailing backslash), so the install log can record it.
-using DirectoryCreatedFn = std::function<void(const std::string& dir)>;
-
-// Creates the missing folders of a path of the form "X:\a\b\..." one
-// component at a time; other forms (relative, network) create nothing.
+// ForceDirectories (base/file_system.h) on WinFiles() for a path of the form
+// "X:\a\b\..."; other forms (relative, network) create nothing.
 void ForceDirectoriesLogged(const std::string& path, const DirectoryCreatedFn& created);
 // The file's folder as above, then the file created or truncated with the
 // data. Silent on failure; returns whether the whole file was written.

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/command_list.h"
-#include "engine/commands/file_command.h"
-#include "engine/commands/writeregstr_url_command.h"
 #include "engine/compile_context.h"
 
 namespace ferry {
@@ -51,8 +49,41 @@ TEST(CommandTable, ThirtyTwoCommandsInTheirFixedOrder) {
     EXPECT_EQ(command->MinParams, row.params);
     EXPECT_EQ(list.FindKeyword(row.keyword), row.number);
   }
-  EXPECT_NE(dynamic_cast<TFileCommand*>(list.Find(7)), nullptr);
-  EXPECT_NE(dynamic_cast<TWriteRegStr_URLCommand*>(list.Find(29)), nullptr);
+}
+
+// What the compiler and the decompiler read from the table beyond the basics.
+TEST(CommandTable, ParametersWithAMeaningOfTheirOwn) {
+  struct Special {
+    const char* keyword;
+    uint16_t jumps;
+    bool zeroMeansNoJump;
+    uint16_t enciphered;
+    uint16_t subfolders;
+    const char* languagePrefix;
+  };
+  const Special kSpecial[] = {
+      {"goto", ParamBit(1), false, 0, 0, nullptr},
+      {"iffileexists", ParamBit(2) | ParamBit(3), true, 0, 0, nullptr},
+      {"messagebox", ParamBit(3) | ParamBit(4), true, 0, 0, nullptr},
+      {"rkpupdate", 0, false, ParamBit(2), 0, nullptr},
+      {"rkpofficial", 0, false, ParamBit(2), 0, nullptr},
+      {"file", 0, false, 0, ParamBit(2), nullptr},
+      {"language", 0, false, 0, 0, "LANGUAGE-"},
+      {"uninstalllanguage", 0, false, 0, 0, "UNINSTALL_LANGUAGE-"},
+      {"delete", 0, false, 0, 0, nullptr},
+  };
+  TCommandList list;
+  RegisterCommands(list);
+  for (const Special& row : kSpecial) {
+    SCOPED_TRACE(row.keyword);
+    const CommandSpec& spec = list.Find(list.FindKeyword(row.keyword))->Spec();
+    EXPECT_EQ(spec.JumpParams, row.jumps);
+    EXPECT_EQ(spec.ZeroMeansNoJump, row.zeroMeansNoJump);
+    EXPECT_EQ(spec.EncipheredParams, row.enciphered);
+    EXPECT_EQ(spec.SubfolderParams, row.subfolders);
+    EXPECT_EQ(std::string(spec.LanguageEntryPrefix ? spec.LanguageEntryPrefix : ""),
+              row.languagePrefix ? row.languagePrefix : "");
+  }
 }
 
 TEST(CommandTable, NumbersOutsideTheTableFindNoCommand) {

@@ -9,6 +9,7 @@
 #include "base/setup_error.h"
 #include "base/system_path.h"
 #include "platform/temp_dir.h"
+#include "platform/win_file_system.h"
 #include "platform/win_text.h"
 
 namespace ferry {
@@ -34,7 +35,7 @@ TEST(PlatformFiles, LongPathsTakeTheLongFormOnlyWhenTheyNeedIt) {
   ASSERT_TRUE(WriteFileCreatingDirs(file, Bytes("deep"), [&](const std::string& d) { created.push_back(d); }));
   EXPECT_EQ(created.back(), dir);
   EXPECT_TRUE(FileExists(file));
-  ASSERT_EQ(FindFiles(dir + "*").size(), 1u);
+  ASSERT_EQ(WinFiles().FindFiles(dir + "*").size(), 1u);
   EXPECT_EQ(ReadWholeFile(file), Bytes("deep"));
   EXPECT_EQ(ReadFileBytes(SystemPath(file)), Bytes("deep"));
   EXPECT_TRUE(DeleteFileAt(file));
@@ -136,18 +137,18 @@ TEST(PlatformFiles, AttributesFindCopyRenameDelete) {
   ASSERT_TRUE(CopyFileTo(a, b, true));
   EXPECT_FALSE(CopyFileTo(a, b, true));
   ASSERT_TRUE(WriteFileCreatingDirs(c, Bytes("old"), nullptr));
-  ASSERT_TRUE(RenameFile(b, c));  // replaces c
+  ASSERT_TRUE(WinFiles().RenameFile(b, c));  // replaces c
   EXPECT_FALSE(FileExists(b));
   EXPECT_EQ(*ReadWholeFile(c), Bytes("12345"));
   ASSERT_TRUE(CreateDirectoryAt(tmp.path() + "sub"));
 
-  auto found = FindFiles(tmp.path() + "*");
+  auto found = WinFiles().FindFiles(tmp.path() + "*");
   std::vector<std::string> names;
-  for (const auto& f : found) names.push_back(f.Name + (f.IsDirectory() ? "/" : ":" + std::to_string(f.Size)));
+  for (const auto& f : found) names.push_back(f.Name + (f.IsDirectory ? "/" : ":" + std::to_string(f.Size)));
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"a.txt:5", "c.txt:5", "sub/"}));
-  EXPECT_EQ(FindFiles(tmp.path() + "*.txt").size(), 2u);
-  EXPECT_TRUE(FindFiles(tmp.path() + "*.none").empty());
+  EXPECT_EQ(WinFiles().FindFiles(tmp.path() + "*.txt").size(), 2u);
+  EXPECT_TRUE(WinFiles().FindFiles(tmp.path() + "*.none").empty());
 
   EXPECT_TRUE(DeleteFileAt(a));
   EXPECT_FALSE(FileExists(a));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/win_file_system.h"
 
 namespace ferry::testing {
 
@@ -20,8 +21,8 @@ class TempDir {
   const std::string& path() const { return path_; }
 
   static void RemoveTree(const std::string& dir) {
-    for (const FoundFile& f : FindFiles(dir + "*")) {
-      if (f.IsDirectory()) {
+    for (const FoundFile& f : WinFiles().FindFiles(dir + "*")) {
+      if (f.IsDirectory) {
         RemoveTree(dir + f.Name + "\\");
       } else {
         SetFileAttributesOf(dir + f.Name, FILE_ATTRIBUTE_NORMAL);

@@ -284,21 +284,23 @@ void Compiler::CompileCommands() {
     const TCompLine& line = cl.Lines[i];
     if (cmd->GroupKind() != 0)
       group_lines_.push_back({current + 1, std::atoi(line.Params.back().c_str()), line.Param(1)});
-    // "file FOLDER SUBFOLDER ...": the setup creates SUBFOLDER below the install folder.
-    // "." (or ".\") is the install folder itself, as the setup reads it.
-    const bool installFolderItself =
-        line.Params.size() >= 3 && line.Param(2).find_first_not_of(".\\/") == std::string::npos &&
-        line.Param(2).front() == '.' && line.Param(2).find("..") == std::string::npos;
-    if (cmd->Keyword == "file" && line.Params.size() >= 3 && !line.Param(2).empty() && !installFolderItself) {
-      std::string why = WindowsNameProblem(line.Param(2));
-      if (!why.empty())
-        Error(current + 1, "target folder '" + line.Param(2) + "' cannot be created on Windows: " + why);
+    // "file FOLDER SUBFOLDER ... GROUP": the setup creates SUBFOLDER below the
+    // install folder. "." (or ".\") is the install folder itself, as the
+    // setup reads it.
+    for (size_t p = 1; p < line.Params.size() && p < 16; ++p) {
+      if (!(cmd->Spec().SubfolderParams & ParamBit(static_cast<int>(p)))) continue;
+      const std::string& folder = line.Params[p - 1];
+      const bool installFolderItself = !folder.empty() && folder.find_first_not_of(".\\/") == std::string::npos &&
+                                       folder.front() == '.' && folder.find("..") == std::string::npos;
+      if (folder.empty() || installFolderItself) continue;
+      std::string why = WindowsNameProblem(folder);
+      if (!why.empty()) Error(current + 1, "target folder '" + folder + "' cannot be created on Windows: " + why);
     }
-    // The run-time jumps for "messagebox" only to lines above 0.
-    if (cmd->Keyword == "messagebox")
-      for (int p : {3, 4})
-        if (line.Param(p) == "0")
-          Error(current + 1, "\"messagebox\" cannot jump to a label on the script's first line - " +
+    // Some commands jump at run time only to lines above 0.
+    if (cmd->Spec().NoJumpToFirstLine)
+      for (int p = 1; p < 16; ++p)
+        if ((cmd->Spec().JumpParams & ParamBit(p)) && line.Param(p) == "0")
+          Error(current + 1, "\"" + cmd->Keyword + "\" cannot jump to a label on the script's first line - " +
                                  parsed_[i].params[static_cast<size_t>(p - 1)]);
   }
   for (const TCompileError& e : ctx.Errors) Error(e.LineIndex + 1, e.Message);

@@ -41,16 +41,6 @@ std::string Join(const std::string& keyword, const std::vector<std::string>& par
 
 bool Representable(const std::string& p) { return p.find_first_of("\r\n") == std::string::npos; }
 
-// Parameters that name jump targets, numbered from 1, and whether "0" stands
-// for "no jump" (written -1 in the stream).
-std::vector<int> JumpParams(const std::string& keyword, bool& zeroMeansNone) {
-  zeroMeansNone = keyword != "goto";
-  if (keyword == "goto") return {1};
-  if (keyword == "iffileexists") return {2, 3};
-  if (keyword == "messagebox") return {3, 4};
-  return {};
-}
-
 class Writer {
  public:
   Writer(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& dir,
@@ -134,9 +124,10 @@ void Writer::WriteCommand(size_t i, int& groupNo) {
       group_folders_[groupNo] = params.empty() ? std::string() : params[0];
     }
   }
-  bool zero_none = false;
-  for (int p : JumpParams(c->Keyword, zero_none)) {
-    if (static_cast<size_t>(p) > params.size()) continue;
+  const CommandSpec& spec = c->Spec();
+  const bool zero_none = spec.ZeroMeansNoJump;
+  for (int p = 1; p <= static_cast<int>(params.size()) && p < 16; ++p) {
+    if (!(spec.JumpParams & ParamBit(p))) continue;
     std::string& value = params[static_cast<size_t>(p - 1)];
     long target = 0;
     if (zero_none && value == "-1") {
@@ -149,16 +140,16 @@ void Writer::WriteCommand(size_t i, int& groupNo) {
       Note("line " + std::to_string(i) + ": jump target '" + value + "' is not a line without a command");
     }
   }
-  if ((c->Keyword == "rkpupdate" || c->Keyword == "rkpofficial") && params.size() >= 2)
-    params[1] = DigitKeyDecode(kCommandParamKey, params[1]);
-  if (c->Keyword == "language" || c->Keyword == "uninstalllanguage")
-    language_entries_.push_back((c->Keyword == "language" ? "LANGUAGE-" : "UNINSTALL_LANGUAGE-") + l.Param(1));
+  for (int p = 1; p <= static_cast<int>(params.size()) && p < 16; ++p)
+    if (spec.EncipheredParams & ParamBit(p))
+      params[static_cast<size_t>(p - 1)] = DigitKeyDecode(kCommandParamKey, params[static_cast<size_t>(p - 1)]);
+  if (spec.LanguageEntryPrefix) language_entries_.push_back(spec.LanguageEntryPrefix + l.Param(1));
   for (const std::string& p : params)
     if (!Representable(p)) Note("line " + std::to_string(i) + " has a parameter with a line break");
   text_[i] = Join(c->Keyword, params);
 
   // Where the language table and the payload have to be for this line.
-  if (c->Keyword == "language" || c->Keyword == "uninstalllanguage") {
+  if (spec.LanguageEntryPrefix) {
     const std::string& entry = language_entries_.back();
     auto e = std::find_if(dir_.begin(), dir_.end(),
                           [&](const TPakFile& f) { return f.Group == 0 && EqualsNoCase(f.Name, entry); });

@@ -4,8 +4,9 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/commands/command_runtime_win.h"
+#include "engine/commands/command_runtime.h"
 #include "platform/registry.h"
+#include "platform/win_file_system.h"
 #include "platform/win_text.h"
 #include "platform/install/install_test_support.h"
 
@@ -300,7 +301,7 @@ TEST(ClearFolderTree, ALinkedFolderIsUnlinkedNotEntered) {
   std::wstring target = AnsiToWide(f.Temp() + "outside");
   if (!CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
     GTEST_SKIP() << "no directory links here";
-  ClearFolderTree(f.InstallDir() + "tree");
+  ClearFolderTree(WinFiles(), f.InstallDir() + "tree");
   EXPECT_EQ(ReadText(f.Temp() + "outside\\precious.txt"), "p");
 }
 

@@ -14,6 +14,7 @@
 #include "engine/progress_sinks.h"
 #include "engine/setup_context.h"
 #include "platform/files.h"
+#include "platform/win_system.h"
 #include "wizard/wizard_test_support.h"
 #include "platform/temp_dir.h"
 
@@ -59,6 +60,7 @@ class InstallFixture {
     ctx.Folders.ProgramFilesDir = "C:\\Program Files\\";
     ctx.Progress.Bind(&sinks);
     ctx.Dialog = &dialogs;
+    ctx.System = &system;
   }
   ~InstallFixture() { ctx.Progress.Bind(nullptr); }
 
@@ -102,6 +104,7 @@ class InstallFixture {
   TSetupContext ctx;
   RecordingSinks sinks;
   RecordingDialogs dialogs;
+  WinSystem system;
 
  private:
   TempDir tmp_;

@@ -1,0 +1,36 @@
+// Helpers shared by the commands' run steps (setup thread).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ferry {
+
+class FileSystem;
+class System;
+struct TSetupContext;
+
+// Creates the missing folders of a path of the form "X:\a\b\..." and logs
+// each one; other forms (relative, network) create nothing.
+void CreateFoldersLogged(TSetupContext& ctx, FileSystem& files, const std::string& folder);
+
+// Language text `number` of the current language with "<%FILENAME%>"
+// replaced by an 8-bit file name.
+std::u16string TextWithFileName(const TSetupContext& ctx, int number, std::string_view fileName);
+
+// The folder part of a path, with its trailing backslash; empty without one.
+std::string FolderOf(std::string_view path);
+
+// Whether the string value under root/key equals `expected` exactly (see
+// System::ReadRegistryString: a key that does not open does not match),
+// inverted when negate is "0", "false" or "f" (any case).
+bool RegistryCondition(System& system, std::string_view root, const std::string& key, const std::string& valueName,
+                       std::string_view expected, std::string_view negate);
+
+// Deletes everything below `folder` and the folder itself, as far as it can:
+// a file or folder that cannot be removed stays, and the work still ends.
+// Linked folders (junctions, symbolic links) are unlinked, not entered, so
+// nothing outside the tree is touched. A missing folder: nothing happens.
+void ClearFolderTree(FileSystem& files, const std::string& folder);
+
+}  // namespace ferry

@@ -1,0 +1,39 @@
+// "copyfile FROM TO": copy a file, creating the target's folders.
+#include "base/file_system.h"
+#include "engine/command_class.h"
+#include "engine/commands/command_runtime.h"
+#include "engine/setup_context.h"
+#include "engine/startup.h"
+#include "engine/system.h"
+
+namespace ferry {
+
+namespace {
+
+constexpr int kCopyingText = 17;
+
+void Run(TSetupContext& ctx, TCompLine& line, int) {
+  if (!ctx.System) return;
+  FileSystem& files = ctx.System->Files();
+  const std::string source = ctx.ExpandPathVars(ctx.System->ResolveCdDrivePath(line.Param(1)));
+  const std::string target = ctx.ExpandPathVars(line.Param(2));
+  CreateFoldersLogged(ctx, files, FolderOf(target));
+  ctx.Progress.SetStatusText(TextWithFileName(ctx, kCopyingText, FileNamePart(source)));
+  if (!files.CopyFile(source, target, false)) {
+    // A source that is not there (an optional file on a CD) is only noted;
+    // a target that cannot be written is a failed file.
+    if (!files.FileExists(source) && !files.DirectoryExists(source))
+      ctx.Progress.Problem("copyfile: " + source + " does not exist; nothing was copied");
+    else
+      ctx.Progress.FileNotWritten(target, "copy of " + source + " failed");
+  }
+  ctx.InstallLog.AddFile(target);
+}
+
+}  // namespace
+
+extern const CommandSpec kCopyFileCommand;
+const CommandSpec kCopyFileCommand{.Keyword = "copyfile", .IsSetting = false, .GroupKind = 0, .MinParams = 2,
+                                   .Run = Run};
+
+}  // namespace ferry

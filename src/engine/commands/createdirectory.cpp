@@ -1,0 +1,26 @@
+// "createdirectory FOLDER": create a folder and log it for the uninstall.
+#include "engine/command_class.h"
+#include "engine/commands/command_runtime.h"
+#include "engine/setup_context.h"
+#include "engine/system.h"
+
+namespace ferry {
+
+namespace {
+
+void Run(TSetupContext& ctx, TCompLine& line, int) {
+  if (!ctx.System) return;
+  const std::string folder = ctx.ExpandPathVars(line.Param(1));
+  CreateFoldersLogged(ctx, ctx.System->Files(), folder);
+  // Logged again even when it was there already: an uninstall removes it
+  // if it is empty by then.
+  ctx.InstallLog.AddDirectory(folder);
+}
+
+}  // namespace
+
+extern const CommandSpec kCreateDirectoryCommand;
+const CommandSpec kCreateDirectoryCommand{.Keyword = "createdirectory", .IsSetting = false, .GroupKind = 0,
+                                          .MinParams = 1, .Run = Run};
+
+}  // namespace ferry

@@ -1,0 +1,42 @@
+// "createshortcut LINK TARGET ARGUMENTS [ICON]": create a shortcut file.
+#include "engine/command_class.h"
+#include "engine/commands/command_runtime.h"
+#include "engine/setup_context.h"
+#include "engine/system.h"
+
+namespace ferry {
+
+namespace {
+
+// The target's folder as a working folder: no trailing backslash, except
+// for a drive root ("C:\").
+std::string WorkingFolderOf(const std::string& target) {
+  std::string folder = FolderOf(target);
+  if (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+  return folder;
+}
+
+void Run(TSetupContext& ctx, TCompLine& line, int) {
+  if (!ctx.System) return;
+  ShellLink link;
+  link.LinkPath = ctx.ExpandPathVars(line.Param(1));
+  link.Target = ctx.ExpandPathVars(line.Param(2));
+  link.Arguments = ctx.ExpandPathVars(line.Param(3));
+  link.WorkingDirectory = WorkingFolderOf(link.Target);
+  // Without its own icon a shortcut shows the target's.
+  std::string icon = line.Params.size() >= 4 ? ctx.ExpandPathVars(line.Param(4)) : link.Target;
+  if (icon != link.Target) link.IconPath = icon;
+
+  CreateFoldersLogged(ctx, ctx.System->Files(), FolderOf(link.LinkPath));
+  if (!ctx.System->CreateShellLink(link))
+    ctx.Progress.Problem("createshortcut: " + link.LinkPath + " could not be created");
+  ctx.InstallLog.AddFile(link.LinkPath);
+}
+
+}  // namespace
+
+extern const CommandSpec kCreateShortCutCommand;
+const CommandSpec kCreateShortCutCommand{.Keyword = "createshortcut", .IsSetting = false, .GroupKind = 0,
+                                         .MinParams = 3, .Run = Run};
+
+}  // namespace ferry

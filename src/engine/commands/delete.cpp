@@ -1,0 +1,23 @@
+// "delete PATH": delete a file.
+#include "base/file_system.h"
+#include "engine/command_class.h"
+#include "engine/setup_context.h"
+#include "engine/system.h"
+
+namespace ferry {
+
+namespace {
+
+void Run(TSetupContext& ctx, TCompLine& line, int) {
+  if (!ctx.System) return;
+  line.SetParam(1, ctx.ExpandPathVars(line.Param(1)));
+  FileSystem& files = ctx.System->Files();
+  if (files.FileExists(line.Param(1))) files.RemoveFile(line.Param(1));
+}
+
+}  // namespace
+
+extern const CommandSpec kDeleteCommand;
+const CommandSpec kDeleteCommand{.Keyword = "delete", .IsSetting = false, .GroupKind = 0, .MinParams = 1, .Run = Run};
+
+}  // namespace ferry

@@ -1,0 +1,26 @@
+// "duplicateentry PACKAGE FROM TO": duplicate an entry inside a product
+// package archive.
+#include "engine/command_class.h"
+#include "engine/commands/package_host.h"
+#include "engine/setup_context.h"
+#include "formats/package/package_commands.h"
+
+namespace ferry {
+
+namespace {
+
+void Run(TSetupContext& ctx, TCompLine& line, int) {
+  std::vector<std::string> params = line.Params;
+  if (!params.empty()) params[0] = ctx.ExpandPathVars(params[0]);
+  WithPackageSystem(ctx, [&](TPakSystem& system, SetupEntrySource&) {
+    RunDuplicateEntryCommand(system, ctx.SetupInfo.InstallDir, params);
+  });
+}
+
+}  // namespace
+
+extern const CommandSpec kDuplicateEntryCommand;
+const CommandSpec kDuplicateEntryCommand{.Keyword = "duplicateentry", .IsSetting = false, .GroupKind = 0,
+                                         .MinParams = 3, .Run = Run};
+
+}  // namespace ferry

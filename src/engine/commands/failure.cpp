@@ -1,0 +1,21 @@
+// "failure": report failure and stop the run.
+#include "engine/command_class.h"
+#include "engine/setup_context.h"
+
+namespace ferry {
+
+namespace {
+
+constexpr int kFailureText = 23;
+
+void Run(TSetupContext& ctx, TCompLine&, int) {
+  ctx.Progress.SetMessageText(ctx.Languages.GetText(kFailureText), true);
+  ctx.SetupAborted.store(1);
+}
+
+}  // namespace
+
+extern const CommandSpec kFailureCommand;
+const CommandSpec kFailureCommand{.Keyword = "failure", .IsSetting = false, .GroupKind = 0, .MinParams = 0, .Run = Run};
+
+}  // namespace ferry

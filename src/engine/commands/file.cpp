@@ -1,0 +1,119 @@
+// "file FOLDER [SUBFOLDER [ROOT KEY NAME VALUE NEGATE]] GROUP": extract a
+// payload group into the install folder or a subfolder of it, the long
+// form only when a registry value matches.
+#include <memory>
+#include <string>
+
+#include "formats/pak/pak_file.h"
+#include "formats/install_log/uninstall_list.h"
+#include "base/dialogs.h"
+#include "engine/command_class.h"
+#include "engine/commands/command_runtime.h"
+#include "engine/path_safety.h"
+#include "engine/setup_context.h"
+#include "engine/system.h"
+#include "base/text_helpers.h"
+
+namespace ferry {
+
+namespace {
+
+constexpr int kExtractingText = 18;
+constexpr char kParamCountMessage[] = "TFileCommand.SFXProcess - Param Count Invalid!!!";
+
+// Folders that extraction created, recorded as CreateFoldersLogged
+// records them: one backslash between names and one at the end.
+std::string FolderForLog(const std::string& dir) {
+  std::string out;
+  for (char c : dir) {
+    if (c == '\\' && out.size() > 1 && out.back() == '\\') continue;
+    out += c;
+  }
+  return IncludeTrailingBackslash(out);
+}
+
+TPakEvents ExtractionEvents(TSetupContext& ctx) {
+  TPakEvents events;
+  events.SetStatusText = [&ctx](const std::string& fileText) {
+    ctx.Progress.SetStatusText(TextWithFileName(ctx, kExtractingText, fileText));
+  };
+  // The step rides with the next file's status text: one hand-over a file.
+  events.StepGauge = [&ctx] { ctx.Progress.DeferGaugeStep(); };
+  // The log holds at most 65,535 files; past that an uninstall would leave
+  // files behind, which is said once per line.
+  auto logFull = std::make_shared<bool>(false);
+  events.FileWritten = [&ctx, logFull](const std::string& path) {
+    if (ctx.InstallLog.AddFile(path) || *logFull || ctx.InstallLog.Files().size() < TUninstallList::kMaxEntries)
+      return;
+    *logFull = true;
+    ctx.Progress.Problem("The install log is full: " + path +
+                         " and the files after it are not recorded for the uninstaller");
+  };
+  events.DirectoryCreated = [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(FolderForLog(dir)); };
+  events.NameRefused = [&ctx](const std::string& name) {
+    ctx.Progress.FileNotWritten(name, "the entry's name leads out of the target folder");
+  };
+  events.FileNotWritten = [&ctx](const std::string& path, const std::string& reason) {
+    ctx.Progress.FileNotWritten(path, reason);
+  };
+  events.FormatByteSize = [](uint64_t bytes) { return FormatByteSize(bytes); };
+  return events;
+}
+
+void ExtractPayload(TSetupContext& ctx, const std::string& folder, const std::string& groupText) {
+  int32_t group = StrToIntOrMinus1(groupText);
+  if (!ctx.Pak || group < 1 || group > 0xFFFF) return;
+  ctx.Pak->SetEvents(ExtractionEvents(ctx));
+  try {
+    ctx.Pak->ExtractGroup(folder, static_cast<uint16_t>(group));
+  } catch (...) {
+    ctx.Pak->SetEvents({});
+    ctx.Progress.FlushGauge();
+    throw;
+  }
+  ctx.Pak->SetEvents({});
+  ctx.Progress.FlushGauge();
+}
+
+// Target of the three- and eight-parameter forms: a subfolder of the
+// install directory, which a script may not use to climb out of it.
+bool SubfolderTarget(TSetupContext& ctx, const std::string& subfolder, std::string& folder) {
+  if (!StaysBelow(subfolder)) {
+    ctx.Progress.FileNotWritten(subfolder, "the target folder leads out of the install directory");
+    return false;
+  }
+  folder = IncludeTrailingBackslash(ctx.SetupInfo.InstallDir) + IncludeTrailingBackslash(subfolder);
+  return true;
+}
+
+void Run(TSetupContext& ctx, TCompLine& line, int) {
+  const int count = static_cast<int>(line.Params.size());
+  std::string folder;
+  switch (count) {
+    case 1:
+    case 2:
+      folder = ctx.SetupInfo.InstallDir;
+      break;
+    case 3:
+      if (!SubfolderTarget(ctx, line.Param(2), folder)) return;
+      break;
+    case 8:
+      if (!ctx.System ||
+          !RegistryCondition(*ctx.System, line.Param(3), line.Param(4), line.Param(5), line.Param(6), line.Param(7)))
+        return;
+      if (!SubfolderTarget(ctx, line.Param(2), folder)) return;
+      break;
+    default:
+      if (ctx.Dialog) ctx.Dialog->Show(kParamCountMessage, "Error", DialogButtons::kOk, DialogIcon::kNone);
+      return;
+  }
+  ExtractPayload(ctx, folder, line.Param(count));
+}
+
+}  // namespace
+
+extern const CommandSpec kFileCommand;
+const CommandSpec kFileCommand{.Keyword = "file", .IsSetting = false, .GroupKind = 1, .MinParams = 1,
+                               .SubfolderParams = ParamBit(2), .Run = Run};
+
+}  // namespace ferry

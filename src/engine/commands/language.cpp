@@ -1,0 +1,10 @@
+// "language NAME": the compiler adds the language file NAME to the archive.
+#include "engine/command_class.h"
+
+namespace ferry {
+
+extern const CommandSpec kLanguageCommand;
+const CommandSpec kLanguageCommand{.Keyword = "language", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
+                                   .LanguageEntryPrefix = "LANGUAGE-"};
+
+}  // namespace ferry

@@ -1,0 +1,23 @@
+// "name": a setting: SetupTitle and ShortTitle, filled at compile time; the line does
+// nothing at run time.
+#include "engine/command_class.h"
+#include "engine/compile_context.h"
+
+namespace ferry {
+
+namespace {
+
+void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
+  CompileSetting(spec, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
+    info.SetupTitle = l.Param(1);
+    info.ShortTitle = l.Param(1);
+  });
+}
+
+}  // namespace
+
+extern const CommandSpec kNameCommand;
+const CommandSpec kNameCommand{.Keyword = "name", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+                               .Compile = Compile};
+
+}  // namespace ferry

@@ -1,0 +1,22 @@
+// "outfile": a setting: SetupExeName, filled at compile time; the line does
+// nothing at run time.
+#include "engine/command_class.h"
+#include "engine/compile_context.h"
+
+namespace ferry {
+
+namespace {
+
+void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
+  CompileSetting(spec, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
+    info.SetupExeName = l.Param(1);
+  });
+}
+
+}  // namespace
+
+extern const CommandSpec kOutFileCommand;
+const CommandSpec kOutFileCommand{.Keyword = "outfile", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+                                  .Compile = Compile};
+
+}  // namespace ferry

@@ -1,0 +1,23 @@
+// "prefix": a setting: UninstallPrefix and UninstallExeName, filled at compile time; the line does
+// nothing at run time.
+#include "engine/command_class.h"
+#include "engine/compile_context.h"
+
+namespace ferry {
+
+namespace {
+
+void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
+  CompileSetting(spec, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
+    info.UninstallPrefix = l.Param(1) + "_";
+    info.UninstallExeName = l.Param(1) + "_Uninstall.exe";
+  });
+}
+
+}  // namespace
+
+extern const CommandSpec kPrefixCommand;
+const CommandSpec kPrefixCommand{.Keyword = "prefix", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+                                 .Compile = Compile};
+
+}  // namespace ferry

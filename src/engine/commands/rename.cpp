@@ -1,0 +1,30 @@
+// "rename FROM TO": move a file.
+#include "base/file_system.h"
+#include "engine/command_class.h"
+#include "engine/setup_context.h"
+#include "engine/system.h"
+
+namespace ferry {
+
+namespace {
+
+void Run(TSetupContext& ctx, TCompLine& line, int) {
+  if (!ctx.System) return;
+  line.SetParam(1, ctx.ExpandPathVars(line.Param(1)));
+  line.SetParam(2, ctx.ExpandPathVars(line.Param(2)));
+  FileSystem& files = ctx.System->Files();
+  const std::string& from = line.Param(1);
+  const std::string& to = line.Param(2);
+  if (!files.FileExists(from)) return;
+  // A plain move: with a file or folder at the new path both stay as they
+  // were.
+  if (files.FileExists(to) || files.DirectoryExists(to)) return;
+  files.RenameFile(from, to);
+}
+
+}  // namespace
+
+extern const CommandSpec kRenameCommand;
+const CommandSpec kRenameCommand{.Keyword = "rename", .IsSetting = false, .GroupKind = 0, .MinParams = 2, .Run = Run};
+
+}  // namespace ferry

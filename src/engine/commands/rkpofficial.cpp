@@ -1,0 +1,26 @@
+// "rkpofficial PACKAGE CODE FLAG": package archive operation. The access
+// code travels enciphered.
+#include "engine/command_class.h"
+#include "engine/commands/package_host.h"
+#include "engine/setup_context.h"
+#include "formats/package/package_commands.h"
+
+namespace ferry {
+
+namespace {
+
+void Run(TSetupContext& ctx, TCompLine& line, int) {
+  std::vector<std::string> params = line.Params;
+  if (!params.empty()) params[0] = ctx.ExpandPathVars(params[0]);
+  WithPackageSystem(ctx, [&](TPakSystem& system, SetupEntrySource&) {
+    RunRkpOfficialCommand(system, ctx.SetupInfo.InstallDir, params);
+  });
+}
+
+}  // namespace
+
+extern const CommandSpec kRkpOfficialCommand;
+const CommandSpec kRkpOfficialCommand{.Keyword = "rkpofficial", .IsSetting = false, .GroupKind = 0, .MinParams = 3,
+                                      .EncipheredParams = ParamBit(2), .Run = Run};
+
+}  // namespace ferry

@@ -1,0 +1,30 @@
+// "rmdir FOLDER ...": delete a folder tree.
+#include "engine/command_class.h"
+#include "engine/commands/command_runtime.h"
+#include "engine/path_safety.h"
+#include "engine/setup_context.h"
+#include "engine/system.h"
+
+namespace ferry {
+
+namespace {
+
+void Run(TSetupContext& ctx, TCompLine& line, int) {
+  if (!ctx.System) return;
+  const std::string folder = ctx.ExpandPathVars(line.Param(1));
+  // An empty or relative path (an unset $INSTDIR, say) would name the
+  // current drive or folder, and a drive root or a ".." step more than the
+  // script meant: such a tree is not cleared.
+  if (!IsBelowDriveRoot(folder)) {
+    ctx.Progress.Problem("rmdir: \"" + folder + "\" is not a folder below a drive root; nothing was removed");
+    return;
+  }
+  ClearFolderTree(ctx.System->Files(), folder);
+}
+
+}  // namespace
+
+extern const CommandSpec kRMDirCommand;
+const CommandSpec kRMDirCommand{.Keyword = "rmdir", .IsSetting = false, .GroupKind = 0, .MinParams = 2, .Run = Run};
+
+}  // namespace ferry

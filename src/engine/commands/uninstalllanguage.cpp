@@ -1,0 +1,11 @@
+// "uninstalllanguage NAME": the compiler adds the uninstaller's language
+// file NAME to the archive.
+#include "engine/command_class.h"
+
+namespace ferry {
+
+extern const CommandSpec kUninstallLanguageCommand;
+const CommandSpec kUninstallLanguageCommand{.Keyword = "uninstalllanguage", .IsSetting = false, .GroupKind = 0,
+                                            .MinParams = 1, .LanguageEntryPrefix = "UNINSTALL_LANGUAGE-"};
+
+}  // namespace ferry

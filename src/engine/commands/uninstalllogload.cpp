@@ -1,0 +1,22 @@
+// "uninstalllogload FOLDER [PREFIX]": load an install log.
+#include "engine/command_class.h"
+#include "engine/setup_context.h"
+
+namespace ferry {
+
+namespace {
+
+void Run(TSetupContext& ctx, TCompLine& line, int) {
+  const std::string folder = ctx.ExpandPathVars(line.Param(1));
+  const std::string prefix = line.Params.size() >= 2 ? line.Param(2) : std::string();
+  // A missing log keeps the lists as they are.
+  ctx.InstallLog.LoadFromFile(folder, prefix);
+}
+
+}  // namespace
+
+extern const CommandSpec kUninstallLogLoadCommand;
+const CommandSpec kUninstallLogLoadCommand{.Keyword = "uninstalllogload", .IsSetting = false, .GroupKind = 0,
+                                           .MinParams = 1, .Run = Run};
+
+}  // namespace ferry

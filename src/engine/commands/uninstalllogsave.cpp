@@ -1,0 +1,24 @@
+// "uninstalllogsave FOLDER [PREFIX]": save the install log.
+#include "engine/command_class.h"
+#include "engine/setup_context.h"
+#include "formats/install_log/uninstall_list.h"
+
+namespace ferry {
+
+namespace {
+
+void Run(TSetupContext& ctx, TCompLine& line, int) {
+  const std::string folder = ctx.ExpandPathVars(line.Param(1));
+  const std::string prefix = line.Params.size() >= 2 ? line.Param(2) : std::string();
+  if (!ctx.InstallLog.SaveToFile(folder, prefix))
+    ctx.Progress.FileNotWritten(TUninstallList::LogPath(folder, prefix).string(),
+                                "the install log could not be written");
+}
+
+}  // namespace
+
+extern const CommandSpec kUninstallLogSaveCommand;
+const CommandSpec kUninstallLogSaveCommand{.Keyword = "uninstalllogsave", .IsSetting = false, .GroupKind = 0,
+                                           .MinParams = 1, .Run = Run};
+
+}  // namespace ferry

@@ -1,0 +1,23 @@
+// "uninstallpages": a setting: UninstallPageSet and MakeUninstaller, filled at compile time; the line does
+// nothing at run time.
+#include "engine/command_class.h"
+#include "engine/compile_context.h"
+
+namespace ferry {
+
+namespace {
+
+void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
+  CompileSetting(spec, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
+    info.UninstallPageSet = l.Param(1);
+    info.MakeUninstaller = 1;
+  });
+}
+
+}  // namespace
+
+extern const CommandSpec kUninstallPagesCommand;
+const CommandSpec kUninstallPagesCommand{.Keyword = "uninstallpages", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+                                         .Compile = Compile};
+
+}  // namespace ferry

@@ -1,0 +1,81 @@
+// "vfsupdate ARCHIVE FOLDER ... GROUP": update a virtual-file-system
+// archive from a payload group. An archive may stay open for the next
+// "vfsupdate" line of the run.
+#include <memory>
+
+#include "base/dialogs.h"
+#include "base/text.h"
+#include "base/text_replace.h"
+#include "engine/command_class.h"
+#include "engine/setup_context.h"
+#include "formats/pak/pak_file.h"
+#include "formats/vfs/vfs_fs.h"
+#include "formats/vfs/vfs_update.h"
+
+namespace ferry {
+
+namespace {
+
+constexpr char kStateKey[] = "vfsupdate";
+
+// The setup archive, the language texts and the patching page, as the VFS
+// update session sees them.
+struct Runtime : VfsEntrySource, VfsUpdateUi {
+  explicit Runtime(TSetupContext& c)
+      : ctx(c), session(DiskVfsFileSystem(), *this, *this, c.Dialog ? *c.Dialog : noBoxes, c.SetupAborted) {}
+
+  std::vector<VfsGroupEntry> GroupEntries(uint32_t group) override {
+    std::vector<VfsGroupEntry> out;
+    if (!ctx.Pak || group > 0xFFFF) return out;
+    ctx.Pak->ForEachInGroup(static_cast<uint16_t>(group), [&](size_t index) {
+      if (const TPakFile* e = ctx.Pak->Entry(index)) out.push_back({index, e->Name, e->OrigSize});
+    });
+    return out;
+  }
+  std::optional<std::vector<uint8_t>> LoadEntry(size_t index) override {
+    return ctx.Pak ? ctx.Pak->LoadEntry(index) : std::nullopt;
+  }
+  std::u16string Text(int id, std::span<const VfsTextMacro> macros) override {
+    std::u16string text = ctx.Languages.GetText(id);
+    for (const auto& m : macros) text = ReplaceAll(text, CodePageToUtf16(m.Name), m.Value);
+    return text;
+  }
+  void SetStatusText(const std::u16string& text) override { ctx.Progress.SetStatusText(text); }
+  void SetMessageText(const std::u16string& text) override { ctx.Progress.SetMessageText(text, true); }
+  void StepGauge(bool counted) override { ctx.Progress.StepGauge(counted); }
+
+  TSetupContext& ctx;
+  RecordingDialogs noBoxes;
+  VfsUpdateSession session;
+};
+
+Runtime* RuntimeOf(TSetupContext& ctx) { return static_cast<Runtime*>(ctx.CommandState[kStateKey].get()); }
+
+void Run(TSetupContext& ctx, TCompLine& line, int lineIndex) {
+  std::shared_ptr<void>& slot = ctx.CommandState[kStateKey];
+  if (!slot) slot = std::make_shared<Runtime>(ctx);
+  Runtime& runtime = *static_cast<Runtime*>(slot.get());
+  runtime.session.Run(line.Params, ctx.SetupInfo.InstallDir);
+  // An archive left open waits for a later "vfsupdate" line; with none left
+  // in the stream it is flushed and closed now, not abandoned.
+  if (!runtime.session.HasOpenArchive()) return;
+  const auto& lines = ctx.CompLines.Lines;
+  for (size_t i = static_cast<size_t>(lineIndex) + 1; i < lines.size(); ++i)
+    if (lines[i].CommandNo == line.CommandNo) return;
+  runtime.session.Finish();
+}
+
+// An archive still open (its later "vfsupdate" line was never run) is
+// flushed: what was written stays, with its digest and hash table.
+void End(TSetupContext& ctx) {
+  Runtime* runtime = RuntimeOf(ctx);
+  if (runtime && runtime->session.HasOpenArchive()) runtime->session.Finish();
+}
+
+}  // namespace
+
+extern const CommandSpec kVfsUpdateCommand;
+const CommandSpec kVfsUpdateCommand{.Keyword = "vfsupdate", .IsSetting = false, .GroupKind = 2, .MinParams = 2,
+                                    .Run = Run, .End = End};
+
+}  // namespace ferry

@@ -1,0 +1,72 @@
+// What the commands' run steps act on besides the setup archive: files and
+// folders, the registry, shell links, programs and the process itself. The
+// app hands the Win32 implementation to TSetupContext::System; tests may
+// hand their own. Paths, keys and values are 8-bit texts in the system code
+// page.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace ferry {
+
+class Dialogs;
+class FileSystem;
+
+// Registry roots by index, as RootKeyIndex (base/text_helpers.h) numbers them.
+inline constexpr int kClassesRootIndex = 2;
+
+enum class RegistryWrite { kDone, kKeyNotOpened, kValueNotWritten };
+
+struct ShellLink {
+  std::string LinkPath;  // the .lnk file to write
+  std::string Target;
+  std::string Arguments;
+  std::string WorkingDirectory;
+  std::string IconPath;  // empty: the target's icon
+};
+
+// A program started by StartProgram.
+class StartedProgram {
+ public:
+  virtual ~StartedProgram() = default;
+  // Whether the program ended within `milliseconds`.
+  virtual bool Wait(uint32_t milliseconds) = 0;
+};
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  virtual FileSystem& Files() = 0;
+  // A path holding "$CDDRIVE" (any case) with the first CD-ROM root under
+  // which it exists; otherwise the path unchanged.
+  virtual std::string ResolveCdDrivePath(const std::string& path) = 0;
+
+  // The string value `name` of root/key (the empty name: the default value).
+  // The key is created when missing; a missing value reads as empty; none
+  // when the key does not open.
+  virtual std::optional<std::string> ReadRegistryString(int root, const std::string& key,
+                                                        const std::string& name) = 0;
+  // Writes a string value, creating the key when missing.
+  virtual RegistryWrite WriteRegistryString(int root, const std::string& key, const std::string& name,
+                                            const std::string& value) = 0;
+
+  // Writes a shell link shown normally; false when any step failed.
+  virtual bool CreateShellLink(const ShellLink& link) = 0;
+  // Starts a program or opens a document with its parameters as written,
+  // shown normally. Started: true, with the program in *program when the
+  // system handed one back (none when the work went to a running program).
+  virtual bool StartProgram(const std::string& file, const std::string& parameters,
+                            std::unique_ptr<StartedProgram>* program) = 0;
+
+  // Ends the process after a fatal error: a run whose boxes answer
+  // themselves writes the text to its log and ends with exit code 1, any
+  // other shows the system's fatal-error box.
+  [[noreturn]] virtual void FatalExit(const std::string& text, Dialogs* boxes) = 0;
+  [[noreturn]] virtual void ExitProcess(int code) = 0;
+};
+
+}  // namespace ferry

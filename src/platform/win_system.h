@@ -1,0 +1,24 @@
+// The engine's System on Windows: WinFiles(), the registry, the shell and
+// the process.
+#pragma once
+
+#include "engine/system.h"
+
+namespace ferry {
+
+class WinSystem : public System {
+ public:
+  FileSystem& Files() override;
+  std::string ResolveCdDrivePath(const std::string& path) override;
+  std::optional<std::string> ReadRegistryString(int root, const std::string& key, const std::string& name) override;
+  RegistryWrite WriteRegistryString(int root, const std::string& key, const std::string& name,
+                                    const std::string& value) override;
+  // The calling thread must have COM initialised (ComInit).
+  bool CreateShellLink(const ShellLink& link) override;
+  bool StartProgram(const std::string& file, const std::string& parameters,
+                    std::unique_ptr<StartedProgram>* program) override;
+  [[noreturn]] void FatalExit(const std::string& text, Dialogs* boxes) override;
+  [[noreturn]] void ExitProcess(int code) override;
+};
+
+}  // namespace ferry
