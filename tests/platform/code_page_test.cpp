@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/file_system.h"
 #include "formats/pak/pak_file.h"
 #include "formats/install_log/uninstall_list.h"
 #include "base/random_access_file.h"
@@ -54,7 +55,7 @@ TEST(SystemCodePage, EightBitNamesNameWhatWindowsNamesThatWay) {
     writer.WriteDirectory();
   }
   TPak reader(archive, TPakMode::kReader);
-  ASSERT_TRUE(reader.ExtractGroup(tmp.path() + ansi, 1));
+  ASSERT_TRUE(reader.ExtractGroup(DiskFileSystem(), tmp.path() + ansi, 1));
   EXPECT_TRUE(std::filesystem::is_regular_file(wideDir / U16ToWide(folder) / (U16ToWide(folder) + L".txt")));
   EXPECT_TRUE(DirectoryExists(dir + ansi));
 

@@ -4,6 +4,7 @@
 #include "formats/pak/pak_file.h"
 #include "formats/install_log/uninstall_list.h"
 #include "base/dialogs.h"
+#include "base/file_system.h"
 #include "engine/commands/command_runtime_win.h"
 #include "engine/commands/file_command.h"
 #include "engine/path_safety.h"
@@ -61,7 +62,7 @@ void ExtractPayload(TSetupContext& ctx, const std::string& folder, const std::st
   if (!ctx.Pak || group < 1 || group > 0xFFFF) return;
   ctx.Pak->SetEvents(ExtractionEvents(ctx));
   try {
-    ctx.Pak->ExtractGroup(folder, static_cast<uint16_t>(group));
+    ctx.Pak->ExtractGroup(DiskFileSystem(), folder, static_cast<uint16_t>(group));
   } catch (...) {
     ctx.Pak->SetEvents({});
     ctx.Progress.FlushGauge();

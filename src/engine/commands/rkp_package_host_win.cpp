@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "formats/pak/pak_file.h"
+#include "base/file_system.h"
 #include "engine/setup_context.h"
 #include "base/text_replace.h"
 #include "platform/dialogs_win.h"
@@ -14,30 +15,6 @@
 namespace ferry {
 
 namespace {
-
-class WinPackageFiles : public PackageFileSystem {
- public:
-  bool Exists(const std::string& path) override {
-    return GetFileAttributesW(WinPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-  }
-  bool IsReadOnly(const std::string& path) override {
-    DWORD a = GetFileAttributesW(WinPath(path).c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
-  }
-  bool MakeWritable(const std::string& path) override {
-    return SetFileAttributesW(WinPath(path).c_str(), FILE_ATTRIBUTE_NORMAL) != 0;
-  }
-  std::unique_ptr<RandomAccessFile> OpenForUpdate(const std::string& path) override {
-    return OpenDiskFile(WinPath(path), FileMode::kReadWriteExclusive);
-  }
-  std::unique_ptr<RandomAccessFile> OpenForReading(const std::string& path) override {
-    return OpenDiskFile(WinPath(path), FileMode::kRead);
-  }
-  std::unique_ptr<RandomAccessFile> Create(const std::string& path) override {
-    return OpenDiskFile(WinPath(path), FileMode::kCreate);
-  }
-  bool Remove(const std::string& path) override { return DeleteFileW(WinPath(path).c_str()) != 0; }
-};
 
 class PatchingPage : public PackageProgress {
  public:
@@ -80,11 +57,10 @@ class SetupArchiveGroup : public SetupEntrySource {
 }  // namespace
 
 void WithPackageSystem(TSetupContext& ctx, const std::function<void(TPakSystem&, SetupEntrySource&)>& work) {
-  WinPackageFiles files;
   PatchingPage page(ctx);
   SetupArchiveGroup group(ctx.Pak);
   PakSystemHost host;
-  host.Files = &files;
+  host.Files = &DiskFileSystem();
   host.Boxes = ctx.Dialog;
   host.Progress = &page;
   // A silent run answers the boxes itself: its fatal errors go to its log

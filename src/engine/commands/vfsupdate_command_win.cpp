@@ -5,7 +5,7 @@
 #include "engine/setup_context.h"
 #include "base/text_replace.h"
 #include "platform/win_text.h"
-#include "formats/vfs/vfs_fs.h"
+#include "base/file_system.h"
 #include "formats/vfs/vfs_update.h"
 
 namespace ferry {
@@ -14,7 +14,7 @@ namespace ferry {
 // update session sees them.
 struct TVFSUpdateCommand::Runtime : VfsEntrySource, VfsUpdateUi {
   explicit Runtime(TSetupContext& c)
-      : ctx(c), session(DiskVfsFileSystem(), *this, *this, c.Dialog ? *c.Dialog : noBoxes, c.SetupAborted) {}
+      : ctx(c), session(DiskFileSystem(), *this, *this, c.Dialog ? *c.Dialog : noBoxes, c.SetupAborted) {}
 
   std::vector<VfsGroupEntry> GroupEntries(uint32_t group) override {
     std::vector<VfsGroupEntry> out;

@@ -61,15 +61,15 @@ void TPakSystem::OpenPackage(const std::string& path) {
   Close();
   path_ = path;
   stats_ = {};
-  PackageFileSystem& fs = *host_.Files;
+  FileSystem& fs = *host_.Files;
   for (;;) {
     std::string message;
     if (fs.IsReadOnly(path) && !fs.MakeWritable(path)) {
       message = "Unable to modify \"" + path + "\" attributes";
-    } else if (auto f = fs.OpenForUpdate(path)) {
+    } else if (auto f = fs.Open(path, FileMode::kReadWriteExclusive)) {
       file_ = std::move(f);
       break;
-    } else if (!fs.Exists(path)) {
+    } else if (!fs.FileExists(path) && !fs.DirectoryExists(path)) {
       message = "File not found: \"" + path + "\".";
     } else {
       message = "Unable to modify file:\"" + path + "\", file may be in use or drive is write protected...";
@@ -170,7 +170,7 @@ void TPakSystem::BeginChanges() {
   try {
     WriteTailBackup(*host_.Files, path_, backup_);
   } catch (const SetupError& e) {
-    host_.Files->Remove(TailBackupPath(path_));
+    host_.Files->RemoveFile(TailBackupPath(path_));
     throw PackageWriteError(e.what());
   }
   // From here on the side file holds the only copy of the old tail.
@@ -266,7 +266,7 @@ void TPakSystem::SavePackage() {
   // side file.
   cut_done_ = false;
   std::string side = TailBackupPath(path_);
-  if (!host_.Files->Remove(side)) {
+  if (!host_.Files->RemoveFile(side)) {
     stats_.SideFileLeft = true;
     bool marked = MarkTailBackupFinished(*host_.Files, path_);
     Warn("The update of " + path_ + " is complete, but " + side + " could not be deleted" +
@@ -280,7 +280,7 @@ bool TPakSystem::Abandon() {
   if (file_ && cut_done_) {
     try {
       RestoreTail(*file_, backup_);
-      host_.Files->Remove(TailBackupPath(path_));
+      host_.Files->RemoveFile(TailBackupPath(path_));
     } catch (const SetupError&) {
       restored = false;
     }

@@ -21,10 +21,9 @@ namespace {
 
 }  // namespace
 
-TVFSFile::TVFSFile(VfsFileSystem& fs)
+TVFSFile::TVFSFile(FileSystem& fs)
     : fs_(fs), tree_(std::make_unique<TVFSTree>(*this)), hash_(std::make_unique<TVFSHashFile>(*this)) {}
 
-TVFSFile::TVFSFile() : TVFSFile(DiskVfsFileSystem()) {}
 
 TVFSFile::~TVFSFile() {
   try {
@@ -60,13 +59,13 @@ void TVFSFile::OpenArchive(const std::string& path, bool fullTree, ProgressCallb
   // The product may hold its archive open while it runs; nobody is locked out.
   auto file = fs_.Open(path, update ? FileMode::kReadWriteShared : FileMode::kRead);
   if (!file) {
-    if (fs_.Exists(path)) throw SetupError("Cannot open the VFS archive " + path + (update ? " for writing" : ""));
+    if (fs_.FileExists(path)) throw SetupError("Cannot open the VFS archive " + path + (update ? " for writing" : ""));
     throw SetupError("VFS archive not found: " + path);
   }
   try {
     if (update) {
       recovered_ = VfsJournal::Recover(fs_, path, *file);
-    } else if (fs_.Exists(VfsJournal::PathFor(path))) {
+    } else if (fs_.FileExists(VfsJournal::PathFor(path))) {
       throw SetupError("VFS archive " + path + " has an interrupted update; open it for writing to roll it back");
     }
     header_ = TVFSHeader::Read(*file, path);

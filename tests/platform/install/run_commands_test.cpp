@@ -8,7 +8,7 @@
 #include "platform/ui_task.h"
 #include "formats/vfs/vfs_archive.h"
 #include "formats/vfs/vfs_check.h"
-#include "formats/vfs/vfs_fs.h"
+#include "base/file_system.h"
 #include "formats/vfs/vfs_journal.h"
 #include "platform/install/install_test_support.h"
 
@@ -90,7 +90,7 @@ TEST_F(RunCommandsTest, AVfsArchiveLeftOpenIsFlushedWhenItsNextLineIsJumpedOver)
   f_.SetPayload({{"units\\a.txt", "alpha", 1}, {"units\\empty.txt", "", 1}, {"c.txt", "gamma", 2}});
   const std::string archive = f_.InstallDir() + "data.vfs";
   ForceDirectoriesLogged(f_.InstallDir(), nullptr);
-  CreateVfsArchive(DiskVfsFileSystem(), archive, {.BlockSize = 256, .BlockCount = 64, .RootCount = 8});
+  CreateVfsArchive(DiskFileSystem(), archive, {.BlockSize = 256, .BlockCount = 64, .RootCount = 8});
   f_.Line("vfsupdate", {"Data\\", "data.vfs", "0", "1"});  // 0
   f_.Line("goto", {"3"});                                   // 1
   f_.Line("vfsupdate", {"Data\\", "data.vfs", "1", "2"});  // 2: jumped over
@@ -100,11 +100,11 @@ TEST_F(RunCommandsTest, AVfsArchiveLeftOpenIsFlushedWhenItsNextLineIsJumpedOver)
   EXPECT_EQ(f_.ctx.SetupAborted.load(), 0);
   EXPECT_TRUE(reporter_.reports.empty());
   EXPECT_FALSE(FileExists(VfsJournal::PathFor(archive)));
-  VfsCheckReport check = CheckVfsArchive(DiskVfsFileSystem(), archive);
+  VfsCheckReport check = CheckVfsArchive(DiskFileSystem(), archive);
   EXPECT_TRUE(check.Ok()) << (check.Errors.empty() ? "" : check.Errors[0]);
   EXPECT_FALSE(check.RolledBack);
   EXPECT_EQ(check.Files, 2u);
-  TVFSFile stored(DiskVfsFileSystem());
+  TVFSFile stored(DiskFileSystem());
   stored.OpenArchive(archive, true, {}, VfsAccess::kReadOnly);
   int32_t a = stored.Tree().FindByPath("units\\a.txt");
   int32_t empty = stored.Tree().FindByPath("units\\empty.txt");
