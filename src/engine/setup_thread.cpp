@@ -58,7 +58,7 @@ void FinishRun(TSetupContext& ctx, TSetupRunPlatform& platform, TRunOutcome& out
   if (info.MakeUninstaller != 1) return;
   outcome.LogSaved = ctx.InstallLog.SaveToFile(info.InstallDir, info.UninstallPrefix);
   if (!outcome.LogSaved)
-    ctx.Progress.FileNotWritten(TUninstallList::LogPath(info.InstallDir, info.UninstallPrefix).string(),
+    ctx.Progress.FileNotWritten(InstallLogPath(info.InstallDir, info.UninstallPrefix),
                                 "the install log could not be written");
   if (ctx.RegisterUninstall) ctx.RegisterUninstall(ctx);
 }

@@ -240,7 +240,7 @@ void Sequence::Load() {
   uint64_t total = 0;
   if (ctx_.SetupInfo.IsUninstaller == 1) {
     const TSetupInfo& si = ctx_.SetupInfo;
-    if (!s_.Env.FileExists(SystemPath(si.InstallDir + "\\" + si.UninstallPrefix + "install.log")))
+    if (!s_.Env.FileExists(SystemPath(InstallLogPath(si.InstallDir, si.UninstallPrefix))))
       Fail(kMsgInstallLogMissing, kCaptionSetupError);
     ctx_.InstallLog.LoadFromFile(si.InstallDir, si.UninstallPrefix);
   } else {

@@ -40,10 +40,6 @@ constexpr const wchar_t* kRegistrationValues[] = {
 
 std::string RegistrationKey(const TSetupContext& ctx) { return kUninstallRegistryKey + ctx.SetupInfo.ShortTitle; }
 
-std::string InstallLogPath(const TSetupContext& ctx) {
-  return IncludeTrailingBackslash(ctx.SetupInfo.InstallDir) + ctx.SetupInfo.UninstallPrefix + "install.log";
-}
-
 bool SetString(HKEY key, const wchar_t* name, const std::string& value) {
   std::wstring wide = AnsiToWide(value);
   return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
@@ -387,7 +383,7 @@ bool DeleteRegistryEntry(const std::string& record) {
 }
 
 TUninstallOutcome RunUninstallWorkOnPage(TSetupContext& ctx, TUninstallView& view) {
-  const std::string logPath = InstallLogPath(ctx);
+  const std::string logPath = InstallLogPath(ctx.SetupInfo.InstallDir, ctx.SetupInfo.UninstallPrefix);
   std::optional<std::vector<uint8_t>> bytes;
   try {
     bytes = ReadWholeFile(logPath);

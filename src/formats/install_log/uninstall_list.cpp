@@ -90,17 +90,16 @@ void TUninstallList::LoadFromBuffer(std::span<const uint8_t> data) {
   for (const std::string& e : registry_) registry_index_.insert(AsciiLowerCopy(e));
 }
 
-std::filesystem::path TUninstallList::LogPath(std::string_view directory, std::string_view prefix) {
-#ifdef _WIN32
-  constexpr char kSeparator = '\\';
-#else
-  constexpr char kSeparator = '/';
-#endif
-  std::string path(directory);
-  path += kSeparator;
+std::string InstallLogPath(std::string_view installDir, std::string_view prefix) {
+  std::string path(installDir);
+  if (path.empty() || path.back() != '\\') path += '\\';
   path += prefix;
   path += "install.log";
-  return SystemPath(path);
+  return path;
+}
+
+std::filesystem::path TUninstallList::LogPath(std::string_view directory, std::string_view prefix) {
+  return HostPath(InstallLogPath(directory, prefix));
 }
 
 bool TUninstallList::SaveToFile(std::string_view directory, std::string_view prefix) const {

@@ -54,7 +54,7 @@ class TUninstallList {
   // created. Never reads outside the data.
   void LoadFromBuffer(std::span<const uint8_t> data);
 
-  // directory + separator + prefix + "install.log".
+  // The log file on the host: InstallLogPath through HostPath.
   static std::filesystem::path LogPath(std::string_view directory, std::string_view prefix);
   // Deletes and rewrites the log; false when it could not be written.
   bool SaveToFile(std::string_view directory, std::string_view prefix) const;
@@ -70,5 +70,9 @@ class TUninstallList {
   std::unordered_set<std::string> registry_index_;  // ASCII-lower-cased
   std::function<std::string(std::string_view)> folder_;
 };
+
+// Where the install log of a setup lives: installDir + "\" + prefix +
+// "install.log" (no second backslash after a folder that ends in one).
+std::string InstallLogPath(std::string_view installDir, std::string_view prefix);
 
 }  // namespace ferry

@@ -5,6 +5,7 @@
 #include "formats/pak/crc32.h"
 #include "formats/sound/sound_entry.h"
 #include "base/dialogs.h"
+#include "base/scope_guard.h"
 #include "base/text.h"
 
 namespace ferry {
@@ -84,12 +85,9 @@ void TPakSystem::OpenPackage(const std::string& path) {
     if (host_.ExitProcess) host_.ExitProcess(0);
     throw PackageCancelled(message);
   }
-  try {
-    stats_.Recovery = RecoverInterruptedUpdate(fs, path_, *file_);
-  } catch (...) {
-    Close();
-    throw;
-  }
+  ScopeGuard close([this] { Close(); });
+  stats_.Recovery = RecoverInterruptedUpdate(fs, path_, *file_);
+  close.Dismiss();
   LoadDirectory();
 }
 
@@ -295,18 +293,18 @@ void TPakSystem::Close() { file_.reset(); }
 // ---- Commands -------------------------------------------------------------
 
 void TPakSystem::RunGuarded(const std::function<void()>& work) {
+  ScopeGuard abandon([this] { Abandon(); });
   try {
     work();
   } catch (const PackageWriteError&) {
+    abandon.Dismiss();
     if (Abandon())
       Fatal("Unable to write " + path_ + ", the disk may be full. The package was left as it was; free some " +
             "disk space and try again.");
     Fatal("Unable to write " + path_ + ", the disk may be full. The package could not be put back yet; it is " +
           "put back the next time this setup runs.");
-  } catch (...) {
-    Abandon();
-    throw;
   }
+  abandon.Dismiss();
 }
 
 void TPakSystem::UpdatePackage(SetupEntrySource& setup, uint16_t group, const std::string& installDir,
