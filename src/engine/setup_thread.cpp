@@ -1,4 +1,5 @@
 #include "engine/setup_thread.h"
+#include "base/file_system.h"
 
 #include <chrono>
 #include <exception>
@@ -56,7 +57,7 @@ void FinishRun(TSetupContext& ctx, TSetupRunPlatform& platform, TRunOutcome& out
   platform.ForceDirectories(info.InstallDir,
                             [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
   if (info.MakeUninstaller != 1) return;
-  outcome.LogSaved = ctx.InstallLog.SaveToFile(info.InstallDir, info.UninstallPrefix);
+  outcome.LogSaved = ctx.InstallLog.SaveToFile(DiskFileSystem(), info.InstallDir, info.UninstallPrefix);
   if (!outcome.LogSaved)
     ctx.Progress.FileNotWritten(InstallLogPath(info.InstallDir, info.UninstallPrefix),
                                 "the install log could not be written");

@@ -1,4 +1,5 @@
 #include "engine/startup.h"
+#include "base/file_system.h"
 
 #include "formats/pak/pak_file.h"
 #include "base/dialogs.h"
@@ -242,7 +243,7 @@ void Sequence::Load() {
     const TSetupInfo& si = ctx_.SetupInfo;
     if (!s_.Env.FileExists(SystemPath(InstallLogPath(si.InstallDir, si.UninstallPrefix))))
       Fail(kMsgInstallLogMissing, kCaptionSetupError);
-    ctx_.InstallLog.LoadFromFile(si.InstallDir, si.UninstallPrefix);
+    ctx_.InstallLog.LoadFromFile(DiskFileSystem(), si.InstallDir, si.UninstallPrefix);
   } else {
     LoadInstallMode();
     total = PayloadSpace(pak, state_.GroupKinds);

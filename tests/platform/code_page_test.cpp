@@ -62,11 +62,11 @@ TEST(SystemCodePage, EightBitNamesNameWhatWindowsNamesThatWay) {
   // The install log in that folder, where the uninstaller looks for it.
   TUninstallList log;
   log.AddFile(dir + ansi + "\\" + ansi + ".txt");
-  ASSERT_TRUE(log.SaveToFile(dir, "Atlas_"));
+  ASSERT_TRUE(log.SaveToFile(DiskFileSystem(), dir, "Atlas_"));
   EXPECT_TRUE(std::filesystem::is_regular_file(wideDir / L"Atlas_install.log"));
   EXPECT_TRUE(FileExists(dir + "Atlas_install.log"));
   TUninstallList loaded;
-  ASSERT_TRUE(loaded.LoadFromFile(dir, "Atlas_"));
+  ASSERT_TRUE(loaded.LoadFromFile(DiskFileSystem(), dir, "Atlas_"));
   EXPECT_EQ(loaded.Files(), log.Files());
 }
 

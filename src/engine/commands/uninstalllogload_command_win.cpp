@@ -1,4 +1,5 @@
 #include "engine/commands/command_runtime_win.h"
+#include "base/file_system.h"
 #include "engine/commands/uninstalllogload_command.h"
 #include "engine/setup_context.h"
 
@@ -10,7 +11,7 @@ void TUninstallLogLoadCommand::SFXProcess(TSetupContext& ctx, int lineIndex) {
   const std::string folder = ctx.ExpandPathVars(line->Param(1));
   const std::string prefix = line->Params.size() >= 2 ? line->Param(2) : std::string();
   // A missing log keeps the lists as they are.
-  ctx.InstallLog.LoadFromFile(folder, prefix);
+  ctx.InstallLog.LoadFromFile(DiskFileSystem(), folder, prefix);
 }
 
 }  // namespace ferry

@@ -1,13 +1,10 @@
 #include "formats/install_log/uninstall_list.h"
 
-#include <system_error>
-
 #include "formats/pak/digit_key.h"
 #include "base/byte_reader.h"
 #include "base/byte_writer.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
-#include "base/system_path.h"
 #include "base/text.h"
 
 namespace ferry {
@@ -98,15 +95,11 @@ std::string InstallLogPath(std::string_view installDir, std::string_view prefix)
   return path;
 }
 
-std::filesystem::path TUninstallList::LogPath(std::string_view directory, std::string_view prefix) {
-  return HostPath(InstallLogPath(directory, prefix));
-}
-
-bool TUninstallList::SaveToFile(std::string_view directory, std::string_view prefix) const {
-  std::filesystem::path path = LogPath(directory, prefix);
-  DeleteFileAtPath(path);
+bool TUninstallList::SaveToFile(FileSystem& files, std::string_view directory, std::string_view prefix) const {
+  std::string path = InstallLogPath(directory, prefix);
+  files.RemoveFile(path);
   std::vector<uint8_t> bytes = SaveToBuffer();
-  auto file = OpenDiskFile(path, FileMode::kCreate);
+  auto file = files.Open(path, FileMode::kCreate);
   if (!file) return false;
   try {
     file->WriteAt(0, bytes);
@@ -116,8 +109,8 @@ bool TUninstallList::SaveToFile(std::string_view directory, std::string_view pre
   return true;
 }
 
-bool TUninstallList::LoadFromFile(std::string_view directory, std::string_view prefix) {
-  auto file = OpenDiskFile(LogPath(directory, prefix), FileMode::kRead);
+bool TUninstallList::LoadFromFile(FileSystem& files, std::string_view directory, std::string_view prefix) {
+  auto file = files.Open(InstallLogPath(directory, prefix), FileMode::kRead);
   if (!file) return false;
   std::vector<uint8_t> bytes = file->ReadVector(0, static_cast<size_t>(file->Size()));
   LoadFromBuffer(bytes);

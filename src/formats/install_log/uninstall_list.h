@@ -15,13 +15,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
+
+#include "base/file_system.h"
 
 namespace ferry {
 
@@ -54,13 +55,11 @@ class TUninstallList {
   // created. Never reads outside the data.
   void LoadFromBuffer(std::span<const uint8_t> data);
 
-  // The log file on the host: InstallLogPath through HostPath.
-  static std::filesystem::path LogPath(std::string_view directory, std::string_view prefix);
   // Deletes and rewrites the log; false when it could not be written.
-  bool SaveToFile(std::string_view directory, std::string_view prefix) const;
+  bool SaveToFile(FileSystem& files, std::string_view directory, std::string_view prefix) const;
   // Replaces the lists with the log's content; a missing or unreadable file
   // leaves them as they are and returns false.
-  bool LoadFromFile(std::string_view directory, std::string_view prefix);
+  bool LoadFromFile(FileSystem& files, std::string_view directory, std::string_view prefix);
 
  private:
   std::vector<std::string> files_;

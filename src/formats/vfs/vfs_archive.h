@@ -2,7 +2,7 @@
 // side hash table (TVFSHashFile).
 //
 // Call sequence of an update:
-//   TVFSFile f;  f.OpenArchive(path, fullTree);
+//   TVFSFile f(files);  f.OpenArchive(path, fullTree);
 //   f.Tree().UpdateFile(name, data, length);   ... once per file
 //   f.FlushArchive();  f.CloseArchive();
 // Every change goes to the archive as it is made, behind a rollback journal

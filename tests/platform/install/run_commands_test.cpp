@@ -72,7 +72,7 @@ TEST_F(RunCommandsTest, JumpsConditionsAndFailureFollowTheScript) {
   EXPECT_TRUE(outcome.LogSaved);
   EXPECT_EQ(registered_, 1);
   TUninstallList saved;
-  ASSERT_TRUE(saved.LoadFromFile(f_.InstallDir(), "Demo_"));
+  ASSERT_TRUE(saved.LoadFromFile(DiskFileSystem(), f_.InstallDir(), "Demo_"));
   // Extraction logs folder + "\\" + name, copyfile the expanded path; both
   // are folded at the install directory, which ends in a backslash.
   EXPECT_EQ(saved.Files(), (std::vector<std::string>{"$INSTDIR\\readme.txt", "$INSTDIR\\maps\\coast.map",
