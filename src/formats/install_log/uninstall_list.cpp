@@ -1,6 +1,7 @@
 #include "formats/install_log/uninstall_list.h"
 
 #include "formats/pak/digit_key.h"
+#include "base/file_system.h"
 #include "base/byte_reader.h"
 #include "base/byte_writer.h"
 #include "base/random_access_file.h"

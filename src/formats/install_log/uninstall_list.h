@@ -22,9 +22,10 @@
 #include <unordered_set>
 #include <vector>
 
-#include "base/file_system.h"
 
 namespace ferry {
+
+class FileSystem;
 
 class TUninstallList {
  public:

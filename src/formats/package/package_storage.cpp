@@ -5,6 +5,7 @@
 
 #include "formats/pak/crc32.h"
 #include "formats/package/package_format.h"
+#include "base/file_system.h"
 #include "base/byte_reader.h"
 #include "base/byte_writer.h"
 #include "base/setup_error.h"

@@ -36,10 +36,11 @@
 #include <string>
 #include <vector>
 
-#include "base/file_system.h"
 #include "base/random_access_file.h"
 
 namespace ferry {
+
+class FileSystem;
 
 inline constexpr uint32_t kCutWindowMax = 64 * 1024;
 

@@ -4,6 +4,7 @@
 
 #include "formats/pak/crc32.h"
 #include "formats/sound/sound_entry.h"
+#include "base/file_system.h"
 #include "base/dialogs.h"
 #include "base/scope_guard.h"
 #include "base/text.h"
