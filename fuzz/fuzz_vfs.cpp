@@ -7,12 +7,12 @@
 #include "base/setup_error.h"
 #include "formats/vfs/vfs_archive.h"
 #include "formats/vfs/vfs_check.h"
-#include "formats/vfs/vfs_fs.h"
+#include "base/memory_file_system.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace ferry;
   // The first byte picks a side file: none, or the rest of the input's tail.
-  MemoryVfsFileSystem fs;
+  MemoryFileSystem fs;
   const std::string path = "a.vfs";
   fs.Put(path, std::vector<uint8_t>(data, data + size));
   if (size > 64 && (data[0] & 1)) fs.Put("a.ht", std::vector<uint8_t>(data + size - 64, data + size));

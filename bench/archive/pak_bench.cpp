@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_system.h"
 #include "formats/pak/pak_file.h"
 #include "base/random_access_file.h"
 
@@ -172,7 +173,7 @@ void ExtractGroup(benchmark::State& state) {
     state.PauseTiming();
     fs::remove_all(out);
     state.ResumeTiming();
-    if (!pak.ExtractGroup(out.string(), 1)) state.SkipWithError("extraction failed");
+    if (!pak.ExtractGroup(ferry::DiskFileSystem(), out.string(), 1)) state.SkipWithError("extraction failed");
   }
   SetBytes(state, c.totalBytes);
   state.SetLabel("vs UnzipExtract");

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_system.h"
 #include "formats/pak/pak_file.h"
 #include "formats/install_log/uninstall_list.h"
 #include "base/random_access_file.h"
@@ -105,7 +106,7 @@ void BM_ExtractGroup(benchmark::State& state) {
     int64_t steps = 0;
     pak.SetEvents(Bookkeeping(log, status, steps));
     state.ResumeTiming();
-    if (!pak.ExtractGroup(out.string(), 1)) state.SkipWithError("extraction failed");
+    if (!pak.ExtractGroup(ferry::DiskFileSystem(), out.string(), 1)) state.SkipWithError("extraction failed");
     if (steps != state.range(0) || static_cast<int64_t>(log.Files().size()) != state.range(0))
       state.SkipWithError("not every file was stepped and logged");
   }

@@ -17,6 +17,7 @@
 
 #include "formats/package/package_format.h"
 #include "formats/package/package_storage.h"
+#include "base/file_system.h"
 #include "formats/package/pak_system.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
@@ -92,9 +93,9 @@ double Millis(const std::function<void()>& work) {
 }
 
 ferry::PackageUpdateStats Update(const std::string& path, uint32_t round) {
-  auto files = ferry::MakeDiskPackageFileSystem();
+  ferry::FileSystem& files = ferry::DiskFileSystem();
   ferry::PakSystemHost host;
-  host.Files = files.get();
+  host.Files = &files;
   ferry::TPakSystem sys(host);
   GeneratedGroup group(round);
   fs::path p(path);
@@ -123,10 +124,10 @@ void Measure(const std::string& label, const std::string& path) {
 // file that no longer fits (the package reads on its own). Neither reads the
 // entry data.
 void MeasureRecovery(const std::string& label, const std::string& path) {
-  auto files = ferry::MakeDiskPackageFileSystem();
+  ferry::FileSystem& files = ferry::DiskFileSystem();
   auto open = [&] {
     ferry::PakSystemHost host;
-    host.Files = files.get();
+    host.Files = &files;
     ferry::TPakSystem sys(host);
     sys.OpenPackage(path);
     return sys.Stats().Recovery;
@@ -139,7 +140,7 @@ void MeasureRecovery(const std::string& label, const std::string& path) {
     backup.CutPosition = tail.CutPosition;
     backup.Tail = f->ReadVector(tail.CutPosition, static_cast<size_t>(tail.FileSize - tail.CutPosition));
     if (!ferry::TakeCutWindow(*f, backup)) throw ferry::SetupError("cannot read the window");
-    ferry::WriteTailBackup(*files, path, backup);
+    ferry::WriteTailBackup(files, path, backup);
     f->Truncate(backup.CutPosition);
     f->WriteAt(backup.CutPosition, std::vector<uint8_t>(1 << 20, 0x5A));  // entries already appended
   }
@@ -149,7 +150,7 @@ void MeasureRecovery(const std::string& label, const std::string& path) {
   std::printf("open_interrupted_%s  real %.1f ms  cpu %.1f ms  package %.1f MiB  put back\n", label.c_str(), restore,
               g_cpu_ms, fs::file_size(path) / 1048576.0);
   Update(path, 3);  // a later update: the package has moved on
-  ferry::WriteTailBackup(*files, path, backup);
+  ferry::WriteTailBackup(files, path, backup);
   double stale = Millis([&] { r = open(); });
   if (r != ferry::TailRecovery::kStale) throw ferry::SetupError("a stale side file was not recognised");
   std::printf("open_beside_stale_side_file_%s  real %.1f ms  cpu %.1f ms  package %.1f MiB  left alone\n",

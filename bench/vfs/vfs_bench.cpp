@@ -19,7 +19,7 @@
 
 #include "formats/vfs/vfs_archive.h"
 #include "formats/vfs/vfs_check.h"
-#include "formats/vfs/vfs_fs.h"
+#include "base/file_system.h"
 
 namespace {
 
@@ -80,10 +80,10 @@ AddResult Run(const std::string& path, uint32_t files, bool report) {
   o.BlockCount = files + added + dirs * 40 + 100;
   o.RootCount = std::min<uint32_t>(256, dirs / 10 + 8);
   o.SideFile = true;
-  CreateVfsArchive(DiskVfsFileSystem(), path, o);
+  CreateVfsArchive(DiskFileSystem(), path, o);
   auto start = Clock::now();
   {
-    TVFSFile f;
+    TVFSFile f(DiskFileSystem());
     f.OpenArchive(path, false);
     for (uint32_t d = 0; d < dirs; ++d)
       for (uint32_t i = 0; i < kPerDir; ++i) {
@@ -95,7 +95,7 @@ AddResult Run(const std::string& path, uint32_t files, bool report) {
   }
   if (report) std::printf("  built %u files in %.1f s\n", files, Seconds(start));
 
-  TVFSFile f;
+  TVFSFile f(DiskFileSystem());
   f.OpenArchive(path, false);
   auto addStart = Clock::now();
   double cpuStart = CpuSeconds();
@@ -117,7 +117,7 @@ int FullTree(const std::string& path) {
   long before = PeakKb();
   double cpuStart = CpuSeconds();
   auto start = Clock::now();
-  TVFSFile f;
+  TVFSFile f(DiskFileSystem());
   f.OpenArchive(path, true);
   double openS = Seconds(start);
   size_t files = f.Tree().FileCount();
@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
   std::printf("ratio large/small: %.2f wall clock, %.2f processor (goal: at most 1.5)\n", b.perFileUs / s.perFileUs,
               b.perFileCpuUs / s.perFileCpuUs);
 
-  auto report = CheckVfsArchive(DiskVfsFileSystem(), big);
+  auto report = CheckVfsArchive(DiskFileSystem(), big);
   std::printf("check of the large archive: %s (%u files)\n", report.Ok() ? "sound" : "DAMAGED", report.Files);
 
   std::string self = std::filesystem::read_symlink("/proc/self/exe").string();

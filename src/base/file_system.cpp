@@ -32,18 +32,44 @@ std::string ParentOf(const std::string& dir) {
   return WithoutTrailingSeparators(dir.substr(0, slash));
 }
 
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 }  // namespace
 
-void ForceDirectories(FileSystem& files, const std::string& path, const DirectoryCreatedFn& created) {
+bool MatchesFileMask(std::string_view name, std::string_view mask) {
+  // Greedy with one step back to the last "*": linear enough for file names.
+  size_t n = 0, m = 0, star = std::string_view::npos, resume = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == '?' || Lower(mask[m]) == Lower(name[n]))) {
+      ++n;
+      ++m;
+    } else if (m < mask.size() && mask[m] == '*') {
+      star = m++;
+      resume = n;
+    } else if (star != std::string_view::npos) {
+      m = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == '*') ++m;
+  return m == mask.size();
+}
+
+bool ForceDirectories(FileSystem& files, const std::string& path, const DirectoryCreatedFn& created) {
   std::vector<std::string> missing;
   for (std::string dir = WithoutTrailingSeparators(path); !IsTop(dir); dir = ParentOf(dir)) {
     if (files.DirectoryExists(dir)) break;
     missing.push_back(dir);
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-    if (!files.CreateDirectory(*it)) return;  // nothing below it can be made either
-    if (created) created(*it + '\\');
+    if (!files.CreateDirectory(*it)) return false;  // nothing below it can be made either
+    // The folder asked for is reported as written, with or without its
+    // backslash; the ones above it with one.
+    if (created) created(*it == path ? path : *it + '\\');
   }
+  return true;
 }
 
 }  // namespace ferry

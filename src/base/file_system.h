@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/random_access_file.h"
@@ -56,14 +57,18 @@ class FileSystem {
   virtual std::vector<FoundFile> FindFiles(const std::string& pattern) = 0;
 };
 
-// Called with each folder ForceDirectories created, parents first, with its
-// trailing backslash, so the install log can record it.
+// Called with each folder ForceDirectories created, parents first, with a
+// trailing backslash (the folder asked for as it was written), so the install
+// log can record it.
 using DirectoryCreatedFn = std::function<void(const std::string& dir)>;
 
 // Creates the missing folders of "X:\a\b\..." one component at a time (other
 // forms create nothing) and reports each one it made. The only routine that
-// creates folders for a setup.
-void ForceDirectories(FileSystem& files, const std::string& path, const DirectoryCreatedFn& created = {});
+// creates folders for a setup. False when a folder could not be created.
+bool ForceDirectories(FileSystem& files, const std::string& path, const DirectoryCreatedFn& created = {});
+
+// A name against a FindFiles mask of "*" and "?", letters of either case.
+bool MatchesFileMask(std::string_view name, std::string_view mask);
 
 // The host's disk, for tools and tests ("\" is taken as "/" on POSIX hosts).
 FileSystem& DiskFileSystem();

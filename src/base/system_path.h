@@ -13,6 +13,9 @@ namespace ferry {
 
 // From an 8-bit path in the system code page (Linux: the bytes as they are).
 std::filesystem::path SystemPath(std::string_view codePagePath);
+// From a setup's own path ("\" separators): SystemPath on Windows; on
+// other hosts "\" is taken as "/" so the same paths work in tools and tests.
+std::filesystem::path HostPath(std::string_view setupPath);
 // From UTF-8 (the command line's pieces).
 std::filesystem::path PathFromUtf8(std::string_view utf8);
 // The long form of a path that needs it (from kLongFormFrom characters, the

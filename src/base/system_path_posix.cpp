@@ -1,9 +1,18 @@
 // Paths on the portable side: the file calls take them as they are.
 #include "base/system_path.h"
 
+#include <algorithm>
+#include <string>
+
 namespace ferry {
 
 std::filesystem::path SystemPath(std::string_view codePagePath) { return std::filesystem::path(codePagePath); }
+
+std::filesystem::path HostPath(std::string_view setupPath) {
+  std::string path(setupPath);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return std::filesystem::path(path);
+}
 
 std::filesystem::path PathFromUtf8(std::string_view utf8) { return std::filesystem::path(utf8); }
 

@@ -13,6 +13,8 @@ namespace ferry {
 char AsciiLower(char c);
 std::string AsciiLowerCopy(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// An ASCII letter, as drive letters are.
+inline bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool StartsWithNoCase(std::string_view s, std::string_view prefix);
 
 // UTF-16 <-> UTF-8, for tools, tests and logs. Invalid input is replaced

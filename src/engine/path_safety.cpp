@@ -25,7 +25,6 @@ bool EveryName(std::string_view path, const std::function<bool(std::string_view)
 
 bool OnlyDotsAndBlanks(std::string_view name) { return name.find_first_not_of(". ") == std::string_view::npos; }
 
-bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // The part before the first dot, less trailing blanks, names a device: Windows
 // opens the device for "con", "CON.txt" and "con .log" alike. The superscript

@@ -1,6 +1,21 @@
 #include "engine/setup_context.h"
 
+#include "base/file_system.h"
+#include "base/text.h"
+#include "engine/system.h"
+
 namespace ferry {
+
+FileSystem& TSetupContext::Files() const { return System ? System->Files() : DiskFileSystem(); }
+
+bool IsDriveFolderPath(std::string_view path) {
+  return path.size() > 3 && IsDriveLetter(path[0]) && path[1] == ':' && path[2] == '\\';
+}
+
+void CreateFoldersLogged(TSetupContext& ctx, const std::string& folder) {
+  if (!IsDriveFolderPath(folder)) return;
+  ForceDirectories(ctx.Files(), folder, [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
+}
 
 TSetupContext::TSetupContext() {
   BindTextMacros(TextMacros, SetupInfo, SpaceRequiredText, SpaceAvailableText);

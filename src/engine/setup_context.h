@@ -24,6 +24,7 @@
 namespace ferry {
 
 class Dialogs;
+class FileSystem;
 class System;
 class TPak;
 
@@ -76,8 +77,18 @@ struct TSetupContext {
   std::map<std::string, std::shared_ptr<void>> CommandState;
 
   // Path variables with the live install directory and folders.
+  // The files the run acts on: the system's, or the host's disk where no
+  // system was given (tools and tests).
+  FileSystem& Files() const;
+
   std::string ExpandPathVars(std::string_view text) const;
   std::string FoldPathVars(std::string_view text) const;
 };
+
+// A path of the form "X:\a\...": the only form a setup creates folders for.
+bool IsDriveFolderPath(std::string_view path);
+// Creates the missing folders of a path of the form "X:\a\b\..." and records
+// each one in the install log; other forms (relative, network) create nothing.
+void CreateFoldersLogged(TSetupContext& ctx, const std::string& folder);
 
 }  // namespace ferry

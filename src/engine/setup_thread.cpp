@@ -1,4 +1,5 @@
 #include "engine/setup_thread.h"
+#include "base/file_system.h"
 
 #include <chrono>
 #include <exception>
@@ -53,12 +54,11 @@ void FinishRun(TSetupContext& ctx, TSetupRunPlatform& platform, TRunOutcome& out
   for (const auto& command : ctx.Commands.Commands) command->EndOfRun(ctx);
   ctx.Progress.FlushGauge();  // no gauge step stays held back after the run
   TSetupInfo& info = ctx.SetupInfo;
-  platform.ForceDirectories(info.InstallDir,
-                            [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
+  platform.ForceDirectories(info.InstallDir, [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
   if (info.MakeUninstaller != 1) return;
-  outcome.LogSaved = ctx.InstallLog.SaveToFile(info.InstallDir, info.UninstallPrefix);
+  outcome.LogSaved = ctx.InstallLog.SaveToFile(ctx.Files(), info.InstallDir, info.UninstallPrefix);
   if (!outcome.LogSaved)
-    ctx.Progress.FileNotWritten(TUninstallList::LogPath(info.InstallDir, info.UninstallPrefix).string(),
+    ctx.Progress.FileNotWritten(InstallLogPath(info.InstallDir, info.UninstallPrefix),
                                 "the install log could not be written");
   if (ctx.RegisterUninstall) ctx.RegisterUninstall(ctx);
 }

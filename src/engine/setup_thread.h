@@ -48,7 +48,8 @@ class TSetupRunPlatform {
   virtual void BeginRun() {}
   virtual void EndRun() {}
   // Creates the missing folders of an "X:\..." path, outermost first,
-  // calling `created` with each new one.
+  // calling `created` with each new one (base's ForceDirectories on the
+  // system's files).
   virtual void ForceDirectories(const std::string& path,
                                 const std::function<void(const std::string&)>& created) = 0;
   // An error the program goes on after (written to the error report).

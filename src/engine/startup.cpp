@@ -1,4 +1,5 @@
 #include "engine/startup.h"
+#include "base/file_system.h"
 
 #include "formats/pak/pak_file.h"
 #include "base/dialogs.h"

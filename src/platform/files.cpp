@@ -26,7 +26,6 @@ class Handle {
   HANDLE h_;
 };
 
-bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 }  // namespace
 
@@ -129,19 +128,10 @@ std::string ResolveCdDrivePath(const std::string& path) {
   return path;
 }
 
-void ForceDirectoriesLogged(const std::string& path, const DirectoryCreatedFn& created) {
-  if (path.size() <= 3 || !IsDriveLetter(path[0]) || path[1] != ':' || path[2] != '\\') return;
-  if (!created) return ForceDirectories(WinFiles(), path);
-  // The folder itself is reported as written, with or without its backslash.
-  ForceDirectories(WinFiles(), path, [&](const std::string& dir) {
-    created(path.back() != '\\' && dir == path + '\\' ? path : dir);
-  });
-}
-
 bool WriteFileCreatingDirs(const std::string& path, std::span<const uint8_t> data,
                            const DirectoryCreatedFn& created) {
   size_t slash = path.rfind('\\');
-  if (slash != std::string::npos) ForceDirectoriesLogged(path.substr(0, slash + 1), created);
+  if (slash != std::string::npos) ForceDirectories(WinFiles(), path.substr(0, slash + 1), created);
   Handle h(CreateFileW(WinPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.ok()) return false;

@@ -50,10 +50,7 @@ std::string FindCdDrive();
 // turn; the first candidate that exists is returned, else the path unchanged.
 std::string ResolveCdDrivePath(const std::string& path);
 
-// ForceDirectories (base/file_system.h) on WinFiles() for a path of the form
-// "X:\a\b\..."; other forms (relative, network) create nothing.
-void ForceDirectoriesLogged(const std::string& path, const DirectoryCreatedFn& created);
-// The file's folder as above, then the file created or truncated with the
+// The file's folder through ForceDirectories (base/file_system.h), then the file created or truncated with the
 // data. Silent on failure; returns whether the whole file was written.
 bool WriteFileCreatingDirs(const std::string& path, std::span<const uint8_t> data,
                            const DirectoryCreatedFn& created);

@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include "engine/setup_context.h"
 #include "engine/startup.h"
+#include "base/file_system.h"
 #include "platform/files.h"
+#include "platform/win_file_system.h"
 #include "platform/shell.h"
 
 namespace ferry {
@@ -21,7 +24,7 @@ void TWinSetupRunPlatform::EndRun() { com_.reset(); }
 
 void TWinSetupRunPlatform::ForceDirectories(const std::string& path,
                                             const std::function<void(const std::string&)>& created) {
-  ForceDirectoriesLogged(path, created);
+  if (IsDriveFolderPath(path)) ferry::ForceDirectories(WinFiles(), path, created);
 }
 
 void TWinSetupRunPlatform::ReportError(std::string_view message, std::string_view stage) {

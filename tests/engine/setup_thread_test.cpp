@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "formats/install_log/uninstall_list.h"
+#include "base/file_system.h"
 #include "base/setup_error.h"
 #include "base/text.h"
 #include "engine/progress_sinks.h"
@@ -232,7 +233,7 @@ TEST_F(SetupThreadTest, AbortStopsAfterItsLineAndTheEndStepsStillRun) {
   EXPECT_EQ(registered, 1);
   // The saved log holds what the list held, the new folder included.
   TUninstallList loaded;
-  ASSERT_TRUE(loaded.LoadFromFile(dir.string(), ""));
+  ASSERT_TRUE(loaded.LoadFromFile(DiskFileSystem(), dir.string(), ""));
   EXPECT_EQ(loaded.Files(), ctx_.InstallLog.Files());
   EXPECT_EQ(loaded.Directories(), (std::vector<std::string>{"C:\\new\\"}));
   std::filesystem::remove_all(dir);

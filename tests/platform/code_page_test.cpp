@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/file_system.h"
 #include "formats/pak/pak_file.h"
 #include "formats/install_log/uninstall_list.h"
 #include "base/random_access_file.h"
@@ -15,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/win_text.h"
 #include "platform/temp_dir.h"
+
 
 namespace ferry {
 namespace {
@@ -54,18 +56,18 @@ TEST(SystemCodePage, EightBitNamesNameWhatWindowsNamesThatWay) {
     writer.WriteDirectory();
   }
   TPak reader(archive, TPakMode::kReader);
-  ASSERT_TRUE(reader.ExtractGroup(tmp.path() + ansi, 1));
+  ASSERT_TRUE(reader.ExtractGroup(DiskFileSystem(), tmp.path() + ansi, 1));
   EXPECT_TRUE(std::filesystem::is_regular_file(wideDir / U16ToWide(folder) / (U16ToWide(folder) + L".txt")));
   EXPECT_TRUE(DirectoryExists(dir + ansi));
 
   // The install log in that folder, where the uninstaller looks for it.
   TUninstallList log;
   log.AddFile(dir + ansi + "\\" + ansi + ".txt");
-  ASSERT_TRUE(log.SaveToFile(dir, "Atlas_"));
+  ASSERT_TRUE(log.SaveToFile(DiskFileSystem(), dir, "Atlas_"));
   EXPECT_TRUE(std::filesystem::is_regular_file(wideDir / L"Atlas_install.log"));
   EXPECT_TRUE(FileExists(dir + "Atlas_install.log"));
   TUninstallList loaded;
-  ASSERT_TRUE(loaded.LoadFromFile(dir, "Atlas_"));
+  ASSERT_TRUE(loaded.LoadFromFile(DiskFileSystem(), dir, "Atlas_"));
   EXPECT_EQ(loaded.Files(), log.Files());
 }
 

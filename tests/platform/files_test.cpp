@@ -9,6 +9,7 @@
 #include "base/setup_error.h"
 #include "base/system_path.h"
 #include "platform/temp_dir.h"
+#include "engine/setup_context.h"
 #include "platform/win_file_system.h"
 #include "platform/win_text.h"
 
@@ -46,24 +47,21 @@ TEST(PlatformFiles, ForceDirectoriesCreatesAndLogsOnlyMissingFoldersInOrder) {
   TempDir tmp("force");
   ASSERT_TRUE(CreateDirectoryAt(tmp.path() + "A"));
   std::vector<std::string> logged;
-  ForceDirectoriesLogged(tmp.path() + "A\\B\\C\\", [&](const std::string& d) { logged.push_back(d); });
+  ForceDirectories(WinFiles(), tmp.path() + "A\\B\\C\\", [&](const std::string& d) { logged.push_back(d); });
   ASSERT_EQ(logged.size(), 2u);
   EXPECT_EQ(logged[0], tmp.path() + "A\\B\\");
   EXPECT_EQ(logged[1], tmp.path() + "A\\B\\C\\");
   EXPECT_TRUE(DirectoryExists(tmp.path() + "A\\B\\C"));
   // A second call finds everything there.
   logged.clear();
-  ForceDirectoriesLogged(tmp.path() + "A\\B\\C\\", [&](const std::string& d) { logged.push_back(d); });
+  ForceDirectories(WinFiles(), tmp.path() + "A\\B\\C\\", [&](const std::string& d) { logged.push_back(d); });
   EXPECT_TRUE(logged.empty());
 }
 
-TEST(PlatformFiles, ForceDirectoriesIgnoresRelativeAndNetworkPaths) {
-  std::vector<std::string> logged;
-  auto log = [&](const std::string& d) { logged.push_back(d); };
-  ForceDirectoriesLogged("relative\\dir\\", log);
-  ForceDirectoriesLogged("\\\\server\\share\\x\\", log);
-  ForceDirectoriesLogged("C:\\", log);
-  EXPECT_TRUE(logged.empty());
+TEST(PlatformFiles, SetupFoldersAreMadeOnlyForDrivePaths) {
+  TSetupContext ctx;
+  for (const char* path : {"relative\\dir\\", "\\\\server\\share\\x\\", "C:\\"}) CreateFoldersLogged(ctx, path);
+  EXPECT_TRUE(ctx.InstallLog.Directories().empty());
   EXPECT_FALSE(DirectoryExists("relative"));
 }
 

@@ -15,6 +15,7 @@
 
 #include "formats/package/package_format.h"
 #include "formats/package/package_storage.h"
+#include "base/file_system.h"
 #include "formats/package/pak_system.h"
 #include "formats/sound/sound_entry.h"
 #include "base/random_access_file.h"
@@ -152,9 +153,9 @@ int Add(const Options& o) {
   FolderSource source(o.positional[1]);
   std::string password;
   if (auto it = o.values.find("--password"); it != o.values.end()) password = it->second;
-  auto files = MakeDiskPackageFileSystem();
+  FileSystem& files = DiskFileSystem();
   PakSystemHost host;
-  host.Files = files.get();
+  host.Files = &files;
   TPakSystem system(host);
   try {
     system.UpdatePackage(source, 1, package.parent_path().string(), package.filename().string(), password);

@@ -14,7 +14,7 @@
 #include "tool_command.h"
 #include "formats/vfs/vfs_archive.h"
 #include "formats/vfs/vfs_check.h"
-#include "formats/vfs/vfs_fs.h"
+#include "base/file_system.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -70,7 +70,7 @@ int Create(const std::vector<std::string>& args) {
     else if (args[i] == "--description" && i + 1 < args.size()) options.Description = args[++i];
     else throw SetupError("create: unknown argument " + args[i]);
   }
-  CreateVfsArchive(DiskVfsFileSystem(), args[1], options);
+  CreateVfsArchive(DiskFileSystem(), args[1], options);
   return 0;
 }
 
@@ -104,7 +104,7 @@ int Add(const std::vector<std::string>& args) {
       files.emplace_back(name, args[i].substr(eq + 1));
     }
   }
-  TVFSFile archive;
+  TVFSFile archive(DiskFileSystem());
   if (date) archive.SetToday(date);
   archive.OpenArchive(args[1], fullTree);
   if (archive.Recovered()) std::fprintf(stderr, "rolled back an interrupted update of %s\n", args[1].c_str());
@@ -140,7 +140,7 @@ std::string Date(uint32_t dos) {
 
 int List(const std::vector<std::string>& args) {
   if (args.size() != 2) throw SetupError("ls needs exactly an archive path");
-  TVFSFile archive;
+  TVFSFile archive(DiskFileSystem());
   archive.OpenArchive(args[1], true, {}, VfsAccess::kReadOnly);
   const TVFSHeader& h = archive.Header();
   std::printf("block size %u, blocks %u (used %u, free %u), root slots %u\n", h.BlockSize, h.BlockCount,
@@ -163,7 +163,7 @@ int List(const std::vector<std::string>& args) {
 int Cat(const std::vector<std::string>& args) {
   if (args.size() != 3 && !(args.size() == 5 && args[3] == "--out"))
     throw SetupError("cat needs an archive path and a path inside it");
-  TVFSFile archive;
+  TVFSFile archive(DiskFileSystem());
   archive.OpenArchive(args[1], true, {}, VfsAccess::kReadOnly);
   int32_t node = archive.Tree().FindByPath(args[2]);
   if (node < 0) throw SetupError(args[2] + " is not in " + args[1]);
@@ -186,7 +186,7 @@ int Cat(const std::vector<std::string>& args) {
 
 int Check(const std::vector<std::string>& args) {
   if (args.size() != 2) throw SetupError("check needs exactly an archive path");
-  VfsCheckReport report = CheckVfsArchive(DiskVfsFileSystem(), args[1]);
+  VfsCheckReport report = CheckVfsArchive(DiskFileSystem(), args[1]);
   if (report.RolledBack) std::printf("rolled back an interrupted update\n");
   for (const auto& w : report.Warnings) std::printf("warning: %s\n", w.c_str());
   for (const auto& e : report.Errors) std::printf("error: %s\n", e.c_str());

@@ -13,17 +13,8 @@ namespace ferry {
 namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 }  // namespace
-
-void CreateFoldersLogged(TSetupContext& ctx, FileSystem& files, const std::string& folder) {
-  if (folder.size() <= 3 || !IsDriveLetter(folder[0]) || folder[1] != ':' || folder[2] != '\\') return;
-  // The folder itself is logged as written, with or without its backslash.
-  ForceDirectories(files, folder, [&ctx, &folder](const std::string& dir) {
-    ctx.InstallLog.AddDirectory(folder.back() != '\\' && dir == folder + '\\' ? folder : dir);
-  });
-}
 
 std::u16string TextWithFileName(const TSetupContext& ctx, int number, std::string_view fileName) {
   return TLanguages::ReplaceAll(ctx.Languages.GetText(number), u"<%FILENAME%>", CodePageToUtf16(fileName));

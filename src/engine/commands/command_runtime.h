@@ -10,9 +10,6 @@ class FileSystem;
 class System;
 struct TSetupContext;
 
-// Creates the missing folders of a path of the form "X:\a\b\..." and logs
-// each one; other forms (relative, network) create nothing.
-void CreateFoldersLogged(TSetupContext& ctx, FileSystem& files, const std::string& folder);
 
 // Language text `number` of the current language with "<%FILENAME%>"
 // replaced by an 8-bit file name.

@@ -14,10 +14,10 @@ constexpr int kCopyingText = 17;
 
 void Run(TSetupContext& ctx, TCompLine& line, int) {
   if (!ctx.System) return;
-  FileSystem& files = ctx.System->Files();
+  FileSystem& files = ctx.Files();
   const std::string source = ctx.ExpandPathVars(ctx.System->ResolveCdDrivePath(line.Param(1)));
   const std::string target = ctx.ExpandPathVars(line.Param(2));
-  CreateFoldersLogged(ctx, files, FolderOf(target));
+  CreateFoldersLogged(ctx, FolderOf(target));
   ctx.Progress.SetStatusText(TextWithFileName(ctx, kCopyingText, FileNamePart(source)));
   if (!files.CopyFile(source, target, false)) {
     // A source that is not there (an optional file on a CD) is only noted;

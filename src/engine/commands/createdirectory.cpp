@@ -11,7 +11,7 @@ namespace {
 void Run(TSetupContext& ctx, TCompLine& line, int) {
   if (!ctx.System) return;
   const std::string folder = ctx.ExpandPathVars(line.Param(1));
-  CreateFoldersLogged(ctx, ctx.System->Files(), folder);
+  CreateFoldersLogged(ctx, folder);
   // Logged again even when it was there already: an uninstall removes it
   // if it is empty by then.
   ctx.InstallLog.AddDirectory(folder);

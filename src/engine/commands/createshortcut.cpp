@@ -27,7 +27,7 @@ void Run(TSetupContext& ctx, TCompLine& line, int) {
   std::string icon = line.Params.size() >= 4 ? ctx.ExpandPathVars(line.Param(4)) : link.Target;
   if (icon != link.Target) link.IconPath = icon;
 
-  CreateFoldersLogged(ctx, ctx.System->Files(), FolderOf(link.LinkPath));
+  CreateFoldersLogged(ctx, FolderOf(link.LinkPath));
   if (!ctx.System->CreateShellLink(link))
     ctx.Progress.Problem("createshortcut: " + link.LinkPath + " could not be created");
   ctx.InstallLog.AddFile(link.LinkPath);

@@ -11,7 +11,7 @@ namespace {
 void Run(TSetupContext& ctx, TCompLine& line, int) {
   if (!ctx.System) return;
   line.SetParam(1, ctx.ExpandPathVars(line.Param(1)));
-  FileSystem& files = ctx.System->Files();
+  FileSystem& files = ctx.Files();
   if (files.FileExists(line.Param(1))) files.RemoveFile(line.Param(1));
 }
 

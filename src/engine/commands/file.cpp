@@ -65,7 +65,7 @@ void ExtractPayload(TSetupContext& ctx, const std::string& folder, const std::st
   if (!ctx.Pak || group < 1 || group > 0xFFFF) return;
   ctx.Pak->SetEvents(ExtractionEvents(ctx));
   try {
-    ctx.Pak->ExtractGroup(folder, static_cast<uint16_t>(group));
+    ctx.Pak->ExtractGroup(ctx.Files(), folder, static_cast<uint16_t>(group));
   } catch (...) {
     ctx.Pak->SetEvents({});
     ctx.Progress.FlushGauge();

@@ -16,7 +16,7 @@ void Run(TSetupContext& ctx, TCompLine& line, int) {
   const int32_t ifNot = StrToIntOrMinus1(line.Param(3));
   const std::string path = ctx.ExpandPathVars(ctx.System->ResolveCdDrivePath(line.Param(1)));
   // A folder at the path counts as no file.
-  if (ctx.System->Files().FileExists(path)) {
+  if (ctx.Files().FileExists(path)) {
     if (ifThere >= 0) ctx.CurrentLine = ifThere;
   } else if (ifNot >= 0) {
     ctx.CurrentLine = ifNot;

@@ -12,27 +12,6 @@ namespace ferry {
 
 namespace {
 
-class PackageFiles : public PackageFileSystem {
- public:
-  explicit PackageFiles(FileSystem& files) : files_(files) {}
-  bool Exists(const std::string& path) override { return files_.FileExists(path) || files_.DirectoryExists(path); }
-  bool IsReadOnly(const std::string& path) override { return files_.IsReadOnly(path); }
-  bool MakeWritable(const std::string& path) override { return files_.MakeWritable(path); }
-  std::unique_ptr<RandomAccessFile> OpenForUpdate(const std::string& path) override {
-    return files_.Open(path, FileMode::kReadWriteExclusive);
-  }
-  std::unique_ptr<RandomAccessFile> OpenForReading(const std::string& path) override {
-    return files_.Open(path, FileMode::kRead);
-  }
-  std::unique_ptr<RandomAccessFile> Create(const std::string& path) override {
-    return files_.Open(path, FileMode::kCreate);
-  }
-  bool Remove(const std::string& path) override { return files_.FileExists(path) && files_.RemoveFile(path); }
-
- private:
-  FileSystem& files_;
-};
-
 class PatchingPage : public PackageProgress {
  public:
   explicit PatchingPage(TSetupContext& ctx) : ctx_(ctx) {}
@@ -76,11 +55,10 @@ class SetupArchiveGroup : public SetupEntrySource {
 void WithPackageSystem(TSetupContext& ctx, const std::function<void(TPakSystem&, SetupEntrySource&)>& work) {
   if (!ctx.System) return;
   System& system = *ctx.System;
-  PackageFiles files(system.Files());
   PatchingPage page(ctx);
   SetupArchiveGroup group(ctx.Pak);
   PakSystemHost host;
-  host.Files = &files;
+  host.Files = &system.Files();
   host.Boxes = ctx.Dialog;
   host.Progress = &page;
   // A silent run answers the boxes itself: its fatal errors go to its log

@@ -12,7 +12,7 @@ void Run(TSetupContext& ctx, TCompLine& line, int) {
   if (!ctx.System) return;
   line.SetParam(1, ctx.ExpandPathVars(line.Param(1)));
   line.SetParam(2, ctx.ExpandPathVars(line.Param(2)));
-  FileSystem& files = ctx.System->Files();
+  FileSystem& files = ctx.Files();
   const std::string& from = line.Param(1);
   const std::string& to = line.Param(2);
   if (!files.FileExists(from)) return;

@@ -19,7 +19,7 @@ void Run(TSetupContext& ctx, TCompLine& line, int) {
     ctx.Progress.Problem("rmdir: \"" + folder + "\" is not a folder below a drive root; nothing was removed");
     return;
   }
-  ClearFolderTree(ctx.System->Files(), folder);
+  ClearFolderTree(ctx.Files(), folder);
 }
 
 }  // namespace

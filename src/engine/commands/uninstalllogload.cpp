@@ -1,6 +1,7 @@
 // "uninstalllogload FOLDER [PREFIX]": load an install log.
 #include "engine/command_class.h"
 #include "engine/setup_context.h"
+#include "formats/install_log/uninstall_list.h"
 
 namespace ferry {
 
@@ -10,7 +11,7 @@ void Run(TSetupContext& ctx, TCompLine& line, int) {
   const std::string folder = ctx.ExpandPathVars(line.Param(1));
   const std::string prefix = line.Params.size() >= 2 ? line.Param(2) : std::string();
   // A missing log keeps the lists as they are.
-  ctx.InstallLog.LoadFromFile(folder, prefix);
+  ctx.InstallLog.LoadFromFile(ctx.Files(), folder, prefix);
 }
 
 }  // namespace

@@ -10,9 +10,8 @@ namespace {
 void Run(TSetupContext& ctx, TCompLine& line, int) {
   const std::string folder = ctx.ExpandPathVars(line.Param(1));
   const std::string prefix = line.Params.size() >= 2 ? line.Param(2) : std::string();
-  if (!ctx.InstallLog.SaveToFile(folder, prefix))
-    ctx.Progress.FileNotWritten(TUninstallList::LogPath(folder, prefix).string(),
-                                "the install log could not be written");
+  if (!ctx.InstallLog.SaveToFile(ctx.Files(), folder, prefix))
+    ctx.Progress.FileNotWritten(InstallLogPath(folder, prefix), "the install log could not be written");
 }
 
 }  // namespace

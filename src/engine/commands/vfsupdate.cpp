@@ -22,7 +22,7 @@ constexpr char kStateKey[] = "vfsupdate";
 // update session sees them.
 struct Runtime : VfsEntrySource, VfsUpdateUi {
   explicit Runtime(TSetupContext& c)
-      : ctx(c), session(DiskVfsFileSystem(), *this, *this, c.Dialog ? *c.Dialog : noBoxes, c.SetupAborted) {}
+      : ctx(c), session(c.Files(), *this, *this, c.Dialog ? *c.Dialog : noBoxes, c.SetupAborted) {}
 
   std::vector<VfsGroupEntry> GroupEntries(uint32_t group) override {
     std::vector<VfsGroupEntry> out;

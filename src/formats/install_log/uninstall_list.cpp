@@ -1,13 +1,11 @@
 #include "formats/install_log/uninstall_list.h"
 
-#include <system_error>
-
 #include "formats/pak/digit_key.h"
+#include "base/file_system.h"
 #include "base/byte_reader.h"
 #include "base/byte_writer.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
-#include "base/system_path.h"
 #include "base/text.h"
 
 namespace ferry {
@@ -90,24 +88,19 @@ void TUninstallList::LoadFromBuffer(std::span<const uint8_t> data) {
   for (const std::string& e : registry_) registry_index_.insert(AsciiLowerCopy(e));
 }
 
-std::filesystem::path TUninstallList::LogPath(std::string_view directory, std::string_view prefix) {
-#ifdef _WIN32
-  constexpr char kSeparator = '\\';
-#else
-  constexpr char kSeparator = '/';
-#endif
-  std::string path(directory);
-  path += kSeparator;
+std::string InstallLogPath(std::string_view installDir, std::string_view prefix) {
+  std::string path(installDir);
+  if (path.empty() || path.back() != '\\') path += '\\';
   path += prefix;
   path += "install.log";
-  return SystemPath(path);
+  return path;
 }
 
-bool TUninstallList::SaveToFile(std::string_view directory, std::string_view prefix) const {
-  std::filesystem::path path = LogPath(directory, prefix);
-  DeleteFileAtPath(path);
+bool TUninstallList::SaveToFile(FileSystem& files, std::string_view directory, std::string_view prefix) const {
+  std::string path = InstallLogPath(directory, prefix);
+  files.RemoveFile(path);
   std::vector<uint8_t> bytes = SaveToBuffer();
-  auto file = OpenDiskFile(path, FileMode::kCreate);
+  auto file = files.Open(path, FileMode::kCreate);
   if (!file) return false;
   try {
     file->WriteAt(0, bytes);
@@ -117,8 +110,8 @@ bool TUninstallList::SaveToFile(std::string_view directory, std::string_view pre
   return true;
 }
 
-bool TUninstallList::LoadFromFile(std::string_view directory, std::string_view prefix) {
-  auto file = OpenDiskFile(LogPath(directory, prefix), FileMode::kRead);
+bool TUninstallList::LoadFromFile(FileSystem& files, std::string_view directory, std::string_view prefix) {
+  auto file = files.Open(InstallLogPath(directory, prefix), FileMode::kRead);
   if (!file) return false;
   std::vector<uint8_t> bytes = file->ReadVector(0, static_cast<size_t>(file->Size()));
   LoadFromBuffer(bytes);

@@ -15,7 +15,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <span>
 #include <string>
@@ -23,7 +22,10 @@
 #include <unordered_set>
 #include <vector>
 
+
 namespace ferry {
+
+class FileSystem;
 
 class TUninstallList {
  public:
@@ -54,13 +56,11 @@ class TUninstallList {
   // created. Never reads outside the data.
   void LoadFromBuffer(std::span<const uint8_t> data);
 
-  // directory + separator + prefix + "install.log".
-  static std::filesystem::path LogPath(std::string_view directory, std::string_view prefix);
   // Deletes and rewrites the log; false when it could not be written.
-  bool SaveToFile(std::string_view directory, std::string_view prefix) const;
+  bool SaveToFile(FileSystem& files, std::string_view directory, std::string_view prefix) const;
   // Replaces the lists with the log's content; a missing or unreadable file
   // leaves them as they are and returns false.
-  bool LoadFromFile(std::string_view directory, std::string_view prefix);
+  bool LoadFromFile(FileSystem& files, std::string_view directory, std::string_view prefix);
 
  private:
   std::vector<std::string> files_;
@@ -70,5 +70,9 @@ class TUninstallList {
   std::unordered_set<std::string> registry_index_;  // ASCII-lower-cased
   std::function<std::string(std::string_view)> folder_;
 };
+
+// Where the install log of a setup lives: installDir + "\" + prefix +
+// "install.log" (no second backslash after a folder that ends in one).
+std::string InstallLogPath(std::string_view installDir, std::string_view prefix);
 
 }  // namespace ferry

@@ -2,21 +2,17 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "formats/pak/crc32.h"
 #include "formats/package/package_format.h"
+#include "base/file_system.h"
 #include "base/byte_reader.h"
 #include "base/byte_writer.h"
 #include "base/setup_error.h"
-#include "base/system_path.h"
 
 namespace ferry {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr char kBackupMagic[] = "FRKPTAL2";
 constexpr char kFinishedMagic[] = "FRKPDONE";
@@ -24,51 +20,7 @@ constexpr char kFirstLayoutMagic[] = "FRKPTAIL";  // no window fields
 constexpr size_t kBackupFixed = 8 + 8 + 8 + 4 + 4 + 4;
 constexpr size_t kFirstLayoutFixed = 8 + 8 + 8 + 4;
 
-// Package paths are in the system's own form, with backslashes; elsewhere
-// the slash separates folders.
-fs::path NativePath(const std::string& path) {
-#ifdef _WIN32
-  return SystemPath(path);
-#else
-  std::string p = path;
-  for (char& c : p)
-    if (c == '\\') c = '/';
-  return fs::path(p);
-#endif
-}
-
-class DiskPackageFileSystem : public PackageFileSystem {
- public:
-  bool Exists(const std::string& path) override {
-    return KindOfPath(NativePath(path)) != PathKind::kMissing;
-  }
-  bool IsReadOnly(const std::string& path) override {
-    std::error_code ec;
-    auto st = fs::status(NativePath(path), ec);
-    return !ec && (st.permissions() & fs::perms::owner_write) == fs::perms::none;
-  }
-  bool MakeWritable(const std::string& path) override {
-    std::error_code ec;
-    fs::permissions(NativePath(path), fs::perms::owner_write, fs::perm_options::add, ec);
-    return !ec;
-  }
-  std::unique_ptr<RandomAccessFile> OpenForUpdate(const std::string& path) override {
-    return OpenDiskFile(NativePath(path), FileMode::kReadWriteExclusive);
-  }
-  std::unique_ptr<RandomAccessFile> OpenForReading(const std::string& path) override {
-    return OpenDiskFile(NativePath(path), FileMode::kRead);
-  }
-  std::unique_ptr<RandomAccessFile> Create(const std::string& path) override {
-    return OpenDiskFile(NativePath(path), FileMode::kCreate);
-  }
-  bool Remove(const std::string& path) override {
-    return DeleteFileAtPath(NativePath(path));
-  }
-};
-
 }  // namespace
-
-std::unique_ptr<PackageFileSystem> MakeDiskPackageFileSystem() { return std::make_unique<DiskPackageFileSystem>(); }
 
 std::string TailBackupPath(const std::string& packagePath) { return packagePath + ".undo"; }
 
@@ -125,17 +77,17 @@ bool DecodeTailBackup(std::span<const uint8_t> bytes, PackageTailBackup& out) {
   return true;
 }
 
-void WriteTailBackup(PackageFileSystem& fs, const std::string& packagePath, const PackageTailBackup& backup) {
+void WriteTailBackup(FileSystem& fs, const std::string& packagePath, const PackageTailBackup& backup) {
   std::string path = TailBackupPath(packagePath);
-  auto file = fs.Create(path);
+  auto file = fs.Open(path, FileMode::kCreate);
   if (!file) throw SetupError("Cannot create " + path);
   file->WriteAt(0, EncodeTailBackup(backup));
   file->Flush();
 }
 
-bool MarkTailBackupFinished(PackageFileSystem& fs, const std::string& packagePath) {
+bool MarkTailBackupFinished(FileSystem& fs, const std::string& packagePath) {
   try {
-    auto file = fs.OpenForUpdate(TailBackupPath(packagePath));
+    auto file = fs.Open(TailBackupPath(packagePath), FileMode::kReadWriteExclusive);
     if (!file) return false;
     file->WriteAt(0, std::span(reinterpret_cast<const uint8_t*>(kFinishedMagic), 8));
     file->Flush();
@@ -176,14 +128,14 @@ PackageState ClassifyPackage(RandomAccessFile& package, const PackageTailBackup&
 
 }  // namespace
 
-TailRecovery RecoverInterruptedUpdate(PackageFileSystem& fs, const std::string& packagePath,
+TailRecovery RecoverInterruptedUpdate(FileSystem& fs, const std::string& packagePath,
                                       RandomAccessFile& package) {
   std::string path = TailBackupPath(packagePath);
-  if (!fs.Exists(path)) return TailRecovery::kNone;
+  if (!fs.FileExists(path) && !fs.DirectoryExists(path)) return TailRecovery::kNone;
   PackageTailBackup backup;
   bool complete = false;
   {
-    auto side = fs.OpenForReading(path);
+    auto side = fs.Open(path, FileMode::kRead);
     // Unreadable is not torn: it may hold the only copy of the old tail.
     if (!side) throw SetupError("Cannot read " + path);
     uint64_t size = side->Size();
@@ -192,21 +144,21 @@ TailRecovery RecoverInterruptedUpdate(PackageFileSystem& fs, const std::string& 
       complete = DecodeTailBackup(side->ReadVector(0, static_cast<size_t>(size)), backup);
   }
   if (!complete) {
-    fs.Remove(path);
+    fs.RemoveFile(path);
     return TailRecovery::kDiscarded;
   }
   if (backup.Finished) {
-    fs.Remove(path);
+    fs.RemoveFile(path);
     return TailRecovery::kFinished;
   }
   // A side file left after the package is back (or was never cut) is
   // harmless: the next look finds the package as it was before again.
   switch (ClassifyPackage(package, backup)) {
     case PackageState::kAsBefore:
-      fs.Remove(path);
+      fs.RemoveFile(path);
       return TailRecovery::kRestored;
     case PackageState::kReadsOnItsOwn:
-      fs.Remove(path);
+      fs.RemoveFile(path);
       return TailRecovery::kStale;
     case PackageState::kOther:
       return TailRecovery::kMismatch;
@@ -214,7 +166,7 @@ TailRecovery RecoverInterruptedUpdate(PackageFileSystem& fs, const std::string& 
       break;
   }
   RestoreTail(package, backup);
-  fs.Remove(path);
+  fs.RemoveFile(path);
   return TailRecovery::kRestored;
 }
 

@@ -1,5 +1,4 @@
-// Where packages live: the few file-system calls the package system makes,
-// and the side file that keeps a package's old tail while it is updated.
+// The side file that keeps a package's old tail while it is updated.
 //
 // An update cuts the package's directory, header and trailer off and appends
 // after the entry data. Before the cut, the old tail (the bytes from the cut
@@ -33,7 +32,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -42,24 +40,7 @@
 
 namespace ferry {
 
-class PackageFileSystem {
- public:
-  virtual ~PackageFileSystem() = default;
-  virtual bool Exists(const std::string& path) = 0;
-  virtual bool IsReadOnly(const std::string& path) = 0;
-  // Makes a read-only file writable; false when that failed.
-  virtual bool MakeWritable(const std::string& path) = 0;
-  // An existing file for reading and writing that nobody else may open
-  // meanwhile; nullptr when it cannot be opened.
-  virtual std::unique_ptr<RandomAccessFile> OpenForUpdate(const std::string& path) = 0;
-  virtual std::unique_ptr<RandomAccessFile> OpenForReading(const std::string& path) = 0;
-  // Creates or truncates a file; nullptr when it cannot be created.
-  virtual std::unique_ptr<RandomAccessFile> Create(const std::string& path) = 0;
-  virtual bool Remove(const std::string& path) = 0;
-};
-
-// The real file system, through std::filesystem and the C runtime.
-std::unique_ptr<PackageFileSystem> MakeDiskPackageFileSystem();
+class FileSystem;
 
 inline constexpr uint32_t kCutWindowMax = 64 * 1024;
 
@@ -86,10 +67,10 @@ std::vector<uint8_t> EncodeTailBackup(const PackageTailBackup& backup);
 bool DecodeTailBackup(std::span<const uint8_t> bytes, PackageTailBackup& out);
 
 // Writes the side file and flushes it. Throws SetupError when it cannot.
-void WriteTailBackup(PackageFileSystem& fs, const std::string& packagePath, const PackageTailBackup& backup);
+void WriteTailBackup(FileSystem& fs, const std::string& packagePath, const PackageTailBackup& backup);
 // Marks the side file finished (its magic, flushed): for an update whose new
 // tail is on disk but whose side file would not go. False when it cannot.
-bool MarkTailBackupFinished(PackageFileSystem& fs, const std::string& packagePath);
+bool MarkTailBackupFinished(FileSystem& fs, const std::string& packagePath);
 // Puts the old tail back: the package is cut at the cut position and the old
 // bytes written after it, so it is again exactly as long as before. Throws
 // SetupError when the package cannot be written.
@@ -108,7 +89,7 @@ enum class TailRecovery {
 // (see the top of this file) and removes the side file. Throws SetupError
 // when the side file cannot be read or the package cannot be written back
 // (the side file then stays for the next attempt).
-TailRecovery RecoverInterruptedUpdate(PackageFileSystem& fs, const std::string& packagePath,
+TailRecovery RecoverInterruptedUpdate(FileSystem& fs, const std::string& packagePath,
                                       RandomAccessFile& package);
 
 }  // namespace ferry

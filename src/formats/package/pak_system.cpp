@@ -4,7 +4,9 @@
 
 #include "formats/pak/crc32.h"
 #include "formats/sound/sound_entry.h"
+#include "base/file_system.h"
 #include "base/dialogs.h"
+#include "base/scope_guard.h"
 #include "base/text.h"
 
 namespace ferry {
@@ -61,15 +63,15 @@ void TPakSystem::OpenPackage(const std::string& path) {
   Close();
   path_ = path;
   stats_ = {};
-  PackageFileSystem& fs = *host_.Files;
+  FileSystem& fs = *host_.Files;
   for (;;) {
     std::string message;
     if (fs.IsReadOnly(path) && !fs.MakeWritable(path)) {
       message = "Unable to modify \"" + path + "\" attributes";
-    } else if (auto f = fs.OpenForUpdate(path)) {
+    } else if (auto f = fs.Open(path, FileMode::kReadWriteExclusive)) {
       file_ = std::move(f);
       break;
-    } else if (!fs.Exists(path)) {
+    } else if (!fs.FileExists(path) && !fs.DirectoryExists(path)) {
       message = "File not found: \"" + path + "\".";
     } else {
       message = "Unable to modify file:\"" + path + "\", file may be in use or drive is write protected...";
@@ -84,12 +86,9 @@ void TPakSystem::OpenPackage(const std::string& path) {
     if (host_.ExitProcess) host_.ExitProcess(0);
     throw PackageCancelled(message);
   }
-  try {
-    stats_.Recovery = RecoverInterruptedUpdate(fs, path_, *file_);
-  } catch (...) {
-    Close();
-    throw;
-  }
+  ScopeGuard close([this] { Close(); });
+  stats_.Recovery = RecoverInterruptedUpdate(fs, path_, *file_);
+  close.Dismiss();
   LoadDirectory();
 }
 
@@ -170,7 +169,7 @@ void TPakSystem::BeginChanges() {
   try {
     WriteTailBackup(*host_.Files, path_, backup_);
   } catch (const SetupError& e) {
-    host_.Files->Remove(TailBackupPath(path_));
+    host_.Files->RemoveFile(TailBackupPath(path_));
     throw PackageWriteError(e.what());
   }
   // From here on the side file holds the only copy of the old tail.
@@ -266,7 +265,7 @@ void TPakSystem::SavePackage() {
   // side file.
   cut_done_ = false;
   std::string side = TailBackupPath(path_);
-  if (!host_.Files->Remove(side)) {
+  if (!host_.Files->RemoveFile(side)) {
     stats_.SideFileLeft = true;
     bool marked = MarkTailBackupFinished(*host_.Files, path_);
     Warn("The update of " + path_ + " is complete, but " + side + " could not be deleted" +
@@ -280,7 +279,7 @@ bool TPakSystem::Abandon() {
   if (file_ && cut_done_) {
     try {
       RestoreTail(*file_, backup_);
-      host_.Files->Remove(TailBackupPath(path_));
+      host_.Files->RemoveFile(TailBackupPath(path_));
     } catch (const SetupError&) {
       restored = false;
     }
@@ -295,18 +294,18 @@ void TPakSystem::Close() { file_.reset(); }
 // ---- Commands -------------------------------------------------------------
 
 void TPakSystem::RunGuarded(const std::function<void()>& work) {
+  ScopeGuard abandon([this] { Abandon(); });
   try {
     work();
   } catch (const PackageWriteError&) {
+    abandon.Dismiss();
     if (Abandon())
       Fatal("Unable to write " + path_ + ", the disk may be full. The package was left as it was; free some " +
             "disk space and try again.");
     Fatal("Unable to write " + path_ + ", the disk may be full. The package could not be put back yet; it is " +
           "put back the next time this setup runs.");
-  } catch (...) {
-    Abandon();
-    throw;
   }
+  abandon.Dismiss();
 }
 
 void TPakSystem::UpdatePackage(SetupEntrySource& setup, uint16_t group, const std::string& installDir,

@@ -93,7 +93,7 @@ class PackageProgress {
 };
 
 struct PakSystemHost {
-  PackageFileSystem* Files = nullptr;  // required
+  FileSystem* Files = nullptr;  // required
   Dialogs* Boxes = nullptr;            // none: a package that does not open is cancelled
   PackageProgress* Progress = nullptr;
   std::function<void(const std::string& text)> FatalExit;

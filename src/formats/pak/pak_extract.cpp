@@ -1,12 +1,10 @@
 // Extraction of a payload group to disk: the "file" command's half of TPak.
 
 #include <algorithm>
-#include <system_error>
 
 #include "formats/pak/pak_file.h"
-#include "formats/pak/pak_path.h"
 #include "base/setup_error.h"
-#include "base/system_path.h"
+#include "base/file_system.h"
 
 namespace ferry {
 
@@ -36,7 +34,12 @@ std::string ParentOf(const std::string& path) {
   return path.substr(0, static_cast<size_t>(path.rend() - it) - 1);
 }
 
-bool Exists(const std::string& path) { return KindOfPath(PakNativePath(path, true)) != PathKind::kMissing; }
+// The outermost folder of `dir` that is not there: the one that could not be made.
+std::string FirstMissing(FileSystem& files, std::string dir) {
+  std::string missing;
+  for (; !dir.empty() && !files.DirectoryExists(dir) && !files.FileExists(dir); dir = ParentOf(dir)) missing = dir;
+  return missing;
+}
 
 }  // namespace
 
@@ -44,41 +47,35 @@ std::string TPak::ByteSizeText(uint64_t bytes) const {
   return events_.FormatByteSize ? events_.FormatByteSize(bytes) : std::to_string(bytes);
 }
 
-// Creates every missing folder of `dir`, outermost first, reporting each one
-// it created (the install log removes them again on uninstall).
-void TPak::ForceDirectories(const std::string& dir) {
+std::unique_ptr<RandomAccessFile> TPak::CreateTarget(FileSystem& files, const std::string& target) {
+  std::string dir = ParentOf(target);
   // Entries of one folder follow each other: its check is done once.
-  if (!known_dir_.empty() && dir == known_dir_) return;
-  std::vector<std::string> missing;
-  for (std::string d = dir; !d.empty(); d = ParentOf(d)) {
-    while (d.size() > 1 && IsSeparator(d.back())) d.pop_back();  // "a\\" is "a"
-    if (d.empty() || IsSeparator(d.back()) || (d.size() == 2 && d[1] == ':')) break;  // a root or a drive
-    if (Exists(d)) break;
-    missing.push_back(d);
+  if (dir.empty() || dir != known_dir_) {
+    // The event names a folder without its backslash; the install log adds it.
+    auto created = [this](const std::string& made) {
+      if (!events_.DirectoryCreated) return;
+      const bool slash = !made.empty() && (made.back() == '\\' || made.back() == '/');
+      events_.DirectoryCreated(slash ? made.substr(0, made.size() - 1) : made);
+    };
+    if (!ForceDirectories(files, dir, created)) {
+      std::string missing = FirstMissing(files, dir);
+      if (!missing.empty()) throw SetupError("Cannot create the folder " + missing);
+    }
+    known_dir_ = dir;
   }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-    std::error_code ec;
-    bool created = CreateOneFolder(PakNativePath(*it, true), ec);
-    if (ec && !Exists(*it)) throw SetupError("Cannot create the folder " + *it + ": " + ec.message());
-    if (created && events_.DirectoryCreated) events_.DirectoryCreated(*it);
-  }
-  known_dir_ = dir;
-}
-
-std::unique_ptr<RandomAccessFile> TPak::CreateTarget(const std::string& target) {
-  ForceDirectories(ParentOf(target));
-  auto out = OpenDiskFile(PakNativePath(target, true), FileMode::kCreate);
+  auto out = files.Open(target, FileMode::kCreate);
   if (!out) throw SetupError("Cannot create " + target);
   return out;
 }
 
-bool TPak::WriteEntryFile(const std::string& target, const std::optional<std::vector<uint8_t>>& data) {
-  auto out = CreateTarget(target);
+bool TPak::WriteEntryFile(FileSystem& files, const std::string& target,
+                          const std::optional<std::vector<uint8_t>>& data) {
+  auto out = CreateTarget(files, target);
   if (data && !data->empty()) out->WriteAt(0, *data);
   return data.has_value();
 }
 
-bool TPak::ExtractGroup(const std::string& targetDir, uint16_t group) {
+bool TPak::ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_t group) {
   // Folders seen by an earlier call may have gone since.
   known_dir_.clear();
   struct Forget {
@@ -97,7 +94,7 @@ bool TPak::ExtractGroup(const std::string& targetDir, uint16_t group) {
     } else {
       std::string target = targetDir + "\\" + found.Name;
       if (events_.FileWritten) events_.FileWritten(target);
-      bool ok = ExtractEntry(target, found, index);
+      bool ok = ExtractEntry(files, target, found, index);
       allWritten = allWritten && ok;
     }
     if (events_.StepGauge) events_.StepGauge();
@@ -106,19 +103,19 @@ bool TPak::ExtractGroup(const std::string& targetDir, uint16_t group) {
   return allWritten;
 }
 
-bool TPak::ExtractEntry(const std::string& target, const TPakFound& found, size_t index) {
+bool TPak::ExtractEntry(FileSystem& files, const std::string& target, const TPakFound& found, size_t index) {
   const bool large = found.Size >= kLargeEntryThreshold;
   bool ok = false;
   std::string why;
   try {
     if (large) {
-      ok = CopyLargeEntry(target, found.Name, found.Size, index);
+      ok = CopyLargeEntry(files, target, found.Name, found.Size, index);
       if (!ok) why = "the entry's bytes are not all in the archive";
     } else if (found.Size == 0) {
-      WriteEntryFile(target, std::nullopt);  // an empty file is all there is to write
+      WriteEntryFile(files, target, std::nullopt);  // an empty file is all there is to write
       ok = true;
     } else {
-      ok = WriteEntryFile(target, LoadEntry(index));
+      ok = WriteEntryFile(files, target, LoadEntry(index));
       if (!ok) why = last_error_;
     }
   } catch (const SetupError& e) {
@@ -129,9 +126,9 @@ bool TPak::ExtractEntry(const std::string& target, const TPakFound& found, size_
   return ok;
 }
 
-bool TPak::CopyLargeEntry(const std::string& target, const std::string& displayName, uint32_t size,
+bool TPak::CopyLargeEntry(FileSystem& files, const std::string& target, const std::string& displayName, uint32_t size,
                           size_t index) {
-  auto out = CreateTarget(target);
+  auto out = CreateTarget(files, target);
   const TPakFile* e = Entry(index);
   if (!e || !file_) return false;
   if (e->Offset > end_ || size > end_ - e->Offset) return false;

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "formats/pak/crc32.h"
-#include "formats/pak/pak_path.h"
+#include "base/system_path.h"
 #include "formats/pak/pe_image.h"
 #include "base/byte_reader.h"
 #include "base/byte_writer.h"
@@ -360,7 +360,7 @@ std::optional<std::vector<uint8_t>> TPak::PackBuffer(size_t index, std::span<con
 
 std::optional<std::vector<uint8_t>> TPak::PackFile(size_t index) {
   if (index >= files_.size()) return std::nullopt;
-  std::vector<uint8_t> data = ReadFileBytes(PakNativePath(files_[index].SourceFile, false));
+  std::vector<uint8_t> data = ReadFileBytes(SystemPath(files_[index].SourceFile));
   if (data.size() < kLargeEntryThreshold) return PackBuffer(index, data);
   if (data.size() > std::numeric_limits<uint32_t>::max())
     throw SetupError("Archive entry too large: " + files_[index].Name);
@@ -395,7 +395,7 @@ bool TPak::StorePacked(size_t index, std::span<const uint8_t> stored) {
 bool TPak::StoreFile(size_t index) {
   if (index >= files_.size()) return false;
   TPakFile& e = files_[index];
-  std::filesystem::path source = PakNativePath(e.SourceFile, false);
+  std::filesystem::path source = SystemPath(e.SourceFile);
   std::error_code ec;
   uint64_t size = std::filesystem::file_size(source, ec);
   if (ec || size < kLargeEntryThreshold) {

@@ -49,6 +49,7 @@
 namespace ferry {
 
 class Dialogs;
+class FileSystem;
 
 // Entries of this OrigSize or more are never compressed, are copied to disk in
 // chunks instead of being loaded, and are not checksum-verified.
@@ -189,7 +190,7 @@ class TPak {
 
   // ---- Extraction (reader) -------------------------------------------------
 
-  // Writes every entry of `group` as a file targetDir + "\" + Name, creating
+  // Writes every entry of `group` through `files` as a file targetDir + "\" + Name, creating
   // missing directories (each reported through DirectoryCreated), reporting
   // SetStatusText / FileWritten before and StepGauge after each entry, and
   // SetStatusText once more with an empty text when the group ends. Large
@@ -198,14 +199,14 @@ class TPak {
   // not written, but still steps the gauge. Returns true when every entry was
   // written with its data. Throws SetupError when a file or directory cannot
   // be created or written, unless FileNotWritten is set (see TPakEvents).
-  bool ExtractGroup(const std::string& targetDir, uint16_t group);
+  bool ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_t group);
   // Copies `size` stored bytes of entry `index` to `target` in chunks of at
   // most kCopyChunkSize, the status line showing displayName and the bytes
   // already copied before each chunk; no inflation, no checksum. Creates
   // missing directories and the file. False (and an empty or partial file)
   // when the bytes are not all in the archive or the index is bad. Throws
   // SetupError when the file cannot be created or written.
-  bool CopyLargeEntry(const std::string& target, const std::string& displayName, uint32_t size,
+  bool CopyLargeEntry(FileSystem& files, const std::string& target, const std::string& displayName, uint32_t size,
                       size_t index);
 
   // ---- Writer ----------------------------------------------------------
@@ -242,10 +243,9 @@ class TPak {
   std::optional<std::vector<uint8_t>> ReadStored(const TPakFile& e);
   std::optional<std::vector<uint8_t>> Inflate(const TPakFile& e, std::span<const uint8_t> stored);
   std::optional<size_t> ScanGroup(uint16_t group);
-  bool ExtractEntry(const std::string& target, const TPakFound& found, size_t index);
-  bool WriteEntryFile(const std::string& target, const std::optional<std::vector<uint8_t>>& data);
-  std::unique_ptr<RandomAccessFile> CreateTarget(const std::string& target);
-  void ForceDirectories(const std::string& dir);
+  bool ExtractEntry(FileSystem& files, const std::string& target, const TPakFound& found, size_t index);
+  bool WriteEntryFile(FileSystem& files, const std::string& target, const std::optional<std::vector<uint8_t>>& data);
+  std::unique_ptr<RandomAccessFile> CreateTarget(FileSystem& files, const std::string& target);
   uint32_t AppendStored(std::span<const uint8_t> bytes);
   std::string ByteSizeText(uint64_t bytes) const;
   void Fail(std::string why);
@@ -258,7 +258,7 @@ class TPak {
   TPakTrailer trailer_;
   std::vector<TPakFile> files_;
   size_t cursor_ = 0;
-  // During ExtractGroup: the last folder ForceDirectories saw to exist.
+  // During ExtractGroup: the last folder CreateTarget saw to exist.
   std::string known_dir_;
   bool valid_ = false;
   uint64_t end_ = 0;  // reader: where the trailer ends

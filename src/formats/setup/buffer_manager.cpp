@@ -33,10 +33,7 @@ std::string ReadLenString(RandomAccessFile& file, uint64_t& offset) {
   return std::string(chars.begin(), chars.end());
 }
 
-bool WriteLenString(ByteWriter& writer, std::string_view text) {
-  writer.LenString(text);
-  return false;
-}
+void WriteLenString(ByteWriter& writer, std::string_view text) { writer.LenString(text); }
 
 bool WriteLenString(RandomAccessFile& file, uint64_t& offset, std::string_view text) {
   ByteWriter w;
@@ -44,10 +41,10 @@ bool WriteLenString(RandomAccessFile& file, uint64_t& offset, std::string_view t
   try {
     file.WriteAt(offset, w.Data());
   } catch (const SetupError&) {
-    return true;
+    return false;
   }
   offset += w.Size();
-  return false;
+  return true;
 }
 
 }  // namespace ferry

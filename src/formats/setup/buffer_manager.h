@@ -48,10 +48,11 @@ std::string ReadLenString(ByteReader& reader);
 // Same bytes from an open file at *offset, which moves past the string.
 std::string ReadLenString(RandomAccessFile& file, uint64_t& offset);
 
-// Writes the u16 count and the characters. Returns true when the write came
-// up short (a file that refused the bytes). Texts over 65,535 characters do
+// Writes the u16 count and the characters. Texts over 65,535 characters do
 // not fit the count and raise SetupError.
-bool WriteLenString(ByteWriter& writer, std::string_view text);
+void WriteLenString(ByteWriter& writer, std::string_view text);
+// The same at *offset, which moves past the string; false when the file
+// refused the bytes (the offset then stays).
 bool WriteLenString(RandomAccessFile& file, uint64_t& offset, std::string_view text);
 
 }  // namespace ferry

@@ -2,7 +2,7 @@
 // side hash table (TVFSHashFile).
 //
 // Call sequence of an update:
-//   TVFSFile f;  f.OpenArchive(path, fullTree);
+//   TVFSFile f(files);  f.OpenArchive(path, fullTree);
 //   f.Tree().UpdateFile(name, data, length);   ... once per file
 //   f.FlushArchive();  f.CloseArchive();
 // Every change goes to the archive as it is made, behind a rollback journal
@@ -29,7 +29,7 @@ namespace ferry {
 
 class RandomAccessFile;
 class TVFSFile;
-class VfsFileSystem;
+class FileSystem;
 
 struct TTreeFileInfo {
   int32_t Index = -1;  // own slot; -1 when the slot is free
@@ -133,8 +133,7 @@ class TVFSFile {
  public:
   using ProgressCallback = std::function<void(uint64_t position, uint64_t total)>;
 
-  explicit TVFSFile(VfsFileSystem& fs);
-  TVFSFile();  // on disk
+  explicit TVFSFile(FileSystem& fs);
   ~TVFSFile();  // closes without flushing: the journal undoes the changes
 
   void OpenArchive(const std::string& path, bool fullTree, ProgressCallback callback = {},
@@ -172,7 +171,7 @@ class TVFSFile {
   TVFSTree& Tree() { return *tree_; }
   const TVFSTree& Tree() const { return *tree_; }
   TVFSHashFile& HashFile() { return *hash_; }
-  VfsFileSystem& FileSystem() { return fs_; }
+  ferry::FileSystem& Files() { return fs_; }
   RandomAccessFile& File() { return *file_; }
 
   // The date stamped on written entries (DOS form); today unless set.
@@ -193,7 +192,7 @@ class TVFSFile {
   void ComputeDigest();
   void Reset();
 
-  VfsFileSystem& fs_;
+  ferry::FileSystem& fs_;
   std::unique_ptr<RandomAccessFile> file_;
   std::string path_;
   bool fullTree_ = false;

@@ -10,7 +10,7 @@
 
 namespace ferry {
 
-void CreateVfsArchive(VfsFileSystem& fs, const std::string& path, const VfsCreateOptions& options) {
+void CreateVfsArchive(FileSystem& fs, const std::string& path, const VfsCreateOptions& options) {
   if (options.BlockSize == 0 || options.BlockSize > kVfsMaxBlockSize)
     throw SetupError("block size must be 1 to " + std::to_string(kVfsMaxBlockSize));
   if (options.BlockCount == 0) throw SetupError("block count must be at least 1");
@@ -36,13 +36,13 @@ void CreateVfsArchive(VfsFileSystem& fs, const std::string& path, const VfsCreat
     auto head = h.HeadBytes();
     std::copy(head.begin(), head.end(), bytes.begin());
   }
-  fs.Remove(VfsJournal::PathFor(path));
+  RemoveVfsFile(fs, VfsJournal::PathFor(path));
   auto out = fs.Open(path, FileMode::kCreate);
   if (!out) throw SetupError("Cannot create " + path);
   out->WriteAt(0, bytes);
   out->Flush();
   std::string side = HashFilePath(path);
-  fs.Remove(side);
+  RemoveVfsFile(fs, side);
   if (options.SideFile) {
     auto s = fs.Open(side, FileMode::kCreate);
     if (!s) throw SetupError("Cannot create " + side);
@@ -56,7 +56,7 @@ class Checker {
  public:
   Checker(TVFSFile& f, VfsCheckReport& report) : f_(f), r_(report) {}
 
-  void Run(VfsFileSystem& fs) {
+  void Run(FileSystem& fs) {
     CheckDigest();
     CheckEntries();
     CheckBlockCounts();
@@ -145,9 +145,9 @@ class Checker {
             " blocks are in use");
   }
 
-  void CheckSideFile(VfsFileSystem& fs) {
+  void CheckSideFile(FileSystem& fs) {
     std::string side = HashFilePath(f_.ArchivePath());
-    if (!fs.Exists(side)) return;
+    if (!fs.FileExists(side)) return;
     auto in = fs.Open(side, FileMode::kRead);
     if (!in) {
       Error("cannot read " + side);
@@ -193,7 +193,7 @@ class Checker {
 
 }  // namespace
 
-VfsCheckReport CheckVfsArchive(VfsFileSystem& fs, const std::string& path) {
+VfsCheckReport CheckVfsArchive(FileSystem& fs, const std::string& path) {
   VfsCheckReport report;
   TVFSFile f(fs);
   try {

@@ -7,7 +7,7 @@
 
 namespace ferry {
 
-class VfsFileSystem;
+class FileSystem;
 
 struct VfsCreateOptions {
   uint32_t BlockSize = 4096;
@@ -18,7 +18,7 @@ struct VfsCreateOptions {
 };
 
 // A new, empty archive (replacing any file at `path`), with its digest.
-void CreateVfsArchive(VfsFileSystem& fs, const std::string& path, const VfsCreateOptions& options);
+void CreateVfsArchive(FileSystem& fs, const std::string& path, const VfsCreateOptions& options);
 
 struct VfsCheckReport {
   bool RolledBack = false;  // an interrupted update was undone first
@@ -33,6 +33,6 @@ struct VfsCheckReport {
 // Digest, chains (inside the table, no loops, not shared, long enough, data
 // inside the file), free count against UsedBlocks, compressed contents, and
 // the side file against the tree. Rolls back an interrupted update first.
-VfsCheckReport CheckVfsArchive(VfsFileSystem& fs, const std::string& path);
+VfsCheckReport CheckVfsArchive(FileSystem& fs, const std::string& path);
 
 }  // namespace ferry

@@ -6,6 +6,7 @@
 #include "base/byte_reader.h"
 #include "base/byte_writer.h"
 #include "base/random_access_file.h"
+#include "base/scope_guard.h"
 #include "base/setup_error.h"
 #include "base/md5.h"
 #include "formats/vfs/vfs_archive.h"
@@ -21,18 +22,12 @@ namespace {
 
 }  // namespace
 
-TVFSFile::TVFSFile(VfsFileSystem& fs)
+TVFSFile::TVFSFile(FileSystem& fs)
     : fs_(fs), tree_(std::make_unique<TVFSTree>(*this)), hash_(std::make_unique<TVFSHashFile>(*this)) {}
 
-TVFSFile::TVFSFile() : TVFSFile(DiskVfsFileSystem()) {}
 
-TVFSFile::~TVFSFile() {
-  try {
-    CloseArchive();
-  } catch (...) {
-    // Closing only releases memory and handles; the journal stays on disk.
-  }
-}
+// Closing only releases memory and handles; the journal stays on disk.
+TVFSFile::~TVFSFile() { CloseArchive(); }
 
 void TVFSFile::Reset() {
   tree_->Clear();
@@ -60,32 +55,29 @@ void TVFSFile::OpenArchive(const std::string& path, bool fullTree, ProgressCallb
   // The product may hold its archive open while it runs; nobody is locked out.
   auto file = fs_.Open(path, update ? FileMode::kReadWriteShared : FileMode::kRead);
   if (!file) {
-    if (fs_.Exists(path)) throw SetupError("Cannot open the VFS archive " + path + (update ? " for writing" : ""));
+    if (fs_.FileExists(path)) throw SetupError("Cannot open the VFS archive " + path + (update ? " for writing" : ""));
     throw SetupError("VFS archive not found: " + path);
   }
-  try {
-    if (update) {
-      recovered_ = VfsJournal::Recover(fs_, path, *file);
-    } else if (fs_.Exists(VfsJournal::PathFor(path))) {
-      throw SetupError("VFS archive " + path + " has an interrupted update; open it for writing to roll it back");
-    }
-    header_ = TVFSHeader::Read(*file, path);
-    bytesRead_ = header_.BlockTableOffset();
-    file_ = std::move(file);
-    uint64_t total = uint64_t{header_.BlockCount} + header_.RootCount;
-    if (callback) callback(0, total);
-    ReadBlockTable(callback);
-    CheckBlockTable();
-    ReadRootTable(callback);
-    if (update) journal_ = std::make_unique<VfsJournal>(fs_, path);
-    if (fullTree_)
-      tree_->LoadAllListings();
-    else
-      hash_->LoadHashTable();
-  } catch (...) {
-    Reset();
-    throw;
+  ScopeGuard reset([this] { Reset(); });
+  if (update) {
+    recovered_ = VfsJournal::Recover(fs_, path, *file);
+  } else if (fs_.FileExists(VfsJournal::PathFor(path))) {
+    throw SetupError("VFS archive " + path + " has an interrupted update; open it for writing to roll it back");
   }
+  header_ = TVFSHeader::Read(*file, path);
+  bytesRead_ = header_.BlockTableOffset();
+  file_ = std::move(file);
+  uint64_t total = uint64_t{header_.BlockCount} + header_.RootCount;
+  if (callback) callback(0, total);
+  ReadBlockTable(callback);
+  CheckBlockTable();
+  ReadRootTable(callback);
+  if (update) journal_ = std::make_unique<VfsJournal>(fs_, path);
+  if (fullTree_)
+    tree_->LoadAllListings();
+  else
+    hash_->LoadHashTable();
+  reset.Dismiss();
 }
 
 void TVFSFile::ReadBlockTable(const ProgressCallback& callback) {

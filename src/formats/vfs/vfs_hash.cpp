@@ -18,8 +18,8 @@ void TVFSHashFile::Clear() {
 void TVFSHashFile::LoadHashTable() {
   Clear();
   std::string side = HashFilePath(file_.ArchivePath());
-  VfsFileSystem& fs = file_.FileSystem();
-  if (!fs.Exists(side)) return;
+  FileSystem& fs = file_.Files();
+  if (!fs.FileExists(side)) return;
   auto in = fs.Open(side, FileMode::kRead);
   if (!in) throw SetupError("Cannot open " + side);
   uint64_t size = in->Size();
@@ -47,9 +47,9 @@ std::vector<TVFSHashRecord> TVFSHashFile::Records() const {
 
 void TVFSHashFile::SaveHashTable() {
   std::string side = HashFilePath(file_.ArchivePath());
-  VfsFileSystem& fs = file_.FileSystem();
+  FileSystem& fs = file_.Files();
   file_.BeforeSideFileChange();
-  fs.Remove(side);
+  RemoveVfsFile(fs, side);
   auto records = Records();
   if (records.empty()) return;
   auto out = fs.Open(side, FileMode::kCreate);

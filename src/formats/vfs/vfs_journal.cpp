@@ -27,7 +27,7 @@ void SealRecord(ByteWriter& w) { w.U32(Crc(w.Data())); }
 
 }  // namespace
 
-VfsJournal::VfsJournal(VfsFileSystem& fs, std::string archivePath) : fs_(fs), archivePath_(std::move(archivePath)) {}
+VfsJournal::VfsJournal(FileSystem& fs, std::string archivePath) : fs_(fs), archivePath_(std::move(archivePath)) {}
 
 void VfsJournal::Start(RandomAccessFile& archive) {
   std::string path = PathFor(archivePath_);
@@ -100,7 +100,7 @@ void VfsJournal::BeforeSideFileChange(RandomAccessFile& archive, const std::stri
 void VfsJournal::Commit() {
   if (!file_) return;
   file_.reset();
-  fs_.Remove(PathFor(archivePath_));
+  RemoveVfsFile(fs_, PathFor(archivePath_));
   pages_.clear();
   sideSaved_ = false;
 }
@@ -111,7 +111,7 @@ void VfsJournal::Abandon() {
   sideSaved_ = false;
 }
 
-bool VfsJournal::Recover(VfsFileSystem& fs, const std::string& archivePath, RandomAccessFile& archive) {
+bool VfsJournal::Recover(FileSystem& fs, const std::string& archivePath, RandomAccessFile& archive) {
   std::string path = PathFor(archivePath);
   std::vector<uint8_t> journal;
   {
@@ -154,13 +154,13 @@ bool VfsJournal::Recover(VfsFileSystem& fs, const std::string& archivePath, Rand
         side->WriteAt(0, bytes);
         side->Flush();
       } else {
-        fs.Remove(sidePath);
+        RemoveVfsFile(fs, sidePath);
       }
     }
     archive.Truncate(original);
     archive.Flush();
   }
-  fs.Remove(path);
+  RemoveVfsFile(fs, path);
   return true;
 }
 

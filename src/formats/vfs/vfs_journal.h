@@ -23,18 +23,18 @@
 
 namespace ferry {
 
-class VfsFileSystem;
+class FileSystem;
 
 class VfsJournal {
  public:
   static constexpr uint32_t kPageSize = 4096;
 
-  VfsJournal(VfsFileSystem& fs, std::string archivePath);
+  VfsJournal(FileSystem& fs, std::string archivePath);
 
   static std::string PathFor(const std::string& archivePath) { return archivePath + ".journal"; }
   // Plays back a journal left by an interrupted update and deletes it.
   // Returns true when there was one.
-  static bool Recover(VfsFileSystem& fs, const std::string& archivePath, RandomAccessFile& archive);
+  static bool Recover(FileSystem& fs, const std::string& archivePath, RandomAccessFile& archive);
 
   // Call before writing [offset, offset + length) of the archive.
   void BeforeWrite(RandomAccessFile& archive, uint64_t offset, uint64_t length);
@@ -50,7 +50,7 @@ class VfsJournal {
   void Start(RandomAccessFile& archive);
   void Append(const std::vector<uint8_t>& record);
 
-  VfsFileSystem& fs_;
+  FileSystem& fs_;
   std::string archivePath_;
   std::unique_ptr<RandomAccessFile> file_;
   uint64_t size_ = 0;

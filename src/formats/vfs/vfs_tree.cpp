@@ -457,7 +457,7 @@ int32_t TVFSTree::UpdateFile(std::string_view path, const uint8_t* data, uint32_
 void TVFSTree::RebuildHashTable() {
   std::string side = HashFilePath(file_.ArchivePath());
   file_.BeforeSideFileChange();
-  file_.FileSystem().Remove(side);
+  RemoveVfsFile(file_.Files(), side);
   std::vector<std::pair<uint32_t, int32_t>> files;
   for (size_t i = 0; i < nodes_.size(); ++i) {
     const auto& n = nodes_[i];
@@ -480,7 +480,7 @@ void TVFSTree::RebuildHashTable() {
     }
     i = j;
   }
-  auto out = file_.FileSystem().Open(side, FileMode::kCreate);
+  auto out = file_.Files().Open(side, FileMode::kCreate);
   if (!out) throw SetupError("Cannot create " + side);
   out->WriteAt(0, BuildHashFile(records));
   out->Flush();

@@ -22,7 +22,7 @@ std::u16string Decimal(uint32_t n) { return CodePageToUtf16(std::to_string(n)); 
 
 }  // namespace
 
-VfsUpdateSession::VfsUpdateSession(VfsFileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui,
+VfsUpdateSession::VfsUpdateSession(FileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui,
                                      Dialogs& dialogs, std::atomic<uint8_t>& setupAborted)
     : fs_(fs), entries_(entries), ui_(ui), dialogs_(dialogs), setupAborted_(setupAborted) {}
 
@@ -56,7 +56,7 @@ void VfsUpdateSession::Run(const std::vector<std::string>& params, const std::st
   filesTotal_ = static_cast<uint32_t>(entries.size());
 
   std::string fullPath = installDir + "\\" + name;
-  if (!fs_.Exists(fullPath)) {
+  if (!fs_.FileExists(fullPath)) {
     dialogs_.Show("Error: Unable to find <" + name + ">", "VFS Error", DialogButtons::kOk, DialogIcon::kNone);
     ui_.SetMessageText(ui_.Text(kTextSetupFailed, {}));
     setupAborted_.store(1);

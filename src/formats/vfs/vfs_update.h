@@ -24,7 +24,7 @@
 
 namespace ferry {
 
-class VfsFileSystem;
+class FileSystem;
 
 struct VfsGroupEntry {
   size_t Index = 0;  // for LoadEntry
@@ -65,7 +65,7 @@ constexpr int kTextVfsLoading = 29;
 
 class VfsUpdateSession {
  public:
-  VfsUpdateSession(VfsFileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui, Dialogs& dialogs,
+  VfsUpdateSession(FileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui, Dialogs& dialogs,
                     std::atomic<uint8_t>& setupAborted);
   ~VfsUpdateSession();
 
@@ -86,7 +86,7 @@ class VfsUpdateSession {
   void Status(int id, uint32_t done = 0, uint32_t total = 0);
   void CloseOpenArchive();
 
-  VfsFileSystem& fs_;
+  FileSystem& fs_;
   VfsEntrySource& entries_;
   VfsUpdateUi& ui_;
   Dialogs& dialogs_;

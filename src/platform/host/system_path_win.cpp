@@ -33,6 +33,8 @@ std::filesystem::path SystemPath(std::string_view codePagePath) {
   return LongFormPath(std::filesystem::path(std::wstring(wide.begin(), wide.end())));
 }
 
+std::filesystem::path HostPath(std::string_view setupPath) { return SystemPath(setupPath); }
+
 std::filesystem::path PathFromUtf8(std::string_view utf8) {
   const std::u16string wide = Utf8ToUtf16(utf8);
   return std::filesystem::path(std::wstring(wide.begin(), wide.end()));

@@ -90,7 +90,7 @@ void WriteUninstaller(TSetupContext& ctx) {
                          "\" could not be read.");
     return;
   }
-  ForceDirectoriesLogged(ctx.SetupInfo.InstallDir, [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
+  CreateFoldersLogged(ctx, ctx.SetupInfo.InstallDir);
   const std::string program = UninstallerPath(ctx);
   DeleteFileAt(program);
   if (!WriteFileCreatingDirs(program, *host, nullptr)) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "formats/pak/digit_key.h"
+#include "base/file_system.h"
 #include "formats/install_log/uninstall_list.h"
 #include "base/random_access_file.h"
 
@@ -66,18 +67,18 @@ TEST(InstallLog, FileRoundTripUsesPrefixAndReplacesTheLists) {
   std::string folder = dir.string();
 
   TUninstallList log = Sample();
-  ASSERT_TRUE(log.SaveToFile(folder, "Demo_"));
+  ASSERT_TRUE(log.SaveToFile(DiskFileSystem(), folder, "Demo_"));
   EXPECT_TRUE(std::filesystem::exists(dir / "Demo_install.log"));
   EXPECT_EQ(ReadFileBytes(dir / "Demo_install.log"), log.SaveToBuffer());
 
   TUninstallList back;
   back.AddFile("stale");
-  ASSERT_TRUE(back.LoadFromFile(folder, "Demo_"));
+  ASSERT_TRUE(back.LoadFromFile(DiskFileSystem(), folder, "Demo_"));
   EXPECT_EQ(back.Files(), log.Files());
   EXPECT_EQ(back.Directories(), log.Directories());
 
   // A missing log leaves the lists as they were.
-  EXPECT_FALSE(back.LoadFromFile(folder, ""));
+  EXPECT_FALSE(back.LoadFromFile(DiskFileSystem(), folder, ""));
   EXPECT_EQ(back.Files(), log.Files());
   std::filesystem::remove_all(dir);
 }

@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "formats/package/pak_system.h"
+#include "base/file_system.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
 
 namespace ferry::test {
 
-class MemoryPackageFileSystem : public PackageFileSystem {
+class MemoryPackageFileSystem : public FileSystem {
  public:
   struct Node {
     std::vector<uint8_t> data;
@@ -67,33 +68,38 @@ class MemoryPackageFileSystem : public PackageFileSystem {
   size_t Writes() const { return writes_; }
   void LockAfterCreate(std::string path) { lock_after_create_ = std::move(path); }
 
-  // ---- PackageFileSystem ----------------------------------------------------
-  bool Exists(const std::string& path) override { return files_.count(path) != 0; }
-  bool IsReadOnly(const std::string& path) override { return Exists(path) && files_[path]->read_only; }
+  // ---- FileSystem ------------------------------------------------------------
+  std::unique_ptr<RandomAccessFile> Open(const std::string& path, FileMode mode) override {
+    if (mode == FileMode::kCreate) {
+      if (!Mutate()) return nullptr;
+      files_[path] = std::make_shared<Node>();
+      // Another program opens it as soon as it is there.
+      if (lock_after_create_ == path) files_[path]->locked = true;
+      return std::make_unique<Handle>(this, files_[path]);
+    }
+    if (!FileExists(path)) return nullptr;
+    if (mode != FileMode::kRead && (files_[path]->locked || files_[path]->read_only)) return nullptr;
+    return std::make_unique<Handle>(this, files_[path]);
+  }
+  bool FileExists(const std::string& path) override { return files_.count(path) != 0; }
+  bool DirectoryExists(const std::string&) override { return false; }
+  bool IsReadOnly(const std::string& path) override { return FileExists(path) && files_[path]->read_only; }
   bool MakeWritable(const std::string& path) override {
-    if (!Exists(path) || files_[path]->read_only_sticks) return false;
+    if (!FileExists(path) || files_[path]->read_only_sticks) return false;
     files_[path]->read_only = false;
     return true;
   }
-  std::unique_ptr<RandomAccessFile> OpenForUpdate(const std::string& path) override {
-    if (!Exists(path) || files_[path]->locked || files_[path]->read_only) return nullptr;
-    return std::make_unique<Handle>(this, files_[path]);
-  }
-  std::unique_ptr<RandomAccessFile> OpenForReading(const std::string& path) override {
-    if (!Exists(path)) return nullptr;
-    return std::make_unique<Handle>(this, files_[path]);
-  }
-  std::unique_ptr<RandomAccessFile> Create(const std::string& path) override {
-    if (!Mutate()) return nullptr;
-    files_[path] = std::make_shared<Node>();
-    // Another program opens it as soon as it is there.
-    if (lock_after_create_ == path) files_[path]->locked = true;
-    return std::make_unique<Handle>(this, files_[path]);
-  }
-  bool Remove(const std::string& path) override {
+  bool RemoveFile(const std::string& path) override {
     if (!Mutate()) return false;
-    return files_.erase(path) != 0;
+    files_.erase(path);
+    return true;
   }
+  // The package system moves, copies and lists nothing.
+  bool RenameFile(const std::string&, const std::string&) override { return false; }
+  bool CopyFile(const std::string&, const std::string&, bool) override { return false; }
+  bool CreateDirectory(const std::string&) override { return false; }
+  bool RemoveDirectory(const std::string&) override { return false; }
+  std::vector<FoundFile> FindFiles(const std::string&) override { return {}; }
 
  private:
   class Handle : public RandomAccessFile {

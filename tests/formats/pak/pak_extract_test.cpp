@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "formats/pak/crc32.h"
+#include "base/file_system.h"
 #include "formats/pak/pak_file.h"
 #include "base/setup_error.h"
 #include "formats/pak/pak_test_util.h"
@@ -71,7 +72,7 @@ TEST_F(PakExtractTest, WritesTheGroupAndReportsEverything) {
   Recorder rec;
   pak.SetEvents(rec.Events());
   std::string target = rootText_ + "\\inst";
-  EXPECT_TRUE(pak.ExtractGroup(target, 1));
+  EXPECT_TRUE(pak.ExtractGroup(DiskFileSystem(), target, 1));
   std::vector<std::string> expected = {
       "status readme.txt",
       "file " + target + "\\readme.txt",
@@ -92,7 +93,7 @@ TEST_F(PakExtractTest, WritesTheGroupAndReportsEverything) {
 
   // A second run finds the folders there and reports none; files are rewritten.
   rec.log.clear();
-  EXPECT_TRUE(pak.ExtractGroup(target, 1));
+  EXPECT_TRUE(pak.ExtractGroup(DiskFileSystem(), target, 1));
   EXPECT_EQ(std::count_if(rec.log.begin(), rec.log.end(), [](auto& s) { return s.rfind("dir ", 0) == 0; }), 0);
 }
 
@@ -110,17 +111,17 @@ TEST_F(PakExtractTest, AFolderRemovedBetweenRunsIsCreatedAgain) {
   Recorder rec;
   pak.SetEvents(rec.Events());
   std::string target = rootText_ + "\\inst";
-  ASSERT_TRUE(pak.ExtractGroup(target, 1));
+  ASSERT_TRUE(pak.ExtractGroup(DiskFileSystem(), target, 1));
   std::filesystem::remove_all(Native(target + "\\data"));
   rec.log.clear();
-  EXPECT_TRUE(pak.ExtractGroup(target, 1));
+  EXPECT_TRUE(pak.ExtractGroup(DiskFileSystem(), target, 1));
   EXPECT_EQ(std::count(rec.log.begin(), rec.log.end(), "dir " + target + "\\data"), 1);
   EXPECT_EQ(ReadFileBytes(Native(target + "\\data\\a.txt")), Bytes("a"));
   EXPECT_EQ(ReadFileBytes(Native(target + "\\data\\b.txt")), Bytes("b"));
 
   // The same for a large entry copied on its own after a run.
   std::filesystem::remove_all(Native(target + "\\data"));
-  EXPECT_TRUE(pak.CopyLargeEntry(target + "\\data\\a.txt", "a.txt", 1, 0));
+  EXPECT_TRUE(pak.CopyLargeEntry(DiskFileSystem(), target + "\\data\\a.txt", "a.txt", 1, 0));
   EXPECT_TRUE(std::filesystem::exists(Native(target + "\\data\\a.txt")));
 }
 
@@ -140,7 +141,7 @@ TEST_F(PakExtractTest, RefusesNamesThatLeaveTheTarget) {
   TPak pak(file, TPakMode::kReader);
   Recorder rec;
   pak.SetEvents(rec.Events());
-  EXPECT_FALSE(pak.ExtractGroup(target, 1));
+  EXPECT_FALSE(pak.ExtractGroup(DiskFileSystem(), target, 1));
   size_t refused = std::count_if(rec.log.begin(), rec.log.end(), [](auto& s) { return s.rfind("refused ", 0) == 0; });
   EXPECT_EQ(refused, bad.size());
   EXPECT_EQ(rec.steps, static_cast<int>(bad.size() + 1));
@@ -157,7 +158,7 @@ TEST_F(PakExtractTest, EntryThatFailsToLoadLeavesAnEmptyFile) {
   AppendDirectory(bytes, {{"bad.txt", 0x12345678, 4, 0, 4, 1}});  // wrong checksum
   MemoryFile file(bytes);
   TPak pak(file, TPakMode::kReader);
-  EXPECT_FALSE(pak.ExtractGroup(rootText_, 1));
+  EXPECT_FALSE(pak.ExtractGroup(DiskFileSystem(), rootText_, 1));
   auto path = Native(rootText_ + "\\bad.txt");
   ASSERT_TRUE(std::filesystem::exists(path));
   EXPECT_EQ(std::filesystem::file_size(path), 0u);
@@ -192,7 +193,7 @@ TEST_F(PakExtractTest, LargeEntryIsCopiedInChunks) {
   EXPECT_TRUE(pak.VerifyEntry(0));
   file.reads.clear();
 
-  ASSERT_TRUE(pak.ExtractGroup(rootText_ + "\\out", 4));
+  ASSERT_TRUE(pak.ExtractGroup(DiskFileSystem(), rootText_ + "\\out", 4));
   std::vector<std::string> expected = {
       "status big.dat",
       "file " + rootText_ + "\\out\\big.dat",
@@ -228,7 +229,7 @@ TEST_F(PakExtractTest, ThresholdDecidesBetweenCopyAndLoad) {
   ASSERT_EQ(pak.Files()[1].CompSize, 0u);
   Recorder rec;
   pak.SetEvents(rec.Events());
-  ASSERT_TRUE(pak.ExtractGroup(rootText_, 1));
+  ASSERT_TRUE(pak.ExtractGroup(DiskFileSystem(), rootText_, 1));
   std::vector<std::string> statuses;
   for (auto& s : rec.log)
     if (s.rfind("status ", 0) == 0) statuses.push_back(s);
@@ -245,9 +246,9 @@ TEST_F(PakExtractTest, CopyLargeEntryRefusesBytesThatAreNotThere) {
   AppendDirectory(bytes, {{"big", 0, 4, 0, kLargeEntryThreshold, 1}});
   MemoryFile file(bytes);
   TPak pak(file, TPakMode::kReader);
-  EXPECT_FALSE(pak.CopyLargeEntry(rootText_ + "\\big", "big", kLargeEntryThreshold, 0));
+  EXPECT_FALSE(pak.CopyLargeEntry(DiskFileSystem(), rootText_ + "\\big", "big", kLargeEntryThreshold, 0));
   EXPECT_EQ(std::filesystem::file_size(Native(rootText_ + "\\big")), 0u);
-  EXPECT_FALSE(pak.CopyLargeEntry(rootText_ + "\\none", "none", 10, 5));
+  EXPECT_FALSE(pak.CopyLargeEntry(DiskFileSystem(), rootText_ + "\\none", "none", 10, 5));
 }
 
 }  // namespace

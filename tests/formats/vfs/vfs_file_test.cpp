@@ -28,7 +28,7 @@ class VfsFileTest : public ::testing::Test {
  protected:
   void SetUp() override { CreateVfsArchive(fs, kPath, Small()); }
   std::vector<uint8_t>& Bytes() { return const_cast<std::vector<uint8_t>&>(*fs.Find(kPath)); }
-  MemoryVfsFileSystem fs;
+  MemoryFileSystem fs;
 };
 
 TEST(VfsMd5, KnownDigests) {
@@ -136,7 +136,7 @@ TEST_F(VfsFileTest, DigestCoversTheFileFromOffset44) {
   md5.Update(std::span(bytes).subspan(44));
   EXPECT_EQ(HeaderOf(bytes).Digest, md5.Final());
   EXPECT_TRUE(CheckVfsArchive(fs, kPath).Ok());
-  EXPECT_FALSE(fs.Exists(VfsJournal::PathFor(kPath)));
+  EXPECT_FALSE(fs.FileExists(VfsJournal::PathFor(kPath)));
 }
 
 TEST_F(VfsFileTest, SideFileOnlyWhenItExisted) {
@@ -146,7 +146,7 @@ TEST_F(VfsFileTest, SideFileOnlyWhenItExisted) {
     Put(f, "a.txt", Text(100));
     f.FlushArchive();
   }
-  EXPECT_FALSE(fs.Exists(kSide));
+  EXPECT_FALSE(fs.FileExists(kSide));
 
   CreateVfsArchive(fs, kPath, Small(256, 64, 8, true));
   {
@@ -156,7 +156,7 @@ TEST_F(VfsFileTest, SideFileOnlyWhenItExisted) {
     Put(f, "a.txt", Text(100));
     f.FlushArchive();
   }
-  ASSERT_TRUE(fs.Exists(kSide));
+  ASSERT_TRUE(fs.FileExists(kSide));
   auto recs = ParseHashFile(*fs.Find(kSide));
   ASSERT_EQ(recs.size(), 1u);
   EXPECT_EQ(recs[0].Hash, PathHash("a.txt"));
@@ -169,7 +169,7 @@ TEST_F(VfsFileTest, SideFileOnlyWhenItExisted) {
     Open(f);
     f.FlushArchive();
   }
-  EXPECT_FALSE(fs.Exists(kSide));
+  EXPECT_FALSE(fs.FileExists(kSide));
 }
 
 TEST_F(VfsFileTest, DamagedArchivesAreRefusedBeforeAnyWrite) {
@@ -184,7 +184,7 @@ TEST_F(VfsFileTest, DamagedArchivesAreRefusedBeforeAnyWrite) {
     EXPECT_THROW(f.OpenArchive(kPath, false), SetupError) << what;
     EXPECT_FALSE(f.IsOpen());
     EXPECT_EQ(*fs.Find(kPath), bytes) << what;
-    EXPECT_FALSE(fs.Exists(VfsJournal::PathFor(kPath))) << what;
+    EXPECT_FALSE(fs.FileExists(VfsJournal::PathFor(kPath))) << what;
   };
   refused([&](auto& b) { SetEntry(b, 1, 1, 65); }, "chain leaves the table");
   refused([&](auto& b) { SetEntry(b, 1, 1, -7); }, "negative next");
@@ -230,17 +230,17 @@ TEST_F(VfsFileTest, ListingThatIsNotWholeRecordsIsRefused) {
   EXPECT_EQ(*fs.Find(kPath), bytes);
 }
 
-class ReadOnlyFs : public MemoryVfsFileSystem {
+class ReadOnlyFs : public MemoryFileSystem {
  public:
   std::unique_ptr<RandomAccessFile> Open(const std::string& path, FileMode mode) override {
     if (mode != FileMode::kRead) return nullptr;
-    return MemoryVfsFileSystem::Open(path, mode);
+    return MemoryFileSystem::Open(path, mode);
   }
 };
 
 TEST(VfsOpen, AnArchiveThatCannotBeOpenedForWritingIsAnError) {
   ReadOnlyFs fs;
-  MemoryVfsFileSystem maker;
+  MemoryFileSystem maker;
   CreateVfsArchive(maker, kPath, Small());
   fs.Put(kPath, *maker.Find(kPath));
   TVFSFile f(fs);

@@ -168,7 +168,7 @@ TEST(VfsHeader, LayoutOffsetsAndRefusals) {
   EXPECT_EQ(h.RootTableOffset(), 3772u);
   EXPECT_EQ(h.DataOffset(), 9404u);
 
-  MemoryVfsFileSystem fs;
+  MemoryFileSystem fs;
   CreateVfsArchive(fs, kPath, Small());
   auto good = *fs.Find(kPath);
   auto refused = [&](const std::function<void(std::vector<uint8_t>&)>& mutate) {
@@ -195,7 +195,7 @@ TEST(VfsHeader, LayoutOffsetsAndRefusals) {
 }
 
 TEST(VfsHeader, DescriptionAndReservedFieldsSurviveAnUpdate) {
-  MemoryVfsFileSystem fs;
+  MemoryFileSystem fs;
   CreateVfsArchive(fs, kPath, Small());
   // A longer description area with an extra part and odd reserved values.
   auto bytes = *fs.Find(kPath);

@@ -7,21 +7,21 @@ namespace ferry {
 namespace {
 
 using namespace vfstest;
-using Change = MemoryVfsFileSystem::Change;
+using Change = MemoryFileSystem::Change;
 
 struct Killed {};
 
-void CopyFiles(const MemoryVfsFileSystem& from, MemoryVfsFileSystem& to) {
+void CopyFiles(const MemoryFileSystem& from, MemoryFileSystem& to) {
   for (const auto& p : from.Paths()) to.Put(p, *from.Find(p));
 }
 
-std::vector<uint8_t> FileOr(const MemoryVfsFileSystem& fs, const std::string& path) {
+std::vector<uint8_t> FileOr(const MemoryFileSystem& fs, const std::string& path) {
   const auto* f = fs.Find(path);
   return f ? *f : std::vector<uint8_t>{0xDE, 0xAD};
 }
 
 // An archive with a side file, some directories and files of each kind.
-void MakeBase(MemoryVfsFileSystem& fs) {
+void MakeBase(MemoryFileSystem& fs) {
   CreateVfsArchive(fs, kPath, Small(256, 200, 4, true));
   TVFSFile f(fs);
   Open(f);
@@ -35,7 +35,7 @@ void MakeBase(MemoryVfsFileSystem& fs) {
 
 // Adds, replaces (same size, other size, compressed), creates directories,
 // grows listings and replaces a root file.
-void SampleUpdate(MemoryVfsFileSystem& fs) {
+void SampleUpdate(MemoryFileSystem& fs) {
   TVFSFile f(fs);
   Open(f);
   Put(f, "units\\a.dat", Noise(300, 11));
@@ -49,12 +49,12 @@ void SampleUpdate(MemoryVfsFileSystem& fs) {
 }
 
 TEST(VfsJournal, AnUpdateKilledAfterAnyWriteLeavesOldOrNewContent) {
-  MemoryVfsFileSystem base;
+  MemoryFileSystem base;
   MakeBase(base);
   const auto oldArchive = *base.Find(kPath);
   const auto oldSide = *base.Find(kSide);
 
-  MemoryVfsFileSystem whole;
+  MemoryFileSystem whole;
   CopyFiles(base, whole);
   size_t changes = 0;
   whole.SetChangeHook([&](const Change&) { ++changes; });
@@ -63,12 +63,12 @@ TEST(VfsJournal, AnUpdateKilledAfterAnyWriteLeavesOldOrNewContent) {
   const auto newArchive = *whole.Find(kPath);
   const auto newSide = *whole.Find(kSide);
   ASSERT_NE(oldArchive, newArchive);
-  ASSERT_FALSE(whole.Exists(VfsJournal::PathFor(kPath)));
+  ASSERT_FALSE(whole.FileExists(VfsJournal::PathFor(kPath)));
   ASSERT_GT(changes, 40u);
 
   size_t sawOld = 0, sawNew = 0;
   for (size_t k = 0; k <= changes; ++k) {
-    MemoryVfsFileSystem fs;
+    MemoryFileSystem fs;
     CopyFiles(base, fs);
     size_t count = 0;
     fs.SetChangeHook([&](const Change&) {
@@ -83,7 +83,7 @@ TEST(VfsJournal, AnUpdateKilledAfterAnyWriteLeavesOldOrNewContent) {
     EXPECT_EQ(killed, k < changes) << "k=" << k;
 
     // Killed again while rolling back: the journal is played back again from the start.
-    if (fs.Exists(VfsJournal::PathFor(kPath))) {
+    if (fs.FileExists(VfsJournal::PathFor(kPath))) {
       count = 0;
       fs.SetChangeHook([&](const Change&) {
         if (count++ == 1) throw Killed{};
@@ -97,7 +97,7 @@ TEST(VfsJournal, AnUpdateKilledAfterAnyWriteLeavesOldOrNewContent) {
     fs.SetChangeHook({});
     VfsCheckReport report = CheckVfsArchive(fs, kPath);
     for (const auto& e : report.Errors) ADD_FAILURE() << "k=" << k << ": " << e;
-    EXPECT_FALSE(fs.Exists(VfsJournal::PathFor(kPath))) << "k=" << k;
+    EXPECT_FALSE(fs.FileExists(VfsJournal::PathFor(kPath))) << "k=" << k;
     const auto& archive = FileOr(fs, kPath);
     const auto& side = FileOr(fs, kSide);
     bool isOld = archive == oldArchive && side == oldSide;
@@ -111,7 +111,7 @@ TEST(VfsJournal, AnUpdateKilledAfterAnyWriteLeavesOldOrNewContent) {
 }
 
 TEST(VfsJournal, CloseWithoutFlushAndRollBackRestoreTheArchive) {
-  MemoryVfsFileSystem fs;
+  MemoryFileSystem fs;
   MakeBase(fs);
   const auto before = *fs.Find(kPath);
   {
@@ -123,14 +123,14 @@ TEST(VfsJournal, CloseWithoutFlushAndRollBackRestoreTheArchive) {
     EXPECT_FALSE(f.IsOpen());
   }
   EXPECT_EQ(*fs.Find(kPath), before);
-  EXPECT_FALSE(fs.Exists(VfsJournal::PathFor(kPath)));
+  EXPECT_FALSE(fs.FileExists(VfsJournal::PathFor(kPath)));
   {
     TVFSFile f(fs);
     Open(f);
     Put(f, "units\\z.txt", Noise(500));
     f.CloseArchive();
   }
-  EXPECT_TRUE(fs.Exists(VfsJournal::PathFor(kPath)));
+  EXPECT_TRUE(fs.FileExists(VfsJournal::PathFor(kPath)));
   TVFSFile g(fs);
   Open(g);
   EXPECT_TRUE(g.Recovered());
@@ -139,7 +139,7 @@ TEST(VfsJournal, CloseWithoutFlushAndRollBackRestoreTheArchive) {
 }
 
 TEST(VfsJournal, ReadOnlyOpenRefusesAPendingJournal) {
-  MemoryVfsFileSystem fs;
+  MemoryFileSystem fs;
   MakeBase(fs);
   {
     TVFSFile f(fs);
@@ -151,7 +151,7 @@ TEST(VfsJournal, ReadOnlyOpenRefusesAPendingJournal) {
 }
 
 TEST(VfsJournal, TornJournalHeaderMeansNothingToUndo) {
-  MemoryVfsFileSystem fs;
+  MemoryFileSystem fs;
   MakeBase(fs);
   const auto before = *fs.Find(kPath);
   fs.Put(VfsJournal::PathFor(kPath), {0x46, 0x56, 0x4A});
@@ -159,7 +159,7 @@ TEST(VfsJournal, TornJournalHeaderMeansNothingToUndo) {
   Open(f);
   EXPECT_TRUE(f.Recovered());
   EXPECT_EQ(*fs.Find(kPath), before);
-  EXPECT_FALSE(fs.Exists(VfsJournal::PathFor(kPath)));
+  EXPECT_FALSE(fs.FileExists(VfsJournal::PathFor(kPath)));
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "formats/vfs/vfs_archive.h"
 #include "formats/vfs/vfs_check.h"
 #include "formats/vfs/vfs_format.h"
-#include "formats/vfs/vfs_fs.h"
+#include "base/memory_file_system.h"
 
 namespace ferry::vfstest {
 
@@ -78,7 +78,7 @@ inline int32_t Put(TVFSFile& f, const std::string& name, const std::vector<uint8
 }
 
 // The file's data as stored (compressed chunks unpacked), read with a fresh open.
-inline std::vector<uint8_t> ReadBack(VfsFileSystem& fs, const std::string& name) {
+inline std::vector<uint8_t> ReadBack(FileSystem& fs, const std::string& name) {
   TVFSFile f(fs);
   f.OpenArchive(kPath, true, {}, VfsAccess::kReadOnly);
   int32_t n = f.Tree().FindByPath(name);

@@ -7,7 +7,7 @@ namespace ferry {
 namespace {
 
 using namespace vfstest;
-using Change = MemoryVfsFileSystem::Change;
+using Change = MemoryFileSystem::Change;
 
 class VfsTreeTest : public ::testing::Test {
  protected:
@@ -28,7 +28,7 @@ class VfsTreeTest : public ::testing::Test {
     auto report = CheckVfsArchive(fs, kPath);
     for (const auto& e : report.Errors) ADD_FAILURE() << e;
   }
-  MemoryVfsFileSystem fs;
+  MemoryFileSystem fs;
 };
 
 TEST_F(VfsTreeTest, NewRootFileWritesEntryBlockThenSlot) {
@@ -348,7 +348,7 @@ TEST_F(VfsTreeTest, FullTreeRebuildsTheSideFileLikeTheLazyUpdate) {
     f.FlushArchive();
   }
   auto lazy = *fs.Find(kSide);
-  fs.Remove(kSide);
+  fs.RemoveFile(kSide);
   {
     TVFSFile f(fs);
     Open(f, true);

@@ -67,7 +67,7 @@ class VfsUpdateTest : public ::testing::Test {
     }
     return *command;
   }
-  MemoryVfsFileSystem fs;
+  MemoryFileSystem fs;
   FakeSource source;
   FakeUi ui;
   RecordingDialogs dialogs;
@@ -99,7 +99,7 @@ TEST_F(VfsUpdateTest, WritesTheGroupWithCaptionsAndSteps) {
 }
 
 TEST_F(VfsUpdateTest, EmptyGroupDoesNothingAndNeedsNoArchive) {
-  fs.Remove(kPath);
+  fs.RemoveFile(kPath);
   Command().Run({"src", "data.vfs", "7"}, kInstall);
   EXPECT_TRUE(ui.status.empty());
   EXPECT_TRUE(dialogs.shown().empty());
@@ -126,14 +126,14 @@ TEST_F(VfsUpdateTest, CloseFlagKeepsTheArchiveOpenUntilTheNextArchiveOrTheEnd) {
   source.Add(3, "c.txt", Text(70));
   Command().Run({"src", "data.vfs", "0", "1"}, kInstall);
   EXPECT_TRUE(Command().HasOpenArchive());
-  EXPECT_TRUE(fs.Exists(VfsJournal::PathFor(kPath)));  // changed, not yet flushed
+  EXPECT_TRUE(fs.FileExists(VfsJournal::PathFor(kPath)));  // changed, not yet flushed
   ui.status.clear();
   Command().Run({"src", "more\\second.vfs", "1", "2"}, kInstall);
   EXPECT_EQ(ui.status.front(), "Writing data.vfs`s Header");
   EXPECT_EQ(ui.status[1], "Loading more\\second.vfs");
   EXPECT_EQ(ui.status.back(), "Writing more\\second.vfs`s Header");
   EXPECT_FALSE(Command().HasOpenArchive());
-  EXPECT_FALSE(fs.Exists(VfsJournal::PathFor(kPath)));
+  EXPECT_FALSE(fs.FileExists(VfsJournal::PathFor(kPath)));
   EXPECT_TRUE(CheckVfsArchive(fs, kPath).Ok());
 
   Command().Run({"src", "data.vfs", "no", "3"}, kInstall);
@@ -153,7 +153,7 @@ TEST_F(VfsUpdateTest, AFailureLeavesTheArchiveAsItWas) {
   EXPECT_THROW(Command().Run({"src", "data.vfs", "2"}, kInstall), SetupError);
   EXPECT_FALSE(Command().HasOpenArchive());
   EXPECT_EQ(*fs.Find(kPath), before);
-  EXPECT_FALSE(fs.Exists(VfsJournal::PathFor(kPath)));
+  EXPECT_FALSE(fs.FileExists(VfsJournal::PathFor(kPath)));
 
   source.Add(3, std::string("big.bin"), Noise(256 * 200));  // more than the archive holds
   EXPECT_THROW(Command().Run({"src", "data.vfs", "3"}, kInstall), SetupError);

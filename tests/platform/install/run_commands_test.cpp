@@ -2,15 +2,16 @@
 
 #include <atomic>
 
+#include "base/file_system.h"
 #include "engine/setup_thread.h"
 #include "platform/setup_thread_win.h"
 #include "engine/startup.h"
 #include "platform/ui_task.h"
 #include "formats/vfs/vfs_archive.h"
 #include "formats/vfs/vfs_check.h"
-#include "formats/vfs/vfs_fs.h"
 #include "formats/vfs/vfs_journal.h"
 #include "platform/install/install_test_support.h"
+
 
 namespace ferry {
 namespace {
@@ -72,7 +73,7 @@ TEST_F(RunCommandsTest, JumpsConditionsAndFailureFollowTheScript) {
   EXPECT_TRUE(outcome.LogSaved);
   EXPECT_EQ(registered_, 1);
   TUninstallList saved;
-  ASSERT_TRUE(saved.LoadFromFile(f_.InstallDir(), "Demo_"));
+  ASSERT_TRUE(saved.LoadFromFile(DiskFileSystem(), f_.InstallDir(), "Demo_"));
   // Extraction logs folder + "\\" + name, copyfile the expanded path; both
   // are folded at the install directory, which ends in a backslash.
   EXPECT_EQ(saved.Files(), (std::vector<std::string>{"$INSTDIR\\readme.txt", "$INSTDIR\\maps\\coast.map",
@@ -89,8 +90,8 @@ TEST_F(RunCommandsTest, AVfsArchiveLeftOpenIsFlushedWhenItsNextLineIsJumpedOver)
   // goto skips; an empty file of the group is stored as an empty file.
   f_.SetPayload({{"units\\a.txt", "alpha", 1}, {"units\\empty.txt", "", 1}, {"c.txt", "gamma", 2}});
   const std::string archive = f_.InstallDir() + "data.vfs";
-  ForceDirectoriesLogged(f_.InstallDir(), nullptr);
-  CreateVfsArchive(DiskVfsFileSystem(), archive, {.BlockSize = 256, .BlockCount = 64, .RootCount = 8});
+  ForceDirectories(DiskFileSystem(), f_.InstallDir());
+  CreateVfsArchive(DiskFileSystem(), archive, {.BlockSize = 256, .BlockCount = 64, .RootCount = 8});
   f_.Line("vfsupdate", {"Data\\", "data.vfs", "0", "1"});  // 0
   f_.Line("goto", {"3"});                                   // 1
   f_.Line("vfsupdate", {"Data\\", "data.vfs", "1", "2"});  // 2: jumped over
@@ -100,11 +101,11 @@ TEST_F(RunCommandsTest, AVfsArchiveLeftOpenIsFlushedWhenItsNextLineIsJumpedOver)
   EXPECT_EQ(f_.ctx.SetupAborted.load(), 0);
   EXPECT_TRUE(reporter_.reports.empty());
   EXPECT_FALSE(FileExists(VfsJournal::PathFor(archive)));
-  VfsCheckReport check = CheckVfsArchive(DiskVfsFileSystem(), archive);
+  VfsCheckReport check = CheckVfsArchive(DiskFileSystem(), archive);
   EXPECT_TRUE(check.Ok()) << (check.Errors.empty() ? "" : check.Errors[0]);
   EXPECT_FALSE(check.RolledBack);
   EXPECT_EQ(check.Files, 2u);
-  TVFSFile stored(DiskVfsFileSystem());
+  TVFSFile stored(DiskFileSystem());
   stored.OpenArchive(archive, true, {}, VfsAccess::kReadOnly);
   int32_t a = stored.Tree().FindByPath("units\\a.txt");
   int32_t empty = stored.Tree().FindByPath("units\\empty.txt");
