@@ -122,4 +122,9 @@ uint32_t Crc32(std::span<const uint8_t> data) {
   return crc;
 }
 
+uint32_t Crc32Update(uint32_t crc, std::span<const uint8_t> data) {
+  if (data.empty()) return crc;
+  return Update(crc ^ 0xFFFFFFFFu, data.data(), data.size()) ^ 0xFFFFFFFFu;
+}
+
 }  // namespace ferry

@@ -15,4 +15,8 @@ bool CalcCrc32(const void* buffer, size_t length, uint32_t& out);
 // Convenience for code that always has a buffer: CRC-32 of the bytes (0 for none).
 uint32_t Crc32(std::span<const uint8_t> data);
 
+// Continues a running CRC-32 over the next bytes, as zlib's crc32 does: start
+// at 0, feed the bytes in any split, and the result equals Crc32 of them all.
+uint32_t Crc32Update(uint32_t crc, std::span<const uint8_t> data);
+
 }  // namespace ferry

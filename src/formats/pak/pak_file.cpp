@@ -299,10 +299,44 @@ void TPak::ForEachInGroup(uint16_t group, const std::function<void(size_t)>& cal
 }
 
 bool TPak::VerifyEntry(size_t index) {
+  last_error_.clear();
   const TPakFile* e = Entry(index);
-  if (!e) return false;
-  if (e->OrigSize >= kLargeEntryThreshold) return true;
+  if (!e) {
+    Fail("no such entry");
+    return false;
+  }
+  if (e->OrigSize >= kLargeEntryThreshold) return VerifyLarge(*e);
   return LoadEntry(index).has_value();
+}
+
+// Large entries are copied raw (CopyLargeEntry), so the bytes checked are the
+// OrigSize bytes at Offset, read through one fixed buffer.
+bool TPak::VerifyLarge(const TPakFile& e) {
+  if (e.Checksum == 0) return true;
+  if (!file_) {
+    Fail("the archive is closed");
+    return false;
+  }
+  if (e.Offset > end_ || e.OrigSize > end_ - e.Offset) {
+    Fail("stored bytes past the end of the file");
+    return false;
+  }
+  std::vector<uint8_t> chunk(kVerifyChunkSize);
+  uint32_t crc = 0;
+  for (uint64_t done = 0; done < e.OrigSize;) {
+    std::span<uint8_t> part(chunk.data(), static_cast<size_t>(std::min<uint64_t>(chunk.size(), e.OrigSize - done)));
+    if (file_->ReadAt(e.Offset + done, part) != part.size()) {
+      Fail("short read");
+      return false;
+    }
+    crc = Crc32Update(crc, part);
+    done += part.size();
+  }
+  if (crc != e.Checksum) {
+    Fail("checksum mismatch");
+    return false;
+  }
+  return true;
 }
 
 size_t TPak::CountPayloadEntries() const {
@@ -367,6 +401,7 @@ std::optional<std::vector<uint8_t>> TPak::PackFile(size_t index) {
   TPakFile& e = files_[index];
   e.OrigSize = static_cast<uint32_t>(data.size());
   e.CompSize = 0;
+  e.Checksum = Crc32(data);
   return data;
 }
 
@@ -412,12 +447,16 @@ bool TPak::StoreFile(size_t index) {
   if (end > kMaxArchiveOffset || size > kMaxArchiveOffset - end)
     throw SetupError("The archive would pass 4 GiB");
   std::vector<uint8_t> chunk(kCopyChunkSize);
+  uint32_t crc = 0;
   for (uint64_t done = 0; done < size;) {
     size_t want = static_cast<size_t>(std::min<uint64_t>(chunk.size(), size - done));
     if (in->ReadAt(done, std::span(chunk.data(), want)) != want) throw SetupError("Cannot read " + e.SourceFile);
-    file_->WriteAt(end + done, std::span<const uint8_t>(chunk.data(), want));
+    std::span<const uint8_t> part(chunk.data(), want);
+    file_->WriteAt(end + done, part);
+    crc = Crc32Update(crc, part);
     done += want;
   }
+  e.Checksum = crc;
   e.OrigSize = static_cast<uint32_t>(size);
   e.CompSize = 0;
   e.Offset = static_cast<uint32_t>(end);

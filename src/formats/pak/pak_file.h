@@ -52,10 +52,15 @@ class Dialogs;
 class FileSystem;
 
 // Entries of this OrigSize or more are never compressed, are copied to disk in
-// chunks instead of being loaded, and are not checksum-verified.
+// chunks instead of being loaded, and are verified by streaming their stored
+// bytes (a Checksum of 0 there means "not checked": archives written before
+// large entries carried one).
 inline constexpr uint32_t kLargeEntryThreshold = 73'400'320;  // 70 MiB
 // Chunk of CopyLargeEntry.
 inline constexpr uint32_t kCopyChunkSize = 26'214'400;  // 25 MiB
+// The one buffer VerifyEntry streams a large entry through: all the memory
+// its check takes, whatever the entry's size.
+inline constexpr uint32_t kVerifyChunkSize = 1'048'576;  // 1 MiB
 inline constexpr size_t kPakTrailerSize = 16;
 inline constexpr char kPakMagic[4] = {'R', 'K', 'P', 'F'};
 
@@ -162,7 +167,7 @@ class TPak {
   // also shows the "Error" DecompSize box through Dialogs, when there is one).
   // LastLoadError() says which.
   std::optional<std::vector<uint8_t>> LoadEntry(size_t index);
-  // Why the last LoadEntry returned none (empty after a success).
+  // Why the last LoadEntry or VerifyEntry failed (empty after a success).
   const std::string& LastLoadError() const { return last_error_; }
   // First entry in directory order whose name equals `name` ignoring case
   // (ANSI lower-casing, whole name, no separator folding) and whose Group is
@@ -180,7 +185,9 @@ class TPak {
   // Calls `callback` with each entry index of the group, in directory order
   // (through FindFirstIndex/FindNextIndex, so it moves the cursor).
   void ForEachInGroup(uint16_t group, const std::function<void(size_t index)>& callback);
-  // Large entries (OrigSize >= kLargeEntryThreshold) are sound unread; any
+  // A large entry (OrigSize >= kLargeEntryThreshold) is sound when its OrigSize
+  // stored bytes lie in the archive and their CRC-32, streamed in chunks of
+  // kVerifyChunkSize, equals Checksum; with Checksum 0 it is sound unread. Any
   // other entry is sound when LoadEntry returns data. Bad index: false.
   bool VerifyEntry(size_t index);
   size_t CountPayloadEntries() const;  // entries whose Group is not 0
@@ -221,12 +228,14 @@ class TPak {
   // Throws SetupError for data of 4 GiB or more.
   std::optional<std::vector<uint8_t>> PackBuffer(size_t index, std::span<const uint8_t> data);
   // The same for the entry's SourceFile read whole; a file of
-  // kLargeEntryThreshold bytes or more is stored as read, Checksum left 0.
+  // kLargeEntryThreshold bytes or more is stored as read, with its CRC-32.
   // Throws SetupError when the file cannot be read.
   std::optional<std::vector<uint8_t>> PackFile(size_t index);
   // PackBuffer / PackFile, then append the stored bytes at the end of the file
   // (Offset := that end). False when there was nothing to store. Throws
   // SetupError when the file cannot be written or would pass 4 GiB.
+  // StoreFile streams a source of kLargeEntryThreshold bytes or more instead
+  // of reading it whole, taking its CRC-32 on the way.
   bool StoreBuffer(size_t index, std::span<const uint8_t> data);
   bool StoreFile(size_t index);
   // Appends `stored`, the bytes PackBuffer returned for this entry (whose
@@ -241,6 +250,7 @@ class TPak {
  private:
   void Open(TPakMode mode);
   std::optional<std::vector<uint8_t>> ReadStored(const TPakFile& e);
+  bool VerifyLarge(const TPakFile& e);
   std::optional<std::vector<uint8_t>> Inflate(const TPakFile& e, std::span<const uint8_t> stored);
   std::optional<size_t> ScanGroup(uint16_t group);
   bool ExtractEntry(FileSystem& files, const std::string& target, const TPakFound& found, size_t index);

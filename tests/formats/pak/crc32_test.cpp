@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -50,6 +51,20 @@ TEST(Crc32, EqualsZlibForUniformBuffers) {
   for (uint8_t fill : {0x00, 0xFF, 0x5A}) {
     std::vector<uint8_t> data(100'003, fill);
     EXPECT_EQ(Crc32(data), crc32(0, data.data(), static_cast<uInt>(data.size())));
+  }
+}
+
+// A running CRC fed in pieces (short, byte-path and folding-path pieces,
+// empty ones too) ends where the one-call CRC of the whole does.
+TEST(Crc32, RunningCrcOverPiecesEqualsTheWhole) {
+  std::mt19937 gen(777);
+  std::vector<uint8_t> data(300'000);
+  for (auto& b : data) b = static_cast<uint8_t>(gen());
+  for (size_t piece : {1u, 7u, 64u, 127u, 1000u, 65'536u, 299'999u}) {
+    uint32_t crc = Crc32Update(0, {});
+    for (size_t at = 0; at < data.size(); at += piece)
+      crc = Crc32Update(crc, std::span(data).subspan(at, std::min(piece, data.size() - at)));
+    EXPECT_EQ(crc, Crc32(data)) << piece;
   }
 }
 

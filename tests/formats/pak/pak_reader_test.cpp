@@ -170,16 +170,20 @@ TEST(PakReader, EmptyEntryLoadsAsNoneWithoutMessage) {
   EXPECT_TRUE(dialogs.shown().empty());
 }
 
-// Large entries are not read to be verified: even one whose bytes are not
-// there is reported sound, while one byte less is loaded and found missing.
-TEST(PakReader, LargeEntriesAreNotVerified) {
+// A large entry with checksum 0 (an older archive) is sound unread, even
+// with its bytes missing; with a checksum it is read, and bytes that are not
+// there fail, as does one byte less than large, which is loaded.
+TEST(PakReader, LargeEntriesAreCheckedOnlyWithAChecksum) {
   std::vector<uint8_t> bytes = Bytes("host");
-  test::AppendDirectory(bytes, {{"big", 0, 4, 0, kLargeEntryThreshold, 1},
+  test::AppendDirectory(bytes, {{"unchecked", 0, 4, 0, kLargeEntryThreshold, 1},
+                                {"checked", 0x1234, 4, 0, kLargeEntryThreshold, 1},
                                 {"almost", 0, 4, 0, kLargeEntryThreshold - 1, 1}});
   MemoryFile file(bytes);
   TPak pak(file, TPakMode::kReader);
   EXPECT_TRUE(pak.VerifyEntry(0));
   EXPECT_FALSE(pak.VerifyEntry(1));
+  EXPECT_EQ(pak.LastLoadError(), "stored bytes past the end of the file");
+  EXPECT_FALSE(pak.VerifyEntry(2));
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "formats/pak/pak_file.h"
+
+#include "formats/pak/crc32.h"
 #include "base/setup_error.h"
 #include "formats/pak/pak_test_util.h"
 
@@ -207,9 +209,9 @@ TEST_F(PakDiskWriterTest, NewWriterTruncatesAndMissingSourceThrows) {
   EXPECT_THROW(TPak(std::filesystem::path(P("no_dir/x.pak")), false, true), SetupError);
 }
 
-// A large source file is stored as it is (streamed), with CompSize and
-// Checksum 0, and reads back whole.
-TEST_F(PakDiskWriterTest, LargeSourceFileIsStoredRaw) {
+// A large source file is stored as it is (streamed) with the CRC-32 of its
+// bytes, reads back whole, and one byte flipped in it fails verification.
+TEST_F(PakDiskWriterTest, LargeSourceFileIsStoredRawWithItsChecksum) {
   std::vector<uint8_t> data(kLargeEntryThreshold, 0);
   for (size_t i = 0; i < data.size(); i += 65536) data[i] = static_cast<uint8_t>(i >> 16);
   WriteFileBytes(P("large.bin"), data);
@@ -219,7 +221,7 @@ TEST_F(PakDiskWriterTest, LargeSourceFileIsStoredRaw) {
     size_t i = w.AddEntry("large.bin", P("large.bin"), 1);
     ASSERT_TRUE(w.StoreFile(i));
     EXPECT_EQ(w.Files()[i].CompSize, 0u);
-    EXPECT_EQ(w.Files()[i].Checksum, 0u);
+    EXPECT_EQ(w.Files()[i].Checksum, Crc32(data));
     EXPECT_EQ(w.Files()[i].Offset, 5u);
     w.WriteDirectory();
   }
@@ -227,8 +229,14 @@ TEST_F(PakDiskWriterTest, LargeSourceFileIsStoredRaw) {
   ASSERT_EQ(pak.EntryCount(), 2u);
   EXPECT_EQ(pak.Files()[1].OrigSize, kLargeEntryThreshold);
   EXPECT_TRUE(pak.VerifyEntry(1));
-  auto file = OpenDiskFile(P("setup.pak"), FileMode::kRead);
+  auto file = OpenDiskFile(P("setup.pak"), FileMode::kReadWrite);
   EXPECT_EQ(file->ReadVector(5, data.size()), data);
+  // Past the first verify chunk, so the damage is not in the first read.
+  const uint64_t at = 5 + kVerifyChunkSize + 12345;
+  const uint8_t flipped[1] = {static_cast<uint8_t>(data[at - 5] ^ 0x20)};
+  file->WriteAt(at, flipped);
+  EXPECT_FALSE(pak.VerifyEntry(1));
+  EXPECT_EQ(pak.LastLoadError(), "checksum mismatch");
 }
 
 }  // namespace
