@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (name.size() % 3 == 0) return std::nullopt;  // some pages miss their layout
     return bytes;
   };
-  ferry::TWizardButtons buttons;
+  ferry::WizardButtons buttons;
   ferry::TSEPageControl pages(env, buttons);
   try {
     pages.LoadPageSetData(std::span(data, size));

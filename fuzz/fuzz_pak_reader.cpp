@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ferry::MemoryFile file(std::vector<uint8_t>(data, data + size));
   ferry::RecordingDialogs dialogs;
-  ferry::TPak pak(file, ferry::TPakMode::kReader, &dialogs);
+  ferry::TPak pak(file, ferry::PakMode::kReader, &dialogs);
   for (size_t i = 0; i <= pak.EntryCount(); ++i) {
     auto loaded = pak.LoadEntry(i);
     if (loaded && loaded->size() != pak.Files()[i].OrigSize) __builtin_trap();

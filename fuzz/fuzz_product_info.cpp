@@ -7,7 +7,7 @@
 #include "formats/setup/product_info.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::optional<ferry::TProductInfo> info = ferry::ReadProductInfo({data, size});
+  std::optional<ferry::ProductInformation> info = ferry::ReadProductInfo({data, size});
   if (info && ferry::ReadProductInfo(ferry::WriteProductInfo(*info)) != info) std::abort();
   return 0;
 }

@@ -45,7 +45,7 @@ const std::vector<uint8_t>& SetupBytes(int64_t count) {
   auto file = std::make_unique<MemoryFile>(std::vector<uint8_t>(64 * 1024, 0x90));
   MemoryFile* raw = file.get();
   {
-    TPak w(*raw, TPakMode::kAppendWriter);
+    TPak w(*raw, PakMode::kAppendWriter);
     std::mt19937 gen(static_cast<uint32_t>(count));
     std::string text;
     while (text.size() < 4096) text += "setup payload line " + std::to_string(gen() % 1000) + "\r\n";
@@ -72,8 +72,8 @@ void PerFile(benchmark::State& state) {
 
 // What the file command hangs on extraction: every file and created folder
 // into the install log, a status text and a gauge step per file.
-TPakEvents Bookkeeping(TUninstallList& log, std::string& status, int64_t& steps) {
-  TPakEvents events;
+PakEvents Bookkeeping(TUninstallList& log, std::string& status, int64_t& steps) {
+  PakEvents events;
   events.SetStatusText = [&status](const std::string& name) { status = "Extracting " + name; };
   events.StepGauge = [&steps] { ++steps; };
   events.FileWritten = [&log](const std::string& path) { log.AddFile(path); };
@@ -85,7 +85,7 @@ TPakEvents Bookkeeping(TUninstallList& log, std::string& status, int64_t& steps)
 // Start-up's verification loop: every entry read, checksummed and inflated.
 void BM_VerifyAll(benchmark::State& state) {
   MemoryFile file(SetupBytes(state.range(0)));
-  TPak pak(file, TPakMode::kReader);
+  TPak pak(file, PakMode::kReader);
   for (auto _ : state) {
     for (size_t i = 0; i < pak.EntryCount(); ++i)
       if (!pak.VerifyEntry(i)) state.SkipWithError("an entry failed verification");
@@ -96,7 +96,7 @@ void BM_VerifyAll(benchmark::State& state) {
 // One "file" line: the group written below a fresh folder.
 void BM_ExtractGroup(benchmark::State& state) {
   MemoryFile file(SetupBytes(state.range(0)));
-  TPak pak(file, TPakMode::kReader);
+  TPak pak(file, PakMode::kReader);
   fs::path out = OutputRoot() / std::to_string(state.range(0));
   for (auto _ : state) {
     state.PauseTiming();

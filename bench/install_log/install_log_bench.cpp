@@ -13,7 +13,7 @@ namespace ferry {
 namespace {
 
 const std::string kInstallDir = "C:\\Games\\Demo Product";
-const TPathFolders kFolders{"C:\\Users\\player\\Start Menu\\Programs\\", "C:\\Program Files\\", "D:\\"};
+const PathFolders kFolders{"C:\\Users\\player\\Start Menu\\Programs\\", "C:\\Program Files\\", "D:\\"};
 
 std::vector<std::string> Paths(size_t n) {
   std::vector<std::string> paths;

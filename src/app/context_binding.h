@@ -9,23 +9,23 @@
 
 namespace ferry {
 
-class TContextBinding {
+class ContextBinding {
  public:
-  TContextBinding(TSetupContext& ctx, TProgressSinks& progress, Dialogs& dialogs) : ctx_(ctx) {
+  ContextBinding(SetupContext& ctx, ProgressSinks& progress, Dialogs& dialogs) : ctx_(ctx) {
     ctx_.Progress.Bind(&progress);
     ctx_.Dialog = &dialogs;
-    ctx_.RegisterUninstall = [](TSetupContext& c) { RegisterUninstall(c); };
+    ctx_.RegisterUninstall = [](SetupContext& c) { RegisterUninstall(c); };
   }
-  ~TContextBinding() {
+  ~ContextBinding() {
     ctx_.RegisterUninstall = nullptr;
     ctx_.Dialog = nullptr;
     ctx_.Progress.Bind(nullptr);
   }
-  TContextBinding(const TContextBinding&) = delete;
-  TContextBinding& operator=(const TContextBinding&) = delete;
+  ContextBinding(const ContextBinding&) = delete;
+  ContextBinding& operator=(const ContextBinding&) = delete;
 
  private:
-  TSetupContext& ctx_;
+  SetupContext& ctx_;
 };
 
 }  // namespace ferry

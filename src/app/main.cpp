@@ -25,7 +25,7 @@ namespace {
 int RunStub() {
   if (std::optional<int> removed = RunSelfRemovalIfAsked()) return *removed;
   // UTF-8: a folder the code page cannot hold still names itself.
-  TStubOptions options = ParseStubCommandLine(Utf16ToUtf8(WideToU16(GetCommandLineW())));
+  StubOptions options = ParseStubCommandLine(Utf16ToUtf8(WideToU16(GetCommandLineW())));
   RunLog log(options.Silent);
   std::unique_ptr<Dialogs> dialogs;
   if (options.Silent) dialogs = std::make_unique<SilentDialogs>(log);
@@ -36,14 +36,14 @@ int RunStub() {
 
   try {
     WinSystem system;
-    TSetupContext ctx;
+    SetupContext ctx;
     ctx.System = &system;
-    TStartupState state;
-    std::unique_ptr<TVerifyView> view;
-    if (options.Silent) view = std::make_unique<TSilentVerifyView>(log);
+    StartupState state;
+    std::unique_ptr<VerifyView> view;
+    if (options.Silent) view = std::make_unique<SilentVerifyView>(log);
     else view = std::make_unique<TFrmVerify>();
-    TWinStartupEnvironment env;
-    TWinErrorReporter reporter(ctx, options, *dialogs, !options.Silent);
+    WinStartupEnvironment env;
+    WinErrorReporter reporter(ctx, options, *dialogs, !options.Silent);
     std::optional<int> failed = RunStartup(ctx, options, {env, *dialogs, *view, reporter}, state);
     view.reset();
     if (failed) return *failed;

@@ -34,53 +34,53 @@ void LogProblem(RunLog* log, std::string_view text) {
 
 }  // namespace
 
-void TModelProgress::SetStatusText(std::u16string_view text) {
+void ModelProgress::SetStatusText(std::u16string_view text) {
   ui_.Send([&] { ShowStatus(text); });
 }
 
-void TModelProgress::SetMessageText(std::u16string_view text, bool) {
+void ModelProgress::SetMessageText(std::u16string_view text, bool) {
   ui_.Send([&] {
     if (model_) model_->SetMessageText(text);
     if (log_) log_->Line("Message: " + Utf16ToUtf8(text));
   });
 }
 
-void TModelProgress::SetGaugePosition(int32_t position) {
+void ModelProgress::SetGaugePosition(int32_t position) {
   ui_.Send([&] { ShowGauge(position); });
 }
 
-void TModelProgress::SetGaugeAndStatusText(int32_t position, std::u16string_view text) {
+void ModelProgress::SetGaugeAndStatusText(int32_t position, std::u16string_view text) {
   ui_.Send([&] {
     ShowGauge(position);
     ShowStatus(text);
   });
 }
 
-void TModelProgress::ReportProblem(std::string_view text) {
+void ModelProgress::ReportProblem(std::string_view text) {
   if (log_) ui_.Send([&] { LogProblem(log_, text); });
 }
 
-void TModelProgress::ShowStatus(std::u16string_view text) {
+void ModelProgress::ShowStatus(std::u16string_view text) {
   if (model_) model_->SetStatusText(text);
   if (log_) log_->Line(StatusLine(text));
 }
 
-void TModelProgress::ShowGauge(int32_t position) {
+void ModelProgress::ShowGauge(int32_t position) {
   if (model_) model_->SetGaugePosition(position);
   LogPercent(log_, position, gauge_max_, last_percent_);
 }
 
-void TModelUninstallView::SetStatusText(std::u16string_view text) {
+void ModelUninstallView::SetStatusText(std::u16string_view text) {
   model_.SetStatusText(text);
   if (log_) log_->Line(StatusLine(text));
 }
 
-void TModelUninstallView::SetGauge(int32_t position, int32_t maximum) {
+void ModelUninstallView::SetGauge(int32_t position, int32_t maximum) {
   model_.SetGaugeMax(maximum);
   model_.SetGaugePosition(position);
   LogPercent(log_, position, maximum, last_percent_);
 }
 
-void TModelUninstallView::Problem(std::string_view text) { LogProblem(log_, text); }
+void ModelUninstallView::Problem(std::string_view text) { LogProblem(log_, text); }
 
 }  // namespace ferry

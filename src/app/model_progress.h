@@ -12,18 +12,18 @@
 namespace ferry {
 
 class RunLog;
-class TUiTaskWindow;
-class TWizardModel;
+class UiTaskWindow;
+class WizardModel;
 
 // The setup thread's progress: each change is handed to the main thread,
 // which owns the model, and carried out there, in the order it happened,
 // before the thread goes on.
-class TModelProgress : public TProgressSinks {
+class ModelProgress : public ProgressSinks {
  public:
   // gaugeMax: the gauge position that stands for 100% in the log.
-  TModelProgress(TUiTaskWindow& ui, RunLog* log, int64_t gaugeMax) : ui_(ui), log_(log), gauge_max_(gaugeMax) {}
+  ModelProgress(UiTaskWindow& ui, RunLog* log, int64_t gaugeMax) : ui_(ui), log_(log), gauge_max_(gaugeMax) {}
   // Main thread; nullptr once the model is gone.
-  void SetModel(TWizardModel* model) { model_ = model; }
+  void SetModel(WizardModel* model) { model_ = model; }
 
   void SetStatusText(std::u16string_view text) override;
   void SetMessageText(std::u16string_view text, bool repaintNow) override;
@@ -37,24 +37,24 @@ class TModelProgress : public TProgressSinks {
   void ShowStatus(std::u16string_view text);
   void ShowGauge(int32_t position);
 
-  TUiTaskWindow& ui_;
+  UiTaskWindow& ui_;
   RunLog* log_;
   int64_t gauge_max_;
   int last_percent_ = -1;
-  TWizardModel* model_ = nullptr;
+  WizardModel* model_ = nullptr;
 };
 
 // The uninstall work's progress on the Uninstall page; the work runs on the
 // main thread, so it goes straight to the model.
-class TModelUninstallView : public TUninstallView {
+class ModelUninstallView : public UninstallView {
  public:
-  TModelUninstallView(TWizardModel& model, RunLog* log) : model_(model), log_(log) {}
+  ModelUninstallView(WizardModel& model, RunLog* log) : model_(model), log_(log) {}
   void SetStatusText(std::u16string_view text) override;
   void SetGauge(int32_t position, int32_t maximum) override;
   void Problem(std::string_view text) override;
 
  private:
-  TWizardModel& model_;
+  WizardModel& model_;
   RunLog* log_;
   int last_percent_ = -1;
 };

@@ -17,20 +17,20 @@
 
 namespace ferry {
 
-std::optional<std::vector<uint8_t>> TRunningWizardHost::LoadEntry(std::string_view name) {
+std::optional<std::vector<uint8_t>> RunningWizardHost::LoadEntry(std::string_view name) {
   if (!ctx_.Pak) return std::nullopt;
   return ctx_.Pak->LoadByName(name, 0);
 }
 
-uint32_t TRunningWizardHost::PayloadEntryCount() {
+uint32_t RunningWizardHost::PayloadEntryCount() {
   return ctx_.Pak ? static_cast<uint32_t>(ctx_.Pak->CountPayloadEntries()) : 0;
 }
 
-std::string TRunningWizardHost::ExpandPathVars(std::string_view text) { return ctx_.ExpandPathVars(text); }
+std::string RunningWizardHost::ExpandPathVars(std::string_view text) { return ctx_.ExpandPathVars(text); }
 
-void TRunningWizardHost::AddInstallDirectory(const std::string& dir) { ctx_.InstallLog.AddDirectory(dir); }
+void RunningWizardHost::AddInstallDirectory(const std::string& dir) { ctx_.InstallLog.AddDirectory(dir); }
 
-void TRunningWizardHost::RunInstall() {
+void RunningWizardHost::RunInstall() {
   facts_.InstallRan = true;
   if (log_) log_->Line("Installing to \"" + AnsiToUtf8(ctx_.SetupInfo.InstallDir) + "\"");
   ctx_.CurrentLine = -1;
@@ -39,25 +39,25 @@ void TRunningWizardHost::RunInstall() {
   facts_.Outcome = thread_.LastRun();
 }
 
-void TRunningWizardHost::StopSetupThread() {
+void RunningWizardHost::StopSetupThread() {
   thread_.Stop();
   thread_.WaitFor();
 }
 
-void TRunningWizardHost::RunUninstall() {
+void RunningWizardHost::RunUninstall() {
   if (!model_) throw SetupError("The uninstall page has no wizard.");
   if (log_) log_->Line("Uninstalling from \"" + AnsiToUtf8(ctx_.SetupInfo.InstallDir) + "\"");
-  TModelUninstallView view(*model_, log_);
-  TWinUninstallSystem system(InstallLogPath(ctx_.SetupInfo));
-  TUninstallOutcome out = RunUninstallPage(ctx_, system, view);
+  ModelUninstallView view(*model_, log_);
+  WinUninstallSystem system(InstallLogPath(ctx_.SetupInfo));
+  UninstallOutcome out = RunUninstallPage(ctx_, system, view);
   facts_.UninstallRan = true;
   facts_.UninstallNotRemoved = out.NotRemoved;
   facts_.UninstallSkipped = out.Skipped;
 }
 
-void TRunningWizardHost::RunFinaliser() { FinishUninstaller(ctx_, facts_.UninstallRan); }
+void RunningWizardHost::RunFinaliser() { FinishUninstaller(ctx_, facts_.UninstallRan); }
 
-void TRunningWizardHost::ReportFatal(const std::string& message) {
+void RunningWizardHost::ReportFatal(const std::string& message) {
   fatal_ = true;
   if (log_) log_->Line("Error: " + AnsiToUtf8(message));
   reporter_.Report(message, "");

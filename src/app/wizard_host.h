@@ -17,19 +17,19 @@
 namespace ferry {
 
 class RunLog;
-class TErrorReporter;
+class ErrorReporter;
 class TSetupThread;
-class TUiTaskWindow;
-struct TSetupContext;
+class UiTaskWindow;
+struct SetupContext;
 
-class TRunningWizardHost : public WizardHost {
+class RunningWizardHost : public WizardHost {
  public:
-  TRunningWizardHost(TSetupContext& ctx, TUiTaskWindow& ui, TSetupThread& thread, TErrorReporter& reporter,
+  RunningWizardHost(SetupContext& ctx, UiTaskWindow& ui, TSetupThread& thread, ErrorReporter& reporter,
                      RunLog* log)
       : ctx_(ctx), ui_(ui), thread_(thread), reporter_(reporter), log_(log) {}
-  void SetModel(TWizardModel* model) { model_ = model; }
+  void SetModel(WizardModel* model) { model_ = model; }
   // What the run did, for the silent run's exit code.
-  const TSilentRunFacts& Facts() const { return facts_; }
+  const SilentRunFacts& Facts() const { return facts_; }
   // A fatal error ended the run.
   bool Fatal() const { return fatal_; }
 
@@ -44,13 +44,13 @@ class TRunningWizardHost : public WizardHost {
   void ReportFatal(const std::string& message) override;
 
  private:
-  TSetupContext& ctx_;
-  TUiTaskWindow& ui_;
+  SetupContext& ctx_;
+  UiTaskWindow& ui_;
   TSetupThread& thread_;
-  TErrorReporter& reporter_;
+  ErrorReporter& reporter_;
   RunLog* log_;
-  TWizardModel* model_ = nullptr;
-  TSilentRunFacts facts_;
+  WizardModel* model_ = nullptr;
+  SilentRunFacts facts_;
   bool fatal_ = false;
 };
 

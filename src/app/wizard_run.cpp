@@ -34,7 +34,7 @@ namespace {
 
 // The pages from the setup's record; an error there ends the run before
 // the first page shows.
-bool SetPagesUp(TWizardModel& model, TErrorReporter& reporter, RunLog* output) {
+bool SetPagesUp(WizardModel& model, ErrorReporter& reporter, RunLog* output) {
   try {
     model.SetPagesUp();
     return true;
@@ -46,9 +46,9 @@ bool SetPagesUp(TWizardModel& model, TErrorReporter& reporter, RunLog* output) {
 }
 
 // The window's message loop until the wizard closes.
-int RunInWindow(TWizardModel& model, TSetupContext& ctx, const TRunningWizardHost& host, TErrorReporter& reporter,
+int RunInWindow(WizardModel& model, SetupContext& ctx, const RunningWizardHost& host, ErrorReporter& reporter,
                 bool debugButton) {
-  TFrmMainArgs formArgs;
+  FrmMainArgs formArgs;
   formArgs.model = &model;
   formArgs.debug_button_visible = debugButton;
   formArgs.show_debug = [&ctx](HWND owner) {
@@ -65,24 +65,24 @@ int RunInWindow(TWizardModel& model, TSetupContext& ctx, const TRunningWizardHos
 
 }  // namespace
 
-int RunWizard(TSetupContext& ctx, const TStubOptions& options, Dialogs& dialogs, RunLog& log) {
+int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log) {
   const bool silent = options.Silent;
   RunLog* output = silent ? &log : nullptr;
   if (silent && options.Debug && ctx.Pak)
     for (const std::string& line : DebugListingLines(*ctx.Pak, ctx.SetupInfo)) log.Line(AnsiToUtf8(line));
 
-  TUiTaskWindow ui;
-  TWinErrorReporter reporter(ctx, options, dialogs, !silent);
-  TWinSetupRunPlatform platform(reporter, [output](std::string_view message) {
+  UiTaskWindow ui;
+  WinErrorReporter reporter(ctx, options, dialogs, !silent);
+  WinSetupRunPlatform platform(reporter, [output](std::string_view message) {
     if (output) output->Line("Error in the setup thread: " + AnsiToUtf8(message));
   });
-  TModelProgress progress(ui, output, ctx.Pak ? static_cast<int64_t>(ctx.Pak->CountPayloadEntries()) : 0);
-  TContextBinding binding(ctx, progress, dialogs);
+  ModelProgress progress(ui, output, ctx.Pak ? static_cast<int64_t>(ctx.Pak->CountPayloadEntries()) : 0);
+  ContextBinding binding(ctx, progress, dialogs);
 
   TSetupThread thread(ctx, platform);
-  TRunningWizardHost host(ctx, ui, thread, reporter, output);
-  TWinDriveInfo drives;
-  TWizardModel model(WizardDataOf(ctx), host, drives, dialogs);
+  RunningWizardHost host(ctx, ui, thread, reporter, output);
+  WinDriveInfo drives;
+  WizardModel model(WizardDataOf(ctx), host, drives, dialogs);
   progress.SetModel(&model);
   host.SetModel(&model);
   ScopeGuard unset([&progress] { progress.SetModel(nullptr); });

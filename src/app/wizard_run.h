@@ -9,9 +9,9 @@ namespace ferry {
 
 class Dialogs;
 class RunLog;
-struct TSetupContext;
-struct TStubOptions;
+struct SetupContext;
+struct StubOptions;
 
-int RunWizard(TSetupContext& ctx, const TStubOptions& options, Dialogs& dialogs, RunLog& log);
+int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log);
 
 }  // namespace ferry

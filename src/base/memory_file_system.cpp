@@ -49,26 +49,26 @@ std::string FolderOf(const std::string& path) {
 std::unique_ptr<RandomAccessFile> MemoryFileSystem::Open(const std::string& path, FileMode mode) {
   auto it = files_.find(path);
   if (mode == FileMode::kCreate) {
-    if (readOnly_.count(path) || dirs_.count(path)) return nullptr;
+    if (read_only_.count(path) || dirs_.count(path)) return nullptr;
     BeforeChange({Change::kCreate, path, 0, 0});
     auto file = std::make_shared<MemoryFile>();
     files_[path] = file;
     return std::make_unique<MemoryView>(*this, path, file, true);
   }
   if (it == files_.end()) return nullptr;
-  if (mode != FileMode::kRead && readOnly_.count(path)) return nullptr;
+  if (mode != FileMode::kRead && read_only_.count(path)) return nullptr;
   return std::make_unique<MemoryView>(*this, path, it->second, mode != FileMode::kRead);
 }
 
 bool MemoryFileSystem::MakeWritable(const std::string& path) {
   if (!files_.count(path) && !dirs_.count(path)) return false;
-  readOnly_.erase(path);
+  read_only_.erase(path);
   return true;
 }
 
 bool MemoryFileSystem::RemoveFile(const std::string& path) {
   if (!files_.count(path)) return true;
-  if (readOnly_.count(path)) return false;
+  if (read_only_.count(path)) return false;
   BeforeChange({Change::kRemove, path, 0, 0});
   files_.erase(path);
   return true;
@@ -76,18 +76,18 @@ bool MemoryFileSystem::RemoveFile(const std::string& path) {
 
 bool MemoryFileSystem::RenameFile(const std::string& from, const std::string& to) {
   auto it = files_.find(from);
-  if (it == files_.end() || dirs_.count(to) || readOnly_.count(to)) return false;
+  if (it == files_.end() || dirs_.count(to) || read_only_.count(to)) return false;
   BeforeChange({Change::kRename, from, 0, 0});
   auto file = it->second;
   files_.erase(it);
   files_[to] = std::move(file);
-  if (readOnly_.erase(from)) readOnly_.insert(to);
+  if (read_only_.erase(from)) read_only_.insert(to);
   return true;
 }
 
 bool MemoryFileSystem::CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
   auto it = files_.find(from);
-  if (it == files_.end() || dirs_.count(to) || readOnly_.count(to)) return false;
+  if (it == files_.end() || dirs_.count(to) || read_only_.count(to)) return false;
   if (failIfExists && files_.count(to)) return false;
   BeforeChange({Change::kCreate, to, 0, it->second->Size()});
   files_[to] = std::make_shared<MemoryFile>(it->second->Data());
@@ -120,7 +120,7 @@ std::vector<FoundFile> MemoryFileSystem::FindFiles(const std::string& pattern) {
   auto consider = [&](const std::string& path, bool isDirectory, uint64_t size) {
     if (FolderOf(path) != folder) return;
     std::string name = path.substr(folder.size());
-    if (MatchesFileMask(name, mask)) found.push_back({name, isDirectory, readOnly_.count(path) != 0, size});
+    if (MatchesFileMask(name, mask)) found.push_back({name, isDirectory, read_only_.count(path) != 0, size});
   };
   for (const auto& dir : dirs_) consider(dir, true, 0);
   for (const auto& [path, file] : files_) consider(path, false, file->Size());

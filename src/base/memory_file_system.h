@@ -18,7 +18,7 @@ class MemoryFileSystem : public FileSystem {
   std::unique_ptr<RandomAccessFile> Open(const std::string& path, FileMode mode) override;
   bool FileExists(const std::string& path) override { return files_.count(path) != 0; }
   bool DirectoryExists(const std::string& path) override { return dirs_.count(path) != 0; }
-  bool IsReadOnly(const std::string& path) override { return readOnly_.count(path) != 0; }
+  bool IsReadOnly(const std::string& path) override { return read_only_.count(path) != 0; }
   bool MakeWritable(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;
   bool RenameFile(const std::string& from, const std::string& to) override;
@@ -28,7 +28,7 @@ class MemoryFileSystem : public FileSystem {
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
 
   void Put(const std::string& path, std::vector<uint8_t> bytes);
-  void SetReadOnly(const std::string& path) { readOnly_.insert(path); }
+  void SetReadOnly(const std::string& path) { read_only_.insert(path); }
   // nullptr when there is no such file.
   const std::vector<uint8_t>* Find(const std::string& path) const;
   std::vector<std::string> Paths() const;  // the files
@@ -49,7 +49,7 @@ class MemoryFileSystem : public FileSystem {
  private:
   std::map<std::string, std::shared_ptr<MemoryFile>> files_;
   std::set<std::string> dirs_;
-  std::set<std::string> readOnly_;
+  std::set<std::string> read_only_;
   std::function<void(const Change&)> hook_;
 };
 

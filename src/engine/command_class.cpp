@@ -6,7 +6,7 @@
 
 namespace ferry {
 
-bool CheckParamCount(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
+bool CheckParamCount(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
   const TCompLine& line = ctx.Line(lineIndex);
   if (line.ParamCount >= spec.MinParams) return true;
   ctx.Error(lineIndex, "\"" + std::string(spec.Keyword) + "\" needs at least " + std::to_string(spec.MinParams) +
@@ -18,7 +18,7 @@ bool CheckParamCount(const CommandSpec& spec, TCompileContext& ctx, int lineInde
 namespace {
 
 // A label parameter becomes the decimal index of the label's line.
-void ResolveJump(const CommandSpec& spec, TCompileContext& ctx, int lineIndex, int paramNo) {
+void ResolveJump(const CommandSpec& spec, CompileContext& ctx, int lineIndex, int paramNo) {
   TCompLine& line = ctx.Line(lineIndex);
   const std::string label = line.Param(paramNo);
   if (spec.ZeroMeansNoJump && label == "0") {
@@ -35,7 +35,7 @@ void ResolveJump(const CommandSpec& spec, TCompileContext& ctx, int lineIndex, i
 
 }  // namespace
 
-void CompileCommandLine(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
+void CompileCommandLine(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
   if (!CheckParamCount(spec, ctx, lineIndex)) return;
   TCompLine& line = ctx.Line(lineIndex);
   for (int p = 1; p < 16; ++p) {
@@ -51,7 +51,7 @@ void CompileCommandLine(const CommandSpec& spec, TCompileContext& ctx, int lineI
   if (spec.GroupKind != 0) ctx.Line(lineIndex).AddParam(std::to_string(ctx.NextGroup++));
 }
 
-void CompileSetting(const CommandSpec& spec, TCompileContext& ctx, int lineIndex,
+void CompileSetting(const CommandSpec& spec, CompileContext& ctx, int lineIndex,
                     void (*set)(TSetupInfo& info, const TCompLine& line)) {
   if (!CheckParamCount(spec, ctx, lineIndex)) return;
   TCompLine& line = ctx.Line(lineIndex);
@@ -65,16 +65,16 @@ TCommandClass::TCommandClass(const CommandSpec& spec)
 TCommandClass::TCommandClass(const char* keyword, bool isSetting, uint8_t groupKind, int minParams)
     : TCommandClass(CommandSpec{keyword, isSetting, groupKind, minParams}) {}
 
-void TCommandClass::CompileProcess(TCompileContext& ctx, int lineIndex) {
+void TCommandClass::CompileProcess(CompileContext& ctx, int lineIndex) {
   (spec_.Compile ? spec_.Compile : CompileCommandLine)(spec_, ctx, lineIndex);
 }
 
-void TCommandClass::SFXProcess(TSetupContext& ctx, int lineIndex) {
+void TCommandClass::SFXProcess(SetupContext& ctx, int lineIndex) {
   if (!spec_.Run || lineIndex < 0 || static_cast<size_t>(lineIndex) >= ctx.CompLines.Count()) return;
   spec_.Run(ctx, ctx.CompLines.Lines[static_cast<size_t>(lineIndex)], lineIndex);
 }
 
-void TCommandClass::EndOfRun(TSetupContext& ctx) {
+void TCommandClass::EndOfRun(SetupContext& ctx) {
   if (spec_.End) spec_.End(ctx);
 }
 

@@ -9,9 +9,9 @@
 
 namespace ferry {
 
-class TCompileContext;
+class CompileContext;
 struct TCompLine;
-struct TSetupContext;
+struct SetupContext;
 struct CommandSpec;
 struct TSetupInfo;
 
@@ -19,11 +19,11 @@ struct TSetupInfo;
 constexpr uint16_t ParamBit(int n) { return static_cast<uint16_t>(1u << n); }
 
 // The compile step of line lineIndex of ctx.Lines; see TCommandClass::CompileProcess.
-using CompileStep = void (*)(const CommandSpec& spec, TCompileContext& ctx, int lineIndex);
+using CompileStep = void (*)(const CommandSpec& spec, CompileContext& ctx, int lineIndex);
 // The run step of `line`, the line at lineIndex of ctx.CompLines.
-using RunStep = void (*)(TSetupContext& ctx, TCompLine& line, int lineIndex);
+using RunStep = void (*)(SetupContext& ctx, TCompLine& line, int lineIndex);
 // After the last line of a run; see TCommandClass::EndOfRun.
-using EndStep = void (*)(TSetupContext& ctx);
+using EndStep = void (*)(SetupContext& ctx);
 
 struct CommandSpec {
   const char* Keyword;  // lower case
@@ -57,14 +57,14 @@ struct CommandSpec {
 // a payload group, appends the next group number as the last parameter;
 // before that resolves the labels, enciphers and adds the language file the
 // descriptor names.
-void CompileCommandLine(const CommandSpec& spec, TCompileContext& ctx, int lineIndex);
+void CompileCommandLine(const CommandSpec& spec, CompileContext& ctx, int lineIndex);
 // Reports "<keyword> needs at least N parameter(s)" and returns false when
 // the line has fewer than spec.MinParams.
-bool CheckParamCount(const CommandSpec& spec, TCompileContext& ctx, int lineIndex);
+bool CheckParamCount(const CommandSpec& spec, CompileContext& ctx, int lineIndex);
 
 // The compile step of a setting: with enough parameters, set(info, line)
 // fills the setup information record and the line is made inert.
-void CompileSetting(const CommandSpec& spec, TCompileContext& ctx, int lineIndex,
+void CompileSetting(const CommandSpec& spec, CompileContext& ctx, int lineIndex,
                     void (*set)(TSetupInfo& info, const TCompLine& line));
 
 class TCommandClass {
@@ -85,12 +85,12 @@ class TCommandClass {
   // Compile-time step for line lineIndex of ctx.Lines, whose CommandNo,
   // LineNo and script parameters the compiler has filled. Problems are
   // reported with ctx.Error; the line is then left as it was.
-  virtual void CompileProcess(TCompileContext& ctx, int lineIndex);
+  virtual void CompileProcess(CompileContext& ctx, int lineIndex);
   // Run-time action for the line at lineIndex of ctx.CompLines.
-  virtual void SFXProcess(TSetupContext& ctx, int lineIndex);
+  virtual void SFXProcess(SetupContext& ctx, int lineIndex);
   // After the last line of a run, also one that was aborted or jumped past
   // the rest: finishes work a line left open for later lines.
-  virtual void EndOfRun(TSetupContext& ctx);
+  virtual void EndOfRun(SetupContext& ctx);
 
  private:
   const CommandSpec spec_;

@@ -4,11 +4,11 @@
 
 namespace ferry {
 
-void TCompileContext::AddLabel(std::string_view name, int lineIndex) {
+void CompileContext::AddLabel(std::string_view name, int lineIndex) {
   labels_.emplace(AsciiLowerCopy(name), lineIndex);
 }
 
-int TCompileContext::FindLabel(std::string_view name) const {
+int CompileContext::FindLabel(std::string_view name) const {
   auto it = labels_.find(AsciiLowerCopy(name));
   return it == labels_.end() ? -1 : it->second;
 }

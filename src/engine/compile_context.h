@@ -19,14 +19,14 @@
 
 namespace ferry {
 
-struct TCompileError {
+struct CompileError {
   int LineIndex;  // index into Lines; the compiler maps it to its script line
   std::string Message;
 };
 
-class TCompileContext {
+class CompileContext {
  public:
-  TCompileContext(TSetupInfo& info, TCompLines& lines) : Info(info), Lines(lines) {}
+  CompileContext(TSetupInfo& info, TCompLines& lines) : Info(info), Lines(lines) {}
 
   TSetupInfo& Info;
   TCompLines& Lines;
@@ -43,7 +43,7 @@ class TCompileContext {
   // Next payload group number; the first group-consuming line gets 1.
   int NextGroup = 1;
 
-  std::vector<TCompileError> Errors;
+  std::vector<CompileError> Errors;
   void Error(int lineIndex, std::string message) { Errors.push_back({lineIndex, std::move(message)}); }
 
   TCompLine& Line(int lineIndex) { return Lines.Lines.at(static_cast<size_t>(lineIndex)); }

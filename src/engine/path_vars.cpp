@@ -4,7 +4,7 @@
 
 namespace ferry {
 
-std::string ExpandPathVars(std::string_view text, std::string_view installDir, const TPathFolders& folders) {
+std::string ExpandPathVars(std::string_view text, std::string_view installDir, const PathFolders& folders) {
   std::string s = ReplaceAll(text, "$INSTDIR", installDir);
   s = ReplaceAll(s, "$INSTALLDIR", installDir);
   s = ReplaceAll(s, "$SMPROGRAMS", folders.StartMenuProgramsDir);
@@ -15,7 +15,7 @@ std::string ExpandPathVars(std::string_view text, std::string_view installDir, c
   return ReplaceAll(s, "\\\\", "\\");
 }
 
-std::string FoldPathVars(std::string_view text, std::string_view installDir, const TPathFolders& folders) {
+std::string FoldPathVars(std::string_view text, std::string_view installDir, const PathFolders& folders) {
   std::string s = ReplaceAll(text, installDir, "$INSTDIR");
   s = ReplaceAll(s, folders.StartMenuProgramsDir, "$SMPROGRAMS");
   return ReplaceAll(s, folders.ProgramFilesDir, "$PROGRAMFILES");

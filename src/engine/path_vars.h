@@ -6,7 +6,7 @@
 //   "$CDDRIVE"                 root of the first CD-ROM drive ("D:\") or empty
 //
 // Variable names match without regard to case. The folder values come from
-// TPathFolders, which start-up fills (a folder the shell does not give is
+// PathFolders, which start-up fills (a folder the shell does not give is
 // "\"); the install directory is passed separately because the wizard and
 // the registry change it while the setup runs.
 #pragma once
@@ -16,7 +16,7 @@
 
 namespace ferry {
 
-struct TPathFolders {
+struct PathFolders {
   std::string StartMenuProgramsDir;
   std::string ProgramFilesDir;
   std::string CdDrive;
@@ -27,11 +27,11 @@ struct TPathFolders {
 // double backslash by one until none is left. Because the install directory
 // goes first, a stored default such as "$PROGRAMFILES\Demo\" is expanded too.
 // A folder value that names its own variable is substituted once.
-std::string ExpandPathVars(std::string_view text, std::string_view installDir, const TPathFolders& folders);
+std::string ExpandPathVars(std::string_view text, std::string_view installDir, const PathFolders& folders);
 
 // The reverse, for paths recorded in the install log: installDir by
 // "$INSTDIR", then StartMenuProgramsDir by "$SMPROGRAMS", then
 // ProgramFilesDir by "$PROGRAMFILES". An empty folder value folds nothing.
-std::string FoldPathVars(std::string_view text, std::string_view installDir, const TPathFolders& folders);
+std::string FoldPathVars(std::string_view text, std::string_view installDir, const PathFolders& folders);
 
 }  // namespace ferry

@@ -2,7 +2,7 @@
 
 namespace ferry {
 
-void TProgress::SetStatusText(std::u16string_view text) {
+void RunProgress::SetStatusText(std::u16string_view text) {
   if (gauge_pending_) {
     gauge_pending_ = false;
     if (sinks_) sinks_->SetGaugeAndStatusText(steps_, text);
@@ -11,30 +11,30 @@ void TProgress::SetStatusText(std::u16string_view text) {
   if (sinks_) sinks_->SetStatusText(text);
 }
 
-void TProgress::SetMessageText(std::u16string_view text, bool repaintNow) {
+void RunProgress::SetMessageText(std::u16string_view text, bool repaintNow) {
   FlushGauge();
   if (sinks_) sinks_->SetMessageText(text, repaintNow);
 }
 
-void TProgress::StepGauge(bool show) {
+void RunProgress::StepGauge(bool show) {
   FlushGauge();
   ++steps_;
   if (show && sinks_) sinks_->SetGaugePosition(steps_);
 }
 
-void TProgress::DeferGaugeStep() {
+void RunProgress::DeferGaugeStep() {
   FlushGauge();
   ++steps_;
   gauge_pending_ = true;
 }
 
-void TProgress::FlushGauge() {
+void RunProgress::FlushGauge() {
   if (!gauge_pending_) return;
   gauge_pending_ = false;
   if (sinks_) sinks_->SetGaugePosition(steps_);
 }
 
-void TProgress::FileNotWritten(std::string_view path, std::string_view reason) {
+void RunProgress::FileNotWritten(std::string_view path, std::string_view reason) {
   {
     std::lock_guard<std::mutex> lock(failures_mutex_);
     failures_.push_back({std::string(path), std::string(reason)});
@@ -44,12 +44,12 @@ void TProgress::FileNotWritten(std::string_view path, std::string_view reason) {
   Problem(text);
 }
 
-void TProgress::Problem(std::string_view text) {
+void RunProgress::Problem(std::string_view text) {
   FlushGauge();
   if (sinks_) sinks_->ReportProblem(text);
 }
 
-std::vector<TWriteFailure> TProgress::WriteFailures() const {
+std::vector<WriteFailure> RunProgress::WriteFailures() const {
   std::lock_guard<std::mutex> lock(failures_mutex_);
   return failures_;
 }

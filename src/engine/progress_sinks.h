@@ -1,8 +1,8 @@
 // How the commands of a run report progress: the status line and the
 // message line of the wizard, the gauge, and the problems of the run.
 //
-// Commands call TProgress (one per setup context) on the setup thread.
-// TProgress counts gauge steps and forwards to a TProgressSinks, which the
+// Commands call RunProgress (one per setup context) on the setup thread.
+// RunProgress counts gauge steps and forwards to a ProgressSinks, which the
 // program binds to its pages: the window's controls, or in silent mode the
 // run log. A sink that changes something owned by the main thread must hand
 // the change over and return only when it is done (ui/win32/ui_task.h).
@@ -17,9 +17,9 @@
 
 namespace ferry {
 
-class TProgressSinks {
+class ProgressSinks {
  public:
-  virtual ~TProgressSinks() = default;
+  virtual ~ProgressSinks() = default;
   // The control named "patching_statuslabel".
   virtual void SetStatusText(std::u16string_view text) = 0;
   // The control named "finishtext"; repaintNow: show it at once.
@@ -41,16 +41,16 @@ class TProgressSinks {
 };
 
 // A file a run could not write, and why (8-bit texts, system code page).
-struct TWriteFailure {
+struct WriteFailure {
   std::string Path;
   std::string Reason;
 };
 
-class TProgress {
+class RunProgress {
  public:
   // A run ends with FlushGauge, so binding between runs loses no step.
-  void Bind(TProgressSinks* sinks) { sinks_ = sinks; }
-  TProgressSinks* Sinks() const { return sinks_; }
+  void Bind(ProgressSinks* sinks) { sinks_ = sinks; }
+  ProgressSinks* Sinks() const { return sinks_; }
 
   // Both first move the gauge to a step that DeferGaugeStep held back.
   void SetStatusText(std::u16string_view text);
@@ -69,14 +69,14 @@ class TProgress {
   void FileNotWritten(std::string_view path, std::string_view reason);
   // Reports any other problem the run goes on after.
   void Problem(std::string_view text);
-  std::vector<TWriteFailure> WriteFailures() const;
+  std::vector<WriteFailure> WriteFailures() const;
 
  private:
-  TProgressSinks* sinks_ = nullptr;
+  ProgressSinks* sinks_ = nullptr;
   int32_t steps_ = 0;
   bool gauge_pending_ = false;
   mutable std::mutex failures_mutex_;
-  std::vector<TWriteFailure> failures_;
+  std::vector<WriteFailure> failures_;
 };
 
 }  // namespace ferry

@@ -6,27 +6,27 @@
 
 namespace ferry {
 
-FileSystem& TSetupContext::Files() const { return System ? System->Files() : DiskFileSystem(); }
+FileSystem& SetupContext::Files() const { return System ? System->Files() : DiskFileSystem(); }
 
 bool IsDriveFolderPath(std::string_view path) {
   return path.size() > 3 && IsDriveLetter(path[0]) && path[1] == ':' && path[2] == '\\';
 }
 
-void CreateFoldersLogged(TSetupContext& ctx, const std::string& folder) {
+void CreateFoldersLogged(SetupContext& ctx, const std::string& folder) {
   if (!IsDriveFolderPath(folder)) return;
   ForceDirectories(ctx.Files(), folder, [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
 }
 
-TSetupContext::TSetupContext() {
+SetupContext::SetupContext() {
   BindTextMacros(TextMacros, SetupInfo, SpaceRequiredText, SpaceAvailableText);
   InstallLog.SetPathFolder([this](std::string_view path) { return FoldPathVars(path); });
 }
 
-std::string TSetupContext::ExpandPathVars(std::string_view text) const {
+std::string SetupContext::ExpandPathVars(std::string_view text) const {
   return ferry::ExpandPathVars(text, SetupInfo.InstallDir, Folders);
 }
 
-std::string TSetupContext::FoldPathVars(std::string_view text) const {
+std::string SetupContext::FoldPathVars(std::string_view text) const {
   return ferry::FoldPathVars(text, SetupInfo.InstallDir, Folders);
 }
 

@@ -28,12 +28,12 @@ class FileSystem;
 class System;
 class TPak;
 
-struct TSetupContext {
+struct SetupContext {
   // Binds the text macros to SetupInfo and the space texts, and the install
   // log's path folding to SetupInfo.InstallDir and Folders.
-  TSetupContext();
-  TSetupContext(const TSetupContext&) = delete;
-  TSetupContext& operator=(const TSetupContext&) = delete;
+  SetupContext();
+  SetupContext(const SetupContext&) = delete;
+  SetupContext& operator=(const SetupContext&) = delete;
 
   TPak* Pak = nullptr;  // the setup archive, opened by start-up, owned by the app
 
@@ -43,7 +43,7 @@ struct TSetupContext {
   TLanguages Languages;
   TLanguageStrings TextMacros;
   TUninstallList InstallLog;
-  TPathFolders Folders;  // "$SMPROGRAMS", "$PROGRAMFILES", "$CDDRIVE"
+  PathFolders Folders;  // "$SMPROGRAMS", "$PROGRAMFILES", "$CDDRIVE"
 
   // Bytes the install needs and the free bytes of the install drive, with
   // their FormatByteSize texts ("<%SPACEREQ%>", "<%SPACEAVA%>"; the free
@@ -63,10 +63,10 @@ struct TSetupContext {
   // Message boxes of the commands run by the setup thread; none: no box.
   Dialogs* Dialog = nullptr;
   // The progress sinks of the run and the gauge step counter.
-  TProgress Progress;
+  RunProgress Progress;
   // The end of a run whose record asks for an uninstaller, after the install
   // log was saved: registers the uninstall entry and writes the uninstaller.
-  std::function<void(TSetupContext&)> RegisterUninstall;
+  std::function<void(SetupContext&)> RegisterUninstall;
 
   std::atomic<uint8_t> RunRequested{0};
   std::atomic<uint8_t> StopRequested{0};
@@ -89,6 +89,6 @@ struct TSetupContext {
 bool IsDriveFolderPath(std::string_view path);
 // Creates the missing folders of a path of the form "X:\a\b\..." and records
 // each one in the install log; other forms (relative, network) create nothing.
-void CreateFoldersLogged(TSetupContext& ctx, const std::string& folder);
+void CreateFoldersLogged(SetupContext& ctx, const std::string& folder);
 
 }  // namespace ferry

@@ -17,13 +17,13 @@ constexpr int kFailureText = 23;
 
 // The line index a command reads its parameters from: the line's own LineNo,
 // unless a damaged stream put something else there.
-int LineIndexFor(const TSetupContext& ctx, int32_t current) {
+int LineIndexFor(const SetupContext& ctx, int32_t current) {
   int32_t own = ctx.CompLines.Lines[static_cast<size_t>(current)].LineNo;
   if (own >= 0 && static_cast<size_t>(own) < ctx.CompLines.Count()) return own;
   return current;
 }
 
-void RunLine(TSetupContext& ctx) {
+void RunLine(SetupContext& ctx) {
   int32_t current = ctx.CurrentLine;
   if (current < 0 || static_cast<size_t>(current) >= ctx.CompLines.Count()) return;
   const TCompLine& line = ctx.CompLines.Lines[static_cast<size_t>(current)];
@@ -33,7 +33,7 @@ void RunLine(TSetupContext& ctx) {
 }
 
 // Steps 2.1 to 2.3 until the end, an abort or the budget.
-void RunLoop(TSetupContext& ctx, TRunOutcome& outcome) {
+void RunLoop(SetupContext& ctx, RunOutcome& outcome) {
   const size_t count = ctx.CompLines.Count();
   if (count < 2) return;
   const int64_t last = static_cast<int64_t>(count) - 1;
@@ -50,7 +50,7 @@ void RunLoop(TSetupContext& ctx, TRunOutcome& outcome) {
   } while (ctx.CurrentLine < last && ctx.SetupAborted.load() == 0);
 }
 
-void FinishRun(TSetupContext& ctx, TSetupRunPlatform& platform, TRunOutcome& outcome) {
+void FinishRun(SetupContext& ctx, SetupRunPlatform& platform, RunOutcome& outcome) {
   for (const auto& command : ctx.Commands.Commands) command->EndOfRun(ctx);
   ctx.Progress.FlushGauge();  // no gauge step stays held back after the run
   TSetupInfo& info = ctx.SetupInfo;
@@ -67,14 +67,14 @@ void FinishRun(TSetupContext& ctx, TSetupRunPlatform& platform, TRunOutcome& out
 
 uint64_t RunLineBudget(size_t lineCount) { return kPassesPerRun * lineCount + kExtraLines; }
 
-std::string CycleStoppedMessage(const TRunOutcome& outcome) {
+std::string CycleStoppedMessage(const RunOutcome& outcome) {
   return "The setup's commands were stopped after " + std::to_string(outcome.LinesRun) +
          " lines without reaching the end of the script (line " + std::to_string(outcome.StoppedAt) +
          " was the last run): its jumps go round in a cycle.";
 }
 
-TRunOutcome RunCommands(TSetupContext& ctx, TSetupRunPlatform& platform) {
-  TRunOutcome outcome;
+RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform) {
+  RunOutcome outcome;
   platform.BeginRun();
   RunLoop(ctx, outcome);
   if (outcome.CycleStopped) platform.ReportError(CycleStoppedMessage(outcome), kSetupThreadStage);
@@ -83,7 +83,7 @@ TRunOutcome RunCommands(TSetupContext& ctx, TSetupRunPlatform& platform) {
   return outcome;
 }
 
-TSetupThread::TSetupThread(TSetupContext& ctx, TSetupRunPlatform& platform) : ctx_(ctx), platform_(platform) {
+TSetupThread::TSetupThread(SetupContext& ctx, SetupRunPlatform& platform) : ctx_(ctx), platform_(platform) {
   ctx_.StopRequested.store(0);
   thread_ = std::thread([this] { Body(); });
 }

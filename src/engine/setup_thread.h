@@ -38,13 +38,13 @@
 
 namespace ferry {
 
-struct TSetupContext;
+struct SetupContext;
 
 // What a run needs from the system; the Windows build gives the real one
 // (setup_thread_win.h), tests their own.
-class TSetupRunPlatform {
+class SetupRunPlatform {
  public:
-  virtual ~TSetupRunPlatform() = default;
+  virtual ~SetupRunPlatform() = default;
   virtual void BeginRun() {}
   virtual void EndRun() {}
   // Creates the missing folders of an "X:\..." path, outermost first,
@@ -64,7 +64,7 @@ inline constexpr std::string_view kSetupThreadStage = "Setup Thread";
 // Lines a run may execute: 64 passes over the stream, plus 10,000.
 uint64_t RunLineBudget(size_t lineCount);
 
-struct TRunOutcome {
+struct RunOutcome {
   uint64_t LinesRun = 0;      // loop steps taken
   bool CycleStopped = false;  // the line budget ran out
   int32_t StoppedAt = -1;     // CurrentLine when it did
@@ -72,15 +72,15 @@ struct TRunOutcome {
 };
 
 // One run on the calling thread (steps 1 to 5 above).
-TRunOutcome RunCommands(TSetupContext& ctx, TSetupRunPlatform& platform);
+RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform);
 
 // Text of the error report of a run stopped by its line budget.
-std::string CycleStoppedMessage(const TRunOutcome& outcome);
+std::string CycleStoppedMessage(const RunOutcome& outcome);
 
 class TSetupThread {
  public:
   // Starts the thread at once; StopRequested is cleared first.
-  TSetupThread(TSetupContext& ctx, TSetupRunPlatform& platform);
+  TSetupThread(SetupContext& ctx, SetupRunPlatform& platform);
   // Stop() and WaitFor().
   ~TSetupThread();
   TSetupThread(const TSetupThread&) = delete;
@@ -92,14 +92,14 @@ class TSetupThread {
   // The thread body has returned (after Stop, or after a fatal error).
   bool Ended() const { return ended_.load(); }
   // The outcome of the last run; read it once RunRequested is 0 again.
-  const TRunOutcome& LastRun() const { return last_run_; }
+  const RunOutcome& LastRun() const { return last_run_; }
 
  private:
   void Body();
 
-  TSetupContext& ctx_;
-  TSetupRunPlatform& platform_;
-  TRunOutcome last_run_;
+  SetupContext& ctx_;
+  SetupRunPlatform& platform_;
+  RunOutcome last_run_;
   std::atomic<bool> ended_{false};
   std::thread thread_;
 };

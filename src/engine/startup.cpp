@@ -13,10 +13,10 @@
 
 namespace ferry {
 
-TStartupState::TStartupState() = default;
-TStartupState::~TStartupState() = default;
-TStartupState::TStartupState(TStartupState&&) noexcept = default;
-TStartupState& TStartupState::operator=(TStartupState&&) noexcept = default;
+StartupState::StartupState() = default;
+StartupState::~StartupState() = default;
+StartupState::StartupState(StartupState&&) noexcept = default;
+StartupState& StartupState::operator=(StartupState&&) noexcept = default;
 
 // ---- Command line --------------------------------------------------------
 
@@ -82,8 +82,8 @@ std::string TrimBlanks(std::string_view s) {
 
 }  // namespace
 
-TStubOptions ParseStubCommandLine(std::string_view line) {
-  TStubOptions o;
+StubOptions ParseStubCommandLine(std::string_view line) {
+  StubOptions o;
   std::vector<size_t> ends;
   std::vector<std::string> pieces = SplitCommandLine(line, &ends);
   for (size_t k = 1; k < pieces.size(); ++k) {
@@ -155,7 +155,7 @@ struct StartupFailed {};
 
 class Sequence {
  public:
-  Sequence(TSetupContext& ctx, const TStubOptions& options, TStartupServices s, TStartupState& state)
+  Sequence(SetupContext& ctx, const StubOptions& options, StartupServices s, StartupState& state)
       : ctx_(ctx), options_(options), s_(s), state_(state) {}
 
   void OpenAndVerify();  // steps 1 to 7
@@ -176,10 +176,10 @@ class Sequence {
   void CheckInstallDir();
   void SetSpaceAvailable();
 
-  TSetupContext& ctx_;
-  const TStubOptions& options_;
-  TStartupServices s_;
-  TStartupState& state_;
+  SetupContext& ctx_;
+  const StubOptions& options_;
+  StartupServices s_;
+  StartupState& state_;
 };
 
 void Sequence::OpenAndVerify() {
@@ -198,7 +198,7 @@ void Sequence::OpenAndVerify() {
   }
   std::unique_ptr<RandomAccessFile> file = s_.Env.OpenArchive(state_.ArchivePath);
   if (!file) file = std::make_unique<MemoryFile>();  // blank trailer: the magic check fails
-  state_.Pak = std::make_unique<TPak>(std::move(file), TPakMode::kReader, &s_.Dialog);
+  state_.Pak = std::make_unique<TPak>(std::move(file), PakMode::kReader, &s_.Dialog);
   ctx_.Pak = state_.Pak.get();
   if (!state_.Pak->HasMagic()) Fail(kMsgInvalidHeader, kCaptionError);
 
@@ -276,7 +276,7 @@ void Sequence::LoadInstallMode() {
 
 void Sequence::LoadLanguages() {
   TPak& pak = *state_.Pak;
-  for (TPakFound f = pak.FindFirst(0, true); !f.Name.empty(); f = pak.FindNext(0, true)) {
+  for (PakFound f = pak.FindFirst(0, true); !f.Name.empty(); f = pak.FindNext(0, true)) {
     if (!StartsWithNoCase(f.Name, "LANGUAGE-")) continue;
     std::vector<uint8_t> data = f.Data ? std::move(*f.Data) : std::vector<uint8_t>();
     ctx_.Languages.AddLanguage(data);
@@ -326,8 +326,8 @@ void Sequence::CheckInstallDir() {
 
 }  // namespace
 
-std::optional<int> RunStartup(TSetupContext& ctx, const TStubOptions& options, TStartupServices services,
-                              TStartupState& state) {
+std::optional<int> RunStartup(SetupContext& ctx, const StubOptions& options, StartupServices services,
+                              StartupState& state) {
   Sequence sequence(ctx, options, services, state);
   try {
     sequence.OpenAndVerify();

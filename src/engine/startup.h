@@ -1,9 +1,9 @@
 // Start-up of the stub: from the command line to the hand-over to the wizard.
 //
 // The sequence (steps 1 to 17) is portable: everything it needs from Windows
-// comes through TStartupEnvironment, the verification window through
-// TVerifyView, messages through Dialogs and error reports through
-// TErrorReporter. startup_win.cpp provides the Windows implementations;
+// comes through StartupEnvironment, the verification window through
+// VerifyView, messages through Dialogs and error reports through
+// ErrorReporter. startup_win.cpp provides the Windows implementations;
 // tests provide their own.
 #pragma once
 
@@ -21,7 +21,7 @@ namespace ferry {
 
 class Dialogs;
 class TPak;
-struct TSetupContext;
+struct SetupContext;
 
 // Exit codes of the stub.
 inline constexpr int kExitDone = 0;
@@ -33,7 +33,7 @@ inline constexpr int kExitStartupError = 3;
 
 // The texts are UTF-8: the command line as the system gives it, every
 // character kept; each piece becomes a path or an 8-bit text where it is used.
-struct TStubOptions {
+struct StubOptions {
   bool Silent = false;                    // "/S"
   bool Debug = false;                     // "/DEBUG"
   std::optional<std::string> InstallDir;  // "/D=dir": the rest of the line, blanks and all
@@ -51,13 +51,13 @@ struct TStubOptions {
 // `ends` (index just past the piece) when given.
 std::vector<std::string> SplitCommandLine(std::string_view line, std::vector<size_t>* ends = nullptr);
 // Whole command line (UTF-8), program name first.
-TStubOptions ParseStubCommandLine(std::string_view line);
+StubOptions ParseStubCommandLine(std::string_view line);
 
 // ---- What start-up needs from outside -------------------------------------
 
-class TStartupEnvironment {
+class StartupEnvironment {
  public:
-  virtual ~TStartupEnvironment() = default;
+  virtual ~StartupEnvironment() = default;
   virtual uint16_t DefaultLangId() = 0;
   // Paths that can name any folder (wide on Windows).
   virtual std::filesystem::path OwnProgramPath() = 0;
@@ -76,9 +76,9 @@ class TStartupEnvironment {
 };
 
 // The "Verifying Contents" window, or what stands for it.
-class TVerifyView {
+class VerifyView {
  public:
-  virtual ~TVerifyView() = default;
+  virtual ~VerifyView() = default;
   virtual void SetStatus(const std::string& text) = 0;
   virtual void SetProgress(uint32_t position, uint32_t maximum) = 0;
   // Shows the changes at once.
@@ -87,9 +87,9 @@ class TVerifyView {
   virtual void HoldAndClose(uint32_t milliseconds) = 0;
 };
 
-class TErrorReporter {
+class ErrorReporter {
  public:
-  virtual ~TErrorReporter() = default;
+  virtual ~ErrorReporter() = default;
   // stage: the error type; empty for none.
   virtual void Report(std::string_view errorText, std::string_view stage) = 0;
 };
@@ -121,8 +121,8 @@ bool OwnNameMatches(std::string_view ownPath, std::string_view setupExeName);
 uint64_t PayloadSpace(const TPak& pak, const std::vector<uint8_t>& groupKinds);
 
 // State of start-up that later stages read.
-struct TStartupState {
-  std::unique_ptr<TPak> Pak;  // the one open archive (TSetupContext::Pak points here)
+struct StartupState {
+  std::unique_ptr<TPak> Pak;  // the one open archive (SetupContext::Pak points here)
   std::filesystem::path ArchivePath;
   std::filesystem::path OwnPath;
   bool ArchiveFromArgument = false;
@@ -130,23 +130,23 @@ struct TStartupState {
   uint32_t RunningTotal = 0;          // payload OrigSize met while verifying
   std::vector<uint8_t> GroupKinds;    // one per payload group number; [0] = 0
 
-  TStartupState();
-  ~TStartupState();
-  TStartupState(TStartupState&&) noexcept;
-  TStartupState& operator=(TStartupState&&) noexcept;
+  StartupState();
+  ~StartupState();
+  StartupState(StartupState&&) noexcept;
+  StartupState& operator=(StartupState&&) noexcept;
 };
 
-struct TStartupServices {
-  TStartupEnvironment& Env;
+struct StartupServices {
+  StartupEnvironment& Env;
   Dialogs& Dialog;
-  TVerifyView& View;
-  TErrorReporter& Reporter;
+  VerifyView& View;
+  ErrorReporter& Reporter;
 };
 
 // Steps 1 to 17 with both guards. Ready: hand over to the wizard (the result
 // is nullopt); otherwise the exit code after a start-up failure (the message
 // was shown) or an error report.
-std::optional<int> RunStartup(TSetupContext& ctx, const TStubOptions& options, TStartupServices services,
-                              TStartupState& state);
+std::optional<int> RunStartup(SetupContext& ctx, const StubOptions& options, StartupServices services,
+                              StartupState& state);
 
 }  // namespace ferry

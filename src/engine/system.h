@@ -1,6 +1,6 @@
 // What the commands' run steps act on besides the setup archive: files and
 // folders, the registry, shell links, programs and the process itself. The
-// app hands the Win32 implementation to TSetupContext::System; tests may
+// app hands the Win32 implementation to SetupContext::System; tests may
 // hand their own. Paths, keys and values are 8-bit texts in the system code
 // page.
 #pragma once

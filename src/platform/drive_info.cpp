@@ -2,9 +2,9 @@
 
 namespace ferry {
 
-DriveType TWinDriveInfo::GetDriveType(const std::string& root) { return DriveTypeOf(root); }
+DriveType WinDriveInfo::GetDriveType(const std::string& root) { return DriveTypeOf(root); }
 
-int64_t TWinDriveInfo::DiskFree(int drive) {
+int64_t WinDriveInfo::DiskFree(int drive) {
   if (drive < 1 || drive > 26) return -1;
   std::string root = {static_cast<char>('A' + drive - 1), ':', '\\'};
   std::optional<uint64_t> free = FreeDiskBytes(root);
@@ -14,6 +14,6 @@ int64_t TWinDriveInfo::DiskFree(int drive) {
   return *free > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(*free);
 }
 
-bool TWinDriveInfo::DirectoryExists(const std::string& path) { return ferry::DirectoryExists(path); }
+bool WinDriveInfo::DirectoryExists(const std::string& path) { return ferry::DirectoryExists(path); }
 
 }  // namespace ferry

@@ -12,7 +12,7 @@
 
 namespace ferry {
 
-class TWinDriveInfo : public DriveInfo {
+class WinDriveInfo : public DriveInfo {
  public:
   DriveType GetDriveType(const std::string& root) override;
   int64_t DiskFree(int drive) override;

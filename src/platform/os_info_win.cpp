@@ -6,8 +6,8 @@
 
 namespace ferry {
 
-TOSVersionData ReadOSVersionData() {
-  TOSVersionData d;
+OSVersionData ReadOSVersionData() {
+  OSVersionData d;
   WindowsVersion v = QueryWindowsVersion();
   d.PlatformId = v.PlatformId;
   d.MajorVersion = v.Major;

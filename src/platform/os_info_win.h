@@ -5,6 +5,6 @@
 
 namespace ferry {
 
-TOSVersionData ReadOSVersionData();
+OSVersionData ReadOSVersionData();
 
 }  // namespace ferry

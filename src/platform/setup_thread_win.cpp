@@ -11,27 +11,27 @@
 
 namespace ferry {
 
-TWinSetupRunPlatform::TWinSetupRunPlatform(TErrorReporter& reporter,
+WinSetupRunPlatform::WinSetupRunPlatform(ErrorReporter& reporter,
                                            std::function<void(std::string_view)> onFatal)
     : reporter_(reporter), on_fatal_(std::move(onFatal)) {}
 
-TWinSetupRunPlatform::~TWinSetupRunPlatform() = default;
+WinSetupRunPlatform::~WinSetupRunPlatform() = default;
 
 // Shortcuts need the component object system on the thread that makes them.
-void TWinSetupRunPlatform::BeginRun() { com_ = std::make_unique<ComInit>(); }
+void WinSetupRunPlatform::BeginRun() { com_ = std::make_unique<ComInit>(); }
 
-void TWinSetupRunPlatform::EndRun() { com_.reset(); }
+void WinSetupRunPlatform::EndRun() { com_.reset(); }
 
-void TWinSetupRunPlatform::ForceDirectories(const std::string& path,
+void WinSetupRunPlatform::ForceDirectories(const std::string& path,
                                             const std::function<void(const std::string&)>& created) {
   if (IsDriveFolderPath(path)) ferry::ForceDirectories(WinFiles(), path, created);
 }
 
-void TWinSetupRunPlatform::ReportError(std::string_view message, std::string_view stage) {
+void WinSetupRunPlatform::ReportError(std::string_view message, std::string_view stage) {
   reporter_.Report(message, stage);
 }
 
-void TWinSetupRunPlatform::Fatal(std::string_view message, std::string_view stage) {
+void WinSetupRunPlatform::Fatal(std::string_view message, std::string_view stage) {
   reporter_.Report(message, stage);
   if (on_fatal_) on_fatal_(message);
   ExitProcess(static_cast<UINT>(kExitFailed));

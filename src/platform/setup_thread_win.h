@@ -13,15 +13,15 @@
 namespace ferry {
 
 class ComInit;
-class TErrorReporter;
+class ErrorReporter;
 
-class TWinSetupRunPlatform : public TSetupRunPlatform {
+class WinSetupRunPlatform : public SetupRunPlatform {
  public:
   // onFatal runs after the error report of a fatal error, just before the
   // program ends with exit code 1 (silent mode writes the message there).
-  explicit TWinSetupRunPlatform(TErrorReporter& reporter,
+  explicit WinSetupRunPlatform(ErrorReporter& reporter,
                                 std::function<void(std::string_view message)> onFatal = {});
-  ~TWinSetupRunPlatform() override;
+  ~WinSetupRunPlatform() override;
 
   void BeginRun() override;
   void EndRun() override;
@@ -31,7 +31,7 @@ class TWinSetupRunPlatform : public TSetupRunPlatform {
   [[noreturn]] void Fatal(std::string_view message, std::string_view stage) override;
 
  private:
-  TErrorReporter& reporter_;
+  ErrorReporter& reporter_;
   std::function<void(std::string_view)> on_fatal_;
   std::unique_ptr<ComInit> com_;
 };

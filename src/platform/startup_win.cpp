@@ -14,48 +14,48 @@
 
 namespace ferry {
 
-uint16_t TWinStartupEnvironment::DefaultLangId() { return SystemDefaultLangId(); }
+uint16_t WinStartupEnvironment::DefaultLangId() { return SystemDefaultLangId(); }
 
-std::filesystem::path TWinStartupEnvironment::OwnProgramPath() { return ferry::OwnProgramPath(); }
+std::filesystem::path WinStartupEnvironment::OwnProgramPath() { return ferry::OwnProgramPath(); }
 
-bool TWinStartupEnvironment::FileExists(const std::filesystem::path& path) {
+bool WinStartupEnvironment::FileExists(const std::filesystem::path& path) {
   return KindOfPath(path) == PathKind::kFile;
 }
 
-std::unique_ptr<RandomAccessFile> TWinStartupEnvironment::OpenArchive(const std::filesystem::path& path) {
+std::unique_ptr<RandomAccessFile> WinStartupEnvironment::OpenArchive(const std::filesystem::path& path) {
   return OpenDiskFile(path, FileMode::kRead);
 }
 
-std::string TWinStartupEnvironment::FindCdDrive() { return ferry::FindCdDrive(); }
+std::string WinStartupEnvironment::FindCdDrive() { return ferry::FindCdDrive(); }
 
-std::string TWinStartupEnvironment::ProgramsDir() { return SpecialFolderDir(kCsidlPrograms); }
+std::string WinStartupEnvironment::ProgramsDir() { return SpecialFolderDir(kCsidlPrograms); }
 
-std::string TWinStartupEnvironment::ProgramFilesDir() { return SpecialFolderDir(kCsidlProgramFiles); }
+std::string WinStartupEnvironment::ProgramFilesDir() { return SpecialFolderDir(kCsidlProgramFiles); }
 
-std::optional<std::string> TWinStartupEnvironment::ReadRegistryString(int root, const std::string& key,
+std::optional<std::string> WinStartupEnvironment::ReadRegistryString(int root, const std::string& key,
                                                                       const std::string& valueName) {
   RegKey k = RegKey::Open(root, key, false, true);
   if (!k.IsOpen()) return std::nullopt;
   return k.ReadString(valueName).value_or(std::string());
 }
 
-std::optional<uint64_t> TWinStartupEnvironment::FreeDiskBytes(const std::string& root) {
+std::optional<uint64_t> WinStartupEnvironment::FreeDiskBytes(const std::string& root) {
   return ferry::FreeDiskBytes(root);
 }
 
-void TSilentVerifyView::SetProgress(uint32_t position, uint32_t maximum) {
+void SilentVerifyView::SetProgress(uint32_t position, uint32_t maximum) {
   position_ = position;
   maximum_ = maximum;
 }
 
-void TSilentVerifyView::Refresh() {
+void SilentVerifyView::Refresh() {
   if (position_ != 0 && position_ != maximum_) return;
   if (status_ == last_logged_) return;
   last_logged_ = status_;
   log_.Message("Verifying Contents", AnsiToUtf8(status_));
 }
 
-void TWinErrorReporter::Report(std::string_view errorText, std::string_view stage) {
+void WinErrorReporter::Report(std::string_view errorText, std::string_view stage) {
   ErrorReportSource source;
   source.SetupTitle = ctx_.SetupInfo.SetupTitle;
   source.SetupExeName = ctx_.SetupInfo.SetupExeName;

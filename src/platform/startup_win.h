@@ -7,9 +7,9 @@
 namespace ferry {
 
 class RunLog;
-struct TSetupContext;
+struct SetupContext;
 
-class TWinStartupEnvironment : public TStartupEnvironment {
+class WinStartupEnvironment : public StartupEnvironment {
  public:
   uint16_t DefaultLangId() override;
   std::filesystem::path OwnProgramPath() override;
@@ -25,9 +25,9 @@ class TWinStartupEnvironment : public TStartupEnvironment {
 
 // Silent mode: the window's status lines go to the run log instead, the
 // first and the last of each count.
-class TSilentVerifyView : public TVerifyView {
+class SilentVerifyView : public VerifyView {
  public:
-  explicit TSilentVerifyView(RunLog& log) : log_(log) {}
+  explicit SilentVerifyView(RunLog& log) : log_(log) {}
   void SetStatus(const std::string& text) override { status_ = text; }
   void SetProgress(uint32_t position, uint32_t maximum) override;
   void Refresh() override;
@@ -43,15 +43,15 @@ class TSilentVerifyView : public TVerifyView {
 
 // Writes the error report with what the context knows; the report is
 // opened only when `openReport` (not in silent mode).
-class TWinErrorReporter : public TErrorReporter {
+class WinErrorReporter : public ErrorReporter {
  public:
-  TWinErrorReporter(const TSetupContext& ctx, const TStubOptions& options, Dialogs& dialogs, bool openReport)
+  WinErrorReporter(const SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, bool openReport)
       : ctx_(ctx), options_(options), dialogs_(dialogs), open_(openReport) {}
   void Report(std::string_view errorText, std::string_view stage) override;
 
  private:
-  const TSetupContext& ctx_;
-  const TStubOptions& options_;
+  const SetupContext& ctx_;
+  const StubOptions& options_;
   Dialogs& dialogs_;
   bool open_;
 };

@@ -27,7 +27,7 @@ void RegisterClassOnce(HINSTANCE instance) {
 
 }  // namespace
 
-TUiTaskWindow::TUiTaskWindow() {
+UiTaskWindow::UiTaskWindow() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   RegisterClassOnce(instance);
   hwnd_ = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
@@ -36,13 +36,13 @@ TUiTaskWindow::TUiTaskWindow() {
   thread_id_ = GetCurrentThreadId();
 }
 
-TUiTaskWindow::~TUiTaskWindow() {
+UiTaskWindow::~UiTaskWindow() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
-bool TUiTaskWindow::OnMainThread() const { return GetCurrentThreadId() == thread_id_; }
+bool UiTaskWindow::OnMainThread() const { return GetCurrentThreadId() == thread_id_; }
 
-LRESULT CALLBACK TUiTaskWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK UiTaskWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg != kRunTaskMessage) return DefWindowProcW(hwnd, msg, wParam, lParam);
   Task* task = reinterpret_cast<Task*>(lParam);
   try {
@@ -55,7 +55,7 @@ LRESULT CALLBACK TUiTaskWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, L
   return 1;
 }
 
-void TUiTaskWindow::Send(const std::function<void()>& work) {
+void UiTaskWindow::Send(const std::function<void()>& work) {
   if (OnMainThread()) {
     work();
     return;
@@ -65,7 +65,7 @@ void TUiTaskWindow::Send(const std::function<void()>& work) {
   if (task.Error) std::rethrow_exception(task.Error);
 }
 
-void TUiTaskWindow::PumpPending() {
+void UiTaskWindow::PumpPending() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&msg);
@@ -73,7 +73,7 @@ void TUiTaskWindow::PumpPending() {
   }
 }
 
-void TUiTaskWindow::PumpUntil(const std::function<bool()>& done) {
+void UiTaskWindow::PumpUntil(const std::function<bool()>& done) {
   while (!done()) {
     PumpPending();
     if (done()) break;

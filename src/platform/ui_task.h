@@ -16,14 +16,14 @@
 
 namespace ferry {
 
-class TUiTaskWindow {
+class UiTaskWindow {
  public:
   // Creates the window on the calling thread, which becomes the main thread.
   // Throws SetupError when the window cannot be created.
-  TUiTaskWindow();
-  ~TUiTaskWindow();
-  TUiTaskWindow(const TUiTaskWindow&) = delete;
-  TUiTaskWindow& operator=(const TUiTaskWindow&) = delete;
+  UiTaskWindow();
+  ~UiTaskWindow();
+  UiTaskWindow(const UiTaskWindow&) = delete;
+  UiTaskWindow& operator=(const UiTaskWindow&) = delete;
 
   // Runs `work` on the main thread and returns when it is done. On the main
   // thread itself it runs at once. An exception thrown by `work` is thrown

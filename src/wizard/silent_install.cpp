@@ -18,13 +18,13 @@ std::string CodePageToUtf8(std::string_view s) { return Utf16ToUtf8(CodePageToUt
 
 std::string DriveOf(std::string_view path) { return std::string(path.substr(0, std::min<size_t>(3, path.size()))); }
 
-std::string InstallDirText(const TWizardModel& model, const TSetupContext& ctx) {
-  if (const TLayoutControl* edit = model.InstallDirEdit()) return Utf16ToUtf8(edit->text);
+std::string InstallDirText(const WizardModel& model, const SetupContext& ctx) {
+  if (const LayoutControl* edit = model.InstallDirEdit()) return Utf16ToUtf8(edit->text);
   return CodePageToUtf8(ctx.SetupInfo.InstallDir);
 }
 
 // Why Next cannot be taken on the current page.
-std::string BlockedMessage(const TWizardModel& model, const TSetupContext& ctx) {
+std::string BlockedMessage(const WizardModel& model, const SetupContext& ctx) {
   std::optional<TPageType> type = model.CurrentPageType();
   if (type == TPageType::InstallDir) {
     std::string dir = InstallDirText(model, ctx);
@@ -40,7 +40,7 @@ std::string BlockedMessage(const TWizardModel& model, const TSetupContext& ctx) 
   return "The setup cannot go on from page " + std::to_string(model.CurrentPage() + 1) + ": Next is not available.";
 }
 
-int ExitCodeOfRun(TSetupContext& ctx, const TSilentRunFacts& facts,
+int ExitCodeOfRun(SetupContext& ctx, const SilentRunFacts& facts,
                   const std::function<void(std::string_view)>& say) {
   int code = 0;
   if (facts.Outcome.CycleStopped) {
@@ -51,10 +51,10 @@ int ExitCodeOfRun(TSetupContext& ctx, const TSilentRunFacts& facts,
     say("Setup failed: " + Utf16ToUtf8(ctx.Languages.GetText(kFailureText)));
     code = 1;
   }
-  std::vector<TWriteFailure> failures = ctx.Progress.WriteFailures();
+  std::vector<WriteFailure> failures = ctx.Progress.WriteFailures();
   if (!failures.empty()) {
     say(std::to_string(failures.size()) + (failures.size() == 1 ? " file" : " files") + " could not be written:");
-    for (const TWriteFailure& f : failures)
+    for (const WriteFailure& f : failures)
       say("  " + CodePageToUtf8(f.Path) + (f.Reason.empty() ? "" : " (" + CodePageToUtf8(f.Reason) + ")"));
     code = 1;
   }
@@ -71,7 +71,7 @@ int GaugePercent(int64_t position, int64_t maximum) {
   return static_cast<int>(position * 100 / maximum);
 }
 
-int RunSilentWizard(TWizardModel& model, TSetupContext& ctx, const TSilentRunFacts& facts,
+int RunSilentWizard(WizardModel& model, SetupContext& ctx, const SilentRunFacts& facts,
                     const std::function<void(std::string_view)>& say) {
   // Each Next moves forward one page, so twice the page count is more than a
   // wizard can take; a page list that stops moving ends the walk too.

@@ -7,7 +7,7 @@
 //     page, too little free space on the ready page, or any other page that
 //     does not let the wizard go on.
 //   - The work page runs the setup thread through the host, which fills
-//     TSilentRunFacts; a Finish page closes the wizard.
+//     SilentRunFacts; a Finish page closes the wizard.
 //   - Questions get the answers of the silent dialogs: "messagebox" is
 //     answered OK, the closing question Yes.
 //
@@ -28,13 +28,13 @@
 
 namespace ferry {
 
-class TWizardModel;
-struct TSetupContext;
+class WizardModel;
+struct SetupContext;
 
 // What the host saw of the install work.
-struct TSilentRunFacts {
+struct SilentRunFacts {
   bool InstallRan = false;
-  TRunOutcome Outcome;
+  RunOutcome Outcome;
   // The uninstaller's work page ran to its end; files or registry values
   // that were there and would not go, records passed over as unsafe.
   bool UninstallRan = false;
@@ -43,7 +43,7 @@ struct TSilentRunFacts {
 };
 
 // say: one line (UTF-8) for standard error and the run log.
-int RunSilentWizard(TWizardModel& model, TSetupContext& ctx, const TSilentRunFacts& facts,
+int RunSilentWizard(WizardModel& model, SetupContext& ctx, const SilentRunFacts& facts,
                     const std::function<void(std::string_view)>& say);
 
 // The percentage a gauge position stands for (0 when the maximum is not

@@ -32,19 +32,19 @@ bool DriveTakesInstall(DriveType type) {
          type != DriveType::kRamDisk;
 }
 
-WizardData WizardDataOf(TSetupContext& context) {
+WizardData WizardDataOf(SetupContext& context) {
   return WizardData{context.SetupInfo,     context.Languages,      context.TextMacros,
                     context.SpaceRequired, context.SpaceAvailable, context.SpaceAvailableText};
 }
 
-TWizardModel::TWizardModel(WizardData data, WizardHost& host, DriveInfo& drives, Dialogs& dialogs)
+WizardModel::WizardModel(WizardData data, WizardHost& host, DriveInfo& drives, Dialogs& dialogs)
     : data_(data),
       host_(host),
       drives_(drives),
       dialogs_(dialogs),
       pages_(MakeLayoutEnv(data, host, dialogs), buttons_) {}
 
-void TWizardModel::SetPagesUp() {
+void WizardModel::SetPagesUp() {
   TSetupInfo& info = data_.setup_info;
   app_title_ = info.IsUninstaller == 1 ? CodePageToUtf16(info.ShortTitle) + u" " + Text(26)
                                        : CodePageToUtf16(info.SetupTitle);
@@ -55,7 +55,7 @@ void TWizardModel::SetPagesUp() {
 
   info.InstallDir = host_.ExpandPathVars(info.InstallDir);
   if (install_dir_tree_) NavigateTree(info.InstallDir, false);
-  if (TLayoutControl* edit = Named(install_dir_edit_)) {
+  if (LayoutControl* edit = Named(install_dir_edit_)) {
     // Filled before the change handler is attached: no change runs now.
     edit->text = CodePageToUtf16(host_.ExpandPathVars(info.InstallDir));
     edit_handler_attached_ = true;
@@ -68,7 +68,7 @@ void TWizardModel::SetPagesUp() {
   Notify();
 }
 
-void TWizardModel::FindNamedControls() {
+void WizardModel::FindNamedControls() {
   struct Wanted {
     const char* name;
     std::optional<ControlRef>* ref;
@@ -90,15 +90,15 @@ void TWizardModel::FindNamedControls() {
   }
 }
 
-const TLayoutControl* TWizardModel::Named(const std::optional<ControlRef>& ref) const {
+const LayoutControl* WizardModel::Named(const std::optional<ControlRef>& ref) const {
   return ref ? pages_.Control(*ref) : nullptr;
 }
 
-TLayoutControl* TWizardModel::Named(const std::optional<ControlRef>& ref) {
+LayoutControl* WizardModel::Named(const std::optional<ControlRef>& ref) {
   return ref ? pages_.Control(*ref) : nullptr;
 }
 
-bool TWizardModel::Next() {
+bool WizardModel::Next() {
   if (closed_ || terminated_ || !buttons_.Next.visible || !buttons_.Next.enabled) return false;
   if (!InstallDirHeld()) return false;
   pages_.ShowPage(pages_.CurrentPage() + 1);
@@ -107,14 +107,14 @@ bool TWizardModel::Next() {
   return true;
 }
 
-bool TWizardModel::Back() {
+bool WizardModel::Back() {
   if (closed_ || terminated_ || !buttons_.Back.visible || !buttons_.Back.enabled) return false;
   pages_.ShowPage(pages_.CurrentPage() - 1);
   Notify();
   return true;
 }
 
-void TWizardModel::ArriveOnPage() {
+void WizardModel::ArriveOnPage() {
   std::optional<TPageType> type = pages_.CurrentPageType();
   if (!type) return;
   switch (*type) {
@@ -123,7 +123,7 @@ void TWizardModel::ArriveOnPage() {
       break;
     case TPageType::Patch:
       CheckSpace();
-      if (TLayoutControl* label = Named(space_label_))
+      if (LayoutControl* label = Named(space_label_))
         label->text = ResolveDisplayText(data_.languages, data_.macros, u"<LANG7>");
       break;
     case TPageType::Patching:
@@ -142,7 +142,7 @@ void TWizardModel::ArriveOnPage() {
   }
 }
 
-void TWizardModel::ArriveOnInstallDir() {
+void WizardModel::ArriveOnInstallDir() {
   // The edit is filled from InstallDir only the first time; coming back
   // keeps what the user typed.
   if (!install_dir_shown_) {
@@ -154,22 +154,22 @@ void TWizardModel::ArriveOnInstallDir() {
 
 // Leaving the install-directory page: the folder becomes 8-bit, so one the
 // code page cannot hold is refused and the page stays.
-bool TWizardModel::InstallDirHeld() {
-  const TLayoutControl* edit = Named(install_dir_edit_);
+bool WizardModel::InstallDirHeld() {
+  const LayoutControl* edit = Named(install_dir_edit_);
   if (!edit || pages_.CurrentPageType() != TPageType::InstallDir || CodePageFromUtf16Exactly(edit->text))
     return true;
   dialogs_.ShowUnicode(FolderNotInCodePageMessage(edit->text), u"Error", DialogButtons::kOk, DialogIcon::kError);
   return false;
 }
 
-void TWizardModel::CheckSpace() {
+void WizardModel::CheckSpace() {
   // Signed on purpose: a drive that cannot be read reports -1 free bytes,
   // which must count as too little.
   if (static_cast<int64_t>(data_.space_available) < static_cast<int64_t>(data_.space_required))
     buttons_.Next.enabled = false;
 }
 
-void TWizardModel::RunPageWork(bool install) {
+void WizardModel::RunPageWork(bool install) {
   try {
     SetWorkingState(true);
     if (install) {
@@ -193,7 +193,7 @@ void TWizardModel::RunPageWork(bool install) {
   }
 }
 
-bool TWizardModel::RequestClose() {
+bool WizardModel::RequestClose() {
   if (closed_) return true;
   if (working_) return false;
   bool on_finish = pages_.CurrentPageType() == TPageType::Finish;
@@ -208,23 +208,23 @@ bool TWizardModel::RequestClose() {
   return true;
 }
 
-void TWizardModel::InstallDirEditChanged(std::u16string_view text) {
-  TLayoutControl* edit = Named(install_dir_edit_);
+void WizardModel::InstallDirEditChanged(std::u16string_view text) {
+  LayoutControl* edit = Named(install_dir_edit_);
   if (!edit) return;
   edit->text = std::u16string(text);
   if (edit_handler_attached_) InstallDirEditChange();
   Notify();
 }
 
-void TWizardModel::SetEditText(std::u16string_view text) {
-  TLayoutControl* edit = Named(install_dir_edit_);
+void WizardModel::SetEditText(std::u16string_view text) {
+  LayoutControl* edit = Named(install_dir_edit_);
   if (!edit || edit->text == text) return;  // an unchanged text raises no change
   edit->text = std::u16string(text);
   if (edit_handler_attached_) InstallDirEditChange();
 }
 
-void TWizardModel::InstallDirEditChange() {
-  TLayoutControl* edit = Named(install_dir_edit_);
+void WizardModel::InstallDirEditChange() {
+  LayoutControl* edit = Named(install_dir_edit_);
   if (!edit) return;
   if (pages_.CurrentPageType() == TPageType::InstallDir) {
     if (!DriveTakesInstall(drives_.GetDriveType(Utf16Prefix(edit->text, 3)))) {
@@ -245,14 +245,14 @@ void TWizardModel::InstallDirEditChange() {
   if (install_dir_tree_) NavigateTree(CodePageFromUtf16(edit->text), true);
 }
 
-void TWizardModel::TreeSelectionChanged(std::u16string_view path) {
+void WizardModel::TreeSelectionChanged(std::u16string_view path) {
   if (!Named(install_dir_edit_) || pages_.CurrentPageType() != TPageType::InstallDir) return;
   if (!DriveTakesInstall(drives_.GetDriveType(Utf16Prefix(path, 3)))) return;
   SetEditText(path);
   Notify();
 }
 
-void TWizardModel::NavigateTree(std::string path, bool expand) {
+void WizardModel::NavigateTree(std::string path, bool expand) {
   if (!path.empty() && path.back() == '\\') path.pop_back();
   if (!drives_.DirectoryExists(path)) {
     do {
@@ -265,7 +265,7 @@ void TWizardModel::NavigateTree(std::string path, bool expand) {
   if (observer_) observer_->NavigateTree(tree_target_, expand);
 }
 
-void TWizardModel::SelectLanguage(int index) {
+void WizardModel::SelectLanguage(int index) {
   if (index < 0 || index >= data_.languages.Count() || working_ || closed_) return;
   data_.languages.Current = index;
   buttons_.Language.caption = data_.languages.Languages[index]->Name;
@@ -280,42 +280,42 @@ void TWizardModel::SelectLanguage(int index) {
   Notify();
 }
 
-void TWizardModel::SetupLanguages() {
+void WizardModel::SetupLanguages() {
   const TLanguage* current = data_.languages.CurrentLanguage();
   buttons_.Language.caption = current ? current->Name : std::u16string();
   if (data_.languages.Count() <= 1) buttons_.Language.visible = false;
 }
 
-std::vector<LanguageMenuItem> TWizardModel::LanguageMenu() const {
+std::vector<LanguageMenuItem> WizardModel::LanguageMenu() const {
   std::vector<LanguageMenuItem> items;
   for (int i = 0; i < data_.languages.Count(); ++i)
     items.push_back({data_.languages.Languages[i]->Name, i == data_.languages.Current});
   return items;
 }
 
-void TWizardModel::SetStatusText(std::u16string_view text) {
-  if (TLayoutControl* label = Named(status_label_)) label->text = std::u16string(text);
+void WizardModel::SetStatusText(std::u16string_view text) {
+  if (LayoutControl* label = Named(status_label_)) label->text = std::u16string(text);
   Notify();
 }
 
-void TWizardModel::SetMessageText(std::u16string_view text) {
-  if (TLayoutControl* label = Named(finish_text_)) label->text = std::u16string(text);
+void WizardModel::SetMessageText(std::u16string_view text) {
+  if (LayoutControl* label = Named(finish_text_)) label->text = std::u16string(text);
   Notify();
 }
 
-void TWizardModel::SetGaugePosition(int32_t position) {
-  if (TLayoutControl* gauge = Named(progress_bar_)) gauge->position = position;
+void WizardModel::SetGaugePosition(int32_t position) {
+  if (LayoutControl* gauge = Named(progress_bar_)) gauge->position = position;
   Notify();
 }
 
-void TWizardModel::SetGaugeMax(int32_t max) {
-  if (TLayoutControl* gauge = Named(progress_bar_)) gauge->max = max;
+void WizardModel::SetGaugeMax(int32_t max) {
+  if (LayoutControl* gauge = Named(progress_bar_)) gauge->max = max;
   Notify();
 }
 
-void TWizardModel::SetWorkingState(bool on) { working_ = on; }
+void WizardModel::SetWorkingState(bool on) { working_ = on; }
 
-void TWizardModel::Notify() {
+void WizardModel::Notify() {
   if (observer_) observer_->StateChanged();
 }
 

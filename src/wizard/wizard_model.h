@@ -4,7 +4,7 @@
 // same object with no window at all.
 //
 // Binding a view:
-//   - After SetPagesUp, create one control per TLayoutControl of every page
+//   - After SetPagesUp, create one control per LayoutControl of every page
 //     (PageSet().Page(i).Controls()), stacked in PageSet().ZOrder() (backmost
 //     first), on a panel coloured PanelColour(); window caption Caption(),
 //     application title ApplicationTitle().
@@ -46,7 +46,7 @@
 
 namespace ferry {
 
-struct TSetupContext;
+struct SetupContext;
 
 // What the wizard needs from the program around it.
 class WizardHost {
@@ -95,16 +95,16 @@ struct WizardData {
 };
 
 // The wizard data of the process-wide objects.
-WizardData WizardDataOf(TSetupContext& context);
+WizardData WizardDataOf(SetupContext& context);
 
 struct LanguageMenuItem {
   std::u16string caption;
   bool checked = false;
 };
 
-class TWizardModel {
+class WizardModel {
  public:
-  TWizardModel(WizardData data, WizardHost& host, DriveInfo& drives, Dialogs& dialogs);
+  WizardModel(WizardData data, WizardHost& host, DriveInfo& drives, Dialogs& dialogs);
 
   void SetObserver(WizardObserver* observer) { observer_ = observer; }
 
@@ -138,7 +138,7 @@ class TWizardModel {
 
   void SetWorkingState(bool on);
 
-  const TWizardButtons& Buttons() const { return buttons_; }
+  const WizardButtons& Buttons() const { return buttons_; }
   const TSEPageControl& PageSet() const { return pages_; }
   int32_t CurrentPage() const { return pages_.CurrentPage(); }
   std::optional<TPageType> CurrentPageType() const { return pages_.CurrentPageType(); }
@@ -155,17 +155,17 @@ class TWizardModel {
   const std::string& TreeTarget() const { return tree_target_; }
 
   // The six controls found by name; nullptr when no layout has one.
-  const TLayoutControl* PatchingStatusLabel() const { return Named(status_label_); }
-  const TLayoutControl* PatchingProgressBar() const { return Named(progress_bar_); }
-  const TLayoutControl* FinishTextLabel() const { return Named(finish_text_); }
-  const TLayoutControl* InstallDirEdit() const { return Named(install_dir_edit_); }
-  const TLayoutControl* InstallDirTree() const { return Named(install_dir_tree_); }
-  const TLayoutControl* SpaceAvailableLabel() const { return Named(space_label_); }
+  const LayoutControl* PatchingStatusLabel() const { return Named(status_label_); }
+  const LayoutControl* PatchingProgressBar() const { return Named(progress_bar_); }
+  const LayoutControl* FinishTextLabel() const { return Named(finish_text_); }
+  const LayoutControl* InstallDirEdit() const { return Named(install_dir_edit_); }
+  const LayoutControl* InstallDirTree() const { return Named(install_dir_tree_); }
+  const LayoutControl* SpaceAvailableLabel() const { return Named(space_label_); }
 
  private:
   void FindNamedControls();
-  const TLayoutControl* Named(const std::optional<ControlRef>& ref) const;
-  TLayoutControl* Named(const std::optional<ControlRef>& ref);
+  const LayoutControl* Named(const std::optional<ControlRef>& ref) const;
+  LayoutControl* Named(const std::optional<ControlRef>& ref);
   void ArriveOnPage();
   void ArriveOnInstallDir();
   bool InstallDirHeld();
@@ -184,7 +184,7 @@ class TWizardModel {
   Dialogs& dialogs_;
   WizardObserver* observer_ = nullptr;
 
-  TWizardButtons buttons_;
+  WizardButtons buttons_;
   TSEPageControl pages_;
   std::u16string app_title_;
   std::u16string caption_;

@@ -132,7 +132,7 @@ class Compile : public ::testing::Test {
   TSetupInfo info = CompilerDefaultSetupInfo();
   TCompLines lines;
   TCommandList commands;
-  TCompileContext ctx;
+  CompileContext ctx;
 };
 
 TEST_F(Compile, SettingLinesFillTheRecordAndBecomeInert) {

@@ -31,7 +31,7 @@ TEST(ReplaceAll, LongRunsCollapseInLinearTime) {
 
 class PathVars : public ::testing::Test {
  protected:
-  TPathFolders folders{"C:\\Users\\me\\Start Menu\\Programs\\", "C:\\Program Files\\", "D:\\"};
+  PathFolders folders{"C:\\Users\\me\\Start Menu\\Programs\\", "C:\\Program Files\\", "D:\\"};
 };
 
 TEST_F(PathVars, VariablesExpandInAnyCaseAndDoubleBackslashesCollapse) {
@@ -74,11 +74,11 @@ TEST_F(PathVars, FoldReplacesFoldersByVariablesAndExpandsBack) {
             "$SMPROGRAMSG\\P.lnk");
   // The uninstaller finds the file again under its own install directory.
   EXPECT_EQ(ExpandPathVars(folded, "E:\\Elsewhere", folders), "E:\\Elsewhere\\data\\x.dat");
-  EXPECT_EQ(FoldPathVars("C:\\x", "", TPathFolders{}), "C:\\x");
+  EXPECT_EQ(FoldPathVars("C:\\x", "", PathFolders{}), "C:\\x");
 }
 
 TEST(SetupContext, TextMacrosAndPathFoldingFollowTheLiveValues) {
-  TSetupContext ctx;
+  SetupContext ctx;
   ctx.SetupInfo.SetupTitle = "Demo Patch";
   ctx.SetupInfo.InstallDir = "C:\\Games\\Demo";
   EXPECT_EQ(ApplyTextMacros(ctx.TextMacros, u"Welcome to <%setuptitle%>"), u"Welcome to Demo Patch");

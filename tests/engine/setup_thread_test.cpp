@@ -24,19 +24,19 @@ namespace {
 // Commands of the test: each records the line index it was given; "jump"
 // assigns its first parameter to CurrentLine, "abort" sets SetupAborted,
 // "throw" raises an error.
-class TRecordCommand : public TCommandClass {
+class RecordCommand : public TCommandClass {
  public:
-  explicit TRecordCommand(std::vector<int>& seen) : TCommandClass("record", false, 0, 0), seen_(seen) {}
-  void SFXProcess(TSetupContext&, int lineIndex) override { seen_.push_back(lineIndex); }
+  explicit RecordCommand(std::vector<int>& seen) : TCommandClass("record", false, 0, 0), seen_(seen) {}
+  void SFXProcess(SetupContext&, int lineIndex) override { seen_.push_back(lineIndex); }
 
  private:
   std::vector<int>& seen_;
 };
 
-class TJumpCommand : public TCommandClass {
+class JumpCommand : public TCommandClass {
  public:
-  explicit TJumpCommand(std::vector<int>& seen) : TCommandClass("jump", false, 0, 1), seen_(seen) {}
-  void SFXProcess(TSetupContext& ctx, int lineIndex) override {
+  explicit JumpCommand(std::vector<int>& seen) : TCommandClass("jump", false, 0, 1), seen_(seen) {}
+  void SFXProcess(SetupContext& ctx, int lineIndex) override {
     seen_.push_back(lineIndex);
     int32_t target = StrToIntOrMinus1(ctx.CompLines.Lines[lineIndex].Param(1));
     if (target >= 0) ctx.CurrentLine = target;
@@ -46,10 +46,10 @@ class TJumpCommand : public TCommandClass {
   std::vector<int>& seen_;
 };
 
-class TAbortCommand : public TCommandClass {
+class AbortCommand : public TCommandClass {
  public:
-  explicit TAbortCommand(std::vector<int>& seen) : TCommandClass("abort", false, 0, 0), seen_(seen) {}
-  void SFXProcess(TSetupContext& ctx, int lineIndex) override {
+  explicit AbortCommand(std::vector<int>& seen) : TCommandClass("abort", false, 0, 0), seen_(seen) {}
+  void SFXProcess(SetupContext& ctx, int lineIndex) override {
     seen_.push_back(lineIndex);
     ctx.SetupAborted.store(1);
   }
@@ -58,20 +58,20 @@ class TAbortCommand : public TCommandClass {
   std::vector<int>& seen_;
 };
 
-class TThrowCommand : public TCommandClass {
+class ThrowCommand : public TCommandClass {
  public:
-  TThrowCommand() : TCommandClass("throw", false, 0, 0) {}
-  void SFXProcess(TSetupContext&, int) override { throw SetupError("disk on fire"); }
+  ThrowCommand() : TCommandClass("throw", false, 0, 0) {}
+  void SFXProcess(SetupContext&, int) override { throw SetupError("disk on fire"); }
 };
 
 // Holds back one gauge step, as extraction does after each file.
-class TDeferStepCommand : public TCommandClass {
+class DeferStepCommand : public TCommandClass {
  public:
-  TDeferStepCommand() : TCommandClass("deferstep", false, 0, 0) {}
-  void SFXProcess(TSetupContext& ctx, int) override { ctx.Progress.DeferGaugeStep(); }
+  DeferStepCommand() : TCommandClass("deferstep", false, 0, 0) {}
+  void SFXProcess(SetupContext& ctx, int) override { ctx.Progress.DeferGaugeStep(); }
 };
 
-class FakePlatform : public TSetupRunPlatform {
+class FakePlatform : public SetupRunPlatform {
  public:
   int begins = 0, ends = 0;
   std::vector<std::string> forced;
@@ -93,7 +93,7 @@ class FakePlatform : public TSetupRunPlatform {
   }
 };
 
-class RecordingSinks : public TProgressSinks {
+class RecordingSinks : public ProgressSinks {
  public:
   std::vector<std::u16string> status, messages;
   std::vector<int32_t> positions;
@@ -108,7 +108,7 @@ enum : int32_t { kRecord = 1, kJump = 2, kAbort = 3, kThrow = 4, kDeferStep = 5 
 
 // Every sink call in order, as one text each; the combined call is kept
 // apart from its two halves.
-class SequenceSinks : public TProgressSinks {
+class SequenceSinks : public ProgressSinks {
  public:
   std::vector<std::string> calls;
   void SetStatusText(std::u16string_view text) override { calls.push_back("status " + Utf16ToUtf8(text)); }
@@ -123,11 +123,11 @@ class SequenceSinks : public TProgressSinks {
 class SetupThreadTest : public ::testing::Test {
  protected:
   SetupThreadTest() {
-    ctx_.Commands.Add(std::make_unique<TRecordCommand>(seen_));
-    ctx_.Commands.Add(std::make_unique<TJumpCommand>(seen_));
-    ctx_.Commands.Add(std::make_unique<TAbortCommand>(seen_));
-    ctx_.Commands.Add(std::make_unique<TThrowCommand>());
-    ctx_.Commands.Add(std::make_unique<TDeferStepCommand>());
+    ctx_.Commands.Add(std::make_unique<RecordCommand>(seen_));
+    ctx_.Commands.Add(std::make_unique<JumpCommand>(seen_));
+    ctx_.Commands.Add(std::make_unique<AbortCommand>(seen_));
+    ctx_.Commands.Add(std::make_unique<ThrowCommand>());
+    ctx_.Commands.Add(std::make_unique<DeferStepCommand>());
     ctx_.Languages.Languages.push_back(testing::MakeLanguage(u"English", {{23, u"Setup failed to install patch."}}));
     ctx_.Languages.Current = 0;
     ctx_.SetupInfo.InstallDir = "C:\\Games\\Demo\\";
@@ -145,12 +145,12 @@ class SetupThreadTest : public ::testing::Test {
     ctx_.CompLines.Lines.push_back(line);
   }
 
-  TRunOutcome Run() {
+  RunOutcome Run() {
     ctx_.CurrentLine = -1;
     return RunCommands(ctx_, platform_);
   }
 
-  TSetupContext ctx_;
+  SetupContext ctx_;
   std::vector<int> seen_;
   FakePlatform platform_;
   RecordingSinks sinks_;
@@ -201,7 +201,7 @@ TEST_F(SetupThreadTest, AJumpPastTheLastLineEndsTheRun) {
   Line(kJump, {"2147483647"});
   Line(kRecord);
   Line(kRecord);
-  TRunOutcome outcome = Run();
+  RunOutcome outcome = Run();
   EXPECT_EQ(seen_, (std::vector<int>{0}));
   EXPECT_FALSE(outcome.CycleStopped);
   EXPECT_EQ(ctx_.SetupAborted.load(), 0);
@@ -214,7 +214,7 @@ TEST_F(SetupThreadTest, AbortStopsAfterItsLineAndTheEndStepsStillRun) {
   std::filesystem::create_directories(dir);
   ctx_.SetupInfo.InstallDir = dir.string();
   int registered = 0;
-  ctx_.RegisterUninstall = [&](TSetupContext& c) {
+  ctx_.RegisterUninstall = [&](SetupContext& c) {
     ++registered;
     EXPECT_EQ(&c, &ctx_);
   };
@@ -223,7 +223,7 @@ TEST_F(SetupThreadTest, AbortStopsAfterItsLineAndTheEndStepsStillRun) {
   Line(kRecord);
   Line(kAbort);
   Line(kRecord);
-  TRunOutcome outcome = Run();
+  RunOutcome outcome = Run();
   EXPECT_EQ(seen_, (std::vector<int>{0, 1}));
   EXPECT_EQ(ctx_.SetupAborted.load(), 1);
   EXPECT_FALSE(outcome.CycleStopped);
@@ -241,10 +241,10 @@ TEST_F(SetupThreadTest, AbortStopsAfterItsLineAndTheEndStepsStillRun) {
 
 TEST_F(SetupThreadTest, NoUninstallerMeansNoLogAndNoRegistration) {
   int registered = 0;
-  ctx_.RegisterUninstall = [&](TSetupContext&) { ++registered; };
+  ctx_.RegisterUninstall = [&](SetupContext&) { ++registered; };
   Line(kRecord);
   Line(0);
-  TRunOutcome outcome = Run();
+  RunOutcome outcome = Run();
   EXPECT_FALSE(outcome.LogSaved);
   EXPECT_EQ(registered, 0);
 }
@@ -255,7 +255,7 @@ TEST_F(SetupThreadTest, ALogThatCannotBeSavedIsAFailedFile) {
   ctx_.SetupInfo.UninstallPrefix = "Demo_";
   Line(kRecord);
   Line(0);
-  TRunOutcome outcome = Run();
+  RunOutcome outcome = Run();
   EXPECT_FALSE(outcome.LogSaved);
   auto failures = ctx_.Progress.WriteFailures();
   ASSERT_EQ(failures.size(), 1u);
@@ -276,7 +276,7 @@ TEST_F(SetupThreadTest, ACycleWithoutExitIsStoppedAsAFailure) {
   Line(kRecord);       // 1
   Line(kJump, {"0"});  // 2: goto label
   Line(kRecord);       // 3: never reached
-  TRunOutcome outcome = Run();
+  RunOutcome outcome = Run();
   EXPECT_TRUE(outcome.CycleStopped);
   EXPECT_EQ(outcome.LinesRun, RunLineBudget(4));
   EXPECT_EQ(ctx_.SetupAborted.load(), 1);
@@ -293,7 +293,7 @@ TEST_F(SetupThreadTest, ARunThatEndsExactlyAtTheBudgetIsNotACycle) {
   // Two lines: the budget is far above what a straight run takes.
   EXPECT_EQ(RunLineBudget(2), 64u * 2 + 10000);
   for (int i = 0; i < 10; ++i) Line(kRecord);
-  TRunOutcome outcome = Run();
+  RunOutcome outcome = Run();
   EXPECT_FALSE(outcome.CycleStopped);
   EXPECT_EQ(outcome.LinesRun, 10u);
 }
@@ -330,7 +330,7 @@ TEST_F(SetupThreadTest, TheThreadRunsOnRequestAndClearsTheRequest) {
 TEST_F(SetupThreadTest, AnErrorEscapingACommandEndsTheThreadWithoutTheEndSteps) {
   ctx_.SetupInfo.MakeUninstaller = 1;
   int registered = 0;
-  ctx_.RegisterUninstall = [&](TSetupContext&) { ++registered; };
+  ctx_.RegisterUninstall = [&](SetupContext&) { ++registered; };
   Line(kThrow);
   Line(kRecord);
   TSetupThread thread(ctx_, platform_);
@@ -349,7 +349,7 @@ TEST_F(SetupThreadTest, AnErrorEscapingACommandEndsTheThreadWithoutTheEndSteps) 
 }
 
 TEST(ProgressTest, StepsCountEveryCallAndMoveTheGaugeOnlyWhenShown) {
-  TProgress progress;
+  RunProgress progress;
   progress.StepGauge(true);  // no sinks yet: counted all the same
   RecordingSinks sinks;
   progress.Bind(&sinks);
@@ -364,7 +364,7 @@ TEST(ProgressTest, StepsCountEveryCallAndMoveTheGaugeOnlyWhenShown) {
 }
 
 TEST(ProgressTest, AHeldBackStepRidesWithTheNextStatusText) {
-  TProgress progress;
+  RunProgress progress;
   SequenceSinks sinks;
   progress.Bind(&sinks);
   progress.SetStatusText(u"Extracting a");
@@ -378,7 +378,7 @@ TEST(ProgressTest, AHeldBackStepRidesWithTheNextStatusText) {
 }
 
 TEST(ProgressTest, EveryOtherCallMovesAHeldBackStepFirst) {
-  TProgress progress;
+  RunProgress progress;
   SequenceSinks sinks;
   progress.Bind(&sinks);
   progress.DeferGaugeStep();
@@ -398,7 +398,7 @@ TEST(ProgressTest, EveryOtherCallMovesAHeldBackStepFirst) {
 
 // A sink that does not combine the two sees them one after the other.
 TEST(ProgressTest, PlainSinksGetTheStepThenTheStatusText) {
-  TProgress progress;
+  RunProgress progress;
   RecordingSinks sinks;
   progress.Bind(&sinks);
   progress.DeferGaugeStep();
@@ -416,7 +416,7 @@ TEST_F(SetupThreadTest, AStepHeldBackByTheLastLineShowsBeforeTheRunEnds) {
 }
 
 TEST(ProgressTest, WriteFailuresAreKeptAndReported) {
-  TProgress progress;
+  RunProgress progress;
   RecordingSinks sinks;
   progress.Bind(&sinks);
   progress.FileNotWritten("C:\\a.txt", "locked");

@@ -324,7 +324,7 @@ TEST(Compiler, ProductDirectivesAddTheirOwnRecordAndLeaveTheRestAsItWas) {
     EXPECT_EQ(FindEntry(a, record)->data, FindEntry(b, record)->data) << record;
   EXPECT_EQ(b.setup.entries.back().name, "ProductInfo");
   EXPECT_EQ(ReadProductInfo(b.setup.entries.back().data),
-            (TProductInfo{"1.2.0.5 beta", "Tidewater Charts", "https://example.invalid/atlas"}));
+            (ProductInformation{"1.2.0.5 beta", "Tidewater Charts", "https://example.invalid/atlas"}));
 
   CompileResult bad = Compile(dir, std::string(kHead) +
                                        "@version beta\n"           // 3

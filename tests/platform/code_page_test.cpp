@@ -50,12 +50,12 @@ TEST(SystemCodePage, EightBitNamesNameWhatWindowsNamesThatWay) {
   // An entry extracted below the 8-bit folder name.
   MemoryFile archive;
   {
-    TPak writer(archive, TPakMode::kNewWriter);
+    TPak writer(archive, PakMode::kNewWriter);
     std::vector<uint8_t> data{'m', 'a', 'p'};
     writer.StoreBuffer(writer.AddEntry(ansi + "\\" + ansi + ".txt", "", 1), data);
     writer.WriteDirectory();
   }
-  TPak reader(archive, TPakMode::kReader);
+  TPak reader(archive, PakMode::kReader);
   ASSERT_TRUE(reader.ExtractGroup(DiskFileSystem(), tmp.path() + ansi, 1));
   EXPECT_TRUE(std::filesystem::is_regular_file(wideDir / U16ToWide(folder) / (U16ToWide(folder) + L".txt")));
   EXPECT_TRUE(DirectoryExists(dir + ansi));

@@ -59,7 +59,7 @@ TEST(PlatformFiles, ForceDirectoriesCreatesAndLogsOnlyMissingFoldersInOrder) {
 }
 
 TEST(PlatformFiles, SetupFoldersAreMadeOnlyForDrivePaths) {
-  TSetupContext ctx;
+  SetupContext ctx;
   for (const char* path : {"relative\\dir\\", "\\\\server\\share\\x\\", "C:\\"}) CreateFoldersLogged(ctx, path);
   EXPECT_TRUE(ctx.InstallLog.Directories().empty());
   EXPECT_FALSE(DirectoryExists("relative"));

@@ -19,7 +19,7 @@ char MissingDriveLetter() {
 }
 
 TEST(WinDriveInfo, DriveTypesDecideWhereAnInstallMayGo) {
-  TWinDriveInfo drives;
+  WinDriveInfo drives;
   DriveInfo& asked = drives;  // as the wizard calls it
   EXPECT_EQ(asked.GetDriveType("C:\\"), DriveType::kFixed);
   EXPECT_TRUE(DriveTakesInstall(asked.GetDriveType("C:\\")));
@@ -32,7 +32,7 @@ TEST(WinDriveInfo, DriveTypesDecideWhereAnInstallMayGo) {
 }
 
 TEST(WinDriveInfo, FreeSpaceByDriveNumber) {
-  TWinDriveInfo drives;
+  WinDriveInfo drives;
   int64_t c = drives.DiskFree(3);
   EXPECT_GT(c, 0);
   std::optional<uint64_t> direct = FreeDiskBytes("C:\\");
@@ -50,7 +50,7 @@ TEST(WinDriveInfo, FreeSpaceByDriveNumber) {
 
 TEST(WinDriveInfo, FoldersAreNotFiles) {
   testing::TempDir tmp("driveinfo");
-  TWinDriveInfo drives;
+  WinDriveInfo drives;
   EXPECT_TRUE(drives.DirectoryExists(tmp.path()));
   std::string file = tmp.path() + "plain.txt";
   std::vector<uint8_t> one = {'x'};

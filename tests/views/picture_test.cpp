@@ -39,7 +39,7 @@ std::vector<uint8_t> Bmp(int w, int h, const std::vector<uint32_t>& topDown) {
 const uint32_t R = 0xFF0000, G = 0x00FF00, B = 0x0000FF;
 
 TEST(Picture, DecodesBitmapThroughTheImagingComponent) {
-  TPicture pic;
+  Picture pic;
   ASSERT_TRUE(pic.Load(ImageFormat::kBitmap, Bmp(2, 2, {R, G, B, R})));
   EXPECT_EQ(pic.Width(), 2);
   EXPECT_EQ(pic.Height(), 2);
@@ -49,7 +49,7 @@ TEST(Picture, DecodesBitmapThroughTheImagingComponent) {
 }
 
 TEST(Picture, GarbageLeavesItEmpty) {
-  TPicture pic;
+  Picture pic;
   std::vector<uint8_t> junk(64, 0x5A);
   EXPECT_FALSE(pic.Load(ImageFormat::kJpeg, junk));
   EXPECT_TRUE(pic.Empty());
@@ -58,7 +58,7 @@ TEST(Picture, GarbageLeavesItEmpty) {
 }
 
 TEST(Picture, TransparentTakesTheBottomLeftColour) {
-  TPicture pic;
+  Picture pic;
   ASSERT_TRUE(pic.Load(ImageFormat::kBitmap, Bmp(2, 2, {R, G, B, B})));
   pic.MakeTransparent();
   EXPECT_EQ(pic.Pixel(0, 0), R);
@@ -67,7 +67,7 @@ TEST(Picture, TransparentTakesTheBottomLeftColour) {
 }
 
 TEST(Picture, TileRepeatsFromTheOriginAndCutsAtTheEdge) {
-  TPicture pic;
+  Picture pic;
   ASSERT_TRUE(pic.Load(ImageFormat::kBitmap, Bmp(2, 1, {R, G})));
   pic.Tile(5, 3);
   EXPECT_EQ(pic.Width(), 5);

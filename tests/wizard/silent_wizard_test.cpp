@@ -32,7 +32,7 @@ class FakeDrives : public DriveInfo {
 
 class FakeHost : public WizardHost {
  public:
-  FakeHost(TSetupContext& ctx, TSilentRunFacts& facts) : ctx_(ctx), facts_(facts) {}
+  FakeHost(SetupContext& ctx, SilentRunFacts& facts) : ctx_(ctx), facts_(facts) {}
   EntryMap entries;
   std::function<void()> work;  // what the "setup thread" does
   int installs = 0, stops = 0;
@@ -53,8 +53,8 @@ class FakeHost : public WizardHost {
   void ReportFatal(const std::string& message) override { fatal.push_back(message); }
 
  private:
-  TSetupContext& ctx_;
-  TSilentRunFacts& facts_;
+  SetupContext& ctx_;
+  SilentRunFacts& facts_;
 };
 
 constexpr const char* kPages =
@@ -81,7 +81,7 @@ class SilentWizardTest : public ::testing::Test {
   }
 
   int Run() {
-    model_ = std::make_unique<TWizardModel>(WizardDataOf(ctx_), host_, drives_, dialogs_);
+    model_ = std::make_unique<WizardModel>(WizardDataOf(ctx_), host_, drives_, dialogs_);
     model_->SetPagesUp();
     return RunSilentWizard(*model_, ctx_, facts_, [this](std::string_view line) { said_.emplace_back(line); });
   }
@@ -92,12 +92,12 @@ class SilentWizardTest : public ::testing::Test {
     return false;
   }
 
-  TSetupContext ctx_;
-  TSilentRunFacts facts_;
+  SetupContext ctx_;
+  SilentRunFacts facts_;
   FakeHost host_{ctx_, facts_};
   FakeDrives drives_;
   RecordingDialogs dialogs_{DialogAnswer::kYes};
-  std::unique_ptr<TWizardModel> model_;
+  std::unique_ptr<WizardModel> model_;
   std::vector<std::string> said_;
 };
 

@@ -101,8 +101,8 @@ class WizardModelTest : public ::testing::Test {
     host_.entries.Add("Pages.txt", kStandardList);
   }
 
-  TWizardModel& Start() {
-    model_ = std::make_unique<TWizardModel>(
+  WizardModel& Start() {
+    model_ = std::make_unique<WizardModel>(
         WizardData{info_, languages_, macros_, space_required_, space_available_, space_available_text_}, host_,
         drives_, dialogs_);
     model_->SetObserver(&observer_);
@@ -116,7 +116,7 @@ class WizardModelTest : public ::testing::Test {
     ASSERT_EQ(model_->CurrentPageType(), type);
   }
 
-  const TWizardButtons& Buttons() { return model_->Buttons(); }
+  const WizardButtons& Buttons() { return model_->Buttons(); }
 
   TSetupInfo info_;
   TLanguages languages_;
@@ -128,7 +128,7 @@ class WizardModelTest : public ::testing::Test {
   FakeDrives drives_;
   RecordingDialogs dialogs_{DialogAnswer::kNo};
   RecordingObserver observer_;
-  std::unique_ptr<TWizardModel> model_;
+  std::unique_ptr<WizardModel> model_;
 };
 
 TEST_F(WizardModelTest, SetUpBuildsTitlesCaptionsAndFirstPage) {
@@ -516,12 +516,12 @@ TEST_F(WizardModelTest, LayoutErrorsEscapeSetUp) {
 TEST_F(WizardModelTest, ProcessWideObjectsDriveTheWizard) {
   // The same rules over the program's own context: the free-space macro of
   // text 7 reads the figure the install-directory page stored.
-  TSetupContext context;
+  SetupContext context;
   testing::AddStandardLanguages(context.Languages);
   context.SetupInfo.SetupTitle = "Context Setup";
   context.SetupInfo.InstallDir = "E:\\Demo\\";
   context.SpaceRequired = 10;
-  TWizardModel m(WizardDataOf(context), host_, drives_, dialogs_);
+  WizardModel m(WizardDataOf(context), host_, drives_, dialogs_);
   m.SetPagesUp();
   EXPECT_EQ(m.Caption(), u" Context Setup");
   EXPECT_EQ(m.PageSet().Page(0).Controls()[0].text, u"Welcome to Context Setup");

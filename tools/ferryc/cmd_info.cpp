@@ -49,7 +49,7 @@ int RunInfo(const std::vector<std::string>& args) {
     return 1;
   }
   TCompLines lines = setup.CompiledLines().value_or(TCompLines{});
-  const std::optional<TProductInfo> product = setup.ProductInfo();
+  const std::optional<ProductInformation> product = setup.ProductInfo();
   if (!script_only) {
     PrintField("SetupTitle", info->SetupTitle);
     PrintField("ShortTitle", info->ShortTitle);

@@ -267,7 +267,7 @@ void Compiler::FillLines(const std::vector<ScriptLine>& parsed) {
 
 void Compiler::CompileCommands() {
   TCompLines& cl = result_.setup.lines;
-  TCompileContext ctx(result_.setup.info, cl);
+  CompileContext ctx(result_.setup.info, cl);
   for (size_t i = 0; i < parsed_.size(); ++i)
     if (parsed_[i].kind == ScriptLineKind::kLabel) ctx.AddLabel(parsed_[i].word, static_cast<int>(i));
   int current = 0;
@@ -303,7 +303,7 @@ void Compiler::CompileCommands() {
           Error(current + 1, "\"" + cmd->Keyword + "\" cannot jump to a label on the script's first line - " +
                                  parsed_[i].params[static_cast<size_t>(p - 1)]);
   }
-  for (const TCompileError& e : ctx.Errors) Error(e.LineIndex + 1, e.Message);
+  for (const CompileError& e : ctx.Errors) Error(e.LineIndex + 1, e.Message);
   if (ctx.NextGroup - 1 > 0xFFFF)
     Error(0, "the script has " + std::to_string(ctx.NextGroup - 1) + " payload groups; an archive holds at most 65,535");
 }
@@ -392,7 +392,7 @@ void Compiler::SetProductValue(const ScriptLine& line, const ProductDirective& f
     return;
   }
   const std::string& text = line.params[0];
-  if (form.field == &TProductInfo::Version && !ParseVersionNumbers(text)) {
+  if (form.field == &ProductInformation::Version && !ParseVersionNumbers(text)) {
     Error(line.number, "'@version' starts with up to four numbers of 0 to 65,535 separated by dots (1.2, 1.2.3.4), not '" +
                            text + "'");
     return;

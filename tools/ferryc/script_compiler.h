@@ -48,7 +48,7 @@ struct ArchiveSource {
 struct CompiledSetup {
   TSetupInfo info;
   TCompLines lines;
-  TProductInfo product;
+  ProductInformation product;
   std::vector<ArchiveSource> entries;  // in archive order
   std::filesystem::path scriptDir;
 };

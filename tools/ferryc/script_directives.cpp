@@ -26,9 +26,9 @@ const DirectiveSpec* FindDirective(std::string_view name) {
 
 const ProductDirective* FindProductDirective(std::string_view name) {
   static const ProductDirective table[] = {
-      {"version", &TProductInfo::Version},
-      {"publisher", &TProductInfo::Publisher},
-      {"helpurl", &TProductInfo::HelpUrl},
+      {"version", &ProductInformation::Version},
+      {"publisher", &ProductInformation::Publisher},
+      {"helpurl", &ProductInformation::HelpUrl},
   };
   for (const ProductDirective& d : table)
     if (EqualsNoCase(name, d.name)) return &d;

@@ -51,7 +51,7 @@ std::optional<std::string> DirectiveEntryName(const DirectiveSpec& form, const s
 
 struct ProductDirective {
   const char* name;  // without '@'
-  std::string TProductInfo::*field;
+  std::string ProductInformation::*field;
 };
 const ProductDirective* FindProductDirective(std::string_view name);
 

@@ -44,7 +44,7 @@ bool Representable(const std::string& p) { return p.find_first_of("\r\n") == std
 class Writer {
  public:
   Writer(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& dir,
-         const std::optional<TProductInfo>& product)
+         const std::optional<ProductInformation>& product)
       : info_(info), lines_(lines), dir_(dir), product_(product) {
     RegisterCommands(commands_);
   }
@@ -67,7 +67,7 @@ class Writer {
   const TSetupInfo& info_;
   const TCompLines& lines_;
   const std::vector<TPakFile>& dir_;
-  const std::optional<TProductInfo>& product_;
+  const std::optional<ProductInformation>& product_;
   TCommandList commands_;
   WriteBack out_;
   std::vector<std::string> text_;   // per stream line; empty = free
@@ -321,7 +321,7 @@ void Writer::CheckPayloadFolders() {
 }  // namespace
 
 WriteBack WriteBackScript(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& directory,
-                          const std::optional<TProductInfo>& product) {
+                          const std::optional<ProductInformation>& product) {
   Writer w(info, lines, directory, product);
   return w.Run();
 }

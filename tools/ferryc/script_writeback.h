@@ -42,6 +42,6 @@ inline constexpr char kLanguageFolder[] = "languages";
 // `product` is what the "ProductInfo" entry says (empty when there is none),
 // nullopt when the entry is damaged.
 WriteBack WriteBackScript(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& directory,
-                          const std::optional<TProductInfo>& product = TProductInfo{});
+                          const std::optional<ProductInformation>& product = ProductInformation{});
 
 }  // namespace ferry::tool

@@ -58,14 +58,14 @@ OpenedSetup::OpenedSetup(const fs::path& path) : path_(path) {
   if (!owned_) throw SetupError("cannot open '" + path.string() + "'");
   file_ = owned_.get();
   size_ = file_->Size();
-  pak_ = std::make_unique<TPak>(*file_, TPakMode::kReader);
+  pak_ = std::make_unique<TPak>(*file_, PakMode::kReader);
 }
 
 OpenedSetup::OpenedSetup(std::unique_ptr<RandomAccessFile> file, fs::path name)
     : path_(std::move(name)), owned_(std::move(file)) {
   file_ = owned_.get();
   size_ = file_->Size();
-  pak_ = std::make_unique<TPak>(*file_, TPakMode::kReader);
+  pak_ = std::make_unique<TPak>(*file_, PakMode::kReader);
 }
 
 std::string OpenedSetup::ArchiveProblem() const {
@@ -95,11 +95,11 @@ std::optional<TCompLines> OpenedSetup::CompiledLines() {
   return lines;
 }
 
-std::optional<TProductInfo> OpenedSetup::ProductInfo() {
+std::optional<ProductInformation> OpenedSetup::ProductInfo() {
   const std::vector<TPakFile>& files = pak_->Files();
   if (std::none_of(files.begin(), files.end(),
                    [](const TPakFile& f) { return f.Group == 0 && EqualsNoCase(f.Name, kProductInfoEntry); }))
-    return TProductInfo{};
+    return ProductInformation{};
   auto data = pak_->LoadByName(kProductInfoEntry, 0);
   if (!data) return std::nullopt;
   return ReadProductInfo(*data);

@@ -39,7 +39,7 @@ class OpenedSetup {
   std::optional<TCompLines> CompiledLines();
   // What "ProductInfo" says: empty values when the setup carries none,
   // nullopt when the entry is damaged or cannot be loaded.
-  std::optional<TProductInfo> ProductInfo();
+  std::optional<ProductInformation> ProductInfo();
 
  private:
   std::filesystem::path path_;

@@ -37,7 +37,7 @@ struct Slot {
 class ParallelPacker {
  public:
   ParallelPacker(TPak& pak, const std::vector<ArchiveSource>& entries, const EntryStored& onStored)
-      : pak_(pak), entries_(entries), onStored_(onStored), slots_(entries.size()) {}
+      : pak_(pak), entries_(entries), on_stored_(onStored), slots_(entries.size()) {}
 
   // Throws SetupError naming the entry that failed; *failed is its index.
   void Run(size_t* failed) {
@@ -54,7 +54,7 @@ class ParallelPacker {
         if (slot.streamed) pak_.StoreFile(i);
         else if (slot.stored) pak_.StorePacked(i, *slot.stored);
         bytes += SourceBytes(entries_[i]);
-        if (onStored_) onStored_(i + 1, bytes);
+        if (on_stored_) on_stored_(i + 1, bytes);
       }
     } catch (...) {
       Stop(threads);
@@ -127,7 +127,7 @@ class ParallelPacker {
 
   TPak& pak_;
   const std::vector<ArchiveSource>& entries_;
-  const EntryStored& onStored_;
+  const EntryStored& on_stored_;
   std::vector<Slot> slots_;
   std::mutex mutex_;
   std::condition_variable ready_, room_;
@@ -223,7 +223,7 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
     file->WriteAt(0, host);
     s.stubSize = host.size();
     host = {};
-    TPak pak(std::move(file), TPakMode::kAppendWriter);
+    TPak pak(std::move(file), PakMode::kAppendWriter);
     std::set<uint16_t> groups;
     // Every entry first, so the packers never see the directory grow.
     for (const ArchiveSource& e : setup.entries) {

@@ -33,10 +33,10 @@ class WorkProgress {
 
  private:
   bool show_;
-  size_t totalFiles_ = 0;
-  uint64_t totalBytes_ = 0;
-  size_t drawnWidth_ = 0;
-  std::chrono::steady_clock::time_point start_, lastDraw_;
+  size_t total_files_ = 0;
+  uint64_t total_bytes_ = 0;
+  size_t drawn_width_ = 0;
+  std::chrono::steady_clock::time_point start_, last_draw_;
 };
 
 // "37.2 %": `part` as a share of `whole` (0 % when whole is 0).

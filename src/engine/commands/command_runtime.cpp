@@ -16,7 +16,7 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 }  // namespace
 
-std::u16string TextWithFileName(const TSetupContext& ctx, int number, std::string_view fileName) {
+std::u16string TextWithFileName(const SetupContext& ctx, int number, std::string_view fileName) {
   return TLanguages::ReplaceAll(ctx.Languages.GetText(number), u"<%FILENAME%>", CodePageToUtf16(fileName));
 }
 

@@ -8,12 +8,12 @@ namespace ferry {
 
 class FileSystem;
 class System;
-struct TSetupContext;
+struct SetupContext;
 
 
 // Language text `number` of the current language with "<%FILENAME%>"
 // replaced by an 8-bit file name.
-std::u16string TextWithFileName(const TSetupContext& ctx, int number, std::string_view fileName);
+std::u16string TextWithFileName(const SetupContext& ctx, int number, std::string_view fileName);
 
 // The folder part of a path, with its trailing backslash; empty without one.
 std::string FolderOf(std::string_view path);

@@ -12,7 +12,7 @@ namespace {
 
 constexpr int kCopyingText = 17;
 
-void Run(TSetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, TCompLine& line, int) {
   if (!ctx.System) return;
   FileSystem& files = ctx.Files();
   const std::string source = ctx.ExpandPathVars(ctx.System->ResolveCdDrivePath(line.Param(1)));

@@ -8,7 +8,7 @@ namespace ferry {
 
 namespace {
 
-void Run(TSetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, TCompLine& line, int) {
   if (!ctx.System) return;
   const std::string folder = ctx.ExpandPathVars(line.Param(1));
   CreateFoldersLogged(ctx, folder);

@@ -16,7 +16,7 @@ std::string WorkingFolderOf(const std::string& target) {
   return folder;
 }
 
-void Run(TSetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, TCompLine& line, int) {
   if (!ctx.System) return;
   ShellLink link;
   link.LinkPath = ctx.ExpandPathVars(line.Param(1));

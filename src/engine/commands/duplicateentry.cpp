@@ -9,7 +9,7 @@ namespace ferry {
 
 namespace {
 
-void Run(TSetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, TCompLine& line, int) {
   std::vector<std::string> params = line.Params;
   if (!params.empty()) params[0] = ctx.ExpandPathVars(params[0]);
   WithPackageSystem(ctx, [&](TPakSystem& system, SetupEntrySource&) {

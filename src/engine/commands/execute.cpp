@@ -9,7 +9,7 @@ namespace ferry {
 
 namespace {
 
-void Run(TSetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, TCompLine& line, int) {
   if (!ctx.System) return;
   line.SetParam(1, ctx.ExpandPathVars(line.Param(1)));
   const std::string& file = line.Param(1);

@@ -8,7 +8,7 @@ namespace {
 
 constexpr int kFailureText = 23;
 
-void Run(TSetupContext& ctx, TCompLine&, int) {
+void Run(SetupContext& ctx, TCompLine&, int) {
   ctx.Progress.SetMessageText(ctx.Languages.GetText(kFailureText), true);
   ctx.SetupAborted.store(1);
 }

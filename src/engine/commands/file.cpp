@@ -32,8 +32,8 @@ std::string FolderForLog(const std::string& dir) {
   return IncludeTrailingBackslash(out);
 }
 
-TPakEvents ExtractionEvents(TSetupContext& ctx) {
-  TPakEvents events;
+PakEvents ExtractionEvents(SetupContext& ctx) {
+  PakEvents events;
   events.SetStatusText = [&ctx](const std::string& fileText) {
     ctx.Progress.SetStatusText(TextWithFileName(ctx, kExtractingText, fileText));
   };
@@ -60,7 +60,7 @@ TPakEvents ExtractionEvents(TSetupContext& ctx) {
   return events;
 }
 
-void ExtractPayload(TSetupContext& ctx, const std::string& folder, const std::string& groupText) {
+void ExtractPayload(SetupContext& ctx, const std::string& folder, const std::string& groupText) {
   int32_t group = StrToIntOrMinus1(groupText);
   if (!ctx.Pak || group < 1 || group > 0xFFFF) return;
   ctx.Pak->SetEvents(ExtractionEvents(ctx));
@@ -77,7 +77,7 @@ void ExtractPayload(TSetupContext& ctx, const std::string& folder, const std::st
 
 // Target of the three- and eight-parameter forms: a subfolder of the
 // install directory, which a script may not use to climb out of it.
-bool SubfolderTarget(TSetupContext& ctx, const std::string& subfolder, std::string& folder) {
+bool SubfolderTarget(SetupContext& ctx, const std::string& subfolder, std::string& folder) {
   if (!StaysBelow(subfolder)) {
     ctx.Progress.FileNotWritten(subfolder, "the target folder leads out of the install directory");
     return false;
@@ -86,7 +86,7 @@ bool SubfolderTarget(TSetupContext& ctx, const std::string& subfolder, std::stri
   return true;
 }
 
-void Run(TSetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, TCompLine& line, int) {
   const int count = static_cast<int>(line.Params.size());
   std::string folder;
   switch (count) {

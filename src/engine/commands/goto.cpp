@@ -7,7 +7,7 @@ namespace ferry {
 
 namespace {
 
-void Run(TSetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, TCompLine& line, int) {
   const int32_t target = StrToIntOrMinus1(line.Param(1));
   if (target >= 0) ctx.CurrentLine = target;
 }

@@ -10,7 +10,7 @@ namespace ferry {
 
 namespace {
 
-void Run(TSetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, TCompLine& line, int) {
   if (!ctx.System) return;
   const int32_t ifThere = StrToIntOrMinus1(line.Param(2));
   const int32_t ifNot = StrToIntOrMinus1(line.Param(3));

@@ -8,7 +8,7 @@ namespace ferry {
 
 namespace {
 
-void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
+void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
   CompileSetting(spec, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
     info.InstallDirRegKey.RootKey = static_cast<uint8_t>(RootKeyIndex(l.Param(1)));
     info.InstallDirRegKey.Key = l.Param(2);

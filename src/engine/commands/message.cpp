@@ -14,7 +14,7 @@ namespace {
 
 // The text's "<LANGn>" references are resolved when the line runs, where a
 // malformed one ends the setup half done: it is refused here instead.
-void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
+void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
   if (!CheckParamCount(spec, ctx, lineIndex)) return;
   TLanguages probe;
   probe.Languages.push_back(std::make_unique<TLanguage>());
@@ -26,7 +26,7 @@ void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
   }
 }
 
-void Run(TSetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, TCompLine& line, int) {
   // Language references only: a message is text, not a path.
   ctx.Progress.SetStatusText(ctx.Languages.ResolveLangRefs(CodePageToUtf16(line.Param(1))));
 }

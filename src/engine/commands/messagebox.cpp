@@ -9,7 +9,7 @@ namespace ferry {
 
 namespace {
 
-void Run(TSetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, TCompLine& line, int) {
   const int32_t onOk = StrToIntOrMinus1(line.Param(3));
   const int32_t onCancel = StrToIntOrMinus1(line.Param(4));
   // No answerer bound: the answer a silent run gives.

@@ -14,7 +14,7 @@ namespace {
 
 class PatchingPage : public PackageProgress {
  public:
-  explicit PatchingPage(TSetupContext& ctx) : ctx_(ctx) {}
+  explicit PatchingPage(SetupContext& ctx) : ctx_(ctx) {}
   void SetStatusText(int number, std::span<const TextMacro> macros) override {
     std::u16string text = ctx_.Languages.GetText(number);
     for (const auto& m : macros) text = ReplaceAll(text, CodePageToUtf16(m.Name), CodePageToUtf16(m.Value));
@@ -23,7 +23,7 @@ class PatchingPage : public PackageProgress {
   void StepGauge(bool show) override { ctx_.Progress.StepGauge(show); }
 
  private:
-  TSetupContext& ctx_;
+  SetupContext& ctx_;
 };
 
 class SetupArchiveGroup : public SetupEntrySource {
@@ -52,7 +52,7 @@ class SetupArchiveGroup : public SetupEntrySource {
 
 }  // namespace
 
-void WithPackageSystem(TSetupContext& ctx, const std::function<void(TPakSystem&, SetupEntrySource&)>& work) {
+void WithPackageSystem(SetupContext& ctx, const std::function<void(TPakSystem&, SetupEntrySource&)>& work) {
   if (!ctx.System) return;
   System& system = *ctx.System;
   PatchingPage page(ctx);

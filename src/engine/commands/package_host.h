@@ -8,7 +8,7 @@
 
 namespace ferry {
 
-struct TSetupContext;
+struct SetupContext;
 
 // Runs `work` with a package system bound to ctx: the system's files (a
 // read-only file is made normal before it is changed), the context's boxes,
@@ -17,6 +17,6 @@ struct TSetupContext;
 // System::ExitProcess(0) for Cancel. In a run whose boxes answer themselves
 // a fatal error, and Cancel of the Retry box too, is written to the run log
 // and ends the process with exit code 1. Without ctx.System nothing runs.
-void WithPackageSystem(TSetupContext& ctx, const std::function<void(TPakSystem&, SetupEntrySource&)>& work);
+void WithPackageSystem(SetupContext& ctx, const std::function<void(TPakSystem&, SetupEntrySource&)>& work);
 
 }  // namespace ferry

@@ -10,7 +10,7 @@ namespace ferry {
 
 namespace {
 
-void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
+void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
   if (!CheckParamCount(spec, ctx, lineIndex)) return;
   // A password the package trailer cannot hold would make the package unreadable.
   std::string problem = CheckPackagePassword(ctx.Line(lineIndex).Param(2));
@@ -21,7 +21,7 @@ void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
   CompileCommandLine(spec, ctx, lineIndex);
 }
 
-void Run(TSetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, TCompLine& line, int) {
   std::vector<std::string> params = line.Params;
   if (params.size() >= 3) params[2] = ctx.ExpandPathVars(params[2]);
   WithPackageSystem(ctx, [&](TPakSystem& system, SetupEntrySource& setup) {

@@ -7,7 +7,7 @@ namespace ferry {
 
 namespace {
 
-void Compile(const CommandSpec& spec, TCompileContext& ctx, int lineIndex) {
+void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
   CompileSetting(spec, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
     info.UninstallPageSet = l.Param(1);
     info.MakeUninstaller = 1;

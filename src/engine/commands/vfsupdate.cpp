@@ -21,7 +21,7 @@ constexpr char kStateKey[] = "vfsupdate";
 // The setup archive, the language texts and the patching page, as the VFS
 // update session sees them.
 struct Runtime : VfsEntrySource, VfsUpdateUi {
-  explicit Runtime(TSetupContext& c)
+  explicit Runtime(SetupContext& c)
       : ctx(c), session(c.Files(), *this, *this, c.Dialog ? *c.Dialog : noBoxes, c.SetupAborted) {}
 
   std::vector<VfsGroupEntry> GroupEntries(uint32_t group) override {
@@ -44,14 +44,14 @@ struct Runtime : VfsEntrySource, VfsUpdateUi {
   void SetMessageText(const std::u16string& text) override { ctx.Progress.SetMessageText(text, true); }
   void StepGauge(bool counted) override { ctx.Progress.StepGauge(counted); }
 
-  TSetupContext& ctx;
+  SetupContext& ctx;
   RecordingDialogs noBoxes;
   VfsUpdateSession session;
 };
 
-Runtime* RuntimeOf(TSetupContext& ctx) { return static_cast<Runtime*>(ctx.CommandState[kStateKey].get()); }
+Runtime* RuntimeOf(SetupContext& ctx) { return static_cast<Runtime*>(ctx.CommandState[kStateKey].get()); }
 
-void Run(TSetupContext& ctx, TCompLine& line, int lineIndex) {
+void Run(SetupContext& ctx, TCompLine& line, int lineIndex) {
   std::shared_ptr<void>& slot = ctx.CommandState[kStateKey];
   if (!slot) slot = std::make_shared<Runtime>(ctx);
   Runtime& runtime = *static_cast<Runtime*>(slot.get());
@@ -67,7 +67,7 @@ void Run(TSetupContext& ctx, TCompLine& line, int lineIndex) {
 
 // An archive still open (its later "vfsupdate" line was never run) is
 // flushed: what was written stays, with its digest and hash table.
-void End(TSetupContext& ctx) {
+void End(SetupContext& ctx) {
   Runtime* runtime = RuntimeOf(ctx);
   if (runtime && runtime->session.HasOpenArchive()) runtime->session.Finish();
 }

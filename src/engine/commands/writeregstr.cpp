@@ -9,7 +9,7 @@ namespace ferry {
 
 namespace {
 
-void Run(TSetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, TCompLine& line, int) {
   if (!ctx.System) return;
   const std::string& root = line.Param(1);
   const std::string& key = line.Param(2);

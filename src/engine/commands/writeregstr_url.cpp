@@ -9,12 +9,12 @@ namespace ferry {
 
 namespace {
 
-void WriteDefault(TSetupContext& ctx, const std::string& key, const std::string& valueName, const std::string& data) {
+void WriteDefault(SetupContext& ctx, const std::string& key, const std::string& valueName, const std::string& data) {
   if (ctx.System->WriteRegistryString(kClassesRootIndex, key, valueName, data) != RegistryWrite::kDone)
     ctx.Progress.Problem("writeregstr_url: HKCR\\" + key + " \"" + valueName + "\" could not be written");
 }
 
-void Run(TSetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, TCompLine& line, int) {
   if (!ctx.System) return;
   const std::string& protocol = line.Param(1);
   const std::string iconKey = protocol + "\\DefaultIcon\\";

@@ -1,6 +1,6 @@
 // Which Windows the program runs on: product, edition and service pack.
 //
-// TOSInfo works on the version data read once at start (TOSVersionData:
+// TOSInfo works on the version data read once at start (OSVersionData:
 // the basic and the extended version query, the registry product type and
 // hot-fix key, two system metrics); the decisions below use nothing else,
 // so they are the same for data read from Windows (platform/os_info_win.h)
@@ -44,7 +44,7 @@ inline constexpr uint16_t kSuiteDataCenter = 128;
 inline constexpr uint16_t kSuitePersonal = 512;
 inline constexpr uint16_t kSuiteBlade = 1024;
 
-struct TOSVersionData {
+struct OSVersionData {
   // Basic query.
   uint32_t PlatformId = 0;
   uint32_t MajorVersion = 0;
@@ -68,7 +68,7 @@ struct TOSVersionData {
 
 class TOSInfo {
  public:
-  explicit TOSInfo(TOSVersionData data) : d_(std::move(data)) {}
+  explicit TOSInfo(OSVersionData data) : d_(std::move(data)) {}
 
   bool IsWin9x() const { return d_.PlatformId == kPlatformWin9x; }
   bool IsNT() const { return d_.PlatformId == kPlatformNT; }
@@ -87,14 +87,14 @@ class TOSInfo {
 
   // "Windows XP Professional"; the blank stays when the edition is empty.
   std::string ProductLine() const;
-  const TOSVersionData& Data() const { return d_; }
+  const OSVersionData& Data() const { return d_; }
 
   static std::string_view ProductName(TOSProduct p);
 
  private:
   TOSProductType RegistryProductType() const;
 
-  TOSVersionData d_;
+  OSVersionData d_;
 };
 
 }  // namespace ferry

@@ -14,7 +14,7 @@ std::string InstallLogPath(const TSetupInfo& info) {
   return IncludeTrailingBackslash(info.InstallDir) + info.UninstallPrefix + "install.log";
 }
 
-TUninstallOutcome RunUninstallPage(TSetupContext& ctx, TUninstallSystem& system, TUninstallView& view) {
+UninstallOutcome RunUninstallPage(SetupContext& ctx, UninstallSystem& system, UninstallView& view) {
   const std::string logPath = InstallLogPath(ctx.SetupInfo);
   std::optional<std::vector<uint8_t>> bytes;
   try {
@@ -26,7 +26,7 @@ TUninstallOutcome RunUninstallPage(TSetupContext& ctx, TUninstallSystem& system,
   if (std::optional<std::string> damage = CheckInstallLog(*bytes))
     throw SetupError("The install log \"" + logPath + "\" is damaged: " + *damage + ". Nothing was removed.");
   ctx.InstallLog.LoadFromBuffer(*bytes);
-  TUninstallWorkArgs args{ctx.InstallLog, ctx.Languages,
+  UninstallWorkArgs args{ctx.InstallLog, ctx.Languages,
                           [&ctx](std::string_view path) { return ctx.ExpandPathVars(path); }, ctx.SetupInfo.ShortTitle};
   return RunUninstallWork(args, system, view);
 }

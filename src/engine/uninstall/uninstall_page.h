@@ -8,7 +8,7 @@
 namespace ferry {
 
 struct TSetupInfo;
-struct TSetupContext;
+struct SetupContext;
 
 // <install dir>\<uninstall prefix>install.log
 std::string InstallLogPath(const TSetupInfo& info);
@@ -17,6 +17,6 @@ std::string InstallLogPath(const TSetupInfo& info);
 // damaged or missing log raises SetupError and nothing is removed (why it
 // could not be read goes to the view's problems). Then ctx.InstallLog holds
 // it and the work replays it (RunUninstallWork).
-TUninstallOutcome RunUninstallPage(TSetupContext& ctx, TUninstallSystem& system, TUninstallView& view);
+UninstallOutcome RunUninstallPage(SetupContext& ctx, UninstallSystem& system, UninstallView& view);
 
 }  // namespace ferry

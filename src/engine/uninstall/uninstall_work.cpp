@@ -16,12 +16,12 @@ namespace {
 std::u16string Decimal(uint64_t n) { return CodePageToUtf16(std::to_string(n)); }
 
 // The three lists in turn, with the gauge running over all of them.
-class TReplay {
+class Replay {
  public:
-  TReplay(const TUninstallWorkArgs& args, TUninstallSystem& system, TUninstallView& view)
+  Replay(const UninstallWorkArgs& args, UninstallSystem& system, UninstallView& view)
       : args_(args), system_(system), view_(view) {}
 
-  TUninstallOutcome Run() {
+  UninstallOutcome Run() {
     const TUninstallList& log = args_.Log;
     const uint32_t nF = static_cast<uint32_t>(log.Files().size());
     const uint32_t nD = static_cast<uint32_t>(log.Directories().size());
@@ -80,7 +80,7 @@ class TReplay {
     for (uint32_t i = 1; i <= nR; ++i) {
       Show(name, i, nR, before);
       const std::string& line = args_.Log.RegistryEntries()[i - 1];
-      std::optional<TRegistryRecord> record = SplitRegistryRecord(line);
+      std::optional<RegistryRecord> record = SplitRegistryRecord(line);
       if (!record) {
         ++out_.Skipped;
         view_.Problem("Skipped the registry record " + line + ": it does not split into root, key and value name.");
@@ -96,10 +96,10 @@ class TReplay {
     }
   }
 
-  const TUninstallWorkArgs& args_;
-  TUninstallSystem& system_;
-  TUninstallView& view_;
-  TUninstallOutcome out_;
+  const UninstallWorkArgs& args_;
+  UninstallSystem& system_;
+  UninstallView& view_;
+  UninstallOutcome out_;
 };
 
 }  // namespace
@@ -140,8 +140,8 @@ std::optional<std::string> CheckInstallLog(std::span<const uint8_t> bytes) {
   return std::nullopt;
 }
 
-TUninstallOutcome RunUninstallWork(const TUninstallWorkArgs& args, TUninstallSystem& system, TUninstallView& view) {
-  return TReplay(args, system, view).Run();
+UninstallOutcome RunUninstallWork(const UninstallWorkArgs& args, UninstallSystem& system, UninstallView& view) {
+  return Replay(args, system, view).Run();
 }
 
 }  // namespace ferry

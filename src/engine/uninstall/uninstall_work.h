@@ -57,9 +57,9 @@ std::u16string UninstallStartText(uint32_t total);
 std::optional<std::string> CheckInstallLog(std::span<const uint8_t> bytes);
 
 // What the work does to the system (Windows, or a test's stand-in).
-class TUninstallSystem {
+class UninstallSystem {
  public:
-  virtual ~TUninstallSystem() = default;
+  virtual ~UninstallSystem() = default;
   virtual bool FileExists(const std::string& path) = 0;
   virtual bool DeleteOneFile(const std::string& path) = 0;
   virtual bool DirectoryExists(const std::string& path) = 0;
@@ -76,16 +76,16 @@ class TUninstallSystem {
 };
 
 // Where the work shows its progress.
-class TUninstallView {
+class UninstallView {
  public:
-  virtual ~TUninstallView() = default;
+  virtual ~UninstallView() = default;
   virtual void SetStatusText(std::u16string_view text) = 0;
   virtual void SetGauge(int32_t position, int32_t maximum) = 0;
   // Something passed over or left behind (8-bit text, system code page).
   virtual void Problem(std::string_view text) = 0;
 };
 
-struct TUninstallOutcome {
+struct UninstallOutcome {
   uint32_t Total = 0;
   uint32_t FilesDeleted = 0;
   uint32_t DirectoriesRemoved = 0;
@@ -95,13 +95,13 @@ struct TUninstallOutcome {
   uint32_t DirectoriesKept = 0;  // not empty (user files) or not removable
 };
 
-struct TUninstallWorkArgs {
+struct UninstallWorkArgs {
   const TUninstallList& Log;
   const TLanguages& Languages;
   std::function<std::string(std::string_view)> ExpandPathVars;
   std::string ShortTitle;
 };
 
-TUninstallOutcome RunUninstallWork(const TUninstallWorkArgs& args, TUninstallSystem& system, TUninstallView& view);
+UninstallOutcome RunUninstallWork(const UninstallWorkArgs& args, UninstallSystem& system, UninstallView& view);
 
 }  // namespace ferry

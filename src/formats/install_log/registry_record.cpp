@@ -25,7 +25,7 @@ std::string MakeRegistryRecord(std::string_view root, std::string_view key, std:
   return record;
 }
 
-std::optional<TRegistryRecord> SplitRegistryRecord(std::string_view record) {
+std::optional<RegistryRecord> SplitRegistryRecord(std::string_view record) {
   std::vector<std::string> words;
   size_t i = 0;
   while (i < record.size()) {
@@ -47,7 +47,7 @@ std::optional<TRegistryRecord> SplitRegistryRecord(std::string_view record) {
     words.push_back(std::move(word));
   }
   if (words.size() < 3 || words[1].empty()) return std::nullopt;
-  TRegistryRecord r{words[0], words[1], words[2], words.size() > 3 ? words[3] : std::string()};
+  RegistryRecord r{words[0], words[1], words[2], words.size() > 3 ? words[3] : std::string()};
   return r;
 }
 

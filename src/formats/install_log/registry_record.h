@@ -14,7 +14,7 @@ namespace ferry {
 std::string MakeRegistryRecord(std::string_view root, std::string_view key, std::string_view valueName,
                                std::string_view data);
 
-struct TRegistryRecord {
+struct RegistryRecord {
   std::string Root;
   std::string Key;
   std::string ValueName;
@@ -25,7 +25,7 @@ struct TRegistryRecord {
 // quotes removed ("" is an empty word). A record is usable when it has three
 // or four words, every quote is closed, and the key is not empty (a value
 // directly below a root is never one a setup wrote); anything else is none.
-std::optional<TRegistryRecord> SplitRegistryRecord(std::string_view record);
+std::optional<RegistryRecord> SplitRegistryRecord(std::string_view record);
 
 // The root index of a recorded root name: HKLM 0, HKCU 1, HKCR 2, HKU 3,
 // HKCC 4, compared upper-cased; any other name means HKLM.

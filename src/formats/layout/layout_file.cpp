@@ -89,7 +89,7 @@ void TControlParser::CreateControl(const LayoutSection& lines) {
   std::optional<ControlKind> kind = ControlKindFromType(SplitAtEquals(type_line).second);
   if (!kind) return;
 
-  TLayoutControl control;
+  LayoutControl control;
   control.kind = *kind;
   control.name = SectionName(lines.empty() ? std::string_view() : std::string_view(lines[0]));
   ClaimName(control.name);
@@ -109,7 +109,7 @@ void TControlParser::ClaimName(const std::string& name) {
     throw SetupError("A component named " + name + " already exists");
 }
 
-void TControlParser::ApplyProperty(std::string_view name, std::string_view value, TLayoutControl& c) {
+void TControlParser::ApplyProperty(std::string_view name, std::string_view value, LayoutControl& c) {
   std::string key = AsciiLowerCopy(name);
   ApplyCommon(key, value, c);
   if (HasFont(c.kind) && ApplyFont(key, value, c)) return;
@@ -149,7 +149,7 @@ void TControlParser::ApplyProperty(std::string_view name, std::string_view value
   }
 }
 
-bool TControlParser::ApplyCommon(std::string_view key, std::string_view value, TLayoutControl& c) {
+bool TControlParser::ApplyCommon(std::string_view key, std::string_view value, LayoutControl& c) {
   if (key == "left") c.left = LayoutStrToInt(value);
   else if (key == "top") c.top = LayoutStrToInt(value);
   else if (key == "width") c.width = LayoutStrToInt(value);
@@ -159,7 +159,7 @@ bool TControlParser::ApplyCommon(std::string_view key, std::string_view value, T
   return true;
 }
 
-bool TControlParser::ApplyFont(std::string_view key, std::string_view value, TLayoutControl& c) {
+bool TControlParser::ApplyFont(std::string_view key, std::string_view value, LayoutControl& c) {
   if (key == "fontface") c.font.face = std::string(value);
   else if (key == "fontsize") c.font.size = LayoutStrToInt(value);
   else if (key == "fontcolour") c.font.colour = LayoutStrToColour(value);
@@ -168,17 +168,17 @@ bool TControlParser::ApplyFont(std::string_view key, std::string_view value, TLa
   return true;
 }
 
-void TControlParser::ApplyText(std::string_view value, TLayoutControl& c) {
+void TControlParser::ApplyText(std::string_view value, LayoutControl& c) {
   c.raw_text = CodePageToUtf16(value);
   c.text = c.kind == ControlKind::kPanel ? PanelCaption(c.raw_text) : Resolve(c.raw_text);
 }
 
-void TControlParser::ApplyMemoText(std::string_view value, TLayoutControl& c) {
+void TControlParser::ApplyMemoText(std::string_view value, LayoutControl& c) {
   c.text = CodePageToUtf16(ReplaceAll(value, "<BR>", "\r"));
   c.rich_text.reset();
 }
 
-void TControlParser::LoadRichEditFile(TLayoutControl& c, std::string_view value) {
+void TControlParser::LoadRichEditFile(LayoutControl& c, std::string_view value) {
   std::string name(value);
   if (env_.macros) name = CodePageFromUtf16(ApplyTextMacros(*env_.macros, CodePageToUtf16(value)));
   std::optional<std::vector<uint8_t>> data;
@@ -192,7 +192,7 @@ void TControlParser::LoadRichEditFile(TLayoutControl& c, std::string_view value)
   c.rich_text = std::move(data);
 }
 
-void TControlParser::LoadImage(TLayoutControl& c, std::string_view value) {
+void TControlParser::LoadImage(LayoutControl& c, std::string_view value) {
   c.image_name = std::string(value);
   c.image_format = ImageFormatFromName(value);
   c.image.reset();
@@ -212,15 +212,15 @@ std::u16string TControlParser::PanelCaption(std::u16string_view raw) const {
 }
 
 void TControlParser::HideAll() {
-  for (TLayoutControl& c : controls_) c.visible = false;
+  for (LayoutControl& c : controls_) c.visible = false;
 }
 
 void TControlParser::ShowAll() {
-  for (TLayoutControl& c : controls_) c.visible = true;
+  for (LayoutControl& c : controls_) c.visible = true;
 }
 
 void TControlParser::RefreshTexts() {
-  for (TLayoutControl& c : controls_) {
+  for (LayoutControl& c : controls_) {
     if (c.kind == ControlKind::kLabel) c.text = Resolve(c.raw_text);
     else if (c.kind == ControlKind::kPanel) c.text = PanelCaption(c.raw_text);
   }
@@ -229,7 +229,7 @@ void TControlParser::RefreshTexts() {
 std::vector<std::u16string> TControlParser::RawTexts() const {
   std::vector<std::u16string> out;
   out.reserve(controls_.size());
-  for (const TLayoutControl& c : controls_) out.push_back(c.raw_text);
+  for (const LayoutControl& c : controls_) out.push_back(c.raw_text);
   return out;
 }
 

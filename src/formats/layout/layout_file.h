@@ -7,7 +7,7 @@
 //   Caption=<LANG1>
 //   fontcolour=$FFFFFF
 //
-// TControlParser turns a layout entry into TLayoutControl descriptions: the
+// TControlParser turns a layout entry into LayoutControl descriptions: the
 // final value of every property the layout set, the unresolved caption
 // (RawTexts entry) and the text shown now. It creates no window; a view
 // creates one control per description, and silent runs use the descriptions
@@ -83,7 +83,7 @@ struct FontSpec {
   bool InheritsParent() const { return !face && !size && !colour && !bold; }
 };
 
-struct TLayoutControl {
+struct LayoutControl {
   ControlKind kind = ControlKind::kLabel;
   std::string name;  // component name (the section name)
 
@@ -150,7 +150,7 @@ class TControlParser {
   // line 1 the type); an unknown type ignores the section.
   void CreateControl(const LayoutSection& lines);
   // Applies one property line to `control`.
-  void ApplyProperty(std::string_view name, std::string_view value, TLayoutControl& control);
+  void ApplyProperty(std::string_view name, std::string_view value, LayoutControl& control);
 
   void HideAll();
   void ShowAll();
@@ -160,8 +160,8 @@ class TControlParser {
   // Set by the page list after loading; Welcome until then.
   TPageType PageType{};
 
-  std::vector<TLayoutControl>& Controls() { return controls_; }
-  const std::vector<TLayoutControl>& Controls() const { return controls_; }
+  std::vector<LayoutControl>& Controls() { return controls_; }
+  const std::vector<LayoutControl>& Controls() const { return controls_; }
   // The RawTexts entries, one per control, in control order.
   std::vector<std::u16string> RawTexts() const;
 
@@ -169,17 +169,17 @@ class TControlParser {
   std::u16string Resolve(std::u16string_view raw) const;
   std::u16string PanelCaption(std::u16string_view raw) const;
   void ClaimName(const std::string& name);
-  bool ApplyCommon(std::string_view name, std::string_view value, TLayoutControl& c);
-  bool ApplyFont(std::string_view name, std::string_view value, TLayoutControl& c);
-  void ApplyText(std::string_view value, TLayoutControl& c);
-  void ApplyMemoText(std::string_view value, TLayoutControl& c);
-  void LoadRichEditFile(TLayoutControl& c, std::string_view value);
-  void LoadImage(TLayoutControl& c, std::string_view value);
+  bool ApplyCommon(std::string_view name, std::string_view value, LayoutControl& c);
+  bool ApplyFont(std::string_view name, std::string_view value, LayoutControl& c);
+  void ApplyText(std::string_view value, LayoutControl& c);
+  void ApplyMemoText(std::string_view value, LayoutControl& c);
+  void LoadRichEditFile(LayoutControl& c, std::string_view value);
+  void LoadImage(LayoutControl& c, std::string_view value);
 
   LayoutEnv env_;
   ComponentNames own_names_;
   ComponentNames* names_;
-  std::vector<TLayoutControl> controls_;
+  std::vector<LayoutControl> controls_;
 };
 
 }  // namespace ferry

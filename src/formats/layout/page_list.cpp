@@ -40,7 +40,7 @@ std::optional<TPageType> PageTypeFromKeyword(std::string_view keyword) {
   return std::nullopt;
 }
 
-TSEPageControl::TSEPageControl(LayoutEnv env, TWizardButtons& buttons)
+TSEPageControl::TSEPageControl(LayoutEnv env, WizardButtons& buttons)
     : env_(std::move(env)), buttons_(buttons) {}
 
 void TSEPageControl::LoadPageSet(std::string_view entry_name) {
@@ -161,12 +161,12 @@ std::optional<TPageType> TSEPageControl::CurrentPageType() const {
   return pages_[current_page_]->PageType;
 }
 
-TLayoutControl* TSEPageControl::Control(ControlRef ref) {
+LayoutControl* TSEPageControl::Control(ControlRef ref) {
   if (ref.page >= pages_.size() || ref.control >= pages_[ref.page]->Controls().size()) return nullptr;
   return &pages_[ref.page]->Controls()[ref.control];
 }
 
-const TLayoutControl* TSEPageControl::Control(ControlRef ref) const {
+const LayoutControl* TSEPageControl::Control(ControlRef ref) const {
   return const_cast<TSEPageControl*>(this)->Control(ref);
 }
 

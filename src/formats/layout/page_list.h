@@ -45,18 +45,18 @@ enum class TPageType : uint8_t {
 // The type a keyword names, compared without case; none for others.
 std::optional<TPageType> PageTypeFromKeyword(std::string_view keyword);
 
-struct TWizardButton {
+struct WizardButton {
   bool visible = true;
   bool enabled = true;
   std::u16string caption;
 };
 
 // The buttons under the pages, with their captions before set-up.
-struct TWizardButtons {
-  TWizardButton Back{true, true, u"< Back"};
-  TWizardButton Next{true, true, u"Next >"};
-  TWizardButton Cancel{true, true, u"Cancel"};
-  TWizardButton Language{true, true, u"English"};
+struct WizardButtons {
+  WizardButton Back{true, true, u"< Back"};
+  WizardButton Next{true, true, u"Next >"};
+  WizardButton Cancel{true, true, u"Cancel"};
+  WizardButton Language{true, true, u"English"};
 };
 
 // A control of the page set: page index and control index on that page.
@@ -69,7 +69,7 @@ struct ControlRef {
 class TSEPageControl {
  public:
   // The buttons belong to the wizard; they must outlive the page set.
-  TSEPageControl(LayoutEnv env, TWizardButtons& buttons);
+  TSEPageControl(LayoutEnv env, WizardButtons& buttons);
 
   // Reads the page list entry. Missing: "Error File Missing: <name>"
   // (caption "Missing File") and no pages. A colour that is not an integer
@@ -99,8 +99,8 @@ class TSEPageControl {
   uint32_t Colour() const { return colour_; }
   uint32_t FontColour() const { return font_colour_; }
 
-  TLayoutControl* Control(ControlRef ref);
-  const TLayoutControl* Control(ControlRef ref) const;
+  LayoutControl* Control(ControlRef ref);
+  const LayoutControl* Control(ControlRef ref) const;
   // Every control, backmost first: creation order, except that the controls
   // of MainLayout pages lie behind all others.
   const std::vector<ControlRef>& ZOrder() const { return z_order_; }
@@ -113,7 +113,7 @@ class TSEPageControl {
   std::u16string Text(int number) const;
 
   LayoutEnv env_;
-  TWizardButtons& buttons_;
+  WizardButtons& buttons_;
   ComponentNames names_;
   std::vector<std::unique_ptr<TControlParser>> pages_;
   std::vector<ControlRef> z_order_;

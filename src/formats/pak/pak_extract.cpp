@@ -83,7 +83,7 @@ bool TPak::ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_
     ~Forget() { dir.clear(); }
   } forget{known_dir_};
   bool allWritten = true;
-  TPakFound found = FindFirst(group, false);
+  PakFound found = FindFirst(group, false);
   for (;;) {
     if (events_.SetStatusText) events_.SetStatusText(found.Name);
     if (found.Name.empty()) break;
@@ -103,7 +103,7 @@ bool TPak::ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_
   return allWritten;
 }
 
-bool TPak::ExtractEntry(FileSystem& files, const std::string& target, const TPakFound& found, size_t index) {
+bool TPak::ExtractEntry(FileSystem& files, const std::string& target, const PakFound& found, size_t index) {
   const bool large = found.Size >= kLargeEntryThreshold;
   bool ok = false;
   std::string why;

@@ -46,40 +46,40 @@ std::optional<uint64_t> FindArchiveEnd(RandomAccessFile& file) {
 
 TPak::TPak(const std::filesystem::path& fileName, bool createNew, bool append, Dialogs* dialogs)
     : dialogs_(dialogs) {
-  TPakMode mode = append ? TPakMode::kAppendWriter : createNew ? TPakMode::kNewWriter : TPakMode::kReader;
-  FileMode fileMode = mode == TPakMode::kReader         ? FileMode::kRead
-                      : mode == TPakMode::kAppendWriter ? FileMode::kReadWriteExclusive
+  PakMode mode = append ? PakMode::kAppendWriter : createNew ? PakMode::kNewWriter : PakMode::kReader;
+  FileMode fileMode = mode == PakMode::kReader         ? FileMode::kRead
+                      : mode == PakMode::kAppendWriter ? FileMode::kReadWriteExclusive
                                                         : FileMode::kCreate;
   owned_ = OpenDiskFile(fileName, fileMode);
-  if (!owned_ && mode != TPakMode::kReader) throw SetupError("Cannot open the archive " + fileName.string());
+  if (!owned_ && mode != PakMode::kReader) throw SetupError("Cannot open the archive " + fileName.string());
   file_ = owned_.get();
   Open(mode);
 }
 
-TPak::TPak(std::unique_ptr<RandomAccessFile> file, TPakMode mode, Dialogs* dialogs)
+TPak::TPak(std::unique_ptr<RandomAccessFile> file, PakMode mode, Dialogs* dialogs)
     : owned_(std::move(file)), file_(owned_.get()), dialogs_(dialogs) {
   Open(mode);
 }
 
-TPak::TPak(RandomAccessFile& file, TPakMode mode, Dialogs* dialogs) : file_(&file), dialogs_(dialogs) {
+TPak::TPak(RandomAccessFile& file, PakMode mode, Dialogs* dialogs) : file_(&file), dialogs_(dialogs) {
   Open(mode);
 }
 
 TPak::~TPak() = default;
 
-void TPak::Open(TPakMode mode) {
+void TPak::Open(PakMode mode) {
   mode_ = mode;
   switch (mode) {
-    case TPakMode::kReader:
+    case PakMode::kReader:
       ReadDirectory();
       break;
-    case TPakMode::kAppendWriter: {
+    case PakMode::kAppendWriter: {
       uint64_t size = file_ ? file_->Size() : 0;
       if (size > kMaxArchiveOffset) throw SetupError("The host file is too large for an archive");
       trailer_.DataStart = static_cast<uint32_t>(size);
       break;
     }
-    case TPakMode::kNewWriter:
+    case PakMode::kNewWriter:
       if (file_) file_->Truncate(0);
       trailer_.DataStart = 0;
       break;
@@ -270,13 +270,13 @@ std::optional<size_t> TPak::ScanGroup(uint16_t group) {
   return std::nullopt;
 }
 
-TPakFound TPak::FindFirst(uint16_t group, bool wantData) {
+PakFound TPak::FindFirst(uint16_t group, bool wantData) {
   cursor_ = 0;
   return FindNext(group, wantData);
 }
 
-TPakFound TPak::FindNext(uint16_t group, bool wantData) {
-  TPakFound found;
+PakFound TPak::FindNext(uint16_t group, bool wantData) {
+  PakFound found;
   auto index = ScanGroup(group);
   if (!index) return found;
   const TPakFile& e = files_[*index];

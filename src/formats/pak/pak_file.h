@@ -83,14 +83,14 @@ struct TPakFile {
 };
 
 // Result of FindFirst / FindNext. The end of an enumeration is the empty Name.
-struct TPakFound {
+struct PakFound {
   std::optional<std::vector<uint8_t>> Data;  // only when data was asked for and loaded
   uint32_t Size = 0;                          // the entry's OrigSize
   std::string Name;
 };
 
 // Where extraction reports what it does. Every member may be left empty.
-struct TPakEvents {
+struct PakEvents {
   // Progress line while extracting: `fileText` is what replaces "<%FILENAME%>"
   // in language string 18 (the entry name, or for a large entry
   // "name - <copied> / <size>").
@@ -114,7 +114,7 @@ struct TPakEvents {
   std::function<std::string(uint64_t bytes)> FormatByteSize;
 };
 
-enum class TPakMode {
+enum class PakMode {
   kReader,        // existing file, read-only, shared; the directory is read at once
   kAppendWriter,  // existing file, read/write, exclusive; DataStart = its current length
   kNewWriter,     // file created or truncated; DataStart = 0
@@ -129,13 +129,13 @@ class TPak {
   TPak(const std::filesystem::path& fileName, bool createNew, bool append, Dialogs* dialogs = nullptr);
   // Over a file that is already open; the first form owns it, the second
   // borrows it (it must outlive the TPak). kNewWriter truncates it to 0.
-  TPak(std::unique_ptr<RandomAccessFile> file, TPakMode mode, Dialogs* dialogs = nullptr);
-  TPak(RandomAccessFile& file, TPakMode mode, Dialogs* dialogs = nullptr);
+  TPak(std::unique_ptr<RandomAccessFile> file, PakMode mode, Dialogs* dialogs = nullptr);
+  TPak(RandomAccessFile& file, PakMode mode, Dialogs* dialogs = nullptr);
   ~TPak();
   TPak(const TPak&) = delete;
   TPak& operator=(const TPak&) = delete;
 
-  void SetEvents(TPakEvents events) { events_ = std::move(events); }
+  void SetEvents(PakEvents events) { events_ = std::move(events); }
   // Box for the DecompSize message of LoadEntry; none: no box is shown.
   void SetDialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
 
@@ -177,8 +177,8 @@ class TPak {
                                                  uint32_t* origSize = nullptr);
   // Enumerate a group in directory order: FindFirst restarts at entry 0. Data
   // is loaded only when wantData.
-  TPakFound FindFirst(uint16_t group, bool wantData);
-  TPakFound FindNext(uint16_t group, bool wantData);
+  PakFound FindFirst(uint16_t group, bool wantData);
+  PakFound FindNext(uint16_t group, bool wantData);
   // The same scan returning the entry index; none at the end.
   std::optional<size_t> FindFirstIndex(uint16_t group);
   std::optional<size_t> FindNextIndex(uint16_t group);
@@ -205,7 +205,7 @@ class TPak {
   // empty file. A name that would leave targetDir is refused (NameRefused) and
   // not written, but still steps the gauge. Returns true when every entry was
   // written with its data. Throws SetupError when a file or directory cannot
-  // be created or written, unless FileNotWritten is set (see TPakEvents).
+  // be created or written, unless FileNotWritten is set (see PakEvents).
   bool ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_t group);
   // Copies `size` stored bytes of entry `index` to `target` in chunks of at
   // most kCopyChunkSize, the status line showing displayName and the bytes
@@ -248,12 +248,12 @@ class TPak {
   void WriteDirectory();
 
  private:
-  void Open(TPakMode mode);
+  void Open(PakMode mode);
   std::optional<std::vector<uint8_t>> ReadStored(const TPakFile& e);
   bool VerifyLarge(const TPakFile& e);
   std::optional<std::vector<uint8_t>> Inflate(const TPakFile& e, std::span<const uint8_t> stored);
   std::optional<size_t> ScanGroup(uint16_t group);
-  bool ExtractEntry(FileSystem& files, const std::string& target, const TPakFound& found, size_t index);
+  bool ExtractEntry(FileSystem& files, const std::string& target, const PakFound& found, size_t index);
   bool WriteEntryFile(FileSystem& files, const std::string& target, const std::optional<std::vector<uint8_t>>& data);
   std::unique_ptr<RandomAccessFile> CreateTarget(FileSystem& files, const std::string& target);
   uint32_t AppendStored(std::span<const uint8_t> bytes);
@@ -263,8 +263,8 @@ class TPak {
   std::unique_ptr<RandomAccessFile> owned_;
   RandomAccessFile* file_ = nullptr;
   Dialogs* dialogs_ = nullptr;
-  TPakEvents events_;
-  TPakMode mode_ = TPakMode::kReader;
+  PakEvents events_;
+  PakMode mode_ = PakMode::kReader;
   TPakTrailer trailer_;
   std::vector<TPakFile> files_;
   size_t cursor_ = 0;

@@ -5,10 +5,10 @@
 
 namespace ferry {
 
-std::optional<TProductInfo> ReadProductInfo(std::span<const uint8_t> data) {
+std::optional<ProductInformation> ReadProductInfo(std::span<const uint8_t> data) {
   ByteReader r(data);
   const uint16_t format = r.U16();
-  TProductInfo info;
+  ProductInformation info;
   info.Version = r.LenString();
   info.Publisher = r.LenString();
   info.HelpUrl = r.LenString();
@@ -18,7 +18,7 @@ std::optional<TProductInfo> ReadProductInfo(std::span<const uint8_t> data) {
   return info;
 }
 
-std::vector<uint8_t> WriteProductInfo(const TProductInfo& info) {
+std::vector<uint8_t> WriteProductInfo(const ProductInformation& info) {
   ByteWriter w;
   w.U16(kProductInfoFormat);
   w.LenString(info.Version);

@@ -19,19 +19,19 @@ namespace ferry {
 inline constexpr char kProductInfoEntry[] = "ProductInfo";
 inline constexpr uint16_t kProductInfoFormat = 1;
 
-struct TProductInfo {
+struct ProductInformation {
   std::string Version;    // free text, e.g. "1.2" or "1.2.0.5 beta"
   std::string Publisher;
   std::string HelpUrl;
 
   bool Empty() const { return Version.empty() && Publisher.empty() && HelpUrl.empty(); }
-  bool operator==(const TProductInfo&) const = default;
+  bool operator==(const ProductInformation&) const = default;
 };
 
 // nullopt when the record is damaged: format version 0, a field cut short,
 // or bytes after the fields of a version-1 record. The entry is untrusted.
-std::optional<TProductInfo> ReadProductInfo(std::span<const uint8_t> data);
+std::optional<ProductInformation> ReadProductInfo(std::span<const uint8_t> data);
 // Raises SetupError for a field over 65,535 bytes.
-std::vector<uint8_t> WriteProductInfo(const TProductInfo& info);
+std::vector<uint8_t> WriteProductInfo(const ProductInformation& info);
 
 }  // namespace ferry

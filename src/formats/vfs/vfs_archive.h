@@ -96,10 +96,10 @@ class TVFSTree {
 
   TVFSFile& file_;
   std::vector<TTreeFileInfo> nodes_;
-  std::set<int32_t> freeSlots_;
+  std::set<int32_t> free_slots_;
   // Lower-cased Path -> node slots in ascending order.
-  std::unordered_map<std::string, std::vector<int32_t>> byPath_;
-  size_t liveNodes_ = 0;
+  std::unordered_map<std::string, std::vector<int32_t>> by_path_;
+  size_t live_nodes_ = 0;
 };
 
 class TVFSHashFile {
@@ -158,11 +158,11 @@ class TVFSFile {
   // Throws SetupError unless the record's chain starts inside the block
   // table, in a used block, and holds its StoredSize.
   void CheckChain(const TVFSDirRecord& record, std::string_view path) const;
-  uint32_t FreeBlockCount() const { return freeCount_; }
+  uint32_t FreeBlockCount() const { return free_count_; }
   static uint64_t BlocksFor(uint64_t storedSize, uint32_t blockSize);
 
   const std::string& ArchivePath() const { return path_; }
-  bool FullTree() const { return fullTree_; }
+  bool FullTree() const { return full_tree_; }
   const TVFSHeader& Header() const { return header_; }
   TVFSHeader& Header() { return header_; }
   const std::vector<TVFSBlockEntry>& BlockTable() const { return blocks_; }
@@ -195,9 +195,9 @@ class TVFSFile {
   ferry::FileSystem& fs_;
   std::unique_ptr<RandomAccessFile> file_;
   std::string path_;
-  bool fullTree_ = false;
+  bool full_tree_ = false;
   bool recovered_ = false;
-  uint64_t bytesRead_ = 0;
+  uint64_t bytes_read_ = 0;
   TVFSHeader header_;
   std::vector<TVFSBlockEntry> blocks_;
   std::vector<TVFSDirRecord> roots_;
@@ -205,10 +205,10 @@ class TVFSFile {
   std::unique_ptr<TVFSHashFile> hash_;
   std::unique_ptr<VfsJournal> journal_;
   // Free blocks as set bits, for finding the lowest ones without a scan of
-  // the whole table; `firstWord_` is the lowest word that may hold one.
-  std::vector<uint64_t> freeBits_;
-  size_t firstWord_ = 0;
-  uint32_t freeCount_ = 0;
+  // the whole table; `first_word_` is the lowest word that may hold one.
+  std::vector<uint64_t> free_bits_;
+  size_t first_word_ = 0;
+  uint32_t free_count_ = 0;
   uint32_t today_ = 0;
 };
 

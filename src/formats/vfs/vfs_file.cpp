@@ -37,17 +37,17 @@ void TVFSFile::Reset() {
   header_ = TVFSHeader{};
   blocks_.clear();
   roots_.clear();
-  freeBits_.clear();
-  firstWord_ = 0;
-  freeCount_ = 0;
+  free_bits_.clear();
+  first_word_ = 0;
+  free_count_ = 0;
   file_.reset();
 }
 
 void TVFSFile::OpenArchive(const std::string& path, bool fullTree, ProgressCallback callback, VfsAccess access) {
   if (IsOpen()) CloseArchive();
   path_ = path;
-  fullTree_ = fullTree;
-  bytesRead_ = 0;
+  full_tree_ = fullTree;
+  bytes_read_ = 0;
   recovered_ = false;
   if (callback) callback(0, 100);
 
@@ -65,7 +65,7 @@ void TVFSFile::OpenArchive(const std::string& path, bool fullTree, ProgressCallb
     throw SetupError("VFS archive " + path + " has an interrupted update; open it for writing to roll it back");
   }
   header_ = TVFSHeader::Read(*file, path);
-  bytesRead_ = header_.BlockTableOffset();
+  bytes_read_ = header_.BlockTableOffset();
   file_ = std::move(file);
   uint64_t total = uint64_t{header_.BlockCount} + header_.RootCount;
   if (callback) callback(0, total);
@@ -73,7 +73,7 @@ void TVFSFile::OpenArchive(const std::string& path, bool fullTree, ProgressCallb
   CheckBlockTable();
   ReadRootTable(callback);
   if (update) journal_ = std::make_unique<VfsJournal>(fs_, path);
-  if (fullTree_)
+  if (full_tree_)
     tree_->LoadAllListings();
   else
     hash_->LoadHashTable();
@@ -85,20 +85,20 @@ void TVFSFile::ReadBlockTable(const ProgressCallback& callback) {
   auto bytes = file_->ReadVector(header_.BlockTableOffset(), size_t{count} * kVfsBlockEntrySize);
   ByteReader r(bytes);
   blocks_.assign(count, TVFSBlockEntry{});
-  freeBits_.assign((size_t{count} + 63) / 64, 0);
-  freeCount_ = 0;
+  free_bits_.assign((size_t{count} + 63) / 64, 0);
+  free_count_ = 0;
   for (uint32_t i = 0; i < count; ++i) {
     blocks_[i].InUse = r.U32();
     blocks_[i].Next = r.I32();
     if (blocks_[i].Next == 0) {
-      freeBits_[i / 64] |= uint64_t{1} << (i % 64);
-      ++freeCount_;
+      free_bits_[i / 64] |= uint64_t{1} << (i % 64);
+      ++free_count_;
     }
     if (callback) callback(i, uint64_t{count} + header_.RootCount);
   }
   if (r.Failed()) Damaged(path_, "the block table is cut short");
-  firstWord_ = 0;
-  bytesRead_ += bytes.size();
+  first_word_ = 0;
+  bytes_read_ += bytes.size();
 }
 
 // Every chain must stay inside the table, never run into a free block and
@@ -145,7 +145,7 @@ void TVFSFile::ReadRootTable(const ProgressCallback& callback) {
     if (callback) callback(k + header_.BlockCount, uint64_t{header_.BlockCount} + count);
   }
   if (r.Failed()) Damaged(path_, "the root table is cut short");
-  bytesRead_ += bytes.size();
+  bytes_read_ += bytes.size();
   tree_->AddRootNodes();
 }
 
@@ -190,13 +190,13 @@ void TVFSFile::SetEntry(uint32_t index0, TVFSBlockEntry entry) {
   size_t word = index0 / 64;
   uint64_t bit = uint64_t{1} << (index0 % 64);
   if (isFree) {
-    freeBits_[word] |= bit;
-    ++freeCount_;
-    firstWord_ = std::min(firstWord_, word);
+    free_bits_[word] |= bit;
+    ++free_count_;
+    first_word_ = std::min(first_word_, word);
   } else {
-    freeBits_[word] &= ~bit;
-    --freeCount_;
-    while (firstWord_ < freeBits_.size() && freeBits_[firstWord_] == 0) ++firstWord_;
+    free_bits_[word] &= ~bit;
+    --free_count_;
+    while (first_word_ < free_bits_.size() && free_bits_[first_word_] == 0) ++first_word_;
   }
 }
 
@@ -209,8 +209,8 @@ void TVFSFile::WriteEntry(uint32_t index0) {
 
 int32_t TVFSFile::FindFreeBlock(bool skipOne) const {
   bool skipped = !skipOne;
-  for (size_t word = firstWord_; word < freeBits_.size(); ++word) {
-    uint64_t bits = freeBits_[word];
+  for (size_t word = first_word_; word < free_bits_.size(); ++word) {
+    uint64_t bits = free_bits_[word];
     while (bits) {
       int bit = std::countr_zero(bits);
       if (skipped) return static_cast<int32_t>(word * 64 + bit);
@@ -333,7 +333,7 @@ void TVFSFile::FlushArchive() {
   Write(kVfsDigestStart, header_.TailBytes());
   ComputeDigest();
   Write(0, header_.HeadBytes());
-  if (fullTree_)
+  if (full_tree_)
     tree_->RebuildHashTable();
   else if (hash_->Loaded())
     hash_->SaveHashTable();

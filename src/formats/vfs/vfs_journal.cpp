@@ -27,24 +27,24 @@ void SealRecord(ByteWriter& w) { w.U32(Crc(w.Data())); }
 
 }  // namespace
 
-VfsJournal::VfsJournal(FileSystem& fs, std::string archivePath) : fs_(fs), archivePath_(std::move(archivePath)) {}
+VfsJournal::VfsJournal(FileSystem& fs, std::string archivePath) : fs_(fs), archive_path_(std::move(archivePath)) {}
 
 void VfsJournal::Start(RandomAccessFile& archive) {
-  std::string path = PathFor(archivePath_);
+  std::string path = PathFor(archive_path_);
   file_ = fs_.Open(path, FileMode::kCreate);
   if (!file_) throw SetupError("Cannot create the journal " + path);
-  originalLength_ = archive.Size();
+  original_length_ = archive.Size();
   ByteWriter w;
   w.U32(kMagic);
   w.U32(kPageSize);
-  w.U64(originalLength_);
+  w.U64(original_length_);
   w.U32(0);
   SealRecord(w);
   file_->WriteAt(0, w.Data());
   file_->Flush();
   size_ = w.Size();
   pages_.clear();
-  sideSaved_ = false;
+  side_saved_ = false;
 }
 
 void VfsJournal::Append(const std::vector<uint8_t>& record) {
@@ -55,13 +55,13 @@ void VfsJournal::Append(const std::vector<uint8_t>& record) {
 void VfsJournal::BeforeWrite(RandomAccessFile& archive, uint64_t offset, uint64_t length) {
   if (length == 0) return;
   if (!file_) Start(archive);
-  if (offset >= originalLength_) return;
-  uint64_t last = std::min(offset + length, originalLength_) - 1;
+  if (offset >= original_length_) return;
+  uint64_t last = std::min(offset + length, original_length_) - 1;
   bool appended = false;
   for (uint64_t page = offset / kPageSize; page <= last / kPageSize; ++page) {
     if (!pages_.insert(page).second) continue;
     uint64_t start = page * kPageSize;
-    size_t n = static_cast<size_t>(std::min<uint64_t>(kPageSize, originalLength_ - start));
+    size_t n = static_cast<size_t>(std::min<uint64_t>(kPageSize, original_length_ - start));
     auto old = archive.ReadVector(start, n);
     old.resize(n);
     ByteWriter w;
@@ -78,7 +78,7 @@ void VfsJournal::BeforeWrite(RandomAccessFile& archive, uint64_t offset, uint64_
 
 void VfsJournal::BeforeSideFileChange(RandomAccessFile& archive, const std::string& sidePath) {
   if (!file_) Start(archive);
-  if (sideSaved_) return;
+  if (side_saved_) return;
   ByteWriter w;
   w.U8(2);
   auto side = fs_.Open(sidePath, FileMode::kRead);
@@ -94,21 +94,21 @@ void VfsJournal::BeforeSideFileChange(RandomAccessFile& archive, const std::stri
   SealRecord(w);
   Append(w.Data());
   file_->Flush();
-  sideSaved_ = true;
+  side_saved_ = true;
 }
 
 void VfsJournal::Commit() {
   if (!file_) return;
   file_.reset();
-  RemoveVfsFile(fs_, PathFor(archivePath_));
+  RemoveVfsFile(fs_, PathFor(archive_path_));
   pages_.clear();
-  sideSaved_ = false;
+  side_saved_ = false;
 }
 
 void VfsJournal::Abandon() {
   file_.reset();
   pages_.clear();
-  sideSaved_ = false;
+  side_saved_ = false;
 }
 
 bool VfsJournal::Recover(FileSystem& fs, const std::string& archivePath, RandomAccessFile& archive) {

@@ -51,12 +51,12 @@ class VfsJournal {
   void Append(const std::vector<uint8_t>& record);
 
   FileSystem& fs_;
-  std::string archivePath_;
+  std::string archive_path_;
   std::unique_ptr<RandomAccessFile> file_;
   uint64_t size_ = 0;
-  uint64_t originalLength_ = 0;
+  uint64_t original_length_ = 0;
   std::unordered_set<uint64_t> pages_;
-  bool sideSaved_ = false;
+  bool side_saved_ = false;
 };
 
 }  // namespace ferry

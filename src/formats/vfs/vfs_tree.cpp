@@ -37,9 +37,9 @@ bool IsDirectory(const TTreeFileInfo& n) { return (n.Info->Flags & VFS_DIRECTORY
 
 void TVFSTree::Clear() {
   nodes_.clear();
-  freeSlots_.clear();
-  byPath_.clear();
-  liveNodes_ = 0;
+  free_slots_.clear();
+  by_path_.clear();
+  live_nodes_ = 0;
 }
 
 void TVFSTree::AddRootNodes() {
@@ -52,15 +52,15 @@ int32_t TVFSTree::AddNode(int32_t parent, TVFSDirRecord* info, std::unique_ptr<T
                           uint8_t rootSlot) {
   // Each live entry owns at least one block of its own; more nodes than
   // blocks means listings share blocks.
-  if (liveNodes_ >= file_.Header().BlockCount)
+  if (live_nodes_ >= file_.Header().BlockCount)
     throw SetupError("VFS archive " + file_.ArchivePath() + " is damaged: more entries than blocks");
   uint32_t depth = parent < 0 ? 0 : N(parent).Depth + 1;
   if (depth > kMaxDepth)
     throw SetupError("VFS archive " + file_.ArchivePath() + " is damaged: directories nested too deep");
   int32_t slot;
-  if (!freeSlots_.empty()) {
-    slot = *freeSlots_.begin();
-    freeSlots_.erase(freeSlots_.begin());
+  if (!free_slots_.empty()) {
+    slot = *free_slots_.begin();
+    free_slots_.erase(free_slots_.begin());
   } else {
     slot = static_cast<int32_t>(nodes_.size());
     nodes_.emplace_back();
@@ -88,28 +88,28 @@ int32_t TVFSTree::AddNode(int32_t parent, TVFSDirRecord* info, std::unique_ptr<T
     nodes_[slot].PlaceInParent = place;
   }
   IndexAdd(slot);
-  ++liveNodes_;
+  ++live_nodes_;
   return slot;
 }
 
 void TVFSTree::FreeNode(int32_t node) {
   IndexRemove(node);
   nodes_[node] = TTreeFileInfo{};
-  freeSlots_.insert(node);
-  --liveNodes_;
+  free_slots_.insert(node);
+  --live_nodes_;
 }
 
 void TVFSTree::IndexAdd(int32_t node) {
-  auto& slots = byPath_[AsciiLowerCopy(nodes_[node].Path)];
+  auto& slots = by_path_[AsciiLowerCopy(nodes_[node].Path)];
   slots.insert(std::lower_bound(slots.begin(), slots.end(), node), node);
 }
 
 void TVFSTree::IndexRemove(int32_t node) {
-  auto it = byPath_.find(AsciiLowerCopy(nodes_[node].Path));
-  if (it == byPath_.end()) return;
+  auto it = by_path_.find(AsciiLowerCopy(nodes_[node].Path));
+  if (it == by_path_.end()) return;
   auto& slots = it->second;
   slots.erase(std::remove(slots.begin(), slots.end(), node), slots.end());
-  if (slots.empty()) byPath_.erase(it);
+  if (slots.empty()) by_path_.erase(it);
 }
 
 std::string TVFSTree::HashKey(int32_t node) const {
@@ -128,8 +128,8 @@ size_t TVFSTree::FileCount() const {
 // ---- lookups ----
 
 int32_t TVFSTree::FindByPath(std::string_view path) const {
-  auto it = byPath_.find(AsciiLowerCopy(path));
-  return it == byPath_.end() ? -1 : it->second.front();
+  auto it = by_path_.find(AsciiLowerCopy(path));
+  return it == by_path_.end() ? -1 : it->second.front();
 }
 
 int32_t TVFSTree::FindChild(int32_t parent, std::string_view name) const {
@@ -141,8 +141,8 @@ int32_t TVFSTree::FindChild(int32_t parent, std::string_view name) const {
 // ignored, in listing order (slot order at the root).
 int32_t TVFSTree::FindChildWhere(int32_t parent, std::string_view name, bool directoriesOnly) const {
   std::string key = parent < 0 ? std::string(name) : nodes_[parent].Path + "\\" + std::string(name);
-  auto it = byPath_.find(AsciiLowerCopy(key));
-  if (it == byPath_.end()) return -1;
+  auto it = by_path_.find(AsciiLowerCopy(key));
+  if (it == by_path_.end()) return -1;
   int32_t best = -1;
   for (int32_t slot : it->second) {
     const auto& n = nodes_[slot];

@@ -24,12 +24,12 @@ std::u16string Decimal(uint32_t n) { return CodePageToUtf16(std::to_string(n)); 
 
 VfsUpdateSession::VfsUpdateSession(FileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui,
                                      Dialogs& dialogs, std::atomic<uint8_t>& setupAborted)
-    : fs_(fs), entries_(entries), ui_(ui), dialogs_(dialogs), setupAborted_(setupAborted) {}
+    : fs_(fs), entries_(entries), ui_(ui), dialogs_(dialogs), setup_aborted_(setupAborted) {}
 
 VfsUpdateSession::~VfsUpdateSession() = default;
 
 void VfsUpdateSession::Status(int id, uint32_t done, uint32_t total) {
-  std::vector<VfsTextMacro> macros{{"<%RKPNAME%>", CodePageToUtf16(archiveName_)}};
+  std::vector<VfsTextMacro> macros{{"<%RKPNAME%>", CodePageToUtf16(archive_name_)}};
   if (id == kTextVfsProcessing) {
     macros.push_back({"<%FNUM%>", Decimal(done)});
     macros.push_back({"<%FTOTAL%>", Decimal(total)});
@@ -53,33 +53,33 @@ void VfsUpdateSession::Run(const std::vector<std::string>& params, const std::st
 
   auto entries = entries_.GroupEntries(group);
   if (entries.empty()) return;
-  filesTotal_ = static_cast<uint32_t>(entries.size());
+  files_total_ = static_cast<uint32_t>(entries.size());
 
   std::string fullPath = installDir + "\\" + name;
   if (!fs_.FileExists(fullPath)) {
     dialogs_.Show("Error: Unable to find <" + name + ">", "VFS Error", DialogButtons::kOk, DialogIcon::kNone);
     ui_.SetMessageText(ui_.Text(kTextSetupFailed, {}));
-    setupAborted_.store(1);
+    setup_aborted_.store(1);
     return;
   }
 
   if (archive_) CloseOpenArchive();
-  archiveName_ = name;
+  archive_name_ = name;
   Status(kTextVfsLoading);
   auto archive = std::make_unique<TVFSFile>(fs_);
   if (today_) archive->SetToday(today_);
   archive->OpenArchive(fullPath, false);
   archive_ = std::move(archive);
 
-  filesDone_ = 0;
-  lastPercentage_ = 0;
-  Status(kTextVfsProcessing, filesDone_, filesTotal_);
+  files_done_ = 0;
+  last_percentage_ = 0;
+  Status(kTextVfsProcessing, files_done_, files_total_);
   try {
     for (const auto& entry : entries) {
-      uint32_t percentage = static_cast<uint32_t>(uint64_t{100} * filesDone_ / filesTotal_);
-      bool counted = percentage > lastPercentage_;
-      if (counted) lastPercentage_ = percentage;
-      Status(kTextVfsProcessing, filesDone_, filesTotal_);
+      uint32_t percentage = static_cast<uint32_t>(uint64_t{100} * files_done_ / files_total_);
+      bool counted = percentage > last_percentage_;
+      if (counted) last_percentage_ = percentage;
+      Status(kTextVfsProcessing, files_done_, files_total_);
       std::vector<uint8_t> data;
       // Empty entries carry no data to load; they become empty files.
       if (entry.OrigSize > 0) {
@@ -91,7 +91,7 @@ void VfsUpdateSession::Run(const std::vector<std::string>& params, const std::st
       }
       archive_->Tree().UpdateFile(entry.Name, data.empty() ? nullptr : data.data(), entry.OrigSize);
       ui_.StepGauge(counted);
-      ++filesDone_;
+      ++files_done_;
     }
   } catch (...) {
     // Half an update is worse than none: the journal puts back what was

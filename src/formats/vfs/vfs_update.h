@@ -78,7 +78,7 @@ class VfsUpdateSession {
   void Finish();
 
   bool HasOpenArchive() const { return archive_ != nullptr; }
-  const std::string& ArchiveName() const { return archiveName_; }
+  const std::string& ArchiveName() const { return archive_name_; }
   // The DOS date stamped on written entries (tests); today when 0.
   void SetToday(uint32_t dosDate) { today_ = dosDate; }
 
@@ -90,12 +90,12 @@ class VfsUpdateSession {
   VfsEntrySource& entries_;
   VfsUpdateUi& ui_;
   Dialogs& dialogs_;
-  std::atomic<uint8_t>& setupAborted_;
+  std::atomic<uint8_t>& setup_aborted_;
   std::unique_ptr<TVFSFile> archive_;
-  std::string archiveName_;
-  uint32_t filesDone_ = 0;
-  uint32_t filesTotal_ = 0;
-  uint32_t lastPercentage_ = 0;
+  std::string archive_name_;
+  uint32_t files_done_ = 0;
+  uint32_t files_total_ = 0;
+  uint32_t last_percentage_ = 0;
   uint32_t today_ = 0;
 };
 

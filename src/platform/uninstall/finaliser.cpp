@@ -17,7 +17,7 @@
 
 namespace ferry {
 
-bool RunFinaliser(TSetupContext& ctx) {
+bool RunFinaliser(SetupContext& ctx) {
   if (!ctx.Pak) return false;
   std::optional<std::vector<uint8_t>> data = ctx.Pak->LoadByName("FINALISE.EXE", 0);
   // No finishing program: nothing to write, nothing to start.
@@ -31,7 +31,7 @@ bool RunFinaliser(TSetupContext& ctx) {
   return ShellExecuteWithProcess(args, nullptr);
 }
 
-void FinishUninstaller(TSetupContext& ctx, bool workDone) {
+void FinishUninstaller(SetupContext& ctx, bool workDone) {
   RunFinaliser(ctx);
   if (!workDone) return;
   // A name the code page cannot hold names no file: not the registered one.

@@ -3,16 +3,16 @@
 
 namespace ferry {
 
-struct TSetupContext;
+struct SetupContext;
 
 // Writes the archive's "FINALISE.EXE" to the temporary folder and starts
 // it with the uninstaller's path in double quotes. Without such an entry
 // nothing is written or started. True when it was started.
-bool RunFinaliser(TSetupContext& ctx);
+bool RunFinaliser(SetupContext& ctx);
 
 // RunFinaliser, then, after a completed uninstall work and when the running
 // program is the registered uninstaller (IsSameFile, however it was
 // started), ScheduleSelfRemoval of it with the recorded folders and its own.
-void FinishUninstaller(TSetupContext& ctx, bool workDone);
+void FinishUninstaller(SetupContext& ctx, bool workDone);
 
 }  // namespace ferry

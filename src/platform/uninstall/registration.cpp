@@ -25,15 +25,15 @@ std::string RegistrationKey(const std::string& shortTitle) { return kUninstallRe
 
 // The values of the setup's "ProductInfo"; one it does not give is deleted,
 // so that an earlier install's value does not stay on as this one's.
-bool SetProductValues(TSetupContext& ctx, RegKey& key) {
-  std::optional<TProductInfo> product = TProductInfo{};
+bool SetProductValues(SetupContext& ctx, RegKey& key) {
+  std::optional<ProductInformation> product = ProductInformation{};
   if (ctx.Pak) {
     if (std::optional<std::vector<uint8_t>> data = ctx.Pak->LoadByName(kProductInfoEntry, 0))
       product = ReadProductInfo(*data);
   }
   if (!product) {
     ctx.Progress.Problem("The setup's product information is damaged: no version or publisher is registered.");
-    product = TProductInfo{};
+    product = ProductInformation{};
   }
   bool ok = true;
   for (const auto& [name, value] : {std::pair{"DisplayVersion", &product->Version},
@@ -45,7 +45,7 @@ bool SetProductValues(TSetupContext& ctx, RegKey& key) {
   return ok;
 }
 
-void WriteRegistration(TSetupContext& ctx) {
+void WriteRegistration(SetupContext& ctx) {
   const std::string path = RegistrationKey(ctx.SetupInfo.ShortTitle);
   RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, path, true);
   if (!key.IsOpen()) {
@@ -69,7 +69,7 @@ void WriteRegistration(TSetupContext& ctx) {
 
 }  // namespace
 
-void RegisterUninstall(TSetupContext& ctx) {
+void RegisterUninstall(SetupContext& ctx) {
   WriteRegistration(ctx);
   if (ctx.Pak && ctx.Pak->EntryCount() > 0) WriteUninstaller(ctx);
 }

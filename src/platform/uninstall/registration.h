@@ -6,7 +6,7 @@
 
 namespace ferry {
 
-struct TSetupContext;
+struct SetupContext;
 
 inline constexpr char kUninstallRegistryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
@@ -15,7 +15,7 @@ inline constexpr char kUninstallRegistryKey[] = "SOFTWARE\\Microsoft\\Windows\\C
 // DisplayIcon, InstallLocation, EstimatedSize, NoModify, NoRepair and the
 // product information's values), then, when the archive has entries, the
 // uninstaller file (uninstaller_file.h). Problems go to ctx.Progress.
-void RegisterUninstall(TSetupContext& ctx);
+void RegisterUninstall(SetupContext& ctx);
 
 // Deletes the registration's values and then its key when nothing else is
 // below it.

@@ -36,31 +36,31 @@ bool DeleteValueAndEmptyKeys(int root, const std::string& key, const std::string
 
 }  // namespace
 
-bool TWinUninstallSystem::FileExists(const std::string& path) { return ferry::FileExists(path); }
+bool WinUninstallSystem::FileExists(const std::string& path) { return ferry::FileExists(path); }
 
-bool TWinUninstallSystem::DeleteOneFile(const std::string& path) {
+bool WinUninstallSystem::DeleteOneFile(const std::string& path) {
   if (DeleteFileAt(path)) return true;
   // A read-only file the install wrote is still the install's.
   SetFileAttributesOf(path, FILE_ATTRIBUTE_NORMAL);
   return DeleteFileAt(path);
 }
 
-bool TWinUninstallSystem::DirectoryExists(const std::string& path) { return ferry::DirectoryExists(path); }
+bool WinUninstallSystem::DirectoryExists(const std::string& path) { return ferry::DirectoryExists(path); }
 
-bool TWinUninstallSystem::RemoveEmptyFolder(const std::string& path) { return RemoveDirectoryAt(path); }
+bool WinUninstallSystem::RemoveEmptyFolder(const std::string& path) { return RemoveDirectoryAt(path); }
 
-bool TWinUninstallSystem::DeleteRegistryValue(int root, const std::string& key, const std::string& valueName) {
+bool WinUninstallSystem::DeleteRegistryValue(int root, const std::string& key, const std::string& valueName) {
   return DeleteValueAndEmptyKeys(root, key, valueName);
 }
 
-void TWinUninstallSystem::RemoveRegistration(const std::string& shortTitle) { ferry::RemoveRegistration(shortTitle); }
+void WinUninstallSystem::RemoveRegistration(const std::string& shortTitle) { ferry::RemoveRegistration(shortTitle); }
 
-std::optional<std::vector<uint8_t>> TWinUninstallSystem::ReadInstallLog() { return ReadWholeFile(log_path_); }
+std::optional<std::vector<uint8_t>> WinUninstallSystem::ReadInstallLog() { return ReadWholeFile(log_path_); }
 
-bool TWinUninstallSystem::DeleteInstallLog() { return DeleteFileAt(log_path_) || !ferry::FileExists(log_path_); }
+bool WinUninstallSystem::DeleteInstallLog() { return DeleteFileAt(log_path_) || !ferry::FileExists(log_path_); }
 
 bool DeleteRegistryEntry(const std::string& record) {
-  std::optional<TRegistryRecord> r = SplitRegistryRecord(record);
+  std::optional<RegistryRecord> r = SplitRegistryRecord(record);
   if (!r) return false;
   return DeleteValueAndEmptyKeys(RecordRootIndex(r->Root), r->Key, r->ValueName);
 }

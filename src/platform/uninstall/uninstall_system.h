@@ -11,10 +11,10 @@
 
 namespace ferry {
 
-class TWinUninstallSystem : public TUninstallSystem {
+class WinUninstallSystem : public UninstallSystem {
  public:
   // logPath: the install log this uninstall replays.
-  explicit TWinUninstallSystem(std::string logPath) : log_path_(std::move(logPath)) {}
+  explicit WinUninstallSystem(std::string logPath) : log_path_(std::move(logPath)) {}
 
   bool FileExists(const std::string& path) override;
   bool DeleteOneFile(const std::string& path) override;

@@ -36,7 +36,7 @@ std::optional<std::vector<uint8_t>> ReadHostPart(const std::filesystem::path& pr
   if (!file) return std::nullopt;
   uint64_t size = PeAppendedDataEnd(*file).value_or(file->Size());
   {
-    TPak own(*file, TPakMode::kReader);
+    TPak own(*file, PakMode::kReader);
     if (own.IsValid() && own.Trailer().DataStart <= size) size = own.Trailer().DataStart;
   }
   if (size == 0) return std::nullopt;
@@ -45,7 +45,7 @@ std::optional<std::vector<uint8_t>> ReadHostPart(const std::filesystem::path& pr
   return std::move(host.Data());
 }
 
-void PutIcon(TSetupContext& ctx, const std::string& program) {
+void PutIcon(SetupContext& ctx, const std::string& program) {
   const std::vector<TPakFile>& files = ctx.Pak->Files();
   for (size_t i = 0; i < files.size(); ++i) {
     if (files[i].Group != 0 || !EqualsNoCase(files[i].Name, kIconEntry)) continue;
@@ -57,7 +57,7 @@ void PutIcon(TSetupContext& ctx, const std::string& program) {
   }
 }
 
-void AppendUninstallerArchive(TSetupContext& ctx, const std::string& program) {
+void AppendUninstallerArchive(SetupContext& ctx, const std::string& program) {
   TPak writer(SystemPath(program), false, true);
   const std::vector<TPakFile> files = ctx.Pak->Files();
   for (size_t i = 0; i < files.size(); ++i) {
@@ -78,11 +78,11 @@ void AppendUninstallerArchive(TSetupContext& ctx, const std::string& program) {
 
 }  // namespace
 
-std::string UninstallerPath(const TSetupContext& ctx) {
+std::string UninstallerPath(const SetupContext& ctx) {
   return IncludeTrailingBackslash(ctx.SetupInfo.InstallDir) + ctx.SetupInfo.UninstallExeName;
 }
 
-void WriteUninstaller(TSetupContext& ctx) {
+void WriteUninstaller(SetupContext& ctx) {
   const std::filesystem::path own = OwnProgramPath();
   std::optional<std::vector<uint8_t>> host = ReadHostPart(own);
   if (!host) {

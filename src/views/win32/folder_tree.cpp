@@ -59,7 +59,7 @@ bool OnDrive(const std::wstring& path) {
 
 }  // namespace
 
-TFolderTree::TFolderTree(const TFolderTreeArgs& args) {
+FolderTree::FolderTree(const FolderTreeArgs& args) {
   HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   com_ = SUCCEEDED(init);
   hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
@@ -89,7 +89,7 @@ TFolderTree::TFolderTree(const TFolderTreeArgs& args) {
   }
 }
 
-TFolderTree::~TFolderTree() {
+FolderTree::~FolderTree() {
   if (hwnd_) DestroyWindow(hwnd_);
   for (Node& n : nodes_) CoTaskMemFree(n.pidl);
   CoTaskMemFree(computer_);
@@ -97,7 +97,7 @@ TFolderTree::~TFolderTree() {
   if (com_) CoUninitialize();
 }
 
-HTREEITEM TFolderTree::AddItem(HTREEITEM parent, PIDLIST_ABSOLUTE pidl, const std::wstring& label, bool hasChildren) {
+HTREEITEM FolderTree::AddItem(HTREEITEM parent, PIDLIST_ABSOLUTE pidl, const std::wstring& label, bool hasChildren) {
   TVINSERTSTRUCTW ins = {};
   ins.hParent = parent;
   ins.hInsertAfter = TVI_LAST;
@@ -111,7 +111,7 @@ HTREEITEM TFolderTree::AddItem(HTREEITEM parent, PIDLIST_ABSOLUTE pidl, const st
   return TreeView_InsertItem(hwnd_, &ins);
 }
 
-TFolderTree::Node* TFolderTree::NodeOf(HTREEITEM item) const {
+FolderTree::Node* FolderTree::NodeOf(HTREEITEM item) const {
   TVITEMW tv = {};
   tv.mask = TVIF_PARAM;
   tv.hItem = item;
@@ -121,7 +121,7 @@ TFolderTree::Node* TFolderTree::NodeOf(HTREEITEM item) const {
 }
 
 // Reads the item's sub-folders from the shell, once.
-void TFolderTree::Fill(HTREEITEM item) {
+void FolderTree::Fill(HTREEITEM item) {
   Node* node = NodeOf(item);
   if (!node || node->filled || !desktop_) return;
   node->filled = true;
@@ -187,7 +187,7 @@ void TFolderTree::Fill(HTREEITEM item) {
 }
 
 // The child of `parent` that is `target` or one of its ancestors.
-HTREEITEM TFolderTree::ChildOnWayTo(HTREEITEM parent, PCIDLIST_ABSOLUTE target) {
+HTREEITEM FolderTree::ChildOnWayTo(HTREEITEM parent, PCIDLIST_ABSOLUTE target) {
   for (HTREEITEM child = TreeView_GetChild(hwnd_, parent); child; child = TreeView_GetNextSibling(hwnd_, child)) {
     Node* node = NodeOf(child);
     if (node && (ILIsEqual(node->pidl, target) || ILIsParent(node->pidl, target, FALSE))) return child;
@@ -195,7 +195,7 @@ HTREEITEM TFolderTree::ChildOnWayTo(HTREEITEM parent, PCIDLIST_ABSOLUTE target) 
   return nullptr;
 }
 
-void TFolderTree::Select(const std::string& dir, bool expand) {
+void FolderTree::Select(const std::string& dir, bool expand) {
   if (!hwnd_ || !desktop_) return;
   std::wstring path = AnsiToWide(dir);
   PIDLIST_RELATIVE parsed = nullptr;
@@ -221,14 +221,14 @@ void TFolderTree::Select(const std::string& dir, bool expand) {
   TreeView_EnsureVisible(hwnd_, item);
 }
 
-std::u16string TFolderTree::SelectedPath() const {
+std::u16string FolderTree::SelectedPath() const {
   HTREEITEM item = hwnd_ ? TreeView_GetSelection(hwnd_) : nullptr;
   Node* node = NodeOf(item);
   if (!node) return {};
   return WideToU16(PathOf(node->pidl));
 }
 
-bool TFolderTree::HandleNotify(const NMHDR* header) {
+bool FolderTree::HandleNotify(const NMHDR* header) {
   if (header->hwndFrom != hwnd_) return false;
   if (header->code == TVN_ITEMEXPANDINGW) {
     const auto* nm = reinterpret_cast<const NMTREEVIEWW*>(header);

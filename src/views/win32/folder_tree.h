@@ -14,18 +14,18 @@
 
 namespace ferry {
 
-struct TFolderTreeArgs {
+struct FolderTreeArgs {
   HWND parent = nullptr;
   int left = 0, top = 0, width = 121, height = 97;
   UINT id = 0;
 };
 
-class TFolderTree {
+class FolderTree {
  public:
-  explicit TFolderTree(const TFolderTreeArgs& args);
-  ~TFolderTree();
-  TFolderTree(const TFolderTree&) = delete;
-  TFolderTree& operator=(const TFolderTree&) = delete;
+  explicit FolderTree(const FolderTreeArgs& args);
+  ~FolderTree();
+  FolderTree(const FolderTree&) = delete;
+  FolderTree& operator=(const FolderTree&) = delete;
 
   HWND Handle() const { return hwnd_; }
 

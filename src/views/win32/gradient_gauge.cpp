@@ -30,7 +30,7 @@ bool RegisterGaugeClass() {
 
 }  // namespace
 
-TGradGauge::TGradGauge(const TGradGaugeArgs& args) : font_(args.font) {
+TGradGauge::TGradGauge(const GradGaugeArgs& args) : font_(args.font) {
   BuildGradient();
   if (!args.parent) return;
   RegisterGaugeClass();

@@ -18,7 +18,7 @@ namespace ferry {
 
 enum class TggBorderStyle : uint8_t { ggSolid = 0, ggRaised = 1, ggLowered = 2 };
 
-struct TGradGaugeArgs {
+struct GradGaugeArgs {
   HWND parent = nullptr;  // none: no window (rules only)
   int left = 0, top = 0;
   int width = 200, height = 40;
@@ -33,7 +33,7 @@ class TGradGauge {
   static constexpr int kGradientHeight = 35;
   static constexpr const wchar_t* kClassName = L"FerryGradGauge";
 
-  explicit TGradGauge(const TGradGaugeArgs& args = {});
+  explicit TGradGauge(const GradGaugeArgs& args = {});
   ~TGradGauge();
   TGradGauge(const TGradGauge&) = delete;
   TGradGauge& operator=(const TGradGauge&) = delete;

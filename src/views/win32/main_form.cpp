@@ -73,7 +73,7 @@ int MonitorDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
-TFrmMain::TFrmMain(const TFrmMainArgs& args) : model_(*args.model), show_debug_(args.show_debug) {
+TFrmMain::TFrmMain(const FrmMainArgs& args) : model_(*args.model), show_debug_(args.show_debug) {
   InitCommonControlClasses(ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS);
   if (!RegisterClasses()) throw SetupError("The wizard window cannot be registered.");
   dpi_ = MonitorDpi();
@@ -144,10 +144,10 @@ void TFrmMain::BuildPageControls() {
   UINT id = kIdFirstPageControl;
   // Backmost first: each new child window lies above the ones before it.
   for (const ControlRef& ref : pages.ZOrder()) {
-    const TLayoutControl* c = pages.Control(ref);
+    const LayoutControl* c = pages.Control(ref);
     if (!c) continue;
-    TPageControlArgs args{panel_, c, font_, dpi_, id++, panel_colour_};
-    auto view = std::make_unique<TPageControlView>(args);
+    PageControlArgs args{panel_, c, font_, dpi_, id++, panel_colour_};
+    auto view = std::make_unique<PageControlView>(args);
     if (view->Handle()) SetWindowPos(view->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     views_.push_back(std::move(view));
     refs_.push_back(ref);
@@ -175,7 +175,7 @@ void TFrmMain::RunMessageLoop() {
   }
 }
 
-void TFrmMain::SyncButton(HWND button, const TWizardButton& state, std::u16string& shown) {
+void TFrmMain::SyncButton(HWND button, const WizardButton& state, std::u16string& shown) {
   if (state.caption != shown) {
     shown = state.caption;
     SetWindowTextW(button, U16ToWide(state.caption).c_str());
@@ -193,7 +193,7 @@ void TFrmMain::StateChanged() {
   wchar_t current[512] = {};
   GetWindowTextW(hwnd_, current, 511);
   if (caption != current) SetWindowTextW(hwnd_, caption.c_str());
-  const TWizardButtons& b = model_.Buttons();
+  const WizardButtons& b = model_.Buttons();
   SyncButton(back_, b.Back, back_text_);
   SyncButton(next_, b.Next, next_text_);
   SyncButton(cancel_, b.Cancel, cancel_text_);
@@ -201,7 +201,7 @@ void TFrmMain::StateChanged() {
   if (built_) {
     const TSEPageControl& pages = model_.PageSet();
     for (size_t i = 0; i < views_.size(); ++i)
-      if (const TLayoutControl* c = pages.Control(refs_[i])) views_[i]->Sync(*c);
+      if (const LayoutControl* c = pages.Control(refs_[i])) views_[i]->Sync(*c);
     // A new page is painted whole before its work starts: the uninstall
     // keeps the main thread busy, and the page it left would show through.
     if (model_.CurrentPage() != shown_page_) {
@@ -227,7 +227,7 @@ void TFrmMain::Closed() {
   PostQuitMessage(0);
 }
 
-TPageControlView* TFrmMain::ViewOf(HWND hwnd) {
+PageControlView* TFrmMain::ViewOf(HWND hwnd) {
   for (auto& view : views_)
     if (view->Handle() == hwnd) return view.get();
   return nullptr;
@@ -308,8 +308,8 @@ LRESULT TFrmMain::HandlePanel(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND: {
       auto* edit = reinterpret_cast<HWND>(lp);
       if (HIWORD(wp) == EN_CHANGE && !syncing_) {
-        const TLayoutControl* named = model_.InstallDirEdit();
-        TPageControlView* view = ViewOf(edit);
+        const LayoutControl* named = model_.InstallDirEdit();
+        PageControlView* view = ViewOf(edit);
         if (named && view && view->Kind() == ControlKind::kEdit) {
           // Only the install-directory edit reports typing to the model.
           const TSEPageControl& pages = model_.PageSet();
@@ -336,7 +336,7 @@ LRESULT TFrmMain::HandlePanel(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC: {
-      TPageControlView* view = ViewOf(reinterpret_cast<HWND>(lp));
+      PageControlView* view = ViewOf(reinterpret_cast<HWND>(lp));
       HDC dc = reinterpret_cast<HDC>(wp);
       if (view && view->TextColour()) SetTextColor(dc, *view->TextColour());
       else SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));

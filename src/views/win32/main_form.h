@@ -15,8 +15,8 @@
 
 namespace ferry {
 
-struct TFrmMainArgs {
-  TWizardModel* model = nullptr;
+struct FrmMainArgs {
+  WizardModel* model = nullptr;
   // The Debug button's window; none: the button does nothing.
   std::function<void(HWND owner)> show_debug;
   // The Debug button is a developer's aid: hidden unless asked for (/DEBUG).
@@ -34,7 +34,7 @@ class TFrmMain : public WizardObserver {
   static constexpr UINT kIdFirstLanguage = 1000;
 
   // Creates the hidden form; throws SetupError when it cannot.
-  explicit TFrmMain(const TFrmMainArgs& args);
+  explicit TFrmMain(const FrmMainArgs& args);
   ~TFrmMain() override;
   TFrmMain(const TFrmMain&) = delete;
   TFrmMain& operator=(const TFrmMain&) = delete;
@@ -60,11 +60,11 @@ class TFrmMain : public WizardObserver {
   void OnCommand(UINT id, UINT code, HWND control);
   void ShowLanguageMenu();
   void BuildPageControls();
-  void SyncButton(HWND button, const TWizardButton& state, std::u16string& shown);
-  TPageControlView* ViewOf(HWND hwnd);
+  void SyncButton(HWND button, const WizardButton& state, std::u16string& shown);
+  PageControlView* ViewOf(HWND hwnd);
   int Scale(int v) const { return MulDiv(v, dpi_, 96); }
 
-  TWizardModel& model_;
+  WizardModel& model_;
   std::function<void(HWND)> show_debug_;
   HWND hwnd_ = nullptr;
   HWND panel_ = nullptr;
@@ -75,7 +75,7 @@ class TFrmMain : public WizardObserver {
   int dpi_ = 96;
   COLORREF panel_colour_ = RGB(255, 255, 255);
   HBRUSH panel_brush_ = nullptr;
-  std::vector<std::unique_ptr<TPageControlView>> views_;  // ZOrder() order
+  std::vector<std::unique_ptr<PageControlView>> views_;  // ZOrder() order
   std::vector<ControlRef> refs_;
   std::u16string back_text_, next_text_, cancel_text_, language_text_;
   int32_t shown_page_ = -1;

@@ -82,9 +82,9 @@ std::wstring WindowsLineBreaks(std::u16string_view text) {
   return out;
 }
 
-TPageControlView::TPageControlView(const TPageControlArgs& args)
+PageControlView::PageControlView(const PageControlArgs& args)
     : panel_(args.panel), kind_(args.control->kind), dpi_(args.dpi), panel_colour_(args.panel_colour) {
-  const TLayoutControl& c = *args.control;
+  const LayoutControl& c = *args.control;
   int w = 0, h = 0;
   DefaultSize(kind_, w, h);
   layout_width_ = c.width.value_or(w);
@@ -144,11 +144,11 @@ TPageControlView::TPageControlView(const TPageControlArgs& args)
                               x, y, w, h, panel_, menuId, instance, nullptr);
       break;
     case ControlKind::kShellTreeView:
-      tree_ = std::make_unique<TFolderTree>(TFolderTreeArgs{panel_, x, y, w, h, args.id});
+      tree_ = std::make_unique<FolderTree>(FolderTreeArgs{panel_, x, y, w, h, args.id});
       hwnd_ = tree_->Handle();
       break;
     case ControlKind::kProgressBar:
-      gauge_ = std::make_unique<TGradGauge>(TGradGaugeArgs{panel_, x, y, w, h, draw_font_});
+      gauge_ = std::make_unique<TGradGauge>(GradGaugeArgs{panel_, x, y, w, h, draw_font_});
       hwnd_ = gauge_->Handle();
       ShowWindow(hwnd_, SW_HIDE);
       if (c.fore_colour) {
@@ -176,7 +176,7 @@ TPageControlView::TPageControlView(const TPageControlArgs& args)
   }
 }
 
-TPageControlView::~TPageControlView() {
+PageControlView::~PageControlView() {
   gauge_.reset();
   if (hwnd_) {
     auto atom = static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(RemovePropW(hwnd_, kNameProp)));
@@ -189,18 +189,18 @@ TPageControlView::~TPageControlView() {
   if (font_) DeleteObject(font_);
 }
 
-void TPageControlView::CreateGraphic(const TPageControlArgs& args, int x, int y, int w, int h, bool markGraphic) {
+void PageControlView::CreateGraphic(const PageControlArgs& args, int x, int y, int w, int h, bool markGraphic) {
   RegisterGraphicClass();
   hwnd_ = CreateWindowExW(0, kGraphicClass, L"", WS_CHILD | WS_CLIPSIBLINGS, x, y, w, h, panel_,
                           reinterpret_cast<HMENU>(static_cast<UINT_PTR>(args.id)), GetModuleHandleW(nullptr), nullptr);
   if (!hwnd_) return;
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TPageControlView::GraphicProc));
+  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PageControlView::GraphicProc));
   if (markGraphic) SetPropW(hwnd_, kGraphicProp, reinterpret_cast<HANDLE>(1));
 }
 
-LRESULT CALLBACK TPageControlView::GraphicProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<TPageControlView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT CALLBACK PageControlView::GraphicProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<PageControlView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self) {
     switch (msg) {
       case WM_ERASEBKGND:
@@ -229,7 +229,7 @@ LRESULT CALLBACK TPageControlView::GraphicProc(HWND hwnd, UINT msg, WPARAM wp, L
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-void TPageControlView::PaintOwn(HDC dc, int w, int h) {
+void PageControlView::PaintOwn(HDC dc, int w, int h) {
   RECT all = {0, 0, w, h};
   switch (kind_) {
     case ControlKind::kLabel: {
@@ -273,7 +273,7 @@ void TPageControlView::PaintOwn(HDC dc, int w, int h) {
   }
 }
 
-void TPageControlView::LoadRichText(const std::vector<uint8_t>& rtf) {
+void PageControlView::LoadRichText(const std::vector<uint8_t>& rtf) {
   // The rich edit reads its file from the temporary folder, as a word
   // processor saved it.
   wchar_t dir[MAX_PATH + 1] = {};
@@ -295,7 +295,7 @@ void TPageControlView::LoadRichText(const std::vector<uint8_t>& rtf) {
   DeleteFileW(path.c_str());
 }
 
-void TPageControlView::AutoSizeLabel() {
+void PageControlView::AutoSizeLabel() {
   if (!auto_size_ || !hwnd_) return;
   HDC dc = GetDC(hwnd_);
   HGDIOBJ old = SelectObject(dc, draw_font_);
@@ -309,7 +309,7 @@ void TPageControlView::AutoSizeLabel() {
   SetWindowPos(hwnd_, nullptr, 0, 0, w, rc.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TPageControlView::Sync(const TLayoutControl& c) {
+void PageControlView::Sync(const LayoutControl& c) {
   if (!hwnd_) return;
   bool first = !synced_;
   synced_ = true;

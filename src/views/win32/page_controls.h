@@ -20,38 +20,38 @@ namespace ferry {
 // Window property holding a page control's component name as a global atom.
 inline constexpr const wchar_t* kNameProp = L"FerryName";
 
-struct TPageControlArgs {
+struct PageControlArgs {
   HWND panel = nullptr;
-  const TLayoutControl* control = nullptr;
+  const LayoutControl* control = nullptr;
   HFONT parent_font = nullptr;   // the form's font
   int dpi = 96;                  // layout pixels are 96-dpi pixels
   UINT id = 0;
   COLORREF panel_colour = RGB(255, 255, 255);
 };
 
-class TPageControlView {
+class PageControlView {
  public:
-  explicit TPageControlView(const TPageControlArgs& args);
-  ~TPageControlView();
-  TPageControlView(const TPageControlView&) = delete;
-  TPageControlView& operator=(const TPageControlView&) = delete;
+  explicit PageControlView(const PageControlArgs& args);
+  ~PageControlView();
+  PageControlView(const PageControlView&) = delete;
+  PageControlView& operator=(const PageControlView&) = delete;
 
   HWND Handle() const { return hwnd_; }
   ControlKind Kind() const { return kind_; }
-  TFolderTree* Tree() { return tree_.get(); }
+  FolderTree* Tree() { return tree_.get(); }
   TGradGauge* Gauge() { return gauge_.get(); }
   // Text colour for WM_CTLCOLOR*; none: the system's.
   std::optional<COLORREF> TextColour() const { return text_colour_; }
 
   // Brings the window in line with the description: visibility, enabled
   // state, text, gauge position. Only what changed is touched.
-  void Sync(const TLayoutControl& c);
+  void Sync(const LayoutControl& c);
   // Paints a graphic control's own content (no background below it).
   void PaintOwn(HDC dc, int w, int h);
 
  private:
   static LRESULT CALLBACK GraphicProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  void CreateGraphic(const TPageControlArgs& args, int x, int y, int w, int h, bool markGraphic);
+  void CreateGraphic(const PageControlArgs& args, int x, int y, int w, int h, bool markGraphic);
   void LoadRichText(const std::vector<uint8_t>& rtf);
   void AutoSizeLabel();
   int Scale(int v) const { return MulDiv(v, dpi_, 96); }
@@ -70,8 +70,8 @@ class TPageControlView {
   bool stretch_ = false, center_ = false;
   int layout_width_ = 0, layout_height_ = 0;
   std::wstring text_;
-  TPicture picture_;
-  std::unique_ptr<TFolderTree> tree_;
+  Picture picture_;
+  std::unique_ptr<FolderTree> tree_;
   std::unique_ptr<TGradGauge> gauge_;
 
   bool synced_ = false;

@@ -8,16 +8,16 @@
 
 namespace ferry {
 
-TPicture::~TPicture() { Reset(); }
+Picture::~Picture() { Reset(); }
 
-void TPicture::Reset() {
+void Picture::Reset() {
   if (bitmap_) DeleteObject(bitmap_);
   bitmap_ = nullptr;
   bits_ = nullptr;
   width_ = height_ = 0;
 }
 
-bool TPicture::Allocate(int w, int h) {
+bool Picture::Allocate(int w, int h) {
   Reset();
   if (w <= 0 || h <= 0 || w > 16384 || h > 16384) return false;
   BITMAPINFO bi = {};
@@ -37,7 +37,7 @@ bool TPicture::Allocate(int w, int h) {
   return true;
 }
 
-bool TPicture::Load(ImageFormat format, std::span<const uint8_t> bytes) {
+bool Picture::Load(ImageFormat format, std::span<const uint8_t> bytes) {
   Reset();
   if (bytes.empty()) return false;
   switch (format) {
@@ -53,7 +53,7 @@ bool TPicture::Load(ImageFormat format, std::span<const uint8_t> bytes) {
   return false;
 }
 
-bool TPicture::LoadWic(std::span<const uint8_t> bytes) {
+bool Picture::LoadWic(std::span<const uint8_t> bytes) {
   HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   bool ok = false;
   IWICImagingFactory* factory = nullptr;
@@ -92,7 +92,7 @@ bool TPicture::LoadWic(std::span<const uint8_t> bytes) {
   return ok;
 }
 
-bool TPicture::LoadMetafile(std::span<const uint8_t> bytes) {
+bool Picture::LoadMetafile(std::span<const uint8_t> bytes) {
   HENHMETAFILE emf = nullptr;
   if (bytes.size() >= 44 && bytes[0] == 1 && bytes[1] == 0 && bytes[2] == 0 && bytes[3] == 0 &&
       std::memcmp(bytes.data() + 40, " EMF", 4) == 0) {
@@ -138,14 +138,14 @@ bool TPicture::LoadMetafile(std::span<const uint8_t> bytes) {
   return ok;
 }
 
-void TPicture::MakeTransparent() {
+void Picture::MakeTransparent() {
   if (Empty()) return;
   uint32_t key = bits_[static_cast<size_t>(height_ - 1) * width_] & 0xFFFFFF;
   for (int i = 0; i < width_ * height_; ++i)
     if ((bits_[i] & 0xFFFFFF) == key && (bits_[i] >> 24) == 0xFF) bits_[i] = 0;
 }
 
-void TPicture::Tile(int w, int h) {
+void Picture::Tile(int w, int h) {
   if (Empty() || w <= 0 || h <= 0) return;
   std::vector<uint32_t> tile(bits_, bits_ + static_cast<size_t>(width_) * height_);
   int tw = width_, th = height_;
@@ -157,7 +157,7 @@ void TPicture::Tile(int w, int h) {
           bits_[static_cast<size_t>(b * th + y) * w + a * tw + x] = tile[static_cast<size_t>(y) * tw + x];
 }
 
-void TPicture::Draw(HDC dc, int x, int y, int w, int h) const {
+void Picture::Draw(HDC dc, int x, int y, int w, int h) const {
   if (Empty() || w <= 0 || h <= 0) return;
   HDC src = CreateCompatibleDC(dc);
   HGDIOBJ old = SelectObject(src, bitmap_);
@@ -170,7 +170,7 @@ void TPicture::Draw(HDC dc, int x, int y, int w, int h) const {
   DeleteDC(src);
 }
 
-uint32_t TPicture::Pixel(int x, int y) const {
+uint32_t Picture::Pixel(int x, int y) const {
   if (Empty() || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
   return bits_[static_cast<size_t>(y) * width_ + x] & 0xFFFFFF;
 }

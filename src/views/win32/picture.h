@@ -12,12 +12,12 @@
 
 namespace ferry {
 
-class TPicture {
+class Picture {
  public:
-  TPicture() = default;
-  ~TPicture();
-  TPicture(const TPicture&) = delete;
-  TPicture& operator=(const TPicture&) = delete;
+  Picture() = default;
+  ~Picture();
+  Picture(const Picture&) = delete;
+  Picture& operator=(const Picture&) = delete;
 
   // Decodes `bytes`; false (and an empty picture) when they do not decode.
   bool Load(ImageFormat format, std::span<const uint8_t> bytes);

@@ -13,7 +13,7 @@
 
 namespace ferry {
 
-class TFrmVerify : public TVerifyView {
+class TFrmVerify : public VerifyView {
  public:
   // Creates and shows the window. Without a display nothing is created and
   // every call does nothing.

@@ -5,8 +5,8 @@
 namespace ferry {
 namespace {
 
-TOSVersionData Nt(uint32_t major, uint32_t minor, uint8_t type, uint16_t suite = 0) {
-  TOSVersionData d;
+OSVersionData Nt(uint32_t major, uint32_t minor, uint8_t type, uint16_t suite = 0) {
+  OSVersionData d;
   d.PlatformId = kPlatformNT;
   d.MajorVersion = major;
   d.MinorVersion = minor;
@@ -16,8 +16,8 @@ TOSVersionData Nt(uint32_t major, uint32_t minor, uint8_t type, uint16_t suite =
   return d;
 }
 
-TOSVersionData Win9x(uint32_t minor, std::string csd) {
-  TOSVersionData d;
+OSVersionData Win9x(uint32_t minor, std::string csd) {
+  OSVersionData d;
   d.PlatformId = kPlatformWin9x;
   d.MajorVersion = 4;
   d.MinorVersion = minor;
@@ -37,10 +37,10 @@ TEST(OSInfoProduct, VersionTable) {
   EXPECT_EQ(TOSInfo(Nt(6, 1, 1)).Product(), osWinVista);  // any minor
   EXPECT_EQ(TOSInfo(Nt(5, 3, 1)).Product(), osUnknown);
   EXPECT_EQ(TOSInfo(Nt(10, 0, 1)).Product(), osUnknown);
-  TOSVersionData nine = Win9x(0, "");
+  OSVersionData nine = Win9x(0, "");
   nine.MajorVersion = 6;
   EXPECT_EQ(TOSInfo(nine).Product(), osUnknown);
-  EXPECT_EQ(TOSInfo(TOSVersionData{}).Product(), osUnknown);
+  EXPECT_EQ(TOSInfo(OSVersionData{}).Product(), osUnknown);
   EXPECT_EQ(TOSInfo::ProductName(osUnknown), "Unknown OS");
   EXPECT_EQ(TOSInfo::ProductName(osWinServer2003), "Windows Server2003");
   EXPECT_EQ(TOSInfo::ProductName(static_cast<TOSProduct>(42)), "Unknown OS");
@@ -55,7 +55,7 @@ TEST(OSInfoProductType, ExtendedCodesAndRegistryFallBack) {
   EXPECT_TRUE(TOSInfo(Nt(5, 0, 2)).IsServer());
   EXPECT_FALSE(TOSInfo(Nt(5, 0, 1)).IsServer());
 
-  TOSVersionData d = Nt(4, 0, 0);
+  OSVersionData d = Nt(4, 0, 0);
   d.HaveExtendedInfo = false;
   EXPECT_EQ(TOSInfo(d).ProductType(), ptUnknown);  // no registry value
   d.RegistryProductType = "winnt";
@@ -68,7 +68,7 @@ TEST(OSInfoProductType, ExtendedCodesAndRegistryFallBack) {
   d.RegistryProductType = "Other";
   EXPECT_EQ(TOSInfo(d).ProductType(), ptUnknown);
   // The registry is not asked when the extended query worked.
-  TOSVersionData e = Nt(5, 1, 1);
+  OSVersionData e = Nt(5, 1, 1);
   e.RegistryProductType = "LANMANNT";
   EXPECT_EQ(TOSInfo(e).ProductType(), ptWorkstation);
 }
@@ -91,7 +91,7 @@ TEST(OSInfoEdition, WorkstationEditions) {
   EXPECT_EQ(TOSInfo(Nt(5, 0, 1)).Edition(), "Professional");
   EXPECT_EQ(TOSInfo(Nt(5, 1, 1)).Edition(), "Professional");
   EXPECT_EQ(TOSInfo(Nt(5, 1, 1, kSuitePersonal)).Edition(), "Home Edition");
-  TOSVersionData both = Nt(5, 1, 1, kSuitePersonal);
+  OSVersionData both = Nt(5, 1, 1, kSuitePersonal);
   both.MediaCenter = true;
   both.TabletPC = true;
   EXPECT_EQ(TOSInfo(both).Edition(), "Media Center Edition");
@@ -102,7 +102,7 @@ TEST(OSInfoEdition, WorkstationEditions) {
 }
 
 TEST(OSInfoEdition, RegistryEditionCarriesTheVersion) {
-  TOSVersionData d = Nt(4, 0, 0);
+  OSVersionData d = Nt(4, 0, 0);
   d.HaveExtendedInfo = false;
   d.RegistryProductType = "LANMANNT";
   EXPECT_EQ(TOSInfo(d).Edition(), "Server 4.0");
@@ -128,7 +128,7 @@ TEST(OSInfoServicePack, Win9xLetters) {
 }
 
 TEST(OSInfoServicePack, NtTextAndSp6a) {
-  TOSVersionData xp = Nt(5, 1, 1);
+  OSVersionData xp = Nt(5, 1, 1);
   xp.CSDVersion = "Service Pack 2";
   xp.ServicePackMajor = 2;
   TOSInfo info(xp);
@@ -138,19 +138,19 @@ TEST(OSInfoServicePack, NtTextAndSp6a) {
   EXPECT_EQ(info.ServicePackMajor(), 2);
   EXPECT_EQ(info.ProductLine(), "Windows XP Professional");
 
-  TOSVersionData nt4 = Nt(4, 0, 1);
+  OSVersionData nt4 = Nt(4, 0, 1);
   nt4.CSDVersion = "service pack 6";
   EXPECT_FALSE(TOSInfo(nt4).IsNT4SP6a());
   EXPECT_EQ(TOSInfo(nt4).ServicePack(), "service pack 6");
   nt4.HasQ246009 = true;
   EXPECT_TRUE(TOSInfo(nt4).IsNT4SP6a());
   EXPECT_EQ(TOSInfo(nt4).ServicePack(), "Service Pack 6a");
-  TOSVersionData w2k = Nt(5, 0, 1);
+  OSVersionData w2k = Nt(5, 0, 1);
   w2k.CSDVersion = "Service Pack 6";
   w2k.HasQ246009 = true;
   EXPECT_FALSE(TOSInfo(w2k).IsNT4SP6a());
 
-  TOSVersionData other;
+  OSVersionData other;
   other.PlatformId = 3;
   other.CSDVersion = "x";
   EXPECT_EQ(TOSInfo(other).ServicePack(), "");

@@ -14,7 +14,7 @@ TEST(StubCommandLine, SplitsLikeTheRuntime) {
 }
 
 TEST(StubCommandLine, SwitchesAndTheArchiveArgument) {
-  TStubOptions o = ParseStubCommandLine("setup.exe /s /LOG=C:\\t\\run.log /Debug other.exe");
+  StubOptions o = ParseStubCommandLine("setup.exe /s /LOG=C:\\t\\run.log /Debug other.exe");
   EXPECT_TRUE(o.Silent);
   EXPECT_TRUE(o.Debug);
   EXPECT_EQ(o.LogFile, "C:\\t\\run.log");
@@ -22,7 +22,7 @@ TEST(StubCommandLine, SwitchesAndTheArchiveArgument) {
   EXPECT_FALSE(o.InstallDir.has_value());
   EXPECT_EQ(o.Params.size(), 4u);
 
-  TStubOptions none = ParseStubCommandLine("setup.exe");
+  StubOptions none = ParseStubCommandLine("setup.exe");
   EXPECT_FALSE(none.Silent);
   EXPECT_TRUE(none.ArchiveArgument.empty());
   EXPECT_TRUE(none.Params.empty());
@@ -32,7 +32,7 @@ TEST(StubCommandLine, SwitchesAndTheArchiveArgument) {
 }
 
 TEST(StubCommandLine, InstallDirRunsToTheEndWithBlanks) {
-  TStubOptions o = ParseStubCommandLine("setup.exe /S /D=C:\\Program Files\\My Game  ");
+  StubOptions o = ParseStubCommandLine("setup.exe /S /D=C:\\Program Files\\My Game  ");
   ASSERT_TRUE(o.InstallDir.has_value());
   EXPECT_EQ(*o.InstallDir, "C:\\Program Files\\My Game");
   EXPECT_TRUE(o.Silent);

@@ -77,7 +77,7 @@ class SetupBuilder {
   std::vector<uint8_t> Build(std::vector<uint8_t> host = {}) const {
     MemoryFile file(std::move(host));
     {
-      TPak pak(file, file.Size() ? TPakMode::kAppendWriter : TPakMode::kNewWriter);
+      TPak pak(file, file.Size() ? PakMode::kAppendWriter : PakMode::kNewWriter);
       auto store = [&pak](const std::string& name, const std::vector<uint8_t>& data, uint16_t group) {
         size_t i = pak.AddEntry(name, "", group);
         if (!data.empty()) pak.StoreBuffer(i, data);
@@ -97,7 +97,7 @@ class SetupBuilder {
 // Offset of an entry's stored bytes in a built archive.
 inline uint32_t EntryOffset(const std::vector<uint8_t>& archive, const std::string& name) {
   MemoryFile file(archive);
-  TPak pak(file, TPakMode::kReader);
+  TPak pak(file, PakMode::kReader);
   for (const TPakFile& f : pak.Files())
     if (f.Name == name) return f.Offset;
   return 0;

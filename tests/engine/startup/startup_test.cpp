@@ -18,7 +18,7 @@ namespace {
 using testing::BytesOf;
 using testing::SetupBuilder;
 
-class FakeEnv : public TStartupEnvironment {
+class FakeEnv : public StartupEnvironment {
  public:
   uint16_t LangId = 0x0409;
   std::string OwnPath = "C:\\dl\\setup.exe";
@@ -53,7 +53,7 @@ class FakeEnv : public TStartupEnvironment {
   std::string FreeAskedFor;
 };
 
-class FakeView : public TVerifyView {
+class FakeView : public VerifyView {
  public:
   std::vector<std::string> Statuses;
   uint32_t Position = 0, Maximum = 0;
@@ -68,7 +68,7 @@ class FakeView : public TVerifyView {
   void HoldAndClose(uint32_t ms) override { Held += ms; }
 };
 
-class FakeReporter : public TErrorReporter {
+class FakeReporter : public ErrorReporter {
  public:
   std::vector<std::pair<std::string, std::string>> Reports;
   void Report(std::string_view text, std::string_view stage) override { Reports.emplace_back(text, stage); }
@@ -98,9 +98,9 @@ class Startup : public ::testing::Test {
   FakeView view;
   FakeReporter reporter;
   RecordingDialogs dialogs;
-  TSetupContext ctx;
-  TStubOptions options;
-  TStartupState state;
+  SetupContext ctx;
+  StubOptions options;
+  StartupState state;
 };
 
 TEST_F(Startup, GoodSetupLoadsEverythingAndCountsUp) {
@@ -324,7 +324,7 @@ TEST(StartupSpace, UpdatingGroupsCountStoredBytes) {
   b.Extra.push_back({"y.bin", BytesOf("q"), 1});                       // stored as is
   b.Extra.push_back({"z.bin", BytesOf("zzzz"), 2});                    // group without a line
   MemoryFile file(b.Build());
-  TPak pak(file, TPakMode::kReader);
+  TPak pak(file, PakMode::kReader);
   uint32_t comp = pak.Files()[2].CompSize;
   ASSERT_GT(comp, 0u);
   EXPECT_EQ(PayloadSpace(pak, {0, 1}), comp + 1u);

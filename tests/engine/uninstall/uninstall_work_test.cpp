@@ -29,7 +29,7 @@ TLanguages English() {
 }
 
 // A file system and registry in memory, recording the order of the calls.
-class FakeSystem : public TUninstallSystem {
+class FakeSystem : public UninstallSystem {
  public:
   std::set<std::string> files, dirs;
   std::map<std::string, bool> values;  // "root|key|name"
@@ -66,7 +66,7 @@ class FakeSystem : public TUninstallSystem {
   }
 };
 
-class RecordingView : public TUninstallView {
+class RecordingView : public UninstallView {
  public:
   std::vector<std::u16string> status;
   std::vector<std::pair<int32_t, int32_t>> gauge;
@@ -106,8 +106,8 @@ TEST(FormatProgressTextTest, ReplacesNameNumberAndTotalInThatOrder) {
 
 class ReplayTest : public ::testing::Test {
  protected:
-  TUninstallOutcome Run() {
-    TUninstallWorkArgs args{log, languages, Expand, "Tidewater Atlas"};
+  UninstallOutcome Run() {
+    UninstallWorkArgs args{log, languages, Expand, "Tidewater Atlas"};
     return RunUninstallWork(args, system, view);
   }
   TUninstallList log;
@@ -129,7 +129,7 @@ TEST_F(ReplayTest, OneHundredFiftyFilesTenFoldersFourValues) {
   }
   for (int i = 0; i < 4; ++i)
     log.AddRegistryEntry(MakeRegistryRecord("HKCU", "Software\\G", "v" + std::to_string(i), "x"));
-  TUninstallOutcome out = Run();
+  UninstallOutcome out = Run();
   EXPECT_EQ(out.Total, 164u);
   ASSERT_FALSE(view.status.empty());
   EXPECT_EQ(view.status.front(), u"Status: 0 of 164 items remaining");
@@ -180,7 +180,7 @@ TEST_F(ReplayTest, AFolderHoldingAUserFileStaysWithItsParents) {
   log.AddDirectory("C:\\Game\\saves\\");
   system.files = {"C:\\Game\\saves\\game.sav", "C:\\Game\\saves\\mine.sav"};
   system.dirs = {"C:\\Game\\", "C:\\Game\\saves\\"};
-  TUninstallOutcome out = Run();
+  UninstallOutcome out = Run();
   EXPECT_EQ(system.files, (std::set<std::string>{"C:\\Game\\saves\\mine.sav"}));
   EXPECT_EQ(system.dirs.size(), 2u);
   EXPECT_EQ(out.DirectoriesKept, 2u);
@@ -190,7 +190,7 @@ TEST_F(ReplayTest, AFolderHoldingAUserFileStaysWithItsParents) {
 TEST_F(ReplayTest, MissingThingsArePassedOverSilently) {
   log.AddFile("$INSTDIR\\gone.txt");
   log.AddDirectory("C:\\Game\\gone\\");
-  TUninstallOutcome out = Run();
+  UninstallOutcome out = Run();
   EXPECT_EQ(out.FilesDeleted, 0u);
   EXPECT_EQ(out.NotRemoved, 0u);
   EXPECT_TRUE(view.problems.empty());
@@ -204,7 +204,7 @@ TEST_F(ReplayTest, UnsafeFilePathsAndMalformedRecordsAreSkippedAndReported) {
   log.AddRegistryEntry("\"HKLM\" \"Software\\X");
   log.AddRegistryEntry("justoneword");
   system.files = {"C:\\Game\\*.*"};
-  TUninstallOutcome out = Run();
+  UninstallOutcome out = Run();
   EXPECT_EQ(out.Skipped, 9u);
   EXPECT_EQ(view.problems.size(), 9u);
   for (const std::string& c : system.calls) {
@@ -217,7 +217,7 @@ TEST_F(ReplayTest, AFileThatWillNotGoIsCountedAndReported) {
   log.AddFile("$INSTDIR\\locked.dll");
   system.files = {"C:\\Game\\locked.dll"};
   system.undeletable = {"C:\\Game\\locked.dll"};
-  TUninstallOutcome out = Run();
+  UninstallOutcome out = Run();
   EXPECT_EQ(out.NotRemoved, 1u);
   ASSERT_EQ(view.problems.size(), 1u);
   EXPECT_NE(view.problems[0].find("C:\\Game\\locked.dll"), std::string::npos);

@@ -32,7 +32,7 @@ class LayoutFileTest : public ::testing::Test {
     return parser;
   }
 
-  const TLayoutControl& Only(const TControlParser& p) {
+  const LayoutControl& Only(const TControlParser& p) {
     EXPECT_EQ(p.Controls().size(), 1u);
     return p.Controls().at(0);
   }
@@ -50,7 +50,7 @@ TEST_F(LayoutFileTest, WelcomeLabelSectionSetsEveryLabelProperty) {
       "[WelcomeLabel]\r\nType=TLabel\r\nLeft=220\r\nTop=120\r\nWidth=$40\r\nHeight=0x20\r\n"
       "FontFace=MS Shell Dlg 2\r\nFontBold=true\r\nFontsize=10\r\nCaption=<LANG1>\r\n"
       "fontcolour=$FFFFFF\r\ntransparent=true\r\nAutoSize=false\r\nWordWrap=TRUE\r\n");
-  const TLayoutControl& c = Only(p);
+  const LayoutControl& c = Only(p);
   EXPECT_EQ(c.kind, ControlKind::kLabel);
   EXPECT_EQ(c.name, "WelcomeLabel");
   EXPECT_EQ(c.left, 220);
@@ -305,14 +305,14 @@ TEST_F(LayoutFileTest, RefreshTextsReResolvesLabelsAndPanelsOnly) {
 TEST_F(LayoutFileTest, LayoutsLoadFromTheSetupArchiveByNameInGroupZero) {
   MemoryFile file;
   {
-    TPak writer(file, TPakMode::kNewWriter);
+    TPak writer(file, PakMode::kNewWriter);
     std::string layout = "[FromPak]\r\nType=TLabel\r\n";
     std::string payload = "[Payload]\r\nType=TLabel\r\n";
     writer.StoreBuffer(writer.AddEntry("Layout.TXT", "", 0), std::span(reinterpret_cast<const uint8_t*>(layout.data()), layout.size()));
     writer.StoreBuffer(writer.AddEntry("payload.txt", "", 1), std::span(reinterpret_cast<const uint8_t*>(payload.data()), payload.size()));
     writer.WriteDirectory();
   }
-  TPak pak(file, TPakMode::kReader);
+  TPak pak(file, PakMode::kReader);
   ASSERT_EQ(pak.EntryCount(), 2u);
   LayoutEnv env = Env();
   env.load_entry = PakEntryLoader(pak);

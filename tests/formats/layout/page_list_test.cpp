@@ -44,7 +44,7 @@ class PageListTest : public ::testing::Test {
   EntryMap entries_;
   RecordingDialogs dialogs_;
   TLanguages languages_;
-  TWizardButtons buttons_;
+  WizardButtons buttons_;
   std::unique_ptr<TSEPageControl> pages_;
 };
 

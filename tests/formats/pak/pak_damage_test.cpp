@@ -42,7 +42,7 @@ TEST(PakDamage, ChecksumMismatchGivesNoneWithoutMessage) {
   bytes[4 + 5] ^= 0x40;  // one bit of the stored stream
   MemoryFile file(bytes);
   RecordingDialogs dialogs;
-  TPak pak(file, TPakMode::kReader, &dialogs);
+  TPak pak(file, PakMode::kReader, &dialogs);
   EXPECT_FALSE(pak.LoadEntry(0).has_value());
   EXPECT_EQ(pak.LastLoadError(), "checksum mismatch");
   EXPECT_FALSE(pak.VerifyEntry(0));
@@ -54,7 +54,7 @@ TEST(PakDamage, WrongOrigSizeShowsTheDecompSizeBox) {
   for (uint32_t claimed : {10u, static_cast<uint32_t>(kText.size() + 1), 0xFFFFFFFFu}) {
     MemoryFile file(OneEntry(stored, claimed, static_cast<uint32_t>(stored.size())));
     RecordingDialogs dialogs;
-    TPak pak(file, TPakMode::kReader, &dialogs);
+    TPak pak(file, PakMode::kReader, &dialogs);
     EXPECT_FALSE(pak.LoadEntry(0).has_value()) << claimed;
     ASSERT_EQ(dialogs.shown().size(), 1u);
     EXPECT_EQ(Utf16ToUtf8(dialogs.shown()[0].text),
@@ -63,7 +63,7 @@ TEST(PakDamage, WrongOrigSizeShowsTheDecompSizeBox) {
     EXPECT_EQ(Utf16ToUtf8(dialogs.shown()[0].caption), "Error");
     EXPECT_EQ(dialogs.shown()[0].buttons, DialogButtons::kOk);
     // Without a Dialogs there is no box, and still no data.
-    TPak quiet(file, TPakMode::kReader);
+    TPak quiet(file, PakMode::kReader);
     EXPECT_FALSE(quiet.LoadEntry(0).has_value());
   }
 }
@@ -73,7 +73,7 @@ TEST(PakDamage, StreamThatDoesNotInflateIsAFailedLoad) {
   std::vector<uint8_t> stored = {0x78, 0xDA, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x11, 0x22};
   MemoryFile file(OneEntry(stored, 100, static_cast<uint32_t>(stored.size())));
   RecordingDialogs dialogs;
-  TPak pak(file, TPakMode::kReader, &dialogs);
+  TPak pak(file, PakMode::kReader, &dialogs);
   EXPECT_FALSE(pak.LoadEntry(0).has_value());
   EXPECT_NE(pak.LastLoadError().find("decompression error"), std::string::npos) << pak.LastLoadError();
   EXPECT_FALSE(pak.VerifyEntry(0));
@@ -84,7 +84,7 @@ TEST(PakDamage, CutStreamIsAFailedLoad) {
   auto stored = Zlib(kText);
   stored.resize(stored.size() - 6);  // no Adler-32, part of the data gone
   MemoryFile file(OneEntry(stored, static_cast<uint32_t>(kText.size()), static_cast<uint32_t>(stored.size())));
-  TPak pak(file, TPakMode::kReader);
+  TPak pak(file, PakMode::kReader);
   EXPECT_FALSE(pak.LoadEntry(0).has_value());
   EXPECT_NE(pak.LastLoadError().find("decompression error"), std::string::npos) << pak.LastLoadError();
 }
@@ -95,7 +95,7 @@ TEST(PakDamage, StoredBytesPastTheEnd) {
                           {"wrap", 0, 0xFFFFFFF0u, 0x20, 5, 1},     // offset + size overflows u32
                           {"far", 0, 0xFFFFFFFFu, 0, 0xFFFFFFFFu, 1}});
   MemoryFile file(bytes);
-  TPak pak(file, TPakMode::kReader);
+  TPak pak(file, PakMode::kReader);
   ASSERT_EQ(pak.EntryCount(), 3u);
   for (size_t i = 0; i < 3; ++i) {
     EXPECT_FALSE(pak.LoadEntry(i).has_value()) << i;
@@ -109,7 +109,7 @@ TEST(PakDamage, DirectoryOffsetPastTheEnd) {
   bytes[bytes.size() - 4] = 0xF0;  // DirectoryOffset low byte
   bytes[bytes.size() - 1] = 0x7F;  // ... and high byte
   MemoryFile file(bytes);
-  TPak pak(file, TPakMode::kReader);
+  TPak pak(file, PakMode::kReader);
   EXPECT_TRUE(pak.HasMagic());
   EXPECT_FALSE(pak.IsValid());
   EXPECT_EQ(pak.EntryCount(), 0u);
@@ -119,7 +119,7 @@ TEST(PakDamage, DirectoryClaimingMoreEntriesThanFit) {
   std::vector<uint8_t> bytes = Bytes("host");
   AppendDirectory(bytes, {{"a", 0, 0, 0, 0, 0}}, 0, 0xFFFF);
   MemoryFile file(bytes);
-  TPak pak(file, TPakMode::kReader);
+  TPak pak(file, PakMode::kReader);
   EXPECT_FALSE(pak.IsValid());
   EXPECT_EQ(pak.EntryCount(), 0u);
   // Enough room for the fixed part of two entries, but the second name runs
@@ -128,7 +128,7 @@ TEST(PakDamage, DirectoryClaimingMoreEntriesThanFit) {
   AppendDirectory(bytes, {{"a", 0, 0, 0, 0, 0}, {std::string(30, 'n'), 0, 0, 0, 0, 0}}, 0, 2);
   bytes.erase(bytes.end() - 16 - 25, bytes.end() - 16);
   MemoryFile cut(bytes);
-  TPak pak2(cut, TPakMode::kReader);
+  TPak pak2(cut, PakMode::kReader);
   EXPECT_FALSE(pak2.IsValid());
   EXPECT_EQ(pak2.EntryCount(), 0u);
 }
@@ -136,13 +136,13 @@ TEST(PakDamage, DirectoryClaimingMoreEntriesThanFit) {
 TEST(PakDamage, TruncatedFilesHaveNoTrailer) {
   MemoryFile written;
   {
-    TPak w(written, TPakMode::kNewWriter);
+    TPak w(written, PakMode::kNewWriter);
     w.StoreBuffer(w.AddEntry("a", "", 0), Bytes(kText));
     w.WriteDirectory();
   }
   for (size_t keep = 0; keep < written.Data().size(); ++keep) {
     MemoryFile file(std::vector<uint8_t>(written.Data().begin(), written.Data().begin() + keep));
-    TPak pak(file, TPakMode::kReader);
+    TPak pak(file, PakMode::kReader);
     EXPECT_EQ(pak.EntryCount(), 0u) << keep;
   }
 }

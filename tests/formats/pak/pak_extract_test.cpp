@@ -22,8 +22,8 @@ using test::Bytes;
 struct Recorder {
   std::vector<std::string> log;
   int steps = 0;
-  TPakEvents Events() {
-    TPakEvents ev;
+  PakEvents Events() {
+    PakEvents ev;
     ev.SetStatusText = [this](const std::string& s) { log.push_back("status " + s); };
     ev.StepGauge = [this] { ++steps; };
     ev.FileWritten = [this](const std::string& s) { log.push_back("file " + s); };
@@ -40,7 +40,7 @@ class PakExtractTest : public ::testing::Test {
             ("ferry_pak_extract_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_);
-    rootText_ = root_.string();
+    root_text_ = root_.string();
   }
   void TearDown() override { std::filesystem::remove_all(root_); }
 
@@ -55,23 +55,23 @@ class PakExtractTest : public ::testing::Test {
   }
 
   std::filesystem::path root_;
-  std::string rootText_;
+  std::string root_text_;
 };
 
 TEST_F(PakExtractTest, WritesTheGroupAndReportsEverything) {
   MemoryFile file;
   {
-    TPak w(file, TPakMode::kNewWriter);
+    TPak w(file, PakMode::kNewWriter);
     w.StoreBuffer(w.AddEntry("readme.txt", "", 1), Bytes("read me, read me, read me"));
     w.StoreBuffer(w.AddEntry("other-group.txt", "", 2), Bytes("not this one"));
     w.StoreBuffer(w.AddEntry("units\\configs\\training.txt", "", 1), Bytes("training"));
     w.StoreBuffer(w.AddEntry("units\\b.txt", "", 1), Bytes("b"));
     w.WriteDirectory();
   }
-  TPak pak(file, TPakMode::kReader);
+  TPak pak(file, PakMode::kReader);
   Recorder rec;
   pak.SetEvents(rec.Events());
-  std::string target = rootText_ + "\\inst";
+  std::string target = root_text_ + "\\inst";
   EXPECT_TRUE(pak.ExtractGroup(DiskFileSystem(), target, 1));
   std::vector<std::string> expected = {
       "status readme.txt",
@@ -102,15 +102,15 @@ TEST_F(PakExtractTest, WritesTheGroupAndReportsEverything) {
 TEST_F(PakExtractTest, AFolderRemovedBetweenRunsIsCreatedAgain) {
   MemoryFile file;
   {
-    TPak w(file, TPakMode::kNewWriter);
+    TPak w(file, PakMode::kNewWriter);
     w.StoreBuffer(w.AddEntry("data\\a.txt", "", 1), Bytes("a"));
     w.StoreBuffer(w.AddEntry("data\\b.txt", "", 1), Bytes("b"));
     w.WriteDirectory();
   }
-  TPak pak(file, TPakMode::kReader);
+  TPak pak(file, PakMode::kReader);
   Recorder rec;
   pak.SetEvents(rec.Events());
-  std::string target = rootText_ + "\\inst";
+  std::string target = root_text_ + "\\inst";
   ASSERT_TRUE(pak.ExtractGroup(DiskFileSystem(), target, 1));
   std::filesystem::remove_all(Native(target + "\\data"));
   rec.log.clear();
@@ -131,14 +131,14 @@ TEST_F(PakExtractTest, RefusesNamesThatLeaveTheTarget) {
                                         "folder\\",     "file.txt:stream"};
   MemoryFile file;
   {
-    TPak w(file, TPakMode::kNewWriter);
+    TPak w(file, PakMode::kNewWriter);
     for (const auto& name : bad) w.StoreBuffer(w.AddEntry(name, "", 1), Bytes("evil"));
     w.StoreBuffer(w.AddEntry("a..b\\..c.txt", "", 1), Bytes("fine"));  // dots, but no ".." step
     w.WriteDirectory();
   }
   std::filesystem::create_directories(root_ / "in" / "deep");
-  std::string target = rootText_ + "\\in\\deep";
-  TPak pak(file, TPakMode::kReader);
+  std::string target = root_text_ + "\\in\\deep";
+  TPak pak(file, PakMode::kReader);
   Recorder rec;
   pak.SetEvents(rec.Events());
   EXPECT_FALSE(pak.ExtractGroup(DiskFileSystem(), target, 1));
@@ -157,9 +157,9 @@ TEST_F(PakExtractTest, EntryThatFailsToLoadLeavesAnEmptyFile) {
   std::vector<uint8_t> bytes = Bytes("hostDATA");
   AppendDirectory(bytes, {{"bad.txt", 0x12345678, 4, 0, 4, 1}});  // wrong checksum
   MemoryFile file(bytes);
-  TPak pak(file, TPakMode::kReader);
-  EXPECT_FALSE(pak.ExtractGroup(DiskFileSystem(), rootText_, 1));
-  auto path = Native(rootText_ + "\\bad.txt");
+  TPak pak(file, PakMode::kReader);
+  EXPECT_FALSE(pak.ExtractGroup(DiskFileSystem(), root_text_, 1));
+  auto path = Native(root_text_ + "\\bad.txt");
   ASSERT_TRUE(std::filesystem::exists(path));
   EXPECT_EQ(std::filesystem::file_size(path), 0u);
 }
@@ -185,19 +185,19 @@ TEST_F(PakExtractTest, LargeEntryIsCopiedInChunks) {
   uint32_t dataCrc = Crc32({bytes.data() + 8, size});
   AppendDirectory(bytes, {{"big.dat", 0, 8, 0, size, 4}}, 8);
   RecordingFile file(std::move(bytes));
-  TPak pak(file, TPakMode::kReader);
+  TPak pak(file, PakMode::kReader);
   Recorder rec;
-  TPakEvents ev = rec.Events();
+  PakEvents ev = rec.Events();
   ev.FormatByteSize = [](uint64_t n) { return "<" + std::to_string(n) + ">"; };
   pak.SetEvents(ev);
   EXPECT_TRUE(pak.VerifyEntry(0));
   file.reads.clear();
 
-  ASSERT_TRUE(pak.ExtractGroup(DiskFileSystem(), rootText_ + "\\out", 4));
+  ASSERT_TRUE(pak.ExtractGroup(DiskFileSystem(), root_text_ + "\\out", 4));
   std::vector<std::string> expected = {
       "status big.dat",
-      "file " + rootText_ + "\\out\\big.dat",
-      "dir " + rootText_ + "\\out",
+      "file " + root_text_ + "\\out\\big.dat",
+      "dir " + root_text_ + "\\out",
       "status big.dat - <0> / <80000000>",
       "status big.dat - <26214400> / <80000000>",
       "status big.dat - <52428800> / <80000000>",
@@ -208,7 +208,7 @@ TEST_F(PakExtractTest, LargeEntryIsCopiedInChunks) {
   std::vector<std::pair<uint64_t, size_t>> chunks = {
       {8, 26'214'400}, {8 + 26'214'400, 26'214'400}, {8 + 52'428'800, 26'214'400}, {8 + 78'643'200, 1'356'800}};
   EXPECT_EQ(file.reads, chunks);
-  auto written = ReadFileBytes(Native(rootText_ + "\\out\\big.dat"));
+  auto written = ReadFileBytes(Native(root_text_ + "\\out\\big.dat"));
   ASSERT_EQ(written.size(), size);
   EXPECT_EQ(Crc32(written), dataCrc);
 }
@@ -217,19 +217,19 @@ TEST_F(PakExtractTest, LargeEntryIsCopiedInChunks) {
 TEST_F(PakExtractTest, ThresholdDecidesBetweenCopyAndLoad) {
   MemoryFile file;
   {
-    TPak w(file, TPakMode::kNewWriter);
+    TPak w(file, PakMode::kNewWriter);
     std::vector<uint8_t> zeros(kLargeEntryThreshold - 1, 0);
     ASSERT_TRUE(w.StoreBuffer(w.AddEntry("below.dat", "", 1), zeros));
     zeros.push_back(0);
     ASSERT_TRUE(w.StoreBuffer(w.AddEntry("large.dat", "", 1), zeros));
     w.WriteDirectory();
   }
-  TPak pak(file, TPakMode::kReader);
+  TPak pak(file, PakMode::kReader);
   ASSERT_GT(pak.Files()[0].CompSize, 0u);
   ASSERT_EQ(pak.Files()[1].CompSize, 0u);
   Recorder rec;
   pak.SetEvents(rec.Events());
-  ASSERT_TRUE(pak.ExtractGroup(DiskFileSystem(), rootText_, 1));
+  ASSERT_TRUE(pak.ExtractGroup(DiskFileSystem(), root_text_, 1));
   std::vector<std::string> statuses;
   for (auto& s : rec.log)
     if (s.rfind("status ", 0) == 0) statuses.push_back(s);
@@ -237,18 +237,18 @@ TEST_F(PakExtractTest, ThresholdDecidesBetweenCopyAndLoad) {
                                                 "status large.dat - 0 / 73400320",
                                                 "status large.dat - 26214400 / 73400320",
                                                 "status large.dat - 52428800 / 73400320", "status "}));
-  EXPECT_EQ(std::filesystem::file_size(Native(rootText_ + "\\below.dat")), kLargeEntryThreshold - 1);
-  EXPECT_EQ(std::filesystem::file_size(Native(rootText_ + "\\large.dat")), kLargeEntryThreshold);
+  EXPECT_EQ(std::filesystem::file_size(Native(root_text_ + "\\below.dat")), kLargeEntryThreshold - 1);
+  EXPECT_EQ(std::filesystem::file_size(Native(root_text_ + "\\large.dat")), kLargeEntryThreshold);
 }
 
 TEST_F(PakExtractTest, CopyLargeEntryRefusesBytesThatAreNotThere) {
   std::vector<uint8_t> bytes = Bytes("host-data");
   AppendDirectory(bytes, {{"big", 0, 4, 0, kLargeEntryThreshold, 1}});
   MemoryFile file(bytes);
-  TPak pak(file, TPakMode::kReader);
-  EXPECT_FALSE(pak.CopyLargeEntry(DiskFileSystem(), rootText_ + "\\big", "big", kLargeEntryThreshold, 0));
-  EXPECT_EQ(std::filesystem::file_size(Native(rootText_ + "\\big")), 0u);
-  EXPECT_FALSE(pak.CopyLargeEntry(DiskFileSystem(), rootText_ + "\\none", "none", 10, 5));
+  TPak pak(file, PakMode::kReader);
+  EXPECT_FALSE(pak.CopyLargeEntry(DiskFileSystem(), root_text_ + "\\big", "big", kLargeEntryThreshold, 0));
+  EXPECT_EQ(std::filesystem::file_size(Native(root_text_ + "\\big")), 0u);
+  EXPECT_FALSE(pak.CopyLargeEntry(DiskFileSystem(), root_text_ + "\\none", "none", 10, 5));
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ TEST(PakWriter, EntriesReadBackOneForOne) {
 
   MemoryFile file(Bytes("host program bytes"));
   {
-    TPak w(file, TPakMode::kAppendWriter);
+    TPak w(file, PakMode::kAppendWriter);
     for (size_t i = 0; i < entries.size(); ++i) {
       size_t index = w.AddEntry(entries[i].first, "", static_cast<uint16_t>(i % 3));
       ASSERT_EQ(index, i);
@@ -57,7 +57,7 @@ TEST(PakWriter, EntriesReadBackOneForOne) {
     }
     w.WriteDirectory();
   }
-  TPak pak(file, TPakMode::kReader);
+  TPak pak(file, PakMode::kReader);
   ASSERT_EQ(pak.EntryCount(), entries.size());
   EXPECT_EQ(pak.Trailer().DataStart, 18u);
   uint32_t expectedOffset = 18;
@@ -103,7 +103,7 @@ TEST(PakWriter, PackBufferKeepsZlibUpToEqualLength) {
   ASSERT_TRUE(equal && longer) << "no boundary input found";
 
   MemoryFile file;
-  TPak w(file, TPakMode::kNewWriter);
+  TPak w(file, PakMode::kNewWriter);
   size_t a = w.AddEntry("equal", "", 0), b = w.AddEntry("longer", "", 0);
   auto storedA = w.PackBuffer(a, *equal);
   auto storedB = w.PackBuffer(b, *longer);
@@ -118,7 +118,7 @@ TEST(PakWriter, PackBufferKeepsZlibUpToEqualLength) {
 
 TEST(PakWriter, LargeEntriesAreNeverCompressed) {
   MemoryFile file;
-  TPak w(file, TPakMode::kNewWriter);
+  TPak w(file, PakMode::kNewWriter);
   size_t large = w.AddEntry("large", "", 1), below = w.AddEntry("below", "", 1);
   std::vector<uint8_t> zeros(kLargeEntryThreshold, 0);
   auto stored = w.PackBuffer(large, zeros);
@@ -135,7 +135,7 @@ TEST(PakWriter, LargeEntriesAreNeverCompressed) {
 
 TEST(PakWriter, ZeroLengthBufferStoresNothing) {
   MemoryFile file;
-  TPak w(file, TPakMode::kNewWriter);
+  TPak w(file, PakMode::kNewWriter);
   size_t i = w.AddEntry("empty", "", 0);
   EXPECT_FALSE(w.StoreBuffer(i, {}));
   EXPECT_FALSE(w.StoreBuffer(5, Bytes("abc")));
@@ -144,16 +144,16 @@ TEST(PakWriter, ZeroLengthBufferStoresNothing) {
 
 TEST(PakWriter, UntilTheDirectoryIsWrittenAReaderSeesNothing) {
   MemoryFile file;
-  TPak w(file, TPakMode::kNewWriter);
+  TPak w(file, PakMode::kNewWriter);
   ASSERT_TRUE(w.StoreBuffer(w.AddEntry("a", "", 0), TextBytes(100)));
-  EXPECT_EQ(TPak(file, TPakMode::kReader).EntryCount(), 0u);
+  EXPECT_EQ(TPak(file, PakMode::kReader).EntryCount(), 0u);
   w.WriteDirectory();
-  EXPECT_EQ(TPak(file, TPakMode::kReader).EntryCount(), 1u);
+  EXPECT_EQ(TPak(file, PakMode::kReader).EntryCount(), 1u);
 }
 
 TEST(PakWriter, RefusesWhatTheFormatCannotHold) {
   MemoryFile file;
-  TPak w(file, TPakMode::kNewWriter);
+  TPak w(file, PakMode::kNewWriter);
   EXPECT_THROW(w.AddEntry(std::string(70'000, 'n'), "", 0), SetupError);
   for (int i = 0; i < 0xFFFF; ++i) w.AddEntry("e", "", 0);
   EXPECT_THROW(w.AddEntry("one too many", "", 0), SetupError);

@@ -15,11 +15,11 @@ std::vector<uint8_t> Record(uint16_t format, std::vector<std::string> fields, st
 }
 
 TEST(ProductInfo, WritesVersionOneAndReadsItBack) {
-  TProductInfo info{"1.2.0.5 beta", "Tidewater Charts", "https://example.invalid/atlas"};
+  ProductInformation info{"1.2.0.5 beta", "Tidewater Charts", "https://example.invalid/atlas"};
   std::vector<uint8_t> bytes = WriteProductInfo(info);
   EXPECT_EQ(bytes, Record(1, {"1.2.0.5 beta", "Tidewater Charts", "https://example.invalid/atlas"}));
   EXPECT_EQ(ReadProductInfo(bytes), info);
-  EXPECT_EQ(ReadProductInfo(WriteProductInfo({})), TProductInfo{});
+  EXPECT_EQ(ReadProductInfo(WriteProductInfo({})), ProductInformation{});
 }
 
 TEST(ProductInfo, DamagedRecordsReadAsNoneAndNewerOnesAsWhatTheyShare) {
@@ -28,7 +28,7 @@ TEST(ProductInfo, DamagedRecordsReadAsNoneAndNewerOnesAsWhatTheyShare) {
   struct Case {
     const char* what;
     std::vector<uint8_t> bytes;
-    std::optional<TProductInfo> expected;
+    std::optional<ProductInformation> expected;
   } cases[] = {
       {"empty", {}, std::nullopt},
       {"format 0", Record(0, {"1.0", "P", "U"}), std::nullopt},
@@ -36,7 +36,7 @@ TEST(ProductInfo, DamagedRecordsReadAsNoneAndNewerOnesAsWhatTheyShare) {
       {"a field missing", Record(1, {"1.0", "P"}), std::nullopt},
       {"a count beyond the end", Record(1, {"1.0", "P"}, {0xFF, 0xFF, 'x'}), std::nullopt},
       {"bytes after a version-1 record", Record(1, {"1.0", "P", "U"}, {0}), std::nullopt},
-      {"a later format with more fields", Record(2, {"1.0", "P", "U", "more"}), TProductInfo{"1.0", "P", "U"}},
+      {"a later format with more fields", Record(2, {"1.0", "P", "U", "more"}), ProductInformation{"1.0", "P", "U"}},
   };
   for (const Case& c : cases) EXPECT_EQ(ReadProductInfo(c.bytes), c.expected) << c.what;
 }

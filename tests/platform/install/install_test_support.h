@@ -31,7 +31,7 @@ inline void WriteText(const std::string& path, std::string_view text) {
   ASSERT_TRUE(WriteFileCreatingDirs(path, Bytes(text), nullptr));
 }
 
-class RecordingSinks : public TProgressSinks {
+class RecordingSinks : public ProgressSinks {
  public:
   std::vector<std::u16string> status, messages;
   std::vector<int32_t> positions;
@@ -70,11 +70,11 @@ class InstallFixture {
   void SetPayload(const std::vector<PayloadFile>& files) {
     archive_ = std::make_unique<MemoryFile>();
     {
-      TPak writer(*archive_, TPakMode::kNewWriter);
+      TPak writer(*archive_, PakMode::kNewWriter);
       for (const PayloadFile& f : files) writer.StoreBuffer(writer.AddEntry(f.name, "", f.group), Bytes(f.data));
       writer.WriteDirectory();
     }
-    pak_ = std::make_unique<TPak>(*archive_, TPakMode::kReader);
+    pak_ = std::make_unique<TPak>(*archive_, PakMode::kReader);
     ctx.Pak = pak_.get();
   }
 
@@ -101,7 +101,7 @@ class InstallFixture {
   // Appends a line and runs it.
   void Run(std::string_view keyword, std::vector<std::string> params) { RunLine(Line(keyword, std::move(params))); }
 
-  TSetupContext ctx;
+  SetupContext ctx;
   RecordingSinks sinks;
   RecordingDialogs dialogs;
   WinSystem system;

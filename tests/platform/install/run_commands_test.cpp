@@ -19,7 +19,7 @@ namespace {
 using testing::InstallFixture;
 using testing::ReadText;
 
-class RecordingReporter : public TErrorReporter {
+class RecordingReporter : public ErrorReporter {
  public:
   std::vector<std::pair<std::string, std::string>> reports;
   void Report(std::string_view text, std::string_view stage) override {
@@ -33,17 +33,17 @@ class RunCommandsTest : public ::testing::Test {
     f_.SetPayload({{"readme.txt", "read me", 1}, {"maps\\coast.map", "coast", 1}});
     f_.ctx.SetupInfo.MakeUninstaller = 1;
     f_.ctx.SetupInfo.UninstallPrefix = "Demo_";
-    f_.ctx.RegisterUninstall = [this](TSetupContext&) { ++registered_; };
+    f_.ctx.RegisterUninstall = [this](SetupContext&) { ++registered_; };
   }
 
-  TRunOutcome Run() {
+  RunOutcome Run() {
     f_.ctx.CurrentLine = -1;
     return RunCommands(f_.ctx, platform_);
   }
 
   InstallFixture f_;
   RecordingReporter reporter_;
-  TWinSetupRunPlatform platform_;
+  WinSetupRunPlatform platform_;
   int registered_ = 0;
 };
 
@@ -59,7 +59,7 @@ TEST_F(RunCommandsTest, JumpsConditionsAndFailureFollowTheScript) {
   f_.Line("copyfile", {"$INSTDIR\\readme.txt", "$INSTDIR\\docs\\copy.txt"});  // 8
   f_.Line("failure", {});                                            // 9
   f_.Line("createdirectory", {"$INSTDIR\\never"});                   // 10: not reached
-  TRunOutcome outcome = Run();
+  RunOutcome outcome = Run();
 
   EXPECT_FALSE(outcome.CycleStopped);
   EXPECT_EQ(f_.ctx.CurrentLine, 9);
@@ -130,7 +130,7 @@ TEST_F(RunCommandsTest, AGotoCycleIsStoppedAndReported) {
   f_.Label();                                         // 0
   f_.Line("goto", {"0"});                             // 1
   f_.Line("createdirectory", {"$INSTDIR\\after"});    // 2
-  TRunOutcome outcome = Run();
+  RunOutcome outcome = Run();
   EXPECT_TRUE(outcome.CycleStopped);
   EXPECT_EQ(f_.ctx.SetupAborted.load(), 1);
   EXPECT_FALSE(DirectoryExists(f_.InstallDir() + "after"));
@@ -141,9 +141,9 @@ TEST_F(RunCommandsTest, AGotoCycleIsStoppedAndReported) {
 }
 
 // The thread, the hand-over window and the main thread's pump together.
-class HandOverSinks : public TProgressSinks {
+class HandOverSinks : public ProgressSinks {
  public:
-  explicit HandOverSinks(TUiTaskWindow& ui) : ui_(ui) {}
+  explicit HandOverSinks(UiTaskWindow& ui) : ui_(ui) {}
   void SetStatusText(std::u16string_view text) override {
     ui_.Send([&] {
       threads.push_back(GetCurrentThreadId());
@@ -159,11 +159,11 @@ class HandOverSinks : public TProgressSinks {
   std::vector<int32_t> positions;
 
  private:
-  TUiTaskWindow& ui_;
+  UiTaskWindow& ui_;
 };
 
 TEST_F(RunCommandsTest, TheSetupThreadHandsProgressToTheMainThread) {
-  TUiTaskWindow ui;
+  UiTaskWindow ui;
   HandOverSinks sinks(ui);
   f_.ctx.Progress.Bind(&sinks);
   f_.Line("file", {"Files\\", "1"});

@@ -10,7 +10,7 @@ namespace ferry {
 namespace {
 
 TEST(UiTask, SendRunsTheWorkOnTheMainThreadAndWaitsForIt) {
-  TUiTaskWindow ui;
+  UiTaskWindow ui;
   const DWORD main = GetCurrentThreadId();
   std::atomic<bool> finished{false};
   std::vector<DWORD> ran_on;
@@ -35,7 +35,7 @@ TEST(UiTask, SendRunsTheWorkOnTheMainThreadAndWaitsForIt) {
 }
 
 TEST(UiTask, AnErrorInTheWorkReachesTheSender) {
-  TUiTaskWindow ui;
+  UiTaskWindow ui;
   std::atomic<bool> finished{false};
   std::string caught;
   std::thread worker([&] {
@@ -52,7 +52,7 @@ TEST(UiTask, AnErrorInTheWorkReachesTheSender) {
 }
 
 TEST(UiTask, OnTheMainThreadTheWorkRunsAtOnce) {
-  TUiTaskWindow ui;
+  UiTaskWindow ui;
   bool ran = false;
   ui.Send([&] { ran = true; });
   EXPECT_TRUE(ran);

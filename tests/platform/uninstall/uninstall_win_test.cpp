@@ -170,7 +170,7 @@ TEST(ScheduleSelfRemovalTest, ALongFolderGoesOnceTheSchedulingProgramHasEnded) {
   EXPECT_FALSE(FileExists(helper)) << helper;
 }
 
-class NullView : public TUninstallView {
+class NullView : public UninstallView {
  public:
   void SetStatusText(std::u16string_view) override {}
   void SetGauge(int32_t, int32_t) override {}
@@ -187,7 +187,7 @@ TEST(UninstallOnPageTest, ADamagedLogStopsTheWorkBeforeAnythingIsDeleted) {
   bytes.pop_back();
   ASSERT_TRUE(WriteFileCreatingDirs(f.InstallDir() + "install.log", bytes, nullptr));
   NullView view;
-  TWinUninstallSystem system(InstallLogPath(f.ctx.SetupInfo));
+  WinUninstallSystem system(InstallLogPath(f.ctx.SetupInfo));
   try {
     RunUninstallPage(f.ctx, system, view);
     FAIL() << "no error";
@@ -210,8 +210,8 @@ TEST(UninstallOnPageTest, ASoundLogIsReplayedAndDeleted) {
   list.AddDirectory(f.InstallDir() + "user\\");
   ASSERT_TRUE(WriteFileCreatingDirs(f.InstallDir() + "install.log", list.SaveToBuffer(), nullptr));
   NullView view;
-  TWinUninstallSystem system(InstallLogPath(f.ctx.SetupInfo));
-  TUninstallOutcome out = RunUninstallPage(f.ctx, system, view);
+  WinUninstallSystem system(InstallLogPath(f.ctx.SetupInfo));
+  UninstallOutcome out = RunUninstallPage(f.ctx, system, view);
   EXPECT_EQ(out.FilesDeleted, 1u);
   EXPECT_FALSE(DirectoryExists(f.InstallDir() + "sub"));
   EXPECT_TRUE(FileExists(f.InstallDir() + "user\\mine.txt"));
