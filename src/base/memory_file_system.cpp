@@ -120,7 +120,7 @@ std::vector<FoundFile> MemoryFileSystem::FindFiles(const std::string& pattern) {
   auto consider = [&](const std::string& path, bool isDirectory, uint64_t size) {
     if (FolderOf(path) != folder) return;
     std::string name = path.substr(folder.size());
-    if (MatchesFileMask(name, mask)) found.push_back({name, isDirectory, read_only_.count(path) != 0, size});
+    if (MatchesFileMask(name, mask)) found.push_back({.Name = name, .IsDirectory = isDirectory, .IsReadOnly = read_only_.count(path) != 0, .Size = size});
   };
   for (const auto& dir : dirs_) consider(dir, true, 0);
   for (const auto& [path, file] : files_) consider(path, false, file->Size());
