@@ -10,6 +10,7 @@
 
 #include "formats/pak/pak_file.h"
 #include "formats/pak/pe_image.h"
+#include "base/scope_guard.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
 #include "base/text.h"
@@ -45,22 +46,17 @@ class ParallelPacker {
     unsigned workers = std::min<unsigned>(hw, 2);
     std::vector<std::thread> threads;
     for (unsigned t = 0; t < workers; ++t) threads.emplace_back([this] { Work(); });
+    ScopeGuard stop([&] { Stop(threads); });
     uint64_t bytes = 0;
-    try {
-      for (size_t i = 0; i < entries_.size(); ++i) {
-        *failed = i;
-        Slot slot = Take(i);
-        if (!slot.error.empty()) throw SetupError(slot.error);
-        if (slot.streamed) pak_.StoreFile(i);
-        else if (slot.stored) pak_.StorePacked(i, *slot.stored);
-        bytes += SourceBytes(entries_[i]);
-        if (on_stored_) on_stored_(i + 1, bytes);
-      }
-    } catch (...) {
-      Stop(threads);
-      throw;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      *failed = i;
+      Slot slot = Take(i);
+      if (!slot.error.empty()) throw SetupError(slot.error);
+      if (slot.streamed) pak_.StoreFile(i);
+      else if (slot.stored) pak_.StorePacked(i, *slot.stored);
+      bytes += SourceBytes(entries_[i]);
+      if (on_stored_) on_stored_(i + 1, bytes);
     }
-    Stop(threads);
   }
 
  private:

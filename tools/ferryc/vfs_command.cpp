@@ -52,7 +52,7 @@ uint32_t Number(const std::vector<std::string>& args, size_t& i) {
   unsigned long long n = 0;
   try {
     n = std::stoull(v, &used, 0);
-  } catch (...) {
+  } catch (const std::exception&) {  // std::invalid_argument, std::out_of_range
     used = 0;
   }
   if (used != v.size() || n > UINT32_MAX) throw SetupError(args[i - 1] + ": \"" + v + "\" is not a number");

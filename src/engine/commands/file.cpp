@@ -6,6 +6,7 @@
 
 #include "formats/pak/pak_file.h"
 #include "formats/install_log/uninstall_list.h"
+#include "base/scope_guard.h"
 #include "base/dialogs.h"
 #include "engine/command_class.h"
 #include "engine/commands/command_runtime.h"
@@ -64,15 +65,11 @@ void ExtractPayload(SetupContext& ctx, const std::string& folder, const std::str
   int32_t group = StrToIntOrMinus1(groupText);
   if (!ctx.Pak || group < 1 || group > 0xFFFF) return;
   ctx.Pak->SetEvents(ExtractionEvents(ctx));
-  try {
-    ctx.Pak->ExtractGroup(ctx.Files(), folder, static_cast<uint16_t>(group));
-  } catch (...) {
+  ScopeGuard unbind([&ctx] {
     ctx.Pak->SetEvents({});
     ctx.Progress.FlushGauge();
-    throw;
-  }
-  ctx.Pak->SetEvents({});
-  ctx.Progress.FlushGauge();
+  });
+  ctx.Pak->ExtractGroup(ctx.Files(), folder, static_cast<uint16_t>(group));
 }
 
 // Target of the three- and eight-parameter forms: a subfolder of the
