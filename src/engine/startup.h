@@ -33,6 +33,7 @@ inline constexpr int kExitStartupError = 3;
 
 // The texts are UTF-8: the command line as the system gives it, every
 // character kept; each piece becomes a path or an 8-bit text where it is used.
+// "/J a b" is accepted and otherwise unused: the error report masks a and b.
 struct StubOptions {
   bool Silent = false;                    // "/S"
   bool Debug = false;                     // "/DEBUG"

@@ -56,7 +56,8 @@ TEST(StubCommandLine, UnknownSwitchesAndHelp) {
       {"setup.exe /S /DEBUG /LOG=run.log other.exe /D=C:\\x /BOGUS", false, ""},
       {"setup.exe /s /debug /log=", false, ""},
       {"\"C:\\Games\\FP_Uninstall.exe\" /S", false, ""},
-      {"setup.exe -x", false, ""},  // not a switch: a file name that may not exist
+      {"setup.exe -x", false, ""},
+      {"setup.exe /S /j /secret 1.2.3.4", false, ""},  // not a switch: a file name that may not exist
       {"setup.exe /?", true, ""},
       {"setup.exe /help", true, ""},
       {"setup.exe /S /HeLp", true, ""},
@@ -72,6 +73,10 @@ TEST(StubCommandLine, UnknownSwitchesAndHelp) {
     EXPECT_EQ(o.Help, c.help) << c.line;
     EXPECT_EQ(o.UnknownSwitch, c.unknown) << c.line;
   }
+  // The two parameters after /J are its own, not the archive.
+  StubOptions joined = ParseStubCommandLine("setup.exe /J secret 1.2.3.4 a.exe");
+  EXPECT_EQ(joined.ArchiveArgument, "a.exe");
+  EXPECT_EQ(joined.Params.size(), 4u);
   EXPECT_EQ(UnknownSwitchMessage("/BOGUS").rfind("Unknown switch \"/BOGUS\".\n\nUsage: setup.exe ", 0), 0u);
 }
 
