@@ -179,6 +179,15 @@ void WizardModel::CheckSpace() {
 }
 
 void WizardModel::RunPageWork(bool install) {
+  // The last stop before anything is written, for a folder no page let the
+  // user change (a setup without an install-directory page, given /D=).
+  const std::u16string refusal =
+      install ? InstallFolderRefusal(CodePageToUtf16(data_.setup_info.InstallDir)) : std::u16string();
+  if (!refusal.empty()) {
+    dialogs_.ShowUnicode(refusal, u"Error", DialogButtons::kOk, DialogIcon::kError);
+    pages_.ShowPage(pages_.CurrentPage() - 1);
+    return;
+  }
   try {
     SetWorkingState(true);
     if (install) {

@@ -481,6 +481,19 @@ TEST_F(WizardModelTest, ADriveRootKeepsThePage) {
   EXPECT_TRUE(m.Next());
 }
 
+TEST_F(WizardModelTest, ADriveRootNoPageCouldChangeStopsBeforeTheWork) {
+  host_.entries.Add("Pages.txt", "[Pages]\r\nready.txt\r\nwork.txt\r\nfinish.txt\r\n"
+                                 "[PageTypes]\r\nPatch\r\nPatching\r\nFinish\r\n");
+  info_.InstallDir = "C:\\";
+  space_available_ = 1000;
+  auto& m = Start();
+  m.Next();
+  EXPECT_EQ(m.CurrentPageType(), TPageType::Patch);
+  EXPECT_EQ(host_.installs, 0);
+  ASSERT_EQ(dialogs_.shown().size(), 1u);
+  EXPECT_EQ(dialogs_.shown()[0].text, FolderIsDriveRootMessage(u"C:\\"));
+}
+
 TEST_F(WizardModelTest, MissingPageListLeavesButtonsAndAsksOnClose) {
   host_.entries.Add("Pages.txt", "");
   FakeHost empty;
