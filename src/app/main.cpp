@@ -33,6 +33,18 @@ int RunStub() {
   if (!options.LogFile.empty() && !log.OpenFile(PathFromUtf8(options.LogFile)))
     dialogs->ShowUnicode(u"Cannot create the log file \"" + Utf8ToUtf16(options.LogFile) + u"\"", u"Error",
                          DialogButtons::kOk, DialogIcon::kWarning);
+  if (options.Help) {
+    // A box only when there is nowhere to print.
+    if (!RunLog::WriteStandardOutput(kStubUsage))
+      dialogs->ShowUnicode(Utf8ToUtf16(kStubUsage), u"Setup", DialogButtons::kOk, DialogIcon::kInformation);
+    return kExitDone;
+  }
+  if (!options.UnknownSwitch.empty()) {
+    const std::string message = UnknownSwitchMessage(options.UnknownSwitch);
+    if (!options.Silent) RunLog().Message("Error", message);  // the silent dialogs write it themselves
+    dialogs->ShowUnicode(Utf8ToUtf16(message), u"Error", DialogButtons::kOk, DialogIcon::kError);
+    return kExitStartupError;
+  }
 
   try {
     WinSystem system;

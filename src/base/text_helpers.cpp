@@ -63,6 +63,11 @@ std::u16string FolderNotInCodePageMessage(std::u16string_view folder) {
          u"Choose a folder with other characters.";
 }
 
+std::u16string FolderIsDriveRootMessage(std::u16string_view folder) {
+  return u"The folder \"" + std::u16string(folder) +
+         u"\" cannot be used: it is the root of a drive or network share. Choose a folder below it.";
+}
+
 int32_t StrToIntOrMinus1(std::string_view text) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty() || text.front() == '+') return -1;

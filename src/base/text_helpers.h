@@ -28,6 +28,8 @@ std::string IncludeTrailingBackslash(std::string_view text);
 // variables): a folder the system code page cannot hold is refused with
 // this message before anything is written.
 std::u16string FolderNotInCodePageMessage(std::u16string_view folder);
+// ... and so is the root of a drive or network share.
+std::u16string FolderIsDriveRootMessage(std::u16string_view folder);
 
 // The decimal value (optional sign, digits, 32-bit range), or -1.
 int32_t StrToIntOrMinus1(std::string_view text);

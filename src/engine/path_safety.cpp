@@ -25,6 +25,35 @@ bool EveryName(std::string_view path, const std::function<bool(std::string_view)
 
 bool OnlyDotsAndBlanks(std::string_view name) { return name.find_first_not_of(". ") == std::string_view::npos; }
 
+// Where the first separator at or after `from` ends the path's part, or its size.
+size_t SeparatorAt(std::string_view path, size_t from) {
+  size_t at = path.find_first_of("\\/", from);
+  return at == std::string_view::npos ? path.size() : at;
+}
+
+// Length of the root a path starts with ("C:\" 3, "C:" 2, "\\server\share\"
+// with its last separator, "\" 1), the long-form prefix included; 0 for a
+// relative path.
+size_t RootLength(std::string_view path) {
+  auto separatorAt = [&path](size_t i) { return i < path.size() && IsSeparator(path[i]); };
+  size_t start = 0;   // the drive letter or the single separator
+  size_t server = 0;  // where a share's server name starts; 0 for none
+  if (separatorAt(0) && separatorAt(1) && path.size() > 2 && path[2] == '?' && separatorAt(3)) {
+    start = 4;
+    if (path.size() >= 8 && EqualsNoCase(path.substr(4, 3), "UNC") && separatorAt(7)) server = 8;
+  } else if (separatorAt(0) && separatorAt(1)) {
+    server = 2;
+  }
+  if (server != 0) {
+    size_t share = SeparatorAt(path, server);
+    if (share == path.size()) return share;
+    size_t end = SeparatorAt(path, share + 1);
+    return end == path.size() ? end : end + 1;
+  }
+  if (path.size() >= start + 2 && IsDriveLetter(path[start]) && path[start + 1] == ':')
+    return start + (separatorAt(start + 2) ? 3 : 2);
+  return separatorAt(start) ? start + 1 : 0;
+}
 
 // The part before the first dot, less trailing blanks, names a device: Windows
 // opens the device for "con", "CON.txt" and "con .log" alike. The superscript
@@ -65,16 +94,24 @@ std::string StepProblem(std::string_view step) {
 
 }  // namespace
 
+bool IsDriveRoot(std::string_view path) {
+  const size_t root = RootLength(path);
+  if (root == 0) return false;
+  // How far below the root the path ends once Windows has folded its steps.
+  int depth = 0;
+  EveryName(path.substr(root), [&depth](std::string_view name) {
+    if (name == "..") depth = depth > 0 ? depth - 1 : 0;
+    else if (!OnlyDotsAndBlanks(name)) ++depth;
+    return true;
+  });
+  return depth == 0;
+}
+
 bool IsBelowDriveRoot(std::string_view path) {
-  if (path.size() < 4 || !IsDriveLetter(path[0]) || path[1] != ':' || !IsSeparator(path[2])) return false;
+  if (RootLength(path) != 3 || path[1] != ':') return false;
   std::string_view below = path.substr(3);
   if (below.find_first_of("*?:") != std::string_view::npos) return false;
-  bool named = false;
-  bool safe = EveryName(below, [&named](std::string_view name) {
-    named = true;
-    return !OnlyDotsAndBlanks(name);
-  });
-  return safe && named;
+  return EveryName(below, [](std::string_view name) { return !OnlyDotsAndBlanks(name); }) && !IsDriveRoot(path);
 }
 
 bool StaysBelow(std::string_view relative) {

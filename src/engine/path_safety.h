@@ -7,6 +7,13 @@
 
 namespace ferry {
 
+// A root and nothing below it: "X:\", "X:", "\\server\share\",
+// "\\server\share", "\" (either separator, also after the "\\?\" long-form
+// prefix), where "." and ".." steps and names Windows cuts to nothing
+// ("...", " .") name nothing below it: "C:\Games\.." is "C:\". An install
+// folder there would put the uninstaller and its log in the root.
+bool IsDriveRoot(std::string_view path);
+
 // "X:\" with at least one name below it. Refused: relative paths, wildcards,
 // stream names, and any name made only of dots and blanks ("." and ".."
 // steps, or "..." and " ." which Windows cuts to nothing, so "C:\." or

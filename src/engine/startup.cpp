@@ -104,11 +104,24 @@ StubOptions ParseStubCommandLine(std::string_view line) {
       o.Debug = true;
     } else if (StartsWithNoCase(p, "/LOG=")) {
       o.LogFile = p.substr(5);
+    } else if (EqualsNoCase(p, "/J")) {
+      // Takes the two parameters after it, which the error report masks;
+      // neither is the archive.
+      for (size_t j = k + 1; j <= k + 2 && j < pieces.size(); ++j) o.Params.push_back(pieces[j]);
+      k += 2;
+    } else if (p == "/?" || EqualsNoCase(p, "/HELP")) {
+      o.Help = true;
+    } else if (!p.empty() && p[0] == '/') {
+      if (o.UnknownSwitch.empty()) o.UnknownSwitch = p;
     } else if (!p.empty() && p[0] != '/' && o.ArchiveArgument.empty()) {
       o.ArchiveArgument = p;
     }
   }
   return o;
+}
+
+std::string UnknownSwitchMessage(std::string_view unknownSwitch) {
+  return "Unknown switch \"" + std::string(unknownSwitch) + "\".\n\n" + std::string(kStubUsage);
 }
 
 // ---- Texts and decisions ---------------------------------------------------

@@ -65,6 +65,13 @@ void RunLog::Line(std::string_view utf8) {
   if (file_) WriteAll(file_, NormaliseBreaks(utf8, "\r\n") + "\r\n");
 }
 
+bool RunLog::WriteStandardOutput(std::string_view utf8) {
+  HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (h == nullptr || h == INVALID_HANDLE_VALUE) return false;
+  WriteAll(h, NormaliseBreaks(utf8, "\n") + "\n");
+  return true;
+}
+
 void RunLog::Message(std::string_view captionUtf8, std::string_view textUtf8) {
   std::string line(captionUtf8);
   line += ": ";

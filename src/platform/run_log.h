@@ -28,6 +28,10 @@ class RunLog {
   // A message as a box would show it: "caption: text".
   void Message(std::string_view captionUtf8, std::string_view textUtf8);
 
+  // The text and a line end on standard output; false when the program has
+  // none (a windowed program started without a console or a redirection).
+  static bool WriteStandardOutput(std::string_view utf8);
+
   // Turns CR LF, lone CR and LF into `lineEnd`.
   static std::string NormaliseBreaks(std::string_view text, std::string_view lineEnd);
 

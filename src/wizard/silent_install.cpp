@@ -5,6 +5,7 @@
 
 #include "base/text.h"
 #include "engine/setup_context.h"
+#include "engine/startup.h"
 #include "base/text_helpers.h"
 #include "wizard/wizard_model.h"
 
@@ -73,6 +74,15 @@ int GaugePercent(int64_t position, int64_t maximum) {
 
 int RunSilentWizard(WizardModel& model, SetupContext& ctx, const SilentRunFacts& facts,
                     const std::function<void(std::string_view)>& say) {
+  // The folder start-up chose, path variables expanded: refused before any
+  // page's work writes there, like a folder refused at start-up.
+  if (ctx.SetupInfo.IsUninstaller != 1) {
+    const std::u16string refusal = InstallFolderRefusal(CodePageToUtf16(ctx.SetupInfo.InstallDir));
+    if (!refusal.empty()) {
+      say("Error: " + Utf16ToUtf8(refusal));
+      return kExitStartupError;
+    }
+  }
   // Each Next moves forward one page, so twice the page count is more than a
   // wizard can take; a page list that stops moving ends the walk too.
   const size_t limit = 2 * model.PageSet().PageCount() + 2;

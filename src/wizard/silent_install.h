@@ -11,6 +11,9 @@
 //   - Questions get the answers of the silent dialogs: "messagebox" is
 //     answered OK, the closing question Yes.
 //
+// An install folder the wizard's page would refuse (InstallFolderRefusal)
+// ends the run before the first page with exit code 3.
+//
 // An uninstaller's run ends with 0 when its work page removed everything
 // the install log names that was there, else 1 (what stayed is named).
 //

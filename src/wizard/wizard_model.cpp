@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "base/text.h"
+#include "engine/path_safety.h"
 #include "engine/setup_context.h"
 #include "base/text_helpers.h"
 #include "formats/layout/display_text.h"
@@ -30,6 +31,13 @@ std::string Utf16Prefix(std::u16string_view text, size_t n) {
 bool DriveTakesInstall(DriveType type) {
   return type != DriveType::kUnknown && type != DriveType::kNoRootDir && type != DriveType::kCdRom &&
          type != DriveType::kRamDisk;
+}
+
+std::u16string InstallFolderRefusal(std::u16string_view folder) {
+  std::optional<std::string> held = CodePageFromUtf16Exactly(folder);
+  if (!held) return FolderNotInCodePageMessage(folder);
+  if (IsDriveRoot(*held)) return FolderIsDriveRootMessage(folder);
+  return {};
 }
 
 WizardData WizardDataOf(SetupContext& context) {
@@ -152,13 +160,14 @@ void WizardModel::ArriveOnInstallDir() {
   InstallDirEditChange();
 }
 
-// Leaving the install-directory page: the folder becomes 8-bit, so one the
-// code page cannot hold is refused and the page stays.
+// Leaving the install-directory page: a folder the code page cannot hold
+// (it becomes 8-bit) or a drive root is refused and the page stays.
 bool WizardModel::InstallDirHeld() {
   const LayoutControl* edit = Named(install_dir_edit_);
-  if (!edit || pages_.CurrentPageType() != TPageType::InstallDir || CodePageFromUtf16Exactly(edit->text))
-    return true;
-  dialogs_.ShowUnicode(FolderNotInCodePageMessage(edit->text), u"Error", DialogButtons::kOk, DialogIcon::kError);
+  if (!edit || pages_.CurrentPageType() != TPageType::InstallDir) return true;
+  const std::u16string refusal = InstallFolderRefusal(edit->text);
+  if (refusal.empty()) return true;
+  dialogs_.ShowUnicode(refusal, u"Error", DialogButtons::kOk, DialogIcon::kError);
   return false;
 }
 
@@ -170,6 +179,15 @@ void WizardModel::CheckSpace() {
 }
 
 void WizardModel::RunPageWork(bool install) {
+  // The last stop before anything is written, for a folder no page let the
+  // user change (a setup without an install-directory page, given /D=).
+  const std::u16string refusal =
+      install ? InstallFolderRefusal(CodePageToUtf16(data_.setup_info.InstallDir)) : std::u16string();
+  if (!refusal.empty()) {
+    dialogs_.ShowUnicode(refusal, u"Error", DialogButtons::kOk, DialogIcon::kError);
+    pages_.ShowPage(pages_.CurrentPage() - 1);
+    return;
+  }
   try {
     SetWorkingState(true);
     if (install) {

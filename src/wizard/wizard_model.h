@@ -94,6 +94,11 @@ struct WizardData {
   std::string& space_available_text;
 };
 
+// Why `folder` (path variables expanded) cannot be the install folder, or
+// "" when it can: the system code page cannot hold it, or it is the root of
+// a drive or share (IsDriveRoot).
+std::u16string InstallFolderRefusal(std::u16string_view folder);
+
 // The wizard data of the process-wide objects.
 WizardData WizardDataOf(SetupContext& context);
 

@@ -33,6 +33,16 @@ TEST(IsBelowDriveRoot, NoStepThatWindowsCutsToNothing) {
     EXPECT_FALSE(IsBelowDriveRoot(path)) << path;
 }
 
+TEST(IsDriveRoot, RootsOfDrivesAndSharesWithNothingBelow) {
+  for (const char* root : {"C:\\", "C:", "d:/", "C:\\\\", "C:\\.", "C:\\...", "C:\\Games\\..", "C:\\Games\\..\\..\\. ",
+                           "\\\\server\\share", "\\\\server\\share\\", "//server/share/", "\\\\server\\share\\a\\..",
+                           "\\\\server", "\\", "\\\\?\\C:\\", "\\\\?\\UNC\\server\\share\\"})
+    EXPECT_TRUE(IsDriveRoot(root)) << root;
+  for (const char* below : {"C:\\Games", "C:\\Games\\", "C:Games", "C:\\a\\..\\b", "C:\\...\\x", "\\\\server\\share\\Games",
+                            "\\Games", "\\\\?\\C:\\Games", "\\\\?\\UNC\\server\\share\\Games", "Games", "", "$INSTDIR"})
+    EXPECT_FALSE(IsDriveRoot(below)) << below;
+}
+
 TEST(StaysBelow, RelativeFoldersThatCannotClimb) {
   EXPECT_TRUE(StaysBelow(""));
   EXPECT_TRUE(StaysBelow("extras\\"));

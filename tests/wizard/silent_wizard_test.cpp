@@ -135,6 +135,14 @@ TEST_F(SilentWizardTest, AnUnreadableDriveCountsAsTooLittleSpace) {
   EXPECT_TRUE(Said("an unknown amount available"));
 }
 
+TEST_F(SilentWizardTest, ADriveRootIsRefusedBeforeThePages) {
+  ctx_.SetupInfo.InstallDir = "$PROGRAMFILES\\..";  // a root only once expanded
+  EXPECT_EQ(Run(), 3);
+  EXPECT_EQ(host_.installs, 0);
+  EXPECT_EQ(model_->CurrentPage(), 0);
+  EXPECT_TRUE(Said("Error: The folder \"C:\\Program Files\\..\" cannot be used: it is the root of a drive"));
+}
+
 TEST_F(SilentWizardTest, ACdRomInstallDirectoryIsRefused) {
   ctx_.SetupInfo.InstallDir = "D:\\Atlas\\";
   EXPECT_EQ(Run(), 1);

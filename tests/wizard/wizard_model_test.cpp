@@ -465,6 +465,35 @@ TEST_F(WizardModelTest, AFolderTheCodePageCannotHoldKeepsThePage) {
   EXPECT_EQ(info_.InstallDir, "C:\\Caf\xE9\\");
 }
 
+TEST_F(WizardModelTest, ADriveRootKeepsThePage) {
+  auto& m = Start();
+  NextTo(TPageType::InstallDir);
+  // "C:" and shares the drive rule already refuses.
+  for (const char16_t* root : {u"C:\\", u"E:\\Games\\.."}) {
+    const size_t shown = dialogs_.shown().size();
+    m.InstallDirEditChanged(root);
+    EXPECT_FALSE(m.Next()) << Utf16ToUtf8(root);
+    EXPECT_EQ(m.CurrentPageType(), TPageType::InstallDir);
+    ASSERT_EQ(dialogs_.shown().size(), shown + 1);
+    EXPECT_EQ(dialogs_.shown().back().text, FolderIsDriveRootMessage(root));
+  }
+  m.InstallDirEditChanged(u"C:\\Games");
+  EXPECT_TRUE(m.Next());
+}
+
+TEST_F(WizardModelTest, ADriveRootNoPageCouldChangeStopsBeforeTheWork) {
+  host_.entries.Add("Pages.txt", "[Pages]\r\nready.txt\r\nwork.txt\r\nfinish.txt\r\n"
+                                 "[PageTypes]\r\nPatch\r\nPatching\r\nFinish\r\n");
+  info_.InstallDir = "C:\\";
+  space_available_ = 1000;
+  auto& m = Start();
+  m.Next();
+  EXPECT_EQ(m.CurrentPageType(), TPageType::Patch);
+  EXPECT_EQ(host_.installs, 0);
+  ASSERT_EQ(dialogs_.shown().size(), 1u);
+  EXPECT_EQ(dialogs_.shown()[0].text, FolderIsDriveRootMessage(u"C:\\"));
+}
+
 TEST_F(WizardModelTest, MissingPageListLeavesButtonsAndAsksOnClose) {
   host_.entries.Add("Pages.txt", "");
   FakeHost empty;

@@ -225,7 +225,7 @@ TEST_F(StubRun, UninstallerWithoutItsLog) {
 // before the stem.
 TEST_F(StubRun, BrokenLanguageWritesTheErrorReport) {
   builder.Extra.push_back({"LANGUAGE-Broken", BytesOf("\xFF\xFEx"), 0});
-  RunResult r = Run(Make("setup.exe"), "/S /J secret 1.2.3.4 /x");
+  RunResult r = Run(Make("setup.exe"), "/S /J secret 1.2.3.4 extra");
   EXPECT_EQ(r.ExitCode, 3);
   size_t at = r.Err.find("Error Report: Unknown Error: ");
   ASSERT_NE(at, std::string::npos) << r.Err;
@@ -240,7 +240,7 @@ TEST_F(StubRun, BrokenLanguageWritesTheErrorReport) {
   EXPECT_TRUE(Has(report, "General Info\r\n------------\r\nSetup Name             : Demo Game Patch\r\n")) << report;
   EXPECT_TRUE(Has(report, "ID                     : RKPF\r\nVersion                : 1\r\nCount                  : 10\r\n"));
   EXPECT_TRUE(Has(report, "ErrorType              : Unknown\r\n"));
-  EXPECT_TRUE(Has(report, "Params                 : /S /j X X.X.X.X /x\r\nParamCount             : 5\r\n"));
+  EXPECT_TRUE(Has(report, "Params                 : /S /j X X.X.X.X extra\r\nParamCount             : 5\r\n"));
   EXPECT_TRUE(Has(report, "Windows Info\r\n------------\r\nProduct                : "));
   EXPECT_TRUE(Has(report, "MB\r\nCPU Speed              : ")) << report;
 }

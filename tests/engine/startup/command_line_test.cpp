@@ -44,5 +44,41 @@ TEST(StubCommandLine, InstallDirRunsToTheEndWithBlanks) {
   EXPECT_EQ(ParseStubCommandLine("setup.exe /D=").InstallDir, "");
 }
 
+TEST(StubCommandLine, UnknownSwitchesAndHelp) {
+  struct Case {
+    const char* line;
+    bool help;
+    const char* unknown;  // "" for none
+  };
+  const Case cases[] = {
+      // Every accepted form, the uninstaller's "/S" and the archive argument included.
+      {"setup.exe", false, ""},
+      {"setup.exe /S /DEBUG /LOG=run.log other.exe /D=C:\\x /BOGUS", false, ""},
+      {"setup.exe /s /debug /log=", false, ""},
+      {"\"C:\\Games\\FP_Uninstall.exe\" /S", false, ""},
+      {"setup.exe -x", false, ""},
+      {"setup.exe /S /j /secret 1.2.3.4", false, ""},  // not a switch: a file name that may not exist
+      {"setup.exe /?", true, ""},
+      {"setup.exe /help", true, ""},
+      {"setup.exe /S /HeLp", true, ""},
+      {"setup.exe /BOGUS", false, "/BOGUS"},
+      {"setup.exe /SILENT /X", false, "/SILENT"},
+      {"setup.exe /D", false, "/D"},
+      {"setup.exe /LOG", false, "/LOG"},
+      {"setup.exe /", false, "/"},
+      {"setup.exe /S /Sx", false, "/Sx"},
+  };
+  for (const Case& c : cases) {
+    StubOptions o = ParseStubCommandLine(c.line);
+    EXPECT_EQ(o.Help, c.help) << c.line;
+    EXPECT_EQ(o.UnknownSwitch, c.unknown) << c.line;
+  }
+  // The two parameters after /J are its own, not the archive.
+  StubOptions joined = ParseStubCommandLine("setup.exe /J secret 1.2.3.4 a.exe");
+  EXPECT_EQ(joined.ArchiveArgument, "a.exe");
+  EXPECT_EQ(joined.Params.size(), 4u);
+  EXPECT_EQ(UnknownSwitchMessage("/BOGUS").rfind("Unknown switch \"/BOGUS\".\n\nUsage: setup.exe ", 0), 0u);
+}
+
 }  // namespace
 }  // namespace ferry
