@@ -6,11 +6,11 @@
 
 namespace ferry {
 
-bool CheckParamCount(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
+bool CheckParamCount(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
   const TCompLine& line = ctx.Line(lineIndex);
-  if (line.ParamCount >= spec.MinParams) return true;
-  ctx.Error(lineIndex, "\"" + std::string(spec.Keyword) + "\" needs at least " + std::to_string(spec.MinParams) +
-                           (spec.MinParams == 1 ? " parameter" : " parameters") + ", found " +
+  if (line.ParamCount >= descriptor.MinParams) return true;
+  ctx.Error(lineIndex, "\"" + std::string(descriptor.Keyword) + "\" needs at least " + std::to_string(descriptor.MinParams) +
+                           (descriptor.MinParams == 1 ? " parameter" : " parameters") + ", found " +
                            std::to_string(line.ParamCount));
   return false;
 }
@@ -18,10 +18,10 @@ bool CheckParamCount(const CommandSpec& spec, CompileContext& ctx, int lineIndex
 namespace {
 
 // A label parameter becomes the decimal index of the label's line.
-void ResolveJump(const CommandSpec& spec, CompileContext& ctx, int lineIndex, int paramNo) {
+void ResolveJump(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex, int paramNo) {
   TCompLine& line = ctx.Line(lineIndex);
   const std::string label = line.Param(paramNo);
-  if (spec.ZeroMeansNoJump && label == "0") {
+  if (descriptor.ZeroMeansNoJump && label == "0") {
     line.SetParam(paramNo, "-1");
     return;
   }
@@ -35,47 +35,47 @@ void ResolveJump(const CommandSpec& spec, CompileContext& ctx, int lineIndex, in
 
 }  // namespace
 
-void CompileCommandLine(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
-  if (!CheckParamCount(spec, ctx, lineIndex)) return;
+void CompileCommandLine(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
+  if (!CheckParamCount(descriptor, ctx, lineIndex)) return;
   TCompLine& line = ctx.Line(lineIndex);
   for (int p = 1; p < 16; ++p) {
-    if (spec.JumpParams & ParamBit(p)) ResolveJump(spec, ctx, lineIndex, p);
+    if (descriptor.JumpParams & ParamBit(p)) ResolveJump(descriptor, ctx, lineIndex, p);
     // The run-time deciphers it before use.
-    if (spec.EncipheredParams & ParamBit(p)) line.SetParam(p, DigitKeyEncode(kCommandParamKey, line.Param(p)));
+    if (descriptor.EncipheredParams & ParamBit(p)) line.SetParam(p, DigitKeyEncode(kCommandParamKey, line.Param(p)));
   }
   // The compiler adds the named language file to the archive; the line
   // stays in the stream and does nothing at run time.
-  if (spec.LanguageEntryPrefix && ctx.AddLanguageFile)
-    ctx.AddLanguageFile(spec.LanguageEntryPrefix + line.Param(1), line.Param(1));
+  if (descriptor.LanguageEntryPrefix && ctx.AddLanguageFile)
+    ctx.AddLanguageFile(descriptor.LanguageEntryPrefix + line.Param(1), line.Param(1));
   // The run-time recomputes the same numbers from the order of these lines.
-  if (spec.GroupKind != 0) ctx.Line(lineIndex).AddParam(std::to_string(ctx.NextGroup++));
+  if (descriptor.GroupKind != 0) ctx.Line(lineIndex).AddParam(std::to_string(ctx.NextGroup++));
 }
 
-void CompileSetting(const CommandSpec& spec, CompileContext& ctx, int lineIndex,
+void CompileSetting(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex,
                     void (*set)(TSetupInfo& info, const TCompLine& line)) {
-  if (!CheckParamCount(spec, ctx, lineIndex)) return;
+  if (!CheckParamCount(descriptor, ctx, lineIndex)) return;
   TCompLine& line = ctx.Line(lineIndex);
   set(ctx.Info, line);
   line.MakeInert();
 }
 
-TCommandClass::TCommandClass(const CommandSpec& spec)
-    : Keyword(spec.Keyword), IsSetting(spec.IsSetting), MinParams(spec.MinParams), spec_(spec) {}
+TCommandClass::TCommandClass(const CommandDescriptor& descriptor)
+    : Keyword(descriptor.Keyword), IsSetting(descriptor.IsSetting), MinParams(descriptor.MinParams), descriptor_(descriptor) {}
 
 TCommandClass::TCommandClass(const char* keyword, bool isSetting, uint8_t groupKind, int minParams)
-    : TCommandClass(CommandSpec{keyword, isSetting, groupKind, minParams}) {}
+    : TCommandClass(CommandDescriptor{keyword, isSetting, groupKind, minParams}) {}
 
 void TCommandClass::CompileProcess(CompileContext& ctx, int lineIndex) {
-  (spec_.Compile ? spec_.Compile : CompileCommandLine)(spec_, ctx, lineIndex);
+  (descriptor_.Compile ? descriptor_.Compile : CompileCommandLine)(descriptor_, ctx, lineIndex);
 }
 
 void TCommandClass::SFXProcess(SetupContext& ctx, int lineIndex) {
-  if (!spec_.Run || lineIndex < 0 || static_cast<size_t>(lineIndex) >= ctx.CompLines.Count()) return;
-  spec_.Run(ctx, ctx.CompLines.Lines[static_cast<size_t>(lineIndex)], lineIndex);
+  if (!descriptor_.Run || lineIndex < 0 || static_cast<size_t>(lineIndex) >= ctx.CompLines.Count()) return;
+  descriptor_.Run(ctx, ctx.CompLines.Lines[static_cast<size_t>(lineIndex)], lineIndex);
 }
 
 void TCommandClass::EndOfRun(SetupContext& ctx) {
-  if (spec_.End) spec_.End(ctx);
+  if (descriptor_.End) descriptor_.End(ctx);
 }
 
 }  // namespace ferry

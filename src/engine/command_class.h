@@ -1,4 +1,4 @@
-// What a script command is: its descriptor (CommandSpec), written in its own
+// What a script command is: its descriptor (CommandDescriptor), written in its own
 // file engine/commands/<keyword>.cpp and listed in the one table
 // (command_table.cpp), and the object the compiler and the setup thread call
 // (TCommandClass).
@@ -12,20 +12,20 @@ namespace ferry {
 class CompileContext;
 struct TCompLine;
 struct SetupContext;
-struct CommandSpec;
+struct CommandDescriptor;
 struct TSetupInfo;
 
 // Parameter n (from 1) as a bit of the parameter sets below.
 constexpr uint16_t ParamBit(int n) { return static_cast<uint16_t>(1u << n); }
 
 // The compile step of line lineIndex of ctx.Lines; see TCommandClass::CompileProcess.
-using CompileStep = void (*)(const CommandSpec& spec, CompileContext& ctx, int lineIndex);
+using CompileStep = void (*)(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex);
 // The run step of `line`, the line at lineIndex of ctx.CompLines.
 using RunStep = void (*)(SetupContext& ctx, TCompLine& line, int lineIndex);
 // After the last line of a run; see TCommandClass::EndOfRun.
 using EndStep = void (*)(SetupContext& ctx);
 
-struct CommandSpec {
+struct CommandDescriptor {
   const char* Keyword;  // lower case
   bool IsSetting;       // only fills the setup information record
   // 0: no payload group; 1: extracts a group of files; 2: applies a group
@@ -57,30 +57,30 @@ struct CommandSpec {
 // a payload group, appends the next group number as the last parameter;
 // before that resolves the labels, enciphers and adds the language file the
 // descriptor names.
-void CompileCommandLine(const CommandSpec& spec, CompileContext& ctx, int lineIndex);
+void CompileCommandLine(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex);
 // Reports "<keyword> needs at least N parameter(s)" and returns false when
-// the line has fewer than spec.MinParams.
-bool CheckParamCount(const CommandSpec& spec, CompileContext& ctx, int lineIndex);
+// the line has fewer than descriptor.MinParams.
+bool CheckParamCount(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex);
 
 // The compile step of a setting: with enough parameters, set(info, line)
 // fills the setup information record and the line is made inert.
-void CompileSetting(const CommandSpec& spec, CompileContext& ctx, int lineIndex,
+void CompileSetting(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex,
                     void (*set)(TSetupInfo& info, const TCompLine& line));
 
 class TCommandClass {
  public:
-  explicit TCommandClass(const CommandSpec& spec);
+  explicit TCommandClass(const CommandDescriptor& descriptor);
   // A command of its own, for tests: overrides of the virtual steps.
   TCommandClass(const char* keyword, bool isSetting, uint8_t groupKind, int minParams);
   virtual ~TCommandClass() = default;
   TCommandClass(const TCommandClass&) = delete;
   TCommandClass& operator=(const TCommandClass&) = delete;
 
-  const CommandSpec& Spec() const { return spec_; }
+  const CommandDescriptor& Descriptor() const { return descriptor_; }
   const std::string Keyword;
   const bool IsSetting;
   const int MinParams;
-  uint8_t GroupKind() const { return spec_.GroupKind; }
+  uint8_t GroupKind() const { return descriptor_.GroupKind; }
 
   // Compile-time step for line lineIndex of ctx.Lines, whose CommandNo,
   // LineNo and script parameters the compiler has filled. Problems are
@@ -93,7 +93,7 @@ class TCommandClass {
   virtual void EndOfRun(SetupContext& ctx);
 
  private:
-  const CommandSpec spec_;
+  const CommandDescriptor descriptor_;
 };
 
 }  // namespace ferry

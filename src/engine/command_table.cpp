@@ -9,7 +9,7 @@
 
 namespace ferry {
 
-extern const CommandSpec kGotoCommand, kNameCommand, kOutFileCommand, kInstallDirCommand, kInstallDirRegKeyCommand,
+extern const CommandDescriptor kGotoCommand, kNameCommand, kOutFileCommand, kInstallDirCommand, kInstallDirRegKeyCommand,
     kIfFileExistsCommand, kFileCommand, kDeleteCommand, kWriteRegStrCommand, kChangelogCommand, kRkpUpdateCommand,
     kRMDirCommand, kCreateDirectoryCommand, kCreateShortCutCommand, kMessageCommand, kMessageBoxCommand,
     kCopyFileCommand, kLanguageCommand, kFailureCommand, kPagesCommand, kShortNameCommand, kUninstallPagesCommand,
@@ -19,7 +19,7 @@ extern const CommandSpec kGotoCommand, kNameCommand, kOutFileCommand, kInstallDi
 
 namespace {
 
-const CommandSpec* const kTable[] = {
+const CommandDescriptor* const kTable[] = {
     &kGotoCommand,               // 1
     &kNameCommand,               // 2
     &kOutFileCommand,            // 3
@@ -59,7 +59,7 @@ const CommandSpec* const kTable[] = {
 const int kCommandCount = static_cast<int>(std::size(kTable));
 
 void RegisterCommands(TCommandList& list) {
-  for (const CommandSpec* spec : kTable) list.Add(std::make_unique<TCommandClass>(*spec));
+  for (const CommandDescriptor* descriptor : kTable) list.Add(std::make_unique<TCommandClass>(*descriptor));
 }
 
 }  // namespace ferry

@@ -76,12 +76,12 @@ TEST(CommandTable, ParametersWithAMeaningOfTheirOwn) {
   RegisterCommands(list);
   for (const Special& row : kSpecial) {
     SCOPED_TRACE(row.keyword);
-    const CommandSpec& spec = list.Find(list.FindKeyword(row.keyword))->Spec();
-    EXPECT_EQ(spec.JumpParams, row.jumps);
-    EXPECT_EQ(spec.ZeroMeansNoJump, row.zeroMeansNoJump);
-    EXPECT_EQ(spec.EncipheredParams, row.enciphered);
-    EXPECT_EQ(spec.SubfolderParams, row.subfolders);
-    EXPECT_EQ(std::string(spec.LanguageEntryPrefix ? spec.LanguageEntryPrefix : ""),
+    const CommandDescriptor& descriptor = list.Find(list.FindKeyword(row.keyword))->Descriptor();
+    EXPECT_EQ(descriptor.JumpParams, row.jumps);
+    EXPECT_EQ(descriptor.ZeroMeansNoJump, row.zeroMeansNoJump);
+    EXPECT_EQ(descriptor.EncipheredParams, row.enciphered);
+    EXPECT_EQ(descriptor.SubfolderParams, row.subfolders);
+    EXPECT_EQ(std::string(descriptor.LanguageEntryPrefix ? descriptor.LanguageEntryPrefix : ""),
               row.languagePrefix ? row.languagePrefix : "");
   }
 }

@@ -288,7 +288,7 @@ void Compiler::CompileCommands() {
     // install folder. "." (or ".\") is the install folder itself, as the
     // setup reads it.
     for (size_t p = 1; p < line.Params.size() && p < 16; ++p) {
-      if (!(cmd->Spec().SubfolderParams & ParamBit(static_cast<int>(p)))) continue;
+      if (!(cmd->Descriptor().SubfolderParams & ParamBit(static_cast<int>(p)))) continue;
       const std::string& folder = line.Params[p - 1];
       const bool installFolderItself = !folder.empty() && folder.find_first_not_of(".\\/") == std::string::npos &&
                                        folder.front() == '.' && folder.find("..") == std::string::npos;
@@ -297,9 +297,9 @@ void Compiler::CompileCommands() {
       if (!why.empty()) Error(current + 1, "target folder '" + folder + "' cannot be created on Windows: " + why);
     }
     // Some commands jump at run time only to lines above 0.
-    if (cmd->Spec().NoJumpToFirstLine)
+    if (cmd->Descriptor().NoJumpToFirstLine)
       for (int p = 1; p < 16; ++p)
-        if ((cmd->Spec().JumpParams & ParamBit(p)) && line.Param(p) == "0")
+        if ((cmd->Descriptor().JumpParams & ParamBit(p)) && line.Param(p) == "0")
           Error(current + 1, "\"" + cmd->Keyword + "\" cannot jump to a label on the script's first line - " +
                                  parsed_[i].params[static_cast<size_t>(p - 1)]);
   }
@@ -405,7 +405,7 @@ void Compiler::AddDirective(const ScriptLine& line) {
     SetProductValue(line, *product);
     return;
   }
-  const DirectiveSpec* form = FindDirective(line.word);
+  const DirectiveForm* form = FindDirective(line.word);
   if (!form) {
     Error(line.number, "unknown directive '@" + line.word + "'");
     return;

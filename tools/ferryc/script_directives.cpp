@@ -4,8 +4,8 @@
 
 namespace ferry::tool {
 
-const std::vector<DirectiveSpec>& Directives() {
-  static const std::vector<DirectiveSpec> table = {
+const std::vector<DirectiveForm>& Directives() {
+  static const std::vector<DirectiveForm> table = {
       {"data", 1, 2, nullptr, "", DirectiveCheck::kNone, "FILE [ENTRY]"},
       {"layout", 1, 2, nullptr, "", DirectiveCheck::kNone, "FILE [ENTRY]"},
       {"pages", 1, 1, "Pages.txt", "", DirectiveCheck::kNone, "FILE"},
@@ -18,8 +18,8 @@ const std::vector<DirectiveSpec>& Directives() {
   return table;
 }
 
-const DirectiveSpec* FindDirective(std::string_view name) {
-  for (const DirectiveSpec& d : Directives())
+const DirectiveForm* FindDirective(std::string_view name) {
+  for (const DirectiveForm& d : Directives())
     if (EqualsNoCase(name, d.name)) return &d;
   return nullptr;
 }
@@ -39,7 +39,7 @@ bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
   return s.size() >= suffix.size() && EqualsNoCase(s.substr(s.size() - suffix.size()), suffix);
 }
 
-std::optional<std::string> DirectiveEntryName(const DirectiveSpec& form, const std::string& baseName,
+std::optional<std::string> DirectiveEntryName(const DirectiveForm& form, const std::string& baseName,
                                               const std::vector<uint8_t>& data, std::string& problem) {
   std::string name = std::string(form.prefix) + (form.fixedEntry ? std::string(form.fixedEntry) : baseName);
   if (name.empty() || (!form.fixedEntry && baseName.empty())) {

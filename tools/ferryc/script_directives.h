@@ -31,7 +31,7 @@ namespace ferry::tool {
 
 enum class DirectiveCheck { kNone, kImage, kIcon, kProgram };
 
-struct DirectiveSpec {
+struct DirectiveForm {
   const char* name;        // without '@'
   int minParams;
   int maxParams;
@@ -41,12 +41,12 @@ struct DirectiveSpec {
   const char* usage;       // for messages
 };
 
-const std::vector<DirectiveSpec>& Directives();
-const DirectiveSpec* FindDirective(std::string_view name);
+const std::vector<DirectiveForm>& Directives();
+const DirectiveForm* FindDirective(std::string_view name);
 
 // The entry name a directive gives, after the checks of its kind; nullopt
 // with `problem` set when the name or the data is not acceptable.
-std::optional<std::string> DirectiveEntryName(const DirectiveSpec& form, const std::string& baseName,
+std::optional<std::string> DirectiveEntryName(const DirectiveForm& form, const std::string& baseName,
                                               const std::vector<uint8_t>& data, std::string& problem);
 
 struct ProductDirective {

@@ -124,10 +124,10 @@ void Writer::WriteCommand(size_t i, int& groupNo) {
       group_folders_[groupNo] = params.empty() ? std::string() : params[0];
     }
   }
-  const CommandSpec& spec = c->Spec();
-  const bool zero_none = spec.ZeroMeansNoJump;
+  const CommandDescriptor& descriptor = c->Descriptor();
+  const bool zero_none = descriptor.ZeroMeansNoJump;
   for (int p = 1; p <= static_cast<int>(params.size()) && p < 16; ++p) {
-    if (!(spec.JumpParams & ParamBit(p))) continue;
+    if (!(descriptor.JumpParams & ParamBit(p))) continue;
     std::string& value = params[static_cast<size_t>(p - 1)];
     long target = 0;
     if (zero_none && value == "-1") {
@@ -141,15 +141,15 @@ void Writer::WriteCommand(size_t i, int& groupNo) {
     }
   }
   for (int p = 1; p <= static_cast<int>(params.size()) && p < 16; ++p)
-    if (spec.EncipheredParams & ParamBit(p))
+    if (descriptor.EncipheredParams & ParamBit(p))
       params[static_cast<size_t>(p - 1)] = DigitKeyDecode(kCommandParamKey, params[static_cast<size_t>(p - 1)]);
-  if (spec.LanguageEntryPrefix) language_entries_.push_back(spec.LanguageEntryPrefix + l.Param(1));
+  if (descriptor.LanguageEntryPrefix) language_entries_.push_back(descriptor.LanguageEntryPrefix + l.Param(1));
   for (const std::string& p : params)
     if (!Representable(p)) Note("line " + std::to_string(i) + " has a parameter with a line break");
   text_[i] = Join(c->Keyword, params);
 
   // Where the language table and the payload have to be for this line.
-  if (spec.LanguageEntryPrefix) {
+  if (descriptor.LanguageEntryPrefix) {
     const std::string& entry = language_entries_.back();
     auto e = std::find_if(dir_.begin(), dir_.end(),
                           [&](const TPakFile& f) { return f.Group == 0 && EqualsNoCase(f.Name, entry); });

@@ -32,8 +32,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kCopyFileCommand;
-const CommandSpec kCopyFileCommand{.Keyword = "copyfile", .IsSetting = false, .GroupKind = 0, .MinParams = 2,
+extern const CommandDescriptor kCopyFileCommand;
+const CommandDescriptor kCopyFileCommand{.Keyword = "copyfile", .IsSetting = false, .GroupKind = 0, .MinParams = 2,
                                    .Run = Run};
 
 }  // namespace ferry

@@ -19,8 +19,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kCreateDirectoryCommand;
-const CommandSpec kCreateDirectoryCommand{.Keyword = "createdirectory", .IsSetting = false, .GroupKind = 0,
+extern const CommandDescriptor kCreateDirectoryCommand;
+const CommandDescriptor kCreateDirectoryCommand{.Keyword = "createdirectory", .IsSetting = false, .GroupKind = 0,
                                           .MinParams = 1, .Run = Run};
 
 }  // namespace ferry

@@ -35,8 +35,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kCreateShortCutCommand;
-const CommandSpec kCreateShortCutCommand{.Keyword = "createshortcut", .IsSetting = false, .GroupKind = 0,
+extern const CommandDescriptor kCreateShortCutCommand;
+const CommandDescriptor kCreateShortCutCommand{.Keyword = "createshortcut", .IsSetting = false, .GroupKind = 0,
                                          .MinParams = 3, .Run = Run};
 
 }  // namespace ferry

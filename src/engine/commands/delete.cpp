@@ -17,7 +17,7 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kDeleteCommand;
-const CommandSpec kDeleteCommand{.Keyword = "delete", .IsSetting = false, .GroupKind = 0, .MinParams = 1, .Run = Run};
+extern const CommandDescriptor kDeleteCommand;
+const CommandDescriptor kDeleteCommand{.Keyword = "delete", .IsSetting = false, .GroupKind = 0, .MinParams = 1, .Run = Run};
 
 }  // namespace ferry

@@ -19,8 +19,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kDuplicateEntryCommand;
-const CommandSpec kDuplicateEntryCommand{.Keyword = "duplicateentry", .IsSetting = false, .GroupKind = 0,
+extern const CommandDescriptor kDuplicateEntryCommand;
+const CommandDescriptor kDuplicateEntryCommand{.Keyword = "duplicateentry", .IsSetting = false, .GroupKind = 0,
                                          .MinParams = 3, .Run = Run};
 
 }  // namespace ferry

@@ -29,8 +29,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kExecuteCommand;
-const CommandSpec kExecuteCommand{.Keyword = "execute", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
+extern const CommandDescriptor kExecuteCommand;
+const CommandDescriptor kExecuteCommand{.Keyword = "execute", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
                                   .Run = Run};
 
 }  // namespace ferry

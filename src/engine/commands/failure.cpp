@@ -15,7 +15,7 @@ void Run(SetupContext& ctx, TCompLine&, int) {
 
 }  // namespace
 
-extern const CommandSpec kFailureCommand;
-const CommandSpec kFailureCommand{.Keyword = "failure", .IsSetting = false, .GroupKind = 0, .MinParams = 0, .Run = Run};
+extern const CommandDescriptor kFailureCommand;
+const CommandDescriptor kFailureCommand{.Keyword = "failure", .IsSetting = false, .GroupKind = 0, .MinParams = 0, .Run = Run};
 
 }  // namespace ferry

@@ -109,8 +109,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kFileCommand;
-const CommandSpec kFileCommand{.Keyword = "file", .IsSetting = false, .GroupKind = 1, .MinParams = 1,
+extern const CommandDescriptor kFileCommand;
+const CommandDescriptor kFileCommand{.Keyword = "file", .IsSetting = false, .GroupKind = 1, .MinParams = 1,
                                .SubfolderParams = ParamBit(2), .Run = Run};
 
 }  // namespace ferry

@@ -14,8 +14,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kGotoCommand;
-const CommandSpec kGotoCommand{.Keyword = "goto", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
+extern const CommandDescriptor kGotoCommand;
+const CommandDescriptor kGotoCommand{.Keyword = "goto", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
                                .JumpParams = ParamBit(1), .Run = Run};
 
 }  // namespace ferry

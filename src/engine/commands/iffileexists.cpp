@@ -25,8 +25,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kIfFileExistsCommand;
-const CommandSpec kIfFileExistsCommand{.Keyword = "iffileexists", .IsSetting = false, .GroupKind = 0, .MinParams = 3,
+extern const CommandDescriptor kIfFileExistsCommand;
+const CommandDescriptor kIfFileExistsCommand{.Keyword = "iffileexists", .IsSetting = false, .GroupKind = 0, .MinParams = 3,
                                        .JumpParams = ParamBit(2) | ParamBit(3), .ZeroMeansNoJump = true, .Run = Run};
 
 }  // namespace ferry

@@ -8,8 +8,8 @@ namespace ferry {
 
 namespace {
 
-void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
-  CompileSetting(spec, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
+void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
+  CompileSetting(descriptor, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
     info.InstallDirRegKey.RootKey = static_cast<uint8_t>(RootKeyIndex(l.Param(1)));
     info.InstallDirRegKey.Key = l.Param(2);
     info.InstallDirRegKey.ValueName = l.Param(3);
@@ -18,8 +18,8 @@ void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
 
 }  // namespace
 
-extern const CommandSpec kInstallDirRegKeyCommand;
-const CommandSpec kInstallDirRegKeyCommand{.Keyword = "installdirregkey", .IsSetting = true, .GroupKind = 0,
+extern const CommandDescriptor kInstallDirRegKeyCommand;
+const CommandDescriptor kInstallDirRegKeyCommand{.Keyword = "installdirregkey", .IsSetting = true, .GroupKind = 0,
                                            .MinParams = 3, .Compile = Compile};
 
 }  // namespace ferry

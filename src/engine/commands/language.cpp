@@ -3,8 +3,8 @@
 
 namespace ferry {
 
-extern const CommandSpec kLanguageCommand;
-const CommandSpec kLanguageCommand{.Keyword = "language", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
+extern const CommandDescriptor kLanguageCommand;
+const CommandDescriptor kLanguageCommand{.Keyword = "language", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
                                    .LanguageEntryPrefix = "LANGUAGE-"};
 
 }  // namespace ferry

@@ -14,8 +14,8 @@ namespace {
 
 // The text's "<LANGn>" references are resolved when the line runs, where a
 // malformed one ends the setup half done: it is refused here instead.
-void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
-  if (!CheckParamCount(spec, ctx, lineIndex)) return;
+void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
+  if (!CheckParamCount(descriptor, ctx, lineIndex)) return;
   TLanguages probe;
   probe.Languages.push_back(std::make_unique<TLanguage>());
   probe.Current = 0;
@@ -33,8 +33,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kMessageCommand;
-const CommandSpec kMessageCommand{.Keyword = "message", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
+extern const CommandDescriptor kMessageCommand;
+const CommandDescriptor kMessageCommand{.Keyword = "message", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
                                   .Compile = Compile, .Run = Run};
 
 }  // namespace ferry

@@ -28,8 +28,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kMessageBoxCommand;
-const CommandSpec kMessageBoxCommand{.Keyword = "messagebox", .IsSetting = false, .GroupKind = 0, .MinParams = 4,
+extern const CommandDescriptor kMessageBoxCommand;
+const CommandDescriptor kMessageBoxCommand{.Keyword = "messagebox", .IsSetting = false, .GroupKind = 0, .MinParams = 4,
                                      .JumpParams = ParamBit(3) | ParamBit(4), .ZeroMeansNoJump = true,
                                      .NoJumpToFirstLine = true, .Run = Run};
 

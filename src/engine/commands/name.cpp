@@ -7,8 +7,8 @@ namespace ferry {
 
 namespace {
 
-void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
-  CompileSetting(spec, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
+void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
+  CompileSetting(descriptor, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
     info.SetupTitle = l.Param(1);
     info.ShortTitle = l.Param(1);
   });
@@ -16,8 +16,8 @@ void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
 
 }  // namespace
 
-extern const CommandSpec kNameCommand;
-const CommandSpec kNameCommand{.Keyword = "name", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+extern const CommandDescriptor kNameCommand;
+const CommandDescriptor kNameCommand{.Keyword = "name", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
                                .Compile = Compile};
 
 }  // namespace ferry

@@ -7,16 +7,16 @@ namespace ferry {
 
 namespace {
 
-void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
-  CompileSetting(spec, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
+void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
+  CompileSetting(descriptor, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
     info.SetupExeName = l.Param(1);
   });
 }
 
 }  // namespace
 
-extern const CommandSpec kOutFileCommand;
-const CommandSpec kOutFileCommand{.Keyword = "outfile", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+extern const CommandDescriptor kOutFileCommand;
+const CommandDescriptor kOutFileCommand{.Keyword = "outfile", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
                                   .Compile = Compile};
 
 }  // namespace ferry

@@ -7,8 +7,8 @@ namespace ferry {
 
 namespace {
 
-void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
-  CompileSetting(spec, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
+void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
+  CompileSetting(descriptor, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
     info.UninstallPrefix = l.Param(1) + "_";
     info.UninstallExeName = l.Param(1) + "_Uninstall.exe";
   });
@@ -16,8 +16,8 @@ void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
 
 }  // namespace
 
-extern const CommandSpec kPrefixCommand;
-const CommandSpec kPrefixCommand{.Keyword = "prefix", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+extern const CommandDescriptor kPrefixCommand;
+const CommandDescriptor kPrefixCommand{.Keyword = "prefix", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
                                  .Compile = Compile};
 
 }  // namespace ferry

@@ -24,7 +24,7 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kRenameCommand;
-const CommandSpec kRenameCommand{.Keyword = "rename", .IsSetting = false, .GroupKind = 0, .MinParams = 2, .Run = Run};
+extern const CommandDescriptor kRenameCommand;
+const CommandDescriptor kRenameCommand{.Keyword = "rename", .IsSetting = false, .GroupKind = 0, .MinParams = 2, .Run = Run};
 
 }  // namespace ferry

@@ -19,8 +19,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kRkpOfficialCommand;
-const CommandSpec kRkpOfficialCommand{.Keyword = "rkpofficial", .IsSetting = false, .GroupKind = 0, .MinParams = 3,
+extern const CommandDescriptor kRkpOfficialCommand;
+const CommandDescriptor kRkpOfficialCommand{.Keyword = "rkpofficial", .IsSetting = false, .GroupKind = 0, .MinParams = 3,
                                       .EncipheredParams = ParamBit(2), .Run = Run};
 
 }  // namespace ferry

@@ -10,15 +10,15 @@ namespace ferry {
 
 namespace {
 
-void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
-  if (!CheckParamCount(spec, ctx, lineIndex)) return;
+void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
+  if (!CheckParamCount(descriptor, ctx, lineIndex)) return;
   // A password the package trailer cannot hold would make the package unreadable.
   std::string problem = CheckPackagePassword(ctx.Line(lineIndex).Param(2));
   if (!problem.empty()) {
     ctx.Error(lineIndex, problem);
     return;
   }
-  CompileCommandLine(spec, ctx, lineIndex);
+  CompileCommandLine(descriptor, ctx, lineIndex);
 }
 
 void Run(SetupContext& ctx, TCompLine& line, int) {
@@ -31,8 +31,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kRkpUpdateCommand;
-const CommandSpec kRkpUpdateCommand{.Keyword = "rkpupdate", .IsSetting = false, .GroupKind = 2, .MinParams = 3,
+extern const CommandDescriptor kRkpUpdateCommand;
+const CommandDescriptor kRkpUpdateCommand{.Keyword = "rkpupdate", .IsSetting = false, .GroupKind = 2, .MinParams = 3,
                                     .EncipheredParams = ParamBit(2), .Compile = Compile, .Run = Run};
 
 }  // namespace ferry

@@ -24,7 +24,7 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kRMDirCommand;
-const CommandSpec kRMDirCommand{.Keyword = "rmdir", .IsSetting = false, .GroupKind = 0, .MinParams = 2, .Run = Run};
+extern const CommandDescriptor kRMDirCommand;
+const CommandDescriptor kRMDirCommand{.Keyword = "rmdir", .IsSetting = false, .GroupKind = 0, .MinParams = 2, .Run = Run};
 
 }  // namespace ferry

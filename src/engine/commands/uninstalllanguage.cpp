@@ -4,8 +4,8 @@
 
 namespace ferry {
 
-extern const CommandSpec kUninstallLanguageCommand;
-const CommandSpec kUninstallLanguageCommand{.Keyword = "uninstalllanguage", .IsSetting = false, .GroupKind = 0,
+extern const CommandDescriptor kUninstallLanguageCommand;
+const CommandDescriptor kUninstallLanguageCommand{.Keyword = "uninstalllanguage", .IsSetting = false, .GroupKind = 0,
                                             .MinParams = 1, .LanguageEntryPrefix = "UNINSTALL_LANGUAGE-"};
 
 }  // namespace ferry

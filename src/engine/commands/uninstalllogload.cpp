@@ -16,8 +16,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kUninstallLogLoadCommand;
-const CommandSpec kUninstallLogLoadCommand{.Keyword = "uninstalllogload", .IsSetting = false, .GroupKind = 0,
+extern const CommandDescriptor kUninstallLogLoadCommand;
+const CommandDescriptor kUninstallLogLoadCommand{.Keyword = "uninstalllogload", .IsSetting = false, .GroupKind = 0,
                                            .MinParams = 1, .Run = Run};
 
 }  // namespace ferry

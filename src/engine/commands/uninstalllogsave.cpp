@@ -16,8 +16,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kUninstallLogSaveCommand;
-const CommandSpec kUninstallLogSaveCommand{.Keyword = "uninstalllogsave", .IsSetting = false, .GroupKind = 0,
+extern const CommandDescriptor kUninstallLogSaveCommand;
+const CommandDescriptor kUninstallLogSaveCommand{.Keyword = "uninstalllogsave", .IsSetting = false, .GroupKind = 0,
                                            .MinParams = 1, .Run = Run};
 
 }  // namespace ferry

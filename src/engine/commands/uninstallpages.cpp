@@ -7,8 +7,8 @@ namespace ferry {
 
 namespace {
 
-void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
-  CompileSetting(spec, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
+void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
+  CompileSetting(descriptor, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
     info.UninstallPageSet = l.Param(1);
     info.MakeUninstaller = 1;
   });
@@ -16,8 +16,8 @@ void Compile(const CommandSpec& spec, CompileContext& ctx, int lineIndex) {
 
 }  // namespace
 
-extern const CommandSpec kUninstallPagesCommand;
-const CommandSpec kUninstallPagesCommand{.Keyword = "uninstallpages", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+extern const CommandDescriptor kUninstallPagesCommand;
+const CommandDescriptor kUninstallPagesCommand{.Keyword = "uninstallpages", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
                                          .Compile = Compile};
 
 }  // namespace ferry

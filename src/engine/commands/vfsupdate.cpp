@@ -74,8 +74,8 @@ void End(SetupContext& ctx) {
 
 }  // namespace
 
-extern const CommandSpec kVfsUpdateCommand;
-const CommandSpec kVfsUpdateCommand{.Keyword = "vfsupdate", .IsSetting = false, .GroupKind = 2, .MinParams = 2,
+extern const CommandDescriptor kVfsUpdateCommand;
+const CommandDescriptor kVfsUpdateCommand{.Keyword = "vfsupdate", .IsSetting = false, .GroupKind = 2, .MinParams = 2,
                                     .Run = Run, .End = End};
 
 }  // namespace ferry

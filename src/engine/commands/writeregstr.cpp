@@ -32,8 +32,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kWriteRegStrCommand;
-const CommandSpec kWriteRegStrCommand{.Keyword = "writeregstr", .IsSetting = false, .GroupKind = 0, .MinParams = 4,
+extern const CommandDescriptor kWriteRegStrCommand;
+const CommandDescriptor kWriteRegStrCommand{.Keyword = "writeregstr", .IsSetting = false, .GroupKind = 0, .MinParams = 4,
                                       .Run = Run};
 
 }  // namespace ferry

@@ -36,8 +36,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
 
 }  // namespace
 
-extern const CommandSpec kWriteRegStrUrlCommand;
-const CommandSpec kWriteRegStrUrlCommand{.Keyword = "writeregstr_url", .IsSetting = false, .GroupKind = 0,
+extern const CommandDescriptor kWriteRegStrUrlCommand;
+const CommandDescriptor kWriteRegStrUrlCommand{.Keyword = "writeregstr_url", .IsSetting = false, .GroupKind = 0,
                                          .MinParams = 3, .Run = Run};
 
 }  // namespace ferry

@@ -75,7 +75,7 @@ ImageFormat ImageFormatFromName(std::string_view name);
 
 // Font properties a layout set; a control with none of them uses its
 // parent's font (the page panel's, which is the form's).
-struct FontSpec {
+struct FontStyle {
   std::optional<std::string> face;
   std::optional<int32_t> size;      // points
   std::optional<uint32_t> colour;   // 0x00BBGGRR
@@ -92,7 +92,7 @@ struct LayoutControl {
   bool enabled = true;
   bool visible = true;  // the page set shows and hides whole pages
 
-  FontSpec font;
+  FontStyle font;
 
   // Labels, edits, panels: the caption as the layout wrote it (the page's
   // RawTexts entry; empty when the layout set none), re-resolved after a

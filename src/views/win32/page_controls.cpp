@@ -42,7 +42,7 @@ void DefaultSize(ControlKind kind, int& w, int& h) {
   }
 }
 
-HFONT MakeFont(HFONT parent, const FontSpec& form, int dpi) {
+HFONT MakeFont(HFONT parent, const FontStyle& form, int dpi) {
   LOGFONTW lf = {};
   GetObjectW(parent ? parent : GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
   if (form.face) {

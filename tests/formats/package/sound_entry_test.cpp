@@ -17,7 +17,7 @@ using test::CueChunk;
 using test::MakeWav;
 using test::Samples16;
 using test::Sine;
-using test::WavSpec;
+using test::WavFormat;
 
 SoundEntryHeader HeaderOf(const SoundEntryResult& r) {
   SoundEntryHeader h;
@@ -51,7 +51,7 @@ TEST(SoundEntry, DataIsRoundedToWholeSamplePairs) {
   EXPECT_EQ(HeaderOf(mono).DataLength, 10000u);
   EXPECT_EQ(mono.Bytes.size(), 2588u);
 
-  WavSpec stereo{2, 22050, 16};
+  WavFormat stereo{2, 22050, 16};
   auto st = BuildSoundEntry("a.wav", MakeWav(stereo, std::vector<uint8_t>(10004, 1)));
   ASSERT_TRUE(st.Ok);
   EXPECT_EQ(HeaderOf(st).DataLength, 10000u);

@@ -10,14 +10,14 @@
 
 namespace ferry::test {
 
-struct WavSpec {
+struct WavFormat {
   uint16_t channels = 1;
   uint32_t sample_rate = 22050;
   uint16_t bits = 16;
 };
 
 // Canonical 44-byte header, the data, then any extra chunk bytes.
-inline std::vector<uint8_t> MakeWav(const WavSpec& form, const std::vector<uint8_t>& data,
+inline std::vector<uint8_t> MakeWav(const WavFormat& form, const std::vector<uint8_t>& data,
                                     const std::vector<uint8_t>& extra = {}) {
   ByteWriter w;
   uint16_t align = static_cast<uint16_t>(form.channels * form.bits / 8);
