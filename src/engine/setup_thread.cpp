@@ -4,8 +4,12 @@
 #include <chrono>
 #include <exception>
 
-#include "engine/setup_context.h"
+#include "base/dialogs.h"
+#include "base/text.h"
 #include "base/text_helpers.h"
+#include "engine/run_journal/journaled_run.h"
+#include "engine/setup_context.h"
+#include "engine/system.h"
 
 namespace ferry {
 
@@ -50,17 +54,58 @@ void RunLoop(SetupContext& ctx, RunOutcome& outcome) {
   } while (ctx.CurrentLine < last && ctx.SetupAborted.load() == 0);
 }
 
-void FinishRun(SetupContext& ctx, SetupRunPlatform& platform, RunOutcome& outcome) {
+bool RunFailed(const SetupContext& ctx, size_t failuresBefore) {
+  return ctx.SetupAborted.load() != 0 || ctx.Progress.WriteFailures().size() > failuresBefore;
+}
+
+// Step 3: the failed run is undone before it is reported.
+void UndoFailedRun(SetupContext& ctx, JournaledRun& journal, RunOutcome& outcome) {
+  outcome.RolledBack = true;
+  outcome.NotUndone = journal.RollBack();
+  for (const std::string& line : outcome.NotUndone) ctx.Progress.Problem("Not undone: " + line);
+  if (ctx.SetupAborted.load() == 0) {
+    ctx.Progress.SetMessageText(ctx.Languages.GetText(kFailureText), true);
+    ctx.SetupAborted.store(1);
+  }
+}
+
+void FinishRun(SetupContext& ctx, SetupRunPlatform& platform, RunOutcome& outcome, JournaledRun& journal,
+               size_t failuresBefore) {
   for (const auto& command : ctx.Commands.Commands) command->EndOfRun(ctx);
   ctx.Progress.FlushGauge();  // no gauge step stays held back after the run
+  if (RunFailed(ctx, failuresBefore)) return UndoFailedRun(ctx, journal, outcome);
   TSetupInfo& info = ctx.SetupInfo;
   platform.ForceDirectories(info.InstallDir, [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
-  if (info.MakeUninstaller != 1) return;
-  outcome.LogSaved = ctx.InstallLog.SaveToFile(ctx.Files(), info.InstallDir, info.UninstallPrefix);
-  if (!outcome.LogSaved)
-    ctx.Progress.FileNotWritten(InstallLogPath(info.InstallDir, info.UninstallPrefix),
-                                "the install log could not be written");
-  if (ctx.RegisterUninstall) ctx.RegisterUninstall(ctx);
+  if (info.MakeUninstaller == 1) {
+    outcome.LogSaved = ctx.InstallLog.SaveToFile(ctx.Files(), info.InstallDir, info.UninstallPrefix);
+    if (!outcome.LogSaved) {
+      ctx.Progress.FileNotWritten(InstallLogPath(info.InstallDir, info.UninstallPrefix),
+                                  "the install log could not be written");
+      return UndoFailedRun(ctx, journal, outcome);
+    }
+  }
+  journal.Commit();
+  journal.Release();
+  if (info.MakeUninstaller == 1 && ctx.RegisterUninstall) ctx.RegisterUninstall(ctx);
+}
+
+// Step 1: false when another process works in the install folder.
+bool ClaimFolder(SetupContext& ctx, RunOutcome& outcome) {
+  if (!ctx.System) return true;
+  const std::string& folder = ctx.SetupInfo.InstallDir;
+  FolderClaim claim = ClaimInstallFolder(*ctx.System, folder);
+  if (claim.Busy) {
+    outcome.FolderBusy = true;
+    const std::string text = FolderBusyMessage(folder);
+    ctx.Progress.SetMessageText(CodePageToUtf16(text), true);
+    if (ctx.Dialog && !ctx.Dialog->AnswersItself())
+      ctx.Dialog->Show(text, "Setup", DialogButtons::kOk, DialogIcon::kError);
+    ctx.SetupAborted.store(1);
+    return false;
+  }
+  outcome.Recovered = RecoverySummary(claim.Recovery, folder);
+  if (!outcome.Recovered.empty()) ctx.Progress.Problem(outcome.Recovered);
+  return true;
 }
 
 }  // namespace
@@ -76,9 +121,18 @@ std::string CycleStoppedMessage(const RunOutcome& outcome) {
 RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform) {
   RunOutcome outcome;
   platform.BeginRun();
-  RunLoop(ctx, outcome);
-  if (outcome.CycleStopped) platform.ReportError(CycleStoppedMessage(outcome), kSetupThreadStage);
-  FinishRun(ctx, platform, outcome);
+  if (ClaimFolder(ctx, outcome)) {
+    const size_t failuresBefore = ctx.Progress.WriteFailures().size();
+    JournaledRun journal(ctx);
+    try {
+      RunLoop(ctx, outcome);
+    } catch (...) {
+      journal.RollBack();
+      throw;
+    }
+    if (outcome.CycleStopped) platform.ReportError(CycleStoppedMessage(outcome), kSetupThreadStage);
+    FinishRun(ctx, platform, outcome, journal, failuresBefore);
+  }
   platform.EndRun();
   return outcome;
 }

@@ -7,16 +7,23 @@
 // to 0. Stop() (ctx.StopRequested) ends the thread after the current run.
 //
 // A run (RunCommands):
-//   1. platform BeginRun (the thread's component object system);
+//   1. platform BeginRun (the thread's component object system); the
+//      install folder is claimed for this process (a folder another process
+//      works in ends the run at once, FolderBusy) and a journal an earlier
+//      run left there is undone; from here every change is journalled
+//      (engine/run_journal);
 //   2. with two lines or more: CurrentLine += 1, run the line's command
 //      (CommandNo 1..count; other lines do nothing), and go on while
 //      CurrentLine is a line index and SetupAborted is 0. A command jumps by
 //      assigning CurrentLine = T; the run then continues at line T + 1;
-//   3. the install directory is created, its new folders logged;
-//   4. MakeUninstaller 1: the install log is saved to InstallDir with
-//      UninstallPrefix, then ctx.RegisterUninstall runs;
+//   3. a run that failed (SetupAborted, a file that could not be written)
+//      is undone from its journal, text 23 goes to the message line, and
+//      SetupAborted is set; it goes on at step 5;
+//   4. the install directory is created, its new folders logged;
+//      MakeUninstaller 1: the install log is saved to InstallDir with
+//      UninstallPrefix (a log that cannot be saved fails the run as in 3);
+//      the journal is committed; then ctx.RegisterUninstall runs;
 //   5. platform EndRun, RunRequested = 0.
-// Steps 3 to 5 also follow a run ended by SetupAborted.
 //
 // A run that goes round a jump cycle without an exit would never end (and
 // the wizard does not close while it runs). A run therefore executes at most
@@ -24,9 +31,9 @@
 // failure text goes to the message line, SetupAborted is set, an error
 // report says which line it stopped on, and steps 3 to 5 follow as usual.
 //
-// An exception that escapes a command ends the thread: the platform reports
-// it with the stage "Setup Thread" and ends the program (steps 3 to 5 do not
-// run).
+// An exception that escapes a command ends the thread: the run is undone,
+// the platform reports it with the stage "Setup Thread" and ends the program
+// (steps 4 and 5 do not run).
 #pragma once
 
 #include <atomic>
@@ -35,6 +42,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace ferry {
 
@@ -69,6 +77,10 @@ struct RunOutcome {
   bool CycleStopped = false;  // the line budget ran out
   int32_t StoppedAt = -1;     // CurrentLine when it did
   bool LogSaved = false;      // the end-of-run install log was written
+  bool FolderBusy = false;    // another process works in the install folder: nothing ran
+  std::string Recovered;      // what undoing an earlier unfinished run did ("" when none was found)
+  bool RolledBack = false;    // the run failed and what it changed was undone
+  std::vector<std::string> NotUndone;  // what could not be undone then
 };
 
 // One run on the calling thread (steps 1 to 5 above).

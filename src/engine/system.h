@@ -28,6 +28,19 @@ struct ShellLink {
   std::string IconPath;  // empty: the target's icon
 };
 
+// A registry value as it was before a run changed it.
+struct RegistryValueState {
+  bool KeyExisted = false;
+  std::optional<std::string> Value;  // none: no string value of that name
+};
+
+// One process for as long as the machine runs: an id is reused, an id with
+// its start time is not.
+struct ProcessIdentity {
+  uint32_t Id = 0;
+  uint64_t Start = 0;
+};
+
 // A program started by StartProgram.
 class StartedProgram {
  public:
@@ -54,6 +67,17 @@ class System {
   virtual RegistryWrite WriteRegistryString(int root, const std::string& key, const std::string& name,
                                             const std::string& value) = 0;
 
+  // What WriteRegistryString would replace, read without creating anything.
+  virtual RegistryValueState QueryRegistryValue(int root, const std::string& key, const std::string& name) {
+    return {};
+  }
+  // Puts a value back as `before` describes: rewritten, or deleted (and its
+  // key too when the key was not there and is empty now). False when that failed.
+  virtual bool RestoreRegistryValue(int root, const std::string& key, const std::string& name,
+                                    const RegistryValueState& before) {
+    return false;
+  }
+
   // Writes a shell link shown normally; false when any step failed.
   virtual bool CreateShellLink(const ShellLink& link) = 0;
   // Starts a program or opens a document with its parameters as written,
@@ -61,6 +85,14 @@ class System {
   // system handed one back (none when the work went to a running program).
   virtual bool StartProgram(const std::string& file, const std::string& parameters,
                             std::unique_ptr<StartedProgram>* program) = 0;
+
+  // This process, and whether a process is still running.
+  virtual ProcessIdentity CurrentProcess() { return {}; }
+  virtual bool IsProcessRunning(const ProcessIdentity& process) { return false; }
+  // Claims an install folder for this process until it ends (or claims
+  // another): false when another process holds it, so two runs never work
+  // in one folder at once.
+  virtual bool ClaimInstallFolder(const std::string& folder) { return true; }
 
   // Ends the process after a fatal error: a run whose boxes answer
   // themselves writes the text to its log and ends with exit code 1, any

@@ -106,6 +106,35 @@ void RestoreTail(RandomAccessFile& package, const PackageTailBackup& backup) {
 
 namespace {
 
+// Reads the side file of a package; Complete is false for a torn one.
+struct SideFile {
+  bool Present = false;
+  bool Complete = false;
+  PackageTailBackup Backup;
+};
+
+SideFile ReadSideFile(FileSystem& fs, const std::string& path) {
+  SideFile out;
+  if (!fs.FileExists(path) && !fs.DirectoryExists(path)) return out;
+  out.Present = true;
+  auto side = fs.Open(path, FileMode::kRead);
+  // Unreadable is not torn: it may hold the only copy of the old tail.
+  if (!side) throw SetupError("Cannot read " + path);
+  uint64_t size = side->Size();
+  // The tail holds a directory, a header and a trailer: far below 4 GiB.
+  if (size < (uint64_t{1} << 32))
+    out.Complete = DecodeTailBackup(side->ReadVector(0, static_cast<size_t>(size)), out.Backup);
+  return out;
+}
+
+bool WindowUnchanged(RandomAccessFile& package, const PackageTailBackup& backup) {
+  if (package.Size() < backup.CutPosition) return false;
+  if (!backup.HasWindow) return true;
+  PackageTailBackup now;
+  now.CutPosition = backup.CutPosition;
+  return TakeCutWindow(package, now) && now.WindowLength == backup.WindowLength && now.WindowCrc == backup.WindowCrc;
+}
+
 enum class PackageState { kAsBefore, kLeftByUpdate, kReadsOnItsOwn, kOther };
 
 // What the package is, seen from the side file.
@@ -115,15 +144,7 @@ PackageState ClassifyPackage(RandomAccessFile& package, const PackageTailBackup&
       package.ReadVector(backup.CutPosition, backup.Tail.size()) == backup.Tail)
     return PackageState::kAsBefore;
   if (ReadPackageTail(package).Status == PackageReadStatus::kOk) return PackageState::kReadsOnItsOwn;
-  if (size < backup.CutPosition) return PackageState::kOther;
-  if (backup.HasWindow) {
-    PackageTailBackup now;
-    now.CutPosition = backup.CutPosition;
-    if (!TakeCutWindow(package, now) || now.WindowLength != backup.WindowLength ||
-        now.WindowCrc != backup.WindowCrc)
-      return PackageState::kOther;
-  }
-  return PackageState::kLeftByUpdate;
+  return WindowUnchanged(package, backup) ? PackageState::kLeftByUpdate : PackageState::kOther;
 }
 
 }  // namespace
@@ -131,18 +152,10 @@ PackageState ClassifyPackage(RandomAccessFile& package, const PackageTailBackup&
 TailRecovery RecoverInterruptedUpdate(FileSystem& fs, const std::string& packagePath,
                                       RandomAccessFile& package) {
   std::string path = TailBackupPath(packagePath);
-  if (!fs.FileExists(path) && !fs.DirectoryExists(path)) return TailRecovery::kNone;
-  PackageTailBackup backup;
-  bool complete = false;
-  {
-    auto side = fs.Open(path, FileMode::kRead);
-    // Unreadable is not torn: it may hold the only copy of the old tail.
-    if (!side) throw SetupError("Cannot read " + path);
-    uint64_t size = side->Size();
-    // The tail holds a directory, a header and a trailer: far below 4 GiB.
-    if (size < (uint64_t{1} << 32))
-      complete = DecodeTailBackup(side->ReadVector(0, static_cast<size_t>(size)), backup);
-  }
+  SideFile side = ReadSideFile(fs, path);
+  if (!side.Present) return TailRecovery::kNone;
+  const PackageTailBackup& backup = side.Backup;
+  const bool complete = side.Complete;
   if (!complete) {
     fs.RemoveFile(path);
     return TailRecovery::kDiscarded;
@@ -166,6 +179,20 @@ TailRecovery RecoverInterruptedUpdate(FileSystem& fs, const std::string& package
       break;
   }
   RestoreTail(package, backup);
+  fs.RemoveFile(path);
+  return TailRecovery::kRestored;
+}
+
+TailRecovery RollBackUpdate(FileSystem& fs, const std::string& packagePath, RandomAccessFile& package) {
+  std::string path = TailBackupPath(packagePath);
+  SideFile side = ReadSideFile(fs, path);
+  if (!side.Present) return TailRecovery::kNone;
+  if (!side.Complete) {
+    fs.RemoveFile(path);
+    return TailRecovery::kDiscarded;
+  }
+  if (side.Backup.Finished || !WindowUnchanged(package, side.Backup)) return TailRecovery::kMismatch;
+  RestoreTail(package, side.Backup);
   fs.RemoveFile(path);
   return TailRecovery::kRestored;
 }

@@ -92,4 +92,10 @@ enum class TailRecovery {
 TailRecovery RecoverInterruptedUpdate(FileSystem& fs, const std::string& packagePath,
                                       RandomAccessFile& package);
 
+// Undoes the update the side file belongs to, finished or not (a setup run
+// that failed after it): the package is cut back and the old tail written,
+// provided the bytes before the cut are unchanged; the side file goes.
+// kMismatch when the package was changed before the cut (both left alone).
+TailRecovery RollBackUpdate(FileSystem& fs, const std::string& packagePath, RandomAccessFile& package);
+
 }  // namespace ferry

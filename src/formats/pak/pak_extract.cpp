@@ -34,6 +34,12 @@ std::string ParentOf(const std::string& path) {
   return path.substr(0, static_cast<size_t>(path.rend() - it) - 1);
 }
 
+// Where a file is written before it is renamed over its target.
+std::string ScratchPathFor(const std::string& target) {
+  std::string dir = ParentOf(target);
+  return dir.empty() ? std::string("~ferry-new.tmp") : dir + "\\~ferry-new.tmp";
+}
+
 // The outermost folder of `dir` that is not there: the one that could not be made.
 std::string FirstMissing(FileSystem& files, std::string dir) {
   std::string missing;
@@ -47,7 +53,8 @@ std::string TPak::ByteSizeText(uint64_t bytes) const {
   return events_.FormatByteSize ? events_.FormatByteSize(bytes) : std::to_string(bytes);
 }
 
-std::unique_ptr<RandomAccessFile> TPak::CreateTarget(FileSystem& files, const std::string& target) {
+std::unique_ptr<RandomAccessFile> TPak::CreateTarget(FileSystem& files, const std::string& target,
+                                                     const std::string& writeTo) {
   std::string dir = ParentOf(target);
   // Entries of one folder follow each other: its check is done once.
   if (dir.empty() || dir != known_dir_) {
@@ -63,14 +70,14 @@ std::unique_ptr<RandomAccessFile> TPak::CreateTarget(FileSystem& files, const st
     }
     known_dir_ = dir;
   }
-  auto out = files.Open(target, FileMode::kCreate);
+  auto out = files.Open(writeTo, FileMode::kCreate);
   if (!out) throw SetupError("Cannot create " + target);
   return out;
 }
 
-bool TPak::WriteEntryFile(FileSystem& files, const std::string& target,
+bool TPak::WriteEntryFile(FileSystem& files, const std::string& target, const std::string& writeTo,
                           const std::optional<std::vector<uint8_t>>& data) {
-  auto out = CreateTarget(files, target);
+  auto out = CreateTarget(files, target, writeTo);
   if (data && !data->empty()) out->WriteAt(0, *data);
   return data.has_value();
 }
@@ -105,30 +112,39 @@ bool TPak::ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_
 
 bool TPak::ExtractEntry(FileSystem& files, const std::string& target, const PakFound& found, size_t index) {
   const bool large = found.Size >= kLargeEntryThreshold;
+  const std::string scratch = ScratchPathFor(target);
   bool ok = false;
   std::string why;
   try {
     if (large) {
-      ok = CopyLargeEntry(files, target, found.Name, found.Size, index);
+      ok = CopyLargeEntry(files, target, found.Name, found.Size, index, scratch);
       if (!ok) why = "the entry's bytes are not all in the archive";
     } else if (found.Size == 0) {
-      WriteEntryFile(files, target, std::nullopt);  // an empty file is all there is to write
+      WriteEntryFile(files, target, scratch, std::nullopt);  // an empty file is all there is to write
       ok = true;
     } else {
-      ok = WriteEntryFile(files, target, LoadEntry(index));
+      ok = WriteEntryFile(files, target, scratch, LoadEntry(index));
       if (!ok) why = last_error_;
     }
+    if (ok && !files.RenameFile(scratch, target)) {
+      ok = false;
+      why = "it could not replace the file there (in use by a running program?)";
+    }
   } catch (const SetupError& e) {
-    if (!events_.FileNotWritten) throw;
+    if (!events_.FileNotWritten) {
+      files.RemoveFile(scratch);
+      throw;
+    }
     why = e.what();
   }
+  if (!ok) files.RemoveFile(scratch);
   if (!ok && events_.FileNotWritten) events_.FileNotWritten(target, why);
   return ok;
 }
 
 bool TPak::CopyLargeEntry(FileSystem& files, const std::string& target, const std::string& displayName, uint32_t size,
-                          size_t index) {
-  auto out = CreateTarget(files, target);
+                          size_t index, const std::string& writeTo) {
+  auto out = CreateTarget(files, target, writeTo.empty() ? target : writeTo);
   const TPakFile* e = Entry(index);
   if (!e || !file_) return false;
   if (e->Offset > end_ || size > end_ - e->Offset) return false;

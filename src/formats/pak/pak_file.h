@@ -201,8 +201,10 @@ class TPak {
   // missing directories (each reported through DirectoryCreated), reporting
   // SetStatusText / FileWritten before and StepGauge after each entry, and
   // SetStatusText once more with an empty text when the group ends. Large
-  // entries go through CopyLargeEntry. An entry that fails to load leaves an
-  // empty file. A name that would leave targetDir is refused (NameRefused) and
+  // entries go through CopyLargeEntry. Each file is written under a scratch
+  // name in its folder ("~ferry-new.tmp") and renamed over its target when
+  // whole, so no file is ever cut short under its own name; an entry that
+  // fails to load leaves no file. A name that would leave targetDir is refused (NameRefused) and
   // not written, but still steps the gauge. Returns true when every entry was
   // written with its data. Throws SetupError when a file or directory cannot
   // be created or written, unless FileNotWritten is set (see PakEvents).
@@ -210,11 +212,12 @@ class TPak {
   // Copies `size` stored bytes of entry `index` to `target` in chunks of at
   // most kCopyChunkSize, the status line showing displayName and the bytes
   // already copied before each chunk; no inflation, no checksum. Creates
-  // missing directories and the file. False (and an empty or partial file)
-  // when the bytes are not all in the archive or the index is bad. Throws
-  // SetupError when the file cannot be created or written.
+  // missing directories and the file (at writeTo when given, target's
+  // scratch name). False (and an empty or partial file) when the bytes are
+  // not all in the archive or the index is bad. Throws SetupError when the
+  // file cannot be created or written.
   bool CopyLargeEntry(FileSystem& files, const std::string& target, const std::string& displayName, uint32_t size,
-                      size_t index);
+                      size_t index, const std::string& writeTo = {});
 
   // ---- Writer ----------------------------------------------------------
 
@@ -254,8 +257,11 @@ class TPak {
   std::optional<std::vector<uint8_t>> Inflate(const TPakFile& e, std::span<const uint8_t> stored);
   std::optional<size_t> ScanGroup(uint16_t group);
   bool ExtractEntry(FileSystem& files, const std::string& target, const PakFound& found, size_t index);
-  bool WriteEntryFile(FileSystem& files, const std::string& target, const std::optional<std::vector<uint8_t>>& data);
-  std::unique_ptr<RandomAccessFile> CreateTarget(FileSystem& files, const std::string& target);
+  bool WriteEntryFile(FileSystem& files, const std::string& target, const std::string& writeTo,
+                      const std::optional<std::vector<uint8_t>>& data);
+  // Creates target's missing folders and the file writeTo in its folder.
+  std::unique_ptr<RandomAccessFile> CreateTarget(FileSystem& files, const std::string& target,
+                                                 const std::string& writeTo);
   uint32_t AppendStored(std::span<const uint8_t> bytes);
   std::string ByteSizeText(uint64_t bytes) const;
   void Fail(std::string why);

@@ -1,0 +1,133 @@
+#include "engine/run_journal/journaled_files.h"
+
+#include <cstdlib>
+
+#include "engine/run_journal/run_journal.h"
+
+namespace ferry {
+
+namespace {
+
+JournalRecord FileRecord(JournalRecordKind kind, const std::string& path, const std::string& other = {}) {
+  JournalRecord rec;
+  rec.Kind = kind;
+  rec.Path = path;
+  rec.Other = other;
+  return rec;
+}
+
+std::string WithoutTrailingSlash(std::string path) {
+  while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+bool JournaledFileSystem::SetAside(const std::string& path) {
+  std::string aside = journal_.NewAsideName(path);
+  // Pushed to the disk first: after the move, the journal is the only
+  // place that knows where the file went.
+  if (!journal_.Note(FileRecord(JournalRecordKind::kFileSetAside, path, aside), true)) return false;
+  return inner_.RenameFile(path, aside);
+}
+
+bool JournaledFileSystem::PrepareNewFile(const std::string& path) {
+  if (inner_.FileExists(path)) {
+    if (!SetAside(path)) return false;
+  }
+  return journal_.Note(FileRecord(JournalRecordKind::kFileCreated, path), false);
+}
+
+std::unique_ptr<RandomAccessFile> JournaledFileSystem::Open(const std::string& path, FileMode mode) {
+  if (mode != FileMode::kCreate) return inner_.Open(path, mode);
+  if (!PrepareNewFile(path)) return nullptr;
+  return inner_.Open(path, mode);
+}
+
+bool JournaledFileSystem::DirectoryExists(const std::string& path) {
+  if (removed_folders_.count(WithoutTrailingSlash(path))) return false;
+  return inner_.DirectoryExists(path);
+}
+
+bool JournaledFileSystem::RemoveFile(const std::string& path) {
+  if (!inner_.FileExists(path)) return true;
+  return SetAside(path);
+}
+
+bool JournaledFileSystem::RenameFile(const std::string& from, const std::string& to) {
+  if (inner_.FileExists(to) && !SetAside(to)) return false;
+  if (!journal_.Note(FileRecord(JournalRecordKind::kFileRenamed, from, to), false)) return false;
+  return inner_.RenameFile(from, to);
+}
+
+bool JournaledFileSystem::CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
+  if (failIfExists && inner_.FileExists(to)) return false;
+  if (!inner_.FileExists(from) || !PrepareNewFile(to)) return false;
+  return inner_.CopyFile(from, to, false);
+}
+
+bool JournaledFileSystem::CreateDirectory(const std::string& path) {
+  const std::string folder = WithoutTrailingSlash(path);
+  if (removed_folders_.erase(folder)) return true;  // still there: its removal was only noted
+  if (!journal_.Note(FileRecord(JournalRecordKind::kFolderCreated, path), false)) return false;
+  return inner_.CreateDirectory(path);
+}
+
+bool JournaledFileSystem::RemoveDirectory(const std::string& path) {
+  const std::string folder = WithoutTrailingSlash(path);
+  // A linked folder is only unlinked; a folder must be empty but for what
+  // the run set aside or removed already. Either goes when the run succeeds.
+  std::vector<FoundFile> self = inner_.FindFiles(folder);
+  const bool link = !self.empty() && self.front().IsLink;
+  if (!link && !FindFiles(folder + "\\*").empty()) return false;
+  if (!journal_.Note(FileRecord(JournalRecordKind::kFolderRemoved, folder), false)) return false;
+  removed_folders_.insert(folder);
+  return true;
+}
+
+std::vector<FoundFile> JournaledFileSystem::FindFiles(const std::string& pattern) {
+  std::vector<FoundFile> found = inner_.FindFiles(pattern);
+  const size_t slash = pattern.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
+  std::vector<FoundFile> seen;
+  for (FoundFile& f : found) {
+    const std::string path = folder + f.Name;
+    if (IsRunScratchName(path) || f.Name == kRunJournalName) continue;
+    if (f.IsDirectory && removed_folders_.count(path)) continue;
+    seen.push_back(std::move(f));
+  }
+  return seen;
+}
+
+RegistryWrite JournaledSystem::WriteRegistryString(int root, const std::string& key, const std::string& name,
+                                                   const std::string& value) {
+  RegistryValueState before = inner_.QueryRegistryValue(root, key, name);
+  JournalRecord rec;
+  rec.Kind = JournalRecordKind::kRegistryValue;
+  rec.Root = static_cast<uint8_t>(root);
+  rec.Path = key;
+  rec.Other = name;
+  rec.KeyExisted = before.KeyExisted;
+  rec.Existed = before.Value.has_value();
+  rec.Value = before.Value.value_or(std::string());
+  if (!journal_.Note(rec, true)) return RegistryWrite::kValueNotWritten;
+  return inner_.WriteRegistryString(root, key, name, value);
+}
+
+bool JournaledSystem::CreateShellLink(const ShellLink& link) {
+  if (!files_.PrepareNewFile(link.LinkPath)) return false;
+  return inner_.CreateShellLink(link);
+}
+
+void JournaledSystem::FatalExit(const std::string& text, Dialogs* boxes) {
+  journal_.RollBack(&inner_);
+  inner_.FatalExit(text, boxes);
+  std::abort();  // not reached: the inner system ends the process
+}
+
+void JournaledSystem::ExitProcess(int code) {
+  inner_.ExitProcess(code);
+  std::abort();
+}
+
+}  // namespace ferry

@@ -1,0 +1,107 @@
+#include "engine/run_journal/run_journal.h"
+
+#include "base/file_system.h"
+#include "base/setup_error.h"
+#include "base/text_helpers.h"
+#include "engine/run_journal/run_recovery.h"
+
+namespace ferry {
+
+namespace {
+
+constexpr char kScratchPrefix[] = "~ferry-";
+
+std::string FolderPart(const std::string& path) {
+  size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+std::string RunJournalPath(const std::string& installFolder) {
+  return IncludeTrailingBackslash(installFolder) + kRunJournalName;
+}
+
+bool IsRunScratchName(const std::string& path) {
+  size_t slash = path.find_last_of("\\/");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  return name.rfind(kScratchPrefix, 0) == 0 && name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0;
+}
+
+RunJournal::RunJournal(FileSystem& files, std::string installFolder, ProcessIdentity self)
+    : files_(files), folder_(std::move(installFolder)), path_(RunJournalPath(folder_)), self_(self) {}
+
+RunJournal::~RunJournal() = default;
+
+bool RunJournal::Open() {
+  if (broken_) return false;
+  std::vector<std::string> made;
+  ForceDirectories(files_, IncludeTrailingBackslash(folder_), [&made](const std::string& dir) { made.push_back(dir); });
+  try {
+    file_ = files_.Open(path_, FileMode::kCreate);
+    if (file_) {
+      JournalHeader header{self_.Id, self_.Start, folder_};
+      std::vector<uint8_t> bytes = EncodeJournalHeader(header);
+      file_->WriteAt(0, bytes);
+      size_t at = bytes.size();
+      // The folders that hold the journal were made just before it.
+      for (const std::string& dir : made) {
+        JournalRecord rec;
+        rec.Kind = JournalRecordKind::kFolderCreated;
+        rec.Path = dir;
+        std::vector<uint8_t> r = EncodeJournalRecord(rec);
+        file_->WriteAt(at, r);
+        at += r.size();
+        records_.push_back(rec);
+      }
+      file_->Flush();
+      size_ = at;
+      return true;
+    }
+  } catch (const SetupError&) {
+  }
+  file_.reset();
+  broken_ = true;
+  return false;
+}
+
+bool RunJournal::Note(const JournalRecord& record, bool toDisk) {
+  if (!file_ && !Open()) return false;
+  try {
+    std::vector<uint8_t> bytes = EncodeJournalRecord(record);
+    file_->WriteAt(size_, bytes);
+    if (toDisk) file_->Flush();
+    size_ += bytes.size();
+  } catch (const SetupError&) {
+    return false;
+  }
+  records_.push_back(record);
+  return true;
+}
+
+std::string RunJournal::NewAsideName(const std::string& path) {
+  const std::string folder = FolderPart(path);
+  for (;;) {
+    std::string name = folder + kScratchPrefix + std::to_string(self_.Id) + "-" + std::to_string(++aside_count_) + ".tmp";
+    if (!files_.FileExists(name) && !files_.DirectoryExists(name)) return name;
+  }
+}
+
+void RunJournal::Commit() {
+  if (!file_) return;
+  JournalRecord done;
+  done.Kind = JournalRecordKind::kCommitting;
+  Note(done, true);
+  RunJournalContents contents{{self_.Id, self_.Start, folder_}, records_, false};
+  UndoRun(contents, files_, nullptr, std::move(file_), path_);
+}
+
+std::vector<std::string> RunJournal::RollBack(System* system) {
+  if (!file_) return {};
+  RunJournalContents contents{{self_.Id, self_.Start, folder_}, records_, false};
+  RecoveryReport report = UndoRun(contents, files_, system, std::move(file_), path_);
+  records_.clear();
+  return report.NotUndone;
+}
+
+}  // namespace ferry

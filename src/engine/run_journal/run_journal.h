@@ -1,0 +1,66 @@
+// The journal of one setup run (formats/run_journal): it sits in the install
+// folder as "~ferry-run.journal" from the run's first change to its end, and
+// names everything the run changed so that a failed run can be undone here
+// and a killed one at the next start (run_recovery.h).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/random_access_file.h"
+#include "engine/system.h"
+#include "formats/run_journal/run_journal_format.h"
+
+namespace ferry {
+
+class FileSystem;
+
+inline constexpr char kRunJournalName[] = "~ferry-run.journal";
+std::string RunJournalPath(const std::string& installFolder);
+
+// A set-aside or temporary file of a run: "~ferry-" names in the folder of the
+// file they stand for; recovery restores only such names.
+bool IsRunScratchName(const std::string& path);
+
+class RunJournal {
+ public:
+  RunJournal(FileSystem& files, std::string installFolder, ProcessIdentity self);
+  ~RunJournal();
+  RunJournal(const RunJournal&) = delete;
+  RunJournal& operator=(const RunJournal&) = delete;
+
+  // Appends a record before the change it protects, opening the journal at
+  // the first one. toDisk: pushed to the disk too (before changes that move
+  // or overwrite what was there). False when it could not be written: the
+  // change must not be made.
+  bool Note(const JournalRecord& record, bool toDisk);
+  // A free name in path's folder for a file set aside.
+  std::string NewAsideName(const std::string& path);
+
+  bool Started() const { return file_ != nullptr; }
+  const std::vector<JournalRecord>& Records() const { return records_; }
+  const std::string& Path() const { return path_; }
+
+  // The run succeeded: set-aside files and folders the run removed go, then
+  // the journal.
+  void Commit();
+  // The run failed: everything it changed is undone and the journal goes.
+  // Returns what could not be undone.
+  std::vector<std::string> RollBack(System* system);
+
+ private:
+  bool Open();
+
+  FileSystem& files_;
+  std::string folder_;
+  std::string path_;
+  ProcessIdentity self_;
+  std::unique_ptr<RandomAccessFile> file_;
+  uint64_t size_ = 0;
+  bool broken_ = false;
+  uint32_t aside_count_ = 0;
+  std::vector<JournalRecord> records_;
+};
+
+}  // namespace ferry

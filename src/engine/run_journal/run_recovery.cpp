@@ -1,0 +1,241 @@
+#include "engine/run_journal/run_recovery.h"
+
+#include "base/file_system.h"
+#include "base/random_access_file.h"
+#include "base/setup_error.h"
+#include "engine/run_journal/run_journal.h"
+#include "engine/system.h"
+#include "formats/package/package_storage.h"
+#include "formats/vfs/vfs_journal.h"
+
+namespace ferry {
+
+namespace {
+
+std::string FolderPart(const std::string& path) {
+  size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string SideFileOf(const JournalRecord& update) {
+  return update.Archive == JournalArchiveKind::kVfs ? VfsJournal::PathFor(update.Path)
+                                                    : TailBackupPath(update.Path);
+}
+
+class Undoer {
+ public:
+  Undoer(const RunJournalContents& contents, FileSystem& files, System* system, RandomAccessFile* journal,
+         RecoveryReport& report)
+      : records_(contents.Records), files_(files), system_(system), journal_(journal), report_(report) {
+    journal_size_ = journal_ ? journal_->Size() : 0;
+  }
+
+  void UndoAll(const std::vector<bool>& undone) {
+    for (size_t i = records_.size(); i-- > 0;) {
+      if (undone[i] || !Undoable(records_[i].Kind)) continue;
+      Undo(i);
+      MarkUndone(i);
+      ++report_.Undone;
+    }
+  }
+
+  // The run had succeeded: what it set aside and the folders it removed go.
+  void Complete() {
+    for (const JournalRecord& rec : records_) {
+      if (rec.Kind == JournalRecordKind::kFileSetAside && IsAside(rec)) {
+        if (files_.IsReadOnly(rec.Other)) files_.MakeWritable(rec.Other);
+        files_.RemoveFile(rec.Other);
+      } else if (rec.Kind == JournalRecordKind::kFolderRemoved && files_.DirectoryExists(rec.Path)) {
+        files_.RemoveDirectory(rec.Path);
+      }
+    }
+  }
+
+  const std::vector<std::string>& CreatedFolders() const { return created_folders_; }
+
+ private:
+  static bool Undoable(JournalRecordKind kind) {
+    return kind != JournalRecordKind::kCommitting && kind != JournalRecordKind::kUndone &&
+           kind != JournalRecordKind::kFolderRemoved;
+  }
+
+  // A set-aside name the run made: "~ferry-...tmp" beside the file.
+  static bool IsAside(const JournalRecord& rec) {
+    return IsRunScratchName(rec.Other) && FolderPart(rec.Other) == FolderPart(rec.Path) &&
+           !FolderPart(rec.Path).empty();
+  }
+
+  void NotUndone(const std::string& line) { report_.NotUndone.push_back(line); }
+
+  void Undo(size_t i) {
+    const JournalRecord& rec = records_[i];
+    switch (rec.Kind) {
+      case JournalRecordKind::kFileCreated:
+        RestoreArchiveFrom(rec.Path, i);
+        if (files_.FileExists(rec.Path)) {
+          if (files_.IsReadOnly(rec.Path)) files_.MakeWritable(rec.Path);
+          if (!files_.RemoveFile(rec.Path)) NotUndone("Cannot delete " + rec.Path);
+        }
+        break;
+      case JournalRecordKind::kFileSetAside:
+        if (!IsAside(rec)) {
+          NotUndone("Not restored (no set-aside name of a run): " + rec.Other);
+        } else if (files_.FileExists(rec.Other)) {
+          if (files_.FileExists(rec.Path) || files_.DirectoryExists(rec.Path))
+            NotUndone("Cannot put back " + rec.Path + ": something else is there; the old file is " + rec.Other);
+          else if (!files_.RenameFile(rec.Other, rec.Path))
+            NotUndone("Cannot put back " + rec.Path + " from " + rec.Other);
+          else
+            RestoreArchiveFrom(rec.Path, i);
+        }
+        break;
+      case JournalRecordKind::kFileRenamed:
+        if (files_.FileExists(rec.Other) && !files_.FileExists(rec.Path) && !files_.RenameFile(rec.Other, rec.Path))
+          NotUndone("Cannot move " + rec.Other + " back to " + rec.Path);
+        break;
+      case JournalRecordKind::kFolderCreated:
+        created_folders_.push_back(rec.Path);  // once the journal is gone
+        break;
+      case JournalRecordKind::kRegistryValue: {
+        RegistryValueState before;
+        before.KeyExisted = rec.KeyExisted;
+        if (rec.Existed) before.Value = rec.Value;
+        if (!system_ || !system_->RestoreRegistryValue(rec.Root, rec.Path, rec.Other, before))
+          NotUndone("Cannot put back the registry value " + rec.Path + " [" + rec.Other + "]");
+        break;
+      }
+      case JournalRecordKind::kArchiveUpdate:
+        RestoreArchive(rec);
+        break;
+      default:
+        break;
+    }
+  }
+
+  // A side file of an archive the run updated (before record `i`) is the
+  // only record of that update: the archive is put back from it before the
+  // side file is deleted, or as soon as it is back under its name.
+  void RestoreArchiveFrom(const std::string& path, size_t i) {
+    for (size_t j = 0; j < i; ++j) {
+      const JournalRecord& rec = records_[j];
+      if (rec.Kind == JournalRecordKind::kArchiveUpdate && SideFileOf(rec) == path && files_.FileExists(path)) {
+        RestoreArchive(rec);
+        return;
+      }
+    }
+  }
+
+  void RestoreArchive(const JournalRecord& rec) {
+    if (!files_.FileExists(SideFileOf(rec))) return;  // nothing of that update is left to undo
+    try {
+      auto archive = files_.Open(rec.Path, FileMode::kReadWriteExclusive);
+      if (!archive) {
+        NotUndone("Cannot open " + rec.Path + " to put it back");
+        return;
+      }
+      if (rec.Archive == JournalArchiveKind::kVfs) {
+        VfsJournal::Recover(files_, rec.Path, *archive);
+      } else if (RollBackUpdate(files_, rec.Path, *archive) == TailRecovery::kMismatch) {
+        NotUndone("Cannot put back " + rec.Path + ": it was changed by something else");
+      }
+    } catch (const SetupError& e) {
+      NotUndone("Cannot put back " + rec.Path + ": " + e.what());
+    }
+  }
+
+  void MarkUndone(size_t i) {
+    if (!journal_) return;
+    JournalRecord mark;
+    mark.Kind = JournalRecordKind::kUndone;
+    mark.Index = static_cast<uint32_t>(i);
+    std::vector<uint8_t> bytes = EncodeJournalRecord(mark);
+    try {
+      journal_->WriteAt(journal_size_, bytes);
+      journal_size_ += bytes.size();
+    } catch (const SetupError&) {
+      journal_ = nullptr;  // the undoing goes on; a second recovery redoes harmless steps
+    }
+  }
+
+  const std::vector<JournalRecord>& records_;
+  FileSystem& files_;
+  System* system_;
+  RandomAccessFile* journal_;
+  uint64_t journal_size_ = 0;
+  RecoveryReport& report_;
+  std::vector<std::string> created_folders_;
+};
+
+}  // namespace
+
+RecoveryReport UndoRun(const RunJournalContents& contents, FileSystem& files, System* system,
+                       std::unique_ptr<RandomAccessFile> journal, const std::string& journalPath) {
+  RecoveryReport report;
+  report.Found = true;
+  const std::vector<JournalRecord>& records = contents.Records;
+  std::vector<bool> undone(records.size(), false);
+  bool committing = false;
+  for (const JournalRecord& rec : records) {
+    if (rec.Kind == JournalRecordKind::kUndone && rec.Index < records.size()) undone[rec.Index] = true;
+    if (rec.Kind == JournalRecordKind::kCommitting) committing = true;
+  }
+  Undoer undoer(contents, files, system, journal.get(), report);
+  if (committing) {
+    report.Completed = true;
+    undoer.Complete();
+  } else {
+    undoer.UndoAll(undone);
+  }
+  journal.reset();
+  if (!files.RemoveFile(journalPath)) report.NotUndone.push_back("Cannot delete " + journalPath);
+  // Newest first: a folder's subfolders go before it.
+  for (const std::string& folder : undoer.CreatedFolders()) {
+    if (files.DirectoryExists(folder) && !files.RemoveDirectory(folder))
+      report.NotUndone.push_back("The folder " + folder + " stays: it is not empty");
+  }
+  return report;
+}
+
+RecoveryReport RecoverUnfinishedRun(FileSystem& files, System* system, const std::string& installFolder) {
+  RecoveryReport report;
+  if (installFolder.empty()) return report;
+  const std::string path = RunJournalPath(installFolder);
+  if (!files.FileExists(path)) return report;
+  std::unique_ptr<RandomAccessFile> journal = files.Open(path, FileMode::kReadWriteExclusive);
+  if (!journal) {
+    // Open without sharing fails while its run still writes it.
+    report.Found = true;
+    report.LeftAlone = true;
+    return report;
+  }
+  std::optional<RunJournalContents> contents =
+      ParseRunJournal(journal->ReadVector(0, static_cast<size_t>(journal->Size())));
+  if (!contents) {
+    // Only a header cut short: the run had not changed anything yet.
+    journal.reset();
+    files.RemoveFile(path);
+    report.Found = true;
+    return report;
+  }
+  if (system && system->IsProcessRunning({contents->Header.ProcessId, contents->Header.ProcessStart})) {
+    report.Found = true;
+    report.LeftAlone = true;
+    return report;
+  }
+  return UndoRun(*contents, files, system, std::move(journal), path);
+}
+
+std::string RecoverySummary(const RecoveryReport& report, const std::string& installFolder) {
+  if (!report.Found) return {};
+  if (report.LeftAlone) return "A setup run in " + installFolder + " is still going; its journal was left alone.";
+  std::string text = report.Completed
+                         ? "An earlier setup run in " + installFolder + " had finished; its clean-up was completed."
+                         : "An earlier setup run in " + installFolder + " did not finish; its " +
+                               std::to_string(report.Undone) + " changes were undone.";
+  if (!report.NotUndone.empty())
+    text += " " + std::to_string(report.NotUndone.size()) + " could not be undone: " + report.NotUndone.front() +
+            (report.NotUndone.size() > 1 ? " (and more)" : "");
+  return text;
+}
+
+}  // namespace ferry

@@ -1,0 +1,48 @@
+// Undoing a run from its journal: at the end of a failed run, and when a
+// setup or an uninstaller starts and finds the journal of a run that was
+// killed.
+//
+// Records are undone newest first, each one marked undone in the journal as
+// it goes, so recovery that is itself interrupted goes on where it stopped.
+// Only what the journal names is touched: a file is deleted only when a
+// record says the run created it, a file is restored only from a "~ferry-"
+// name beside it, product archives are put back by their own side files.
+// A journal whose run had finished its work (kCommitting) is completed
+// instead: the set-aside files go.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "formats/run_journal/run_journal_format.h"
+
+namespace ferry {
+
+class FileSystem;
+class RandomAccessFile;
+class System;
+
+struct RecoveryReport {
+  bool Found = false;         // a journal was there
+  bool LeftAlone = false;     // its run is still going
+  bool Completed = false;     // its run had succeeded: only the clean-up was finished
+  size_t Undone = 0;          // records undone
+  std::vector<std::string> NotUndone;  // what could not be undone, one line each
+};
+
+// Undoes (or completes) the run of `contents`. `journal` is the open journal
+// file at journalPath, which gets a kUndone record per step; it is closed and
+// deleted at the end, and then the folders the run created are removed when
+// empty (the journal itself sits in one of them).
+RecoveryReport UndoRun(const RunJournalContents& contents, FileSystem& files, System* system,
+                       std::unique_ptr<RandomAccessFile> journal, const std::string& journalPath);
+
+// The journal of installFolder, if any, undone and deleted unless its
+// process still runs.
+RecoveryReport RecoverUnfinishedRun(FileSystem& files, System* system, const std::string& installFolder);
+
+// One line for the user about a recovery that found something ("" otherwise).
+std::string RecoverySummary(const RecoveryReport& report, const std::string& installFolder);
+
+}  // namespace ferry

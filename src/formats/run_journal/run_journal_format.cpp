@@ -1,0 +1,171 @@
+#include "formats/run_journal/run_journal_format.h"
+
+#include <cstring>
+
+#include "base/byte_reader.h"
+#include "base/byte_writer.h"
+#include "formats/pak/crc32.h"
+
+namespace ferry {
+
+namespace {
+
+constexpr char kMagic[4] = {'F', 'R', 'J', '1'};
+// Paths and registry values of a run stay far below this; a larger count is damage.
+constexpr uint32_t kMaxString = 1u << 20;
+
+void PutString(ByteWriter& w, std::string_view s) {
+  w.U32(static_cast<uint32_t>(s.size()));
+  w.String(s);
+}
+
+bool GetString(ByteReader& r, std::string& out) {
+  uint32_t n = r.U32();
+  if (r.Failed() || n > kMaxString || !r.Has(n)) return false;
+  out = r.String(n);
+  return true;
+}
+
+void EncodeBody(ByteWriter& w, const JournalRecord& rec) {
+  switch (rec.Kind) {
+    case JournalRecordKind::kFileCreated:
+    case JournalRecordKind::kFolderCreated:
+    case JournalRecordKind::kFolderRemoved:
+      PutString(w, rec.Path);
+      break;
+    case JournalRecordKind::kFileSetAside:
+    case JournalRecordKind::kFileRenamed:
+      PutString(w, rec.Path);
+      PutString(w, rec.Other);
+      break;
+    case JournalRecordKind::kRegistryValue:
+      w.U8(rec.Root);
+      PutString(w, rec.Path);
+      PutString(w, rec.Other);
+      w.U8(static_cast<uint8_t>((rec.Existed ? 1 : 0) | (rec.KeyExisted ? 2 : 0)));
+      PutString(w, rec.Value);
+      break;
+    case JournalRecordKind::kArchiveUpdate:
+      w.U8(static_cast<uint8_t>(rec.Archive));
+      PutString(w, rec.Path);
+      break;
+    case JournalRecordKind::kCommitting:
+      break;
+    case JournalRecordKind::kUndone:
+      w.U32(rec.Index);
+      break;
+  }
+}
+
+bool DecodeBody(ByteReader& r, JournalRecord& rec) {
+  switch (rec.Kind) {
+    case JournalRecordKind::kFileCreated:
+    case JournalRecordKind::kFolderCreated:
+    case JournalRecordKind::kFolderRemoved:
+      return GetString(r, rec.Path);
+    case JournalRecordKind::kFileSetAside:
+    case JournalRecordKind::kFileRenamed:
+      return GetString(r, rec.Path) && GetString(r, rec.Other);
+    case JournalRecordKind::kRegistryValue: {
+      rec.Root = r.U8();
+      if (!GetString(r, rec.Path) || !GetString(r, rec.Other)) return false;
+      uint8_t flags = r.U8();
+      rec.Existed = (flags & 1) != 0;
+      rec.KeyExisted = (flags & 2) != 0;
+      return flags <= 3 && GetString(r, rec.Value);
+    }
+    case JournalRecordKind::kArchiveUpdate: {
+      uint8_t kind = r.U8();
+      if (kind != 1 && kind != 2) return false;
+      rec.Archive = static_cast<JournalArchiveKind>(kind);
+      return GetString(r, rec.Path);
+    }
+    case JournalRecordKind::kCommitting:
+      return true;
+    case JournalRecordKind::kUndone:
+      rec.Index = r.U32();
+      return !r.Failed();
+  }
+  return false;
+}
+
+bool KnownKind(uint8_t kind) { return kind >= 1 && kind <= 9; }
+
+}  // namespace
+
+std::vector<uint8_t> EncodeJournalHeader(const JournalHeader& header) {
+  ByteWriter w;
+  w.String(std::string_view(kMagic, 4));
+  w.U32(header.ProcessId);
+  w.U64(header.ProcessStart);
+  PutString(w, header.InstallFolder);
+  w.U32(Crc32(w.Data()));
+  return w.Take();
+}
+
+std::vector<uint8_t> EncodeJournalRecord(const JournalRecord& record) {
+  ByteWriter body;
+  EncodeBody(body, record);
+  ByteWriter w;
+  w.U8(static_cast<uint8_t>(record.Kind));
+  w.U32(static_cast<uint32_t>(body.Size()));
+  w.Bytes(body.Data());
+  w.U32(Crc32(w.Data()));
+  return w.Take();
+}
+
+std::optional<RunJournalContents> ParseRunJournal(std::span<const uint8_t> bytes) {
+  ByteReader r(bytes);
+  if (!r.Has(4) || std::memcmp(r.Bytes(4).data(), kMagic, 4) != 0) return std::nullopt;
+  RunJournalContents out;
+  out.Header.ProcessId = r.U32();
+  out.Header.ProcessStart = r.U64();
+  if (!GetString(r, out.Header.InstallFolder)) return std::nullopt;
+  const size_t headerEnd = r.Position();
+  if (r.U32() != Crc32(bytes.first(headerEnd)) || r.Failed()) return std::nullopt;
+
+  while (!r.AtEnd()) {
+    const size_t start = r.Position();
+    uint8_t kind = r.U8();
+    uint32_t length = r.U32();
+    if (r.Failed() || !KnownKind(kind) || !r.Has(length) || r.Remaining() - length < 4) break;
+    std::span<const uint8_t> body = r.Bytes(length);
+    uint32_t crc = r.U32();
+    if (crc != Crc32(bytes.subspan(start, 5 + length))) break;
+    JournalRecord rec;
+    rec.Kind = static_cast<JournalRecordKind>(kind);
+    ByteReader br(body);
+    if (!DecodeBody(br, rec) || !br.AtEnd()) break;
+    out.Records.push_back(std::move(rec));
+  }
+  out.Torn = !r.AtEnd();
+  return out;
+}
+
+std::string DescribeJournalRecord(const JournalRecord& rec) {
+  switch (rec.Kind) {
+    case JournalRecordKind::kFileCreated:
+      return "created file    " + rec.Path;
+    case JournalRecordKind::kFileSetAside:
+      return "set aside       " + rec.Path + " as " + rec.Other;
+    case JournalRecordKind::kFileRenamed:
+      return "moved           " + rec.Path + " to " + rec.Other;
+    case JournalRecordKind::kFolderCreated:
+      return "created folder  " + rec.Path;
+    case JournalRecordKind::kFolderRemoved:
+      return "remove folder   " + rec.Path;
+    case JournalRecordKind::kRegistryValue:
+      return "registry value  root " + std::to_string(rec.Root) + " " + rec.Path + " [" + rec.Other + "]" +
+             (rec.Existed ? " was \"" + rec.Value + "\"" : " was not there");
+    case JournalRecordKind::kArchiveUpdate:
+      return std::string(rec.Archive == JournalArchiveKind::kVfs ? "vfs update      " : "package update  ") +
+             rec.Path;
+    case JournalRecordKind::kCommitting:
+      return "run finished: set-aside files are being deleted";
+    case JournalRecordKind::kUndone:
+      return "undone          record " + std::to_string(rec.Index);
+  }
+  return "?";
+}
+
+}  // namespace ferry
