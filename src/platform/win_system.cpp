@@ -2,6 +2,13 @@
 
 #include <windows.h>
 
+#include <cstdio>
+#include <span>
+
+#include "base/text.h"
+#include "base/text_helpers.h"
+#include "formats/pak/crc32.h"
+
 #include "platform/dialogs_win.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -39,6 +46,76 @@ RegistryWrite WinSystem::WriteRegistryString(int root, const std::string& key, c
   RegKey k = RegKey::Open(root, key, true);
   if (!k.IsOpen()) return RegistryWrite::kKeyNotOpened;
   return k.WriteString(name, value) ? RegistryWrite::kDone : RegistryWrite::kValueNotWritten;
+}
+
+RegistryValueState WinSystem::QueryRegistryValue(int root, const std::string& key, const std::string& name) {
+  RegistryValueState state;
+  RegKey k = RegKey::Open(root, key, false, true);
+  state.KeyExisted = k.IsOpen();
+  if (state.KeyExisted) state.Value = k.ReadString(name);
+  return state;
+}
+
+bool WinSystem::RestoreRegistryValue(int root, const std::string& key, const std::string& name,
+                                     const RegistryValueState& before) {
+  RegKey k = RegKey::Open(root, key, false);
+  if (!k.IsOpen()) return !before.Value;  // gone already
+  if (before.Value) return k.WriteString(name, *before.Value);
+  if (k.HasValue(name) && !k.DeleteValue(name)) return false;
+  if (!before.KeyExisted && k.IsEmpty()) {
+    k.Close();
+    DeleteLeafKey(RootKeyHandle(root), key);
+  }
+  return true;
+}
+
+namespace {
+
+uint64_t StartTimeOf(HANDLE process) {
+  FILETIME created{}, exited{}, kernel{}, user{};
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+  return (uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+}
+
+}  // namespace
+
+ProcessIdentity WinSystem::CurrentProcess() {
+  return {static_cast<uint32_t>(GetCurrentProcessId()), StartTimeOf(GetCurrentProcess())};
+}
+
+bool WinSystem::IsProcessRunning(const ProcessIdentity& process) {
+  HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, process.Id);
+  if (!h) return false;
+  bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT && StartTimeOf(h) == process.Start;
+  CloseHandle(h);
+  return running;
+}
+
+bool WinSystem::ClaimInstallFolder(const std::string& folder) {
+  static HANDLE held = nullptr;
+  static std::string held_key;
+  std::string trimmed = folder;
+  while (trimmed.size() > 3 && trimmed.back() == '\\') trimmed.pop_back();
+  std::u16string upper = CodePageToUtf16(trimmed);
+  std::wstring wide(upper.begin(), upper.end());
+  CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  // Object names may not hold backslashes; the folder's CRC and length name it.
+  std::string bytes(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+  char name[80];
+  std::snprintf(name, sizeof name, "Global\\FerrySetupFolder-%08x-%zu",
+                Crc32(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())), wide.size());
+  if (held && held_key == name) return true;
+  HANDLE h = CreateMutexA(nullptr, FALSE, name);
+  if (!h) h = CreateMutexA(nullptr, FALSE, name + 7);  // no right to the global names: this session's
+  if (!h) return true;  // no named objects at all: nothing to claim with
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(h);
+    return false;
+  }
+  if (held) CloseHandle(held);
+  held = h;
+  held_key = name;
+  return true;
 }
 
 bool WinSystem::CreateShellLink(const ShellLink& link) {

@@ -13,10 +13,18 @@ class WinSystem : public System {
   std::optional<std::string> ReadRegistryString(int root, const std::string& key, const std::string& name) override;
   RegistryWrite WriteRegistryString(int root, const std::string& key, const std::string& name,
                                     const std::string& value) override;
+  RegistryValueState QueryRegistryValue(int root, const std::string& key, const std::string& name) override;
+  bool RestoreRegistryValue(int root, const std::string& key, const std::string& name,
+                            const RegistryValueState& before) override;
   // The calling thread must have COM initialised (ComInit).
   bool CreateShellLink(const ShellLink& link) override;
   bool StartProgram(const std::string& file, const std::string& parameters,
                     std::unique_ptr<StartedProgram>* program) override;
+  ProcessIdentity CurrentProcess() override;
+  bool IsProcessRunning(const ProcessIdentity& process) override;
+  // A named object per folder (its upper-case path), alive while this
+  // process is: the first process to make it holds the folder.
+  bool ClaimInstallFolder(const std::string& folder) override;
   [[noreturn]] void FatalExit(const std::string& text, Dialogs* boxes) override;
   [[noreturn]] void ExitProcess(int code) override;
 };
