@@ -35,7 +35,13 @@ void RunningWizardHost::RunInstall() {
   if (log_) log_->Line("Installing to \"" + AnsiToUtf8(ctx_.SetupInfo.InstallDir) + "\"");
   ctx_.CurrentLine = -1;
   ctx_.RunRequested.store(1);
-  ui_.PumpUntil([this] { return ctx_.RunRequested.load() == 0 || thread_.Ended(); });
+  // The setup thread's progress shows at the main thread's pace while it
+  // waits, and once more for what the run's last changes left.
+  ui_.PumpUntil([this] {
+    progress_.ShowLatest(true);
+    return ctx_.RunRequested.load() == 0 || thread_.Ended();
+  });
+  progress_.ShowLatest();
   facts_.Outcome = thread_.LastRun();
 }
 

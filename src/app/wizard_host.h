@@ -18,15 +18,16 @@ namespace ferry {
 
 class RunLog;
 class ErrorReporter;
+class ModelProgress;
 class TSetupThread;
 class UiTaskWindow;
 struct SetupContext;
 
 class RunningWizardHost : public WizardHost {
  public:
-  RunningWizardHost(SetupContext& ctx, UiTaskWindow& ui, TSetupThread& thread, ErrorReporter& reporter,
-                     RunLog* log)
-      : ctx_(ctx), ui_(ui), thread_(thread), reporter_(reporter), log_(log) {}
+  RunningWizardHost(SetupContext& ctx, UiTaskWindow& ui, TSetupThread& thread, ModelProgress& progress,
+                    ErrorReporter& reporter, RunLog* log)
+      : ctx_(ctx), ui_(ui), thread_(thread), progress_(progress), reporter_(reporter), log_(log) {}
   void SetModel(WizardModel* model) { model_ = model; }
   // What the run did, for the silent run's exit code.
   const SilentRunFacts& Facts() const { return facts_; }
@@ -47,6 +48,7 @@ class RunningWizardHost : public WizardHost {
   SetupContext& ctx_;
   UiTaskWindow& ui_;
   TSetupThread& thread_;
+  ModelProgress& progress_;
   ErrorReporter& reporter_;
   RunLog* log_;
   WizardModel* model_ = nullptr;

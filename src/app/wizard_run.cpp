@@ -80,7 +80,7 @@ int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, R
   ContextBinding binding(ctx, progress, dialogs);
 
   TSetupThread thread(ctx, platform);
-  RunningWizardHost host(ctx, ui, thread, reporter, output);
+  RunningWizardHost host(ctx, ui, thread, progress, reporter, output);
   WinDriveInfo drives;
   WizardModel model(WizardDataOf(ctx), host, drives, dialogs);
   progress.SetModel(&model);

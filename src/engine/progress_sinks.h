@@ -4,8 +4,8 @@
 // Commands call RunProgress (one per setup context) on the setup thread.
 // RunProgress counts gauge steps and forwards to a ProgressSinks, which the
 // program binds to its pages: the window's controls, or in silent mode the
-// run log. A sink that changes something owned by the main thread must hand
-// the change over and return only when it is done (ui/win32/ui_task.h).
+// run log. A sink must not change what the main thread owns from the setup
+// thread: it keeps the change for the main thread (wizard/progress_handover.h).
 // Until a sink is bound the calls change nothing but the step counter.
 #pragma once
 
@@ -26,10 +26,9 @@ class ProgressSinks {
   virtual void SetMessageText(std::u16string_view text, bool repaintNow) = 0;
   // The gauge named "patching_progressbar".
   virtual void SetGaugePosition(int32_t position) = 0;
-  // SetGaugePosition, then SetStatusText. A sink that hands work over to
-  // the main thread does both in one hand-over: extraction ends every file
-  // with a gauge step and begins the next with a status text, and under Wine
-  // a hand-over costs about as much as writing a small file.
+  // SetGaugePosition, then SetStatusText: extraction ends every file with a
+  // gauge step and begins the next with a status text, so a sink that pays
+  // per change can pay once for both.
   virtual void SetGaugeAndStatusText(int32_t position, std::u16string_view text) {
     SetGaugePosition(position);
     SetStatusText(text);
@@ -58,7 +57,7 @@ class RunProgress {
   // Adds one to the step counter; with show, moves the gauge to it.
   void StepGauge(bool show);
   // StepGauge(true) whose gauge move rides with the next status text (one
-  // hand-over for both). Any other call, and FlushGauge, moves it first, so
+  // sink call for both). Any other call, and FlushGauge, moves it first, so
   // the sinks see the same changes in the same order.
   void DeferGaugeStep();
   void FlushGauge();

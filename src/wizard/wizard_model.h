@@ -27,8 +27,8 @@
 //   - Closed() follows the last close; the view destroys its window.
 //
 // All calls belong to the main thread. The setup thread's progress reaches
-// SetStatusText / SetMessageText / SetGaugePosition through the hand-over of
-// the setup thread, on the main thread.
+// SetStatusText / SetMessageText / SetGaugePosition through ProgressHandover
+// (progress_handover.h), on the main thread.
 #pragma once
 
 #include <cstdint>
@@ -61,7 +61,8 @@ class WizardHost {
   virtual void AddInstallDirectory(const std::string& dir) = 0;
   // Sets the current line to -1, raises the setup thread's run request and
   // returns once the thread has cleared it, keeping the main thread's
-  // messages flowing meanwhile (the progress sinks depend on it).
+  // messages flowing and the run's progress shown meanwhile (the setup
+  // thread's message boxes need the main thread's messages).
   virtual void RunInstall() = 0;
   // The uninstall work (files, directories, registry values, registration,
   // install log), reporting through the model's progress sinks. The model

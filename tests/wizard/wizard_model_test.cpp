@@ -3,12 +3,14 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "base/dialogs.h"
 #include "base/setup_error.h"
 #include "engine/setup_context.h"
 #include "base/text_helpers.h"
 #include "base/text_replace.h"
+#include "wizard/progress_handover.h"
 #include "wizard/wizard_model.h"
 #include "wizard/wizard_test_support.h"
 
@@ -320,6 +322,34 @@ TEST_F(WizardModelTest, PatchingPageRunsTheInstallWithTheWizardLocked) {
   EXPECT_EQ(m.PatchingStatusLabel()->text, u"Extracting a.dat");
   EXPECT_EQ(m.PatchingProgressBar()->position, 3);
   EXPECT_EQ(m.FinishTextLabel()->text, u"All done");
+}
+
+// Another thread's changes reach the model only when the main thread shows
+// them, each control at its latest value; shown changes are not shown again.
+TEST_F(WizardModelTest, HandedOverProgressShowsItsLatestStateOnce) {
+  auto& m = Start();
+  NextTo(TPageType::Patch);
+  ProgressHandover handover;
+  EXPECT_FALSE(handover.ShowOn(&m));
+  std::thread([&] {
+    for (int32_t i = 1; i <= 3; ++i) {
+      handover.SetGaugePosition(i);
+      handover.SetStatusText(u"Extracting " + std::u16string(1, static_cast<char16_t>(u'a' + i)));
+    }
+    handover.SetMessageText(u"All done");
+  }).join();
+  EXPECT_NE(m.PatchingStatusLabel()->text, u"Extracting d");  // not before it is shown
+  const int before = observer_.changes;
+  EXPECT_TRUE(handover.ShowOn(&m));
+  EXPECT_EQ(m.PatchingStatusLabel()->text, u"Extracting d");
+  EXPECT_EQ(m.PatchingProgressBar()->position, 3);
+  EXPECT_EQ(m.FinishTextLabel()->text, u"All done");
+  EXPECT_EQ(observer_.changes - before, 3);
+  EXPECT_FALSE(handover.ShowOn(&m));
+  handover.SetStatusText(u"gone");
+  EXPECT_TRUE(handover.ShowOn(nullptr));  // no model: dropped
+  EXPECT_FALSE(handover.ShowOn(&m));
+  EXPECT_EQ(m.PatchingStatusLabel()->text, u"Extracting d");
 }
 
 TEST_F(WizardModelTest, InstallErrorIsReportedAndEndsTheWizard) {
