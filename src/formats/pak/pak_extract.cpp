@@ -68,11 +68,18 @@ std::unique_ptr<RandomAccessFile> TPak::CreateTarget(FileSystem& files, const st
   return out;
 }
 
-bool TPak::WriteEntryFile(FileSystem& files, const std::string& target,
-                          const std::optional<std::vector<uint8_t>>& data) {
+// The entry is unpacked into the file as it streams; whether it was sound is
+// known only at its end, so a damaged entry leaves an empty file, as one
+// that never loaded.
+bool TPak::WriteEntryFile(FileSystem& files, const std::string& target, size_t index) {
   auto out = CreateTarget(files, target);
-  if (data && !data->empty()) out->WriteAt(0, *data);
-  return data.has_value();
+  uint64_t at = 0;
+  const bool sound = StreamEntry(index, [&](std::span<const uint8_t> bytes) {
+    out->WriteAt(at, bytes);
+    at += bytes.size();
+  });
+  if (!sound && at > 0) out->Truncate(0);
+  return sound;
 }
 
 bool TPak::ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_t group) {
@@ -112,10 +119,10 @@ bool TPak::ExtractEntry(FileSystem& files, const std::string& target, const PakF
       ok = CopyLargeEntry(files, target, found.Name, found.Size, index);
       if (!ok) why = "the entry's bytes are not all in the archive";
     } else if (found.Size == 0) {
-      WriteEntryFile(files, target, std::nullopt);  // an empty file is all there is to write
+      CreateTarget(files, target);  // an empty file is all there is to write
       ok = true;
     } else {
-      ok = WriteEntryFile(files, target, LoadEntry(index));
+      ok = WriteEntryFile(files, target, index);
       if (!ok) why = last_error_;
     }
   } catch (const SetupError& e) {
