@@ -32,7 +32,7 @@ for codec in zlib zstd; do
   ferryc list $codec.exe | sed 's/\r$//' > "$work/$codec.list"
   methods=$(awk '$1 ~ /^[0-9]+$/ && $3 != "stored" { print $3 }' "$work/$codec.list" | sort -u)
   [ "$methods" = "$codec" ] || { cat "$work/$codec.list" >&2; fail "$codec: entries listed as '$methods'"; }
-  ferryc info $codec.exe --script 2> /dev/null | sed 's/\r$//' > "$work/$codec.script"
+  ferryc info $codec.exe --script 2> /dev/null | tr -d '\r' > "$work/$codec.script"
   ferryc extract $codec.exe "$(tool_path "$work/$codec.extract")" --group 1 -q || fail "$codec: extract"
   diff -r Files "$work/$codec.extract" || fail "$codec: extracted files differ from the payload"
 done
@@ -54,6 +54,7 @@ for codec in zlib zstd; do
   run_setup $codec
   [ "$rc" = 0 ] || { cat "$work/$codec.err" >&2; fail "$codec: exit code $rc"; }
   mv "$drive_c/FerryE2E/codec" "$work/$codec.tree"
+  rmdir "$drive_c/FerryE2E"  # the next run creates it again, and logs that
 done
 diff -r "$work/zlib.tree" "$work/zstd.tree" || fail "the two setups installed different trees"
 diff -r -x 'FCT_*' Files "$work/zstd.tree" || fail "the zstd setup did not install the payload"
