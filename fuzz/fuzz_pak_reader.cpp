@@ -1,7 +1,8 @@
 // The setup archive reader over arbitrary bytes: directory, every entry,
-// every lookup and enumeration.
+// every lookup and enumeration; zlib and zstd entries alike.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "formats/pak/pak_file.h"
@@ -15,6 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto loaded = pak.LoadEntry(i);
     if (loaded && loaded->size() != pak.Files()[i].OrigSize) __builtin_trap();
     pak.VerifyEntry(i);
+    // Streamed: pieces within the chunk size, never past OrigSize, all of it when sound.
+    uint64_t streamed = 0;
+    bool sound = pak.StreamEntry(i, [&](std::span<const uint8_t> piece) {
+      if (piece.size() > ferry::kStreamChunkSize) __builtin_trap();
+      streamed += piece.size();
+    });
+    if (i < pak.EntryCount() && streamed > pak.Files()[i].OrigSize) __builtin_trap();
+    if (sound && streamed != pak.Files()[i].OrigSize) __builtin_trap();
   }
   for (uint16_t group : {0, 1, 2}) {
     for (auto f = pak.FindFirst(group, true); !f.Name.empty(); f = pak.FindNext(group, false)) {

@@ -218,6 +218,36 @@ TEST(Compiler, MinimumParameterCountsAndUnknownKeywords) {
   EXPECT_EQ(errors, 2u) << Errors(r);  // "failure" takes no parameters
 }
 
+// "compression" is ferryc's own setting: its line stays empty in the stream.
+TEST(Compiler, CompressionLinesChooseTheCodecAndTheLastOneWins) {
+  TempDir dir;
+  const struct {
+    const char* lines;
+    int level;  // -1: an error on line 3
+  } cases[] = {
+      {"", 0},
+      {"compression zstd\n", 19},
+      {"COMPRESSION Zstd 7\n", 7},
+      {"compression zstd 1\ncompression zlib\n", 0},
+      {"compression zstd 20\n", -1},
+      {"compression zstd 0\n", -1},
+      {"compression zstd 3x\n", -1},
+      {"compression lzma\n", -1},
+      {"compression zlib 9\n", -1},
+      {"compression\n", -1},
+  };
+  for (const auto& c : cases) {
+    CompileResult r = Compile(dir, std::string(kHead) + c.lines);
+    EXPECT_EQ(r.ok, c.level >= 0) << c.lines << Errors(r);
+    if (c.level < 0) {
+      EXPECT_TRUE(HasError(r, 3, "compression") || HasError(r, 3, "zstd level")) << Errors(r);
+      continue;
+    }
+    EXPECT_EQ(r.setup.zstdLevel, c.level) << c.lines;
+    if (r.setup.lines.Lines.size() > 2) EXPECT_TRUE(IsInert(r.setup.lines.Lines[2])) << c.lines;
+  }
+}
+
 TEST(Compiler, LanguageTablesComeFromTheLanguagesFolder) {
   TempDir dir;
   dir.WriteLanguage("English");

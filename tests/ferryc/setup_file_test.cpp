@@ -192,6 +192,55 @@ TEST(SetupFile, TheWrittenBackScriptCompilesToTheSameBytes) {
   EXPECT_EQ(ReadFileBytes(rebuilt), ReadFileBytes(setup));
 }
 
+// "compression zstd": every compressed entry is a zstd frame and reads back
+// as the zlib setup's does, damage is named alike, and the written-back
+// script says so and compiles to the same bytes.
+TEST(SetupFile, ZstdSetupsReadBackLikeZlibOnes) {
+  TempDir dir;
+  Populate(dir);
+  const fs::path stub = dir.path() / "stub.exe";
+  fs::path zlib = Build(dir, dir.Write("rt.fss", kScript), stub, dir.path() / "zlib.exe");
+  fs::path zstd = Build(dir, dir.Write("rz.fss", std::string(kScript) + "compression zstd\n"), stub,
+                        dir.path() / "zstd.exe");
+  OpenedSetup a(zlib), b(zstd);
+  ASSERT_EQ(a.Pak().EntryCount(), b.Pak().EntryCount());
+  EXPECT_FALSE(UsesZstd(a));
+  EXPECT_TRUE(UsesZstd(b));
+  size_t readme = 0;
+  for (size_t i = 0; i < b.Pak().EntryCount(); ++i) {
+    const TPakFile& e = *b.Pak().Entry(i);
+    EXPECT_EQ(EntryMethod(b, e), e.CompSize ? "zstd" : "stored") << e.Name;
+    EXPECT_TRUE(CheckEntry(b, i).sound) << e.Name;
+    if (e.Name != "CompiledLines") EXPECT_EQ(b.Pak().LoadEntry(i), a.Pak().LoadEntry(i)) << e.Name;
+    if (e.Name == "readme.txt") readme = i;
+  }
+
+  for (const fs::path& setup : {zlib, zstd}) {
+    std::vector<uint8_t> bytes = ReadFileBytes(setup);
+    bytes[OpenedSetup(setup).Pak().Entry(readme)->Offset + 5] ^= 0x20;
+    OpenedSetup bad(dir.WriteBytes("bad.exe", bytes));
+    EXPECT_EQ(CheckEntry(bad, readme).state, "checksum mismatch") << setup;
+    EXPECT_THROW(ExtractEntry(bad, readme, dir.path() / "x" / "readme.txt"), SetupError);
+    EXPECT_FALSE(fs::exists(dir.path() / "x" / "readme.txt"));
+  }
+
+  auto info = b.SetupInfo();
+  auto lines = b.CompiledLines();
+  ASSERT_TRUE(info && lines);
+  WriteBack wb = WriteBackScript(*info, *lines, b.Pak().Files(), b.ProductInfo(), true);
+  EXPECT_EQ(std::count(wb.lines.begin(), wb.lines.end(), "compression zstd"), 1);
+  ASSERT_EQ(wb.notes.size(), 1u);
+  EXPECT_NE(wb.notes[0].find("zstd level"), std::string::npos);
+  TempDir again;
+  for (const WriteBackFile& f : wb.files) {
+    std::string rel = f.relPath;
+    std::replace(rel.begin(), rel.end(), '\\', '/');
+    ExtractEntry(b, f.entryIndex, again.path() / rel);
+  }
+  fs::path rebuilt = Build(again, again.Write("setup.fss", wb.Text()), stub, again.path() / "zstd.exe");
+  EXPECT_EQ(ReadFileBytes(rebuilt), ReadFileBytes(zstd));
+}
+
 TEST(SetupFile, DamageIsFoundAndNamed) {
   TempDir dir;
   Populate(dir);

@@ -142,7 +142,7 @@ int RunExtract(const std::vector<std::string>& args) {
       return 1;
     }
     TCompLines lines = setup.CompiledLines().value_or(TCompLines{});
-    WriteBack wb = WriteBackScript(*info, lines, setup.Pak().Files(), setup.ProductInfo());
+    WriteBack wb = WriteBackScript(*info, lines, setup.Pak().Files(), setup.ProductInfo(), UsesZstd(setup));
     for (const WriteBackFile& f : wb.files) wanted.emplace_back(f.entryIndex, f.relPath);
     ok = ExtractAll(run, progress, wanted);
     try {

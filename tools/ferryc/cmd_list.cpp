@@ -21,7 +21,7 @@ const char kHelp[] =
     "\n"
     "  INDEX GROUP METHOD ORIGSIZE STOREDSIZE CRC32 OFFSET NAME\n"
     "\n"
-    "METHOD is zlib or stored; NAME is the rest of the line. A summary per\n"
+    "METHOD is zlib, zstd or stored; NAME is the rest of the line. A summary per\n"
     "group follows, each line starting with '#'.\n"
     "Exit status: 0 listed, 1 no readable archive, 2 bad usage.\n";
 
@@ -61,7 +61,7 @@ int RunList(const std::vector<std::string>& args) {
     const TPakFile& f = files[i];
     if (only >= 0 && f.Group != only) continue;
     unsigned long long stored = f.CompSize != 0 ? f.CompSize : f.OrigSize;
-    std::printf("%5zu %5u %-6s %10u %10llu %08x %10u %s\n", i, f.Group, EntryMethod(f).c_str(), f.OrigSize, stored,
+    std::printf("%5zu %5u %-6s %10u %10llu %08x %10u %s\n", i, f.Group, EntryMethod(setup, f).c_str(), f.OrigSize, stored,
                 f.Checksum, f.Offset, f.Name.c_str());
     Sum& s = sums[f.Group];
     ++s.count;

@@ -13,6 +13,7 @@
 #include "engine/command_list.h"
 #include "engine/compile_context.h"
 #include "engine/path_safety.h"
+#include "formats/pak/pak_codec.h"
 #include "host_paths.h"
 #include "script_directives.h"
 #include "script_lexer.h"
@@ -150,6 +151,7 @@ class Compiler {
   void CompileCommands();
   void AddLanguage(int line, const std::string& entryName, const std::string& languageName);
   void AddDirective(const ScriptLine& line);
+  void SetCompression(const ScriptLine& line);
   void SetProductValue(const ScriptLine& line, const ProductDirective& form);
   void AddPayloadGroups();
   void CheckReferences();
@@ -244,6 +246,10 @@ void Compiler::FillLines(const std::vector<ScriptLine>& parsed) {
         Error(l.number, "duplicate label - " + l.word + " (first defined on line " + std::to_string(pos->second) + ")");
     }
     if (l.kind != ScriptLineKind::kCommand) continue;
+    if (EqualsNoCase(l.word, "compression")) {
+      SetCompression(l);  // ferryc's own: the line stays empty in the stream
+      continue;
+    }
     int no = commands_.FindKeyword(l.word);
     if (no < 0) {
       Error(l.number, "unknown keyword '" + l.word + "'");
@@ -263,6 +269,27 @@ void Compiler::FillLines(const std::vector<ScriptLine>& parsed) {
     out.Params = l.params;
     out.ParamCount = static_cast<int32_t>(l.params.size());
   }
+}
+
+// "compression zlib" or "compression zstd [LEVEL]"; the last line wins.
+void Compiler::SetCompression(const ScriptLine& line) {
+  const std::vector<std::string>& p = line.params;
+  const bool zstd = !p.empty() && EqualsNoCase(p[0], "zstd");
+  if (p.empty() || (!zstd && !EqualsNoCase(p[0], "zlib")) || p.size() > (zstd ? 2u : 1u)) {
+    Error(line.number, "compression takes \"zlib\" or \"zstd [LEVEL]\"");
+    return;
+  }
+  int level = kDefaultZstdLevel;
+  if (zstd && p.size() == 2) {
+    char* end = nullptr;
+    long value = std::strtol(p[1].c_str(), &end, 10);
+    if (p[1].empty() || *end != '\0' || value < 1 || value > kZstdMaxLevel) {
+      Error(line.number, "zstd level '" + p[1] + "' is not a number from 1 to " + std::to_string(kZstdMaxLevel));
+      return;
+    }
+    level = static_cast<int>(value);
+  }
+  result_.setup.zstdLevel = zstd ? level : 0;
 }
 
 void Compiler::CompileCommands() {

@@ -51,7 +51,13 @@ struct CompiledSetup {
   ProductInformation product;
   std::vector<ArchiveSource> entries;  // in archive order
   std::filesystem::path scriptDir;
+  // "compression zstd [LEVEL]": entries are stored as zstd frames at this
+  // level; 0 ("compression zlib", or no such line): zlib streams.
+  int zstdLevel = 0;
 };
+
+// The level of "compression zstd" without one.
+inline constexpr int kDefaultZstdLevel = 19;
 
 struct CompileOptions {
   std::filesystem::path script;

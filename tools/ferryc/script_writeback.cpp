@@ -44,8 +44,8 @@ bool Representable(const std::string& p) { return p.find_first_of("\r\n") == std
 class Writer {
  public:
   Writer(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& dir,
-         const std::optional<ProductInformation>& product)
-      : info_(info), lines_(lines), dir_(dir), product_(product) {
+         const std::optional<ProductInformation>& product, bool zstd)
+      : info_(info), lines_(lines), dir_(dir), product_(product), zstd_(zstd) {
     RegisterCommands(commands_);
   }
 
@@ -68,6 +68,7 @@ class Writer {
   const TCompLines& lines_;
   const std::vector<TPakFile>& dir_;
   const std::optional<ProductInformation>& product_;
+  bool zstd_;
   TCommandList commands_;
   WriteBack out_;
   std::vector<std::string> text_;   // per stream line; empty = free
@@ -220,6 +221,11 @@ std::vector<std::string> Writer::Settings() {
          "') cannot come from a \"prefix\" line");
   }
   if (info_.IsUninstaller != 0) Note("this is an uninstaller, not a setup");
+  if (zstd_) {
+    s.push_back("compression zstd");
+    Note("the setup does not record its zstd level: compiled again at level " + std::to_string(kDefaultZstdLevel) +
+         " (\"compression zstd\") its entries may differ");
+  }
   const bool carried = CarriesProductInfo();
   if (carried && !product_) Note("the \"ProductInfo\" entry is damaged: its values are not written back");
   if (carried && product_ && product_->Empty())
@@ -321,8 +327,8 @@ void Writer::CheckPayloadFolders() {
 }  // namespace
 
 WriteBack WriteBackScript(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& directory,
-                          const std::optional<ProductInformation>& product) {
-  Writer w(info, lines, directory, product);
+                          const std::optional<ProductInformation>& product, bool zstd) {
+  Writer w(info, lines, directory, product, zstd);
   return w.Run();
 }
 

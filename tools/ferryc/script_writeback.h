@@ -40,8 +40,9 @@ inline constexpr char kDataFolder[] = "setup-data";
 inline constexpr char kLanguageFolder[] = "languages";
 
 // `product` is what the "ProductInfo" entry says (empty when there is none),
-// nullopt when the entry is damaged.
+// nullopt when the entry is damaged; `zstd`: entries are zstd frames.
 WriteBack WriteBackScript(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& directory,
-                          const std::optional<ProductInformation>& product = ProductInformation{});
+                          const std::optional<ProductInformation>& product = ProductInformation{},
+                          bool zstd = false);
 
 }  // namespace ferry::tool

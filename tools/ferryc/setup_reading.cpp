@@ -7,6 +7,7 @@
 #include <map>
 #include <system_error>
 
+#include "formats/pak/pak_codec.h"
 #include "formats/pak/pe_image.h"
 #include "base/setup_error.h"
 #include "base/text.h"
@@ -105,7 +106,17 @@ std::optional<ProductInformation> OpenedSetup::ProductInfo() {
   return ReadProductInfo(*data);
 }
 
-std::string EntryMethod(const TPakFile& e) { return e.CompSize != 0 ? "zlib" : "stored"; }
+std::string EntryMethod(OpenedSetup& s, const TPakFile& e) {
+  if (e.CompSize == 0) return "stored";
+  uint8_t head[sizeof kZstdMagic] = {};
+  const size_t got = s.File().ReadAt(e.Offset, head);
+  return CodecOf(std::span(head, got)) == PakCodec::kZstd ? "zstd" : "zlib";
+}
+
+bool UsesZstd(OpenedSetup& s) {
+  const std::vector<TPakFile>& files = s.Pak().Files();
+  return std::any_of(files.begin(), files.end(), [&](const TPakFile& f) { return EntryMethod(s, f) == "zstd"; });
+}
 
 EntryCheck CheckEntry(OpenedSetup& s, size_t index) {
   EntryCheck c;
@@ -131,8 +142,7 @@ EntryCheck CheckEntry(OpenedSetup& s, size_t index) {
     return c;
   }
   try {
-    auto data = s.Pak().LoadEntry(index);
-    if (data) {
+    if (s.Pak().StreamEntry(index, {})) {
       c.sound = true;
       c.state = "ok";
     } else {
@@ -197,9 +207,18 @@ void ExtractEntry(OpenedSetup& s, size_t index, const fs::path& target) {
     if (e->Checksum != 0 && crc != e->Checksum) throw SetupError("checksum mismatch");
     return;
   }
-  auto data = s.Pak().LoadEntry(index);
-  if (!data) throw SetupError(s.Pak().LastLoadError().empty() ? "cannot be loaded" : s.Pak().LastLoadError());
-  WriteFileBytes(target, *data);
+  auto out = OpenDiskFile(target, FileMode::kCreate);
+  if (!out) throw SetupError("cannot create '" + target.string() + "'");
+  uint64_t at = 0;
+  const bool sound = s.Pak().StreamEntry(index, [&](std::span<const uint8_t> bytes) {
+    out->WriteAt(at, bytes);
+    at += bytes.size();
+  });
+  if (!sound) {
+    out.reset();
+    fs::remove(target, ec);  // damage leaves no file, as when nothing was unpacked
+    throw SetupError(s.Pak().LastLoadError().empty() ? "cannot be loaded" : s.Pak().LastLoadError());
+  }
 }
 
 }  // namespace ferry::tool

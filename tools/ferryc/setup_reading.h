@@ -63,11 +63,14 @@ EntryCheck CheckEntry(OpenedSetup& setup, size_t index);
 // no line consumes or lines whose group is missing. Empty when all is well.
 std::vector<std::string> CheckStructure(OpenedSetup& setup);
 
-// Writes the entry's unpacked bytes to `target` (large stored entries in
-// chunks). Throws SetupError for damage or a file that cannot be written.
+// Writes the entry's unpacked bytes to `target`, streamed in chunks. Throws
+// SetupError for damage (no file is left then) or a file that cannot
+// be written.
 void ExtractEntry(OpenedSetup& setup, size_t index, const std::filesystem::path& target);
 
-// "zlib" or "stored".
-std::string EntryMethod(const TPakFile& e);
+// "zlib", "zstd" (by the first stored bytes) or "stored".
+std::string EntryMethod(OpenedSetup& setup, const TPakFile& e);
+// Whether any compressed entry is a zstd frame.
+bool UsesZstd(OpenedSetup& setup);
 
 }  // namespace ferry::tool

@@ -8,6 +8,7 @@
 #include <thread>
 #include <system_error>
 
+#include "formats/pak/pak_codec.h"
 #include "formats/pak/pak_file.h"
 #include "formats/pak/pe_image.h"
 #include "base/scope_guard.h"
@@ -220,6 +221,8 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
     s.stubSize = host.size();
     host = {};
     TPak pak(std::move(file), PakMode::kAppendWriter);
+    if (const int level = setup.zstdLevel; level > 0)
+      pak.SetCompressor([level](std::span<const uint8_t> data) { return ZstdPack(data, level); });
     std::set<uint16_t> groups;
     // Every entry first, so the packers never see the directory grow.
     for (const ArchiveSource& e : setup.entries) {

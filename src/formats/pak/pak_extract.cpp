@@ -75,11 +75,15 @@ std::unique_ptr<RandomAccessFile> TPak::CreateTarget(FileSystem& files, const st
   return out;
 }
 
-bool TPak::WriteEntryFile(FileSystem& files, const std::string& target, const std::string& writeTo,
-                          const std::optional<std::vector<uint8_t>>& data) {
+// The entry is unpacked into the scratch file as it streams; whether it was
+// sound is known only at its end, and a damaged one is never renamed into place.
+bool TPak::WriteEntryFile(FileSystem& files, const std::string& target, const std::string& writeTo, size_t index) {
   auto out = CreateTarget(files, target, writeTo);
-  if (data && !data->empty()) out->WriteAt(0, *data);
-  return data.has_value();
+  uint64_t at = 0;
+  return StreamEntry(index, [&](std::span<const uint8_t> bytes) {
+    out->WriteAt(at, bytes);
+    at += bytes.size();
+  });
 }
 
 bool TPak::ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_t group) {
@@ -120,10 +124,10 @@ bool TPak::ExtractEntry(FileSystem& files, const std::string& target, const PakF
       ok = CopyLargeEntry(files, target, found.Name, found.Size, index, scratch);
       if (!ok) why = "the entry's bytes are not all in the archive";
     } else if (found.Size == 0) {
-      WriteEntryFile(files, target, scratch, std::nullopt);  // an empty file is all there is to write
+      CreateTarget(files, target, scratch);  // an empty file is all there is to write
       ok = true;
     } else {
-      ok = WriteEntryFile(files, target, scratch, LoadEntry(index));
+      ok = WriteEntryFile(files, target, scratch, index);
       if (!ok) why = last_error_;
     }
     if (ok && !files.RenameFile(scratch, target)) {

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "formats/pak/crc32.h"
+#include "formats/pak/pak_codec.h"
 #include "base/system_path.h"
 #include "formats/pak/pe_image.h"
 #include "base/byte_reader.h"
@@ -145,104 +146,115 @@ void TPak::ReadDirectory() {
 
 // ---- Loading ----------------------------------------------------------------
 
-std::optional<std::vector<uint8_t>> TPak::ReadStored(const TPakFile& e) {
-  uint64_t stored = (e.CompSize != 0 || e.OrigSize == 0) ? e.CompSize : e.OrigSize;
-  if (stored == 0) {
-    Fail("no stored bytes");
-    return std::nullopt;
-  }
-  if (!file_) {
-    Fail("the archive is closed");
-    return std::nullopt;
-  }
-  if (e.Offset > end_ || stored > end_ - e.Offset) {
-    Fail("stored bytes past the end of the file");
-    return std::nullopt;
-  }
-  std::vector<uint8_t> bytes(static_cast<size_t>(stored));
-  if (file_->ReadAt(e.Offset, bytes) != bytes.size()) {
-    Fail("short read");
-    return std::nullopt;
-  }
-  uint32_t crc = 0;
-  if (!CalcCrc32(bytes.data(), bytes.size(), crc) || crc != e.Checksum) {
-    Fail("checksum mismatch");
-    return std::nullopt;
-  }
-  return bytes;
-}
-
-// Inflates into a buffer that grows towards OrigSize as output arrives (a
-// lying OrigSize costs no memory); output beyond OrigSize is only counted, so
-// the DecompSize message can name the real length.
-std::optional<std::vector<uint8_t>> TPak::Inflate(const TPakFile& e, std::span<const uint8_t> stored) {
-  z_stream zs{};
-  if (inflateInit(&zs) != Z_OK) {
-    Fail("decompression error: cannot start zlib");
-    return std::nullopt;
-  }
-  zs.next_in = const_cast<Bytef*>(stored.data());
-  zs.avail_in = static_cast<uInt>(stored.size());
-
-  const size_t target = e.OrigSize;
-  std::vector<uint8_t> out(std::min<size_t>(target, std::max<size_t>(stored.size() * 4, 1u << 20)));
-  uint8_t scratch[16384];
-  size_t produced = 0;
-  uint64_t beyond = 0;
-  int rc = Z_OK;
-  for (;;) {
-    if (produced == out.size() && out.size() < target)
-      out.resize(std::min(target, std::max<size_t>(out.size() * 2, 1)));
-    bool counting = produced == out.size();
-    uint8_t* dest = counting ? scratch : out.data() + produced;
-    size_t room = counting ? sizeof scratch : std::min<size_t>(out.size() - produced, 1u << 30);
-    zs.next_out = dest;
-    zs.avail_out = static_cast<uInt>(room);
-    rc = inflate(&zs, Z_NO_FLUSH);
-    size_t got = room - zs.avail_out;
-    if (counting)
-      beyond += got;
-    else
-      produced += got;
-    if (rc == Z_STREAM_END) break;
-    if (rc == Z_OK) continue;
-    break;  // Z_BUF_ERROR with no input left (cut stream), Z_DATA_ERROR, ...
-  }
-  std::string zmsg = zs.msg ? zs.msg : "";
-  inflateEnd(&zs);
-  if (rc != Z_STREAM_END) {
-    Fail("decompression error in " + e.Name + (zmsg.empty() ? std::string() : ": " + zmsg));
-    return std::nullopt;
-  }
-  uint64_t length = produced + beyond;
-  if (length != e.OrigSize) {
-    Fail("unpacked length differs from OrigSize");
-    if (dialogs_) {
-      std::string text = e.Name + "\r\r" + "Error: DecompSize - " + std::to_string(length) + " OrigSize - " +
-                         std::to_string(e.OrigSize);
-      dialogs_->Show(text, "Error", DialogButtons::kOk, DialogIcon::kNone);
-    }
-    return std::nullopt;
-  }
-  out.resize(produced);
-  return out;
-}
-
 std::optional<std::vector<uint8_t>> TPak::LoadEntry(size_t index) {
+  std::vector<uint8_t> data;
+  // Room for what the entry will likely unpack to; a lying OrigSize costs no
+  // memory, as the buffer only grows as bytes arrive.
+  if (const TPakFile* e = Entry(index); e && e->Offset <= end_) {
+    const uint64_t stored = e->CompSize != 0 ? e->CompSize : e->OrigSize;
+    if (stored <= end_ - e->Offset)
+      data.reserve(static_cast<size_t>(std::min<uint64_t>(e->OrigSize, std::max<uint64_t>(stored * 4, 1u << 20))));
+  }
+  if (!StreamEntry(index, [&data](std::span<const uint8_t> bytes) { data.insert(data.end(), bytes.begin(), bytes.end()); }))
+    return std::nullopt;
+  return data;
+}
+
+bool TPak::StreamEntry(size_t index, const ByteSink& sink) {
   last_error_.clear();
   const TPakFile* e = Entry(index);
   if (!e) {
     Fail("no such entry");
-    return std::nullopt;
+    return false;
   }
   if (e->OrigSize == 0) {
     Fail("empty entry");
-    return std::nullopt;
+    return false;
   }
-  auto stored = ReadStored(*e);
-  if (!stored) return std::nullopt;
-  if (e->CompSize == 0) return stored;  // exactly OrigSize bytes
-  return Inflate(*e, *stored);
+  const uint64_t stored = e->CompSize != 0 ? e->CompSize : e->OrigSize;
+  if (!file_) {
+    Fail("the archive is closed");
+    return false;
+  }
+  if (e->Offset > end_ || stored > end_ - e->Offset) {
+    Fail("stored bytes past the end of the file");
+    return false;
+  }
+  return Unpack(*e, stored, sink);
+}
+
+// One pass over the stored bytes, in chunks: their CRC-32 is taken and they
+// are unpacked (or, stored as they are, handed on) on the way. The verdicts
+// keep the order of a load of the whole entry: short read, checksum, then the
+// codec's, then the unpacked length, so every damaged entry reads as before.
+bool TPak::Unpack(const TPakFile& e, uint64_t stored, const ByteSink& sink) {
+  if (in_buffer_.empty()) {
+    in_buffer_.resize(kStreamChunkSize);
+    out_buffer_.resize(kStreamChunkSize);
+  }
+  uint64_t length = 0;  // unpacked bytes, also those past OrigSize
+  auto hand = [&](std::span<const uint8_t> bytes) {
+    if (sink && length < e.OrigSize)
+      sink(bytes.first(static_cast<size_t>(std::min<uint64_t>(bytes.size(), e.OrigSize - length))));
+    length += bytes.size();
+  };
+  const bool packed = e.CompSize != 0;
+  PakDecoder* decoder = nullptr;
+  enum class State { kRunning, kEnded, kDamaged } state = State::kRunning;
+  uint32_t crc = 0;
+  for (uint64_t done = 0; done < stored;) {
+    std::span<uint8_t> part(in_buffer_.data(), static_cast<size_t>(std::min<uint64_t>(in_buffer_.size(), stored - done)));
+    if (file_->ReadAt(e.Offset + done, part) != part.size()) {
+      Fail("short read");
+      return false;
+    }
+    crc = Crc32Update(crc, part);
+    if (!packed) {
+      hand(part);
+    } else {
+      if (!decoder) decoder = &Decoder(CodecOf(part));
+      std::span<const uint8_t> rest = part;
+      while (state == State::kRunning) {
+        const size_t before = rest.size();
+        size_t produced = 0;
+        PakDecoder::Step step = decoder->Run(rest, out_buffer_, &produced);
+        hand(std::span<const uint8_t>(out_buffer_.data(), produced));
+        if (step == PakDecoder::Step::kEnd) state = State::kEnded;
+        else if (step == PakDecoder::Step::kError) state = State::kDamaged;
+        else if (produced == 0 && rest.size() == before) break;  // it wants the next chunk
+      }
+    }
+    done += part.size();
+  }
+  if (crc != e.Checksum) {
+    Fail("checksum mismatch");
+    return false;
+  }
+  if (packed && state != State::kEnded) {  // damaged, or cut short
+    const std::string& why = decoder ? decoder->Error() : std::string();
+    Fail("decompression error in " + e.Name + (why.empty() ? std::string() : ": " + why));
+    return false;
+  }
+  return CheckUnpackedLength(e, length);
+}
+
+// Output beyond OrigSize was only counted, so the message names the real length.
+bool TPak::CheckUnpackedLength(const TPakFile& e, uint64_t length) {
+  if (length == e.OrigSize) return true;
+  Fail("unpacked length differs from OrigSize");
+  if (dialogs_) {
+    std::string text = e.Name + "\r\r" + "Error: DecompSize - " + std::to_string(length) + " OrigSize - " +
+                       std::to_string(e.OrigSize);
+    dialogs_->Show(text, "Error", DialogButtons::kOk, DialogIcon::kNone);
+  }
+  return false;
+}
+
+PakDecoder& TPak::Decoder(PakCodec codec) {
+  std::unique_ptr<PakDecoder>& d = decoders_[codec == PakCodec::kZstd ? 1 : 0];
+  if (d) d->Reset();
+  else d = std::make_unique<PakDecoder>(codec);
+  return *d;
 }
 
 std::optional<std::vector<uint8_t>> TPak::LoadByName(std::string_view name, uint16_t group,
@@ -306,7 +318,7 @@ bool TPak::VerifyEntry(size_t index) {
     return false;
   }
   if (e->OrigSize >= kLargeEntryThreshold) return VerifyLarge(*e);
-  return LoadEntry(index).has_value();
+  return StreamEntry(index, {});
 }
 
 // Large entries are copied raw (CopyLargeEntry), so the bytes checked are the
@@ -376,11 +388,17 @@ std::optional<std::vector<uint8_t>> TPak::PackBuffer(size_t index, std::span<con
 
   std::vector<uint8_t> packed;
   if (data.size() < kLargeEntryThreshold) {
-    uLongf len = compressBound(static_cast<uLong>(data.size()));
-    packed.resize(len);
-    if (compress2(packed.data(), &len, data.data(), static_cast<uLong>(data.size()), 9) != Z_OK)
-      throw SetupError("Cannot compress " + e.Name);
-    packed.resize(len);
+    if (compressor_) {
+      std::optional<std::vector<uint8_t>> made = compressor_(data);
+      if (!made) throw SetupError("Cannot compress " + e.Name);
+      packed = std::move(*made);
+    } else {
+      uLongf len = compressBound(static_cast<uLong>(data.size()));
+      packed.resize(len);
+      if (compress2(packed.data(), &len, data.data(), static_cast<uLong>(data.size()), 9) != Z_OK)
+        throw SetupError("Cannot compress " + e.Name);
+      packed.resize(len);
+    }
   }
   if (data.size() >= kLargeEntryThreshold || packed.size() > data.size()) {
     e.CompSize = 0;

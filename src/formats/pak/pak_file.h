@@ -11,10 +11,11 @@
 //   trailer (last 16 bytes)   "RKPF", u16 Version (1), u16 EntryCount,
 //                             u32 DataStart, u32 DirectoryOffset
 //
-// Stored bytes are a zlib stream of CompSize bytes (level 9), or, when
-// CompSize is 0, the OrigSize data bytes themselves. Checksum is the CRC-32 of
-// the stored bytes exactly as they lie in the file (the zlib bytes for a
-// compressed entry). Group 0 is the setup's own data; group g >= 1 is the
+// Stored bytes are a zlib stream of CompSize bytes (level 9) or a zstd frame
+// (when the writer was given ZstdPack; told apart by their first bytes, see
+// pak_codec.h), or, when CompSize is 0, the OrigSize data bytes themselves.
+// Checksum is the CRC-32 of the stored bytes exactly as they lie in the file
+// (the compressed bytes for a compressed entry). Group 0 is the setup's own data; group g >= 1 is the
 // payload of the g-th group-consuming line of the command stream.
 //
 // In a signed program the signature's certificate table follows the archive
@@ -50,6 +51,8 @@ namespace ferry {
 
 class Dialogs;
 class FileSystem;
+class PakDecoder;
+enum class PakCodec;
 
 // Entries of this OrigSize or more are never compressed, are copied to disk in
 // chunks instead of being loaded, and are verified by streaming their stored
@@ -61,6 +64,9 @@ inline constexpr uint32_t kCopyChunkSize = 26'214'400;  // 25 MiB
 // The one buffer VerifyEntry streams a large entry through: all the memory
 // its check takes, whatever the entry's size.
 inline constexpr uint32_t kVerifyChunkSize = 1'048'576;  // 1 MiB
+// Every other entry streams through one buffer of stored bytes and one of
+// unpacked bytes of this size (StreamEntry), whatever its size.
+inline constexpr uint32_t kStreamChunkSize = 1'048'576;  // 1 MiB
 inline constexpr size_t kPakTrailerSize = 16;
 inline constexpr char kPakMagic[4] = {'R', 'K', 'P', 'F'};
 
@@ -162,11 +168,18 @@ class TPak {
   // "RKPF": no entries, no message.
   void ReadDirectory();
   // The entry's OrigSize unpacked bytes, or none: bad index, OrigSize 0,
-  // stored bytes outside the file, checksum mismatch, a zlib stream that does
-  // not inflate, or an unpacked length other than OrigSize (this last case
+  // stored bytes outside the file, checksum mismatch, a compressed stream that
+  // does not unpack, or an unpacked length other than OrigSize (this last case
   // also shows the "Error" DecompSize box through Dialogs, when there is one).
   // LastLoadError() says which.
   std::optional<std::vector<uint8_t>> LoadEntry(size_t index);
+  // The same checks, the unpacked bytes handed to `sink` in order, in pieces
+  // of at most kStreamChunkSize, and no more than OrigSize of them (the rest
+  // is counted for the DecompSize message). Damage is known only at the end:
+  // false then (LastLoadError says why) after `sink` may have had bytes.
+  // Exceptions of `sink` pass through.
+  using ByteSink = std::function<void(std::span<const uint8_t> bytes)>;
+  bool StreamEntry(size_t index, const ByteSink& sink);
   // Why the last LoadEntry or VerifyEntry failed (empty after a success).
   const std::string& LastLoadError() const { return last_error_; }
   // First entry in directory order whose name equals `name` ignoring case
@@ -188,7 +201,7 @@ class TPak {
   // A large entry (OrigSize >= kLargeEntryThreshold) is sound when its OrigSize
   // stored bytes lie in the archive and their CRC-32, streamed in chunks of
   // kVerifyChunkSize, equals Checksum; with Checksum 0 it is sound unread. Any
-  // other entry is sound when LoadEntry returns data. Bad index: false.
+  // other entry is sound when StreamEntry succeeds. Bad index: false.
   bool VerifyEntry(size_t index);
   size_t CountPayloadEntries() const;  // entries whose Group is not 0
   size_t CountGroup(uint16_t group) const;
@@ -224,8 +237,14 @@ class TPak {
   // A new directory entry (offset, sizes and checksum 0); its index. Throws
   // SetupError past 65,535 entries or for a name longer than 65,535 bytes.
   size_t AddEntry(const std::string& name, const std::string& sourceFile, uint16_t group);
+  // How PackBuffer compresses: the stored bytes for the data, or none when the
+  // codec fails. Unset: zlib at level 9. Called from the threads that call
+  // PackBuffer. ZstdPack (pak_codec.h) gives zstd frames.
+  using Compressor = std::function<std::optional<std::vector<uint8_t>>(std::span<const uint8_t> data)>;
+  void SetCompressor(Compressor compressor) { compressor_ = std::move(compressor); }
   // The stored bytes for `data`, setting the entry's OrigSize, CompSize and
-  // Checksum: the level-9 zlib stream when it is no longer than the data and
+  // Checksum: the compressed bytes (level-9 zlib unless SetCompressor said
+  // otherwise) when they are no longer than the data and
   // the data is below kLargeEntryThreshold, else the data itself (CompSize 0).
   // None for a bad index or empty data (the entry then keeps OrigSize 0).
   // Throws SetupError for data of 4 GiB or more.
@@ -252,13 +271,13 @@ class TPak {
 
  private:
   void Open(PakMode mode);
-  std::optional<std::vector<uint8_t>> ReadStored(const TPakFile& e);
   bool VerifyLarge(const TPakFile& e);
-  std::optional<std::vector<uint8_t>> Inflate(const TPakFile& e, std::span<const uint8_t> stored);
+  bool Unpack(const TPakFile& e, uint64_t stored, const ByteSink& sink);
+  bool CheckUnpackedLength(const TPakFile& e, uint64_t length);
+  PakDecoder& Decoder(PakCodec codec);
   std::optional<size_t> ScanGroup(uint16_t group);
   bool ExtractEntry(FileSystem& files, const std::string& target, const PakFound& found, size_t index);
-  bool WriteEntryFile(FileSystem& files, const std::string& target, const std::string& writeTo,
-                      const std::optional<std::vector<uint8_t>>& data);
+  bool WriteEntryFile(FileSystem& files, const std::string& target, const std::string& writeTo, size_t index);
   // Creates target's missing folders and the file writeTo in its folder.
   std::unique_ptr<RandomAccessFile> CreateTarget(FileSystem& files, const std::string& target,
                                                  const std::string& writeTo);
@@ -279,6 +298,9 @@ class TPak {
   bool valid_ = false;
   uint64_t end_ = 0;  // reader: where the trailer ends
   std::string last_error_;
+  Compressor compressor_;
+  std::unique_ptr<PakDecoder> decoders_[2];  // zlib, zstd: made when first needed
+  std::vector<uint8_t> in_buffer_, out_buffer_;  // StreamEntry's, kStreamChunkSize each once used
 };
 
 }  // namespace ferry

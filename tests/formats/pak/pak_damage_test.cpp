@@ -1,11 +1,15 @@
 // Archives are untrusted: each case names the field that is wrong.
 #include <gtest/gtest.h>
 #include <zlib.h>
+#include <zstd.h>
 
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "formats/pak/crc32.h"
+#include "formats/pak/pak_codec.h"
 #include "formats/pak/pak_file.h"
 #include "base/dialogs.h"
 #include "base/text.h"
@@ -145,6 +149,87 @@ TEST(PakDamage, TruncatedFilesHaveNoTrailer) {
     TPak pak(file, PakMode::kReader);
     EXPECT_EQ(pak.EntryCount(), 0u) << keep;
   }
+}
+
+// Both codecs: the same damage gives the same verdict, in the same order.
+std::vector<uint8_t> Text(size_t size) {
+  std::vector<uint8_t> data;
+  for (size_t i = 0; data.size() < size; ++i) {
+    std::string line = "line " + std::to_string(i * 7919 % 1000) + ": " + kText + "\n";
+    data.insert(data.end(), line.begin(), line.end());
+  }
+  data.resize(size);
+  return data;
+}
+
+struct Codec {
+  const char* name;
+  std::function<std::vector<uint8_t>(std::span<const uint8_t>)> pack;
+};
+
+const Codec kCodecs[] = {
+    {"zlib", [](std::span<const uint8_t> d) { return Zlib(std::string(d.begin(), d.end())); }},
+    {"zstd", [](std::span<const uint8_t> d) { return *ZstdPack(d, 3); }},
+};
+
+TEST(PakDamage, EveryCodecReportsDamageAlike) {
+  const std::vector<uint8_t> data = Text(5000);
+  const uint32_t size = static_cast<uint32_t>(data.size());
+  for (const Codec& c : kCodecs) {
+    SCOPED_TRACE(c.name);
+    const std::vector<uint8_t> stored = c.pack(data);
+    EXPECT_EQ(CodecOf(stored), std::string(c.name) == "zstd" ? PakCodec::kZstd : PakCodec::kZlib);
+    std::vector<uint8_t> cut(stored.begin(), stored.end() - 3);
+    struct Case {
+      const char* what;
+      std::vector<uint8_t> file;
+      std::string error;  // its start
+      bool box;
+    } cases[] = {
+        {"sound", OneEntry(stored, size, static_cast<uint32_t>(stored.size())), "", false},
+        {"flipped", OneEntry(stored, size, static_cast<uint32_t>(stored.size())), "checksum mismatch", false},
+        {"cut", OneEntry(cut, size, static_cast<uint32_t>(cut.size())), "decompression error in data.txt", false},
+        {"origsize", OneEntry(stored, size + 1, static_cast<uint32_t>(stored.size())),
+         "unpacked length differs from OrigSize", true},
+    };
+    cases[1].file[4 + stored.size() / 2] ^= 0x08;
+    for (Case& k : cases) {
+      SCOPED_TRACE(k.what);
+      MemoryFile file(k.file);
+      RecordingDialogs dialogs;
+      TPak pak(file, PakMode::kReader, &dialogs);
+      auto loaded = pak.LoadEntry(0);
+      EXPECT_EQ(loaded.has_value(), k.error.empty());
+      if (loaded) EXPECT_EQ(*loaded, data);
+      EXPECT_EQ(pak.LastLoadError().substr(0, k.error.size()), k.error);
+      EXPECT_EQ(pak.VerifyEntry(0), k.error.empty());
+      EXPECT_EQ(pak.LastLoadError().substr(0, k.error.size()), k.error);
+      EXPECT_EQ(dialogs.shown().size(), k.box ? 2u : 0u);  // once per check
+    }
+  }
+}
+
+// A frame that would make the decoder take more than the window the writer
+// keeps to is damage, not an allocation the archive may ask for.
+TEST(PakDamage, ZstdFramesWithAWiderWindowAreRefused) {
+  std::vector<uint8_t> data(9u << 20);
+  uint32_t x = 1;
+  for (uint8_t& b : data) b = static_cast<uint8_t>((x = x * 1103515245u + 12345u) >> 24);
+  ZSTD_CCtx* cctx = ZSTD_createCCtx();
+  ZSTD_CCtx_setParameter(cctx, ZSTD_c_compressionLevel, 1);
+  ZSTD_CCtx_setParameter(cctx, ZSTD_c_windowLog, kZstdWindowLogMax + 1);
+  std::vector<uint8_t> stored(ZSTD_compressBound(data.size()));
+  stored.resize(ZSTD_compress2(cctx, stored.data(), stored.size(), data.data(), data.size()));
+  ZSTD_freeCCtx(cctx);
+  MemoryFile file(OneEntry(stored, static_cast<uint32_t>(data.size()), static_cast<uint32_t>(stored.size())));
+  TPak pak(file, PakMode::kReader);
+  EXPECT_FALSE(pak.VerifyEntry(0));
+  EXPECT_EQ(pak.LastLoadError().rfind("decompression error in data.txt: ", 0), 0u) << pak.LastLoadError();
+  // Packed by the writer, the same data stays within the window.
+  std::vector<uint8_t> packed = *ZstdPack(data, 1);
+  MemoryFile sound(OneEntry(packed, static_cast<uint32_t>(data.size()), static_cast<uint32_t>(packed.size())));
+  TPak ok(sound, PakMode::kReader);
+  EXPECT_TRUE(ok.VerifyEntry(0)) << ok.LastLoadError();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "formats/pak/crc32.h"
 #include "base/file_system.h"
+#include "formats/pak/pak_codec.h"
 #include "formats/pak/pak_file.h"
 #include "base/setup_error.h"
 #include "formats/pak/pak_test_util.h"
@@ -247,6 +248,52 @@ TEST_F(PakExtractTest, CopyLargeEntryRefusesBytesThatAreNotThere) {
   EXPECT_FALSE(pak.CopyLargeEntry(DiskFileSystem(), root_text_ + "\\big", "big", kLargeEntryThreshold, 0));
   EXPECT_EQ(std::filesystem::file_size(Native(root_text_ + "\\big")), 0u);
   EXPECT_FALSE(pak.CopyLargeEntry(DiskFileSystem(), root_text_ + "\\none", "none", 10, 5));
+}
+
+// An entry of several chunks, either codec: unpacked in pieces of at most
+// kStreamChunkSize into its file; damaged, it leaves an empty file and is
+// reported, never a wrong file counted as written.
+TEST_F(PakExtractTest, EntriesStreamInChunksAndDamageNeverReplacesTheFile) {
+  std::vector<uint8_t> data(3'500'000);
+  uint32_t x = 7;
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i % 251 < 200 ? 'a' + i % 7 : (x = x * 1103515245u + 12345u) >> 24);
+  for (bool zstd : {false, true}) {
+    SCOPED_TRACE(zstd ? "zstd" : "zlib");
+    MemoryFile file;
+    {
+      TPak w(file, PakMode::kNewWriter);
+      if (zstd) w.SetCompressor([](std::span<const uint8_t> d) { return ZstdPack(d, 3); });
+      ASSERT_TRUE(w.StoreBuffer(w.AddEntry("big.dat", "", 1), data));
+      w.WriteDirectory();
+    }
+    TPak pak(file, PakMode::kReader);
+    const TPakFile e = pak.Files()[0];
+    ASSERT_GT(e.CompSize, 0u);
+    std::vector<uint8_t> joined;
+    size_t pieces = 0;
+    ASSERT_TRUE(pak.StreamEntry(0, [&](std::span<const uint8_t> piece) {
+      EXPECT_LE(piece.size(), kStreamChunkSize);
+      ++pieces;
+      joined.insert(joined.end(), piece.begin(), piece.end());
+    }));
+    EXPECT_GT(pieces, 1u);
+    EXPECT_EQ(joined, data);
+    ASSERT_TRUE(pak.ExtractGroup(DiskFileSystem(), root_text_, 1));
+    EXPECT_EQ(ReadFileBytes(Native(root_text_ + "\\big.dat")), data);
+
+    std::vector<uint8_t> bytes = file.Data();
+    bytes[e.Offset + e.CompSize - 10] ^= 0x01;  // after most of the entry has been written
+    MemoryFile damagedFile(bytes);
+    TPak damaged(damagedFile, PakMode::kReader);
+    std::vector<std::string> notWritten;
+    PakEvents ev;
+    ev.FileNotWritten = [&](const std::string& path, const std::string& why) { notWritten.push_back(why); };
+    damaged.SetEvents(ev);
+    EXPECT_FALSE(damaged.ExtractGroup(DiskFileSystem(), root_text_, 1));
+    EXPECT_EQ(notWritten, std::vector<std::string>{"checksum mismatch"});
+    EXPECT_EQ(ReadFileBytes(Native(root_text_ + "\\big.dat")), data);  // the earlier file stays whole
+    EXPECT_FALSE(std::filesystem::exists(Native(root_text_ + "\\~ferry-new.tmp")));
+  }
 }
 
 }  // namespace
