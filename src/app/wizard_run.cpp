@@ -4,6 +4,7 @@
 // The wizard's drive query shares its name with a Windows macro.
 #undef GetDriveType
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "app/wizard_host.h"
 #include "base/scope_guard.h"
 #include "base/setup_error.h"
+#include "engine/run_journal/journaled_run.h"
 #include "engine/setup_context.h"
 #include "engine/setup_thread.h"
 #include "engine/startup.h"
@@ -63,6 +65,25 @@ int RunInWindow(WizardModel& model, SetupContext& ctx, const RunningWizardHost& 
   return host.Fatal() ? kExitFailed : kExitDone;
 }
 
+// Before any page: the folder start-up chose is claimed for this process,
+// and a run that was killed there is undone. False when another setup or
+// uninstaller works in it (said, and exit code 3).
+bool ClaimStartFolder(SetupContext& ctx, Dialogs& dialogs, RunLog* output) {
+  if (!ctx.System) return true;
+  const std::string& folder = ctx.SetupInfo.InstallDir;
+  FolderClaim claim = ClaimInstallFolder(*ctx.System, folder);
+  const std::string text =
+      claim.Busy ? FolderBusyMessage(folder) : RecoverySummary(claim.Recovery, folder);
+  if (text.empty()) return true;
+  if (output) {
+    output->Line(AnsiToUtf8(text));
+    std::fprintf(stderr, "%s\n", AnsiToUtf8(text).c_str());
+  } else {
+    dialogs.Show(text, "Setup", DialogButtons::kOk, claim.Busy ? DialogIcon::kError : DialogIcon::kInformation);
+  }
+  return !claim.Busy;
+}
+
 }  // namespace
 
 int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log) {
@@ -70,6 +91,8 @@ int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, R
   RunLog* output = silent ? &log : nullptr;
   if (silent && options.Debug && ctx.Pak)
     for (const std::string& line : DebugListingLines(*ctx.Pak, ctx.SetupInfo)) log.Line(AnsiToUtf8(line));
+
+  if (!ClaimStartFolder(ctx, dialogs, output)) return kExitStartupError;
 
   UiTaskWindow ui;
   WinErrorReporter reporter(ctx, options, dialogs, !silent);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "engine/run_journal/journaled_run.h"
 #include "engine/setup_context.h"
 #include "engine/startup.h"
 #include "base/text_helpers.h"
@@ -43,6 +44,10 @@ std::string BlockedMessage(const WizardModel& model, const SetupContext& ctx) {
 
 int ExitCodeOfRun(SetupContext& ctx, const SilentRunFacts& facts,
                   const std::function<void(std::string_view)>& say) {
+  if (facts.Outcome.FolderBusy) {
+    say(CodePageToUtf8(FolderBusyMessage(ctx.SetupInfo.InstallDir)));
+    return kExitStartupError;
+  }
   int code = 0;
   if (facts.Outcome.CycleStopped) {
     say(CycleStoppedMessage(facts.Outcome));
@@ -59,6 +64,11 @@ int ExitCodeOfRun(SetupContext& ctx, const SilentRunFacts& facts,
       say("  " + CodePageToUtf8(f.Path) + (f.Reason.empty() ? "" : " (" + CodePageToUtf8(f.Reason) + ")"));
     code = 1;
   }
+  if (facts.Outcome.RolledBack)
+    say(facts.Outcome.NotUndone.empty()
+            ? "Every change of the run was undone: the product is as it was before."
+            : "The run was undone but for " + std::to_string(facts.Outcome.NotUndone.size()) +
+                  " change(s) named above.");
   if (code == 0) say("Setup finished: installed to \"" + CodePageToUtf8(ctx.SetupInfo.InstallDir) + "\".");
   return code;
 }

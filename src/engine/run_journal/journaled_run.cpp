@@ -29,6 +29,9 @@ JournaledRun::JournaledRun(SetupContext& ctx) : ctx_(ctx) {
   files_ = std::make_unique<JournaledFileSystem>(real_->Files(), *journal_);
   system_ = std::make_unique<JournaledSystem>(*real_, *files_, *journal_);
   ctx.System = system_.get();
+  // The install folder is there from the start of the run (it always was at
+  // its end), with the journal in it.
+  journal_->Begin([&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
 }
 
 JournaledRun::~JournaledRun() { Release(); }

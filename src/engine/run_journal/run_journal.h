@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_system.h"
 #include "base/random_access_file.h"
 #include "engine/system.h"
 #include "formats/run_journal/run_journal_format.h"
@@ -35,6 +36,9 @@ class RunJournal {
   // or overwrite what was there). False when it could not be written: the
   // change must not be made.
   bool Note(const JournalRecord& record, bool toDisk);
+  // Opens the journal now, creating the install folder for it; `created`
+  // hears of each folder made, parents first. False when it cannot be written.
+  bool Begin(const DirectoryCreatedFn& created);
   // A free name in path's folder for a file set aside.
   std::string NewAsideName(const std::string& path);
 
@@ -50,7 +54,7 @@ class RunJournal {
   std::vector<std::string> RollBack(System* system);
 
  private:
-  bool Open();
+  bool Open(const DirectoryCreatedFn& created = {});
 
   FileSystem& files_;
   std::string folder_;

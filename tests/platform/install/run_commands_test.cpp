@@ -65,15 +65,14 @@ TEST_F(RunCommandsTest, JumpsConditionsAndFailureFollowTheScript) {
   EXPECT_EQ(f_.ctx.CurrentLine, 9);
   EXPECT_EQ(f_.ctx.SetupAborted.load(), 1);
   EXPECT_EQ(f_.sinks.messages, (std::vector<std::u16string>{u"Setup failed to install patch."}));
-  EXPECT_TRUE(DirectoryExists(f_.InstallDir() + "saves"));
-  EXPECT_FALSE(DirectoryExists(f_.InstallDir() + "never"));
-  EXPECT_EQ(ReadText(f_.InstallDir() + "docs\\copy.txt"), "read me");
-
-  // After the abort the log was saved with the prefix and the uninstaller hook ran.
-  EXPECT_TRUE(outcome.LogSaved);
-  EXPECT_EQ(registered_, 1);
-  TUninstallList saved;
-  ASSERT_TRUE(saved.LoadFromFile(DiskFileSystem(), f_.InstallDir(), "Demo_"));
+  // The failure undid the run: nothing of it is left, no log, no registration.
+  EXPECT_TRUE(outcome.RolledBack);
+  EXPECT_TRUE(outcome.NotUndone.empty());
+  EXPECT_FALSE(DirectoryExists(f_.InstallDir()));
+  EXPECT_FALSE(outcome.LogSaved);
+  EXPECT_EQ(registered_, 0);
+  // What the log held before that.
+  const TUninstallList& saved = f_.ctx.InstallLog;
   // Extraction logs folder + "\\" + name, copyfile the expanded path; both
   // are folded at the install directory, which ends in a backslash.
   EXPECT_EQ(saved.Files(), (std::vector<std::string>{"$INSTDIR\\readme.txt", "$INSTDIR\\maps\\coast.map",
@@ -116,14 +115,13 @@ TEST_F(RunCommandsTest, AVfsArchiveLeftOpenIsFlushedWhenItsNextLineIsJumpedOver)
   EXPECT_LT(stored.Tree().FindByPath("c.txt"), 0);
 }
 
-TEST_F(RunCommandsTest, AFailureOnTheFirstLineStillCreatesTheInstallDirectory) {
+TEST_F(RunCommandsTest, AFailureOnTheFirstLineLeavesNoFolderAndNoLog) {
   f_.Line("failure", {});
   f_.Line("file", {"Files\\", "1"});
-  Run();
-  EXPECT_TRUE(DirectoryExists(f_.InstallDir()));
-  EXPECT_FALSE(FileExists(f_.InstallDir() + "readme.txt"));
-  EXPECT_EQ(f_.ctx.InstallLog.Directories(), (std::vector<std::string>{f_.InstallDir()}));
-  EXPECT_TRUE(FileExists(f_.InstallDir() + "Demo_install.log"));
+  RunOutcome outcome = Run();
+  EXPECT_TRUE(outcome.RolledBack);
+  EXPECT_FALSE(DirectoryExists(f_.InstallDir()));
+  EXPECT_EQ(registered_, 0);
 }
 
 TEST_F(RunCommandsTest, AGotoCycleIsStoppedAndReported) {
@@ -136,8 +134,8 @@ TEST_F(RunCommandsTest, AGotoCycleIsStoppedAndReported) {
   EXPECT_FALSE(DirectoryExists(f_.InstallDir() + "after"));
   ASSERT_EQ(reporter_.reports.size(), 1u);
   EXPECT_EQ(reporter_.reports[0].second, "Setup Thread");
-  EXPECT_TRUE(DirectoryExists(f_.InstallDir()));
-  EXPECT_EQ(registered_, 1);
+  EXPECT_FALSE(DirectoryExists(f_.InstallDir()));  // a failed run: undone
+  EXPECT_EQ(registered_, 0);
 }
 
 // The thread, the hand-over window and the main thread's pump together.

@@ -1,0 +1,182 @@
+// The run journal over a file system in memory: a failed run and a killed
+// one (and a killed recovery) leave the product exactly as it was; a
+// finished run leaves nothing of the journal behind.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <ostream>
+#include <stdexcept>
+
+#include "base/memory_file_system.h"
+#include "engine/run_journal/journaled_files.h"
+#include "engine/run_journal/run_journal.h"
+#include "engine/run_journal/run_recovery.h"
+
+namespace ferry {
+namespace {
+
+std::vector<uint8_t> B(const std::string& s) { return {s.begin(), s.end()}; }
+
+// Files and registry values, and nothing else of the system.
+class MemorySystem : public System {
+ public:
+  explicit MemorySystem(MemoryFileSystem& files) : files_(files) {}
+  FileSystem& Files() override { return files_; }
+  std::string ResolveCdDrivePath(const std::string& path) override { return path; }
+  std::optional<std::string> ReadRegistryString(int, const std::string& key, const std::string& name) override {
+    auto it = values.find(key + "|" + name);
+    return it == values.end() ? std::string() : it->second;
+  }
+  RegistryWrite WriteRegistryString(int, const std::string& key, const std::string& name,
+                                    const std::string& value) override {
+    values[key + "|" + name] = value;
+    return RegistryWrite::kDone;
+  }
+  RegistryValueState QueryRegistryValue(int, const std::string& key, const std::string& name) override {
+    RegistryValueState state;
+    state.KeyExisted = true;
+    auto it = values.find(key + "|" + name);
+    if (it != values.end()) state.Value = it->second;
+    return state;
+  }
+  bool RestoreRegistryValue(int, const std::string& key, const std::string& name,
+                            const RegistryValueState& before) override {
+    if (before.Value) values[key + "|" + name] = *before.Value;
+    else values.erase(key + "|" + name);
+    return true;
+  }
+  bool CreateShellLink(const ShellLink&) override { return false; }
+  bool StartProgram(const std::string&, const std::string&, std::unique_ptr<StartedProgram>*) override { return false; }
+  ProcessIdentity CurrentProcess() override { return {7, 1}; }
+  [[noreturn]] void FatalExit(const std::string&, Dialogs*) override { std::abort(); }
+  [[noreturn]] void ExitProcess(int) override { std::abort(); }
+
+  std::map<std::string, std::string> values;
+
+ private:
+  MemoryFileSystem& files_;
+};
+
+struct Snapshot {
+  std::map<std::string, std::vector<uint8_t>> Files;
+  std::map<std::string, std::string> Values;
+  bool operator==(const Snapshot&) const = default;
+};
+
+void PrintTo(const Snapshot& s, std::ostream* os) {
+  for (const auto& [path, bytes] : s.Files) *os << path << "=" << std::string(bytes.begin(), bytes.end()) << "; ";
+  for (const auto& [name, value] : s.Values) *os << name << "=" << value << "; ";
+}
+
+class RunJournalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    files_.CreateDirectory("C:\\app");
+    files_.Put("C:\\app\\old.txt", B("old"));
+    files_.Put("C:\\app\\gone.txt", B("gone"));
+    files_.Put("C:\\app\\ro.txt", B("read-only"));
+    files_.SetReadOnly("C:\\app\\ro.txt");
+    system_.values["Software\\Atlas|Version"] = "1.1";
+  }
+
+  Snapshot Now() {
+    Snapshot s;
+    for (const std::string& p : files_.Paths()) s.Files[p] = *files_.Find(p);
+    s.Values = system_.values;
+    return s;
+  }
+
+  // A patch: a new file, a replaced one (as extraction does it), a removed
+  // one, a read-only one replaced, a new folder with a file, registry values.
+  void Patch(RunJournal& journal) {
+    JournaledFileSystem files(files_, journal);
+    JournaledSystem system(system_, files, journal);
+    files.Open("C:\\app\\new.txt", FileMode::kCreate)->WriteAt(0, B("new"));
+    files.Open("C:\\app\\~ferry-new.tmp", FileMode::kCreate)->WriteAt(0, B("old, patched"));
+    ASSERT_TRUE(files.RenameFile("C:\\app\\~ferry-new.tmp", "C:\\app\\old.txt"));
+    ASSERT_TRUE(files.RemoveFile("C:\\app\\gone.txt"));
+    files.Open("C:\\app\\~ferry-new.tmp", FileMode::kCreate)->WriteAt(0, B("writable now"));
+    ASSERT_TRUE(files.RenameFile("C:\\app\\~ferry-new.tmp", "C:\\app\\ro.txt"));
+    ASSERT_TRUE(ForceDirectories(files, "C:\\app\\sub\\deep\\"));
+    files.Open("C:\\app\\sub\\deep\\f.txt", FileMode::kCreate)->WriteAt(0, B("f"));
+    system.WriteRegistryString(2, "Software\\Atlas", "Version", "1.2");
+    system.WriteRegistryString(2, "Software\\Atlas", "Extra", "x");
+  }
+
+  MemoryFileSystem files_;
+  MemorySystem system_{files_};
+};
+
+TEST_F(RunJournalTest, AFailedRunIsUndoneExactly) {
+  Snapshot before = Now();
+  RunJournal journal(files_, "C:\\app", {7, 1});
+  Patch(journal);
+  EXPECT_EQ(files_.Find("C:\\app\\ro.txt") ? *files_.Find("C:\\app\\ro.txt") : B(""), B("writable now"));
+  EXPECT_TRUE(journal.RollBack(&system_).empty());
+  EXPECT_EQ(Now(), before);
+  EXPECT_TRUE(files_.IsReadOnly("C:\\app\\ro.txt"));
+  EXPECT_FALSE(files_.DirectoryExists("C:\\app\\sub\\"));
+}
+
+TEST_F(RunJournalTest, AFinishedRunLeavesNoJournalAndNothingSetAside) {
+  RunJournal journal(files_, "C:\\app", {7, 1});
+  Patch(journal);
+  journal.Commit();
+  std::vector<std::string> expected = {"C:\\app\\new.txt", "C:\\app\\old.txt", "C:\\app\\ro.txt",
+                                       "C:\\app\\sub\\deep\\f.txt"};
+  EXPECT_EQ(files_.Paths(), expected);
+  EXPECT_EQ(*files_.Find("C:\\app\\old.txt"), B("old, patched"));
+}
+
+// A killed run, then a recovery killed after each of its changes in turn,
+// then a recovery that finishes: always the product as it was.
+TEST_F(RunJournalTest, AKilledRunIsUndoneEvenWhenItsRecoveryIsKilled) {
+  Snapshot before = Now();
+  {
+    RunJournal journal(files_, "C:\\app", {7, 1});
+    Patch(journal);
+  }  // no Commit, no RollBack: the process died
+  const Snapshot killed = Now();
+  const bool readOnly = files_.IsReadOnly("C:\\app\\ro.txt");
+  for (int stopAt = 1;; ++stopAt) {
+    SCOPED_TRACE(stopAt);
+    for (const std::string& p : files_.Paths()) files_.MakeWritable(p), files_.RemoveFile(p);
+    for (const auto& [path, bytes] : killed.Files) files_.Put(path, bytes);
+    if (readOnly) files_.SetReadOnly("C:\\app\\ro.txt");
+    system_.values = killed.Values;
+    int changes = 0;
+    files_.SetChangeHook([&](const MemoryFileSystem::Change&) {
+      if (++changes == stopAt) throw std::runtime_error("killed");
+    });
+    bool finished = true;
+    try {
+      RecoverUnfinishedRun(files_, &system_, "C:\\app");
+    } catch (const std::runtime_error&) {
+      finished = false;
+    }
+    files_.SetChangeHook({});
+    RecoveryReport report = RecoverUnfinishedRun(files_, &system_, "C:\\app");
+    EXPECT_TRUE(report.NotUndone.empty());
+    EXPECT_EQ(Now(), before);
+    if (finished) break;
+  }
+}
+
+TEST_F(RunJournalTest, AJournalOfARunThatStillGoesIsLeftAlone) {
+  class Running : public MemorySystem {
+   public:
+    using MemorySystem::MemorySystem;
+    bool IsProcessRunning(const ProcessIdentity& p) override { return p.Id == 7; }
+  } running(files_);
+  {
+    RunJournal journal(files_, "C:\\app", {7, 1});
+    Patch(journal);
+  }
+  Snapshot during = Now();
+  RecoveryReport report = RecoverUnfinishedRun(files_, &running, "C:\\app");
+  EXPECT_TRUE(report.LeftAlone);
+  EXPECT_EQ(Now(), during);
+}
+
+}  // namespace
+}  // namespace ferry
