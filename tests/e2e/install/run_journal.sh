@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# run_journal.sh STUB FERRYC SOURCE_DIR WORK_DIR   (FERRYC: ferryc.exe or a native ferryc)
+#
+# The demo patch (files replaced, added, moved and removed, a package and a
+# VFS update, registry values, links) over Tidewater Atlas 1.1, whose
+# readme.txt is read-only:
+#   killed   the run is stopped dead after N journal records, for N spread
+#            over the whole run; the next start undoes it, and the product
+#            folder and the registry are byte for byte as before the patch;
+#   whole    then the patch runs to its end: the tree equals a clean run's,
+#            and its uninstall ends with exit code 0;
+#   twice    two copies started at once into the folder, 10 rounds: one
+#            works, the other stops with exit code 3 and says why.
+set -euo pipefail
+stub=$1 ferryc_exe=$2 src=$3 work=$4
+
+source "$src/tests/e2e/e2e_common.sh"
+fresh_prefix "$work"
+use_ferryc "$ferryc_exe"
+setup=$work/patch.exe
+ferryc compile "$(tool_path "$src/examples/demo/demo.fss")" --stub "$(tool_path "$stub")" -o "$(tool_path "$setup")" -q
+
+product=$drive_c/Atlas
+clean=$drive_c/Clean
+"$src/examples/demo/product-1.1/install" "$product" "$ferryc_exe" >/dev/null
+"$src/examples/demo/product-1.1/install" "$clean" "$ferryc_exe" >/dev/null
+chmod a-w "$product/readme.txt" "$clean/readme.txt"
+
+# The folder's files with their contents and read-only marks, and the
+# registry keys the patch writes, as one text.
+state() {  # folder
+  (cd "$1" && find . -type f ! -name '~ferry-run.journal' -printf '%p %m\n' | sort && \
+     find . -type f ! -name '~ferry-run.journal' -print0 | sort -z | xargs -0 sha256sum && \
+     find . -type d | sort)
+  # Values only: a key that a read made (and an undone run left empty) is no change.
+  wine reg query 'HKCU\Software\Tidewater Atlas' /s 2>/dev/null | tr -d '\r' | grep REG_ | sort || true
+  wine reg query 'HKLM\Software\Tidewater Atlas' /s 2>/dev/null | tr -d '\r' | grep REG_ | sort || true
+}
+patch() {  # folder-name log-name [stop-after]
+  set +e
+  FERRY_TEST_STOP_AFTER_RECORDS=${3:-} timeout 300 wine "$setup" /S "/D=C:\\$1" >"$work/$2.out" 2>"$work/$2.err"
+  rc=$?
+  set -e
+}
+
+# What start-up itself leaves (the install-path key it reads) is there first.
+patch Atlas warm 1
+state "$product" > "$work/before.txt"
+
+# ---- killed ---------------------------------------------------------------------
+kills=0
+for n in 1 2 4 7 11 16 23 31 42 55 70 90 115 150 200; do
+  patch Atlas "kill$n" "$n"
+  [ "$rc" = 0 ] && break  # the run has fewer records than that
+  [ "$rc" = 99 ] || { cat "$work/kill$n.err" >&2; fail "killed at $n: exit code $rc, expected 99"; }
+  [ -f "$product/~ferry-run.journal" ] || fail "killed at $n: no journal left"
+  kills=$((kills + 1))
+  # The next start undoes it before its own run's first change (stopped there).
+  patch Atlas "recover$n" 1
+  grep -q 'did not finish; its [0-9]* changes were undone' "$work/recover$n.err" ||
+    { cat "$work/recover$n.err" >&2; fail "killed at $n: the next start did not say it undid the run"; }
+  state "$product" > "$work/after$n.txt"
+  diff "$work/before.txt" "$work/after$n.txt" >&2 || fail "killed at $n: the product is not as it was"
+done
+[ "$kills" -ge 10 ] || fail "only $kills kill points fell inside the run"
+echo "run journal: $kills kill points, the product as it was after each"
+
+# ---- whole ----------------------------------------------------------------------
+patch Atlas whole
+[ "$rc" = 0 ] || { cat "$work/whole.err" >&2; fail "the full patch after the kills: exit code $rc"; }
+grep -q 'did not finish' "$work/whole.err" || fail "the full patch did not undo the last stopped run first"
+[ ! -e "$product/~ferry-run.journal" ] || fail "the journal stayed after a finished run"
+if find "$product" -name '~ferry-*' | grep -q .; then fail "scratch files stayed: $(find "$product" -name '~ferry-*')"; fi
+patch Clean clean
+[ "$rc" = 0 ] || { cat "$work/clean.err" >&2; fail "the clean patch: exit code $rc"; }
+(cd "$product" && find . -type f ! -name '*.exe' ! -name '*_install.log' -print0 | sort -z | xargs -0 sha256sum) > "$work/tree.txt"
+(cd "$clean" && find . -type f ! -name '*.exe' ! -name '*_install.log' -print0 | sort -z | xargs -0 sha256sum) > "$work/tree.clean.txt"
+diff "$work/tree.clean.txt" "$work/tree.txt" >&2 || fail "the patched tree differs from a clean run's"
+cmp "$product/Tidewater_Uninstall.exe" "$clean/Tidewater_Uninstall.exe" || fail "the uninstallers differ"
+
+# ---- twice ----------------------------------------------------------------------
+for round in 1 2 3 4 5 6 7 8 9 10; do
+  set +e
+  wine "$setup" /S '/D=C:\Atlas' >"$work/a$round.out" 2>"$work/a$round.err" & a=$!
+  wine "$setup" /S '/D=C:\Atlas' >"$work/b$round.out" 2>"$work/b$round.err" & b=$!
+  wait $a; rca=$?
+  wait $b; rcb=$?
+  set -e
+  codes=$(printf '%s\n' "$rca" "$rcb" | sort | tr '\n' ' ')
+  [ "$codes" = "0 3 " ] || { cat "$work/a$round.err" "$work/b$round.err" >&2; fail "round $round: exit codes $rca and $rcb"; }
+  loser=$work/a$round.err; [ "$rca" = 3 ] || loser=$work/b$round.err
+  grep -qF 'Another setup is working in C:\Atlas ; try again when it has finished' "$loser" ||
+    { cat "$loser" >&2; fail "round $round: the second copy did not say why it stopped"; }
+done
+echo "run journal: 10 rounds of two copies, one worked each time"
+
+set +e
+wine "$product/Tidewater_Uninstall.exe" /S >"$work/uninstall.out" 2>"$work/uninstall.err"
+rc=$?
+set -e
+[ "$rc" = 0 ] || { cat "$work/uninstall.err" >&2; fail "the uninstall: exit code $rc"; }
+echo "e2e run journal: all checks passed"
