@@ -39,7 +39,19 @@ bool JournaledFileSystem::PrepareNewFile(const std::string& path) {
 }
 
 std::unique_ptr<RandomAccessFile> JournaledFileSystem::Open(const std::string& path, FileMode mode) {
-  if (mode != FileMode::kCreate) return inner_.Open(path, mode);
+  if (mode != FileMode::kCreate) {
+    // Written in place: a product archive, whose own side file keeps what
+    // the update overwrites. Noted once, so the run can put it back.
+    if (mode != FileMode::kRead && !updated_.count(path) && inner_.FileExists(path)) {
+      JournalRecord rec = FileRecord(JournalRecordKind::kArchiveUpdate, path);
+      const bool vfs = path.size() > 4 && (path.compare(path.size() - 4, 4, ".vfs") == 0 ||
+                                           path.compare(path.size() - 4, 4, ".VFS") == 0);
+      rec.Archive = vfs ? JournalArchiveKind::kVfs : JournalArchiveKind::kPackage;
+      if (!journal_.Note(rec, true)) return nullptr;
+      updated_.insert(path);
+    }
+    return inner_.Open(path, mode);
+  }
   if (!PrepareNewFile(path)) return nullptr;
   return inner_.Open(path, mode);
 }

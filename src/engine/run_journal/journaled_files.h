@@ -41,6 +41,7 @@ class JournaledFileSystem : public FileSystem {
   FileSystem& inner_;
   RunJournal& journal_;
   std::set<std::string> removed_folders_;  // noted, gone once the run succeeds
+  std::set<std::string> updated_;          // files written in place, noted
 };
 
 class JournaledSystem : public System {

@@ -17,9 +17,9 @@ std::string FolderPart(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string SideFileOf(const JournalRecord& update) {
-  return update.Archive == JournalArchiveKind::kVfs ? VfsJournal::PathFor(update.Path)
-                                                    : TailBackupPath(update.Path);
+// Either kind of archive keeps its own side file; whichever is there counts.
+bool IsSideFileOf(const JournalRecord& update, const std::string& path) {
+  return path == VfsJournal::PathFor(update.Path) || path == TailBackupPath(update.Path);
 }
 
 class Undoer {
@@ -118,7 +118,7 @@ class Undoer {
   void RestoreArchiveFrom(const std::string& path, size_t i) {
     for (size_t j = 0; j < i; ++j) {
       const JournalRecord& rec = records_[j];
-      if (rec.Kind == JournalRecordKind::kArchiveUpdate && SideFileOf(rec) == path && files_.FileExists(path)) {
+      if (rec.Kind == JournalRecordKind::kArchiveUpdate && IsSideFileOf(rec, path) && files_.FileExists(path)) {
         RestoreArchive(rec);
         return;
       }
@@ -126,16 +126,17 @@ class Undoer {
   }
 
   void RestoreArchive(const JournalRecord& rec) {
-    if (!files_.FileExists(SideFileOf(rec))) return;  // nothing of that update is left to undo
+    const bool vfs = files_.FileExists(VfsJournal::PathFor(rec.Path));
+    const bool package = files_.FileExists(TailBackupPath(rec.Path));
+    if (!vfs && !package) return;  // nothing of that update is left to undo
     try {
       auto archive = files_.Open(rec.Path, FileMode::kReadWriteExclusive);
       if (!archive) {
         NotUndone("Cannot open " + rec.Path + " to put it back");
         return;
       }
-      if (rec.Archive == JournalArchiveKind::kVfs) {
-        VfsJournal::Recover(files_, rec.Path, *archive);
-      } else if (RollBackUpdate(files_, rec.Path, *archive) == TailRecovery::kMismatch) {
+      if (vfs) VfsJournal::Recover(files_, rec.Path, *archive);
+      if (package && RollBackUpdate(files_, rec.Path, *archive) == TailRecovery::kMismatch) {
         NotUndone("Cannot put back " + rec.Path + ": it was changed by something else");
       }
     } catch (const SetupError& e) {
