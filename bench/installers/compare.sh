@@ -148,7 +148,10 @@ for payload in $payloads; do
   echo
   echo "$payload: $count files, $(awk -v b="$bytes" 'BEGIN { printf "%.1f MiB", b / 1048576 }'), $rounds rounds (cpu: setup user+sys + wineserver; peak: wine process)"
   python3 "$helper" summary "$results" nsis-zlib
-  [ -z "$uninstall_walls" ] || echo "  ferry uninstall wall (s):$uninstall_walls"
+  if [ -n "$uninstall_walls" ]; then
+    echo "  ferry uninstall wall (s):$uninstall_walls  median $(tr ' ' '\n' <<< "$uninstall_walls" |
+      sed -n 's/.*://p' | sort -n | awk '{ v[NR] = $1 } END { printf "%.2f", (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }')"
+  fi
   rm -rf "$dir/Payload"
 done
 echo
