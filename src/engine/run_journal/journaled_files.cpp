@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "engine/commands/command_runtime.h"
 #include "engine/run_journal/run_journal.h"
 
 namespace ferry {
@@ -99,8 +100,7 @@ bool JournaledFileSystem::RemoveDirectory(const std::string& path) {
 
 std::vector<FoundFile> JournaledFileSystem::FindFiles(const std::string& pattern) {
   std::vector<FoundFile> found = inner_.FindFiles(pattern);
-  const size_t slash = pattern.find_last_of("\\/");
-  const std::string folder = slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
+  const std::string folder = FolderOf(pattern);
   std::vector<FoundFile> seen;
   for (FoundFile& f : found) {
     const std::string path = folder + f.Name;

@@ -1,3 +1,4 @@
+#include "engine/commands/command_runtime.h"
 #include "engine/run_journal/run_journal.h"
 
 #include <cstdlib>
@@ -23,11 +24,6 @@ size_t StopAfterRecords() {
   return limit;
 }
 
-std::string FolderPart(const std::string& path) {
-  size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 }  // namespace
 
 std::string RunJournalPath(const std::string& installFolder) {
@@ -35,8 +31,7 @@ std::string RunJournalPath(const std::string& installFolder) {
 }
 
 bool IsRunScratchName(const std::string& path) {
-  size_t slash = path.find_last_of("\\/");
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string name = path.substr(FolderOf(path).size());
   return name.rfind(kScratchPrefix, 0) == 0 && name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0;
 }
 
@@ -98,7 +93,7 @@ bool RunJournal::Note(const JournalRecord& record, bool toDisk) {
 }
 
 std::string RunJournal::NewAsideName(const std::string& path) {
-  const std::string folder = FolderPart(path);
+  const std::string folder = FolderOf(path);
   for (;;) {
     std::string name = folder + kScratchPrefix + std::to_string(self_.Id) + "-" + std::to_string(++aside_count_) + ".tmp";
     if (!files_.FileExists(name) && !files_.DirectoryExists(name)) return name;

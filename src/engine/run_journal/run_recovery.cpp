@@ -1,3 +1,4 @@
+#include "engine/commands/command_runtime.h"
 #include "engine/run_journal/run_recovery.h"
 
 #include "base/file_system.h"
@@ -11,11 +12,6 @@
 namespace ferry {
 
 namespace {
-
-std::string FolderPart(const std::string& path) {
-  size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 // Either kind of archive keeps its own side file; whichever is there counts.
 bool IsSideFileOf(const JournalRecord& update, const std::string& path) {
@@ -61,8 +57,8 @@ class Undoer {
 
   // A set-aside name the run made: "~ferry-...tmp" beside the file.
   static bool IsAside(const JournalRecord& rec) {
-    return IsRunScratchName(rec.Other) && FolderPart(rec.Other) == FolderPart(rec.Path) &&
-           !FolderPart(rec.Path).empty();
+    return IsRunScratchName(rec.Other) && FolderOf(rec.Other) == FolderOf(rec.Path) &&
+           !FolderOf(rec.Path).empty();
   }
 
   void NotUndone(const std::string& line) { report_.NotUndone.push_back(line); }
