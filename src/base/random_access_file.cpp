@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "base/setup_error.h"
 #include "base/system_path.h"
@@ -40,25 +41,28 @@ void MemoryFile::Truncate(uint64_t size) { data_.resize(size); }
 namespace {
 
 // C stdio with 64-bit offsets: the same code on Linux and on Windows, where
-// the wide-character open keeps non-ANSI paths working.
+// the wide-character open keeps non-ANSI paths working. A seek and the read
+// after it are one step under the lock, so threads may share the file.
 class DiskFile : public RandomAccessFile {
  public:
   DiskFile(std::FILE* f, std::filesystem::path path) : f_(f), path_(std::move(path)) {}
   ~DiskFile() override { std::fclose(f_); }
 
   uint64_t Size() override {
-    SeekTo(0, SEEK_END);
-    return Tell();
+    std::lock_guard<std::mutex> lock(mutex_);
+    return EndOffset();
   }
 
   size_t ReadAt(uint64_t offset, std::span<uint8_t> out) override {
+    std::lock_guard<std::mutex> lock(mutex_);
     if (out.empty()) return 0;
-    if (offset >= Size()) return 0;
+    if (offset >= EndOffset()) return 0;
     SeekTo(static_cast<int64_t>(offset), SEEK_SET);
     return std::fread(out.data(), 1, out.size(), f_);
   }
 
   void WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
+    std::lock_guard<std::mutex> lock(mutex_);
     if (data.empty()) return;
     SeekTo(static_cast<int64_t>(offset), SEEK_SET);
     if (std::fwrite(data.data(), 1, data.size(), f_) != data.size() || std::fflush(f_) != 0)
@@ -66,6 +70,7 @@ class DiskFile : public RandomAccessFile {
   }
 
   void Truncate(uint64_t size) override {
+    std::lock_guard<std::mutex> lock(mutex_);
     std::fflush(f_);
 #ifdef _WIN32
     int rc = _chsize_s(_fileno(f_), static_cast<int64_t>(size));
@@ -76,6 +81,7 @@ class DiskFile : public RandomAccessFile {
   }
 
   void Flush() override {
+    std::lock_guard<std::mutex> lock(mutex_);
     std::fflush(f_);
 #ifdef _WIN32
     _commit(_fileno(f_));
@@ -85,6 +91,11 @@ class DiskFile : public RandomAccessFile {
   }
 
  private:
+  uint64_t EndOffset() {
+    SeekTo(0, SEEK_END);
+    return Tell();
+  }
+
   void SeekTo(int64_t offset, int whence) {
 #ifdef _WIN32
     int rc = _fseeki64(f_, offset, whence);
@@ -102,6 +113,7 @@ class DiskFile : public RandomAccessFile {
 #endif
   }
 
+  std::mutex mutex_;
   std::FILE* f_;
   std::filesystem::path path_;
 };

@@ -18,7 +18,8 @@ class RandomAccessFile {
 
   virtual uint64_t Size() = 0;
   // Reads up to out.size() bytes at offset; returns how many were read
-  // (fewer at the end of the file, 0 past it).
+  // (fewer at the end of the file, 0 past it). Several threads may read at
+  // once while none writes (archives are read by a few threads).
   virtual size_t ReadAt(uint64_t offset, std::span<uint8_t> out) = 0;
   // Writes all of data at offset, extending the file as needed.
   // Throws SetupError when the bytes cannot be written (full disk, read-only).

@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "formats/pak/pak_file.h"
-#include "base/setup_error.h"
 #include "base/file_system.h"
+#include "base/scope_guard.h"
+#include "base/setup_error.h"
+#include "formats/pak/inflate_pipeline.h"
 
 namespace ferry {
 
@@ -80,10 +82,24 @@ std::unique_ptr<RandomAccessFile> TPak::CreateTarget(FileSystem& files, const st
 bool TPak::WriteEntryFile(FileSystem& files, const std::string& target, const std::string& writeTo, size_t index) {
   auto out = CreateTarget(files, target, writeTo);
   uint64_t at = 0;
-  return StreamEntry(index, [&](std::span<const uint8_t> bytes) {
+  auto write = [&](std::span<const uint8_t> bytes) {
     out->WriteAt(at, bytes);
     at += bytes.size();
-  });
+  };
+  if (!pipeline_) return StreamEntry(index, write);
+  return Record(files_[index], pipeline_->Take(index, write));
+}
+
+// The entries ExtractGroup unpacks, in the order it writes them: large ones
+// are copied raw, empty ones and refused names have nothing to unpack.
+std::vector<size_t> TPak::UnpackedInGroup(uint16_t group) const {
+  std::vector<size_t> order;
+  for (size_t i = 0; i < files_.size(); ++i) {
+    const TPakFile& e = files_[i];
+    if (e.Group == group && e.OrigSize != 0 && e.OrigSize < kLargeEntryThreshold && IsSafeEntryName(e.Name))
+      order.push_back(i);
+  }
+  return order;
 }
 
 bool TPak::ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_t group) {
@@ -93,6 +109,12 @@ bool TPak::ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_
     std::string& dir;
     ~Forget() { dir.clear(); }
   } forget{known_dir_};
+  // Entries are unpacked ahead on other threads while this one writes.
+  std::unique_ptr<InflatePipeline> pipeline;
+  if (std::vector<size_t> order = UnpackedInGroup(group); file_ && !order.empty())
+    pipeline = std::make_unique<InflatePipeline>(*file_, end_, files_, std::move(order), ReaderThreads());
+  pipeline_ = pipeline.get();
+  ScopeGuard detach([this] { pipeline_ = nullptr; });
   bool allWritten = true;
   PakFound found = FindFirst(group, false);
   for (;;) {

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "formats/pak/crc32.h"
+#include "formats/pak/entry_reader.h"
 #include "formats/pak/pak_codec.h"
 #include "base/system_path.h"
 #include "formats/pak/pe_image.h"
@@ -70,6 +71,7 @@ TPak::~TPak() = default;
 
 void TPak::Open(PakMode mode) {
   mode_ = mode;
+  reader_ = std::make_unique<PakEntryReader>();
   switch (mode) {
     case PakMode::kReader:
       ReadDirectory();
@@ -167,94 +169,22 @@ bool TPak::StreamEntry(size_t index, const ByteSink& sink) {
     Fail("no such entry");
     return false;
   }
-  if (e->OrigSize == 0) {
-    Fail("empty entry");
-    return false;
-  }
-  const uint64_t stored = e->CompSize != 0 ? e->CompSize : e->OrigSize;
   if (!file_) {
     Fail("the archive is closed");
     return false;
   }
-  if (e->Offset > end_ || stored > end_ - e->Offset) {
-    Fail("stored bytes past the end of the file");
-    return false;
-  }
-  return Unpack(*e, stored, sink);
+  return Record(*e, reader_->Stream(*file_, end_, *e, sink));
 }
 
-// One pass over the stored bytes, in chunks: their CRC-32 is taken and they
-// are unpacked (or, stored as they are, handed on) on the way. The verdicts
-// keep the order of a load of the whole entry: short read, checksum, then the
-// codec's, then the unpacked length, so every damaged entry reads as before.
-bool TPak::Unpack(const TPakFile& e, uint64_t stored, const ByteSink& sink) {
-  if (in_buffer_.empty()) {
-    in_buffer_.resize(kStreamChunkSize);
-    out_buffer_.resize(kStreamChunkSize);
-  }
-  uint64_t length = 0;  // unpacked bytes, also those past OrigSize
-  auto hand = [&](std::span<const uint8_t> bytes) {
-    if (sink && length < e.OrigSize)
-      sink(bytes.first(static_cast<size_t>(std::min<uint64_t>(bytes.size(), e.OrigSize - length))));
-    length += bytes.size();
-  };
-  const bool packed = e.CompSize != 0;
-  PakDecoder* decoder = nullptr;
-  enum class State { kRunning, kEnded, kDamaged } state = State::kRunning;
-  uint32_t crc = 0;
-  for (uint64_t done = 0; done < stored;) {
-    std::span<uint8_t> part(in_buffer_.data(), static_cast<size_t>(std::min<uint64_t>(in_buffer_.size(), stored - done)));
-    if (file_->ReadAt(e.Offset + done, part) != part.size()) {
-      Fail("short read");
-      return false;
-    }
-    crc = Crc32Update(crc, part);
-    if (!packed) {
-      hand(part);
-    } else {
-      if (!decoder) decoder = &Decoder(CodecOf(part));
-      std::span<const uint8_t> rest = part;
-      while (state == State::kRunning) {
-        const size_t before = rest.size();
-        size_t produced = 0;
-        PakDecoder::Step step = decoder->Run(rest, out_buffer_, &produced);
-        hand(std::span<const uint8_t>(out_buffer_.data(), produced));
-        if (step == PakDecoder::Step::kEnd) state = State::kEnded;
-        else if (step == PakDecoder::Step::kError) state = State::kDamaged;
-        else if (produced == 0 && rest.size() == before) break;  // it wants the next chunk
-      }
-    }
-    done += part.size();
-  }
-  if (crc != e.Checksum) {
-    Fail("checksum mismatch");
-    return false;
-  }
-  if (packed && state != State::kEnded) {  // damaged, or cut short
-    const std::string& why = decoder ? decoder->Error() : std::string();
-    Fail("decompression error in " + e.Name + (why.empty() ? std::string() : ": " + why));
-    return false;
-  }
-  return CheckUnpackedLength(e, length);
-}
-
-// Output beyond OrigSize was only counted, so the message names the real length.
-bool TPak::CheckUnpackedLength(const TPakFile& e, uint64_t length) {
-  if (length == e.OrigSize) return true;
-  Fail("unpacked length differs from OrigSize");
-  if (dialogs_) {
-    std::string text = e.Name + "\r\r" + "Error: DecompSize - " + std::to_string(length) + " OrigSize - " +
-                       std::to_string(e.OrigSize);
+bool TPak::Record(const TPakFile& e, const EntryCheck& check) {
+  last_error_ = check.Error;
+  // Output beyond OrigSize was only counted, so the message names the real length.
+  if (check.WrongLength && dialogs_) {
+    std::string text = e.Name + "\r\r" + "Error: DecompSize - " + std::to_string(*check.WrongLength) +
+                       " OrigSize - " + std::to_string(e.OrigSize);
     dialogs_->Show(text, "Error", DialogButtons::kOk, DialogIcon::kNone);
   }
-  return false;
-}
-
-PakDecoder& TPak::Decoder(PakCodec codec) {
-  std::unique_ptr<PakDecoder>& d = decoders_[codec == PakCodec::kZstd ? 1 : 0];
-  if (d) d->Reset();
-  else d = std::make_unique<PakDecoder>(codec);
-  return *d;
+  return check.Sound;
 }
 
 std::optional<std::vector<uint8_t>> TPak::LoadByName(std::string_view name, uint16_t group,
@@ -317,38 +247,11 @@ bool TPak::VerifyEntry(size_t index) {
     Fail("no such entry");
     return false;
   }
-  if (e->OrigSize >= kLargeEntryThreshold) return VerifyLarge(*e);
-  return StreamEntry(index, {});
-}
-
-// Large entries are copied raw (CopyLargeEntry), so the bytes checked are the
-// OrigSize bytes at Offset, read through one fixed buffer.
-bool TPak::VerifyLarge(const TPakFile& e) {
-  if (e.Checksum == 0) return true;
   if (!file_) {
     Fail("the archive is closed");
     return false;
   }
-  if (e.Offset > end_ || e.OrigSize > end_ - e.Offset) {
-    Fail("stored bytes past the end of the file");
-    return false;
-  }
-  std::vector<uint8_t> chunk(kVerifyChunkSize);
-  uint32_t crc = 0;
-  for (uint64_t done = 0; done < e.OrigSize;) {
-    std::span<uint8_t> part(chunk.data(), static_cast<size_t>(std::min<uint64_t>(chunk.size(), e.OrigSize - done)));
-    if (file_->ReadAt(e.Offset + done, part) != part.size()) {
-      Fail("short read");
-      return false;
-    }
-    crc = Crc32Update(crc, part);
-    done += part.size();
-  }
-  if (crc != e.Checksum) {
-    Fail("checksum mismatch");
-    return false;
-  }
-  return true;
+  return Record(*e, reader_->Verify(*file_, end_, *e));
 }
 
 size_t TPak::CountPayloadEntries() const {

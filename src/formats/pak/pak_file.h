@@ -51,8 +51,9 @@ namespace ferry {
 
 class Dialogs;
 class FileSystem;
-class PakDecoder;
-enum class PakCodec;
+class InflatePipeline;
+class PakEntryReader;
+struct EntryCheck;
 
 // Entries of this OrigSize or more are never compressed, are copied to disk in
 // chunks instead of being loaded, and are verified by streaming their stored
@@ -119,6 +120,9 @@ struct PakEvents {
   // Byte counts on the large-entry status line; plain decimal when empty.
   std::function<std::string(uint64_t bytes)> FormatByteSize;
 };
+
+// How many threads read an archive's entries at once: the cores, at most 4.
+unsigned ReaderThreads();
 
 enum class PakMode {
   kReader,        // existing file, read-only, shared; the directory is read at once
@@ -203,6 +207,14 @@ class TPak {
   // kVerifyChunkSize, equals Checksum; with Checksum 0 it is sound unread. Any
   // other entry is sound when StreamEntry succeeds. Bad index: false.
   bool VerifyEntry(size_t index);
+  // VerifyEntry for every entry whose OrigSize is not 0, on up to `threads`
+  // threads reading at once (the file must allow concurrent ReadAt).
+  // `verified(i)` is called on the calling thread for each entry i in
+  // directory order once it and every entry before it are sound. Returns the
+  // first damaged entry by index (LastLoadError and the DecompSize box as
+  // VerifyEntry gives them; no entry after it is reported), none when all
+  // are sound.
+  std::optional<size_t> VerifyEntries(unsigned threads, const std::function<void(size_t index)>& verified);
   size_t CountPayloadEntries() const;  // entries whose Group is not 0
   size_t CountGroup(uint16_t group) const;
   // Closes the file (after WriteDirectory for a writer). Later reads find no data.
@@ -271,11 +283,11 @@ class TPak {
 
  private:
   void Open(PakMode mode);
-  bool VerifyLarge(const TPakFile& e);
-  bool Unpack(const TPakFile& e, uint64_t stored, const ByteSink& sink);
-  bool CheckUnpackedLength(const TPakFile& e, uint64_t length);
-  PakDecoder& Decoder(PakCodec codec);
+  // Takes a read's verdict as this archive's own: LastLoadError, and the
+  // DecompSize box for a wrong unpacked length. Returns check.Sound.
+  bool Record(const TPakFile& e, const EntryCheck& check);
   std::optional<size_t> ScanGroup(uint16_t group);
+  std::vector<size_t> UnpackedInGroup(uint16_t group) const;
   bool ExtractEntry(FileSystem& files, const std::string& target, const PakFound& found, size_t index);
   bool WriteEntryFile(FileSystem& files, const std::string& target, const std::string& writeTo, size_t index);
   // Creates target's missing folders and the file writeTo in its folder.
@@ -293,14 +305,15 @@ class TPak {
   TPakTrailer trailer_;
   std::vector<TPakFile> files_;
   size_t cursor_ = 0;
-  // During ExtractGroup: the last folder CreateTarget saw to exist.
+  // During ExtractGroup: the last folder CreateTarget saw to exist, and the
+  // workers unpacking the group's entries ahead of the writing.
   std::string known_dir_;
+  InflatePipeline* pipeline_ = nullptr;
   bool valid_ = false;
   uint64_t end_ = 0;  // reader: where the trailer ends
   std::string last_error_;
   Compressor compressor_;
-  std::unique_ptr<PakDecoder> decoders_[2];  // zlib, zstd: made when first needed
-  std::vector<uint8_t> in_buffer_, out_buffer_;  // StreamEntry's, kStreamChunkSize each once used
+  std::unique_ptr<PakEntryReader> reader_;  // StreamEntry's and VerifyEntry's
 };
 
 }  // namespace ferry

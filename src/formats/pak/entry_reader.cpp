@@ -1,0 +1,123 @@
+#include "formats/pak/entry_reader.h"
+
+#include <algorithm>
+
+#include "formats/pak/crc32.h"
+
+namespace ferry {
+
+namespace {
+
+EntryCheck Damage(std::string why) {
+  EntryCheck check;
+  check.Error = std::move(why);
+  return check;
+}
+
+EntryCheck Sound() {
+  EntryCheck check;
+  check.Sound = true;
+  return check;
+}
+
+// The stored bytes lie within the archive.
+bool StoredInside(const TPakFile& e, uint64_t stored, uint64_t archiveEnd) {
+  return e.Offset <= archiveEnd && stored <= archiveEnd - e.Offset;
+}
+
+}  // namespace
+
+PakEntryReader::PakEntryReader() = default;
+PakEntryReader::~PakEntryReader() = default;
+
+EntryCheck PakEntryReader::Stream(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e,
+                                  const ByteSink& sink) {
+  if (e.OrigSize == 0) return Damage("empty entry");
+  const uint64_t stored = e.CompSize != 0 ? e.CompSize : e.OrigSize;
+  if (!StoredInside(e, stored, archiveEnd)) return Damage("stored bytes past the end of the file");
+  return Unpack(file, e, stored, sink);
+}
+
+EntryCheck PakEntryReader::Verify(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e) {
+  if (e.OrigSize >= kLargeEntryThreshold) return VerifyLarge(file, archiveEnd, e);
+  return Stream(file, archiveEnd, e, {});
+}
+
+// One pass over the stored bytes, in chunks: their CRC-32 is taken and they
+// are unpacked (or, stored as they are, handed on) on the way. The verdicts
+// keep the order of a load of the whole entry: short read, checksum, then the
+// codec's, then the unpacked length, so every damaged entry reads as before.
+EntryCheck PakEntryReader::Unpack(RandomAccessFile& file, const TPakFile& e, uint64_t stored, const ByteSink& sink) {
+  if (in_buffer_.empty()) {
+    in_buffer_.resize(kStreamChunkSize);
+    out_buffer_.resize(kStreamChunkSize);
+  }
+  uint64_t length = 0;  // unpacked bytes, also those past OrigSize
+  auto hand = [&](std::span<const uint8_t> bytes) {
+    if (sink && length < e.OrigSize)
+      sink(bytes.first(static_cast<size_t>(std::min<uint64_t>(bytes.size(), e.OrigSize - length))));
+    length += bytes.size();
+  };
+  const bool packed = e.CompSize != 0;
+  PakDecoder* decoder = nullptr;
+  enum class State { kRunning, kEnded, kDamaged } state = State::kRunning;
+  uint32_t crc = 0;
+  for (uint64_t done = 0; done < stored;) {
+    std::span<uint8_t> part(in_buffer_.data(), static_cast<size_t>(std::min<uint64_t>(in_buffer_.size(), stored - done)));
+    if (file.ReadAt(e.Offset + done, part) != part.size()) return Damage("short read");
+    crc = Crc32Update(crc, part);
+    if (!packed) {
+      hand(part);
+    } else {
+      if (!decoder) decoder = &Decoder(CodecOf(part));
+      std::span<const uint8_t> rest = part;
+      while (state == State::kRunning) {
+        const size_t before = rest.size();
+        size_t produced = 0;
+        PakDecoder::Step step = decoder->Run(rest, out_buffer_, &produced);
+        hand(std::span<const uint8_t>(out_buffer_.data(), produced));
+        if (step == PakDecoder::Step::kEnd) state = State::kEnded;
+        else if (step == PakDecoder::Step::kError) state = State::kDamaged;
+        else if (produced == 0 && rest.size() == before) break;  // it wants the next chunk
+      }
+    }
+    done += part.size();
+  }
+  if (crc != e.Checksum) return Damage("checksum mismatch");
+  if (packed && state != State::kEnded) {  // damaged, or cut short
+    const std::string& why = decoder ? decoder->Error() : std::string();
+    return Damage("decompression error in " + e.Name + (why.empty() ? std::string() : ": " + why));
+  }
+  if (length != e.OrigSize) {
+    EntryCheck check = Damage("unpacked length differs from OrigSize");
+    check.WrongLength = length;
+    return check;
+  }
+  return Sound();
+}
+
+// Large entries are copied raw (CopyLargeEntry), so the bytes checked are the
+// OrigSize bytes at Offset, read through one fixed buffer.
+EntryCheck PakEntryReader::VerifyLarge(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e) {
+  if (e.Checksum == 0) return Sound();
+  if (!StoredInside(e, e.OrigSize, archiveEnd)) return Damage("stored bytes past the end of the file");
+  std::vector<uint8_t> chunk(kVerifyChunkSize);
+  uint32_t crc = 0;
+  for (uint64_t done = 0; done < e.OrigSize;) {
+    std::span<uint8_t> part(chunk.data(), static_cast<size_t>(std::min<uint64_t>(chunk.size(), e.OrigSize - done)));
+    if (file.ReadAt(e.Offset + done, part) != part.size()) return Damage("short read");
+    crc = Crc32Update(crc, part);
+    done += part.size();
+  }
+  if (crc != e.Checksum) return Damage("checksum mismatch");
+  return Sound();
+}
+
+PakDecoder& PakEntryReader::Decoder(PakCodec codec) {
+  std::unique_ptr<PakDecoder>& d = decoders_[codec == PakCodec::kZstd ? 1 : 0];
+  if (d) d->Reset();
+  else d = std::make_unique<PakDecoder>(codec);
+  return *d;
+}
+
+}  // namespace ferry

@@ -1,0 +1,56 @@
+// Reading one archive entry's stored bytes: their CRC-32 taken and (when
+// compressed) unpacked on the way, through a few fixed buffers. A reader holds
+// no file position, so readers of their own on several threads may read one
+// archive at once (its RandomAccessFile must allow concurrent ReadAt).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "formats/pak/pak_codec.h"
+#include "formats/pak/pak_file.h"
+
+namespace ferry {
+
+// What reading an entry found.
+struct EntryCheck {
+  bool Sound = false;
+  std::string Error;  // why not, when not Sound
+  // Set when the stream was sound but unpacked to a length other than
+  // OrigSize (this length, which the DecompSize message names).
+  std::optional<uint64_t> WrongLength;
+};
+
+class PakEntryReader {
+ public:
+  using ByteSink = TPak::ByteSink;
+
+  PakEntryReader();
+  ~PakEntryReader();
+  PakEntryReader(const PakEntryReader&) = delete;
+  PakEntryReader& operator=(const PakEntryReader&) = delete;
+
+  // The entry's unpacked bytes handed to `sink` in order, in pieces of at most
+  // kStreamChunkSize and no more than OrigSize of them (the rest is counted).
+  // The stored bytes must end by `archiveEnd`. Damage shows only at the end.
+  EntryCheck Stream(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e, const ByteSink& sink);
+  // Stream without a sink; a large entry (OrigSize >= kLargeEntryThreshold)
+  // is sound when the CRC-32 of its OrigSize raw bytes equals Checksum, or
+  // unread when Checksum is 0.
+  EntryCheck Verify(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e);
+
+ private:
+  EntryCheck Unpack(RandomAccessFile& file, const TPakFile& e, uint64_t stored, const ByteSink& sink);
+  EntryCheck VerifyLarge(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e);
+  PakDecoder& Decoder(PakCodec codec);
+
+  std::unique_ptr<PakDecoder> decoders_[2];  // zlib, zstd: made when first needed
+  std::vector<uint8_t> in_buffer_, out_buffer_;    // kStreamChunkSize each once used
+};
+
+}  // namespace ferry
