@@ -26,8 +26,11 @@ namespace {
 
 // Entries are packed by worker threads (zlib at level 9 dominates the time)
 // and appended by the calling thread strictly in archive order, so the bytes
-// do not depend on the threads. At most kAhead entries are held in memory.
-constexpr size_t kAhead = 4;
+// do not depend on the threads. Workers run ahead of the writing by up to
+// kAheadBytes of source (and kAheadEntries entries), so that one big file
+// packing on one core does not leave the others idle.
+constexpr uint64_t kAheadBytes = 128ull << 20;
+constexpr size_t kAheadEntries = 1024;
 
 struct Slot {
   bool done = false;
@@ -44,7 +47,7 @@ class ParallelPacker {
   // Throws SetupError naming the entry that failed; *failed is its index.
   void Run(size_t* failed) {
     unsigned hw = std::max(1u, std::thread::hardware_concurrency());
-    unsigned workers = std::min<unsigned>(hw, 2);
+    unsigned workers = std::min<unsigned>(hw, 4);
     std::vector<std::thread> threads;
     for (unsigned t = 0; t < workers; ++t) threads.emplace_back([this] { Work(); });
     ScopeGuard stop([&] { Stop(threads); });
@@ -66,9 +69,10 @@ class ParallelPacker {
       size_t i;
       {
         std::unique_lock lock(mutex_);
-        room_.wait(lock, [&] { return stop_ || (next_ < entries_.size() && next_ < taken_ + kAhead); });
+        room_.wait(lock, [&] { return stop_ || (next_ < entries_.size() && RoomFor(next_)); });
         if (stop_ || next_ >= entries_.size()) return;
         i = next_++;
+        ahead_bytes_ += SourceBytes(entries_[i]);
       }
       Slot slot = Pack(i);
       {
@@ -103,12 +107,19 @@ class ParallelPacker {
     return slot;
   }
 
+  // The entry the writer waits for is always taken; later ones while the budget lasts.
+  bool RoomFor(size_t i) const {
+    if (i == taken_) return true;
+    return i - taken_ < kAheadEntries && ahead_bytes_ + SourceBytes(entries_[i]) <= kAheadBytes;
+  }
+
   Slot Take(size_t i) {
     std::unique_lock lock(mutex_);
     ready_.wait(lock, [&] { return slots_[i].done; });
     Slot slot = std::move(slots_[i]);
     slots_[i] = Slot{};
     taken_ = i + 1;
+    ahead_bytes_ -= SourceBytes(entries_[i]);
     room_.notify_all();
     return slot;
   }
@@ -130,6 +141,7 @@ class ParallelPacker {
   std::condition_variable ready_, room_;
   size_t next_ = 0;
   size_t taken_ = 0;
+  uint64_t ahead_bytes_ = 0;  // source bytes of the entries claimed and not yet taken
   bool stop_ = false;
 };
 

@@ -19,8 +19,8 @@ namespace ferry {
 
 // Bytes unpacked ahead of the writer, per worker; the entry the writer is
 // taking may hold kPipelineHeadBytes more, so a worker is never stuck behind it.
-inline constexpr size_t kPipelineAheadBytes = 4u << 20;
-inline constexpr size_t kPipelineHeadBytes = 2u << 20;
+inline constexpr size_t kPipelineAheadBytes = 2u << 20;
+inline constexpr size_t kPipelineHeadBytes = 1u << 20;
 // Entries unpacked ahead at most (small files each cost a slot).
 inline constexpr size_t kPipelineAheadEntries = 512;
 
