@@ -1,10 +1,12 @@
 // The setup archive reader over arbitrary bytes: directory, every entry,
-// every lookup and enumeration; zlib and zstd entries alike.
+// every lookup and enumeration; zlib and zstd entries alike; and the same
+// entries read on worker threads, which must give the same verdicts.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "formats/pak/inflate_pipeline.h"
 #include "formats/pak/pak_file.h"
 #include "base/dialogs.h"
 
@@ -12,10 +14,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ferry::MemoryFile file(std::vector<uint8_t>(data, data + size));
   ferry::RecordingDialogs dialogs;
   ferry::TPak pak(file, ferry::PakMode::kReader, &dialogs);
+  std::vector<bool> streamedSound(pak.EntryCount());
+  std::optional<size_t> firstDamaged;
   for (size_t i = 0; i <= pak.EntryCount(); ++i) {
     auto loaded = pak.LoadEntry(i);
     if (loaded && loaded->size() != pak.Files()[i].OrigSize) __builtin_trap();
-    pak.VerifyEntry(i);
+    if (!pak.VerifyEntry(i) && i < pak.EntryCount() && pak.Files()[i].OrigSize != 0 && !firstDamaged) firstDamaged = i;
     // Streamed: pieces within the chunk size, never past OrigSize, all of it when sound.
     uint64_t streamed = 0;
     bool sound = pak.StreamEntry(i, [&](std::span<const uint8_t> piece) {
@@ -24,6 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     });
     if (i < pak.EntryCount() && streamed > pak.Files()[i].OrigSize) __builtin_trap();
     if (sound && streamed != pak.Files()[i].OrigSize) __builtin_trap();
+    if (i < pak.EntryCount()) streamedSound[i] = sound;
+  }
+  if (pak.VerifyEntries(2, {}) != firstDamaged) __builtin_trap();
+  std::vector<size_t> order;
+  for (size_t i = 0; i < pak.EntryCount(); ++i)
+    if (pak.Files()[i].OrigSize != 0 && pak.Files()[i].OrigSize < ferry::kLargeEntryThreshold) order.push_back(i);
+  {
+    ferry::InflatePipeline pipeline(file, pak.ArchiveEnd(), pak.Files(), order, 2);
+    for (size_t i : order)
+      if (pipeline.Take(i, {}).Sound != streamedSound[i]) __builtin_trap();
   }
   for (uint16_t group : {0, 1, 2}) {
     for (auto f = pak.FindFirst(group, true); !f.Name.empty(); f = pak.FindNext(group, false)) {

@@ -27,7 +27,7 @@ bool StoredInside(const TPakFile& e, uint64_t stored, uint64_t archiveEnd) {
 
 }  // namespace
 
-PakEntryReader::PakEntryReader() = default;
+PakEntryReader::PakEntryReader(size_t chunkSize) : chunk_size_(std::min<size_t>(chunkSize, kStreamChunkSize)) {}
 PakEntryReader::~PakEntryReader() = default;
 
 EntryCheck PakEntryReader::Stream(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e,
@@ -49,8 +49,8 @@ EntryCheck PakEntryReader::Verify(RandomAccessFile& file, uint64_t archiveEnd, c
 // codec's, then the unpacked length, so every damaged entry reads as before.
 EntryCheck PakEntryReader::Unpack(RandomAccessFile& file, const TPakFile& e, uint64_t stored, const ByteSink& sink) {
   if (in_buffer_.empty()) {
-    in_buffer_.resize(kStreamChunkSize);
-    out_buffer_.resize(kStreamChunkSize);
+    in_buffer_.resize(chunk_size_);
+    out_buffer_.resize(chunk_size_);
   }
   uint64_t length = 0;  // unpacked bytes, also those past OrigSize
   auto hand = [&](std::span<const uint8_t> bytes) {

@@ -17,6 +17,9 @@
 
 namespace ferry {
 
+// The pieces worker threads read and unpack in: small, as several run at once.
+inline constexpr size_t kWorkerChunkSize = 256u << 10;
+
 // What reading an entry found.
 struct EntryCheck {
   bool Sound = false;
@@ -30,13 +33,15 @@ class PakEntryReader {
  public:
   using ByteSink = TPak::ByteSink;
 
-  PakEntryReader();
+  // Stored bytes are read, and unpacked bytes handed on, in pieces of at
+  // most `chunkSize` (at most kStreamChunkSize).
+  explicit PakEntryReader(size_t chunkSize = kStreamChunkSize);
   ~PakEntryReader();
   PakEntryReader(const PakEntryReader&) = delete;
   PakEntryReader& operator=(const PakEntryReader&) = delete;
 
   // The entry's unpacked bytes handed to `sink` in order, in pieces of at most
-  // kStreamChunkSize and no more than OrigSize of them (the rest is counted).
+  // the chunk size and no more than OrigSize of them (the rest is counted).
   // The stored bytes must end by `archiveEnd`. Damage shows only at the end.
   EntryCheck Stream(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e, const ByteSink& sink);
   // Stream without a sink; a large entry (OrigSize >= kLargeEntryThreshold)
@@ -50,7 +55,8 @@ class PakEntryReader {
   PakDecoder& Decoder(PakCodec codec);
 
   std::unique_ptr<PakDecoder> decoders_[2];  // zlib, zstd: made when first needed
-  std::vector<uint8_t> in_buffer_, out_buffer_;    // kStreamChunkSize each once used
+  const size_t chunk_size_;
+  std::vector<uint8_t> in_buffer_, out_buffer_;  // chunk_size_ each once used
 };
 
 }  // namespace ferry

@@ -64,7 +64,7 @@ void InflatePipeline::WakeWorkers() {
 }
 
 void InflatePipeline::Work() {
-  PakEntryReader reader;
+  PakEntryReader reader(kWorkerChunkSize);
   for (;;) {
     std::shared_ptr<Slot> slot;
     size_t position = 0;

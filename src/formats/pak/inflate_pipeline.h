@@ -18,9 +18,10 @@
 namespace ferry {
 
 // Bytes unpacked ahead of the writer, per worker; the entry the writer is
-// taking may hold kPipelineHeadBytes more, so a worker is never stuck behind it.
-inline constexpr size_t kPipelineAheadBytes = 2u << 20;
-inline constexpr size_t kPipelineHeadBytes = 1u << 20;
+// taking may hold kPipelineHeadBytes more, so a worker is never stuck behind
+// it.
+inline constexpr size_t kPipelineAheadBytes = 1u << 20;
+inline constexpr size_t kPipelineHeadBytes = 512u << 10;
 // Entries unpacked ahead at most (small files each cost a slot).
 inline constexpr size_t kPipelineAheadEntries = 512;
 

@@ -49,6 +49,9 @@ std::string FirstMissing(FileSystem& files, std::string dir) {
   return missing;
 }
 
+// The unpacking workers: the cores but the one the writing thread keeps busy.
+unsigned WriterHelpers() { return std::max(1u, ReaderThreads() - 1); }
+
 }  // namespace
 
 std::string TPak::ByteSizeText(uint64_t bytes) const {
@@ -112,7 +115,7 @@ bool TPak::ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_
   // Entries are unpacked ahead on other threads while this one writes.
   std::unique_ptr<InflatePipeline> pipeline;
   if (std::vector<size_t> order = UnpackedInGroup(group); file_ && !order.empty())
-    pipeline = std::make_unique<InflatePipeline>(*file_, end_, files_, std::move(order), ReaderThreads());
+    pipeline = std::make_unique<InflatePipeline>(*file_, end_, files_, std::move(order), WriterHelpers());
   pipeline_ = pipeline.get();
   ScopeGuard detach([this] { pipeline_ = nullptr; });
   bool allWritten = true;

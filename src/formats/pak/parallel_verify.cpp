@@ -43,7 +43,7 @@ std::optional<size_t> TPak::VerifyEntries(unsigned threads, const std::function<
   s.verdicts.assign(files_.size(), Verdict::kPending);
   s.limit = files_.size();
   auto work = [this, &s] {
-    PakEntryReader reader;
+    PakEntryReader reader(kWorkerChunkSize);
     for (;;) {
       size_t i;
       {

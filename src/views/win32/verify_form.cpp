@@ -91,23 +91,40 @@ void TFrmVerify::Close() {
 }
 
 void TFrmVerify::SetStatus(const std::string& text) {
-  if (status_) SetWindowTextW(status_, AnsiToWide(text).c_str());
+  status_text_ = text;
+  shown_ = false;
 }
 
 void TFrmVerify::SetProgress(uint32_t position, uint32_t maximum) {
-  if (!progress_) return;
-  SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(maximum));
-  SendMessageW(progress_, PBM_SETPOS, position, 0);
+  position_ = position;
+  maximum_ = maximum;
+  shown_ = false;
 }
 
+// A setup of many small files checks thousands of entries a second: the
+// window is painted at a steady pace, and always at the start and the end.
 void TFrmVerify::Refresh() {
-  if (!hwnd_) return;
+  if (!hwnd_ || shown_) return;
+  const DWORD now = GetTickCount();
+  const bool edge = position_ == 0 || position_ == maximum_;
+  if (!edge && now - last_paint_ < kPaintIntervalMs) return;
+  Show();
+  last_paint_ = now;
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   PumpMessages();
 }
 
+void TFrmVerify::Show() {
+  shown_ = true;
+  if (status_) SetWindowTextW(status_, AnsiToWide(status_text_).c_str());
+  if (!progress_) return;
+  SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(maximum_));
+  SendMessageW(progress_, PBM_SETPOS, position_, 0);
+}
+
 void TFrmVerify::HoldAndClose(uint32_t milliseconds) {
   if (!hwnd_) return;
+  if (!shown_) Show();
   DWORD start = GetTickCount();
   while (GetTickCount() - start < milliseconds) {
     PumpMessages();

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "engine/startup.h"
 
 namespace ferry {
@@ -32,11 +34,17 @@ class TFrmVerify : public VerifyView {
 
  private:
   void Close();
+  void Show();  // puts the latest status and position on the controls
 
+  static constexpr DWORD kPaintIntervalMs = 25;
   HWND hwnd_ = nullptr;
   HWND status_ = nullptr;
   HWND progress_ = nullptr;
   HFONT font_ = nullptr;
+  std::string status_text_;
+  uint32_t position_ = 0, maximum_ = 0;
+  bool shown_ = true;
+  DWORD last_paint_ = 0;
 };
 
 }  // namespace ferry
