@@ -98,6 +98,8 @@ void InflatePipeline::Unpack(PakEntryReader& reader, size_t position, const std:
     return;
   } catch (const std::exception& e) {
     check = EntryCheck{false, e.what(), std::nullopt};
+  } catch (...) {
+    check = EntryCheck{false, "the entry could not be unpacked", std::nullopt};
   }
   std::lock_guard<std::mutex> lock(mutex_);
   if (slot->dropped) return;

@@ -1,6 +1,7 @@
 // Extraction of a payload group to disk: the "file" command's half of TPak.
 
 #include <algorithm>
+#include <system_error>
 
 #include "formats/pak/pak_file.h"
 #include "base/file_system.h"
@@ -114,8 +115,13 @@ bool TPak::ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_
   } forget{known_dir_};
   // Entries are unpacked ahead on other threads while this one writes.
   std::unique_ptr<InflatePipeline> pipeline;
-  if (std::vector<size_t> order = UnpackedInGroup(group); file_ && !order.empty())
-    pipeline = std::make_unique<InflatePipeline>(*file_, end_, files_, std::move(order), WriterHelpers());
+  if (std::vector<size_t> order = UnpackedInGroup(group); file_ && !order.empty()) {
+    try {
+      pipeline = std::make_unique<InflatePipeline>(*file_, end_, files_, std::move(order), WriterHelpers());
+    } catch (const std::system_error&) {
+      // No thread to be had: this thread unpacks as it writes.
+    }
+  }
   pipeline_ = pipeline.get();
   ScopeGuard detach([this] { pipeline_ = nullptr; });
   bool allWritten = true;

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "base/scope_guard.h"
@@ -55,7 +56,13 @@ std::optional<size_t> TPak::VerifyEntries(unsigned threads, const std::function<
       EntryCheck check;
       if (e.OrigSize == 0) check.Sound = true;
       else if (!file_) check.Error = "the archive is closed";
-      else check = reader.Verify(*file_, end_, e);
+      else {
+        try {
+          check = reader.Verify(*file_, end_, e);
+        } catch (const std::exception& failure) {
+          check.Error = failure.what();
+        }
+      }
       const bool sound = check.Sound;
       std::lock_guard<std::mutex> lock(s.mutex);
       s.verdicts[i] = sound ? Verdict::kSound : Verdict::kDamaged;
@@ -78,7 +85,11 @@ std::optional<size_t> TPak::VerifyEntries(unsigned threads, const std::function<
     for (std::thread& t : workers) t.join();
   });
   const unsigned count = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(files_.size())));
-  for (unsigned t = 0; t < count && !files_.empty(); ++t) workers.emplace_back(work);
+  try {
+    for (unsigned t = 0; t < count && !files_.empty(); ++t) workers.emplace_back(work);
+  } catch (const std::system_error&) {
+    if (workers.empty()) work();  // no thread to be had: this one checks them all
+  }
 
   for (size_t reported = 0; reported < files_.size();) {
     size_t ready;
