@@ -20,6 +20,9 @@ EntryCheck Sound() {
   return check;
 }
 
+// The smallest output buffer: an entry claiming a tiny OrigSize may unpack to more.
+constexpr uint64_t kMinOutBuffer = 4096;
+
 // The stored bytes lie within the archive.
 bool StoredInside(const TPakFile& e, uint64_t stored, uint64_t archiveEnd) {
   return e.Offset <= archiveEnd && stored <= archiveEnd - e.Offset;
@@ -27,7 +30,8 @@ bool StoredInside(const TPakFile& e, uint64_t stored, uint64_t archiveEnd) {
 
 }  // namespace
 
-PakEntryReader::PakEntryReader(size_t chunkSize) : chunk_size_(std::min<size_t>(chunkSize, kStreamChunkSize)) {}
+PakEntryReader::PakEntryReader(size_t chunkSize)
+    : chunk_size_(std::clamp<size_t>(chunkSize, kMinOutBuffer, kStreamChunkSize)) {}
 PakEntryReader::~PakEntryReader() = default;
 
 EntryCheck PakEntryReader::Stream(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e,
@@ -48,17 +52,19 @@ EntryCheck PakEntryReader::Verify(RandomAccessFile& file, uint64_t archiveEnd, c
 // keep the order of a load of the whole entry: short read, checksum, then the
 // codec's, then the unpacked length, so every damaged entry reads as before.
 EntryCheck PakEntryReader::Unpack(RandomAccessFile& file, const TPakFile& e, uint64_t stored, const ByteSink& sink) {
-  if (in_buffer_.empty()) {
-    in_buffer_.resize(chunk_size_);
-    out_buffer_.resize(chunk_size_);
-  }
+  const bool packed = e.CompSize != 0;
+  // Buffers grow to what the entries need, up to the chunk size: a setup of
+  // small files never touches a full chunk.
+  const size_t inNeed = static_cast<size_t>(std::min<uint64_t>(stored, chunk_size_));
+  const size_t outNeed = static_cast<size_t>(std::clamp<uint64_t>(e.OrigSize, kMinOutBuffer, chunk_size_));
+  if (in_buffer_.size() < inNeed) in_buffer_.resize(inNeed);
+  if (packed && out_buffer_.size() < outNeed) out_buffer_.resize(outNeed);
   uint64_t length = 0;  // unpacked bytes, also those past OrigSize
   auto hand = [&](std::span<const uint8_t> bytes) {
     if (sink && length < e.OrigSize)
       sink(bytes.first(static_cast<size_t>(std::min<uint64_t>(bytes.size(), e.OrigSize - length))));
     length += bytes.size();
   };
-  const bool packed = e.CompSize != 0;
   PakDecoder* decoder = nullptr;
   enum class State { kRunning, kEnded, kDamaged } state = State::kRunning;
   uint32_t crc = 0;

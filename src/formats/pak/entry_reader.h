@@ -17,7 +17,8 @@
 
 namespace ferry {
 
-// The pieces worker threads read and unpack in: small, as several run at once.
+// The pieces entries are read and unpacked in: small, as several readers may
+// run at once, and large enough that a read costs little per byte.
 inline constexpr size_t kWorkerChunkSize = 256u << 10;
 
 // What reading an entry found.

@@ -71,7 +71,7 @@ TPak::~TPak() = default;
 
 void TPak::Open(PakMode mode) {
   mode_ = mode;
-  reader_ = std::make_unique<PakEntryReader>();
+  reader_ = std::make_unique<PakEntryReader>(kWorkerChunkSize);
   switch (mode) {
     case PakMode::kReader:
       ReadDirectory();
