@@ -1,8 +1,6 @@
-// The host's disk through std::filesystem: what tools, tests and benchmarks
-// use; the Windows programs get the Win32 file system from the app.
-#include <filesystem>
-#include <system_error>
-
+// The host's disk through the file calls of base/system_path.h: what tools,
+// tests and benchmarks use; the Windows programs get the Win32 file system
+// from the app.
 #include "base/file_system.h"
 #include "base/system_path.h"
 #include "base/text_helpers.h"
@@ -10,8 +8,6 @@
 namespace ferry {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 class DiskFiles : public FileSystem {
  public:
@@ -22,54 +18,36 @@ class DiskFiles : public FileSystem {
   bool DirectoryExists(const std::string& path) override {
     return KindOfPath(HostPath(path)) == PathKind::kFolder;
   }
-  bool IsReadOnly(const std::string& path) override {
-    std::error_code ec;
-    auto status = fs::status(HostPath(path), ec);
-    return !ec && (status.permissions() & fs::perms::owner_write) == fs::perms::none;
-  }
-  bool MakeWritable(const std::string& path) override {
-    std::error_code ec;
-    fs::permissions(HostPath(path), fs::perms::owner_write, fs::perm_options::add, ec);
-    return !ec;
-  }
+  bool IsReadOnly(const std::string& path) override { return HasReadOnlyMark(HostPath(path)); }
+  bool MakeWritable(const std::string& path) override { return ClearReadOnlyMark(HostPath(path)); }
   bool RemoveFile(const std::string& path) override {
     auto p = HostPath(path);
     if (KindOfPath(p) == PathKind::kMissing) return true;
     return DeleteFileAtPath(p) || KindOfPath(p) == PathKind::kMissing;
   }
   bool RenameFile(const std::string& from, const std::string& to) override {
-    std::error_code ec;
-    fs::rename(HostPath(from), HostPath(to), ec);
-    return !ec;
+    return RenamePath(HostPath(from), HostPath(to));
   }
   bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override {
-    std::error_code ec;
-    auto options = failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
-    return fs::copy_file(HostPath(from), HostPath(to), options, ec) && !ec;
+    return CopyFileAtPath(HostPath(from), HostPath(to), failIfExists);
   }
   bool CreateDirectory(const std::string& path) override {
     std::error_code ec;
     return CreateOneFolder(HostPath(path), ec) && !ec;
   }
-  bool RemoveDirectory(const std::string& path) override {
-    auto p = HostPath(path);
-    std::error_code ec;
-    return KindOfPath(p) == PathKind::kFolder && fs::remove(p, ec) && !ec;
-  }
+  bool RemoveDirectory(const std::string& path) override { return RemoveFolderAtPath(HostPath(path)); }
   std::vector<FoundFile> FindFiles(const std::string& pattern) override {
     size_t slash = pattern.find_last_of('\\');
     std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
     std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
     std::vector<FoundFile> found;
-    std::error_code ec;
-    for (fs::directory_iterator it(HostPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
+    for (FolderItem& item : ListFolder(HostPath(folder))) {
+      if (!MatchesFileMask(item.Name, mask)) continue;
       FoundFile f;
-      f.Name = PathText(it->path().filename());
-      if (!MatchesFileMask(f.Name, mask)) continue;
-      std::error_code statusError;
-      f.IsDirectory = it->is_directory(statusError);
-      if (!f.IsDirectory) f.Size = it->file_size(statusError);
-      f.IsReadOnly = (it->status(statusError).permissions() & fs::perms::owner_write) == fs::perms::none;
+      f.Name = std::move(item.Name);
+      f.IsDirectory = item.IsFolder;
+      f.IsReadOnly = item.IsReadOnly;
+      f.Size = item.Size;
       found.push_back(std::move(f));
     }
     return found;

@@ -2,7 +2,7 @@
 // setup's own: 8-bit texts in the system code page with "\" separators
 // ("C:\Program Files\Atlas\data.rkp"). The Windows programs get the Win32
 // implementation from the app; tools and tests use DiskFileSystem() (the
-// host's disk through std::filesystem) or MemoryFileSystem.
+// host's disk) or MemoryFileSystem.
 #pragma once
 
 #include <cstdint>

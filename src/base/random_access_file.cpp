@@ -45,7 +45,7 @@ namespace {
 // after it are one step under the lock, so threads may share the file.
 class DiskFile : public RandomAccessFile {
  public:
-  DiskFile(std::FILE* f, std::filesystem::path path) : f_(f), path_(std::move(path)) {}
+  DiskFile(std::FILE* f, NativePath path) : f_(f), path_(std::move(path)) {}
   ~DiskFile() override { std::fclose(f_); }
 
   uint64_t Size() override {
@@ -115,12 +115,12 @@ class DiskFile : public RandomAccessFile {
 
   std::mutex mutex_;
   std::FILE* f_;
-  std::filesystem::path path_;
+  NativePath path_;
 };
 
-std::FILE* OpenStream(const std::filesystem::path& given, FileMode mode) {
+std::FILE* OpenStream(const NativePath& given, FileMode mode) {
 #ifdef _WIN32
-  const std::filesystem::path path = LongFormPath(given);
+  const NativePath path = LongFormPath(given);
   switch (mode) {
     case FileMode::kRead: return _wfsopen(path.c_str(), L"rb", _SH_DENYNO);
     case FileMode::kReadWrite: return _wfsopen(path.c_str(), L"r+b", _SH_DENYWR);
@@ -129,7 +129,7 @@ std::FILE* OpenStream(const std::filesystem::path& given, FileMode mode) {
     case FileMode::kCreate: return _wfsopen(path.c_str(), L"w+b", _SH_DENYWR);
   }
 #else
-  const std::filesystem::path& path = given;
+  const NativePath& path = given;
   switch (mode) {
     case FileMode::kRead: return std::fopen(path.c_str(), "rb");
     case FileMode::kReadWrite:
@@ -143,14 +143,14 @@ std::FILE* OpenStream(const std::filesystem::path& given, FileMode mode) {
 
 }  // namespace
 
-std::unique_ptr<RandomAccessFile> OpenDiskFile(const std::filesystem::path& path, FileMode mode) {
+std::unique_ptr<RandomAccessFile> OpenDiskFile(const NativePath& path, FileMode mode) {
   if (mode != FileMode::kCreate && KindOfPath(path) == PathKind::kFolder) return nullptr;
   std::FILE* f = OpenStream(path, mode);
   if (!f) return nullptr;
   return std::make_unique<DiskFile>(f, path);
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+std::vector<uint8_t> ReadFileBytes(const NativePath& path) {
   auto file = OpenDiskFile(path, FileMode::kRead);
   if (!file) throw SetupError("Cannot open " + PathText(path));
   uint64_t size = file->Size();
@@ -160,7 +160,7 @@ std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
   return data;
 }
 
-void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> data) {
+void WriteFileBytes(const NativePath& path, std::span<const uint8_t> data) {
   auto file = OpenDiskFile(path, FileMode::kCreate);
   if (!file) throw SetupError("Cannot create " + PathText(path));
   file->WriteAt(0, data);

@@ -4,11 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "base/system_path.h"
 
 namespace ferry {
 
@@ -59,10 +60,10 @@ enum class FileMode {
 };
 
 // Opens a file on disk; nullptr when it cannot be opened in that mode.
-std::unique_ptr<RandomAccessFile> OpenDiskFile(const std::filesystem::path& path, FileMode mode);
+std::unique_ptr<RandomAccessFile> OpenDiskFile(const NativePath& path, FileMode mode);
 
 // Whole-file helpers for tools and tests. ReadFileBytes throws SetupError.
-std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
-void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> data);
+std::vector<uint8_t> ReadFileBytes(const NativePath& path);
+void WriteFileBytes(const NativePath& path, std::span<const uint8_t> data);
 
 }  // namespace ferry

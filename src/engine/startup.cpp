@@ -204,7 +204,7 @@ void Sequence::OpenAndVerify() {
   state_.OwnPath = s_.Env.OwnProgramPath();
   state_.ArchivePath = state_.OwnPath;
   state_.ArchiveFromArgument = false;
-  const std::filesystem::path argument = PathFromUtf8(options_.ArchiveArgument);
+  const NativePath argument = PathFromUtf8(options_.ArchiveArgument);
   if (!options_.ArchiveArgument.empty() && s_.Env.FileExists(argument)) {
     state_.ArchivePath = argument;
     state_.ArchiveFromArgument = true;
@@ -255,7 +255,7 @@ void Sequence::Load() {
   uint64_t total = 0;
   if (ctx_.SetupInfo.IsUninstaller == 1) {
     const TSetupInfo& si = ctx_.SetupInfo;
-    const std::filesystem::path logPath = SystemPath(si.InstallDir + "\\" + si.UninstallPrefix + "install.log");
+    const NativePath logPath = SystemPath(si.InstallDir + "\\" + si.UninstallPrefix + "install.log");
     std::unique_ptr<RandomAccessFile> log = s_.Env.FileExists(logPath) ? s_.Env.OpenArchive(logPath) : nullptr;
     if (!log) Fail(kMsgInstallLogMissing, kCaptionSetupError);
     ctx_.InstallLog.LoadFromBuffer(log->ReadVector(0, static_cast<size_t>(log->Size())));

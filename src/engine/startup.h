@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -77,11 +76,11 @@ class StartupEnvironment {
   virtual ~StartupEnvironment() = default;
   virtual uint16_t DefaultLangId() = 0;
   // Paths that can name any folder (wide on Windows).
-  virtual std::filesystem::path OwnProgramPath() = 0;
-  virtual bool FileExists(const std::filesystem::path& path) = 0;
+  virtual NativePath OwnProgramPath() = 0;
+  virtual bool FileExists(const NativePath& path) = 0;
   // A file read-only, shared with everyone (the archive, an uninstaller's
   // install log); nullptr when it cannot be opened.
-  virtual std::unique_ptr<RandomAccessFile> OpenArchive(const std::filesystem::path& path) = 0;
+  virtual std::unique_ptr<RandomAccessFile> OpenArchive(const NativePath& path) = 0;
   virtual std::string FindCdDrive() = 0;        // may throw SetupError
   virtual std::string ProgramsDir() = 0;        // trailing backslash, "\" when none
   virtual std::string ProgramFilesDir() = 0;    // trailing backslash, "\" when none
@@ -140,8 +139,8 @@ uint64_t PayloadSpace(const TPak& pak, const std::vector<uint8_t>& groupKinds);
 // State of start-up that later stages read.
 struct StartupState {
   std::unique_ptr<TPak> Pak;  // the one open archive (SetupContext::Pak points here)
-  std::filesystem::path ArchivePath;
-  std::filesystem::path OwnPath;
+  NativePath ArchivePath;
+  NativePath OwnPath;
   bool ArchiveFromArgument = false;
   uint16_t SystemLangId = 0;
   uint32_t RunningTotal = 0;          // payload OrigSize met while verifying

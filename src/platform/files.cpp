@@ -87,13 +87,13 @@ std::string TempFolder() {
   return WideToAnsi(std::wstring_view(buffer, n));
 }
 
-std::filesystem::path OwnProgramPath() {
+NativePath OwnProgramPath() {
   std::wstring buffer(MAX_PATH, L'\0');
   // A name that fills the buffer may be cut short: ask again with more room.
   while (buffer.size() <= 0x10000) {
     DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return {};
-    if (n < buffer.size()) return std::filesystem::path(buffer.substr(0, n));
+    if (n < buffer.size()) return buffer.substr(0, n);
     buffer.resize(buffer.size() * 2);
   }
   return {};

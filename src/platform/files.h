@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <span>
@@ -13,6 +12,7 @@
 
 #include "base/drive_type.h"
 #include "base/file_system.h"
+#include "base/system_path.h"
 
 namespace ferry {
 
@@ -42,7 +42,7 @@ std::optional<uint64_t> FreeDiskBytes(const std::string& path);
 // The temporary folder as the system reports it, with its trailing backslash.
 std::string TempFolder();
 // The full path of the running program, which any folder may hold.
-std::filesystem::path OwnProgramPath();
+NativePath OwnProgramPath();
 
 // Root of the first CD-ROM drive ("D:\"), or empty when there is none.
 std::string FindCdDrive();

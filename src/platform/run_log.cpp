@@ -19,7 +19,7 @@ RunLog::~RunLog() {
 
 // A plain Win32 handle, not a C runtime stream: every line reaches the disk
 // when written (a crash loses nothing) and standard error stays untouched.
-bool RunLog::OpenFile(const std::filesystem::path& path) {
+bool RunLog::OpenFile(const NativePath& path) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (file_) CloseHandle(file_);
   HANDLE h = CreateFileW(LongFormPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,

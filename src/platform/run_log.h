@@ -4,10 +4,11 @@
 // starts a new line. Safe to use from the main and the setup thread.
 #pragma once
 
-#include <filesystem>
 #include <mutex>
 #include <string>
 #include <string_view>
+
+#include "base/system_path.h"
 
 namespace ferry {
 
@@ -20,7 +21,7 @@ class RunLog {
   RunLog& operator=(const RunLog&) = delete;
 
   // Creates (or truncates) the log file; false when it cannot be created.
-  bool OpenFile(const std::filesystem::path& path);
+  bool OpenFile(const NativePath& path);
   bool HasFile() const { return file_ != nullptr; }
 
   // One entry: the text with its line breaks normalised, then a line end.

@@ -16,13 +16,13 @@ namespace ferry {
 
 uint16_t WinStartupEnvironment::DefaultLangId() { return SystemDefaultLangId(); }
 
-std::filesystem::path WinStartupEnvironment::OwnProgramPath() { return ferry::OwnProgramPath(); }
+NativePath WinStartupEnvironment::OwnProgramPath() { return ferry::OwnProgramPath(); }
 
-bool WinStartupEnvironment::FileExists(const std::filesystem::path& path) {
+bool WinStartupEnvironment::FileExists(const NativePath& path) {
   return KindOfPath(path) == PathKind::kFile;
 }
 
-std::unique_ptr<RandomAccessFile> WinStartupEnvironment::OpenArchive(const std::filesystem::path& path) {
+std::unique_ptr<RandomAccessFile> WinStartupEnvironment::OpenArchive(const NativePath& path) {
   return OpenDiskFile(path, FileMode::kRead);
 }
 

@@ -12,9 +12,9 @@ struct SetupContext;
 class WinStartupEnvironment : public StartupEnvironment {
  public:
   uint16_t DefaultLangId() override;
-  std::filesystem::path OwnProgramPath() override;
-  bool FileExists(const std::filesystem::path& path) override;
-  std::unique_ptr<RandomAccessFile> OpenArchive(const std::filesystem::path& path) override;
+  NativePath OwnProgramPath() override;
+  bool FileExists(const NativePath& path) override;
+  std::unique_ptr<RandomAccessFile> OpenArchive(const NativePath& path) override;
   std::string FindCdDrive() override;
   std::string ProgramsDir() override;
   std::string ProgramFilesDir() override;

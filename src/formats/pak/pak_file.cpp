@@ -46,14 +46,14 @@ std::optional<uint64_t> FindArchiveEnd(RandomAccessFile& file) {
 
 }  // namespace
 
-TPak::TPak(const std::filesystem::path& fileName, bool createNew, bool append, Dialogs* dialogs)
+TPak::TPak(const NativePath& fileName, bool createNew, bool append, Dialogs* dialogs)
     : dialogs_(dialogs) {
   PakMode mode = append ? PakMode::kAppendWriter : createNew ? PakMode::kNewWriter : PakMode::kReader;
   FileMode fileMode = mode == PakMode::kReader         ? FileMode::kRead
                       : mode == PakMode::kAppendWriter ? FileMode::kReadWriteExclusive
                                                         : FileMode::kCreate;
   owned_ = OpenDiskFile(fileName, fileMode);
-  if (!owned_ && mode != PakMode::kReader) throw SetupError("Cannot open the archive " + fileName.string());
+  if (!owned_ && mode != PakMode::kReader) throw SetupError("Cannot open the archive " + PathText(fileName));
   file_ = owned_.get();
   Open(mode);
 }
@@ -351,18 +351,16 @@ bool TPak::StorePacked(size_t index, std::span<const uint8_t> stored) {
 bool TPak::StoreFile(size_t index) {
   if (index >= files_.size()) return false;
   TPakFile& e = files_[index];
-  std::filesystem::path source = SystemPath(e.SourceFile);
-  std::error_code ec;
-  uint64_t size = std::filesystem::file_size(source, ec);
-  if (ec || size < kLargeEntryThreshold) {
+  auto in = OpenDiskFile(SystemPath(e.SourceFile), FileMode::kRead);
+  const uint64_t size = in ? in->Size() : 0;
+  if (!in || size < kLargeEntryThreshold) {
+    in.reset();
     auto stored = PackFile(index);  // throws for a missing file
     if (!stored || stored->empty()) return false;
     e.Offset = AppendStored(*stored);
     return true;
   }
   // Large files are stored as they are: stream them instead of holding them.
-  auto in = OpenDiskFile(source, FileMode::kRead);
-  if (!in) throw SetupError("Cannot open " + e.SourceFile);
   if (!file_) throw SetupError("The archive is closed");
   uint64_t end = file_->Size();
   if (end > kMaxArchiveOffset || size > kMaxArchiveOffset - end)

@@ -36,7 +36,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -136,7 +135,7 @@ class TPak {
   // else CreateNew chooses kNewWriter, else kReader. A reader whose file
   // cannot be opened has a blank trailer and no entries; a writer whose file
   // cannot be opened throws SetupError.
-  TPak(const std::filesystem::path& fileName, bool createNew, bool append, Dialogs* dialogs = nullptr);
+  TPak(const NativePath& fileName, bool createNew, bool append, Dialogs* dialogs = nullptr);
   // Over a file that is already open; the first form owns it, the second
   // borrows it (it must outlive the TPak). kNewWriter truncates it to 0.
   TPak(std::unique_ptr<RandomAccessFile> file, PakMode mode, Dialogs* dialogs = nullptr);

@@ -43,7 +43,7 @@ std::vector<uint8_t> TSetupInfoFile::WriteToBuffer() const {
   return w.Take();
 }
 
-bool TSetupInfoFile::WriteToFile(const std::filesystem::path& path) const {
+bool TSetupInfoFile::WriteToFile(const NativePath& path) const {
   std::vector<uint8_t> bytes = WriteToBuffer();
   auto file = OpenDiskFile(path, FileMode::kCreate);
   if (!file) return false;

@@ -13,10 +13,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "base/system_path.h"
 
 namespace ferry {
 
@@ -59,7 +60,7 @@ class TSetupInfoFile : public TSetupInfo {
   std::vector<uint8_t> WriteToBuffer() const;
   // Creates or truncates the file and writes the layout. Returns false when
   // the file could not be written; callers may ignore it.
-  bool WriteToFile(const std::filesystem::path& path) const;
+  bool WriteToFile(const NativePath& path) const;
 
   TSetupInfo& Info() { return *this; }
   const TSetupInfo& Info() const { return *this; }

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -31,7 +30,7 @@ constexpr size_t kUninstallPrefixLength = 10;
 // The bytes of the running program before its own archive (all of it but a
 // certificate table when it carries none), as an unsigned program: a signed
 // setup's security directory points at a table the copy does not carry.
-std::optional<std::vector<uint8_t>> ReadHostPart(const std::filesystem::path& program) {
+std::optional<std::vector<uint8_t>> ReadHostPart(const NativePath& program) {
   std::unique_ptr<RandomAccessFile> file = OpenDiskFile(program, FileMode::kRead);
   if (!file) return std::nullopt;
   uint64_t size = PeAppendedDataEnd(*file).value_or(file->Size());
@@ -83,7 +82,7 @@ std::string UninstallerPath(const SetupContext& ctx) {
 }
 
 void WriteUninstaller(SetupContext& ctx) {
-  const std::filesystem::path own = OwnProgramPath();
+  const NativePath own = OwnProgramPath();
   std::optional<std::vector<uint8_t>> host = ReadHostPart(own);
   if (!host) {
     ctx.Progress.Problem("No uninstaller was written: the running program \"" + PathText(own) +

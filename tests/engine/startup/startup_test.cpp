@@ -29,12 +29,12 @@ class FakeEnv : public StartupEnvironment {
   uint64_t Free = 5ull << 30;
 
   uint16_t DefaultLangId() override { return LangId; }
-  std::filesystem::path OwnProgramPath() override { return OwnPath; }
-  bool FileExists(const std::filesystem::path& p) override {
-    return Files.count(p.string()) || Existing.count(p.string());
+  NativePath OwnProgramPath() override { return SystemPath(OwnPath); }
+  bool FileExists(const NativePath& p) override {
+    return Files.count(PathText(p)) || Existing.count(PathText(p));
   }
-  std::unique_ptr<RandomAccessFile> OpenArchive(const std::filesystem::path& p) override {
-    auto it = Files.find(p.string());
+  std::unique_ptr<RandomAccessFile> OpenArchive(const NativePath& p) override {
+    auto it = Files.find(PathText(p));
     return it == Files.end() ? nullptr : std::make_unique<MemoryFile>(it->second);
   }
   std::string FindCdDrive() override { return "D:\\"; }
@@ -231,7 +231,7 @@ TEST_F(Startup, ArchiveArgumentTurnsTheNameCheckOff) {
   env.Files[env.OwnPath] = BytesOf("no archive here at all");
   EXPECT_EQ(Run("stub.exe C:\\other\\game.exe"), std::nullopt);
   EXPECT_TRUE(state.ArchiveFromArgument);
-  EXPECT_EQ(state.ArchivePath.string(), "C:\\other\\game.exe");
+  EXPECT_EQ(PathText(state.ArchivePath), "C:\\other\\game.exe");
 }
 
 TEST_F(Startup, ArgumentThatIsNoFileMeansTheOwnArchiveAndTheCheck) {
