@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <vector>
+
+#include "base/setup_error.h"
 #include "platform/win_text.h"
 
 namespace ferry {
@@ -9,6 +13,88 @@ namespace ferry {
 namespace {
 
 DWORD AttributesOf(const std::string& path) { return GetFileAttributesW(WinPath(path).c_str()); }
+
+// The scratch file of CreateStaged, written at explicit offsets (no seeks).
+class WinStagedFile : public StagedFile, public RandomAccessFile {
+ public:
+  WinStagedFile(HANDLE h, std::string scratch, std::string target)
+      : h_(h), scratch_(std::move(scratch)), target_(std::move(target)) {}
+  ~WinStagedFile() override {
+    if (h_ == INVALID_HANDLE_VALUE) return;
+    FILE_DISPOSITION_INFO gone{TRUE};
+    SetFileInformationByHandle(h_, FileDispositionInfo, &gone, sizeof gone);
+    CloseHandle(h_);
+  }
+
+  RandomAccessFile& File() override { return *this; }
+
+  bool Place() override {
+    const std::wstring to = WinPath(target_);
+    const size_t bytes = to.size() * sizeof(wchar_t);
+    std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + bytes);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(bytes);
+    std::copy(to.begin(), to.end(), info->FileName);  // the terminator comes from the zeroed buffer
+    if (!SetFileInformationByHandle(h_, FileRenameInfo, info, static_cast<DWORD>(buffer.size()))) return false;
+    CloseHandle(h_);
+    h_ = INVALID_HANDLE_VALUE;
+    return true;
+  }
+
+  uint64_t Size() override {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(h_, &size)) throw SetupError("Cannot read the size of " + scratch_);
+    return static_cast<uint64_t>(size.QuadPart);
+  }
+
+  size_t ReadAt(uint64_t offset, std::span<uint8_t> out) override {
+    size_t done = 0;
+    while (done < out.size()) {
+      OVERLAPPED at = At(offset + done);
+      DWORD n = 0;
+      DWORD want = static_cast<DWORD>(std::min<size_t>(out.size() - done, kMaxIo));
+      if (!ReadFile(h_, out.data() + done, want, &n, &at) || n == 0) break;
+      done += n;
+    }
+    return done;
+  }
+
+  void WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
+    size_t done = 0;
+    while (done < data.size()) {
+      OVERLAPPED at = At(offset + done);
+      DWORD n = 0;
+      DWORD want = static_cast<DWORD>(std::min<size_t>(data.size() - done, kMaxIo));
+      if (!WriteFile(h_, data.data() + done, want, &n, &at) || n == 0)
+        throw SetupError("Cannot write " + target_ + ": " + SystemErrorText(GetLastError()));
+      done += n;
+    }
+  }
+
+  void Truncate(uint64_t size) override {
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFileInformationByHandle(h_, FileEndOfFileInfo, &end, sizeof end))
+      throw SetupError("Cannot set the length of " + scratch_);
+  }
+
+  void Flush() override { FlushFileBuffers(h_); }
+
+ private:
+  static constexpr size_t kMaxIo = 1u << 30;
+
+  static OVERLAPPED At(uint64_t offset) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return at;
+  }
+
+  HANDLE h_;
+  std::string scratch_, target_;
+};
 
 }  // namespace
 
@@ -72,6 +158,13 @@ std::vector<FoundFile> WinFileSystem::FindFiles(const std::string& pattern) {
   } while (FindNextFileW(h, &fd));
   FindClose(h);
   return out;
+}
+
+std::unique_ptr<StagedFile> WinFileSystem::CreateStaged(const std::string& scratch, const std::string& target) {
+  HANDLE h = CreateFileW(WinPath(scratch).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<WinStagedFile>(h, scratch, target);
 }
 
 WinFileSystem& WinFiles() {

@@ -22,7 +22,37 @@ std::string WithoutTrailingSlash(std::string path) {
   return path;
 }
 
+// What was at the target is moved aside just before the new file is moved
+// in, and back when that fails.
+class JournaledStagedFile : public StagedFile {
+ public:
+  JournaledStagedFile(FileSystem& inner, std::unique_ptr<StagedFile> staged, std::string target, std::string aside)
+      : inner_(inner), staged_(std::move(staged)), target_(std::move(target)), aside_(std::move(aside)) {}
+  RandomAccessFile& File() override { return staged_->File(); }
+  bool Place() override {
+    if (!aside_.empty() && !inner_.RenameFile(target_, aside_)) return false;
+    if (staged_->Place()) return true;
+    if (!aside_.empty()) inner_.RenameFile(aside_, target_);
+    return false;
+  }
+
+ private:
+  FileSystem& inner_;
+  std::unique_ptr<StagedFile> staged_;
+  std::string target_, aside_;
+};
+
 }  // namespace
+
+std::unique_ptr<StagedFile> JournaledFileSystem::CreateStaged(const std::string& scratch, const std::string& target) {
+  JournalRecord rec = FileRecord(JournalRecordKind::kFilePlaced, target, scratch);
+  const bool replacing = inner_.FileExists(target);
+  if (replacing) rec.Aside = journal_.NewAsideName(target);
+  if (!journal_.Note(rec, replacing)) return nullptr;
+  std::unique_ptr<StagedFile> staged = inner_.CreateStaged(scratch, target);
+  if (!staged) return nullptr;
+  return std::make_unique<JournaledStagedFile>(inner_, std::move(staged), target, rec.Aside);
+}
 
 bool JournaledFileSystem::SetAside(const std::string& path) {
   std::string aside = journal_.NewAsideName(path);

@@ -30,6 +30,9 @@ class JournaledFileSystem : public FileSystem {
   bool CreateDirectory(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
+  // One record a file, before its scratch file is created (pushed to the
+  // disk when a file is there to be moved aside, at placing).
+  std::unique_ptr<StagedFile> CreateStaged(const std::string& scratch, const std::string& target) override;
 
   // Makes room for a new file at `path`: what is there is set aside, and
   // the new file is noted as created. False when the path cannot be freed.

@@ -277,7 +277,10 @@ class TPak {
   PakDecoder& Decoder(PakCodec codec);
   std::optional<size_t> ScanGroup(uint16_t group);
   bool ExtractEntry(FileSystem& files, const std::string& target, const PakFound& found, size_t index);
-  bool WriteEntryFile(FileSystem& files, const std::string& target, const std::string& writeTo, size_t index);
+  bool WriteEntryFile(RandomAccessFile& out, size_t index);
+  bool CopyLargeEntryTo(RandomAccessFile& out, const std::string& displayName, uint32_t size, size_t index);
+  // Makes the missing folders of target's folder (checked once per folder during ExtractGroup).
+  void CreateFoldersOf(FileSystem& files, const std::string& target);
   // Creates target's missing folders and the file writeTo in its folder.
   std::unique_ptr<RandomAccessFile> CreateTarget(FileSystem& files, const std::string& target,
                                                  const std::string& writeTo);
