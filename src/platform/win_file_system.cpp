@@ -14,7 +14,7 @@ namespace {
 
 DWORD AttributesOf(const std::string& path) { return GetFileAttributesW(WinPath(path).c_str()); }
 
-// The scratch file of CreateStaged, written at explicit offsets (no seeks).
+// The scratch file of CreateStaged.
 class WinStagedFile : public StagedFile, public RandomAccessFile {
  public:
   WinStagedFile(HANDLE h, std::string scratch, std::string target)
@@ -50,26 +50,32 @@ class WinStagedFile : public StagedFile, public RandomAccessFile {
   }
 
   size_t ReadAt(uint64_t offset, std::span<uint8_t> out) override {
+    if (!SeekTo(offset)) return 0;
     size_t done = 0;
     while (done < out.size()) {
-      OVERLAPPED at = At(offset + done);
       DWORD n = 0;
       DWORD want = static_cast<DWORD>(std::min<size_t>(out.size() - done, kMaxIo));
-      if (!ReadFile(h_, out.data() + done, want, &n, &at) || n == 0) break;
+      if (!ReadFile(h_, out.data() + done, want, &n, nullptr)) pos_ = kUnknown;
+      if (n == 0) break;
       done += n;
+      pos_ += n;
     }
     return done;
   }
 
   void WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
+    if (data.empty()) return;
+    if (!SeekTo(offset)) throw SetupError("Cannot write " + target_ + ": " + SystemErrorText(GetLastError()));
     size_t done = 0;
     while (done < data.size()) {
-      OVERLAPPED at = At(offset + done);
       DWORD n = 0;
       DWORD want = static_cast<DWORD>(std::min<size_t>(data.size() - done, kMaxIo));
-      if (!WriteFile(h_, data.data() + done, want, &n, &at) || n == 0)
+      if (!WriteFile(h_, data.data() + done, want, &n, nullptr) || n == 0) {
+        pos_ = kUnknown;
         throw SetupError("Cannot write " + target_ + ": " + SystemErrorText(GetLastError()));
+      }
       done += n;
+      pos_ += n;
     }
   }
 
@@ -84,15 +90,24 @@ class WinStagedFile : public StagedFile, public RandomAccessFile {
 
  private:
   static constexpr size_t kMaxIo = 1u << 30;
+  static constexpr uint64_t kUnknown = ~uint64_t{0};
 
-  static OVERLAPPED At(uint64_t offset) {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    return at;
+  // Writes come in order: the file pointer is moved only when they do not
+  // (an OVERLAPPED offset would cost Wine a server call per write).
+  bool SeekTo(uint64_t offset) {
+    if (offset == pos_) return true;
+    LARGE_INTEGER to{};
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(h_, to, nullptr, FILE_BEGIN)) {
+      pos_ = kUnknown;
+      return false;
+    }
+    pos_ = offset;
+    return true;
   }
 
   HANDLE h_;
+  uint64_t pos_ = 0;
   std::string scratch_, target_;
 };
 

@@ -46,7 +46,10 @@ class JournaledStagedFile : public StagedFile {
 
 std::unique_ptr<StagedFile> JournaledFileSystem::CreateStaged(const std::string& scratch, const std::string& target) {
   JournalRecord rec = FileRecord(JournalRecordKind::kFilePlaced, target, scratch);
-  const bool replacing = inner_.FileExists(target);
+  // In a folder of the run's own, what is there is the run's: no need to
+  // ask (a look-up of a missing name costs Wine a scan of the folder).
+  const bool replacing =
+      !made_folders_.count(WithoutTrailingSlash(FolderOf(target))) && inner_.FileExists(target);
   if (replacing) rec.Aside = journal_.NewAsideName(target);
   if (!journal_.Note(rec, replacing)) return nullptr;
   std::unique_ptr<StagedFile> staged = inner_.CreateStaged(scratch, target);
@@ -113,8 +116,12 @@ bool JournaledFileSystem::CreateDirectory(const std::string& path) {
   const std::string folder = WithoutTrailingSlash(path);
   if (removed_folders_.erase(folder)) return true;  // still there: its removal was only noted
   if (!journal_.Note(FileRecord(JournalRecordKind::kFolderCreated, path), false)) return false;
-  return inner_.CreateDirectory(path);
+  if (!inner_.CreateDirectory(path)) return false;
+  made_folders_.insert(folder);
+  return true;
 }
+
+void JournaledFileSystem::NoteFolderMade(const std::string& path) { made_folders_.insert(WithoutTrailingSlash(path)); }
 
 bool JournaledFileSystem::RemoveDirectory(const std::string& path) {
   const std::string folder = WithoutTrailingSlash(path);
