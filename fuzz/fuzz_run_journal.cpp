@@ -43,17 +43,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (again.size() > size || !std::equal(again.begin(), again.end(), data)) std::abort();
   }
   {
-    // Read from a file a record at a time: the same records.
+    // Read from a file in small blocks, and each record alone: the same records.
     ferry::MemoryFile file(std::vector<uint8_t>(bytes.begin(), bytes.end()));
     uint64_t at = 0;
     std::optional<ferry::JournalHeader> header = ferry::ReadJournalHeader(file, at);
     if (header.has_value() != parsed.has_value()) std::abort();
+    ferry::JournalReader reader(file, at, 16);
     size_t n = 0;
+    uint64_t start = 0;
     while (header) {
-      std::optional<ferry::JournalRecord> rec = ferry::ReadJournalRecord(file, at);
+      std::optional<ferry::JournalRecord> rec = reader.Next(start);
       if (!rec) break;
-      if (n >= parsed->Records.size() ||
-          ferry::EncodeJournalRecord(*rec) != ferry::EncodeJournalRecord(parsed->Records[n]))
+      uint64_t alone = start;
+      std::optional<ferry::JournalRecord> again = ferry::ReadJournalRecord(file, alone);
+      if (n >= parsed->Records.size() || !again || alone != reader.Offset() ||
+          ferry::EncodeJournalRecord(*rec) != ferry::EncodeJournalRecord(parsed->Records[n]) ||
+          ferry::EncodeJournalRecord(*again) != ferry::EncodeJournalRecord(*rec))
         std::abort();
       ++n;
     }

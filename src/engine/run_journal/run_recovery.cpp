@@ -23,13 +23,12 @@ bool IsSideFileOf(const JournalRecord& update, const std::string& path) {
 class JournalRecords {
  public:
   JournalRecords(RandomAccessFile& file, uint64_t start) : file_(file) {
-    uint64_t at = start;
-    for (;;) {
-      const uint64_t here = at;
-      std::optional<JournalRecord> rec = ReadJournalRecord(file_, at);
-      if (!rec) break;
+    JournalReader reader(file_, start);
+    uint64_t here = 0;
+    while (std::optional<JournalRecord> rec = reader.Next(here)) {
       if (rec->Kind == JournalRecordKind::kUndone) undone_.push_back(rec->Index);
       if (rec->Kind == JournalRecordKind::kCommitting) committing_ = true;
+      if (LeavesWorkForCompletion(*rec)) completion_.push_back(offsets_.size());
       if (rec->Kind == JournalRecordKind::kArchiveUpdate) updates_.push_back({offsets_.size(), std::move(*rec)});
       offsets_.push_back(here);
     }
@@ -52,13 +51,21 @@ class JournalRecords {
   }
   // Archive updates, oldest first, with their record numbers.
   const std::vector<std::pair<size_t, JournalRecord>>& Updates() const { return updates_; }
+  // The records a finished run's clean-up acts on: files set aside, folders removed.
+  const std::vector<size_t>& ForCompletion() const { return completion_; }
 
  private:
   RandomAccessFile& file_;
   std::vector<uint64_t> offsets_;
   std::vector<uint32_t> undone_;
   std::vector<std::pair<size_t, JournalRecord>> updates_;
+  std::vector<size_t> completion_;
   bool committing_ = false;
+
+  static bool LeavesWorkForCompletion(const JournalRecord& rec) {
+    return rec.Kind == JournalRecordKind::kFileSetAside || rec.Kind == JournalRecordKind::kFolderRemoved ||
+           (rec.Kind == JournalRecordKind::kFilePlaced && !rec.Aside.empty());
+  }
 };
 
 class Undoer {
@@ -83,7 +90,7 @@ class Undoer {
 
   // The run had succeeded: what it set aside and the folders it removed go.
   void Complete() {
-    for (size_t i = 0; i < records_.Count(); ++i) {
+    for (size_t i : records_.ForCompletion()) {
       std::optional<JournalRecord> rec = records_.At(i);
       if (!rec) continue;
       if (rec->Kind == JournalRecordKind::kFileSetAside && IsAside(*rec)) {

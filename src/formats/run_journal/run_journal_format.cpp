@@ -1,5 +1,6 @@
 #include "formats/run_journal/run_journal_format.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/byte_reader.h"
@@ -134,6 +135,8 @@ constexpr size_t kRecordHead = 5;
 constexpr size_t kRecordTail = 4;
 // Header bytes before the install folder's own.
 constexpr size_t kHeaderHead = 4 + 4 + 8 + 4;
+// Bodies hold at most a few strings of kMaxString bytes.
+constexpr uint32_t kMaxBody = 4 * (kMaxString + 4) + 8;
 
 }  // namespace
 
@@ -194,17 +197,35 @@ std::optional<JournalHeader> ReadJournalHeader(RandomAccessFile& file, uint64_t&
 }
 
 std::optional<JournalRecord> ReadJournalRecord(RandomAccessFile& file, uint64_t& offset) {
-  std::vector<uint8_t> head = file.ReadVector(offset, kRecordHead);
+  JournalReader reader(file, offset, 0);  // one record: only its bytes
+  uint64_t start = 0;
+  std::optional<JournalRecord> rec = reader.Next(start);
+  if (rec) offset = reader.Offset();
+  return rec;
+}
+
+std::span<const uint8_t> JournalReader::Window(size_t n) {
+  const uint64_t have = block_.size();
+  if (offset_ < block_at_ || offset_ - block_at_ > have || n > have - (offset_ - block_at_)) {
+    block_at_ = offset_;
+    block_ = file_.ReadVector(offset_, std::max(n, block_size_));
+  }
+  const size_t from = static_cast<size_t>(offset_ - block_at_);
+  return std::span<const uint8_t>(block_).subspan(from, std::min(n, block_.size() - from));
+}
+
+std::optional<JournalRecord> JournalReader::Next(uint64_t& start) {
+  start = offset_;
+  std::span<const uint8_t> head = Window(kRecordHead);
   if (head.size() < kRecordHead) return std::nullopt;
   ByteReader hr(head);
   hr.U8();
   const uint32_t length = hr.U32();
-  // Bodies hold at most a few strings of kMaxString bytes.
-  if (length > 4 * (kMaxString + 4) + 8) return std::nullopt;
-  std::vector<uint8_t> bytes = file.ReadVector(offset, kRecordHead + length + kRecordTail);
+  if (length > kMaxBody) return std::nullopt;
+  std::span<const uint8_t> bytes = Window(kRecordHead + length + kRecordTail);
   ByteReader r(bytes);
   std::optional<JournalRecord> rec = ParseRecord(r, bytes);
-  if (rec) offset += r.Position();
+  if (rec) offset_ += r.Position();
   return rec;
 }
 

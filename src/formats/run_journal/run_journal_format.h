@@ -97,6 +97,29 @@ std::optional<RunJournalContents> ParseRunJournal(std::span<const uint8_t> bytes
 std::optional<JournalHeader> ReadJournalHeader(RandomAccessFile& file, uint64_t& offset);
 std::optional<JournalRecord> ReadJournalRecord(RandomAccessFile& file, uint64_t& offset);
 
+// Records in order from `offset` on, read `block` bytes at a time (at
+// least a record).
+class JournalReader {
+ public:
+  JournalReader(RandomAccessFile& file, uint64_t offset, size_t block = 64 * 1024)
+      : file_(file), offset_(offset), block_size_(block) {}
+  // The next record (`start`: where it begins); none at the end or at a
+  // record cut short or damaged.
+  std::optional<JournalRecord> Next(uint64_t& start);
+  // Where the next record begins.
+  uint64_t Offset() const { return offset_; }
+
+ private:
+  // The bytes [offset_, offset_ + n) as a span of the block, fewer at the end of the file.
+  std::span<const uint8_t> Window(size_t n);
+
+  RandomAccessFile& file_;
+  uint64_t offset_;
+  size_t block_size_;
+  std::vector<uint8_t> block_;
+  uint64_t block_at_ = 0;
+};
+
 // One line per record, for support ("ferryc journal").
 std::string DescribeJournalRecord(const JournalRecord& record);
 
