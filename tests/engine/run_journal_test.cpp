@@ -174,8 +174,9 @@ TEST_F(RunJournalTest, StagedFilesTakeOneRecordEachAndLeaveNothingBehind) {
     JournaledFileSystem files(files_, journal);
     ASSERT_TRUE(ForceDirectories(files, "C:\\app\\sub\\"));
     for (std::string name : {"new.txt", "old.txt", "ro.txt", "sub\\a.txt", "sub\\a.txt", "gone.txt"}) {
-      const std::string scratch = name.rfind("sub", 0) == 0 ? "C:\\app\\sub\\~ferry-new.tmp" : "C:\\app\\~ferry-new.tmp";
-      std::unique_ptr<StagedFile> file = files.CreateStaged(scratch, "C:\\app\\" + name);
+      const std::string target = "C:\\app\\" + name;
+      const std::string scratch = target.substr(0, target.rfind('\\') + 1) + "~ferry-new.tmp";
+      std::unique_ptr<StagedFile> file = files.CreateStaged(scratch, target);
       ASSERT_TRUE(file);
       file->File().WriteAt(0, B(name + ", new"));
       if (name != "gone.txt") ASSERT_TRUE(file->Place());
