@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/memory_file_system.h"
+#include "base/random_access_file.h"
 #include "engine/run_journal/run_journal.h"
 #include "engine/run_journal/run_recovery.h"
 #include "formats/run_journal/run_journal_format.h"
@@ -23,7 +24,7 @@ bool Named(const ferry::RunJournalContents& journal, const std::string& path) {
     // An archive's own side files go by its own rules.
     const bool side = r.Kind == ferry::JournalRecordKind::kArchiveUpdate &&
                       (path == r.Path + ".undo" || path == r.Path + ".journal");
-    return r.Path == path || r.Other == path || side;
+    return r.Path == path || r.Other == path || r.Aside == path || side;
   });
 }
 
@@ -40,6 +41,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       again.insert(again.end(), rec.begin(), rec.end());
     }
     if (again.size() > size || !std::equal(again.begin(), again.end(), data)) std::abort();
+  }
+  {
+    // Read from a file in small blocks, and each record alone: the same records.
+    ferry::MemoryFile file(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    uint64_t at = 0;
+    std::optional<ferry::JournalHeader> header = ferry::ReadJournalHeader(file, at);
+    if (header.has_value() != parsed.has_value()) std::abort();
+    ferry::JournalReader reader(file, at, 16);
+    size_t n = 0;
+    uint64_t start = 0;
+    while (header) {
+      std::optional<ferry::JournalRecord> rec = reader.Next(start);
+      if (!rec) break;
+      uint64_t alone = start;
+      std::optional<ferry::JournalRecord> again = ferry::ReadJournalRecord(file, alone);
+      if (n >= parsed->Records.size() || !again || alone != reader.Offset() ||
+          ferry::EncodeJournalRecord(*rec) != ferry::EncodeJournalRecord(parsed->Records[n]) ||
+          ferry::EncodeJournalRecord(*again) != ferry::EncodeJournalRecord(*rec))
+        std::abort();
+      ++n;
+    }
+    if (parsed && n != parsed->Records.size()) std::abort();
   }
 
   ferry::MemoryFileSystem files;

@@ -32,9 +32,38 @@ std::string ParentOf(const std::string& dir) {
   return WithoutTrailingSeparators(dir.substr(0, slash));
 }
 
+class RenamedFile : public StagedFile {
+ public:
+  RenamedFile(FileSystem& files, std::unique_ptr<RandomAccessFile> file, std::string scratch, std::string target)
+      : files_(files), file_(std::move(file)), scratch_(std::move(scratch)), target_(std::move(target)) {}
+  ~RenamedFile() override {
+    if (placed_) return;
+    file_.reset();
+    files_.RemoveFile(scratch_);
+  }
+  RandomAccessFile& File() override { return *file_; }
+  bool Place() override {
+    file_.reset();
+    placed_ = files_.RenameFile(scratch_, target_);
+    return placed_;
+  }
+
+ private:
+  FileSystem& files_;
+  std::unique_ptr<RandomAccessFile> file_;
+  std::string scratch_, target_;
+  bool placed_ = false;
+};
+
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
+
+std::unique_ptr<StagedFile> FileSystem::CreateStaged(const std::string& scratch, const std::string& target) {
+  std::unique_ptr<RandomAccessFile> file = Open(scratch, FileMode::kCreate);
+  if (!file) return nullptr;
+  return std::make_unique<RenamedFile>(*this, std::move(file), scratch, target);
+}
 
 bool MatchesFileMask(std::string_view name, std::string_view mask) {
   // Greedy with one step back to the last "*": linear enough for file names.

@@ -30,6 +30,18 @@ struct FoundFile {
   uint64_t Size = 0;
 };
 
+// A new file written under a scratch name beside its target and moved over
+// the target only once whole (Place), so no file is ever cut short under its
+// own name. Destroyed unplaced, the scratch file goes.
+class StagedFile {
+ public:
+  virtual ~StagedFile() = default;
+  virtual RandomAccessFile& File() = 0;
+  // Moves the file over its target, replacing what is there; false when it
+  // cannot (a file in use). Called once.
+  virtual bool Place() = 0;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -55,6 +67,10 @@ class FileSystem {
 
   // Everything matching a pattern such as "C:\dir\*.txt", without "." and "..".
   virtual std::vector<FoundFile> FindFiles(const std::string& pattern) = 0;
+
+  // The scratch file is created (or emptied); nullptr when it cannot be.
+  // This one writes through Open and places with RenameFile.
+  virtual std::unique_ptr<StagedFile> CreateStaged(const std::string& scratch, const std::string& target);
 };
 
 // Called with each folder ForceDirectories created, parents first, with a

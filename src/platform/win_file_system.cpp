@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <vector>
+
+#include "base/setup_error.h"
 #include "platform/win_text.h"
 
 namespace ferry {
@@ -10,10 +14,137 @@ namespace {
 
 DWORD AttributesOf(const std::string& path) { return GetFileAttributesW(WinPath(path).c_str()); }
 
+// A file written through its handle, in order: the file pointer is moved
+// only when a read or write does not follow the last one (an OVERLAPPED
+// offset would cost Wine a server call per write).
+class WinFile : public RandomAccessFile {
+ public:
+  WinFile(HANDLE h, std::string name) : h_(h), name_(std::move(name)) {}
+  ~WinFile() override {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  }
+
+  HANDLE Handle() const { return h_; }
+  // The handle is closed; the object stays, unusable.
+  void Close() {
+    CloseHandle(h_);
+    h_ = INVALID_HANDLE_VALUE;
+  }
+
+  uint64_t Size() override {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(h_, &size)) throw SetupError("Cannot read the size of " + name_);
+    return static_cast<uint64_t>(size.QuadPart);
+  }
+
+  size_t ReadAt(uint64_t offset, std::span<uint8_t> out) override {
+    if (!SeekTo(offset)) return 0;
+    size_t done = 0;
+    while (done < out.size()) {
+      DWORD n = 0;
+      DWORD want = static_cast<DWORD>(std::min<size_t>(out.size() - done, kMaxIo));
+      if (!ReadFile(h_, out.data() + done, want, &n, nullptr)) pos_ = kUnknown;
+      if (n == 0) break;
+      done += n;
+      pos_ += n;
+    }
+    return done;
+  }
+
+  void WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
+    if (data.empty()) return;
+    if (!SeekTo(offset)) throw SetupError("Cannot write " + name_ + ": " + SystemErrorText(GetLastError()));
+    size_t done = 0;
+    while (done < data.size()) {
+      DWORD n = 0;
+      DWORD want = static_cast<DWORD>(std::min<size_t>(data.size() - done, kMaxIo));
+      if (!WriteFile(h_, data.data() + done, want, &n, nullptr) || n == 0) {
+        pos_ = kUnknown;
+        throw SetupError("Cannot write " + name_ + ": " + SystemErrorText(GetLastError()));
+      }
+      done += n;
+      pos_ += n;
+    }
+  }
+
+  void Truncate(uint64_t size) override {
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFileInformationByHandle(h_, FileEndOfFileInfo, &end, sizeof end))
+      throw SetupError("Cannot set the length of " + name_);
+  }
+
+  void Flush() override { FlushFileBuffers(h_); }
+
+ private:
+  static constexpr size_t kMaxIo = 1u << 30;
+  static constexpr uint64_t kUnknown = ~uint64_t{0};
+
+  bool SeekTo(uint64_t offset) {
+    if (offset == pos_) return true;
+    LARGE_INTEGER to{};
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(h_, to, nullptr, FILE_BEGIN)) {
+      pos_ = kUnknown;
+      return false;
+    }
+    pos_ = offset;
+    return true;
+  }
+
+  HANDLE h_;
+  uint64_t pos_ = 0;
+  std::string name_;
+};
+
+// Created (or emptied) for reading and writing, others may read it.
+HANDLE CreateForWriting(const std::string& path, DWORD extraAccess) {
+  return CreateFileW(WinPath(path).c_str(), GENERIC_READ | GENERIC_WRITE | extraAccess, FILE_SHARE_READ, nullptr,
+                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The scratch file of CreateStaged, moved over its target by its handle.
+class WinStagedFile : public StagedFile {
+ public:
+  WinStagedFile(HANDLE h, const std::string& scratch, std::string target)
+      : file_(h, scratch), target_(std::move(target)) {}
+  ~WinStagedFile() override {
+    if (file_.Handle() == INVALID_HANDLE_VALUE) return;
+    FILE_DISPOSITION_INFO gone{TRUE};
+    SetFileInformationByHandle(file_.Handle(), FileDispositionInfo, &gone, sizeof gone);
+  }
+
+  RandomAccessFile& File() override { return file_; }
+
+  bool Place() override {
+    const std::wstring to = WinPath(target_);
+    const size_t bytes = to.size() * sizeof(wchar_t);
+    std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + bytes);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(bytes);
+    std::copy(to.begin(), to.end(), info->FileName);  // the terminator comes from the zeroed buffer
+    if (!SetFileInformationByHandle(file_.Handle(), FileRenameInfo, info, static_cast<DWORD>(buffer.size())))
+      return false;
+    file_.Close();
+    return true;
+  }
+
+ private:
+  WinFile file_;
+  std::string target_;
+};
+
 }  // namespace
 
 std::unique_ptr<RandomAccessFile> WinFileSystem::Open(const std::string& path, FileMode mode) {
-  return OpenDiskFile(WinPath(path), mode);
+  if (mode != FileMode::kCreate) return OpenDiskFile(WinPath(path), mode);
+  // Through the handle: a write is one system call, where the C library
+  // also seeks and reads back.
+  HANDLE h = CreateForWriting(path, 0);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<WinFile>(h, path);
 }
 
 bool WinFileSystem::FileExists(const std::string& path) {
@@ -72,6 +203,12 @@ std::vector<FoundFile> WinFileSystem::FindFiles(const std::string& pattern) {
   } while (FindNextFileW(h, &fd));
   FindClose(h);
   return out;
+}
+
+std::unique_ptr<StagedFile> WinFileSystem::CreateStaged(const std::string& scratch, const std::string& target) {
+  HANDLE h = CreateForWriting(scratch, DELETE);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<WinStagedFile>(h, scratch, target);
 }
 
 WinFileSystem& WinFiles() {

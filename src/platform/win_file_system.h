@@ -29,6 +29,9 @@ class WinFileSystem : public FileSystem {
   bool CreateDirectory(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
+  // One handle from creation to the move by handle: no second open, no
+  // lookup of the scratch name by the move.
+  std::unique_ptr<StagedFile> CreateStaged(const std::string& scratch, const std::string& target) override;
 };
 
 // The one instance, for the platform's own helpers.

@@ -11,6 +11,7 @@
 #include "engine/run_journal/journaled_files.h"
 #include "engine/run_journal/run_journal.h"
 #include "engine/run_journal/run_recovery.h"
+#include "formats/run_journal/run_journal_format.h"
 
 namespace ferry {
 namespace {
@@ -159,6 +160,81 @@ TEST_F(RunJournalTest, AKilledRunIsUndoneEvenWhenItsRecoveryIsKilled) {
     EXPECT_TRUE(report.NotUndone.empty());
     EXPECT_EQ(Now(), before);
     if (finished) break;
+  }
+}
+
+// Payload files as extraction writes them: a new one, a replaced one, a
+// read-only one replaced, one written twice in a folder of the run's own,
+// and a damaged one that is never placed. One record each; rolled back,
+// committed, or stopped at any change and recovered, the product is as it
+// should be and nothing of the run stays.
+TEST_F(RunJournalTest, StagedFilesTakeOneRecordEachAndLeaveNothingBehind) {
+  const Snapshot before = Now();
+  auto stage = [&](RunJournal& journal) {
+    JournaledFileSystem files(files_, journal);
+    ASSERT_TRUE(ForceDirectories(files, "C:\\app\\sub\\"));
+    for (std::string name : {"new.txt", "old.txt", "ro.txt", "sub\\a.txt", "sub\\a.txt", "gone.txt"}) {
+      const std::string target = "C:\\app\\" + name;
+      const std::string scratch = target.substr(0, target.rfind('\\') + 1) + "~ferry-new.tmp";
+      std::unique_ptr<StagedFile> file = files.CreateStaged(scratch, target);
+      ASSERT_TRUE(file);
+      file->File().WriteAt(0, B(name + ", new"));
+      if (name != "gone.txt") ASSERT_TRUE(file->Place());
+    }
+  };
+  {
+    RunJournal journal(files_, "C:\\app", {7, 1});
+    stage(journal);
+    std::optional<RunJournalContents> written = ParseRunJournal(*files_.Find(journal.Path()));
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->Records.size(), 7u);  // the folder and six files
+    EXPECT_TRUE(journal.RollBack(&system_).empty());
+    EXPECT_EQ(Now(), before);
+    EXPECT_TRUE(files_.IsReadOnly("C:\\app\\ro.txt"));
+    EXPECT_FALSE(files_.DirectoryExists("C:\\app\\sub"));
+  }
+  {
+    RunJournal journal(files_, "C:\\app", {7, 1});
+    stage(journal);
+    journal.Commit();
+    std::vector<std::string> expected = {"C:\\app\\gone.txt", "C:\\app\\new.txt", "C:\\app\\old.txt",
+                                         "C:\\app\\ro.txt", "C:\\app\\sub\\a.txt"};
+    EXPECT_EQ(files_.Paths(), expected);
+    EXPECT_EQ(*files_.Find("C:\\app\\ro.txt"), B("ro.txt, new"));
+    EXPECT_EQ(*files_.Find("C:\\app\\gone.txt"), B("gone"));
+  }
+  for (int stopAt = 1;; ++stopAt) {
+    SCOPED_TRACE(stopAt);
+    for (const std::string& p : files_.Paths()) files_.MakeWritable(p), files_.RemoveFile(p);
+    files_.RemoveDirectory("C:\\app\\sub");
+    for (const auto& [path, bytes] : before.Files) files_.Put(path, bytes);
+    files_.SetReadOnly("C:\\app\\ro.txt");
+    // The state just before change number stopAt, as a kill there leaves it.
+    Snapshot killed;
+    std::vector<std::string> readOnly;
+    bool subThere = false;
+    int changes = 0;
+    files_.SetChangeHook([&](const MemoryFileSystem::Change&) {
+      if (++changes != stopAt) return;
+      killed = Now();
+      subThere = files_.DirectoryExists("C:\\app\\sub");
+      for (const std::string& p : files_.Paths())
+        if (files_.IsReadOnly(p)) readOnly.push_back(p);
+    });
+    {
+      RunJournal journal(files_, "C:\\app", {7, 1});
+      stage(journal);
+    }
+    files_.SetChangeHook({});
+    if (changes < stopAt) break;
+    for (const std::string& p : files_.Paths()) files_.MakeWritable(p), files_.RemoveFile(p);
+    if (!subThere) files_.RemoveDirectory("C:\\app\\sub");
+    for (const auto& [path, bytes] : killed.Files) files_.Put(path, bytes);
+    for (const std::string& p : readOnly) files_.SetReadOnly(p);
+    EXPECT_TRUE(RecoverUnfinishedRun(files_, &system_, "C:\\app").NotUndone.empty());
+    EXPECT_EQ(Now(), before);
+    EXPECT_TRUE(files_.IsReadOnly("C:\\app\\ro.txt"));
+    EXPECT_FALSE(files_.DirectoryExists("C:\\app\\sub"));
   }
 }
 

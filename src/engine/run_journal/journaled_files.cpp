@@ -22,7 +22,40 @@ std::string WithoutTrailingSlash(std::string path) {
   return path;
 }
 
+// What was at the target is moved aside just before the new file is moved
+// in, and back when that fails.
+class JournaledStagedFile : public StagedFile {
+ public:
+  JournaledStagedFile(FileSystem& inner, std::unique_ptr<StagedFile> staged, std::string target, std::string aside)
+      : inner_(inner), staged_(std::move(staged)), target_(std::move(target)), aside_(std::move(aside)) {}
+  RandomAccessFile& File() override { return staged_->File(); }
+  bool Place() override {
+    if (!aside_.empty() && !inner_.RenameFile(target_, aside_)) return false;
+    if (staged_->Place()) return true;
+    if (!aside_.empty()) inner_.RenameFile(aside_, target_);
+    return false;
+  }
+
+ private:
+  FileSystem& inner_;
+  std::unique_ptr<StagedFile> staged_;
+  std::string target_, aside_;
+};
+
 }  // namespace
+
+std::unique_ptr<StagedFile> JournaledFileSystem::CreateStaged(const std::string& scratch, const std::string& target) {
+  JournalRecord rec = FileRecord(JournalRecordKind::kFilePlaced, target, scratch);
+  // In a folder of the run's own, what is there is the run's: no need to
+  // ask (a look-up of a missing name costs Wine a scan of the folder).
+  const bool replacing =
+      !made_folders_.count(WithoutTrailingSlash(FolderOf(target))) && inner_.FileExists(target);
+  if (replacing) rec.Aside = journal_.NewAsideName(target);
+  if (!journal_.Note(rec, replacing)) return nullptr;
+  std::unique_ptr<StagedFile> staged = inner_.CreateStaged(scratch, target);
+  if (!staged) return nullptr;
+  return std::make_unique<JournaledStagedFile>(inner_, std::move(staged), target, rec.Aside);
+}
 
 bool JournaledFileSystem::SetAside(const std::string& path) {
   std::string aside = journal_.NewAsideName(path);
@@ -83,8 +116,12 @@ bool JournaledFileSystem::CreateDirectory(const std::string& path) {
   const std::string folder = WithoutTrailingSlash(path);
   if (removed_folders_.erase(folder)) return true;  // still there: its removal was only noted
   if (!journal_.Note(FileRecord(JournalRecordKind::kFolderCreated, path), false)) return false;
-  return inner_.CreateDirectory(path);
+  if (!inner_.CreateDirectory(path)) return false;
+  made_folders_.insert(folder);
+  return true;
 }
+
+void JournaledFileSystem::NoteFolderMade(const std::string& path) { made_folders_.insert(WithoutTrailingSlash(path)); }
 
 bool JournaledFileSystem::RemoveDirectory(const std::string& path) {
   const std::string folder = WithoutTrailingSlash(path);

@@ -30,10 +30,16 @@ class JournaledFileSystem : public FileSystem {
   bool CreateDirectory(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
+  // One record a file, before its scratch file is created (pushed to the
+  // disk when a file is there to be moved aside, at placing).
+  std::unique_ptr<StagedFile> CreateStaged(const std::string& scratch, const std::string& target) override;
 
   // Makes room for a new file at `path`: what is there is set aside, and
   // the new file is noted as created. False when the path cannot be freed.
   bool PrepareNewFile(const std::string& path);
+  // A folder this run made (the journal's own included): nothing in it was
+  // there before the run.
+  void NoteFolderMade(const std::string& path);
 
  private:
   bool SetAside(const std::string& path);
@@ -42,6 +48,7 @@ class JournaledFileSystem : public FileSystem {
   RunJournal& journal_;
   std::set<std::string> removed_folders_;  // noted, gone once the run succeeds
   std::set<std::string> updated_;          // files written in place, noted
+  std::set<std::string> made_folders_;     // made by the run: their files are all new
 };
 
 class JournaledSystem : public System {

@@ -31,7 +31,10 @@ JournaledRun::JournaledRun(SetupContext& ctx) : ctx_(ctx) {
   ctx.System = system_.get();
   // The install folder is there from the start of the run (it always was at
   // its end), with the journal in it.
-  journal_->Begin([&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
+  journal_->Begin([&ctx, this](const std::string& dir) {
+    ctx.InstallLog.AddDirectory(dir);
+    files_->NoteFolderMade(dir);
+  });
 }
 
 JournaledRun::~JournaledRun() { Release(); }

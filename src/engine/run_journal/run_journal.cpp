@@ -56,6 +56,7 @@ bool RunJournal::Open(const DirectoryCreatedFn& created) {
       std::vector<uint8_t> bytes = EncodeJournalHeader(header);
       file_->WriteAt(0, bytes);
       size_t at = bytes.size();
+      records_start_ = at;
       // The folders that hold the journal were made just before it.
       for (const std::string& dir : made) {
         JournalRecord rec;
@@ -64,7 +65,7 @@ bool RunJournal::Open(const DirectoryCreatedFn& created) {
         std::vector<uint8_t> r = EncodeJournalRecord(rec);
         file_->WriteAt(at, r);
         at += r.size();
-        records_.push_back(rec);
+        ++records_;
       }
       file_->Flush();
       size_ = at;
@@ -87,8 +88,8 @@ bool RunJournal::Note(const JournalRecord& record, bool toDisk) {
   } catch (const SetupError&) {
     return false;
   }
-  records_.push_back(record);
-  if (StopAfterRecords() != 0 && records_.size() >= StopAfterRecords()) std::_Exit(99);
+  ++records_;
+  if (StopAfterRecords() != 0 && records_ >= StopAfterRecords()) std::_Exit(99);
   return true;
 }
 
@@ -105,15 +106,13 @@ void RunJournal::Commit() {
   JournalRecord done;
   done.Kind = JournalRecordKind::kCommitting;
   Note(done, true);
-  RunJournalContents contents{{self_.Id, self_.Start, folder_}, records_, false};
-  UndoRun(contents, files_, nullptr, std::move(file_), path_);
+  UndoRun(files_, nullptr, std::move(file_), records_start_, path_);
 }
 
 std::vector<std::string> RunJournal::RollBack(System* system) {
   if (!file_) return {};
-  RunJournalContents contents{{self_.Id, self_.Start, folder_}, records_, false};
-  RecoveryReport report = UndoRun(contents, files_, system, std::move(file_), path_);
-  records_.clear();
+  RecoveryReport report = UndoRun(files_, system, std::move(file_), records_start_, path_);
+  records_ = 0;
   return report.NotUndone;
 }
 

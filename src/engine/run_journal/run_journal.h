@@ -43,7 +43,6 @@ class RunJournal {
   std::string NewAsideName(const std::string& path);
 
   bool Started() const { return file_ != nullptr; }
-  const std::vector<JournalRecord>& Records() const { return records_; }
   const std::string& Path() const { return path_; }
 
   // The run succeeded: set-aside files and folders the run removed go, then
@@ -62,9 +61,11 @@ class RunJournal {
   ProcessIdentity self_;
   std::unique_ptr<RandomAccessFile> file_;
   uint64_t size_ = 0;
+  uint64_t records_start_ = 0;
+  // Only counted: undoing reads them back from the journal.
+  size_t records_ = 0;
   bool broken_ = false;
   uint32_t aside_count_ = 0;
-  std::vector<JournalRecord> records_;
 };
 
 }  // namespace ferry

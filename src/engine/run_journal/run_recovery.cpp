@@ -18,18 +18,71 @@ bool IsSideFileOf(const JournalRecord& update, const std::string& path) {
   return path == VfsJournal::PathFor(update.Path) || path == TailBackupPath(update.Path);
 }
 
+// The records of an open journal, read back from it one at a time as they
+// are needed: a run of many files keeps none of them in memory.
+class JournalRecords {
+ public:
+  JournalRecords(RandomAccessFile& file, uint64_t start) : file_(file) {
+    JournalReader reader(file_, start);
+    uint64_t here = 0;
+    while (std::optional<JournalRecord> rec = reader.Next(here)) {
+      if (rec->Kind == JournalRecordKind::kUndone) undone_.push_back(rec->Index);
+      if (rec->Kind == JournalRecordKind::kCommitting) committing_ = true;
+      if (LeavesWorkForCompletion(*rec)) completion_.push_back(offsets_.size());
+      if (rec->Kind == JournalRecordKind::kArchiveUpdate) updates_.push_back({offsets_.size(), std::move(*rec)});
+      offsets_.push_back(here);
+    }
+  }
+
+  size_t Count() const { return offsets_.size(); }
+  bool Committing() const { return committing_; }
+  // Which records recovery had undone already.
+  std::vector<bool> Undone() const {
+    std::vector<bool> done(offsets_.size(), false);
+    for (uint32_t i : undone_)
+      if (i < done.size()) done[i] = true;
+    return done;
+  }
+  // The file read whole a moment ago: a record that no longer reads back is
+  // damage since, and is left alone.
+  std::optional<JournalRecord> At(size_t i) {
+    uint64_t at = offsets_[i];
+    return ReadJournalRecord(file_, at);
+  }
+  // Archive updates, oldest first, with their record numbers.
+  const std::vector<std::pair<size_t, JournalRecord>>& Updates() const { return updates_; }
+  // The records a finished run's clean-up acts on: files set aside, folders removed.
+  const std::vector<size_t>& ForCompletion() const { return completion_; }
+
+ private:
+  RandomAccessFile& file_;
+  std::vector<uint64_t> offsets_;
+  std::vector<uint32_t> undone_;
+  std::vector<std::pair<size_t, JournalRecord>> updates_;
+  std::vector<size_t> completion_;
+  bool committing_ = false;
+
+  static bool LeavesWorkForCompletion(const JournalRecord& rec) {
+    return rec.Kind == JournalRecordKind::kFileSetAside || rec.Kind == JournalRecordKind::kFolderRemoved ||
+           (rec.Kind == JournalRecordKind::kFilePlaced && !rec.Aside.empty());
+  }
+};
+
 class Undoer {
  public:
-  Undoer(const RunJournalContents& contents, FileSystem& files, System* system, RandomAccessFile* journal,
+  Undoer(JournalRecords& records, FileSystem& files, System* system, RandomAccessFile* journal,
          RecoveryReport& report)
-      : records_(contents.Records), files_(files), system_(system), journal_(journal), report_(report) {
+      : records_(records), files_(files), system_(system), journal_(journal), report_(report) {
     journal_size_ = journal_ ? journal_->Size() : 0;
   }
 
-  void UndoAll(const std::vector<bool>& undone) {
-    for (size_t i = records_.size(); i-- > 0;) {
-      if (undone[i] || !Undoable(records_[i].Kind)) continue;
-      Undo(i);
+  void UndoAll() {
+    const std::vector<bool> undone = records_.Undone();
+    for (size_t i = records_.Count(); i-- > 0;) {
+      if (undone[i]) continue;
+      std::optional<JournalRecord> rec = records_.At(i);
+      if (!rec || !Undoable(rec->Kind)) continue;
+      Undo(*rec, i);
       MarkUndone(i);
       ++report_.Undone;
     }
@@ -37,12 +90,16 @@ class Undoer {
 
   // The run had succeeded: what it set aside and the folders it removed go.
   void Complete() {
-    for (const JournalRecord& rec : records_) {
-      if (rec.Kind == JournalRecordKind::kFileSetAside && IsAside(rec)) {
-        if (files_.IsReadOnly(rec.Other)) files_.MakeWritable(rec.Other);
-        files_.RemoveFile(rec.Other);
-      } else if (rec.Kind == JournalRecordKind::kFolderRemoved && files_.DirectoryExists(rec.Path)) {
-        files_.RemoveDirectory(rec.Path);
+    for (size_t i : records_.ForCompletion()) {
+      std::optional<JournalRecord> rec = records_.At(i);
+      if (!rec) continue;
+      if (rec->Kind == JournalRecordKind::kFileSetAside && IsAside(*rec)) {
+        RemoveAside(rec->Other);
+      } else if (rec->Kind == JournalRecordKind::kFilePlaced && !rec->Aside.empty() &&
+                 IsScratchBeside(rec->Aside, rec->Path)) {
+        RemoveAside(rec->Aside);
+      } else if (rec->Kind == JournalRecordKind::kFolderRemoved && files_.DirectoryExists(rec->Path)) {
+        files_.RemoveDirectory(rec->Path);
       }
     }
   }
@@ -55,23 +112,61 @@ class Undoer {
            kind != JournalRecordKind::kFolderRemoved;
   }
 
-  // A set-aside name the run made: "~ferry-...tmp" beside the file.
-  static bool IsAside(const JournalRecord& rec) {
-    return IsRunScratchName(rec.Other) && FolderOf(rec.Other) == FolderOf(rec.Path) &&
-           !FolderOf(rec.Path).empty();
+  // A name the run made: "~ferry-...tmp" beside the file.
+  static bool IsScratchBeside(const std::string& scratch, const std::string& path) {
+    return IsRunScratchName(scratch) && FolderOf(scratch) == FolderOf(path) && !FolderOf(path).empty();
+  }
+  static bool IsAside(const JournalRecord& rec) { return IsScratchBeside(rec.Other, rec.Path); }
+
+  void RemoveAside(const std::string& aside) {
+    if (files_.IsReadOnly(aside)) files_.MakeWritable(aside);
+    files_.RemoveFile(aside);
+  }
+
+  // A file the run created: it goes.
+  void RemoveCreated(const std::string& path, size_t i) {
+    RestoreArchiveFrom(path, i);
+    if (files_.FileExists(path)) {
+      if (files_.IsReadOnly(path)) files_.MakeWritable(path);
+      if (!files_.RemoveFile(path)) NotUndone("Cannot delete " + path);
+    }
+  }
+
+  // The new file goes (with its scratch file, if it was not placed) and
+  // what was there comes back, if it had been moved aside.
+  void UndoPlaced(const JournalRecord& rec, size_t i) {
+    if (!IsScratchBeside(rec.Other, rec.Path) || (!rec.Aside.empty() && !IsScratchBeside(rec.Aside, rec.Path))) {
+      NotUndone("Not undone (no scratch name of a run): " + rec.Path);
+      return;
+    }
+    if (files_.FileExists(rec.Other)) files_.RemoveFile(rec.Other);
+    if (rec.Aside.empty()) {
+      RemoveCreated(rec.Path, i);
+      return;
+    }
+    if (!files_.FileExists(rec.Aside)) return;  // never moved: what is there is the old file
+    if (files_.FileExists(rec.Path)) {
+      if (files_.IsReadOnly(rec.Path)) files_.MakeWritable(rec.Path);
+      if (!files_.RemoveFile(rec.Path)) {
+        NotUndone("Cannot put back " + rec.Path + ": it cannot be deleted; the old file is " + rec.Aside);
+        return;
+      }
+    }
+    if (!files_.RenameFile(rec.Aside, rec.Path))
+      NotUndone("Cannot put back " + rec.Path + " from " + rec.Aside);
+    else
+      RestoreArchiveFrom(rec.Path, i);
   }
 
   void NotUndone(const std::string& line) { report_.NotUndone.push_back(line); }
 
-  void Undo(size_t i) {
-    const JournalRecord& rec = records_[i];
+  void Undo(const JournalRecord& rec, size_t i) {
     switch (rec.Kind) {
       case JournalRecordKind::kFileCreated:
-        RestoreArchiveFrom(rec.Path, i);
-        if (files_.FileExists(rec.Path)) {
-          if (files_.IsReadOnly(rec.Path)) files_.MakeWritable(rec.Path);
-          if (!files_.RemoveFile(rec.Path)) NotUndone("Cannot delete " + rec.Path);
-        }
+        RemoveCreated(rec.Path, i);
+        break;
+      case JournalRecordKind::kFilePlaced:
+        UndoPlaced(rec, i);
         break;
       case JournalRecordKind::kFileSetAside:
         if (!IsAside(rec)) {
@@ -112,9 +207,9 @@ class Undoer {
   // only record of that update: the archive is put back from it before the
   // side file is deleted, or as soon as it is back under its name.
   void RestoreArchiveFrom(const std::string& path, size_t i) {
-    for (size_t j = 0; j < i; ++j) {
-      const JournalRecord& rec = records_[j];
-      if (rec.Kind == JournalRecordKind::kArchiveUpdate && IsSideFileOf(rec, path) && files_.FileExists(path)) {
+    for (const auto& [j, rec] : records_.Updates()) {
+      if (j >= i) break;
+      if (IsSideFileOf(rec, path) && files_.FileExists(path)) {
         RestoreArchive(rec);
         return;
       }
@@ -154,7 +249,7 @@ class Undoer {
     }
   }
 
-  const std::vector<JournalRecord>& records_;
+  JournalRecords& records_;
   FileSystem& files_;
   System* system_;
   RandomAccessFile* journal_;
@@ -165,30 +260,26 @@ class Undoer {
 
 }  // namespace
 
-RecoveryReport UndoRun(const RunJournalContents& contents, FileSystem& files, System* system,
-                       std::unique_ptr<RandomAccessFile> journal, const std::string& journalPath) {
+RecoveryReport UndoRun(FileSystem& files, System* system, std::unique_ptr<RandomAccessFile> journal,
+                       uint64_t recordsStart, const std::string& journalPath) {
   RecoveryReport report;
   report.Found = true;
-  const std::vector<JournalRecord>& records = contents.Records;
-  std::vector<bool> undone(records.size(), false);
-  bool committing = false;
-  for (const JournalRecord& rec : records) {
-    if (rec.Kind == JournalRecordKind::kUndone && rec.Index < records.size()) undone[rec.Index] = true;
-    if (rec.Kind == JournalRecordKind::kCommitting) committing = true;
-  }
-  Undoer undoer(contents, files, system, journal.get(), report);
-  if (committing) {
-    report.Completed = true;
-    undoer.Complete();
-  } else {
-    undoer.UndoAll(undone);
-  }
-  journal.reset();
-  if (!files.RemoveFile(journalPath)) report.NotUndone.push_back("Cannot delete " + journalPath);
-  // Newest first: a folder's subfolders go before it.
-  for (const std::string& folder : undoer.CreatedFolders()) {
-    if (files.DirectoryExists(folder) && !files.RemoveDirectory(folder))
-      report.NotUndone.push_back("The folder " + folder + " stays: it is not empty");
+  {
+    JournalRecords records(*journal, recordsStart);
+    Undoer undoer(records, files, system, journal.get(), report);
+    if (records.Committing()) {
+      report.Completed = true;
+      undoer.Complete();
+    } else {
+      undoer.UndoAll();
+    }
+    journal.reset();
+    if (!files.RemoveFile(journalPath)) report.NotUndone.push_back("Cannot delete " + journalPath);
+    // Newest first: a folder's subfolders go before it.
+    for (const std::string& folder : undoer.CreatedFolders()) {
+      if (files.DirectoryExists(folder) && !files.RemoveDirectory(folder))
+        report.NotUndone.push_back("The folder " + folder + " stays: it is not empty");
+    }
   }
   return report;
 }
@@ -205,21 +296,21 @@ RecoveryReport RecoverUnfinishedRun(FileSystem& files, System* system, const std
     report.LeftAlone = true;
     return report;
   }
-  std::optional<RunJournalContents> contents =
-      ParseRunJournal(journal->ReadVector(0, static_cast<size_t>(journal->Size())));
-  if (!contents) {
+  uint64_t recordsStart = 0;
+  std::optional<JournalHeader> header = ReadJournalHeader(*journal, recordsStart);
+  if (!header) {
     // Only a header cut short: the run had not changed anything yet.
     journal.reset();
     files.RemoveFile(path);
     report.Found = true;
     return report;
   }
-  if (system && system->IsProcessRunning({contents->Header.ProcessId, contents->Header.ProcessStart})) {
+  if (system && system->IsProcessRunning({header->ProcessId, header->ProcessStart})) {
     report.Found = true;
     report.LeftAlone = true;
     return report;
   }
-  return UndoRun(*contents, files, system, std::move(journal), path);
+  return UndoRun(files, system, std::move(journal), recordsStart, path);
 }
 
 std::string RecoverySummary(const RecoveryReport& report, const std::string& installFolder) {

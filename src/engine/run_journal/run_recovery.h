@@ -11,6 +11,7 @@
 // instead: the set-aside files go.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,12 +32,13 @@ struct RecoveryReport {
   std::vector<std::string> NotUndone;  // what could not be undone, one line each
 };
 
-// Undoes (or completes) the run of `contents`. `journal` is the open journal
-// file at journalPath, which gets a kUndone record per step; it is closed and
+// Undoes (or completes) the run whose journal is open as `journal` at
+// journalPath, its records from recordsStart on, read back as they are
+// needed. The journal gets a kUndone record per step; it is closed and
 // deleted at the end, and then the folders the run created are removed when
 // empty (the journal itself sits in one of them).
-RecoveryReport UndoRun(const RunJournalContents& contents, FileSystem& files, System* system,
-                       std::unique_ptr<RandomAccessFile> journal, const std::string& journalPath);
+RecoveryReport UndoRun(FileSystem& files, System* system, std::unique_ptr<RandomAccessFile> journal,
+                       uint64_t recordsStart, const std::string& journalPath);
 
 // The journal of installFolder, if any, undone and deleted unless its
 // process still runs.

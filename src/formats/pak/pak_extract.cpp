@@ -59,35 +59,37 @@ std::string TPak::ByteSizeText(uint64_t bytes) const {
   return events_.FormatByteSize ? events_.FormatByteSize(bytes) : std::to_string(bytes);
 }
 
-std::unique_ptr<RandomAccessFile> TPak::CreateTarget(FileSystem& files, const std::string& target,
-                                                     const std::string& writeTo) {
+void TPak::CreateFoldersOf(FileSystem& files, const std::string& target) {
   std::string dir = ParentOf(target);
   // Entries of one folder follow each other: its check is done once.
-  if (dir.empty() || dir != known_dir_) {
-    // The event names a folder without its backslash; the install log adds it.
-    auto created = [this](const std::string& made) {
-      if (!events_.DirectoryCreated) return;
-      const bool slash = !made.empty() && (made.back() == '\\' || made.back() == '/');
-      events_.DirectoryCreated(slash ? made.substr(0, made.size() - 1) : made);
-    };
-    if (!ForceDirectories(files, dir, created)) {
-      std::string missing = FirstMissing(files, dir);
-      if (!missing.empty()) throw SetupError("Cannot create the folder " + missing);
-    }
-    known_dir_ = dir;
+  if (!dir.empty() && dir == known_dir_) return;
+  // The event names a folder without its backslash; the install log adds it.
+  auto created = [this](const std::string& made) {
+    if (!events_.DirectoryCreated) return;
+    const bool slash = !made.empty() && (made.back() == '\\' || made.back() == '/');
+    events_.DirectoryCreated(slash ? made.substr(0, made.size() - 1) : made);
+  };
+  if (!ForceDirectories(files, dir, created)) {
+    std::string missing = FirstMissing(files, dir);
+    if (!missing.empty()) throw SetupError("Cannot create the folder " + missing);
   }
+  known_dir_ = dir;
+}
+
+std::unique_ptr<RandomAccessFile> TPak::CreateTarget(FileSystem& files, const std::string& target,
+                                                     const std::string& writeTo) {
+  CreateFoldersOf(files, target);
   auto out = files.Open(writeTo, FileMode::kCreate);
   if (!out) throw SetupError("Cannot create " + target);
   return out;
 }
 
 // The entry is unpacked into the scratch file as it streams; whether it was
-// sound is known only at its end, and a damaged one is never renamed into place.
-bool TPak::WriteEntryFile(FileSystem& files, const std::string& target, const std::string& writeTo, size_t index) {
-  auto out = CreateTarget(files, target, writeTo);
+// sound is known only at its end, and a damaged one is never put in place.
+bool TPak::WriteEntryFile(RandomAccessFile& out, size_t index) {
   uint64_t at = 0;
   auto write = [&](std::span<const uint8_t> bytes) {
-    out->WriteAt(at, bytes);
+    out.WriteAt(at, bytes);
     at += bytes.size();
   };
   if (!pipeline_) return StreamEntry(index, write);
@@ -146,33 +148,30 @@ bool TPak::ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_
 }
 
 bool TPak::ExtractEntry(FileSystem& files, const std::string& target, const PakFound& found, size_t index) {
-  const bool large = found.Size >= kLargeEntryThreshold;
-  const std::string scratch = ScratchPathFor(target);
   bool ok = false;
   std::string why;
   try {
-    if (large) {
-      ok = CopyLargeEntry(files, target, found.Name, found.Size, index, scratch);
+    CreateFoldersOf(files, target);
+    // Created with the rights to move it into place: one open a file.
+    std::unique_ptr<StagedFile> staged = files.CreateStaged(ScratchPathFor(target), target);
+    if (!staged) throw SetupError("Cannot create " + target);
+    if (found.Size >= kLargeEntryThreshold) {
+      ok = CopyLargeEntryTo(staged->File(), found.Name, found.Size, index);
       if (!ok) why = "the entry's bytes are not all in the archive";
     } else if (found.Size == 0) {
-      CreateTarget(files, target, scratch);  // an empty file is all there is to write
-      ok = true;
+      ok = true;  // an empty file is all there is to write
     } else {
-      ok = WriteEntryFile(files, target, scratch, index);
+      ok = WriteEntryFile(staged->File(), index);
       if (!ok) why = last_error_;
     }
-    if (ok && !files.RenameFile(scratch, target)) {
+    if (ok && !staged->Place()) {
       ok = false;
       why = "it could not replace the file there (in use by a running program?)";
     }
   } catch (const SetupError& e) {
-    if (!events_.FileNotWritten) {
-      files.RemoveFile(scratch);
-      throw;
-    }
+    if (!events_.FileNotWritten) throw;
     why = e.what();
   }
-  if (!ok) files.RemoveFile(scratch);
   if (!ok && events_.FileNotWritten) events_.FileNotWritten(target, why);
   return ok;
 }
@@ -180,20 +179,26 @@ bool TPak::ExtractEntry(FileSystem& files, const std::string& target, const PakF
 bool TPak::CopyLargeEntry(FileSystem& files, const std::string& target, const std::string& displayName, uint32_t size,
                           size_t index, const std::string& writeTo) {
   auto out = CreateTarget(files, target, writeTo.empty() ? target : writeTo);
+  return CopyLargeEntryTo(*out, displayName, size, index);
+}
+
+bool TPak::CopyLargeEntryTo(RandomAccessFile& out, const std::string& displayName, uint32_t size, size_t index) {
   const TPakFile* e = Entry(index);
   if (!e || !file_) return false;
   if (e->Offset > end_ || size > end_ - e->Offset) return false;
 
-  std::vector<uint8_t> buffer(std::min<uint32_t>(size, kCopyChunkSize));
+  // The status line moves once per kCopyChunkSize; the bytes go through a
+  // buffer of kVerifyChunkSize, so the copy's memory does not grow with it.
+  std::vector<uint8_t> buffer(std::min<uint32_t>(size, kVerifyChunkSize));
   uint64_t copied = 0;
   while (copied < size) {
-    size_t chunk = static_cast<size_t>(std::min<uint64_t>(size - copied, kCopyChunkSize));
-    if (events_.SetStatusText)
+    if (copied % kCopyChunkSize == 0 && events_.SetStatusText)
       events_.SetStatusText(displayName + " - " + ByteSizeText(copied) + " / " + ByteSizeText(size));
-    std::span<uint8_t> part(buffer.data(), chunk);
-    if (file_->ReadAt(e->Offset + copied, part) != chunk) return false;
-    out->WriteAt(copied, part);
-    copied += chunk;
+    const uint64_t chunkEnd = std::min<uint64_t>(size, (copied / kCopyChunkSize + 1) * kCopyChunkSize);
+    std::span<uint8_t> part(buffer.data(), static_cast<size_t>(std::min<uint64_t>(chunkEnd - copied, buffer.size())));
+    if (file_->ReadAt(e->Offset + copied, part) != part.size()) return false;
+    out.WriteAt(copied, part);
+    copied += part.size();
   }
   return true;
 }

@@ -59,10 +59,12 @@ struct EntryCheck;
 // bytes (a Checksum of 0 there means "not checked": archives written before
 // large entries carried one).
 inline constexpr uint32_t kLargeEntryThreshold = 73'400'320;  // 70 MiB
-// Chunk of CopyLargeEntry.
+// CopyLargeEntry's status line moves once per this many bytes (copied
+// through a buffer of kVerifyChunkSize).
 inline constexpr uint32_t kCopyChunkSize = 26'214'400;  // 25 MiB
-// The one buffer VerifyEntry streams a large entry through: all the memory
-// its check takes, whatever the entry's size.
+// The one buffer VerifyEntry streams a large entry through, and
+// CopyLargeEntry copies it through: all the memory either takes, whatever
+// the entry's size.
 inline constexpr uint32_t kVerifyChunkSize = 1'048'576;  // 1 MiB
 // Every other entry streams through one buffer of stored bytes and one of
 // unpacked bytes of this size (StreamEntry), whatever its size.
@@ -288,7 +290,10 @@ class TPak {
   std::optional<size_t> ScanGroup(uint16_t group);
   std::vector<size_t> UnpackedInGroup(uint16_t group) const;
   bool ExtractEntry(FileSystem& files, const std::string& target, const PakFound& found, size_t index);
-  bool WriteEntryFile(FileSystem& files, const std::string& target, const std::string& writeTo, size_t index);
+  bool WriteEntryFile(RandomAccessFile& out, size_t index);
+  bool CopyLargeEntryTo(RandomAccessFile& out, const std::string& displayName, uint32_t size, size_t index);
+  // Makes the missing folders of target's folder (checked once per folder during ExtractGroup).
+  void CreateFoldersOf(FileSystem& files, const std::string& target);
   // Creates target's missing folders and the file writeTo in its folder.
   std::unique_ptr<RandomAccessFile> CreateTarget(FileSystem& files, const std::string& target,
                                                  const std::string& writeTo);

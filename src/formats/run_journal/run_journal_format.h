@@ -27,6 +27,10 @@
 //   kArchiveUpdate  u8 archive kind, path    a product archive opened for an update
 //   kCommitting     (empty)                  the run succeeded; set-aside files go
 //   kUndone         u32 record index         a record that recovery has undone
+//   kFilePlaced     path, scratch, aside     a new file written under a scratch name in
+//                                            path's folder and moved over path; what was
+//                                            there is moved aside first (aside empty:
+//                                            nothing was there)
 #pragma once
 
 #include <cstdint>
@@ -36,6 +40,8 @@
 #include <vector>
 
 namespace ferry {
+
+class RandomAccessFile;
 
 enum class JournalRecordKind : uint8_t {
   kFileCreated = 1,
@@ -47,6 +53,7 @@ enum class JournalRecordKind : uint8_t {
   kArchiveUpdate = 7,
   kCommitting = 8,
   kUndone = 9,
+  kFilePlaced = 10,
 };
 
 enum class JournalArchiveKind : uint8_t { kPackage = 1, kVfs = 2 };
@@ -54,7 +61,8 @@ enum class JournalArchiveKind : uint8_t { kPackage = 1, kVfs = 2 };
 struct JournalRecord {
   JournalRecordKind Kind = JournalRecordKind::kFileCreated;
   std::string Path;   // the file, folder, archive or registry key
-  std::string Other;  // aside name, rename target or registry value name
+  std::string Other;  // aside name, rename target, scratch name or registry value name
+  std::string Aside;  // kFilePlaced: where what was there went ("" nothing was there)
   std::string Value;  // old registry value
   uint8_t Root = 0;   // registry root index
   bool Existed = false;     // the registry value was there
@@ -79,6 +87,38 @@ std::vector<uint8_t> EncodeJournalHeader(const JournalHeader& header);
 std::vector<uint8_t> EncodeJournalRecord(const JournalRecord& record);
 // None when the header is missing or damaged: the file is no journal.
 std::optional<RunJournalContents> ParseRunJournal(std::span<const uint8_t> bytes);
+
+// The same, read from a journal file a record at a time, so that a run's
+// records need not be held in memory. ReadJournalHeader: none when the
+// header is missing or damaged; else `offset` is where the records begin.
+// ReadJournalRecord: the record at `offset`, which then moves past it; none
+// at the end of the file or at a record cut short or damaged (the journal
+// ends there).
+std::optional<JournalHeader> ReadJournalHeader(RandomAccessFile& file, uint64_t& offset);
+std::optional<JournalRecord> ReadJournalRecord(RandomAccessFile& file, uint64_t& offset);
+
+// Records in order from `offset` on, read `block` bytes at a time (at
+// least a record).
+class JournalReader {
+ public:
+  JournalReader(RandomAccessFile& file, uint64_t offset, size_t block = 64 * 1024)
+      : file_(file), offset_(offset), block_size_(block) {}
+  // The next record (`start`: where it begins); none at the end or at a
+  // record cut short or damaged.
+  std::optional<JournalRecord> Next(uint64_t& start);
+  // Where the next record begins.
+  uint64_t Offset() const { return offset_; }
+
+ private:
+  // The bytes [offset_, offset_ + n) as a span of the block, fewer at the end of the file.
+  std::span<const uint8_t> Window(size_t n);
+
+  RandomAccessFile& file_;
+  uint64_t offset_;
+  size_t block_size_;
+  std::vector<uint8_t> block_;
+  uint64_t block_at_ = 0;
+};
 
 // One line per record, for support ("ferryc journal").
 std::string DescribeJournalRecord(const JournalRecord& record);
