@@ -73,13 +73,19 @@ void UiTaskWindow::PumpPending() {
   }
 }
 
+namespace {
+constexpr DWORD kPumpSleepMs = 10;
+}  // namespace
+
 void UiTaskWindow::PumpUntil(const std::function<bool()>& done) {
   while (!done()) {
     PumpPending();
     if (done()) break;
-    // A 1 ms sleep that a sent or posted message cuts short, so a worker's
-    // hand-over does not wait for the sleep to run out.
-    MsgWaitForMultipleObjectsEx(0, nullptr, 1, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    // A sleep that a sent or posted message cuts short, so a worker's
+    // hand-over does not wait for it to run out. Only the end of the work
+    // waits for it: each wake is a round trip through the system, and a
+    // long run of small files was waking a thousand times a second.
+    MsgWaitForMultipleObjectsEx(0, nullptr, kPumpSleepMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }
 
