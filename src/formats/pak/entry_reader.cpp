@@ -8,14 +8,14 @@ namespace ferry {
 
 namespace {
 
-EntryCheck Damage(std::string why) {
-  EntryCheck check;
+EntryVerdict Damage(std::string why) {
+  EntryVerdict check;
   check.Error = std::move(why);
   return check;
 }
 
-EntryCheck Sound() {
-  EntryCheck check;
+EntryVerdict Sound() {
+  EntryVerdict check;
   check.Sound = true;
   return check;
 }
@@ -34,7 +34,7 @@ PakEntryReader::PakEntryReader(size_t chunkSize)
     : chunk_size_(std::clamp<size_t>(chunkSize, kMinOutBuffer, kStreamChunkSize)) {}
 PakEntryReader::~PakEntryReader() = default;
 
-EntryCheck PakEntryReader::Stream(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e,
+EntryVerdict PakEntryReader::Stream(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e,
                                   const ByteSink& sink) {
   if (e.OrigSize == 0) return Damage("empty entry");
   const uint64_t stored = e.CompSize != 0 ? e.CompSize : e.OrigSize;
@@ -42,7 +42,7 @@ EntryCheck PakEntryReader::Stream(RandomAccessFile& file, uint64_t archiveEnd, c
   return Unpack(file, e, stored, sink);
 }
 
-EntryCheck PakEntryReader::Verify(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e) {
+EntryVerdict PakEntryReader::Verify(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e) {
   if (e.OrigSize >= kLargeEntryThreshold) return VerifyLarge(file, archiveEnd, e);
   return Stream(file, archiveEnd, e, {});
 }
@@ -51,7 +51,7 @@ EntryCheck PakEntryReader::Verify(RandomAccessFile& file, uint64_t archiveEnd, c
 // are unpacked (or, stored as they are, handed on) on the way. The verdicts
 // keep the order of a load of the whole entry: short read, checksum, then the
 // codec's, then the unpacked length, so every damaged entry reads as before.
-EntryCheck PakEntryReader::Unpack(RandomAccessFile& file, const TPakFile& e, uint64_t stored, const ByteSink& sink) {
+EntryVerdict PakEntryReader::Unpack(RandomAccessFile& file, const TPakFile& e, uint64_t stored, const ByteSink& sink) {
   const bool packed = e.CompSize != 0;
   // Buffers grow to what the entries need, up to the chunk size: a setup of
   // small files never touches a full chunk.
@@ -95,7 +95,7 @@ EntryCheck PakEntryReader::Unpack(RandomAccessFile& file, const TPakFile& e, uin
     return Damage("decompression error in " + e.Name + (why.empty() ? std::string() : ": " + why));
   }
   if (length != e.OrigSize) {
-    EntryCheck check = Damage("unpacked length differs from OrigSize");
+    EntryVerdict check = Damage("unpacked length differs from OrigSize");
     check.WrongLength = length;
     return check;
   }
@@ -104,7 +104,7 @@ EntryCheck PakEntryReader::Unpack(RandomAccessFile& file, const TPakFile& e, uin
 
 // Large entries are copied raw (CopyLargeEntry), so the bytes checked are the
 // OrigSize bytes at Offset, read through one fixed buffer.
-EntryCheck PakEntryReader::VerifyLarge(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e) {
+EntryVerdict PakEntryReader::VerifyLarge(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e) {
   if (e.Checksum == 0) return Sound();
   if (!StoredInside(e, e.OrigSize, archiveEnd)) return Damage("stored bytes past the end of the file");
   std::vector<uint8_t> chunk(kVerifyChunkSize);

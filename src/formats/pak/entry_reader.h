@@ -22,7 +22,7 @@ namespace ferry {
 inline constexpr size_t kWorkerChunkSize = 256u << 10;
 
 // What reading an entry found.
-struct EntryCheck {
+struct EntryVerdict {
   bool Sound = false;
   std::string Error;  // why not, when not Sound
   // Set when the stream was sound but unpacked to a length other than
@@ -44,15 +44,15 @@ class PakEntryReader {
   // The entry's unpacked bytes handed to `sink` in order, in pieces of at most
   // the chunk size and no more than OrigSize of them (the rest is counted).
   // The stored bytes must end by `archiveEnd`. Damage shows only at the end.
-  EntryCheck Stream(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e, const ByteSink& sink);
+  EntryVerdict Stream(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e, const ByteSink& sink);
   // Stream without a sink; a large entry (OrigSize >= kLargeEntryThreshold)
   // is sound when the CRC-32 of its OrigSize raw bytes equals Checksum, or
   // unread when Checksum is 0.
-  EntryCheck Verify(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e);
+  EntryVerdict Verify(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e);
 
  private:
-  EntryCheck Unpack(RandomAccessFile& file, const TPakFile& e, uint64_t stored, const ByteSink& sink);
-  EntryCheck VerifyLarge(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e);
+  EntryVerdict Unpack(RandomAccessFile& file, const TPakFile& e, uint64_t stored, const ByteSink& sink);
+  EntryVerdict VerifyLarge(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e);
   PakDecoder& Decoder(PakCodec codec);
 
   std::unique_ptr<PakDecoder> decoders_[2];  // zlib, zstd: made when first needed

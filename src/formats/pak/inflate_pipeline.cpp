@@ -19,7 +19,7 @@ struct InflatePipeline::Slot {
   bool done = false;
   bool dropped = false;
   bool worker_waiting = false;
-  EntryCheck check;
+  EntryVerdict check;
 };
 
 InflatePipeline::InflatePipeline(RandomAccessFile& file, uint64_t archiveEnd, const std::vector<TPakFile>& entries,
@@ -90,16 +90,16 @@ void InflatePipeline::Work() {
 }
 
 void InflatePipeline::Unpack(PakEntryReader& reader, size_t position, const std::shared_ptr<Slot>& slot) {
-  EntryCheck check;
+  EntryVerdict check;
   try {
     check = reader.Stream(file_, end_, entries_[order_[position]],
                           [&](std::span<const uint8_t> bytes) { Push(*slot, position, bytes); });
   } catch (const Dropped&) {
     return;
   } catch (const std::exception& e) {
-    check = EntryCheck{false, e.what(), std::nullopt};
+    check = EntryVerdict{false, e.what(), std::nullopt};
   } catch (...) {
-    check = EntryCheck{false, "the entry could not be unpacked", std::nullopt};
+    check = EntryVerdict{false, "the entry could not be unpacked", std::nullopt};
   }
   std::lock_guard<std::mutex> lock(mutex_);
   if (slot->dropped) return;
@@ -140,11 +140,11 @@ void InflatePipeline::Drop(size_t position) {
   slot.reset();
 }
 
-EntryCheck InflatePipeline::Take(size_t index, const PakEntryReader::ByteSink& sink) {
+EntryVerdict InflatePipeline::Take(size_t index, const PakEntryReader::ByteSink& sink) {
   std::unique_lock<std::mutex> lock(mutex_);
   size_t position = head_;
   while (position < order_.size() && order_[position] != index) ++position;
-  if (position == order_.size()) return EntryCheck{false, "not in the pipeline", std::nullopt};
+  if (position == order_.size()) return EntryVerdict{false, "not in the pipeline", std::nullopt};
   for (; head_ < position; ++head_) Drop(head_);
   WakeWorkers();
   for (;;) {
@@ -173,7 +173,7 @@ EntryCheck InflatePipeline::Take(size_t index, const PakEntryReader::ByteSink& s
     changed_.wait(lock);
     writer_waiting_ = false;
   }
-  EntryCheck check = std::move(slots_[position]->check);
+  EntryVerdict check = std::move(slots_[position]->check);
   slots_[position].reset();
   head_ = position + 1;
   WakeWorkers();

@@ -176,7 +176,7 @@ bool TPak::StreamEntry(size_t index, const ByteSink& sink) {
   return Record(*e, reader_->Stream(*file_, end_, *e, sink));
 }
 
-bool TPak::Record(const TPakFile& e, const EntryCheck& check) {
+bool TPak::Record(const TPakFile& e, const EntryVerdict& check) {
   last_error_ = check.Error;
   // Output beyond OrigSize was only counted, so the message names the real length.
   if (check.WrongLength && dialogs_) {

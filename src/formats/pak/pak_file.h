@@ -52,7 +52,7 @@ class Dialogs;
 class FileSystem;
 class InflatePipeline;
 class PakEntryReader;
-struct EntryCheck;
+struct EntryVerdict;
 
 // Entries of this OrigSize or more are never compressed, are copied to disk in
 // chunks instead of being loaded, and are verified by streaming their stored
@@ -286,7 +286,7 @@ class TPak {
   void Open(PakMode mode);
   // Takes a read's verdict as this archive's own: LastLoadError, and the
   // DecompSize box for a wrong unpacked length. Returns check.Sound.
-  bool Record(const TPakFile& e, const EntryCheck& check);
+  bool Record(const TPakFile& e, const EntryVerdict& check);
   std::optional<size_t> ScanGroup(uint16_t group);
   std::vector<size_t> UnpackedInGroup(uint16_t group) const;
   bool ExtractEntry(FileSystem& files, const std::string& target, const PakFound& found, size_t index);

@@ -27,7 +27,7 @@ struct VerifyState {
   std::mutex mutex;
   std::condition_variable ended;
   std::vector<Verdict> verdicts;
-  std::map<size_t, EntryCheck> damage;
+  std::map<size_t, EntryVerdict> damage;
   size_t next = 0;       // the next entry a worker takes
   size_t limit = 0;      // no entry past the first damaged one is taken
   size_t in_order = 0;   // entries before it all have their verdict
@@ -53,7 +53,7 @@ std::optional<size_t> TPak::VerifyEntries(unsigned threads, const std::function<
         i = s.next++;
       }
       const TPakFile& e = files_[i];
-      EntryCheck check;
+      EntryVerdict check;
       if (e.OrigSize == 0) check.Sound = true;
       else if (!file_) check.Error = "the archive is closed";
       else {
@@ -98,7 +98,7 @@ std::optional<size_t> TPak::VerifyEntries(unsigned threads, const std::function<
       auto news = [&] { return s.in_order > reported || s.verdicts[reported] == Verdict::kDamaged; };
       while (!news()) s.ended.wait_for(lock, kVerdictPoll);
       if (s.in_order == reported) {  // the entry at `reported` is damaged
-        EntryCheck check = std::move(s.damage[reported]);
+        EntryVerdict check = std::move(s.damage[reported]);
         s.stop = true;
         lock.unlock();
         Record(files_[reported], check);

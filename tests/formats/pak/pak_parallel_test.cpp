@@ -80,7 +80,7 @@ TEST(PakParallel, PipelineHandsEachEntryAsALoadWould) {
       EXPECT_THROW(pipeline.Take(i, sink), std::runtime_error);
       continue;
     }
-    EntryCheck check = pipeline.Take(i, sink);
+    EntryVerdict check = pipeline.Take(i, sink);
     std::optional<std::vector<uint8_t>> loaded = pak.LoadEntry(i);
     EXPECT_EQ(check.Sound, loaded.has_value());
     EXPECT_EQ(check.Error, pak.LastLoadError());
