@@ -111,10 +111,6 @@ std::vector<size_t> TPak::UnpackedInGroup(uint16_t group) const {
 bool TPak::ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_t group) {
   // Folders seen by an earlier call may have gone since.
   known_dir_.clear();
-  struct Forget {
-    std::string& dir;
-    ~Forget() { dir.clear(); }
-  } forget{known_dir_};
   // Entries are unpacked ahead on other threads while this one writes.
   std::unique_ptr<InflatePipeline> pipeline;
   if (std::vector<size_t> order = UnpackedInGroup(group); file_ && !order.empty()) {
@@ -125,7 +121,10 @@ bool TPak::ExtractGroup(FileSystem& files, const std::string& targetDir, uint16_
     }
   }
   pipeline_ = pipeline.get();
-  ScopeGuard detach([this] { pipeline_ = nullptr; });
+  ScopeGuard forget([this] {
+    pipeline_ = nullptr;
+    known_dir_.clear();
+  });
   bool allWritten = true;
   PakFound found = FindFirst(group, false);
   for (;;) {

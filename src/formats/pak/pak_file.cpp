@@ -162,18 +162,18 @@ std::optional<std::vector<uint8_t>> TPak::LoadEntry(size_t index) {
   return data;
 }
 
-bool TPak::StreamEntry(size_t index, const ByteSink& sink) {
+// The entry at `index` when it can be read; else none, LastLoadError saying why.
+const TPakFile* TPak::ReadableEntry(size_t index) {
   last_error_.clear();
   const TPakFile* e = Entry(index);
-  if (!e) {
-    Fail("no such entry");
-    return false;
-  }
-  if (!file_) {
-    Fail("the archive is closed");
-    return false;
-  }
-  return Record(*e, reader_->Stream(*file_, end_, *e, sink));
+  if (!e) Fail("no such entry");
+  else if (!file_) Fail("the archive is closed");
+  return e && file_ ? e : nullptr;
+}
+
+bool TPak::StreamEntry(size_t index, const ByteSink& sink) {
+  const TPakFile* e = ReadableEntry(index);
+  return e && Record(*e, reader_->Stream(*file_, end_, *e, sink));
 }
 
 bool TPak::Record(const TPakFile& e, const EntryVerdict& check) {
@@ -241,17 +241,8 @@ void TPak::ForEachInGroup(uint16_t group, const std::function<void(size_t)>& cal
 }
 
 bool TPak::VerifyEntry(size_t index) {
-  last_error_.clear();
-  const TPakFile* e = Entry(index);
-  if (!e) {
-    Fail("no such entry");
-    return false;
-  }
-  if (!file_) {
-    Fail("the archive is closed");
-    return false;
-  }
-  return Record(*e, reader_->Verify(*file_, end_, *e));
+  const TPakFile* e = ReadableEntry(index);
+  return e && Record(*e, reader_->Verify(*file_, end_, *e));
 }
 
 size_t TPak::CountPayloadEntries() const {

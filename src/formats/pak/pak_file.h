@@ -287,6 +287,7 @@ class TPak {
   // Takes a read's verdict as this archive's own: LastLoadError, and the
   // DecompSize box for a wrong unpacked length. Returns check.Sound.
   bool Record(const TPakFile& e, const EntryVerdict& check);
+  const TPakFile* ReadableEntry(size_t index);
   std::optional<size_t> ScanGroup(uint16_t group);
   std::vector<size_t> UnpackedInGroup(uint16_t group) const;
   bool ExtractEntry(FileSystem& files, const std::string& target, const PakFound& found, size_t index);
