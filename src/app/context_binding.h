@@ -5,16 +5,17 @@
 
 #include "base/dialogs.h"
 #include "engine/setup_context.h"
+#include "platform/private_folder.h"
 #include "platform/uninstall/registration.h"
 
 namespace ferry {
 
 class ContextBinding {
  public:
-  ContextBinding(SetupContext& ctx, ProgressSinks& progress, Dialogs& dialogs) : ctx_(ctx) {
+  ContextBinding(SetupContext& ctx, ProgressSinks& progress, Dialogs& dialogs, PrivateFolder& temp) : ctx_(ctx) {
     ctx_.Progress.Bind(&progress);
     ctx_.Dialog = &dialogs;
-    ctx_.RegisterUninstall = [](SetupContext& c) { RegisterUninstall(c); };
+    ctx_.RegisterUninstall = [&temp](SetupContext& c) { RegisterUninstall(c, temp); };
   }
   ~ContextBinding() {
     ctx_.RegisterUninstall = nullptr;

@@ -13,6 +13,7 @@
 #include "platform/startup_win.h"
 #include "platform/uninstall/self_removal.h"
 #include "platform/dialogs_win.h"
+#include "platform/private_folder.h"
 #include "platform/run_log.h"
 #include "platform/system_library.h"
 #include "platform/win_system.h"
@@ -24,6 +25,7 @@ namespace {
 
 int RunStub() {
   if (std::optional<int> removed = RunSelfRemovalIfAsked()) return *removed;
+  RemoveStalePrivateFolders();
   // UTF-8: a folder the code page cannot hold still names itself.
   StubOptions options = ParseStubCommandLine(Utf16ToUtf8(WideToU16(GetCommandLineW())));
   RunLog log(options.Silent);
@@ -59,7 +61,7 @@ int RunStub() {
     std::optional<int> failed = RunStartup(ctx, options, {env, *dialogs, *view, reporter}, state);
     view.reset();
     if (failed) return *failed;
-    return RunWizard(ctx, options, *dialogs, log);
+    return RunWizard(ctx, options, *dialogs, log, system.Temp());
   } catch (const std::exception& e) {
     // Not the program's own error type: no report, but no crash either.
     dialogs->Show(WideToAnsi(AnsiToWide(e.what())), "Error", DialogButtons::kOk, DialogIcon::kError);

@@ -54,14 +54,14 @@ void RunningWizardHost::RunUninstall() {
   if (!model_) throw SetupError("The uninstall page has no wizard.");
   if (log_) log_->Line("Uninstalling from \"" + AnsiToUtf8(ctx_.SetupInfo.InstallDir) + "\"");
   ModelUninstallView view(*model_, log_);
-  WinUninstallSystem system(InstallLogPath(ctx_.SetupInfo));
+  WinUninstallSystem system(InstallLogPath(ctx_.SetupInfo), temp_);
   UninstallOutcome out = RunUninstallPage(ctx_, system, view);
   facts_.UninstallRan = true;
   facts_.UninstallNotRemoved = out.NotRemoved;
   facts_.UninstallSkipped = out.Skipped;
 }
 
-void RunningWizardHost::RunFinaliser() { FinishUninstaller(ctx_, facts_.UninstallRan); }
+void RunningWizardHost::RunFinaliser() { FinishUninstaller(ctx_, facts_.UninstallRan, temp_); }
 
 void RunningWizardHost::ReportFatal(const std::string& message) {
   fatal_ = true;

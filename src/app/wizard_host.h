@@ -16,6 +16,8 @@
 
 namespace ferry {
 
+class PrivateFolder;
+
 class RunLog;
 class ErrorReporter;
 class ModelProgress;
@@ -26,8 +28,8 @@ struct SetupContext;
 class RunningWizardHost : public WizardHost {
  public:
   RunningWizardHost(SetupContext& ctx, UiTaskWindow& ui, TSetupThread& thread, ModelProgress& progress,
-                    ErrorReporter& reporter, RunLog* log)
-      : ctx_(ctx), ui_(ui), thread_(thread), progress_(progress), reporter_(reporter), log_(log) {}
+                    ErrorReporter& reporter, RunLog* log, PrivateFolder& temp)
+      : ctx_(ctx), ui_(ui), thread_(thread), progress_(progress), reporter_(reporter), log_(log), temp_(temp) {}
   void SetModel(WizardModel* model) { model_ = model; }
   // What the run did, for the silent run's exit code.
   const SilentRunFacts& Facts() const { return facts_; }
@@ -51,6 +53,7 @@ class RunningWizardHost : public WizardHost {
   ModelProgress& progress_;
   ErrorReporter& reporter_;
   RunLog* log_;
+  PrivateFolder& temp_;
   WizardModel* model_ = nullptr;
   SilentRunFacts facts_;
   bool fatal_ = false;

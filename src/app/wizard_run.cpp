@@ -79,14 +79,14 @@ bool ClaimStartFolder(SetupContext& ctx, Dialogs& dialogs, RunLog* output) {
     output->Line(AnsiToUtf8(text));
     std::fprintf(stderr, "%s\n", AnsiToUtf8(text).c_str());
   } else {
-    dialogs.Show(text, "Setup", DialogButtons::kOk, claim.Busy ? DialogIcon::kError : DialogIcon::kInformation);
+    dialogs.Show(text, "Setup", DialogButtons::kOk, claim.Refused() ? DialogIcon::kError : DialogIcon::kInformation);
   }
-  return !claim.Busy;
+  return !claim.Refused();
 }
 
 }  // namespace
 
-int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log) {
+int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log, PrivateFolder& temp) {
   const bool silent = options.Silent;
   RunLog* output = silent ? &log : nullptr;
   if (silent && options.Debug && ctx.Pak)
@@ -100,10 +100,10 @@ int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, R
     if (output) output->Line("Error in the setup thread: " + AnsiToUtf8(message));
   });
   ModelProgress progress(ui, output, ctx.Pak ? static_cast<int64_t>(ctx.Pak->CountPayloadEntries()) : 0);
-  ContextBinding binding(ctx, progress, dialogs);
+  ContextBinding binding(ctx, progress, dialogs, temp);
 
   TSetupThread thread(ctx, platform);
-  RunningWizardHost host(ctx, ui, thread, progress, reporter, output);
+  RunningWizardHost host(ctx, ui, thread, progress, reporter, output, temp);
   WinDriveInfo drives;
   WizardModel model(WizardDataOf(ctx), host, drives, dialogs);
   progress.SetModel(&model);

@@ -8,10 +8,11 @@
 namespace ferry {
 
 class Dialogs;
+class PrivateFolder;
 class RunLog;
 struct SetupContext;
 struct StubOptions;
 
-int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log);
+int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log, PrivateFolder& temp);
 
 }  // namespace ferry

@@ -60,7 +60,7 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 }  // namespace
 
 std::unique_ptr<StagedFile> FileSystem::CreateStaged(const std::string& scratch, const std::string& target) {
-  std::unique_ptr<RandomAccessFile> file = Open(scratch, FileMode::kCreate);
+  std::unique_ptr<RandomAccessFile> file = Open(scratch, FileMode::kCreateNew);
   if (!file) return nullptr;
   return std::make_unique<RenamedFile>(*this, std::move(file), scratch, target);
 }

@@ -68,7 +68,8 @@ class FileSystem {
   // Everything matching a pattern such as "C:\dir\*.txt", without "." and "..".
   virtual std::vector<FoundFile> FindFiles(const std::string& pattern) = 0;
 
-  // The scratch file is created (or emptied); nullptr when it cannot be.
+  // The scratch file is created new: nullptr when it cannot be or when
+  // anything (a link included) already has its name.
   // This one writes through Open and places with RenameFile.
   virtual std::unique_ptr<StagedFile> CreateStaged(const std::string& scratch, const std::string& target);
 };

@@ -48,8 +48,9 @@ std::string FolderOf(const std::string& path) {
 
 std::unique_ptr<RandomAccessFile> MemoryFileSystem::Open(const std::string& path, FileMode mode) {
   auto it = files_.find(path);
-  if (mode == FileMode::kCreate) {
+  if (mode == FileMode::kCreate || mode == FileMode::kCreateNew) {
     if (read_only_.count(path) || dirs_.count(path)) return nullptr;
+    if (mode == FileMode::kCreateNew && it != files_.end()) return nullptr;
     BeforeChange({Change::kCreate, path, 0, 0});
     auto file = std::make_shared<MemoryFile>();
     files_[path] = file;

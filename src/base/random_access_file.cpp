@@ -10,7 +10,9 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <fcntl.h>
 #include <share.h>
+#include <sys/stat.h>
 #else
 #include <unistd.h>
 #endif
@@ -127,6 +129,13 @@ std::FILE* OpenStream(const NativePath& given, FileMode mode) {
     case FileMode::kReadWriteShared: return _wfsopen(path.c_str(), L"r+b", _SH_DENYNO);
     case FileMode::kReadWriteExclusive: return _wfsopen(path.c_str(), L"r+b", _SH_DENYRW);
     case FileMode::kCreate: return _wfsopen(path.c_str(), L"w+b", _SH_DENYWR);
+    case FileMode::kCreateNew: {
+      const int fd = _wsopen(path.c_str(), _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY, _SH_DENYWR, _S_IREAD | _S_IWRITE);
+      if (fd < 0) return nullptr;
+      std::FILE* f = _fdopen(fd, "w+b");
+      if (!f) _close(fd);
+      return f;
+    }
   }
 #else
   const NativePath& path = given;
@@ -136,6 +145,7 @@ std::FILE* OpenStream(const NativePath& given, FileMode mode) {
     case FileMode::kReadWriteShared:
     case FileMode::kReadWriteExclusive: return std::fopen(path.c_str(), "r+b");
     case FileMode::kCreate: return std::fopen(path.c_str(), "w+b");
+    case FileMode::kCreateNew: return std::fopen(path.c_str(), "w+bx");
   }
 #endif
   return nullptr;
@@ -144,7 +154,8 @@ std::FILE* OpenStream(const NativePath& given, FileMode mode) {
 }  // namespace
 
 std::unique_ptr<RandomAccessFile> OpenDiskFile(const NativePath& path, FileMode mode) {
-  if (mode != FileMode::kCreate && KindOfPath(path) == PathKind::kFolder) return nullptr;
+  const bool creating = mode == FileMode::kCreate || mode == FileMode::kCreateNew;
+  if (!creating && KindOfPath(path) == PathKind::kFolder) return nullptr;
   std::FILE* f = OpenStream(path, mode);
   if (!f) return nullptr;
   return std::make_unique<DiskFile>(f, path);

@@ -57,6 +57,7 @@ enum class FileMode {
   kReadWriteShared,  // existing file, read and write, others may read and write it
   kReadWriteExclusive,  // existing file, read and write, nobody else may open it
   kCreate,          // created or truncated, read and write
+  kCreateNew,       // created, read and write; fails when the name exists (a link too)
 };
 
 // Opens a file on disk; nullptr when it cannot be opened in that mode.

@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "base/text_helpers.h"
 #include "engine/run_journal/journaled_run.h"
+#include "engine/run_journal/run_journal.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
 
@@ -104,8 +105,13 @@ bool ClaimFolder(SetupContext& ctx, RunOutcome& outcome) {
     return false;
   }
   outcome.Recovered = RecoverySummary(claim.Recovery, folder);
-  if (!outcome.Recovered.empty()) ctx.Progress.Problem(outcome.Recovered);
-  return true;
+  if (!claim.Refused()) {
+    if (!outcome.Recovered.empty()) ctx.Progress.Problem(outcome.Recovered);
+    return true;
+  }
+  ctx.Progress.FileNotWritten(RunJournalPath(folder), outcome.Recovered);
+  ctx.SetupAborted.store(1);
+  return false;
 }
 
 }  // namespace
@@ -124,14 +130,21 @@ RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform) {
   if (ClaimFolder(ctx, outcome)) {
     const size_t failuresBefore = ctx.Progress.WriteFailures().size();
     JournaledRun journal(ctx);
-    try {
-      RunLoop(ctx, outcome);
-    } catch (...) {
-      journal.RollBack();
-      throw;
+    if (!journal.Problem().empty()) {
+      // Without its journal a run could be neither undone nor recovered:
+      // nothing of it is done.
+      ctx.Progress.FileNotWritten(journal.JournalPath(), "the run's journal cannot be created: " + journal.Problem());
+      UndoFailedRun(ctx, journal, outcome);
+    } else {
+      try {
+        RunLoop(ctx, outcome);
+      } catch (...) {
+        journal.RollBack();
+        throw;
+      }
+      if (outcome.CycleStopped) platform.ReportError(CycleStoppedMessage(outcome), kSetupThreadStage);
+      FinishRun(ctx, platform, outcome, journal, failuresBefore);
     }
-    if (outcome.CycleStopped) platform.ReportError(CycleStoppedMessage(outcome), kSetupThreadStage);
-    FinishRun(ctx, platform, outcome, journal, failuresBefore);
   }
   platform.EndRun();
   return outcome;

@@ -93,6 +93,11 @@ class System {
   // another): false when another process holds it, so two runs never work
   // in one folder at once.
   virtual bool ClaimInstallFolder(const std::string& folder) { return true; }
+  // Why a file a run is about to act on (a journal found at start, a file
+  // set aside) may have been written by a program of lesser rights than this
+  // one: a link, a second name of another file, an owner such a program
+  // has. "" when it cannot have been.
+  virtual std::string WhyNotTrusted(const std::string& path) { return {}; }
 
   // Ends the process after a fatal error: a run whose boxes answer
   // themselves writes the text to its log and ends with exit code 1, any

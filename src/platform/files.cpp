@@ -80,12 +80,14 @@ std::optional<uint64_t> FreeDiskBytes(const std::string& path) {
   return available.QuadPart;
 }
 
-std::string TempFolder() {
+std::wstring TempFolderWide() {
   wchar_t buffer[MAX_PATH + 2];
   DWORD n = GetTempPathW(MAX_PATH + 2, buffer);
   if (n == 0 || n > MAX_PATH + 1) return {};
-  return WideToAnsi(std::wstring_view(buffer, n));
+  return std::wstring(buffer, n);
 }
+
+std::string TempFolder() { return WideToAnsi(TempFolderWide()); }
 
 NativePath OwnProgramPath() {
   std::wstring buffer(MAX_PATH, L'\0');

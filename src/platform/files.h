@@ -41,6 +41,8 @@ std::optional<uint64_t> FreeDiskBytes(const std::string& path);
 
 // The temporary folder as the system reports it, with its trailing backslash.
 std::string TempFolder();
+// The same in wide characters: it may hold letters the code page lacks.
+std::wstring TempFolderWide();
 // The full path of the running program, which any folder may hold.
 NativePath OwnProgramPath();
 

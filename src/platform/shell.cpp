@@ -46,9 +46,10 @@ std::optional<uint32_t> ProcessHandle::Wait(uint32_t milliseconds) const {
   return code;
 }
 
-bool ShellExecuteWithProcess(const ExecuteArgs& args, ProcessHandle* process) {
-  std::wstring file = AnsiToWide(args.File), params = AnsiToWide(args.Parameters),
-               dir = AnsiToWide(args.Directory), verb = AnsiToWide(args.Verb);
+namespace {
+
+bool ShellExecuteWide(const std::wstring& file, const std::wstring& params, const std::wstring& dir,
+                      const std::wstring& verb, const ExecuteArgs& args, ProcessHandle* process) {
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
@@ -65,6 +66,19 @@ bool ShellExecuteWithProcess(const ExecuteArgs& args, ProcessHandle* process) {
     CloseHandle(info.hProcess);
   }
   return true;
+}
+
+}  // namespace
+
+bool ShellExecuteWithProcess(const ExecuteArgs& args, ProcessHandle* process) {
+  return ShellExecuteWide(AnsiToWide(args.File), AnsiToWide(args.Parameters), AnsiToWide(args.Directory),
+                          AnsiToWide(args.Verb), args, process);
+}
+
+bool ShellStartProgram(const NativePath& program, const std::wstring& parameters, int show) {
+  ExecuteArgs args;
+  args.Show = show;
+  return ShellExecuteWide(program.native(), parameters, L"", L"", args, nullptr);
 }
 
 bool CreateShellLink(const ShellLinkArgs& args) {

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "base/system_path.h"
+
 struct IShellLinkW;
 
 namespace ferry {
@@ -54,6 +56,9 @@ struct ExecuteArgs {
 // ShellExecuteEx asking for the process handle. Started: true; the handle
 // may still be invalid when the shell handed the work to a running program.
 bool ShellExecuteWithProcess(const ExecuteArgs& args, ProcessHandle* process);
+// The same for a program named in wide characters (any letters), with no
+// process handle kept.
+bool ShellStartProgram(const NativePath& program, const std::wstring& parameters, int show);
 
 struct ShellLinkArgs {
   std::string LinkPath;  // the .lnk file to write

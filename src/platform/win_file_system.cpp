@@ -97,10 +97,12 @@ class WinFile : public RandomAccessFile {
   std::string name_;
 };
 
-// Created (or emptied) for reading and writing, others may read it.
-HANDLE CreateForWriting(const std::string& path, DWORD extraAccess) {
+// Created for reading and writing, others may read it. CREATE_NEW fails on
+// any name that exists, a link included, so nothing planted there is
+// followed.
+HANDLE CreateForWriting(const std::string& path, DWORD extraAccess, DWORD disposition) {
   return CreateFileW(WinPath(path).c_str(), GENERIC_READ | GENERIC_WRITE | extraAccess, FILE_SHARE_READ, nullptr,
-                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                     disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // The scratch file of CreateStaged, moved over its target by its handle.
@@ -139,10 +141,10 @@ class WinStagedFile : public StagedFile {
 }  // namespace
 
 std::unique_ptr<RandomAccessFile> WinFileSystem::Open(const std::string& path, FileMode mode) {
-  if (mode != FileMode::kCreate) return OpenDiskFile(WinPath(path), mode);
+  if (mode != FileMode::kCreate && mode != FileMode::kCreateNew) return OpenDiskFile(WinPath(path), mode);
   // Through the handle: a write is one system call, where the C library
   // also seeks and reads back.
-  HANDLE h = CreateForWriting(path, 0);
+  HANDLE h = CreateForWriting(path, 0, mode == FileMode::kCreateNew ? CREATE_NEW : CREATE_ALWAYS);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<WinFile>(h, path);
 }
@@ -206,7 +208,7 @@ std::vector<FoundFile> WinFileSystem::FindFiles(const std::string& pattern) {
 }
 
 std::unique_ptr<StagedFile> WinFileSystem::CreateStaged(const std::string& scratch, const std::string& target) {
-  HANDLE h = CreateForWriting(scratch, DELETE);
+  HANDLE h = CreateForWriting(scratch, DELETE, CREATE_NEW);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<WinStagedFile>(h, scratch, target);
 }

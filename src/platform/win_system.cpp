@@ -10,6 +10,7 @@
 #include "formats/pak/crc32.h"
 
 #include "platform/dialogs_win.h"
+#include "platform/file_trust.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -117,6 +118,8 @@ bool WinSystem::ClaimInstallFolder(const std::string& folder) {
   held_key = name;
   return true;
 }
+
+std::string WinSystem::WhyNotTrusted(const std::string& path) { return WhyFileNotTrusted(path, temp_); }
 
 bool WinSystem::CreateShellLink(const ShellLink& link) {
   ShellLinkArgs args;

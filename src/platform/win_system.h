@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/system.h"
+#include "platform/private_folder.h"
 
 namespace ferry {
 
@@ -25,8 +26,17 @@ class WinSystem : public System {
   // A named object per folder (its upper-case path), alive while this
   // process is: the first process to make it holds the folder.
   bool ClaimInstallFolder(const std::string& folder) override;
+  // Trusted: no link, one name, and an owner only this process's rights
+  // give (the administrators, the system, or the owner its own new files get).
+  std::string WhyNotTrusted(const std::string& path) override;
   [[noreturn]] void FatalExit(const std::string& text, Dialogs* boxes) override;
   [[noreturn]] void ExitProcess(int code) override;
+
+  // The run's folder for files outside the install folder.
+  PrivateFolder& Temp() { return temp_; }
+
+ private:
+  PrivateFolder temp_;
 };
 
 }  // namespace ferry

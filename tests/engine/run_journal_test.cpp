@@ -254,5 +254,51 @@ TEST_F(RunJournalTest, AJournalOfARunThatStillGoesIsLeftAlone) {
   EXPECT_EQ(Now(), during);
 }
 
+// What a program of lesser rights may have written is not acted on: a
+// journal found at start is reported and left as it is; a file set aside is
+// not put back under its name.
+TEST_F(RunJournalTest, AJournalOrASetAsideFileTheSystemDoesNotTrustIsNotReplayed) {
+  class Distrusting : public MemorySystem {
+   public:
+    Distrusting(MemoryFileSystem& files, bool journalToo) : MemorySystem(files), journal_too_(journalToo) {}
+    std::string WhyNotTrusted(const std::string& path) override {
+      const bool journal = path == RunJournalPath("C:\\app");
+      return journal && !journal_too_ ? "" : "it is a link to another file";
+    }
+    bool journal_too_;
+  };
+  {
+    RunJournal journal(files_, "C:\\app", {7, 1});
+    Patch(journal);
+  }
+  const Snapshot killed = Now();
+  Distrusting all(files_, true);
+  RecoveryReport report = RecoverUnfinishedRun(files_, &all, "C:\\app");
+  EXPECT_EQ(report.Untrusted, "it is a link to another file");
+  EXPECT_EQ(Now(), killed);
+  EXPECT_NE(RecoverySummary(report, "C:\\app").find("C:\\app\\~ferry-run.journal was not replayed"),
+            std::string::npos);
+
+  Distrusting asides(files_, false);
+  report = RecoverUnfinishedRun(files_, &asides, "C:\\app");
+  EXPECT_TRUE(report.Untrusted.empty());
+  ASSERT_FALSE(report.NotUndone.empty());
+  EXPECT_EQ(report.NotUndone.front().rfind("Not restored: C:\\app\\~ferry-", 0), 0u) << report.NotUndone.front();
+  EXPECT_FALSE(files_.Find("C:\\app\\gone.txt"));  // set aside by the run, and left there
+}
+
+// Anything already at the journal's name (a link, a folder) is never written
+// through: the journal is not opened and no change can be noted.
+TEST_F(RunJournalTest, AJournalNameThatIsTakenRefusesEveryChange) {
+  ASSERT_TRUE(files_.CreateDirectory(RunJournalPath("C:\\app")));
+  const Snapshot before = Now();
+  RunJournal journal(files_, "C:\\app", {7, 1});
+  EXPECT_FALSE(journal.Begin({}));
+  EXPECT_NE(journal.Problem().find("already there"), std::string::npos) << journal.Problem();
+  JournaledFileSystem files(files_, journal);
+  EXPECT_FALSE(files.Open("C:\\app\\new.txt", FileMode::kCreate));
+  EXPECT_EQ(Now(), before);
+}
+
 }  // namespace
 }  // namespace ferry

@@ -73,7 +73,7 @@ bool JournaledFileSystem::PrepareNewFile(const std::string& path) {
 }
 
 std::unique_ptr<RandomAccessFile> JournaledFileSystem::Open(const std::string& path, FileMode mode) {
-  if (mode != FileMode::kCreate) {
+  if (mode != FileMode::kCreate && mode != FileMode::kCreateNew) {
     // Written in place: a product archive, whose own side file keeps what
     // the update overwrites. Noted once, so the run can put it back.
     if (mode != FileMode::kRead && !updated_.count(path) && inner_.FileExists(path)) {
@@ -86,8 +86,10 @@ std::unique_ptr<RandomAccessFile> JournaledFileSystem::Open(const std::string& p
     }
     return inner_.Open(path, mode);
   }
+  // Created new: what had the name was moved aside just now, so whatever
+  // has it again (a link planted meanwhile) is refused, never written through.
   if (!PrepareNewFile(path)) return nullptr;
-  return inner_.Open(path, mode);
+  return inner_.Open(path, FileMode::kCreateNew);
 }
 
 bool JournaledFileSystem::DirectoryExists(const std::string& path) {
@@ -109,7 +111,7 @@ bool JournaledFileSystem::RenameFile(const std::string& from, const std::string&
 bool JournaledFileSystem::CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
   if (failIfExists && inner_.FileExists(to)) return false;
   if (!inner_.FileExists(from) || !PrepareNewFile(to)) return false;
-  return inner_.CopyFile(from, to, false);
+  return inner_.CopyFile(from, to, true);
 }
 
 bool JournaledFileSystem::CreateDirectory(const std::string& path) {

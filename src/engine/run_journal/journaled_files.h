@@ -78,6 +78,7 @@ class JournaledSystem : public System {
   ProcessIdentity CurrentProcess() override { return inner_.CurrentProcess(); }
   bool IsProcessRunning(const ProcessIdentity& process) override { return inner_.IsProcessRunning(process); }
   bool ClaimInstallFolder(const std::string& folder) override { return inner_.ClaimInstallFolder(folder); }
+  std::string WhyNotTrusted(const std::string& path) override { return inner_.WhyNotTrusted(path); }
   // The run is undone before the process ends.
   [[noreturn]] void FatalExit(const std::string& text, Dialogs* boxes) override;
   [[noreturn]] void ExitProcess(int code) override;

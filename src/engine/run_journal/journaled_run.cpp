@@ -39,6 +39,12 @@ JournaledRun::JournaledRun(SetupContext& ctx) : ctx_(ctx) {
 
 JournaledRun::~JournaledRun() { Release(); }
 
+bool JournaledRun::Started() const { return journal_ && journal_->Started(); }
+
+std::string JournaledRun::JournalPath() const { return journal_ ? journal_->Path() : std::string(); }
+
+std::string JournaledRun::Problem() const { return journal_ ? journal_->Problem() : std::string(); }
+
 void JournaledRun::Commit() {
   if (journal_) journal_->Commit();
 }

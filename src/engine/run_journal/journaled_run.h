@@ -23,6 +23,9 @@ std::string FolderBusyMessage(const std::string& folder);
 struct FolderClaim {
   bool Busy = false;  // another process works in the folder
   RecoveryReport Recovery;
+  // Nothing may run there: another process works in it, or a journal there
+  // was not trusted (it stays, and a new run's journal could not be made).
+  bool Refused() const { return Busy || !Recovery.Untrusted.empty(); }
 };
 
 // Claims the folder (System::ClaimInstallFolder) and then undoes the run a
@@ -39,6 +42,11 @@ class JournaledRun {
   JournaledRun(const JournaledRun&) = delete;
   JournaledRun& operator=(const JournaledRun&) = delete;
 
+  // The journal is open; otherwise nothing of the run may be changed.
+  bool Started() const;
+  // The journal's path and why it could not be opened ("" while it could).
+  std::string JournalPath() const;
+  std::string Problem() const;
   // The run succeeded: what it set aside goes with the journal.
   void Commit();
   // The run failed: all it changed is undone. What could not be, one line each.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "base/file_system.h"
+#include "base/random_name.h"
 #include "base/setup_error.h"
 #include "base/text_helpers.h"
 #include "engine/run_journal/run_recovery.h"
@@ -11,8 +12,6 @@
 namespace ferry {
 
 namespace {
-
-constexpr char kScratchPrefix[] = "~ferry-";
 
 // Tests stop a run dead after this many records (as a kill would): the
 // variable is read once and does nothing when it is not set.
@@ -32,7 +31,9 @@ std::string RunJournalPath(const std::string& installFolder) {
 
 bool IsRunScratchName(const std::string& path) {
   const std::string name = path.substr(FolderOf(path).size());
-  return name.rfind(kScratchPrefix, 0) == 0 && name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0;
+  const std::string_view suffix = kScratchSuffix;
+  return name.rfind(kScratchPrefix, 0) == 0 && name.size() > suffix.size() &&
+         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 RunJournal::RunJournal(FileSystem& files, std::string installFolder, ProcessIdentity self)
@@ -50,7 +51,11 @@ bool RunJournal::Open(const DirectoryCreatedFn& created) {
     if (created) created(dir);
   });
   try {
-    file_ = files_.Open(path_, FileMode::kCreate);
+    // Created new: a link or a file planted at the journal's name is never
+    // written through.
+    file_ = files_.Open(path_, FileMode::kCreateNew);
+    if (!file_ && (files_.FileExists(path_) || files_.DirectoryExists(path_) || !files_.FindFiles(path_).empty()))
+      problem_ = "something of that name is already there (a link or a file this setup did not write)";
     if (file_) {
       JournalHeader header{self_.Id, self_.Start, folder_};
       std::vector<uint8_t> bytes = EncodeJournalHeader(header);
@@ -75,6 +80,7 @@ bool RunJournal::Open(const DirectoryCreatedFn& created) {
   }
   file_.reset();
   broken_ = true;
+  if (problem_.empty()) problem_ = "it could not be created";
   return false;
 }
 
@@ -96,7 +102,7 @@ bool RunJournal::Note(const JournalRecord& record, bool toDisk) {
 std::string RunJournal::NewAsideName(const std::string& path) {
   const std::string folder = FolderOf(path);
   for (;;) {
-    std::string name = folder + kScratchPrefix + std::to_string(self_.Id) + "-" + std::to_string(++aside_count_) + ".tmp";
+    std::string name = RandomScratchPath(folder);
     if (!files_.FileExists(name) && !files_.DirectoryExists(name)) return name;
   }
 }

@@ -43,6 +43,8 @@ class RunJournal {
   std::string NewAsideName(const std::string& path);
 
   bool Started() const { return file_ != nullptr; }
+  // Why the journal could not be opened ("" while it could).
+  const std::string& Problem() const { return problem_; }
   const std::string& Path() const { return path_; }
 
   // The run succeeded: set-aside files and folders the run removed go, then
@@ -65,7 +67,7 @@ class RunJournal {
   // Only counted: undoing reads them back from the journal.
   size_t records_ = 0;
   bool broken_ = false;
-  uint32_t aside_count_ = 0;
+  std::string problem_;
 };
 
 }  // namespace ferry

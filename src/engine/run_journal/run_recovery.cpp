@@ -145,6 +145,7 @@ class Undoer {
       return;
     }
     if (!files_.FileExists(rec.Aside)) return;  // never moved: what is there is the old file
+    if (!TrustedAside(rec.Aside)) return;
     if (files_.FileExists(rec.Path)) {
       if (files_.IsReadOnly(rec.Path)) files_.MakeWritable(rec.Path);
       if (!files_.RemoveFile(rec.Path)) {
@@ -160,6 +161,15 @@ class Undoer {
 
   void NotUndone(const std::string& line) { report_.NotUndone.push_back(line); }
 
+  // A set-aside file comes back under its own name only when no program of
+  // lesser rights could have put it there.
+  bool TrustedAside(const std::string& aside) {
+    const std::string why = system_ ? system_->WhyNotTrusted(aside) : std::string();
+    if (why.empty()) return true;
+    NotUndone("Not restored: " + aside + ": " + why);
+    return false;
+  }
+
   void Undo(const JournalRecord& rec, size_t i) {
     switch (rec.Kind) {
       case JournalRecordKind::kFileCreated:
@@ -171,7 +181,7 @@ class Undoer {
       case JournalRecordKind::kFileSetAside:
         if (!IsAside(rec)) {
           NotUndone("Not restored (no set-aside name of a run): " + rec.Other);
-        } else if (files_.FileExists(rec.Other)) {
+        } else if (files_.FileExists(rec.Other) && TrustedAside(rec.Other)) {
           if (files_.FileExists(rec.Path) || files_.DirectoryExists(rec.Path))
             NotUndone("Cannot put back " + rec.Path + ": something else is there; the old file is " + rec.Other);
           else if (!files_.RenameFile(rec.Other, rec.Path))
@@ -296,6 +306,14 @@ RecoveryReport RecoverUnfinishedRun(FileSystem& files, System* system, const std
     report.LeftAlone = true;
     return report;
   }
+  // Checked while it is open without sharing: it cannot be swapped now.
+  if (system) {
+    if (std::string why = system->WhyNotTrusted(path); !why.empty()) {
+      report.Found = true;
+      report.Untrusted = why;
+      return report;
+    }
+  }
   uint64_t recordsStart = 0;
   std::optional<JournalHeader> header = ReadJournalHeader(*journal, recordsStart);
   if (!header) {
@@ -315,6 +333,9 @@ RecoveryReport RecoverUnfinishedRun(FileSystem& files, System* system, const std
 
 std::string RecoverySummary(const RecoveryReport& report, const std::string& installFolder) {
   if (!report.Found) return {};
+  if (!report.Untrusted.empty())
+    return "The run journal " + RunJournalPath(installFolder) + " was not replayed: " + report.Untrusted +
+           ". Remove it, or the folder, and start again.";
   if (report.LeftAlone) return "A setup run in " + installFolder + " is still going; its journal was left alone.";
   std::string text = report.Completed
                          ? "An earlier setup run in " + installFolder + " had finished; its clean-up was completed."

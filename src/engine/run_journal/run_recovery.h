@@ -28,6 +28,7 @@ struct RecoveryReport {
   bool Found = false;         // a journal was there
   bool LeftAlone = false;     // its run is still going
   bool Completed = false;     // its run had succeeded: only the clean-up was finished
+  std::string Untrusted;      // why the journal was not replayed: a program of lesser rights may have written it
   size_t Undone = 0;          // records undone
   std::vector<std::string> NotUndone;  // what could not be undone, one line each
 };
@@ -41,7 +42,8 @@ RecoveryReport UndoRun(FileSystem& files, System* system, std::unique_ptr<Random
                        uint64_t recordsStart, const std::string& journalPath);
 
 // The journal of installFolder, if any, undone and deleted unless its
-// process still runs.
+// process still runs or the system does not trust it (System::WhyNotTrusted:
+// a crafted journal would have this process delete or move what it names).
 RecoveryReport RecoverUnfinishedRun(FileSystem& files, System* system, const std::string& installFolder);
 
 // One line for the user about a recovery that found something ("" otherwise).

@@ -5,6 +5,7 @@
 
 #include "formats/pak/pak_file.h"
 #include "base/file_system.h"
+#include "base/random_name.h"
 #include "base/scope_guard.h"
 #include "base/setup_error.h"
 #include "formats/pak/inflate_pipeline.h"
@@ -37,11 +38,9 @@ std::string ParentOf(const std::string& path) {
   return path.substr(0, static_cast<size_t>(path.rend() - it) - 1);
 }
 
-// Where a file is written before it is renamed over its target.
-std::string ScratchPathFor(const std::string& target) {
-  std::string dir = ParentOf(target);
-  return dir.empty() ? std::string("~ferry-new.tmp") : dir + "\\~ferry-new.tmp";
-}
+// Where a file is written before it is renamed over its target: a name
+// nobody could have prepared, created new.
+std::string ScratchPathFor(const std::string& target) { return RandomScratchPath(ParentOf(target)); }
 
 // The outermost folder of `dir` that is not there: the one that could not be made.
 std::string FirstMissing(FileSystem& files, std::string dir) {

@@ -10,6 +10,7 @@
 #include "engine/setup_context.h"
 #include "formats/pak/pak_file.h"
 #include "platform/files.h"
+#include "platform/private_folder.h"
 #include "platform/shell.h"
 #include "platform/uninstall/file_identity.h"
 #include "platform/uninstall/self_removal.h"
@@ -17,22 +18,19 @@
 
 namespace ferry {
 
-bool RunFinaliser(SetupContext& ctx) {
+bool RunFinaliser(SetupContext& ctx, PrivateFolder& temp) {
   if (!ctx.Pak) return false;
   std::optional<std::vector<uint8_t>> data = ctx.Pak->LoadByName("FINALISE.EXE", 0);
   // No finishing program: nothing to write, nothing to start.
   if (!data) return false;
-  const std::string path = TempFolder() + "FINALISE.exe";
-  if (!WriteFileCreatingDirs(path, *data, nullptr)) return false;
-  ExecuteArgs args;
-  args.File = path;
-  args.Parameters = "\"" + PathText(OwnProgramPath()) + "\"";
-  args.Show = SW_SHOWNORMAL;
-  return ShellExecuteWithProcess(args, nullptr);
+  // Started from a file no other program could write since it was written.
+  const NativePath path = temp.WriteNewFile(L"FINALISE.exe", *data);
+  if (path.empty() || !temp.HoldAgainstWrites(path)) return false;
+  return ShellStartProgram(path, L"\"" + OwnProgramPath().native() + L"\"", SW_SHOWNORMAL);
 }
 
-void FinishUninstaller(SetupContext& ctx, bool workDone) {
-  RunFinaliser(ctx);
+void FinishUninstaller(SetupContext& ctx, bool workDone, PrivateFolder& temp) {
+  RunFinaliser(ctx, temp);
   if (!workDone) return;
   // A name the code page cannot hold names no file: not the registered one.
   const std::string own = PathText(OwnProgramPath());
@@ -41,7 +39,7 @@ void FinishUninstaller(SetupContext& ctx, bool workDone) {
   if (!IsSameFile(own, uninstaller)) return;
   std::vector<std::string> directories = ctx.InstallLog.Directories();
   directories.push_back(uninstaller.substr(0, uninstaller.find_last_of("\\/") + 1));
-  ScheduleSelfRemoval(own, directories);
+  ScheduleSelfRemoval(own, directories, temp);
 }
 
 }  // namespace ferry

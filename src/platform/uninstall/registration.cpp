@@ -69,9 +69,9 @@ void WriteRegistration(SetupContext& ctx) {
 
 }  // namespace
 
-void RegisterUninstall(SetupContext& ctx) {
+void RegisterUninstall(SetupContext& ctx, PrivateFolder& temp) {
   WriteRegistration(ctx);
-  if (ctx.Pak && ctx.Pak->EntryCount() > 0) WriteUninstaller(ctx);
+  if (ctx.Pak && ctx.Pak->EntryCount() > 0) WriteUninstaller(ctx, temp);
 }
 
 void RemoveRegistration(const std::string& shortTitle) {

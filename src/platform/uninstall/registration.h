@@ -6,6 +6,7 @@
 
 namespace ferry {
 
+class PrivateFolder;
 struct SetupContext;
 
 inline constexpr char kUninstallRegistryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -14,8 +15,9 @@ inline constexpr char kUninstallRegistryKey[] = "SOFTWARE\\Microsoft\\Windows\\C
 // registration (DisplayName, UninstallString, QuietUninstallString,
 // DisplayIcon, InstallLocation, EstimatedSize, NoModify, NoRepair and the
 // product information's values), then, when the archive has entries, the
-// uninstaller file (uninstaller_file.h). Problems go to ctx.Progress.
-void RegisterUninstall(SetupContext& ctx);
+// uninstaller file (uninstaller_file.h), built in `temp`. Problems go to
+// ctx.Progress.
+void RegisterUninstall(SetupContext& ctx, PrivateFolder& temp);
 
 // Deletes the registration's values and then its key when nothing else is
 // below it.

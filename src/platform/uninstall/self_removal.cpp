@@ -4,10 +4,12 @@
 
 #include <cwchar>
 #include <utility>
+#include <vector>
 
 #include "base/scope_guard.h"
 #include "base/system_path.h"
 #include "platform/files.h"
+#include "platform/private_folder.h"
 #include "platform/win_text.h"
 
 namespace ferry {
@@ -19,7 +21,7 @@ constexpr wchar_t kRemoveWait[] = L"FERRY_RM_WAIT";        // inherited handle o
 constexpr wchar_t kRemoveProgram[] = L"FERRY_RM_PROGRAM";  // the uninstaller's file
 constexpr wchar_t kRemoveDirs[] = L"FERRY_RM_DIRS";        // how many FERRY_RM_DIR<n> follow
 constexpr wchar_t kRemoveDir[] = L"FERRY_RM_DIR";          // folders in the order they go, from 1
-constexpr wchar_t kRemoveSelf[] = L"FERRY_RM_SELF";        // the helper copy itself
+constexpr wchar_t kRemoveFolder[] = L"FERRY_RM_FOLDER";    // the private folder that holds it
 constexpr DWORD kRemoveWaitMs = 60000;
 
 std::wstring EnvironmentValue(const wchar_t* name) {
@@ -47,23 +49,23 @@ std::wstring RemovalEnvironment(const std::vector<std::pair<std::wstring, std::w
 
 // Starts a program without a window in the system folder, so that it keeps
 // no folder of the install in use. Of our handles it inherits `inherit`
-// alone, when given.
+// alone.
 bool StartDetached(const std::wstring& program, std::wstring commandLine, const std::wstring* environment,
-                   HANDLE inherit) {
+                   std::vector<HANDLE> inherit) {
   wchar_t system[MAX_PATH] = {};
   if (GetSystemDirectoryW(system, MAX_PATH) == 0) return false;
   STARTUPINFOEXW si = {};
   si.StartupInfo.cb = sizeof(si);
   DWORD flags = CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP | CREATE_UNICODE_ENVIRONMENT;
   std::vector<char> attributes;
-  if (inherit) {
+  if (!inherit.empty()) {
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
     attributes.resize(size);
     si.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
     if (!InitializeProcThreadAttributeList(si.lpAttributeList, 1, 0, &size)) return false;
-    if (!UpdateProcThreadAttribute(si.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &inherit,
-                                   sizeof(inherit), nullptr, nullptr)) {
+    if (!UpdateProcThreadAttribute(si.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherit.data(),
+                                   inherit.size() * sizeof(HANDLE), nullptr, nullptr)) {
       DeleteProcThreadAttributeList(si.lpAttributeList);
       return false;
     }
@@ -71,56 +73,64 @@ bool StartDetached(const std::wstring& program, std::wstring commandLine, const 
     flags |= EXTENDED_STARTUPINFO_PRESENT;
   }
   PROCESS_INFORMATION pi = {};
-  const BOOL ok = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, inherit != nullptr, flags,
+  const BOOL ok = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, !inherit.empty(), flags,
                                  environment ? const_cast<wchar_t*>(environment->data()) : nullptr, system,
                                  &si.StartupInfo, &pi);
-  if (inherit) DeleteProcThreadAttributeList(si.lpAttributeList);
+  if (!inherit.empty()) DeleteProcThreadAttributeList(si.lpAttributeList);
   if (!ok) return false;
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   return true;
 }
 
-// The helper's last act: the command interpreter deletes the helper's file
-// once the helper has ended (until then it cannot go), trying once a second
-// for half a minute. Each "if" holds the rest of the line, so the tries stop
-// once the file is gone. The line names the file only through the
+// The helper's last act: the command interpreter removes the private
+// folder with the helper's file (and the finishing program's) once the
+// helper has ended (until then its file cannot go), trying once a second for
+// half a minute. Each "if" holds the rest of the line, so the tries stop
+// once the folder is gone. The line names the folder only through the
 // environment.
 void DeleteHelperLater() {
   wchar_t system[MAX_PATH] = {};
   if (GetSystemDirectoryW(system, MAX_PATH) == 0) return;
   const std::wstring cmd = std::wstring(system) + L"\\cmd.exe";
-  const std::wstring del = L"del /f /q \"%FERRY_RM_SELF%\" >nul 2>&1";
+  const std::wstring del = L"rmdir /s /q \"%FERRY_RM_FOLDER%\" >nul 2>&1";
   std::wstring line = del;
   for (int i = 0; i < 30; ++i)
-    line += L" & if exist \"%FERRY_RM_SELF%\" ping -n 2 127.0.0.1 >nul & " + del;
-  StartDetached(cmd, L"\"" + cmd + L"\" /d /s /c \"" + line + L"\"", nullptr, nullptr);
+    line += L" & if exist \"%FERRY_RM_FOLDER%\" ping -n 2 127.0.0.1 >nul & " + del;
+  StartDetached(cmd, L"\"" + cmd + L"\" /d /s /c \"" + line + L"\"", nullptr, {});
 }
 
 }  // namespace
 
-bool ScheduleSelfRemoval(const std::string& programPath, const std::vector<std::string>& directories) {
-  wchar_t temp[MAX_PATH + 2] = {};
-  const DWORD n = GetTempPathW(MAX_PATH + 2, temp);
-  if (n == 0 || n > MAX_PATH + 1) return false;
-  const std::wstring helper = std::wstring(temp, n) + L"ferry-remove-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
-  if (!CopyFileW(LongFormPath(OwnProgramPath()).c_str(), helper.c_str(), FALSE)) return false;
+bool ScheduleSelfRemoval(const std::string& programPath, const std::vector<std::string>& directories,
+                         PrivateFolder& temp) {
+  const std::wstring folder = temp.Folder().native();
+  if (folder.empty()) return false;
+  // In the private folder: a copy no other program can swap before it starts.
+  const std::wstring helper = folder + L"ferry-remove.exe";
+  if (!CopyFileW(LongFormPath(OwnProgramPath()).c_str(), helper.c_str(), TRUE)) return false;
   // A helper that was not started must not stay behind.
   ScopeGuard dropHelper([&helper] { DeleteFileW(helper.c_str()); });
+  if (!temp.HoldAgainstWrites(NativePath(helper))) return false;
   HANDLE self = nullptr;
   if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE, TRUE, 0))
     return false;
   ScopeGuard closeSelf([self] { CloseHandle(self); });
+  // The helper holds the folder from now on; the command interpreter it
+  // starts at its end removes it.
+  HANDLE held = temp.HandOver();
+  if (!held) return false;
+  ScopeGuard closeHeld([held] { CloseHandle(held); });
   std::vector<std::pair<std::wstring, std::wstring>> values = {
       {kRemoveWait, std::to_wstring(reinterpret_cast<uintptr_t>(self))},
       {kRemoveProgram, AnsiToWide(programPath)},
-      {kRemoveSelf, helper},
+      {kRemoveFolder, folder.substr(0, folder.size() - 1)},
       {kRemoveDirs, std::to_wstring(directories.size())}};
   size_t i = 0;
   for (auto it = directories.rbegin(); it != directories.rend(); ++it)
     values.push_back({kRemoveDir + std::to_wstring(++i), AnsiToWide(*it)});
   const std::wstring environment = RemovalEnvironment(values);
-  if (!StartDetached(helper, L"\"" + helper + L"\"", &environment, self)) return false;
+  if (!StartDetached(helper, L"\"" + helper + L"\"", &environment, {self, held})) return false;
   dropHelper.Dismiss();
   return true;
 }

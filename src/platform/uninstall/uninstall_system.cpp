@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include "base/setup_error.h"
 #include "formats/install_log/registry_record.h"
+#include "platform/file_trust.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/uninstall/registration.h"
@@ -55,7 +57,13 @@ bool WinUninstallSystem::DeleteRegistryValue(int root, const std::string& key, c
 
 void WinUninstallSystem::RemoveRegistration(const std::string& shortTitle) { ferry::RemoveRegistration(shortTitle); }
 
-std::optional<std::vector<uint8_t>> WinUninstallSystem::ReadInstallLog() { return ReadWholeFile(log_path_); }
+std::optional<std::vector<uint8_t>> WinUninstallSystem::ReadInstallLog() {
+  if (ferry::FileExists(log_path_)) {
+    if (std::string why = WhyFileNotTrusted(log_path_, own_); !why.empty())
+      throw SetupError("The install log \"" + log_path_ + "\" was not replayed: " + why + ".");
+  }
+  return ReadWholeFile(log_path_);
+}
 
 bool WinUninstallSystem::DeleteInstallLog() { return DeleteFileAt(log_path_) || !ferry::FileExists(log_path_); }
 

@@ -9,6 +9,8 @@
 
 #include "base/byte_reader.h"
 #include "base/random_access_file.h"
+#include "base/random_name.h"
+#include "base/scope_guard.h"
 #include "base/setup_error.h"
 #include "base/system_path.h"
 #include "base/text.h"
@@ -17,6 +19,8 @@
 #include "formats/pak/pak_file.h"
 #include "formats/pak/pe_image.h"
 #include "platform/files.h"
+#include "platform/private_folder.h"
+#include "platform/win_file_system.h"
 #include "platform/win_text.h"
 
 namespace ferry {
@@ -44,20 +48,39 @@ std::optional<std::vector<uint8_t>> ReadHostPart(const NativePath& program) {
   return std::move(host.Data());
 }
 
-void PutIcon(SetupContext& ctx, const std::string& program) {
+void PutIcon(SetupContext& ctx, const NativePath& program) {
   const std::vector<TPakFile>& files = ctx.Pak->Files();
   for (size_t i = 0; i < files.size(); ++i) {
     if (files[i].Group != 0 || !EqualsNoCase(files[i].Name, kIconEntry)) continue;
     std::optional<std::vector<uint8_t>> icon = ctx.Pak->LoadEntry(i);
-    const std::string temp = TempFolder() + "icon.ico";
-    if (!icon || !WriteFileCreatingDirs(temp, *icon, nullptr) || !ReplaceIcon(temp, program))
-      ctx.Progress.Problem("The uninstaller's icon could not be set.");
-    DeleteFileAt(temp);
+    if (!icon || !ReplaceIcon(*icon, program)) ctx.Progress.Problem("The uninstaller's icon could not be set.");
   }
 }
 
-void AppendUninstallerArchive(SetupContext& ctx, const std::string& program) {
-  TPak writer(SystemPath(program), false, true);
+// The finished uninstaller moved from the private folder into the install
+// folder: written under a random scratch name there, created new, and
+// renamed over the target by its handle, so no link at either name is
+// followed and no half-written uninstaller ever carries the name.
+bool PlaceUninstaller(const NativePath& built, const std::string& program, std::string& why) {
+  const std::string folder = program.substr(0, program.find_last_of('\\') + 1);
+  try {
+    const std::vector<uint8_t> bytes = ReadFileBytes(built);
+    std::unique_ptr<StagedFile> staged = WinFiles().CreateStaged(RandomScratchPath(folder), program);
+    if (!staged) {
+      why = "no new file could be created beside it";
+      return false;
+    }
+    staged->File().WriteAt(0, bytes);
+    if (staged->Place()) return true;
+    why = "it could not replace the file there (in use by a running program?)";
+  } catch (const SetupError& e) {
+    why = e.what();
+  }
+  return false;
+}
+
+void AppendUninstallerArchive(SetupContext& ctx, const NativePath& program) {
+  TPak writer(program, false, true);
   const std::vector<TPakFile> files = ctx.Pak->Files();
   for (size_t i = 0; i < files.size(); ++i) {
     const TPakFile& e = files[i];
@@ -81,7 +104,7 @@ std::string UninstallerPath(const SetupContext& ctx) {
   return IncludeTrailingBackslash(ctx.SetupInfo.InstallDir) + ctx.SetupInfo.UninstallExeName;
 }
 
-void WriteUninstaller(SetupContext& ctx) {
+void WriteUninstaller(SetupContext& ctx, PrivateFolder& temp) {
   const NativePath own = OwnProgramPath();
   std::optional<std::vector<uint8_t>> host = ReadHostPart(own);
   if (!host) {
@@ -91,33 +114,32 @@ void WriteUninstaller(SetupContext& ctx) {
   }
   CreateFoldersLogged(ctx, ctx.SetupInfo.InstallDir);
   const std::string program = UninstallerPath(ctx);
-  DeleteFileAt(program);
-  if (!WriteFileCreatingDirs(program, *host, nullptr)) {
-    ctx.Progress.FileNotWritten(program, "the uninstaller could not be written");
+  // Built where no other program can open it between the steps that open
+  // it by name (the icon's resource update, the archive, the checksum).
+  const NativePath built = temp.WriteNewFile(L"uninstall.exe", *host);
+  if (built.empty()) {
+    ctx.Progress.FileNotWritten(program, "the uninstaller could not be built in the run's private folder");
     return;
   }
+  ScopeGuard dropBuilt([&built] { DeleteFileW(built.c_str()); });
   // A resource update rewrites the file, so the icon goes in before the
   // archive is appended.
-  PutIcon(ctx, program);
+  PutIcon(ctx, built);
   try {
-    AppendUninstallerArchive(ctx, program);
+    AppendUninstallerArchive(ctx, built);
     // The header's CheckSum, cleared with the signature, for the finished file.
-    if (std::unique_ptr<RandomAccessFile> file = OpenDiskFile(SystemPath(program), FileMode::kReadWrite))
+    if (std::unique_ptr<RandomAccessFile> file = OpenDiskFile(built, FileMode::kReadWrite))
       PeWriteCheckSum(*file);
   } catch (const SetupError& e) {
     ctx.Progress.FileNotWritten(program, std::string("the uninstaller's archive could not be written: ") + e.what());
+    return;
   }
+  std::string why;
+  if (!PlaceUninstaller(built, program, why)) ctx.Progress.FileNotWritten(program, why);
 }
 
-bool ReplaceIcon(const std::string& iconFile, const std::string& programFile) {
-  std::optional<std::vector<uint8_t>> bytes;
-  try {
-    bytes = ReadWholeFile(iconFile);
-  } catch (const SetupError&) {
-    return false;  // the caller tells that the icon was not set
-  }
-  if (!bytes) return false;
-  ByteReader r(*bytes);
+bool ReplaceIcon(std::span<const uint8_t> iconFile, const NativePath& programFile) {
+  ByteReader r(iconFile);
   r.Skip(6);
   std::span<const uint8_t> entry = r.Bytes(16);
   if (r.Failed()) return false;
@@ -125,16 +147,16 @@ bool ReplaceIcon(const std::string& iconFile, const std::string& programFile) {
   e.Skip(8);
   const uint32_t size = e.U32();
   const uint32_t offset = e.U32();
-  if (size == 0 || offset > bytes->size() || size > bytes->size() - offset) return false;
-  std::vector<uint8_t> image(bytes->begin() + offset, bytes->begin() + offset + size);
+  if (size == 0 || offset > iconFile.size() || size > iconFile.size() - offset) return false;
+  std::vector<uint8_t> image(iconFile.begin() + offset, iconFile.begin() + offset + size);
 
   // Does the program name an icon group already? Then it names image 1.
   bool hasGroup = false;
-  if (HMODULE module = LoadLibraryExW(WinPath(programFile).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+  if (HMODULE module = LoadLibraryExW(programFile.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
     hasGroup = FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON) != nullptr;
     FreeLibrary(module);
   }
-  HANDLE update = BeginUpdateResourceW(WinPath(programFile).c_str(), FALSE);
+  HANDLE update = BeginUpdateResourceW(programFile.c_str(), FALSE);
   if (!update) return false;
   const WORD neutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
   bool ok = UpdateResourceW(update, RT_ICON, MAKEINTRESOURCEW(1), neutral, image.data(),

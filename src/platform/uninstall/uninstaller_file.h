@@ -2,10 +2,14 @@
 // running program, its own icon and its own archive.
 #pragma once
 
+#include <span>
 #include <string>
+
+#include "base/system_path.h"
 
 namespace ferry {
 
+class PrivateFolder;
 struct SetupContext;
 
 // InstallDir and UninstallExeName joined by one backslash.
@@ -15,12 +19,13 @@ std::string UninstallerPath(const SetupContext& ctx);
 // then an archive of the "UNINSTALL_" entries without their prefix and the
 // setup information with IsUninstaller set. The running setup's own record
 // keeps IsUninstaller 0: its wizard must not start a finishing program that
-// belongs to the uninstaller. Problems go to ctx.Progress.
-void WriteUninstaller(SetupContext& ctx);
+// belongs to the uninstaller. Built in `temp` and moved into the install
+// folder whole. Problems go to ctx.Progress.
+void WriteUninstaller(SetupContext& ctx, PrivateFolder& temp);
 
 // Puts the first image of an icon file into the program as its icon
 // resource 1 (language neutral), and adds an icon group naming it when the
 // program has none. True when the update was committed.
-bool ReplaceIcon(const std::string& iconFile, const std::string& programFile);
+bool ReplaceIcon(std::span<const uint8_t> iconFile, const NativePath& programFile);
 
 }  // namespace ferry

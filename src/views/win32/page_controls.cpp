@@ -3,7 +3,9 @@
 #include <commctrl.h>
 #include <richedit.h>
 
-#include "base/system_path.h"
+#include <algorithm>
+#include <span>
+
 #include "platform/system_library.h"
 #include "platform/win_text.h"
 #include "views/win32/graphic_paint.h"
@@ -54,10 +56,17 @@ HFONT MakeFont(HFONT parent, const FontStyle& form, int dpi) {
   return CreateFontIndirectW(&lf);
 }
 
-DWORD CALLBACK ReadFileCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read) {
-  DWORD got = 0;
-  if (!ReadFile(reinterpret_cast<HANDLE>(cookie), buffer, static_cast<DWORD>(size), &got, nullptr)) return 1;
-  *read = static_cast<LONG>(got);
+// The rest of the change log, handed to the rich edit piece by piece.
+struct RichTextSource {
+  std::span<const uint8_t> rest;
+};
+
+DWORD CALLBACK ReadMemoryCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read) {
+  auto* source = reinterpret_cast<RichTextSource*>(cookie);
+  const size_t n = std::min<size_t>(source->rest.size(), static_cast<size_t>(std::max<LONG>(size, 0)));
+  std::copy_n(source->rest.begin(), n, buffer);
+  source->rest = source->rest.subspan(n);
+  *read = static_cast<LONG>(n);
   return 0;
 }
 
@@ -274,25 +283,13 @@ void PageControlView::PaintOwn(HDC dc, int w, int h) {
 }
 
 void PageControlView::LoadRichText(const std::vector<uint8_t>& rtf) {
-  // The rich edit reads its file from the temporary folder, as a word
-  // processor saved it.
-  wchar_t dir[MAX_PATH + 1] = {};
-  GetTempPathW(MAX_PATH, dir);
-  const std::wstring path = LongFormPath(std::wstring(dir) + L"RETL.temp").native();
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, rtf.data(), static_cast<DWORD>(rtf.size()), &written, nullptr);
-  CloseHandle(file);
-  file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    EDITSTREAM es = {};
-    es.dwCookie = reinterpret_cast<DWORD_PTR>(file);
-    es.pfnCallback = ReadFileCallback;
-    SendMessageW(hwnd_, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&es));
-    CloseHandle(file);
-  }
-  DeleteFileW(path.c_str());
+  // From memory: no file in the temporary folder, where another program
+  // could have planted a link at its name.
+  RichTextSource source{rtf};
+  EDITSTREAM es = {};
+  es.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
+  es.pfnCallback = ReadMemoryCallback;
+  SendMessageW(hwnd_, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&es));
 }
 
 void PageControlView::AutoSizeLabel() {

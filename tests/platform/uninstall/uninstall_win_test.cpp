@@ -12,6 +12,7 @@
 #include "platform/uninstall/uninstaller_file.h"
 #include "base/system_path.h"
 #include "platform/files.h"
+#include "platform/private_folder.h"
 #include "platform/registry.h"
 #include "platform/win_text.h"
 #include "platform/install/install_test_support.h"
@@ -71,8 +72,7 @@ TEST(ReplaceIconTest, TheProgramCarriesTheIconImageAsResourceOne) {
   std::vector<uint8_t> image(40 + 16 * 16 * 4 + 64, 0);
   image[0] = 40;  // BITMAPINFOHEADER size
   for (size_t i = 40; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 7);
-  ASSERT_TRUE(WriteFileCreatingDirs(f.Temp() + "i.ico", IconFile(image), nullptr));
-  EXPECT_TRUE(ReplaceIcon(f.Temp() + "i.ico", program));
+  EXPECT_TRUE(ReplaceIcon(IconFile(image), SystemPath(program)));
 
   HMODULE m = LoadLibraryExW(AnsiToWide(program).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(m, nullptr);
@@ -87,9 +87,8 @@ TEST(ReplaceIconTest, TheProgramCarriesTheIconImageAsResourceOne) {
   // An icon file whose image lies past its end changes nothing.
   auto bad = IconFile(image);
   bad.resize(30);
-  ASSERT_TRUE(WriteFileCreatingDirs(f.Temp() + "bad.ico", bad, nullptr));
-  EXPECT_FALSE(ReplaceIcon(f.Temp() + "bad.ico", program));
-  EXPECT_FALSE(ReplaceIcon(f.Temp() + "missing.ico", program));
+  EXPECT_FALSE(ReplaceIcon(bad, SystemPath(program)));
+  EXPECT_FALSE(ReplaceIcon({}, SystemPath(program)));
 }
 
 TEST(IsSameFileTest, OneFileUnderTwoNamesButNotACopy) {
@@ -130,7 +129,11 @@ TEST(ScheduleSelfRemovalTest, DISABLED_Child) {
   ASSERT_NE(base, nullptr);
   std::vector<std::string> dirs;
   for (const std::wstring& d : LongFolders(AnsiToWide(base))) dirs.push_back(WideToAnsi(d) + "\\");
-  ASSERT_TRUE(ScheduleSelfRemoval(dirs.back() + "program.exe", dirs));
+  PrivateFolder temp;
+  ASSERT_TRUE(ScheduleSelfRemoval(dirs.back() + "program.exe", dirs, temp));
+  const std::string folder = WideToAnsi(temp.Folder().native());
+  ASSERT_TRUE(WriteFileCreatingDirs(std::string(base) + "private.txt",
+                                    std::vector<uint8_t>(folder.begin(), folder.end()), nullptr));
   Sleep(3000);
 }
 
@@ -163,11 +166,15 @@ TEST(ScheduleSelfRemovalTest, ALongFolderGoesOnceTheSchedulingProgramHasEnded) {
   CloseHandle(pi.hProcess);
   ASSERT_EQ(code, 0u);
 
-  const std::string helper = TempFolder() + "ferry-remove-" + std::to_string(pi.dwProcessId) + ".exe";
-  for (int i = 0; i < 60 && (Exists(program) || Exists(dirs.front()) || FileExists(helper)); ++i) Sleep(500);
+  // The helper ran from the private folder, which goes with it.
+  std::optional<std::vector<uint8_t>> written = ReadWholeFile(f.Temp() + "private.txt");
+  ASSERT_TRUE(written);
+  const std::string folder(written->begin(), written->end());
+  ASSERT_EQ(folder.rfind(TempFolder() + kPrivateFolderPrefix, 0), 0u) << folder;
+  for (int i = 0; i < 60 && (Exists(program) || Exists(dirs.front()) || DirectoryExists(folder)); ++i) Sleep(500);
   EXPECT_FALSE(Exists(program));
   EXPECT_FALSE(Exists(dirs.front()));
-  EXPECT_FALSE(FileExists(helper)) << helper;
+  EXPECT_FALSE(DirectoryExists(folder)) << folder;
 }
 
 class NullView : public UninstallView {
@@ -187,7 +194,8 @@ TEST(UninstallOnPageTest, ADamagedLogStopsTheWorkBeforeAnythingIsDeleted) {
   bytes.pop_back();
   ASSERT_TRUE(WriteFileCreatingDirs(f.InstallDir() + "install.log", bytes, nullptr));
   NullView view;
-  WinUninstallSystem system(InstallLogPath(f.ctx.SetupInfo));
+  PrivateFolder own;
+  WinUninstallSystem system(InstallLogPath(f.ctx.SetupInfo), own);
   try {
     RunUninstallPage(f.ctx, system, view);
     FAIL() << "no error";
@@ -210,7 +218,8 @@ TEST(UninstallOnPageTest, ASoundLogIsReplayedAndDeleted) {
   list.AddDirectory(f.InstallDir() + "user\\");
   ASSERT_TRUE(WriteFileCreatingDirs(f.InstallDir() + "install.log", list.SaveToBuffer(), nullptr));
   NullView view;
-  WinUninstallSystem system(InstallLogPath(f.ctx.SetupInfo));
+  PrivateFolder own;
+  WinUninstallSystem system(InstallLogPath(f.ctx.SetupInfo), own);
   UninstallOutcome out = RunUninstallPage(f.ctx, system, view);
   EXPECT_EQ(out.FilesDeleted, 1u);
   EXPECT_FALSE(DirectoryExists(f.InstallDir() + "sub"));
