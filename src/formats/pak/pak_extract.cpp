@@ -40,7 +40,12 @@ std::string ParentOf(const std::string& path) {
 
 // Where a file is written before it is renamed over its target: a name
 // nobody could have prepared, created new.
-std::string ScratchPathFor(const std::string& target) { return RandomScratchPath(ParentOf(target)); }
+// Its folder is spelt as the target's (a doubled separator kept), so that
+// recovery knows it for the target's scratch file.
+std::string ScratchPathFor(const std::string& target) {
+  const std::string dir = ParentOf(target);
+  return RandomScratchPath(dir.empty() ? dir : dir + "\\");
+}
 
 // The outermost folder of `dir` that is not there: the one that could not be made.
 std::string FirstMissing(FileSystem& files, std::string dir) {

@@ -62,9 +62,18 @@ echo "ok   the control run loaded all ${#preferred[@]} planted DLLs Wine was tol
 # The wizard first: the silent install leaves registry values that change
 # what the wizard's start-up asks.
 echo "== wizard: debug window, welcome and change log pages"
+# The change log once went through RETL.temp in the temporary folder: a link
+# planted there must lead nowhere.
+temp_win=$(wine cmd /c echo %TEMP% | tr -d '\r')
+temp="$drive_c/${temp_win#C:\\}"
+temp=${temp//\\//}
+mkdir -p "$temp"
+printf 'canary' > "$work/canary"
+ln -sf "$work/canary" "$temp/RETL.temp"
 rc=0
 planted_wine timeout 120 wine "$driver" glance "$(win_path "$setup")" > "$work/wizard.out" 2>&1 || rc=$?
 cat "$work/wizard.out"
+[ "$(cat "$work/canary")" = canary ] || fail "the change log was written through a link in the temporary folder"
 wizard=$(take_marks)
 [ -z "$wizard" ] || { printf '%s\n' "$wizard" >&2; fail "the wizard loaded planted DLLs"; }
 [ $rc -eq 0 ] || fail "the wizard run had $rc failed checks"

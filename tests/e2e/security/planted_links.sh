@@ -11,7 +11,8 @@
 # canary as it was and work; the finishing program that ran must be ours,
 # from a private folder that is gone afterwards. Then the same with
 # directories at those names. Last, a run journal planted as a second name
-# of the canary is refused, not replayed.
+# of the canary, and an install log with a second name, are refused, not
+# replayed.
 set -euo pipefail
 stub=$1 ferryc_exe=$2 mark_program=$3 src=$4 work=$5
 
@@ -114,3 +115,16 @@ expect_text "$work/journal.err" 'Journal Atlas\~ferry-run.journal was not replay
 [ ! -e "$inst/tides.tbl" ] || fail "a planted journal: the setup installed anyway"
 check_canary "planted journal"
 echo "ok   a planted journal is refused (exit 3), named, and left alone"
+
+# An install log with a second name: whoever made that name can rewrite what
+# the elevated uninstaller would delete.
+inst="$drive_c/Log Atlas"
+run log-install "$work/setup/links_1.exe" /S '/D=C:\Log Atlas'
+log=$(ls "$inst"/*install.log)
+ln "$log" "$work/second-name-of-the-log"
+rc=0
+wine "$inst/FLT_Uninstall.exe" /S > "$work/log.out" 2> "$work/log.err" || rc=$?
+[ $rc -ne 0 ] || fail "an install log with a second name: the uninstall ended with exit code 0"
+expect_text "$work/log.err" 'install.log" was not replayed: it is a second name of another file (a hard link)'
+[ -f "$inst/tides.tbl" ] || fail "an install log with a second name: the uninstall removed files"
+echo "ok   an install log with a second name is refused (exit $rc) and nothing is removed"
