@@ -10,6 +10,7 @@
 #include "engine/run_journal/journaled_run.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
+#include "formats/languages/text_ids.h"
 
 namespace ferry {
 
@@ -17,7 +18,6 @@ namespace {
 
 constexpr uint64_t kPassesPerRun = 64;
 constexpr uint64_t kExtraLines = 10'000;
-constexpr int kFailureText = 23;
 
 // The line index a command reads its parameters from: the line's own LineNo,
 // unless a damaged stream put something else there.
@@ -48,7 +48,7 @@ void RunLoop(SetupContext& ctx, RunOutcome& outcome) {
     if (++outcome.LinesRun >= budget && ctx.CurrentLine < last && ctx.SetupAborted.load() == 0) {
       outcome.CycleStopped = true;
       outcome.StoppedAt = ctx.CurrentLine;
-      ctx.Progress.SetMessageText(ctx.Languages.GetText(kFailureText), true);
+      ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);
       ctx.SetupAborted.store(1);
     }
   } while (ctx.CurrentLine < last && ctx.SetupAborted.load() == 0);
@@ -64,7 +64,7 @@ void UndoFailedRun(SetupContext& ctx, JournaledRun& journal, RunOutcome& outcome
   outcome.NotUndone = journal.RollBack();
   for (const std::string& line : outcome.NotUndone) ctx.Progress.Problem("Not undone: " + line);
   if (ctx.SetupAborted.load() == 0) {
-    ctx.Progress.SetMessageText(ctx.Languages.GetText(kFailureText), true);
+    ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);
     ctx.SetupAborted.store(1);
   }
 }

@@ -17,8 +17,8 @@
 //      CurrentLine is a line index and SetupAborted is 0. A command jumps by
 //      assigning CurrentLine = T; the run then continues at line T + 1;
 //   3. a run that failed (SetupAborted, a file that could not be written)
-//      is undone from its journal, text 23 goes to the message line, and
-//      SetupAborted is set; it goes on at step 5;
+//      is undone from its journal, kTextSetupFailed goes to the message
+//      line, and SetupAborted is set; it goes on at step 5;
 //   4. the install directory is created, its new folders logged;
 //      MakeUninstaller 1: the install log is saved to InstallDir with
 //      UninstallPrefix (a log that cannot be saved fails the run as in 3);
