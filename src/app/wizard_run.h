@@ -8,10 +8,12 @@
 namespace ferry {
 
 class Dialogs;
+class JournalFaults;
 class RunLog;
 struct SetupContext;
 struct StubOptions;
 
-int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log);
+// faults: the test build's hook into the run's journal; nullptr when shipped.
+int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log, JournalFaults* faults);
 
 }  // namespace ferry

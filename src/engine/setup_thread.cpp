@@ -118,12 +118,12 @@ std::string CycleStoppedMessage(const RunOutcome& outcome) {
          " was the last run): its jumps go round in a cycle.";
 }
 
-RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform) {
+RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, JournalFaults* faults) {
   RunOutcome outcome;
   platform.BeginRun();
   if (ClaimFolder(ctx, outcome)) {
     const size_t failuresBefore = ctx.Progress.WriteFailures().size();
-    JournaledRun journal(ctx);
+    JournaledRun journal(ctx, faults);
     try {
       RunLoop(ctx, outcome);
     } catch (...) {
@@ -137,7 +137,8 @@ RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform) {
   return outcome;
 }
 
-TSetupThread::TSetupThread(SetupContext& ctx, SetupRunPlatform& platform) : ctx_(ctx), platform_(platform) {
+TSetupThread::TSetupThread(SetupContext& ctx, SetupRunPlatform& platform, JournalFaults* faults)
+    : ctx_(ctx), platform_(platform), faults_(faults) {
   ctx_.StopRequested.store(0);
   thread_ = std::thread([this] { Body(); });
 }
@@ -157,7 +158,7 @@ void TSetupThread::Body() {
   try {
     do {
       if (ctx_.RunRequested.load() == 1) {
-        last_run_ = RunCommands(ctx_, platform_);
+        last_run_ = RunCommands(ctx_, platform_, faults_);
         ctx_.RunRequested.store(0);
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -46,6 +46,7 @@
 
 namespace ferry {
 
+class JournalFaults;
 struct SetupContext;
 
 // What a run needs from the system; the Windows build gives the real one
@@ -83,16 +84,18 @@ struct RunOutcome {
   std::vector<std::string> NotUndone;  // what could not be undone then
 };
 
-// One run on the calling thread (steps 1 to 5 above).
-RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform);
+// One run on the calling thread (steps 1 to 5 above). faults: a test
+// build's hook into the run's journal (engine/run_journal/run_journal.h).
+RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, JournalFaults* faults = nullptr);
 
 // Text of the error report of a run stopped by its line budget.
 std::string CycleStoppedMessage(const RunOutcome& outcome);
 
 class TSetupThread {
  public:
-  // Starts the thread at once; StopRequested is cleared first.
-  TSetupThread(SetupContext& ctx, SetupRunPlatform& platform);
+  // Starts the thread at once; StopRequested is cleared first. Each run
+  // gets `faults` (RunCommands).
+  TSetupThread(SetupContext& ctx, SetupRunPlatform& platform, JournalFaults* faults = nullptr);
   // Stop() and WaitFor().
   ~TSetupThread();
   TSetupThread(const TSetupThread&) = delete;
@@ -111,6 +114,7 @@ class TSetupThread {
 
   SetupContext& ctx_;
   SetupRunPlatform& platform_;
+  JournalFaults* faults_;
   RunOutcome last_run_;
   std::atomic<bool> ended_{false};
   std::thread thread_;
