@@ -86,7 +86,8 @@ bool ClaimStartFolder(SetupContext& ctx, Dialogs& dialogs, RunLog* output) {
 
 }  // namespace
 
-int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log, PrivateFolder& temp) {
+int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log, PrivateFolder& temp,
+              JournalFaults* faults) {
   const bool silent = options.Silent;
   RunLog* output = silent ? &log : nullptr;
   if (silent && options.Debug && ctx.Pak)
@@ -102,7 +103,7 @@ int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, R
   ModelProgress progress(ui, output, ctx.Pak ? static_cast<int64_t>(ctx.Pak->CountPayloadEntries()) : 0);
   ContextBinding binding(ctx, progress, dialogs, temp);
 
-  TSetupThread thread(ctx, platform);
+  TSetupThread thread(ctx, platform, faults);
   RunningWizardHost host(ctx, ui, thread, progress, reporter, output, temp);
   WinDriveInfo drives;
   WizardModel model(WizardDataOf(ctx), host, drives, dialogs);

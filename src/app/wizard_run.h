@@ -9,10 +9,14 @@ namespace ferry {
 
 class Dialogs;
 class PrivateFolder;
+class JournalFaults;
 class RunLog;
 struct SetupContext;
 struct StubOptions;
 
-int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log, PrivateFolder& temp);
+// temp: the run's private folder (platform/private_folder.h).
+// faults: the test build's hook into the run's journal; nullptr when shipped.
+int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log, PrivateFolder& temp,
+              JournalFaults* faults);
 
 }  // namespace ferry

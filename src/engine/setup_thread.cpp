@@ -11,6 +11,7 @@
 #include "engine/run_journal/run_journal.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
+#include "formats/languages/text_ids.h"
 
 namespace ferry {
 
@@ -18,7 +19,6 @@ namespace {
 
 constexpr uint64_t kPassesPerRun = 64;
 constexpr uint64_t kExtraLines = 10'000;
-constexpr int kFailureText = 23;
 
 // The line index a command reads its parameters from: the line's own LineNo,
 // unless a damaged stream put something else there.
@@ -49,7 +49,7 @@ void RunLoop(SetupContext& ctx, RunOutcome& outcome) {
     if (++outcome.LinesRun >= budget && ctx.CurrentLine < last && ctx.SetupAborted.load() == 0) {
       outcome.CycleStopped = true;
       outcome.StoppedAt = ctx.CurrentLine;
-      ctx.Progress.SetMessageText(ctx.Languages.GetText(kFailureText), true);
+      ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);
       ctx.SetupAborted.store(1);
     }
   } while (ctx.CurrentLine < last && ctx.SetupAborted.load() == 0);
@@ -65,7 +65,7 @@ void UndoFailedRun(SetupContext& ctx, JournaledRun& journal, RunOutcome& outcome
   outcome.NotUndone = journal.RollBack();
   for (const std::string& line : outcome.NotUndone) ctx.Progress.Problem("Not undone: " + line);
   if (ctx.SetupAborted.load() == 0) {
-    ctx.Progress.SetMessageText(ctx.Languages.GetText(kFailureText), true);
+    ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);
     ctx.SetupAborted.store(1);
   }
 }
@@ -124,12 +124,12 @@ std::string CycleStoppedMessage(const RunOutcome& outcome) {
          " was the last run): its jumps go round in a cycle.";
 }
 
-RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform) {
+RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, JournalFaults* faults) {
   RunOutcome outcome;
   platform.BeginRun();
   if (ClaimFolder(ctx, outcome)) {
     const size_t failuresBefore = ctx.Progress.WriteFailures().size();
-    JournaledRun journal(ctx);
+    JournaledRun journal(ctx, faults);
     if (!journal.Problem().empty()) {
       // Without its journal a run could be neither undone nor recovered:
       // nothing of it is done.
@@ -150,7 +150,8 @@ RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform) {
   return outcome;
 }
 
-TSetupThread::TSetupThread(SetupContext& ctx, SetupRunPlatform& platform) : ctx_(ctx), platform_(platform) {
+TSetupThread::TSetupThread(SetupContext& ctx, SetupRunPlatform& platform, JournalFaults* faults)
+    : ctx_(ctx), platform_(platform), faults_(faults) {
   ctx_.StopRequested.store(0);
   thread_ = std::thread([this] { Body(); });
 }
@@ -170,7 +171,7 @@ void TSetupThread::Body() {
   try {
     do {
       if (ctx_.RunRequested.load() == 1) {
-        last_run_ = RunCommands(ctx_, platform_);
+        last_run_ = RunCommands(ctx_, platform_, faults_);
         ctx_.RunRequested.store(0);
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -17,8 +17,8 @@
 //      CurrentLine is a line index and SetupAborted is 0. A command jumps by
 //      assigning CurrentLine = T; the run then continues at line T + 1;
 //   3. a run that failed (SetupAborted, a file that could not be written)
-//      is undone from its journal, text 23 goes to the message line, and
-//      SetupAborted is set; it goes on at step 5;
+//      is undone from its journal, kTextSetupFailed goes to the message
+//      line, and SetupAborted is set; it goes on at step 5;
 //   4. the install directory is created, its new folders logged;
 //      MakeUninstaller 1: the install log is saved to InstallDir with
 //      UninstallPrefix (a log that cannot be saved fails the run as in 3);
@@ -46,6 +46,7 @@
 
 namespace ferry {
 
+class JournalFaults;
 struct SetupContext;
 
 // What a run needs from the system; the Windows build gives the real one
@@ -83,16 +84,18 @@ struct RunOutcome {
   std::vector<std::string> NotUndone;  // what could not be undone then
 };
 
-// One run on the calling thread (steps 1 to 5 above).
-RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform);
+// One run on the calling thread (steps 1 to 5 above). faults: a test
+// build's hook into the run's journal (engine/run_journal/run_journal.h).
+RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, JournalFaults* faults = nullptr);
 
 // Text of the error report of a run stopped by its line budget.
 std::string CycleStoppedMessage(const RunOutcome& outcome);
 
 class TSetupThread {
  public:
-  // Starts the thread at once; StopRequested is cleared first.
-  TSetupThread(SetupContext& ctx, SetupRunPlatform& platform);
+  // Starts the thread at once; StopRequested is cleared first. Each run
+  // gets `faults` (RunCommands).
+  TSetupThread(SetupContext& ctx, SetupRunPlatform& platform, JournalFaults* faults = nullptr);
   // Stop() and WaitFor().
   ~TSetupThread();
   TSetupThread(const TSetupThread&) = delete;
@@ -111,6 +114,7 @@ class TSetupThread {
 
   SetupContext& ctx_;
   SetupRunPlatform& platform_;
+  JournalFaults* faults_;
   RunOutcome last_run_;
   std::atomic<bool> ended_{false};
   std::thread thread_;

@@ -8,13 +8,13 @@
 #include "engine/setup_context.h"
 #include "engine/startup.h"
 #include "base/text_helpers.h"
+#include "formats/languages/text_ids.h"
 #include "wizard/wizard_model.h"
 
 namespace ferry {
 
 namespace {
 
-constexpr int kFailureText = 23;
 
 std::string CodePageToUtf8(std::string_view s) { return Utf16ToUtf8(CodePageToUtf16(s)); }
 
@@ -54,7 +54,7 @@ int ExitCodeOfRun(SetupContext& ctx, const SilentRunFacts& facts,
     code = 1;
   }
   if (ctx.SetupAborted.load() != 0) {
-    say("Setup failed: " + Utf16ToUtf8(ctx.Languages.GetText(kFailureText)));
+    say("Setup failed: " + Utf16ToUtf8(ctx.Languages.GetText(kTextSetupFailed)));
     code = 1;
   }
   std::vector<WriteFailure> failures = ctx.Progress.WriteFailures();

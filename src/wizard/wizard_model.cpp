@@ -7,6 +7,7 @@
 #include "engine/path_safety.h"
 #include "engine/setup_context.h"
 #include "base/text_helpers.h"
+#include "formats/languages/text_ids.h"
 #include "formats/layout/display_text.h"
 
 namespace ferry {
@@ -54,7 +55,7 @@ WizardModel::WizardModel(WizardData data, WizardHost& host, DriveInfo& drives, D
 
 void WizardModel::SetPagesUp() {
   TSetupInfo& info = data_.setup_info;
-  app_title_ = info.IsUninstaller == 1 ? CodePageToUtf16(info.ShortTitle) + u" " + Text(26)
+  app_title_ = info.IsUninstaller == 1 ? CodePageToUtf16(info.ShortTitle) + u" " + Text(kTextUninstallTitleWord)
                                        : CodePageToUtf16(info.SetupTitle);
   caption_ = u" " + app_title_;
 
@@ -69,9 +70,9 @@ void WizardModel::SetPagesUp() {
     edit_handler_attached_ = true;
   }
 
-  buttons_.Back.caption = Text(12);
-  buttons_.Next.caption = Text(13);
-  buttons_.Cancel.caption = Text(14);
+  buttons_.Back.caption = Text(kTextBackButton);
+  buttons_.Next.caption = Text(kTextNextButton);
+  buttons_.Cancel.caption = Text(kTextCancelButton);
   SetupLanguages();
   Notify();
 }
@@ -216,7 +217,8 @@ bool WizardModel::RequestClose() {
   if (working_) return false;
   bool on_finish = pages_.CurrentPageType() == TPageType::Finish;
   if (!on_finish) {
-    DialogAnswer answer = dialogs_.ShowUnicode(Text(27), Text(28), DialogButtons::kYesNo, DialogIcon::kNone);
+    DialogAnswer answer =
+        dialogs_.ShowUnicode(Text(kTextQuitQuestion), Text(kTextQuitCaption), DialogButtons::kYesNo, DialogIcon::kNone);
     if (answer != DialogAnswer::kYes) return false;
   }
   closed_ = true;
@@ -287,9 +289,9 @@ void WizardModel::SelectLanguage(int index) {
   if (index < 0 || index >= data_.languages.Count() || working_ || closed_) return;
   data_.languages.Current = index;
   buttons_.Language.caption = data_.languages.Languages[index]->Name;
-  buttons_.Back.caption = Text(12);
-  buttons_.Next.caption = Text(13);
-  buttons_.Cancel.caption = Text(14);
+  buttons_.Back.caption = Text(kTextBackButton);
+  buttons_.Next.caption = Text(kTextNextButton);
+  buttons_.Cancel.caption = Text(kTextCancelButton);
   pages_.ShowPage(pages_.CurrentPage());
   pages_.RefreshTexts();
   // Re-showing the page enables Next again; the page's own rule decides.

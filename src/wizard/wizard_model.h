@@ -128,7 +128,7 @@ class WizardModel {
   // Cancel button: the same as closing the window.
   bool Cancel() { return RequestClose(); }
   // Refused silently while the work runs; elsewhere but on a Finish page
-  // asks with texts 27/28 (Yes/No). True when the wizard closed.
+  // asks with kTextQuitQuestion (Yes/No). True when the wizard closed.
   bool RequestClose();
 
   void InstallDirEditChanged(std::u16string_view text);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <numeric>
 #include <ostream>
 #include <stdexcept>
 
@@ -127,6 +128,21 @@ TEST_F(RunJournalTest, AFinishedRunLeavesNoJournalAndNothingSetAside) {
                                        "C:\\app\\sub\\deep\\f.txt"};
   EXPECT_EQ(files_.Paths(), expected);
   EXPECT_EQ(*files_.Find("C:\\app\\old.txt"), B("old, patched"));
+}
+
+// A test build's fault hook hears of every record, with the count so far.
+TEST_F(RunJournalTest, FaultsHearOfEveryRecordNoted) {
+  struct Heard : JournalFaults {
+    void RecordNoted(size_t records) override { counts.push_back(records); }
+    std::vector<size_t> counts;
+  } heard;
+  RunJournal journal(files_, "C:\\app", {7, 1}, &heard);
+  Patch(journal);
+  std::optional<RunJournalContents> written = ParseRunJournal(*files_.Find(journal.Path()));
+  ASSERT_TRUE(written);
+  std::vector<size_t> expected(written->Records.size());
+  std::iota(expected.begin(), expected.end(), size_t{1});
+  EXPECT_EQ(heard.counts, expected);
 }
 
 // A killed run, then a recovery killed after each of its changes in turn,

@@ -5,12 +5,12 @@
 #include "engine/setup_context.h"
 #include "engine/startup.h"
 #include "engine/system.h"
+#include "formats/languages/text_ids.h"
 
 namespace ferry {
 
 namespace {
 
-constexpr int kCopyingText = 17;
 
 void Run(SetupContext& ctx, TCompLine& line, int) {
   if (!ctx.System) return;
@@ -18,7 +18,7 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
   const std::string source = ctx.ExpandPathVars(ctx.System->ResolveCdDrivePath(line.Param(1)));
   const std::string target = ctx.ExpandPathVars(line.Param(2));
   CreateFoldersLogged(ctx, FolderOf(target));
-  ctx.Progress.SetStatusText(TextWithFileName(ctx, kCopyingText, FileNamePart(source)));
+  ctx.Progress.SetStatusText(TextWithFileName(ctx, kTextCopyingFile, FileNamePart(source)));
   if (!files.CopyFile(source, target, false)) {
     // A source that is not there (an optional file on a CD) is only noted;
     // a target that cannot be written is a failed file.

@@ -1,15 +1,15 @@
 // "failure": report failure and stop the run.
 #include "engine/command_class.h"
 #include "engine/setup_context.h"
+#include "formats/languages/text_ids.h"
 
 namespace ferry {
 
 namespace {
 
-constexpr int kFailureText = 23;
 
 void Run(SetupContext& ctx, TCompLine&, int) {
-  ctx.Progress.SetMessageText(ctx.Languages.GetText(kFailureText), true);
+  ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);
   ctx.SetupAborted.store(1);
 }
 

@@ -14,12 +14,12 @@
 #include "engine/setup_context.h"
 #include "engine/system.h"
 #include "base/text_helpers.h"
+#include "formats/languages/text_ids.h"
 
 namespace ferry {
 
 namespace {
 
-constexpr int kExtractingText = 18;
 constexpr char kParamCountMessage[] = "TFileCommand.SFXProcess - Param Count Invalid!!!";
 
 // Folders that extraction created, recorded as CreateFoldersLogged
@@ -36,7 +36,7 @@ std::string FolderForLog(const std::string& dir) {
 PakEvents ExtractionEvents(SetupContext& ctx) {
   PakEvents events;
   events.SetStatusText = [&ctx](const std::string& fileText) {
-    ctx.Progress.SetStatusText(TextWithFileName(ctx, kExtractingText, fileText));
+    ctx.Progress.SetStatusText(TextWithFileName(ctx, kTextExtractingFile, fileText));
   };
   // The step rides with the next file's status text: one hand-over a file.
   events.StepGauge = [&ctx] { ctx.Progress.DeferGaugeStep(); };

@@ -22,10 +22,10 @@ FolderClaim ClaimInstallFolder(System& system, const std::string& folder) {
   return claim;
 }
 
-JournaledRun::JournaledRun(SetupContext& ctx) : ctx_(ctx) {
+JournaledRun::JournaledRun(SetupContext& ctx, JournalFaults* faults) : ctx_(ctx) {
   if (!ctx.System || ctx.SetupInfo.InstallDir.empty()) return;
   real_ = ctx.System;
-  journal_ = std::make_unique<RunJournal>(real_->Files(), ctx.SetupInfo.InstallDir, real_->CurrentProcess());
+  journal_ = std::make_unique<RunJournal>(real_->Files(), ctx.SetupInfo.InstallDir, real_->CurrentProcess(), faults);
   files_ = std::make_unique<JournaledFileSystem>(real_->Files(), *journal_);
   system_ = std::make_unique<JournaledSystem>(*real_, *files_, *journal_);
   ctx.System = system_.get();

@@ -11,6 +11,7 @@
 
 namespace ferry {
 
+class JournalFaults;
 class JournaledFileSystem;
 class JournaledSystem;
 class RunJournal;
@@ -35,8 +36,8 @@ FolderClaim ClaimInstallFolder(System& system, const std::string& folder);
 class JournaledRun {
  public:
   // Journals the run in ctx.SetupInfo.InstallDir; nothing without a system
-  // or an install folder.
-  explicit JournaledRun(SetupContext& ctx);
+  // or an install folder. faults: a test build's hook into the journal.
+  explicit JournaledRun(SetupContext& ctx, JournalFaults* faults = nullptr);
   // Release().
   ~JournaledRun();
   JournaledRun(const JournaledRun&) = delete;

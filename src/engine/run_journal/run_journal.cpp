@@ -1,8 +1,6 @@
 #include "engine/commands/command_runtime.h"
 #include "engine/run_journal/run_journal.h"
 
-#include <cstdlib>
-
 #include "base/file_system.h"
 #include "base/random_name.h"
 #include "base/setup_error.h"
@@ -10,20 +8,6 @@
 #include "engine/run_journal/run_recovery.h"
 
 namespace ferry {
-
-namespace {
-
-// Tests stop a run dead after this many records (as a kill would): the
-// variable is read once and does nothing when it is not set.
-size_t StopAfterRecords() {
-  static const size_t limit = [] {
-    const char* text = std::getenv("FERRY_TEST_STOP_AFTER_RECORDS");
-    return text ? static_cast<size_t>(std::strtoull(text, nullptr, 10)) : size_t{0};
-  }();
-  return limit;
-}
-
-}  // namespace
 
 std::string RunJournalPath(const std::string& installFolder) {
   return IncludeTrailingBackslash(installFolder) + kRunJournalName;
@@ -36,8 +20,8 @@ bool IsRunScratchName(const std::string& path) {
          name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-RunJournal::RunJournal(FileSystem& files, std::string installFolder, ProcessIdentity self)
-    : files_(files), folder_(std::move(installFolder)), path_(RunJournalPath(folder_)), self_(self) {}
+RunJournal::RunJournal(FileSystem& files, std::string installFolder, ProcessIdentity self, JournalFaults* faults)
+    : files_(files), folder_(std::move(installFolder)), path_(RunJournalPath(folder_)), self_(self), faults_(faults) {}
 
 RunJournal::~RunJournal() = default;
 
@@ -95,7 +79,7 @@ bool RunJournal::Note(const JournalRecord& record, bool toDisk) {
     return false;
   }
   ++records_;
-  if (StopAfterRecords() != 0 && records_ >= StopAfterRecords()) std::_Exit(99);
+  if (faults_) faults_->RecordNoted(records_);
   return true;
 }
 

@@ -4,6 +4,7 @@
 // and a killed one at the next start (run_recovery.h).
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,9 +25,18 @@ std::string RunJournalPath(const std::string& installFolder);
 // file they stand for; recovery restores only such names.
 bool IsRunScratchName(const std::string& path);
 
+// What a test build does as a run's journal grows (the run journal's e2e
+// test ends the process there, as a kill would). The shipped stub has none.
+class JournalFaults {
+ public:
+  virtual ~JournalFaults() = default;
+  // After each record noted, with the number of records the journal holds.
+  virtual void RecordNoted(size_t records) = 0;
+};
+
 class RunJournal {
  public:
-  RunJournal(FileSystem& files, std::string installFolder, ProcessIdentity self);
+  RunJournal(FileSystem& files, std::string installFolder, ProcessIdentity self, JournalFaults* faults = nullptr);
   ~RunJournal();
   RunJournal(const RunJournal&) = delete;
   RunJournal& operator=(const RunJournal&) = delete;
@@ -61,6 +71,7 @@ class RunJournal {
   std::string folder_;
   std::string path_;
   ProcessIdentity self_;
+  JournalFaults* faults_;
   std::unique_ptr<RandomAccessFile> file_;
   uint64_t size_ = 0;
   uint64_t records_start_ = 0;

@@ -8,6 +8,7 @@
 #include "engine/path_safety.h"
 #include "formats/install_log/registry_record.h"
 #include "formats/languages/languages.h"
+#include "formats/languages/text_ids.h"
 
 namespace ferry {
 
@@ -64,7 +65,7 @@ class Replay {
   }
 
   void Directories(uint32_t before, uint32_t nD) {
-    const std::u16string name = args_.Languages.GetText(kDirectoryItemName);
+    const std::u16string name = args_.Languages.GetText(kTextFolders);
     const auto& dirs = args_.Log.Directories();
     for (uint32_t j = 1; j <= nD; ++j) {
       Show(name, j, nD, before);
@@ -76,7 +77,7 @@ class Replay {
   }
 
   void Registry(uint32_t before, uint32_t nR) {
-    const std::u16string name = args_.Languages.GetText(kRegistryItemName);
+    const std::u16string name = args_.Languages.GetText(kTextRegistryEntries);
     for (uint32_t i = 1; i <= nR; ++i) {
       Show(name, i, nR, before);
       const std::string& line = args_.Log.RegistryEntries()[i - 1];
@@ -106,7 +107,7 @@ class Replay {
 
 std::u16string FormatProgressText(const TLanguages& languages, std::u16string_view name, uint32_t number,
                                   uint32_t total) {
-  std::u16string text = languages.GetText(kUninstallProgressText);
+  std::u16string text = languages.GetText(kTextProcessingFiles);
   text = TLanguages::ReplaceAll(text, u"<%RKPNAME%>", name);
   text = TLanguages::ReplaceAll(text, u"<%FNUM%>", Decimal(number));
   return TLanguages::ReplaceAll(text, u"<%FTOTAL%>", Decimal(total));

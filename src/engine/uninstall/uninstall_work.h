@@ -16,8 +16,8 @@
 //   5. The uninstall registration, then the install log.
 // Each of steps 2 to 4 updates status and gauge from the item whose number
 // reaches a hundredth of its list (ProgressDue): the files with an empty
-// name in text 19, the directories with text 25, the registry values with
-// text 24; the gauge runs over the three lists in turn and ends at N.
+// name in kTextProcessingFiles, the directories with kTextFolders, the
+// registry values with kTextRegistryEntries; the gauge runs over the three lists in turn and ends at N.
 //
 // Before anything is deleted the log file itself is checked (CheckInstallLog):
 // a damaged log stops the work with SetupError and nothing is removed.
@@ -36,11 +36,7 @@ namespace ferry {
 class TLanguages;
 class TUninstallList;
 
-inline constexpr int kUninstallProgressText = 19;  // "<%RKPNAME%>" "<%FNUM%>" "<%FTOTAL%>"
-inline constexpr int kRegistryItemName = 24;
-inline constexpr int kDirectoryItemName = 25;
-
-// Text 19 with "<%RKPNAME%>" := name, "<%FNUM%>" := number and
+// kTextProcessingFiles with "<%RKPNAME%>" := name, "<%FNUM%>" := number and
 // "<%FTOTAL%>" := total (decimal), replaced in that order.
 std::u16string FormatProgressText(const TLanguages& languages, std::u16string_view name, uint32_t number,
                                   uint32_t total);

@@ -5,6 +5,7 @@
 
 #include "base/dialogs.h"
 #include "base/text.h"
+#include "formats/languages/text_ids.h"
 
 namespace ferry {
 
@@ -117,11 +118,11 @@ void TSEPageControl::ShowPage(int32_t index) {
   current_page_ = index;
   SetNavigation(true);
   if (index == 0) buttons_.Back.visible = false;
-  buttons_.Next.caption = Text(13);
+  buttons_.Next.caption = Text(kTextNextButton);
 
   switch (pages_[index]->PageType) {
     case TPageType::Patch:
-      buttons_.Next.caption = Text(15);
+      buttons_.Next.caption = Text(kTextInstallButton);
       break;
     case TPageType::Patching:
     case TPageType::Uninstall:
@@ -129,7 +130,7 @@ void TSEPageControl::ShowPage(int32_t index) {
       buttons_.Language.visible = false;
       break;
     case TPageType::Finish:
-      buttons_.Cancel.caption = Text(16);
+      buttons_.Cancel.caption = Text(kTextFinishButton);
       buttons_.Back.visible = false;
       buttons_.Next.visible = false;
       break;

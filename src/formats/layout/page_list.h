@@ -35,9 +35,9 @@ enum class TPageType : uint8_t {
   Welcome = 0,     // plain page; every page the list does not type
   ChangeLog = 1,   // plain page
   InstallDir = 2,  // install-directory page
-  Patch = 3,       // ready page: Next reads text 15, space check on arrival
+  Patch = 3,       // ready page: Next reads kTextInstallButton, space check on arrival
   Patching = 4,    // install work page
-  Finish = 5,      // only Cancel remains, reading text 16
+  Finish = 5,      // only Cancel remains, reading kTextFinishButton
   MainLayout = 6,  // shared decoration: always shown, behind everything
   Uninstall = 7,   // uninstall work page
 };

@@ -8,6 +8,7 @@
 #include "base/dialogs.h"
 #include "base/scope_guard.h"
 #include "base/text.h"
+#include "formats/languages/text_ids.h"
 
 namespace ferry {
 
@@ -328,7 +329,7 @@ void TPakSystem::UpdatePackage(SetupEntrySource& setup, uint16_t group, const st
     size_t processed = 0;
     size_t shown_percent = 0;
     auto progress = [&] {
-      ShowStatus(kTextProcessingPackage, {{"<%RKPNAME%>", packageFile},
+      ShowStatus(kTextProcessingFiles, {{"<%RKPNAME%>", packageFile},
                                           {"<%FNUM%>", std::to_string(processed)},
                                           {"<%FTOTAL%>", std::to_string(total)}});
     };
@@ -342,7 +343,7 @@ void TPakSystem::UpdatePackage(SetupEntrySource& setup, uint16_t group, const st
       if (host_.Progress) host_.Progress->StepGauge(show);
       ++processed;
     }
-    ShowStatus(kTextWritingPackageHeader, {{"<%RKPNAME%>", packageFile}});
+    ShowStatus(kTextWritingArchiveHeader, {{"<%RKPNAME%>", packageFile}});
     SavePackage();
   });
 }

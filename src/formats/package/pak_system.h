@@ -45,10 +45,6 @@ class Dialogs;
 // The seven letters that "rkpofficial" must be given.
 extern const std::string_view kPackageAccessCode;
 
-// Language texts the commands show on the patching page.
-inline constexpr int kTextProcessingPackage = 19;  // <%RKPNAME%>, <%FNUM%>, <%FTOTAL%>
-inline constexpr int kTextWritingPackageHeader = 20;  // <%RKPNAME%>
-
 // A fatal error after Host.FatalExit returned.
 class PackageFatalError : public SetupError {
  public:

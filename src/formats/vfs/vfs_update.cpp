@@ -4,6 +4,7 @@
 
 #include "base/setup_error.h"
 #include "base/text.h"
+#include "formats/languages/text_ids.h"
 #include "formats/vfs/vfs_fs.h"
 
 namespace ferry {
@@ -30,7 +31,7 @@ VfsUpdateSession::~VfsUpdateSession() = default;
 
 void VfsUpdateSession::Status(int id, uint32_t done, uint32_t total) {
   std::vector<VfsTextMacro> macros{{"<%RKPNAME%>", CodePageToUtf16(archive_name_)}};
-  if (id == kTextVfsProcessing) {
+  if (id == kTextProcessingFiles) {
     macros.push_back({"<%FNUM%>", Decimal(done)});
     macros.push_back({"<%FTOTAL%>", Decimal(total)});
   }
@@ -38,7 +39,7 @@ void VfsUpdateSession::Status(int id, uint32_t done, uint32_t total) {
 }
 
 void VfsUpdateSession::CloseOpenArchive() {
-  Status(kTextVfsWritingHeader);
+  Status(kTextWritingArchiveHeader);
   archive_->FlushArchive();
   archive_->CloseArchive();
   archive_.reset();
@@ -65,7 +66,7 @@ void VfsUpdateSession::Run(const std::vector<std::string>& params, const std::st
 
   if (archive_) CloseOpenArchive();
   archive_name_ = name;
-  Status(kTextVfsLoading);
+  Status(kTextLoadingArchive);
   auto archive = std::make_unique<TVFSFile>(fs_);
   if (today_) archive->SetToday(today_);
   archive->OpenArchive(fullPath, false);
@@ -73,13 +74,13 @@ void VfsUpdateSession::Run(const std::vector<std::string>& params, const std::st
 
   files_done_ = 0;
   last_percentage_ = 0;
-  Status(kTextVfsProcessing, files_done_, files_total_);
+  Status(kTextProcessingFiles, files_done_, files_total_);
   try {
     for (const auto& entry : entries) {
       uint32_t percentage = static_cast<uint32_t>(uint64_t{100} * files_done_ / files_total_);
       bool counted = percentage > last_percentage_;
       if (counted) last_percentage_ = percentage;
-      Status(kTextVfsProcessing, files_done_, files_total_);
+      Status(kTextProcessingFiles, files_done_, files_total_);
       std::vector<uint8_t> data;
       // Empty entries carry no data to load; they become empty files.
       if (entry.OrigSize > 0) {

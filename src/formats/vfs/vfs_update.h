@@ -57,12 +57,6 @@ class VfsUpdateUi {
   virtual void StepGauge(bool counted) = 0;
 };
 
-// Language strings of the command.
-constexpr int kTextVfsProcessing = 19;  // "<%RKPNAME%>", "<%FNUM%>", "<%FTOTAL%>"
-constexpr int kTextVfsWritingHeader = 20;
-constexpr int kTextSetupFailed = 23;
-constexpr int kTextVfsLoading = 29;
-
 class VfsUpdateSession {
  public:
   VfsUpdateSession(FileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui, Dialogs& dialogs,

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # run_journal.sh STUB FERRYC SOURCE_DIR WORK_DIR   (FERRYC: ferryc.exe or a native ferryc)
+# STUB: setup-stub-faults.exe, which FERRY_TEST_STOP_AFTER_RECORDS stops.
 #
 # The demo patch (files replaced, added, moved and removed, a package and a
 # VFS update, registry values, links), with one large entry added, over

@@ -1,0 +1,36 @@
+// The texts the program itself asks a language table for. The numbers are
+// the ones every language file uses, so they never change; the texts a
+// setup's own pages show are named by their layouts ("<LANGn>") instead.
+#pragma once
+
+namespace ferry {
+
+// Captions of the wizard's buttons.
+inline constexpr int kTextBackButton = 12;     // "< Back"
+inline constexpr int kTextNextButton = 13;     // "Next >"
+inline constexpr int kTextCancelButton = 14;   // "Cancel"
+inline constexpr int kTextInstallButton = 15;  // "Install": Next on the page before the work
+inline constexpr int kTextFinishButton = 16;   // "Finish": Cancel on the last page
+
+// Status lines of the work.
+inline constexpr int kTextCopyingFile = 17;          // "Copying File <%FILENAME%>"
+inline constexpr int kTextExtractingFile = 18;       // "Extracting <%FILENAME%>"
+inline constexpr int kTextProcessingFiles = 19;      // "Processing <%RKPNAME%>: <%FNUM%> of <%FTOTAL%> files"
+inline constexpr int kTextWritingArchiveHeader = 20; // "Writing <%RKPNAME%>`s Header"
+inline constexpr int kTextLoadingArchive = 29;       // "Loading <%RKPNAME%>"
+
+// The message of a run that failed.
+inline constexpr int kTextSetupFailed = 23;  // "Setup failed to install the product."
+
+// What the uninstaller removes, named in kTextProcessingFiles's <%RKPNAME%>.
+inline constexpr int kTextRegistryEntries = 24;  // "Registry entries"
+inline constexpr int kTextFolders = 25;          // "Folders"
+
+// The uninstaller's title: the setup's short title, a blank, this word.
+inline constexpr int kTextUninstallTitleWord = 26;  // "Uninstall"
+
+// The question asked before the wizard closes early.
+inline constexpr int kTextQuitQuestion = 27;  // "Are you sure you want to quit the setup?"
+inline constexpr int kTextQuitCaption = 28;   // "Quit"
+
+}  // namespace ferry
