@@ -3,6 +3,8 @@
 // planted at the name) before the run creates them.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 namespace ferry {
@@ -11,6 +13,8 @@ namespace ferry {
 // (64 bits). Throws SetupError when the source fails: a guessable name is
 // never handed out instead.
 std::string RandomNameToken();
+// The host's cryptographic random source; false when it failed.
+bool SystemRandomBytes(std::span<uint8_t> out);
 
 // Scratch and set-aside files of a run are "~ferry-" + a random token +
 // ".tmp" in the folder of the file they stand for; recovery restores only

@@ -1,24 +1,11 @@
-#include "base/random_name.h"
-
 #include <sys/random.h>
 
-#include <cstdint>
-
-#include "base/setup_error.h"
+#include "base/random_name.h"
 
 namespace ferry {
 
-std::string RandomNameToken() {
-  uint8_t bytes[8];
-  if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes))
-    throw SetupError("The system gave no random bytes for a file name.");
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string out;
-  for (uint8_t b : bytes) {
-    out += kHex[b >> 4];
-    out += kHex[b & 15];
-  }
-  return out;
+bool SystemRandomBytes(std::span<uint8_t> out) {
+  return getrandom(out.data(), out.size(), 0) == static_cast<ssize_t>(out.size());
 }
 
 }  // namespace ferry

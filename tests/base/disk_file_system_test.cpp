@@ -23,6 +23,10 @@ TEST(DiskFileSystem, KeepsTheFileSystemContract) {
   const uint8_t abc[] = {'a', 'b', 'c'};
   files.Open(a, FileMode::kCreate)->WriteAt(0, abc);
   EXPECT_TRUE(files.FileExists(a) && files.DirectoryExists(dir) && !files.FileExists(dir));
+  // Created new: a taken name, a file's or a folder's, is refused and left as it is.
+  EXPECT_FALSE(files.Open(a, FileMode::kCreateNew));
+  EXPECT_FALSE(files.Open(sub, FileMode::kCreateNew));
+  EXPECT_EQ(files.Open(a, FileMode::kRead)->Size(), 3u);
 
   EXPECT_TRUE(files.CopyFile(a, b, true));
   EXPECT_FALSE(files.CopyFile(a, b, true));  // the target exists
