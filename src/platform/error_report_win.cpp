@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
 
 #include "base/dialogs.h"
 #include "platform/files.h"
@@ -67,11 +68,24 @@ bool WriteNewFile(const std::string& path, const std::string& text, uint32_t* er
 
 std::string WriteErrorReport(const ErrorReportSource& source, std::string_view errorText,
                              std::string_view errorType, Dialogs& dialogs, bool openReport) {
-  std::string path = ErrorReportPath(
-      TempFolder(), [](const std::string& p) { return FileAttributesOf(p) != kInvalidFileAttributes; });
   ErrorReportData data = Gather(source, errorText, errorType);
+  const std::string text = FormatErrorReport(data);
+  // Created new under the first free name: a name that looks free but is
+  // taken (a link to nowhere planted there) is passed over, never followed.
+  std::set<std::string> taken;
+  auto isTaken = [&taken](const std::string& p) {
+    return taken.count(p) != 0 || FileAttributesOf(p) != kInvalidFileAttributes;
+  };
+  std::string path;
   uint32_t error = 0;
-  if (!WriteNewFile(path, FormatErrorReport(data), &error)) {
+  bool written = false;
+  for (int tries = 0; tries < 100 && !written; ++tries) {
+    path = ErrorReportPath(TempFolder(), isTaken);
+    written = WriteNewFile(path, text, &error);
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    taken.insert(path);
+  }
+  if (!written) {
     std::string text = "Cannot write the error report \"" + path + "\": " + SystemErrorText(error) + "\r\r" +
                        std::string(errorType.empty() ? "Unknown" : errorType) + " Error: " + std::string(errorText);
     dialogs.Show(text, kCaption, DialogButtons::kOk, DialogIcon::kError);

@@ -122,9 +122,15 @@ inst="$drive_c/Log Atlas"
 run log-install "$work/setup/links_1.exe" /S '/D=C:\Log Atlas'
 log=$(ls "$inst"/*install.log)
 ln "$log" "$work/second-name-of-the-log"
+# The refusal is reported in an error report: a link to nowhere at its first
+# free-looking name is passed over.
+rm -f "$temp"/ErrorLog*.TXT
+ln -s "$work/nowhere" "$temp/ErrorLog0000.TXT"
 rc=0
 wine "$inst/FLT_Uninstall.exe" /S > "$work/log.out" 2> "$work/log.err" || rc=$?
 [ $rc -ne 0 ] || fail "an install log with a second name: the uninstall ended with exit code 0"
 expect_text "$work/log.err" 'install.log" was not replayed: it is a second name of another file (a hard link)'
+expect_text "$work/log.err" 'ErrorLog0001.TXT'
+[ ! -e "$work/nowhere" ] || fail "the error report was written through a link"
 [ -f "$inst/tides.tbl" ] || fail "an install log with a second name: the uninstall removed files"
 echo "ok   an install log with a second name is refused (exit $rc) and nothing is removed"
