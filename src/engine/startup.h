@@ -1,6 +1,6 @@
 // Start-up of the stub: from the command line to the hand-over to the wizard.
 //
-// The sequence (steps 1 to 17) is portable: everything it needs from Windows
+// The sequence is portable: everything it needs from Windows
 // comes through StartupEnvironment, the verification window through
 // VerifyView, messages through Dialogs and error reports through
 // ErrorReporter. startup_win.cpp provides the Windows implementations;
@@ -103,8 +103,7 @@ struct StartupState {
   NativePath OwnPath;
   bool ArchiveFromArgument = false;
   uint16_t SystemLangId = 0;
-  uint32_t RunningTotal = 0;          // payload OrigSize met while verifying
-  std::vector<uint8_t> GroupKinds;    // one per payload group number; [0] = 0
+  std::vector<uint8_t> GroupKinds;  // one per payload group number; [0] = 0
 
   StartupState();
   ~StartupState();
@@ -119,9 +118,10 @@ struct StartupServices {
   ErrorReporter& Reporter;
 };
 
-// Steps 1 to 17 with both guards. Ready: hand over to the wizard (the result
-// is nullopt); otherwise the exit code after a start-up failure (the message
-// was shown) or an error report.
+// Start-up from the archive's header to the install folder, with both guards
+// (a failure shown to the user, an error reported). Ready: hand over to the
+// wizard (the result is nullopt); otherwise the exit code after a start-up
+// failure (the message was shown) or an error report.
 std::optional<int> RunStartup(SetupContext& ctx, const StubOptions& options, StartupServices services,
                               StartupState& state);
 
