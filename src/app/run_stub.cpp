@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "engine/setup_context.h"
 #include "engine/startup.h"
+#include "engine/stub_command_line.h"
 #include "platform/startup_win.h"
 #include "platform/uninstall/self_removal.h"
 #include "platform/dialogs_win.h"

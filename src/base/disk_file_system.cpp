@@ -2,6 +2,7 @@
 // tests and benchmarks use; the Windows programs get the Win32 file system
 // from the app.
 #include "base/file_system.h"
+#include "base/path_text.h"
 #include "base/system_path.h"
 #include "base/text_helpers.h"
 
@@ -37,11 +38,10 @@ class DiskFiles : public FileSystem {
   }
   bool RemoveDirectory(const std::string& path) override { return RemoveFolderAtPath(HostPath(path)); }
   std::vector<FoundFile> FindFiles(const std::string& pattern) override {
-    size_t slash = pattern.find_last_of('\\');
-    std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
-    std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+    const std::string folder = FolderOf(pattern, "\\");
+    const std::string mask = pattern.substr(folder.size());
     std::vector<FoundFile> found;
-    for (FolderItem& item : ListFolder(HostPath(folder))) {
+    for (FolderItem& item : ListFolder(HostPath(folder.empty() ? "." : folder))) {
       if (!MatchesFileMask(item.Name, mask)) continue;
       FoundFile f;
       f.Name = std::move(item.Name);

@@ -1,5 +1,6 @@
 #include "base/memory_file_system.h"
 
+#include "base/path_text.h"
 #include "base/setup_error.h"
 
 namespace ferry {
@@ -37,12 +38,6 @@ class MemoryView : public RandomAccessFile {
   std::shared_ptr<MemoryFile> file_;
   bool writable_;
 };
-
-// "dir\name" -> "dir\" (with its backslash), or empty.
-std::string FolderOf(const std::string& path) {
-  size_t slash = path.find_last_of('\\');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 }  // namespace
 
@@ -115,11 +110,11 @@ bool MemoryFileSystem::RemoveDirectory(const std::string& path) {
 }
 
 std::vector<FoundFile> MemoryFileSystem::FindFiles(const std::string& pattern) {
-  std::string folder = FolderOf(pattern);
+  std::string folder = FolderOf(pattern, "\\");
   std::string mask = pattern.substr(folder.size());
   std::vector<FoundFile> found;
   auto consider = [&](const std::string& path, bool isDirectory, uint64_t size) {
-    if (FolderOf(path) != folder) return;
+    if (FolderOf(path, "\\") != folder) return;
     std::string name = path.substr(folder.size());
     if (MatchesFileMask(name, mask)) found.push_back({.Name = name, .IsDirectory = isDirectory, .IsReadOnly = read_only_.count(path) != 0, .Size = size});
   };

@@ -18,112 +18,6 @@ StartupState::~StartupState() = default;
 StartupState::StartupState(StartupState&&) noexcept = default;
 StartupState& StartupState::operator=(StartupState&&) noexcept = default;
 
-// ---- Command line --------------------------------------------------------
-
-std::vector<std::string> SplitCommandLine(std::string_view line, std::vector<size_t>* ends) {
-  std::vector<std::string> pieces;
-  if (ends) ends->clear();
-  size_t i = 0;
-  bool first = true;
-  while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    if (i >= line.size()) break;
-    std::string piece;
-    bool quoted = false;
-    if (first) {
-      // The program name: quotes group, backslashes are plain characters.
-      while (i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t'))) {
-        if (line[i] == '"') quoted = !quoted;
-        else piece += line[i];
-        ++i;
-      }
-      first = false;
-    } else {
-      while (i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t'))) {
-        if (line[i] == '\\') {
-          size_t n = 0;
-          while (i < line.size() && line[i] == '\\') ++n, ++i;
-          if (i < line.size() && line[i] == '"') {
-            piece.append(n / 2, '\\');
-            if (n % 2) {
-              piece += '"';
-              ++i;
-            }
-          } else {
-            piece.append(n, '\\');
-          }
-        } else if (line[i] == '"') {
-          if (quoted && i + 1 < line.size() && line[i + 1] == '"') {
-            piece += '"';
-            ++i;
-          } else {
-            quoted = !quoted;
-          }
-          ++i;
-        } else {
-          piece += line[i++];
-        }
-      }
-    }
-    pieces.push_back(std::move(piece));
-    if (ends) ends->push_back(i);
-  }
-  return pieces;
-}
-
-namespace {
-
-std::string TrimBlanks(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-  return std::string(s.substr(b, e - b));
-}
-
-}  // namespace
-
-StubOptions ParseStubCommandLine(std::string_view line) {
-  StubOptions o;
-  std::vector<size_t> ends;
-  std::vector<std::string> pieces = SplitCommandLine(line, &ends);
-  for (size_t k = 1; k < pieces.size(); ++k) {
-    const std::string& p = pieces[k];
-    o.Params.push_back(p);
-    if (StartsWithNoCase(p, "/D=")) {
-      // The last switch: an unquoted folder with blanks runs to the end.
-      std::string dir = p.substr(3) + std::string(line.substr(ends[k]));
-      dir = TrimBlanks(dir);
-      if (dir.size() >= 2 && dir.front() == '"' && dir.back() == '"') dir = dir.substr(1, dir.size() - 2);
-      o.InstallDir = dir;
-      for (size_t j = k + 1; j < pieces.size(); ++j) o.Params.push_back(pieces[j]);
-      break;
-    }
-    if (EqualsNoCase(p, "/S")) {
-      o.Silent = true;
-    } else if (EqualsNoCase(p, "/DEBUG")) {
-      o.Debug = true;
-    } else if (StartsWithNoCase(p, "/LOG=")) {
-      o.LogFile = p.substr(5);
-    } else if (EqualsNoCase(p, "/J")) {
-      // Takes the two parameters after it, which the error report masks;
-      // neither is the archive.
-      for (size_t j = k + 1; j <= k + 2 && j < pieces.size(); ++j) o.Params.push_back(pieces[j]);
-      k += 2;
-    } else if (p == "/?" || EqualsNoCase(p, "/HELP")) {
-      o.Help = true;
-    } else if (!p.empty() && p[0] == '/') {
-      if (o.UnknownSwitch.empty()) o.UnknownSwitch = p;
-    } else if (!p.empty() && p[0] != '/' && o.ArchiveArgument.empty()) {
-      o.ArchiveArgument = p;
-    }
-  }
-  return o;
-}
-
-std::string UnknownSwitchMessage(std::string_view unknownSwitch) {
-  return "Unknown switch \"" + std::string(unknownSwitch) + "\".\n\n" + std::string(kStubUsage);
-}
-
 // ---- Texts and decisions ---------------------------------------------------
 
 std::string VerificationFailedMessage(size_t index, std::string_view name) {
@@ -171,8 +65,25 @@ class Sequence {
   Sequence(SetupContext& ctx, const StubOptions& options, StartupServices s, StartupState& state)
       : ctx_(ctx), options_(options), s_(s), state_(state) {}
 
-  void OpenAndVerify();  // steps 1 to 7
-  void Load();           // steps 8 to 17
+  // The whole of start-up, in the order the user and the system see it.
+  void Run() {
+    state_.SystemLangId = s_.Env.DefaultLangId();
+    ShowLoadingHeader();
+    OpenArchive();
+    VerifyEntries();
+    ctx_.Folders.CdDrive = s_.Env.FindCdDrive();
+    ReadSetupInformation();
+    if (Installing()) {
+      LoadCommandLines();
+    } else {
+      LoadInstallLog();
+    }
+    WorkOutSpaceRequired();
+    ReadSystemFolders();
+    if (Installing()) CheckOwnName();
+    LoadLanguages();
+    if (Installing()) CheckInstallDir();
+  }
 
  private:
   [[noreturn]] void Fail(std::string_view message, std::string_view caption) {
@@ -183,8 +94,18 @@ class Sequence {
     s_.Dialog.ShowUnicode(message, CodePageToUtf16(caption), DialogButtons::kOk, DialogIcon::kError);
     throw StartupFailed{};
   }
-  void Verify();
-  void LoadInstallMode();
+  bool Installing() const { return ctx_.SetupInfo.IsUninstaller != 1; }
+
+  void ShowLoadingHeader();
+  void OpenArchive();
+  void VerifyEntries();
+  void CheckEveryEntry();
+  void ReadSetupInformation();
+  void LoadCommandLines();
+  void LoadInstallLog();
+  void WorkOutSpaceRequired();
+  void ReadSystemFolders();
+  void CheckOwnName();
   void LoadLanguages();
   void CheckInstallDir();
   void SetSpaceAvailable();
@@ -195,12 +116,15 @@ class Sequence {
   StartupState& state_;
 };
 
-void Sequence::OpenAndVerify() {
-  state_.SystemLangId = s_.Env.DefaultLangId();
+void Sequence::ShowLoadingHeader() {
   s_.View.SetStatus("Loading Header");
   s_.View.SetProgress(0, 100);
   s_.View.Refresh();
+}
 
+// The program's own archive, or the one the first argument names when that
+// file exists.
+void Sequence::OpenArchive() {
   state_.OwnPath = s_.Env.OwnProgramPath();
   state_.ArchivePath = state_.OwnPath;
   state_.ArchiveFromArgument = false;
@@ -214,17 +138,20 @@ void Sequence::OpenAndVerify() {
   state_.Pak = std::make_unique<TPak>(std::move(file), PakMode::kReader, &s_.Dialog);
   ctx_.Pak = state_.Pak.get();
   if (!state_.Pak->HasMagic()) Fail(kMsgInvalidHeader, kCaptionError);
+}
 
-  // The verification stage reports its errors and start-up goes on.
+// An error while verifying is reported and start-up goes on; a damaged
+// entry ends it.
+void Sequence::VerifyEntries() {
   try {
-    Verify();
+    CheckEveryEntry();
   } catch (const SetupError& e) {
     s_.View.HoldAndClose(0);
     s_.Reporter.Report(e.what(), "Verification Stage");
   }
 }
 
-void Sequence::Verify() {
+void Sequence::CheckEveryEntry() {
   TPak& pak = *state_.Pak;
   size_t count = pak.EntryCount();
   s_.View.SetStatus(VerifyStatusText(0, count));
@@ -232,8 +159,6 @@ void Sequence::Verify() {
   s_.View.Refresh();
   // Entries are checked on several threads; the count still moves one by one.
   std::optional<size_t> damaged = pak.VerifyEntries(ReaderThreads(), [&](size_t i) {
-    const TPakFile& e = *pak.Entry(i);
-    if (e.Group != 0) state_.RunningTotal += e.OrigSize;  // 32-bit, as stored
     s_.View.SetStatus(VerifyStatusText(i + 1, count));
     s_.View.SetProgress(static_cast<uint32_t>(i + 1), static_cast<uint32_t>(count));
     s_.View.Refresh();
@@ -242,50 +167,51 @@ void Sequence::Verify() {
   s_.View.HoldAndClose(kVerifyHoldMs);
 }
 
-void Sequence::Load() {
-  TPak& pak = *state_.Pak;
-  ctx_.Folders.CdDrive = s_.Env.FindCdDrive();
-  ctx_.SpaceRequired = state_.RunningTotal;
-  ctx_.SpaceRequiredText = FormatByteSize(ctx_.SpaceRequired);
-
-  std::optional<std::vector<uint8_t>> info = pak.LoadByName("SetupInfo", 0);
+void Sequence::ReadSetupInformation() {
+  std::optional<std::vector<uint8_t>> info = state_.Pak->LoadByName("SetupInfo", 0);
   if (!info) Fail(kMsgSetupInfoMissing, kCaptionVerificationError);
   ctx_.SetupInfo.ReadFromBuffer(*info);
-
-  uint64_t total = 0;
-  if (ctx_.SetupInfo.IsUninstaller == 1) {
-    const TSetupInfo& si = ctx_.SetupInfo;
-    const NativePath logPath = SystemPath(si.InstallDir + "\\" + si.UninstallPrefix + "install.log");
-    std::unique_ptr<RandomAccessFile> log = s_.Env.FileExists(logPath) ? s_.Env.OpenArchive(logPath) : nullptr;
-    if (!log) Fail(kMsgInstallLogMissing, kCaptionSetupError);
-    ctx_.InstallLog.LoadFromBuffer(log->ReadVector(0, static_cast<size_t>(log->Size())));
-  } else {
-    LoadInstallMode();
-    total = PayloadSpace(pak, state_.GroupKinds);
-  }
-  ctx_.SpaceRequired = total;
-  ctx_.SpaceRequiredText = FormatByteSize(total);
-
-  ctx_.Folders.ProgramFilesDir = s_.Env.ProgramFilesDir();
-  ctx_.Folders.StartMenuProgramsDir = s_.Env.ProgramsDir();
-
-  bool install = ctx_.SetupInfo.IsUninstaller != 1;
-  // The own name in the code page: a character it cannot hold becomes "?",
-  // which no setup name matches.
-  const std::string ownPath = PathText(state_.OwnPath);
-  if (!state_.ArchiveFromArgument && install && !OwnNameMatches(ownPath, ctx_.SetupInfo.SetupExeName))
-    Fail(RenamedSetupMessage(ctx_.SetupInfo.SetupExeName, FileNamePart(ownPath)), kCaptionError);
-
-  LoadLanguages();
-  if (install) CheckInstallDir();
 }
 
-void Sequence::LoadInstallMode() {
+void Sequence::LoadCommandLines() {
   std::optional<std::vector<uint8_t>> lines = state_.Pak->LoadByName("CompiledLines", 0);
   if (!lines) Fail(kMsgCompiledLinesMissing, kCaptionVerificationError);
   ctx_.CompLines.LoadFromBuffer(*lines);
   if (ctx_.Commands.Count() == 0) RegisterCommands(ctx_.Commands);
   state_.GroupKinds = BuildGroupKinds(ctx_.CompLines, ctx_.Commands);
+}
+
+// An uninstaller works from the install log its setup left in the install
+// folder.
+void Sequence::LoadInstallLog() {
+  const TSetupInfo& si = ctx_.SetupInfo;
+  const NativePath logPath = SystemPath(si.InstallDir + "\\" + si.UninstallPrefix + "install.log");
+  std::unique_ptr<RandomAccessFile> log = s_.Env.FileExists(logPath) ? s_.Env.OpenArchive(logPath) : nullptr;
+  if (!log) Fail(kMsgInstallLogMissing, kCaptionSetupError);
+  ctx_.InstallLog.LoadFromBuffer(log->ReadVector(0, static_cast<size_t>(log->Size())));
+}
+
+// An uninstaller needs no space.
+void Sequence::WorkOutSpaceRequired() {
+  const uint64_t total = Installing() ? PayloadSpace(*state_.Pak, state_.GroupKinds) : 0;
+  ctx_.SpaceRequired = total;
+  ctx_.SpaceRequiredText = FormatByteSize(total);
+}
+
+void Sequence::ReadSystemFolders() {
+  ctx_.Folders.ProgramFilesDir = s_.Env.ProgramFilesDir();
+  ctx_.Folders.StartMenuProgramsDir = s_.Env.ProgramsDir();
+}
+
+// A setup renamed by hand is refused; an archive named on the command line
+// is not checked.
+void Sequence::CheckOwnName() {
+  if (state_.ArchiveFromArgument) return;
+  // The own name in the code page: a character it cannot hold becomes "?",
+  // which no setup name matches.
+  const std::string ownPath = PathText(state_.OwnPath);
+  if (!OwnNameMatches(ownPath, ctx_.SetupInfo.SetupExeName))
+    Fail(RenamedSetupMessage(ctx_.SetupInfo.SetupExeName, FileNamePart(ownPath)), kCaptionError);
 }
 
 void Sequence::LoadLanguages() {
@@ -344,8 +270,7 @@ std::optional<int> RunStartup(SetupContext& ctx, const StubOptions& options, Sta
                               StartupState& state) {
   Sequence sequence(ctx, options, services, state);
   try {
-    sequence.OpenAndVerify();
-    sequence.Load();
+    sequence.Run();
     return std::nullopt;
   } catch (const StartupFailed&) {
     return kExitStartupError;

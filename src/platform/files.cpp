@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/path_text.h"
 #include "base/setup_error.h"
 #include "base/text.h"
 #include "platform/win_file_system.h"
@@ -132,8 +133,8 @@ std::string ResolveCdDrivePath(const std::string& path) {
 
 bool WriteFileCreatingDirs(const std::string& path, std::span<const uint8_t> data,
                            const DirectoryCreatedFn& created) {
-  size_t slash = path.rfind('\\');
-  if (slash != std::string::npos) ForceDirectories(WinFiles(), path.substr(0, slash + 1), created);
+  const std::string folder = FolderOf(path, "\\");
+  if (!folder.empty()) ForceDirectories(WinFiles(), folder, created);
   Handle h(CreateFileW(WinPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.ok()) return false;

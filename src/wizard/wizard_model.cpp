@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "base/path_text.h"
 #include "base/text.h"
 #include "engine/path_safety.h"
 #include "engine/setup_context.h"
@@ -276,8 +277,7 @@ void WizardModel::NavigateTree(std::string path, bool expand) {
   if (!path.empty() && path.back() == '\\') path.pop_back();
   if (!drives_.DirectoryExists(path)) {
     do {
-      size_t cut = path.rfind('\\');
-      path = cut == std::string::npos ? std::string() : path.substr(0, cut);
+      path = ParentFolderOf(path, "\\");
     } while (!path.empty() && path.size() > 2 && !drives_.DirectoryExists(path));
   }
   if (path.empty() || !drives_.DirectoryExists(path)) return;

@@ -22,7 +22,7 @@
 #include "base/setup_error.h"
 #include "base/text.h"
 #include "rkp_sound_decoder.h"
-#include "script_compiler.h"
+#include "payload_folder.h"
 #include "tool_command.h"
 
 namespace ferry::tool {

@@ -89,19 +89,4 @@ std::vector<uint8_t> NormaliseTextLineEnds(std::vector<uint8_t> data);
 // The same for UTF-16LE text after its byte-order mark.
 std::vector<uint8_t> NormaliseUtf16LineEnds(std::vector<uint8_t> data);
 
-// The files below `folder`, recursively, as (Windows name relative to the
-// folder with backslashes, host path, size), sorted by name. Problems
-// (unreadable folders, names the code page cannot hold, names Windows cannot
-// create, two names that differ only in letter case) are appended to
-// `problems`; a file whose name is refused is left out.
-struct ListedFile {
-  std::string name;
-  std::filesystem::path path;
-  uint64_t size = 0;
-};
-std::vector<ListedFile> ListPayloadFolder(const std::filesystem::path& folder,
-                                          std::vector<std::string>& problems);
-// The same for the archive tools: any problem is thrown as one SetupError.
-std::vector<ListedFile> ListPayloadFolderOrThrow(const std::filesystem::path& folder);
-
 }  // namespace ferry::tool

@@ -10,7 +10,7 @@
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
 #include "engine/path_safety.h"
-#include "script_compiler.h"
+#include "payload_folder.h"
 #include "tool_command.h"
 #include "formats/vfs/vfs_archive.h"
 #include "formats/vfs/vfs_check.h"

@@ -20,11 +20,6 @@ std::u16string TextWithFileName(const SetupContext& ctx, int number, std::string
   return TLanguages::ReplaceAll(ctx.Languages.GetText(number), u"<%FILENAME%>", CodePageToUtf16(fileName));
 }
 
-std::string FolderOf(std::string_view path) {
-  size_t slash = path.find_last_of("\\/");
-  return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
-}
-
 bool RegistryCondition(System& system, std::string_view root, const std::string& key, const std::string& valueName,
                        std::string_view expected, std::string_view negate) {
   std::optional<std::string> value = system.ReadRegistryString(RootKeyIndex(root), key, valueName);

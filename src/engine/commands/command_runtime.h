@@ -15,9 +15,6 @@ struct SetupContext;
 // replaced by an 8-bit file name.
 std::u16string TextWithFileName(const SetupContext& ctx, int number, std::string_view fileName);
 
-// The folder part of a path, with its trailing backslash; empty without one.
-std::string FolderOf(std::string_view path);
-
 // Whether the string value under root/key equals `expected` exactly (see
 // System::ReadRegistryString: a key that does not open does not match),
 // inverted when negate is "0", "false" or "f" (any case).

@@ -1,5 +1,6 @@
 // "copyfile FROM TO": copy a file, creating the target's folders.
 #include "base/file_system.h"
+#include "base/path_text.h"
 #include "engine/command_class.h"
 #include "engine/commands/command_runtime.h"
 #include "engine/setup_context.h"

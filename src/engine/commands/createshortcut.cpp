@@ -1,4 +1,5 @@
 // "createshortcut LINK TARGET ARGUMENTS [ICON]": create a shortcut file.
+#include "base/path_text.h"
 #include "engine/command_class.h"
 #include "engine/commands/command_runtime.h"
 #include "engine/setup_context.h"

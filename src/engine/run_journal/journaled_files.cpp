@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "engine/commands/command_runtime.h"
+#include "base/path_text.h"
 #include "engine/run_journal/run_journal.h"
 
 namespace ferry {

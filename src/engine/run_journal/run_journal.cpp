@@ -1,4 +1,4 @@
-#include "engine/commands/command_runtime.h"
+#include "base/path_text.h"
 #include "engine/run_journal/run_journal.h"
 
 #include "base/file_system.h"

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "base/byte_writer.h"
+#include "base/path_text.h"
 #include "base/setup_error.h"
 #include "base/text.h"
 #include "formats/vfs/vfs_archive.h"
@@ -159,8 +160,7 @@ int32_t TVFSTree::FindDeepestDirectory(std::string_view dirPath) const {
   while (!path.empty()) {
     int32_t n = FindByPath(path);
     if (n >= 0 && IsDirectory(nodes_[n])) return n;
-    size_t slash = path.rfind('\\');
-    path = slash == std::string::npos ? std::string() : path.substr(0, slash);
+    path = ParentFolderOf(path, "\\");
   }
   return -1;
 }
@@ -389,7 +389,7 @@ int32_t TVFSTree::UpdateFile(std::string_view path, const uint8_t* data, uint32_
   // what follows the last "\" or ":".
   std::string dir;
   if (path.find('.') != std::string_view::npos && path.find('\\') != std::string_view::npos)
-    dir = std::string(path.substr(0, path.rfind('\\')));
+    dir = ParentFolderOf(path, "\\");
   size_t cut = path.find_last_of("\\:");
   std::string name(cut == std::string_view::npos ? path : path.substr(cut + 1));
   if (name.empty() || (!dir.empty() && std::ranges::any_of(SplitPath(dir), [](auto& p) { return p.empty(); })))

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/path_text.h"
 #include "base/system_path.h"
 #include "engine/setup_context.h"
 #include "formats/pak/pak_file.h"
@@ -38,7 +39,7 @@ void FinishUninstaller(SetupContext& ctx, bool workDone, PrivateFolder& temp) {
   // Only the registered uninstaller removes itself, not a copy run elsewhere.
   if (!IsSameFile(own, uninstaller)) return;
   std::vector<std::string> directories = ctx.InstallLog.Directories();
-  directories.push_back(uninstaller.substr(0, uninstaller.find_last_of("\\/") + 1));
+  directories.push_back(FolderOf(uninstaller));
   ScheduleSelfRemoval(own, directories, temp);
 }
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/path_text.h"
 #include "base/setup_error.h"
 #include "formats/install_log/registry_record.h"
 #include "platform/file_trust.h"
@@ -19,8 +20,7 @@ void PruneEmptyKeys(HKEY root, std::string key) {
   while (!key.empty()) {
     if (!RegKey::Open(root, key, false, true).IsEmpty()) return;
     if (!DeleteLeafKey(root, key)) return;
-    size_t slash = key.find_last_of('\\');
-    key = slash == std::string::npos ? std::string() : key.substr(0, slash);
+    key = ParentFolderOf(key, "\\");
     while (!key.empty() && key.back() == '\\') key.pop_back();
   }
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/byte_reader.h"
+#include "base/path_text.h"
 #include "base/random_access_file.h"
 #include "base/random_name.h"
 #include "base/scope_guard.h"
@@ -62,7 +63,7 @@ void PutIcon(SetupContext& ctx, const NativePath& program) {
 // renamed over the target by its handle, so no link at either name is
 // followed and no half-written uninstaller ever carries the name.
 bool PlaceUninstaller(const NativePath& built, const std::string& program, std::string& why) {
-  const std::string folder = program.substr(0, program.find_last_of('\\') + 1);
+  const std::string folder = FolderOf(program, "\\");
   try {
     const std::vector<uint8_t> bytes = ReadFileBytes(built);
     std::unique_ptr<StagedFile> staged = WinFiles().CreateStaged(RandomScratchPath(folder), program);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/startup.h"
+#include "engine/stub_command_line.h"
 
 namespace ferry {
 namespace {

@@ -1,0 +1,19 @@
+// Paths as 8-bit text ("C:\dir\name"): the folder part of a path, the same
+// way everywhere a path is cut.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ferry {
+
+// Both separators a path may use. Paths that only Windows spells are cut at
+// the backslash alone ("\\").
+inline constexpr std::string_view kPathSeparators = "\\/";
+
+// "dir\name" -> "dir\": up to and with the last separator; "" when there is none.
+std::string FolderOf(std::string_view path, std::string_view separators = kPathSeparators);
+// "dir\name" -> "dir": the same without that separator.
+std::string ParentFolderOf(std::string_view path, std::string_view separators = kPathSeparators);
+
+}  // namespace ferry
