@@ -18,6 +18,7 @@ struct SetupContext;
 // System::ExitProcess(0) for Cancel. In a run whose boxes answer themselves
 // a fatal error, and Cancel of the Retry box too, is written to the run log
 // and ends the process with exit code 1. Without run.System nothing runs.
-void WithPackageSystem(SetupContext& ctx, const CommandRun& run, const std::function<void(TPakSystem&, SetupEntrySource&)>& work);
+void WithPackageSystem(SetupContext& ctx, const CommandRun& run,
+                       const std::function<void(TPakSystem&, SetupEntrySource&)>& work);
 
 }  // namespace ferry

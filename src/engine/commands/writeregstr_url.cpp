@@ -10,7 +10,8 @@ namespace ferry {
 
 namespace {
 
-void WriteDefault(SetupContext& ctx, const CommandRun& run, const std::string& key, const std::string& valueName, const std::string& data) {
+void WriteDefault(SetupContext& ctx, const CommandRun& run, const std::string& key, const std::string& valueName,
+                  const std::string& data) {
   if (run.System->WriteRegistryString(kClassesRootIndex, key, valueName, data) != RegistryWrite::kDone)
     ctx.Progress.Problem("writeregstr_url: HKCR\\" + key + " \"" + valueName + "\" could not be written");
 }
