@@ -51,7 +51,6 @@ int RunStub(JournalFaults* faults) {
   try {
     WinSystem system;
     SetupContext ctx;
-    ctx.System = &system;
     StartupState state;
     std::unique_ptr<VerifyView> view;
     if (options.Silent) view = std::make_unique<SilentVerifyView>(log);
@@ -61,7 +60,7 @@ int RunStub(JournalFaults* faults) {
     std::optional<int> failed = RunStartup(ctx, options, {env, *dialogs, *view, reporter}, state);
     view.reset();
     if (failed) return *failed;
-    return RunWizard(ctx, options, *dialogs, log, system.Temp(), faults);
+    return RunWizard(ctx, options, *dialogs, log, system, faults);
   } catch (const std::exception& e) {
     // Not the program's own error type: no report, but no crash either.
     dialogs->Show(WideToAnsi(AnsiToWide(e.what())), "Error", DialogButtons::kOk, DialogIcon::kError);

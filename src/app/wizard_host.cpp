@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
+#include "base/dialogs.h"
 #include "base/setup_error.h"
+#include "engine/run_journal/journaled_run.h"
 #include "engine/setup_context.h"
 #include "engine/setup_thread.h"
 #include "engine/startup.h"
@@ -16,6 +20,16 @@
 #include "app/model_progress.h"
 
 namespace ferry {
+
+void ReportFolderClaim(const std::string& text, bool refused, Dialogs& dialogs, RunLog* log) {
+  if (text.empty()) return;
+  if (!log) {
+    dialogs.Show(text, "Setup", DialogButtons::kOk, refused ? DialogIcon::kError : DialogIcon::kInformation);
+    return;
+  }
+  log->Line(AnsiToUtf8(text));
+  std::fprintf(stderr, "%s\n", AnsiToUtf8(text).c_str());
+}
 
 std::optional<std::vector<uint8_t>> RunningWizardHost::LoadEntry(std::string_view name) {
   if (!ctx_.Pak) return std::nullopt;
@@ -33,16 +47,16 @@ void RunningWizardHost::AddInstallDirectory(const std::string& dir) { ctx_.Insta
 void RunningWizardHost::RunInstall() {
   facts_.InstallRan = true;
   if (log_) log_->Line("Installing to \"" + AnsiToUtf8(ctx_.SetupInfo.InstallDir) + "\"");
-  ctx_.CurrentLine = -1;
-  ctx_.RunRequested.store(1);
+  thread_.StartRun(run_);
   // The setup thread's progress shows at the main thread's pace while it
   // waits, and once more for what the run's last changes left.
   ui_.PumpUntil([this] {
     progress_.ShowLatest(true);
-    return ctx_.RunRequested.load() == 0 || thread_.Ended();
+    return thread_.RunFinished() || thread_.Ended();
   });
   progress_.ShowLatest();
   facts_.Outcome = thread_.LastRun();
+  if (facts_.Outcome.FolderBusy) ReportFolderClaim(FolderBusyMessage(ctx_.SetupInfo.InstallDir), true, dialogs_, log_);
 }
 
 void RunningWizardHost::StopSetupThread() {

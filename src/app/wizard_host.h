@@ -11,13 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/setup_thread.h"
 #include "wizard/silent_install.h"
 #include "wizard/wizard_model.h"
 
 namespace ferry {
 
+class Dialogs;
 class PrivateFolder;
-
 class RunLog;
 class ErrorReporter;
 class ModelProgress;
@@ -25,11 +26,19 @@ class TSetupThread;
 class UiTaskWindow;
 struct SetupContext;
 
+// Says what claiming the install folder found (text: FolderClaimText): in a
+// box with a window; in the run log and once more on standard error without.
+// refused: nothing may run there.
+void ReportFolderClaim(const std::string& text, bool refused, Dialogs& dialogs, RunLog* log);
+
 class RunningWizardHost : public WizardHost {
  public:
-  RunningWizardHost(SetupContext& ctx, UiTaskWindow& ui, TSetupThread& thread, ModelProgress& progress,
-                    ErrorReporter& reporter, RunLog* log, PrivateFolder& temp)
-      : ctx_(ctx), ui_(ui), thread_(thread), progress_(progress), reporter_(reporter), log_(log), temp_(temp) {}
+  // run: what the install's run is started with.
+  RunningWizardHost(SetupContext& ctx, UiTaskWindow& ui, TSetupThread& thread, const RunArguments& run,
+                    ModelProgress& progress, ErrorReporter& reporter, Dialogs& dialogs, RunLog* log,
+                    PrivateFolder& temp)
+      : ctx_(ctx), ui_(ui), thread_(thread), run_(run), progress_(progress), reporter_(reporter), dialogs_(dialogs),
+        log_(log), temp_(temp) {}
   void SetModel(WizardModel* model) { model_ = model; }
   // What the run did, for the silent run's exit code.
   const SilentRunFacts& Facts() const { return facts_; }
@@ -50,8 +59,10 @@ class RunningWizardHost : public WizardHost {
   SetupContext& ctx_;
   UiTaskWindow& ui_;
   TSetupThread& thread_;
+  const RunArguments run_;
   ModelProgress& progress_;
   ErrorReporter& reporter_;
+  Dialogs& dialogs_;
   RunLog* log_;
   PrivateFolder& temp_;
   WizardModel* model_ = nullptr;

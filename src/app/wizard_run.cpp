@@ -4,7 +4,6 @@
 // The wizard's drive query shares its name with a Windows macro.
 #undef GetDriveType
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -23,6 +22,7 @@
 #include "platform/setup_thread_win.h"
 #include "platform/startup_win.h"
 #include "platform/ui_task.h"
+#include "platform/win_system.h"
 #include "platform/win_text.h"
 #include "views/win32/debug_form.h"
 #include "views/win32/main_form.h"
@@ -68,32 +68,24 @@ int RunInWindow(WizardModel& model, SetupContext& ctx, const RunningWizardHost& 
 // Before any page: the folder start-up chose is claimed for this process,
 // and a run that was killed there is undone. False when another setup or
 // uninstaller works in it (said, and exit code 3).
-bool ClaimStartFolder(SetupContext& ctx, Dialogs& dialogs, RunLog* output) {
-  if (!ctx.System) return true;
-  const std::string& folder = ctx.SetupInfo.InstallDir;
-  FolderClaim claim = ClaimInstallFolder(*ctx.System, folder);
-  const std::string text =
-      claim.Busy ? FolderBusyMessage(folder) : RecoverySummary(claim.Recovery, folder);
-  if (text.empty()) return true;
-  if (output) {
-    output->Line(AnsiToUtf8(text));
-    std::fprintf(stderr, "%s\n", AnsiToUtf8(text).c_str());
-  } else {
-    dialogs.Show(text, "Setup", DialogButtons::kOk, claim.Refused() ? DialogIcon::kError : DialogIcon::kInformation);
-  }
+bool ClaimStartFolder(SetupContext& ctx, InstallFolderClaim& folder, Dialogs& dialogs, RunLog* output) {
+  FolderClaim claim = folder.Claim(ctx.SetupInfo.InstallDir);
+  ReportFolderClaim(FolderClaimText(claim, ctx.SetupInfo.InstallDir), claim.Refused(), dialogs, output);
   return !claim.Refused();
 }
 
 }  // namespace
 
-int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log, PrivateFolder& temp,
+int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log, WinSystem& system,
               JournalFaults* faults) {
   const bool silent = options.Silent;
   RunLog* output = silent ? &log : nullptr;
   if (silent && options.Debug && ctx.Pak)
     for (const std::string& line : DebugListingLines(*ctx.Pak, ctx.SetupInfo)) log.Line(AnsiToUtf8(line));
 
-  if (!ClaimStartFolder(ctx, dialogs, output)) return kExitStartupError;
+  InstallFolderClaim folder(system);
+  if (!ClaimStartFolder(ctx, folder, dialogs, output)) return kExitStartupError;
+  PrivateFolder& temp = system.Temp();
 
   UiTaskWindow ui;
   WinErrorReporter reporter(ctx, options, dialogs, !silent);
@@ -103,8 +95,9 @@ int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, R
   ModelProgress progress(ui, output, ctx.Pak ? static_cast<int64_t>(ctx.Pak->CountPayloadEntries()) : 0);
   ContextBinding binding(ctx, progress, dialogs, temp);
 
-  TSetupThread thread(ctx, platform, faults);
-  RunningWizardHost host(ctx, ui, thread, progress, reporter, output, temp);
+  TSetupThread thread(ctx, platform);
+  const RunArguments run{.RealSystem = &system, .Folder = &folder, .Faults = faults};
+  RunningWizardHost host(ctx, ui, thread, run, progress, reporter, dialogs, output, temp);
   WinDriveInfo drives;
   WizardModel model(WizardDataOf(ctx), host, drives, dialogs);
   progress.SetModel(&model);

@@ -8,15 +8,15 @@
 namespace ferry {
 
 class Dialogs;
-class PrivateFolder;
 class JournalFaults;
 class RunLog;
+class WinSystem;
 struct SetupContext;
 struct StubOptions;
 
-// temp: the run's private folder (platform/private_folder.h).
+// system: what the run changes, with the run's private folder (Temp()).
 // faults: the test build's hook into the run's journal; nullptr when shipped.
-int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log, PrivateFolder& temp,
+int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, RunLog& log, WinSystem& system,
               JournalFaults* faults);
 
 }  // namespace ferry

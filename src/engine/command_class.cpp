@@ -69,9 +69,9 @@ void TCommandClass::CompileProcess(CompileContext& ctx, int lineIndex) {
   (descriptor_.Compile ? descriptor_.Compile : CompileCommandLine)(descriptor_, ctx, lineIndex);
 }
 
-void TCommandClass::SFXProcess(SetupContext& ctx, int lineIndex) {
+void TCommandClass::SFXProcess(SetupContext& ctx, const CommandRun& run, int lineIndex) {
   if (!descriptor_.Run || lineIndex < 0 || static_cast<size_t>(lineIndex) >= ctx.CompLines.Count()) return;
-  descriptor_.Run(ctx, ctx.CompLines.Lines[static_cast<size_t>(lineIndex)], lineIndex);
+  descriptor_.Run(ctx, run, ctx.CompLines.Lines[static_cast<size_t>(lineIndex)], lineIndex);
 }
 
 void TCommandClass::EndOfRun(SetupContext& ctx) {

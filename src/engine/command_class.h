@@ -9,6 +9,7 @@
 
 namespace ferry {
 
+class CommandRun;
 class CompileContext;
 struct TCompLine;
 struct SetupContext;
@@ -20,8 +21,9 @@ constexpr uint16_t ParamBit(int n) { return static_cast<uint16_t>(1u << n); }
 
 // The compile step of line lineIndex of ctx.Lines; see TCommandClass::CompileProcess.
 using CompileStep = void (*)(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex);
-// The run step of `line`, the line at lineIndex of ctx.CompLines.
-using RunStep = void (*)(SetupContext& ctx, TCompLine& line, int lineIndex);
+// The run step of `line`, the line at lineIndex of ctx.CompLines, acting
+// on the system through `run`.
+using RunStep = void (*)(SetupContext& ctx, const CommandRun& run, TCompLine& line, int lineIndex);
 // After the last line of a run; see TCommandClass::EndOfRun.
 using EndStep = void (*)(SetupContext& ctx);
 
@@ -87,7 +89,7 @@ class TCommandClass {
   // reported with ctx.Error; the line is then left as it was.
   virtual void CompileProcess(CompileContext& ctx, int lineIndex);
   // Run-time action for the line at lineIndex of ctx.CompLines.
-  virtual void SFXProcess(SetupContext& ctx, int lineIndex);
+  virtual void SFXProcess(SetupContext& ctx, const CommandRun& run, int lineIndex);
   // After the last line of a run, also one that was aborted or jumped past
   // the rest: finishes work a line left open for later lines.
   virtual void EndOfRun(SetupContext& ctx);

@@ -2,19 +2,16 @@
 
 #include "base/file_system.h"
 #include "base/text.h"
-#include "engine/system.h"
 
 namespace ferry {
-
-FileSystem& SetupContext::Files() const { return System ? System->Files() : DiskFileSystem(); }
 
 bool IsDriveFolderPath(std::string_view path) {
   return path.size() > 3 && IsDriveLetter(path[0]) && path[1] == ':' && path[2] == '\\';
 }
 
-void CreateFoldersLogged(SetupContext& ctx, const std::string& folder) {
+void CreateFoldersLogged(SetupContext& ctx, FileSystem& files, const std::string& folder) {
   if (!IsDriveFolderPath(folder)) return;
-  ForceDirectories(ctx.Files(), folder, [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
+  ForceDirectories(files, folder, [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
 }
 
 SetupContext::SetupContext() {

@@ -1,7 +1,7 @@
 // The process-wide objects of the stub, in one object that the app owns and
 // passes by reference (tests build their own). Created before start-up runs
 // and alive until the program ends. The main thread leaves everything here
-// alone while the setup thread runs, apart from the three run flags.
+// alone while the setup thread runs, apart from the run flags.
 #pragma once
 
 #include <atomic>
@@ -25,7 +25,6 @@ namespace ferry {
 
 class Dialogs;
 class FileSystem;
-class System;
 class TPak;
 
 struct SetupContext {
@@ -53,13 +52,10 @@ struct SetupContext {
   uint64_t SpaceAvailable = 0;
   std::string SpaceAvailableText;
 
-  // Index of the line being run; the wizard sets -1 before a run and jump
-  // commands assign it. Touched by one thread at a time: the hand-over goes
-  // through RunRequested.
+  // Index of the line being run; a run starts it at -1 and jump commands
+  // assign it. Touched by the setup thread alone while a run goes.
   int32_t CurrentLine = -1;
 
-  // What the commands' run steps act on; none: they do nothing.
-  ferry::System* System = nullptr;
   // Message boxes of the commands run by the setup thread; none: no box.
   Dialogs* Dialog = nullptr;
   // The progress sinks of the run and the gauge step counter.
@@ -68,7 +64,6 @@ struct SetupContext {
   // log was saved: registers the uninstall entry and writes the uninstaller.
   std::function<void(SetupContext&)> RegisterUninstall;
 
-  std::atomic<uint8_t> RunRequested{0};
   std::atomic<uint8_t> StopRequested{0};
   std::atomic<uint8_t> SetupAborted{0};
 
@@ -77,18 +72,15 @@ struct SetupContext {
   std::map<std::string, std::shared_ptr<void>> CommandState;
 
   // Path variables with the live install directory and folders.
-  // The files the run acts on: the system's, or the host's disk where no
-  // system was given (tools and tests).
-  FileSystem& Files() const;
-
   std::string ExpandPathVars(std::string_view text) const;
   std::string FoldPathVars(std::string_view text) const;
 };
 
 // A path of the form "X:\a\...": the only form a setup creates folders for.
 bool IsDriveFolderPath(std::string_view path);
-// Creates the missing folders of a path of the form "X:\a\b\..." and records
-// each one in the install log; other forms (relative, network) create nothing.
-void CreateFoldersLogged(SetupContext& ctx, const std::string& folder);
+// Creates the missing folders of a path of the form "X:\a\b\..." on `files`
+// and records each one in the install log; other forms (relative, network)
+// create nothing.
+void CreateFoldersLogged(SetupContext& ctx, FileSystem& files, const std::string& folder);
 
 }  // namespace ferry

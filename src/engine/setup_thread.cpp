@@ -1,12 +1,12 @@
 #include "engine/setup_thread.h"
 #include "base/file_system.h"
 
-#include <chrono>
 #include <exception>
 
 #include "base/dialogs.h"
 #include "base/text.h"
 #include "base/text_helpers.h"
+#include "engine/command_run.h"
 #include "engine/run_journal/journaled_run.h"
 #include "engine/run_journal/run_journal.h"
 #include "engine/setup_context.h"
@@ -28,90 +28,130 @@ int LineIndexFor(const SetupContext& ctx, int32_t current) {
   return current;
 }
 
-void RunLine(SetupContext& ctx) {
+void RunLine(SetupContext& ctx, const CommandRun& run) {
   int32_t current = ctx.CurrentLine;
   if (current < 0 || static_cast<size_t>(current) >= ctx.CompLines.Count()) return;
   const TCompLine& line = ctx.CompLines.Lines[static_cast<size_t>(current)];
   if (line.CommandNo <= 0) return;
   if (TCommandClass* command = ctx.Commands.Find(line.CommandNo))
-    command->SFXProcess(ctx, LineIndexFor(ctx, current));
+    command->SFXProcess(ctx, run, LineIndexFor(ctx, current));
 }
 
-// Steps 2.1 to 2.3 until the end, an abort or the budget.
-void RunLoop(SetupContext& ctx, RunOutcome& outcome) {
+void StopAsFailed(SetupContext& ctx) {
+  ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);
+  ctx.SetupAborted.store(1);
+}
+
+// Line after line from the first, following the jumps, until the last line,
+// an abort or the line budget. A stream of one line runs nothing.
+void RunLines(SetupContext& ctx, const CommandRun& run, RunOutcome& outcome) {
   const size_t count = ctx.CompLines.Count();
   if (count < 2) return;
   const int64_t last = static_cast<int64_t>(count) - 1;
   const uint64_t budget = RunLineBudget(count);
   do {
     ++ctx.CurrentLine;
-    RunLine(ctx);
+    RunLine(ctx, run);
     if (++outcome.LinesRun >= budget && ctx.CurrentLine < last && ctx.SetupAborted.load() == 0) {
       outcome.CycleStopped = true;
       outcome.StoppedAt = ctx.CurrentLine;
-      ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);
-      ctx.SetupAborted.store(1);
+      StopAsFailed(ctx);
     }
   } while (ctx.CurrentLine < last && ctx.SetupAborted.load() == 0);
+}
+
+// An error escaping a command ends the program: what the run changed is
+// undone first.
+void RunLinesUndoneOnError(SetupContext& ctx, const CommandRun& run, JournaledRun& journal, RunOutcome& outcome) {
+  try {
+    RunLines(ctx, run, outcome);
+  } catch (...) {
+    journal.RollBack();
+    throw;
+  }
+}
+
+// Work a line left open for later lines is finished, also in a run that was
+// aborted or jumped past them; no gauge step stays held back.
+void EndCommands(SetupContext& ctx) {
+  for (const auto& command : ctx.Commands.Commands) command->EndOfRun(ctx);
+  ctx.Progress.FlushGauge();
 }
 
 bool RunFailed(const SetupContext& ctx, size_t failuresBefore) {
   return ctx.SetupAborted.load() != 0 || ctx.Progress.WriteFailures().size() > failuresBefore;
 }
 
-// Step 3: the failed run is undone before it is reported.
+// A failed run is undone before it is reported.
 void UndoFailedRun(SetupContext& ctx, JournaledRun& journal, RunOutcome& outcome) {
   outcome.RolledBack = true;
   outcome.NotUndone = journal.RollBack();
   for (const std::string& line : outcome.NotUndone) ctx.Progress.Problem("Not undone: " + line);
-  if (ctx.SetupAborted.load() == 0) {
-    ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);
-    ctx.SetupAborted.store(1);
-  }
+  if (ctx.SetupAborted.load() == 0) StopAsFailed(ctx);
 }
 
-void FinishRun(SetupContext& ctx, SetupRunPlatform& platform, RunOutcome& outcome, JournaledRun& journal,
-               size_t failuresBefore) {
-  for (const auto& command : ctx.Commands.Commands) command->EndOfRun(ctx);
-  ctx.Progress.FlushGauge();  // no gauge step stays held back after the run
-  if (RunFailed(ctx, failuresBefore)) return UndoFailedRun(ctx, journal, outcome);
-  TSetupInfo& info = ctx.SetupInfo;
+// The install folder exists after every run that worked, and the uninstall
+// removes the folders it brought; the install log goes in it, through the
+// journal, when the setup makes an uninstaller. False when the log could not
+// be written.
+bool SaveInstallLog(SetupContext& ctx, SetupRunPlatform& platform, const CommandRun& run, RunOutcome& outcome) {
+  const TSetupInfo& info = ctx.SetupInfo;
   platform.ForceDirectories(info.InstallDir, [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
-  if (info.MakeUninstaller == 1) {
-    outcome.LogSaved = ctx.InstallLog.SaveToFile(ctx.Files(), info.InstallDir, info.UninstallPrefix);
-    if (!outcome.LogSaved) {
-      ctx.Progress.FileNotWritten(InstallLogPath(info.InstallDir, info.UninstallPrefix),
-                                  "the install log could not be written");
-      return UndoFailedRun(ctx, journal, outcome);
-    }
-  }
-  journal.Commit();
-  journal.Release();
-  if (info.MakeUninstaller == 1 && ctx.RegisterUninstall) ctx.RegisterUninstall(ctx);
+  if (info.MakeUninstaller != 1) return true;
+  outcome.LogSaved = ctx.InstallLog.SaveToFile(run.Files(), info.InstallDir, info.UninstallPrefix);
+  if (!outcome.LogSaved)
+    ctx.Progress.FileNotWritten(InstallLogPath(info.InstallDir, info.UninstallPrefix),
+                                "the install log could not be written");
+  return outcome.LogSaved;
 }
 
-// Step 1: false when another process works in the install folder.
-bool ClaimFolder(SetupContext& ctx, RunOutcome& outcome) {
-  if (!ctx.System) return true;
+// The run stays: its journal is committed, and only then is the
+// uninstaller registered and written, outside the journal.
+void KeepRun(SetupContext& ctx, JournaledRun& journal) {
+  journal.Commit();
+  if (ctx.SetupInfo.MakeUninstaller == 1 && ctx.RegisterUninstall) ctx.RegisterUninstall(ctx);
+}
+
+// The run's folder is held for this process before anything changes in it,
+// and a run killed there is undone. False when nothing may run there.
+bool HoldInstallFolder(SetupContext& ctx, InstallFolderClaim* claim, RunOutcome& outcome) {
+  if (!claim) return true;
   const std::string& folder = ctx.SetupInfo.InstallDir;
-  FolderClaim claim = ClaimInstallFolder(*ctx.System, folder);
-  if (claim.Busy) {
+  FolderClaim held = claim->Claim(folder);
+  if (held.Busy) {
+    // Said once, by the wizard's host, from the outcome.
     outcome.FolderBusy = true;
-    const std::string text = FolderBusyMessage(folder);
-    ctx.Progress.SetMessageText(CodePageToUtf16(text), true);
-    if (ctx.Dialog && !ctx.Dialog->AnswersItself())
-      ctx.Dialog->Show(text, "Setup", DialogButtons::kOk, DialogIcon::kError);
     ctx.SetupAborted.store(1);
     return false;
   }
-  outcome.Recovered = RecoverySummary(claim.Recovery, folder);
-  if (!claim.Refused()) {
+  outcome.Recovered = RecoverySummary(held.Recovery, folder);
+  if (!held.Refused()) {
     if (!outcome.Recovered.empty()) ctx.Progress.Problem(outcome.Recovered);
     return true;
   }
   ctx.Progress.FileNotWritten(RunJournalPath(folder), outcome.Recovered);
   ctx.SetupAborted.store(1);
   return false;
+}
+
+// Without its journal a run could be neither undone nor recovered: nothing
+// of it is done.
+bool JournalOpened(SetupContext& ctx, JournaledRun& journal, RunOutcome& outcome) {
+  if (journal.Problem().empty()) return true;
+  ctx.Progress.FileNotWritten(journal.JournalPath(), "the run's journal cannot be created: " + journal.Problem());
+  UndoFailedRun(ctx, journal, outcome);
+  return false;
+}
+
+void RunJournaled(SetupContext& ctx, SetupRunPlatform& platform, JournaledRun& journal, RunOutcome& outcome) {
+  if (!JournalOpened(ctx, journal, outcome)) return;
+  const size_t failuresBefore = ctx.Progress.WriteFailures().size();
+  const CommandRun run(journal.RunSystem());
+  RunLinesUndoneOnError(ctx, run, journal, outcome);
+  if (outcome.CycleStopped) platform.ReportError(CycleStoppedMessage(outcome), kSetupThreadStage);
+  EndCommands(ctx);
+  if (!RunFailed(ctx, failuresBefore) && SaveInstallLog(ctx, platform, run, outcome)) return KeepRun(ctx, journal);
+  UndoFailedRun(ctx, journal, outcome);
 }
 
 }  // namespace
@@ -124,34 +164,19 @@ std::string CycleStoppedMessage(const RunOutcome& outcome) {
          " was the last run): its jumps go round in a cycle.";
 }
 
-RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, JournalFaults* faults) {
+RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, const RunArguments& args) {
   RunOutcome outcome;
+  ctx.CurrentLine = -1;  // before the first line
   platform.BeginRun();
-  if (ClaimFolder(ctx, outcome)) {
-    const size_t failuresBefore = ctx.Progress.WriteFailures().size();
-    JournaledRun journal(ctx, faults);
-    if (!journal.Problem().empty()) {
-      // Without its journal a run could be neither undone nor recovered:
-      // nothing of it is done.
-      ctx.Progress.FileNotWritten(journal.JournalPath(), "the run's journal cannot be created: " + journal.Problem());
-      UndoFailedRun(ctx, journal, outcome);
-    } else {
-      try {
-        RunLoop(ctx, outcome);
-      } catch (...) {
-        journal.RollBack();
-        throw;
-      }
-      if (outcome.CycleStopped) platform.ReportError(CycleStoppedMessage(outcome), kSetupThreadStage);
-      FinishRun(ctx, platform, outcome, journal, failuresBefore);
-    }
+  if (HoldInstallFolder(ctx, args.Folder, outcome)) {
+    JournaledRun journal(args.RealSystem, ctx.SetupInfo.InstallDir, ctx.InstallLog, args.Faults);
+    RunJournaled(ctx, platform, journal, outcome);
   }
   platform.EndRun();
   return outcome;
 }
 
-TSetupThread::TSetupThread(SetupContext& ctx, SetupRunPlatform& platform, JournalFaults* faults)
-    : ctx_(ctx), platform_(platform), faults_(faults) {
+TSetupThread::TSetupThread(SetupContext& ctx, SetupRunPlatform& platform) : ctx_(ctx), platform_(platform) {
   ctx_.StopRequested.store(0);
   thread_ = std::thread([this] { Body(); });
 }
@@ -161,21 +186,43 @@ TSetupThread::~TSetupThread() {
   WaitFor();
 }
 
-void TSetupThread::Stop() { ctx_.StopRequested.store(1); }
+void TSetupThread::StartRun(const RunArguments& args) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_ = args;
+    running_.store(true);
+  }
+  wake_.notify_one();
+}
+
+void TSetupThread::Stop() {
+  // Also read by a command that waits for a program it started.
+  ctx_.StopRequested.store(1);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_one();
+}
 
 void TSetupThread::WaitFor() {
   if (thread_.joinable()) thread_.join();
 }
 
+std::optional<RunArguments> TSetupThread::NextRun() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  wake_.wait(lock, [this] { return pending_ || stopping_; });
+  std::optional<RunArguments> next;
+  next.swap(pending_);
+  return next;
+}
+
 void TSetupThread::Body() {
   try {
-    do {
-      if (ctx_.RunRequested.load() == 1) {
-        last_run_ = RunCommands(ctx_, platform_, faults_);
-        ctx_.RunRequested.store(0);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    } while (ctx_.StopRequested.load() != 1);
+    while (std::optional<RunArguments> args = NextRun()) {
+      last_run_ = RunCommands(ctx_, platform_, *args);
+      running_.store(false);
+    }
   } catch (const std::exception& e) {
     platform_.Fatal(e.what(), kSetupThreadStage);
   }

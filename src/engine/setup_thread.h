@@ -1,44 +1,39 @@
 // The setup thread: the worker that runs the compiled commands while the
 // main thread keeps the wizard alive.
 //
-// Life: created (and started) with the wizard, idle with 1 ms polling; a run
-// starts when the main thread sets ctx.CurrentLine to -1 and
-// ctx.RunRequested to 1, and is over when the thread sets RunRequested back
-// to 0. Stop() (ctx.StopRequested) ends the thread after the current run.
+// Life: created (and started) with the wizard, it waits until StartRun
+// hands it a run, runs it, and waits again; RunFinished() says when the
+// outcome can be read. Stop() ends the thread after the current run.
 //
-// A run (RunCommands):
-//   1. platform BeginRun (the thread's component object system); the
-//      install folder is claimed for this process (a folder another process
-//      works in ends the run at once, FolderBusy) and a journal an earlier
-//      run left there is undone; from here every change is journalled
-//      (engine/run_journal);
-//   2. with two lines or more: CurrentLine += 1, run the line's command
-//      (CommandNo 1..count; other lines do nothing), and go on while
-//      CurrentLine is a line index and SetupAborted is 0. A command jumps by
-//      assigning CurrentLine = T; the run then continues at line T + 1;
-//   3. a run that failed (SetupAborted, a file that could not be written)
-//      is undone from its journal, kTextSetupFailed goes to the message
-//      line, and SetupAborted is set; it goes on at step 5;
-//   4. the install directory is created, its new folders logged;
-//      MakeUninstaller 1: the install log is saved to InstallDir with
-//      UninstallPrefix (a log that cannot be saved fails the run as in 3);
-//      the journal is committed; then ctx.RegisterUninstall runs;
-//   5. platform EndRun, RunRequested = 0.
+// A run (RunCommands): the install folder is held for this process (a
+// folder another process works in ends the run at once, FolderBusy) and a
+// run killed there undone; from then on every change goes through the
+// run's journal (engine/run_journal). The lines run from the first: each
+// one runs its command, and a command jumps by assigning CurrentLine = T,
+// the run then going on at line T + 1; it ends after the last line or when
+// SetupAborted is set. A failed run (SetupAborted, a file that could not be
+// written, an install log that could not be saved) is undone from its
+// journal and kTextSetupFailed goes to the message line; a run that worked
+// creates the install folder, saves the install log when the setup makes an
+// uninstaller, commits its journal and registers the uninstaller.
 //
 // A run that goes round a jump cycle without an exit would never end (and
 // the wizard does not close while it runs). A run therefore executes at most
 // RunLineBudget(line count) lines; past that it stops as a failed run: the
-// failure text goes to the message line, SetupAborted is set, an error
-// report says which line it stopped on, and steps 3 to 5 follow as usual.
+// failure text goes to the message line, SetupAborted is set, and an error
+// report says which line it stopped on.
 //
 // An exception that escapes a command ends the thread: the run is undone,
-// the platform reports it with the stage "Setup Thread" and ends the program
-// (steps 4 and 5 do not run).
+// the platform reports it with the stage "Setup Thread" and ends the program;
+// the rest of the run does not happen.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -46,7 +41,9 @@
 
 namespace ferry {
 
+class InstallFolderClaim;
 class JournalFaults;
+class System;
 struct SetupContext;
 
 // What a run needs from the system; the Windows build gives the real one
@@ -84,38 +81,57 @@ struct RunOutcome {
   std::vector<std::string> NotUndone;  // what could not be undone then
 };
 
-// One run on the calling thread (steps 1 to 5 above). faults: a test
-// build's hook into the run's journal (engine/run_journal/run_journal.h).
-RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, JournalFaults* faults = nullptr);
+// What a run is given besides the context.
+struct RunArguments {
+  // What the commands change, through the run's journal; none: nothing.
+  System* RealSystem = nullptr;
+  // The install folder held for this process; none: nothing is claimed.
+  InstallFolderClaim* Folder = nullptr;
+  // A test build's hook into the run's journal (engine/run_journal/run_journal.h).
+  JournalFaults* Faults = nullptr;
+};
+
+// One run on the calling thread, from the first line.
+RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, const RunArguments& args = {});
 
 // Text of the error report of a run stopped by its line budget.
 std::string CycleStoppedMessage(const RunOutcome& outcome);
 
 class TSetupThread {
  public:
-  // Starts the thread at once; StopRequested is cleared first. Each run
-  // gets `faults` (RunCommands).
-  TSetupThread(SetupContext& ctx, SetupRunPlatform& platform, JournalFaults* faults = nullptr);
+  // Starts the thread at once, waiting for a run; StopRequested is cleared
+  // first.
+  TSetupThread(SetupContext& ctx, SetupRunPlatform& platform);
   // Stop() and WaitFor().
   ~TSetupThread();
   TSetupThread(const TSetupThread&) = delete;
   TSetupThread& operator=(const TSetupThread&) = delete;
 
+  // Hands the thread a run (RunCommands with these arguments).
+  void StartRun(const RunArguments& args);
+  // The run handed over last is over (or none was handed over).
+  bool RunFinished() const { return !running_.load(); }
   void Stop();
   // Waits without time limit for the thread to end.
   void WaitFor();
   // The thread body has returned (after Stop, or after a fatal error).
   bool Ended() const { return ended_.load(); }
-  // The outcome of the last run; read it once RunRequested is 0 again.
+  // The outcome of the last run; read it once RunFinished().
   const RunOutcome& LastRun() const { return last_run_; }
 
  private:
   void Body();
+  // The next run handed over; none once Stop was asked for.
+  std::optional<RunArguments> NextRun();
 
   SetupContext& ctx_;
   SetupRunPlatform& platform_;
-  JournalFaults* faults_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::optional<RunArguments> pending_;  // under mutex_
+  bool stopping_ = false;                // under mutex_
   RunOutcome last_run_;
+  std::atomic<bool> running_{false};
   std::atomic<bool> ended_{false};
   std::thread thread_;
 };

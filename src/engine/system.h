@@ -1,8 +1,8 @@
 // What the commands' run steps act on besides the setup archive: files and
 // folders, the registry, shell links, programs and the process itself. The
-// app hands the Win32 implementation to SetupContext::System; tests may
-// hand their own. Paths, keys and values are 8-bit texts in the system code
-// page.
+// app hands the Win32 implementation to the setup thread's run, which gives
+// the commands its journaled wrapper (CommandRun); tests may hand their own.
+// Paths, keys and values are 8-bit texts in the system code page.
 #pragma once
 
 #include <cstdint>

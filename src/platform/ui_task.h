@@ -31,7 +31,7 @@ class UiTaskWindow {
   void Send(const std::function<void()>& work);
 
   // Main thread: handles pending messages (sent ones included), then waits
-  // up to 1 ms for more, until `done` holds.
+  // up to 10 ms for more, until `done` holds.
   void PumpUntil(const std::function<bool()>& done);
   // Main thread: handles the messages that are pending now.
   static void PumpPending();

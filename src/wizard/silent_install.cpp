@@ -4,7 +4,6 @@
 #include <string>
 
 #include "base/text.h"
-#include "engine/run_journal/journaled_run.h"
 #include "engine/setup_context.h"
 #include "engine/startup.h"
 #include "base/text_helpers.h"
@@ -44,10 +43,8 @@ std::string BlockedMessage(const WizardModel& model, const SetupContext& ctx) {
 
 int ExitCodeOfRun(SetupContext& ctx, const SilentRunFacts& facts,
                   const std::function<void(std::string_view)>& say) {
-  if (facts.Outcome.FolderBusy) {
-    say(CodePageToUtf8(FolderBusyMessage(ctx.SetupInfo.InstallDir)));
-    return kExitStartupError;
-  }
+  // Nothing ran; the host said why when the run ended.
+  if (facts.Outcome.FolderBusy) return kExitStartupError;
   int code = 0;
   if (facts.Outcome.CycleStopped) {
     say(CycleStoppedMessage(facts.Outcome));

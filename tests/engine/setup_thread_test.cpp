@@ -12,6 +12,7 @@
 #include "base/file_system.h"
 #include "base/setup_error.h"
 #include "base/text.h"
+#include "engine/command_run.h"
 #include "engine/progress_sinks.h"
 #include "engine/setup_context.h"
 #include "engine/setup_thread.h"
@@ -27,7 +28,7 @@ namespace {
 class RecordCommand : public TCommandClass {
  public:
   explicit RecordCommand(std::vector<int>& seen) : TCommandClass("record", false, 0, 0), seen_(seen) {}
-  void SFXProcess(SetupContext&, int lineIndex) override { seen_.push_back(lineIndex); }
+  void SFXProcess(SetupContext&, const CommandRun&, int lineIndex) override { seen_.push_back(lineIndex); }
 
  private:
   std::vector<int>& seen_;
@@ -36,7 +37,7 @@ class RecordCommand : public TCommandClass {
 class JumpCommand : public TCommandClass {
  public:
   explicit JumpCommand(std::vector<int>& seen) : TCommandClass("jump", false, 0, 1), seen_(seen) {}
-  void SFXProcess(SetupContext& ctx, int lineIndex) override {
+  void SFXProcess(SetupContext& ctx, const CommandRun&, int lineIndex) override {
     seen_.push_back(lineIndex);
     int32_t target = StrToIntOrMinus1(ctx.CompLines.Lines[lineIndex].Param(1));
     if (target >= 0) ctx.CurrentLine = target;
@@ -49,7 +50,7 @@ class JumpCommand : public TCommandClass {
 class AbortCommand : public TCommandClass {
  public:
   explicit AbortCommand(std::vector<int>& seen) : TCommandClass("abort", false, 0, 0), seen_(seen) {}
-  void SFXProcess(SetupContext& ctx, int lineIndex) override {
+  void SFXProcess(SetupContext& ctx, const CommandRun&, int lineIndex) override {
     seen_.push_back(lineIndex);
     ctx.SetupAborted.store(1);
   }
@@ -61,14 +62,14 @@ class AbortCommand : public TCommandClass {
 class ThrowCommand : public TCommandClass {
  public:
   ThrowCommand() : TCommandClass("throw", false, 0, 0) {}
-  void SFXProcess(SetupContext&, int) override { throw SetupError("disk on fire"); }
+  void SFXProcess(SetupContext&, const CommandRun&, int) override { throw SetupError("disk on fire"); }
 };
 
 // Holds back one gauge step, as extraction does after each file.
 class DeferStepCommand : public TCommandClass {
  public:
   DeferStepCommand() : TCommandClass("deferstep", false, 0, 0) {}
-  void SFXProcess(SetupContext& ctx, int) override { ctx.Progress.DeferGaugeStep(); }
+  void SFXProcess(SetupContext& ctx, const CommandRun&, int) override { ctx.Progress.DeferGaugeStep(); }
 };
 
 class FakePlatform : public SetupRunPlatform {
@@ -292,17 +293,17 @@ TEST_F(SetupThreadTest, ACommandGetsTheLinesOwnLineNo) {
   EXPECT_EQ(seen_, (std::vector<int>{0, 2, 2}));
 }
 
-TEST_F(SetupThreadTest, TheThreadRunsOnRequestAndClearsTheRequest) {
+TEST_F(SetupThreadTest, TheThreadRunsEachRunItIsHandedAndSaysWhenItIsOver) {
   Line(kRecord);
   Line(kRecord);
   TSetupThread thread(ctx_, platform_);
+  EXPECT_TRUE(thread.RunFinished());
   for (int run = 1; run <= 2; ++run) {
-    ctx_.CurrentLine = -1;
-    ctx_.RunRequested.store(1);
+    thread.StartRun({});
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (ctx_.RunRequested.load() != 0 && std::chrono::steady_clock::now() < deadline)
+    while (!thread.RunFinished() && std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_EQ(ctx_.RunRequested.load(), 0);
+    ASSERT_TRUE(thread.RunFinished());
     EXPECT_EQ(seen_.size(), static_cast<size_t>(2 * run));
     EXPECT_EQ(thread.LastRun().LinesRun, 2u);
   }
@@ -318,8 +319,7 @@ TEST_F(SetupThreadTest, AnErrorEscapingACommandEndsTheThreadWithoutTheEndSteps) 
   Line(kThrow);
   Line(kRecord);
   TSetupThread thread(ctx_, platform_);
-  ctx_.CurrentLine = -1;
-  ctx_.RunRequested.store(1);
+  thread.StartRun({});
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!thread.Ended() && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -60,7 +60,8 @@ TEST(PlatformFiles, ForceDirectoriesCreatesAndLogsOnlyMissingFoldersInOrder) {
 
 TEST(PlatformFiles, SetupFoldersAreMadeOnlyForDrivePaths) {
   SetupContext ctx;
-  for (const char* path : {"relative\\dir\\", "\\\\server\\share\\x\\", "C:\\"}) CreateFoldersLogged(ctx, path);
+  for (const char* path : {"relative\\dir\\", "\\\\server\\share\\x\\", "C:\\"})
+    CreateFoldersLogged(ctx, DiskFileSystem(), path);
   EXPECT_TRUE(ctx.InstallLog.Directories().empty());
   EXPECT_FALSE(DirectoryExists("relative"));
 }

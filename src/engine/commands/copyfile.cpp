@@ -2,6 +2,7 @@
 #include "base/file_system.h"
 #include "base/path_text.h"
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/commands/command_runtime.h"
 #include "engine/setup_context.h"
 #include "engine/startup.h"
@@ -13,12 +14,12 @@ namespace ferry {
 namespace {
 
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
-  if (!ctx.System) return;
-  FileSystem& files = ctx.Files();
-  const std::string source = ctx.ExpandPathVars(ctx.System->ResolveCdDrivePath(line.Param(1)));
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+  if (!run.System) return;
+  FileSystem& files = run.Files();
+  const std::string source = ctx.ExpandPathVars(run.System->ResolveCdDrivePath(line.Param(1)));
   const std::string target = ctx.ExpandPathVars(line.Param(2));
-  CreateFoldersLogged(ctx, FolderOf(target));
+  CreateFoldersLogged(ctx, files, FolderOf(target));
   ctx.Progress.SetStatusText(TextWithFileName(ctx, kTextCopyingFile, FileNamePart(source)));
   if (!files.CopyFile(source, target, false)) {
     // A source that is not there (an optional file on a CD) is only noted;

@@ -1,5 +1,6 @@
 // "createdirectory FOLDER": create a folder and log it for the uninstall.
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/commands/command_runtime.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
@@ -8,10 +9,10 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
-  if (!ctx.System) return;
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+  if (!run.System) return;
   const std::string folder = ctx.ExpandPathVars(line.Param(1));
-  CreateFoldersLogged(ctx, folder);
+  CreateFoldersLogged(ctx, run.Files(), folder);
   // Logged again even when it was there already: an uninstall removes it
   // if it is empty by then.
   ctx.InstallLog.AddDirectory(folder);

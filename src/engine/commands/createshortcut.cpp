@@ -1,6 +1,7 @@
 // "createshortcut LINK TARGET ARGUMENTS [ICON]": create a shortcut file.
 #include "base/path_text.h"
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/commands/command_runtime.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
@@ -17,8 +18,8 @@ std::string WorkingFolderOf(const std::string& target) {
   return folder;
 }
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
-  if (!ctx.System) return;
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+  if (!run.System) return;
   ShellLink link;
   link.LinkPath = ctx.ExpandPathVars(line.Param(1));
   link.Target = ctx.ExpandPathVars(line.Param(2));
@@ -28,8 +29,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
   std::string icon = line.Params.size() >= 4 ? ctx.ExpandPathVars(line.Param(4)) : link.Target;
   if (icon != link.Target) link.IconPath = icon;
 
-  CreateFoldersLogged(ctx, FolderOf(link.LinkPath));
-  if (!ctx.System->CreateShellLink(link))
+  CreateFoldersLogged(ctx, run.Files(), FolderOf(link.LinkPath));
+  if (!run.System->CreateShellLink(link))
     ctx.Progress.Problem("createshortcut: " + link.LinkPath + " could not be created");
   ctx.InstallLog.AddFile(link.LinkPath);
 }

@@ -1,6 +1,7 @@
 // "delete PATH": delete a file.
 #include "base/file_system.h"
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
 
@@ -8,10 +9,10 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
-  if (!ctx.System) return;
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+  if (!run.System) return;
   line.SetParam(1, ctx.ExpandPathVars(line.Param(1)));
-  FileSystem& files = ctx.Files();
+  FileSystem& files = run.Files();
   if (files.FileExists(line.Param(1))) files.RemoveFile(line.Param(1));
 }
 

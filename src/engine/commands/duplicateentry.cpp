@@ -1,6 +1,7 @@
 // "duplicateentry PACKAGE FROM TO": duplicate an entry inside a product
 // package archive.
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/commands/package_host.h"
 #include "engine/setup_context.h"
 #include "formats/package/package_commands.h"
@@ -9,10 +10,10 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
   std::vector<std::string> params = line.Params;
   if (!params.empty()) params[0] = ctx.ExpandPathVars(params[0]);
-  WithPackageSystem(ctx, [&](TPakSystem& system, SetupEntrySource&) {
+  WithPackageSystem(ctx, run, [&](TPakSystem& system, SetupEntrySource&) {
     RunDuplicateEntryCommand(system, ctx.SetupInfo.InstallDir, params);
   });
 }

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
 
@@ -9,13 +10,13 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
-  if (!ctx.System) return;
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+  if (!run.System) return;
   line.SetParam(1, ctx.ExpandPathVars(line.Param(1)));
   const std::string& file = line.Param(1);
   const std::string parameters = line.Params.size() >= 2 ? line.Param(2) : std::string();  // as written
   std::unique_ptr<StartedProgram> program;
-  if (!ctx.System->StartProgram(file, parameters, &program)) {
+  if (!run.System->StartProgram(file, parameters, &program)) {
     ctx.Progress.Problem("execute: " + file + " could not be started");
     return;
   }

@@ -1,5 +1,6 @@
 // "failure": report failure and stop the run.
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/setup_context.h"
 #include "formats/languages/text_ids.h"
 
@@ -8,7 +9,7 @@ namespace ferry {
 namespace {
 
 
-void Run(SetupContext& ctx, TCompLine&, int) {
+void Run(SetupContext& ctx, const CommandRun&, TCompLine&, int) {
   ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);
   ctx.SetupAborted.store(1);
 }

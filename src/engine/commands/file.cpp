@@ -9,6 +9,7 @@
 #include "base/scope_guard.h"
 #include "base/dialogs.h"
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/commands/command_runtime.h"
 #include "engine/path_safety.h"
 #include "engine/setup_context.h"
@@ -61,7 +62,7 @@ PakEvents ExtractionEvents(SetupContext& ctx) {
   return events;
 }
 
-void ExtractPayload(SetupContext& ctx, const std::string& folder, const std::string& groupText) {
+void ExtractPayload(SetupContext& ctx, const CommandRun& run, const std::string& folder, const std::string& groupText) {
   int32_t group = StrToIntOrMinus1(groupText);
   if (!ctx.Pak || group < 1 || group > 0xFFFF) return;
   ctx.Pak->SetEvents(ExtractionEvents(ctx));
@@ -69,7 +70,7 @@ void ExtractPayload(SetupContext& ctx, const std::string& folder, const std::str
     ctx.Pak->SetEvents({});
     ctx.Progress.FlushGauge();
   });
-  ctx.Pak->ExtractGroup(ctx.Files(), folder, static_cast<uint16_t>(group));
+  ctx.Pak->ExtractGroup(run.Files(), folder, static_cast<uint16_t>(group));
 }
 
 // Target of the three- and eight-parameter forms: a subfolder of the
@@ -83,7 +84,7 @@ bool SubfolderTarget(SetupContext& ctx, const std::string& subfolder, std::strin
   return true;
 }
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
   const int count = static_cast<int>(line.Params.size());
   std::string folder;
   switch (count) {
@@ -95,8 +96,8 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
       if (!SubfolderTarget(ctx, line.Param(2), folder)) return;
       break;
     case 8:
-      if (!ctx.System ||
-          !RegistryCondition(*ctx.System, line.Param(3), line.Param(4), line.Param(5), line.Param(6), line.Param(7)))
+      if (!run.System ||
+          !RegistryCondition(*run.System, line.Param(3), line.Param(4), line.Param(5), line.Param(6), line.Param(7)))
         return;
       if (!SubfolderTarget(ctx, line.Param(2), folder)) return;
       break;
@@ -104,7 +105,7 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
       if (ctx.Dialog) ctx.Dialog->Show(kParamCountMessage, "Error", DialogButtons::kOk, DialogIcon::kNone);
       return;
   }
-  ExtractPayload(ctx, folder, line.Param(count));
+  ExtractPayload(ctx, run, folder, line.Param(count));
 }
 
 }  // namespace

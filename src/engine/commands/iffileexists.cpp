@@ -3,6 +3,7 @@
 #include "base/file_system.h"
 #include "base/text_helpers.h"
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
 
@@ -10,13 +11,13 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
-  if (!ctx.System) return;
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+  if (!run.System) return;
   const int32_t ifThere = StrToIntOrMinus1(line.Param(2));
   const int32_t ifNot = StrToIntOrMinus1(line.Param(3));
-  const std::string path = ctx.ExpandPathVars(ctx.System->ResolveCdDrivePath(line.Param(1)));
+  const std::string path = ctx.ExpandPathVars(run.System->ResolveCdDrivePath(line.Param(1)));
   // A folder at the path counts as no file.
-  if (ctx.Files().FileExists(path)) {
+  if (run.Files().FileExists(path)) {
     if (ifThere >= 0) ctx.CurrentLine = ifThere;
   } else if (ifNot >= 0) {
     ctx.CurrentLine = ifNot;

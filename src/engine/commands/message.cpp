@@ -4,6 +4,7 @@
 #include "base/setup_error.h"
 #include "base/text.h"
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/compile_context.h"
 #include "engine/setup_context.h"
 #include "formats/languages/languages.h"
@@ -26,7 +27,7 @@ void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineI
   }
 }
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun&, TCompLine& line, int) {
   // Language references only: a message is text, not a path.
   ctx.Progress.SetStatusText(ctx.Languages.ResolveLangRefs(CodePageToUtf16(line.Param(1))));
 }

@@ -3,13 +3,14 @@
 #include "base/dialogs.h"
 #include "base/text_helpers.h"
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/setup_context.h"
 
 namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun&, TCompLine& line, int) {
   const int32_t onOk = StrToIntOrMinus1(line.Param(3));
   const int32_t onCancel = StrToIntOrMinus1(line.Param(4));
   // No answerer bound: the answer a silent run gives.

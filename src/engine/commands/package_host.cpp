@@ -4,6 +4,7 @@
 #include "base/file_system.h"
 #include "base/text.h"
 #include "base/text_replace.h"
+#include "engine/command_run.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
 #include "formats/pak/pak_file.h"
@@ -52,9 +53,10 @@ class SetupArchiveGroup : public SetupEntrySource {
 
 }  // namespace
 
-void WithPackageSystem(SetupContext& ctx, const std::function<void(TPakSystem&, SetupEntrySource&)>& work) {
-  if (!ctx.System) return;
-  System& system = *ctx.System;
+void WithPackageSystem(SetupContext& ctx, const CommandRun& run,
+                       const std::function<void(TPakSystem&, SetupEntrySource&)>& work) {
+  if (!run.System) return;
+  System& system = *run.System;
   PatchingPage page(ctx);
   SetupArchiveGroup group(ctx.Pak);
   PakSystemHost host;

@@ -1,6 +1,7 @@
 // "rename FROM TO": move a file.
 #include "base/file_system.h"
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
 
@@ -8,11 +9,11 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
-  if (!ctx.System) return;
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+  if (!run.System) return;
   line.SetParam(1, ctx.ExpandPathVars(line.Param(1)));
   line.SetParam(2, ctx.ExpandPathVars(line.Param(2)));
-  FileSystem& files = ctx.Files();
+  FileSystem& files = run.Files();
   const std::string& from = line.Param(1);
   const std::string& to = line.Param(2);
   if (!files.FileExists(from)) return;

@@ -1,6 +1,7 @@
 // "rkpupdate SOURCE PASSWORD PACKAGE GROUP": update a product package
 // archive from a payload group. The password travels enciphered.
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/commands/package_host.h"
 #include "engine/compile_context.h"
 #include "engine/setup_context.h"
@@ -21,10 +22,10 @@ void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineI
   CompileCommandLine(descriptor, ctx, lineIndex);
 }
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
   std::vector<std::string> params = line.Params;
   if (params.size() >= 3) params[2] = ctx.ExpandPathVars(params[2]);
-  WithPackageSystem(ctx, [&](TPakSystem& system, SetupEntrySource& setup) {
+  WithPackageSystem(ctx, run, [&](TPakSystem& system, SetupEntrySource& setup) {
     RunRkpUpdateCommand(system, setup, ctx.SetupInfo.InstallDir, params);
   });
 }

@@ -1,5 +1,6 @@
 // "rmdir FOLDER ...": delete a folder tree.
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/commands/command_runtime.h"
 #include "engine/path_safety.h"
 #include "engine/setup_context.h"
@@ -9,8 +10,8 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
-  if (!ctx.System) return;
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+  if (!run.System) return;
   const std::string folder = ctx.ExpandPathVars(line.Param(1));
   // An empty or relative path (an unset $INSTDIR, say) would name the
   // current drive or folder, and a drive root or a ".." step more than the
@@ -19,7 +20,7 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
     ctx.Progress.Problem("rmdir: \"" + folder + "\" is not a folder below a drive root; nothing was removed");
     return;
   }
-  ClearFolderTree(ctx.Files(), folder);
+  ClearFolderTree(run.Files(), folder);
 }
 
 }  // namespace

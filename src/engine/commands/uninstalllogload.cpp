@@ -1,5 +1,6 @@
 // "uninstalllogload FOLDER [PREFIX]": load an install log.
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/setup_context.h"
 #include "formats/install_log/uninstall_list.h"
 
@@ -7,11 +8,11 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
   const std::string folder = ctx.ExpandPathVars(line.Param(1));
   const std::string prefix = line.Params.size() >= 2 ? line.Param(2) : std::string();
   // A missing log keeps the lists as they are.
-  ctx.InstallLog.LoadFromFile(ctx.Files(), folder, prefix);
+  ctx.InstallLog.LoadFromFile(run.Files(), folder, prefix);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // "uninstalllogsave FOLDER [PREFIX]": save the install log.
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/setup_context.h"
 #include "formats/install_log/uninstall_list.h"
 
@@ -7,10 +8,10 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
   const std::string folder = ctx.ExpandPathVars(line.Param(1));
   const std::string prefix = line.Params.size() >= 2 ? line.Param(2) : std::string();
-  if (!ctx.InstallLog.SaveToFile(ctx.Files(), folder, prefix))
+  if (!ctx.InstallLog.SaveToFile(run.Files(), folder, prefix))
     ctx.Progress.FileNotWritten(InstallLogPath(folder, prefix), "the install log could not be written");
 }
 

@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "base/text_replace.h"
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/setup_context.h"
 #include "formats/pak/pak_file.h"
 #include "formats/vfs/vfs_fs.h"
@@ -21,8 +22,8 @@ constexpr char kStateKey[] = "vfsupdate";
 // The setup archive, the language texts and the patching page, as the VFS
 // update session sees them.
 struct Runtime : VfsEntrySource, VfsUpdateUi {
-  explicit Runtime(SetupContext& c)
-      : ctx(c), session(c.Files(), *this, *this, c.Dialog ? *c.Dialog : noBoxes, c.SetupAborted) {}
+  Runtime(SetupContext& c, const CommandRun& run)
+      : ctx(c), session(run.Files(), *this, *this, c.Dialog ? *c.Dialog : noBoxes, c.SetupAborted) {}
 
   std::vector<VfsGroupEntry> GroupEntries(uint32_t group) override {
     std::vector<VfsGroupEntry> out;
@@ -51,9 +52,9 @@ struct Runtime : VfsEntrySource, VfsUpdateUi {
 
 Runtime* RuntimeOf(SetupContext& ctx) { return static_cast<Runtime*>(ctx.CommandState[kStateKey].get()); }
 
-void Run(SetupContext& ctx, TCompLine& line, int lineIndex) {
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int lineIndex) {
   std::shared_ptr<void>& slot = ctx.CommandState[kStateKey];
-  if (!slot) slot = std::make_shared<Runtime>(ctx);
+  if (!slot) slot = std::make_shared<Runtime>(ctx, run);
   Runtime& runtime = *static_cast<Runtime*>(slot.get());
   runtime.session.Run(line.Params, ctx.SetupInfo.InstallDir);
   // An archive left open waits for a later "vfsupdate" line; with none left

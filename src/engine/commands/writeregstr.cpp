@@ -1,6 +1,7 @@
 // "writeregstr ROOT KEY NAME DATA": write a registry string value.
 #include "base/text_helpers.h"
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
 #include "formats/install_log/registry_record.h"
@@ -9,13 +10,13 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
-  if (!ctx.System) return;
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+  if (!run.System) return;
   const std::string& root = line.Param(1);
   const std::string& key = line.Param(2);
   const std::string& valueName = line.Param(3);
   const std::string& data = line.Param(4);
-  switch (ctx.System->WriteRegistryString(RootKeyIndex(root), key, valueName, ctx.ExpandPathVars(data))) {
+  switch (run.System->WriteRegistryString(RootKeyIndex(root), key, valueName, ctx.ExpandPathVars(data))) {
     case RegistryWrite::kDone: break;
     case RegistryWrite::kKeyNotOpened:
       ctx.Progress.Problem("writeregstr: the key " + root + "\\" + key + " could not be opened");

@@ -1,6 +1,7 @@
 // "writeregstr_url PROTOCOL ICON PROGRAM [ARGUMENTS...]": register a URL
 // protocol under HKCR.
 #include "engine/command_class.h"
+#include "engine/command_run.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
 #include "formats/install_log/registry_record.h"
@@ -9,13 +10,14 @@ namespace ferry {
 
 namespace {
 
-void WriteDefault(SetupContext& ctx, const std::string& key, const std::string& valueName, const std::string& data) {
-  if (ctx.System->WriteRegistryString(kClassesRootIndex, key, valueName, data) != RegistryWrite::kDone)
+void WriteDefault(SetupContext& ctx, const CommandRun& run, const std::string& key, const std::string& valueName,
+                  const std::string& data) {
+  if (run.System->WriteRegistryString(kClassesRootIndex, key, valueName, data) != RegistryWrite::kDone)
     ctx.Progress.Problem("writeregstr_url: HKCR\\" + key + " \"" + valueName + "\" could not be written");
 }
 
-void Run(SetupContext& ctx, TCompLine& line, int) {
-  if (!ctx.System) return;
+void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+  if (!run.System) return;
   const std::string& protocol = line.Param(1);
   const std::string iconKey = protocol + "\\DefaultIcon\\";
   const std::string commandKey = protocol + "\\shell\\open\\command\\";
@@ -23,10 +25,10 @@ void Run(SetupContext& ctx, TCompLine& line, int) {
   std::string command = "\"" + ctx.ExpandPathVars(line.Param(3)) + "\"";
   for (size_t i = 3; i < line.Params.size(); ++i) command += " \"" + line.Params[i] + "\"";
 
-  WriteDefault(ctx, protocol, "", "URL:" + protocol + " Protocol");
-  WriteDefault(ctx, protocol, "URL Protocol", "");
-  WriteDefault(ctx, iconKey, "", ctx.ExpandPathVars(line.Param(2)));
-  WriteDefault(ctx, commandKey, "", command);
+  WriteDefault(ctx, run, protocol, "", "URL:" + protocol + " Protocol");
+  WriteDefault(ctx, run, protocol, "URL Protocol", "");
+  WriteDefault(ctx, run, iconKey, "", ctx.ExpandPathVars(line.Param(2)));
+  WriteDefault(ctx, run, commandKey, "", command);
 
   ctx.InstallLog.AddRegistryEntry(MakeRegistryRecord("HKCR", protocol, "", ""));
   ctx.InstallLog.AddRegistryEntry(MakeRegistryRecord("HKCR", protocol, "URL Protocol", ""));

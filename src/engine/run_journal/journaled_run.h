@@ -1,6 +1,6 @@
 // A setup run with its journal: the install folder claimed for this process,
-// an unfinished run found there undone first, and the journal put in front
-// of the run's system for the run's length.
+// an unfinished run found there undone first, and a system for the run's
+// commands that notes each change in the journal before it is made.
 #pragma once
 
 #include <memory>
@@ -16,7 +16,7 @@ class JournaledFileSystem;
 class JournaledSystem;
 class RunJournal;
 class System;
-struct SetupContext;
+class TUninstallList;
 
 // "Another setup is working in <folder> ; try again when it has finished"
 std::string FolderBusyMessage(const std::string& folder);
@@ -29,19 +29,41 @@ struct FolderClaim {
   bool Refused() const { return Busy || !Recovery.Untrusted.empty(); }
 };
 
-// Claims the folder (System::ClaimInstallFolder) and then undoes the run a
-// journal there belongs to, unless its process still runs.
-FolderClaim ClaimInstallFolder(System& system, const std::string& folder);
+// What to tell about a claim: why nothing may run in the folder, or what
+// undoing a run killed there did; "" when there is nothing to tell.
+std::string FolderClaimText(const FolderClaim& claim, const std::string& folder);
+
+// The install folder this process holds. A folder is claimed, and a run
+// killed there undone, once: the folder start-up chose before the first
+// page, and at the run only a folder the wizard changed to.
+class InstallFolderClaim {
+ public:
+  explicit InstallFolderClaim(System& system) : system_(system) {}
+
+  // Claims the folder (System::ClaimInstallFolder) and then undoes the run
+  // a journal there belongs to, unless its process still runs. The folder
+  // held already: nothing to do, an empty claim.
+  FolderClaim Claim(const std::string& folder);
+
+ private:
+  System& system_;
+  std::string held_;  // the folder claimed, as Claim compares it
+};
 
 class JournaledRun {
  public:
-  // Journals the run in ctx.SetupInfo.InstallDir; nothing without a system
-  // or an install folder. faults: a test build's hook into the journal.
-  explicit JournaledRun(SetupContext& ctx, JournalFaults* faults = nullptr);
-  // Release().
+  // Journals a run on `real` in the install folder `folder`; the folders
+  // made for the journal go to the install log. Nothing is journaled
+  // without a system or a folder. faults: a test build's hook into the
+  // journal.
+  JournaledRun(System* real, const std::string& folder, TUninstallList& installLog, JournalFaults* faults = nullptr);
   ~JournaledRun();
   JournaledRun(const JournaledRun&) = delete;
   JournaledRun& operator=(const JournaledRun&) = delete;
+
+  // What the run's commands act on: the journaled system (the real one when
+  // nothing is journaled; none without a system).
+  System* RunSystem() const;
 
   // The journal is open; otherwise nothing of the run may be changed.
   bool Started() const;
@@ -52,11 +74,8 @@ class JournaledRun {
   void Commit();
   // The run failed: all it changed is undone. What could not be, one line each.
   std::vector<std::string> RollBack();
-  // The run's system is the real one again.
-  void Release();
 
  private:
-  SetupContext& ctx_;
   System* real_ = nullptr;
   std::unique_ptr<RunJournal> journal_;
   std::unique_ptr<JournaledFileSystem> files_;

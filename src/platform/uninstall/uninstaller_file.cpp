@@ -113,7 +113,7 @@ void WriteUninstaller(SetupContext& ctx, PrivateFolder& temp) {
                          "\" could not be read.");
     return;
   }
-  CreateFoldersLogged(ctx, ctx.SetupInfo.InstallDir);
+  CreateFoldersLogged(ctx, WinFiles(), ctx.SetupInfo.InstallDir);
   const std::string program = UninstallerPath(ctx);
   // Built where no other program can open it between the steps that open
   // it by name (the icon's resource update, the archive, the checksum).

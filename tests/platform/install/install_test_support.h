@@ -11,8 +11,11 @@
 
 #include "formats/pak/pak_file.h"
 #include "base/dialogs.h"
+#include "engine/command_run.h"
 #include "engine/progress_sinks.h"
+#include "engine/run_journal/journaled_run.h"
 #include "engine/setup_context.h"
+#include "engine/setup_thread.h"
 #include "platform/files.h"
 #include "platform/win_system.h"
 #include "wizard/wizard_test_support.h"
@@ -60,7 +63,6 @@ class InstallFixture {
     ctx.Folders.ProgramFilesDir = "C:\\Program Files\\";
     ctx.Progress.Bind(&sinks);
     ctx.Dialog = &dialogs;
-    ctx.System = &system;
   }
   ~InstallFixture() { ctx.Progress.Bind(nullptr); }
 
@@ -96,15 +98,20 @@ class InstallFixture {
   // Runs one line's command directly.
   void RunLine(int index) {
     const TCompLine& line = ctx.CompLines.Lines[static_cast<size_t>(index)];
-    ctx.Commands.Find(line.CommandNo)->SFXProcess(ctx, index);
+    ctx.Commands.Find(line.CommandNo)->SFXProcess(ctx, CommandRun(&system), index);
   }
   // Appends a line and runs it.
   void Run(std::string_view keyword, std::vector<std::string> params) { RunLine(Line(keyword, std::move(params))); }
+
+  // A run of the commands on the real system, its install folder claimed
+  // as a setup's run claims it.
+  RunArguments RunArgs() { return {.RealSystem = &system, .Folder = &folder}; }
 
   SetupContext ctx;
   RecordingSinks sinks;
   RecordingDialogs dialogs;
   WinSystem system;
+  InstallFolderClaim folder{system};
 
  private:
   TempDir tmp_;

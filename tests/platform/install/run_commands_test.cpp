@@ -37,8 +37,7 @@ class RunCommandsTest : public ::testing::Test {
   }
 
   RunOutcome Run() {
-    f_.ctx.CurrentLine = -1;
-    return RunCommands(f_.ctx, platform_);
+    return RunCommands(f_.ctx, platform_, f_.RunArgs());
   }
 
   InstallFixture f_;
@@ -168,10 +167,9 @@ TEST_F(RunCommandsTest, TheSetupThreadHandsProgressToTheMainThread) {
   f_.Label();
   {
     TSetupThread thread(f_.ctx, platform_);
-    f_.ctx.CurrentLine = -1;
-    f_.ctx.RunRequested.store(1);
-    ui.PumpUntil([&] { return f_.ctx.RunRequested.load() == 0 || thread.Ended(); });
-    EXPECT_EQ(f_.ctx.RunRequested.load(), 0);
+    thread.StartRun(f_.RunArgs());
+    ui.PumpUntil([&] { return thread.RunFinished() || thread.Ended(); });
+    EXPECT_TRUE(thread.RunFinished());
     EXPECT_FALSE(thread.Ended());
   }
   f_.ctx.Progress.Bind(&f_.sinks);
