@@ -26,7 +26,7 @@ namespace ferry {
 class Dialogs;
 class FileSystem;
 class System;
-class TPak;
+class PakReader;
 
 struct SetupContext {
   // Binds the text macros to SetupInfo and the space texts, and the install
@@ -35,7 +35,7 @@ struct SetupContext {
   SetupContext(const SetupContext&) = delete;
   SetupContext& operator=(const SetupContext&) = delete;
 
-  TPak* Pak = nullptr;  // the setup archive, opened by start-up, owned by the app
+  PakReader* Pak = nullptr;  // the setup archive, opened by start-up, owned by the app
 
   TSetupInfoFile SetupInfo;
   TCompLines CompLines;

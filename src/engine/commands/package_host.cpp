@@ -6,7 +6,7 @@
 #include "base/text_replace.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 
 namespace ferry {
 
@@ -28,7 +28,7 @@ class PatchingPage : public PackageProgress {
 
 class SetupArchiveGroup : public SetupEntrySource {
  public:
-  explicit SetupArchiveGroup(TPak* pak) : pak_(pak) {}
+  explicit SetupArchiveGroup(PakReader* pak) : pak_(pak) {}
   std::vector<size_t> GroupEntries(uint16_t group) override {
     std::vector<size_t> out;
     if (pak_) pak_->ForEachInGroup(group, [&](size_t i) { out.push_back(i); });
@@ -47,7 +47,7 @@ class SetupArchiveGroup : public SetupEntrySource {
   }
 
  private:
-  TPak* pak_;
+  PakReader* pak_;
 };
 
 }  // namespace

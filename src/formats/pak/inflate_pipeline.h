@@ -41,7 +41,7 @@ class InflatePipeline {
   // returns its verdict. Entries of the order before it that were not taken
   // are dropped; an index not ahead in the order is damage ("not in the
   // pipeline"). An exception of `sink` drops the entry and passes through.
-  EntryVerdict Take(size_t index, const PakEntryReader::ByteSink& sink);
+  EntryVerdict Take(size_t index, const ByteSink& sink);
 
  private:
   struct Slot;

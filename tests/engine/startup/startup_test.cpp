@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "base/dialogs.h"
 #include "base/setup_error.h"
 #include "base/text.h"
@@ -323,7 +323,7 @@ TEST(StartupSpace, UpdatingGroupsCountStoredBytes) {
   b.Extra.push_back({"y.bin", BytesOf("q"), 1});                       // stored as is
   b.Extra.push_back({"z.bin", BytesOf("zzzz"), 2});                    // group without a line
   MemoryFile file(b.Build());
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   uint32_t comp = pak.Files()[2].CompSize;
   ASSERT_GT(comp, 0u);
   EXPECT_EQ(PayloadSpace(pak, {0, 1}), comp + 1u);
