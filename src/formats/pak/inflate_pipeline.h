@@ -28,7 +28,8 @@ inline constexpr size_t kPipelineAheadEntries = 512;
 class InflatePipeline {
  public:
   // `order`: indexes into `entries`, each of OrigSize 1 to below
-  // kLargeEntryThreshold, in the order the writer will take them. `file`
+  // kLargeEntryThreshold (those StepFor in group_extractor.h sends to
+  // kUnpack), in the order the writer will take them. `file`
   // must allow concurrent ReadAt and outlive the pipeline.
   InflatePipeline(RandomAccessFile& file, uint64_t archiveEnd, const std::vector<TPakFile>& entries,
                   std::vector<size_t> order, unsigned workers);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
 #include "formats/pak/entry_reader.h"
 #include "base/system_path.h"

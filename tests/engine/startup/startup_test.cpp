@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <map>
 #include <set>
 
@@ -166,6 +168,22 @@ TEST_F(Startup, CorruptEntryNamesItsIndexAndName) {
   EXPECT_EQ(Message(), "Error: Verification Failed. Setup is corrupt.\rID: 4 Filename: data\\a.txt");
   EXPECT_EQ(Caption(), "Verification Error");
   EXPECT_EQ(view.Statuses.back(), "Status: 4 out of 6 files verifyed");
+}
+
+// An entry that unpacks to a length other than its OrigSize names both first.
+TEST_F(Startup, EntryOfAnotherLengthShowsTheDecompSizeBoxFirst) {
+  std::vector<uint8_t> file = builder.Build(BytesOf("MZ"));
+  const std::string name = "data\\a.txt";
+  // Its directory record: the name, then Checksum, Offset, CompSize, OrigSize (3000).
+  auto origSize = std::find_end(file.begin(), file.end(), name.begin(), name.end()) + name.size() + 12;
+  ++*origSize;
+  env.Files[env.OwnPath] = file;
+  EXPECT_EQ(Run(), kExitStartupError);
+  ASSERT_EQ(dialogs.shown().size(), 2u);
+  EXPECT_EQ(Message(0), "data\\a.txt\r\rError: DecompSize - 3000 OrigSize - 3001");
+  EXPECT_EQ(Caption(0), "Error");
+  EXPECT_EQ(dialogs.shown()[0].buttons, DialogButtons::kOk);
+  EXPECT_EQ(Message(1), "Error: Verification Failed. Setup is corrupt.\rID: 4 Filename: data\\a.txt");
 }
 
 TEST_F(Startup, EmptyEntryIsCountedButNotVerified) {
