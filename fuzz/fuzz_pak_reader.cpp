@@ -1,24 +1,27 @@
 // The setup archive reader over arbitrary bytes: directory, every entry,
-// every lookup and enumeration; zlib and zstd entries alike; and the same
-// entries read on worker threads, which must give the same verdicts.
+// every lookup and enumeration; zlib and zstd entries alike; the same
+// entries read on worker threads, which must give the same verdicts, in the
+// order the group extractor unpacks them ahead.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "formats/pak/group_extractor.h"
 #include "formats/pak/inflate_pipeline.h"
-#include "formats/pak/pak_file.h"
-#include "base/dialogs.h"
+#include "formats/pak/pak_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ferry::MemoryFile file(std::vector<uint8_t>(data, data + size));
-  ferry::RecordingDialogs dialogs;
-  ferry::TPak pak(file, ferry::PakMode::kReader, &dialogs);
+  ferry::PakReader pak(file);
   std::vector<bool> streamedSound(pak.EntryCount());
   std::optional<size_t> firstDamaged;
   for (size_t i = 0; i <= pak.EntryCount(); ++i) {
     auto loaded = pak.LoadEntry(i);
     if (loaded && loaded->size() != pak.Files()[i].OrigSize) __builtin_trap();
+    // A wrong length is named only for a stream that unpacked to another one.
+    if (const auto length = pak.LastVerdict().WrongLength; length && *length == pak.Files()[i].OrigSize)
+      __builtin_trap();
     if (!pak.VerifyEntry(i) && i < pak.EntryCount() && pak.Files()[i].OrigSize != 0 && !firstDamaged) firstDamaged = i;
     // Streamed: pieces within the chunk size, never past OrigSize, all of it when sound.
     uint64_t streamed = 0;
@@ -33,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (pak.VerifyEntries(2, {}) != firstDamaged) __builtin_trap();
   std::vector<size_t> order;
   for (size_t i = 0; i < pak.EntryCount(); ++i)
-    if (pak.Files()[i].OrigSize != 0 && pak.Files()[i].OrigSize < ferry::kLargeEntryThreshold) order.push_back(i);
+    if (ferry::StepFor(pak.Files()[i]) == ferry::ExtractStep::kUnpack) order.push_back(i);
   {
     ferry::InflatePipeline pipeline(file, pak.ArchiveEnd(), pak.Files(), order, 2);
     for (size_t i : order)

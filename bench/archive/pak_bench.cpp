@@ -12,18 +12,21 @@
 #include <vector>
 
 #include "base/file_system.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/group_extractor.h"
+#include "formats/pak/pak_reader.h"
+#include "formats/pak/pak_writer.h"
 #include "base/random_access_file.h"
 
 namespace fs = std::filesystem;
-using ferry::TPak;
+using ferry::PakReader;
+using ferry::PakWriter;
 
 namespace {
 
 struct Corpus {
   fs::path root;
   fs::path sources;  // the loose files
-  fs::path setup;    // host + archive written by TPak
+  fs::path setup;    // host + archive written by PakReader
   fs::path zip;      // the same files, zip -9
   std::vector<std::string> names;  // archive names, backslash-separated
   uint64_t totalBytes = 0;
@@ -95,7 +98,7 @@ const Corpus& GetCorpus() {
 
 void WriteSetup(const Corpus& c) {
   ferry::WriteFileBytes(c.setup, std::vector<uint8_t>(250'000, 0x90));  // a host program's size
-  TPak w(c.setup, false, true);
+  PakWriter w = PakWriter::Append(c.setup);
   for (const std::string& name : c.names) {
     std::string native = name;
     native[native.find('\\')] = '/';
@@ -143,7 +146,7 @@ void ZipLevel9(benchmark::State& state) {
 void LoadEntryAll(benchmark::State& state) {
   EnsureArchives();
   const Corpus& c = GetCorpus();
-  TPak pak(c.setup, false, false);
+  PakReader pak(c.setup);
   if (pak.EntryCount() != c.names.size()) state.SkipWithError("setup has the wrong entry count");
   for (auto _ : state) {
     for (size_t i = 0; i < pak.EntryCount(); ++i) {
@@ -167,13 +170,13 @@ void UnzipTest(benchmark::State& state) {
 void ExtractGroup(benchmark::State& state) {
   EnsureArchives();
   const Corpus& c = GetCorpus();
-  TPak pak(c.setup, false, false);
+  PakReader pak(c.setup);
   fs::path out = c.root / "out_ferry";
   for (auto _ : state) {
     state.PauseTiming();
     fs::remove_all(out);
     state.ResumeTiming();
-    if (!pak.ExtractGroup(ferry::DiskFileSystem(), out.string(), 1)) state.SkipWithError("extraction failed");
+    if (!ferry::GroupExtractor(pak, ferry::DiskFileSystem(), {}).Extract(out.string(), 1)) state.SkipWithError("extraction failed");
   }
   SetBytes(state, c.totalBytes);
   state.SetLabel("vs UnzipExtract");

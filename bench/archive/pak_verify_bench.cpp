@@ -23,11 +23,14 @@
 
 #include "base/file_system.h"
 #include "formats/pak/pak_codec.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/group_extractor.h"
+#include "formats/pak/pak_reader.h"
+#include "formats/pak/pak_writer.h"
 #include "base/random_access_file.h"
 
 namespace fs = std::filesystem;
-using ferry::TPak;
+using ferry::PakReader;
+using ferry::PakWriter;
 
 namespace {
 
@@ -61,7 +64,7 @@ fs::path MakeSetup(const fs::path& root) {
       out.write(reinterpret_cast<const char*>(chunk.data()), 1u << 20);
     }
   }
-  TPak w(setup, true, false);
+  PakWriter w = PakWriter::Create(setup);
   w.StoreFile(w.AddEntry("large.bin", source.string(), 1));
   w.WriteDirectory();
   fs::remove(source);
@@ -72,7 +75,7 @@ void BM_VerifyLargeEntry(benchmark::State& state) {
   const char* dir = std::getenv("FERRY_BENCH_DIR");
   const fs::path root = fs::path(dir ? dir : fs::temp_directory_path().string()) / "ferry_bench_pak_verify";
   const fs::path setup = MakeSetup(root);
-  TPak pak(setup, false, false);
+  PakReader pak(setup);
   if (pak.EntryCount() != 1 || pak.Files()[0].Checksum == 0) {
     state.SkipWithError("the large entry carries no checksum");
     fs::remove_all(root);
@@ -114,7 +117,7 @@ fs::path MakeCompressedSetup(const fs::path& root, bool zstd) {
   std::mt19937 gen(7);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i % 64 < 48 ? 'a' + gen() % 16 : gen());
   const fs::path setup = root / (zstd ? "zstd.exe" : "zlib.exe");
-  TPak w(setup, true, false);
+  PakWriter w = PakWriter::Create(setup);
   if (zstd) w.SetCompressor([](std::span<const uint8_t> d) { return ferry::ZstdPack(d, ferry::kZstdMaxLevel); });
   w.StoreBuffer(w.AddEntry("big.dat", "", 1), data);
   w.WriteDirectory();
@@ -136,7 +139,7 @@ void BM_CompressedEntry(benchmark::State& state) {
   const char* dir = std::getenv("FERRY_BENCH_DIR");
   const fs::path root = fs::path(dir ? dir : fs::temp_directory_path().string()) / "ferry_bench_pak_compressed";
   const fs::path setup = MakeCompressedSetup(root, zstd);
-  TPak pak(setup, false, false);
+  PakReader pak(setup);
   if (pak.EntryCount() != 1 || pak.Files()[0].CompSize == 0) {
     state.SkipWithError("the entry was not compressed");
     fs::remove_all(root);
@@ -147,12 +150,12 @@ void BM_CompressedEntry(benchmark::State& state) {
   // Each on an archive opened afresh, so each peak holds its own buffers.
   for (auto _ : state) {
     verifyKb = std::max(verifyKb, PeakAddedKb([&] {
-      TPak fresh(setup, false, false);
+      PakReader fresh(setup);
       sound = sound && fresh.VerifyEntry(0);
     }));
     extractKb = std::max(extractKb, PeakAddedKb([&] {
-      TPak fresh(setup, false, false);
-      sound = sound && fresh.ExtractGroup(ferry::DiskFileSystem(), (root / "out").string(), 1);
+      PakReader fresh(setup);
+      sound = sound && ferry::GroupExtractor(fresh, ferry::DiskFileSystem(), {}).Extract((root / "out").string(), 1);
     }));
   }
   if (!sound) state.SkipWithError("the entry does not unpack");

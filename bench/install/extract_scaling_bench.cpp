@@ -18,7 +18,9 @@
 #include <vector>
 
 #include "base/file_system.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/group_extractor.h"
+#include "formats/pak/pak_reader.h"
+#include "formats/pak/pak_writer.h"
 #include "formats/install_log/uninstall_list.h"
 #include "base/random_access_file.h"
 
@@ -45,7 +47,7 @@ const std::vector<uint8_t>& SetupBytes(int64_t count) {
   auto file = std::make_unique<MemoryFile>(std::vector<uint8_t>(64 * 1024, 0x90));
   MemoryFile* raw = file.get();
   {
-    TPak w(*raw, PakMode::kAppendWriter);
+    PakWriter w = PakWriter::Append(*raw);
     std::mt19937 gen(static_cast<uint32_t>(count));
     std::string text;
     while (text.size() < 4096) text += "setup payload line " + std::to_string(gen() % 1000) + "\r\n";
@@ -72,10 +74,10 @@ void PerFile(benchmark::State& state) {
 
 // What the file command hangs on extraction: every file and created folder
 // into the install log, a status text and a gauge step per file.
-PakEvents Bookkeeping(TUninstallList& log, std::string& status, int64_t& steps) {
-  PakEvents events;
-  events.SetStatusText = [&status](const std::string& name) { status = "Extracting " + name; };
-  events.StepGauge = [&steps] { ++steps; };
+ExtractEvents Bookkeeping(TUninstallList& log, std::string& status, int64_t& steps) {
+  ExtractEvents events;
+  events.EntryStarted = [&status](const std::string& name) { status = "Extracting " + name; };
+  events.EntryDone = [&steps] { ++steps; };
   events.FileWritten = [&log](const std::string& path) { log.AddFile(path); };
   events.DirectoryCreated = [&log](const std::string& dir) { log.AddDirectory(dir); };
   events.FileNotWritten = [](const std::string&, const std::string&) {};
@@ -85,7 +87,7 @@ PakEvents Bookkeeping(TUninstallList& log, std::string& status, int64_t& steps) 
 // Start-up's verification loop: every entry read, checksummed and inflated.
 void BM_VerifyAll(benchmark::State& state) {
   MemoryFile file(SetupBytes(state.range(0)));
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   for (auto _ : state) {
     for (size_t i = 0; i < pak.EntryCount(); ++i)
       if (!pak.VerifyEntry(i)) state.SkipWithError("an entry failed verification");
@@ -96,7 +98,7 @@ void BM_VerifyAll(benchmark::State& state) {
 // One "file" line: the group written below a fresh folder.
 void BM_ExtractGroup(benchmark::State& state) {
   MemoryFile file(SetupBytes(state.range(0)));
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   fs::path out = OutputRoot() / std::to_string(state.range(0));
   for (auto _ : state) {
     state.PauseTiming();
@@ -104,9 +106,9 @@ void BM_ExtractGroup(benchmark::State& state) {
     TUninstallList log;
     std::string status;
     int64_t steps = 0;
-    pak.SetEvents(Bookkeeping(log, status, steps));
+    GroupExtractor extractor(pak, ferry::DiskFileSystem(), Bookkeeping(log, status, steps));
     state.ResumeTiming();
-    if (!pak.ExtractGroup(ferry::DiskFileSystem(), out.string(), 1)) state.SkipWithError("extraction failed");
+    if (!extractor.Extract(out.string(), 1)) state.SkipWithError("extraction failed");
     if (steps != state.range(0) || static_cast<int64_t>(log.Files().size()) != state.range(0))
       state.SkipWithError("not every file was stepped and logged");
   }

@@ -11,7 +11,7 @@
 #include "engine/setup_thread.h"
 #include "engine/startup.h"
 #include "engine/uninstall/uninstall_page.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "platform/run_log.h"
 #include "platform/ui_task.h"
 #include "platform/uninstall/finaliser.h"

@@ -16,7 +16,7 @@
 #include "engine/setup_context.h"
 #include "engine/setup_thread.h"
 #include "engine/startup.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "platform/drive_info.h"
 #include "platform/run_log.h"
 #include "platform/setup_thread_win.h"

@@ -25,7 +25,7 @@ namespace ferry {
 
 class Dialogs;
 class FileSystem;
-class TPak;
+class PakReader;
 
 struct SetupContext {
   // Binds the text macros to SetupInfo and the space texts, and the install
@@ -34,7 +34,7 @@ struct SetupContext {
   SetupContext(const SetupContext&) = delete;
   SetupContext& operator=(const SetupContext&) = delete;
 
-  TPak* Pak = nullptr;  // the setup archive, opened by start-up, owned by the app
+  PakReader* Pak = nullptr;  // the setup archive, opened by start-up, owned by the app
 
   TSetupInfoFile SetupInfo;
   TCompLines CompLines;

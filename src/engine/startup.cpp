@@ -1,7 +1,7 @@
 #include "engine/startup.h"
 #include "base/file_system.h"
 
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "base/dialogs.h"
 #include "base/setup_error.h"
 #include "base/system_path.h"
@@ -25,6 +25,11 @@ std::string VerificationFailedMessage(size_t index, std::string_view name) {
          std::string(name);
 }
 
+std::string DecompSizeMessage(std::string_view name, uint64_t length, uint32_t origSize) {
+  return std::string(name) + "\r\r" + "Error: DecompSize - " + std::to_string(length) + " OrigSize - " +
+         std::to_string(origSize);
+}
+
 std::string RenamedSetupMessage(std::string_view expected, std::string_view found) {
   return "Error: Setup`s filename has been renamed\r\rExpected: \r" + std::string(expected) + "\r\r" + "Found: " +
          "\r" + std::string(found);
@@ -43,7 +48,7 @@ bool OwnNameMatches(std::string_view ownPath, std::string_view setupExeName) {
   return MatchesSetupName(AsciiLowerCopy(FileNamePart(ownPath)), AsciiLowerCopy(FileNamePart(setupExeName)));
 }
 
-uint64_t PayloadSpace(const TPak& pak, const std::vector<uint8_t>& groupKinds) {
+uint64_t PayloadSpace(const PakReader& pak, const std::vector<uint8_t>& groupKinds) {
   uint64_t total = 0;
   for (const TPakFile& e : pak.Files()) {
     if (e.Group == 0 || e.Group >= groupKinds.size()) continue;
@@ -135,7 +140,7 @@ void Sequence::OpenArchive() {
   }
   std::unique_ptr<RandomAccessFile> file = s_.Env.OpenArchive(state_.ArchivePath);
   if (!file) file = std::make_unique<MemoryFile>();  // blank trailer: the magic check fails
-  state_.Pak = std::make_unique<TPak>(std::move(file), PakMode::kReader, &s_.Dialog);
+  state_.Pak = std::make_unique<PakReader>(std::move(file));
   ctx_.Pak = state_.Pak.get();
   if (!state_.Pak->HasMagic()) Fail(kMsgInvalidHeader, kCaptionError);
 }
@@ -152,7 +157,7 @@ void Sequence::VerifyEntries() {
 }
 
 void Sequence::CheckEveryEntry() {
-  TPak& pak = *state_.Pak;
+  PakReader& pak = *state_.Pak;
   size_t count = pak.EntryCount();
   s_.View.SetStatus(VerifyStatusText(0, count));
   s_.View.SetProgress(0, static_cast<uint32_t>(count));
@@ -163,7 +168,14 @@ void Sequence::CheckEveryEntry() {
     s_.View.SetProgress(static_cast<uint32_t>(i + 1), static_cast<uint32_t>(count));
     s_.View.Refresh();
   });
-  if (damaged) Fail(VerificationFailedMessage(*damaged, pak.Entry(*damaged)->Name), kCaptionVerificationError);
+  if (damaged) {
+    const TPakFile& e = *pak.Entry(*damaged);
+    // An entry that unpacked to another length is named with both lengths first.
+    if (const std::optional<uint64_t> length = pak.LastVerdict().WrongLength)
+      s_.Dialog.Show(DecompSizeMessage(e.Name, *length, e.OrigSize), kCaptionError, DialogButtons::kOk,
+                     DialogIcon::kNone);
+    Fail(VerificationFailedMessage(*damaged, e.Name), kCaptionVerificationError);
+  }
   s_.View.HoldAndClose(kVerifyHoldMs);
 }
 
@@ -215,7 +227,7 @@ void Sequence::CheckOwnName() {
 }
 
 void Sequence::LoadLanguages() {
-  TPak& pak = *state_.Pak;
+  PakReader& pak = *state_.Pak;
   for (PakFound f = pak.FindFirst(0, true); !f.Name.empty(); f = pak.FindNext(0, true)) {
     if (!StartsWithNoCase(f.Name, "LANGUAGE-")) continue;
     std::vector<uint8_t> data = f.Data ? std::move(*f.Data) : std::vector<uint8_t>();

@@ -20,7 +20,7 @@
 namespace ferry {
 
 class Dialogs;
-class TPak;
+class PakReader;
 struct SetupContext;
 
 // Exit codes of the stub.
@@ -84,6 +84,8 @@ inline constexpr std::string_view kCaptionSetupError = "Setup Error";
 inline constexpr uint32_t kVerifyHoldMs = 500;
 
 std::string VerificationFailedMessage(size_t index, std::string_view name);
+// An entry that unpacked to `length` bytes instead of its OrigSize.
+std::string DecompSizeMessage(std::string_view name, uint64_t length, uint32_t origSize);
 std::string RenamedSetupMessage(std::string_view expected, std::string_view found);
 std::string VerifyStatusText(size_t done, size_t count);
 // The file-name part of a path ("\" or "/" separated).
@@ -94,11 +96,11 @@ bool OwnNameMatches(std::string_view ownPath, std::string_view setupExeName);
 // Bytes the install needs: payload entries of the groups that GroupKinds
 // knows; an extracting group (kind 0) counts OrigSize, an updating group its
 // CompSize, an entry stored uncompressed its OrigSize.
-uint64_t PayloadSpace(const TPak& pak, const std::vector<uint8_t>& groupKinds);
+uint64_t PayloadSpace(const PakReader& pak, const std::vector<uint8_t>& groupKinds);
 
 // State of start-up that later stages read.
 struct StartupState {
-  std::unique_ptr<TPak> Pak;  // the one open archive (SetupContext::Pak points here)
+  std::unique_ptr<PakReader> Pak;  // the one open archive (SetupContext::Pak points here)
   NativePath ArchivePath;
   NativePath OwnPath;
   bool ArchiveFromArgument = false;

@@ -1,6 +1,6 @@
 #include "platform/startup_win.h"
 
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "base/system_path.h"
 #include "base/text.h"
 #include "engine/setup_context.h"

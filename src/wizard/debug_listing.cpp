@@ -1,12 +1,12 @@
 #include "wizard/debug_listing.h"
 
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "formats/setup/setup_info.h"
 #include "base/text_helpers.h"
 
 namespace ferry {
 
-std::vector<std::string> DebugListingLines(const TPak& pak, const TSetupInfo& info) {
+std::vector<std::string> DebugListingLines(const PakReader& pak, const TSetupInfo& info) {
   const TPakTrailer& t = pak.Trailer();
   std::vector<std::string> lines;
   lines.push_back("Header");

@@ -7,9 +7,9 @@
 
 namespace ferry {
 
-class TPak;
+class PakReader;
 struct TSetupInfo;
 
-std::vector<std::string> DebugListingLines(const TPak& pak, const TSetupInfo& info);
+std::vector<std::string> DebugListingLines(const PakReader& pak, const TSetupInfo& info);
 
 }  // namespace ferry

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "base/setup_error.h"
 #include "script_writeback.h"
 #include "setup_reading.h"

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "base/file_system.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/group_extractor.h"
+#include "formats/pak/pak_reader.h"
+#include "formats/pak/pak_writer.h"
 #include "formats/install_log/uninstall_list.h"
 #include "base/random_access_file.h"
 #include "base/text.h"
@@ -50,13 +52,13 @@ TEST(SystemCodePage, EightBitNamesNameWhatWindowsNamesThatWay) {
   // An entry extracted below the 8-bit folder name.
   MemoryFile archive;
   {
-    TPak writer(archive, PakMode::kNewWriter);
+    PakWriter writer = PakWriter::Create(archive);
     std::vector<uint8_t> data{'m', 'a', 'p'};
     writer.StoreBuffer(writer.AddEntry(ansi + "\\" + ansi + ".txt", "", 1), data);
     writer.WriteDirectory();
   }
-  TPak reader(archive, PakMode::kReader);
-  ASSERT_TRUE(reader.ExtractGroup(DiskFileSystem(), tmp.path() + ansi, 1));
+  PakReader reader(archive);
+  ASSERT_TRUE(GroupExtractor(reader, DiskFileSystem(), {}).Extract(tmp.path() + ansi, 1));
   EXPECT_TRUE(std::filesystem::is_regular_file(wideDir / U16ToWide(folder) / (U16ToWide(folder) + L".txt")));
   EXPECT_TRUE(DirectoryExists(dir + ansi));
 

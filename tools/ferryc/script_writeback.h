@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "formats/setup/comp_lines.h"
 #include "formats/setup/product_info.h"
 #include "formats/setup/setup_info.h"

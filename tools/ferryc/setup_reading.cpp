@@ -59,14 +59,14 @@ OpenedSetup::OpenedSetup(const fs::path& path) : path_(path) {
   if (!owned_) throw SetupError("cannot open '" + path.string() + "'");
   file_ = owned_.get();
   size_ = file_->Size();
-  pak_ = std::make_unique<TPak>(*file_, PakMode::kReader);
+  pak_ = std::make_unique<PakReader>(*file_);
 }
 
 OpenedSetup::OpenedSetup(std::unique_ptr<RandomAccessFile> file, fs::path name)
     : path_(std::move(name)), owned_(std::move(file)) {
   file_ = owned_.get();
   size_ = file_->Size();
-  pak_ = std::make_unique<TPak>(*file_, PakMode::kReader);
+  pak_ = std::make_unique<PakReader>(*file_);
 }
 
 std::string OpenedSetup::ArchiveProblem() const {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "formats/setup/comp_lines.h"
 #include "formats/setup/product_info.h"
 #include "formats/setup/setup_info.h"
@@ -27,7 +27,7 @@ class OpenedSetup {
   // Over a file already open (a setup in memory, for example).
   OpenedSetup(std::unique_ptr<RandomAccessFile> file, std::filesystem::path name);
 
-  TPak& Pak() { return *pak_; }
+  PakReader& Pak() { return *pak_; }
   RandomAccessFile& File() { return *file_; }
   uint64_t FileSize() const { return size_; }
   const std::filesystem::path& Path() const { return path_; }
@@ -45,7 +45,7 @@ class OpenedSetup {
   std::filesystem::path path_;
   std::unique_ptr<RandomAccessFile> owned_;
   RandomAccessFile* file_ = nullptr;
-  std::unique_ptr<TPak> pak_;
+  std::unique_ptr<PakReader> pak_;
   uint64_t size_ = 0;
 };
 

@@ -9,7 +9,7 @@
 #include <system_error>
 
 #include "formats/pak/pak_codec.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_writer.h"
 #include "formats/pak/pe_image.h"
 #include "base/scope_guard.h"
 #include "base/random_access_file.h"
@@ -41,7 +41,7 @@ struct Slot {
 
 class ParallelPacker {
  public:
-  ParallelPacker(TPak& pak, const std::vector<ArchiveSource>& entries, const EntryStored& onStored)
+  ParallelPacker(PakWriter& pak, const std::vector<ArchiveSource>& entries, const EntryStored& onStored)
       : pak_(pak), entries_(entries), on_stored_(onStored), slots_(entries.size()) {}
 
   // Throws SetupError naming the entry that failed; *failed is its index.
@@ -133,7 +133,7 @@ class ParallelPacker {
     for (std::thread& t : threads) t.join();
   }
 
-  TPak& pak_;
+  PakWriter& pak_;
   const std::vector<ArchiveSource>& entries_;
   const EntryStored& on_stored_;
   std::vector<Slot> slots_;
@@ -232,7 +232,7 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
     file->WriteAt(0, host);
     s.stubSize = host.size();
     host = {};
-    TPak pak(std::move(file), PakMode::kAppendWriter);
+    PakWriter pak = PakWriter::Append(std::move(file));
     if (const int level = setup.zstdLevel; level > 0)
       pak.SetCompressor([level](std::span<const uint8_t> data) { return ZstdPack(data, level); });
     std::set<uint16_t> groups;

@@ -4,7 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "formats/pak/pak_file.h"
+#include "formats/pak/group_extractor.h"
+#include "formats/pak/pak_reader.h"
 #include "formats/install_log/uninstall_list.h"
 #include "base/scope_guard.h"
 #include "base/dialogs.h"
@@ -34,13 +35,23 @@ std::string FolderForLog(const std::string& dir) {
   return IncludeTrailingBackslash(out);
 }
 
-PakEvents ExtractionEvents(SetupContext& ctx) {
-  PakEvents events;
-  events.SetStatusText = [&ctx](const std::string& fileText) {
+// The status line while a large entry is copied: "name - <copied> / <size>".
+std::string CopyingText(const std::string& name, uint64_t copied, uint64_t size) {
+  return name + " - " + FormatByteSize(copied) + " / " + FormatByteSize(size);
+}
+
+ExtractEvents ExtractionEvents(SetupContext& ctx) {
+  ExtractEvents events;
+  auto status = [&ctx](const std::string& fileText) {
     ctx.Progress.SetStatusText(TextWithFileName(ctx, kTextExtractingFile, fileText));
   };
+  events.EntryStarted = status;
+  events.Copying = [status](const std::string& name, uint64_t copied, uint64_t size) {
+    status(CopyingText(name, copied, size));
+  };
+  events.GroupDone = [status] { status(""); };
   // The step rides with the next file's status text: one hand-over a file.
-  events.StepGauge = [&ctx] { ctx.Progress.DeferGaugeStep(); };
+  events.EntryDone = [&ctx] { ctx.Progress.DeferGaugeStep(); };
   // The log holds at most 65,535 files; past that an uninstall would leave
   // files behind, which is said once per line.
   auto logFull = std::make_shared<bool>(false);
@@ -58,19 +69,14 @@ PakEvents ExtractionEvents(SetupContext& ctx) {
   events.FileNotWritten = [&ctx](const std::string& path, const std::string& reason) {
     ctx.Progress.FileNotWritten(path, reason);
   };
-  events.FormatByteSize = [](uint64_t bytes) { return FormatByteSize(bytes); };
   return events;
 }
 
 void ExtractPayload(SetupContext& ctx, const CommandRun& run, const std::string& folder, const std::string& groupText) {
   int32_t group = StrToIntOrMinus1(groupText);
   if (!ctx.Pak || group < 1 || group > 0xFFFF) return;
-  ctx.Pak->SetEvents(ExtractionEvents(ctx));
-  ScopeGuard unbind([&ctx] {
-    ctx.Pak->SetEvents({});
-    ctx.Progress.FlushGauge();
-  });
-  ctx.Pak->ExtractGroup(run.Files(), folder, static_cast<uint16_t>(group));
+  ScopeGuard flush([&ctx] { ctx.Progress.FlushGauge(); });
+  GroupExtractor(*ctx.Pak, run.Files(), ExtractionEvents(ctx)).Extract(folder, static_cast<uint16_t>(group));
 }
 
 // Target of the three- and eight-parameter forms: a subfolder of the

@@ -7,7 +7,7 @@
 #include "engine/command_run.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 
 namespace ferry {
 
@@ -29,7 +29,7 @@ class PatchingPage : public PackageProgress {
 
 class SetupArchiveGroup : public SetupEntrySource {
  public:
-  explicit SetupArchiveGroup(TPak* pak) : pak_(pak) {}
+  explicit SetupArchiveGroup(PakReader* pak) : pak_(pak) {}
   std::vector<size_t> GroupEntries(uint16_t group) override {
     std::vector<size_t> out;
     if (pak_) pak_->ForEachInGroup(group, [&](size_t i) { out.push_back(i); });
@@ -48,7 +48,7 @@ class SetupArchiveGroup : public SetupEntrySource {
   }
 
  private:
-  TPak* pak_;
+  PakReader* pak_;
 };
 
 }  // namespace

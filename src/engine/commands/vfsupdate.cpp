@@ -9,7 +9,7 @@
 #include "engine/command_class.h"
 #include "engine/command_run.h"
 #include "engine/setup_context.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "formats/vfs/vfs_fs.h"
 #include "formats/vfs/vfs_update.h"
 

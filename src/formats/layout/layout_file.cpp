@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "base/dialogs.h"
 #include "base/setup_error.h"
 #include "base/text.h"
@@ -44,7 +44,7 @@ bool HasFont(ControlKind k) {
 
 }  // namespace
 
-EntryLoader PakEntryLoader(TPak& pak) {
+EntryLoader PakEntryLoader(PakReader& pak) {
   return [&pak](std::string_view name) { return pak.LoadByName(name, 0); };
 }
 

@@ -35,7 +35,7 @@
 namespace ferry {
 
 class Dialogs;
-class TPak;
+class PakReader;
 enum class TPageType : uint8_t;  // page_list.h
 
 // Loads an entry of group 0 by name (compared without case); none when the
@@ -43,7 +43,7 @@ enum class TPageType : uint8_t;  // page_list.h
 using EntryLoader = std::function<std::optional<std::vector<uint8_t>>(std::string_view name)>;
 
 // Group-0 entries of a setup archive; the archive must outlive the loader.
-EntryLoader PakEntryLoader(TPak& pak);
+EntryLoader PakEntryLoader(PakReader& pak);
 
 // What building pages needs from the rest of the program.
 struct LayoutEnv {

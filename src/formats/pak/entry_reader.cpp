@@ -102,7 +102,7 @@ EntryVerdict PakEntryReader::Unpack(RandomAccessFile& file, const TPakFile& e, u
   return Sound();
 }
 
-// Large entries are copied raw (CopyLargeEntry), so the bytes checked are the
+// Large entries are copied raw by extraction, so the bytes checked are the
 // OrigSize bytes at Offset, read through one fixed buffer.
 EntryVerdict PakEntryReader::VerifyLarge(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e) {
   if (e.Checksum == 0) return Sound();

@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "formats/pak/pak_codec.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_format.h"
+#include "base/random_access_file.h"
 
 namespace ferry {
 
@@ -21,19 +22,8 @@ namespace ferry {
 // run at once, and large enough that a read costs little per byte.
 inline constexpr size_t kWorkerChunkSize = 256u << 10;
 
-// What reading an entry found.
-struct EntryVerdict {
-  bool Sound = false;
-  std::string Error;  // why not, when not Sound
-  // Set when the stream was sound but unpacked to a length other than
-  // OrigSize (this length, which the DecompSize message names).
-  std::optional<uint64_t> WrongLength;
-};
-
 class PakEntryReader {
  public:
-  using ByteSink = TPak::ByteSink;
-
   // Stored bytes are read, and unpacked bytes handed on, in pieces of at
   // most `chunkSize` (at most kStreamChunkSize).
   explicit PakEntryReader(size_t chunkSize = kStreamChunkSize);

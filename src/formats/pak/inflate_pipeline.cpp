@@ -140,7 +140,7 @@ void InflatePipeline::Drop(size_t position) {
   slot.reset();
 }
 
-EntryVerdict InflatePipeline::Take(size_t index, const PakEntryReader::ByteSink& sink) {
+EntryVerdict InflatePipeline::Take(size_t index, const ByteSink& sink) {
   std::unique_lock<std::mutex> lock(mutex_);
   size_t position = head_;
   while (position < order_.size() && order_[position] != index) ++position;

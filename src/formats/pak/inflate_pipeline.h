@@ -28,7 +28,8 @@ inline constexpr size_t kPipelineAheadEntries = 512;
 class InflatePipeline {
  public:
   // `order`: indexes into `entries`, each of OrigSize 1 to below
-  // kLargeEntryThreshold, in the order the writer will take them. `file`
+  // kLargeEntryThreshold (those StepFor in group_extractor.h sends to
+  // kUnpack), in the order the writer will take them. `file`
   // must allow concurrent ReadAt and outlive the pipeline.
   InflatePipeline(RandomAccessFile& file, uint64_t archiveEnd, const std::vector<TPakFile>& entries,
                   std::vector<size_t> order, unsigned workers);
@@ -41,7 +42,7 @@ class InflatePipeline {
   // returns its verdict. Entries of the order before it that were not taken
   // are dropped; an index not ahead in the order is damage ("not in the
   // pipeline"). An exception of `sink` drops the entry and passes through.
-  EntryVerdict Take(size_t index, const PakEntryReader::ByteSink& sink);
+  EntryVerdict Take(size_t index, const ByteSink& sink);
 
  private:
   struct Slot;

@@ -1,4 +1,4 @@
-// TPak::VerifyEntries: every entry checked on a few threads at once, the
+// PakReader::VerifyEntries: every entry checked on a few threads at once, the
 // verdicts handed on in directory order.
 
 #include <algorithm>
@@ -11,7 +11,7 @@
 
 #include "base/scope_guard.h"
 #include "formats/pak/entry_reader.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 
 namespace ferry {
 
@@ -38,8 +38,8 @@ struct VerifyState {
 
 unsigned ReaderThreads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
 
-std::optional<size_t> TPak::VerifyEntries(unsigned threads, const std::function<void(size_t index)>& verified) {
-  last_error_.clear();
+std::optional<size_t> PakReader::VerifyEntries(unsigned threads, const std::function<void(size_t index)>& verified) {
+  last_ = EntryVerdict{};
   VerifyState s;
   s.verdicts.assign(files_.size(), Verdict::kPending);
   s.limit = files_.size();
@@ -101,7 +101,7 @@ std::optional<size_t> TPak::VerifyEntries(unsigned threads, const std::function<
         EntryVerdict check = std::move(s.damage[reported]);
         s.stop = true;
         lock.unlock();
-        Record(files_[reported], check);
+        Record(std::move(check));
         return reported;
       }
       ready = s.in_order;

@@ -9,7 +9,7 @@
 #include "base/path_text.h"
 #include "base/system_path.h"
 #include "engine/setup_context.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "platform/files.h"
 #include "platform/private_folder.h"
 #include "platform/shell.h"

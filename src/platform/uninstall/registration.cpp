@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/setup_context.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "formats/setup/product_info.h"
 #include "platform/registry.h"
 #include "platform/uninstall/uninstaller_file.h"

@@ -17,7 +17,8 @@
 #include "base/text.h"
 #include "base/text_helpers.h"
 #include "engine/setup_context.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
+#include "formats/pak/pak_writer.h"
 #include "formats/pak/pe_image.h"
 #include "platform/files.h"
 #include "platform/private_folder.h"
@@ -40,7 +41,7 @@ std::optional<std::vector<uint8_t>> ReadHostPart(const NativePath& program) {
   if (!file) return std::nullopt;
   uint64_t size = PeAppendedDataEnd(*file).value_or(file->Size());
   {
-    TPak own(*file, PakMode::kReader);
+    PakReader own(*file);
     if (own.IsValid() && own.Trailer().DataStart <= size) size = own.Trailer().DataStart;
   }
   if (size == 0) return std::nullopt;
@@ -81,7 +82,7 @@ bool PlaceUninstaller(const NativePath& built, const std::string& program, std::
 }
 
 void AppendUninstallerArchive(SetupContext& ctx, const NativePath& program) {
-  TPak writer(program, false, true);
+  PakWriter writer = PakWriter::Append(program);
   const std::vector<TPakFile> files = ctx.Pak->Files();
   for (size_t i = 0; i < files.size(); ++i) {
     const TPakFile& e = files[i];

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
+#include "formats/pak/pak_writer.h"
 #include "base/random_access_file.h"
 #include "engine/command_list.h"
 #include "formats/setup/comp_lines.h"
@@ -77,7 +78,7 @@ class SetupBuilder {
   std::vector<uint8_t> Build(std::vector<uint8_t> host = {}) const {
     MemoryFile file(std::move(host));
     {
-      TPak pak(file, file.Size() ? PakMode::kAppendWriter : PakMode::kNewWriter);
+      PakWriter pak = PakWriter::Append(file);  // an empty file: DataStart 0
       auto store = [&pak](const std::string& name, const std::vector<uint8_t>& data, uint16_t group) {
         size_t i = pak.AddEntry(name, "", group);
         if (!data.empty()) pak.StoreBuffer(i, data);
@@ -97,7 +98,7 @@ class SetupBuilder {
 // Offset of an entry's stored bytes in a built archive.
 inline uint32_t EntryOffset(const std::vector<uint8_t>& archive, const std::string& name) {
   MemoryFile file(archive);
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   for (const TPakFile& f : pak.Files())
     if (f.Name == name) return f.Offset;
   return 0;

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <map>
 #include <set>
 
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "base/dialogs.h"
 #include "base/setup_error.h"
 #include "base/text.h"
@@ -168,6 +170,22 @@ TEST_F(Startup, CorruptEntryNamesItsIndexAndName) {
   EXPECT_EQ(view.Statuses.back(), "Status: 4 out of 6 files verifyed");
 }
 
+// An entry that unpacks to a length other than its OrigSize names both first.
+TEST_F(Startup, EntryOfAnotherLengthShowsTheDecompSizeBoxFirst) {
+  std::vector<uint8_t> file = builder.Build(BytesOf("MZ"));
+  const std::string name = "data\\a.txt";
+  // Its directory record: the name, then Checksum, Offset, CompSize, OrigSize (3000).
+  auto origSize = std::find_end(file.begin(), file.end(), name.begin(), name.end()) + name.size() + 12;
+  ++*origSize;
+  env.Files[env.OwnPath] = file;
+  EXPECT_EQ(Run(), kExitStartupError);
+  ASSERT_EQ(dialogs.shown().size(), 2u);
+  EXPECT_EQ(Message(0), "data\\a.txt\r\rError: DecompSize - 3000 OrigSize - 3001");
+  EXPECT_EQ(Caption(0), "Error");
+  EXPECT_EQ(dialogs.shown()[0].buttons, DialogButtons::kOk);
+  EXPECT_EQ(Message(1), "Error: Verification Failed. Setup is corrupt.\rID: 4 Filename: data\\a.txt");
+}
+
 TEST_F(Startup, EmptyEntryIsCountedButNotVerified) {
   builder.Extra.push_back({"empty.txt", {}, 1});
   ASSERT_EQ(Run(), std::nullopt) << Message();
@@ -323,7 +341,7 @@ TEST(StartupSpace, UpdatingGroupsCountStoredBytes) {
   b.Extra.push_back({"y.bin", BytesOf("q"), 1});                       // stored as is
   b.Extra.push_back({"z.bin", BytesOf("zzzz"), 2});                    // group without a line
   MemoryFile file(b.Build());
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   uint32_t comp = pak.Files()[2].CompSize;
   ASSERT_GT(comp, 0u);
   EXPECT_EQ(PayloadSpace(pak, {0, 1}), comp + 1u);

@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
+#include "formats/pak/pak_writer.h"
 #include "base/dialogs.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
@@ -305,14 +306,14 @@ TEST_F(LayoutFileTest, RefreshTextsReResolvesLabelsAndPanelsOnly) {
 TEST_F(LayoutFileTest, LayoutsLoadFromTheSetupArchiveByNameInGroupZero) {
   MemoryFile file;
   {
-    TPak writer(file, PakMode::kNewWriter);
+    PakWriter writer = PakWriter::Create(file);
     std::string layout = "[FromPak]\r\nType=TLabel\r\n";
     std::string payload = "[Payload]\r\nType=TLabel\r\n";
     writer.StoreBuffer(writer.AddEntry("Layout.TXT", "", 0), std::span(reinterpret_cast<const uint8_t*>(layout.data()), layout.size()));
     writer.StoreBuffer(writer.AddEntry("payload.txt", "", 1), std::span(reinterpret_cast<const uint8_t*>(payload.data()), payload.size()));
     writer.WriteDirectory();
   }
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   ASSERT_EQ(pak.EntryCount(), 2u);
   LayoutEnv env = Env();
   env.load_entry = PakEntryLoader(pak);

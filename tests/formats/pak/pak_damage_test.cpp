@@ -10,8 +10,8 @@
 
 #include "formats/pak/crc32.h"
 #include "formats/pak/pak_codec.h"
-#include "formats/pak/pak_file.h"
-#include "base/dialogs.h"
+#include "formats/pak/pak_reader.h"
+#include "formats/pak/pak_writer.h"
 #include "base/text.h"
 #include "formats/pak/pak_test_util.h"
 
@@ -40,35 +40,27 @@ std::vector<uint8_t> OneEntry(const std::vector<uint8_t>& stored, uint32_t origS
 
 const std::string kText = "the quick brown fox jumps over the lazy dog, again and again and again";
 
-TEST(PakDamage, ChecksumMismatchGivesNoneWithoutMessage) {
+TEST(PakDamage, ChecksumMismatchGivesNoneWithoutALength) {
   auto stored = Zlib(kText);
   auto bytes = OneEntry(stored, static_cast<uint32_t>(kText.size()), static_cast<uint32_t>(stored.size()));
   bytes[4 + 5] ^= 0x40;  // one bit of the stored stream
   MemoryFile file(bytes);
-  RecordingDialogs dialogs;
-  TPak pak(file, PakMode::kReader, &dialogs);
+  PakReader pak(file);
   EXPECT_FALSE(pak.LoadEntry(0).has_value());
   EXPECT_EQ(pak.LastLoadError(), "checksum mismatch");
   EXPECT_FALSE(pak.VerifyEntry(0));
-  EXPECT_TRUE(dialogs.shown().empty());
+  EXPECT_FALSE(pak.LastVerdict().WrongLength);
 }
 
-TEST(PakDamage, WrongOrigSizeShowsTheDecompSizeBox) {
+// The verdict names the length the stream really unpacked to, also past OrigSize.
+TEST(PakDamage, WrongOrigSizeNamesTheRealLength) {
   auto stored = Zlib(kText);
   for (uint32_t claimed : {10u, static_cast<uint32_t>(kText.size() + 1), 0xFFFFFFFFu}) {
     MemoryFile file(OneEntry(stored, claimed, static_cast<uint32_t>(stored.size())));
-    RecordingDialogs dialogs;
-    TPak pak(file, PakMode::kReader, &dialogs);
+    PakReader pak(file);
     EXPECT_FALSE(pak.LoadEntry(0).has_value()) << claimed;
-    ASSERT_EQ(dialogs.shown().size(), 1u);
-    EXPECT_EQ(Utf16ToUtf8(dialogs.shown()[0].text),
-              "data.txt\r\rError: DecompSize - " + std::to_string(kText.size()) + " OrigSize - " +
-                  std::to_string(claimed));
-    EXPECT_EQ(Utf16ToUtf8(dialogs.shown()[0].caption), "Error");
-    EXPECT_EQ(dialogs.shown()[0].buttons, DialogButtons::kOk);
-    // Without a Dialogs there is no box, and still no data.
-    TPak quiet(file, PakMode::kReader);
-    EXPECT_FALSE(quiet.LoadEntry(0).has_value());
+    EXPECT_EQ(pak.LastVerdict().WrongLength, std::optional<uint64_t>(kText.size()));
+    EXPECT_EQ(pak.LastLoadError(), "unpacked length differs from OrigSize");
   }
 }
 
@@ -76,19 +68,18 @@ TEST(PakDamage, StreamThatDoesNotInflateIsAFailedLoad) {
   // Checksum right, zlib bytes wrong: header fine, deflate data garbage.
   std::vector<uint8_t> stored = {0x78, 0xDA, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x11, 0x22};
   MemoryFile file(OneEntry(stored, 100, static_cast<uint32_t>(stored.size())));
-  RecordingDialogs dialogs;
-  TPak pak(file, PakMode::kReader, &dialogs);
+  PakReader pak(file);
   EXPECT_FALSE(pak.LoadEntry(0).has_value());
   EXPECT_NE(pak.LastLoadError().find("decompression error"), std::string::npos) << pak.LastLoadError();
   EXPECT_FALSE(pak.VerifyEntry(0));
-  EXPECT_TRUE(dialogs.shown().empty());
+  EXPECT_FALSE(pak.LastVerdict().WrongLength);
 }
 
 TEST(PakDamage, CutStreamIsAFailedLoad) {
   auto stored = Zlib(kText);
   stored.resize(stored.size() - 6);  // no Adler-32, part of the data gone
   MemoryFile file(OneEntry(stored, static_cast<uint32_t>(kText.size()), static_cast<uint32_t>(stored.size())));
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   EXPECT_FALSE(pak.LoadEntry(0).has_value());
   EXPECT_NE(pak.LastLoadError().find("decompression error"), std::string::npos) << pak.LastLoadError();
 }
@@ -99,7 +90,7 @@ TEST(PakDamage, StoredBytesPastTheEnd) {
                           {"wrap", 0, 0xFFFFFFF0u, 0x20, 5, 1},     // offset + size overflows u32
                           {"far", 0, 0xFFFFFFFFu, 0, 0xFFFFFFFFu, 1}});
   MemoryFile file(bytes);
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   ASSERT_EQ(pak.EntryCount(), 3u);
   for (size_t i = 0; i < 3; ++i) {
     EXPECT_FALSE(pak.LoadEntry(i).has_value()) << i;
@@ -113,7 +104,7 @@ TEST(PakDamage, DirectoryOffsetPastTheEnd) {
   bytes[bytes.size() - 4] = 0xF0;  // DirectoryOffset low byte
   bytes[bytes.size() - 1] = 0x7F;  // ... and high byte
   MemoryFile file(bytes);
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   EXPECT_TRUE(pak.HasMagic());
   EXPECT_FALSE(pak.IsValid());
   EXPECT_EQ(pak.EntryCount(), 0u);
@@ -123,7 +114,7 @@ TEST(PakDamage, DirectoryClaimingMoreEntriesThanFit) {
   std::vector<uint8_t> bytes = Bytes("host");
   AppendDirectory(bytes, {{"a", 0, 0, 0, 0, 0}}, 0, 0xFFFF);
   MemoryFile file(bytes);
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   EXPECT_FALSE(pak.IsValid());
   EXPECT_EQ(pak.EntryCount(), 0u);
   // Enough room for the fixed part of two entries, but the second name runs
@@ -132,7 +123,7 @@ TEST(PakDamage, DirectoryClaimingMoreEntriesThanFit) {
   AppendDirectory(bytes, {{"a", 0, 0, 0, 0, 0}, {std::string(30, 'n'), 0, 0, 0, 0, 0}}, 0, 2);
   bytes.erase(bytes.end() - 16 - 25, bytes.end() - 16);
   MemoryFile cut(bytes);
-  TPak pak2(cut, PakMode::kReader);
+  PakReader pak2(cut);
   EXPECT_FALSE(pak2.IsValid());
   EXPECT_EQ(pak2.EntryCount(), 0u);
 }
@@ -140,13 +131,13 @@ TEST(PakDamage, DirectoryClaimingMoreEntriesThanFit) {
 TEST(PakDamage, TruncatedFilesHaveNoTrailer) {
   MemoryFile written;
   {
-    TPak w(written, PakMode::kNewWriter);
+    PakWriter w = PakWriter::Create(written);
     w.StoreBuffer(w.AddEntry("a", "", 0), Bytes(kText));
     w.WriteDirectory();
   }
   for (size_t keep = 0; keep < written.Data().size(); ++keep) {
     MemoryFile file(std::vector<uint8_t>(written.Data().begin(), written.Data().begin() + keep));
-    TPak pak(file, PakMode::kReader);
+    PakReader pak(file);
     EXPECT_EQ(pak.EntryCount(), 0u) << keep;
   }
 }
@@ -184,7 +175,7 @@ TEST(PakDamage, EveryCodecReportsDamageAlike) {
       const char* what;
       std::vector<uint8_t> file;
       std::string error;  // its start
-      bool box;
+      bool wrongLength;
     } cases[] = {
         {"sound", OneEntry(stored, size, static_cast<uint32_t>(stored.size())), "", false},
         {"flipped", OneEntry(stored, size, static_cast<uint32_t>(stored.size())), "checksum mismatch", false},
@@ -196,15 +187,14 @@ TEST(PakDamage, EveryCodecReportsDamageAlike) {
     for (Case& k : cases) {
       SCOPED_TRACE(k.what);
       MemoryFile file(k.file);
-      RecordingDialogs dialogs;
-      TPak pak(file, PakMode::kReader, &dialogs);
+      PakReader pak(file);
       auto loaded = pak.LoadEntry(0);
       EXPECT_EQ(loaded.has_value(), k.error.empty());
       if (loaded) EXPECT_EQ(*loaded, data);
       EXPECT_EQ(pak.LastLoadError().substr(0, k.error.size()), k.error);
       EXPECT_EQ(pak.VerifyEntry(0), k.error.empty());
       EXPECT_EQ(pak.LastLoadError().substr(0, k.error.size()), k.error);
-      EXPECT_EQ(dialogs.shown().size(), k.box ? 2u : 0u);  // once per check
+      EXPECT_EQ(pak.LastVerdict().WrongLength.has_value(), k.wrongLength);
     }
   }
 }
@@ -222,13 +212,13 @@ TEST(PakDamage, ZstdFramesWithAWiderWindowAreRefused) {
   stored.resize(ZSTD_compress2(cctx, stored.data(), stored.size(), data.data(), data.size()));
   ZSTD_freeCCtx(cctx);
   MemoryFile file(OneEntry(stored, static_cast<uint32_t>(data.size()), static_cast<uint32_t>(stored.size())));
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   EXPECT_FALSE(pak.VerifyEntry(0));
   EXPECT_EQ(pak.LastLoadError().rfind("decompression error in data.txt: ", 0), 0u) << pak.LastLoadError();
   // Packed by the writer, the same data stays within the window.
   std::vector<uint8_t> packed = *ZstdPack(data, 1);
   MemoryFile sound(OneEntry(packed, static_cast<uint32_t>(data.size()), static_cast<uint32_t>(packed.size())));
-  TPak ok(sound, PakMode::kReader);
+  PakReader ok(sound);
   EXPECT_TRUE(ok.VerifyEntry(0)) << ok.LastLoadError();
 }
 

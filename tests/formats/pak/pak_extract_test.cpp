@@ -9,7 +9,9 @@
 #include "formats/pak/crc32.h"
 #include "base/file_system.h"
 #include "formats/pak/pak_codec.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/group_extractor.h"
+#include "formats/pak/pak_reader.h"
+#include "formats/pak/pak_writer.h"
 #include "base/setup_error.h"
 #include "formats/pak/pak_test_util.h"
 
@@ -19,14 +21,23 @@ namespace {
 using test::AppendDirectory;
 using test::Bytes;
 
+// One extraction run of `group` into `target`.
+bool Extract(const PakReader& pak, const std::string& target, uint16_t group, ExtractEvents events = {}) {
+  return GroupExtractor(pak, DiskFileSystem(), std::move(events)).Extract(target, group);
+}
+
 // Everything extraction reports, in order.
 struct Recorder {
   std::vector<std::string> log;
   int steps = 0;
-  PakEvents Events() {
-    PakEvents ev;
-    ev.SetStatusText = [this](const std::string& s) { log.push_back("status " + s); };
-    ev.StepGauge = [this] { ++steps; };
+  ExtractEvents Events() {
+    ExtractEvents ev;
+    ev.EntryStarted = [this](const std::string& s) { log.push_back("status " + s); };
+    ev.Copying = [this](const std::string& s, uint64_t copied, uint64_t size) {
+      log.push_back("copy " + s + " " + std::to_string(copied) + " / " + std::to_string(size));
+    };
+    ev.GroupDone = [this] { log.push_back("status "); };
+    ev.EntryDone = [this] { ++steps; };
     ev.FileWritten = [this](const std::string& s) { log.push_back("file " + s); };
     ev.DirectoryCreated = [this](const std::string& s) { log.push_back("dir " + s); };
     ev.NameRefused = [this](const std::string& s) { log.push_back("refused " + s); };
@@ -62,18 +73,17 @@ class PakExtractTest : public ::testing::Test {
 TEST_F(PakExtractTest, WritesTheGroupAndReportsEverything) {
   MemoryFile file;
   {
-    TPak w(file, PakMode::kNewWriter);
+    PakWriter w = PakWriter::Create(file);
     w.StoreBuffer(w.AddEntry("readme.txt", "", 1), Bytes("read me, read me, read me"));
     w.StoreBuffer(w.AddEntry("other-group.txt", "", 2), Bytes("not this one"));
     w.StoreBuffer(w.AddEntry("units\\configs\\training.txt", "", 1), Bytes("training"));
     w.StoreBuffer(w.AddEntry("units\\b.txt", "", 1), Bytes("b"));
     w.WriteDirectory();
   }
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   Recorder rec;
-  pak.SetEvents(rec.Events());
   std::string target = root_text_ + "\\inst";
-  EXPECT_TRUE(pak.ExtractGroup(DiskFileSystem(), target, 1));
+  EXPECT_TRUE(Extract(pak, target, 1, rec.Events()));
   std::vector<std::string> expected = {
       "status readme.txt",
       "file " + target + "\\readme.txt",
@@ -94,7 +104,7 @@ TEST_F(PakExtractTest, WritesTheGroupAndReportsEverything) {
 
   // A second run finds the folders there and reports none; files are rewritten.
   rec.log.clear();
-  EXPECT_TRUE(pak.ExtractGroup(DiskFileSystem(), target, 1));
+  EXPECT_TRUE(Extract(pak, target, 1, rec.Events()));
   EXPECT_EQ(std::count_if(rec.log.begin(), rec.log.end(), [](auto& s) { return s.rfind("dir ", 0) == 0; }), 0);
 }
 
@@ -103,26 +113,25 @@ TEST_F(PakExtractTest, WritesTheGroupAndReportsEverything) {
 TEST_F(PakExtractTest, AFolderRemovedBetweenRunsIsCreatedAgain) {
   MemoryFile file;
   {
-    TPak w(file, PakMode::kNewWriter);
+    PakWriter w = PakWriter::Create(file);
     w.StoreBuffer(w.AddEntry("data\\a.txt", "", 1), Bytes("a"));
     w.StoreBuffer(w.AddEntry("data\\b.txt", "", 1), Bytes("b"));
     w.WriteDirectory();
   }
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   Recorder rec;
-  pak.SetEvents(rec.Events());
   std::string target = root_text_ + "\\inst";
-  ASSERT_TRUE(pak.ExtractGroup(DiskFileSystem(), target, 1));
+  ASSERT_TRUE(Extract(pak, target, 1, rec.Events()));
   std::filesystem::remove_all(Native(target + "\\data"));
   rec.log.clear();
-  EXPECT_TRUE(pak.ExtractGroup(DiskFileSystem(), target, 1));
+  EXPECT_TRUE(Extract(pak, target, 1, rec.Events()));
   EXPECT_EQ(std::count(rec.log.begin(), rec.log.end(), "dir " + target + "\\data"), 1);
   EXPECT_EQ(ReadFileBytes(Native(target + "\\data\\a.txt")), Bytes("a"));
   EXPECT_EQ(ReadFileBytes(Native(target + "\\data\\b.txt")), Bytes("b"));
 
   // The same for a large entry copied on its own after a run.
   std::filesystem::remove_all(Native(target + "\\data"));
-  EXPECT_TRUE(pak.CopyLargeEntry(DiskFileSystem(), target + "\\data\\a.txt", "a.txt", 1, 0));
+  EXPECT_TRUE(GroupExtractor(pak, DiskFileSystem(), {}).CopyLargeEntry(target + "\\data\\a.txt", "a.txt", 1, 0));
   EXPECT_TRUE(std::filesystem::exists(Native(target + "\\data\\a.txt")));
 }
 
@@ -132,17 +141,16 @@ TEST_F(PakExtractTest, RefusesNamesThatLeaveTheTarget) {
                                         "folder\\",     "file.txt:stream"};
   MemoryFile file;
   {
-    TPak w(file, PakMode::kNewWriter);
+    PakWriter w = PakWriter::Create(file);
     for (const auto& name : bad) w.StoreBuffer(w.AddEntry(name, "", 1), Bytes("evil"));
     w.StoreBuffer(w.AddEntry("a..b\\..c.txt", "", 1), Bytes("fine"));  // dots, but no ".." step
     w.WriteDirectory();
   }
   std::filesystem::create_directories(root_ / "in" / "deep");
   std::string target = root_text_ + "\\in\\deep";
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   Recorder rec;
-  pak.SetEvents(rec.Events());
-  EXPECT_FALSE(pak.ExtractGroup(DiskFileSystem(), target, 1));
+  EXPECT_FALSE(Extract(pak, target, 1, rec.Events()));
   size_t refused = std::count_if(rec.log.begin(), rec.log.end(), [](auto& s) { return s.rfind("refused ", 0) == 0; });
   EXPECT_EQ(refused, bad.size());
   EXPECT_EQ(rec.steps, static_cast<int>(bad.size() + 1));
@@ -158,8 +166,8 @@ TEST_F(PakExtractTest, EntryThatFailsToLoadLeavesNoFile) {
   std::vector<uint8_t> bytes = Bytes("hostDATA");
   AppendDirectory(bytes, {{"bad.txt", 0x12345678, 4, 0, 4, 1}});  // wrong checksum
   MemoryFile file(bytes);
-  TPak pak(file, PakMode::kReader);
-  EXPECT_FALSE(pak.ExtractGroup(DiskFileSystem(), root_text_, 1));
+  PakReader pak(file);
+  EXPECT_FALSE(Extract(pak, root_text_, 1));
   EXPECT_TRUE(std::filesystem::is_empty(Native(root_text_)));  // neither the file nor its scratch name
 }
 
@@ -174,7 +182,7 @@ class RecordingFile : public MemoryFile {
   std::vector<std::pair<uint64_t, size_t>> reads;
 };
 
-// 80,000,000 bytes: the status names the bytes copied before each 26,214,400
+// 80,000,000 bytes: the copy is reported before each 26,214,400
 // of them; the bytes go through a buffer of 1 MiB.
 TEST_F(PakExtractTest, LargeEntryIsCopiedInChunks) {
   const uint32_t size = 80'000'000;
@@ -184,23 +192,20 @@ TEST_F(PakExtractTest, LargeEntryIsCopiedInChunks) {
   uint32_t dataCrc = Crc32({bytes.data() + 8, size});
   AppendDirectory(bytes, {{"big.dat", 0, 8, 0, size, 4}}, 8);
   RecordingFile file(std::move(bytes));
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   Recorder rec;
-  PakEvents ev = rec.Events();
-  ev.FormatByteSize = [](uint64_t n) { return "<" + std::to_string(n) + ">"; };
-  pak.SetEvents(ev);
   EXPECT_TRUE(pak.VerifyEntry(0));
   file.reads.clear();
 
-  ASSERT_TRUE(pak.ExtractGroup(DiskFileSystem(), root_text_ + "\\out", 4));
+  ASSERT_TRUE(Extract(pak, root_text_ + "\\out", 4, rec.Events()));
   std::vector<std::string> expected = {
       "status big.dat",
       "file " + root_text_ + "\\out\\big.dat",
       "dir " + root_text_ + "\\out",
-      "status big.dat - <0> / <80000000>",
-      "status big.dat - <26214400> / <80000000>",
-      "status big.dat - <52428800> / <80000000>",
-      "status big.dat - <78643200> / <80000000>",
+      "copy big.dat 0 / 80000000",
+      "copy big.dat 26214400 / 80000000",
+      "copy big.dat 52428800 / 80000000",
+      "copy big.dat 78643200 / 80000000",
       "status ",
   };
   EXPECT_EQ(rec.log, expected);
@@ -221,26 +226,25 @@ TEST_F(PakExtractTest, LargeEntryIsCopiedInChunks) {
 TEST_F(PakExtractTest, ThresholdDecidesBetweenCopyAndLoad) {
   MemoryFile file;
   {
-    TPak w(file, PakMode::kNewWriter);
+    PakWriter w = PakWriter::Create(file);
     std::vector<uint8_t> zeros(kLargeEntryThreshold - 1, 0);
     ASSERT_TRUE(w.StoreBuffer(w.AddEntry("below.dat", "", 1), zeros));
     zeros.push_back(0);
     ASSERT_TRUE(w.StoreBuffer(w.AddEntry("large.dat", "", 1), zeros));
     w.WriteDirectory();
   }
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   ASSERT_GT(pak.Files()[0].CompSize, 0u);
   ASSERT_EQ(pak.Files()[1].CompSize, 0u);
   Recorder rec;
-  pak.SetEvents(rec.Events());
-  ASSERT_TRUE(pak.ExtractGroup(DiskFileSystem(), root_text_, 1));
+  ASSERT_TRUE(Extract(pak, root_text_, 1, rec.Events()));
   std::vector<std::string> statuses;
   for (auto& s : rec.log)
-    if (s.rfind("status ", 0) == 0) statuses.push_back(s);
+    if (s.rfind("status ", 0) == 0 || s.rfind("copy ", 0) == 0) statuses.push_back(s);
   EXPECT_EQ(statuses, (std::vector<std::string>{"status below.dat", "status large.dat",
-                                                "status large.dat - 0 / 73400320",
-                                                "status large.dat - 26214400 / 73400320",
-                                                "status large.dat - 52428800 / 73400320", "status "}));
+                                                "copy large.dat 0 / 73400320",
+                                                "copy large.dat 26214400 / 73400320",
+                                                "copy large.dat 52428800 / 73400320", "status "}));
   EXPECT_EQ(std::filesystem::file_size(Native(root_text_ + "\\below.dat")), kLargeEntryThreshold - 1);
   EXPECT_EQ(std::filesystem::file_size(Native(root_text_ + "\\large.dat")), kLargeEntryThreshold);
 }
@@ -249,10 +253,11 @@ TEST_F(PakExtractTest, CopyLargeEntryRefusesBytesThatAreNotThere) {
   std::vector<uint8_t> bytes = Bytes("host-data");
   AppendDirectory(bytes, {{"big", 0, 4, 0, kLargeEntryThreshold, 1}});
   MemoryFile file(bytes);
-  TPak pak(file, PakMode::kReader);
-  EXPECT_FALSE(pak.CopyLargeEntry(DiskFileSystem(), root_text_ + "\\big", "big", kLargeEntryThreshold, 0));
+  PakReader pak(file);
+  GroupExtractor extractor(pak, DiskFileSystem(), {});
+  EXPECT_FALSE(extractor.CopyLargeEntry(root_text_ + "\\big", "big", kLargeEntryThreshold, 0));
   EXPECT_EQ(std::filesystem::file_size(Native(root_text_ + "\\big")), 0u);
-  EXPECT_FALSE(pak.CopyLargeEntry(DiskFileSystem(), root_text_ + "\\none", "none", 10, 5));
+  EXPECT_FALSE(extractor.CopyLargeEntry(root_text_ + "\\none", "none", 10, 5));
 }
 
 // An entry of several chunks, either codec: unpacked in pieces of at most
@@ -266,12 +271,12 @@ TEST_F(PakExtractTest, EntriesStreamInChunksAndDamageNeverReplacesTheFile) {
     SCOPED_TRACE(zstd ? "zstd" : "zlib");
     MemoryFile file;
     {
-      TPak w(file, PakMode::kNewWriter);
+      PakWriter w = PakWriter::Create(file);
       if (zstd) w.SetCompressor([](std::span<const uint8_t> d) { return ZstdPack(d, 3); });
       ASSERT_TRUE(w.StoreBuffer(w.AddEntry("big.dat", "", 1), data));
       w.WriteDirectory();
     }
-    TPak pak(file, PakMode::kReader);
+    PakReader pak(file);
     const TPakFile e = pak.Files()[0];
     ASSERT_GT(e.CompSize, 0u);
     std::vector<uint8_t> joined;
@@ -283,18 +288,17 @@ TEST_F(PakExtractTest, EntriesStreamInChunksAndDamageNeverReplacesTheFile) {
     }));
     EXPECT_GT(pieces, 1u);
     EXPECT_EQ(joined, data);
-    ASSERT_TRUE(pak.ExtractGroup(DiskFileSystem(), root_text_, 1));
+    ASSERT_TRUE(Extract(pak, root_text_, 1));
     EXPECT_EQ(ReadFileBytes(Native(root_text_ + "\\big.dat")), data);
 
     std::vector<uint8_t> bytes = file.Data();
     bytes[e.Offset + e.CompSize - 10] ^= 0x01;  // after most of the entry has been written
     MemoryFile damagedFile(bytes);
-    TPak damaged(damagedFile, PakMode::kReader);
+    PakReader damaged(damagedFile);
     std::vector<std::string> notWritten;
-    PakEvents ev;
+    ExtractEvents ev;
     ev.FileNotWritten = [&](const std::string& path, const std::string& why) { notWritten.push_back(why); };
-    damaged.SetEvents(ev);
-    EXPECT_FALSE(damaged.ExtractGroup(DiskFileSystem(), root_text_, 1));
+    EXPECT_FALSE(Extract(damaged, root_text_, 1, ev));
     EXPECT_EQ(notWritten, std::vector<std::string>{"checksum mismatch"});
     EXPECT_EQ(ReadFileBytes(Native(root_text_ + "\\big.dat")), data);  // the earlier file stays whole
     for (const auto& entry : std::filesystem::directory_iterator(Native(root_text_)))  // no scratch file stays

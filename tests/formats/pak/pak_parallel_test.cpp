@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "formats/pak/inflate_pipeline.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
+#include "formats/pak/pak_writer.h"
 
 namespace ferry {
 namespace {
@@ -23,7 +24,7 @@ std::vector<uint8_t> EntryData(size_t i, size_t big) {
 
 MemoryFile Archive(size_t count, size_t big) {
   MemoryFile file;
-  TPak writer(file, PakMode::kNewWriter);
+  PakWriter writer = PakWriter::Create(file);
   for (size_t i = 0; i < count; ++i) {
     writer.AddEntry("e" + std::to_string(i), "", 1);
     writer.StoreBuffer(i, EntryData(i, big));
@@ -34,7 +35,7 @@ MemoryFile Archive(size_t count, size_t big) {
 
 // The stored bytes of entry i flipped in the middle.
 void Damage(MemoryFile& file, size_t i) {
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   const TPakFile& e = *pak.Entry(i);
   file.Data()[e.Offset + e.CompSize / 2] ^= 0x10;
 }
@@ -43,7 +44,7 @@ TEST(PakParallel, VerificationReportsInOrderAndStopsAtTheFirstDamagedEntry) {
   for (unsigned threads : {1u, 2u, 4u}) {
     SCOPED_TRACE(threads);
     MemoryFile file = Archive(60, 5);
-    TPak sound(file, PakMode::kReader);
+    PakReader sound(file);
     std::vector<size_t> seen;
     EXPECT_EQ(sound.VerifyEntries(threads, [&](size_t i) { seen.push_back(i); }), std::nullopt);
     ASSERT_EQ(seen.size(), 60u);
@@ -52,7 +53,7 @@ TEST(PakParallel, VerificationReportsInOrderAndStopsAtTheFirstDamagedEntry) {
     // The big entry's damage shows last, long after the other one's.
     Damage(file, 41);
     Damage(file, 5);
-    TPak damaged(file, PakMode::kReader);
+    PakReader damaged(file);
     seen.clear();
     EXPECT_EQ(damaged.VerifyEntries(threads, [&](size_t i) { seen.push_back(i); }), std::optional<size_t>(5));
     EXPECT_EQ(seen.size(), 5u);
@@ -63,7 +64,7 @@ TEST(PakParallel, VerificationReportsInOrderAndStopsAtTheFirstDamagedEntry) {
 TEST(PakParallel, PipelineHandsEachEntryAsALoadWould) {
   MemoryFile file = Archive(40, 9);
   Damage(file, 30);
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   std::vector<size_t> order;
   for (size_t i = 0; i < 40; ++i) order.push_back(i);
   InflatePipeline pipeline(file, pak.ArchiveEnd(), pak.Files(), order, 2);

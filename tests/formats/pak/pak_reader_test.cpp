@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "formats/pak/pak_file.h"
-#include "base/dialogs.h"
+#include "formats/pak/pak_reader.h"
+#include "formats/pak/pak_writer.h"
 #include "formats/pak/pak_test_util.h"
 
 namespace ferry {
@@ -18,7 +18,7 @@ class PakReaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     file_.Data() = Bytes("MZ-host-program");
-    TPak w(file_, PakMode::kAppendWriter);
+    PakWriter w = PakWriter::Append(file_);
     Add(w, "SetupInfo", 0, "info info info info info info");
     Add(w, "CompiledLines", 0, "lines lines lines lines lines");
     Add(w, "units\\a.txt", 1, "payload a payload a payload a");
@@ -29,7 +29,7 @@ class PakReaderTest : public ::testing::Test {
     w.WriteDirectory();
   }
 
-  void Add(TPak& w, const std::string& name, uint16_t group, const std::string& text) {
+  void Add(PakWriter& w, const std::string& name, uint16_t group, const std::string& text) {
     size_t i = w.AddEntry(name, "", group);
     ASSERT_TRUE(w.StoreBuffer(i, Bytes(text)));
   }
@@ -42,7 +42,7 @@ class PakReaderTest : public ::testing::Test {
 };
 
 TEST_F(PakReaderTest, ReadsTrailerAndDirectory) {
-  TPak pak(file_, PakMode::kReader);
+  PakReader pak(file_);
   EXPECT_TRUE(pak.HasMagic());
   EXPECT_TRUE(pak.IsValid());
   EXPECT_EQ(pak.Trailer().Version, 1);
@@ -60,7 +60,7 @@ TEST_F(PakReaderTest, ReadsTrailerAndDirectory) {
 }
 
 TEST_F(PakReaderTest, LoadByNameIgnoresCaseButNotGroup) {
-  TPak pak(file_, PakMode::kReader);
+  PakReader pak(file_);
   uint32_t size = 99;
   EXPECT_EQ(Text(pak.LoadByName("setupinfo", 0, &size)), "info info info info info info");
   EXPECT_EQ(size, 29u);
@@ -76,17 +76,17 @@ TEST_F(PakReaderTest, LoadByNameIgnoresCaseButNotGroup) {
 TEST(PakReader, LoadByNameFoldsAccentedCapitals) {
   MemoryFile file;
   {
-    TPak w(file, PakMode::kNewWriter);
+    PakWriter w = PakWriter::Create(file);
     w.StoreBuffer(w.AddEntry("\xC4RGER-\x8A.txt", "", 0), Bytes("umlaut"));
     w.WriteDirectory();
   }
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   EXPECT_TRUE(pak.LoadByName("\xE4rger-\x9A.TXT", 0).has_value());
   EXPECT_FALSE(pak.LoadByName("arger-s.txt", 0).has_value());
 }
 
 TEST_F(PakReaderTest, FindFirstAndNextWalkOneGroupInOrder) {
-  TPak pak(file_, PakMode::kReader);
+  PakReader pak(file_);
   PakFound f = pak.FindFirst(1, true);
   EXPECT_EQ(f.Name, "units\\a.txt");
   EXPECT_EQ(Text(f.Data), "payload a payload a payload a");
@@ -105,7 +105,7 @@ TEST_F(PakReaderTest, FindFirstAndNextWalkOneGroupInOrder) {
 }
 
 TEST_F(PakReaderTest, IndexEnumerationAndForEach) {
-  TPak pak(file_, PakMode::kReader);
+  PakReader pak(file_);
   std::vector<size_t> seen;
   for (auto i = pak.FindFirstIndex(0); i; i = pak.FindNextIndex(0)) seen.push_back(*i);
   EXPECT_EQ(seen, (std::vector<size_t>{0, 1, 3, 5}));
@@ -117,7 +117,7 @@ TEST_F(PakReaderTest, IndexEnumerationAndForEach) {
 }
 
 TEST_F(PakReaderTest, EveryEntryVerifiesAndBadIndexesGiveNothing) {
-  TPak pak(file_, PakMode::kReader);
+  PakReader pak(file_);
   for (size_t i = 0; i < pak.EntryCount(); ++i) EXPECT_TRUE(pak.VerifyEntry(i)) << i;
   EXPECT_FALSE(pak.VerifyEntry(7));
   EXPECT_FALSE(pak.LoadEntry(7).has_value());
@@ -125,7 +125,7 @@ TEST_F(PakReaderTest, EveryEntryVerifiesAndBadIndexesGiveNothing) {
 }
 
 TEST_F(PakReaderTest, CloseEndsReading) {
-  TPak pak(file_, PakMode::kReader);
+  PakReader pak(file_);
   pak.Close();
   EXPECT_FALSE(pak.LoadEntry(0).has_value());
   EXPECT_EQ(pak.EntryCount(), 7u);  // the directory stays for lookups
@@ -133,7 +133,7 @@ TEST_F(PakReaderTest, CloseEndsReading) {
 
 TEST(PakReader, WithoutMagicThereAreNoEntries) {
   MemoryFile file(Bytes("just a program, no archive here at all"));
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   EXPECT_FALSE(pak.HasMagic());
   EXPECT_FALSE(pak.IsValid());
   EXPECT_EQ(pak.EntryCount(), 0u);
@@ -143,22 +143,21 @@ TEST(PakReader, WithoutMagicThereAreNoEntries) {
 }
 
 TEST(PakReader, MissingDiskFileOpensBlank) {
-  TPak pak(std::filesystem::path("no/such/archive.exe"), false, false);
+  PakReader pak(std::filesystem::path("no/such/archive.exe"));
   EXPECT_FALSE(pak.HasMagic());
   EXPECT_EQ(pak.EntryCount(), 0u);
   EXPECT_FALSE(pak.LoadEntry(0).has_value());
 }
 
-TEST(PakReader, EmptyEntryLoadsAsNoneWithoutMessage) {
+TEST(PakReader, EmptyEntryLoadsAsNoneWithoutALength) {
   MemoryFile file;
   {
-    TPak w(file, PakMode::kNewWriter);
+    PakWriter w = PakWriter::Create(file);
     size_t i = w.AddEntry("empty", "", 0);
     EXPECT_FALSE(w.StoreBuffer(i, {}));
     w.WriteDirectory();
   }
-  RecordingDialogs dialogs;
-  TPak pak(file, PakMode::kReader, &dialogs);
+  PakReader pak(file);
   ASSERT_EQ(pak.EntryCount(), 1u);
   const TPakFile& e = pak.Files()[0];
   EXPECT_EQ(e.Offset, 0u);
@@ -167,7 +166,7 @@ TEST(PakReader, EmptyEntryLoadsAsNoneWithoutMessage) {
   EXPECT_EQ(e.Checksum, 0u);
   EXPECT_FALSE(pak.LoadEntry(0).has_value());
   EXPECT_FALSE(pak.VerifyEntry(0));
-  EXPECT_TRUE(dialogs.shown().empty());
+  EXPECT_FALSE(pak.LastVerdict().WrongLength);
 }
 
 // A large entry with checksum 0 (an older archive) is sound unread, even
@@ -179,7 +178,7 @@ TEST(PakReader, LargeEntriesAreCheckedOnlyWithAChecksum) {
                                 {"checked", 0x1234, 4, 0, kLargeEntryThreshold, 1},
                                 {"almost", 0, 4, 0, kLargeEntryThreshold - 1, 1}});
   MemoryFile file(bytes);
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   EXPECT_TRUE(pak.VerifyEntry(0));
   EXPECT_FALSE(pak.VerifyEntry(1));
   EXPECT_EQ(pak.LastLoadError(), "stored bytes past the end of the file");

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
+#include "formats/pak/pak_writer.h"
 
 #include "formats/pak/crc32.h"
 #include "base/setup_error.h"
@@ -49,7 +50,7 @@ TEST(PakWriter, EntriesReadBackOneForOne) {
 
   MemoryFile file(Bytes("host program bytes"));
   {
-    TPak w(file, PakMode::kAppendWriter);
+    PakWriter w = PakWriter::Append(file);
     for (size_t i = 0; i < entries.size(); ++i) {
       size_t index = w.AddEntry(entries[i].first, "", static_cast<uint16_t>(i % 3));
       ASSERT_EQ(index, i);
@@ -57,7 +58,7 @@ TEST(PakWriter, EntriesReadBackOneForOne) {
     }
     w.WriteDirectory();
   }
-  TPak pak(file, PakMode::kReader);
+  PakReader pak(file);
   ASSERT_EQ(pak.EntryCount(), entries.size());
   EXPECT_EQ(pak.Trailer().DataStart, 18u);
   uint32_t expectedOffset = 18;
@@ -103,7 +104,7 @@ TEST(PakWriter, PackBufferKeepsZlibUpToEqualLength) {
   ASSERT_TRUE(equal && longer) << "no boundary input found";
 
   MemoryFile file;
-  TPak w(file, PakMode::kNewWriter);
+  PakWriter w = PakWriter::Create(file);
   size_t a = w.AddEntry("equal", "", 0), b = w.AddEntry("longer", "", 0);
   auto storedA = w.PackBuffer(a, *equal);
   auto storedB = w.PackBuffer(b, *longer);
@@ -118,7 +119,7 @@ TEST(PakWriter, PackBufferKeepsZlibUpToEqualLength) {
 
 TEST(PakWriter, LargeEntriesAreNeverCompressed) {
   MemoryFile file;
-  TPak w(file, PakMode::kNewWriter);
+  PakWriter w = PakWriter::Create(file);
   size_t large = w.AddEntry("large", "", 1), below = w.AddEntry("below", "", 1);
   std::vector<uint8_t> zeros(kLargeEntryThreshold, 0);
   auto stored = w.PackBuffer(large, zeros);
@@ -135,7 +136,7 @@ TEST(PakWriter, LargeEntriesAreNeverCompressed) {
 
 TEST(PakWriter, ZeroLengthBufferStoresNothing) {
   MemoryFile file;
-  TPak w(file, PakMode::kNewWriter);
+  PakWriter w = PakWriter::Create(file);
   size_t i = w.AddEntry("empty", "", 0);
   EXPECT_FALSE(w.StoreBuffer(i, {}));
   EXPECT_FALSE(w.StoreBuffer(5, Bytes("abc")));
@@ -144,16 +145,16 @@ TEST(PakWriter, ZeroLengthBufferStoresNothing) {
 
 TEST(PakWriter, UntilTheDirectoryIsWrittenAReaderSeesNothing) {
   MemoryFile file;
-  TPak w(file, PakMode::kNewWriter);
+  PakWriter w = PakWriter::Create(file);
   ASSERT_TRUE(w.StoreBuffer(w.AddEntry("a", "", 0), TextBytes(100)));
-  EXPECT_EQ(TPak(file, PakMode::kReader).EntryCount(), 0u);
+  EXPECT_EQ(PakReader(file).EntryCount(), 0u);
   w.WriteDirectory();
-  EXPECT_EQ(TPak(file, PakMode::kReader).EntryCount(), 1u);
+  EXPECT_EQ(PakReader(file).EntryCount(), 1u);
 }
 
 TEST(PakWriter, RefusesWhatTheFormatCannotHold) {
   MemoryFile file;
-  TPak w(file, PakMode::kNewWriter);
+  PakWriter w = PakWriter::Create(file);
   EXPECT_THROW(w.AddEntry(std::string(70'000, 'n'), "", 0), SetupError);
   for (int i = 0; i < 0xFFFF; ++i) w.AddEntry("e", "", 0);
   EXPECT_THROW(w.AddEntry("one too many", "", 0), SetupError);
@@ -178,7 +179,7 @@ TEST_F(PakDiskWriterTest, AppendAfterAHostAndReadBackFromDisk) {
   WriteFileBytes(P("setup.exe"), host);
   WriteFileBytes(P("source.txt"), TextBytes(10'000));
   {
-    TPak w(std::filesystem::path(P("setup.exe")), false, true);
+    PakWriter w = PakWriter::Append(std::filesystem::path(P("setup.exe")));
     EXPECT_EQ(w.Trailer().DataStart, 4096u);
     size_t i = w.AddEntry("SetupInfo", P("source.txt"), 0);
     ASSERT_TRUE(w.StoreFile(i));
@@ -189,7 +190,7 @@ TEST_F(PakDiskWriterTest, AppendAfterAHostAndReadBackFromDisk) {
   }
   auto all = ReadFileBytes(P("setup.exe"));
   EXPECT_TRUE(std::equal(host.begin(), host.end(), all.begin())) << "the host stays as it was";
-  TPak pak(std::filesystem::path(P("setup.exe")), false, false);
+  PakReader pak(std::filesystem::path(P("setup.exe")));
   ASSERT_EQ(pak.EntryCount(), 2u);
   EXPECT_EQ(pak.Files()[0].Offset, 4096u);
   EXPECT_EQ(*pak.LoadByName("setupinfo", 0), TextBytes(10'000));
@@ -198,7 +199,7 @@ TEST_F(PakDiskWriterTest, AppendAfterAHostAndReadBackFromDisk) {
 
 TEST_F(PakDiskWriterTest, NewWriterTruncatesAndMissingSourceThrows) {
   WriteFileBytes(P("out.pak"), RandomBytes(1000, 7));
-  TPak w(std::filesystem::path(P("out.pak")), true, false);
+  PakWriter w = PakWriter::Create(std::filesystem::path(P("out.pak")));
   EXPECT_EQ(w.Trailer().DataStart, 0u);
   size_t i = w.AddEntry("gone", P("missing.txt"), 1);
   EXPECT_THROW(w.StoreFile(i), SetupError);
@@ -206,7 +207,7 @@ TEST_F(PakDiskWriterTest, NewWriterTruncatesAndMissingSourceThrows) {
   w.WriteDirectory();
   w.Close();
   EXPECT_EQ(std::filesystem::file_size(P("out.pak")), 16u + 20u + 4u);
-  EXPECT_THROW(TPak(std::filesystem::path(P("no_dir/x.pak")), false, true), SetupError);
+  EXPECT_THROW(PakWriter::Append(std::filesystem::path(P("no_dir/x.pak"))), SetupError);
 }
 
 // A large source file is stored as it is (streamed) with the CRC-32 of its
@@ -216,7 +217,7 @@ TEST_F(PakDiskWriterTest, LargeSourceFileIsStoredRawWithItsChecksum) {
   for (size_t i = 0; i < data.size(); i += 65536) data[i] = static_cast<uint8_t>(i >> 16);
   WriteFileBytes(P("large.bin"), data);
   {
-    TPak w(std::filesystem::path(P("setup.pak")), true, false);
+    PakWriter w = PakWriter::Create(std::filesystem::path(P("setup.pak")));
     ASSERT_TRUE(w.StoreBuffer(w.AddEntry("first", "", 0), Bytes("first")));
     size_t i = w.AddEntry("large.bin", P("large.bin"), 1);
     ASSERT_TRUE(w.StoreFile(i));
@@ -225,7 +226,7 @@ TEST_F(PakDiskWriterTest, LargeSourceFileIsStoredRawWithItsChecksum) {
     EXPECT_EQ(w.Files()[i].Offset, 5u);
     w.WriteDirectory();
   }
-  TPak pak(std::filesystem::path(P("setup.pak")), false, false);
+  PakReader pak(std::filesystem::path(P("setup.pak")));
   ASSERT_EQ(pak.EntryCount(), 2u);
   EXPECT_EQ(pak.Files()[1].OrigSize, kLargeEntryThreshold);
   EXPECT_TRUE(pak.VerifyEntry(1));

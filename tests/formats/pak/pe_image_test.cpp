@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "formats/pak/crc32.h"
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
 #include "formats/pak/pe_image.h"
 #include "formats/pak/pak_test_util.h"
 #include "formats/pak/pe_test_util.h"
@@ -120,7 +120,7 @@ TEST(PeImage, ArchiveEndsAtTheCertificateTableOrNowhere) {
   for (const Case& c : Cases()) {
     MemoryFile file(c.file);
     EXPECT_EQ(PeAppendedDataEnd(file), c.dataEnd) << c.name;
-    TPak pak(file, PakMode::kReader);
+    PakReader pak(file);
     EXPECT_EQ(pak.IsValid(), c.archiveEnd != 0) << c.name;
     EXPECT_EQ(pak.ArchiveEnd(), c.archiveEnd) << c.name;
     if (c.archiveEnd == 0) {
@@ -144,7 +144,7 @@ TEST(PeImage, EntryReachingIntoTheTableDoesNotLoad) {
   const size_t pad = (8 - file.size() % 8) % 8;
   AppendCertificates(file, false, pad, {1500});
   MemoryFile disk(file);
-  TPak pak(disk, PakMode::kReader);
+  PakReader pak(disk);
   ASSERT_EQ(pak.EntryCount(), 1u);
   EXPECT_FALSE(pak.LoadEntry(0).has_value());
   EXPECT_EQ(pak.LastLoadError(), "stored bytes past the end of the file");

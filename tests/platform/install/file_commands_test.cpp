@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "engine/commands/command_runtime.h"
@@ -45,6 +46,18 @@ TEST_F(FileCommandTest, GroupOnlyExtractsIntoTheInstallDirectoryAndLogsEveryFile
             (std::vector<std::u16string>{u"Extracting readme.txt", u"Extracting maps\\coast.map", u"Extracting "}));
   EXPECT_EQ(f_.sinks.positions, (std::vector<int32_t>{1, 2}));
   EXPECT_TRUE(f_.ctx.Progress.WriteFailures().empty());
+}
+
+// A large entry is copied in chunks, the status line naming the bytes done.
+TEST(FileCommandLargeEntry, TheStatusLineCountsTheCopiedBytes) {
+  InstallFixture f("filecmd-large");
+  f.SetPayload({{"big.dat", std::string(kLargeEntryThreshold, 'x'), 1}});
+  f.Run("file", Strings({"Files\\", "1"}));
+  EXPECT_EQ(f.sinks.status, (std::vector<std::u16string>{u"Extracting big.dat",
+                                                        u"Extracting big.dat - 0.00 Bytes / 70.00 MB",
+                                                        u"Extracting big.dat - 25.00 MB / 70.00 MB",
+                                                        u"Extracting big.dat - 50.00 MB / 70.00 MB", u"Extracting "}));
+  EXPECT_EQ(std::filesystem::file_size(AnsiToWide(f.InstallDir() + "big.dat")), kLargeEntryThreshold);
 }
 
 TEST_F(FileCommandTest, ASubfolderIsCreatedBelowTheInstallDirectoryAndLogged) {

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "formats/pak/pak_file.h"
+#include "formats/pak/pak_reader.h"
+#include "formats/pak/pak_writer.h"
 #include "base/dialogs.h"
 #include "engine/command_run.h"
 #include "engine/progress_sinks.h"
@@ -72,11 +73,11 @@ class InstallFixture {
   void SetPayload(const std::vector<PayloadFile>& files) {
     archive_ = std::make_unique<MemoryFile>();
     {
-      TPak writer(*archive_, PakMode::kNewWriter);
+      PakWriter writer = PakWriter::Create(*archive_);
       for (const PayloadFile& f : files) writer.StoreBuffer(writer.AddEntry(f.name, "", f.group), Bytes(f.data));
       writer.WriteDirectory();
     }
-    pak_ = std::make_unique<TPak>(*archive_, PakMode::kReader);
+    pak_ = std::make_unique<PakReader>(*archive_);
     ctx.Pak = pak_.get();
   }
 
@@ -116,7 +117,7 @@ class InstallFixture {
  private:
   TempDir tmp_;
   std::unique_ptr<MemoryFile> archive_;
-  std::unique_ptr<TPak> pak_;
+  std::unique_ptr<PakReader> pak_;
 };
 
 }  // namespace ferry::testing
