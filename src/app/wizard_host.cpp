@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 
 #include "base/dialogs.h"
 #include "base/setup_error.h"
@@ -27,8 +26,8 @@ void ReportFolderClaim(const std::string& text, bool refused, Dialogs& dialogs, 
     dialogs.Show(text, "Setup", DialogButtons::kOk, refused ? DialogIcon::kError : DialogIcon::kInformation);
     return;
   }
+  // The run log writes standard error too: once is enough.
   log->Line(AnsiToUtf8(text));
-  std::fprintf(stderr, "%s\n", AnsiToUtf8(text).c_str());
 }
 
 std::optional<std::vector<uint8_t>> RunningWizardHost::LoadEntry(std::string_view name) {
