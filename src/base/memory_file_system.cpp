@@ -43,7 +43,7 @@ class MemoryView : public RandomAccessFile {
 
 std::unique_ptr<RandomAccessFile> MemoryFileSystem::Open(const std::string& path, FileMode mode) {
   auto it = files_.find(path);
-  if (mode == FileMode::kCreate || mode == FileMode::kCreateNew) {
+  if (IsCreateMode(mode)) {
     if (read_only_.count(path) || dirs_.count(path)) return nullptr;
     if (mode == FileMode::kCreateNew && it != files_.end()) return nullptr;
     BeforeChange({Change::kCreate, path, 0, 0});

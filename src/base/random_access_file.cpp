@@ -154,8 +154,7 @@ std::FILE* OpenStream(const NativePath& given, FileMode mode) {
 }  // namespace
 
 std::unique_ptr<RandomAccessFile> OpenDiskFile(const NativePath& path, FileMode mode) {
-  const bool creating = mode == FileMode::kCreate || mode == FileMode::kCreateNew;
-  if (!creating && KindOfPath(path) == PathKind::kFolder) return nullptr;
+  if (!IsCreateMode(mode) && KindOfPath(path) == PathKind::kFolder) return nullptr;
   std::FILE* f = OpenStream(path, mode);
   if (!f) return nullptr;
   return std::make_unique<DiskFile>(f, path);

@@ -60,6 +60,9 @@ enum class FileMode {
   kCreateNew,       // created, read and write; fails when the name exists (a link too)
 };
 
+// The modes that make a file rather than open one.
+constexpr bool IsCreateMode(FileMode mode) { return mode == FileMode::kCreate || mode == FileMode::kCreateNew; }
+
 // Opens a file on disk; nullptr when it cannot be opened in that mode.
 std::unique_ptr<RandomAccessFile> OpenDiskFile(const NativePath& path, FileMode mode);
 

@@ -141,7 +141,7 @@ class WinStagedFile : public StagedFile {
 }  // namespace
 
 std::unique_ptr<RandomAccessFile> WinFileSystem::Open(const std::string& path, FileMode mode) {
-  if (mode != FileMode::kCreate && mode != FileMode::kCreateNew) return OpenDiskFile(WinPath(path), mode);
+  if (!IsCreateMode(mode)) return OpenDiskFile(WinPath(path), mode);
   // Through the handle: a write is one system call, where the C library
   // also seeks and reads back.
   HANDLE h = CreateForWriting(path, 0, mode == FileMode::kCreateNew ? CREATE_NEW : CREATE_ALWAYS);

@@ -73,7 +73,7 @@ bool JournaledFileSystem::PrepareNewFile(const std::string& path) {
 }
 
 std::unique_ptr<RandomAccessFile> JournaledFileSystem::Open(const std::string& path, FileMode mode) {
-  if (mode != FileMode::kCreate && mode != FileMode::kCreateNew) {
+  if (!IsCreateMode(mode)) {
     // Written in place: a product archive, whose own side file keeps what
     // the update overwrites. Noted once, so the run can put it back.
     if (mode != FileMode::kRead && !updated_.count(path) && inner_.FileExists(path)) {
