@@ -57,9 +57,9 @@ int RunStub(JournalFaults* faults) {
     else view = std::make_unique<TFrmVerify>();
     WinStartupEnvironment env;
     WinErrorReporter reporter(ctx, options, *dialogs, !options.Silent);
-    std::optional<int> failed = RunStartup(ctx, options, {env, *dialogs, *view, reporter}, state);
+    const bool ready = RunStartup(ctx, options, {env, *dialogs, *view, reporter}, state);
     view.reset();
-    if (failed) return *failed;
+    if (!ready) return ctx.Record.ExitCode();
     return RunWizard(ctx, options, *dialogs, log, system, faults);
   } catch (const std::exception& e) {
     // Not the program's own error type: no report, but no crash either.

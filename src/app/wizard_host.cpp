@@ -77,7 +77,7 @@ void RunningWizardHost::RunUninstall() {
 void RunningWizardHost::RunFinaliser() { FinishUninstaller(ctx_, facts_.UninstallRan, temp_); }
 
 void RunningWizardHost::ReportFatal(const std::string& message) {
-  fatal_ = true;
+  ctx_.Record.Stop(message);
   if (log_) log_->Line("Error: " + AnsiToUtf8(message));
   reporter_.Report(message, "");
   // The window's message loop ends with the run; a silent run ends by itself.

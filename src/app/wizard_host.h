@@ -42,8 +42,6 @@ class RunningWizardHost : public WizardHost {
   void SetModel(WizardModel* model) { model_ = model; }
   // What the run did, for the silent run's exit code.
   const SilentRunFacts& Facts() const { return facts_; }
-  // A fatal error ended the run.
-  bool Fatal() const { return fatal_; }
 
   std::optional<std::vector<uint8_t>> LoadEntry(std::string_view name) override;
   uint32_t PayloadEntryCount() override;
@@ -67,7 +65,6 @@ class RunningWizardHost : public WizardHost {
   PrivateFolder& temp_;
   WizardModel* model_ = nullptr;
   SilentRunFacts facts_;
-  bool fatal_ = false;
 };
 
 }  // namespace ferry

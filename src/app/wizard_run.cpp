@@ -36,19 +36,20 @@ namespace {
 
 // The pages from the setup's record; an error there ends the run before
 // the first page shows.
-bool SetPagesUp(WizardModel& model, ErrorReporter& reporter, RunLog* output) {
+bool SetPagesUp(WizardModel& model, SetupContext& ctx, ErrorReporter& reporter, RunLog* output) {
   try {
     model.SetPagesUp();
     return true;
   } catch (const SetupError& e) {
     if (output) output->Line(std::string("Error: ") + AnsiToUtf8(e.what()));
     reporter.Report(e.what(), "");
+    ctx.Record.Refuse(e.what());
     return false;
   }
 }
 
 // The window's message loop until the wizard closes.
-int RunInWindow(WizardModel& model, SetupContext& ctx, const RunningWizardHost& host, ErrorReporter& reporter,
+int RunInWindow(WizardModel& model, SetupContext& ctx, ErrorReporter& reporter,
                 bool debugButton) {
   FrmMainArgs formArgs;
   formArgs.model = &model;
@@ -59,10 +60,10 @@ int RunInWindow(WizardModel& model, SetupContext& ctx, const RunningWizardHost& 
   TFrmMain form(formArgs);
   model.SetObserver(&form);
   ScopeGuard detach([&model] { model.SetObserver(nullptr); });
-  if (!SetPagesUp(model, reporter, nullptr)) return kExitStartupError;
+  if (!SetPagesUp(model, ctx, reporter, nullptr)) return ctx.Record.ExitCode();
   form.Show();
   form.RunMessageLoop();
-  return host.Fatal() ? kExitFailed : kExitDone;
+  return ctx.Record.ExitCode();
 }
 
 // Before any page: the folder start-up chose is claimed for this process,
@@ -70,7 +71,9 @@ int RunInWindow(WizardModel& model, SetupContext& ctx, const RunningWizardHost& 
 // uninstaller works in it (said, and exit code 3).
 bool ClaimStartFolder(SetupContext& ctx, InstallFolderClaim& folder, Dialogs& dialogs, RunLog* output) {
   FolderClaim claim = folder.Claim(ctx.SetupInfo.InstallDir);
-  ReportFolderClaim(FolderClaimText(claim, ctx.SetupInfo.InstallDir), claim.Refused(), dialogs, output);
+  const std::string text = FolderClaimText(claim, ctx.SetupInfo.InstallDir);
+  ReportFolderClaim(text, claim.Refused(), dialogs, output);
+  if (claim.Refused()) ctx.Record.Refuse(text);
   return !claim.Refused();
 }
 
@@ -84,7 +87,7 @@ int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, R
     for (const std::string& line : DebugListingLines(*ctx.Pak, ctx.SetupInfo)) log.Line(AnsiToUtf8(line));
 
   InstallFolderClaim folder(system);
-  if (!ClaimStartFolder(ctx, folder, dialogs, output)) return kExitStartupError;
+  if (!ClaimStartFolder(ctx, folder, dialogs, output)) return ctx.Record.ExitCode();
   PrivateFolder& temp = system.Temp();
 
   UiTaskWindow ui;
@@ -103,8 +106,8 @@ int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, R
   progress.SetModel(&model);
   host.SetModel(&model);
   ScopeGuard unset([&progress] { progress.SetModel(nullptr); });
-  if (!silent) return RunInWindow(model, ctx, host, reporter, options.Debug);
-  if (!SetPagesUp(model, reporter, output)) return kExitStartupError;
+  if (!silent) return RunInWindow(model, ctx, reporter, options.Debug);
+  if (!SetPagesUp(model, ctx, reporter, output)) return ctx.Record.ExitCode();
   return RunSilentWizard(model, ctx, host.Facts(), [&log](std::string_view line) { log.Line(line); });
 }
 

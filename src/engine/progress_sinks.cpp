@@ -34,24 +34,9 @@ void RunProgress::FlushGauge() {
   if (sinks_) sinks_->SetGaugePosition(steps_);
 }
 
-void RunProgress::FileNotWritten(std::string_view path, std::string_view reason) {
-  {
-    std::lock_guard<std::mutex> lock(failures_mutex_);
-    failures_.push_back({std::string(path), std::string(reason)});
-  }
-  std::string text = "Cannot write " + std::string(path);
-  if (!reason.empty()) text += ": " + std::string(reason);
-  Problem(text);
-}
-
 void RunProgress::Problem(std::string_view text) {
   FlushGauge();
   if (sinks_) sinks_->ReportProblem(text);
-}
-
-std::vector<WriteFailure> RunProgress::WriteFailures() const {
-  std::lock_guard<std::mutex> lock(failures_mutex_);
-  return failures_;
 }
 
 }  // namespace ferry

@@ -39,12 +39,6 @@ class ProgressSinks {
   virtual void ReportProblem(std::string_view text) {}
 };
 
-// A file a run could not write, and why (8-bit texts, system code page).
-struct WriteFailure {
-  std::string Path;
-  std::string Reason;
-};
-
 class RunProgress {
  public:
   // A run ends with FlushGauge, so binding between runs loses no step.
@@ -64,18 +58,14 @@ class RunProgress {
   // Steps counted since program start; never reset.
   int32_t GaugeSteps() const { return steps_; }
 
-  // Records a file that could not be written and reports it to the sink.
-  void FileNotWritten(std::string_view path, std::string_view reason);
-  // Reports any other problem the run goes on after.
+  // A problem line for the sink; the run's record (run_record.h) decides
+  // what it means for the run.
   void Problem(std::string_view text);
-  std::vector<WriteFailure> WriteFailures() const;
 
  private:
   ProgressSinks* sinks_ = nullptr;
   int32_t steps_ = 0;
   bool gauge_pending_ = false;
-  mutable std::mutex failures_mutex_;
-  std::vector<WriteFailure> failures_;
 };
 
 }  // namespace ferry

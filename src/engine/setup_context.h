@@ -17,6 +17,7 @@
 #include "formats/setup/comp_lines.h"
 #include "engine/path_vars.h"
 #include "engine/progress_sinks.h"
+#include "engine/run_record.h"
 #include "formats/setup/setup_info.h"
 #include "formats/setup/text_macros.h"
 #include "formats/languages/languages.h"
@@ -60,12 +61,13 @@ struct SetupContext {
   Dialogs* Dialog = nullptr;
   // The progress sinks of the run and the gauge step counter.
   RunProgress Progress;
+  // What start-up, the run and the uninstall could not do; the outcome.
+  RunRecord Record{Progress};
   // The end of a run whose record asks for an uninstaller, after the install
   // log was saved: registers the uninstall entry and writes the uninstaller.
   std::function<void(SetupContext&)> RegisterUninstall;
 
   std::atomic<uint8_t> StopRequested{0};
-  std::atomic<uint8_t> SetupAborted{0};
 
   // What a command keeps from one of its lines to the next in a run (the
   // archive a "vfsupdate" line left open), by keyword.

@@ -33,13 +33,16 @@ void RunLine(SetupContext& ctx, const CommandRun& run) {
   if (current < 0 || static_cast<size_t>(current) >= ctx.CompLines.Count()) return;
   const TCompLine& line = ctx.CompLines.Lines[static_cast<size_t>(current)];
   if (line.CommandNo <= 0) return;
+  ctx.Record.SetLine(current);
   if (TCommandClass* command = ctx.Commands.Find(line.CommandNo))
     command->SFXProcess(ctx, run, LineIndexFor(ctx, current));
 }
 
-void StopAsFailed(SetupContext& ctx) {
+// The message line says so; `why` goes to the record (and a silent run's
+// summary), not to the problem lines.
+void StopAsFailed(SetupContext& ctx, std::string_view why) {
   ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);
-  ctx.SetupAborted.store(1);
+  ctx.Record.Stop(why);
 }
 
 // Line after line from the first, following the jumps, until the last line,
@@ -52,12 +55,12 @@ void RunLines(SetupContext& ctx, const CommandRun& run, RunOutcome& outcome) {
   do {
     ++ctx.CurrentLine;
     RunLine(ctx, run);
-    if (++outcome.LinesRun >= budget && ctx.CurrentLine < last && ctx.SetupAborted.load() == 0) {
+    if (++outcome.LinesRun >= budget && ctx.CurrentLine < last && !ctx.Record.MustStop()) {
       outcome.CycleStopped = true;
       outcome.StoppedAt = ctx.CurrentLine;
-      StopAsFailed(ctx);
+      StopAsFailed(ctx, CycleStoppedMessage(outcome));
     }
-  } while (ctx.CurrentLine < last && ctx.SetupAborted.load() == 0);
+  } while (ctx.CurrentLine < last && !ctx.Record.MustStop());
 }
 
 // An error escaping a command ends the program: what the run changed is
@@ -78,16 +81,12 @@ void EndCommands(SetupContext& ctx) {
   ctx.Progress.FlushGauge();
 }
 
-bool RunFailed(const SetupContext& ctx, size_t failuresBefore) {
-  return ctx.SetupAborted.load() != 0 || ctx.Progress.WriteFailures().size() > failuresBefore;
-}
-
 // A failed run is undone before it is reported.
 void UndoFailedRun(SetupContext& ctx, JournaledRun& journal, RunOutcome& outcome) {
   outcome.RolledBack = true;
   outcome.NotUndone = journal.RollBack();
-  for (const std::string& line : outcome.NotUndone) ctx.Progress.Problem("Not undone: " + line);
-  if (ctx.SetupAborted.load() == 0) StopAsFailed(ctx);
+  for (const std::string& line : outcome.NotUndone) ctx.Record.Note("Not undone: " + line);
+  if (!ctx.Record.MustStop()) StopAsFailed(ctx, "");
 }
 
 // The install folder exists after every run that worked, and the uninstall
@@ -100,8 +99,8 @@ bool SaveInstallLog(SetupContext& ctx, SetupRunPlatform& platform, const Command
   if (info.MakeUninstaller != 1) return true;
   outcome.LogSaved = ctx.InstallLog.SaveToFile(run.Files(), info.InstallDir, info.UninstallPrefix);
   if (!outcome.LogSaved)
-    ctx.Progress.FileNotWritten(InstallLogPath(info.InstallDir, info.UninstallPrefix),
-                                "the install log could not be written");
+    ctx.Record.FileNotWritten(InstallLogPath(info.InstallDir, info.UninstallPrefix),
+                              "the install log could not be written");
   return outcome.LogSaved;
 }
 
@@ -121,16 +120,16 @@ bool HoldInstallFolder(SetupContext& ctx, InstallFolderClaim* claim, RunOutcome&
   if (held.Busy) {
     // Said once, by the wizard's host, from the outcome.
     outcome.FolderBusy = true;
-    ctx.SetupAborted.store(1);
+    ctx.Record.Refuse("another setup or uninstaller works in " + folder);
     return false;
   }
   outcome.Recovered = RecoverySummary(held.Recovery, folder);
   if (!held.Refused()) {
-    if (!outcome.Recovered.empty()) ctx.Progress.Problem(outcome.Recovered);
+    if (!outcome.Recovered.empty()) ctx.Record.Note(outcome.Recovered);
     return true;
   }
-  ctx.Progress.FileNotWritten(RunJournalPath(folder), outcome.Recovered);
-  ctx.SetupAborted.store(1);
+  ctx.Record.FileNotWritten(RunJournalPath(folder), outcome.Recovered);
+  ctx.Record.Stop("");
   return false;
 }
 
@@ -138,19 +137,19 @@ bool HoldInstallFolder(SetupContext& ctx, InstallFolderClaim* claim, RunOutcome&
 // of it is done.
 bool JournalOpened(SetupContext& ctx, JournaledRun& journal, RunOutcome& outcome) {
   if (journal.Problem().empty()) return true;
-  ctx.Progress.FileNotWritten(journal.JournalPath(), "the run's journal cannot be created: " + journal.Problem());
+  ctx.Record.FileNotWritten(journal.JournalPath(), "the run's journal cannot be created: " + journal.Problem());
   UndoFailedRun(ctx, journal, outcome);
   return false;
 }
 
 void RunJournaled(SetupContext& ctx, SetupRunPlatform& platform, JournaledRun& journal, RunOutcome& outcome) {
   if (!JournalOpened(ctx, journal, outcome)) return;
-  const size_t failuresBefore = ctx.Progress.WriteFailures().size();
+  const size_t failuresBefore = ctx.Record.Count();
   const CommandRun run(journal.RunSystem());
   RunLinesUndoneOnError(ctx, run, journal, outcome);
   if (outcome.CycleStopped) platform.ReportError(CycleStoppedMessage(outcome), kSetupThreadStage);
   EndCommands(ctx);
-  if (!RunFailed(ctx, failuresBefore) && SaveInstallLog(ctx, platform, run, outcome)) return KeepRun(ctx, journal);
+  if (!ctx.Record.FailedSince(failuresBefore) && SaveInstallLog(ctx, platform, run, outcome)) return KeepRun(ctx, journal);
   UndoFailedRun(ctx, journal, outcome);
 }
 
@@ -172,6 +171,7 @@ RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, const RunA
     JournaledRun journal(args.RealSystem, ctx.SetupInfo.InstallDir, ctx.InstallLog, args.Faults);
     RunJournaled(ctx, platform, journal, outcome);
   }
+  ctx.Record.SetLine(-1);
   platform.EndRun();
   return outcome;
 }
@@ -224,6 +224,7 @@ void TSetupThread::Body() {
       running_.store(false);
     }
   } catch (const std::exception& e) {
+    ctx_.Record.Stop(e.what());
     platform_.Fatal(e.what(), kSetupThreadStage);
   }
   ended_.store(true);

@@ -11,16 +11,17 @@
 // run's journal (engine/run_journal). The lines run from the first: each
 // one runs its command, and a command jumps by assigning CurrentLine = T,
 // the run then going on at line T + 1; it ends after the last line or when
-// SetupAborted is set. A failed run (SetupAborted, a file that could not be
-// written, an install log that could not be saved) is undone from its
-// journal and kTextSetupFailed goes to the message line; a run that worked
+// the run's record (ctx.Record) says it must stop. A failed run (a stop, a
+// file that could not be written, an install log that could not be saved:
+// any failure of the record but a noted one) is undone from its journal
+// and kTextSetupFailed goes to the message line; a run that worked
 // creates the install folder, saves the install log when the setup makes an
 // uninstaller, commits its journal and registers the uninstaller.
 //
 // A run that goes round a jump cycle without an exit would never end (and
 // the wizard does not close while it runs). A run therefore executes at most
 // RunLineBudget(line count) lines; past that it stops as a failed run: the
-// failure text goes to the message line, SetupAborted is set, and an error
+// failure text goes to the message line, the record has the stop, and an error
 // report says which line it stopped on.
 //
 // An exception that escapes a command ends the thread: the run is undone,

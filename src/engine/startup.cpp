@@ -62,7 +62,8 @@ uint64_t PayloadSpace(const PakReader& pak, const std::vector<uint8_t>& groupKin
 
 namespace {
 
-// A start-up failure whose message has been shown: the program ends.
+// A start-up failure whose message has been shown and recorded: the
+// program ends.
 struct StartupFailed {};
 
 class Sequence {
@@ -93,10 +94,12 @@ class Sequence {
  private:
   [[noreturn]] void Fail(std::string_view message, std::string_view caption) {
     s_.Dialog.Show(message, caption, DialogButtons::kOk, DialogIcon::kError);
+    ctx_.Record.Refuse(message);
     throw StartupFailed{};
   }
   [[noreturn]] void Fail(std::u16string_view message, std::string_view caption) {
     s_.Dialog.ShowUnicode(message, CodePageToUtf16(caption), DialogButtons::kOk, DialogIcon::kError);
+    ctx_.Record.Refuse(CodePageFromUtf16(message));
     throw StartupFailed{};
   }
   bool Installing() const { return ctx_.SetupInfo.IsUninstaller != 1; }
@@ -278,17 +281,17 @@ void Sequence::CheckInstallDir() {
 
 }  // namespace
 
-std::optional<int> RunStartup(SetupContext& ctx, const StubOptions& options, StartupServices services,
-                              StartupState& state) {
+bool RunStartup(SetupContext& ctx, const StubOptions& options, StartupServices services, StartupState& state) {
   Sequence sequence(ctx, options, services, state);
   try {
     sequence.Run();
-    return std::nullopt;
+    return true;
   } catch (const StartupFailed&) {
-    return kExitStartupError;
+    return false;
   } catch (const SetupError& e) {
     services.Reporter.Report(e.what(), "");
-    return kExitStartupError;
+    ctx.Record.Refuse(e.what());
+    return false;
   }
 }
 

@@ -23,12 +23,6 @@ class Dialogs;
 class PakReader;
 struct SetupContext;
 
-// Exit codes of the stub.
-inline constexpr int kExitDone = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitCancelled = 2;
-inline constexpr int kExitStartupError = 3;
-
 // ---- What start-up needs from outside -------------------------------------
 
 class StartupEnvironment {
@@ -121,10 +115,10 @@ struct StartupServices {
 };
 
 // Start-up from the archive's header to the install folder, with both guards
-// (a failure shown to the user, an error reported). Ready: hand over to the
-// wizard (the result is nullopt); otherwise the exit code after a start-up
-// failure (the message was shown) or an error report.
-std::optional<int> RunStartup(SetupContext& ctx, const StubOptions& options, StartupServices services,
+// (a failure shown to the user, an error reported). True: hand over to the
+// wizard; false: the failure was shown or reported and is in ctx.Record
+// (kRefused).
+bool RunStartup(SetupContext& ctx, const StubOptions& options, StartupServices services,
                               StartupState& state);
 
 }  // namespace ferry

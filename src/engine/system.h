@@ -12,7 +12,6 @@
 
 namespace ferry {
 
-class Dialogs;
 class FileSystem;
 
 // Registry roots by index, as RootKeyIndex (base/text_helpers.h) numbers them.
@@ -98,12 +97,6 @@ class System {
   // one: a link, a second name of another file, an owner such a program
   // has. "" when it cannot have been.
   virtual std::string WhyNotTrusted(const std::string& path) { return {}; }
-
-  // Ends the process after a fatal error: a run whose boxes answer
-  // themselves writes the text to its log and ends with exit code 1, any
-  // other shows the system's fatal-error box.
-  [[noreturn]] virtual void FatalExit(const std::string& text, Dialogs* boxes) = 0;
-  [[noreturn]] virtual void ExitProcess(int code) = 0;
 };
 
 }  // namespace ferry

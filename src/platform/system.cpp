@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 
-#include "platform/run_log.h"
 #include "platform/win_text.h"
 
 namespace ferry {
@@ -69,15 +68,6 @@ void SetPriorities(const Priorities& p) {
 void RaiseToRealTime() {
   SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-}
-
-void FatalExit(std::string_view message, RunLog* silentLog) {
-  if (silentLog) {
-    silentLog->Message("Fatal Application Exit", AnsiToUtf8(message));
-    ExitProcess(1);
-  }
-  FatalAppExitW(0, AnsiToWide(message).c_str());
-  std::abort();  // not reached: the call does not return
 }
 
 }  // namespace ferry

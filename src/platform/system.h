@@ -41,10 +41,4 @@ void SetPriorities(const Priorities& p);
 // Real-time process class and time-critical thread, for short measurements.
 void RaiseToRealTime();
 
-class RunLog;
-// Ends the process at once through the system's fatal-exit call. In silent
-// mode (a run log given) the message goes to the log instead of a box and
-// the process ends with exit code 1.
-[[noreturn]] void FatalExit(std::string_view message, RunLog* silentLog = nullptr);
-
 }  // namespace ferry

@@ -144,11 +144,5 @@ bool WinSystem::StartProgram(const std::string& file, const std::string& paramet
   return true;
 }
 
-void WinSystem::FatalExit(const std::string& text, Dialogs* boxes) {
-  auto* silent = dynamic_cast<SilentDialogs*>(boxes);
-  ferry::FatalExit(text, silent ? &silent->Log() : nullptr);
-}
-
-void WinSystem::ExitProcess(int code) { ::ExitProcess(static_cast<UINT>(code)); }
 
 }  // namespace ferry

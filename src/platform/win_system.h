@@ -29,8 +29,6 @@ class WinSystem : public System {
   // Trusted: no link, one name, and an owner only this process's rights
   // give (the administrators, the system, or the owner its own new files get).
   std::string WhyNotTrusted(const std::string& path) override;
-  [[noreturn]] void FatalExit(const std::string& text, Dialogs* boxes) override;
-  [[noreturn]] void ExitProcess(int code) override;
 
   // The run's folder for files outside the install folder.
   PrivateFolder& Temp() { return temp_; }

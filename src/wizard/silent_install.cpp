@@ -41,32 +41,29 @@ std::string BlockedMessage(const WizardModel& model, const SetupContext& ctx) {
   return "The setup cannot go on from page " + std::to_string(model.CurrentPage() + 1) + ": Next is not available.";
 }
 
+// The summary of an install's run, from its record: why it stopped, the
+// files not written, what undoing it did; the exit code is the record's.
 int ExitCodeOfRun(SetupContext& ctx, const SilentRunFacts& facts,
                   const std::function<void(std::string_view)>& say) {
   // Nothing ran; the host said why when the run ended.
-  if (facts.Outcome.FolderBusy) return kExitStartupError;
-  int code = 0;
-  if (facts.Outcome.CycleStopped) {
-    say(CycleStoppedMessage(facts.Outcome));
-    code = 1;
-  }
-  if (ctx.SetupAborted.load() != 0) {
-    say("Setup failed: " + Utf16ToUtf8(ctx.Languages.GetText(kTextSetupFailed)));
-    code = 1;
-  }
-  std::vector<WriteFailure> failures = ctx.Progress.WriteFailures();
-  if (!failures.empty()) {
-    say(std::to_string(failures.size()) + (failures.size() == 1 ? " file" : " files") + " could not be written:");
-    for (const WriteFailure& f : failures)
-      say("  " + CodePageToUtf8(f.Path) + (f.Reason.empty() ? "" : " (" + CodePageToUtf8(f.Reason) + ")"));
-    code = 1;
+  if (ctx.Record.Has(FailureEffect::kRefused)) return ctx.Record.ExitCode();
+  // A stop said in a box was written to the log when it happened.
+  for (const RunFailure& f : ctx.Record.Failures())
+    if (f.Effect == FailureEffect::kStopsRun && f.BoxCaption.empty() && !f.What.empty()) say(CodePageToUtf8(f.What));
+  if (ctx.Record.MustStop()) say("Setup failed: " + Utf16ToUtf8(ctx.Languages.GetText(kTextSetupFailed)));
+  const std::vector<RunFailure> files = ctx.Record.FilesNotWritten();
+  if (!files.empty()) {
+    say(std::to_string(files.size()) + (files.size() == 1 ? " file" : " files") + " could not be written:");
+    for (const RunFailure& f : files)
+      say("  " + CodePageToUtf8(f.Path) + (f.What.empty() ? "" : " (" + CodePageToUtf8(f.What) + ")"));
   }
   if (facts.Outcome.RolledBack)
     say(facts.Outcome.NotUndone.empty()
             ? "Every change of the run was undone: the product is as it was before."
             : "The run was undone but for " + std::to_string(facts.Outcome.NotUndone.size()) +
                   " change(s) named above.");
-  if (code == 0) say("Setup finished: installed to \"" + CodePageToUtf8(ctx.SetupInfo.InstallDir) + "\".");
+  const int code = ctx.Record.ExitCode();
+  if (code == kExitDone) say("Setup finished: installed to \"" + CodePageToUtf8(ctx.SetupInfo.InstallDir) + "\".");
   return code;
 }
 
@@ -87,7 +84,8 @@ int RunSilentWizard(WizardModel& model, SetupContext& ctx, const SilentRunFacts&
     const std::u16string refusal = InstallFolderRefusal(CodePageToUtf16(ctx.SetupInfo.InstallDir));
     if (!refusal.empty()) {
       say("Error: " + Utf16ToUtf8(refusal));
-      return kExitStartupError;
+      ctx.Record.Refuse(CodePageFromUtf16(refusal));
+      return ctx.Record.ExitCode();
     }
   }
   // Each Next moves forward one page, so twice the page count is more than a
@@ -100,25 +98,28 @@ int RunSilentWizard(WizardModel& model, SetupContext& ctx, const SilentRunFacts&
     }
     int32_t before = model.CurrentPage();
     if (!model.Next()) {
-      say(BlockedMessage(model, ctx));
-      return 1;
+      const std::string blocked = BlockedMessage(model, ctx);
+      say(blocked);
+      ctx.Record.Stop(blocked);
+      return ctx.Record.ExitCode();
     }
     if (model.CurrentPage() == before && !model.Closed() && !model.Terminated()) break;
   }
-  if (model.Terminated()) return 1;
+  // The host recorded and said what ended the wizard.
+  if (model.Terminated()) return ctx.Record.ExitCode();
   if (!model.Closed()) model.RequestClose();
   if (facts.UninstallRan) {
-    if (facts.UninstallNotRemoved + facts.UninstallSkipped == 0) {
+    if (ctx.Record.ExitCode() == kExitDone) {
       say("Uninstall finished: \"" + CodePageToUtf8(ctx.SetupInfo.ShortTitle) + "\" was removed.");
-      return 0;
+      return kExitDone;
     }
     say("Uninstall finished, but " + std::to_string(facts.UninstallNotRemoved) + " item(s) would not go and " +
         std::to_string(facts.UninstallSkipped) + " record(s) were passed over (see the problems above).");
-    return 1;
+    return ctx.Record.ExitCode();
   }
   if (!facts.InstallRan) {
     say("The setup has no install page: nothing was installed.");
-    return 0;
+    return ctx.Record.ExitCode();
   }
   return ExitCodeOfRun(ctx, facts, say);
 }

@@ -17,10 +17,11 @@
 // An uninstaller's run ends with 0 when its work page removed everything
 // the install log names that was there, else 1 (what stayed is named).
 //
-// Exit codes after the wizard closed: 1 when a page's work failed, a
-// "failure" line or a failed archive update aborted the run (language text
-// 23 is written), the run was stopped in a jump cycle, or any file could
-// not be written (each one is named); otherwise 0.
+// The exit code is the run's record's (engine/run_record.h): 0 when nothing
+// failed, 1 when a page's work, a line of the script or the end of the run
+// failed (the summary names the stop, language text 23, each file not
+// written, and what undoing the run did), 2 when the user cancelled, 3
+// when nothing ran.
 #pragma once
 
 #include <cstdint>

@@ -94,7 +94,7 @@ TEST(SetupContext, TextMacrosAndPathFoldingFollowTheLiveValues) {
   EXPECT_EQ(ctx.InstallLog.Files().back(), "$INSTDIR\\b.txt");
   EXPECT_EQ(ctx.ExpandPathVars("$INSTDIR\\c"), "D:\\Moved\\c");
   EXPECT_EQ(ctx.CurrentLine, -1);
-  EXPECT_EQ(ctx.SetupAborted.load(), 0);
+  EXPECT_FALSE(ctx.Record.MustStop());
 }
 
 }  // namespace

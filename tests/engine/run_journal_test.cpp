@@ -50,8 +50,6 @@ class MemorySystem : public System {
   bool CreateShellLink(const ShellLink&) override { return false; }
   bool StartProgram(const std::string&, const std::string&, std::unique_ptr<StartedProgram>*) override { return false; }
   ProcessIdentity CurrentProcess() override { return {7, 1}; }
-  [[noreturn]] void FatalExit(const std::string&, Dialogs*) override { std::abort(); }
-  [[noreturn]] void ExitProcess(int) override { std::abort(); }
 
   std::map<std::string, std::string> values;
 

@@ -52,7 +52,7 @@ class AbortCommand : public TCommandClass {
   explicit AbortCommand(std::vector<int>& seen) : TCommandClass("abort", false, 0, 0), seen_(seen) {}
   void SFXProcess(SetupContext& ctx, const CommandRun&, int lineIndex) override {
     seen_.push_back(lineIndex);
-    ctx.SetupAborted.store(1);
+    ctx.Record.Stop("");
   }
 
  private:
@@ -205,7 +205,7 @@ TEST_F(SetupThreadTest, AJumpPastTheLastLineEndsTheRun) {
   RunOutcome outcome = Run();
   EXPECT_EQ(seen_, (std::vector<int>{0}));
   EXPECT_FALSE(outcome.CycleStopped);
-  EXPECT_EQ(ctx_.SetupAborted.load(), 0);
+  EXPECT_FALSE(ctx_.Record.MustStop());
 }
 
 TEST_F(SetupThreadTest, AnAbortedRunIsUndoneAndLeavesNoLogAndNoRegistration) {
@@ -217,7 +217,7 @@ TEST_F(SetupThreadTest, AnAbortedRunIsUndoneAndLeavesNoLogAndNoRegistration) {
   Line(kRecord);
   RunOutcome outcome = Run();
   EXPECT_EQ(seen_, (std::vector<int>{0, 1}));
-  EXPECT_EQ(ctx_.SetupAborted.load(), 1);
+  EXPECT_TRUE(ctx_.Record.MustStop());
   EXPECT_TRUE(outcome.RolledBack);
   EXPECT_TRUE(platform_.forced.empty());
   EXPECT_FALSE(outcome.LogSaved);
@@ -242,14 +242,16 @@ TEST_F(SetupThreadTest, ALogThatCannotBeSavedIsAFailedFile) {
   Line(0);
   RunOutcome outcome = Run();
   EXPECT_FALSE(outcome.LogSaved);
-  auto failures = ctx_.Progress.WriteFailures();
-  ASSERT_EQ(failures.size(), 1u);
+  auto failures = ctx_.Record.Failures();
+  ASSERT_EQ(failures.size(), 2u);  // the file, then the stop that undid the run
   EXPECT_NE(failures[0].Path.find("Demo_install.log"), std::string::npos);
+  EXPECT_EQ(failures[1].Effect, FailureEffect::kStopsRun);
+  EXPECT_EQ(ctx_.Record.ExitCode(), kExitFailed);
   ASSERT_EQ(sinks_.problems.size(), 1u);
 }
 
 TEST_F(SetupThreadTest, ARunStartedAfterAnAbortStillRunsLineZero) {
-  ctx_.SetupAborted.store(1);
+  ctx_.Record.Stop("");
   Line(kRecord);
   Line(kRecord);
   Run();
@@ -264,7 +266,7 @@ TEST_F(SetupThreadTest, ACycleWithoutExitIsStoppedAsAFailure) {
   RunOutcome outcome = Run();
   EXPECT_TRUE(outcome.CycleStopped);
   EXPECT_EQ(outcome.LinesRun, RunLineBudget(4));
-  EXPECT_EQ(ctx_.SetupAborted.load(), 1);
+  EXPECT_TRUE(ctx_.Record.MustStop());
   EXPECT_EQ(std::count(seen_.begin(), seen_.end(), 3), 0);
   ASSERT_EQ(sinks_.messages.size(), 1u);
   EXPECT_EQ(sinks_.messages[0], u"Setup failed to install patch.");
@@ -399,17 +401,54 @@ TEST_F(SetupThreadTest, AStepHeldBackByTheLastLineShowsBeforeTheRunEnds) {
   EXPECT_EQ(sinks_.positions, (std::vector<int32_t>{1, 2}));
 }
 
-TEST(ProgressTest, WriteFailuresAreKeptAndReported) {
+class RecordingBoxes : public FailureListener {
+ public:
+  void ShowFailure(const RunFailure& f) override { shown.push_back(f.BoxCaption + ": " + f.What); }
+  std::vector<std::string> shown;
+};
+
+TEST(RunRecordTest, EachFailureIsSaidOnceInItsOwnWayWithItsLine) {
   RunProgress progress;
   RecordingSinks sinks;
   progress.Bind(&sinks);
-  progress.FileNotWritten("C:\\a.txt", "locked");
-  progress.Problem("something else");
-  auto failures = progress.WriteFailures();
-  ASSERT_EQ(failures.size(), 1u);
-  EXPECT_EQ(failures[0].Path, "C:\\a.txt");
-  EXPECT_EQ(failures[0].Reason, "locked");
+  RunRecord record(progress);
+  RecordingBoxes boxes;
+  record.SetListener(&boxes);
+  record.SetLine(7);
+  record.FileNotWritten("C:\\a.txt", "locked");
+  record.Note("something else");
+  record.Report(FailureEffect::kStopsRun, "Error: Unable to find <x.vfs>", "VFS Error", DialogIcon::kNone);
+  record.Stop("said by the summary");
   EXPECT_EQ(sinks.problems, (std::vector<std::string>{"Cannot write C:\\a.txt: locked", "something else"}));
+  EXPECT_EQ(boxes.shown, (std::vector<std::string>{"VFS Error: Error: Unable to find <x.vfs>"}));
+  const auto failures = record.Failures();
+  ASSERT_EQ(failures.size(), 4u);
+  EXPECT_EQ(failures[0].Line, 7);
+  EXPECT_TRUE(record.MustStop());
+}
+
+TEST(RunRecordTest, TheWorstFailureDecidesTheExitCode) {
+  struct Case {
+    std::vector<FailureEffect> effects;
+    int exitCode;
+    bool mustStop;
+  };
+  const std::vector<Case> cases = {
+      {{}, kExitDone, false},
+      {{FailureEffect::kNoted}, kExitDone, false},
+      {{FailureEffect::kNoted, FailureEffect::kFailsRun}, kExitFailed, false},
+      {{FailureEffect::kStopsRun}, kExitFailed, true},
+      {{FailureEffect::kFailsRun, FailureEffect::kCancelled}, kExitCancelled, true},
+      {{FailureEffect::kCancelled, FailureEffect::kRefused, FailureEffect::kStopsRun}, kExitStartupError, true},
+  };
+  for (const Case& c : cases) {
+    RunProgress progress;
+    RunRecord record(progress);
+    for (FailureEffect e : c.effects) record.Report(e, "x", "", DialogIcon::kNone);
+    EXPECT_EQ(record.ExitCode(), c.exitCode) << c.effects.size();
+    EXPECT_EQ(record.MustStop(), c.mustStop) << c.effects.size();
+    EXPECT_EQ(record.FailedSince(0), c.exitCode != kExitDone) << c.effects.size();
+  }
 }
 
 }  // namespace

@@ -50,7 +50,11 @@ class FakeHost : public WizardHost {
   void RunUninstall() override {}
   void StopSetupThread() override { ++stops; }
   void RunFinaliser() override {}
-  void ReportFatal(const std::string& message) override { fatal.push_back(message); }
+  // Like the real host: the record has it.
+  void ReportFatal(const std::string& message) override {
+    fatal.push_back(message);
+    ctx_.Record.Stop(message);
+  }
 
  private:
   SetupContext& ctx_;
@@ -151,7 +155,7 @@ TEST_F(SilentWizardTest, ACdRomInstallDirectoryIsRefused) {
 }
 
 TEST_F(SilentWizardTest, AFailureLineGivesExitOneAndTheFailureText) {
-  host_.work = [&] { ctx_.SetupAborted.store(1); };
+  host_.work = [&] { ctx_.Record.Stop(""); };
   EXPECT_EQ(Run(), 1);
   EXPECT_TRUE(model_->Closed());
   EXPECT_TRUE(Said("Setup failed: Setup failed to install patch."));
@@ -159,8 +163,8 @@ TEST_F(SilentWizardTest, AFailureLineGivesExitOneAndTheFailureText) {
 
 TEST_F(SilentWizardTest, FilesThatCouldNotBeWrittenAreNamedAndFailTheRun) {
   host_.work = [&] {
-    ctx_.Progress.FileNotWritten("C:\\Program Files\\Demo\\a.dat", "locked");
-    ctx_.Progress.FileNotWritten("C:\\Program Files\\Demo\\b.dat", "");
+    ctx_.Record.FileNotWritten("C:\\Program Files\\Demo\\a.dat", "locked");
+    ctx_.Record.FileNotWritten("C:\\Program Files\\Demo\\b.dat", "");
   };
   EXPECT_EQ(Run(), 1);
   EXPECT_TRUE(Said("2 files could not be written:"));
@@ -174,6 +178,7 @@ TEST_F(SilentWizardTest, AStoppedCycleFailsTheRun) {
     facts_.Outcome.CycleStopped = true;
     facts_.Outcome.LinesRun = 12345;
     facts_.Outcome.StoppedAt = 7;
+    ctx_.Record.Stop(CycleStoppedMessage(facts_.Outcome));
   };
   EXPECT_EQ(Run(), 1);
   EXPECT_TRUE(Said("stopped after 12345 lines"));

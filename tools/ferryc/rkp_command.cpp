@@ -159,8 +159,8 @@ int Add(const Options& o) {
   TPakSystem system(host);
   try {
     system.UpdatePackage(source, 1, package.parent_path().string(), package.filename().string(), password);
-  } catch (const PackageFatalError& e) {
-    // The program's fatal texts break lines with a bare carriage return.
+  } catch (const SetupError& e) {
+    // The package system's texts break lines with a bare carriage return.
     std::string text = e.what();
     std::replace(text.begin(), text.end(), '\r', ' ');
     throw SetupError(text);

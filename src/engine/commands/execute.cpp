@@ -17,14 +17,14 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
   const std::string parameters = line.Params.size() >= 2 ? line.Param(2) : std::string();  // as written
   std::unique_ptr<StartedProgram> program;
   if (!run.System->StartProgram(file, parameters, &program)) {
-    ctx.Progress.Problem("execute: " + file + " could not be started");
+    ctx.Record.Note("execute: " + file + " could not be started");
     return;
   }
   if (!program) return;
   // The exit code does not matter; a failure elsewhere or the end of the
   // program ends the wait.
   while (!program->Wait(1)) {
-    if (ctx.SetupAborted.load() != 0 || ctx.StopRequested.load() != 0) break;
+    if (ctx.Record.MustStop() || ctx.StopRequested.load() != 0) break;
   }
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 void Run(SetupContext& ctx, const CommandRun&, TCompLine&, int) {
   ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);
-  ctx.SetupAborted.store(1);
+  ctx.Record.Stop("");
 }
 
 }  // namespace

@@ -59,15 +59,15 @@ ExtractEvents ExtractionEvents(SetupContext& ctx) {
     if (ctx.InstallLog.AddFile(path) || *logFull || ctx.InstallLog.Files().size() < TUninstallList::kMaxEntries)
       return;
     *logFull = true;
-    ctx.Progress.Problem("The install log is full: " + path +
+    ctx.Record.Note("The install log is full: " + path +
                          " and the files after it are not recorded for the uninstaller");
   };
   events.DirectoryCreated = [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(FolderForLog(dir)); };
   events.NameRefused = [&ctx](const std::string& name) {
-    ctx.Progress.FileNotWritten(name, "the entry's name leads out of the target folder");
+    ctx.Record.FileNotWritten(name, "the entry's name leads out of the target folder");
   };
   events.FileNotWritten = [&ctx](const std::string& path, const std::string& reason) {
-    ctx.Progress.FileNotWritten(path, reason);
+    ctx.Record.FileNotWritten(path, reason);
   };
   return events;
 }
@@ -83,7 +83,7 @@ void ExtractPayload(SetupContext& ctx, const CommandRun& run, const std::string&
 // install directory, which a script may not use to climb out of it.
 bool SubfolderTarget(SetupContext& ctx, const std::string& subfolder, std::string& folder) {
   if (!StaysBelow(subfolder)) {
-    ctx.Progress.FileNotWritten(subfolder, "the target folder leads out of the install directory");
+    ctx.Record.FileNotWritten(subfolder, "the target folder leads out of the install directory");
     return false;
   }
   folder = IncludeTrailingBackslash(ctx.SetupInfo.InstallDir) + IncludeTrailingBackslash(subfolder);
@@ -108,7 +108,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
       if (!SubfolderTarget(ctx, line.Param(2), folder)) return;
       break;
     default:
-      if (ctx.Dialog) ctx.Dialog->Show(kParamCountMessage, "Error", DialogButtons::kOk, DialogIcon::kNone);
+      ctx.Record.Report(FailureEffect::kNoted, kParamCountMessage, "Error", DialogIcon::kNone);
       return;
   }
   ExtractPayload(ctx, run, folder, line.Param(count));

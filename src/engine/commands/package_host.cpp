@@ -2,6 +2,7 @@
 
 #include "base/dialogs.h"
 #include "base/file_system.h"
+#include "base/setup_error.h"
 #include "base/text.h"
 #include "base/text_replace.h"
 #include "engine/command_run.h"
@@ -51,33 +52,46 @@ class SetupArchiveGroup : public SetupEntrySource {
   PakReader* pak_;
 };
 
+// The caption of a package error's box, and of its line in a silent run's log.
+constexpr char kPackageErrorCaption[] = "Fatal Application Exit";
+
+// The Retry/Cancel box of a package that does not open. Cancel cancels the
+// run; in a run whose boxes answer themselves nobody chose it: the package
+// the run was to change is missing or locked, and the run failed.
+bool RetryOpen(SetupContext& ctx, const std::string& path, const std::string& why) {
+  const DialogAnswer answer = ctx.Dialog ? ctx.Dialog->Show(why, "Error", DialogButtons::kRetryCancel, DialogIcon::kWarning)
+                                         : DialogAnswer::kCancel;
+  if (answer == DialogAnswer::kRetry) return true;
+  if (ctx.Dialog && ctx.Dialog->AnswersItself())
+    ctx.Record.Report(FailureEffect::kStopsRun, "Cannot open the package \"" + path + "\": the setup stops.",
+                      kPackageErrorCaption, DialogIcon::kError);
+  else
+    ctx.Record.Cancel(why);
+  return false;
+}
+
 }  // namespace
 
 void WithPackageSystem(SetupContext& ctx, const CommandRun& run,
                        const std::function<void(TPakSystem&, SetupEntrySource&)>& work) {
   if (!run.System) return;
-  System& system = *run.System;
   PatchingPage page(ctx);
   SetupArchiveGroup group(ctx.Pak);
   PakSystemHost host;
-  host.Files = &system.Files();
-  host.Boxes = ctx.Dialog;
+  host.Files = &run.System->Files();
   host.Progress = &page;
-  // A silent run answers the boxes itself: its fatal errors go to its log
-  // and end it with exit code 1, and Cancel of the Retry box is one of them.
-  host.Unattended = ctx.Dialog && ctx.Dialog->AnswersItself();
-  host.FatalExit = [&ctx, &system, unattended = host.Unattended](const std::string& text) {
-    if (!unattended) ctx.Progress.Problem(text);
-    system.FatalExit(text, ctx.Dialog);
-  };
-  host.ExitProcess = [&system](int code) { system.ExitProcess(code); };
+  host.RetryOpen = [&ctx](const std::string& path, const std::string& why) { return RetryOpen(ctx, path, why); };
   // A box with OK: the run goes on (a silent run logs "Warning: ...").
   host.Warning = [&ctx](const std::string& text) {
-    if (ctx.Dialog) ctx.Dialog->Show(text, "Warning", DialogButtons::kOk, DialogIcon::kWarning);
-    else ctx.Progress.Problem(text);
+    ctx.Record.Report(FailureEffect::kNoted, text, "Warning", DialogIcon::kWarning);
   };
-  TPakSystem pakSystem(host);
-  work(pakSystem, group);
+  try {
+    TPakSystem pakSystem(host);
+    work(pakSystem, group);
+  } catch (const SetupError& e) {
+    // A Cancel was recorded when it was chosen.
+    if (!ctx.Record.MustStop()) ctx.Record.Report(FailureEffect::kStopsRun, e.what(), kPackageErrorCaption, DialogIcon::kError);
+  }
 }
 
 }  // namespace ferry

@@ -17,7 +17,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
   // current drive or folder, and a drive root or a ".." step more than the
   // script meant: such a tree is not cleared.
   if (!IsBelowDriveRoot(folder)) {
-    ctx.Progress.Problem("rmdir: \"" + folder + "\" is not a folder below a drive root; nothing was removed");
+    ctx.Record.Note("rmdir: \"" + folder + "\" is not a folder below a drive root; nothing was removed");
     return;
   }
   ClearFolderTree(run.Files(), folder);

@@ -12,7 +12,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
   const std::string folder = ctx.ExpandPathVars(line.Param(1));
   const std::string prefix = line.Params.size() >= 2 ? line.Param(2) : std::string();
   if (!ctx.InstallLog.SaveToFile(run.Files(), folder, prefix))
-    ctx.Progress.FileNotWritten(InstallLogPath(folder, prefix), "the install log could not be written");
+    ctx.Record.FileNotWritten(InstallLogPath(folder, prefix), "the install log could not be written");
 }
 
 }  // namespace

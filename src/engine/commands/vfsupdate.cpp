@@ -9,6 +9,7 @@
 #include "engine/command_class.h"
 #include "engine/command_run.h"
 #include "engine/setup_context.h"
+#include "formats/languages/text_ids.h"
 #include "formats/pak/pak_reader.h"
 #include "formats/vfs/vfs_fs.h"
 #include "formats/vfs/vfs_update.h"
@@ -23,7 +24,7 @@ constexpr char kStateKey[] = "vfsupdate";
 // update session sees them.
 struct Runtime : VfsEntrySource, VfsUpdateUi {
   Runtime(SetupContext& c, const CommandRun& run)
-      : ctx(c), session(run.Files(), *this, *this, c.Dialog ? *c.Dialog : noBoxes, c.SetupAborted) {}
+      : ctx(c), session(run.Files(), *this, *this) {}
 
   std::vector<VfsGroupEntry> GroupEntries(uint32_t group) override {
     std::vector<VfsGroupEntry> out;
@@ -42,11 +43,9 @@ struct Runtime : VfsEntrySource, VfsUpdateUi {
     return text;
   }
   void SetStatusText(const std::u16string& text) override { ctx.Progress.SetStatusText(text); }
-  void SetMessageText(const std::u16string& text) override { ctx.Progress.SetMessageText(text, true); }
   void StepGauge(bool counted) override { ctx.Progress.StepGauge(counted); }
 
   SetupContext& ctx;
-  RecordingDialogs noBoxes;
   VfsUpdateSession session;
 };
 
@@ -56,7 +55,12 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int lineInde
   std::shared_ptr<void>& slot = ctx.CommandState[kStateKey];
   if (!slot) slot = std::make_shared<Runtime>(ctx, run);
   Runtime& runtime = *static_cast<Runtime*>(slot.get());
-  runtime.session.Run(line.Params, ctx.SetupInfo.InstallDir);
+  if (!runtime.session.Run(line.Params, ctx.SetupInfo.InstallDir)) {
+    ctx.Record.Report(FailureEffect::kStopsRun, "Error: Unable to find <" + line.Param(2) + ">", "VFS Error",
+                      DialogIcon::kNone);
+    ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);
+    return;
+  }
   // An archive left open waits for a later "vfsupdate" line; with none left
   // in the stream it is flushed and closed now, not abandoned.
   if (!runtime.session.HasOpenArchive()) return;

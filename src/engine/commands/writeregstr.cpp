@@ -19,10 +19,10 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
   switch (run.System->WriteRegistryString(RootKeyIndex(root), key, valueName, ctx.ExpandPathVars(data))) {
     case RegistryWrite::kDone: break;
     case RegistryWrite::kKeyNotOpened:
-      ctx.Progress.Problem("writeregstr: the key " + root + "\\" + key + " could not be opened");
+      ctx.Record.Note("writeregstr: the key " + root + "\\" + key + " could not be opened");
       break;
     case RegistryWrite::kValueNotWritten:
-      ctx.Progress.Problem("writeregstr: the value \"" + valueName + "\" of " + root + "\\" + key +
+      ctx.Record.Note("writeregstr: the value \"" + valueName + "\" of " + root + "\\" + key +
                            " could not be written");
       break;
   }

@@ -170,15 +170,5 @@ bool JournaledSystem::CreateShellLink(const ShellLink& link) {
   return inner_.CreateShellLink(link);
 }
 
-void JournaledSystem::FatalExit(const std::string& text, Dialogs* boxes) {
-  journal_.RollBack(&inner_);
-  inner_.FatalExit(text, boxes);
-  std::abort();  // not reached: the inner system ends the process
-}
-
-void JournaledSystem::ExitProcess(int code) {
-  inner_.ExitProcess(code);
-  std::abort();
-}
 
 }  // namespace ferry

@@ -80,8 +80,6 @@ class JournaledSystem : public System {
   bool ClaimInstallFolder(const std::string& folder) override { return inner_.ClaimInstallFolder(folder); }
   std::string WhyNotTrusted(const std::string& path) override { return inner_.WhyNotTrusted(path); }
   // The run is undone before the process ends.
-  [[noreturn]] void FatalExit(const std::string& text, Dialogs* boxes) override;
-  [[noreturn]] void ExitProcess(int code) override;
 
  private:
   System& inner_;

@@ -28,7 +28,11 @@ UninstallOutcome RunUninstallPage(SetupContext& ctx, UninstallSystem& system, Un
   ctx.InstallLog.LoadFromBuffer(*bytes);
   UninstallWorkArgs args{ctx.InstallLog, ctx.Languages,
                           [&ctx](std::string_view path) { return ctx.ExpandPathVars(path); }, ctx.SetupInfo.ShortTitle};
-  return RunUninstallWork(args, system, view);
+  UninstallOutcome outcome = RunUninstallWork(args, system, view);
+  if (outcome.NotRemoved + outcome.Skipped > 0)
+    ctx.Record.Fail(std::to_string(outcome.NotRemoved) + " item(s) would not go and " +
+                    std::to_string(outcome.Skipped) + " record(s) were passed over");
+  return outcome;
 }
 
 }  // namespace ferry

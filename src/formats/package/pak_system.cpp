@@ -5,7 +5,6 @@
 #include "formats/pak/crc32.h"
 #include "formats/sound/sound_entry.h"
 #include "base/file_system.h"
-#include "base/dialogs.h"
 #include "base/scope_guard.h"
 #include "base/text.h"
 #include "formats/languages/text_ids.h"
@@ -15,6 +14,13 @@ namespace ferry {
 const std::string_view kPackageAccessCode = "kestrel";
 
 namespace {
+
+// Writing to the package or its side file failed (a full disk, mostly):
+// said in the words of a full disk.
+class PackageWriteError : public SetupError {
+ public:
+  using SetupError::SetupError;
+};
 
 bool EndsWithWav(std::string_view name) {
   return name.size() >= 4 && EqualsNoCase(name.substr(name.size() - 4), ".wav");
@@ -43,10 +49,7 @@ TPakSystem::~TPakSystem() {
   if (cut_done_) Abandon();
 }
 
-void TPakSystem::Fatal(const std::string& text) {
-  if (host_.FatalExit) host_.FatalExit(text);
-  throw PackageFatalError(text);
-}
+void TPakSystem::Fatal(const std::string& text) { throw SetupError(text); }
 
 void TPakSystem::ShowStatus(int number, std::vector<TextMacro> macros) {
   if (host_.Progress) host_.Progress->SetStatusText(number, macros);
@@ -77,15 +80,8 @@ void TPakSystem::OpenPackage(const std::string& path) {
     } else {
       message = "Unable to modify file:\"" + path + "\", file may be in use or drive is write protected...";
     }
-    DialogAnswer answer = host_.Boxes ? host_.Boxes->Show(message, "Error", DialogButtons::kRetryCancel,
-                                                           DialogIcon::kWarning)
-                                      : DialogAnswer::kCancel;
-    if (answer == DialogAnswer::kRetry) continue;
-    // Nobody chose to cancel an unattended run: the package it was to
-    // change is missing or locked, and the run failed.
-    if (host_.Unattended) Fatal("Cannot open the package \"" + path + "\": the setup stops.");
-    if (host_.ExitProcess) host_.ExitProcess(0);
-    throw PackageCancelled(message);
+    if (host_.RetryOpen && host_.RetryOpen(path, message)) continue;
+    Fatal(message);
   }
   ScopeGuard close([this] { Close(); });
   stats_.Recovery = RecoverInterruptedUpdate(fs, path_, *file_);

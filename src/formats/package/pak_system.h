@@ -14,12 +14,11 @@
 // Any failure between BeginChanges and the end of SavePackage puts the old
 // tail back (Abandon), so the package is exactly as it was.
 //
-// The process-level ends are the host's: a fatal error (corrupted header,
-// wrong password, a write that failed) calls Host.FatalExit, which ends the
-// process in the program; Cancel in the Retry box calls Host.ExitProcess(0),
-// except in an unattended run, where nobody chose it: there it is a fatal
-// error naming the package. When such a call returns (tests, tools), the
-// operation unwinds with PackageFatalError or PackageCancelled.
+// Every error (corrupted header, wrong password, a write that failed, a
+// package that does not open and is not tried again) unwinds the operation
+// with a SetupError whose text says what failed; what that means for the run
+// is the caller's to decide. A package that does not open is offered to the
+// host again (Host.RetryOpen) for as long as it asks.
 //
 // A finished update whose side file cannot be deleted stays finished: the
 // side file is marked so that it is never put back, and Host.Warning says so.
@@ -40,26 +39,8 @@
 
 namespace ferry {
 
-class Dialogs;
-
 // The seven letters that "rkpofficial" must be given.
 extern const std::string_view kPackageAccessCode;
-
-// A fatal error after Host.FatalExit returned.
-class PackageFatalError : public SetupError {
- public:
-  using SetupError::SetupError;
-};
-// Writing to the package or its side file failed (a full disk, mostly).
-class PackageWriteError : public SetupError {
- public:
-  using SetupError::SetupError;
-};
-// Cancel in the Retry/Cancel box after Host.ExitProcess returned.
-class PackageCancelled : public SetupError {
- public:
-  using SetupError::SetupError;
-};
 
 // The setup archive as the package system reads it.
 class SetupEntrySource {
@@ -90,13 +71,10 @@ class PackageProgress {
 
 struct PakSystemHost {
   FileSystem* Files = nullptr;  // required
-  Dialogs* Boxes = nullptr;            // none: a package that does not open is cancelled
   PackageProgress* Progress = nullptr;
-  std::function<void(const std::string& text)> FatalExit;
-  std::function<void(int exitCode)> ExitProcess;
-  // No one answers the boxes (a silent run): Cancel of the Retry/Cancel box
-  // is a fatal error instead of ExitProcess(0).
-  bool Unattended = false;
+  // The package at `path` does not open (`why` in the words of the
+  // Retry/Cancel box): true to try again. None: not tried again.
+  std::function<bool(const std::string& path, const std::string& why)> RetryOpen;
   // Something the user should hear of that does not stop the command.
   std::function<void(const std::string& text)> Warning;
   // A key parameter from 2 to 6; default: a generator seeded from std::random_device.

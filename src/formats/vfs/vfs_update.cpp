@@ -23,9 +23,8 @@ std::u16string Decimal(uint32_t n) { return CodePageToUtf16(std::to_string(n)); 
 
 }  // namespace
 
-VfsUpdateSession::VfsUpdateSession(FileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui,
-                                     Dialogs& dialogs, std::atomic<uint8_t>& setupAborted)
-    : fs_(fs), entries_(entries), ui_(ui), dialogs_(dialogs), setup_aborted_(setupAborted) {}
+VfsUpdateSession::VfsUpdateSession(FileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui)
+    : fs_(fs), entries_(entries), ui_(ui) {}
 
 VfsUpdateSession::~VfsUpdateSession() = default;
 
@@ -45,7 +44,7 @@ void VfsUpdateSession::CloseOpenArchive() {
   archive_.reset();
 }
 
-void VfsUpdateSession::Run(const std::vector<std::string>& params, const std::string& installDir) {
+bool VfsUpdateSession::Run(const std::vector<std::string>& params, const std::string& installDir) {
   if (params.size() < 3) throw SetupError("vfsupdate: the line has " + std::to_string(params.size()) +
                                           " parameters, at least 3 are needed");
   uint32_t group = ParseGroup(params.back());
@@ -53,16 +52,11 @@ void VfsUpdateSession::Run(const std::vector<std::string>& params, const std::st
   const std::string& name = params[1];
 
   auto entries = entries_.GroupEntries(group);
-  if (entries.empty()) return;
+  if (entries.empty()) return true;
   files_total_ = static_cast<uint32_t>(entries.size());
 
   std::string fullPath = installDir + "\\" + name;
-  if (!fs_.FileExists(fullPath)) {
-    dialogs_.Show("Error: Unable to find <" + name + ">", "VFS Error", DialogButtons::kOk, DialogIcon::kNone);
-    ui_.SetMessageText(ui_.Text(kTextSetupFailed, {}));
-    setup_aborted_.store(1);
-    return;
-  }
+  if (!fs_.FileExists(fullPath)) return false;
 
   if (archive_) CloseOpenArchive();
   archive_name_ = name;
@@ -102,6 +96,7 @@ void VfsUpdateSession::Run(const std::vector<std::string>& params, const std::st
     throw;
   }
   if (close) CloseOpenArchive();
+  return true;
 }
 
 void VfsUpdateSession::Finish() {

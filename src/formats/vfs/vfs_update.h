@@ -3,14 +3,12 @@
 //
 // The command's state lives for the whole setup run (one archive may stay
 // open from one command to the next). The setup's own objects come in
-// through three narrow interfaces, so the command runs the same in the stub
+// through two narrow interfaces, so the command runs the same in the stub
 // and in tests:
 //   VfsEntrySource  the group's entries (setup archive)
 //   VfsUpdateUi     language texts with macros, the progress sinks
-//   Dialogs         the message box of a missing archive
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -19,7 +17,6 @@
 #include <string_view>
 #include <vector>
 
-#include "base/dialogs.h"
 #include "formats/vfs/vfs_archive.h"
 
 namespace ferry {
@@ -52,22 +49,21 @@ class VfsUpdateUi {
   // Language string `id` with the macros replaced.
   virtual std::u16string Text(int id, std::span<const VfsTextMacro> macros) = 0;
   virtual void SetStatusText(const std::u16string& text) = 0;
-  virtual void SetMessageText(const std::u16string& text) = 0;
   // One more step; the gauge moves only when `counted`.
   virtual void StepGauge(bool counted) = 0;
 };
 
 class VfsUpdateSession {
  public:
-  VfsUpdateSession(FileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui, Dialogs& dialogs,
-                    std::atomic<uint8_t>& setupAborted);
+  VfsUpdateSession(FileSystem& fs, VfsEntrySource& entries, VfsUpdateUi& ui);
   ~VfsUpdateSession();
 
   // One "vfsupdate" line: its parameters (1-based positions: source folder,
   // archive path, [close flag,] group) and the install directory.
   // An error leaves the archive as it was before the command's writes (and
-  // closed), then propagates.
-  void Run(const std::vector<std::string>& params, const std::string& installDir);
+  // closed), then propagates. False: the archive the line names is not in
+  // the install directory; nothing was changed, and the run must stop.
+  bool Run(const std::vector<std::string>& params, const std::string& installDir);
   // End of the command stream: an archive still open is flushed and closed.
   void Finish();
 
@@ -83,8 +79,6 @@ class VfsUpdateSession {
   FileSystem& fs_;
   VfsEntrySource& entries_;
   VfsUpdateUi& ui_;
-  Dialogs& dialogs_;
-  std::atomic<uint8_t>& setup_aborted_;
   std::unique_ptr<TVFSFile> archive_;
   std::string archive_name_;
   uint32_t files_done_ = 0;

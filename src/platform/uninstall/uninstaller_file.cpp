@@ -55,7 +55,7 @@ void PutIcon(SetupContext& ctx, const NativePath& program) {
   for (size_t i = 0; i < files.size(); ++i) {
     if (files[i].Group != 0 || !EqualsNoCase(files[i].Name, kIconEntry)) continue;
     std::optional<std::vector<uint8_t>> icon = ctx.Pak->LoadEntry(i);
-    if (!icon || !ReplaceIcon(*icon, program)) ctx.Progress.Problem("The uninstaller's icon could not be set.");
+    if (!icon || !ReplaceIcon(*icon, program)) ctx.Record.Note("The uninstaller's icon could not be set.");
   }
 }
 
@@ -110,7 +110,7 @@ void WriteUninstaller(SetupContext& ctx, PrivateFolder& temp) {
   const NativePath own = OwnProgramPath();
   std::optional<std::vector<uint8_t>> host = ReadHostPart(own);
   if (!host) {
-    ctx.Progress.Problem("No uninstaller was written: the running program \"" + PathText(own) +
+    ctx.Record.Note("No uninstaller was written: the running program \"" + PathText(own) +
                          "\" could not be read.");
     return;
   }
@@ -120,7 +120,7 @@ void WriteUninstaller(SetupContext& ctx, PrivateFolder& temp) {
   // it by name (the icon's resource update, the archive, the checksum).
   const NativePath built = temp.WriteNewFile(L"uninstall.exe", *host);
   if (built.empty()) {
-    ctx.Progress.FileNotWritten(program, "the uninstaller could not be built in the run's private folder");
+    ctx.Record.FileNotWritten(program, "the uninstaller could not be built in the run's private folder");
     return;
   }
   ScopeGuard dropBuilt([&built] { DeleteFileW(built.c_str()); });
@@ -133,11 +133,11 @@ void WriteUninstaller(SetupContext& ctx, PrivateFolder& temp) {
     if (std::unique_ptr<RandomAccessFile> file = OpenDiskFile(built, FileMode::kReadWrite))
       PeWriteCheckSum(*file);
   } catch (const SetupError& e) {
-    ctx.Progress.FileNotWritten(program, std::string("the uninstaller's archive could not be written: ") + e.what());
+    ctx.Record.FileNotWritten(program, std::string("the uninstaller's archive could not be written: ") + e.what());
     return;
   }
   std::string why;
-  if (!PlaceUninstaller(built, program, why)) ctx.Progress.FileNotWritten(program, why);
+  if (!PlaceUninstaller(built, program, why)) ctx.Record.FileNotWritten(program, why);
 }
 
 bool ReplaceIcon(std::span<const uint8_t> iconFile, const NativePath& programFile) {

@@ -90,7 +90,8 @@ class Startup : public ::testing::Test {
   std::optional<int> Run(const std::string& commandLine = "setup.exe") {
     if (env.Files.empty()) env.Files[env.OwnPath] = builder.Build(BytesOf("MZ host program"));
     options = ParseStubCommandLine(commandLine);
-    return RunStartup(ctx, options, {env, dialogs, view, reporter}, state);
+    if (RunStartup(ctx, options, {env, dialogs, view, reporter}, state)) return std::nullopt;
+    return ctx.Record.ExitCode();
   }
   std::string Message(size_t i = 0) const { return Utf16ToUtf8(dialogs.shown().at(i).text); }
   std::string Caption(size_t i = 0) const { return Utf16ToUtf8(dialogs.shown().at(i).caption); }

@@ -45,7 +45,7 @@ TEST_F(FileCommandTest, GroupOnlyExtractsIntoTheInstallDirectoryAndLogsEveryFile
   EXPECT_EQ(f_.sinks.status,
             (std::vector<std::u16string>{u"Extracting readme.txt", u"Extracting maps\\coast.map", u"Extracting "}));
   EXPECT_EQ(f_.sinks.positions, (std::vector<int32_t>{1, 2}));
-  EXPECT_TRUE(f_.ctx.Progress.WriteFailures().empty());
+  EXPECT_TRUE(f_.ctx.Record.FilesNotWritten().empty());
 }
 
 // A large entry is copied in chunks, the status line naming the bytes done.
@@ -77,7 +77,7 @@ TEST_F(FileCommandTest, ASubfolderThatClimbsOutIsRefusedAndReported) {
   EXPECT_FALSE(FileExists(f_.Temp() + "outside\\tides.tbl"));
   EXPECT_FALSE(FileExists(f_.Temp() + "x\\tides.tbl"));
   EXPECT_FALSE(DirectoryExists(f_.InstallDir()));
-  EXPECT_EQ(f_.ctx.Progress.WriteFailures().size(), 4u);
+  EXPECT_EQ(f_.ctx.Record.FilesNotWritten().size(), 4u);
   EXPECT_TRUE(f_.ctx.InstallLog.Files().empty());
 }
 
@@ -108,7 +108,7 @@ TEST_F(FileCommandTest, AFileThatCannotBeWrittenIsReportedAndTheRestIsWritten) {
   f_.Run("file", Strings({"Files\\", "1"}));
   EXPECT_EQ(ReadText(f_.InstallDir() + "readme.txt"), "older");
   EXPECT_EQ(ReadText(f_.InstallDir() + "maps\\coast.map"), "coast");
-  auto failures = f_.ctx.Progress.WriteFailures();
+  auto failures = f_.ctx.Record.FilesNotWritten();
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_EQ(failures[0].Path, f_.InstallDir() + "\\readme.txt");
   ASSERT_EQ(f_.sinks.problems.size(), 1u);
@@ -121,7 +121,7 @@ TEST_F(FileCommandTest, AFolderWhereAFileShouldGoIsReported) {
   ASSERT_TRUE(CreateDirectoryAt(f_.InstallDir()));
   ASSERT_TRUE(CreateDirectoryAt(f_.InstallDir() + "readme.txt"));
   f_.Run("file", Strings({"Files\\", "1"}));
-  auto failures = f_.ctx.Progress.WriteFailures();
+  auto failures = f_.ctx.Record.FilesNotWritten();
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_EQ(failures[0].Path, f_.InstallDir() + "\\readme.txt");
   EXPECT_EQ(ReadText(f_.InstallDir() + "maps\\coast.map"), "coast");
@@ -135,7 +135,7 @@ TEST_F(FileCommandTest, AFileHeldOpenByAnotherProgramIsReported) {
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   f_.Run("file", Strings({"Files\\", "1"}));
   CloseHandle(lock);
-  auto failures = f_.ctx.Progress.WriteFailures();
+  auto failures = f_.ctx.Record.FilesNotWritten();
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_NE(failures[0].Path.find("coast.map"), std::string::npos);
   EXPECT_EQ(ReadText(f_.InstallDir() + "readme.txt"), "read me");
@@ -202,7 +202,7 @@ TEST(CopyFileCommand, CopiesCreatingAndLoggingTheTargetFolders) {
   f.Run("copyfile", {f.Temp() + "src\\a.dat", "$INSTDIR\\copies\\deep\\a.dat"});
   EXPECT_EQ(ReadText(f.InstallDir() + "copies\\deep\\a.dat"), "newer");
   EXPECT_EQ(f.ctx.InstallLog.Files().size(), 1u);
-  EXPECT_TRUE(f.ctx.Progress.WriteFailures().empty());
+  EXPECT_TRUE(f.ctx.Record.FilesNotWritten().empty());
 }
 
 TEST(CopyFileCommand, AMissingSourceIsNotedAndTheTargetStillLogged) {
@@ -211,7 +211,7 @@ TEST(CopyFileCommand, AMissingSourceIsNotedAndTheTargetStillLogged) {
   EXPECT_FALSE(FileExists(f.InstallDir() + "x.dat"));
   EXPECT_EQ(f.ctx.InstallLog.Files(), Strings({"$INSTDIRx.dat"}));
   EXPECT_EQ(f.sinks.problems.size(), 1u);
-  EXPECT_TRUE(f.ctx.Progress.WriteFailures().empty());
+  EXPECT_TRUE(f.ctx.Record.FilesNotWritten().empty());
 }
 
 TEST(CopyFileCommand, AnUnwritableTargetIsAFailedFile) {
@@ -224,7 +224,7 @@ TEST(CopyFileCommand, AnUnwritableTargetIsAFailedFile) {
   f.Run("copyfile", {f.Temp() + "a.dat", "$INSTDIR\\a.dat"});
   CloseHandle(lock);
   EXPECT_EQ(ReadText(f.InstallDir() + "a.dat"), "old");
-  EXPECT_EQ(f.ctx.Progress.WriteFailures().size(), 1u);
+  EXPECT_EQ(f.ctx.Record.FilesNotWritten().size(), 1u);
 }
 
 TEST(RenameCommand, MovesAFileAndStoresTheExpandedPaths) {
@@ -353,7 +353,7 @@ TEST(ExecuteCommand, AnAbortEndsTheWait) {
   std::string marker = f.Temp() + "marker.txt";
   std::thread aborter([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    f.ctx.SetupAborted.store(1);
+    f.ctx.Record.Stop("");
   });
   auto start = std::chrono::steady_clock::now();
   f.Run("execute", {SleeperPath(), "forever \"" + marker + "\""});
@@ -369,7 +369,7 @@ TEST(ExecuteCommand, AProgramThatCannotStartIsNotedAndTheRunGoesOn) {
   f.RunLine(line);
   EXPECT_EQ(f.ctx.CompLines.Lines[line].Param(1), f.InstallDir() + "missing.exe");
   EXPECT_EQ(f.sinks.problems.size(), 1u);
-  EXPECT_TRUE(f.ctx.Progress.WriteFailures().empty());
+  EXPECT_TRUE(f.ctx.Record.FilesNotWritten().empty());
 }
 
 // ---- jumps and failure ------------------------------------------------------
@@ -408,7 +408,7 @@ TEST(GotoCommand, JumpsOnlyToALineIndex) {
 TEST(FailureCommand, ShowsTheFailureTextAndAbortsTheRun) {
   InstallFixture f("failure");
   f.Run("failure", {});
-  EXPECT_EQ(f.ctx.SetupAborted.load(), 1);
+  EXPECT_TRUE(f.ctx.Record.MustStop());
   EXPECT_EQ(f.sinks.messages, (std::vector<std::u16string>{u"Setup failed to install patch."}));
 }
 
@@ -441,8 +441,8 @@ TEST(UninstallLogCommands, SaveAndLoadWithAndWithoutPrefix) {
 TEST(UninstallLogCommands, AFolderThatCannotTakeTheLogIsAFailedFile) {
   InstallFixture f("logfail");
   f.Run("uninstalllogsave", {f.Temp() + "missing\\folder"});
-  ASSERT_EQ(f.ctx.Progress.WriteFailures().size(), 1u);
-  EXPECT_NE(f.ctx.Progress.WriteFailures()[0].Path.find("install.log"), std::string::npos);
+  ASSERT_EQ(f.ctx.Record.FilesNotWritten().size(), 1u);
+  EXPECT_NE(f.ctx.Record.FilesNotWritten()[0].Path.find("install.log"), std::string::npos);
 }
 
 }  // namespace

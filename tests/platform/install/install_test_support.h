@@ -52,6 +52,16 @@ struct PayloadFile {
   uint16_t group;
 };
 
+// The run's failure boxes into the recorded dialogs, as the app shows them.
+class BoxesOfFailures : public FailureListener {
+ public:
+  explicit BoxesOfFailures(Dialogs& dialogs) : dialogs_(dialogs) {}
+  void ShowFailure(const RunFailure& f) override { dialogs_.Show(f.What, f.BoxCaption, DialogButtons::kOk, f.BoxIcon); }
+
+ private:
+  Dialogs& dialogs_;
+};
+
 class InstallFixture {
  public:
   explicit InstallFixture(const std::string& tag) : tmp_(tag) {
@@ -64,8 +74,12 @@ class InstallFixture {
     ctx.Folders.ProgramFilesDir = "C:\\Program Files\\";
     ctx.Progress.Bind(&sinks);
     ctx.Dialog = &dialogs;
+    ctx.Record.SetListener(&boxes_);
   }
-  ~InstallFixture() { ctx.Progress.Bind(nullptr); }
+  ~InstallFixture() {
+    ctx.Record.SetListener(nullptr);
+    ctx.Progress.Bind(nullptr);
+  }
 
   const std::string& Temp() const { return tmp_.path(); }
   std::string InstallDir() const { return ctx.SetupInfo.InstallDir; }
@@ -115,6 +129,7 @@ class InstallFixture {
   InstallFolderClaim folder{system};
 
  private:
+  BoxesOfFailures boxes_{dialogs};
   TempDir tmp_;
   std::unique_ptr<MemoryFile> archive_;
   std::unique_ptr<PakReader> pak_;

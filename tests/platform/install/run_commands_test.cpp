@@ -62,7 +62,7 @@ TEST_F(RunCommandsTest, JumpsConditionsAndFailureFollowTheScript) {
 
   EXPECT_FALSE(outcome.CycleStopped);
   EXPECT_EQ(f_.ctx.CurrentLine, 9);
-  EXPECT_EQ(f_.ctx.SetupAborted.load(), 1);
+  EXPECT_TRUE(f_.ctx.Record.MustStop());
   EXPECT_EQ(f_.sinks.messages, (std::vector<std::u16string>{u"Setup failed to install patch."}));
   // The failure undid the run: nothing of it is left, no log, no registration.
   EXPECT_TRUE(outcome.RolledBack);
@@ -96,7 +96,7 @@ TEST_F(RunCommandsTest, AVfsArchiveLeftOpenIsFlushedWhenItsNextLineIsJumpedOver)
   f_.Label();                                               // 3
   Run();
 
-  EXPECT_EQ(f_.ctx.SetupAborted.load(), 0);
+  EXPECT_FALSE(f_.ctx.Record.MustStop());
   EXPECT_TRUE(reporter_.reports.empty());
   EXPECT_FALSE(FileExists(VfsJournal::PathFor(archive)));
   VfsCheckReport check = CheckVfsArchive(DiskFileSystem(), archive);
@@ -129,7 +129,7 @@ TEST_F(RunCommandsTest, AGotoCycleIsStoppedAndReported) {
   f_.Line("createdirectory", {"$INSTDIR\\after"});    // 2
   RunOutcome outcome = Run();
   EXPECT_TRUE(outcome.CycleStopped);
-  EXPECT_EQ(f_.ctx.SetupAborted.load(), 1);
+  EXPECT_TRUE(f_.ctx.Record.MustStop());
   EXPECT_FALSE(DirectoryExists(f_.InstallDir() + "after"));
   ASSERT_EQ(reporter_.reports.size(), 1u);
   EXPECT_EQ(reporter_.reports[0].second, "Setup Thread");

@@ -1,0 +1,109 @@
+#include "engine/run_record.h"
+
+#include "engine/progress_sinks.h"
+
+namespace ferry {
+
+namespace {
+
+bool UndoesRun(FailureEffect effect) { return effect != FailureEffect::kNoted; }
+
+bool StopsRun(FailureEffect effect) { return effect != FailureEffect::kNoted && effect != FailureEffect::kFailsRun; }
+
+int ExitCodeOf(FailureEffect effect) {
+  switch (effect) {
+    case FailureEffect::kNoted: return kExitDone;
+    case FailureEffect::kFailsRun:
+    case FailureEffect::kStopsRun: return kExitFailed;
+    case FailureEffect::kCancelled: return kExitCancelled;
+    case FailureEffect::kRefused: return kExitStartupError;
+  }
+  return kExitFailed;
+}
+
+}  // namespace
+
+void RunRecord::Note(std::string_view what) { Add({.Effect = FailureEffect::kNoted, .What = std::string(what)}); }
+
+void RunRecord::FileNotWritten(std::string_view path, std::string_view reason) {
+  Add({.Effect = FailureEffect::kFailsRun, .What = std::string(reason), .Path = std::string(path)});
+}
+
+void RunRecord::Fail(std::string_view what) { Add({.Effect = FailureEffect::kFailsRun, .What = std::string(what)}); }
+
+void RunRecord::Stop(std::string_view what) { Add({.Effect = FailureEffect::kStopsRun, .What = std::string(what)}); }
+
+void RunRecord::Cancel(std::string_view what) { Add({.Effect = FailureEffect::kCancelled, .What = std::string(what)}); }
+
+void RunRecord::Refuse(std::string_view what) { Add({.Effect = FailureEffect::kRefused, .What = std::string(what)}); }
+
+void RunRecord::Report(FailureEffect effect, std::string_view what, std::string_view boxCaption, DialogIcon icon) {
+  Add({.Effect = effect, .What = std::string(what), .BoxCaption = std::string(boxCaption), .BoxIcon = icon});
+}
+
+void RunRecord::Add(RunFailure failure) {
+  failure.Line = line_.load();
+  if (StopsRun(failure.Effect)) must_stop_.store(true);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failures_.push_back(failure);
+  }
+  Show(failure);
+}
+
+// A box by the listener; a file not written and a noted failure as a
+// problem line; the rest are said by whoever stopped or refused the run.
+void RunRecord::Show(const RunFailure& failure) {
+  if (!failure.BoxCaption.empty() && listener_) {
+    listener_->ShowFailure(failure);
+  } else if (!failure.Path.empty()) {
+    progress_.Problem("Cannot write " + failure.Path + (failure.What.empty() ? "" : ": " + failure.What));
+  } else if (failure.Effect == FailureEffect::kNoted || !failure.BoxCaption.empty()) {
+    progress_.Problem(failure.What);
+  }
+}
+
+bool RunRecord::FailedSince(size_t from) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (size_t i = from; i < failures_.size(); ++i)
+    if (UndoesRun(failures_[i].Effect)) return true;
+  return false;
+}
+
+size_t RunRecord::Count() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return failures_.size();
+}
+
+std::vector<RunFailure> RunRecord::Failures() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return failures_;
+}
+
+std::vector<RunFailure> RunRecord::FilesNotWritten() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<RunFailure> files;
+  for (const RunFailure& f : failures_)
+    if (!f.Path.empty()) files.push_back(f);
+  return files;
+}
+
+bool RunRecord::Has(FailureEffect effect) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const RunFailure& f : failures_)
+    if (f.Effect == effect) return true;
+  return false;
+}
+
+int RunRecord::ExitCode() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  int code = kExitDone;
+  for (const RunFailure& f : failures_) {
+    const int own = ExitCodeOf(f.Effect);
+    // Refused outranks cancelled, which outranks failed.
+    if (own > code) code = own;
+  }
+  return code;
+}
+
+}  // namespace ferry
