@@ -18,7 +18,9 @@ namespace {
 LayoutEnv MakeLayoutEnv(const WizardData& data, WizardHost& host, Dialogs& dialogs) {
   LayoutEnv env;
   env.load_entry = [&host](std::string_view name) { return host.LoadEntry(name); };
-  env.dialogs = &dialogs;
+  env.missing_entry = [&dialogs](const std::string& text, const std::string& caption) {
+    dialogs.Show(text, caption, DialogButtons::kOk, DialogIcon::kNone);
+  };
   env.languages = &data.languages;
   env.macros = &data.macros;
   return env;

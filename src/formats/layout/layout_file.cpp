@@ -3,7 +3,6 @@
 #include <array>
 
 #include "formats/pak/pak_reader.h"
-#include "base/dialogs.h"
 #include "base/setup_error.h"
 #include "base/text.h"
 #include "base/text_helpers.h"
@@ -72,9 +71,7 @@ void TControlParser::LoadLayout(std::string_view entry_name) {
   std::optional<std::vector<uint8_t>> data;
   if (env_.load_entry) data = env_.load_entry(entry_name);
   if (!data) {
-    if (env_.dialogs)
-      env_.dialogs->Show("Error File Missing: |" + std::string(entry_name) + "|", "Missing File",
-                         DialogButtons::kOk, DialogIcon::kNone);
+    if (env_.missing_entry) env_.missing_entry("Error File Missing: |" + std::string(entry_name) + "|", "Missing File");
     return;
   }
   LoadLayoutData(*data);
@@ -184,9 +181,7 @@ void TControlParser::LoadRichEditFile(LayoutControl& c, std::string_view value) 
   std::optional<std::vector<uint8_t>> data;
   if (env_.load_entry) data = env_.load_entry(name);
   if (!data) {
-    if (env_.dialogs)
-      env_.dialogs->Show("Error: File \"" + name + "\" Missing", "Rich Edit Error", DialogButtons::kOk,
-                         DialogIcon::kNone);
+    if (env_.missing_entry) env_.missing_entry("Error: File \"" + name + "\" Missing", "Rich Edit Error");
     return;
   }
   c.rich_text = std::move(data);

@@ -16,7 +16,7 @@
 //
 // Errors: a bad integer, colour or `<LANGn>` reference and an invalid or
 // duplicate component name raise SetupError. A missing layout entry or
-// rich-edit file shows a message box through Dialogs; a missing image does not.
+// rich-edit file is said through LayoutEnv::missing_entry; a missing image is not.
 #pragma once
 
 #include <cstdint>
@@ -34,7 +34,6 @@
 
 namespace ferry {
 
-class Dialogs;
 class PakReader;
 enum class TPageType : uint8_t;  // page_list.h
 
@@ -48,7 +47,9 @@ EntryLoader PakEntryLoader(PakReader& pak);
 // What building pages needs from the rest of the program.
 struct LayoutEnv {
   EntryLoader load_entry;
-  Dialogs* dialogs = nullptr;                 // missing-file boxes; none: not shown
+  // An entry a layout or the page list names is not in the setup: its
+  // message and caption, for the wizard to show; none: not said.
+  std::function<void(const std::string& text, const std::string& caption)> missing_entry;
   const TLanguages* languages = nullptr;      // none: no `<LANGn>` resolution
   const TLanguageStrings* macros = nullptr;   // none: no text macros
 };

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "base/dialogs.h"
 #include "base/text.h"
 #include "formats/languages/text_ids.h"
 
@@ -48,9 +47,7 @@ void TSEPageControl::LoadPageSet(std::string_view entry_name) {
   std::optional<std::vector<uint8_t>> data;
   if (env_.load_entry) data = env_.load_entry(entry_name);
   if (!data) {
-    if (env_.dialogs)
-      env_.dialogs->Show("Error File Missing: " + std::string(entry_name), "Missing File", DialogButtons::kOk,
-                         DialogIcon::kNone);
+    if (env_.missing_entry) env_.missing_entry("Error File Missing: " + std::string(entry_name), "Missing File");
     return;
   }
   LoadPageSetData(*data);
