@@ -60,6 +60,10 @@ void ModelProgress::SetGaugePosition(int32_t position) {
 
 void ModelProgress::ReportProblem(std::string_view text) { LogProblem(log_, text); }
 
+void ModelProgress::ReportNote(std::string_view text) {
+  if (log_) log_->Line(AnsiToUtf8(text));
+}
+
 void ModelProgress::ShowLatest(bool paced) {
   if (paced) {
     const uint64_t now = GetTickCount64();

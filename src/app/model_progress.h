@@ -34,6 +34,7 @@ class ModelProgress : public ProgressSinks {
   void SetMessageText(std::u16string_view text, bool repaintNow) override;
   void SetGaugePosition(int32_t position) override;
   void ReportProblem(std::string_view text) override;
+  void ReportNote(std::string_view text) override;
 
  private:
   // A change made on the main thread is shown at once.

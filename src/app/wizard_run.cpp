@@ -73,7 +73,8 @@ bool ClaimStartFolder(SetupContext& ctx, InstallFolderClaim& folder, Dialogs& di
   FolderClaim claim = folder.Claim(ctx.SetupInfo.InstallDir);
   const std::string text = FolderClaimText(claim, ctx.SetupInfo.InstallDir);
   ReportFolderClaim(text, claim.Refused(), dialogs, output);
-  if (claim.Refused()) ctx.Record.Refuse(text);
+  if (claim.Busy) ctx.Record.FolderBusy(text);
+  else if (claim.Refused()) ctx.Record.Refuse(text);
   return !claim.Refused();
 }
 

@@ -15,7 +15,7 @@ extern const CommandDescriptor kGotoCommand, kNameCommand, kOutFileCommand, kIns
     kCopyFileCommand, kLanguageCommand, kFailureCommand, kPagesCommand, kShortNameCommand, kUninstallPagesCommand,
     kUninstallLanguageCommand, kPrefixCommand, kUninstallLogLoadCommand, kUninstallLogSaveCommand,
     kRkpOfficialCommand, kDuplicateEntryCommand, kWriteRegStrUrlCommand, kVfsUpdateCommand, kRenameCommand,
-    kExecuteCommand;
+    kExecuteCommand, kExecuteCheckCommand;
 
 namespace {
 
@@ -52,6 +52,7 @@ const CommandDescriptor* const kTable[] = {
     &kVfsUpdateCommand,          // 30
     &kRenameCommand,             // 31
     &kExecuteCommand,            // 32
+    &kExecuteCheckCommand,       // 33
 };
 
 }  // namespace

@@ -34,6 +34,11 @@ void RunProgress::FlushGauge() {
   if (sinks_) sinks_->SetGaugePosition(steps_);
 }
 
+void RunProgress::Note(std::string_view text) {
+  FlushGauge();
+  if (sinks_) sinks_->ReportNote(text);
+}
+
 void RunProgress::Problem(std::string_view text) {
   FlushGauge();
   if (sinks_) sinks_->ReportProblem(text);

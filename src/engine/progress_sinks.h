@@ -37,6 +37,9 @@ class ProgressSinks {
   // could not be written, a path that was refused). 8-bit text of the
   // system code page, like the paths in it.
   virtual void ReportProblem(std::string_view text) {}
+  // A fact for the log that is no problem (a program's exit code). 8-bit
+  // text of the system code page.
+  virtual void ReportNote(std::string_view text) {}
 };
 
 class RunProgress {
@@ -61,6 +64,8 @@ class RunProgress {
   // A problem line for the sink; the run's record (run_record.h) decides
   // what it means for the run.
   void Problem(std::string_view text);
+  // A line for the log that is no problem.
+  void Note(std::string_view text);
 
  private:
   ProgressSinks* sinks_ = nullptr;

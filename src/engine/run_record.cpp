@@ -1,21 +1,26 @@
 #include "engine/run_record.h"
 
+#include <algorithm>
+
 #include "engine/progress_sinks.h"
 
 namespace ferry {
 
 namespace {
 
-bool UndoesRun(FailureEffect effect) { return effect != FailureEffect::kNoted; }
+bool UndoesRun(FailureEffect effect) { return effect >= FailureEffect::kFailsRun; }
 
-bool StopsRun(FailureEffect effect) { return effect != FailureEffect::kNoted && effect != FailureEffect::kFailsRun; }
+bool StopsRun(FailureEffect effect) { return effect >= FailureEffect::kStopsRun; }
 
 int ExitCodeOf(FailureEffect effect) {
   switch (effect) {
-    case FailureEffect::kNoted: return kExitDone;
+    case FailureEffect::kWarning: return kExitDone;
+    case FailureEffect::kRestartNeeded: return kExitRestartNeeded;
+    case FailureEffect::kNotDone: return kExitIncomplete;
     case FailureEffect::kFailsRun:
     case FailureEffect::kStopsRun: return kExitFailed;
     case FailureEffect::kCancelled: return kExitCancelled;
+    case FailureEffect::kFolderBusy: return kExitFolderBusy;
     case FailureEffect::kRefused: return kExitStartupError;
   }
   return kExitFailed;
@@ -23,7 +28,13 @@ int ExitCodeOf(FailureEffect effect) {
 
 }  // namespace
 
-void RunRecord::Note(std::string_view what) { Add({.Effect = FailureEffect::kNoted, .What = std::string(what)}); }
+void RunRecord::Warn(std::string_view what) { Add({.Effect = FailureEffect::kWarning, .What = std::string(what)}); }
+
+void RunRecord::NotDone(std::string_view what) { Add({.Effect = FailureEffect::kNotDone, .What = std::string(what)}); }
+
+void RunRecord::RestartNeeded(std::string_view what) {
+  Add({.Effect = FailureEffect::kRestartNeeded, .What = std::string(what)});
+}
 
 void RunRecord::FileNotWritten(std::string_view path, std::string_view reason) {
   Add({.Effect = FailureEffect::kFailsRun, .What = std::string(reason), .Path = std::string(path)});
@@ -36,6 +47,10 @@ void RunRecord::Stop(std::string_view what) { Add({.Effect = FailureEffect::kSto
 void RunRecord::Cancel(std::string_view what) { Add({.Effect = FailureEffect::kCancelled, .What = std::string(what)}); }
 
 void RunRecord::Refuse(std::string_view what) { Add({.Effect = FailureEffect::kRefused, .What = std::string(what)}); }
+
+void RunRecord::FolderBusy(std::string_view what) {
+  Add({.Effect = FailureEffect::kFolderBusy, .What = std::string(what)});
+}
 
 void RunRecord::Report(FailureEffect effect, std::string_view what, std::string_view boxCaption, DialogIcon icon) {
   Add({.Effect = effect, .What = std::string(what), .BoxCaption = std::string(boxCaption), .BoxIcon = icon});
@@ -51,14 +66,15 @@ void RunRecord::Add(RunFailure failure) {
   Show(failure);
 }
 
-// A box by the listener; a file not written and a noted failure as a
-// problem line; the rest are said by whoever stopped or refused the run.
+// A box by the listener; a file not written, a step not done, a warning and
+// a restart needed as a problem line; the rest are said by whoever stopped
+// or refused the run.
 void RunRecord::Show(const RunFailure& failure) {
   if (!failure.BoxCaption.empty() && listener_) {
     listener_->ShowFailure(failure);
   } else if (!failure.Path.empty()) {
     progress_.Problem("Cannot write " + failure.Path + (failure.What.empty() ? "" : ": " + failure.What));
-  } else if (failure.Effect == FailureEffect::kNoted || !failure.BoxCaption.empty()) {
+  } else if (!failure.What.empty() && (failure.Effect <= FailureEffect::kNotDone || !failure.BoxCaption.empty())) {
     progress_.Problem(failure.What);
   }
 }
@@ -97,13 +113,10 @@ bool RunRecord::Has(FailureEffect effect) const {
 
 int RunRecord::ExitCode() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  int code = kExitDone;
-  for (const RunFailure& f : failures_) {
-    const int own = ExitCodeOf(f.Effect);
-    // Refused outranks cancelled, which outranks failed.
-    if (own > code) code = own;
-  }
-  return code;
+  // The effects are ordered by weight.
+  FailureEffect worst = FailureEffect::kWarning;
+  for (const RunFailure& f : failures_) worst = std::max(worst, f.Effect);
+  return ExitCodeOf(worst);
 }
 
 }  // namespace ferry

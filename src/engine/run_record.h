@@ -2,14 +2,19 @@
 // the run, the end of the run and the uninstall report to, and the one place
 // the outcome (and a silent run's exit code) is read from.
 //
-// Each failure says what failed, on which line of the script (-1 outside
+// Each entry says what happened, on which line of the script (-1 outside
 // the commands), and what it means for the run:
-//   kNoted      said; the run goes on and can still succeed
-//   kFailsRun   the run goes on, but is undone at its end (a file not written)
-//   kStopsRun   the run stops at the next line and is undone
-//   kCancelled  the user stopped the setup
-//   kRefused    nothing ran: start-up, or the install folder, refused (said
-//               by the one who refused, in its own box or log line)
+//   kWarning         said; not a failure (an earlier run undone first, a
+//                    package's side file left behind but marked)
+//   kRestartNeeded   done, but complete only after a restart
+//   kNotDone         a step was not done; the run goes on and stays
+//   kFailsRun        the run goes on, but is undone at its end (a file not
+//                    written)
+//   kStopsRun        the run stops at the next line and is undone
+//   kCancelled       the user stopped the setup
+//   kFolderBusy      nothing ran: another setup works in the install folder
+//   kRefused         nothing ran: start-up, or the install folder, refused
+// (the last two are said by the one who refused, in its own box or line).
 // A failure with a box caption is shown in a box by the wizard's listener
 // (in a silent run, written to the run log); a file not written and a noted
 // failure go to the run's problem lines; a stop, a cancel and a refusal are
@@ -29,10 +34,19 @@ namespace ferry {
 
 class RunProgress;
 
-enum class FailureEffect : uint8_t { kNoted, kFailsRun, kStopsRun, kCancelled, kRefused };
+enum class FailureEffect : uint8_t {
+  kWarning,
+  kRestartNeeded,
+  kNotDone,
+  kFailsRun,
+  kStopsRun,
+  kCancelled,
+  kFolderBusy,
+  kRefused,
+};
 
 struct RunFailure {
-  FailureEffect Effect = FailureEffect::kNoted;
+  FailureEffect Effect = FailureEffect::kNotDone;
   int32_t Line = -1;
   std::string What;  // 8-bit text, system code page
   // The file that was not written; empty for other failures.
@@ -50,11 +64,14 @@ class FailureListener {
   virtual void ShowFailure(const RunFailure& failure) = 0;
 };
 
-// The exit codes, read from the record.
+// The exit codes, read from the record (docs/stub.md has the table).
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitCancelled = 2;
 inline constexpr int kExitStartupError = 3;
+inline constexpr int kExitIncomplete = 4;
+inline constexpr int kExitFolderBusy = 1618;
+inline constexpr int kExitRestartNeeded = 3010;
 
 class RunRecord {
  public:
@@ -66,25 +83,29 @@ class RunRecord {
   // The script line being run; -1 between runs. Set by the setup thread.
   void SetLine(int32_t line) { line_.store(line); }
 
-  void Note(std::string_view what);
+  void Warn(std::string_view what);
+  void NotDone(std::string_view what);
+  void RestartNeeded(std::string_view what);
   void FileNotWritten(std::string_view path, std::string_view reason);
   void Fail(std::string_view what);
   void Stop(std::string_view what);
   void Cancel(std::string_view what);
   void Refuse(std::string_view what);
+  void FolderBusy(std::string_view what);
   // Any of the above with a box, shown by the listener.
   void Report(FailureEffect effect, std::string_view what, std::string_view boxCaption, DialogIcon icon);
 
   // The run must not go on (a kStopsRun, kCancelled or kRefused failure).
   bool MustStop() const { return must_stop_.load(); }
-  // Failures since `from` (an earlier Count()) that undo the run.
+  // Entries since `from` (an earlier Count()) that undo the run.
   bool FailedSince(size_t from) const;
   size_t Count() const;
   std::vector<RunFailure> Failures() const;
   // The failures that name a file not written, in the order they came.
   std::vector<RunFailure> FilesNotWritten() const;
   bool Has(FailureEffect effect) const;
-  // 0 done, 1 failed, 2 cancelled, 3 refused: the worst failure decides.
+  // The worst entry decides: refused (3) or busy (1618), then cancelled (2),
+  // failed (1), steps not done (4), restart needed (3010), else 0.
   int ExitCode() const;
 
  private:

@@ -85,7 +85,7 @@ void EndCommands(SetupContext& ctx) {
 void UndoFailedRun(SetupContext& ctx, JournaledRun& journal, RunOutcome& outcome) {
   outcome.RolledBack = true;
   outcome.NotUndone = journal.RollBack();
-  for (const std::string& line : outcome.NotUndone) ctx.Record.Note("Not undone: " + line);
+  for (const std::string& line : outcome.NotUndone) ctx.Record.Warn("Not undone: " + line);
   if (!ctx.Record.MustStop()) StopAsFailed(ctx, "");
 }
 
@@ -120,12 +120,12 @@ bool HoldInstallFolder(SetupContext& ctx, InstallFolderClaim* claim, RunOutcome&
   if (held.Busy) {
     // Said once, by the wizard's host, from the outcome.
     outcome.FolderBusy = true;
-    ctx.Record.Refuse("another setup or uninstaller works in " + folder);
+    ctx.Record.FolderBusy("another setup or uninstaller works in " + folder);
     return false;
   }
   outcome.Recovered = RecoverySummary(held.Recovery, folder);
   if (!held.Refused()) {
-    if (!outcome.Recovered.empty()) ctx.Record.Note(outcome.Recovered);
+    if (!outcome.Recovered.empty()) ctx.Record.Warn(outcome.Recovered);
     return true;
   }
   ctx.Record.FileNotWritten(RunJournalPath(folder), outcome.Recovered);

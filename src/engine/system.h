@@ -44,8 +44,9 @@ struct ProcessIdentity {
 class StartedProgram {
  public:
   virtual ~StartedProgram() = default;
-  // Whether the program ended within `milliseconds`.
-  virtual bool Wait(uint32_t milliseconds) = 0;
+  // The program's exit code when it ended within `milliseconds`; none
+  // while it runs.
+  virtual std::optional<uint32_t> Wait(uint32_t milliseconds) = 0;
 };
 
 class System {

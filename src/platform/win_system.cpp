@@ -24,7 +24,7 @@ namespace {
 class WinStartedProgram : public StartedProgram {
  public:
   explicit WinStartedProgram(ProcessHandle process) : process_(std::move(process)) {}
-  bool Wait(uint32_t milliseconds) override { return process_.Wait(milliseconds).has_value(); }
+  std::optional<uint32_t> Wait(uint32_t milliseconds) override { return process_.Wait(milliseconds); }
 
  private:
   ProcessHandle process_;

@@ -46,7 +46,8 @@ std::string BlockedMessage(const WizardModel& model, const SetupContext& ctx) {
 int ExitCodeOfRun(SetupContext& ctx, const SilentRunFacts& facts,
                   const std::function<void(std::string_view)>& say) {
   // Nothing ran; the host said why when the run ended.
-  if (ctx.Record.Has(FailureEffect::kRefused)) return ctx.Record.ExitCode();
+  if (ctx.Record.Has(FailureEffect::kRefused) || ctx.Record.Has(FailureEffect::kFolderBusy))
+    return ctx.Record.ExitCode();
   // A stop said in a box was written to the log when it happened.
   for (const RunFailure& f : ctx.Record.Failures())
     if (f.Effect == FailureEffect::kStopsRun && f.BoxCaption.empty() && !f.What.empty()) say(CodePageToUtf8(f.What));
@@ -63,7 +64,11 @@ int ExitCodeOfRun(SetupContext& ctx, const SilentRunFacts& facts,
             : "The run was undone but for " + std::to_string(facts.Outcome.NotUndone.size()) +
                   " change(s) named above.");
   const int code = ctx.Record.ExitCode();
-  if (code == kExitDone) say("Setup finished: installed to \"" + CodePageToUtf8(ctx.SetupInfo.InstallDir) + "\".");
+  const std::string folder = "\"" + CodePageToUtf8(ctx.SetupInfo.InstallDir) + "\"";
+  if (code == kExitDone) say("Setup finished: installed to " + folder + ".");
+  if (code == kExitRestartNeeded) say("Setup finished: installed to " + folder + "; a restart is needed to complete it.");
+  if (code == kExitIncomplete)
+    say("Setup finished, but not every step was done (see the problems above): installed to " + folder + ".");
   return code;
 }
 
@@ -118,7 +123,10 @@ int RunSilentWizard(WizardModel& model, SetupContext& ctx, const SilentRunFacts&
     return ctx.Record.ExitCode();
   }
   if (!facts.InstallRan) {
-    say("The setup has no install page: nothing was installed.");
+    if (ctx.SetupInfo.IsUninstaller == 1)
+      ctx.Record.NotDone("The uninstaller has no uninstall page: nothing was removed.");
+    else
+      say("The setup has no install page: nothing was installed.");
     return ctx.Record.ExitCode();
   }
   return ExitCodeOfRun(ctx, facts, say);

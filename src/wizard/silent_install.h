@@ -17,11 +17,13 @@
 // An uninstaller's run ends with 0 when its work page removed everything
 // the install log names that was there, else 1 (what stayed is named).
 //
-// The exit code is the run's record's (engine/run_record.h): 0 when nothing
-// failed, 1 when a page's work, a line of the script or the end of the run
-// failed (the summary names the stop, language text 23, each file not
-// written, and what undoing the run did), 2 when the user cancelled, 3
-// when nothing ran.
+// The exit code is the run's record's (engine/run_record.h; docs/stub.md
+// has the table): 0 when every step was done; 1 when a page's work, a line
+// of the script or the end of the run failed (the summary names the stop,
+// language text 23, each file not written, and what undoing the run did); 2
+// when the user cancelled; 3 when nothing ran; 4 when the run finished but
+// steps were not done (each named on a "Problem:" line); 1618 when another
+// setup works in the folder; 3010 when a restart is needed to complete it.
 #pragma once
 
 #include <cstdint>

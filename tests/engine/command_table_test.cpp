@@ -32,9 +32,10 @@ const Row kTable[] = {
     {27, "rkpofficial", false, 0, 3},   {28, "duplicateentry", false, 0, 3},
     {29, "writeregstr_url", false, 0, 3}, {30, "vfsupdate", false, 2, 2},
     {31, "rename", false, 0, 2},        {32, "execute", false, 0, 1},
+    {33, "executecheck", false, 0, 1},
 };
 
-TEST(CommandTable, ThirtyTwoCommandsInTheirFixedOrder) {
+TEST(CommandTable, TheCommandsInTheirFixedOrder) {
   TCommandList list;
   RegisterCommands(list);
   ASSERT_EQ(list.Count(), kCommandCount);
@@ -91,7 +92,7 @@ TEST(CommandTable, NumbersOutsideTheTableFindNoCommand) {
   RegisterCommands(list);
   EXPECT_EQ(list.Find(0), nullptr);
   EXPECT_EQ(list.Find(-1), nullptr);
-  EXPECT_EQ(list.Find(33), nullptr);
+  EXPECT_EQ(list.Find(kCommandCount + 1), nullptr);
   EXPECT_EQ(list.FindKeyword("FILE"), 7);
   EXPECT_EQ(list.FindKeyword("nosuch"), -1);
 }

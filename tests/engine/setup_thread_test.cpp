@@ -416,7 +416,7 @@ TEST(RunRecordTest, EachFailureIsSaidOnceInItsOwnWayWithItsLine) {
   record.SetListener(&boxes);
   record.SetLine(7);
   record.FileNotWritten("C:\\a.txt", "locked");
-  record.Note("something else");
+  record.NotDone("something else");
   record.Report(FailureEffect::kStopsRun, "Error: Unable to find <x.vfs>", "VFS Error", DialogIcon::kNone);
   record.Stop("said by the summary");
   EXPECT_EQ(sinks.problems, (std::vector<std::string>{"Cannot write C:\\a.txt: locked", "something else"}));
@@ -435,11 +435,14 @@ TEST(RunRecordTest, TheWorstFailureDecidesTheExitCode) {
   };
   const std::vector<Case> cases = {
       {{}, kExitDone, false},
-      {{FailureEffect::kNoted}, kExitDone, false},
-      {{FailureEffect::kNoted, FailureEffect::kFailsRun}, kExitFailed, false},
+      {{FailureEffect::kWarning}, kExitDone, false},
+      {{FailureEffect::kWarning, FailureEffect::kRestartNeeded}, kExitRestartNeeded, false},
+      {{FailureEffect::kRestartNeeded, FailureEffect::kNotDone}, kExitIncomplete, false},
+      {{FailureEffect::kNotDone, FailureEffect::kFailsRun}, kExitFailed, false},
       {{FailureEffect::kStopsRun}, kExitFailed, true},
       {{FailureEffect::kFailsRun, FailureEffect::kCancelled}, kExitCancelled, true},
-      {{FailureEffect::kCancelled, FailureEffect::kRefused, FailureEffect::kStopsRun}, kExitStartupError, true},
+      {{FailureEffect::kCancelled, FailureEffect::kFolderBusy}, kExitFolderBusy, true},
+      {{FailureEffect::kFolderBusy, FailureEffect::kRefused, FailureEffect::kStopsRun}, kExitStartupError, true},
   };
   for (const Case& c : cases) {
     RunProgress progress;
@@ -447,7 +450,7 @@ TEST(RunRecordTest, TheWorstFailureDecidesTheExitCode) {
     for (FailureEffect e : c.effects) record.Report(e, "x", "", DialogIcon::kNone);
     EXPECT_EQ(record.ExitCode(), c.exitCode) << c.effects.size();
     EXPECT_EQ(record.MustStop(), c.mustStop) << c.effects.size();
-    EXPECT_EQ(record.FailedSince(0), c.exitCode != kExitDone) << c.effects.size();
+    EXPECT_EQ(record.FailedSince(0), c.exitCode != kExitDone && c.exitCode != kExitIncomplete && c.exitCode != kExitRestartNeeded) << c.effects.size();
   }
 }
 

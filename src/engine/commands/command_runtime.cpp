@@ -1,10 +1,12 @@
 #include "engine/commands/command_runtime.h"
 
+#include <memory>
 #include <vector>
 
 #include "base/file_system.h"
 #include "base/text.h"
 #include "base/text_helpers.h"
+#include "engine/command_run.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
 
@@ -29,8 +31,9 @@ bool RegistryCondition(System& system, std::string_view root, const std::string&
   return inverted ? !matches : matches;
 }
 
-void ClearFolderTree(FileSystem& files, const std::string& folder) {
-  if (!files.DirectoryExists(folder)) return;
+std::vector<std::string> ClearFolderTree(FileSystem& files, const std::string& folder) {
+  std::vector<std::string> stayed;
+  if (!files.DirectoryExists(folder)) return stayed;
   struct Item {
     std::string Path;
     bool Listed = false;
@@ -44,9 +47,10 @@ void ClearFolderTree(FileSystem& files, const std::string& folder) {
       for (const FoundFile& f : files.FindFiles(dir + "*")) {
         std::string path = dir + f.Name;
         if (!f.IsDirectory) {
-          files.RemoveFile(path);
+          if (!files.RemoveFile(path)) stayed.push_back(path);
         } else if (f.IsLink) {
-          files.RemoveDirectory(path);  // the link only, never what it points to
+          // The link only, never what it points to.
+          if (!files.RemoveDirectory(path)) stayed.push_back(path);
         } else {
           work.push_back({path, false});
         }
@@ -55,8 +59,25 @@ void ClearFolderTree(FileSystem& files, const std::string& folder) {
     }
     // Its subfolders are done (removed or given up); one try, then it is
     // dropped either way, so a locked file cannot keep the loop going.
-    files.RemoveDirectory(work.back().Path);
+    if (!files.RemoveDirectory(work.back().Path)) stayed.push_back(work.back().Path);
     work.pop_back();
+  }
+  return stayed;
+}
+
+std::optional<uint32_t> RunLineProgram(SetupContext& ctx, const CommandRun& run, TCompLine& line, std::string& why) {
+  line.SetParam(1, ctx.ExpandPathVars(line.Param(1)));
+  const std::string& file = line.Param(1);
+  const std::string parameters = line.Params.size() >= 2 ? line.Param(2) : std::string();  // as written
+  std::unique_ptr<StartedProgram> program;
+  if (!run.System || !run.System->StartProgram(file, parameters, &program)) {
+    why = file + " could not be started";
+    return std::nullopt;
+  }
+  if (!program) return std::nullopt;
+  for (;;) {
+    if (std::optional<uint32_t> code = program->Wait(1)) return code;
+    if (ctx.Record.MustStop() || ctx.StopRequested.load() != 0) return std::nullopt;
   }
 }
 

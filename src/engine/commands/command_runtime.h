@@ -1,14 +1,19 @@
 // Helpers shared by the commands' run steps (setup thread).
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ferry {
 
+class CommandRun;
 class FileSystem;
 class System;
 struct SetupContext;
+struct TCompLine;
 
 
 // Language text `number` of the current language with "<%FILENAME%>"
@@ -25,6 +30,14 @@ bool RegistryCondition(System& system, std::string_view root, const std::string&
 // a file or folder that cannot be removed stays, and the work still ends.
 // Linked folders (junctions, symbolic links) are unlinked, not entered, so
 // nothing outside the tree is touched. A missing folder: nothing happens.
-void ClearFolderTree(FileSystem& files, const std::string& folder);
+// Returns what stayed.
+std::vector<std::string> ClearFolderTree(FileSystem& files, const std::string& folder);
+
+// Starts the program of an "execute" line (parameter 1, path variables
+// expanded in the line; parameter 2 its arguments as written) and waits for
+// it. Its exit code; none when it could not be started (the reason in
+// `why`), or the wait ended because the run stops or the program was not
+// waited for.
+std::optional<uint32_t> RunLineProgram(SetupContext& ctx, const CommandRun& run, TCompLine& line, std::string& why);
 
 }  // namespace ferry

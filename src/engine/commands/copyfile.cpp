@@ -25,7 +25,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
     // A source that is not there (an optional file on a CD) is only noted;
     // a target that cannot be written is a failed file.
     if (!files.FileExists(source) && !files.DirectoryExists(source))
-      ctx.Record.Note("copyfile: " + source + " does not exist; nothing was copied");
+      ctx.Record.NotDone("copyfile: " + source + " does not exist; nothing was copied");
     else
       ctx.Record.FileNotWritten(target, "copy of " + source + " failed");
   }

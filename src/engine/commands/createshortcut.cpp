@@ -31,7 +31,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 
   CreateFoldersLogged(ctx, run.Files(), FolderOf(link.LinkPath));
   if (!run.System->CreateShellLink(link))
-    ctx.Record.Note("createshortcut: " + link.LinkPath + " could not be created");
+    ctx.Record.NotDone("createshortcut: " + link.LinkPath + " could not be created");
   ctx.InstallLog.AddFile(link.LinkPath);
 }
 

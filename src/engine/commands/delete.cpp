@@ -13,7 +13,9 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
   if (!run.System) return;
   line.SetParam(1, ctx.ExpandPathVars(line.Param(1)));
   FileSystem& files = run.Files();
-  if (files.FileExists(line.Param(1))) files.RemoveFile(line.Param(1));
+  const std::string& path = line.Param(1);
+  // A file that stays (in use, protected) fails the run like one not written.
+  if (files.FileExists(path) && !files.RemoveFile(path)) ctx.Record.FileNotWritten(path, "it could not be deleted");
 }
 
 }  // namespace

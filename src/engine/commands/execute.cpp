@@ -1,10 +1,10 @@
-// "execute FILE [PARAMETERS]": run a program and wait for it.
-#include <memory>
-
+// "execute FILE [PARAMETERS]": run a program and wait for it. Its exit code
+// is written to the log and does not matter otherwise ("executecheck" looks
+// at it); a program that cannot be started is a step not done.
 #include "engine/command_class.h"
 #include "engine/command_run.h"
+#include "engine/commands/command_runtime.h"
 #include "engine/setup_context.h"
-#include "engine/system.h"
 
 namespace ferry {
 
@@ -12,20 +12,10 @@ namespace {
 
 void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
   if (!run.System) return;
-  line.SetParam(1, ctx.ExpandPathVars(line.Param(1)));
-  const std::string& file = line.Param(1);
-  const std::string parameters = line.Params.size() >= 2 ? line.Param(2) : std::string();  // as written
-  std::unique_ptr<StartedProgram> program;
-  if (!run.System->StartProgram(file, parameters, &program)) {
-    ctx.Record.Note("execute: " + file + " could not be started");
-    return;
-  }
-  if (!program) return;
-  // The exit code does not matter; a failure elsewhere or the end of the
-  // program ends the wait.
-  while (!program->Wait(1)) {
-    if (ctx.Record.MustStop() || ctx.StopRequested.load() != 0) break;
-  }
+  std::string why;
+  const std::optional<uint32_t> code = RunLineProgram(ctx, run, line, why);
+  if (!why.empty()) ctx.Record.NotDone("execute: " + why);
+  if (code) ctx.Progress.Note("execute: " + line.Param(1) + " ended with exit code " + std::to_string(*code));
 }
 
 }  // namespace

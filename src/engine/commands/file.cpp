@@ -59,7 +59,7 @@ ExtractEvents ExtractionEvents(SetupContext& ctx) {
     if (ctx.InstallLog.AddFile(path) || *logFull || ctx.InstallLog.Files().size() < TUninstallList::kMaxEntries)
       return;
     *logFull = true;
-    ctx.Record.Note("The install log is full: " + path +
+    ctx.Record.NotDone("The install log is full: " + path +
                          " and the files after it are not recorded for the uninstaller");
   };
   events.DirectoryCreated = [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(FolderForLog(dir)); };
@@ -108,7 +108,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
       if (!SubfolderTarget(ctx, line.Param(2), folder)) return;
       break;
     default:
-      ctx.Record.Report(FailureEffect::kNoted, kParamCountMessage, "Error", DialogIcon::kNone);
+      ctx.Record.Report(FailureEffect::kNotDone, kParamCountMessage, "Error", DialogIcon::kNone);
       return;
   }
   ExtractPayload(ctx, run, folder, line.Param(count));

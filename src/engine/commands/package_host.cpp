@@ -83,7 +83,7 @@ void WithPackageSystem(SetupContext& ctx, const CommandRun& run,
   host.RetryOpen = [&ctx](const std::string& path, const std::string& why) { return RetryOpen(ctx, path, why); };
   // A box with OK: the run goes on (a silent run logs "Warning: ...").
   host.Warning = [&ctx](const std::string& text) {
-    ctx.Record.Report(FailureEffect::kNoted, text, "Warning", DialogIcon::kWarning);
+    ctx.Record.Report(FailureEffect::kWarning, text, "Warning", DialogIcon::kWarning);
   };
   try {
     TPakSystem pakSystem(host);

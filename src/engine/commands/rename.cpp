@@ -18,9 +18,12 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
   const std::string& to = line.Param(2);
   if (!files.FileExists(from)) return;
   // A plain move: with a file or folder at the new path both stay as they
-  // were.
-  if (files.FileExists(to) || files.DirectoryExists(to)) return;
-  files.RenameFile(from, to);
+  // were, a step not done.
+  if (files.FileExists(to) || files.DirectoryExists(to))
+    return ctx.Record.NotDone("rename: " + from + " was not moved: " + to + " exists");
+  // A file that cannot move (in use, protected) fails the run like one not
+  // written.
+  if (!files.RenameFile(from, to)) ctx.Record.FileNotWritten(from, "it could not be renamed to " + to);
 }
 
 }  // namespace

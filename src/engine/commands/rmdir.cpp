@@ -17,10 +17,12 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
   // current drive or folder, and a drive root or a ".." step more than the
   // script meant: such a tree is not cleared.
   if (!IsBelowDriveRoot(folder)) {
-    ctx.Record.Note("rmdir: \"" + folder + "\" is not a folder below a drive root; nothing was removed");
+    ctx.Record.NotDone("rmdir: \"" + folder + "\" is not a folder below a drive root; nothing was removed");
     return;
   }
-  ClearFolderTree(run.Files(), folder);
+  // What stays (in use, protected) fails the run like a file not written.
+  for (const std::string& path : ClearFolderTree(run.Files(), folder))
+    ctx.Record.FileNotWritten(path, "it could not be removed");
 }
 
 }  // namespace

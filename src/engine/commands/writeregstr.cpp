@@ -19,10 +19,10 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
   switch (run.System->WriteRegistryString(RootKeyIndex(root), key, valueName, ctx.ExpandPathVars(data))) {
     case RegistryWrite::kDone: break;
     case RegistryWrite::kKeyNotOpened:
-      ctx.Record.Note("writeregstr: the key " + root + "\\" + key + " could not be opened");
+      ctx.Record.NotDone("writeregstr: the key " + root + "\\" + key + " could not be opened");
       break;
     case RegistryWrite::kValueNotWritten:
-      ctx.Record.Note("writeregstr: the value \"" + valueName + "\" of " + root + "\\" + key +
+      ctx.Record.NotDone("writeregstr: the value \"" + valueName + "\" of " + root + "\\" + key +
                            " could not be written");
       break;
   }

@@ -13,7 +13,7 @@ namespace {
 void WriteDefault(SetupContext& ctx, const CommandRun& run, const std::string& key, const std::string& valueName,
                   const std::string& data) {
   if (run.System->WriteRegistryString(kClassesRootIndex, key, valueName, data) != RegistryWrite::kDone)
-    ctx.Record.Note("writeregstr_url: HKCR\\" + key + " \"" + valueName + "\" could not be written");
+    ctx.Record.NotDone("writeregstr_url: HKCR\\" + key + " \"" + valueName + "\" could not be written");
 }
 
 void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {

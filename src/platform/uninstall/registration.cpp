@@ -32,7 +32,7 @@ bool SetProductValues(SetupContext& ctx, RegKey& key) {
       product = ReadProductInfo(*data);
   }
   if (!product) {
-    ctx.Record.Note("The setup's product information is damaged: no version or publisher is registered.");
+    ctx.Record.NotDone("The setup's product information is damaged: no version or publisher is registered.");
     product = ProductInformation{};
   }
   bool ok = true;
@@ -49,7 +49,7 @@ void WriteRegistration(SetupContext& ctx) {
   const std::string path = RegistrationKey(ctx.SetupInfo.ShortTitle);
   RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, path, true);
   if (!key.IsOpen()) {
-    ctx.Record.Note("The uninstall registration HKLM\\" + path + " could not be created.");
+    ctx.Record.NotDone("The uninstall registration HKLM\\" + path + " could not be created.");
     return;
   }
   const std::string program = UninstallerPath(ctx);
@@ -64,7 +64,7 @@ void WriteRegistration(SetupContext& ctx) {
             key.WriteDword("EstimatedSize", static_cast<uint32_t>(kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : kib)) &&
             key.WriteDword("NoModify", 1) && key.WriteDword("NoRepair", 1) && SetProductValues(ctx, key);
   key.Close();
-  if (!ok) ctx.Record.Note("The uninstall registration HKLM\\" + path + " could not be written.");
+  if (!ok) ctx.Record.NotDone("The uninstall registration HKLM\\" + path + " could not be written.");
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ void PutIcon(SetupContext& ctx, const NativePath& program) {
   for (size_t i = 0; i < files.size(); ++i) {
     if (files[i].Group != 0 || !EqualsNoCase(files[i].Name, kIconEntry)) continue;
     std::optional<std::vector<uint8_t>> icon = ctx.Pak->LoadEntry(i);
-    if (!icon || !ReplaceIcon(*icon, program)) ctx.Record.Note("The uninstaller's icon could not be set.");
+    if (!icon || !ReplaceIcon(*icon, program)) ctx.Record.NotDone("The uninstaller's icon could not be set.");
   }
 }
 
@@ -110,7 +110,7 @@ void WriteUninstaller(SetupContext& ctx, PrivateFolder& temp) {
   const NativePath own = OwnProgramPath();
   std::optional<std::vector<uint8_t>> host = ReadHostPart(own);
   if (!host) {
-    ctx.Record.Note("No uninstaller was written: the running program \"" + PathText(own) +
+    ctx.Record.NotDone("No uninstaller was written: the running program \"" + PathText(own) +
                          "\" could not be read.");
     return;
   }

@@ -246,6 +246,24 @@ TEST(RenameCommand, ToAnExistingFileLeavesBothAsTheyWere) {
   f.Run("rename", {"$INSTDIR\\a.txt", "$INSTDIR\\b.txt"});
   EXPECT_EQ(ReadText(f.InstallDir() + "a.txt"), "a");
   EXPECT_EQ(ReadText(f.InstallDir() + "b.txt"), "b");
+  EXPECT_EQ(f.ctx.Record.ExitCode(), kExitIncomplete);  // a step not done
+}
+
+TEST(DeleteAndRenameCommands, AFileInUseFailsTheRunAndStays) {
+  for (const std::string keyword : {"delete", "rename"}) {
+    InstallFixture f("inuse" + keyword);
+    WriteText(f.InstallDir() + "held.txt", "h");
+    HANDLE hold = CreateFileW(AnsiToWide(f.InstallDir() + "held.txt").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(hold, INVALID_HANDLE_VALUE);
+    f.Run(keyword, {"$INSTDIR\\held.txt", "$INSTDIR\\moved.txt"});
+    CloseHandle(hold);
+    EXPECT_EQ(ReadText(f.InstallDir() + "held.txt"), "h") << keyword;
+    const auto failed = f.ctx.Record.FilesNotWritten();
+    ASSERT_EQ(failed.size(), 1u) << keyword;
+    EXPECT_EQ(failed[0].Path, f.InstallDir() + "held.txt");
+    EXPECT_EQ(f.ctx.Record.ExitCode(), kExitFailed);
+  }
 }
 
 TEST(DeleteCommand, DeletesAFileButNotAFolder) {
@@ -288,6 +306,10 @@ TEST(RmDirCommand, AFileThatCannotBeDeletedKeepsItsFoldersAndTheCommandEnds) {
   EXPECT_TRUE(FileExists(f.InstallDir() + "cache\\sub\\locked.txt"));
   EXPECT_FALSE(FileExists(f.InstallDir() + "cache\\a.txt"));
   EXPECT_FALSE(DirectoryExists(f.InstallDir() + "cache\\other"));
+  // What stayed fails the run: the file, then the two folders that held it.
+  const auto stayed = f.ctx.Record.FilesNotWritten();
+  ASSERT_EQ(stayed.size(), 3u);
+  EXPECT_EQ(stayed[0].Path, f.InstallDir() + "cache\\sub\\locked.txt");
 }
 
 TEST(RmDirCommand, RefusesRootsRelativePathsAndParentSteps) {
@@ -361,6 +383,25 @@ TEST(ExecuteCommand, AnAbortEndsTheWait) {
   aborter.join();
   EXPECT_LT(waited, std::chrono::seconds(10));
   EXPECT_FALSE(FileExists(marker));
+}
+
+TEST(ExecuteCheckCommand, TheProgramsExitCodeDecidesTheRun) {
+  struct Case {
+    const char* exit;
+    const char* codes;  // "": the default, 0
+    int exitCode;
+  };
+  const Case cases[] = {
+      {"0", "", kExitDone},          {"3", "", kExitFailed},      {"3", "0, 3", kExitDone},
+      {"3010", "", kExitRestartNeeded}, {"1641", "0", kExitRestartNeeded},
+  };
+  for (const Case& c : cases) {
+    InstallFixture f("executecheck");
+    std::vector<std::string> params = {"cmd.exe", std::string("/c exit ") + c.exit};
+    if (*c.codes) params.push_back(c.codes);
+    f.Run("executecheck", params);
+    EXPECT_EQ(f.ctx.Record.ExitCode(), c.exitCode) << c.exit << " [" << c.codes << "]";
+  }
 }
 
 TEST(ExecuteCommand, AProgramThatCannotStartIsNotedAndTheRunGoesOn) {
