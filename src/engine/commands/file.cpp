@@ -49,7 +49,7 @@ ExtractEvents ExtractionEvents(SetupContext& ctx) {
   events.Copying = [status](const std::string& name, uint64_t copied, uint64_t size) {
     status(CopyingText(name, copied, size));
   };
-  events.GroupDone = [status] { status(""); };
+  // The last file's line stays: an "Extracting" without a name says nothing.
   // The step rides with the next file's status text: one hand-over a file.
   events.EntryDone = [&ctx] { ctx.Progress.DeferGaugeStep(); };
   // The log holds at most 65,535 files; past that an uninstall would leave

@@ -95,6 +95,8 @@ bool VfsUpdateSession::Run(const std::vector<std::string>& params, const std::st
     archive_.reset();
     throw;
   }
+  // The count says what was done: "N of N" once the last file is in.
+  Status(kTextProcessingFiles, files_done_, files_total_);
   if (close) CloseOpenArchive();
   return true;
 }

@@ -83,6 +83,7 @@ TEST_F(VfsUpdateTest, WritesTheGroupWithCaptionsAndSteps) {
                                     "Processing data.vfs: 0 of 3 files",
                                     "Processing data.vfs: 1 of 3 files",
                                     "Processing data.vfs: 2 of 3 files",
+                                    "Processing data.vfs: 3 of 3 files",
                                     "Writing data.vfs`s Header"};
   EXPECT_EQ(ui.status, expected);
   EXPECT_EQ(ui.steps, (std::vector<bool>{false, true, true}));
