@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "base/text_helpers.h"
 #include "engine/command_run.h"
+#include "engine/commands/file_command.h"
 #include "engine/run_journal/journaled_run.h"
 #include "engine/run_journal/run_journal.h"
 #include "engine/setup_context.h"
@@ -143,10 +144,19 @@ bool JournalOpened(SetupContext& ctx, JournaledRun& journal, RunOutcome& outcome
   return false;
 }
 
-void RunJournaled(SetupContext& ctx, SetupRunPlatform& platform, JournaledRun& journal, RunOutcome& outcome) {
+// A patch applies only over the files it was made against: each is checked
+// before the run writes anything, its journal included.
+bool DeltaBasesChecked(SetupContext& ctx, System* system, std::set<size_t>& wholeInstead) {
+  if (!system || CheckDeltaBases(ctx, *system, wholeInstead)) return true;
+  StopAsFailed(ctx);
+  return false;
+}
+
+void RunJournaled(SetupContext& ctx, SetupRunPlatform& platform, JournaledRun& journal, RunOutcome& outcome,
+                  std::set<size_t> wholeInstead) {
   if (!JournalOpened(ctx, journal, outcome)) return;
   const size_t failuresBefore = ctx.Progress.WriteFailures().size();
-  const CommandRun run(journal.RunSystem());
+  const CommandRun run(journal.RunSystem(), std::move(wholeInstead));
   RunLinesUndoneOnError(ctx, run, journal, outcome);
   if (outcome.CycleStopped) platform.ReportError(CycleStoppedMessage(outcome), kSetupThreadStage);
   EndCommands(ctx);
@@ -168,9 +178,10 @@ RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, const RunA
   RunOutcome outcome;
   ctx.CurrentLine = -1;  // before the first line
   platform.BeginRun();
-  if (HoldInstallFolder(ctx, args.Folder, outcome)) {
+  std::set<size_t> wholeInstead;
+  if (HoldInstallFolder(ctx, args.Folder, outcome) && DeltaBasesChecked(ctx, args.RealSystem, wholeInstead)) {
     JournaledRun journal(args.RealSystem, ctx.SetupInfo.InstallDir, ctx.InstallLog, args.Faults);
-    RunJournaled(ctx, platform, journal, outcome);
+    RunJournaled(ctx, platform, journal, outcome, std::move(wholeInstead));
   }
   platform.EndRun();
   return outcome;
