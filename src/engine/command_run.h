@@ -3,8 +3,7 @@
 // journaled system, so nothing a command changes escapes the journal.
 #pragma once
 
-#include <cstddef>
-#include <set>
+#include "formats/pak/group_extractor.h"
 
 namespace ferry {
 
@@ -13,17 +12,15 @@ class System;
 
 class CommandRun {
  public:
-  explicit CommandRun(ferry::System* system, std::set<size_t> wholeInstead = {})
-      : System(system), WholeInstead(std::move(wholeInstead)) {}
+  explicit CommandRun(ferry::System* system, DeltaPlan deltas = {}) : System(system), Deltas(std::move(deltas)) {}
 
   // None: the commands that act on the system do nothing.
   ferry::System* const System;
   // The system's files, or the host's disk where no system was given
   // (tools and tests).
   FileSystem& Files() const;
-  // Delta entries (by archive index) whose installed file is not their
-  // base: their whole twin is written instead (see CheckDeltaBases).
-  const std::set<size_t> WholeInstead;
+  // Delta entries not applied as they are (see CheckDeltaBases).
+  const DeltaPlan Deltas;
 };
 
 }  // namespace ferry

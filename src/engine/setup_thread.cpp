@@ -146,17 +146,17 @@ bool JournalOpened(SetupContext& ctx, JournaledRun& journal, RunOutcome& outcome
 
 // A patch applies only over the files it was made against: each is checked
 // before the run writes anything, its journal included.
-bool DeltaBasesChecked(SetupContext& ctx, System* system, std::set<size_t>& wholeInstead) {
-  if (!system || CheckDeltaBases(ctx, *system, wholeInstead)) return true;
+bool DeltaBasesChecked(SetupContext& ctx, System* system, DeltaPlan& deltas) {
+  if (!system || CheckDeltaBases(ctx, *system, deltas)) return true;
   StopAsFailed(ctx);
   return false;
 }
 
 void RunJournaled(SetupContext& ctx, SetupRunPlatform& platform, JournaledRun& journal, RunOutcome& outcome,
-                  std::set<size_t> wholeInstead) {
+                  DeltaPlan deltas) {
   if (!JournalOpened(ctx, journal, outcome)) return;
   const size_t failuresBefore = ctx.Progress.WriteFailures().size();
-  const CommandRun run(journal.RunSystem(), std::move(wholeInstead));
+  const CommandRun run(journal.RunSystem(), std::move(deltas));
   RunLinesUndoneOnError(ctx, run, journal, outcome);
   if (outcome.CycleStopped) platform.ReportError(CycleStoppedMessage(outcome), kSetupThreadStage);
   EndCommands(ctx);
@@ -178,10 +178,10 @@ RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, const RunA
   RunOutcome outcome;
   ctx.CurrentLine = -1;  // before the first line
   platform.BeginRun();
-  std::set<size_t> wholeInstead;
-  if (HoldInstallFolder(ctx, args.Folder, outcome) && DeltaBasesChecked(ctx, args.RealSystem, wholeInstead)) {
+  DeltaPlan deltas;
+  if (HoldInstallFolder(ctx, args.Folder, outcome) && DeltaBasesChecked(ctx, args.RealSystem, deltas)) {
     JournaledRun journal(args.RealSystem, ctx.SetupInfo.InstallDir, ctx.InstallLog, args.Faults);
-    RunJournaled(ctx, platform, journal, outcome, std::move(wholeInstead));
+    RunJournaled(ctx, platform, journal, outcome, std::move(deltas));
   }
   platform.EndRun();
   return outcome;

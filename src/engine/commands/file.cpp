@@ -82,7 +82,7 @@ void ExtractPayload(SetupContext& ctx, const CommandRun& run, const std::string&
   int32_t group = StrToIntOrMinus1(groupText);
   if (!ctx.Pak || group < 1 || group > 0xFFFF) return;
   ScopeGuard flush([&ctx] { ctx.Progress.FlushGauge(); });
-  GroupExtractor(*ctx.Pak, run.Files(), ExtractionEvents(ctx), run.WholeInstead)
+  GroupExtractor(*ctx.Pak, run.Files(), ExtractionEvents(ctx), run.Deltas)
       .Extract(folder, static_cast<uint16_t>(group));
 }
 
@@ -109,7 +109,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 
 // The installed file of each delta entry of `group`, checked against its base.
 void CheckGroupBases(SetupContext& ctx, FileSystem& files, const std::string& folder, uint16_t group,
-                     std::set<size_t>& wholeInstead, bool& sound) {
+                     DeltaPlan& plan, bool& sound) {
   const std::vector<TPakFile>& entries = ctx.Pak->Files();
   for (size_t i = 0; i < entries.size(); ++i) {
     const TPakFile& e = entries[i];
@@ -117,11 +117,17 @@ void CheckGroupBases(SetupContext& ctx, FileSystem& files, const std::string& fo
     const std::string path = folder + "\\" + e.Name;
     std::optional<DeltaHeader> header = ReadDeltaHeader(*ctx.Pak->File(), ctx.Pak->ArchiveEnd(), e, nullptr);
     std::unique_ptr<RandomAccessFile> base = files.Open(path, FileMode::kRead);
-    if (header && base && BaseMatches(*base, *header)) continue;
+    const uint64_t size = base ? base->Size() : 0;
+    std::optional<Sha256Digest> hash = base && header ? HashFile(*base) : std::nullopt;
+    if (hash && size == header->BaseSize && *hash == header->BaseHash) continue;
+    if (hash && size == header->ResultSize && *hash == header->ResultHash) {
+      plan.AlreadyMade.insert(i);  // a run patched it before
+      continue;
+    }
     const bool twin = i + 1 < entries.size() && entries[i + 1].Kind == kEntryWholeFallback &&
                       entries[i + 1].Group == group && entries[i + 1].Name == e.Name;
     if (twin) {
-      wholeInstead.insert(i);
+      plan.WholeInstead.insert(i);
       continue;
     }
     sound = false;
@@ -153,7 +159,7 @@ std::optional<std::string> FileLineFolder(SetupContext& ctx, System* system, con
   }
 }
 
-bool CheckDeltaBases(SetupContext& ctx, System& system, std::set<size_t>& wholeInstead) {
+bool CheckDeltaBases(SetupContext& ctx, System& system, DeltaPlan& plan) {
   if (!ctx.Pak || !ctx.Pak->File()) return true;
   const std::vector<TPakFile>& entries = ctx.Pak->Files();
   if (std::none_of(entries.begin(), entries.end(), [](const TPakFile& e) { return e.Kind == kEntryDelta; }))
@@ -165,7 +171,7 @@ bool CheckDeltaBases(SetupContext& ctx, System& system, std::set<size_t>& wholeI
     const int32_t group = StrToIntOrMinus1(line.Param(static_cast<int>(line.Params.size())));
     std::optional<std::string> folder = FileLineFolder(ctx, &system, line, false);
     if (!folder || group < 1 || group > 0xFFFF) continue;
-    CheckGroupBases(ctx, system.Files(), *folder, static_cast<uint16_t>(group), wholeInstead, sound);
+    CheckGroupBases(ctx, system.Files(), *folder, static_cast<uint16_t>(group), plan, sound);
   }
   return sound;
 }

@@ -5,8 +5,9 @@
 
 #include <cstddef>
 #include <optional>
-#include <set>
 #include <string>
+
+#include "formats/pak/group_extractor.h"
 
 namespace ferry {
 
@@ -21,10 +22,11 @@ std::optional<std::string> FileLineFolder(SetupContext& ctx, System* system, con
 
 // Every delta entry of the setup's "file" lines is checked against the file
 // installed at its path (size and SHA-256), before anything of the run is
-// written. One whose file is missing or differs is written from its whole
-// twin when the archive carries one (added to `wholeInstead`); otherwise it
-// is named through the progress as a file not written, and the result is
+// written. One whose file is the delta's result already is left (in
+// plan.AlreadyMade); one whose file is missing or differs is written from
+// its whole twin when the archive carries one (plan.WholeInstead); otherwise
+// it is named through the progress as a file not written, and the result is
 // false: the run must not start.
-bool CheckDeltaBases(SetupContext& ctx, System& system, std::set<size_t>& wholeInstead);
+bool CheckDeltaBases(SetupContext& ctx, System& system, DeltaPlan& plan);
 
 }  // namespace ferry

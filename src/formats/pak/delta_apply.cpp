@@ -26,17 +26,23 @@ std::optional<DeltaHeader> ReadDeltaHeader(RandomAccessFile& archive, uint64_t a
   return ParseDeltaHeader(head, e.CompSize, e.OrigSize, why);
 }
 
-bool BaseMatches(RandomAccessFile& base, const DeltaHeader& header) {
-  if (base.Size() != header.BaseSize) return false;
-  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(header.BaseSize, kVerifyChunkSize)));
+std::optional<Sha256Digest> HashFile(RandomAccessFile& file) {
+  const uint64_t size = file.Size();
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(size, kVerifyChunkSize)));
   Sha256 hash;
-  for (uint64_t done = 0; done < header.BaseSize;) {
-    std::span<uint8_t> part(buffer.data(), static_cast<size_t>(std::min<uint64_t>(buffer.size(), header.BaseSize - done)));
-    if (base.ReadAt(done, part) != part.size()) return false;
+  for (uint64_t done = 0; done < size;) {
+    std::span<uint8_t> part(buffer.data(), static_cast<size_t>(std::min<uint64_t>(buffer.size(), size - done)));
+    if (file.ReadAt(done, part) != part.size()) return std::nullopt;
     hash.Update(part);
     done += part.size();
   }
-  return hash.Final() == header.BaseHash;
+  return hash.Final();
+}
+
+bool BaseMatches(RandomAccessFile& base, const DeltaHeader& header) {
+  if (base.Size() != header.BaseSize) return false;
+  std::optional<Sha256Digest> hash = HashFile(base);
+  return hash && *hash == header.BaseHash;
 }
 
 struct DeltaApplier::State {

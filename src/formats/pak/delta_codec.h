@@ -28,8 +28,10 @@ std::optional<std::vector<uint8_t>> MakeDelta(std::span<const uint8_t> base, std
 std::optional<DeltaHeader> ReadDeltaHeader(RandomAccessFile& archive, uint64_t archiveEnd, const TPakFile& e,
                                            std::string* why);
 
-// Whether `base` is the file the delta was made against: its size and
-// SHA-256, streamed through one buffer of kVerifyChunkSize.
+// The SHA-256 of a whole file, streamed through one buffer of
+// kVerifyChunkSize; none when it cannot be read to its end.
+std::optional<Sha256Digest> HashFile(RandomAccessFile& file);
+// Whether `base` is the file the delta was made against: its size and SHA-256.
 bool BaseMatches(RandomAccessFile& base, const DeltaHeader& header);
 
 // Applies delta entries, one after another, through fixed buffers (a part of

@@ -74,15 +74,15 @@ GroupExtractor::GroupExtractor(const PakReader& pak, FileSystem& files, ExtractE
     : GroupExtractor(pak, files, std::move(events), {}) {}
 
 GroupExtractor::GroupExtractor(const PakReader& pak, FileSystem& files, ExtractEvents events,
-                               std::set<size_t> wholeInstead)
-    : pak_(pak), files_(files), events_(std::move(events)), whole_instead_(std::move(wholeInstead)) {}
+                               DeltaPlan plan)
+    : pak_(pak), files_(files), events_(std::move(events)), plan_(std::move(plan)) {}
 
 // Of a delta entry and its whole twin, the one not written.
 bool GroupExtractor::PassedOver(size_t index) const {
   const std::vector<TPakFile>& entries = pak_.Files();
-  if (entries[index].Kind == kEntryDelta) return whole_instead_.count(index) != 0;
+  if (entries[index].Kind == kEntryDelta) return plan_.WholeInstead.count(index) != 0;
   if (entries[index].Kind != kEntryWholeFallback) return false;
-  return index == 0 || entries[index - 1].Kind != kEntryDelta || whole_instead_.count(index - 1) == 0;
+  return index == 0 || entries[index - 1].Kind != kEntryDelta || plan_.WholeInstead.count(index - 1) == 0;
 }
 
 GroupExtractor::~GroupExtractor() = default;
@@ -136,6 +136,8 @@ bool GroupExtractor::Extract(const std::string& targetDir, uint16_t group) {
     if (events_.EntryStarted) events_.EntryStarted(e.Name);
     if (PassedOver(index)) {
       // its twin is written
+    } else if (plan_.AlreadyMade.count(index) != 0) {
+      if (events_.FileWritten) events_.FileWritten(targetDir + "\\" + e.Name);
     } else if (StepFor(e) == ExtractStep::kRefused) {
       if (events_.NameRefused) events_.NameRefused(e.Name);
       allWritten = false;

@@ -62,14 +62,24 @@ enum class ExtractStep {
 };
 ExtractStep StepFor(const TPakFile& entry);
 
+// Delta entries (by index) not applied as they are, worked out before a run
+// from the files they would patch.
+struct DeltaPlan {
+  // The installed file is not the delta's base: the whole twin after it
+  // (kEntryWholeFallback) is written in its place.
+  std::set<size_t> WholeInstead;
+  // The installed file is the delta's result already: it is left as it is
+  // (and reported written).
+  std::set<size_t> AlreadyMade;
+};
+
 class GroupExtractor {
  public:
   // `pak` and `files` must outlive the extractor.
   GroupExtractor(const PakReader& pak, FileSystem& files, ExtractEvents events);
-  // `wholeInstead`: delta entries (by index) whose installed file is not
-  // their base; the whole file after each (kEntryWholeFallback) is written
-  // in its place. Any other whole twin is passed over.
-  GroupExtractor(const PakReader& pak, FileSystem& files, ExtractEvents events, std::set<size_t> wholeInstead);
+  // `plan` says what to do instead of applying some delta entries; any
+  // whole twin not named there is passed over.
+  GroupExtractor(const PakReader& pak, FileSystem& files, ExtractEvents events, DeltaPlan plan);
   ~GroupExtractor();
   GroupExtractor(const GroupExtractor&) = delete;
   GroupExtractor& operator=(const GroupExtractor&) = delete;
@@ -109,7 +119,7 @@ class GroupExtractor {
   const PakReader& pak_;
   FileSystem& files_;
   const ExtractEvents events_;
-  const std::set<size_t> whole_instead_;
+  const DeltaPlan plan_;
   // During Extract: the last folder seen to exist, and the workers
   // unpacking the group's entries ahead of the writing.
   std::string known_dir_;
