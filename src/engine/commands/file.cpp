@@ -114,7 +114,7 @@ void CheckGroupBases(SetupContext& ctx, FileSystem& files, const std::string& fo
   for (size_t i = 0; i < entries.size(); ++i) {
     const TPakFile& e = entries[i];
     if (e.Group != group || e.Kind != kEntryDelta || StepFor(e) != ExtractStep::kPatch) continue;
-    const std::string path = folder + "\\" + e.Name;
+    const std::string path = IncludeTrailingBackslash(folder) + e.Name;
     std::optional<DeltaHeader> header = ReadDeltaHeader(*ctx.Pak->File(), ctx.Pak->ArchiveEnd(), e, nullptr);
     std::unique_ptr<RandomAccessFile> base = files.Open(path, FileMode::kRead);
     const uint64_t size = base ? base->Size() : 0;
