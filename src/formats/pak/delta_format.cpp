@@ -47,7 +47,10 @@ std::optional<DeltaHeader> ParseDeltaHeader(std::span<const uint8_t> bytes, uint
     Fail(why, "the delta header is of an unknown version");
     return std::nullopt;
   }
-  r.U16();
+  if (r.U16() != 0) {
+    Fail(why, "the delta header has flags this setup does not know");
+    return std::nullopt;
+  }
   DeltaHeader h;
   h.BaseSize = r.U64();
   std::span<const uint8_t> baseHash = r.Bytes(32);

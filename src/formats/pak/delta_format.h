@@ -4,7 +4,7 @@
 // them, covered by Checksum like any entry's) are this header, then one zstd
 // frame per chunk, in order:
 //
-//   "RKPD", u16 Version (1), u16 0,
+//   "RKPD", u16 Version (1), u16 flags (0: none are known),
 //   u64 BaseSize,   32 bytes BaseHash    (SHA-256 of the base file),
 //   u64 ResultSize, 32 bytes ResultHash  (SHA-256 of the file it makes; ResultSize = OrigSize),
 //   u32 ChunkCount, then per chunk:

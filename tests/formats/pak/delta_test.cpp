@@ -114,6 +114,7 @@ TEST(DeltaHeader, RefusesWhatDoesNotAddUp) {
   const Case cases[] = {
       {"cut short", std::vector<uint8_t>(sound.begin(), sound.end() - 1), stored, 500},
       {"no magic", with(0, 'X'), stored, 500},
+      {"flags it does not know (found by fuzz_delta_header)", with(6, 0x10), stored, 500},
       {"another size than the entry's", sound, stored, 501},
       {"frames past the stored size", sound, stored + 1, 500},
       {"no chunks", with(88, 0), stored, 500},
