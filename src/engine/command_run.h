@@ -3,6 +3,8 @@
 // journaled system, so nothing a command changes escapes the journal.
 #pragma once
 
+#include "formats/pak/group_extractor.h"
+
 namespace ferry {
 
 class FileSystem;
@@ -10,13 +12,15 @@ class System;
 
 class CommandRun {
  public:
-  explicit CommandRun(ferry::System* system) : System(system) {}
+  explicit CommandRun(ferry::System* system, DeltaPlan deltas = {}) : System(system), Deltas(std::move(deltas)) {}
 
   // None: the commands that act on the system do nothing.
   ferry::System* const System;
   // The system's files, or the host's disk where no system was given
   // (tools and tests).
   FileSystem& Files() const;
+  // Delta entries not applied as they are (see CheckDeltaBases).
+  const DeltaPlan Deltas;
 };
 
 }  // namespace ferry

@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "base/text_helpers.h"
 #include "engine/command_run.h"
+#include "engine/commands/file_command.h"
 #include "engine/run_journal/journaled_run.h"
 #include "engine/run_journal/run_journal.h"
 #include "engine/setup_context.h"
@@ -142,10 +143,19 @@ bool JournalOpened(SetupContext& ctx, JournaledRun& journal, RunOutcome& outcome
   return false;
 }
 
-void RunJournaled(SetupContext& ctx, SetupRunPlatform& platform, JournaledRun& journal, RunOutcome& outcome) {
+// A patch applies only over the files it was made against: each is checked
+// before the run writes anything, its journal included.
+bool DeltaBasesChecked(SetupContext& ctx, System* system, DeltaPlan& deltas) {
+  if (!system || CheckDeltaBases(ctx, *system, deltas)) return true;
+  StopAsFailed(ctx, "");
+  return false;
+}
+
+void RunJournaled(SetupContext& ctx, SetupRunPlatform& platform, JournaledRun& journal, RunOutcome& outcome,
+                  DeltaPlan deltas) {
   if (!JournalOpened(ctx, journal, outcome)) return;
   const size_t failuresBefore = ctx.Record.Count();
-  const CommandRun run(journal.RunSystem());
+  const CommandRun run(journal.RunSystem(), std::move(deltas));
   RunLinesUndoneOnError(ctx, run, journal, outcome);
   if (outcome.CycleStopped) platform.ReportError(CycleStoppedMessage(outcome), kSetupThreadStage);
   EndCommands(ctx);
@@ -167,9 +177,10 @@ RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, const RunA
   RunOutcome outcome;
   ctx.CurrentLine = -1;  // before the first line
   platform.BeginRun();
-  if (HoldInstallFolder(ctx, args.Folder, outcome)) {
+  DeltaPlan deltas;
+  if (HoldInstallFolder(ctx, args.Folder, outcome) && DeltaBasesChecked(ctx, args.RealSystem, deltas)) {
     JournaledRun journal(args.RealSystem, ctx.SetupInfo.InstallDir, ctx.InstallLog, args.Faults);
-    RunJournaled(ctx, platform, journal, outcome);
+    RunJournaled(ctx, platform, journal, outcome, std::move(deltas));
   }
   ctx.Record.SetLine(-1);
   platform.EndRun();

@@ -23,7 +23,7 @@ namespace ferry {
 namespace {
 
 // Commands of the test: each records the line index it was given; "jump"
-// assigns its first parameter to CurrentLine, "abort" sets SetupAborted,
+// assigns its first parameter to CurrentLine, "abort" stops the run,
 // "throw" raises an error.
 class RecordCommand : public TCommandClass {
  public:

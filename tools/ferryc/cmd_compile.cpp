@@ -1,4 +1,4 @@
-// ferryc compile SCRIPT [-o OUT] [--stub FILE]
+// ferryc compile SCRIPT [-o OUT] [--stub FILE] [--base DIR]
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,7 +20,7 @@ namespace ferry::tool {
 namespace {
 
 const char kHelp[] =
-    "usage: ferryc compile SCRIPT [-o OUT] [--stub FILE] [-q]\n"
+    "usage: ferryc compile SCRIPT [-o OUT] [--stub FILE] [--base DIR] [-q]\n"
     "\n"
     "Compiles a setup script (docs/script.md) into a setup program: a copy of\n"
     "the stub with the setup archive appended.\n"
@@ -29,6 +29,9 @@ const char kHelp[] =
     "               the script)\n"
     "  --stub FILE  the setup program to append to (default: $FERRY_STUB, else\n"
     "               setup-stub.exe beside ferryc or in the build tree)\n"
+    "  --base DIR   the previous release as installed (instead of the script's\n"
+    "               @base line): each installed file it holds with other\n"
+    "               contents is stored as a delta against it when that is smaller\n"
     "  -q           print errors and warnings only\n"
     "\n"
     "On a terminal a counter of files and bytes shows on standard error while\n"
@@ -49,17 +52,34 @@ std::optional<fs::path> FindStub(const std::string& given) {
   return std::nullopt;
 }
 
+// The base folder: --base (from the working folder) over "@base" (from the
+// script's folder); it must be a folder.
+void FindBase(CompileResult& result, const std::string& given, const std::string& script) {
+  CompiledSetup& setup = result.setup;
+  if (!given.empty()) {
+    setup.baseText = given;
+    setup.baseLine = 0;
+    setup.baseDir = fs::path(given);
+  } else if (!setup.baseText.empty()) {
+    setup.baseDir = ResolveScriptPath(setup.scriptDir, setup.baseText).value_or(fs::path());
+  }
+  std::error_code ec;
+  if (setup.baseText.empty() || (!setup.baseDir.empty() && fs::is_directory(setup.baseDir, ec))) return;
+  result.diagnostics.push_back({script, setup.baseLine, "base folder not found - " + setup.baseText, false});
+  result.ok = false;
+}
+
 int RunCompile(const std::vector<std::string>& args) {
   if (WantsHelp(args)) {
     std::fputs(kHelp, stdout);
     return 0;
   }
-  std::string script, out, stub;
+  std::string script, out, stub, base;
   bool quiet = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if ((a == "-o" || a == "--stub") && i + 1 < args.size()) {
-      (a == "-o" ? out : stub) = args[++i];
+    if ((a == "-o" || a == "--stub" || a == "--base") && i + 1 < args.size()) {
+      (a == "-o" ? out : a == "--stub" ? stub : base) = args[++i];
     } else if (a == "-q") {
       quiet = true;
     } else if (!a.empty() && a[0] == '-') {
@@ -81,6 +101,7 @@ int RunCompile(const std::vector<std::string>& args) {
   CompileOptions options;
   options.script = script;
   CompileResult result = CompileScriptFile(options);
+  if (result.ok) FindBase(result, base, script);
   std::optional<fs::path> stub_path = FindStub(stub);
   fs::path out_path;
   if (!out.empty()) {
@@ -136,7 +157,7 @@ int RunCompile(const std::vector<std::string>& args) {
 }
 
 const ToolCommandRegistration kCompile{
-    {"compile", "SCRIPT [-o OUT] [--stub F]", "compile a setup script into a setup program", RunCompile}};
+    {"compile", "SCRIPT [-o OUT] [--stub F] [--base DIR]", "compile a setup script into a setup program", RunCompile}};
 
 }  // namespace
 

@@ -1,6 +1,7 @@
-// ferryc extract SETUP DIR [--group N]
+// ferryc extract SETUP DIR [--group N] [--base DIR]
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -20,7 +21,7 @@ namespace ferry::tool {
 namespace {
 
 const char kHelp[] =
-    "usage: ferryc extract SETUP DIR [--group N] [-q]\n"
+    "usage: ferryc extract SETUP DIR [--group N] [--base DIR] [-q]\n"
     "\n"
     "With --group N: writes the files of payload group N (0: the setup's own\n"
     "data) below DIR under their archive names.\n"
@@ -36,6 +37,9 @@ const char kHelp[] =
     "Prints one line per file written, then a summary: entries, bytes in (as\n"
     "stored), bytes out, their ratio and the time taken. On a terminal a\n"
     "counter of files and bytes shows on standard error while it works.\n"
+    "A delta entry (a patch's changed file) is made against the release it\n"
+    "patches: --base DIR names that release as installed; without it such\n"
+    "an entry is not written and the run says so.\n"
     "-q prints errors only. Names that would leave DIR are refused.\n"
     "Exit status: 0 all written, 1 damage or a file that could not be written,\n"
     "2 bad usage.\n";
@@ -58,6 +62,9 @@ struct ExtractRun {
   OpenedSetup& setup;
   fs::path dir;
   bool quiet = false;
+  fs::path base;                                 // --base, or empty
+  std::map<uint16_t, std::string> installFolders;  // by group
+
   size_t entries = 0;
   uint64_t bytesIn = 0, bytesOut = 0;
 };
@@ -68,9 +75,14 @@ bool Extract(ExtractRun& run, size_t index, const std::string& rel) {
     return false;
   }
   try {
-    ExtractEntry(run.setup, index, HostPath(run.dir, rel));
-    if (!run.quiet) std::printf("%s\n", rel.c_str());
     const TPakFile& e = *run.setup.Pak().Entry(index);
+    fs::path base;
+    if (e.Kind == kEntryDelta && !run.base.empty()) {
+      auto folder = run.installFolders.find(e.Group);
+      base = HostPath(run.base, (folder != run.installFolders.end() ? folder->second : std::string()) + e.Name);
+    }
+    ExtractEntry(run.setup, index, HostPath(run.dir, rel), base);
+    if (!run.quiet) std::printf("%s\n", rel.c_str());
     ++run.entries;
     run.bytesIn += e.CompSize ? e.CompSize : e.OrigSize;
     run.bytesOut += e.OrigSize;
@@ -106,8 +118,10 @@ int RunExtract(const std::vector<std::string>& args) {
   std::vector<std::string> plain;
   long group = -1;
   bool quiet = false;
+  std::string base;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--group" && i + 1 < args.size()) group = std::stol(args[++i]);
+    else if (args[i] == "--base" && i + 1 < args.size()) base = args[++i];
     else if (args[i] == "-q") quiet = true;
     else if (!args[i].empty() && args[i][0] != '-') plain.push_back(args[i]);
     else {
@@ -121,7 +135,7 @@ int RunExtract(const std::vector<std::string>& args) {
   }
   WorkProgress progress(!quiet);
   OpenedSetup setup(plain[0]);
-  ExtractRun run{setup, plain[1], quiet};
+  ExtractRun run{setup, plain[1], quiet, base, InstallFolders(setup)};
   if (std::string problem = setup.ArchiveProblem(); !problem.empty()) {
     std::fprintf(stderr, "ferryc extract: %s: %s\n", plain[0].c_str(), problem.c_str());
     return 1;
@@ -142,7 +156,7 @@ int RunExtract(const std::vector<std::string>& args) {
       return 1;
     }
     TCompLines lines = setup.CompiledLines().value_or(TCompLines{});
-    WriteBack wb = WriteBackScript(*info, lines, setup.Pak().Files(), setup.ProductInfo(), UsesZstd(setup));
+    WriteBack wb = WriteBackScript(*info, lines, setup.Pak().Files(), setup.ProductInfo(), UsesZstd(setup), DeltaBaseText(setup));
     for (const WriteBackFile& f : wb.files) wanted.emplace_back(f.entryIndex, f.relPath);
     ok = ExtractAll(run, progress, wanted);
     try {
@@ -168,7 +182,7 @@ int RunExtract(const std::vector<std::string>& args) {
 }
 
 const ToolCommandRegistration kExtract{
-    {"extract", "SETUP DIR [--group N]", "write a setup's files (and its script) to a folder", RunExtract}};
+    {"extract", "SETUP DIR [--group N] [--base DIR]", "write a setup's files (and its script) to a folder", RunExtract}};
 
 }  // namespace
 

@@ -77,7 +77,7 @@ int RunInfo(const std::vector<std::string>& args) {
     PrintField("Entries", std::to_string(setup.Pak().EntryCount()));
     std::printf("\n");
   }
-  WriteBack wb = WriteBackScript(*info, lines, setup.Pak().Files(), product, UsesZstd(setup));
+  WriteBack wb = WriteBackScript(*info, lines, setup.Pak().Files(), product, UsesZstd(setup), DeltaBaseText(setup));
   std::fputs(wb.Text().c_str(), stdout);
   for (const std::string& n : wb.notes) std::fprintf(stderr, "note: %s\n", n.c_str());
   return 0;

@@ -10,6 +10,7 @@
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
 #include "base/text.h"
+#include "base/text_helpers.h"
 #include "engine/command_list.h"
 #include "engine/compile_context.h"
 #include "engine/path_safety.h"
@@ -106,6 +107,7 @@ class Compiler {
     int line;
     int group;
     std::string folder;
+    std::optional<std::string> installFolder;  // "file" lines: the subfolder, "" for the install folder
   };
   std::vector<GroupLine> group_lines_;
 };
@@ -150,11 +152,11 @@ CompileResult Compiler::Run(std::string_view text) {
   try {
     TSetupInfoFile file;
     file.Info() = result_.setup.info;
-    entries.push_back({"SetupInfo", 0, true, file.WriteToBuffer(), {}, 0, 0});
-    entries.push_back({"CompiledLines", 0, true, result_.setup.lines.SaveToBuffer(), {}, 0, 0});
+    entries.push_back({"SetupInfo", 0, true, file.WriteToBuffer(), {}, 0, 0, {}, {}, false});
+    entries.push_back({"CompiledLines", 0, true, result_.setup.lines.SaveToBuffer(), {}, 0, 0, {}, {}, false});
     // Without product settings the archive is what it always was.
     if (!result_.setup.product.Empty())
-      entries.push_back({kProductInfoEntry, 0, true, WriteProductInfo(result_.setup.product), {}, 0, 0});
+      entries.push_back({kProductInfoEntry, 0, true, WriteProductInfo(result_.setup.product), {}, 0, 0, {}, {}, false});
   } catch (const SetupError& e) {
     Error(0, e.what());
   }
@@ -243,8 +245,13 @@ void Compiler::CompileCommands() {
     cmd->CompileProcess(ctx, current);
     if (ctx.Errors.size() != errors_before) continue;
     const TCompLine& line = cl.Lines[i];
-    if (cmd->GroupKind() != 0)
-      group_lines_.push_back({current + 1, std::atoi(line.Params.back().c_str()), line.Param(1)});
+    if (cmd->GroupKind() != 0) {
+      std::optional<std::string> installs;
+      if (EqualsNoCase(cmd->Descriptor().Keyword, "file"))
+        installs = line.Params.size() >= 3 ? IncludeTrailingBackslash(line.Param(2)) : std::string();
+      if (installs && installs->find_first_not_of(".\\/") == std::string::npos) installs = std::string();
+      group_lines_.push_back({current + 1, std::atoi(line.Params.back().c_str()), line.Param(1), installs});
+    }
     // "file FOLDER SUBFOLDER ... GROUP": the setup creates SUBFOLDER below the
     // install folder. "." (or ".\") is the install folder itself, as the
     // setup reads it.
@@ -306,7 +313,7 @@ void Compiler::AddLanguage(int line, const std::string& entryName, const std::st
     Error(line, "language file '" + found->string() + "': " + e.what());
     return;
   }
-  ArchiveSource entry{entryName, 0, true, std::move(data), *found, 0, line};
+  ArchiveSource entry{entryName, 0, true, std::move(data), *found, 0, line, {}, {}, false};
   if (!AddGroup0(entry)) return;
   languages_.push_back(std::move(entry));
 }
@@ -362,6 +369,17 @@ void Compiler::SetProductValue(const ScriptLine& line, const ProductDirective& f
 }
 
 void Compiler::AddDirective(const ScriptLine& line) {
+  if (EqualsNoCase(line.word, "base") || EqualsNoCase(line.word, "whole")) {
+    if (line.params.size() != 1) {
+      Error(line.number, "'@" + line.word + "' takes " + (EqualsNoCase(line.word, "base") ? "DIR" : "NAME"));
+    } else if (EqualsNoCase(line.word, "base")) {
+      result_.setup.baseText = line.params[0];
+      result_.setup.baseLine = line.number;
+    } else {
+      result_.setup.wholeToo.push_back(AsciiLowerCopy(line.params[0]));
+    }
+    return;
+  }
   if (const ProductDirective* product = FindProductDirective(line.word)) {
     SetProductValue(line, *product);
     return;
@@ -388,7 +406,7 @@ void Compiler::AddDirective(const ScriptLine& line) {
     return;
   }
   if (EndsWithNoCase(*entry_name, ".txt")) *data = NormaliseTextLineEnds(std::move(*data));
-  ArchiveSource entry{*entry_name, 0, true, std::move(*data), found, 0, line.number};
+  ArchiveSource entry{*entry_name, 0, true, std::move(*data), found, 0, line.number, {}, {}, false};
   if (!AddGroup0(entry)) return;
   directives_.push_back(std::move(entry));
 }
@@ -418,8 +436,9 @@ void Compiler::AddPayloadGroups() {
         Error(g.line, "'" + f.name + "' is 4 GiB or larger; an archive entry holds less");
         continue;
       }
+      std::string installed = g.installFolder ? *g.installFolder + f.name : std::string();
       payload_.push_back({std::move(f.name), static_cast<uint16_t>(g.group), false, {}, std::move(f.path),
-                          f.size, g.line});
+                          f.size, g.line, std::move(installed), {}, false});
     }
   }
 }

@@ -43,7 +43,19 @@ struct ArchiveSource {
   std::filesystem::path source;
   uint64_t size = 0;    // of the source file when it was listed
   int scriptLine = 0;   // the line that brought the entry in
+  // A file a "file" line installs: its path below the install folder
+  // (backslashes), where a base folder holds its earlier release.
+  std::string installed;
+  // Set when the setup is written (PlanDeltas): the earlier release's file
+  // to store it against, and whether this entry is the whole twin of the
+  // delta before it.
+  std::filesystem::path base;
+  bool wholeTwin = false;
 };
+
+// The group-0 entry that records the base folder (the text of "@base" or
+// --base), so that ferryc info writes the line back.
+inline constexpr char kDeltaBaseEntry[] = "DeltaBase";
 
 struct CompiledSetup {
   TSetupInfo info;
@@ -54,6 +66,14 @@ struct CompiledSetup {
   // "compression zstd [LEVEL]": entries are stored as zstd frames at this
   // level; 0 ("compression zlib", or no such line): zlib streams.
   int zstdLevel = 0;
+  // "@base DIR" (or --base): the previous release as installed; its text as
+  // given, the line that gave it (0: the command line).
+  std::string baseText;
+  int baseLine = 0;
+  std::filesystem::path baseDir;  // where baseText leads (set by ferryc compile)
+  // "@whole NAME": payload files also stored whole beside their delta, by
+  // entry name (lower-cased).
+  std::vector<std::string> wholeToo;
 };
 
 // The level of "compression zstd" without one.

@@ -44,8 +44,8 @@ bool Representable(const std::string& p) { return p.find_first_of("\r\n") == std
 class Writer {
  public:
   Writer(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& dir,
-         const std::optional<ProductInformation>& product, bool zstd)
-      : info_(info), lines_(lines), dir_(dir), product_(product), zstd_(zstd) {
+         const std::optional<ProductInformation>& product, bool zstd, const std::string& baseText)
+      : info_(info), lines_(lines), dir_(dir), product_(product), zstd_(zstd), base_text_(baseText) {
     RegisterCommands(commands_);
   }
 
@@ -69,6 +69,7 @@ class Writer {
   const std::vector<TPakFile>& dir_;
   const std::optional<ProductInformation>& product_;
   bool zstd_;
+  const std::string& base_text_;
   TCommandList commands_;
   WriteBack out_;
   std::vector<std::string> text_;   // per stream line; empty = free
@@ -190,7 +191,7 @@ void Writer::WriteCommand(size_t i, int& groupNo) {
           Note("entry '" + dir_[e].Name + "' of group " + std::to_string(groupNo) + " would leave its folder: skipped");
           continue;
         }
-        out_.files.push_back({e, base + "\\" + dir_[e].Name});
+        if (dir_[e].Kind != kEntryWholeFallback) out_.files.push_back({e, base + "\\" + dir_[e].Name});
       }
   }
 }
@@ -250,7 +251,7 @@ std::vector<std::string> Writer::DirectiveLines() {
     const TPakFile& f = dir_[e];
     if (f.Group != 0) continue;
     if (EqualsNoCase(f.Name, "SetupInfo") || EqualsNoCase(f.Name, "CompiledLines") ||
-        EqualsNoCase(f.Name, kProductInfoEntry) ||
+        EqualsNoCase(f.Name, kProductInfoEntry) || EqualsNoCase(f.Name, kDeltaBaseEntry) ||
         StartsWithNoCase(f.Name, "LANGUAGE-") || StartsWithNoCase(f.Name, "UNINSTALL_LANGUAGE-")) {
       if ((StartsWithNoCase(f.Name, "LANGUAGE-") || StartsWithNoCase(f.Name, "UNINSTALL_LANGUAGE-")) &&
           std::none_of(language_entries_.begin(), language_entries_.end(),
@@ -281,6 +282,11 @@ std::vector<std::string> Writer::DirectiveLines() {
     }
   }
   CheckOrder(directive_entries_);
+  // What a patch is made against, and the files it also carries whole.
+  if (!base_text_.empty()) out.push_back(Join("@base", {base_text_}));
+  std::set<std::string> whole;
+  for (const TPakFile& f : dir_)
+    if (f.Kind == kEntryWholeFallback && whole.insert(AsciiLowerCopy(f.Name)).second) out.push_back(Join("@whole", {f.Name}));
   return out;
 }
 
@@ -293,6 +299,7 @@ void Writer::CheckOrder(const std::vector<size_t>& directiveEntries) {
   expected.push_back({0, "setupinfo"});
   expected.push_back({0, "compiledlines"});
   if (CarriesProductInfo()) expected.push_back({0, "productinfo"});
+  if (!base_text_.empty()) expected.push_back({0, AsciiLowerCopy(kDeltaBaseEntry)});
   std::vector<std::pair<uint16_t, std::string>> payload;
   for (const TPakFile& f : dir_)
     if (f.Group != 0) payload.push_back({f.Group, f.Name});
@@ -316,7 +323,7 @@ void Writer::CheckPayloadFolders() {
   }
   for (const auto& [group, base] : group_bases_) {
     size_t own = 0;
-    for (const TPakFile& f : dir_) own += f.Group == group;
+    for (const TPakFile& f : dir_) own += f.Group == group && f.Kind != kEntryWholeFallback;
     size_t there = below[AsciiLowerCopy(base) + "\\"].size();
     if (there != own)
       Note("group " + std::to_string(group) + " holds " + std::to_string(own) + " files but its folder '" + base +
@@ -327,8 +334,9 @@ void Writer::CheckPayloadFolders() {
 }  // namespace
 
 WriteBack WriteBackScript(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& directory,
-                          const std::optional<ProductInformation>& product, bool zstd) {
-  Writer w(info, lines, directory, product, zstd);
+                          const std::optional<ProductInformation>& product, bool zstd,
+                          const std::string& baseText) {
+  Writer w(info, lines, directory, product, zstd, baseText);
   return w.Run();
 }
 

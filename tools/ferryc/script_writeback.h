@@ -40,9 +40,10 @@ inline constexpr char kDataFolder[] = "setup-data";
 inline constexpr char kLanguageFolder[] = "languages";
 
 // `product` is what the "ProductInfo" entry says (empty when there is none),
-// nullopt when the entry is damaged; `zstd`: entries are zstd frames.
+// nullopt when the entry is damaged; `zstd`: entries are zstd frames;
+// `baseText`: what the "DeltaBase" entry says (the "@base" line), or empty.
 WriteBack WriteBackScript(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& directory,
                           const std::optional<ProductInformation>& product = ProductInformation{},
-                          bool zstd = false);
+                          bool zstd = false, const std::string& baseText = {});
 
 }  // namespace ferry::tool

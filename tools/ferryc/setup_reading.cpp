@@ -1,5 +1,7 @@
 #include "setup_reading.h"
 
+#include "script_compiler.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -7,6 +9,7 @@
 #include <map>
 #include <system_error>
 
+#include "formats/pak/delta_codec.h"
 #include "formats/pak/pak_codec.h"
 #include "formats/pak/pe_image.h"
 #include "base/setup_error.h"
@@ -107,10 +110,16 @@ std::optional<ProductInformation> OpenedSetup::ProductInfo() {
 }
 
 std::string EntryMethod(OpenedSetup& s, const TPakFile& e) {
+  if (e.Kind == kEntryDelta) return "delta";
   if (e.CompSize == 0) return "stored";
   uint8_t head[sizeof kZstdMagic] = {};
   const size_t got = s.File().ReadAt(e.Offset, head);
   return CodecOf(std::span(head, got)) == PakCodec::kZstd ? "zstd" : "zlib";
+}
+
+std::string DeltaBaseText(OpenedSetup& s) {
+  std::optional<std::vector<uint8_t>> text = s.Pak().LoadByName(kDeltaBaseEntry, 0);
+  return text ? std::string(text->begin(), text->end()) : std::string();
 }
 
 bool UsesZstd(OpenedSetup& s) {
@@ -135,6 +144,12 @@ EntryCheck CheckEntry(OpenedSetup& s, size_t index) {
     c.state = range;
     return c;
   }
+  if (e->Kind == kEntryDelta) {
+    // As stored: made only against its base, which is not here.
+    c.sound = s.Pak().VerifyEntry(index);
+    c.state = c.sound ? "ok (delta)" : s.Pak().LastLoadError();
+    return c;
+  }
   if (IsLargeStored(*e)) {
     // The stub's own check: streamed through a fixed buffer, 0 unchecked.
     c.sound = s.Pak().VerifyEntry(index);
@@ -152,6 +167,25 @@ EntryCheck CheckEntry(OpenedSetup& s, size_t index) {
     c.state = err.what();
   }
   return c;
+}
+
+std::map<uint16_t, std::string> InstallFolders(OpenedSetup& s) {
+  std::map<uint16_t, std::string> folders;
+  std::optional<TCompLines> lines = s.CompiledLines();
+  if (!lines) return folders;
+  TCommandList commands;
+  RegisterCommands(commands);
+  int n = 0;
+  for (const TCompLine& l : lines->Lines) {
+    TCommandClass* c = commands.Find(l.CommandNo);
+    if (!c || c->GroupKind() == 0) continue;
+    ++n;
+    if (c->Keyword != "file" || n > 0xFFFF) continue;
+    std::string sub = l.Params.size() >= 3 ? l.Params[1] : std::string();
+    if (!sub.empty() && sub.back() != '\\' && sub.back() != '/') sub += '\\';
+    folders[static_cast<uint16_t>(n)] = sub.find_first_not_of(".\\/") == std::string::npos ? std::string() : sub;
+  }
+  return folders;
 }
 
 std::vector<std::string> CheckStructure(OpenedSetup& s) {
@@ -190,11 +224,31 @@ std::vector<std::string> CheckStructure(OpenedSetup& s) {
   return findings;
 }
 
-void ExtractEntry(OpenedSetup& s, size_t index, const fs::path& target) {
+// A delta entry made against `base` (the file it patches).
+void PatchEntry(OpenedSetup& s, const TPakFile& e, const fs::path& target, const fs::path& base) {
+  if (base.empty()) throw SetupError("a delta entry: give --base DIR, the release it patches");
+  auto in = OpenDiskFile(base, FileMode::kRead);
+  if (!in) throw SetupError("a delta entry: its base '" + base.string() + "' cannot be read");
+  auto out = OpenDiskFile(target, FileMode::kCreate);
+  if (!out) throw SetupError("cannot create '" + target.string() + "'");
+  uint64_t at = 0;
+  EntryVerdict v = DeltaApplier().Apply(s.File(), s.Pak().ArchiveEnd(), e, *in, [&](std::span<const uint8_t> bytes) {
+    out->WriteAt(at, bytes);
+    at += bytes.size();
+  });
+  if (v.Sound) return;
+  out.reset();
+  std::error_code ec;
+  fs::remove(target, ec);
+  throw SetupError(v.Error + " (base '" + base.string() + "')");
+}
+
+void ExtractEntry(OpenedSetup& s, size_t index, const fs::path& target, const fs::path& base) {
   const TPakFile* e = s.Pak().Entry(index);
   if (!e) throw SetupError("no such entry");
   std::error_code ec;
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
+  if (e->Kind == kEntryDelta) return PatchEntry(s, *e, target, base);
   if (e->OrigSize == 0) {
     WriteFileBytes(target, {});
     return;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -66,10 +67,18 @@ std::vector<std::string> CheckStructure(OpenedSetup& setup);
 // Writes the entry's unpacked bytes to `target`, streamed in chunks. Throws
 // SetupError for damage (no file is left then) or a file that cannot
 // be written.
-void ExtractEntry(OpenedSetup& setup, size_t index, const std::filesystem::path& target);
+// A delta entry is made against `base` (its earlier release's file); without
+// one it throws SetupError saying so.
+void ExtractEntry(OpenedSetup& setup, size_t index, const std::filesystem::path& target,
+                  const std::filesystem::path& base = {});
+// The folder below the install folder each "file" line's group goes to
+// ("" or "SUB\"), by group.
+std::map<uint16_t, std::string> InstallFolders(OpenedSetup& setup);
 
 // "zlib", "zstd" (by the first stored bytes) or "stored".
 std::string EntryMethod(OpenedSetup& setup, const TPakFile& e);
+// The text of the "DeltaBase" entry (the "@base" folder), or empty.
+std::string DeltaBaseText(OpenedSetup& setup);
 // Whether any compressed entry is a zstd frame.
 bool UsesZstd(OpenedSetup& setup);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "formats/pak/crc32.h"
+#include "formats/pak/delta_codec.h"
 
 namespace ferry {
 
@@ -37,12 +38,15 @@ PakEntryReader::~PakEntryReader() = default;
 EntryVerdict PakEntryReader::Stream(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e,
                                   const ByteSink& sink) {
   if (e.OrigSize == 0) return Damage("empty entry");
+  if (e.Kind == kEntryDelta) return Damage("a delta entry is made only against its base file");
+  if (e.Kind > kEntryWholeFallback) return Damage("an entry of an unknown kind");
   const uint64_t stored = e.CompSize != 0 ? e.CompSize : e.OrigSize;
   if (!StoredInside(e, stored, archiveEnd)) return Damage("stored bytes past the end of the file");
   return Unpack(file, e, stored, sink);
 }
 
 EntryVerdict PakEntryReader::Verify(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e) {
+  if (e.Kind == kEntryDelta) return VerifyDelta(file, archiveEnd, e);
   if (e.OrigSize >= kLargeEntryThreshold) return VerifyLarge(file, archiveEnd, e);
   return Stream(file, archiveEnd, e, {});
 }
@@ -106,11 +110,27 @@ EntryVerdict PakEntryReader::Unpack(RandomAccessFile& file, const TPakFile& e, u
 // OrigSize bytes at Offset, read through one fixed buffer.
 EntryVerdict PakEntryReader::VerifyLarge(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e) {
   if (e.Checksum == 0) return Sound();
-  if (!StoredInside(e, e.OrigSize, archiveEnd)) return Damage("stored bytes past the end of the file");
-  std::vector<uint8_t> chunk(kVerifyChunkSize);
+  return VerifyStored(file, archiveEnd, e, e.OrigSize);
+}
+
+// A delta entry is made only against its base, so what is checked here is
+// what it stores: its CRC-32 and a sound header and chunk table.
+EntryVerdict PakEntryReader::VerifyDelta(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e) {
+  if (e.OrigSize == 0) return Damage("empty entry");
+  EntryVerdict stored = VerifyStored(file, archiveEnd, e, e.CompSize);
+  if (!stored.Sound) return stored;
+  std::string why;
+  if (!ReadDeltaHeader(file, archiveEnd, e, &why)) return Damage(why);
+  return Sound();
+}
+
+EntryVerdict PakEntryReader::VerifyStored(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e,
+                                          uint64_t stored) {
+  if (!StoredInside(e, stored, archiveEnd)) return Damage("stored bytes past the end of the file");
+  std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(stored, kVerifyChunkSize)));
   uint32_t crc = 0;
-  for (uint64_t done = 0; done < e.OrigSize;) {
-    std::span<uint8_t> part(chunk.data(), static_cast<size_t>(std::min<uint64_t>(chunk.size(), e.OrigSize - done)));
+  for (uint64_t done = 0; done < stored;) {
+    std::span<uint8_t> part(chunk.data(), static_cast<size_t>(std::min<uint64_t>(chunk.size(), stored - done)));
     if (file.ReadAt(e.Offset + done, part) != part.size()) return Damage("short read");
     crc = Crc32Update(crc, part);
     done += part.size();

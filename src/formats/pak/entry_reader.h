@@ -37,12 +37,16 @@ class PakEntryReader {
   EntryVerdict Stream(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e, const ByteSink& sink);
   // Stream without a sink; a large entry (OrigSize >= kLargeEntryThreshold)
   // is sound when the CRC-32 of its OrigSize raw bytes equals Checksum, or
-  // unread when Checksum is 0.
+  // unread when Checksum is 0; a delta entry (which Stream refuses: it needs
+  // its base) when the CRC-32 of its CompSize stored bytes equals Checksum
+  // and its header is sound.
   EntryVerdict Verify(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e);
 
  private:
   EntryVerdict Unpack(RandomAccessFile& file, const TPakFile& e, uint64_t stored, const ByteSink& sink);
   EntryVerdict VerifyLarge(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e);
+  EntryVerdict VerifyDelta(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e);
+  EntryVerdict VerifyStored(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e, uint64_t stored);
   PakDecoder& Decoder(PakCodec codec);
 
   std::unique_ptr<PakDecoder> decoders_[2];  // zlib, zstd: made when first needed

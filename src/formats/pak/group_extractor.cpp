@@ -8,6 +8,7 @@
 #include "base/random_name.h"
 #include "base/scope_guard.h"
 #include "base/setup_error.h"
+#include "formats/pak/delta_codec.h"
 #include "formats/pak/entry_reader.h"
 #include "formats/pak/inflate_pipeline.h"
 #include "formats/pak/pak_reader.h"
@@ -63,13 +64,26 @@ unsigned WriterHelpers() { return std::max(1u, ReaderThreads() - 1); }
 
 ExtractStep StepFor(const TPakFile& entry) {
   if (!IsSafeEntryName(entry.Name)) return ExtractStep::kRefused;
+  if (entry.Kind == kEntryDelta) return ExtractStep::kPatch;
   if (entry.OrigSize == 0) return ExtractStep::kEmpty;
   if (entry.OrigSize >= kLargeEntryThreshold) return ExtractStep::kCopyRaw;
   return ExtractStep::kUnpack;
 }
 
 GroupExtractor::GroupExtractor(const PakReader& pak, FileSystem& files, ExtractEvents events)
-    : pak_(pak), files_(files), events_(std::move(events)) {}
+    : GroupExtractor(pak, files, std::move(events), {}) {}
+
+GroupExtractor::GroupExtractor(const PakReader& pak, FileSystem& files, ExtractEvents events,
+                               DeltaPlan plan)
+    : pak_(pak), files_(files), events_(std::move(events)), plan_(std::move(plan)) {}
+
+// Of a delta entry and its whole twin, the one not written.
+bool GroupExtractor::PassedOver(size_t index) const {
+  const std::vector<TPakFile>& entries = pak_.Files();
+  if (entries[index].Kind == kEntryDelta) return plan_.WholeInstead.count(index) != 0;
+  if (entries[index].Kind != kEntryWholeFallback) return false;
+  return index == 0 || entries[index - 1].Kind != kEntryDelta || plan_.WholeInstead.count(index - 1) == 0;
+}
 
 GroupExtractor::~GroupExtractor() = default;
 
@@ -120,7 +134,11 @@ bool GroupExtractor::Extract(const std::string& targetDir, uint16_t group) {
     const TPakFile& e = entries[index];
     if (e.Group != group) continue;
     if (events_.EntryStarted) events_.EntryStarted(e.Name);
-    if (StepFor(e) == ExtractStep::kRefused) {
+    if (PassedOver(index)) {
+      // its twin is written
+    } else if (plan_.AlreadyMade.count(index) != 0) {
+      if (events_.FileWritten) events_.FileWritten(targetDir + "\\" + e.Name);
+    } else if (StepFor(e) == ExtractStep::kRefused) {
       if (events_.NameRefused) events_.NameRefused(e.Name);
       allWritten = false;
     } else {
@@ -158,6 +176,12 @@ bool GroupExtractor::ExtractEntry(const std::string& target, size_t index) {
         why = check.Error;
         break;
       }
+      case ExtractStep::kPatch: {
+        EntryVerdict check = PatchEntryFile(staged->File(), target, index);
+        ok = check.Sound;
+        why = check.Error;
+        break;
+      }
       case ExtractStep::kRefused:  // Extract never sends one here
         break;
     }
@@ -185,6 +209,22 @@ EntryVerdict GroupExtractor::WriteEntryFile(RandomAccessFile& out, size_t index)
   if (!pak_.File()) return EntryVerdict{false, "the archive is closed", std::nullopt};
   if (!reader_) reader_ = std::make_unique<PakEntryReader>(kWorkerChunkSize);
   return reader_->Stream(*pak_.File(), pak_.ArchiveEnd(), pak_.Files()[index], write);
+}
+
+// The installed file is read as the base while the result goes to the
+// scratch file; the old file stays in place until the result is whole and
+// its hash is the recorded one.
+EntryVerdict GroupExtractor::PatchEntryFile(RandomAccessFile& out, const std::string& target, size_t index) {
+  if (!pak_.File()) return EntryVerdict{false, "the archive is closed", std::nullopt};
+  std::unique_ptr<RandomAccessFile> base = files_.Open(target, FileMode::kRead);
+  if (!base) return EntryVerdict{false, "the file to patch is missing", std::nullopt};
+  if (!patcher_) patcher_ = std::make_unique<DeltaApplier>();
+  uint64_t at = 0;
+  return patcher_->Apply(*pak_.File(), pak_.ArchiveEnd(), pak_.Files()[index], *base,
+                         [&](std::span<const uint8_t> bytes) {
+                           out.WriteAt(at, bytes);
+                           at += bytes.size();
+                         });
 }
 
 bool GroupExtractor::CopyLargeEntry(const std::string& target, const std::string& displayName, uint32_t size,

@@ -10,12 +10,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "formats/pak/pak_format.h"
 
 namespace ferry {
 
+class DeltaApplier;
 class FileSystem;
 class InflatePipeline;
 class PakEntryReader;
@@ -53,16 +55,31 @@ struct ExtractEvents {
 // order the workers unpack ahead in and by the writing, so the two agree.
 enum class ExtractStep {
   kRefused,  // its name leaves the target folder: nothing is written
+  kPatch,    // a delta entry: made from the file at its path and written
   kEmpty,    // OrigSize 0: an empty file
   kCopyRaw,  // OrigSize >= kLargeEntryThreshold: its stored bytes copied
   kUnpack,   // unpacked ahead on a worker, then written
 };
 ExtractStep StepFor(const TPakFile& entry);
 
+// Delta entries (by index) not applied as they are, worked out before a run
+// from the files they would patch.
+struct DeltaPlan {
+  // The installed file is not the delta's base: the whole twin after it
+  // (kEntryWholeFallback) is written in its place.
+  std::set<size_t> WholeInstead;
+  // The installed file is the delta's result already: it is left as it is
+  // (and reported written).
+  std::set<size_t> AlreadyMade;
+};
+
 class GroupExtractor {
  public:
   // `pak` and `files` must outlive the extractor.
   GroupExtractor(const PakReader& pak, FileSystem& files, ExtractEvents events);
+  // `plan` says what to do instead of applying some delta entries; any
+  // whole twin not named there is passed over.
+  GroupExtractor(const PakReader& pak, FileSystem& files, ExtractEvents events, DeltaPlan plan);
   ~GroupExtractor();
   GroupExtractor(const GroupExtractor&) = delete;
   GroupExtractor& operator=(const GroupExtractor&) = delete;
@@ -70,7 +87,9 @@ class GroupExtractor {
   // Writes every entry of `group` as a file targetDir + "\" + Name, creating
   // missing directories (each reported through DirectoryCreated), reporting
   // EntryStarted / FileWritten before and EntryDone after each entry, and
-  // GroupDone when the group ends. Each file is written under a scratch name
+  // GroupDone when the group ends. A delta entry is applied to the file at
+  // its target (which must be its base: the result's SHA-256 is checked);
+  // of a delta and its whole twin only one is written. Each file is written under a scratch name
   // in its folder and renamed over its target when whole, so no file is ever
   // cut short under its own name; an entry that fails to load leaves no file.
   // A refused name (NameRefused) is not written, but is still started and
@@ -89,6 +108,8 @@ class GroupExtractor {
 
  private:
   bool ExtractEntry(const std::string& target, size_t index);
+  bool PassedOver(size_t index) const;
+  EntryVerdict PatchEntryFile(RandomAccessFile& out, const std::string& target, size_t index);
   EntryVerdict WriteEntryFile(RandomAccessFile& out, size_t index);
   bool CopyLargeEntryTo(RandomAccessFile& out, const std::string& displayName, uint32_t size, size_t index);
   // Makes the missing folders of target's folder (checked once per folder in a run).
@@ -98,11 +119,13 @@ class GroupExtractor {
   const PakReader& pak_;
   FileSystem& files_;
   const ExtractEvents events_;
+  const DeltaPlan plan_;
   // During Extract: the last folder seen to exist, and the workers
   // unpacking the group's entries ahead of the writing.
   std::string known_dir_;
   std::unique_ptr<InflatePipeline> pipeline_;
   std::unique_ptr<PakEntryReader> reader_;  // when no worker could be had
+  std::unique_ptr<DeltaApplier> patcher_;   // made at the first delta entry
 };
 
 }  // namespace ferry

@@ -9,15 +9,17 @@
 //   directory                 at DirectoryOffset, EntryCount entries:
 //                               u16 name length, name bytes (8-bit, no terminator),
 //                               u32 Checksum, u32 Offset, u32 CompSize, u32 OrigSize,
-//                               u16 Group
-//   trailer (last 16 bytes)   "RKPF", u16 Version (1), u16 EntryCount,
+//                               u16 Group, and in a Version 2 directory u8 Kind
+//   trailer (last 16 bytes)   "RKPF", u16 Version (1, or 2 when any entry's
+//                             Kind is not kEntryWhole), u16 EntryCount,
 //                             u32 DataStart, u32 DirectoryOffset
 //
 // Stored bytes are a zlib stream of CompSize bytes (level 9) or a zstd frame
 // (when the writer was given ZstdPack; told apart by their first bytes, see
 // pak_codec.h), or, when CompSize is 0, the OrigSize data bytes themselves.
 // Checksum is the CRC-32 of the stored bytes exactly as they lie in the file
-// (the compressed bytes for a compressed entry). Group 0 is the setup's own data; group g >= 1 is the
+// (the compressed bytes for a compressed entry). A delta entry's stored bytes
+// (CompSize of them, whatever its OrigSize) are laid out in delta_format.h. Group 0 is the setup's own data; group g >= 1 is the
 // payload of the g-th group-consuming line of the command stream.
 //
 // In a signed program the signature's certificate table follows the archive
@@ -67,6 +69,15 @@ struct TPakTrailer {
   uint32_t DirectoryOffset = 0;
 };
 
+// What an entry's stored bytes make (Kind; Version 1 directories hold only
+// whole files).
+inline constexpr uint8_t kEntryWhole = 0;
+// The file is made from the file installed at its path (delta_format.h).
+inline constexpr uint8_t kEntryDelta = 1;
+// The same file whole, right after its delta entry in the same group:
+// written only when the installed file is not the delta's base.
+inline constexpr uint8_t kEntryWholeFallback = 2;
+
 struct TPakFile {
   std::string Name;
   std::string SourceFile;  // writer only: the file PackFile/StoreFile read; never stored
@@ -75,6 +86,7 @@ struct TPakFile {
   uint32_t CompSize = 0;
   uint32_t OrigSize = 0;
   uint16_t Group = 0;
+  uint8_t Kind = kEntryWhole;
 };
 
 // Result of FindFirst / FindNext. The end of an enumeration is the empty Name.

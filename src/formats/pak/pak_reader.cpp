@@ -99,6 +99,7 @@ void PakReader::ReadDirectory() {
     e.CompSize = r.U32();
     e.OrigSize = r.U32();
     e.Group = r.U16();
+    if (trailer_.Version == 2) e.Kind = r.U8();
     if (r.Failed()) return;
   }
   files_ = std::move(files);

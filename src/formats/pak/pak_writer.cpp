@@ -171,10 +171,28 @@ bool PakWriter::StoreFile(size_t index) {
   return true;
 }
 
+std::vector<uint8_t> PakWriter::PackDelta(size_t index, std::vector<uint8_t> stored, uint64_t resultSize) {
+  if (index >= files_.size()) throw SetupError("no such archive entry");
+  TPakFile& e = files_[index];
+  if (stored.size() > std::numeric_limits<uint32_t>::max() || resultSize > std::numeric_limits<uint32_t>::max())
+    throw SetupError("Archive entry too large: " + e.Name);
+  e.Kind = kEntryDelta;
+  e.OrigSize = static_cast<uint32_t>(resultSize);
+  e.CompSize = static_cast<uint32_t>(stored.size());
+  e.Checksum = Crc32(stored);
+  return stored;
+}
+
+void PakWriter::SetKind(size_t index, uint8_t kind) {
+  if (index < files_.size()) files_[index].Kind = kind;
+}
+
 void PakWriter::WriteDirectory() {
   if (!file_) throw SetupError("The archive is closed");
   uint64_t end = file_->Size();
   ByteWriter w;
+  // Without deltas the directory is the first version's, byte for byte.
+  const bool kinds = std::any_of(files_.begin(), files_.end(), [](const TPakFile& e) { return e.Kind != kEntryWhole; });
   for (const TPakFile& e : files_) {
     w.LenString(e.Name);
     w.U32(e.Checksum);
@@ -182,10 +200,11 @@ void PakWriter::WriteDirectory() {
     w.U32(e.CompSize);
     w.U32(e.OrigSize);
     w.U16(e.Group);
+    if (kinds) w.U8(e.Kind);
   }
   if (end > kMaxArchiveOffset) throw SetupError("The archive would pass 4 GiB");
   std::memcpy(trailer_.Magic, kPakMagic, 4);
-  trailer_.Version = 1;
+  trailer_.Version = kinds ? 2 : 1;
   trailer_.EntryCount = static_cast<uint16_t>(files_.size());
   trailer_.DirectoryOffset = static_cast<uint32_t>(end);
   w.String(std::string_view(kPakMagic, 4));

@@ -72,7 +72,14 @@ class PakWriter {
   // different entries may run on different threads once every AddEntry is
   // done) and append them in order. False for a bad index or no bytes.
   bool StorePacked(size_t index, std::span<const uint8_t> stored);
-  // Appends the directory and the trailer.
+  // The stored bytes of a delta entry (delta_format.h, made by MakeDelta)
+  // that makes a file of `resultSize` bytes: Kind, sizes and Checksum set,
+  // `stored` handed back for StorePacked. Throws SetupError past 4 GiB.
+  std::vector<uint8_t> PackDelta(size_t index, std::vector<uint8_t> stored, uint64_t resultSize);
+  // Marks entry `index` (kEntryWholeFallback: the whole file after its delta).
+  void SetKind(size_t index, uint8_t kind);
+  // Appends the directory and the trailer (Version 2 when an entry's Kind is
+  // not kEntryWhole).
   void WriteDirectory();
   // Closes the file (after WriteDirectory). Later writes throw SetupError.
   void Close();

@@ -2,8 +2,9 @@
 # run_journal.sh STUB FERRYC SOURCE_DIR WORK_DIR   (FERRYC: ferryc.exe or a native ferryc)
 # STUB: setup-stub-faults.exe, which FERRY_TEST_STOP_AFTER_RECORDS stops.
 #
-# The demo patch (files replaced, added, moved and removed, a package and a
-# VFS update, registry values, links), with one large entry added, over
+# The demo patch (files replaced, added, moved and removed, three of them as
+# deltas against 1.1, a package and a VFS update, registry values, links),
+# with one large entry added, over
 # Tidewater Atlas 1.1, whose readme.txt is read-only:
 #   killed   the run is stopped dead after N journal records, for N spread
 #            over the whole run; the next start undoes it, and the product
@@ -25,7 +26,9 @@ mkdir -p "$work/demo/Big"
 head -c $((71 * 1024 * 1024)) /dev/urandom > "$work/demo/Big/survey.bin"
 sed -i 's/^file Extras\\ extras\r\?$/&\nfile Big\\ big/' "$work/demo/demo.fss"
 grep -q '^file Big' "$work/demo/demo.fss" || fail "the large entry was not added to the script"
-ferryc compile "$(tool_path "$work/demo/demo.fss")" --stub "$(tool_path "$stub")" -o "$(tool_path "$setup")" -q
+ferryc compile "$(tool_path "$work/demo/demo.fss")" --stub "$(tool_path "$stub")" -o "$(tool_path "$setup")" -q \
+  --base "$(tool_path "$work/demo/product-1.1/files")"
+[ "$(ferryc list "$(tool_path "$setup")" | tr -d '\r' | awk '$3 == "delta"' | wc -l)" -ge 3 ] || fail "the patch carries no deltas"
 
 product=$drive_c/Atlas
 clean=$drive_c/Clean
