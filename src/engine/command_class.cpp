@@ -10,25 +10,6 @@ namespace {
 
 std::string Parameters(int n) { return std::to_string(n) + (n == 1 ? " parameter" : " parameters"); }
 
-}  // namespace
-
-bool CheckParamCount(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
-  const TCompLine& line = ctx.Line(lineIndex);
-  const std::string keyword = "\"" + std::string(descriptor.Keyword) + "\"";
-  const std::string found = ", found " + std::to_string(line.ParamCount);
-  if (line.ParamCount < descriptor.MinParams) {
-    ctx.Error(lineIndex, keyword + " needs at least " + Parameters(descriptor.MinParams) + found);
-    return false;
-  }
-  if (descriptor.MaxParams >= 0 && line.ParamCount > descriptor.MaxParams) {
-    ctx.Error(lineIndex, keyword + " takes at most " + Parameters(descriptor.MaxParams) + found);
-    return false;
-  }
-  return true;
-}
-
-namespace {
-
 // A label parameter becomes the decimal index of the label's line.
 void ResolveJump(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex, int paramNo) {
   TCompLine& line = ctx.Line(lineIndex);
@@ -46,6 +27,21 @@ void ResolveJump(const CommandDescriptor& descriptor, CompileContext& ctx, int l
 }
 
 }  // namespace
+
+bool CheckParamCount(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
+  const TCompLine& line = ctx.Line(lineIndex);
+  const std::string keyword = "\"" + std::string(descriptor.Keyword) + "\"";
+  const std::string found = ", found " + std::to_string(line.ParamCount);
+  if (line.ParamCount < descriptor.MinParams) {
+    ctx.Error(lineIndex, keyword + " needs at least " + Parameters(descriptor.MinParams) + found);
+    return false;
+  }
+  if (descriptor.MaxParams >= 0 && line.ParamCount > descriptor.MaxParams) {
+    ctx.Error(lineIndex, keyword + " takes at most " + Parameters(descriptor.MaxParams) + found);
+    return false;
+  }
+  return true;
+}
 
 void CompileCommandLine(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
   if (!CheckParamCount(descriptor, ctx, lineIndex)) return;

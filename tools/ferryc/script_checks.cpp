@@ -91,9 +91,8 @@ void CheckRegistryRoot(std::string_view root, const std::string& file, int line,
   if (near.empty()) near = NearestName(root, std::vector<std::string_view>(shortNames.begin(), shortNames.end()));
   std::string known;
   for (const std::string& s : shortNames) known += (known.empty() ? "" : ", ") + s;
-  out.push_back({file, line,
-                 "unknown registry root '" + std::string(root) + "'" + (near.empty() ? "" : ", did you mean " + near + "?") +
-                     " (the setup knows " + known + ")"});
+  const std::string hint = near.empty() ? "" : ", did you mean " + near + "?";
+  out.push_back({file, line, "unknown registry root '" + std::string(root) + "'" + hint + " (the setup knows " + known + ")"});
 }
 
 void CheckLangRefs(std::string_view text, const std::vector<LanguageTable>& tables, const std::string& file,

@@ -16,7 +16,7 @@ void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineI
 }  // namespace
 
 extern const CommandDescriptor kChangelogCommand;
-const CommandDescriptor kChangelogCommand{.Keyword = "changelog", .IsSetting = true, .GroupKind = 0, .MinParams = 1, .MaxParams = 1,
-                                    .Compile = Compile};
+const CommandDescriptor kChangelogCommand{.Keyword = "changelog", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+                                          .MaxParams = 1, .Compile = Compile};
 
 }  // namespace ferry

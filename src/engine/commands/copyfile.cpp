@@ -35,7 +35,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 }  // namespace
 
 extern const CommandDescriptor kCopyFileCommand;
-const CommandDescriptor kCopyFileCommand{.Keyword = "copyfile", .IsSetting = false, .GroupKind = 0, .MinParams = 2, .MaxParams = 2,
-                                   .PathParams = ParamBit(1) | ParamBit(2), .Run = Run};
+const CommandDescriptor kCopyFileCommand{.Keyword = "copyfile", .IsSetting = false, .GroupKind = 0, .MinParams = 2,
+                                         .MaxParams = 2, .PathParams = ParamBit(1) | ParamBit(2), .Run = Run};
 
 }  // namespace ferry

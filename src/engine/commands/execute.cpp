@@ -31,7 +31,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 }  // namespace
 
 extern const CommandDescriptor kExecuteCommand;
-const CommandDescriptor kExecuteCommand{.Keyword = "execute", .IsSetting = false, .GroupKind = 0, .MinParams = 1, .MaxParams = 2,
-                                  .PathParams = ParamBit(1), .Run = Run};
+const CommandDescriptor kExecuteCommand{.Keyword = "execute", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
+                                        .MaxParams = 2, .PathParams = ParamBit(1), .Run = Run};
 
 }  // namespace ferry

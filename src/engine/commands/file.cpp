@@ -117,7 +117,8 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 }  // namespace
 
 extern const CommandDescriptor kFileCommand;
-const CommandDescriptor kFileCommand{.Keyword = "file", .IsSetting = false, .GroupKind = 1, .MinParams = 1, .MaxParams = 7,
-                               .SubfolderParams = ParamBit(2), .RootParams = ParamBit(3), .Run = Run};
+const CommandDescriptor kFileCommand{.Keyword = "file", .IsSetting = false, .GroupKind = 1, .MinParams = 1,
+                                     .MaxParams = 7, .SubfolderParams = ParamBit(2), .RootParams = ParamBit(3),
+                                     .Run = Run};
 
 }  // namespace ferry

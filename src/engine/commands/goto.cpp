@@ -16,7 +16,7 @@ void Run(SetupContext& ctx, const CommandRun&, TCompLine& line, int) {
 }  // namespace
 
 extern const CommandDescriptor kGotoCommand;
-const CommandDescriptor kGotoCommand{.Keyword = "goto", .IsSetting = false, .GroupKind = 0, .MinParams = 1, .MaxParams = 1,
-                               .JumpParams = ParamBit(1), .Run = Run};
+const CommandDescriptor kGotoCommand{.Keyword = "goto", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
+                                     .MaxParams = 1, .JumpParams = ParamBit(1), .Run = Run};
 
 }  // namespace ferry

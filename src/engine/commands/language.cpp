@@ -4,7 +4,7 @@
 namespace ferry {
 
 extern const CommandDescriptor kLanguageCommand;
-const CommandDescriptor kLanguageCommand{.Keyword = "language", .IsSetting = false, .GroupKind = 0, .MinParams = 1, .MaxParams = 1,
-                                   .LanguageEntryPrefix = "LANGUAGE-"};
+const CommandDescriptor kLanguageCommand{.Keyword = "language", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
+                                         .MaxParams = 1, .LanguageEntryPrefix = "LANGUAGE-"};
 
 }  // namespace ferry

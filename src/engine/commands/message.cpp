@@ -35,7 +35,7 @@ void Run(SetupContext& ctx, const CommandRun&, TCompLine& line, int) {
 }  // namespace
 
 extern const CommandDescriptor kMessageCommand;
-const CommandDescriptor kMessageCommand{.Keyword = "message", .IsSetting = false, .GroupKind = 0, .MinParams = 1, .MaxParams = 1,
-                                  .Compile = Compile, .Run = Run};
+const CommandDescriptor kMessageCommand{.Keyword = "message", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
+                                        .MaxParams = 1, .Compile = Compile, .Run = Run};
 
 }  // namespace ferry

@@ -17,7 +17,7 @@ void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineI
 }  // namespace
 
 extern const CommandDescriptor kNameCommand;
-const CommandDescriptor kNameCommand{.Keyword = "name", .IsSetting = true, .GroupKind = 0, .MinParams = 1, .MaxParams = 1,
-                               .Compile = Compile};
+const CommandDescriptor kNameCommand{.Keyword = "name", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+                                     .MaxParams = 1, .Compile = Compile};
 
 }  // namespace ferry

@@ -16,7 +16,7 @@ void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineI
 }  // namespace
 
 extern const CommandDescriptor kOutFileCommand;
-const CommandDescriptor kOutFileCommand{.Keyword = "outfile", .IsSetting = true, .GroupKind = 0, .MinParams = 1, .MaxParams = 1,
-                                  .Compile = Compile};
+const CommandDescriptor kOutFileCommand{.Keyword = "outfile", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+                                        .MaxParams = 1, .Compile = Compile};
 
 }  // namespace ferry

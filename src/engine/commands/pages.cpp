@@ -16,7 +16,7 @@ void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineI
 }  // namespace
 
 extern const CommandDescriptor kPagesCommand;
-const CommandDescriptor kPagesCommand{.Keyword = "pages", .IsSetting = true, .GroupKind = 0, .MinParams = 1, .MaxParams = 1,
-                                .Compile = Compile};
+const CommandDescriptor kPagesCommand{.Keyword = "pages", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
+                                      .MaxParams = 1, .Compile = Compile};
 
 }  // namespace ferry

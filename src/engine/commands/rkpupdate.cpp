@@ -33,7 +33,8 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 }  // namespace
 
 extern const CommandDescriptor kRkpUpdateCommand;
-const CommandDescriptor kRkpUpdateCommand{.Keyword = "rkpupdate", .IsSetting = false, .GroupKind = 2, .MinParams = 3, .MaxParams = 3,
-                                    .EncipheredParams = ParamBit(2), .PathParams = ParamBit(3), .Compile = Compile, .Run = Run};
+const CommandDescriptor kRkpUpdateCommand{.Keyword = "rkpupdate", .IsSetting = false, .GroupKind = 2, .MinParams = 3,
+                                          .MaxParams = 3, .EncipheredParams = ParamBit(2), .PathParams = ParamBit(3),
+                                          .Compile = Compile, .Run = Run};
 
 }  // namespace ferry

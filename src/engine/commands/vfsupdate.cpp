@@ -80,7 +80,7 @@ void End(SetupContext& ctx) {
 }  // namespace
 
 extern const CommandDescriptor kVfsUpdateCommand;
-const CommandDescriptor kVfsUpdateCommand{.Keyword = "vfsupdate", .IsSetting = false, .GroupKind = 2, .MinParams = 2, .MaxParams = 3,
-                                    .Run = Run, .End = End};
+const CommandDescriptor kVfsUpdateCommand{.Keyword = "vfsupdate", .IsSetting = false, .GroupKind = 2, .MinParams = 2,
+                                          .MaxParams = 3, .Run = Run, .End = End};
 
 }  // namespace ferry
