@@ -6,16 +6,9 @@
 
 namespace ferry {
 
-bool CheckParamCount(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
-  const TCompLine& line = ctx.Line(lineIndex);
-  if (line.ParamCount >= descriptor.MinParams) return true;
-  ctx.Error(lineIndex, "\"" + std::string(descriptor.Keyword) + "\" needs at least " + std::to_string(descriptor.MinParams) +
-                           (descriptor.MinParams == 1 ? " parameter" : " parameters") + ", found " +
-                           std::to_string(line.ParamCount));
-  return false;
-}
-
 namespace {
+
+std::string Parameters(int n) { return std::to_string(n) + (n == 1 ? " parameter" : " parameters"); }
 
 // A label parameter becomes the decimal index of the label's line.
 void ResolveJump(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex, int paramNo) {
@@ -34,6 +27,21 @@ void ResolveJump(const CommandDescriptor& descriptor, CompileContext& ctx, int l
 }
 
 }  // namespace
+
+bool CheckParamCount(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
+  const TCompLine& line = ctx.Line(lineIndex);
+  const std::string keyword = "\"" + std::string(descriptor.Keyword) + "\"";
+  const std::string found = ", found " + std::to_string(line.ParamCount);
+  if (line.ParamCount < descriptor.MinParams) {
+    ctx.Error(lineIndex, keyword + " needs at least " + Parameters(descriptor.MinParams) + found);
+    return false;
+  }
+  if (descriptor.MaxParams >= 0 && line.ParamCount > descriptor.MaxParams) {
+    ctx.Error(lineIndex, keyword + " takes at most " + Parameters(descriptor.MaxParams) + found);
+    return false;
+  }
+  return true;
+}
 
 void CompileCommandLine(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
   if (!CheckParamCount(descriptor, ctx, lineIndex)) return;

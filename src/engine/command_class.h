@@ -34,6 +34,7 @@ struct CommandDescriptor {
   // to a product archive.
   uint8_t GroupKind;
   int MinParams;  // fewer parameters are a compile error
+  int MaxParams = -1;  // more are one too; -1: no limit
 
   // Parameters that name a label, a line index in the stream.
   uint16_t JumpParams = 0;
@@ -45,6 +46,10 @@ struct CommandDescriptor {
   uint16_t EncipheredParams = 0;
   // A folder below the install folder that the run creates.
   uint16_t SubfolderParams = 0;
+  // Parameters whose path variables the run expands.
+  uint16_t PathParams = 0;
+  // Parameters that name a registry root (see RootKeyIndex).
+  uint16_t RootParams = 0;
   // The archive entry the compiler adds for the language named by
   // parameter 1 ("LANGUAGE-" + name); none: no language file.
   const char* LanguageEntryPrefix = nullptr;
@@ -60,8 +65,9 @@ struct CommandDescriptor {
 // before that resolves the labels, enciphers and adds the language file the
 // descriptor names.
 void CompileCommandLine(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex);
-// Reports "<keyword> needs at least N parameter(s)" and returns false when
-// the line has fewer than descriptor.MinParams.
+// Reports "<keyword> needs at least N parameter(s)" (or "takes at most") and
+// returns false when the line has fewer than descriptor.MinParams or more
+// than descriptor.MaxParams.
 bool CheckParamCount(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex);
 
 // The compile step of a setting: with enough parameters, set(info, line)

@@ -216,6 +216,8 @@ void Sequence::WorkOutSpaceRequired() {
 void Sequence::ReadSystemFolders() {
   ctx_.Folders.ProgramFilesDir = s_.Env.ProgramFilesDir();
   ctx_.Folders.StartMenuProgramsDir = s_.Env.ProgramsDir();
+  for (size_t i = 0; i < kSystemFolderCount; ++i)
+    ctx_.Folders.System[i] = s_.Env.SystemFolderDir(static_cast<SystemFolder>(i));
 }
 
 // A setup renamed by hand is refused; an archive named on the command line

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/random_access_file.h"
+#include "engine/path_vars.h"
 #include "engine/stub_command_line.h"
 
 namespace ferry {
@@ -38,6 +39,7 @@ class StartupEnvironment {
   virtual std::string FindCdDrive() = 0;        // may throw SetupError
   virtual std::string ProgramsDir() = 0;        // trailing backslash, "\" when none
   virtual std::string ProgramFilesDir() = 0;    // trailing backslash, "\" when none
+  virtual std::string SystemFolderDir(SystemFolder folder) = 0;  // the same
   // The string value of a registry key: none when the key does not open,
   // empty when the value is missing.
   virtual std::optional<std::string> ReadRegistryString(int root, const std::string& key,

@@ -1,5 +1,7 @@
 #include "platform/startup_win.h"
 
+#include <shlobj.h>
+
 #include "formats/pak/pak_reader.h"
 #include "base/system_path.h"
 #include "base/text.h"
@@ -31,6 +33,29 @@ std::string WinStartupEnvironment::FindCdDrive() { return ferry::FindCdDrive(); 
 std::string WinStartupEnvironment::ProgramsDir() { return SpecialFolderDir(kCsidlPrograms); }
 
 std::string WinStartupEnvironment::ProgramFilesDir() { return SpecialFolderDir(kCsidlProgramFiles); }
+
+// The stub is a 64-bit program, so the shell's Program Files is the 64-bit
+// one. The user's temporary folder, not a run's private one.
+std::string WinStartupEnvironment::SystemFolderDir(SystemFolder folder) {
+  switch (folder) {
+    case SystemFolder::kDesktop: return SpecialFolderDir(CSIDL_DESKTOPDIRECTORY);
+    case SystemFolder::kCommonDesktop: return SpecialFolderDir(CSIDL_COMMON_DESKTOPDIRECTORY);
+    case SystemFolder::kCommonPrograms: return SpecialFolderDir(CSIDL_COMMON_PROGRAMS);
+    case SystemFolder::kAppData: return SpecialFolderDir(CSIDL_APPDATA);
+    case SystemFolder::kLocalAppData: return SpecialFolderDir(CSIDL_LOCAL_APPDATA);
+    case SystemFolder::kCommonAppData: return SpecialFolderDir(CSIDL_COMMON_APPDATA);
+    case SystemFolder::kCommonFiles: return SpecialFolderDir(CSIDL_PROGRAM_FILES_COMMON);
+    case SystemFolder::kProgramFiles32: return SpecialFolderDir(CSIDL_PROGRAM_FILESX86);
+    case SystemFolder::kProgramFiles64: return SpecialFolderDir(CSIDL_PROGRAM_FILES);
+    case SystemFolder::kWindows: return SpecialFolderDir(CSIDL_WINDOWS);
+    case SystemFolder::kSystem: return SpecialFolderDir(CSIDL_SYSTEM);
+    case SystemFolder::kTemp: {
+      std::string temp = TempFolder();
+      return temp.empty() || temp.back() != '\\' ? temp + '\\' : temp;
+    }
+  }
+  return "\\";
+}
 
 std::optional<std::string> WinStartupEnvironment::ReadRegistryString(int root, const std::string& key,
                                                                       const std::string& valueName) {

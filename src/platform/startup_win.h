@@ -18,6 +18,7 @@ class WinStartupEnvironment : public StartupEnvironment {
   std::string FindCdDrive() override;
   std::string ProgramsDir() override;
   std::string ProgramFilesDir() override;
+  std::string SystemFolderDir(SystemFolder folder) override;
   std::optional<std::string> ReadRegistryString(int root, const std::string& key,
                                                 const std::string& valueName) override;
   std::optional<uint64_t> FreeDiskBytes(const std::string& root) override;

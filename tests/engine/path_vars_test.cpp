@@ -44,6 +44,29 @@ TEST_F(PathVars, VariablesExpandInAnyCaseAndDoubleBackslashesCollapse) {
   EXPECT_EQ(ExpandPathVars("\\\\server\\share", "", folders), "\\server\\share");
 }
 
+TEST_F(PathVars, SystemFoldersLongestNameFirstAndDoubleDollar) {
+  folders.System[static_cast<size_t>(SystemFolder::kProgramFiles32)] = "C:\\Program Files (x86)\\";
+  folders.System[static_cast<size_t>(SystemFolder::kTemp)] = "C:\\Temp\\";
+  folders.System[static_cast<size_t>(SystemFolder::kAppData)] = "C:\\Roaming\\";
+  const struct {
+    const char* text;
+    const char* expanded;
+  } cases[] = {
+      {"$PROGRAMFILES32\\Game", "C:\\Program Files (x86)\\Game"},
+      {"$programfiles32Game", "C:\\Program Files (x86)\\Game"},
+      {"$PROGRAMFILESShared\\x", "C:\\Program Files\\Shared\\x"},  // the shorter name, then the text
+      {"$TEMP\\a $APPDATA\\b", "C:\\Temp\\a C:\\Roaming\\b"},
+      {"$$INSTDIR costs $$5 $ $INSTDIR", "$INSTDIR costs $5 $ C:\\Game"},
+      {"$$$TEMP", "$C:\\Temp\\"},
+      {"$WINDIR\\x", "\\x"},  // a folder start-up did not fill expands to nothing
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExpandPathVars(c.text, "C:\\Game", folders), c.expanded) << c.text;
+  // A folded path reads back as it was, also where "64" follows the folder.
+  const std::string folded = FoldPathVars("C:\\Program Files\\64bit\\x", "C:\\Game", folders);
+  EXPECT_EQ(folded, "$PROGRAMFILES\\64bit\\x");
+  EXPECT_EQ(ExpandPathVars(folded, "C:\\Game", folders), "C:\\Program Files\\64bit\\x");
+}
+
 TEST_F(PathVars, StoredDefaultInstallDirIsExpandedByTheLaterStep) {
   EXPECT_EQ(ExpandPathVars("$INSTDIR\\bin\\x.exe", "$PROGRAMFILES\\Demo\\", folders),
             "C:\\Program Files\\Demo\\bin\\x.exe");

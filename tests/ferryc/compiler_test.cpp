@@ -218,6 +218,55 @@ TEST(Compiler, MinimumParameterCountsAndUnknownKeywords) {
   EXPECT_EQ(errors, 2u) << Errors(r);  // "failure" takes no parameters
 }
 
+// The checks of what the setup would find wrong only while it runs; each
+// row's lines start at line 3 and give the one message shown (or none).
+TEST(Compiler, ChecksOfVariablesRootsLanguageReferencesAndPages) {
+  TempDir dir;
+  dir.WriteLanguage("English", "1 Hello\r\n");
+  dir.Write("Files/a.txt", "a");
+  dir.Write("ui/Pages.txt", "[Pages]\nwelcome.txt\n");
+  dir.Write("ui/welcome.txt", "[A]\nCaption=<LANG1>\n");
+  dir.Write("ui/extra.txt", "[A]\n");
+  dir.Write("ui/bad.txt", "[A]\nCaption=<LANG9>\n");
+  const struct {
+    const char* lines;
+    const char* message;
+  } cases[] = {
+      {"copyfile $INSTDIR\\a $PROGRAMFILE\\b\n",
+       "test.fss:3: error: unknown path variable '$PROGRAMFILE', did you mean $PROGRAMFILES?"},
+      {"delete $Foo\\a\n", "test.fss:3: error: unknown path variable '$Foo' (write $$ for a dollar sign)"},
+      {"delete $PROGRAMFILESX\\a\n", "test.fss:3: warning: '$PROGRAMFILESX' reads as $PROGRAMFILES followed by 'X'"},
+      {"delete $$Foo\\$programfiles64\\$TEMP\n", ""},
+      {"message $Foo\n", ""},  // a message expands no path variables
+      {"writeregstr HKEY_CURRENT_USER Software\\X V D\n",
+       "test.fss:3: error: unknown registry root 'HKEY_CURRENT_USER', did you mean HKCU?"},
+      {"file Files\\ sub HKXX Software\\X V E 0\n", "test.fss:3: error: unknown registry root 'HKXX'"},
+      {"writeregstr hkcu Software\\X V D\n", ""},
+      {"language English\nmessage <LANG9>\n",
+       "test.fss:4: error: <LANG9> is not a text of the language table 'English'"},
+      {"language English\n@layout ui\\bad.txt\n",
+       "ui/bad.txt:2: error: <LANG9> is not a text of the language table 'English'"},
+      {"@pages ui\\Pages.txt\n",
+       "test.fss:3: error: \"Pages.txt\" names the layout 'welcome.txt', which the setup does not carry"},
+      {"@pages ui\\Pages.txt\n@layout ui\\welcome.txt\n@layout ui\\extra.txt\n",
+       "test.fss:5: warning: no page list names the layout 'extra.txt'"},
+      {"delete a b\n", "test.fss:3: error: \"delete\" takes at most 1 parameter, found 2"},
+  };
+  for (const auto& c : cases) {
+    CompileResult r = Compile(dir, std::string(kHead) + c.lines);
+    std::vector<std::string> shown;
+    for (const Diagnostic& d : r.diagnostics)
+      if (d.line > 0) shown.push_back(FormatDiagnostic(d));
+    if (*c.message == '\0') {
+      EXPECT_TRUE(shown.empty()) << c.lines << Errors(r);
+      continue;
+    }
+    ASSERT_EQ(shown.size(), 1u) << c.lines << Errors(r);
+    EXPECT_EQ(shown[0].rfind(c.message, 0), 0u) << c.lines << Errors(r);
+    EXPECT_EQ(r.ok, std::string(c.message).find(": warning: ") != std::string::npos) << c.lines;
+  }
+}
+
 // "compression" is ferryc's own setting: its line stays empty in the stream.
 TEST(Compiler, CompressionLinesChooseTheCodecAndTheLastOneWins) {
   TempDir dir;

@@ -38,4 +38,19 @@ for c in "${cases[@]}"; do
   script -qec "'$ferryc' $cmd -q > out.txt" /dev/null > tty.txt
   [ ! -s tty.txt ] && [ ! -s out.txt ] || fail "$cmd -q printed something"
 done
+
+# --version names the source commit; help COMMAND is COMMAND --help; --werror
+# makes a warning stop the compile.
+"$ferryc" --version | grep -Eqx 'ferryc [0-9.]+ \(commit ([0-9a-f]{7,}|unknown)\)' || fail "--version: $("$ferryc" --version)"
+cmp <("$ferryc" help compile) <("$ferryc" compile --help) || fail "help compile differs from compile --help"
+{ cat empty/setup.fss; echo 'delete $PROGRAMFILESX\a'; } > empty/warned.fss
+mkdir warned
+"$ferryc" compile empty/warned.fss --stub stub.exe -o warned/setup.exe -q 2> err.txt || fail "a warning stopped the compile"
+[ "$(cat err.txt)" = "empty/warned.fss:$(wc -l < empty/warned.fss): warning: '\$PROGRAMFILESX' reads as \$PROGRAMFILES followed by 'X' (its value ends with a backslash)" ] ||
+  fail "the warning: $(cat err.txt)"
+rm warned/setup.exe
+status=0
+"$ferryc" compile empty/warned.fss --stub stub.exe -o warned/setup.exe -q --werror 2> err.txt || status=$?
+[ "$status" = 1 ] && [ ! -e warned/setup.exe ] && grep -q 'warned.fss:[0-9]*: error: .*PROGRAMFILESX' err.txt ||
+  fail "--werror: exit $status, $(cat err.txt)"
 echo "ferryc new and progress: ok"

@@ -36,7 +36,7 @@ const char kScript[] =
     "@pages ui\\Pages.txt\n"
     "@layout ui\\welcome.txt\n"
     "@changelog Changes.rtf\n"
-    "@uninstall ui\\Pages.txt\n"
+    "@uninstall ui\\upages.txt Pages.txt\n"
     "@icon icon.ico\n"
     "file Files\\\n"
     "iffileexists \"$INSTDIR\\x y.txt\" 0 Skip\n"
@@ -51,6 +51,7 @@ const char kScript[] =
 void Populate(const TempDir& dir) {
   dir.WriteLanguage("English");
   dir.Write("ui/Pages.txt", "[Pages]\r\nwelcome.txt\r\n");
+  dir.Write("ui/upages.txt", "[Pages]\r\n");  // a page list naming a layout needs that layout
   dir.Write("ui/welcome.txt", "[L]\r\nType=TLabel\r\n");
   dir.Write("Changes.rtf", "{\\rtf1 x}");
   dir.WriteBytes("icon.ico", {0, 0, 1, 0, 1, 0, 32, 32, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0, 22, 0, 0, 0});

@@ -1,4 +1,4 @@
-// ferryc compile SCRIPT [-o OUT] [--stub FILE] [--base DIR]
+// ferryc compile SCRIPT [-o OUT] [--stub FILE] [--base DIR] [-q] [--werror]
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,7 +20,7 @@ namespace ferry::tool {
 namespace {
 
 const char kHelp[] =
-    "usage: ferryc compile SCRIPT [-o OUT] [--stub FILE] [--base DIR] [-q]\n"
+    "usage: ferryc compile SCRIPT [-o OUT] [--stub FILE] [--base DIR] [-q] [--werror]\n"
     "\n"
     "Compiles a setup script (docs/script.md) into a setup program: a copy of\n"
     "the stub with the setup archive appended.\n"
@@ -33,12 +33,14 @@ const char kHelp[] =
     "               @base line): each installed file it holds with other\n"
     "               contents is stored as a delta against it when that is smaller\n"
     "  -q           print errors and warnings only\n"
+    "  --werror     take warnings as errors\n"
     "\n"
     "On a terminal a counter of files and bytes shows on standard error while\n"
     "the archive is written. The last line (not with -q) sums up: entries,\n"
     "payload groups, bytes in, bytes out (the archive) and their ratio, the\n"
     "stub's and the setup's size, and the time taken.\n"
-    "Messages read FILE:LINE: error: TEXT. A script with errors writes nothing.\n"
+    "Messages read FILE:LINE: error: TEXT (or warning: TEXT, which does not\n"
+    "stop the compile). A script with errors writes nothing.\n"
     "Exit status: 0 written, 1 errors, 2 bad usage.\n";
 
 std::optional<fs::path> FindStub(const std::string& given) {
@@ -76,12 +78,15 @@ int RunCompile(const std::vector<std::string>& args) {
   }
   std::string script, out, stub, base;
   bool quiet = false;
+  bool werror = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if ((a == "-o" || a == "--stub" || a == "--base") && i + 1 < args.size()) {
       (a == "-o" ? out : a == "--stub" ? stub : base) = args[++i];
     } else if (a == "-q") {
       quiet = true;
+    } else if (a == "--werror") {
+      werror = true;
     } else if (!a.empty() && a[0] == '-') {
       std::fprintf(stderr, "ferryc compile: unknown option '%s'\n%s", a.c_str(), kHelp);
       return 2;
@@ -125,6 +130,12 @@ int RunCompile(const std::vector<std::string>& args) {
                                         "' but checks for '" + expected + "' (\"outfile\") when it starts",
                                     true});
   }
+  if (werror)
+    for (Diagnostic& d : result.diagnostics)
+      if (d.warning) {
+        d.warning = false;
+        result.ok = false;
+      }
   bool ok = result.ok && stub_path;
   WriteStats stats;
   if (ok) {

@@ -11,7 +11,8 @@
 namespace {
 
 void PrintOverview() {
-  std::printf("usage: ferryc COMMAND [ARGS...]   (ferryc COMMAND --help for details)\n\ncommands:\n");
+  std::printf("usage: ferryc COMMAND [ARGS...]   (ferryc help COMMAND, or ferryc COMMAND --help, for details)\n"
+              "       ferryc --version\n\ncommands:\n");
   for (const auto& c : ferry::tool::ToolCommands())
     std::printf("  %-8s %-28s %s\n", c.name, c.usage, c.summary);
 }
@@ -26,6 +27,18 @@ int main(int argc, char** argv) {
   }
   std::string name = argv[1];
   std::vector<std::string> args(argv + 2, argv + argc);
+  if (name == "--version") {
+    std::printf("ferryc %s (commit %s)\n", FERRY_VERSION, FERRY_COMMIT);
+    return 0;
+  }
+  if (name == "help") {
+    if (args.size() != 1) {
+      PrintOverview();
+      return args.empty() ? 0 : 2;
+    }
+    name = args[0];
+    args = {"--help"};
+  }
   for (const auto& c : ferry::tool::ToolCommands()) {
     if (name != c.name) continue;
     try {

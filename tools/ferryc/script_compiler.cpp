@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <set>
 #include <system_error>
 #include <unordered_map>
 
@@ -17,6 +18,7 @@
 #include "formats/pak/pak_codec.h"
 #include "host_paths.h"
 #include "payload_folder.h"
+#include "script_checks.h"
 #include "script_directives.h"
 #include "script_lexer.h"
 #include "formats/languages/languages.h"
@@ -90,6 +92,8 @@ class Compiler {
   void SetProductValue(const ScriptLine& line, const ProductDirective& form);
   void AddPayloadGroups();
   void CheckReferences();
+  void CheckParameters(const CommandDescriptor& descriptor, const ScriptLine& line);
+  void CheckLanguageReferences();
   bool AddGroup0(ArchiveSource entry);
   std::optional<std::vector<uint8_t>> ReadSource(int line, const std::string& scriptPath, fs::path* found);
 
@@ -110,6 +114,11 @@ class Compiler {
     std::optional<std::string> installFolder;  // "file" lines: the subfolder, "" for the install folder
   };
   std::vector<GroupLine> group_lines_;
+  struct CarriedLayout {
+    std::string name;
+    int line;
+  };
+  std::vector<CarriedLayout> layouts_;  // for the page lists' check
 };
 
 CompileResult Compiler::Run(std::string_view text) {
@@ -139,6 +148,7 @@ CompileResult Compiler::Run(std::string_view text) {
     if (l.kind == ScriptLineKind::kDirective) AddDirective(l);
   AddPayloadGroups();
   CheckReferences();
+  CheckLanguageReferences();
 
   if (result_.setup.info.SetupExeName.empty())
     Error(0, "no \"outfile\" line: a setup checks its own file name against that name at start-up");
@@ -241,6 +251,7 @@ void Compiler::CompileCommands() {
     TCommandClass* cmd = commands_.Find(cl.Lines[i].CommandNo);
     if (!cmd) continue;
     current = static_cast<int>(i);
+    CheckParameters(cmd->Descriptor(), parsed_[i]);
     size_t errors_before = ctx.Errors.size();
     cmd->CompileProcess(ctx, current);
     if (ctx.Errors.size() != errors_before) continue;
@@ -408,6 +419,9 @@ void Compiler::AddDirective(const ScriptLine& line) {
   if (EndsWithNoCase(*entry_name, ".txt")) *data = NormaliseTextLineEnds(std::move(*data));
   ArchiveSource entry{*entry_name, 0, true, std::move(*data), found, 0, line.number, {}, {}, false};
   if (!AddGroup0(entry)) return;
+  const bool uninstallLayout = EqualsNoCase(form->name, "uninstall") && EndsWithNoCase(entry.name, ".txt") &&
+                               !EqualsNoCase(entry.name, "UNINSTALL_Pages.txt");
+  if (EqualsNoCase(form->name, "layout") || uninstallLayout) layouts_.push_back({entry.name, line.number});
   directives_.push_back(std::move(entry));
 }
 
@@ -450,6 +464,7 @@ void Compiler::CheckReferences() {
   if (!info.ChangelogName.empty() && !carried(info.ChangelogName))
     Warn(0, "\"changelog\" names the entry '" + info.ChangelogName + "', which the setup does not carry");
   for (const std::string prefix : {"", "UNINSTALL_"}) {
+    std::set<std::string> listed;  // lower-cased entry names
     auto it = group0_names_.find(AsciiLowerCopy(prefix + "Pages.txt"));
     if (it == group0_names_.end()) {
       if (prefix.empty()) Warn(0, "the setup carries no \"Pages.txt\": its wizard will have no pages");
@@ -462,11 +477,52 @@ void Compiler::CheckReferences() {
     if (!pages) continue;
     for (const LayoutSection& section : SplitSections(SplitLines(pages->data))) {
       if (!EqualsNoCase(SectionName(section[0]), "Pages")) continue;
-      for (size_t i = 1; i < section.size(); ++i)
+      for (size_t i = 1; i < section.size(); ++i) {
+        listed.insert(AsciiLowerCopy(prefix + section[i]));
         if (!carried(prefix + section[i]))
-          Warn(it->second, "\"" + pages->name + "\" names the layout '" + section[i] + "', which the setup does not carry" +
+          Error(it->second, "\"" + pages->name + "\" names the layout '" + section[i] + "', which the setup does not carry" +
                                (prefix.empty() ? "" : " as '" + prefix + section[i] + "'"));
+      }
     }
+    for (const CarriedLayout& layout : layouts_)
+      if (StartsWithNoCase(layout.name, "UNINSTALL_") == !prefix.empty() && !listed.count(AsciiLowerCopy(layout.name)))
+        Warn(layout.line, "no page list names the layout '" + layout.name + "'");
+  }
+}
+
+// Path variables and registry roots of the parameters that hold them.
+void Compiler::CheckParameters(const CommandDescriptor& descriptor, const ScriptLine& line) {
+  for (size_t p = 0; p < line.params.size() && p < 15; ++p) {
+    const uint16_t bit = ParamBit(static_cast<int>(p) + 1);
+    if (descriptor.PathParams & bit) CheckPathVariables(line.params[p], display_, line.number, result_.diagnostics);
+    if (descriptor.RootParams & bit) CheckRegistryRoot(line.params[p], display_, line.number, result_.diagnostics);
+  }
+}
+
+// The setup's tables for its own texts, the uninstaller's for its layouts.
+void Compiler::CheckLanguageReferences() {
+  static constexpr std::string_view kUninstallTable = "UNINSTALL_LANGUAGE-";
+  static constexpr std::string_view kSetupTable = "LANGUAGE-";
+  std::vector<LanguageTable> setup, uninstall;
+  for (const ArchiveSource& e : languages_) {
+    const bool forUninstaller = StartsWithNoCase(e.name, kUninstallTable);
+    LanguageTable t{e.name.substr((forUninstaller ? kUninstallTable : kSetupTable).size()), {}};
+    t.table.LoadFromBuffer(e.data.data(), e.data.size());  // read once already when it was added
+    (forUninstaller ? uninstall : setup).push_back(std::move(t));
+  }
+  if (!setup.empty())
+    for (const ScriptLine& l : parsed_)
+      if (l.kind == ScriptLineKind::kCommand && l.word == "message" && !l.params.empty())
+        CheckLangRefs(l.params[0], setup, display_, l.number, result_.diagnostics);
+  for (const ArchiveSource& e : directives_) {
+    const std::vector<LanguageTable>& tables = StartsWithNoCase(e.name, "UNINSTALL_") ? uninstall : setup;
+    if (tables.empty() || !EndsWithNoCase(e.name, ".txt")) continue;
+    std::string text;
+    const bool wide = e.data.size() >= 2 && e.data[0] == 0xFF && e.data[1] == 0xFE;
+    for (size_t i = wide ? 2 : 0; i < e.data.size(); i += wide ? 2 : 1) text += static_cast<char>(e.data[i]);
+    const fs::path relative = e.source.lexically_relative(base_);
+    const fs::path shown = relative.empty() ? e.source : fs::path(display_).parent_path() / relative;
+    CheckLangRefs(text, tables, shown.generic_string(), 1, result_.diagnostics);
   }
 }
 

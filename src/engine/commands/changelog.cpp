@@ -17,6 +17,6 @@ void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineI
 
 extern const CommandDescriptor kChangelogCommand;
 const CommandDescriptor kChangelogCommand{.Keyword = "changelog", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
-                                    .Compile = Compile};
+                                          .MaxParams = 1, .Compile = Compile};
 
 }  // namespace ferry

@@ -36,6 +36,6 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 
 extern const CommandDescriptor kCopyFileCommand;
 const CommandDescriptor kCopyFileCommand{.Keyword = "copyfile", .IsSetting = false, .GroupKind = 0, .MinParams = 2,
-                                   .Run = Run};
+                                         .MaxParams = 2, .PathParams = ParamBit(1) | ParamBit(2), .Run = Run};
 
 }  // namespace ferry

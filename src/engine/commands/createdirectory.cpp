@@ -22,6 +22,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 
 extern const CommandDescriptor kCreateDirectoryCommand;
 const CommandDescriptor kCreateDirectoryCommand{.Keyword = "createdirectory", .IsSetting = false, .GroupKind = 0,
-                                          .MinParams = 1, .Run = Run};
+                                                .MinParams = 1, .MaxParams = 1, .PathParams = ParamBit(1),
+                                                .Run = Run};
 
 }  // namespace ferry

@@ -39,6 +39,8 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 
 extern const CommandDescriptor kCreateShortCutCommand;
 const CommandDescriptor kCreateShortCutCommand{.Keyword = "createshortcut", .IsSetting = false, .GroupKind = 0,
-                                         .MinParams = 3, .Run = Run};
+                                               .MinParams = 3, .MaxParams = 4,
+                                               .PathParams = ParamBit(1) | ParamBit(2) | ParamBit(3) | ParamBit(4),
+                                               .Run = Run};
 
 }  // namespace ferry

@@ -21,6 +21,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 }  // namespace
 
 extern const CommandDescriptor kDeleteCommand;
-const CommandDescriptor kDeleteCommand{.Keyword = "delete", .IsSetting = false, .GroupKind = 0, .MinParams = 1, .Run = Run};
+const CommandDescriptor kDeleteCommand{.Keyword = "delete", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
+                                       .MaxParams = 1, .PathParams = ParamBit(1), .Run = Run};
 
 }  // namespace ferry

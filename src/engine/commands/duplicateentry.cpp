@@ -22,6 +22,6 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 
 extern const CommandDescriptor kDuplicateEntryCommand;
 const CommandDescriptor kDuplicateEntryCommand{.Keyword = "duplicateentry", .IsSetting = false, .GroupKind = 0,
-                                         .MinParams = 3, .Run = Run};
+                                               .MinParams = 3, .MaxParams = 3, .PathParams = ParamBit(1), .Run = Run};
 
 }  // namespace ferry

@@ -22,6 +22,6 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 
 extern const CommandDescriptor kExecuteCommand;
 const CommandDescriptor kExecuteCommand{.Keyword = "execute", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
-                                  .Run = Run};
+                                        .MaxParams = 2, .PathParams = ParamBit(1), .Run = Run};
 
 }  // namespace ferry

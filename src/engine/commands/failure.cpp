@@ -17,6 +17,7 @@ void Run(SetupContext& ctx, const CommandRun&, TCompLine&, int) {
 }  // namespace
 
 extern const CommandDescriptor kFailureCommand;
-const CommandDescriptor kFailureCommand{.Keyword = "failure", .IsSetting = false, .GroupKind = 0, .MinParams = 0, .Run = Run};
+const CommandDescriptor kFailureCommand{.Keyword = "failure", .IsSetting = false, .GroupKind = 0, .MinParams = 0,
+                                        .MaxParams = 0, .Run = Run};
 
 }  // namespace ferry

@@ -178,6 +178,7 @@ bool CheckDeltaBases(SetupContext& ctx, System& system, DeltaPlan& plan) {
 
 extern const CommandDescriptor kFileCommand;
 const CommandDescriptor kFileCommand{.Keyword = "file", .IsSetting = false, .GroupKind = 1, .MinParams = 1,
-                               .SubfolderParams = ParamBit(2), .Run = Run};
+                                     .MaxParams = 7, .SubfolderParams = ParamBit(2), .RootParams = ParamBit(3),
+                                     .Run = Run};
 
 }  // namespace ferry

@@ -17,6 +17,6 @@ void Run(SetupContext& ctx, const CommandRun&, TCompLine& line, int) {
 
 extern const CommandDescriptor kGotoCommand;
 const CommandDescriptor kGotoCommand{.Keyword = "goto", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
-                               .JumpParams = ParamBit(1), .Run = Run};
+                                     .MaxParams = 1, .JumpParams = ParamBit(1), .Run = Run};
 
 }  // namespace ferry

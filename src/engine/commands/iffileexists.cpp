@@ -27,7 +27,8 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 }  // namespace
 
 extern const CommandDescriptor kIfFileExistsCommand;
-const CommandDescriptor kIfFileExistsCommand{.Keyword = "iffileexists", .IsSetting = false, .GroupKind = 0, .MinParams = 3,
-                                       .JumpParams = ParamBit(2) | ParamBit(3), .ZeroMeansNoJump = true, .Run = Run};
+const CommandDescriptor kIfFileExistsCommand{.Keyword = "iffileexists", .IsSetting = false, .GroupKind = 0,
+                                             .MinParams = 3, .MaxParams = 3, .JumpParams = ParamBit(2) | ParamBit(3),
+                                             .ZeroMeansNoJump = true, .PathParams = ParamBit(1), .Run = Run};
 
 }  // namespace ferry

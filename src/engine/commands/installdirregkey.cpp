@@ -20,6 +20,7 @@ void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineI
 
 extern const CommandDescriptor kInstallDirRegKeyCommand;
 const CommandDescriptor kInstallDirRegKeyCommand{.Keyword = "installdirregkey", .IsSetting = true, .GroupKind = 0,
-                                           .MinParams = 3, .Compile = Compile};
+                                                 .MinParams = 3, .MaxParams = 3, .RootParams = ParamBit(1),
+                                                 .Compile = Compile};
 
 }  // namespace ferry

@@ -5,6 +5,6 @@ namespace ferry {
 
 extern const CommandDescriptor kLanguageCommand;
 const CommandDescriptor kLanguageCommand{.Keyword = "language", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
-                                   .LanguageEntryPrefix = "LANGUAGE-"};
+                                         .MaxParams = 1, .LanguageEntryPrefix = "LANGUAGE-"};
 
 }  // namespace ferry

@@ -36,6 +36,6 @@ void Run(SetupContext& ctx, const CommandRun&, TCompLine& line, int) {
 
 extern const CommandDescriptor kMessageCommand;
 const CommandDescriptor kMessageCommand{.Keyword = "message", .IsSetting = false, .GroupKind = 0, .MinParams = 1,
-                                  .Compile = Compile, .Run = Run};
+                                        .MaxParams = 1, .Compile = Compile, .Run = Run};
 
 }  // namespace ferry

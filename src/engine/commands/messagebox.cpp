@@ -30,8 +30,9 @@ void Run(SetupContext& ctx, const CommandRun&, TCompLine& line, int) {
 }  // namespace
 
 extern const CommandDescriptor kMessageBoxCommand;
-const CommandDescriptor kMessageBoxCommand{.Keyword = "messagebox", .IsSetting = false, .GroupKind = 0, .MinParams = 4,
-                                     .JumpParams = ParamBit(3) | ParamBit(4), .ZeroMeansNoJump = true,
-                                     .NoJumpToFirstLine = true, .Run = Run};
+const CommandDescriptor kMessageBoxCommand{.Keyword = "messagebox", .IsSetting = false, .GroupKind = 0,
+                                           .MinParams = 4, .MaxParams = 4, .JumpParams = ParamBit(3) | ParamBit(4),
+                                           .ZeroMeansNoJump = true, .NoJumpToFirstLine = true,
+                                           .PathParams = ParamBit(1) | ParamBit(2), .Run = Run};
 
 }  // namespace ferry

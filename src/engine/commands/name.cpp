@@ -18,6 +18,6 @@ void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineI
 
 extern const CommandDescriptor kNameCommand;
 const CommandDescriptor kNameCommand{.Keyword = "name", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
-                               .Compile = Compile};
+                                     .MaxParams = 1, .Compile = Compile};
 
 }  // namespace ferry

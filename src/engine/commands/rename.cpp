@@ -29,6 +29,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 }  // namespace
 
 extern const CommandDescriptor kRenameCommand;
-const CommandDescriptor kRenameCommand{.Keyword = "rename", .IsSetting = false, .GroupKind = 0, .MinParams = 2, .Run = Run};
+const CommandDescriptor kRenameCommand{.Keyword = "rename", .IsSetting = false, .GroupKind = 0, .MinParams = 2,
+                                       .MaxParams = 2, .PathParams = ParamBit(1) | ParamBit(2), .Run = Run};
 
 }  // namespace ferry

@@ -21,7 +21,8 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 }  // namespace
 
 extern const CommandDescriptor kRkpOfficialCommand;
-const CommandDescriptor kRkpOfficialCommand{.Keyword = "rkpofficial", .IsSetting = false, .GroupKind = 0, .MinParams = 3,
-                                      .EncipheredParams = ParamBit(2), .Run = Run};
+const CommandDescriptor kRkpOfficialCommand{.Keyword = "rkpofficial", .IsSetting = false, .GroupKind = 0,
+                                            .MinParams = 3, .MaxParams = 3, .EncipheredParams = ParamBit(2),
+                                            .PathParams = ParamBit(1), .Run = Run};
 
 }  // namespace ferry

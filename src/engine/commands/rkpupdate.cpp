@@ -34,6 +34,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 
 extern const CommandDescriptor kRkpUpdateCommand;
 const CommandDescriptor kRkpUpdateCommand{.Keyword = "rkpupdate", .IsSetting = false, .GroupKind = 2, .MinParams = 3,
-                                    .EncipheredParams = ParamBit(2), .Compile = Compile, .Run = Run};
+                                          .MaxParams = 3, .EncipheredParams = ParamBit(2), .PathParams = ParamBit(3),
+                                          .Compile = Compile, .Run = Run};
 
 }  // namespace ferry

@@ -28,6 +28,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 }  // namespace
 
 extern const CommandDescriptor kRMDirCommand;
-const CommandDescriptor kRMDirCommand{.Keyword = "rmdir", .IsSetting = false, .GroupKind = 0, .MinParams = 2, .Run = Run};
+const CommandDescriptor kRMDirCommand{.Keyword = "rmdir", .IsSetting = false, .GroupKind = 0, .MinParams = 2,
+                                      .MaxParams = 2, .PathParams = ParamBit(1), .Run = Run};
 
 }  // namespace ferry

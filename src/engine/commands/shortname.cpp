@@ -17,6 +17,6 @@ void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineI
 
 extern const CommandDescriptor kShortNameCommand;
 const CommandDescriptor kShortNameCommand{.Keyword = "shortname", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
-                                    .Compile = Compile};
+                                          .MaxParams = 1, .Compile = Compile};
 
 }  // namespace ferry

@@ -6,6 +6,7 @@ namespace ferry {
 
 extern const CommandDescriptor kUninstallLanguageCommand;
 const CommandDescriptor kUninstallLanguageCommand{.Keyword = "uninstalllanguage", .IsSetting = false, .GroupKind = 0,
-                                            .MinParams = 1, .LanguageEntryPrefix = "UNINSTALL_LANGUAGE-"};
+                                                  .MinParams = 1, .MaxParams = 1,
+                                                  .LanguageEntryPrefix = "UNINSTALL_LANGUAGE-"};
 
 }  // namespace ferry

@@ -19,6 +19,7 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 
 extern const CommandDescriptor kUninstallLogLoadCommand;
 const CommandDescriptor kUninstallLogLoadCommand{.Keyword = "uninstalllogload", .IsSetting = false, .GroupKind = 0,
-                                           .MinParams = 1, .Run = Run};
+                                                 .MinParams = 1, .MaxParams = 2, .PathParams = ParamBit(1),
+                                                 .Run = Run};
 
 }  // namespace ferry

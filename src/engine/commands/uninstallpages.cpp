@@ -17,7 +17,7 @@ void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineI
 }  // namespace
 
 extern const CommandDescriptor kUninstallPagesCommand;
-const CommandDescriptor kUninstallPagesCommand{.Keyword = "uninstallpages", .IsSetting = true, .GroupKind = 0, .MinParams = 1,
-                                         .Compile = Compile};
+const CommandDescriptor kUninstallPagesCommand{.Keyword = "uninstallpages", .IsSetting = true, .GroupKind = 0,
+                                               .MinParams = 1, .MaxParams = 1, .Compile = Compile};
 
 }  // namespace ferry

@@ -81,6 +81,6 @@ void End(SetupContext& ctx) {
 
 extern const CommandDescriptor kVfsUpdateCommand;
 const CommandDescriptor kVfsUpdateCommand{.Keyword = "vfsupdate", .IsSetting = false, .GroupKind = 2, .MinParams = 2,
-                                    .Run = Run, .End = End};
+                                          .MaxParams = 3, .Run = Run, .End = End};
 
 }  // namespace ferry

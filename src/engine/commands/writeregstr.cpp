@@ -34,7 +34,8 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 }  // namespace
 
 extern const CommandDescriptor kWriteRegStrCommand;
-const CommandDescriptor kWriteRegStrCommand{.Keyword = "writeregstr", .IsSetting = false, .GroupKind = 0, .MinParams = 4,
-                                      .Run = Run};
+const CommandDescriptor kWriteRegStrCommand{.Keyword = "writeregstr", .IsSetting = false, .GroupKind = 0,
+                                            .MinParams = 4, .MaxParams = 4, .PathParams = ParamBit(4),
+                                            .RootParams = ParamBit(1), .Run = Run};
 
 }  // namespace ferry

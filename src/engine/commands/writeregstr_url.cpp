@@ -40,6 +40,6 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 
 extern const CommandDescriptor kWriteRegStrUrlCommand;
 const CommandDescriptor kWriteRegStrUrlCommand{.Keyword = "writeregstr_url", .IsSetting = false, .GroupKind = 0,
-                                         .MinParams = 3, .Run = Run};
+                                               .MinParams = 3, .PathParams = ParamBit(2) | ParamBit(3), .Run = Run};
 
 }  // namespace ferry

@@ -42,6 +42,7 @@ class FakeEnv : public StartupEnvironment {
   std::string FindCdDrive() override { return "D:\\"; }
   std::string ProgramsDir() override { return "C:\\Start\\Programs\\"; }
   std::string ProgramFilesDir() override { return "C:\\Program Files\\"; }
+  std::string SystemFolderDir(SystemFolder) override { return "\\"; }
   std::optional<std::string> ReadRegistryString(int root, const std::string& key, const std::string& value) override {
     std::string k = std::to_string(root) + "|" + key;
     if (!Keys.count(k)) return std::nullopt;
