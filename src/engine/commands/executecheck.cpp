@@ -65,6 +65,6 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 
 extern const CommandDescriptor kExecuteCheckCommand;
 const CommandDescriptor kExecuteCheckCommand{.Keyword = "executecheck", .IsSetting = false, .GroupKind = 0,
-                                       .MinParams = 1, .Run = Run};
+                                             .MinParams = 1, .MaxParams = 3, .PathParams = ParamBit(1), .Run = Run};
 
 }  // namespace ferry
