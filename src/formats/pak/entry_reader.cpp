@@ -9,12 +9,6 @@ namespace ferry {
 
 namespace {
 
-EntryVerdict Damage(std::string why) {
-  EntryVerdict check;
-  check.Error = std::move(why);
-  return check;
-}
-
 EntryVerdict Sound() {
   EntryVerdict check;
   check.Sound = true;
@@ -37,11 +31,11 @@ PakEntryReader::~PakEntryReader() = default;
 
 EntryVerdict PakEntryReader::Stream(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e,
                                   const ByteSink& sink) {
-  if (e.OrigSize == 0) return Damage("empty entry");
-  if (e.Kind == kEntryDelta) return Damage("a delta entry is made only against its base file");
-  if (e.Kind > kEntryWholeFallback) return Damage("an entry of an unknown kind");
+  if (e.OrigSize == 0) return EntryVerdict::Damaged("empty entry");
+  if (e.Kind == kEntryDelta) return EntryVerdict::Damaged("a delta entry is made only against its base file");
+  if (e.Kind > kEntryWholeFallback) return EntryVerdict::Damaged("an entry of an unknown kind");
   const uint64_t stored = e.CompSize != 0 ? e.CompSize : e.OrigSize;
-  if (!StoredInside(e, stored, archiveEnd)) return Damage("stored bytes past the end of the file");
+  if (!StoredInside(e, stored, archiveEnd)) return EntryVerdict::Damaged("stored bytes past the end of the file");
   return Unpack(file, e, stored, sink);
 }
 
@@ -74,7 +68,7 @@ EntryVerdict PakEntryReader::Unpack(RandomAccessFile& file, const TPakFile& e, u
   uint32_t crc = 0;
   for (uint64_t done = 0; done < stored;) {
     std::span<uint8_t> part(in_buffer_.data(), static_cast<size_t>(std::min<uint64_t>(in_buffer_.size(), stored - done)));
-    if (file.ReadAt(e.Offset + done, part) != part.size()) return Damage("short read");
+    if (file.ReadAt(e.Offset + done, part) != part.size()) return EntryVerdict::Damaged("short read");
     crc = Crc32Update(crc, part);
     if (!packed) {
       hand(part);
@@ -93,13 +87,13 @@ EntryVerdict PakEntryReader::Unpack(RandomAccessFile& file, const TPakFile& e, u
     }
     done += part.size();
   }
-  if (crc != e.Checksum) return Damage("checksum mismatch");
+  if (crc != e.Checksum) return EntryVerdict::Damaged("checksum mismatch");
   if (packed && state != State::kEnded) {  // damaged, or cut short
     const std::string& why = decoder ? decoder->Error() : std::string();
-    return Damage("decompression error in " + e.Name + (why.empty() ? std::string() : ": " + why));
+    return EntryVerdict::Damaged("decompression error in " + e.Name + (why.empty() ? std::string() : ": " + why));
   }
   if (length != e.OrigSize) {
-    EntryVerdict check = Damage("unpacked length differs from OrigSize");
+    EntryVerdict check = EntryVerdict::Damaged("unpacked length differs from OrigSize");
     check.WrongLength = length;
     return check;
   }
@@ -116,26 +110,26 @@ EntryVerdict PakEntryReader::VerifyLarge(RandomAccessFile& file, uint64_t archiv
 // A delta entry is made only against its base, so what is checked here is
 // what it stores: its CRC-32 and a sound header and chunk table.
 EntryVerdict PakEntryReader::VerifyDelta(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e) {
-  if (e.OrigSize == 0) return Damage("empty entry");
+  if (e.OrigSize == 0) return EntryVerdict::Damaged("empty entry");
   EntryVerdict stored = VerifyStored(file, archiveEnd, e, e.CompSize);
   if (!stored.Sound) return stored;
   std::string why;
-  if (!ReadDeltaHeader(file, archiveEnd, e, &why)) return Damage(why);
+  if (!ReadDeltaHeader(file, archiveEnd, e, &why)) return EntryVerdict::Damaged(why);
   return Sound();
 }
 
 EntryVerdict PakEntryReader::VerifyStored(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e,
                                           uint64_t stored) {
-  if (!StoredInside(e, stored, archiveEnd)) return Damage("stored bytes past the end of the file");
+  if (!StoredInside(e, stored, archiveEnd)) return EntryVerdict::Damaged("stored bytes past the end of the file");
   std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(stored, kVerifyChunkSize)));
   uint32_t crc = 0;
   for (uint64_t done = 0; done < stored;) {
     std::span<uint8_t> part(chunk.data(), static_cast<size_t>(std::min<uint64_t>(chunk.size(), stored - done)));
-    if (file.ReadAt(e.Offset + done, part) != part.size()) return Damage("short read");
+    if (file.ReadAt(e.Offset + done, part) != part.size()) return EntryVerdict::Damaged("short read");
     crc = Crc32Update(crc, part);
     done += part.size();
   }
-  if (crc != e.Checksum) return Damage("checksum mismatch");
+  if (crc != e.Checksum) return EntryVerdict::Damaged("checksum mismatch");
   return Sound();
 }
 

@@ -103,6 +103,13 @@ struct EntryVerdict {
   // Set when the stream was sound but unpacked to a length other than
   // OrigSize: that length (the reader's user may name it to the person).
   std::optional<uint64_t> WrongLength;
+
+  // A damaged entry, and why.
+  static EntryVerdict Damaged(std::string why) {
+    EntryVerdict verdict;
+    verdict.Error = std::move(why);
+    return verdict;
+  }
 };
 
 // Where an entry's unpacked bytes go, in order.
