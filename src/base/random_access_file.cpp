@@ -25,6 +25,26 @@ std::vector<uint8_t> RandomAccessFile::ReadVector(uint64_t offset, size_t n) {
   return out;
 }
 
+std::unique_ptr<FileView> RandomAccessFile::View(uint64_t, size_t) { return nullptr; }
+
+namespace {
+
+class SpanView : public FileView {
+ public:
+  explicit SpanView(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+  std::span<const uint8_t> Bytes() const override { return bytes_; }
+
+ private:
+  std::span<const uint8_t> bytes_;
+};
+
+}  // namespace
+
+std::unique_ptr<FileView> MemoryFile::View(uint64_t offset, size_t length) {
+  if (length == 0 || offset > data_.size() || length > data_.size() - offset) return nullptr;
+  return std::make_unique<SpanView>(std::span<const uint8_t>(data_).subspan(static_cast<size_t>(offset), length));
+}
+
 size_t MemoryFile::ReadAt(uint64_t offset, std::span<uint8_t> out) {
   if (offset >= data_.size()) return 0;
   size_t n = std::min<uint64_t>(out.size(), data_.size() - offset);

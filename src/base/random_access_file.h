@@ -13,6 +13,15 @@
 
 namespace ferry {
 
+// A read-only view of part of a file that the system maps: its pages are the
+// file's, read in as they are touched, not a copy in the process's memory.
+// The bytes stay valid while the view lives and nobody truncates the file.
+class FileView {
+ public:
+  virtual ~FileView() = default;
+  virtual std::span<const uint8_t> Bytes() const = 0;
+};
+
 class RandomAccessFile {
  public:
   virtual ~RandomAccessFile() = default;
@@ -29,6 +38,11 @@ class RandomAccessFile {
   // Pushes written bytes to the disk (commit points of journals).
   virtual void Flush() = 0;
 
+  // A view of `length` (> 0) bytes at `offset`; nullptr when they cannot be
+  // mapped (past the file's end, or a file of no mappable kind), and the
+  // caller reads them with ReadAt instead.
+  virtual std::unique_ptr<FileView> View(uint64_t offset, size_t length);
+
   // Reads exactly n bytes at offset into a new buffer; shorter when the file ends.
   std::vector<uint8_t> ReadVector(uint64_t offset, size_t n);
 };
@@ -43,6 +57,8 @@ class MemoryFile : public RandomAccessFile {
   void WriteAt(uint64_t offset, std::span<const uint8_t> data) override;
   void Truncate(uint64_t size) override;
   void Flush() override {}
+  // The buffer itself: valid until the file is written.
+  std::unique_ptr<FileView> View(uint64_t offset, size_t length) override;
 
   const std::vector<uint8_t>& Data() const { return data_; }
   std::vector<uint8_t>& Data() { return data_; }

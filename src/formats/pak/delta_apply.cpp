@@ -1,6 +1,10 @@
 #include <zstd.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "formats/pak/delta_codec.h"
 
@@ -18,10 +22,18 @@ std::optional<DeltaHeader> ReadDeltaHeader(RandomAccessFile& archive, uint64_t a
 
 std::optional<Sha256Digest> HashFile(RandomAccessFile& file) {
   const uint64_t size = file.Size();
-  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(size, kVerifyChunkSize)));
+  std::vector<uint8_t> buffer;
   Sha256 hash;
   for (uint64_t done = 0; done < size;) {
-    std::span<uint8_t> part(buffer.data(), static_cast<size_t>(std::min<uint64_t>(buffer.size(), size - done)));
+    // Mapped a reference's worth at a time where the file allows it.
+    const size_t length = static_cast<size_t>(std::min<uint64_t>(kDeltaMaxReference, size - done));
+    if (std::unique_ptr<FileView> view = file.View(done, length)) {
+      hash.Update(view->Bytes());
+      done += length;
+      continue;
+    }
+    buffer.resize(static_cast<size_t>(std::min<uint64_t>(size, kVerifyChunkSize)));
+    std::span<uint8_t> part(buffer.data(), std::min(buffer.size(), length));
     if (file.ReadAt(done, part) != part.size()) return std::nullopt;
     hash.Update(part);
     done += part.size();
@@ -35,10 +47,82 @@ bool BaseMatches(RandomAccessFile& base, const DeltaHeader& header) {
   return hash && *hash == header.BaseHash;
 }
 
+namespace {
+
+// A result this large is hashed on a thread of the applier's own, beside the
+// decoding and the writing; a smaller one costs less than the hand-overs.
+constexpr uint64_t kHashHelperFrom = 4 * kStreamChunkSize;
+
+}  // namespace
+
+// Decoded pieces alternate between two buffers: while the helper hashes one,
+// this thread writes it and decodes the next into the other.
 struct DeltaApplier::State {
   ZSTD_DCtx* dctx = nullptr;
-  std::vector<uint8_t> reference, in, out;
-  ~State() { ZSTD_freeDCtx(dctx); }
+  std::vector<uint8_t> reference, in;
+  std::vector<uint8_t> out[2];
+  int current = 0;  // the buffer the next piece is decoded into
+  Sha256 hash;      // of the entry's result
+
+  std::thread helper;
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::span<const uint8_t> pending;  // handed to the helper, while busy
+  bool busy = false, stop = false;
+
+  ~State() {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      stop = true;
+    }
+    changed.notify_all();
+    if (helper.joinable()) helper.join();
+    ZSTD_freeDCtx(dctx);
+  }
+
+  // No thread to be had: every piece is hashed in turn.
+  void StartHelper() {
+    if (helper.joinable()) return;
+    try {
+      helper = std::thread([this] { HelpHash(); });
+    } catch (const std::system_error&) {
+    }
+  }
+
+  void HelpHash() {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      changed.wait(lock, [this] { return busy || stop; });
+      if (!busy) return;
+      const std::span<const uint8_t> bytes = pending;
+      lock.unlock();
+      hash.Update(bytes);
+      lock.lock();
+      busy = false;
+      changed.notify_all();
+    }
+  }
+
+  // Hands `bytes` (in out[current]) over once the piece before is hashed,
+  // so the other buffer is free for the next piece.
+  void Hash(std::span<const uint8_t> bytes, bool helped) {
+    current ^= 1;
+    if (!helped || !helper.joinable()) {
+      hash.Update(bytes);
+      return;
+    }
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [this] { return !busy; });
+    pending = bytes;
+    busy = true;
+    changed.notify_all();
+  }
+
+  // Every piece handed over is hashed.
+  void Drain() {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [this] { return !busy; });
+  }
 };
 
 DeltaApplier::DeltaApplier() : state_(std::make_unique<State>()) {}
@@ -49,35 +133,51 @@ EntryVerdict DeltaApplier::Apply(RandomAccessFile& archive, uint64_t archiveEnd,
   std::string why;
   std::optional<DeltaHeader> header = ReadDeltaHeader(archive, archiveEnd, e, &why);
   if (!header) return EntryVerdict::Damaged(why);
-  if (!state_->dctx) state_->dctx = ZSTD_createDCtx();
-  if (!state_->dctx) return EntryVerdict::Damaged("cannot start zstd");
-  Sha256 hash;
+  State& s = *state_;
+  if (!s.dctx) s.dctx = ZSTD_createDCtx();
+  if (!s.dctx) return EntryVerdict::Damaged("cannot start zstd");
+  // A sink that threw may have left a piece with the helper.
+  s.Drain();
+  s.hash = Sha256();
+  const bool helped = header->ResultSize >= kHashHelperFrom;
+  if (helped) s.StartHelper();
   uint64_t frameOffset = e.Offset + header->Size();
   for (const DeltaChunk& c : header->Chunks) {
-    EntryVerdict chunk = ApplyChunk(archive, frameOffset, c, base, sink, hash);
+    EntryVerdict chunk = ApplyChunk(archive, frameOffset, c, base, sink, helped);
     if (!chunk.Sound) return chunk;
     frameOffset += c.FrameLength;
   }
-  if (hash.Final() != header->ResultHash) return EntryVerdict::Damaged("the patched file is not the one the delta records");
+  s.Drain();
+  if (s.hash.Final() != header->ResultHash)
+    return EntryVerdict::Damaged("the patched file is not the one the delta records");
   EntryVerdict sound;
   sound.Sound = true;
   return sound;
 }
 
-// The reference is read into a buffer of its own (at most kDeltaMaxReference
-// bytes); the decoder keeps at most one chunk of result, since every frame
-// records its content size.
+// The reference is a view of the base where the file can be mapped (its
+// pages are the file's, not the process's), else read into a buffer of at
+// most kDeltaMaxReference bytes; the decoder keeps at most one chunk of
+// result, since every frame records its content size.
 EntryVerdict DeltaApplier::ApplyChunk(RandomAccessFile& archive, uint64_t frameOffset, const DeltaChunk& chunk,
-                                      RandomAccessFile& base, const ByteSink& sink, Sha256& hash) {
+                                      RandomAccessFile& base, const ByteSink& sink, bool helped) {
   State& s = *state_;
-  s.reference.resize(chunk.BaseLength);
-  if (base.ReadAt(chunk.BaseOffset, s.reference) != s.reference.size()) return EntryVerdict::Damaged("the base file is cut short");
+  std::unique_ptr<FileView> view = chunk.BaseLength > 0 ? base.View(chunk.BaseOffset, chunk.BaseLength) : nullptr;
+  std::span<const uint8_t> reference;
+  if (view) {
+    reference = view->Bytes();
+  } else {
+    s.reference.resize(chunk.BaseLength);
+    if (base.ReadAt(chunk.BaseOffset, s.reference) != s.reference.size())
+      return EntryVerdict::Damaged("the base file is cut short");
+    reference = s.reference;
+  }
   ZSTD_DCtx_reset(s.dctx, ZSTD_reset_session_and_parameters);
   ZSTD_DCtx_setParameter(s.dctx, ZSTD_d_windowLogMax, kDeltaWindowLog);
-  if (ZSTD_isError(ZSTD_DCtx_refPrefix(s.dctx, s.reference.data(), s.reference.size())))
+  if (ZSTD_isError(ZSTD_DCtx_refPrefix(s.dctx, reference.data(), reference.size())))
     return EntryVerdict::Damaged("cannot start zstd");
   s.in.resize(std::min<size_t>(chunk.FrameLength, kStreamChunkSize));
-  s.out.resize(kStreamChunkSize);
+  for (std::vector<uint8_t>& buffer : s.out) buffer.resize(kStreamChunkSize);
   uint64_t produced = 0;
   size_t rc = 1;
   for (uint64_t done = 0; done < chunk.FrameLength;) {
@@ -87,13 +187,14 @@ EntryVerdict DeltaApplier::ApplyChunk(RandomAccessFile& archive, uint64_t frameO
     ZSTD_inBuffer source{part.data(), part.size(), 0};
     // Drain the output too, also once the input is taken.
     for (;;) {
-      ZSTD_outBuffer dest{s.out.data(), s.out.size(), 0};
+      std::vector<uint8_t>& out = s.out[s.current];
+      ZSTD_outBuffer dest{out.data(), out.size(), 0};
       rc = ZSTD_decompressStream(s.dctx, &dest, &source);
       if (ZSTD_isError(rc)) return EntryVerdict::Damaged(std::string("delta decompression error: ") + ZSTD_getErrorName(rc));
       if (dest.pos > 0) {
         if (dest.pos > chunk.ResultLength - produced) return EntryVerdict::Damaged("a delta chunk makes more than its length");
-        std::span<const uint8_t> bytes(s.out.data(), dest.pos);
-        hash.Update(bytes);
+        std::span<const uint8_t> bytes(out.data(), dest.pos);
+        s.Hash(bytes, helped);
         if (sink) sink(bytes);
         produced += dest.pos;
       }

@@ -28,14 +28,17 @@ std::optional<std::vector<uint8_t>> MakeDelta(std::span<const uint8_t> base, std
 std::optional<DeltaHeader> ReadDeltaHeader(RandomAccessFile& archive, uint64_t archiveEnd, const TPakFile& e,
                                            std::string* why);
 
-// The SHA-256 of a whole file, streamed through one buffer of
-// kVerifyChunkSize; none when it cannot be read to its end.
+// The SHA-256 of a whole file, through views of it (else one buffer of
+// kVerifyChunkSize); none when it cannot be read to its end.
 std::optional<Sha256Digest> HashFile(RandomAccessFile& file);
 // Whether `base` is the file the delta was made against: its size and SHA-256.
 bool BaseMatches(RandomAccessFile& base, const DeltaHeader& header);
 
-// Applies delta entries, one after another, through fixed buffers (a part of
-// the base, one chunk's decoding window, a piece of stored bytes).
+// Applies delta entries, one after another, through fixed buffers (one
+// chunk's decoding window, a piece of stored bytes, two pieces of result)
+// and a view of the base's part each chunk refers to (a buffer of it where
+// the base cannot be mapped). A large result is hashed on a thread of the
+// applier's own while it is decoded and written.
 class DeltaApplier {
  public:
   DeltaApplier();
@@ -53,7 +56,7 @@ class DeltaApplier {
 
  private:
   EntryVerdict ApplyChunk(RandomAccessFile& archive, uint64_t frameOffset, const DeltaChunk& chunk,
-                          RandomAccessFile& base, const ByteSink& sink, Sha256& hash);
+                          RandomAccessFile& base, const ByteSink& sink, bool helped);
 
   struct State;
   std::unique_ptr<State> state_;
