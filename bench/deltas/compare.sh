@@ -4,24 +4,39 @@
 #   demo       examples/demo: 1.1 as installed (product-1.1/files) -> 1.2 (Files)
 #   scattered  a 200 MiB file with 1% of its bytes changed in 100 places
 #   inserted   the same file with 4 MiB inserted at its start
+#   program    two builds of ferryc.exe (stripped) that differ by a small
+#              source change, both built by this script (below)
 #   small      20,000 files of 1-8 KiB, 5% of them edited
 # Per case and tool: the delta's bytes (ferry: the stored bytes of the
 # changed files' entries, delta or whole as ferryc chose), the make time
 # (ferry: the whole compile) and the apply time. ferry applies under Wine (a
 # silent run of the patch setup over a copy of the base, the tree then
 # checked byte for byte), beside the same setup made without --base
-# installed over the same copy; xdelta3 and bspatch apply natively.
+# installed over the same copy, each with the stub's peak private memory
+# (peak_private.py: anonymous resident bytes, mapped files not counted);
+# xdelta3 and bspatch apply natively.
+#
+# The program case exports HEAD (git archive) to build/bench-program and
+# builds ferryc.exe there with the windows preset, then again after one
+# changed line; with ccache set up as for the project's builds
+# (CMAKE_CXX_COMPILER_LAUNCHER) the first build comes mostly from the cache
+# of build/windows, otherwise it is a whole build (some minutes on two
+# cores). The small case takes some minutes at SCALE 1 (20,000 files: the
+# compile, the two installs under Wine and 2,000 runs of each other tool).
 #
 #   scripts/bench deltas            (or bench/deltas/compare.sh)
 #   SCALE=0.1 CASES="demo small" scripts/bench deltas
-# Environment: SCALE (1), CASES ("demo scattered inserted small"), FERRYC
+# Environment: SCALE (1), CASES ("demo scattered inserted program small"),
+# TOOLS ("xdelta3 bsdiff": the others beside ferry; bsdiff takes minutes and
+# some GiB of memory on the 200 MiB cases), FERRYC
 # (build/native/tools/ferryc/ferryc), FERRY_STUB
 # (build/windows/src/app/setup-stub.exe), WORK (/dev/shm/ferry-bench-deltas).
 set -Eeuo pipefail
 trap 'echo "FAILED: line $LINENO of $0"' ERR
 src=$(cd "$(dirname "$0")/../.." && pwd)
 . "$src/tests/e2e/e2e_common.sh"
-cases=${CASES:-demo scattered inserted small}
+cases=${CASES:-demo scattered inserted program small}
+tools=${TOOLS-xdelta3 bsdiff}
 ferryc=$(realpath "${FERRYC:-$src/build/native/tools/ferryc/ferryc}")
 stub=$(realpath "${FERRY_STUB:-$src/build/windows/src/app/setup-stub.exe}")
 work=$(realpath -m "${WORK:-/dev/shm/ferry-bench-deltas}")
@@ -41,6 +56,28 @@ target=$WINEPREFIX/drive_c/bench
 
 seconds() { /usr/bin/time -f %e -o "$work/time" "$@" > /dev/null 2>&1 || return 1; cat "$work/time"; }
 sum() { awk '{ s += $1 } END { printf "%.2f", s }'; }
+mib() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }'; }
+
+# ferryc.exe built from HEAD, then again with one line of it changed: the
+# earlier and the later build of one program.
+program_builds() {  # out
+  local prog=$src/build/bench-program
+  rm -rf "$prog" && mkdir -p "$prog/build" "$1/base" "$1/new"
+  git -C "$src" archive HEAD | tar -x -C "$prog"
+  ln -s "$src/build/deps" "$prog/build/deps"
+  (cd "$prog" && cmake --preset windows > "$prog/configure.log" 2>&1)
+  local version
+  for version in base new; do
+    if [ $version = new ]; then
+      sed -i 's|unknown command '"'"'%s'"'"'\\n|unknown command '"'"'%s'"'"' (ferryc help lists the commands)\\n|' \
+          "$prog/tools/ferryc/main.cpp"
+      grep -q 'help lists the commands' "$prog/tools/ferryc/main.cpp" || { echo "FAILED: program: the change was not made"; exit 1; }
+    fi
+    (cd "$prog" && cmake --build --preset windows --target ferryc -j 2 > "$prog/build.log" 2>&1) ||
+      { echo "FAILED: program: ferryc.exe did not build (see $prog/build.log)"; exit 1; }
+    x86_64-w64-mingw32-strip -o "$1/$version/ferryc.exe" "$prog/build/windows/tools/ferryc/ferryc.exe"
+  done
+}
 
 # The paths below both trees whose files differ.
 changed_files() {  # base new
@@ -61,17 +98,21 @@ ferry_case() {  # name base new
   bytes=$(awk 'NR == FNR { want[$0] = 1; next } $2 != 0 && ($NF in want) { s += $5 } END { print s + 0 }' \
           <(sed 's|/|\\|g' "$dir/changed") "$dir/delta.list")
   deltas=$(awk '$3 == "delta"' "$dir/delta.list" | wc -l)
-  local apply install
+  local apply install apply_mem install_mem
   for setup in delta whole; do
     rm -rf "$target" && mkdir -p "$target" && cp -r "$base/." "$target/"
     cp "$dir/$setup.exe" "$dir/bench.exe"
-    local t
-    t=$(seconds wine "$dir/bench.exe" /S '/D=C:\bench') || { echo "FAILED: $1: the $setup setup failed"; exit 1; }
+    local t mem
+    read -r t mem < <(python3 "$src/bench/deltas/peak_private.py" bench.exe wine "$dir/bench.exe" /S '/D=C:\bench' ||
+                      echo failed)
+    [ "$t" != failed ] || { echo "FAILED: $1: the $setup setup failed"; exit 1; }
     if diff -r -q "$new" "$target" | grep -v '^Only in'; then echo "FAILED: $1: the $setup setup did not give the new tree"; exit 1; fi
-    if [ $setup = delta ]; then apply=$t; else install=$t; fi
+    if [ $setup = delta ]; then apply=$t apply_mem=$mem; else install=$t install_mem=$mem; fi
   done
-  echo "deltas/$1/ferry  delta $bytes bytes ($deltas deltas)  make $make s  apply $apply s (Wine)  setup $(stat -c %s "$dir/delta.exe") bytes"
-  echo "deltas/$1/ferry-whole  setup $(stat -c %s "$dir/whole.exe") bytes  make $whole_make s  install $install s (Wine)"
+  echo "deltas/$1/ferry  delta $bytes bytes ($deltas deltas)  make $make s  apply $apply s (Wine)" \
+       " peak private $(mib "$apply_mem") MiB  setup $(stat -c %s "$dir/delta.exe") bytes"
+  echo "deltas/$1/ferry-whole  setup $(stat -c %s "$dir/whole.exe") bytes  make $whole_make s  install $install s (Wine)" \
+       " peak private $(mib "$install_mem") MiB"
 }
 
 tool_case() {  # name base new tool
@@ -97,6 +138,9 @@ for name in $cases; do
   mkdir -p "$work/$name"
   if [ "$name" = demo ]; then
     base=$src/examples/demo/product-1.1/files new=$src/examples/demo/Files
+  elif [ "$name" = program ]; then
+    program_builds "$work/$name/tree"
+    base=$work/$name/tree/base new=$work/$name/tree/new
   else
     python3 "$src/bench/deltas/payload.py" "$name" "$work/$name/tree"
     base=$work/$name/tree/base new=$work/$name/tree/new
@@ -104,6 +148,5 @@ for name in $cases; do
   changed_files "$base" "$new" > "$work/$name/changed"
   echo "deltas/$name  $(wc -l < "$work/$name/changed") changed files, $(du -sb "$new" | cut -f1) bytes in the new tree"
   ferry_case "$name" "$base" "$new"
-  tool_case "$name" "$base" "$new" xdelta3
-  tool_case "$name" "$base" "$new" bsdiff
+  for tool in $tools; do tool_case "$name" "$base" "$new" "$tool"; done
 done
