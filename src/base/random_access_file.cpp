@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "base/file_view.h"
 #include "base/setup_error.h"
 #include "base/system_path.h"
 
@@ -89,6 +90,16 @@ class DiskFile : public RandomAccessFile {
     SeekTo(static_cast<int64_t>(offset), SEEK_SET);
     if (std::fwrite(data.data(), 1, data.size(), f_) != data.size() || std::fflush(f_) != 0)
       throw SetupError("Cannot write " + PathText(path_) + ": " + std::strerror(errno));
+  }
+
+  // Mapped beside the C library's buffer, which never sees it.
+  std::unique_ptr<FileView> View(uint64_t offset, size_t length) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+#ifdef _WIN32
+    return MapFileView(_fileno(f_), offset, length);
+#else
+    return MapFileView(fileno(f_), offset, length);
+#endif
   }
 
   void Truncate(uint64_t size) override {

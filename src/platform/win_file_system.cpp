@@ -14,33 +14,6 @@ namespace {
 
 DWORD AttributesOf(const std::string& path) { return GetFileAttributesW(WinPath(path).c_str()); }
 
-// A read-only mapping of part of a file. A view starts on the allocation
-// granularity, so it may begin some bytes before the part asked for.
-class WinFileView : public FileView {
- public:
-  static std::unique_ptr<FileView> Map(HANDLE file, uint64_t offset, size_t length) {
-    if (length == 0) return nullptr;
-    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (!mapping) return nullptr;
-    SYSTEM_INFO info{};
-    GetSystemInfo(&info);
-    const uint64_t start = offset - offset % info.dwAllocationGranularity;
-    const size_t lead = static_cast<size_t>(offset - start);
-    void* view = MapViewOfFile(mapping, FILE_MAP_READ, static_cast<DWORD>(start >> 32), static_cast<DWORD>(start),
-                               lead + length);
-    CloseHandle(mapping);  // the view holds the mapping open
-    if (!view) return nullptr;
-    return std::unique_ptr<FileView>(new WinFileView(view, lead, length));
-  }
-  ~WinFileView() override { UnmapViewOfFile(view_); }
-  std::span<const uint8_t> Bytes() const override { return {static_cast<const uint8_t*>(view_) + lead_, length_}; }
-
- private:
-  WinFileView(void* view, size_t lead, size_t length) : view_(view), lead_(lead), length_(length) {}
-  void* view_;
-  size_t lead_, length_;
-};
-
 // A file written through its handle, in order: the file pointer is moved
 // only when a read or write does not follow the last one (an OVERLAPPED
 // offset would cost Wine a server call per write).
@@ -102,10 +75,6 @@ class WinFile : public RandomAccessFile {
   }
 
   void Flush() override { FlushFileBuffers(h_); }
-
-  std::unique_ptr<FileView> View(uint64_t offset, size_t length) override {
-    return WinFileView::Map(h_, offset, length);
-  }
 
  private:
   static constexpr size_t kMaxIo = 1u << 30;
