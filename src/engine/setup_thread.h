@@ -14,9 +14,11 @@
 // the run's record (ctx.Record) says it must stop. A failed run (a stop, a
 // file that could not be written, an install log that could not be saved:
 // any failure of the record but a noted one) is undone from its journal
-// and kTextSetupFailed goes to the message line; a run that worked
-// creates the install folder, saves the install log when the setup makes an
-// uninstaller, commits its journal and registers the uninstaller.
+// and kTextSetupFailed goes to the message line. A setup that makes an
+// uninstaller writes it and its registration (marked not finished) before
+// the first line; a run that worked creates the install folder, saves the
+// install log, marks the registration finished and then commits its
+// journal: nothing of the run is written after that.
 //
 // A run that goes round a jump cycle without an exit would never end (and
 // the wizard does not close while it runs). A run therefore executes at most
