@@ -115,7 +115,8 @@ int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, R
   ContextBinding binding(ctx, progress, dialogs, temp);
 
   TSetupThread thread(ctx, platform);
-  const RunArguments run{.RealSystem = &system, .Folder = &folder, .Faults = faults};
+  const RunArguments run{
+      .RealSystem = &system, .Folder = &folder, .Faults = faults, .AllowDowngrade = options.AllowDowngrade};
   RunningWizardHost host(ctx, ui, thread, run, progress, reporter, dialogs, output, temp);
   WinDriveInfo drives;
   WizardModel model(WizardDataOf(ctx), host, drives, dialogs);

@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "base/text_helpers.h"
 #include "engine/command_run.h"
+#include "engine/product_version.h"
 #include "engine/commands/file_command.h"
 #include "engine/run_journal/journaled_run.h"
 #include "engine/run_journal/run_journal.h"
@@ -185,7 +186,9 @@ RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, const RunA
   ctx.CurrentLine = -1;  // before the first line
   platform.BeginRun();
   DeltaPlan deltas;
-  if (HoldInstallFolder(ctx, args.Folder, outcome) && DeltaBasesChecked(ctx, args.RealSystem, deltas)) {
+  if (HoldInstallFolder(ctx, args.Folder, outcome) &&
+      (!args.RealSystem || InstalledVersionAccepted(ctx, *args.RealSystem, args.AllowDowngrade)) &&
+      DeltaBasesChecked(ctx, args.RealSystem, deltas)) {
     JournaledRun journal(args.RealSystem, ctx.SetupInfo.InstallDir, ctx.InstallLog, args.Faults);
     RunJournaled(ctx, platform, journal, outcome, std::move(deltas));
   }

@@ -7,8 +7,10 @@
 //
 // A run (RunCommands): the install folder is held for this process (a
 // folder another process works in ends the run at once, FolderBusy) and a
-// run killed there undone; from then on every change goes through the
-// run's journal (engine/run_journal). The lines run from the first: each
+// run killed there undone; the installed version is checked against the
+// setup's (engine/product_version.h: a refusal ends the run before anything
+// is written); from then on every change goes through the run's journal
+// (engine/run_journal). The lines run from the first: each
 // one runs its command, and a command jumps by assigning CurrentLine = T,
 // the run then going on at line T + 1; it ends after the last line or when
 // the run's record (ctx.Record) says it must stop. A failed run (a stop, a
@@ -92,6 +94,8 @@ struct RunArguments {
   InstallFolderClaim* Folder = nullptr;
   // A test build's hook into the run's journal (engine/run_journal/run_journal.h).
   JournalFaults* Faults = nullptr;
+  // "/ALLOWDOWNGRADE": a newer installed version may be replaced.
+  bool AllowDowngrade = false;
 };
 
 // One run on the calling thread, from the first line.

@@ -4,13 +4,13 @@
 
 #include <string>
 
+#include "engine/product_version.h"
+
 namespace ferry {
 
 class PrivateFolder;
 class System;
 struct SetupContext;
-
-inline constexpr char kUninstallRegistryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // A run that asks for an uninstaller, through the run's (journaled) system.
 // Before its first command (finished false): when the archive has entries,
