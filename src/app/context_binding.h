@@ -31,7 +31,9 @@ class ContextBinding {
     ctx_.Progress.Bind(&progress);
     ctx_.Record.SetListener(&boxes_);
     ctx_.Dialog = &dialogs;
-    ctx_.RegisterUninstall = [&temp](SetupContext& c) { RegisterUninstall(c, temp); };
+    ctx_.RegisterUninstall = [&temp](SetupContext& c, System* system, bool finished) {
+      RegisterUninstall(c, system, temp, finished);
+    };
   }
   ~ContextBinding() {
     ctx_.RegisterUninstall = nullptr;

@@ -68,7 +68,7 @@ void RunningWizardHost::RunUninstall() {
   if (log_) log_->Line("Uninstalling from \"" + AnsiToUtf8(ctx_.SetupInfo.InstallDir) + "\"");
   ModelUninstallView view(*model_, log_);
   WinUninstallSystem system(InstallLogPath(ctx_.SetupInfo), temp_);
-  UninstallOutcome out = RunUninstallPage(ctx_, system, view);
+  UninstallOutcome out = RunUninstallPage(ctx_, system, view, start_recovery_);
   facts_.UninstallRan = true;
   facts_.UninstallNotRemoved = out.NotRemoved;
   facts_.UninstallSkipped = out.Skipped;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/run_journal/run_recovery.h"
 #include "engine/setup_thread.h"
 #include "wizard/silent_install.h"
 #include "wizard/wizard_model.h"
@@ -40,6 +41,8 @@ class RunningWizardHost : public WizardHost {
       : ctx_(ctx), ui_(ui), thread_(thread), run_(run), progress_(progress), reporter_(reporter), dialogs_(dialogs),
         log_(log), temp_(temp) {}
   void SetModel(WizardModel* model) { model_ = model; }
+  // What undoing an unfinished run at start did (the uninstall finishes it).
+  void SetStartRecovery(RecoveryReport recovery) { start_recovery_ = std::move(recovery); }
   // What the run did, for the silent run's exit code.
   const SilentRunFacts& Facts() const { return facts_; }
 
@@ -65,6 +68,7 @@ class RunningWizardHost : public WizardHost {
   PrivateFolder& temp_;
   WizardModel* model_ = nullptr;
   SilentRunFacts facts_;
+  RecoveryReport start_recovery_;
 };
 
 }  // namespace ferry

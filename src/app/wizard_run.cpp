@@ -12,15 +12,19 @@
 #include "app/wizard_host.h"
 #include "base/scope_guard.h"
 #include "base/setup_error.h"
+#include "base/system_path.h"
 #include "engine/run_journal/journaled_run.h"
 #include "engine/setup_context.h"
 #include "engine/setup_thread.h"
 #include "engine/startup.h"
 #include "formats/pak/pak_reader.h"
 #include "platform/drive_info.h"
+#include "platform/files.h"
 #include "platform/run_log.h"
 #include "platform/setup_thread_win.h"
 #include "platform/startup_win.h"
+#include "platform/uninstall/file_identity.h"
+#include "platform/uninstall/uninstaller_file.h"
 #include "platform/ui_task.h"
 #include "platform/win_system.h"
 #include "platform/win_text.h"
@@ -69,13 +73,23 @@ int RunInWindow(WizardModel& model, SetupContext& ctx, ErrorReporter& reporter,
 // Before any page: the folder start-up chose is claimed for this process,
 // and a run that was killed there is undone. False when another setup or
 // uninstaller works in it (said, and exit code 3).
-bool ClaimStartFolder(SetupContext& ctx, InstallFolderClaim& folder, Dialogs& dialogs, RunLog* output) {
+bool ClaimStartFolder(SetupContext& ctx, InstallFolderClaim& folder, Dialogs& dialogs, RunLog* output,
+                      RecoveryReport& recovery) {
   FolderClaim claim = folder.Claim(ctx.SetupInfo.InstallDir);
   const std::string text = FolderClaimText(claim, ctx.SetupInfo.InstallDir);
   ReportFolderClaim(text, claim.Refused(), dialogs, output);
   if (claim.Busy) ctx.Record.FolderBusy(text);
   else if (claim.Refused()) ctx.Record.Refuse(text);
+  recovery = std::move(claim.Recovery);
   return !claim.Refused();
+}
+
+// The registered uninstaller, when this program is it: a run it undoes at
+// start may have written it, and it cannot delete itself.
+std::string RunningUninstaller(const SetupContext& ctx) {
+  if (ctx.SetupInfo.IsUninstaller != 1) return {};
+  const std::string registered = UninstallerPath(ctx);
+  return IsSameFile(PathText(OwnProgramPath()), registered) ? registered : std::string();
 }
 
 }  // namespace
@@ -87,8 +101,9 @@ int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, R
   if (silent && options.Debug && ctx.Pak)
     for (const std::string& line : DebugListingLines(*ctx.Pak, ctx.SetupInfo)) log.Line(AnsiToUtf8(line));
 
-  InstallFolderClaim folder(system);
-  if (!ClaimStartFolder(ctx, folder, dialogs, output)) return ctx.Record.ExitCode();
+  InstallFolderClaim folder(system, RunningUninstaller(ctx));
+  RecoveryReport recovery;
+  if (!ClaimStartFolder(ctx, folder, dialogs, output, recovery)) return ctx.Record.ExitCode();
   PrivateFolder& temp = system.Temp();
 
   UiTaskWindow ui;
@@ -100,12 +115,14 @@ int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, R
   ContextBinding binding(ctx, progress, dialogs, temp);
 
   TSetupThread thread(ctx, platform);
-  const RunArguments run{.RealSystem = &system, .Folder = &folder, .Faults = faults};
+  const RunArguments run{
+      .RealSystem = &system, .Folder = &folder, .Faults = faults, .AllowDowngrade = options.AllowDowngrade};
   RunningWizardHost host(ctx, ui, thread, run, progress, reporter, dialogs, output, temp);
   WinDriveInfo drives;
   WizardModel model(WizardDataOf(ctx), host, drives, dialogs);
   progress.SetModel(&model);
   host.SetModel(&model);
+  host.SetStartRecovery(std::move(recovery));
   ScopeGuard unset([&progress] { progress.SetModel(nullptr); });
   if (!silent) return RunInWindow(model, ctx, reporter, options.Debug);
   if (!SetPagesUp(model, ctx, reporter, output)) return ctx.Record.ExitCode();

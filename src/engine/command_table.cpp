@@ -15,7 +15,7 @@ extern const CommandDescriptor kGotoCommand, kNameCommand, kOutFileCommand, kIns
     kCopyFileCommand, kLanguageCommand, kFailureCommand, kPagesCommand, kShortNameCommand, kUninstallPagesCommand,
     kUninstallLanguageCommand, kPrefixCommand, kUninstallLogLoadCommand, kUninstallLogSaveCommand,
     kRkpOfficialCommand, kDuplicateEntryCommand, kWriteRegStrUrlCommand, kVfsUpdateCommand, kRenameCommand,
-    kExecuteCommand, kExecuteCheckCommand;
+    kExecuteCommand, kExecuteCheckCommand, kPatchForCommand;
 
 namespace {
 
@@ -53,6 +53,7 @@ const CommandDescriptor* const kTable[] = {
     &kRenameCommand,             // 31
     &kExecuteCommand,            // 32
     &kExecuteCheckCommand,       // 33
+    &kPatchForCommand,           // 34
 };
 
 }  // namespace

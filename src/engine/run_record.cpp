@@ -22,6 +22,8 @@ int ExitCodeOf(FailureEffect effect) {
     case FailureEffect::kCancelled: return kExitCancelled;
     case FailureEffect::kFolderBusy: return kExitFolderBusy;
     case FailureEffect::kRefused: return kExitStartupError;
+    case FailureEffect::kNewerInstalled: return kExitNewerInstalled;
+    case FailureEffect::kNotPatchable: return kExitNotPatchable;
   }
   return kExitFailed;
 }

@@ -14,7 +14,10 @@
 //   kCancelled       the user stopped the setup
 //   kFolderBusy      nothing ran: another setup works in the install folder
 //   kRefused         nothing ran: start-up, or the install folder, refused
-// (the last two are said by the one who refused, in its own box or line).
+//   kNewerInstalled  nothing ran: a newer version is installed
+//   kNotPatchable    nothing ran: a patch's product is not installed in a
+//                    version it is for
+// (the last four are said by the one who refused, in its own box or line).
 // A failure with a box caption is shown in a box by the wizard's listener
 // (in a silent run, written to the run log); a file not written and a noted
 // failure go to the run's problem lines; a stop, a cancel and a refusal are
@@ -43,6 +46,8 @@ enum class FailureEffect : uint8_t {
   kCancelled,
   kFolderBusy,
   kRefused,
+  kNewerInstalled,
+  kNotPatchable,
 };
 
 struct RunFailure {
@@ -72,6 +77,8 @@ inline constexpr int kExitStartupError = 3;
 inline constexpr int kExitIncomplete = 4;
 inline constexpr int kExitFolderBusy = 1618;
 inline constexpr int kExitRestartNeeded = 3010;
+inline constexpr int kExitNewerInstalled = 1638;
+inline constexpr int kExitNotPatchable = 1642;
 
 class RunRecord {
  public:
@@ -95,7 +102,7 @@ class RunRecord {
   // Any of the above with a box, shown by the listener.
   void Report(FailureEffect effect, std::string_view what, std::string_view boxCaption, DialogIcon icon);
 
-  // The run must not go on (a kStopsRun, kCancelled or kRefused failure).
+  // The run must not go on (a kStopsRun failure or any after it).
   bool MustStop() const { return must_stop_.load(); }
   // Entries since `from` (an earlier Count()) that undo the run.
   bool FailedSince(size_t from) const;
@@ -104,8 +111,9 @@ class RunRecord {
   // The failures that name a file not written, in the order they came.
   std::vector<RunFailure> FilesNotWritten() const;
   bool Has(FailureEffect effect) const;
-  // The worst entry decides: refused (3) or busy (1618), then cancelled (2),
-  // failed (1), steps not done (4), restart needed (3010), else 0.
+  // The worst entry decides: a version refused (1642 patch, 1638 newer
+  // installed), refused (3) or busy (1618), then cancelled (2), failed (1),
+  // steps not done (4), restart needed (3010), else 0.
   int ExitCode() const;
 
  private:

@@ -27,6 +27,7 @@ namespace ferry {
 class Dialogs;
 class FileSystem;
 class PakReader;
+class System;
 
 struct SetupContext {
   // Binds the text macros to SetupInfo and the space texts, and the install
@@ -63,9 +64,12 @@ struct SetupContext {
   RunProgress Progress;
   // What start-up, the run and the uninstall could not do; the outcome.
   RunRecord Record{Progress};
-  // The end of a run whose record asks for an uninstaller, after the install
-  // log was saved: registers the uninstall entry and writes the uninstaller.
-  std::function<void(SetupContext&)> RegisterUninstall;
+  // A run whose setup makes an uninstaller, through the run's system (its
+  // journal, so an undone run takes both away or puts the earlier ones
+  // back): before the first command, the uninstaller program and the
+  // registration marked not finished; after the install log, the
+  // registration marked finished. Failures go to Record.
+  std::function<void(SetupContext&, System*, bool finished)> RegisterUninstall;
 
   std::atomic<uint8_t> StopRequested{0};
 

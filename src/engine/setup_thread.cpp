@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "base/text_helpers.h"
 #include "engine/command_run.h"
+#include "engine/product_version.h"
 #include "engine/commands/file_command.h"
 #include "engine/run_journal/journaled_run.h"
 #include "engine/run_journal/run_journal.h"
@@ -105,11 +106,14 @@ bool SaveInstallLog(SetupContext& ctx, SetupRunPlatform& platform, const Command
   return outcome.LogSaved;
 }
 
-// The run stays: its journal is committed, and only then is the
-// uninstaller registered and written, outside the journal.
-void KeepRun(SetupContext& ctx, JournaledRun& journal) {
-  journal.Commit();
-  if (ctx.SetupInfo.MakeUninstaller == 1 && ctx.RegisterUninstall) ctx.RegisterUninstall(ctx);
+// The uninstaller and the registration, through the run's journal: before
+// the first command (so the product is removable from its first file on)
+// and, marked finished, after the install log. False when the run failed there.
+bool Register(SetupContext& ctx, const CommandRun& run, bool finished) {
+  if (ctx.SetupInfo.MakeUninstaller != 1 || !ctx.RegisterUninstall) return true;
+  const size_t failuresBefore = ctx.Record.Count();
+  ctx.RegisterUninstall(ctx, run.System, finished);
+  return !ctx.Record.FailedSince(failuresBefore);
 }
 
 // The run's folder is held for this process before anything changes in it,
@@ -156,10 +160,14 @@ void RunJournaled(SetupContext& ctx, SetupRunPlatform& platform, JournaledRun& j
   if (!JournalOpened(ctx, journal, outcome)) return;
   const size_t failuresBefore = ctx.Record.Count();
   const CommandRun run(journal.RunSystem(), std::move(deltas));
+  if (!Register(ctx, run, false)) return UndoFailedRun(ctx, journal, outcome);
   RunLinesUndoneOnError(ctx, run, journal, outcome);
   if (outcome.CycleStopped) platform.ReportError(CycleStoppedMessage(outcome), kSetupThreadStage);
   EndCommands(ctx);
-  if (!ctx.Record.FailedSince(failuresBefore) && SaveInstallLog(ctx, platform, run, outcome)) return KeepRun(ctx, journal);
+  // Everything of the run is written while its journal is there.
+  if (!ctx.Record.FailedSince(failuresBefore) && SaveInstallLog(ctx, platform, run, outcome) &&
+      Register(ctx, run, true))
+    return journal.Commit();
   UndoFailedRun(ctx, journal, outcome);
 }
 
@@ -178,7 +186,9 @@ RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, const RunA
   ctx.CurrentLine = -1;  // before the first line
   platform.BeginRun();
   DeltaPlan deltas;
-  if (HoldInstallFolder(ctx, args.Folder, outcome) && DeltaBasesChecked(ctx, args.RealSystem, deltas)) {
+  if (HoldInstallFolder(ctx, args.Folder, outcome) &&
+      (!args.RealSystem || InstalledVersionAccepted(ctx, *args.RealSystem, args.AllowDowngrade)) &&
+      DeltaBasesChecked(ctx, args.RealSystem, deltas)) {
     JournaledRun journal(args.RealSystem, ctx.SetupInfo.InstallDir, ctx.InstallLog, args.Faults);
     RunJournaled(ctx, platform, journal, outcome, std::move(deltas));
   }

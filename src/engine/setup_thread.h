@@ -7,16 +7,20 @@
 //
 // A run (RunCommands): the install folder is held for this process (a
 // folder another process works in ends the run at once, FolderBusy) and a
-// run killed there undone; from then on every change goes through the
-// run's journal (engine/run_journal). The lines run from the first: each
+// run killed there undone; the installed version is checked against the
+// setup's (engine/product_version.h: a refusal ends the run before anything
+// is written); from then on every change goes through the run's journal
+// (engine/run_journal). The lines run from the first: each
 // one runs its command, and a command jumps by assigning CurrentLine = T,
 // the run then going on at line T + 1; it ends after the last line or when
 // the run's record (ctx.Record) says it must stop. A failed run (a stop, a
 // file that could not be written, an install log that could not be saved:
 // any failure of the record but a noted one) is undone from its journal
-// and kTextSetupFailed goes to the message line; a run that worked
-// creates the install folder, saves the install log when the setup makes an
-// uninstaller, commits its journal and registers the uninstaller.
+// and kTextSetupFailed goes to the message line. A setup that makes an
+// uninstaller writes it and its registration (marked not finished) before
+// the first line; a run that worked creates the install folder, saves the
+// install log, marks the registration finished and then commits its
+// journal: nothing of the run is written after that.
 //
 // A run that goes round a jump cycle without an exit would never end (and
 // the wizard does not close while it runs). A run therefore executes at most
@@ -90,6 +94,8 @@ struct RunArguments {
   InstallFolderClaim* Folder = nullptr;
   // A test build's hook into the run's journal (engine/run_journal/run_journal.h).
   JournalFaults* Faults = nullptr;
+  // "/ALLOWDOWNGRADE": a newer installed version may be replaced.
+  bool AllowDowngrade = false;
 };
 
 // One run on the calling thread, from the first line.

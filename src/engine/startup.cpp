@@ -1,4 +1,6 @@
 #include "engine/startup.h"
+
+#include "engine/run_journal/run_journal.h"
 #include "base/file_system.h"
 
 #include "formats/pak/pak_reader.h"
@@ -202,6 +204,9 @@ void Sequence::LoadInstallLog() {
   const TSetupInfo& si = ctx_.SetupInfo;
   const NativePath logPath = SystemPath(si.InstallDir + "\\" + si.UninstallPrefix + "install.log");
   std::unique_ptr<RandomAccessFile> log = s_.Env.FileExists(logPath) ? s_.Env.OpenArchive(logPath) : nullptr;
+  // A run stopped before it wrote the log: undoing it comes first, and the
+  // uninstall page reads the log again then.
+  if (!log && s_.Env.FileExists(SystemPath(RunJournalPath(si.InstallDir)))) return;
   if (!log) Fail(kMsgInstallLogMissing, kCaptionSetupError);
   ctx_.InstallLog.LoadFromBuffer(log->ReadVector(0, static_cast<size_t>(log->Size())));
 }

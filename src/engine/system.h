@@ -31,6 +31,7 @@ struct ShellLink {
 struct RegistryValueState {
   bool KeyExisted = false;
   std::optional<std::string> Value;  // none: no string value of that name
+  std::optional<uint32_t> Dword;     // a DWORD value of that name (no string then)
 };
 
 // One process for as long as the machine runs: an id is reused, an id with
@@ -66,6 +67,18 @@ class System {
   // Writes a string value, creating the key when missing.
   virtual RegistryWrite WriteRegistryString(int root, const std::string& key, const std::string& name,
                                             const std::string& value) = 0;
+
+  // Writes a DWORD value, creating the key when missing.
+  virtual RegistryWrite WriteRegistryDword(int root, const std::string& key, const std::string& name,
+                                           uint32_t value) {
+    return RegistryWrite::kValueNotWritten;
+  }
+  // Deletes one value of a key that is there; false when it stays.
+  virtual bool DeleteRegistryValue(int root, const std::string& key, const std::string& name) {
+    RegistryValueState gone;
+    gone.KeyExisted = true;
+    return RestoreRegistryValue(root, key, name, gone);
+  }
 
   // What WriteRegistryString would replace, read without creating anything.
   virtual RegistryValueState QueryRegistryValue(int root, const std::string& key, const std::string& name) {

@@ -68,6 +68,16 @@ bool RegKey::WriteString(const std::string& name, const std::string& value) {
                         bytes) == ERROR_SUCCESS;
 }
 
+std::optional<uint32_t> RegKey::ReadDword(const std::string& name) const {
+  if (!key_) return std::nullopt;
+  DWORD type = 0, data = 0, size = sizeof(data);
+  if (RegQueryValueExW(key_, AnsiToWide(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+          ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof(data))
+    return std::nullopt;
+  return data;
+}
+
 bool RegKey::WriteDword(const std::string& name, uint32_t value) {
   if (!key_) return false;
   DWORD data = value;

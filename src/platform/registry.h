@@ -35,6 +35,8 @@ class RegKey {
   // is missing or not a string. The empty name is the key's default value.
   std::optional<std::string> ReadString(const std::string& name) const;
   bool WriteString(const std::string& name, const std::string& value);
+  // A REG_DWORD value; none when missing or of another type.
+  std::optional<uint32_t> ReadDword(const std::string& name) const;
   bool WriteDword(const std::string& name, uint32_t value);
   bool DeleteValue(const std::string& name);
   // Whether a value of any type has that name.

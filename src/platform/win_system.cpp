@@ -54,14 +54,23 @@ RegistryValueState WinSystem::QueryRegistryValue(int root, const std::string& ke
   RegKey k = RegKey::Open(root, key, false, true);
   state.KeyExisted = k.IsOpen();
   if (state.KeyExisted) state.Value = k.ReadString(name);
+  if (state.KeyExisted && !state.Value) state.Dword = k.ReadDword(name);
   return state;
+}
+
+RegistryWrite WinSystem::WriteRegistryDword(int root, const std::string& key, const std::string& name,
+                                            uint32_t value) {
+  RegKey k = RegKey::Open(root, key, true);
+  if (!k.IsOpen()) return RegistryWrite::kKeyNotOpened;
+  return k.WriteDword(name, value) ? RegistryWrite::kDone : RegistryWrite::kValueNotWritten;
 }
 
 bool WinSystem::RestoreRegistryValue(int root, const std::string& key, const std::string& name,
                                      const RegistryValueState& before) {
   RegKey k = RegKey::Open(root, key, false);
-  if (!k.IsOpen()) return !before.Value;  // gone already
+  if (!k.IsOpen()) return !before.Value && !before.Dword;  // gone already
   if (before.Value) return k.WriteString(name, *before.Value);
+  if (before.Dword) return k.WriteDword(name, *before.Dword);
   if (k.HasValue(name) && !k.DeleteValue(name)) return false;
   if (!before.KeyExisted && k.IsEmpty()) {
     k.Close();

@@ -14,6 +14,8 @@ class WinSystem : public System {
   std::optional<std::string> ReadRegistryString(int root, const std::string& key, const std::string& name) override;
   RegistryWrite WriteRegistryString(int root, const std::string& key, const std::string& name,
                                     const std::string& value) override;
+  RegistryWrite WriteRegistryDword(int root, const std::string& key, const std::string& name,
+                                   uint32_t value) override;
   RegistryValueState QueryRegistryValue(int root, const std::string& key, const std::string& name) override;
   bool RestoreRegistryValue(int root, const std::string& key, const std::string& name,
                             const RegistryValueState& before) override;

@@ -46,8 +46,9 @@ std::string BlockedMessage(const WizardModel& model, const SetupContext& ctx) {
 int ExitCodeOfRun(SetupContext& ctx, const SilentRunFacts& facts,
                   const std::function<void(std::string_view)>& say) {
   // Nothing ran; the host said why when the run ended.
-  if (ctx.Record.Has(FailureEffect::kRefused) || ctx.Record.Has(FailureEffect::kFolderBusy))
-    return ctx.Record.ExitCode();
+  for (FailureEffect refusal : {FailureEffect::kRefused, FailureEffect::kFolderBusy, FailureEffect::kNewerInstalled,
+                                 FailureEffect::kNotPatchable})
+    if (ctx.Record.Has(refusal)) return ctx.Record.ExitCode();
   // A stop said in a box was written to the log when it happened.
   for (const RunFailure& f : ctx.Record.Failures())
     if (f.Effect == FailureEffect::kStopsRun && f.BoxCaption.empty() && !f.What.empty()) say(CodePageToUtf8(f.What));

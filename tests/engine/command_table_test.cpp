@@ -33,6 +33,7 @@ const Row kTable[] = {
     {29, "writeregstr_url", false, 0, 3}, {30, "vfsupdate", false, 2, 2},
     {31, "rename", false, 0, 2},        {32, "execute", false, 0, 1},
     {33, "executecheck", false, 0, 1},
+    {34, "patchfor", false, 0, 1},
 };
 
 TEST(CommandTable, TheCommandsInTheirFixedOrder) {

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "base/memory_file_system.h"
+#include "base/random_name.h"
 #include "engine/run_journal/journaled_files.h"
 #include "engine/run_journal/run_journal.h"
 #include "engine/run_journal/run_recovery.h"
@@ -34,17 +35,24 @@ class MemorySystem : public System {
     values[key + "|" + name] = value;
     return RegistryWrite::kDone;
   }
+  RegistryWrite WriteRegistryDword(int, const std::string& key, const std::string& name, uint32_t value) override {
+    values.erase(key + "|" + name);
+    dwords[key + "|" + name] = value;
+    return RegistryWrite::kDone;
+  }
   RegistryValueState QueryRegistryValue(int, const std::string& key, const std::string& name) override {
     RegistryValueState state;
     state.KeyExisted = true;
-    auto it = values.find(key + "|" + name);
-    if (it != values.end()) state.Value = it->second;
+    if (auto it = values.find(key + "|" + name); it != values.end()) state.Value = it->second;
+    if (auto it = dwords.find(key + "|" + name); it != dwords.end()) state.Dword = it->second;
     return state;
   }
   bool RestoreRegistryValue(int, const std::string& key, const std::string& name,
                             const RegistryValueState& before) override {
+    values.erase(key + "|" + name);
+    dwords.erase(key + "|" + name);
     if (before.Value) values[key + "|" + name] = *before.Value;
-    else values.erase(key + "|" + name);
+    if (before.Dword) dwords[key + "|" + name] = *before.Dword;
     return true;
   }
   bool CreateShellLink(const ShellLink&) override { return false; }
@@ -52,6 +60,7 @@ class MemorySystem : public System {
   ProcessIdentity CurrentProcess() override { return {7, 1}; }
 
   std::map<std::string, std::string> values;
+  std::map<std::string, uint32_t> dwords;
 
  private:
   MemoryFileSystem& files_;
@@ -77,17 +86,21 @@ class RunJournalTest : public ::testing::Test {
     files_.Put("C:\\app\\ro.txt", B("read-only"));
     files_.SetReadOnly("C:\\app\\ro.txt");
     system_.values["Software\\Atlas|Version"] = "1.1";
+    system_.dwords["Software\\Atlas|Size"] = 4;
+    system_.dwords["Software\\Atlas|Count"] = 3;
   }
 
   Snapshot Now() {
     Snapshot s;
     for (const std::string& p : files_.Paths()) s.Files[p] = *files_.Find(p);
     s.Values = system_.values;
+    for (const auto& [name, value] : system_.dwords) s.Values[name] = "dword " + std::to_string(value);
     return s;
   }
 
   // A patch: a new file, a replaced one (as extraction does it), a removed
-  // one, a read-only one replaced, a new folder with a file, registry values.
+  // one, a read-only one replaced, a new folder with a file, registry values
+  // (a DWORD changed, one deleted).
   void Patch(RunJournal& journal) {
     JournaledFileSystem files(files_, journal);
     JournaledSystem system(system_, files, journal);
@@ -101,6 +114,8 @@ class RunJournalTest : public ::testing::Test {
     files.Open("C:\\app\\sub\\deep\\f.txt", FileMode::kCreate)->WriteAt(0, B("f"));
     system.WriteRegistryString(2, "Software\\Atlas", "Version", "1.2");
     system.WriteRegistryString(2, "Software\\Atlas", "Extra", "x");
+    system.WriteRegistryDword(2, "Software\\Atlas", "Size", 12);
+    ASSERT_TRUE(system.DeleteRegistryValue(2, "Software\\Atlas", "Count"));
   }
 
   MemoryFileSystem files_;
@@ -152,13 +167,16 @@ TEST_F(RunJournalTest, AKilledRunIsUndoneEvenWhenItsRecoveryIsKilled) {
     Patch(journal);
   }  // no Commit, no RollBack: the process died
   const Snapshot killed = Now();
+  const auto killedValues = system_.values;
+  const auto killedDwords = system_.dwords;
   const bool readOnly = files_.IsReadOnly("C:\\app\\ro.txt");
   for (int stopAt = 1;; ++stopAt) {
     SCOPED_TRACE(stopAt);
     for (const std::string& p : files_.Paths()) files_.MakeWritable(p), files_.RemoveFile(p);
     for (const auto& [path, bytes] : killed.Files) files_.Put(path, bytes);
     if (readOnly) files_.SetReadOnly("C:\\app\\ro.txt");
-    system_.values = killed.Values;
+    system_.values = killedValues;
+    system_.dwords = killedDwords;
     int changes = 0;
     files_.SetChangeHook([&](const MemoryFileSystem::Change&) {
       if (++changes == stopAt) throw std::runtime_error("killed");
@@ -250,6 +268,27 @@ TEST_F(RunJournalTest, StagedFilesTakeOneRecordEachAndLeaveNothingBehind) {
     EXPECT_TRUE(files_.IsReadOnly("C:\\app\\ro.txt"));
     EXPECT_FALSE(files_.DirectoryExists("C:\\app\\sub"));
   }
+}
+
+// An uninstaller the killed run wrote undoes that run: its own file stays
+// (a running program cannot delete itself), what it replaced goes, and the
+// rest is undone.
+TEST_F(RunJournalTest, TheRunningProgramKeepsItsFileWhenItUndoesARun) {
+  files_.Put("C:\\app\\uninst.exe", B("old uninstaller"));
+  Snapshot before = Now();
+  {
+    RunJournal journal(files_, "C:\\app", {7, 1});
+    JournaledFileSystem files(files_, journal);
+    std::unique_ptr<StagedFile> file = files.CreateStaged(RandomScratchPath("C:\\app\\"), "C:\\app\\uninst.exe");
+    ASSERT_TRUE(file);
+    file->File().WriteAt(0, B("new uninstaller"));
+    ASSERT_TRUE(file->Place());
+    Patch(journal);
+  }  // killed
+  RecoveryReport report = RecoverUnfinishedRun(files_, &system_, "C:\\app", "C:\\APP\\uninst.exe");
+  EXPECT_TRUE(report.NotUndone.empty());
+  before.Files["C:\\app\\uninst.exe"] = B("new uninstaller");
+  EXPECT_EQ(Now(), before);
 }
 
 TEST_F(RunJournalTest, AJournalOfARunThatStillGoesIsLeftAlone) {

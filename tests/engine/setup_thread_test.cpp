@@ -210,23 +210,22 @@ TEST_F(SetupThreadTest, AJumpPastTheLastLineEndsTheRun) {
 
 TEST_F(SetupThreadTest, AnAbortedRunIsUndoneAndLeavesNoLogAndNoRegistration) {
   ctx_.SetupInfo.MakeUninstaller = 1;
-  int registered = 0;
-  ctx_.RegisterUninstall = [&](SetupContext&) { ++registered; };
+  // -1: the uninstaller written, before the first line; -2: marked finished.
+  ctx_.RegisterUninstall = [&](SetupContext&, System*, bool finished) { seen_.push_back(finished ? -2 : -1); };
   Line(kRecord);
   Line(kAbort);
   Line(kRecord);
   RunOutcome outcome = Run();
-  EXPECT_EQ(seen_, (std::vector<int>{0, 1}));
+  EXPECT_EQ(seen_, (std::vector<int>{-1, 0, 1}));
   EXPECT_TRUE(ctx_.Record.MustStop());
   EXPECT_TRUE(outcome.RolledBack);
   EXPECT_TRUE(platform_.forced.empty());
   EXPECT_FALSE(outcome.LogSaved);
-  EXPECT_EQ(registered, 0);
 }
 
 TEST_F(SetupThreadTest, NoUninstallerMeansNoLogAndNoRegistration) {
   int registered = 0;
-  ctx_.RegisterUninstall = [&](SetupContext&) { ++registered; };
+  ctx_.RegisterUninstall = [&](SetupContext&, System*, bool) { ++registered; };
   Line(kRecord);
   Line(0);
   RunOutcome outcome = Run();
@@ -317,7 +316,7 @@ TEST_F(SetupThreadTest, TheThreadRunsEachRunItIsHandedAndSaysWhenItIsOver) {
 TEST_F(SetupThreadTest, AnErrorEscapingACommandEndsTheThreadWithoutTheEndSteps) {
   ctx_.SetupInfo.MakeUninstaller = 1;
   int registered = 0;
-  ctx_.RegisterUninstall = [&](SetupContext&) { ++registered; };
+  ctx_.RegisterUninstall = [&](SetupContext&, System*, bool finished) { registered += finished; };
   Line(kThrow);
   Line(kRecord);
   TSetupThread thread(ctx_, platform_);

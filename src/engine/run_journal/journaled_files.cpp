@@ -150,8 +150,7 @@ std::vector<FoundFile> JournaledFileSystem::FindFiles(const std::string& pattern
   return seen;
 }
 
-RegistryWrite JournaledSystem::WriteRegistryString(int root, const std::string& key, const std::string& name,
-                                                   const std::string& value) {
+bool JournaledSystem::NoteRegistryValue(int root, const std::string& key, const std::string& name) {
   RegistryValueState before = inner_.QueryRegistryValue(root, key, name);
   JournalRecord rec;
   rec.Kind = JournalRecordKind::kRegistryValue;
@@ -159,10 +158,28 @@ RegistryWrite JournaledSystem::WriteRegistryString(int root, const std::string& 
   rec.Path = key;
   rec.Other = name;
   rec.KeyExisted = before.KeyExisted;
-  rec.Existed = before.Value.has_value();
-  rec.Value = before.Value.value_or(std::string());
-  if (!journal_.Note(rec, true)) return RegistryWrite::kValueNotWritten;
+  rec.Existed = before.Value.has_value() || before.Dword.has_value();
+  rec.WasDword = before.Dword.has_value();
+  rec.Value = before.Dword ? std::to_string(*before.Dword) : before.Value.value_or(std::string());
+  return journal_.Note(rec, true);
+}
+
+RegistryWrite JournaledSystem::WriteRegistryString(int root, const std::string& key, const std::string& name,
+                                                   const std::string& value) {
+  if (!NoteRegistryValue(root, key, name)) return RegistryWrite::kValueNotWritten;
   return inner_.WriteRegistryString(root, key, name, value);
+}
+
+RegistryWrite JournaledSystem::WriteRegistryDword(int root, const std::string& key, const std::string& name,
+                                                  uint32_t value) {
+  if (!NoteRegistryValue(root, key, name)) return RegistryWrite::kValueNotWritten;
+  return inner_.WriteRegistryDword(root, key, name, value);
+}
+
+bool JournaledSystem::DeleteRegistryValue(int root, const std::string& key, const std::string& name) {
+  RegistryValueState before = inner_.QueryRegistryValue(root, key, name);
+  if (!before.Value && !before.Dword) return true;  // nothing there to delete
+  return NoteRegistryValue(root, key, name) && inner_.DeleteRegistryValue(root, key, name);
 }
 
 bool JournaledSystem::CreateShellLink(const ShellLink& link) {

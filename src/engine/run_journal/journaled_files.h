@@ -63,6 +63,9 @@ class JournaledSystem : public System {
   }
   RegistryWrite WriteRegistryString(int root, const std::string& key, const std::string& name,
                                     const std::string& value) override;
+  RegistryWrite WriteRegistryDword(int root, const std::string& key, const std::string& name,
+                                   uint32_t value) override;
+  bool DeleteRegistryValue(int root, const std::string& key, const std::string& name) override;
   RegistryValueState QueryRegistryValue(int root, const std::string& key, const std::string& name) override {
     return inner_.QueryRegistryValue(root, key, name);
   }
@@ -82,6 +85,9 @@ class JournaledSystem : public System {
   // The run is undone before the process ends.
 
  private:
+  // Notes the value as it is now; false when the note could not be written.
+  bool NoteRegistryValue(int root, const std::string& key, const std::string& name);
+
   System& inner_;
   JournaledFileSystem& files_;
   RunJournal& journal_;

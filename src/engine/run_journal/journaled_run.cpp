@@ -33,7 +33,7 @@ FolderClaim InstallFolderClaim::Claim(const std::string& folder) {
     claim.Busy = true;
     return claim;
   }
-  claim.Recovery = RecoverUnfinishedRun(system_.Files(), &system_, folder);
+  claim.Recovery = RecoverUnfinishedRun(system_.Files(), &system_, folder, running_);
   // A journal that was not trusted stays: the folder is asked for again.
   if (!claim.Refused()) held_ = FolderKey(folder);
   return claim;

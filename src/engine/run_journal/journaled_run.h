@@ -38,7 +38,10 @@ std::string FolderClaimText(const FolderClaim& claim, const std::string& folder)
 // page, and at the run only a folder the wizard changed to.
 class InstallFolderClaim {
  public:
-  explicit InstallFolderClaim(System& system) : system_(system) {}
+  // running: the file of this program when a run may have written it (an
+  // uninstaller's own), which undoing a run leaves in place (UndoRun).
+  explicit InstallFolderClaim(System& system, std::string running = {})
+      : system_(system), running_(std::move(running)) {}
 
   // Claims the folder (System::ClaimInstallFolder) and then undoes the run
   // a journal there belongs to, unless its process still runs. The folder
@@ -47,6 +50,7 @@ class InstallFolderClaim {
 
  private:
   System& system_;
+  std::string running_;
   std::string held_;  // the folder claimed, as Claim compares it
 };
 

@@ -1,9 +1,12 @@
 #include "base/path_text.h"
 #include "engine/run_journal/run_recovery.h"
 
+#include <cstdlib>
+
 #include "base/file_system.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
+#include "base/text.h"
 #include "engine/run_journal/run_journal.h"
 #include "engine/system.h"
 #include "formats/package/package_storage.h"
@@ -71,8 +74,8 @@ class JournalRecords {
 class Undoer {
  public:
   Undoer(JournalRecords& records, FileSystem& files, System* system, RandomAccessFile* journal,
-         RecoveryReport& report)
-      : records_(records), files_(files), system_(system), journal_(journal), report_(report) {
+         RecoveryReport& report, const std::string& running)
+      : records_(records), files_(files), system_(system), journal_(journal), report_(report), running_(running) {
     journal_size_ = journal_ ? journal_->Size() : 0;
   }
 
@@ -170,7 +173,21 @@ class Undoer {
     return false;
   }
 
+  // The running program's own file, written by the run: it stays, and what
+  // it replaced goes.
+  bool KeepRunning(const JournalRecord& rec) {
+    if (running_.empty() || !EqualsNoCase(rec.Path, running_)) return false;
+    if (rec.Kind == JournalRecordKind::kFilePlaced) {
+      if (files_.FileExists(rec.Other)) files_.RemoveFile(rec.Other);
+      if (!rec.Aside.empty() && IsScratchBeside(rec.Aside, rec.Path) && files_.FileExists(rec.Aside))
+        RemoveAside(rec.Aside);
+      return true;
+    }
+    return rec.Kind == JournalRecordKind::kFileCreated;
+  }
+
   void Undo(const JournalRecord& rec, size_t i) {
+    if (KeepRunning(rec)) return;
     switch (rec.Kind) {
       case JournalRecordKind::kFileCreated:
         RemoveCreated(rec.Path, i);
@@ -200,7 +217,10 @@ class Undoer {
       case JournalRecordKind::kRegistryValue: {
         RegistryValueState before;
         before.KeyExisted = rec.KeyExisted;
-        if (rec.Existed) before.Value = rec.Value;
+        if (rec.Existed && rec.WasDword)
+          before.Dword = static_cast<uint32_t>(std::strtoul(rec.Value.c_str(), nullptr, 10));
+        else if (rec.Existed)
+          before.Value = rec.Value;
         if (!system_ || !system_->RestoreRegistryValue(rec.Root, rec.Path, rec.Other, before))
           NotUndone("Cannot put back the registry value " + rec.Path + " [" + rec.Other + "]");
         break;
@@ -265,18 +285,19 @@ class Undoer {
   RandomAccessFile* journal_;
   uint64_t journal_size_ = 0;
   RecoveryReport& report_;
+  const std::string& running_;
   std::vector<std::string> created_folders_;
 };
 
 }  // namespace
 
 RecoveryReport UndoRun(FileSystem& files, System* system, std::unique_ptr<RandomAccessFile> journal,
-                       uint64_t recordsStart, const std::string& journalPath) {
+                       uint64_t recordsStart, const std::string& journalPath, const std::string& running) {
   RecoveryReport report;
   report.Found = true;
   {
     JournalRecords records(*journal, recordsStart);
-    Undoer undoer(records, files, system, journal.get(), report);
+    Undoer undoer(records, files, system, journal.get(), report, running);
     if (records.Committing()) {
       report.Completed = true;
       undoer.Complete();
@@ -287,14 +308,16 @@ RecoveryReport UndoRun(FileSystem& files, System* system, std::unique_ptr<Random
     if (!files.RemoveFile(journalPath)) report.NotUndone.push_back("Cannot delete " + journalPath);
     // Newest first: a folder's subfolders go before it.
     for (const std::string& folder : undoer.CreatedFolders()) {
-      if (files.DirectoryExists(folder) && !files.RemoveDirectory(folder))
-        report.NotUndone.push_back("The folder " + folder + " stays: it is not empty");
+      if (!files.DirectoryExists(folder) || files.RemoveDirectory(folder)) continue;
+      report.FoldersKept.push_back(folder);
+      if (running.empty()) report.NotUndone.push_back("The folder " + folder + " stays: it is not empty");
     }
   }
   return report;
 }
 
-RecoveryReport RecoverUnfinishedRun(FileSystem& files, System* system, const std::string& installFolder) {
+RecoveryReport RecoverUnfinishedRun(FileSystem& files, System* system, const std::string& installFolder,
+                                    const std::string& running) {
   RecoveryReport report;
   if (installFolder.empty()) return report;
   const std::string path = RunJournalPath(installFolder);
@@ -328,7 +351,7 @@ RecoveryReport RecoverUnfinishedRun(FileSystem& files, System* system, const std
     report.LeftAlone = true;
     return report;
   }
-  return UndoRun(files, system, std::move(journal), recordsStart, path);
+  return UndoRun(files, system, std::move(journal), recordsStart, path, running);
 }
 
 std::string RecoverySummary(const RecoveryReport& report, const std::string& installFolder) {

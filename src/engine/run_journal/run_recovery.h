@@ -31,6 +31,7 @@ struct RecoveryReport {
   std::string Untrusted;      // why the journal was not replayed: a program of lesser rights may have written it
   size_t Undone = 0;          // records undone
   std::vector<std::string> NotUndone;  // what could not be undone, one line each
+  std::vector<std::string> FoldersKept;  // folders the run made that stay (not empty)
 };
 
 // Undoes (or completes) the run whose journal is open as `journal` at
@@ -38,13 +39,20 @@ struct RecoveryReport {
 // needed. The journal gets a kUndone record per step; it is closed and
 // deleted at the end, and then the folders the run created are removed when
 // empty (the journal itself sits in one of them).
+//
+// running: the file of the program that undoes the run ("" none), an
+// uninstaller the run wrote, which cannot delete itself: the run's new copy
+// stays under its name and the one it replaced goes (the uninstall that
+// follows removes the product and then the program); the folders it keeps
+// are listed in FoldersKept, not reported.
 RecoveryReport UndoRun(FileSystem& files, System* system, std::unique_ptr<RandomAccessFile> journal,
-                       uint64_t recordsStart, const std::string& journalPath);
+                       uint64_t recordsStart, const std::string& journalPath, const std::string& running = {});
 
 // The journal of installFolder, if any, undone and deleted unless its
 // process still runs or the system does not trust it (System::WhyNotTrusted:
 // a crafted journal would have this process delete or move what it names).
-RecoveryReport RecoverUnfinishedRun(FileSystem& files, System* system, const std::string& installFolder);
+RecoveryReport RecoverUnfinishedRun(FileSystem& files, System* system, const std::string& installFolder,
+                                    const std::string& running = {});
 
 // One line for the user about a recovery that found something ("" otherwise).
 std::string RecoverySummary(const RecoveryReport& report, const std::string& installFolder);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "engine/run_journal/run_recovery.h"
 #include "engine/uninstall/uninstall_work.h"
 
 namespace ferry {
@@ -17,6 +18,13 @@ std::string InstallLogPath(const TSetupInfo& info);
 // damaged or missing log raises SetupError and nothing is removed (why it
 // could not be read goes to the view's problems). Then ctx.InstallLog holds
 // it and the work replays it (RunUninstallWork).
-UninstallOutcome RunUninstallPage(SetupContext& ctx, UninstallSystem& system, UninstallView& view);
+//
+// undone: what undoing an unfinished run in the install folder did at the
+// uninstaller's start. The folders that run made and that stayed are
+// removed too, when empty; and when its undoing left no install log, that
+// run was the product's first and there is nothing more to remove: the
+// work runs over an empty log (the registration goes, the folders go).
+UninstallOutcome RunUninstallPage(SetupContext& ctx, UninstallSystem& system, UninstallView& view,
+                                  const RecoveryReport& undone = {});
 
 }  // namespace ferry

@@ -44,7 +44,7 @@ void EncodeBody(ByteWriter& w, const JournalRecord& rec) {
       w.U8(rec.Root);
       PutString(w, rec.Path);
       PutString(w, rec.Other);
-      w.U8(static_cast<uint8_t>((rec.Existed ? 1 : 0) | (rec.KeyExisted ? 2 : 0)));
+      w.U8(static_cast<uint8_t>((rec.Existed ? 1 : 0) | (rec.KeyExisted ? 2 : 0) | (rec.WasDword ? 4 : 0)));
       PutString(w, rec.Value);
       break;
     case JournalRecordKind::kArchiveUpdate:
@@ -79,7 +79,8 @@ bool DecodeBody(ByteReader& r, JournalRecord& rec) {
       uint8_t flags = r.U8();
       rec.Existed = (flags & 1) != 0;
       rec.KeyExisted = (flags & 2) != 0;
-      return flags <= 3 && GetString(r, rec.Value);
+      rec.WasDword = (flags & 4) != 0;
+      return flags <= 7 && GetString(r, rec.Value);
     }
     case JournalRecordKind::kArchiveUpdate: {
       uint8_t kind = r.U8();
@@ -243,7 +244,8 @@ std::string DescribeJournalRecord(const JournalRecord& rec) {
       return "remove folder   " + rec.Path;
     case JournalRecordKind::kRegistryValue:
       return "registry value  root " + std::to_string(rec.Root) + " " + rec.Path + " [" + rec.Other + "]" +
-             (rec.Existed ? " was \"" + rec.Value + "\"" : " was not there");
+             (rec.Existed ? std::string(rec.WasDword ? " was DWORD " : " was ") + "\"" + rec.Value + "\""
+                         : " was not there");
     case JournalRecordKind::kArchiveUpdate:
       return std::string(rec.Archive == JournalArchiveKind::kVfs ? "vfs update      " : "package update  ") +
              rec.Path;

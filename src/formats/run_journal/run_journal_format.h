@@ -23,7 +23,8 @@
 //   kFolderCreated  path                     a folder the run is about to create
 //   kFolderRemoved  path                     a folder to remove once the run is done
 //   kRegistryValue  u8 root, key, name, u8 flags (1: value existed, 2: key
-//                   existed), old value
+//                   existed, 4: it was a DWORD, its old value in decimal),
+//                   old value
 //   kArchiveUpdate  u8 archive kind, path    a product archive opened for an update
 //   kCommitting     (empty)                  the run succeeded; set-aside files go
 //   kUndone         u32 record index         a record that recovery has undone
@@ -67,6 +68,7 @@ struct JournalRecord {
   uint8_t Root = 0;   // registry root index
   bool Existed = false;     // the registry value was there
   bool KeyExisted = false;  // the registry key was there
+  bool WasDword = false;    // the old value was a DWORD (Value: its decimal text)
   JournalArchiveKind Archive = JournalArchiveKind::kPackage;
   uint32_t Index = 0;  // kUndone
 };

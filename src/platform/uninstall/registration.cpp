@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/setup_context.h"
+#include "engine/system.h"
 #include "formats/pak/pak_reader.h"
 #include "formats/setup/product_info.h"
 #include "platform/registry.h"
@@ -23,9 +24,15 @@ constexpr const char* kRegistrationValues[] = {
 
 std::string RegistrationKey(const std::string& shortTitle) { return kUninstallRegistryKey + shortTitle; }
 
+constexpr int kMachineRoot = 0;  // HKEY_LOCAL_MACHINE
+
+// Shown while the run that writes it has not finished: a product killed
+// mid-run is listed as such, with an uninstaller that removes it.
+constexpr char kNotFinishedMark[] = " (setup not finished)";
+
 // The values of the setup's "ProductInfo"; one it does not give is deleted,
 // so that an earlier install's value does not stay on as this one's.
-bool SetProductValues(SetupContext& ctx, RegKey& key) {
+bool SetProductValues(SetupContext& ctx, System& system, const std::string& path) {
   std::optional<ProductInformation> product = ProductInformation{};
   if (ctx.Pak) {
     if (std::optional<std::vector<uint8_t>> data = ctx.Pak->LoadByName(kProductInfoEntry, 0))
@@ -39,39 +46,50 @@ bool SetProductValues(SetupContext& ctx, RegKey& key) {
   for (const auto& [name, value] : {std::pair{"DisplayVersion", &product->Version},
                                     std::pair{"Publisher", &product->Publisher},
                                     std::pair{"URLInfoAbout", &product->HelpUrl}}) {
-    if (!value->empty()) ok &= key.WriteString(name, *value);
-    else key.DeleteValue(name);
+    if (!value->empty()) ok &= system.WriteRegistryString(kMachineRoot, path, name, *value) == RegistryWrite::kDone;
+    else ok &= system.DeleteRegistryValue(kMachineRoot, path, name);
   }
   return ok;
 }
 
-void WriteRegistration(SetupContext& ctx) {
+bool WriteRegistration(SetupContext& ctx, System& system) {
   const std::string path = RegistrationKey(ctx.SetupInfo.ShortTitle);
-  RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, path, true);
-  if (!key.IsOpen()) {
-    ctx.Record.NotDone("The uninstall registration HKLM\\" + path + " could not be created.");
-    return;
-  }
   const std::string program = UninstallerPath(ctx);
   // Quoted: a path with blanks must not be read as a shorter program name.
   const std::string quoted = "\"" + program + "\"";
   std::string location = ctx.SetupInfo.InstallDir;
   if (location.size() > 3 && location.back() == '\\') location.pop_back();
   const uint64_t kib = (ctx.SpaceRequired + 1023) / 1024;
-  bool ok = key.WriteString("DisplayName", ctx.SetupInfo.ShortTitle) && key.WriteString("UninstallString", quoted) &&
-            key.WriteString("QuietUninstallString", quoted + " /S") && key.WriteString("DisplayIcon", program) &&
-            key.WriteString("InstallLocation", location) &&
-            key.WriteDword("EstimatedSize", static_cast<uint32_t>(kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : kib)) &&
-            key.WriteDword("NoModify", 1) && key.WriteDword("NoRepair", 1) && SetProductValues(ctx, key);
-  key.Close();
-  if (!ok) ctx.Record.NotDone("The uninstall registration HKLM\\" + path + " could not be written.");
+  auto text = [&](const char* name, const std::string& value) {
+    return system.WriteRegistryString(kMachineRoot, path, name, value) == RegistryWrite::kDone;
+  };
+  auto number = [&](const char* name, uint64_t value) {
+    return system.WriteRegistryDword(kMachineRoot, path, name,
+                                     static_cast<uint32_t>(value > 0xFFFFFFFFu ? 0xFFFFFFFFu : value)) ==
+           RegistryWrite::kDone;
+  };
+  return text("DisplayName", ctx.SetupInfo.ShortTitle + kNotFinishedMark) && text("UninstallString", quoted) &&
+         text("QuietUninstallString", quoted + " /S") && text("DisplayIcon", program) &&
+         text("InstallLocation", location) && number("EstimatedSize", kib) && number("NoModify", 1) &&
+         number("NoRepair", 1) && SetProductValues(ctx, system, path);
 }
 
 }  // namespace
 
-void RegisterUninstall(SetupContext& ctx, PrivateFolder& temp) {
-  WriteRegistration(ctx);
-  if (ctx.Pak && ctx.Pak->EntryCount() > 0) WriteUninstaller(ctx, temp);
+void RegisterUninstall(SetupContext& ctx, System* system, PrivateFolder& temp, bool finished) {
+  if (!system) return;
+  const std::string path = RegistrationKey(ctx.SetupInfo.ShortTitle);
+  if (finished) {
+    if (system->WriteRegistryString(kMachineRoot, path, "DisplayName", ctx.SetupInfo.ShortTitle) !=
+        RegistryWrite::kDone)
+      ctx.Record.Fail("The uninstall registration HKLM\\" + path + " could not be marked finished.");
+    return;
+  }
+  // The uninstaller first: the registration names it.
+  if (ctx.Pak && ctx.Pak->EntryCount() > 0) WriteUninstaller(ctx, *system, temp);
+  if (ctx.Record.MustStop()) return;
+  if (!WriteRegistration(ctx, *system))
+    ctx.Record.Fail("The uninstall registration HKLM\\" + path + " could not be written.");
 }
 
 void RemoveRegistration(const std::string& shortTitle) {

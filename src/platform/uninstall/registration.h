@@ -4,20 +4,23 @@
 
 #include <string>
 
+#include "engine/product_version.h"
+
 namespace ferry {
 
 class PrivateFolder;
+class System;
 struct SetupContext;
 
-inline constexpr char kUninstallRegistryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-// The end of an install that asks for an uninstaller (setup thread): the
-// registration (DisplayName, UninstallString, QuietUninstallString,
-// DisplayIcon, InstallLocation, EstimatedSize, NoModify, NoRepair and the
-// product information's values), then, when the archive has entries, the
-// uninstaller file (uninstaller_file.h), built in `temp`. Problems go to
-// ctx.Progress.
-void RegisterUninstall(SetupContext& ctx, PrivateFolder& temp);
+// A run that asks for an uninstaller, through the run's (journaled) system.
+// Before its first command (finished false): when the archive has entries,
+// the uninstaller file (uninstaller_file.h, built in `temp`), then the
+// registration (DisplayName marked not finished, UninstallString,
+// QuietUninstallString, DisplayIcon, InstallLocation, EstimatedSize,
+// NoModify, NoRepair and the product information's values). After the
+// install log (finished true): DisplayName unmarked. Problems go to
+// ctx.Record; one that leaves the product without either fails the run.
+void RegisterUninstall(SetupContext& ctx, System* system, PrivateFolder& temp, bool finished);
 
 // Deletes the registration's values and then its key when nothing else is
 // below it.

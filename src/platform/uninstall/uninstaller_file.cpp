@@ -17,12 +17,12 @@
 #include "base/text.h"
 #include "base/text_helpers.h"
 #include "engine/setup_context.h"
+#include "engine/system.h"
 #include "formats/pak/pak_reader.h"
 #include "formats/pak/pak_writer.h"
 #include "formats/pak/pe_image.h"
 #include "platform/files.h"
 #include "platform/private_folder.h"
-#include "platform/win_file_system.h"
 #include "platform/win_text.h"
 
 namespace ferry {
@@ -60,14 +60,15 @@ void PutIcon(SetupContext& ctx, const NativePath& program) {
 }
 
 // The finished uninstaller moved from the private folder into the install
-// folder: written under a random scratch name there, created new, and
-// renamed over the target by its handle, so no link at either name is
-// followed and no half-written uninstaller ever carries the name.
-bool PlaceUninstaller(const NativePath& built, const std::string& program, std::string& why) {
+// folder through the run's files: written under a random scratch name there,
+// created new, and renamed over the target by its handle (what was there
+// set aside by the run's journal), so no link at either name is followed and
+// no half-written uninstaller ever carries the name.
+bool PlaceUninstaller(FileSystem& files, const NativePath& built, const std::string& program, std::string& why) {
   const std::string folder = FolderOf(program, "\\");
   try {
     const std::vector<uint8_t> bytes = ReadFileBytes(built);
-    std::unique_ptr<StagedFile> staged = WinFiles().CreateStaged(RandomScratchPath(folder), program);
+    std::unique_ptr<StagedFile> staged = files.CreateStaged(RandomScratchPath(folder), program);
     if (!staged) {
       why = "no new file could be created beside it";
       return false;
@@ -106,16 +107,14 @@ std::string UninstallerPath(const SetupContext& ctx) {
   return IncludeTrailingBackslash(ctx.SetupInfo.InstallDir) + ctx.SetupInfo.UninstallExeName;
 }
 
-void WriteUninstaller(SetupContext& ctx, PrivateFolder& temp) {
+void WriteUninstaller(SetupContext& ctx, System& system, PrivateFolder& temp) {
   const NativePath own = OwnProgramPath();
+  const std::string program = UninstallerPath(ctx);
   std::optional<std::vector<uint8_t>> host = ReadHostPart(own);
   if (!host) {
-    ctx.Record.NotDone("No uninstaller was written: the running program \"" + PathText(own) +
-                         "\" could not be read.");
+    ctx.Record.FileNotWritten(program, "the running program \"" + PathText(own) + "\" could not be read");
     return;
   }
-  CreateFoldersLogged(ctx, WinFiles(), ctx.SetupInfo.InstallDir);
-  const std::string program = UninstallerPath(ctx);
   // Built where no other program can open it between the steps that open
   // it by name (the icon's resource update, the archive, the checksum).
   const NativePath built = temp.WriteNewFile(L"uninstall.exe", *host);
@@ -137,7 +136,7 @@ void WriteUninstaller(SetupContext& ctx, PrivateFolder& temp) {
     return;
   }
   std::string why;
-  if (!PlaceUninstaller(built, program, why)) ctx.Record.FileNotWritten(program, why);
+  if (!PlaceUninstaller(system.Files(), built, program, why)) ctx.Record.FileNotWritten(program, why);
 }
 
 bool ReplaceIcon(std::span<const uint8_t> iconFile, const NativePath& programFile) {

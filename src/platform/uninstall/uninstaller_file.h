@@ -10,6 +10,7 @@
 namespace ferry {
 
 class PrivateFolder;
+class System;
 struct SetupContext;
 
 // InstallDir and UninstallExeName joined by one backslash.
@@ -20,8 +21,9 @@ std::string UninstallerPath(const SetupContext& ctx);
 // setup information with IsUninstaller set. The running setup's own record
 // keeps IsUninstaller 0: its wizard must not start a finishing program that
 // belongs to the uninstaller. Built in `temp` and moved into the install
-// folder whole. Problems go to ctx.Progress.
-void WriteUninstaller(SetupContext& ctx, PrivateFolder& temp);
+// folder whole through `system`'s files (the run's journal). Problems go to
+// ctx.Record.
+void WriteUninstaller(SetupContext& ctx, System& system, PrivateFolder& temp);
 
 // Puts the first image of an icon file into the program as its icon
 // resource 1 (language neutral), and adds an icon group naming it when the

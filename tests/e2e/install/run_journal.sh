@@ -12,7 +12,10 @@
 #   whole    then the patch runs to its end: the tree equals a clean run's,
 #            and its uninstall ends with exit code 0;
 #   twice    two copies started at once into the folder, 10 rounds: one
-#            works, the other stops with exit code 3 and says why.
+#            works, the other stops with exit code 3 and says why;
+#   removable the demo whole, stopped at its first and last records over
+#            the installed product and a third of the way into an empty
+#            folder: the uninstaller the stopped run left removes it all.
 set -euo pipefail
 stub=$1 ferryc_exe=$2 src=$3 work=$4
 
@@ -118,4 +121,73 @@ wine "$product/Tidewater_Uninstall.exe" /S >"$work/uninstall.out" 2>"$work/unins
 rc=$?
 set -e
 [ "$rc" = 0 ] || { cat "$work/uninstall.err" >&2; fail "the uninstall: exit code $rc"; }
+
+# ---- removable ------------------------------------------------------------------
+# The demo whole (no deltas) in C:\Fresh. Its count run gives the records of a
+# fresh install and of a run over the installed product. Over the product, a
+# run stopped at its first records (its uninstaller being written) or at its
+# last ones, then the uninstaller the stopped run left: it starts, ends with
+# exit code 0 and leaves what uninstalling the product leaves (no folder, no
+# registration, the registry as before the product). A fresh install stopped
+# a third of the way: its registration says not finished, and its
+# uninstaller leaves the same.
+# (Stopped at N: the record was noted, its change not made.)
+mkdir -p "$work/whole"
+whole_setup=$work/whole/tidewater_patch.exe
+ferryc compile "$(tool_path "$src/examples/demo/demo.fss")" --stub "$(tool_path "$stub")" \
+  -o "$(tool_path "$whole_setup")" -q
+fresh=$drive_c/Fresh
+regkey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tidewater Atlas'
+values() {
+  wine reg query 'HKLM\Software\Tidewater Atlas' /s 2>/dev/null | tr -d '\r' | grep REG_ | sort || true
+  wine reg query 'HKCU\Software\Tidewater Atlas' /s 2>/dev/null | tr -d '\r' | grep REG_ | sort || true
+}
+whole() {  # log-name [stop-after]
+  set +e
+  FERRY_TEST_STOP_AFTER_RECORDS=${2:-} timeout 300 wine "$whole_setup" /S '/D=C:\Fresh' >"$work/$1.out" 2>"$work/$1.err"
+  rc=$?
+  set -e
+}
+records() { tr -d '\r' < "$work/$1.err" | sed -n 's/^journal records: //p'; }
+uninstall_fresh() {  # log-name
+  set +e
+  timeout 300 wine "$fresh/Tidewater_Uninstall.exe" /S >"$work/$1.out" 2>"$work/$1.err"
+  rc=$?
+  set -e
+  [ "$rc" = 0 ] || { cat "$work/$1.err" >&2; fail "$1: the uninstaller ended with exit code $rc"; }
+  grep -q 'did not finish; its [0-9]* changes were undone' "$work/$1.err" ||
+    { cat "$work/$1.err" >&2; fail "$1: the uninstaller did not undo the stopped run"; }
+  for i in $(seq 1 60); do [ -e "$fresh" ] || break; sleep 0.5; done
+  [ ! -e "$fresh" ] || fail "$1: left behind: $(find "$fresh" | head -5)"
+  ! wine reg query "$regkey" >/dev/null 2>&1 || fail "$1: the registration stayed"
+  values > "$work/$1.values"
+  diff "$work/values.before" "$work/$1.values" >&2 || fail "$1: the registry is not as before the product"
+}
+# The product's own keys start empty (the runs above wrote them): its
+# uninstall deletes what its install log names, an undone run puts back.
+wine reg delete 'HKLM\Software\Tidewater Atlas' /f >/dev/null 2>&1 || true
+wine reg delete 'HKCU\Software\Tidewater Atlas' /f >/dev/null 2>&1 || true
+values > "$work/values.before"
+whole count-fresh 1000000
+[ "$rc" = 0 ] || { cat "$work/count-fresh.err" >&2; fail "the counted fresh install: exit code $rc"; }
+fresh_records=$(records count-fresh)
+whole count-over 1000000
+[ "$rc" = 0 ] || { cat "$work/count-over.err" >&2; fail "the counted run over the product: exit code $rc"; }
+over_records=$(records count-over)
+[ "${fresh_records:-0}" -ge 30 ] && [ "${over_records:-0}" -ge 30 ] ||
+  fail "journal records: $fresh_records fresh, $over_records over the product"
+for n in 2 3 $((over_records - 2)) $((over_records - 1)); do
+  [ -e "$fresh" ] || { whole reinstall$n; [ "$rc" = 0 ] || fail "reinstall before $n: exit code $rc"; }
+  whole over$n "$n"
+  [ "$rc" = 99 ] || { cat "$work/over$n.err" >&2; fail "over the product, stopped at $n: exit code $rc"; }
+  uninstall_fresh uninstall-over$n
+done
+whole third $((fresh_records / 3))
+[ "$rc" = 99 ] || { cat "$work/third.err" >&2; fail "the fresh install stopped at a third: exit code $rc"; }
+[ -s "$fresh/Tidewater_Uninstall.exe" ] || fail "a third of the way: no uninstaller"
+wine reg query "$regkey" /v DisplayName 2>/dev/null | tr -d '\r' | grep -q 'Tidewater Atlas (setup not finished)' ||
+  fail "a third of the way: the registration is not marked not finished"
+uninstall_fresh uninstall-third
+echo "run journal: stopped at 2, 3, $((over_records - 2)), $((over_records - 1)) of $over_records records over the" \
+  "product and at $((fresh_records / 3)) of $fresh_records fresh: the uninstaller left nothing"
 echo "e2e run journal: all checks passed"

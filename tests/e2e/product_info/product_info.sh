@@ -7,6 +7,9 @@
 # DisplayVersion, Publisher and URLInfoAbout. A setup of the same product
 # without them, installed over it, leaves none of the three behind, and its
 # file properties fall back to the product's name and version 0.0.0.0.
+# Versions: a patch for 1.1 with nothing installed, over 1.1, over 1.2 and
+# over 1.0; 1.1 over 1.2 refused, 1.0 let in by /ALLOWDOWNGRADE; each
+# refusal names both versions and writes nothing.
 set -euo pipefail
 stub=$1 ferryc_exe=$2 reader=$3 src=$4 work=$5
 
@@ -86,4 +89,42 @@ done
 wine "$inst/FPT_Uninstall.exe" /S 2> "$work/uninstall.err" > /dev/null ||
   { cat "$work/uninstall.err" >&2; fail "the uninstall failed"; }
 wine reg query "$regkey" > /dev/null 2>&1 && fail "the registration stayed"
+
+# ---- versions -------------------------------------------------------------------
+# Setups of 1.0, 1.1 and a patch to 1.2 for 1.1, run in turn: each row is
+# SETUP SWITCH EXIT-CODE REGISTERED-AFTER MESSAGE ("-": none). A refused run
+# writes nothing: the registered version stays. Wine hands on the exit
+# code's low byte: 1638 is 102, 1642 is 106.
+for v in 1.0 1.1; do
+  { printf '%s\n' "$head" "@version $v"; printf '%s\n' "$tail"; } | sed "s/^outfile .*/outfile v$v.exe/" > "v$v.fss"
+  ferryc compile "v$v.fss" --stub "$(tool_path "$stub")" -o "v$v.exe" -q
+done
+{ printf '%s\n' "$head" '@version 1.2' 'patchfor 1.1'; printf '%s\n' "$tail"; } |
+  sed 's/^outfile .*/outfile patch.exe/' > patch.fss
+ferryc compile patch.fss --stub "$(tool_path "$stub")" -o patch.exe -q
+version_case() {  # setup switch code registered message
+  local rc
+  set +e
+  if [ "$2" = - ]; then wine "$work/setup/$1" /S '/D=C:\Ferry Product' 2> "$work/case.err" > /dev/null
+  else wine "$work/setup/$1" /S "$2" '/D=C:\Ferry Product' 2> "$work/case.err" > /dev/null; fi
+  rc=$?
+  set -e
+  [ "$rc" = "$3" ] || { cat "$work/case.err" >&2; fail "$1 $2: exit code $rc, expected $3"; }
+  [ "$(value_of DisplayVersion)" = "$4" ] || fail "$1 $2: DisplayVersion '$(value_of DisplayVersion)', expected '$4'"
+  [ "$5" = - ] || expect_text "$work/case.err" "$5"
+  [ -n "$4" ] || [ ! -e "$inst/tides.tbl" ] || fail "$1 $2: refused with nothing installed, but wrote its files"
+}
+while read -r setup switch code registered message <&3; do
+  version_case "$setup" "$switch" "$code" "${registered#-}" "$message"
+done 3<<'CASES'
+patch.exe - 106 - This patch is for "Ferry Product" version 1.1, which is not installed.
+v1.1.exe - 0 1.1 -
+patch.exe - 0 1.2 -
+patch.exe - 106 1.2 This patch is for "Ferry Product" version 1.1; version 1.2 is installed.
+v1.1.exe - 102 1.2 "Ferry Product" version 1.2 is installed, newer than this setup's version 1.1; start the setup with /ALLOWDOWNGRADE to replace it.
+v1.0.exe /ALLOWDOWNGRADE 0 1.0 -
+patch.exe - 106 1.0 This patch is for "Ferry Product" version 1.1; version 1.0 is installed.
+CASES
+wine "$inst/FPT_Uninstall.exe" /S 2> "$work/uninstall2.err" > /dev/null ||
+  { cat "$work/uninstall2.err" >&2; fail "the uninstall after the version cases failed"; }
 echo "e2e product information: all checks passed"

@@ -4,6 +4,7 @@
 
 #include "base/file_system.h"
 #include "engine/setup_thread.h"
+#include "engine/system.h"
 #include "platform/setup_thread_win.h"
 #include "engine/startup.h"
 #include "platform/ui_task.h"
@@ -33,7 +34,13 @@ class RunCommandsTest : public ::testing::Test {
     f_.SetPayload({{"readme.txt", "read me", 1}, {"maps\\coast.map", "coast", 1}});
     f_.ctx.SetupInfo.MakeUninstaller = 1;
     f_.ctx.SetupInfo.UninstallPrefix = "Demo_";
-    f_.ctx.RegisterUninstall = [this](SetupContext&) { ++registered_; };
+    // Before the first line, the uninstaller is written through the run's
+    // journal (an undone run takes it away); registered_ counts the ends.
+    f_.ctx.RegisterUninstall = [this](SetupContext& ctx, System* system, bool finished) {
+      if (finished) ++registered_;
+      else if (auto file = system->Files().Open(ctx.SetupInfo.InstallDir + "uninstall.exe", FileMode::kCreate))
+        file->WriteAt(0, std::vector<uint8_t>{'M', 'Z'});
+    };
   }
 
   RunOutcome Run() {
