@@ -7,7 +7,8 @@
 //
 // A run (RunCommands): the install folder is held for this process (a
 // folder another process works in ends the run at once, FolderBusy) and a
-// run killed there undone; from then on every change goes through the
+// run killed there undone; files running programs hold are settled
+// (engine/files_in_use.h); from then on every change goes through the
 // run's journal (engine/run_journal). The lines run from the first: each
 // one runs its command, and a command jumps by assigning CurrentLine = T,
 // the run then going on at line T + 1; it ends after the last line or when
@@ -42,6 +43,7 @@
 
 namespace ferry {
 
+class HeldFilesPrompt;
 class InstallFolderClaim;
 class JournalFaults;
 class System;
@@ -90,6 +92,9 @@ struct RunArguments {
   InstallFolderClaim* Folder = nullptr;
   // A test build's hook into the run's journal (engine/run_journal/run_journal.h).
   JournalFaults* Faults = nullptr;
+  // Asked about files running programs hold (engine/files_in_use.h); none:
+  // such a file stops the run before it changes anything.
+  HeldFilesPrompt* Held = nullptr;
 };
 
 // One run on the calling thread, from the first line.

@@ -14,16 +14,18 @@ TEST(StubCommandLine, SplitsLikeTheRuntime) {
 }
 
 TEST(StubCommandLine, SwitchesAndTheArchiveArgument) {
-  StubOptions o = ParseStubCommandLine("setup.exe /s /LOG=C:\\t\\run.log /Debug other.exe");
+  StubOptions o = ParseStubCommandLine("setup.exe /s /LOG=C:\\t\\run.log /Debug /RestartOK other.exe");
   EXPECT_TRUE(o.Silent);
   EXPECT_TRUE(o.Debug);
+  EXPECT_TRUE(o.RestartOk);
   EXPECT_EQ(o.LogFile, "C:\\t\\run.log");
   EXPECT_EQ(o.ArchiveArgument, "other.exe");
   EXPECT_FALSE(o.InstallDir.has_value());
-  EXPECT_EQ(o.Params.size(), 4u);
+  EXPECT_EQ(o.Params.size(), 5u);
 
   StubOptions none = ParseStubCommandLine("setup.exe");
   EXPECT_FALSE(none.Silent);
+  EXPECT_FALSE(none.RestartOk);
   EXPECT_TRUE(none.ArchiveArgument.empty());
   EXPECT_TRUE(none.Params.empty());
   // A switch is never taken for the archive.
