@@ -31,6 +31,7 @@
 #include "views/win32/debug_form.h"
 #include "views/win32/main_form.h"
 #include "wizard/debug_listing.h"
+#include "wizard/held_files_box.h"
 #include "wizard/silent_install.h"
 #include "wizard/wizard_model.h"
 
@@ -115,8 +116,12 @@ int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, R
   ContextBinding binding(ctx, progress, dialogs, temp);
 
   TSetupThread thread(ctx, platform);
-  const RunArguments run{
-      .RealSystem = &system, .Folder = &folder, .Faults = faults, .AllowDowngrade = options.AllowDowngrade};
+  HeldFilesBox held(dialogs, options.RestartOk);
+  const RunArguments run{.RealSystem = &system,
+                         .Folder = &folder,
+                         .Faults = faults,
+                         .AllowDowngrade = options.AllowDowngrade,
+                         .Held = &held};
   RunningWizardHost host(ctx, ui, thread, run, progress, reporter, dialogs, output, temp);
   WinDriveInfo drives;
   WizardModel model(WizardDataOf(ctx), host, drives, dialogs);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/path_text.h"
 #include "engine/progress_sinks.h"
 
 namespace ferry {
@@ -39,7 +40,9 @@ void RunRecord::RestartNeeded(std::string_view what) {
 }
 
 void RunRecord::FileNotWritten(std::string_view path, std::string_view reason) {
-  Add({.Effect = FailureEffect::kFailsRun, .What = std::string(reason), .Path = std::string(path)});
+  // Named as a user writes it: where a folder ending in a separator and a
+  // name were joined with another, one shows.
+  Add({.Effect = FailureEffect::kFailsRun, .What = std::string(reason), .Path = WithSingleSeparators(path)});
 }
 
 void RunRecord::Fail(std::string_view what) { Add({.Effect = FailureEffect::kFailsRun, .What = std::string(what)}); }

@@ -2,6 +2,7 @@
 #include "base/file_system.h"
 
 #include <exception>
+#include <set>
 
 #include "base/dialogs.h"
 #include "base/text.h"
@@ -9,6 +10,7 @@
 #include "engine/command_run.h"
 #include "engine/product_version.h"
 #include "engine/commands/file_command.h"
+#include "engine/files_in_use.h"
 #include "engine/run_journal/journaled_run.h"
 #include "engine/run_journal/run_journal.h"
 #include "engine/setup_context.h"
@@ -71,7 +73,10 @@ void RunLinesUndoneOnError(SetupContext& ctx, const CommandRun& run, JournaledRu
   try {
     RunLines(ctx, run, outcome);
   } catch (...) {
-    journal.RollBack();
+    // Said before the error ends the program, as every undone run says it.
+    const std::vector<std::string> notUndone = journal.RollBack();
+    for (const std::string& line : notUndone) ctx.Record.Warn("Not undone: " + line);
+    if (notUndone.empty()) ctx.Record.Warn("Every change of the run was undone: the product is as it was before.");
     throw;
   }
 }
@@ -116,6 +121,28 @@ bool Register(SetupContext& ctx, const CommandRun& run, bool finished) {
   return !ctx.Record.FailedSince(failuresBefore);
 }
 
+// Files left to the next restart are handed to the system before the run
+// is kept; false when it would not take one (the run is undone then).
+bool MovesLeftToRestart(SetupContext& ctx, System* system, const JournaledRun& journal) {
+  for (const auto& [from, to] : journal.MovesAtRestart()) {
+    const std::string& held = to.empty() ? from : to;
+    if (!system || !system->MoveAtRestart(from, to)) {
+      ctx.Record.FileNotWritten(held, "it is in use, and the system would not replace it at the next restart");
+      return false;
+    }
+    ctx.Record.RestartNeeded(held + (to.empty() ? " is removed" : " is replaced") + " at the next restart");
+  }
+  return true;
+}
+
+// The run stays: everything of it is written, so its journal is committed.
+void KeepRun(SetupContext& ctx, JournaledRun& journal) {
+  journal.Commit();
+  // The finish page says that steps were not done.
+  if (ctx.Record.ExitCode() == kExitIncomplete)
+    ctx.Progress.SetMessageText(ctx.Languages.GetTextOr(kTextSetupIncomplete, kSetupIncompleteEnglish), true);
+}
+
 // The run's folder is held for this process before anything changes in it,
 // and a run killed there is undone. False when nothing may run there.
 bool HoldInstallFolder(SetupContext& ctx, InstallFolderClaim* claim, RunOutcome& outcome) {
@@ -156,7 +183,7 @@ bool DeltaBasesChecked(SetupContext& ctx, System* system, DeltaPlan& deltas) {
 }
 
 void RunJournaled(SetupContext& ctx, SetupRunPlatform& platform, JournaledRun& journal, RunOutcome& outcome,
-                  DeltaPlan deltas) {
+                  DeltaPlan deltas, System* real) {
   if (!JournalOpened(ctx, journal, outcome)) return;
   const size_t failuresBefore = ctx.Record.Count();
   const CommandRun run(journal.RunSystem(), std::move(deltas));
@@ -166,8 +193,8 @@ void RunJournaled(SetupContext& ctx, SetupRunPlatform& platform, JournaledRun& j
   EndCommands(ctx);
   // Everything of the run is written while its journal is there.
   if (!ctx.Record.FailedSince(failuresBefore) && SaveInstallLog(ctx, platform, run, outcome) &&
-      Register(ctx, run, true))
-    return journal.Commit();
+      Register(ctx, run, true) && MovesLeftToRestart(ctx, real, journal))
+    return KeepRun(ctx, journal);
   UndoFailedRun(ctx, journal, outcome);
 }
 
@@ -186,11 +213,15 @@ RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, const RunA
   ctx.CurrentLine = -1;  // before the first line
   platform.BeginRun();
   DeltaPlan deltas;
+  std::set<std::string> held;
+  // Held files first: a file a program holds cannot be read for its check.
   if (HoldInstallFolder(ctx, args.Folder, outcome) &&
       (!args.RealSystem || InstalledVersionAccepted(ctx, *args.RealSystem, args.AllowDowngrade)) &&
+      (!args.RealSystem || SettleHeldFiles(ctx, *args.RealSystem, args.Held, &held)) &&
       DeltaBasesChecked(ctx, args.RealSystem, deltas)) {
     JournaledRun journal(args.RealSystem, ctx.SetupInfo.InstallDir, ctx.InstallLog, args.Faults);
-    RunJournaled(ctx, platform, journal, outcome, std::move(deltas));
+    journal.SetHeldFiles(held);
+    RunJournaled(ctx, platform, journal, outcome, std::move(deltas), args.RealSystem);
   }
   ctx.Record.SetLine(-1);
   platform.EndRun();

@@ -9,8 +9,9 @@
 // folder another process works in ends the run at once, FolderBusy) and a
 // run killed there undone; the installed version is checked against the
 // setup's (engine/product_version.h: a refusal ends the run before anything
-// is written); from then on every change goes through the run's journal
-// (engine/run_journal). The lines run from the first: each
+// is written); files running programs hold are settled
+// (engine/files_in_use.h); from then on every change goes through the
+// run's journal (engine/run_journal). The lines run from the first: each
 // one runs its command, and a command jumps by assigning CurrentLine = T,
 // the run then going on at line T + 1; it ends after the last line or when
 // the run's record (ctx.Record) says it must stop. A failed run (a stop, a
@@ -46,6 +47,7 @@
 
 namespace ferry {
 
+class HeldFilesPrompt;
 class InstallFolderClaim;
 class JournalFaults;
 class System;
@@ -96,6 +98,9 @@ struct RunArguments {
   JournalFaults* Faults = nullptr;
   // "/ALLOWDOWNGRADE": a newer installed version may be replaced.
   bool AllowDowngrade = false;
+  // Asked about files running programs hold (engine/files_in_use.h); none:
+  // such a file stops the run before it changes anything.
+  HeldFilesPrompt* Held = nullptr;
 };
 
 // One run on the calling thread, from the first line.

@@ -88,6 +88,8 @@ StubOptions ParseStubCommandLine(std::string_view line) {
       o.Debug = true;
     } else if (EqualsNoCase(p, "/ALLOWDOWNGRADE")) {
       o.AllowDowngrade = true;
+    } else if (EqualsNoCase(p, "/RESTARTOK")) {
+      o.RestartOk = true;
     } else if (StartsWithNoCase(p, "/LOG=")) {
       o.LogFile = p.substr(5);
     } else if (EqualsNoCase(p, "/J")) {

@@ -16,6 +16,9 @@ struct StubOptions {
   bool Silent = false;                    // "/S"
   bool Debug = false;                     // "/DEBUG"
   bool AllowDowngrade = false;            // "/ALLOWDOWNGRADE": replaces a newer installed version
+  // "/RESTARTOK": files running programs hold are replaced at the next
+  // restart (exit code 3010) instead of stopping the run.
+  bool RestartOk = false;
   std::optional<std::string> InstallDir;  // "/D=dir": the rest of the line, blanks and all
   std::string LogFile;                    // "/LOG=file"
   bool Help = false;                      // "/?" or "/HELP": the usage, and nothing else
@@ -39,10 +42,11 @@ StubOptions ParseStubCommandLine(std::string_view line);
 
 // The switches, for "/?" and after an unknown switch ("\n" between lines).
 inline constexpr std::string_view kStubUsage =
-    "Usage: setup.exe [archive] [/S] [/DEBUG] [/LOG=file] [/ALLOWDOWNGRADE] [/D=folder]\n"
+    "Usage: setup.exe [archive] [/S] [/DEBUG] [/RESTARTOK] [/LOG=file] [/ALLOWDOWNGRADE] [/D=folder]\n"
     "  archive    a setup archive to use instead of the program's own\n"
     "  /S         silent: no window; messages go to standard error\n"
     "  /DEBUG     the debug listing (with /S), else the wizard's Debug button\n"
+    "  /RESTARTOK files in use are replaced at the next restart (exit code 3010)\n"
     "  /LOG=file  writes every line of the run to the file as well\n"
     "  /ALLOWDOWNGRADE  replaces an installed version newer than the setup's\n"
     "  /D=folder  the install folder; must come last: the rest of the line is the folder\n"

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ferry {
 
@@ -39,6 +40,14 @@ struct RegistryValueState {
 struct ProcessIdentity {
   uint32_t Id = 0;
   uint64_t Start = 0;
+};
+
+// A file that running programs hold so that it cannot be replaced, removed
+// or written now, with the programs the system names (none when it names
+// none).
+struct HeldFile {
+  std::string Path;
+  std::vector<std::string> Programs;
 };
 
 // A program started by StartProgram.
@@ -98,6 +107,12 @@ class System {
   // system handed one back (none when the work went to a running program).
   virtual bool StartProgram(const std::string& file, const std::string& parameters,
                             std::unique_ptr<StartedProgram>* program) = 0;
+
+  // Of `paths`, the existing files that running programs hold.
+  virtual std::vector<HeldFile> FindHeldFiles(const std::vector<std::string>& paths) { return {}; }
+  // Has the system move `from` over `to` at the next restart (remove `from`
+  // when `to` is empty). False when it will not.
+  virtual bool MoveAtRestart(const std::string& from, const std::string& to) { return false; }
 
   // This process, and whether a process is still running.
   virtual ProcessIdentity CurrentProcess() { return {}; }

@@ -12,6 +12,7 @@
 #include "platform/dialogs_win.h"
 #include "platform/file_trust.h"
 #include "platform/files.h"
+#include "platform/held_files.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/system.h"
@@ -33,6 +34,12 @@ class WinStartedProgram : public StartedProgram {
 }  // namespace
 
 FileSystem& WinSystem::Files() { return WinFiles(); }
+
+std::vector<HeldFile> WinSystem::FindHeldFiles(const std::vector<std::string>& paths) {
+  return ferry::FindHeldFiles(paths);
+}
+
+bool WinSystem::MoveAtRestart(const std::string& from, const std::string& to) { return ferry::MoveAtRestart(from, to); }
 
 std::string WinSystem::ResolveCdDrivePath(const std::string& path) { return ferry::ResolveCdDrivePath(path); }
 

@@ -23,6 +23,8 @@ class WinSystem : public System {
   bool CreateShellLink(const ShellLink& link) override;
   bool StartProgram(const std::string& file, const std::string& parameters,
                     std::unique_ptr<StartedProgram>* program) override;
+  std::vector<HeldFile> FindHeldFiles(const std::vector<std::string>& paths) override;
+  bool MoveAtRestart(const std::string& from, const std::string& to) override;
   ProcessIdentity CurrentProcess() override;
   bool IsProcessRunning(const ProcessIdentity& process) override;
   // A named object per folder (its upper-case path), alive while this

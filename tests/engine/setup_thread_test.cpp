@@ -12,7 +12,11 @@
 #include "base/file_system.h"
 #include "base/setup_error.h"
 #include "base/text.h"
+#include "base/memory_file_system.h"
+#include "engine/command_class.h"
 #include "engine/command_run.h"
+#include "engine/files_in_use.h"
+#include "engine/system.h"
 #include "engine/progress_sinks.h"
 #include "engine/setup_context.h"
 #include "engine/setup_thread.h"
@@ -20,6 +24,9 @@
 #include "wizard/wizard_test_support.h"
 
 namespace ferry {
+
+extern const CommandDescriptor kDeleteCommand;
+
 namespace {
 
 // Commands of the test: each records the line index it was given; "jump"
@@ -223,6 +230,22 @@ TEST_F(SetupThreadTest, AnAbortedRunIsUndoneAndLeavesNoLogAndNoRegistration) {
   EXPECT_FALSE(outcome.LogSaved);
 }
 
+TEST_F(SetupThreadTest, ARunWithAStepNotDoneSaysSoOnTheFinishPage) {
+  class NotDoneCommand : public TCommandClass {
+   public:
+    NotDoneCommand() : TCommandClass("notdone", false, 0, 0) {}
+    void SFXProcess(SetupContext& ctx, const CommandRun&, int) override { ctx.Record.NotDone("a shortcut"); }
+  };
+  ctx_.Commands.Add(std::make_unique<NotDoneCommand>());
+  Line(kDeferStep + 1);
+  Line(0);
+  Run();
+  EXPECT_EQ(ctx_.Record.ExitCode(), kExitIncomplete);
+  // The table has no text 37: the English one.
+  ASSERT_FALSE(sinks_.messages.empty());
+  EXPECT_EQ(sinks_.messages.back(), u"Setup finished, but some steps were not done.");
+}
+
 TEST_F(SetupThreadTest, NoUninstallerMeansNoLogAndNoRegistration) {
   int registered = 0;
   ctx_.RegisterUninstall = [&](SetupContext&, System*, bool) { ++registered; };
@@ -328,6 +351,7 @@ TEST_F(SetupThreadTest, AnErrorEscapingACommandEndsTheThreadWithoutTheEndSteps) 
   ASSERT_EQ(platform_.fatals.size(), 1u);
   EXPECT_EQ(platform_.fatals[0].first, "disk on fire");
   EXPECT_EQ(platform_.fatals[0].second, "Setup Thread");
+  EXPECT_EQ(sinks_.problems, (std::vector<std::string>{"Every change of the run was undone: the product is as it was before."}));
   EXPECT_TRUE(platform_.forced.empty());
   EXPECT_EQ(registered, 0);
   EXPECT_TRUE(seen_.empty());
@@ -414,11 +438,11 @@ TEST(RunRecordTest, EachFailureIsSaidOnceInItsOwnWayWithItsLine) {
   RecordingBoxes boxes;
   record.SetListener(&boxes);
   record.SetLine(7);
-  record.FileNotWritten("C:\\a.txt", "locked");
+  record.FileNotWritten("C:\\dir\\\\a.txt", "locked");  // a separator doubled by a join shows once
   record.NotDone("something else");
   record.Report(FailureEffect::kStopsRun, "Error: Unable to find <x.vfs>", "VFS Error", DialogIcon::kNone);
   record.Stop("said by the summary");
-  EXPECT_EQ(sinks.problems, (std::vector<std::string>{"Cannot write C:\\a.txt: locked", "something else"}));
+  EXPECT_EQ(sinks.problems, (std::vector<std::string>{"Cannot write C:\\dir\\a.txt: locked", "something else"}));
   EXPECT_EQ(boxes.shown, (std::vector<std::string>{"VFS Error: Error: Unable to find <x.vfs>"}));
   const auto failures = record.Failures();
   ASSERT_EQ(failures.size(), 4u);
@@ -450,6 +474,112 @@ TEST(RunRecordTest, TheWorstFailureDecidesTheExitCode) {
     EXPECT_EQ(record.ExitCode(), c.exitCode) << c.effects.size();
     EXPECT_EQ(record.MustStop(), c.mustStop) << c.effects.size();
     EXPECT_EQ(record.FailedSince(0), c.exitCode != kExitDone && c.exitCode != kExitIncomplete && c.exitCode != kExitRestartNeeded) << c.effects.size();
+  }
+}
+
+// Files in use: a "delete" of a file a running program holds, over files in
+// memory, with the prompt's answers scripted.
+class HeldSystem : public System {
+ public:
+  explicit HeldSystem(MemoryFileSystem& files) : files_(files) {}
+  FileSystem& Files() override { return files_; }
+  std::string ResolveCdDrivePath(const std::string& path) override { return path; }
+  std::optional<std::string> ReadRegistryString(int, const std::string&, const std::string&) override { return {}; }
+  RegistryWrite WriteRegistryString(int, const std::string&, const std::string&, const std::string&) override {
+    return RegistryWrite::kDone;
+  }
+  bool CreateShellLink(const ShellLink&) override { return false; }
+  bool StartProgram(const std::string&, const std::string&, std::unique_ptr<StartedProgram>*) override { return false; }
+  std::vector<HeldFile> FindHeldFiles(const std::vector<std::string>& paths) override {
+    std::vector<HeldFile> found;
+    for (const std::string& p : paths)
+      if (held && files_.FileExists(p)) found.push_back({p, {"Atlas"}});
+    return found;
+  }
+  bool MoveAtRestart(const std::string& from, const std::string& to) override {
+    moves.push_back({from, to});
+    return movesTaken;
+  }
+  bool held = true;
+  bool movesTaken = true;
+  std::vector<std::pair<std::string, std::string>> moves;
+
+ private:
+  MemoryFileSystem& files_;
+};
+
+class ScriptedPrompt : public HeldFilesPrompt {
+ public:
+  ScriptedPrompt(std::vector<HeldFilesAnswer> answers, HeldSystem& system)
+      : answers_(std::move(answers)), system_(system) {}
+  HeldFilesAnswer Ask(const std::vector<HeldFile>& held, bool) override {
+    ++asked;
+    HeldFilesAnswer a = answers_.at(static_cast<size_t>(asked - 1));
+    if (a == HeldFilesAnswer::kRetry) system_.held = false;  // the program was closed meanwhile
+    return a;
+  }
+  int asked = 0;
+
+ private:
+  std::vector<HeldFilesAnswer> answers_;
+  HeldSystem& system_;
+};
+
+TEST(HeldFilesTest, AHeldFileIsSettledBeforeTheRunChangesAnything) {
+  using A = HeldFilesAnswer;
+  struct Case {
+    const char* name;
+    std::vector<A> answers;  // empty: no prompt
+    bool movesTaken;
+    int exitCode;
+    bool fileStays;
+    size_t moves;
+  };
+  const std::vector<Case> cases = {
+      {"no prompt", {}, true, kExitFailed, true, 0},
+      {"stop", {A::kStop}, true, kExitFailed, true, 0},
+      {"cancel", {A::kCancel}, true, kExitCancelled, true, 0},
+      {"retry, then free", {A::kRetry}, true, kExitDone, false, 0},
+      {"at the restart", {A::kAtRestart}, true, kExitRestartNeeded, true, 1},
+      {"the system refuses the move", {A::kAtRestart}, false, kExitFailed, true, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryFileSystem files;
+    files.CreateDirectory("C:\\app");
+    files.Put("C:\\app\\a.txt", {'a'});
+    HeldSystem system(files);
+    system.movesTaken = c.movesTaken;
+    ScriptedPrompt prompt(c.answers, system);
+    SetupContext ctx;
+    RecordingSinks sinks;
+    ctx.Progress.Bind(&sinks);
+    ctx.Languages.Languages.push_back(testing::MakeLanguage(u"English", {{23, u"Setup failed."}}));
+    ctx.Languages.Current = 0;
+    ctx.SetupInfo.InstallDir = "C:\\app\\";
+    ctx.Commands.Add(std::make_unique<TCommandClass>(kDeleteCommand));
+    TCompLine line;
+    line.CommandNo = 1;
+    line.LineNo = 0;
+    line.AddParam("$INSTDIR\\a.txt");
+    ctx.CompLines.Lines = {line, TCompLine()};
+    FakePlatform platform;
+    RunCommands(ctx, platform, {.RealSystem = &system, .Held = c.answers.empty() ? nullptr : &prompt});
+    EXPECT_EQ(ctx.Record.ExitCode(), c.exitCode);
+    EXPECT_EQ(files.FileExists("C:\\app\\a.txt"), c.fileStays);
+    EXPECT_EQ(system.moves.size(), c.moves);
+    if (c.moves) {
+      EXPECT_EQ(system.moves[0], (std::pair<std::string, std::string>{"C:\\app\\a.txt", ""}));
+    }
+    // Stopped before its journal: nothing of the run is left in the folder.
+    if (c.exitCode == kExitFailed || c.exitCode == kExitCancelled) {
+      EXPECT_EQ(files.Paths(), std::vector<std::string>{"C:\\app\\a.txt"});
+    }
+    if (c.exitCode == kExitFailed && c.moves == 0) {
+      ASSERT_FALSE(sinks.problems.empty());
+      EXPECT_EQ(sinks.problems[0],
+                "Cannot write C:\\app\\a.txt: it is in use by Atlas; close the program and run the setup again");
+    }
   }
 }
 

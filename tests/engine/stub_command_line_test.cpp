@@ -14,10 +14,11 @@ TEST(StubCommandLine, SplitsLikeTheRuntime) {
 }
 
 TEST(StubCommandLine, SwitchesAndTheArchiveArgument) {
-  StubOptions o = ParseStubCommandLine("setup.exe /s /LOG=C:\\t\\run.log /Debug /AllowDowngrade other.exe");
+  StubOptions o = ParseStubCommandLine("setup.exe /s /LOG=C:\\t\\run.log /Debug /AllowDowngrade /RestartOK other.exe");
   EXPECT_TRUE(o.Silent);
   EXPECT_TRUE(o.Debug);
   EXPECT_TRUE(o.AllowDowngrade);
+  EXPECT_TRUE(o.RestartOk);
   EXPECT_TRUE(o.UnknownSwitch.empty());
   EXPECT_EQ(o.LogFile, "C:\\t\\run.log");
   EXPECT_EQ(o.ArchiveArgument, "other.exe");
@@ -27,6 +28,7 @@ TEST(StubCommandLine, SwitchesAndTheArchiveArgument) {
   StubOptions none = ParseStubCommandLine("setup.exe");
   EXPECT_FALSE(none.Silent);
   EXPECT_FALSE(none.AllowDowngrade);
+  EXPECT_FALSE(none.RestartOk);
   EXPECT_TRUE(none.ArchiveArgument.empty());
   EXPECT_TRUE(none.Params.empty());
   // A switch is never taken for the archive.

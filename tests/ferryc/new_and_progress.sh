@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # ferryc new: a starter in an empty folder compiles and verifies, a folder
-# that is not empty is refused untouched. compile and extract: their counter
+# that is not empty is refused untouched, one that fails part-way leaves
+# nothing. compile and extract: their counter
 # shows on a terminal only, and the summary ends a run that is not -q.
 set -euo pipefail
 ferryc=$1 work=$2
@@ -20,6 +21,12 @@ status=0
 [ "$status" = 1 ] || fail "ferryc new into a folder that is not empty exited $status"
 grep -q 'not empty' err.txt || fail "no reason given: $(cat err.txt)"
 [ "$(ls -A taken)" = notes.txt ] && [ ! -s out.txt ] || fail "ferryc new wrote into a folder that is not empty"
+
+# A file that cannot be written part-way (files above 4 KiB refused): nothing stays.
+status=0
+( trap '' XFSZ; ulimit -f 4; "$ferryc" new partial > out.txt 2> err.txt ) || status=$?
+[ "$status" = 1 ] && grep -q 'nothing was written' err.txt || fail "ferryc new with a failing write: exit $status, $(cat err.txt)"
+[ -z "$(ls -d partial ./~ferryc-new-* 2>/dev/null)" ] || fail "ferryc new left files after a failure: $(ls -A)"
 
 # command | summary on standard output
 cases=(

@@ -26,7 +26,7 @@ const char kHelp[] =
     "  Files\\readme.txt       a sample file to install\n"
     "It compiles as it stands: ferryc compile FOLDER/setup.fss --stub STUB\n"
     "Exit status: 0 written, 1 FOLDER is not an empty folder or a file could\n"
-    "not be written, 2 bad usage.\n";
+    "not be written (then nothing is), 2 bad usage.\n";
 
 int RunNew(const std::vector<std::string>& args) {
   if (WantsHelp(args)) {
@@ -49,12 +49,30 @@ int RunNew(const std::vector<std::string>& args) {
       return 1;
     }
   }
-  for (const StarterFile& f : StarterFiles()) {
-    fs::path target = dir / fs::path(f.path);
-    fs::create_directories(target.parent_path(), ec);
-    WriteFileBytes(target, f.bytes);  // throws SetupError with the path
-    std::printf("%s\n", target.generic_string().c_str());
+  // All or nothing: written into a scratch folder beside FOLDER, which
+  // then takes its name; a failure removes the scratch folder.
+  if (!dir.has_filename()) dir = dir.parent_path();
+  fs::path parent = dir.parent_path();
+  if (parent.empty()) parent = ".";
+  fs::path scratch;
+  for (int n = 0; scratch.empty() || fs::exists(scratch, ec); ++n)
+    scratch = parent / ("~ferryc-new-" + std::to_string(n) + "-" + dir.filename().string());
+  std::vector<std::string> written;
+  try {
+    for (const StarterFile& f : StarterFiles()) {
+      fs::path target = scratch / fs::path(f.path);
+      fs::create_directories(target.parent_path(), ec);
+      WriteFileBytes(target, f.bytes);  // throws SetupError with the path
+      written.push_back((dir / fs::path(f.path)).generic_string());
+    }
+    if (fs::exists(dir, ec)) fs::remove(dir);  // empty, checked above
+    fs::rename(scratch, dir);
+  } catch (const std::exception& e) {
+    fs::remove_all(scratch, ec);
+    std::fprintf(stderr, "ferryc new: %s; nothing was written\n", e.what());
+    return 1;
   }
+  for (const std::string& path : written) std::printf("%s\n", path.c_str());
   return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "base/dialogs.h"
+#include "base/setup_error.h"
 #include "base/text.h"
 #include "base/text_replace.h"
 #include "engine/command_class.h"
@@ -55,7 +56,17 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int lineInde
   std::shared_ptr<void>& slot = ctx.CommandState[kStateKey];
   if (!slot) slot = std::make_shared<Runtime>(ctx, run);
   Runtime& runtime = *static_cast<Runtime*>(slot.get());
-  if (!runtime.session.Run(line.Params, ctx.SetupInfo.InstallDir)) {
+  bool found = true;
+  try {
+    found = runtime.session.Run(line.Params, ctx.SetupInfo.InstallDir);
+  } catch (const SetupError& e) {
+    // A damaged archive, one another program holds, one that cannot be
+    // written: said plainly, and the run is undone.
+    ctx.Record.Report(FailureEffect::kStopsRun, e.what(), "VFS Error", DialogIcon::kError);
+    ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);
+    return;
+  }
+  if (!found) {
     ctx.Record.Report(FailureEffect::kStopsRun, "Error: Unable to find <" + line.Param(2) + ">", "VFS Error",
                       DialogIcon::kNone);
     ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "base/path_text.h"
+#include "base/text.h"
 #include "engine/run_journal/run_journal.h"
 
 namespace ferry {
@@ -42,9 +43,24 @@ class JournaledStagedFile : public StagedFile {
   std::string target_, aside_;
 };
 
+std::string HeldKey(const std::string& path) { return AsciiLowerCopy(WithSingleSeparators(path)); }
+
 }  // namespace
 
+void JournaledFileSystem::SetHeldFiles(const std::set<std::string>& held) {
+  for (const std::string& path : held) held_.insert(HeldKey(path));
+}
+
+bool JournaledFileSystem::Held(const std::string& path) const { return !held_.empty() && held_.count(HeldKey(path)); }
+
 std::unique_ptr<StagedFile> JournaledFileSystem::CreateStaged(const std::string& scratch, const std::string& target) {
+  if (Held(target)) {
+    // Placed as a new file of the run beside the held one; it takes the held
+    // one's place at the next restart.
+    const std::string next = FolderOf(target) + "~ferry-next-" + target.substr(FolderOf(target).size());
+    at_restart_.emplace_back(WithSingleSeparators(next), WithSingleSeparators(target));
+    return CreateStaged(scratch, next);
+  }
   JournalRecord rec = FileRecord(JournalRecordKind::kFilePlaced, target, scratch);
   // In a folder of the run's own, what is there is the run's: no need to
   // ask (a look-up of a missing name costs Wine a scan of the folder).
@@ -99,10 +115,18 @@ bool JournaledFileSystem::DirectoryExists(const std::string& path) {
 
 bool JournaledFileSystem::RemoveFile(const std::string& path) {
   if (!inner_.FileExists(path)) return true;
+  if (Held(path)) {
+    at_restart_.emplace_back(WithSingleSeparators(path), std::string());
+    return true;
+  }
   return SetAside(path);
 }
 
 bool JournaledFileSystem::RenameFile(const std::string& from, const std::string& to) {
+  if (Held(from) || Held(to)) {
+    at_restart_.emplace_back(WithSingleSeparators(from), WithSingleSeparators(to));
+    return true;
+  }
   if (inner_.FileExists(to) && !SetAside(to)) return false;
   if (!journal_.Note(FileRecord(JournalRecordKind::kFileRenamed, from, to), false)) return false;
   return inner_.RenameFile(from, to);

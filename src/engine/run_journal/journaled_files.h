@@ -7,6 +7,8 @@
 
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/file_system.h"
 #include "engine/system.h"
@@ -41,8 +43,18 @@ class JournaledFileSystem : public FileSystem {
   // there before the run.
   void NoteFolderMade(const std::string& path);
 
+  // Files running programs hold: a new file for one is written beside it
+  // under a "~ferry-next-" name, and it and a removal or a rename of one are
+  // left to the next restart (MovesAtRestart, from and to; to empty: removed).
+  void SetHeldFiles(const std::set<std::string>& held);
+  const std::vector<std::pair<std::string, std::string>>& MovesAtRestart() const { return at_restart_; }
+
  private:
   bool SetAside(const std::string& path);
+  bool Held(const std::string& path) const;
+
+  std::set<std::string> held_;  // folded by HeldKey
+  std::vector<std::pair<std::string, std::string>> at_restart_;
 
   FileSystem& inner_;
   RunJournal& journal_;
@@ -77,6 +89,12 @@ class JournaledSystem : public System {
   bool StartProgram(const std::string& file, const std::string& parameters,
                     std::unique_ptr<StartedProgram>* program) override {
     return inner_.StartProgram(file, parameters, program);
+  }
+  std::vector<HeldFile> FindHeldFiles(const std::vector<std::string>& paths) override {
+    return inner_.FindHeldFiles(paths);
+  }
+  bool MoveAtRestart(const std::string& from, const std::string& to) override {
+    return inner_.MoveAtRestart(from, to);
   }
   ProcessIdentity CurrentProcess() override { return inner_.CurrentProcess(); }
   bool IsProcessRunning(const ProcessIdentity& process) override { return inner_.IsProcessRunning(process); }

@@ -64,6 +64,14 @@ std::string JournaledRun::JournalPath() const { return journal_ ? journal_->Path
 
 std::string JournaledRun::Problem() const { return journal_ ? journal_->Problem() : std::string(); }
 
+void JournaledRun::SetHeldFiles(const std::set<std::string>& held) {
+  if (files_) files_->SetHeldFiles(held);
+}
+
+std::vector<std::pair<std::string, std::string>> JournaledRun::MovesAtRestart() const {
+  return files_ ? files_->MovesAtRestart() : std::vector<std::pair<std::string, std::string>>{};
+}
+
 void JournaledRun::Commit() {
   if (journal_) journal_->Commit();
 }

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/run_journal/run_recovery.h"
@@ -74,6 +76,11 @@ class JournaledRun {
   // The journal's path and why it could not be opened ("" while it could).
   std::string JournalPath() const;
   std::string Problem() const;
+  // Files running programs hold, left to the next restart (see
+  // JournaledFileSystem::SetHeldFiles).
+  void SetHeldFiles(const std::set<std::string>& held);
+  // The moves the run left to the next restart: from, and to ("": removed).
+  std::vector<std::pair<std::string, std::string>> MovesAtRestart() const;
   // The run succeeded: what it set aside goes with the journal.
   void Commit();
   // The run failed: all it changed is undone. What could not be, one line each.

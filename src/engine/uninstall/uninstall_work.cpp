@@ -4,6 +4,7 @@
 
 #include "formats/install_log/uninstall_list.h"
 #include "base/byte_reader.h"
+#include "base/path_text.h"
 #include "base/text.h"
 #include "engine/path_safety.h"
 #include "formats/install_log/registry_record.h"
@@ -47,8 +48,9 @@ class Replay {
 
   void Files(uint32_t nF) {
     for (uint32_t i = 1; i <= nF; ++i) {
-      Show(u"", i, nF, 0);
       std::string path = args_.ExpandPathVars(args_.Log.Files()[i - 1]);
+      // Named by the file it removes: no table has a word for "files".
+      Show(CodePageToUtf16(path.substr(FolderOf(path).size())), i, nF, 0);
       if (!IsBelowDriveRoot(path)) {
         ++out_.Skipped;
         view_.Problem("Passed over the recorded file \"" + path + "\": not a full path of one file.");

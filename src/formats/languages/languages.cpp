@@ -126,6 +126,12 @@ std::u16string TLanguages::GetText(int number) const {
   return u"NOT FOUND " + Utf8ToUtf16(std::to_string(number));
 }
 
+std::u16string TLanguages::GetTextOr(int number, std::u16string_view fallback) const {
+  if (const TLanguage* language = CurrentLanguage(); language && number >= 0 && number <= 0xFFFF)
+    if (const TLID* item = language->Find(static_cast<uint16_t>(number))) return item->Text;
+  return std::u16string(fallback);
+}
+
 int TLanguages::FindLanguage(uint16_t langId) const {
   for (size_t i = 0; i < Languages.size(); ++i)
     for (uint16_t id : Languages[i]->LangIDs)

@@ -50,6 +50,9 @@ class TLanguages {
 
   // Text of the current language, or "NOT FOUND <number>".
   std::u16string GetText(int number) const;
+  // Text of the current language, or `fallback` when it has none (a text
+  // the program added after tables were written).
+  std::u16string GetTextOr(int number, std::u16string_view fallback) const;
   // Index of the first language listing langId, or -1.
   int FindLanguage(uint16_t langId) const;
   // Current := FindLanguage(langId), or 0 when none lists it (-1 without tables).

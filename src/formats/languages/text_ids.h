@@ -21,6 +21,10 @@ inline constexpr int kTextLoadingArchive = 29;       // "Loading <%RKPNAME%>"
 
 // The message of a run that failed.
 inline constexpr int kTextSetupFailed = 23;  // "Setup failed to install the product."
+// The message of a run that finished with steps not done (exit code 4);
+// tables written before it get the English text.
+inline constexpr int kTextSetupIncomplete = 37;  // "Setup finished, but some steps were not done."
+inline constexpr char16_t kSetupIncompleteEnglish[] = u"Setup finished, but some steps were not done.";
 
 // What the uninstaller removes, named in kTextProcessingFiles's <%RKPNAME%>.
 inline constexpr int kTextRegistryEntries = 24;  // "Registry entries"

@@ -5,6 +5,7 @@
 #include "formats/pak/crc32.h"
 #include "formats/sound/sound_entry.h"
 #include "base/file_system.h"
+#include "base/path_text.h"
 #include "base/scope_guard.h"
 #include "base/text.h"
 #include "formats/languages/text_ids.h"
@@ -308,7 +309,7 @@ void TPakSystem::RunGuarded(const std::function<void()>& work) {
 void TPakSystem::UpdatePackage(SetupEntrySource& setup, uint16_t group, const std::string& installDir,
                                const std::string& packageFile, const std::string& password) {
   package_name_ = packageFile;
-  OpenPackage(installDir + "\\" + packageFile);
+  OpenPackage(JoinPath(installDir, packageFile));
   if (info_.HasPassword) {
     if (password != info_.Password) {
       Close();
@@ -348,7 +349,7 @@ void TPakSystem::SetOfficial(const std::string& installDir, const std::string& p
                              const std::string& accessCode, const std::string& flagText) {
   if (AsciiLowerCopy(accessCode) != kPackageAccessCode) return;
   package_name_ = packageFile;
-  OpenPackage(installDir + "\\" + packageFile);
+  OpenPackage(JoinPath(installDir, packageFile));
   info_.Official = IsOfficialFlag(flagText);
   RunGuarded([&] {
     BeginChanges();
@@ -358,7 +359,7 @@ void TPakSystem::SetOfficial(const std::string& installDir, const std::string& p
 
 void TPakSystem::DuplicateEntry(const std::string& installDir, const std::string& packageFile,
                                 const std::string& existingName, const std::string& newName) {
-  OpenPackage(installDir + "\\" + packageFile);
+  OpenPackage(JoinPath(installDir, packageFile));
   const TPackageEntry* source = FindEntry(existingName);
   if (!source) {
     Close();

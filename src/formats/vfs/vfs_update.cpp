@@ -2,8 +2,10 @@
 
 #include <charconv>
 
+#include "base/path_text.h"
 #include "base/setup_error.h"
 #include "base/text.h"
+#include "formats/vfs/vfs_check.h"
 #include "formats/languages/text_ids.h"
 #include "formats/vfs/vfs_fs.h"
 
@@ -55,10 +57,19 @@ bool VfsUpdateSession::Run(const std::vector<std::string>& params, const std::st
   if (entries.empty()) return true;
   files_total_ = static_cast<uint32_t>(entries.size());
 
-  std::string fullPath = installDir + "\\" + name;
+  std::string fullPath = JoinPath(installDir, name);
   if (!fs_.FileExists(fullPath)) return false;
 
   if (archive_) CloseOpenArchive();
+  // Damage found before the first write of the run into an archive: the
+  // update would write a fresh digest over it. Checked once a run; after
+  // that the archive is what this run made of it.
+  if (checked_.insert(AsciiLowerCopy(fullPath)).second) {
+    const VfsCheckReport check = CheckVfsArchive(fs_, fullPath);
+    if (!check.Ok())
+      throw SetupError("The VFS archive " + fullPath + " is damaged (" + check.Errors.front() +
+                       "); nothing was written into it. Repair or reinstall the product, then run the setup again.");
+  }
   archive_name_ = name;
   Status(kTextLoadingArchive);
   auto archive = std::make_unique<TVFSFile>(fs_);

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -60,6 +61,8 @@ class VfsUpdateSession {
 
   // One "vfsupdate" line: its parameters (1-based positions: source folder,
   // archive path, [close flag,] group) and the install directory.
+  // An archive is checked (CheckVfsArchive) before the run first writes
+  // into it: a damaged one is a SetupError naming it, nothing written.
   // An error leaves the archive as it was before the command's writes (and
   // closed), then propagates. False: the archive the line names is not in
   // the install directory; nothing was changed, and the run must stop.
@@ -85,6 +88,7 @@ class VfsUpdateSession {
   uint32_t files_total_ = 0;
   uint32_t last_percentage_ = 0;
   uint32_t today_ = 0;
+  std::set<std::string> checked_;  // archives checked for damage, folded
 };
 
 }  // namespace ferry

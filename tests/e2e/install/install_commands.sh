@@ -182,7 +182,7 @@ mkdir -p "$drive_c/FerryE2E/locked/extras/notes.txt"
 run_setup locked
 [ "$rc" = 1 ] || { cat "$work/locked.err" >&2; fail "locked: exit code $rc"; }
 expect_text "$work/locked.err" '1 file could not be written:'
-expect_text "$work/locked.err" 'C:\FerryE2E\locked\extras\\notes.txt'
+expect_text "$work/locked.err" 'C:\FerryE2E\locked\extras\notes.txt'
 expect_text "$work/locked.err" 'Every change of the run was undone'
 expect_dir FerryE2E/locked/extras/notes.txt
 left=$(cd "$drive_c/FerryE2E/locked" && find . -mindepth 1 | sort | tr '\n' ' ')

@@ -60,11 +60,12 @@ expect_text "$work/ok.ls" 'maps\coast.map'
 mkdir -p "$drive_c/FerryE2E/missing"
 run_setup missing
 [ "$rc" = 1 ] || { cat "$work/missing.err" >&2; fail "missing: exit code $rc"; }
-# The package path is the install folder ("C:\FerryE2E\missing\"), a
-# backslash and the package file.
-expect_text "$work/missing.err" 'Error: File not found: "C:\FerryE2E\missing\\data.rkp".'
+# The package path is the install folder ("C:\FerryE2E\missing\") and the
+# package file, one backslash between.
+expect_text "$work/missing.err" 'Error: File not found: "C:\FerryE2E\missing\data.rkp".'
 expect_text "$work/missing.err" '(answered Cancel)'
-expect_text "$work/missing.err" 'Fatal Application Exit: Cannot open the package "C:\FerryE2E\missing\\data.rkp": the setup stops.'
+expect_text "$work/missing.err" 'Fatal Application Exit: Cannot open the package "C:\FerryE2E\missing\data.rkp": the setup stops.'
+expect_text "$work/missing.err" 'Every change of the run was undone'
 not_finished missing
 
 # ---- damaged ------------------------------------------------------------------
@@ -78,7 +79,7 @@ printf '\x04' | dd of="$pkg" bs=1 seek=$((size - 21 - 20 + 8)) conv=notrunc stat
 cp "$pkg" "$work/damaged.before"
 run_setup damaged
 [ "$rc" = 1 ] || { cat "$work/damaged.err" >&2; fail "damaged: exit code $rc"; }
-expect_text "$work/damaged.err" 'Fatal Application Exit: File C:\FerryE2E\damaged\\data.rkp has corrupted header.'
+expect_text "$work/damaged.err" 'Fatal Application Exit: File C:\FerryE2E\damaged\data.rkp has corrupted header.'
 not_finished damaged
 cmp -s "$pkg" "$work/damaged.before" || fail "damaged: the package was changed"
 

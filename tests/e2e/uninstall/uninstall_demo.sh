@@ -213,6 +213,10 @@ run_uninstaller() {  # name [program]
   expect_text "$work/$1.uninstall.txt" 'Uninstall finished: "Tidewater Atlas" was removed.'
   expect_text "$work/$1.uninstall.txt" 'Status: Processing Registry entries: 7 of 7 files'
   if grep -q '<%\|<LANG\|NOT FOUND' "$work/$1.uninstall.txt"; then fail "$1: a text shown unresolved"; fi
+  # The files' lines name the file being removed, never an empty name.
+  if grep -q 'Processing :' "$work/$1.uninstall.txt"; then fail "$1: a status line names nothing"; fi
+  grep -qE 'Status: Processing [^ :]+\.[A-Za-z0-9]+: [0-9]+ of [0-9]+ files' "$work/$1.uninstall.txt" ||
+    fail "$1: no status line names a file"
 }
 
 # The uninstaller removes itself once it has ended: wait for its file and for

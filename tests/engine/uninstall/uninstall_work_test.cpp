@@ -152,7 +152,7 @@ TEST_F(ReplayTest, FiveHundredFilesTheFirstFourUpdateNothing) {
   Run();
   // The start, then files 5 to 500, then nothing else (no folders, no values).
   ASSERT_EQ(view.status.size(), 1u + 496u);
-  EXPECT_EQ(view.status[1], u"Removing  5 of 500");
+  EXPECT_EQ(view.status[1], u"Removing f4 5 of 500");  // named by the file it removes
   ASSERT_EQ(view.gauge.size(), 1u + 496u);
   EXPECT_EQ(view.gauge[1].first, 5);
   EXPECT_EQ(view.gauge.back().first, 500);

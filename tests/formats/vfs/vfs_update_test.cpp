@@ -150,6 +150,33 @@ TEST_F(VfsUpdateTest, AFailureLeavesTheArchiveAsItWas) {
   EXPECT_EQ(*fs.Find(kPath), before);
 }
 
+TEST_F(VfsUpdateTest, ADamagedArchiveIsRefusedBeforeAnyWrite) {
+  source.Add(1, "a.txt", Text(50));
+  const std::vector<uint8_t> sound = *fs.Find(kPath);
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  };
+  std::vector<uint8_t> flipped = sound;
+  flipped.back() ^= 0x5A;  // a byte the digest covers
+  const std::vector<Case> cases{{"cut short", {sound.begin(), sound.begin() + sound.size() / 2}},
+                                {"byte changed", flipped}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs.Put(kPath, c.bytes);
+    VfsUpdateSession session(fs, source, ui);
+    try {
+      session.Run({"src", "data.vfs", "1"}, kInstall);
+      ADD_FAILURE() << "the damaged archive was updated";
+    } catch (const SetupError& e) {
+      EXPECT_NE(std::string(e.what()).find("The VFS archive C:\\game\\data.vfs is damaged ("), std::string::npos)
+          << e.what();
+    }
+    EXPECT_EQ(*fs.Find(kPath), c.bytes);
+    EXPECT_FALSE(fs.FileExists(VfsJournal::PathFor(kPath)));
+  }
+}
+
 TEST_F(VfsUpdateTest, BadParameters) {
   source.Add(1, "a.txt", Text(5));
   EXPECT_THROW(Command().Run({"src", "data.vfs"}, kInstall), SetupError);
