@@ -7,6 +7,7 @@
 #include "formats/pak/digit_key.h"
 #include "base/text.h"
 #include "engine/command_list.h"
+#include "formats/languages/text_ids.h"
 #include "script_lexer.h"
 #include "test_util.h"
 
@@ -222,7 +223,8 @@ TEST(Compiler, MinimumParameterCountsAndUnknownKeywords) {
 // row's lines start at line 3 and give the one message shown (or none).
 TEST(Compiler, ChecksOfVariablesRootsLanguageReferencesAndPages) {
   TempDir dir;
-  dir.WriteLanguage("English", "1 Hello\r\n");
+  dir.WriteLanguage("English");
+  dir.WriteLanguage("Short", "1 Hello\r\n", kTextFinishButton);
   dir.Write("Files/a.txt", "a");
   dir.Write("ui/Pages.txt", "[Pages]\nwelcome.txt\n");
   dir.Write("ui/welcome.txt", "[A]\nCaption=<LANG1>\n");
@@ -246,6 +248,10 @@ TEST(Compiler, ChecksOfVariablesRootsLanguageReferencesAndPages) {
        "test.fss:4: error: <LANG9> is not a text of the language table 'English'"},
       {"language English\n@layout ui\\bad.txt\n",
        "ui/bad.txt:2: error: <LANG9> is not a text of the language table 'English'"},
+      {"language English\nlanguage Short\n",
+       "test.fss:4: error: the language table 'Short' has no text 16, which the setup shows itself"},
+      {"uninstalllanguage Short\n",
+       "test.fss:3: error: the language table 'Short' has no text 16, which the setup shows itself"},
       {"@pages ui\\Pages.txt\n",
        "test.fss:3: error: \"Pages.txt\" names the layout 'welcome.txt', which the setup does not carry"},
       {"@pages ui\\Pages.txt\n@layout ui\\welcome.txt\n@layout ui\\extra.txt\n",

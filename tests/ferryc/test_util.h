@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/random_access_file.h"
+#include "formats/languages/text_ids.h"
 #include "script_compiler.h"
 
 namespace ferry::tool::test {
@@ -42,8 +43,12 @@ class TempDir {
     return p;
   }
   // A language table: name, ids, then "n text" lines; UTF-16LE with a mark, CR LF.
-  std::filesystem::path WriteLanguage(const std::string& name, const std::string& body = "1 Hello\r\n") const {
+  // Every table holds the texts the setup shows itself, but for `without`.
+  std::filesystem::path WriteLanguage(const std::string& name, const std::string& body = "1 Hello\r\n",
+                                      int without = 0) const {
     std::string text = name + "\r\n0409;\r\n" + body;
+    for (int number : kProgramTexts)
+      if (number != without) text += std::to_string(number) + " Text " + std::to_string(number) + "\r\n";
     std::vector<uint8_t> bytes{0xFF, 0xFE};
     for (char c : text) {
       bytes.push_back(static_cast<uint8_t>(c));

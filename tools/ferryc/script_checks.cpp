@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "base/text_helpers.h"
 #include "engine/path_vars.h"
+#include "formats/languages/text_ids.h"
 
 namespace ferry::tool {
 
@@ -115,6 +116,16 @@ void CheckLangRefs(std::string_view text, const std::vector<LanguageTable>& tabl
         out.push_back({file, line,
                        "<LANG" + std::to_string(number) + "> is not a text of the language table '" + t.name + "'"});
   }
+}
+
+void CheckProgramTexts(const std::vector<LanguageTable>& tables, const std::string& file,
+                       std::vector<Diagnostic>& out) {
+  for (const LanguageTable& t : tables)
+    for (int number : kProgramTexts)
+      if (!t.table.Find(static_cast<uint16_t>(number)))
+        out.push_back({file, t.line,
+                       "the language table '" + t.name + "' has no text " + std::to_string(number) +
+                           ", which the setup shows itself"});
 }
 
 }  // namespace ferry::tool

@@ -27,11 +27,18 @@ void CheckRegistryRoot(std::string_view root, const std::string& file, int line,
 struct LanguageTable {
   std::string name;  // as the script names it
   TLanguage table;
+  int line = 0;  // its "language" or "uninstalllanguage" line
 };
 
 // Each "<LANGn>" of text must be a text of every table. `line` counts from
 // `firstLine` at each line end of text.
 void CheckLangRefs(std::string_view text, const std::vector<LanguageTable>& tables, const std::string& file,
                    int firstLine, std::vector<Diagnostic>& out);
+
+// Each table must hold every text the setup asks for by number itself
+// (buttons, status lines, the failure message): one error per missing
+// number, on the table's line.
+void CheckProgramTexts(const std::vector<LanguageTable>& tables, const std::string& file,
+                       std::vector<Diagnostic>& out);
 
 }  // namespace ferry::tool

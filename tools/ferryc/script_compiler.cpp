@@ -499,17 +499,20 @@ void Compiler::CheckParameters(const CommandDescriptor& descriptor, const Script
   }
 }
 
-// The setup's tables for its own texts, the uninstaller's for its layouts.
+// Every table for the texts the program asks for by number; the setup's
+// tables for the script's own texts, the uninstaller's for its layouts.
 void Compiler::CheckLanguageReferences() {
   static constexpr std::string_view kUninstallTable = "UNINSTALL_LANGUAGE-";
   static constexpr std::string_view kSetupTable = "LANGUAGE-";
   std::vector<LanguageTable> setup, uninstall;
   for (const ArchiveSource& e : languages_) {
     const bool forUninstaller = StartsWithNoCase(e.name, kUninstallTable);
-    LanguageTable t{e.name.substr((forUninstaller ? kUninstallTable : kSetupTable).size()), {}};
+    LanguageTable t{e.name.substr((forUninstaller ? kUninstallTable : kSetupTable).size()), {}, e.scriptLine};
     t.table.LoadFromBuffer(e.data.data(), e.data.size());  // read once already when it was added
     (forUninstaller ? uninstall : setup).push_back(std::move(t));
   }
+  CheckProgramTexts(setup, display_, result_.diagnostics);
+  CheckProgramTexts(uninstall, display_, result_.diagnostics);
   if (!setup.empty())
     for (const ScriptLine& l : parsed_)
       if (l.kind == ScriptLineKind::kCommand && l.word == "message" && !l.params.empty())

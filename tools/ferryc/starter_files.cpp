@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "base/byte_writer.h"
+#include "starter_languages.h"
 
 namespace ferry::tool {
 
@@ -22,9 +23,9 @@ uninstallpages Uninstall
 prefix MyProduct
 
 ; ---- Languages (languages\NAME.wri beside this script) ----------------------
-language English
-uninstalllanguage English
-
+; The first is the fallback; the setup shows the one that lists the system's
+; language. Delete the lines of a language to leave it out.
+%1
 ; ---- The wizard's pages -----------------------------------------------------
 @pages layouts\Pages.txt
 @layout layouts\welcome.txt
@@ -228,46 +229,6 @@ MainLayout
 colour $FFFFFF
 )";
 
-constexpr std::string_view kEnglish = R"(English
-0409;0809;0c09;1009;1409;1809;
-1 Welcome to <%SETUPTITLE%>
-2 <%SETUPSHORTTITLE%> setup
-3 This wizard installs <%SETUPSHORTTITLE%> on your computer.<BR><BR>Click Next to continue.
-4 What is new
-5 <%SETUPSHORTTITLE%> will be installed in the folder below. To use another folder, type its path or choose it in the list.
-6 The wizard is ready to install <%SETUPSHORTTITLE%>. Click Install to begin.
-7 Space available <%SPACEAVA%>
-8 Space required <%SPACEREQ%>
-9 Installing <%SETUPSHORTTITLE%>, please wait...
-10 Installation complete
-11 <%SETUPSHORTTITLE%> is installed. Click Finish to close the wizard.
-12 < Back
-13 Next >
-14 Cancel
-15 Install
-16 Finish
-17 Copying File <%FILENAME%>
-18 Extracting <%FILENAME%>
-19 Processing <%RKPNAME%>: <%FNUM%> of <%FTOTAL%> files
-20 Writing <%RKPNAME%>`s Header
-21 Preparing the installation...
-22 Registering the product...
-23 Setup failed to install the product.
-24 Registry entries
-25 Folders
-26 Uninstall
-27 Are you sure you want to quit the setup?
-28 Quit
-29 Loading <%RKPNAME%>
-30 Ready to install
-31 Remove <%SETUPSHORTTITLE%>
-32 This wizard removes <%SETUPSHORTTITLE%>: its files and its registry entries.<BR><BR>Click Next to continue.
-33 Removing <%SETUPSHORTTITLE%>...
-34 <%SETUPSHORTTITLE%> has been removed.
-35 Installation folder
-36 Click Finish to close the wizard.
-)";
-
 // Replaces %1, %2, ... by the given texts.
 std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> values) {
   std::string out;
@@ -289,15 +250,14 @@ std::string TitledPage(std::string_view name, std::string_view lang, std::string
 
 std::vector<uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
-// Language tables are UTF-16LE with a byte-order mark and CR LF line ends.
-std::vector<uint8_t> Utf16Table(std::string_view ascii) {
-  ByteWriter w;
-  w.U16(0xFEFF);
-  for (char c : ascii) {
-    if (c == '\n') w.U16(u'\r');
-    w.U16(static_cast<uint8_t>(c));
+// The script, its languages section naming every starter language.
+std::string Script() {
+  std::string setup, uninstaller;
+  for (const StarterLanguage& l : StarterLanguages()) {
+    setup += "language " + std::string(l.file) + "\n";
+    uninstaller += "uninstalllanguage " + std::string(l.file) + "\n";
   }
-  return w.Take();
+  return Fill(kScript, {setup + uninstaller});
 }
 
 }  // namespace
@@ -339,10 +299,9 @@ std::vector<uint8_t> GradientBitmap(uint32_t width, uint32_t height, uint32_t to
 }
 
 std::vector<StarterFile> StarterFiles() {
-  return {
-      {"setup.fss", Bytes(kScript)},
+  std::vector<StarterFile> files = {
+      {"setup.fss", Bytes(Script())},
       {"Files/readme.txt", Bytes(kReadme)},
-      {"languages/English.wri", Utf16Table(kEnglish)},
       {"images/side.bmp", GradientBitmap(82, 170, 0x1C70A0, 0xE8F0F8)},
       {"layouts/Pages.txt", Bytes(kPages)},
       {"layouts/welcome.txt", Bytes(Fill(kSidePage, {"Welcome", "1", "WelcomeText", "3"}))},
@@ -357,6 +316,9 @@ std::vector<StarterFile> StarterFiles() {
       {"uninstall/ufinish.txt", Bytes(Fill(kSidePage, {"UninstallFinish", "34", "UninstallFinishText", "36"}))},
       {"uninstall/umainlayout.txt", Bytes(kMainLayout)},
   };
+  for (const StarterLanguage& l : StarterLanguages())
+    files.push_back({"languages/" + std::string(l.file) + ".wri", LanguageTableBytes(l.table)});
+  return files;
 }
 
 }  // namespace ferry::tool

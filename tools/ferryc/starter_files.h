@@ -1,7 +1,7 @@
 // The files of a starter setup, as `ferryc new` writes them: a script with
-// one payload group, the wizard's and the uninstaller's pages, an English
-// language table, a side picture and a sample payload file. Their texts
-// follow the demo setup's.
+// one payload group, the wizard's and the uninstaller's pages, a language
+// table for each starter language (starter_languages.h), a side picture and
+// a sample payload file. Their texts follow the demo setup's.
 #pragma once
 
 #include <cstdint>

@@ -37,4 +37,13 @@ inline constexpr int kTextUninstallTitleWord = 26;  // "Uninstall"
 inline constexpr int kTextQuitQuestion = 27;  // "Are you sure you want to quit the setup?"
 inline constexpr int kTextQuitCaption = 28;   // "Quit"
 
+// Every number above: a setup's language tables must each hold them all,
+// which the compiler checks. A new text above joins this list too.
+inline constexpr int kProgramTexts[] = {
+    kTextBackButton, kTextNextButton, kTextCancelButton, kTextInstallButton, kTextFinishButton,
+    kTextCopyingFile, kTextExtractingFile, kTextProcessingFiles, kTextWritingArchiveHeader, kTextLoadingArchive,
+    kTextSetupFailed, kTextRegistryEntries, kTextFolders, kTextUninstallTitleWord,
+    kTextQuitQuestion, kTextQuitCaption,
+};
+
 }  // namespace ferry
