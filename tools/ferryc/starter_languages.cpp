@@ -51,6 +51,7 @@ constexpr std::string_view kEnglish = R"txt(English
 34 <%SETUPSHORTTITLE%> has been removed.
 35 Installation folder
 36 Click Finish to close the wizard.
+37 Setup finished, but some steps were not done.
 )txt";
 
 constexpr std::string_view kGerman = R"txt(Deutsch
@@ -91,6 +92,7 @@ constexpr std::string_view kGerman = R"txt(Deutsch
 34 <%SETUPSHORTTITLE%> wurde entfernt.
 35 Installationsordner
 36 Klicken Sie auf Fertigstellen, um den Assistenten zu schließen.
+37 Die Installation ist beendet, aber einige Schritte wurden nicht ausgeführt.
 )txt";
 
 constexpr std::string_view kFrench = R"txt(Français
@@ -131,6 +133,7 @@ constexpr std::string_view kFrench = R"txt(Français
 34 <%SETUPSHORTTITLE%> a été supprimé.
 35 Dossier d'installation
 36 Cliquez sur Terminer pour fermer l'assistant.
+37 L'installation est terminée, mais certaines étapes n'ont pas été effectuées.
 )txt";
 
 constexpr std::string_view kSpanish = R"txt(Español
@@ -171,6 +174,7 @@ constexpr std::string_view kSpanish = R"txt(Español
 34 <%SETUPSHORTTITLE%> se ha quitado.
 35 Carpeta de instalación
 36 Haga clic en Finalizar para cerrar el asistente.
+37 La instalación ha terminado, pero algunos pasos no se realizaron.
 )txt";
 
 constexpr std::string_view kItalian = R"txt(Italiano
@@ -211,6 +215,7 @@ constexpr std::string_view kItalian = R"txt(Italiano
 34 <%SETUPSHORTTITLE%> è stato rimosso.
 35 Cartella di installazione
 36 Fare clic su Fine per chiudere la procedura guidata.
+37 L'installazione è terminata, ma alcuni passaggi non sono stati eseguiti.
 )txt";
 
 constexpr std::string_view kPortugueseBrazil = R"txt(Português (Brasil)
@@ -251,6 +256,7 @@ constexpr std::string_view kPortugueseBrazil = R"txt(Português (Brasil)
 34 <%SETUPSHORTTITLE%> foi removido.
 35 Pasta de instalação
 36 Clique em Concluir para fechar o assistente.
+37 A instalação terminou, mas algumas etapas não foram realizadas.
 )txt";
 
 constexpr std::string_view kPolish = R"txt(Polski
@@ -291,6 +297,7 @@ constexpr std::string_view kPolish = R"txt(Polski
 34 Program <%SETUPSHORTTITLE%> został usunięty.
 35 Folder instalacji
 36 Kliknij Zakończ, aby zamknąć kreatora.
+37 Instalacja zakończona, ale niektóre kroki nie zostały wykonane.
 )txt";
 
 constexpr std::string_view kRussian = R"txt(Русский
@@ -331,6 +338,7 @@ constexpr std::string_view kRussian = R"txt(Русский
 34 <%SETUPSHORTTITLE%> удалён.
 35 Папка установки
 36 Нажмите «Готово», чтобы закрыть мастер.
+37 Установка завершена, но некоторые шаги не выполнены.
 )txt";
 
 constexpr std::string_view kJapanese = R"txt(日本語
@@ -371,6 +379,7 @@ constexpr std::string_view kJapanese = R"txt(日本語
 34 <%SETUPSHORTTITLE%> を削除しました。
 35 インストール先フォルダー
 36 [完了] をクリックしてウィザードを閉じてください。
+37 セットアップは完了しましたが、一部の手順は実行されませんでした。
 )txt";
 
 constexpr std::string_view kChineseSimplified = R"txt(简体中文
@@ -411,6 +420,7 @@ constexpr std::string_view kChineseSimplified = R"txt(简体中文
 34 <%SETUPSHORTTITLE%> 已删除。
 35 安装文件夹
 36 单击“完成”关闭向导。
+37 安装已完成，但有些步骤未能执行。
 )txt";
 
 constexpr std::array kLanguages = {
