@@ -23,7 +23,7 @@ TEST(StubCommandLine, SwitchesAndTheArchiveArgument) {
   EXPECT_EQ(o.LogFile, "C:\\t\\run.log");
   EXPECT_EQ(o.ArchiveArgument, "other.exe");
   EXPECT_FALSE(o.InstallDir.has_value());
-  EXPECT_EQ(o.Params.size(), 5u);
+  EXPECT_EQ(o.Params.size(), 6u);
 
   StubOptions none = ParseStubCommandLine("setup.exe");
   EXPECT_FALSE(none.Silent);
