@@ -128,6 +128,7 @@ class Sequence {
   void CheckEveryEntry();
   void ReadSetupInformation();
   void DecideScope();
+  std::optional<bool> InstalledForUser();
   bool UseInstalledFolder();
   void LoadCommandLines();
   void LoadInstallLog();
@@ -208,14 +209,31 @@ void Sequence::ReadSetupInformation() {
   ctx_.SetupInfo.ReadFromBuffer(*info);
 }
 
+// For "either": whether the product is installed for the user (true) or
+// the machine (false); none when it is not installed.
+std::optional<bool> Sequence::InstalledForUser() {
+  ProductIdentity identity = IdentityOf(ctx_);
+  auto read = [this](int root, const std::string& key, const std::string& name) {
+    return s_.Env.ReadRegistryString(root, key, name);
+  };
+  for (bool forUser : {true, false}) {
+    identity.ForUser = forUser;
+    if (InstalledFolder(identity, read)) return forUser;
+  }
+  return std::nullopt;
+}
+
 // Who the run installs for: the setup's scope, or for "either" the switch,
-// the wizard's question, or (silent) the rights the process has. An
-// uninstaller's record says where its setup installed.
+// where the product is installed, the wizard's question, or (silent) the
+// rights the process has. An uninstaller's record says where its setup
+// installed.
 void Sequence::DecideScope() {
   const std::optional<ProductInformation> product = OwnProductInfo(ctx_);
   const InstallScope scope = product ? product->Scope : InstallScope::kMachine;
+  std::optional<bool> installed;
   if (scope == InstallScope::kEither) {
     if (options_.ForAllUsers) ctx_.InstallForUser = !*options_.ForAllUsers;
+    else if ((installed = InstalledForUser())) ctx_.InstallForUser = *installed;
     else if (s_.Dialog.AnswersItself()) ctx_.InstallForUser = !s_.Env.IsElevated();
     else
       ctx_.InstallForUser = s_.Dialog.Show(ScopeQuestion(ctx_.SetupInfo.ShortTitle), kCaptionSetup,

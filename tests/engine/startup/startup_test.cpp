@@ -306,20 +306,24 @@ TEST_F(Startup, CommandLineFolderWinsOverTheInstalledOne) {
 TEST_F(Startup, WhomAnEitherSetupInstallsFor) {
   struct Case {
     const char* commandLine;
+    const char* installedRoot;  // "0" HKLM, "1" HKCU, "" not installed
     bool elevated;
     DialogAnswer answer;  // the wizard's question, when it is asked
     bool forUser;
     bool asked;
     bool needsElevation;
   } cases[] = {
-      {"setup.exe /S /CURRENTUSER", false, DialogAnswer::kYes, true, false, false},
-      {"setup.exe /S /ALLUSERS", true, DialogAnswer::kYes, false, false, false},
-      {"setup.exe /S /ALLUSERS", false, DialogAnswer::kYes, false, false, true},
-      {"setup.exe /S /ELEVATED /ALLUSERS", false, DialogAnswer::kYes, false, false, false},
-      {"setup.exe /S", false, DialogAnswer::kYes, true, false, false},  // silent: the rights decide
-      {"setup.exe /S", true, DialogAnswer::kYes, false, false, false},
-      {"setup.exe", true, DialogAnswer::kNo, true, true, false},
-      {"setup.exe", false, DialogAnswer::kYes, false, true, true},
+      {"setup.exe /S /CURRENTUSER", "", false, DialogAnswer::kYes, true, false, false},
+      {"setup.exe /S /ALLUSERS", "", true, DialogAnswer::kYes, false, false, false},
+      {"setup.exe /S /ALLUSERS", "", false, DialogAnswer::kYes, false, false, true},
+      {"setup.exe /S /ELEVATED /ALLUSERS", "", false, DialogAnswer::kYes, false, false, false},
+      {"setup.exe /S", "", false, DialogAnswer::kYes, true, false, false},  // silent: the rights decide
+      {"setup.exe /S", "", true, DialogAnswer::kYes, false, false, false},
+      {"setup.exe", "", true, DialogAnswer::kNo, true, true, false},
+      {"setup.exe", "", false, DialogAnswer::kYes, false, true, true},
+      // Installed: where it is, unasked.
+      {"setup.exe", "1", true, DialogAnswer::kNo, true, false, false},
+      {"setup.exe /S", "0", true, DialogAnswer::kNo, false, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.commandLine) + (c.elevated ? " elevated" : ""));
@@ -328,6 +332,11 @@ TEST_F(Startup, WhomAnEitherSetupInstallsFor) {
     b.Extra.push_back({kProductInfoEntry, WriteProductInfo({.Scope = InstallScope::kEither}), 0});
     FakeEnv e;
     e.Elevated = c.elevated;
+    const std::string key = std::string(kUninstallRegistryKey) + "Demo";
+    if (*c.installedRoot) {
+      e.Keys.insert(std::string(c.installedRoot) + "|" + key);
+      e.Registry[std::string(c.installedRoot) + "|" + key + "|InstallLocation"] = "F:\\Demo";
+    }
     e.Files[e.OwnPath] = b.Build(BytesOf("MZ"));
     RecordingDialogs asked(c.answer);
     SetupContext context;
@@ -339,8 +348,9 @@ TEST_F(Startup, WhomAnEitherSetupInstallsFor) {
     EXPECT_EQ(context.InstallForUser, c.forUser);
     EXPECT_EQ(asked.shown().size(), c.asked ? 1u : 0u);
     EXPECT_EQ(st.NeedsElevation, c.needsElevation);
-    if (!c.needsElevation)
+    if (!c.needsElevation && !*c.installedRoot)
       EXPECT_EQ(context.SetupInfo.InstallDir, c.forUser ? "$USERPROGRAMFILES\\Demo\\" : "$PROGRAMFILES\\Demo\\");
+    if (*c.installedRoot) EXPECT_EQ(context.SetupInfo.InstallDir, "F:\\Demo");
   }
 }
 
