@@ -6,7 +6,8 @@
 # programs folder, writes nothing below HKLM\Software or the program files
 # folders, registers under HKCU (reg query, wine uninstaller --list) and its
 # uninstaller leaves nothing. "scope either": /CURRENTUSER installs like
-# that, /ALLUSERS below Program Files with the registration under HKLM.
+# that, and a later run without a switch finds it there; /ALLUSERS installs
+# below Program Files with the registration under HKLM.
 set -euo pipefail
 stub=$1 ferryc_exe=$2 src=$3 work=$4
 
@@ -72,6 +73,15 @@ user_run() {
 }
 user_run user user.exe
 user_run either-current either.exe /CURRENTUSER
+
+# Installed for the user, a run without a switch stays there (it would pick
+# the machine here, where Wine gives every process administrator rights).
+run either-first "$work/setup/either.exe" /S /CURRENTUSER
+run either-again "$work/setup/either.exe" /S
+[ "$(value_of HKCU InstallLocation)" = "$user_folder" ] || fail "again: the user's registration moved"
+! wine reg query "HKLM\\$uninstall_key" >/dev/null 2>&1 || fail "again: registered for the machine as well"
+[ ! -e "$drive_c/Program Files/Ferry Scope" ] || fail "again: installed below Program Files as well"
+run either-again-uninstall "$user_dir/FSC_Uninstall.exe" /S
 
 run either-all "$work/setup/either.exe" /S /ALLUSERS
 [ -f "$drive_c/Program Files/Ferry Scope/tides.tbl" ] || fail "/ALLUSERS: not installed below Program Files"
