@@ -1,12 +1,13 @@
-// A stub's version resource and PE header from untrusted bytes: the edits
-// stay inside the image, move nothing, and a second fill with the same
-// values changes nothing.
+// A stub's version resource, PE header and manifest level from untrusted
+// bytes: the edits stay inside the image, move nothing, and a second fill
+// with the same values changes nothing.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "execution_level.h"
 #include "version_resource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -17,6 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> image(data, data + size);
   ClearPeChecksum(image);
   if (image.size() != size) std::abort();
+  const ExecutionLevelResult level = SetExecutionLevelAsInvoker(image);
+  if (image.size() != size || (level != ExecutionLevelResult::kSet && image != std::vector<uint8_t>(data, data + size)))
+    std::abort();
   image.assign(data, data + size);
   std::vector<std::string> problems;
   if (FillVersionResource(image, fill, problems) != VersionFillResult::kFilled) {

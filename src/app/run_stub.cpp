@@ -15,6 +15,7 @@
 #include "platform/startup_win.h"
 #include "platform/uninstall/self_removal.h"
 #include "platform/dialogs_win.h"
+#include "platform/elevation.h"
 #include "platform/private_folder.h"
 #include "platform/run_log.h"
 #include "platform/win_system.h"
@@ -22,6 +23,21 @@
 #include "views/win32/verify_form.h"
 
 namespace ferry {
+
+namespace {
+
+// A machine install asked for by a setup that starts without rights: the
+// elevated copy does the work, and its exit code is this one's.
+int RunElevated(Dialogs& dialogs) {
+  if (std::optional<unsigned long> code = RunElevatedCopy(ElevatedParameters(GetCommandLineW())))
+    return static_cast<int>(*code);
+  dialogs.Show("Installing for every user of this computer needs administrator rights, and the setup did not get "
+               "them. Nothing was changed.",
+               "Setup", DialogButtons::kOk, DialogIcon::kError);
+  return kExitCancelled;
+}
+
+}  // namespace
 
 int RunStub(JournalFaults* faults) {
   if (std::optional<int> removed = RunSelfRemovalIfAsked()) return *removed;
@@ -59,6 +75,7 @@ int RunStub(JournalFaults* faults) {
     WinErrorReporter reporter(ctx, options, *dialogs, !options.Silent);
     const bool ready = RunStartup(ctx, options, {env, *dialogs, *view, reporter}, state);
     view.reset();
+    if (state.NeedsElevation) return RunElevated(*dialogs);
     if (!ready) return ctx.Record.ExitCode();
     return RunWizard(ctx, options, *dialogs, log, system, faults);
   } catch (const std::exception& e) {

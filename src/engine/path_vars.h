@@ -5,7 +5,9 @@
 //   "$PROGRAMFILES"            the Program Files folder, with a trailing backslash
 //   "$CDDRIVE"                 root of the first CD-ROM drive ("D:\") or empty
 //   "$DESKTOP" ... "$TEMP"     the system folders of kSystemFolderVars, with a
-//                              trailing backslash
+//                              trailing backslash ("$USERPROGRAMFILES": the
+//                              user's own programs folder, for installs
+//                              without administrator rights)
 //   "$$"                       one "$"
 //
 // Variable names match without regard to case. The folder values come from
@@ -25,9 +27,9 @@ namespace ferry {
 // Folders start-up asks the system for, by their place in PathFolders::System.
 enum class SystemFolder : unsigned char {
   kDesktop, kCommonDesktop, kCommonPrograms, kAppData, kLocalAppData, kCommonAppData,
-  kCommonFiles, kProgramFiles32, kProgramFiles64, kWindows, kSystem, kTemp,
+  kCommonFiles, kProgramFiles32, kProgramFiles64, kWindows, kSystem, kTemp, kUserProgramFiles,
 };
-inline constexpr size_t kSystemFolderCount = 12;
+inline constexpr size_t kSystemFolderCount = 13;
 
 struct SystemFolderVar {
   std::string_view Name;
@@ -41,6 +43,7 @@ inline constexpr SystemFolderVar kSystemFolderVars[kSystemFolderCount] = {
     {"$COMMONFILES", SystemFolder::kCommonFiles},   {"$PROGRAMFILES32", SystemFolder::kProgramFiles32},
     {"$PROGRAMFILES64", SystemFolder::kProgramFiles64}, {"$WINDIR", SystemFolder::kWindows},
     {"$SYSDIR", SystemFolder::kSystem},             {"$TEMP", SystemFolder::kTemp},
+    {"$USERPROGRAMFILES", SystemFolder::kUserProgramFiles},
 };
 
 struct PathFolders {

@@ -13,8 +13,6 @@ namespace ferry {
 
 namespace {
 
-constexpr int kMachineRoot = 0;
-
 // The leading dotted numbers, and the rest of the text.
 std::vector<uint64_t> Numbers(std::string_view text, std::string_view* rest = nullptr) {
   std::vector<uint64_t> numbers;
@@ -103,11 +101,15 @@ std::optional<VersionRefusal> RefuseVersion(const VersionCheck& check) {
 
 bool InstalledVersionAccepted(SetupContext& ctx, System& system, bool allowDowngrade) {
   VersionCheck check;
+  const ProductIdentity identity = IdentityOf(ctx);
   check.Title = ctx.SetupInfo.ShortTitle;
   check.Own = OwnVersion(ctx);
   check.PatchFor = PatchForRange(ctx);
-  check.Installed =
-      system.QueryRegistryValue(kMachineRoot, kUninstallRegistryKey + ctx.SetupInfo.ShortTitle, "DisplayVersion").Value;
+  check.Installed = system
+                        .QueryRegistryValue(identity.RegistryRoot(),
+                                            identity.KeyPath(ctx.ExpandPathVars(ctx.SetupInfo.InstallDir)),
+                                            "DisplayVersion")
+                        .Value;
   check.AllowDowngrade = allowDowngrade;
   std::optional<VersionRefusal> refusal = RefuseVersion(check);
   if (!refusal) return true;

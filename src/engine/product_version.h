@@ -8,14 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "engine/product_identity.h"
+
 namespace ferry {
 
 class System;
 struct SetupContext;
-
-// The uninstall registrations' key below HKEY_LOCAL_MACHINE; the product's
-// is this and its short title.
-inline constexpr char kUninstallRegistryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // Versions compare by their leading dotted numbers ("1.10" after "1.9",
 // "1.2" equal to "1.2.0"); then by the text after them (none first:

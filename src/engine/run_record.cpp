@@ -25,6 +25,7 @@ int ExitCodeOf(FailureEffect effect) {
     case FailureEffect::kRefused: return kExitStartupError;
     case FailureEffect::kNewerInstalled: return kExitNewerInstalled;
     case FailureEffect::kNotPatchable: return kExitNotPatchable;
+    case FailureEffect::kInstalledElsewhere: return kExitInstalledElsewhere;
   }
   return kExitFailed;
 }

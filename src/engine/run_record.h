@@ -17,7 +17,9 @@
 //   kNewerInstalled  nothing ran: a newer version is installed
 //   kNotPatchable    nothing ran: a patch's product is not installed in a
 //                    version it is for
-// (the last four are said by the one who refused, in its own box or line).
+//   kInstalledElsewhere nothing ran: the product is installed in another
+//                    folder
+// (the last five are said by the one who refused, in its own box or line).
 // A failure with a box caption is shown in a box by the wizard's listener
 // (in a silent run, written to the run log); a file not written and a noted
 // failure go to the run's problem lines; a stop, a cancel and a refusal are
@@ -48,6 +50,7 @@ enum class FailureEffect : uint8_t {
   kRefused,
   kNewerInstalled,
   kNotPatchable,
+  kInstalledElsewhere,
 };
 
 struct RunFailure {
@@ -79,6 +82,7 @@ inline constexpr int kExitFolderBusy = 1618;
 inline constexpr int kExitRestartNeeded = 3010;
 inline constexpr int kExitNewerInstalled = 1638;
 inline constexpr int kExitNotPatchable = 1642;
+inline constexpr int kExitInstalledElsewhere = 5;
 
 class RunRecord {
  public:
@@ -111,7 +115,7 @@ class RunRecord {
   // The failures that name a file not written, in the order they came.
   std::vector<RunFailure> FilesNotWritten() const;
   bool Has(FailureEffect effect) const;
-  // The worst entry decides: a version refused (1642 patch, 1638 newer
+  // The worst entry decides: installed in another folder (5), a version refused (1642 patch, 1638 newer
   // installed), refused (3) or busy (1618), then cancelled (2), failed (1),
   // steps not done (4), restart needed (3010), else 0.
   int ExitCode() const;

@@ -49,6 +49,11 @@ struct SetupContext {
   // Bytes the install needs and the free bytes of the install drive, with
   // their FormatByteSize texts ("<%SPACEREQ%>", "<%SPACEAVA%>"; the free
   // space text stays empty until computed).
+  // The run installs for the user running it (HKEY_CURRENT_USER, the
+  // user's folders), not for the machine; start-up decides from the
+  // setup's scope and the command line.
+  bool InstallForUser = false;
+
   uint64_t SpaceRequired = 0;
   std::string SpaceRequiredText;
   uint64_t SpaceAvailable = 0;

@@ -216,6 +216,8 @@ RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, const RunA
   std::set<std::string> held;
   // Held files first: a file a program holds cannot be read for its check.
   if (HoldInstallFolder(ctx, args.Folder, outcome) &&
+      (!args.RealSystem || InstallFolderAccepted(ctx, *args.RealSystem)) &&
+      (!args.RealSystem || UserCanWriteInstallFolder(ctx, *args.RealSystem)) &&
       (!args.RealSystem || InstalledVersionAccepted(ctx, *args.RealSystem, args.AllowDowngrade)) &&
       (!args.RealSystem || SettleHeldFiles(ctx, *args.RealSystem, args.Held, &held)) &&
       DeltaBasesChecked(ctx, args.RealSystem, deltas)) {

@@ -9,6 +9,7 @@
 #include "base/system_path.h"
 #include "base/text.h"
 #include "engine/command_list.h"
+#include "engine/product_identity.h"
 #include "engine/setup_context.h"
 #include "engine/setup_name.h"
 #include "base/text_helpers.h"
@@ -60,6 +61,20 @@ uint64_t PayloadSpace(const PakReader& pak, const std::vector<uint8_t>& groupKin
   return total;
 }
 
+std::string ScopeQuestion(std::string_view title) {
+  return "Install \"" + std::string(title) +
+         "\" for every user of this computer?\r\rYes: for everyone (administrator rights are asked for).\rNo: only "
+         "for you, without administrator rights.";
+}
+
+std::string UserInstallDir(std::string_view installDir) {
+  const size_t length = MatchPathVar(installDir);
+  if (length == 0) return std::string(installDir);
+  const std::string name = AsciiLowerCopy(installDir.substr(0, length));
+  if (name != "$programfiles" && name != "$programfiles32" && name != "$programfiles64") return std::string(installDir);
+  return "$USERPROGRAMFILES" + std::string(installDir.substr(length));
+}
+
 // ---- The sequence ---------------------------------------------------------
 
 namespace {
@@ -81,6 +96,7 @@ class Sequence {
     VerifyEntries();
     ctx_.Folders.CdDrive = s_.Env.FindCdDrive();
     ReadSetupInformation();
+    DecideScope();
     if (Installing()) {
       LoadCommandLines();
     } else {
@@ -111,6 +127,9 @@ class Sequence {
   void VerifyEntries();
   void CheckEveryEntry();
   void ReadSetupInformation();
+  void DecideScope();
+  std::optional<bool> InstalledForUser();
+  bool UseInstalledFolder();
   void LoadCommandLines();
   void LoadInstallLog();
   void WorkOutSpaceRequired();
@@ -190,6 +209,46 @@ void Sequence::ReadSetupInformation() {
   ctx_.SetupInfo.ReadFromBuffer(*info);
 }
 
+// For "either": whether the product is installed for the user (true) or
+// the machine (false); none when it is not installed.
+std::optional<bool> Sequence::InstalledForUser() {
+  ProductIdentity identity = IdentityOf(ctx_);
+  auto read = [this](int root, const std::string& key, const std::string& name) {
+    return s_.Env.ReadRegistryString(root, key, name);
+  };
+  for (bool forUser : {true, false}) {
+    identity.ForUser = forUser;
+    if (InstalledFolder(identity, read)) return forUser;
+  }
+  return std::nullopt;
+}
+
+// Who the run installs for: the setup's scope, or for "either" the switch,
+// where the product is installed, the wizard's question, or (silent) the
+// rights the process has. An uninstaller's record says where its setup
+// installed.
+void Sequence::DecideScope() {
+  const std::optional<ProductInformation> product = OwnProductInfo(ctx_);
+  const InstallScope scope = product ? product->Scope : InstallScope::kMachine;
+  std::optional<bool> installed;
+  if (scope == InstallScope::kEither) {
+    if (options_.ForAllUsers) ctx_.InstallForUser = !*options_.ForAllUsers;
+    else if ((installed = InstalledForUser())) ctx_.InstallForUser = *installed;
+    else if (s_.Dialog.AnswersItself()) ctx_.InstallForUser = !s_.Env.IsElevated();
+    else
+      ctx_.InstallForUser = s_.Dialog.Show(ScopeQuestion(ctx_.SetupInfo.ShortTitle), kCaptionSetup,
+                                           DialogButtons::kYesNo, DialogIcon::kQuestion) == DialogAnswer::kNo;
+  } else {
+    ctx_.InstallForUser = scope == InstallScope::kUser;
+  }
+  if (ctx_.InstallForUser && Installing()) ctx_.SetupInfo.InstallDir = UserInstallDir(ctx_.SetupInfo.InstallDir);
+  // A machine install (or uninstall) started without the rights, as an
+  // "either" setup and its uninstaller are: once, not again from the
+  // elevated copy should the system not elevate it.
+  state_.NeedsElevation = !ctx_.InstallForUser && !s_.Env.IsElevated() && !options_.ElevatedCopy;
+  if (state_.NeedsElevation) throw StartupFailed{};
+}
+
 void Sequence::LoadCommandLines() {
   std::optional<std::vector<uint8_t>> lines = state_.Pak->LoadByName("CompiledLines", 0);
   if (!lines) Fail(kMsgCompiledLinesMissing, kCaptionVerificationError);
@@ -257,6 +316,19 @@ void Sequence::SetSpaceAvailable() {
   ctx_.SpaceAvailableText = FormatByteSize(*free);
 }
 
+// An installed product is found by its registration: the wizard starts
+// there and a silent run installs there.
+bool Sequence::UseInstalledFolder() {
+  std::optional<std::string> installed =
+      InstalledFolder(IdentityOf(ctx_), [this](int root, const std::string& key, const std::string& name) {
+        return s_.Env.ReadRegistryString(root, key, name);
+      });
+  if (!installed) return false;
+  ctx_.SetupInfo.InstallDir = *installed;
+  SetSpaceAvailable();
+  return true;
+}
+
 void Sequence::CheckInstallDir() {
   SetupInfoRecord& si = ctx_.SetupInfo;
   if (options_.InstallDir) {
@@ -269,6 +341,7 @@ void Sequence::CheckInstallDir() {
     SetSpaceAvailable();
     return;
   }
+  if (UseInstalledFolder()) return;
   const RegistryLocation& rk = si.InstallDirRegKey;
   if (rk.ValueName.empty()) {
     if (si.InstallDir.empty()) Fail(kMsgRegistryKeyNotFound, kCaptionError);

@@ -45,6 +45,8 @@ class StartupEnvironment {
   virtual std::optional<std::string> ReadRegistryString(int root, const std::string& key,
                                                         const std::string& valueName) = 0;
   virtual std::optional<uint64_t> FreeDiskBytes(const std::string& root) = 0;
+  // The process runs with administrator rights (an elevated token).
+  virtual bool IsElevated() { return true; }
 };
 
 // The "Verifying Contents" window, or what stands for it.
@@ -77,6 +79,7 @@ inline constexpr std::string_view kMsgRegistryKeyNotFound = "Error: Registry Key
 inline constexpr std::string_view kCaptionError = "Error";
 inline constexpr std::string_view kCaptionVerificationError = "Verification Error";
 inline constexpr std::string_view kCaptionSetupError = "Setup Error";
+inline constexpr std::string_view kCaptionSetup = "Setup";
 inline constexpr uint32_t kVerifyHoldMs = 500;
 
 std::string VerificationFailedMessage(size_t index, std::string_view name);
@@ -94,6 +97,14 @@ bool OwnNameMatches(std::string_view ownPath, std::string_view setupExeName);
 // CompSize, an entry stored uncompressed its OrigSize.
 uint64_t PayloadSpace(const PakReader& pak, const std::vector<uint8_t>& groupKinds);
 
+// The question a setup of "scope either" asks in its wizard: Yes installs
+// for every user.
+std::string ScopeQuestion(std::string_view title);
+// The install folder for a run for the user: a default below the program
+// files folder ("$PROGRAMFILES", "$PROGRAMFILES32", "$PROGRAMFILES64") moves
+// below "$USERPROGRAMFILES"; any other folder stays.
+std::string UserInstallDir(std::string_view installDir);
+
 // State of start-up that later stages read.
 struct StartupState {
   std::unique_ptr<PakReader> Pak;  // the one open archive (SetupContext::Pak points here)
@@ -102,6 +113,9 @@ struct StartupState {
   bool ArchiveFromArgument = false;
   uint16_t SystemLangId = 0;
   std::vector<uint8_t> GroupKinds;  // one per payload group number; [0] = 0
+  // The run installs (or uninstalls) for the machine, and the process lacks
+  // the rights: the app starts it again elevated, with "/ELEVATED /ALLUSERS".
+  bool NeedsElevation = false;
 
   StartupState();
   ~StartupState();

@@ -88,6 +88,10 @@ StubOptions ParseStubCommandLine(std::string_view line) {
       o.Debug = true;
     } else if (EqualsNoCase(p, "/ALLOWDOWNGRADE")) {
       o.AllowDowngrade = true;
+    } else if (EqualsNoCase(p, "/ALLUSERS") || EqualsNoCase(p, "/CURRENTUSER")) {
+      o.ForAllUsers = EqualsNoCase(p, "/ALLUSERS");
+    } else if (EqualsNoCase(p, "/ELEVATED")) {
+      o.ElevatedCopy = true;
     } else if (EqualsNoCase(p, "/RESTARTOK")) {
       o.RestartOk = true;
     } else if (StartsWithNoCase(p, "/LOG=")) {

@@ -19,6 +19,12 @@ struct StubOptions {
   // "/RESTARTOK": files running programs hold are replaced at the next
   // restart (exit code 3010) instead of stopping the run.
   bool RestartOk = false;
+  // "/ALLUSERS" (true) or "/CURRENTUSER" (false): whom a setup of "scope
+  // either" installs for; the last one given wins.
+  std::optional<bool> ForAllUsers;
+  // "/ELEVATED": this is the copy a setup started through the elevation
+  // prompt; it does not ask again, whatever rights it got.
+  bool ElevatedCopy = false;
   std::optional<std::string> InstallDir;  // "/D=dir": the rest of the line, blanks and all
   std::string LogFile;                    // "/LOG=file"
   bool Help = false;                      // "/?" or "/HELP": the usage, and nothing else
@@ -42,13 +48,17 @@ StubOptions ParseStubCommandLine(std::string_view line);
 
 // The switches, for "/?" and after an unknown switch ("\n" between lines).
 inline constexpr std::string_view kStubUsage =
-    "Usage: setup.exe [archive] [/S] [/DEBUG] [/RESTARTOK] [/LOG=file] [/ALLOWDOWNGRADE] [/D=folder]\n"
+    "Usage: setup.exe [archive] [/S] [/DEBUG] [/RESTARTOK] [/LOG=file] [/ALLOWDOWNGRADE] [/ALLUSERS|/CURRENTUSER]\n"
+    "                 [/D=folder]\n"
     "  archive    a setup archive to use instead of the program's own\n"
     "  /S         silent: no window; messages go to standard error\n"
     "  /DEBUG     the debug listing (with /S), else the wizard's Debug button\n"
     "  /RESTARTOK files in use are replaced at the next restart (exit code 3010)\n"
     "  /LOG=file  writes every line of the run to the file as well\n"
     "  /ALLOWDOWNGRADE  replaces an installed version newer than the setup's\n"
+    "  /ALLUSERS  installs for every user of the machine (administrator rights)\n"
+    "  /CURRENTUSER  installs for the user running the setup only\n"
+    "  /ELEVATED  (given by the setup to its elevated copy) asks for no elevation\n"
     "  /D=folder  the install folder; must come last: the rest of the line is the folder\n"
     "  /?, /HELP  shows this text";
 // "Unknown switch \"/X\".", a blank line and the usage.

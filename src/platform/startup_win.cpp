@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "engine/setup_context.h"
 #include "platform/files.h"
+#include "platform/private_folder.h"
 #include "platform/registry.h"
 #include "platform/run_log.h"
 #include "platform/shell.h"
@@ -49,6 +50,11 @@ std::string WinStartupEnvironment::SystemFolderDir(SystemFolder folder) {
     case SystemFolder::kProgramFiles64: return SpecialFolderDir(CSIDL_PROGRAM_FILES);
     case SystemFolder::kWindows: return SpecialFolderDir(CSIDL_WINDOWS);
     case SystemFolder::kSystem: return SpecialFolderDir(CSIDL_SYSTEM);
+    case SystemFolder::kUserProgramFiles: {
+      // Where installs for one user go: the local application data's "Programs".
+      const std::string local = SpecialFolderDir(CSIDL_LOCAL_APPDATA);
+      return local == "\\" ? local : local + "Programs\\";
+    }
     case SystemFolder::kTemp: {
       std::string temp = TempFolder();
       return temp.empty() || temp.back() != '\\' ? temp + '\\' : temp;
@@ -63,6 +69,8 @@ std::optional<std::string> WinStartupEnvironment::ReadRegistryString(int root, c
   if (!k.IsOpen()) return std::nullopt;
   return k.ReadString(valueName).value_or(std::string());
 }
+
+bool WinStartupEnvironment::IsElevated() { return ProcessIsElevated(); }
 
 std::optional<uint64_t> WinStartupEnvironment::FreeDiskBytes(const std::string& root) {
   return ferry::FreeDiskBytes(root);

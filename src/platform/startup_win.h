@@ -22,6 +22,7 @@ class WinStartupEnvironment : public StartupEnvironment {
   std::optional<std::string> ReadRegistryString(int root, const std::string& key,
                                                 const std::string& valueName) override;
   std::optional<uint64_t> FreeDiskBytes(const std::string& root) override;
+  bool IsElevated() override;
 };
 
 // Silent mode: the window's status lines go to the run log instead, the

@@ -47,7 +47,7 @@ int ExitCodeOfRun(SetupContext& ctx, const SilentRunFacts& facts,
                   const std::function<void(std::string_view)>& say) {
   // Nothing ran; the host said why when the run ended.
   for (FailureEffect refusal : {FailureEffect::kRefused, FailureEffect::kFolderBusy, FailureEffect::kNewerInstalled,
-                                 FailureEffect::kNotPatchable})
+                                 FailureEffect::kNotPatchable, FailureEffect::kInstalledElsewhere})
     if (ctx.Record.Has(refusal)) return ctx.Record.ExitCode();
   // A stop said in a box was written to the log when it happened.
   for (const RunFailure& f : ctx.Record.Failures())

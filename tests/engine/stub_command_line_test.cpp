@@ -34,6 +34,11 @@ TEST(StubCommandLine, SwitchesAndTheArchiveArgument) {
   // A switch is never taken for the archive.
   EXPECT_TRUE(ParseStubCommandLine("setup.exe /S /X").ArchiveArgument.empty());
   EXPECT_EQ(ParseStubCommandLine("setup.exe a.exe b.exe").ArchiveArgument, "a.exe");
+  // Whom an "either" setup installs for: the last of the two switches wins.
+  EXPECT_FALSE(none.ForAllUsers.has_value());
+  EXPECT_EQ(ParseStubCommandLine("setup.exe /allusers").ForAllUsers, true);
+  EXPECT_EQ(ParseStubCommandLine("setup.exe /ALLUSERS /CurrentUser").ForAllUsers, false);
+  EXPECT_TRUE(ParseStubCommandLine("setup.exe /elevated").ElevatedCopy);
 }
 
 TEST(StubCommandLine, InstallDirRunsToTheEndWithBlanks) {

@@ -35,6 +35,45 @@ bool HasError(const CompileResult& r, int line, const std::string& text) {
   return false;
 }
 
+TEST(Compiler, IdentityLinesAndWhatAScopeRefuses) {
+  TempDir dir;
+  CompileResult r = Compile(dir, std::string(kHead) + "productid Tidewater.Atlas\nscope either\nsidebyside\n");
+  ASSERT_TRUE(r.Ok) << Errors(r);
+  EXPECT_EQ(r.Setup.Product, (ProductInformation{"", "", "", "Tidewater.Atlas", InstallScope::kEither, true}));
+  for (int line : {3, 4, 5}) EXPECT_TRUE(IsInert(r.Setup.Lines.Lines[static_cast<size_t>(line - 1)]));
+  const struct {
+    const char* lines;
+    const char* message;  // "" none
+  } cases[] = {
+      {"productid Atlas\\Charts\n", "test.fss:3: error: 'productid': a backslash would name a key below another"},
+      {"scope everyone\n", "test.fss:3: error: 'scope' takes \"user\", \"machine\" or \"either\""},
+      {"sidebyside yes\n", "test.fss:3: error: 'sidebyside' takes nothing"},
+      {"scope user\nwriteregstr HKLM Software\\X V D\n",
+       "test.fss:4: error: HKLM is the machine's: a user without administrator rights cannot write there"},
+      {"scope user\ncreateshortcut $COMMONPROGRAMS\\A.lnk $INSTDIR\\a.exe \"\"\n",
+       "test.fss:4: error: $COMMONPROGRAMS is the machine's"},
+      {"scope user\ninstalldir $PROGRAMFILES\\Demo\\\n", "test.fss:4: error: $PROGRAMFILES is the machine's"},
+      {"scope user\ncreateshortcut $SMPROGRAMS\\A.lnk $PROGRAMFILES\\a.exe \"\"\nwriteregstr HKCU K V $WINDIR\n", ""},
+      {"scope either\ninstalldir $PROGRAMFILES\\Demo\\\n", ""},
+      {"scope either\ncopyfile $INSTDIR\\a $COMMONFILES\\a\n", "test.fss:4: warning: $COMMONFILES is the machine's"},
+      {"scope machine\nwriteregstr HKCU Software\\X V D\n", "test.fss:4: warning: HKCU is the installing person's own"},
+      {"scope machine\ncreateshortcut $DESKTOP\\A.lnk $INSTDIR\\a.exe \"\"\n", "test.fss:4: warning: $DESKTOP is the"},
+      {"writeregstr HKCU Software\\X V D\n", ""},  // no scope line: as before
+  };
+  for (const auto& c : cases) {
+    CompileResult one = Compile(dir, std::string(kHead) + c.lines);
+    std::vector<std::string> shown;
+    for (const Diagnostic& d : one.Diagnostics)
+      if (d.Line > 0) shown.push_back(FormatDiagnostic(d));
+    if (*c.message == '\0') {
+      EXPECT_TRUE(shown.empty()) << c.lines << Errors(one);
+      continue;
+    }
+    ASSERT_EQ(shown.size(), 1u) << c.lines << Errors(one);
+    EXPECT_EQ(shown[0].rfind(c.message, 0), 0u) << c.lines << shown[0];
+  }
+}
+
 TEST(Compiler, SettingLinesFillTheRecordAndBecomeInertLines) {
   TempDir dir;
   CompileResult r = Compile(dir,

@@ -1,6 +1,7 @@
 // Filling the version resource of a stub in place.
 #include <gtest/gtest.h>
 
+#include "execution_level.h"
 #include "version_resource.h"
 
 namespace ferry::tool {
@@ -176,6 +177,28 @@ TEST(VersionResource, ThePeChecksumIsClearedOnlyInAProgram) {
     EXPECT_FALSE(ClearPeChecksum(*image));
     EXPECT_EQ(*image, before);
   }
+}
+
+}  // namespace
+}  // namespace ferry::tool
+
+namespace ferry::tool {
+namespace {
+
+TEST(ExecutionLevel, RewrittenInPlaceOnceOnly) {
+  auto image = [](std::string text) { return std::vector<uint8_t>(text.begin(), text.end()); };
+  const std::string before = "MZ..<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>..";
+  std::vector<uint8_t> one = image(before);
+  EXPECT_EQ(SetExecutionLevelAsInvoker(one), ExecutionLevelResult::kSet);
+  EXPECT_EQ(std::string(one.begin(), one.end()),
+            "MZ..<requestedExecutionLevel level=\"asInvoker\"            uiAccess=\"false\"/>..");
+  EXPECT_EQ(SetExecutionLevelAsInvoker(one), ExecutionLevelResult::kSet);  // again: as it is
+
+  std::vector<uint8_t> none = image("MZ no manifest");
+  EXPECT_EQ(SetExecutionLevelAsInvoker(none), ExecutionLevelResult::kNoManifest);
+  std::vector<uint8_t> two = image(before + before);
+  EXPECT_EQ(SetExecutionLevelAsInvoker(two), ExecutionLevelResult::kAmbiguous);
+  EXPECT_EQ(two, image(before + before));
 }
 
 }  // namespace

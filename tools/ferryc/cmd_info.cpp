@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/product_identity.h"
 #include "base/text_helpers.h"
 #include "script_writeback.h"
 #include "setup_reading.h"
@@ -72,6 +73,9 @@ int RunInfo(const std::vector<std::string>& args) {
       PrintField("ProductVersion", product->Version);
       PrintField("Publisher", product->Publisher);
       PrintField("HelpUrl", product->HelpUrl);
+      PrintField("ProductId", product->ProductId);
+      PrintField("Scope", std::string(InstallScopeName(product->Scope)));
+      PrintField("SideBySide", product->SideBySide ? "yes" : "no");
     }
     PrintField("Lines", std::to_string(lines.Lines.size()));
     PrintField("Entries", std::to_string(setup.Pak().EntryCount()));

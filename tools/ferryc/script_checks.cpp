@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <span>
 
 #include "base/text.h"
 #include "base/text_helpers.h"
 #include "engine/path_vars.h"
+#include "engine/product_identity.h"
 #include "formats/languages/text_ids.h"
 
 namespace ferry::tool {
@@ -94,6 +96,63 @@ void CheckRegistryRoot(std::string_view root, const std::string& file, int line,
   for (const std::string& s : shortNames) known += (known.empty() ? "" : ", ") + s;
   const std::string hint = near.empty() ? "" : ", did you mean " + near + "?";
   out.push_back({file, line, "unknown registry root '" + std::string(root) + "'" + hint + " (the setup knows " + known + ")"});
+}
+
+namespace {
+
+constexpr std::string_view kMachinePathVars[] = {"$PROGRAMFILES", "$PROGRAMFILES32", "$PROGRAMFILES64",
+                                                 "$COMMONPROGRAMS", "$COMMONDESKTOP",  "$COMMONAPPDATA",
+                                                 "$COMMONFILES",    "$WINDIR",         "$SYSDIR"};
+constexpr std::string_view kUserPathVars[] = {"$SMPROGRAMS", "$DESKTOP", "$APPDATA", "$LOCALAPPDATA",
+                                              "$USERPROGRAMFILES"};
+
+// The path variables `text` names, as PathVarNames spells them.
+std::vector<std::string_view> NamedPathVars(std::string_view text) {
+  std::vector<std::string_view> names;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '$') continue;
+    if (i + 1 < text.size() && text[i + 1] == '$') {
+      ++i;
+      continue;
+    }
+    const size_t known = MatchPathVar(text.substr(i));
+    for (std::string_view n : PathVarNames())
+      if (known > 0 && n.size() == known && EqualsNoCase(n, text.substr(i, known))) names.push_back(n);
+  }
+  return names;
+}
+
+bool In(std::string_view name, std::span<const std::string_view> list) {
+  return std::any_of(list.begin(), list.end(), [&](std::string_view n) { return EqualsNoCase(n, name); });
+}
+
+}  // namespace
+
+void CheckScope(InstallScope scope, std::string_view param, bool isRoot, const std::string& file, int line,
+                std::vector<Diagnostic>& out) {
+  const bool forMachine = scope == InstallScope::kMachine;
+  const std::string scopeLine = "\"scope " + std::string(InstallScopeName(scope)) + "\"";
+  std::vector<std::string> named;
+  if (isRoot) {
+    if (forMachine ? EqualsNoCase(param, "HKCU") : EqualsNoCase(param, "HKLM")) named.emplace_back(param);
+  } else {
+    for (std::string_view v : NamedPathVars(param))
+      if (In(v, forMachine ? std::span<const std::string_view>(kUserPathVars)
+                           : std::span<const std::string_view>(kMachinePathVars)))
+        named.emplace_back(v);
+  }
+  for (const std::string& n : named) {
+    if (forMachine)
+      out.push_back({file, line,
+                     n + " is the installing person's own: a machine-wide product puts it in the profile of "
+                         "whoever installs it (an administrator), not in its users'",
+                     true});
+    else
+      out.push_back({file, line,
+                     n + " is the machine's: a user without administrator rights cannot write there (" + scopeLine +
+                         ")",
+                     scope == InstallScope::kEither});
+  }
 }
 
 void CheckLangRefs(std::string_view text, const std::vector<LanguageTable>& tables, const std::string& file,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formats/languages/languages.h"
+#include "formats/setup/product_info.h"
 #include "script_compiler.h"
 
 namespace ferry::tool {
@@ -23,6 +24,16 @@ void CheckPathVariables(std::string_view text, const std::string& file, int line
 
 // A registry root the setup does not know (it reads any other text as HKLM).
 void CheckRegistryRoot(std::string_view root, const std::string& file, int line, std::vector<Diagnostic>& out);
+
+// What a line writes against who the setup installs for. "scope user":
+// HKLM, the program files folders and all users' folders are errors (a
+// user without administrator rights cannot write there); "scope either":
+// warnings (they fail when the user picks an install for just them);
+// "scope machine": HKCU and the installing person's own folders are
+// warnings (they land in the administrator's profile, not the users').
+// `isRoot`: the parameter is a registry root, else a path.
+void CheckScope(InstallScope scope, std::string_view param, bool isRoot, const std::string& file, int line,
+                std::vector<Diagnostic>& out);
 
 struct LanguageTable {
   std::string Name;  // as the script names it

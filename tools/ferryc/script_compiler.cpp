@@ -15,6 +15,7 @@
 #include "engine/command_list.h"
 #include "engine/compile_context.h"
 #include "engine/path_safety.h"
+#include "engine/product_identity.h"
 #include "formats/pak/pak_codec.h"
 #include "host_paths.h"
 #include "payload_folder.h"
@@ -67,6 +68,11 @@ std::vector<uint8_t> NormaliseUtf16LineEnds(std::vector<uint8_t> data) {
 
 namespace {
 
+// The product's identity settings: ferryc's own lines, like "compression".
+bool IsIdentityKeyword(std::string_view word) {
+  return EqualsNoCase(word, "productid") || EqualsNoCase(word, "scope") || EqualsNoCase(word, "sidebyside");
+}
+
 class Compiler {
  public:
   Compiler(std::string displayName, fs::path baseDir, std::vector<fs::path> languageDirs)
@@ -89,15 +95,19 @@ class Compiler {
   void AddLanguage(int line, const std::string& entryName, const std::string& languageName);
   void AddDirective(const ScriptLine& line);
   void SetCompression(const ScriptLine& line);
+  void SetIdentity(const ScriptLine& line);
   void SetProductValue(const ScriptLine& line, const ProductDirective& form);
   void AddPayloadGroups();
   void CheckReferences();
   void CheckParameters(const CommandDescriptor& descriptor, const ScriptLine& line);
+  void CheckScopeOf(const CommandDescriptor& descriptor, const std::string& param, uint16_t bit);
   void CheckLanguageReferences();
   bool AddGroup0(ArchiveSource entry);
   std::optional<std::vector<uint8_t>> ReadSource(int line, const std::string& scriptPath, fs::path* found);
 
   std::string display_;
+  int current_line_ = 0;  // the script line CheckParameters looks at
+  bool scope_stated_ = false;  // a "scope" line: without one, no scope warnings (as before it existed)
   fs::path base_;
   std::vector<fs::path> language_dirs_;
   CompileResult result_;
@@ -196,6 +206,10 @@ void Compiler::FillLines(const std::vector<ScriptLine>& parsed) {
       SetCompression(l);  // ferryc's own: the line stays empty in the stream
       continue;
     }
+    if (IsIdentityKeyword(l.Word)) {
+      SetIdentity(l);  // carried by the product information; empty in the stream
+      continue;
+    }
     int no = commands_.FindKeyword(l.Word);
     if (no < 0) {
       Error(l.Number, "unknown keyword '" + l.Word + "'");
@@ -236,6 +250,28 @@ void Compiler::SetCompression(const ScriptLine& line) {
     level = static_cast<int>(value);
   }
   result_.Setup.ZstdLevel = zstd ? level : 0;
+}
+
+// "productid ID", "scope user|machine|either", "sidebyside"; the last line
+// of a kind wins, like the settings.
+void Compiler::SetIdentity(const ScriptLine& line) {
+  ProductInformation& product = result_.Setup.Product;
+  const std::vector<std::string>& p = line.Params;
+  if (EqualsNoCase(line.Word, "sidebyside")) {
+    if (!p.empty()) Error(line.Number, "'sidebyside' takes nothing");
+    else product.SideBySide = true;
+    return;
+  }
+  if (EqualsNoCase(line.Word, "scope")) {
+    std::optional<InstallScope> scope = p.size() == 1 ? ParseInstallScope(p[0]) : std::nullopt;
+    if (!scope) Error(line.Number, "'scope' takes \"user\", \"machine\" or \"either\"");
+    else product.Scope = *scope;
+    scope_stated_ = scope.has_value();
+    return;
+  }
+  std::string why = p.size() == 1 ? ProductIdProblem(p[0]) : "it takes one name";
+  if (!why.empty()) Error(line.Number, "'productid': " + why);
+  else product.ProductId = p[0];
 }
 
 void Compiler::CompileCommands() {
@@ -491,11 +527,32 @@ void Compiler::CheckReferences() {
 }
 
 // Path variables and registry roots of the parameters that hold them.
+// Where the line writes, against who the setup installs for. Paths that are
+// only read or referred to (a registry value's data, a program started, a
+// link's target) and the registry place of "installdirregkey" pass; an
+// "either" setup's default folder moves below the user's own programs
+// folder when it installs for the user.
+void Compiler::CheckScopeOf(const CommandDescriptor& descriptor, const std::string& param, uint16_t bit) {
+  const InstallScope scope = result_.Setup.Product.Scope;
+  if (!scope_stated_) return;
+  const std::string& keyword = descriptor.Keyword;
+  const bool root = (descriptor.RootParams & bit) != 0;
+  if (!root && !(descriptor.PathParams & bit)) return;
+  for (const char* reads : {"installdirregkey", "writeregstr_url", "execute", "executecheck", "iffileexists"})
+    if (EqualsNoCase(keyword, reads)) return;
+  if (!root && EqualsNoCase(keyword, "writeregstr")) return;
+  if (EqualsNoCase(keyword, "createshortcut") && bit != ParamBit(1)) return;
+  if (EqualsNoCase(keyword, "installdir") && scope == InstallScope::kEither) return;
+  CheckScope(scope, param, root, display_, current_line_, result_.Diagnostics);
+}
+
 void Compiler::CheckParameters(const CommandDescriptor& descriptor, const ScriptLine& line) {
+  current_line_ = line.Number;
   for (size_t p = 0; p < line.Params.size() && p < 15; ++p) {
     const uint16_t bit = ParamBit(static_cast<int>(p) + 1);
     if (descriptor.PathParams & bit) CheckPathVariables(line.Params[p], display_, line.Number, result_.Diagnostics);
     if (descriptor.RootParams & bit) CheckRegistryRoot(line.Params[p], display_, line.Number, result_.Diagnostics);
+    CheckScopeOf(descriptor, line.Params[p], bit);
   }
 }
 

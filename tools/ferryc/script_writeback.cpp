@@ -8,6 +8,7 @@
 #include "formats/pak/digit_key.h"
 #include "base/text.h"
 #include "engine/command_list.h"
+#include "engine/product_identity.h"
 #include "base/text_helpers.h"
 #include "host_paths.h"
 #include "script_compiler.h"
@@ -235,6 +236,10 @@ std::vector<std::string> Writer::Settings() {
     if (!product_->Version.empty()) s.push_back(Join("@version", {product_->Version}));
     if (!product_->Publisher.empty()) s.push_back(Join("@publisher", {product_->Publisher}));
     if (!product_->HelpUrl.empty()) s.push_back(Join("@helpurl", {product_->HelpUrl}));
+    if (!product_->ProductId.empty()) s.push_back(Join("productid", {product_->ProductId}));
+    if (product_->Scope != InstallScope::kMachine)
+      s.push_back(Join("scope", {std::string(InstallScopeName(product_->Scope))}));
+    if (product_->SideBySide) s.push_back("sidebyside");
   }
   return s;
 }

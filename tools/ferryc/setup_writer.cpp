@@ -17,6 +17,7 @@
 #include "base/setup_error.h"
 #include "base/text.h"
 #include "host_paths.h"
+#include "execution_level.h"
 #include "version_resource.h"
 
 namespace fs = std::filesystem;
@@ -251,6 +252,24 @@ VersionFill FillFor(const CompiledSetup& setup) {
   return fill;
 }
 
+// A setup for the user (or one that elevates itself only when asked to
+// install for the machine) starts without the elevation prompt.
+void AskForNoElevation(std::vector<uint8_t>& host, const std::string& scriptName, std::vector<Diagnostic>& diagnostics) {
+  switch (SetExecutionLevelAsInvoker(host)) {
+    case ExecutionLevelResult::kSet:
+      break;
+    case ExecutionLevelResult::kNoManifest:
+      diagnostics.push_back({scriptName, 0, "the stub's manifest names no execution level: left as it is", true});
+      break;
+    case ExecutionLevelResult::kAmbiguous:
+      diagnostics.push_back({scriptName, 0,
+                             "the stub names more than one execution level: the setup would still ask for "
+                             "administrator rights",
+                             false});
+      break;
+  }
+}
+
 void FillHost(std::vector<uint8_t>& host, const CompiledSetup& setup, const std::string& scriptName,
               std::vector<Diagnostic>& diagnostics) {
   std::vector<std::string> problems;
@@ -267,6 +286,7 @@ void FillHost(std::vector<uint8_t>& host, const CompiledSetup& setup, const std:
       break;
   }
   for (std::string& p : problems) diagnostics.push_back({scriptName, 0, std::move(p), true});
+  if (setup.Product.Scope != InstallScope::kMachine) AskForNoElevation(host, scriptName, diagnostics);
   ClearPeChecksum(host);
 }
 

@@ -44,7 +44,8 @@ UninstallOutcome RunUninstallPage(SetupContext& ctx, UninstallSystem& system, Un
   // Outermost first, as the log keeps them (they were noted innermost first).
   for (auto it = undone.FoldersKept.rbegin(); it != undone.FoldersKept.rend(); ++it) ctx.InstallLog.AddDirectory(*it);
   UninstallWorkArgs args{ctx.InstallLog, ctx.Languages,
-                          [&ctx](std::string_view path) { return ctx.ExpandPathVars(path); }, ctx.SetupInfo.ShortTitle};
+                          [&ctx](std::string_view path) { return ctx.ExpandPathVars(path); }, IdentityOf(ctx),
+                          ctx.ExpandPathVars(ctx.SetupInfo.InstallDir)};
   UninstallOutcome outcome = RunUninstallWork(args, system, view);
   // Each item was named as it failed; the summary counts them.
   if (outcome.NotRemoved + outcome.Skipped > 0) ctx.Record.NotDone("");

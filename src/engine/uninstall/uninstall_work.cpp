@@ -34,7 +34,7 @@ class Replay {
     Files(nF);
     Directories(nF, nD);
     Registry(nF + nD, nR);
-    system_.RemoveRegistration(args_.ShortTitle);
+    system_.RemoveRegistration(args_.Identity, args_.Folder);
     if (!system_.DeleteInstallLog()) view_.Problem("The install log could not be deleted.");
     return out_;
   }

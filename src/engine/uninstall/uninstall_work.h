@@ -31,6 +31,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/product_identity.h"
+
 namespace ferry {
 
 class LanguageList;
@@ -64,7 +66,8 @@ class UninstallSystem {
   // key and its parents along `key` while they are empty. False only when
   // the value was there and could not be deleted.
   virtual bool DeleteRegistryValue(int root, const std::string& key, const std::string& valueName) = 0;
-  virtual void RemoveRegistration(const std::string& shortTitle) = 0;
+  // The product's registration for its install in `folder`.
+  virtual void RemoveRegistration(const ProductIdentity& identity, const std::string& folder) = 0;
   // The install log's bytes; none when it cannot be read (or SetupError
   // with the reason).
   virtual std::optional<std::vector<uint8_t>> ReadInstallLog() = 0;
@@ -95,7 +98,8 @@ struct UninstallWorkArgs {
   const UninstallList& Log;
   const LanguageList& Languages;
   std::function<std::string(std::string_view)> ExpandPathVars;
-  std::string ShortTitle;
+  ProductIdentity Identity;
+  std::string Folder;  // the install folder
 };
 
 UninstallOutcome RunUninstallWork(const UninstallWorkArgs& args, UninstallSystem& system, UninstallView& view);

@@ -22,9 +22,7 @@ constexpr const char* kRegistrationValues[] = {
     "EstimatedSize", "NoModify",        "NoRepair",             "DisplayVersion", "Publisher",
     "URLInfoAbout"};
 
-std::string RegistrationKey(const std::string& shortTitle) { return kUninstallRegistryKey + shortTitle; }
-
-constexpr int kMachineRoot = 0;  // HKEY_LOCAL_MACHINE
+std::string InstallFolder(const SetupContext& ctx) { return ctx.ExpandPathVars(ctx.SetupInfo.InstallDir); }
 
 // Shown while the run that writes it has not finished: a product killed
 // mid-run is listed as such, with an uninstaller that removes it.
@@ -32,7 +30,7 @@ constexpr char kNotFinishedMark[] = " (setup not finished)";
 
 // The values of the setup's "ProductInfo"; one it does not give is deleted,
 // so that an earlier install's value does not stay on as this one's.
-bool SetProductValues(SetupContext& ctx, System& system, const std::string& path) {
+bool SetProductValues(SetupContext& ctx, System& system, int root, const std::string& path) {
   std::optional<ProductInformation> product = ProductInformation{};
   if (ctx.Pak) {
     if (std::optional<std::vector<uint8_t>> data = ctx.Pak->LoadByName(kProductInfoEntry, 0))
@@ -46,60 +44,64 @@ bool SetProductValues(SetupContext& ctx, System& system, const std::string& path
   for (const auto& [name, value] : {std::pair{"DisplayVersion", &product->Version},
                                     std::pair{"Publisher", &product->Publisher},
                                     std::pair{"URLInfoAbout", &product->HelpUrl}}) {
-    if (!value->empty()) ok &= system.WriteRegistryString(kMachineRoot, path, name, *value) == RegistryWrite::kDone;
-    else ok &= system.DeleteRegistryValue(kMachineRoot, path, name);
+    if (!value->empty()) ok &= system.WriteRegistryString(root, path, name, *value) == RegistryWrite::kDone;
+    else ok &= system.DeleteRegistryValue(root, path, name);
   }
   return ok;
 }
 
-bool WriteRegistration(SetupContext& ctx, System& system) {
-  const std::string path = RegistrationKey(ctx.SetupInfo.ShortTitle);
+bool WriteRegistration(SetupContext& ctx, System& system, const ProductIdentity& identity) {
+  const int root = identity.RegistryRoot();
+  const std::string path = identity.KeyPath(InstallFolder(ctx));
   const std::string program = UninstallerPath(ctx);
   // Quoted: a path with blanks must not be read as a shorter program name.
   const std::string quoted = "\"" + program + "\"";
-  std::string location = ctx.SetupInfo.InstallDir;
+  std::string location = InstallFolder(ctx);
   if (location.size() > 3 && location.back() == '\\') location.pop_back();
   const uint64_t kib = (ctx.SpaceRequired + 1023) / 1024;
   auto text = [&](const char* name, const std::string& value) {
-    return system.WriteRegistryString(kMachineRoot, path, name, value) == RegistryWrite::kDone;
+    return system.WriteRegistryString(root, path, name, value) == RegistryWrite::kDone;
   };
   auto number = [&](const char* name, uint64_t value) {
-    return system.WriteRegistryDword(kMachineRoot, path, name,
+    return system.WriteRegistryDword(root, path, name,
                                      static_cast<uint32_t>(value > 0xFFFFFFFFu ? 0xFFFFFFFFu : value)) ==
            RegistryWrite::kDone;
   };
-  return text("DisplayName", ctx.SetupInfo.ShortTitle + kNotFinishedMark) && text("UninstallString", quoted) &&
+  return text("DisplayName", identity.DisplayName(location) + kNotFinishedMark) && text("UninstallString", quoted) &&
          text("QuietUninstallString", quoted + " /S") && text("DisplayIcon", program) &&
          text("InstallLocation", location) && number("EstimatedSize", kib) && number("NoModify", 1) &&
-         number("NoRepair", 1) && SetProductValues(ctx, system, path);
+         number("NoRepair", 1) && SetProductValues(ctx, system, root, path);
 }
 
 }  // namespace
 
 void RegisterUninstall(SetupContext& ctx, System* system, PrivateFolder& temp, bool finished) {
   if (!system) return;
-  const std::string path = RegistrationKey(ctx.SetupInfo.ShortTitle);
+  const ProductIdentity identity = IdentityOf(ctx);
+  const std::string path = identity.KeyPath(InstallFolder(ctx));
+  const std::string named = identity.RootName() + "\\" + path;
   if (finished) {
-    if (system->WriteRegistryString(kMachineRoot, path, "DisplayName", ctx.SetupInfo.ShortTitle) !=
-        RegistryWrite::kDone)
-      ctx.Record.Fail("The uninstall registration HKLM\\" + path + " could not be marked finished.");
+    if (system->WriteRegistryString(identity.RegistryRoot(), path, "DisplayName",
+                                    identity.DisplayName(InstallFolder(ctx))) != RegistryWrite::kDone)
+      ctx.Record.Fail("The uninstall registration " + named + " could not be marked finished.");
     return;
   }
   // The uninstaller first: the registration names it.
   if (ctx.Pak && ctx.Pak->EntryCount() > 0) WriteUninstaller(ctx, *system, temp);
   if (ctx.Record.MustStop()) return;
-  if (!WriteRegistration(ctx, *system))
-    ctx.Record.Fail("The uninstall registration HKLM\\" + path + " could not be written.");
+  if (!WriteRegistration(ctx, *system, identity))
+    ctx.Record.Fail("The uninstall registration " + named + " could not be written.");
 }
 
-void RemoveRegistration(const std::string& shortTitle) {
-  const std::string path = RegistrationKey(shortTitle);
+void RemoveRegistration(const ProductIdentity& identity, const std::string& folder) {
+  const HKEY root = identity.ForUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+  const std::string path = identity.KeyPath(folder);
   {
-    RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, path, false);
+    RegKey key = RegKey::Open(root, path, false);
     if (!key.IsOpen()) return;
     for (const char* name : kRegistrationValues) key.DeleteValue(name);
   }
-  DeleteLeafKey(HKEY_LOCAL_MACHINE, path);
+  DeleteLeafKey(root, path);
 }
 
 }  // namespace ferry

@@ -1,5 +1,6 @@
-// The uninstall registration under HKEY_LOCAL_MACHINE, through which the
-// system lists the program and starts its uninstaller.
+// The uninstall registration (engine/product_identity.h says under which
+// key), through which the system lists the program and starts its
+// uninstaller.
 #pragma once
 
 #include <string>
@@ -24,6 +25,6 @@ void RegisterUninstall(SetupContext& ctx, System* system, PrivateFolder& temp, b
 
 // Deletes the registration's values and then its key when nothing else is
 // below it.
-void RemoveRegistration(const std::string& shortTitle);
+void RemoveRegistration(const ProductIdentity& identity, const std::string& folder);
 
 }  // namespace ferry

@@ -55,7 +55,9 @@ bool WinUninstallSystem::DeleteRegistryValue(int root, const std::string& key, c
   return DeleteValueAndEmptyKeys(root, key, valueName);
 }
 
-void WinUninstallSystem::RemoveRegistration(const std::string& shortTitle) { ferry::RemoveRegistration(shortTitle); }
+void WinUninstallSystem::RemoveRegistration(const ProductIdentity& identity, const std::string& folder) {
+  ferry::RemoveRegistration(identity, folder);
+}
 
 std::optional<std::vector<uint8_t>> WinUninstallSystem::ReadInstallLog() {
   if (ferry::FileExists(log_path_)) {

@@ -24,7 +24,7 @@ class WinUninstallSystem : public UninstallSystem {
   bool DirectoryExists(const std::string& path) override;
   bool RemoveEmptyFolder(const std::string& path) override;
   bool DeleteRegistryValue(int root, const std::string& key, const std::string& valueName) override;
-  void RemoveRegistration(const std::string& shortTitle) override;
+  void RemoveRegistration(const ProductIdentity& identity, const std::string& folder) override;
   // SetupError when a program of lesser rights may have written the log
   // (platform/file_trust.h): it names what to delete.
   std::optional<std::vector<uint8_t>> ReadInstallLog() override;

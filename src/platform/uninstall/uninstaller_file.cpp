@@ -16,6 +16,7 @@
 #include "base/system_path.h"
 #include "base/text.h"
 #include "base/text_helpers.h"
+#include "engine/product_identity.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
 #include "formats/pak/pak_reader.h"
@@ -82,6 +83,18 @@ bool PlaceUninstaller(FileSystem& files, const NativePath& built, const std::str
   return false;
 }
 
+// The setup's product information with the registration this install
+// made: its key name (a side-by-side install's own) and its scope, so the
+// uninstaller removes that one and asks for rights only where it must.
+ProductInformation UninstallerProductInfo(const SetupContext& ctx) {
+  ProductInformation product = OwnProductInfo(ctx).value_or(ProductInformation{});
+  const ProductIdentity identity = IdentityOf(ctx);
+  product.ProductId = identity.KeyName(ctx.ExpandPathVars(ctx.SetupInfo.InstallDir));
+  product.SideBySide = false;
+  product.Scope = identity.ForUser ? InstallScope::kUser : InstallScope::kMachine;
+  return product;
+}
+
 void AppendUninstallerArchive(SetupContext& ctx, const NativePath& program) {
   PakWriter writer = PakWriter::Append(program);
   const std::vector<PakFile> files = ctx.Pak->Files();
@@ -92,6 +105,7 @@ void AppendUninstallerArchive(SetupContext& ctx, const NativePath& program) {
     size_t index = writer.AddEntry(e.Name.substr(kUninstallPrefixLength), "", 0);
     if (data) writer.StoreBuffer(index, *data);
   }
+  writer.StoreBuffer(writer.AddEntry(kProductInfoEntry, "", 0), WriteProductInfo(UninstallerProductInfo(ctx)));
   // A copy: the running setup keeps its own flag at 0.
   SetupInfoFile info;
   info.Info() = ctx.SetupInfo.Info();

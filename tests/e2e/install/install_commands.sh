@@ -43,6 +43,8 @@ printf 'bad' > Bad/bad.txt
 
 test_setup "$src" "Ferry Install Test" install_test.exe FIT > install.fss
 cat >> install.fss <<'SCRIPT'
+; Each case installs into a folder of its own.
+sidebyside
 ; group 1 into the install folder, group 2 into a subfolder
 file Files\
 file Extras\ extras

@@ -24,6 +24,8 @@ printf 'coast map' > Pak/maps/coast.map
 
 test_setup "$src" "Ferry Package Test" rkp_test.exe FPT > rkp.fss
 cat >> rkp.fss <<'SCRIPT'
+; Each case installs into a folder of its own.
+sidebyside
 rkpupdate Pak\ Sesame data.rkp
 SCRIPT
 

@@ -88,8 +88,14 @@ echo "run journal: $kills kill points, the product as it was after each (then: $
 grep -q 'did not finish' "$work/$whole.err" || fail "the full patch did not undo the last stopped run first"
 [ ! -e "$product/~ferry-run.journal" ] || fail "the journal stayed after a finished run"
 if find "$product" -name '~ferry-*' | grep -q .; then fail "scratch files stayed: $(find "$product" -name '~ferry-*')"; fi
+# One product is installed in one folder: the registration points at the
+# clean copy for its run, and back at the product after it.
+regkey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tidewater Atlas'
+point_registration() { wine reg add "$regkey" /v InstallLocation /d "C:\\$1" /f >/dev/null; }
+point_registration Clean
 patch Clean clean
 [ "$rc" = 0 ] || { cat "$work/clean.err" >&2; fail "the clean patch: exit code $rc"; }
+point_registration Atlas
 # The package's key parameters are drawn anew at each write: its listing counts.
 tree() {  # folder
   (cd "$1" && find . -type f ! -name '*.exe' ! -name '*_install.log' ! -name data.rkp -print0 | sort -z | xargs -0 sha256sum)
@@ -137,7 +143,6 @@ whole_setup=$work/whole/tidewater_patch.exe
 ferryc compile "$(tool_path "$src/examples/demo/demo.fss")" --stub "$(tool_path "$stub")" \
   -o "$(tool_path "$whole_setup")" -q
 fresh=$drive_c/Fresh
-regkey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tidewater Atlas'
 values() {
   wine reg query 'HKLM\Software\Tidewater Atlas' /s 2>/dev/null | tr -d '\r' | grep REG_ | sort || true
   wine reg query 'HKCU\Software\Tidewater Atlas' /s 2>/dev/null | tr -d '\r' | grep REG_ | sort || true

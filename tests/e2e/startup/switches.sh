@@ -61,12 +61,12 @@ reg_absent 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ferry Switc
 run bogus /S /BOGUS
 expect_rc bogus 3
 expect_text "$work/bogus.stderr" 'Error: Unknown switch "/BOGUS".'
-expect_text "$work/bogus.stderr" 'Usage: setup.exe [archive] [/S] [/DEBUG] [/RESTARTOK] [/LOG=file] [/ALLOWDOWNGRADE] [/D=folder]'
+expect_text "$work/bogus.stderr" 'Usage: setup.exe [archive] [/S] [/DEBUG] [/RESTARTOK] [/LOG=file] [/ALLOWDOWNGRADE] [/ALLUSERS|/CURRENTUSER]'
 
 for help in '/?' /help; do
   run help "$help"
   expect_rc help 0
-  expect_text "$work/help.stdout" 'Usage: setup.exe [archive] [/S] [/DEBUG] [/RESTARTOK] [/LOG=file] [/ALLOWDOWNGRADE] [/D=folder]'
+  expect_text "$work/help.stdout" 'Usage: setup.exe [archive] [/S] [/DEBUG] [/RESTARTOK] [/LOG=file] [/ALLOWDOWNGRADE] [/ALLUSERS|/CURRENTUSER]'
   [ ! -s "$work/help.stderr" ] || { cat "$work/help.stderr" >&2; fail "$help wrote to standard error"; }
 done
 [ "$(ls -A "$drive_c" | sort)" = "$before" ] || fail "C:\\ holds new entries after the refused runs"

@@ -11,7 +11,9 @@
 #include "base/dialogs.h"
 #include "base/setup_error.h"
 #include "base/text.h"
+#include "engine/product_identity.h"
 #include "engine/setup_context.h"
+#include "formats/setup/product_info.h"
 #include "engine/startup/setup_builder.h"
 
 namespace ferry {
@@ -53,7 +55,9 @@ class FakeEnv : public StartupEnvironment {
     FreeAskedFor = root;
     return Free;
   }
+  bool IsElevated() override { return Elevated; }
   std::string FreeAskedFor;
+  bool Elevated = true;
 };
 
 class FakeView : public VerifyView {
@@ -75,6 +79,23 @@ class FakeReporter : public ErrorReporter {
  public:
   std::vector<std::pair<std::string, std::string>> Reports;
   void Report(std::string_view text, std::string_view stage) override { Reports.emplace_back(text, stage); }
+};
+
+// Recording dialogs that say whether they answer themselves (a silent run).
+class SilentAnswering : public Dialogs {
+ public:
+  SilentAnswering(RecordingDialogs& inner, bool silent) : inner_(inner), silent_(silent) {}
+  DialogAnswer Show(std::string_view t, std::string_view c, DialogButtons b, DialogIcon i) override {
+    return inner_.Show(t, c, b, i);
+  }
+  DialogAnswer ShowUnicode(std::u16string_view t, std::u16string_view c, DialogButtons b, DialogIcon i) override {
+    return inner_.ShowUnicode(t, c, b, i);
+  }
+  bool AnswersItself() const override { return silent_; }
+
+ private:
+  RecordingDialogs& inner_;
+  bool silent_;
 };
 
 class Startup : public ::testing::Test {
@@ -259,6 +280,78 @@ TEST_F(Startup, ArgumentThatIsNoFileMeansTheOwnArchiveAndTheCheck) {
   EXPECT_FALSE(state.ArchiveFromArgument);
   EXPECT_EQ(Caption(), "Error");
   EXPECT_NE(Message().find("renamed"), std::string::npos);
+}
+
+// The product's registration names where it is installed: that wins over
+// installdirregkey, and /D= over both.
+TEST_F(Startup, AnInstalledProductIsFoundByItsRegistration) {
+  const std::string key = std::string(kUninstallRegistryKey) + "Demo";
+  builder.Info.InstallDirRegKey = {1, "Software\\Demo", "Path"};
+  env.Keys = {"1|Software\\Demo", "0|" + key};
+  env.Registry["1|Software\\Demo|Path"] = "E:\\Old";
+  env.Registry["0|" + key + "|InstallLocation"] = "F:\\Demo";
+  ASSERT_EQ(Run(), std::nullopt);
+  EXPECT_EQ(ctx.SetupInfo.InstallDir, "F:\\Demo");
+  EXPECT_EQ(env.FreeAskedFor, "F:\\");
+}
+
+TEST_F(Startup, CommandLineFolderWinsOverTheInstalledOne) {
+  const std::string key = std::string(kUninstallRegistryKey) + "Demo";
+  env.Keys = {"0|" + key};
+  env.Registry["0|" + key + "|InstallLocation"] = "F:\\Demo";
+  ASSERT_EQ(Run("setup.exe /S /D=G:\\Elsewhere"), std::nullopt);
+  EXPECT_EQ(ctx.SetupInfo.InstallDir, "G:\\Elsewhere");
+}
+
+TEST_F(Startup, WhomAnEitherSetupInstallsFor) {
+  struct Case {
+    const char* commandLine;
+    const char* installedRoot;  // "0" HKLM, "1" HKCU, "" not installed
+    bool elevated;
+    DialogAnswer answer;  // the wizard's question, when it is asked
+    bool forUser;
+    bool asked;
+    bool needsElevation;
+  } cases[] = {
+      {"setup.exe /S /CURRENTUSER", "", false, DialogAnswer::kYes, true, false, false},
+      {"setup.exe /S /ALLUSERS", "", true, DialogAnswer::kYes, false, false, false},
+      {"setup.exe /S /ALLUSERS", "", false, DialogAnswer::kYes, false, false, true},
+      {"setup.exe /S /ELEVATED /ALLUSERS", "", false, DialogAnswer::kYes, false, false, false},
+      {"setup.exe /S", "", false, DialogAnswer::kYes, true, false, false},  // silent: the rights decide
+      {"setup.exe /S", "", true, DialogAnswer::kYes, false, false, false},
+      {"setup.exe", "", true, DialogAnswer::kNo, true, true, false},
+      {"setup.exe", "", false, DialogAnswer::kYes, false, true, true},
+      // Installed: where it is, unasked.
+      {"setup.exe", "1", true, DialogAnswer::kNo, true, false, false},
+      {"setup.exe /S", "0", true, DialogAnswer::kNo, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.commandLine) + (c.elevated ? " elevated" : ""));
+    SetupBuilder b;
+    b.Info.InstallDir = "$PROGRAMFILES\\Demo\\";
+    b.Extra.push_back({kProductInfoEntry, WriteProductInfo({.Scope = InstallScope::kEither}), 0});
+    FakeEnv e;
+    e.Elevated = c.elevated;
+    const std::string key = std::string(kUninstallRegistryKey) + "Demo";
+    if (*c.installedRoot) {
+      e.Keys.insert(std::string(c.installedRoot) + "|" + key);
+      e.Registry[std::string(c.installedRoot) + "|" + key + "|InstallLocation"] = "F:\\Demo";
+    }
+    e.Files[e.OwnPath] = b.Build(BytesOf("MZ"));
+    RecordingDialogs asked(c.answer);
+    SetupContext context;
+    StartupState st;
+    const StubOptions o = ParseStubCommandLine(c.commandLine);
+    const bool silent = o.Silent;
+    SilentAnswering answering(asked, silent);
+    RunStartup(context, o, {e, answering, view, reporter}, st);
+    EXPECT_EQ(context.InstallForUser, c.forUser);
+    EXPECT_EQ(asked.Shown().size(), c.asked ? 1u : 0u);
+    EXPECT_EQ(st.NeedsElevation, c.needsElevation);
+    if (!c.needsElevation && !*c.installedRoot)
+      EXPECT_EQ(context.SetupInfo.InstallDir, c.forUser ? "$USERPROGRAMFILES\\Demo\\" : "$PROGRAMFILES\\Demo\\");
+    if (*c.installedRoot) EXPECT_EQ(context.SetupInfo.InstallDir, "F:\\Demo");
+  }
 }
 
 TEST_F(Startup, RegistryValueReplacesTheInstallDir) {

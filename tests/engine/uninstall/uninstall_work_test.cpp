@@ -58,7 +58,9 @@ class FakeSystem : public UninstallSystem {
     values.erase(id);
     return true;
   }
-  void RemoveRegistration(const std::string& title) override { calls.push_back("registration " + title); }
+  void RemoveRegistration(const ProductIdentity& identity, const std::string& folder) override {
+    calls.push_back("registration " + identity.KeyName(folder));
+  }
   std::optional<std::vector<uint8_t>> ReadInstallLog() override { return std::nullopt; }
   bool DeleteInstallLog() override {
     calls.push_back("log");
@@ -107,7 +109,7 @@ TEST(FormatProgressTextTest, ReplacesNameNumberAndTotalInThatOrder) {
 class ReplayTest : public ::testing::Test {
  protected:
   UninstallOutcome Run() {
-    UninstallWorkArgs args{log, languages, Expand, "Tidewater Atlas"};
+    UninstallWorkArgs args{log, languages, Expand, {.Id = "Tidewater Atlas"}, "C:\\Atlas"};
     return RunUninstallWork(args, system, view);
   }
   UninstallList log;

@@ -22,6 +22,13 @@ TEST(ProductInfo, WritesVersionOneAndReadsItBack) {
   EXPECT_EQ(ReadProductInfo(WriteProductInfo({})), ProductInformation{});
 }
 
+TEST(ProductInfo, IdentityMakesFormatTwo) {
+  ProductInformation info{"1.0", "", "", "Atlas", InstallScope::kEither, true};
+  std::vector<uint8_t> bytes = WriteProductInfo(info);
+  EXPECT_EQ(bytes, Record(2, {"1.0", "", "", "Atlas"}, {2, 1}));
+  EXPECT_EQ(ReadProductInfo(bytes), info);
+}
+
 TEST(ProductInfo, DamagedRecordsReadAsNoneAndNewerOnesAsWhatTheyShare) {
   std::vector<uint8_t> cut = Record(1, {"1.0", "P", "https://x"});
   cut.pop_back();
@@ -36,7 +43,12 @@ TEST(ProductInfo, DamagedRecordsReadAsNoneAndNewerOnesAsWhatTheyShare) {
       {"a field missing", Record(1, {"1.0", "P"}), std::nullopt},
       {"a count beyond the end", Record(1, {"1.0", "P"}, {0xFF, 0xFF, 'x'}), std::nullopt},
       {"bytes after a version-1 record", Record(1, {"1.0", "P", "U"}, {0}), std::nullopt},
-      {"a later format with more fields", Record(2, {"1.0", "P", "U", "more"}), ProductInformation{"1.0", "P", "U"}},
+      {"format 2 without its identity", Record(2, {"1.0", "P", "U"}), std::nullopt},
+      {"a scope not known", Record(2, {"1.0", "P", "U", "Id"}, {3, 0}), std::nullopt},
+      {"a flag not known", Record(2, {"1.0", "P", "U", "Id"}, {0, 2}), std::nullopt},
+      {"bytes after a version-2 record", Record(2, {"1.0", "P", "U", "Id"}, {1, 0, 0}), std::nullopt},
+      {"a later format with more fields", Record(3, {"1.0", "P", "U", "Id"}, {1, 1, 'x'}),
+       ProductInformation{"1.0", "P", "U", "Id", InstallScope::kUser, true}},
   };
   for (const Case& c : cases) EXPECT_EQ(ReadProductInfo(c.bytes), c.expected) << c.what;
 }
