@@ -4,10 +4,9 @@
 #include <vector>
 
 #include "base/text.h"
+#include "engine/product_identity.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
-#include "formats/pak/pak_reader.h"
-#include "formats/setup/product_info.h"
 
 namespace ferry {
 
@@ -37,10 +36,7 @@ std::string Trimmed(std::string_view text) {
 
 // The setup's own "@version", "" when it has none.
 std::string OwnVersion(const SetupContext& ctx) {
-  if (!ctx.Pak) return {};
-  std::optional<std::vector<uint8_t>> data = ctx.Pak->LoadByName(kProductInfoEntry, 0);
-  if (!data) return {};
-  std::optional<ProductInformation> info = ReadProductInfo(*data);
+  std::optional<ProductInformation> info = OwnProductInfo(ctx);
   return info ? info->Version : std::string();
 }
 

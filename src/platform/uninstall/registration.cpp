@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/product_identity.h"
 #include "engine/setup_context.h"
 #include "engine/system.h"
 #include "formats/pak/pak_reader.h"
@@ -31,11 +32,7 @@ constexpr char kNotFinishedMark[] = " (setup not finished)";
 // The values of the setup's "ProductInfo"; one it does not give is deleted,
 // so that an earlier install's value does not stay on as this one's.
 bool SetProductValues(SetupContext& ctx, System& system, int root, const std::string& path) {
-  std::optional<ProductInformation> product = ProductInformation{};
-  if (ctx.Pak) {
-    if (std::optional<std::vector<uint8_t>> data = ctx.Pak->LoadByName(kProductInfoEntry, 0))
-      product = ReadProductInfo(*data);
-  }
+  std::optional<ProductInformation> product = OwnProductInfo(ctx);
   if (!product) {
     ctx.Record.NotDone("The setup's product information is damaged: no version or publisher is registered.");
     product = ProductInformation{};
