@@ -4,6 +4,7 @@
 #include "base/file_system.h"
 
 #include "formats/pak/pak_reader.h"
+#include "formats/setup/carried_uninstaller.h"
 #include "base/dialogs.h"
 #include "base/setup_error.h"
 #include "base/system_path.h"
@@ -35,6 +36,11 @@ std::string DecompSizeMessage(std::string_view name, uint64_t length, uint32_t o
 std::string RenamedSetupMessage(std::string_view expected, std::string_view found) {
   return "Error: Setup`s filename has been renamed\r\rExpected: \r" + std::string(expected) + "\r\r" + "Found: " +
          "\r" + std::string(found);
+}
+
+std::string InstallInfoMissingMessage(std::string_view sideFile) {
+  return "The install information \"" + std::string(sideFile) +
+         "\" beside the uninstaller is missing or damaged. Nothing was removed.";
 }
 
 std::string VerifyStatusText(size_t done, size_t count) {
@@ -111,6 +117,7 @@ class Sequence {
   void VerifyEntries();
   void CheckEveryEntry();
   void ReadSetupInformation();
+  void ReadInstallInfoBeside();
   void LoadCommandLines();
   void LoadInstallLog();
   void WorkOutSpaceRequired();
@@ -188,6 +195,20 @@ void Sequence::ReadSetupInformation() {
   std::optional<std::vector<uint8_t>> info = state_.Pak->LoadByName("SetupInfo", 0);
   if (!info) Fail(kMsgSetupInfoMissing, kCaptionVerificationError);
   ctx_.SetupInfo.ReadFromBuffer(*info);
+  if (!Installing() && state_.Pak->LoadByName(kInstallInfoBesideEntry, 0)) ReadInstallInfoBeside();
+}
+
+// A signed uninstaller's archive holds the setup information as compiled;
+// the install's own (its folder above all) lies in the side file beside it.
+void Sequence::ReadInstallInfoBeside() {
+  const NativePath side = UninstallSideFileOf(state_.ArchivePath);
+  std::unique_ptr<RandomAccessFile> file = s_.Env.FileExists(side) ? s_.Env.OpenArchive(side) : nullptr;
+  if (!file) Fail(InstallInfoMissingMessage(PathText(side)), kCaptionSetupError);
+  TSetupInfoFile record;
+  record.ReadFromBuffer(file->ReadVector(0, static_cast<size_t>(file->Size())));
+  // Only an uninstaller's record: a setup's would start an install.
+  if (record.IsUninstaller != 1) Fail(InstallInfoMissingMessage(PathText(side)), kCaptionSetupError);
+  ctx_.SetupInfo.Info() = record.Info();
 }
 
 void Sequence::LoadCommandLines() {

@@ -21,6 +21,7 @@
 #include "script_checks.h"
 #include "script_directives.h"
 #include "script_lexer.h"
+#include "sign_hook.h"
 #include "formats/languages/languages.h"
 #include "version_resource.h"
 #include "formats/layout/layout_syntax.h"
@@ -89,6 +90,7 @@ class Compiler {
   void AddLanguage(int line, const std::string& entryName, const std::string& languageName);
   void AddDirective(const ScriptLine& line);
   void SetCompression(const ScriptLine& line);
+  void SetSignCommand(const ScriptLine& line);
   void SetProductValue(const ScriptLine& line, const ProductDirective& form);
   void AddPayloadGroups();
   void CheckReferences();
@@ -196,6 +198,10 @@ void Compiler::FillLines(const std::vector<ScriptLine>& parsed) {
       SetCompression(l);  // ferryc's own: the line stays empty in the stream
       continue;
     }
+    if (EqualsNoCase(l.word, "signcommand")) {
+      SetSignCommand(l);  // ferryc's own too
+      continue;
+    }
     int no = commands_.FindKeyword(l.word);
     if (no < 0) {
       Error(l.number, "unknown keyword '" + l.word + "'");
@@ -236,6 +242,16 @@ void Compiler::SetCompression(const ScriptLine& line) {
     level = static_cast<int>(value);
   }
   result_.setup.zstdLevel = zstd ? level : 0;
+}
+
+// "signcommand COMMAND": the last line wins.
+void Compiler::SetSignCommand(const ScriptLine& line) {
+  if (line.params.size() != 1 || line.params[0].find(kSignFilePlaceholder) == std::string::npos) {
+    Error(line.number, "signcommand takes one command that names the file to sign as {file}");
+    return;
+  }
+  result_.setup.signCommand = line.params[0];
+  result_.setup.signLine = line.number;
 }
 
 void Compiler::CompileCommands() {
