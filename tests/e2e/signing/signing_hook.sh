@@ -91,6 +91,18 @@ uninstaller="$inst/FHT_Uninstall.exe"
 verifies "$uninstaller" uninstaller
 cp "$uninstaller" "$work/uninstaller-signed.exe"
 
+# ---- without its side file the uninstaller removes nothing ------------------------
+mv "$inst/FHT_Uninstall.dat" "$work/side.dat"
+set +e
+wine "$uninstaller" /S 2> "$work/noside.err" > /dev/null
+rc=$?
+set -e
+tr -d '\r' < "$work/noside.err" > "$work/noside.txt"
+[ "$rc" != 0 ] || fail "without its side file the uninstaller ended with exit code 0"
+expect_text "$work/noside.txt" 'beside the uninstaller is missing or damaged. Nothing was removed.'
+[ -f "$inst/blob.bin" ] && [ -f "$uninstaller" ] || fail "without its side file the uninstaller removed files"
+mv "$work/side.dat" "$inst/FHT_Uninstall.dat"
+
 # ---- uninstall: the removal copy caught while it is there ---------------------------
 temp_root="$drive_c/users"
 (
