@@ -180,9 +180,10 @@ TEST(SetupFile, ASigningHookSeesTheUninstallerThenTheSetup) {
   r.setup.signCommand = "echo {file}>>" + SignCommandLine("{file}", log);
   std::vector<Diagnostic> diags;
   ASSERT_TRUE(WriteSetup(r.setup, dir.path() / "stub.exe", dir.path() / "rt.exe", "rt.fss", diags));
-  ASSERT_EQ(diags.size(), 2u);
-  EXPECT_EQ(diags[0].message, "the signing command left the uninstaller unsigned");
-  EXPECT_EQ(diags[1].message, "the signing command left the setup unsigned");
+  ASSERT_EQ(diags.size(), 3u);
+  EXPECT_EQ(diags[0].line, 17);  // "@icon": not in an uninstaller made here
+  EXPECT_EQ(diags[1].message, "the signing command left the uninstaller unsigned");
+  EXPECT_EQ(diags[2].message, "the signing command left the setup unsigned");
   const std::vector<uint8_t> logged = ReadFileBytes(log);
   const std::string text(logged.begin(), logged.end());
   const size_t uninstaller = text.find("rt.uninstaller.ferryc-part.exe");
@@ -229,10 +230,10 @@ TEST(SetupFile, AFailingSigningHookLeavesNoSetup) {
   r.setup.signLine = 7;
   std::vector<Diagnostic> diags;
   EXPECT_FALSE(WriteSetup(r.setup, dir.path() / "stub.exe", dir.path() / "rt.exe", "rt.fss", diags));
-  ASSERT_EQ(diags.size(), 1u);
-  EXPECT_EQ(diags[0].line, 7);
-  EXPECT_EQ(diags[0].message.rfind("the signing command failed on the uninstaller:\nno key for ", 0), 0u)
-      << diags[0].message;
+  ASSERT_EQ(diags.size(), 2u);
+  EXPECT_EQ(diags[1].line, 7);
+  EXPECT_EQ(diags[1].message.rfind("the signing command failed on the uninstaller:\nno key for ", 0), 0u)
+      << diags[1].message;
   EXPECT_EQ(ReadFileBytes(dir.path() / "rt.exe"), std::vector<uint8_t>({'o', 'l', 'd', ' ', 's', 'e', 't', 'u', 'p'}));
   for (const auto& e : fs::directory_iterator(dir.path()))
     EXPECT_EQ(e.path().string().find("ferryc-part"), std::string::npos) << e.path();

@@ -355,6 +355,12 @@ std::optional<std::vector<uint8_t>> SignedUninstaller(const CompiledSetup& setup
     diagnostics.push_back({output.string(), 0, std::string("cannot make the uninstaller: ") + e.what(), false});
     return std::nullopt;
   }
+  for (const ArchiveSource& e : setup.entries)
+    if (e.group == 0 && EqualsNoCase(e.name, kUninstallIconEntry))
+      diagnostics.push_back({scriptName, e.scriptLine,
+                             "a signed uninstaller keeps the stub's icon: \"@icon\" is used only by setups "
+                             "compiled without a signing command",
+                             true});
   const SignOutcome run = RunSignHook(setup.signCommand, part);
   if (!run.ok) {
     SignFailed(setup, scriptName, "the uninstaller", run, diagnostics);
