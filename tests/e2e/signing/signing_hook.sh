@@ -98,7 +98,7 @@ wine "$uninstaller" /S 2> "$work/noside.err" > /dev/null
 rc=$?
 set -e
 tr -d '\r' < "$work/noside.err" > "$work/noside.txt"
-[ "$rc" != 0 ] || fail "without its side file the uninstaller ended with exit code 0"
+[ "$rc" = 3 ] || { cat "$work/noside.txt" >&2; fail "without its side file: exit code $rc, expected 3"; }
 expect_text "$work/noside.txt" 'beside the uninstaller is missing or damaged. Nothing was removed.'
 [ -f "$inst/blob.bin" ] && [ -f "$uninstaller" ] || fail "without its side file the uninstaller removed files"
 mv "$work/side.dat" "$inst/FHT_Uninstall.dat"
