@@ -294,7 +294,7 @@ TEST(Compiler, SignCommandLinesNeedTheFileAndTheLastOneWins) {
       EXPECT_TRUE(HasError(r, 3, "signcommand takes one command")) << Errors(r);
       continue;
     }
-    EXPECT_EQ(r.setup.signCommand, c.command);
+    EXPECT_EQ(r.setup.SignCommand, c.command);
     if (r.setup.lines.Lines.size() > 2) EXPECT_TRUE(IsInert(r.setup.lines.Lines[2])) << c.lines;
   }
 }

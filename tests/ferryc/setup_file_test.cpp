@@ -177,7 +177,7 @@ TEST(SetupFile, ASigningHookSeesTheUninstallerThenTheSetup) {
   CompileResult r = CompileScriptFile(options);
   ASSERT_TRUE(r.ok) << Errors(r);
   const fs::path log = dir.path() / "signed.log";
-  r.setup.signCommand = "echo {file}>>" + SignCommandLine("{file}", log);
+  r.setup.SignCommand = "echo {file}>>" + SignCommandLine("{file}", log);
   std::vector<Diagnostic> diags;
   ASSERT_TRUE(WriteSetup(r.setup, dir.path() / "stub.exe", dir.path() / "rt.exe", "rt.fss", diags));
   ASSERT_EQ(diags.size(), 3u);
@@ -226,8 +226,8 @@ TEST(SetupFile, AFailingSigningHookLeavesNoSetup) {
   CompileResult r = CompileScriptFile(options);
   ASSERT_TRUE(r.ok) << Errors(r);
   dir.Write("rt.exe", "old setup");
-  r.setup.signCommand = "echo no key for {file}&& exit 3";
-  r.setup.signLine = 7;
+  r.setup.SignCommand = "echo no key for {file}&& exit 3";
+  r.setup.SignLine = 7;
   std::vector<Diagnostic> diags;
   EXPECT_FALSE(WriteSetup(r.setup, dir.path() / "stub.exe", dir.path() / "rt.exe", "rt.fss", diags));
   ASSERT_EQ(diags.size(), 2u);

@@ -119,8 +119,8 @@ int RunCompile(const std::vector<std::string>& args) {
   if (result.ok) FindBase(result, base, script);
   if (signGiven) {
     // The option wins over the script's line.
-    result.setup.signCommand = sign;
-    result.setup.signLine = 0;
+    result.setup.SignCommand = sign;
+    result.setup.SignLine = 0;
     if (sign.find(kSignFilePlaceholder) == std::string::npos) {
       std::fprintf(stderr, "ferryc compile: --sign takes a command that names the file to sign as {file}\n");
       return 2;

@@ -250,8 +250,8 @@ void Compiler::SetSignCommand(const ScriptLine& line) {
     Error(line.number, "signcommand takes one command that names the file to sign as {file}");
     return;
   }
-  result_.setup.signCommand = line.params[0];
-  result_.setup.signLine = line.number;
+  result_.setup.SignCommand = line.params[0];
+  result_.setup.SignLine = line.number;
 }
 
 void Compiler::CompileCommands() {

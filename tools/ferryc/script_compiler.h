@@ -77,8 +77,8 @@ struct CompiledSetup {
   // "signcommand COMMAND" (or --sign): signs the uninstaller, then the
   // setup (sign_hook.h); empty: nothing is signed. Its line (0: the
   // command line).
-  std::string signCommand;
-  int signLine = 0;
+  std::string SignCommand;
+  int SignLine = 0;
 };
 
 // The level of "compression zstd" without one.

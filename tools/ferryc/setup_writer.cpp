@@ -287,9 +287,9 @@ fs::path PartPath(const fs::path& output, const char* suffix) {
 
 void SignFailed(const CompiledSetup& setup, const std::string& scriptName, const char* what, const SignOutcome& run,
                 std::vector<Diagnostic>& diagnostics) {
-  std::string output = run.output;
+  std::string output = run.Output;
   while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
-  diagnostics.push_back({scriptName, setup.signLine,
+  diagnostics.push_back({scriptName, setup.SignLine,
                          std::string("the signing command failed on ") + what + (output.empty() ? "" : ":\n") + output,
                          false});
 }
@@ -300,12 +300,12 @@ bool CheckSigned(RandomAccessFile& file, const CompiledSetup& setup, const std::
                  std::vector<Diagnostic>& diagnostics) {
   const std::optional<uint64_t> end = PeAppendedDataEnd(file);
   if (!end || !PakReader(file).IsValid()) {
-    diagnostics.push_back({scriptName, setup.signLine,
+    diagnostics.push_back({scriptName, setup.SignLine,
                            std::string("the signing command left ") + what + " damaged: its archive is not found", false});
     return false;
   }
   if (*end == file.Size())
-    diagnostics.push_back({scriptName, setup.signLine, std::string("the signing command left ") + what + " unsigned",
+    diagnostics.push_back({scriptName, setup.SignLine, std::string("the signing command left ") + what + " unsigned",
                            true});
   return true;
 }
@@ -361,8 +361,8 @@ std::optional<std::vector<uint8_t>> SignedUninstaller(const CompiledSetup& setup
                              "a signed uninstaller keeps the stub's icon: \"@icon\" is used only by setups "
                              "compiled without a signing command",
                              true});
-  const SignOutcome run = RunSignHook(setup.signCommand, part);
-  if (!run.ok) {
+  const SignOutcome run = RunSignHook(setup.SignCommand, part);
+  if (!run.Ok) {
     SignFailed(setup, scriptName, "the uninstaller", run, diagnostics);
     return std::nullopt;
   }
@@ -384,8 +384,8 @@ void AddCarriedUninstaller(std::vector<ArchiveSource>& entries, std::vector<uint
 
 bool SignSetup(const CompiledSetup& setup, const fs::path& part, const std::string& scriptName,
                std::vector<Diagnostic>& diagnostics) {
-  const SignOutcome run = RunSignHook(setup.signCommand, part);
-  if (!run.ok) {
+  const SignOutcome run = RunSignHook(setup.SignCommand, part);
+  if (!run.Ok) {
     SignFailed(setup, scriptName, "the setup", run, diagnostics);
     return false;
   }
@@ -421,7 +421,7 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
 
   // With a signing hook the uninstaller is made and signed first, and the
   // setup is signed before it takes its name: a failed signer leaves none.
-  const bool signing = !setup.signCommand.empty();
+  const bool signing = !setup.SignCommand.empty();
   std::vector<ArchiveSource> entries = PlanDeltas(setup);
   if (signing) {
     std::optional<std::vector<uint8_t>> uninstaller = SignedUninstaller(setup, host, output, scriptName, diagnostics);

@@ -47,16 +47,16 @@ SignOutcome RunSignHook(std::string_view command, const std::filesystem::path& f
   FILE* pipe = popen(line.c_str(), "r");
 #endif
   if (!pipe) {
-    outcome.output = "the command interpreter could not be started";
+    outcome.Output = "the command interpreter could not be started";
     return outcome;
   }
   char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) outcome.output.append(buffer, n);
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) outcome.Output.append(buffer, n);
 #ifdef _WIN32
-  outcome.ok = _pclose(pipe) == 0;
+  outcome.Ok = _pclose(pipe) == 0;
 #else
   const int status = pclose(pipe);
-  outcome.ok = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  outcome.Ok = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 #endif
   return outcome;
 }

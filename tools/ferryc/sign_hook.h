@@ -16,11 +16,11 @@ inline constexpr std::string_view kSignFilePlaceholder = "{file}";
 std::string SignCommandLine(std::string_view command, const std::filesystem::path& file);
 
 struct SignOutcome {
-  bool ok = false;
-  std::string output;  // what the command printed, standard error included
+  bool Ok = false;
+  std::string Output;  // what the command printed, standard error included
 };
 
-// Runs the hook on `file` and waits for it. ok: it ended with exit code 0.
+// Runs the hook on `file` and waits for it. Ok: it ended with exit code 0.
 SignOutcome RunSignHook(std::string_view command, const std::filesystem::path& file);
 
 }  // namespace ferry::tool
