@@ -218,6 +218,29 @@ TEST(SetupFile, ASigningHookSeesTheUninstallerThenTheSetup) {
   EXPECT_EQ(record.ShortTitle, "RT");
 }
 
+// A setup that makes no uninstaller gets none to sign.
+TEST(SetupFile, ASigningHookWithoutAnUninstallerSignsTheSetupAlone) {
+  TempDir dir;
+  Populate(dir);
+  std::string script = kScript;
+  script.replace(script.find("uninstallpages Uninstall\n"), 25, "\n");
+  CompileOptions options;
+  options.script = dir.Write("rt.fss", script);
+  CompileResult r = CompileScriptFile(options);
+  ASSERT_TRUE(r.ok) << Errors(r);
+  ASSERT_EQ(r.setup.info.MakeUninstaller, 0);
+  const fs::path log = dir.path() / "signed.log";
+  r.setup.SignCommand = "echo {file}>>" + SignCommandLine("{file}", log);
+  std::vector<Diagnostic> diags;
+  ASSERT_TRUE(WriteSetup(r.setup, dir.path() / "stub.exe", dir.path() / "rt.exe", "rt.fss", diags));
+  const std::vector<uint8_t> logged = ReadFileBytes(log);
+  const std::string text(logged.begin(), logged.end());
+  EXPECT_EQ(text.find("uninstaller"), std::string::npos) << text;
+  EXPECT_NE(text.find("rt.ferryc-part.exe"), std::string::npos) << text;
+  OpenedSetup s(dir.path() / "rt.exe");
+  for (const TPakFile& f : s.Pak().Files()) EXPECT_NE(f.Name, kCarriedUninstallerEntry);
+}
+
 TEST(SetupFile, AFailingSigningHookLeavesNoSetup) {
   TempDir dir;
   Populate(dir);

@@ -419,11 +419,12 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
   // Only the host's own bytes change, in place, before the archive is appended.
   FillHost(host, setup, scriptName, diagnostics);
 
-  // With a signing hook the uninstaller is made and signed first, and the
-  // setup is signed before it takes its name: a failed signer leaves none.
+  // With a signing hook the uninstaller (if the setup makes one) is made and
+  // signed first, and the setup is signed before it takes its name: a failed
+  // signer leaves none.
   const bool signing = !setup.SignCommand.empty();
   std::vector<ArchiveSource> entries = PlanDeltas(setup);
-  if (signing) {
+  if (signing && setup.info.MakeUninstaller == 1) {
     std::optional<std::vector<uint8_t>> uninstaller = SignedUninstaller(setup, host, output, scriptName, diagnostics);
     if (!uninstaller) return false;
     AddCarriedUninstaller(entries, std::move(*uninstaller));
