@@ -179,7 +179,8 @@ TEST(SetupFile, ASigningHookSeesTheUninstallerThenTheSetup) {
   const fs::path log = dir.path() / "signed.log";
   r.setup.SignCommand = "echo {file}>>" + SignCommandLine("{file}", log);
   std::vector<Diagnostic> diags;
-  ASSERT_TRUE(WriteSetup(r.setup, dir.path() / "stub.exe", dir.path() / "rt.exe", "rt.fss", diags));
+  ASSERT_TRUE(WriteSetup(r.setup, dir.path() / "stub.exe", dir.path() / "rt.exe", "rt.fss", diags))
+      << (diags.empty() ? "" : diags.back().message);
   ASSERT_EQ(diags.size(), 3u);
   EXPECT_EQ(diags[0].line, 17);  // "@icon": not in an uninstaller made here
   EXPECT_EQ(diags[1].message, "the signing command left the uninstaller unsigned");
@@ -232,7 +233,8 @@ TEST(SetupFile, ASigningHookWithoutAnUninstallerSignsTheSetupAlone) {
   const fs::path log = dir.path() / "signed.log";
   r.setup.SignCommand = "echo {file}>>" + SignCommandLine("{file}", log);
   std::vector<Diagnostic> diags;
-  ASSERT_TRUE(WriteSetup(r.setup, dir.path() / "stub.exe", dir.path() / "rt.exe", "rt.fss", diags));
+  ASSERT_TRUE(WriteSetup(r.setup, dir.path() / "stub.exe", dir.path() / "rt.exe", "rt.fss", diags))
+      << (diags.empty() ? "" : diags.back().message);
   const std::vector<uint8_t> logged = ReadFileBytes(log);
   const std::string text(logged.begin(), logged.end());
   EXPECT_EQ(text.find("uninstaller"), std::string::npos) << text;
