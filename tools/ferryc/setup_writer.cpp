@@ -285,7 +285,7 @@ fs::path PartPath(const fs::path& output, const char* suffix) {
   return output.parent_path() / name;
 }
 
-void SignFailed(const CompiledSetup& setup, const std::string& scriptName, const char* what, const SignOutcome& run,
+void SignFailed(const CompiledSetup& setup, const std::string& scriptName, const char* what, const ShellCommandResult& run,
                 std::vector<Diagnostic>& diagnostics) {
   std::string output = run.Output;
   while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
@@ -361,7 +361,7 @@ std::optional<std::vector<uint8_t>> SignedUninstaller(const CompiledSetup& setup
                              "a signed uninstaller keeps the stub's icon: \"@icon\" is used only by setups "
                              "compiled without a signing command",
                              true});
-  const SignOutcome run = RunSignHook(setup.SignCommand, part);
+  const ShellCommandResult run = RunSignHook(setup.SignCommand, part);
   if (!run.Ok) {
     SignFailed(setup, scriptName, "the uninstaller", run, diagnostics);
     return std::nullopt;
@@ -384,7 +384,7 @@ void AddCarriedUninstaller(std::vector<ArchiveSource>& entries, std::vector<uint
 
 bool SignSetup(const CompiledSetup& setup, const fs::path& part, const std::string& scriptName,
                std::vector<Diagnostic>& diagnostics) {
-  const SignOutcome run = RunSignHook(setup.SignCommand, part);
+  const ShellCommandResult run = RunSignHook(setup.SignCommand, part);
   if (!run.Ok) {
     SignFailed(setup, scriptName, "the setup", run, diagnostics);
     return false;

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/shell_command.h"
+
 namespace ferry::tool {
 
 inline constexpr std::string_view kSignFilePlaceholder = "{file}";
@@ -15,12 +17,7 @@ inline constexpr std::string_view kSignFilePlaceholder = "{file}";
 // interpreter (single quotes for a POSIX shell, double quotes for cmd.exe).
 std::string SignCommandLine(std::string_view command, const std::filesystem::path& file);
 
-struct SignOutcome {
-  bool Ok = false;
-  std::string Output;  // what the command printed, standard error included
-};
-
-// Runs the hook on `file` and waits for it. Ok: it ended with exit code 0.
-SignOutcome RunSignHook(std::string_view command, const std::filesystem::path& file);
+// Runs the hook on `file` and waits for it.
+ShellCommandResult RunSignHook(std::string_view command, const std::filesystem::path& file);
 
 }  // namespace ferry::tool
