@@ -14,7 +14,7 @@ namespace {
 bool RegisterClasses() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW wc = {};
-  if (!GetClassInfoExW(instance, TFrmMain::kClassName, &wc)) {
+  if (!GetClassInfoExW(instance, MainForm::kClassName, &wc)) {
     wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = DefWindowProcW;
@@ -22,17 +22,17 @@ bool RegisterClasses() {
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = TFrmMain::kClassName;
+    wc.lpszClassName = MainForm::kClassName;
     if (!RegisterClassExW(&wc)) return false;
   }
   wc = {};
-  if (!GetClassInfoExW(instance, TFrmMain::kPanelClassName, &wc)) {
+  if (!GetClassInfoExW(instance, MainForm::kPanelClassName, &wc)) {
     wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = TFrmMain::kPanelClassName;
+    wc.lpszClassName = MainForm::kPanelClassName;
     if (!RegisterClassExW(&wc)) return false;
   }
   return true;
@@ -73,7 +73,7 @@ int MonitorDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
-TFrmMain::TFrmMain(const FrmMainArgs& args) : model_(*args.model), show_debug_(args.show_debug) {
+MainForm::MainForm(const FrmMainArgs& args) : model_(*args.Model), show_debug_(args.ShowDebug) {
   InitCommonControlClasses(ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS);
   if (!RegisterClasses()) throw SetupError("The wizard window cannot be registered.");
   dpi_ = MonitorDpi();
@@ -87,7 +87,7 @@ TFrmMain::TFrmMain(const FrmMainArgs& args) : model_(*args.model), show_debug_(a
   hwnd_ = CreateWindowExW(0, kClassName, L"", style, x, y, w, h, nullptr, nullptr, instance, nullptr);
   if (!hwnd_) throw SetupError("The wizard window cannot be created.");
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TFrmMain::FormProc));
+  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainForm::FormProc));
 
   font_ = CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
@@ -98,7 +98,7 @@ TFrmMain::TFrmMain(const FrmMainArgs& args) : model_(*args.model), show_debug_(a
                            Scale(kClientWidth), Scale(375), hwnd_, nullptr, instance, nullptr);
   if (!panel_) throw SetupError("The wizard window cannot be created.");
   SetWindowLongPtrW(panel_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrW(panel_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TFrmMain::PanelProc));
+  SetWindowLongPtrW(panel_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainForm::PanelProc));
   SendMessageW(panel_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   bevel_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ, 0, Scale(375),
                            Scale(kClientWidth), Scale(3), hwnd_, nullptr, instance, nullptr);
@@ -116,7 +116,7 @@ TFrmMain::TFrmMain(const FrmMainArgs& args) : model_(*args.model), show_debug_(a
   next_ = button(kIdNext, L"Next >", 416, 73, true);
   cancel_ = button(kIdCancel, L"Cancel", 496, 75, true);
   language_ = button(kIdLanguage, L"English", 8, 89, true);
-  debug_ = button(kIdDebug, L"Debug", 112, 75, args.debug_button_visible);
+  debug_ = button(kIdDebug, L"Debug", 112, 75, args.DebugButtonVisible);
   glyph_ = MakeDropGlyph(dpi_);
   if (glyph_) {
     BUTTON_IMAGELIST bil = {glyph_, {Scale(2), 0, Scale(4), 0}, BUTTON_IMAGELIST_ALIGN_RIGHT};
@@ -124,7 +124,7 @@ TFrmMain::TFrmMain(const FrmMainArgs& args) : model_(*args.model), show_debug_(a
   }
 }
 
-TFrmMain::~TFrmMain() {
+MainForm::~MainForm() {
   views_.clear();
   if (hwnd_) {
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -136,11 +136,11 @@ TFrmMain::~TFrmMain() {
   if (panel_brush_) DeleteObject(panel_brush_);
 }
 
-void TFrmMain::BuildPageControls() {
+void MainForm::BuildPageControls() {
   panel_colour_ = static_cast<COLORREF>(model_.PanelColour() & 0xFFFFFF);
   if (panel_brush_) DeleteObject(panel_brush_);
   panel_brush_ = CreateSolidBrush(panel_colour_);
-  const TSEPageControl& pages = model_.PageSet();
+  const PageList& pages = model_.PageSet();
   UINT id = kIdFirstPageControl;
   // Backmost first: each new child window lies above the ones before it.
   for (const ControlRef& ref : pages.ZOrder()) {
@@ -158,7 +158,7 @@ void TFrmMain::BuildPageControls() {
   syncing_ = false;
 }
 
-void TFrmMain::Show() {
+void MainForm::Show() {
   if (!built_) BuildPageControls();
   StateChanged();
   ShowWindow(hwnd_, SW_SHOWNORMAL);
@@ -166,7 +166,7 @@ void TFrmMain::Show() {
   UpdateWindow(hwnd_);
 }
 
-void TFrmMain::RunMessageLoop() {
+void MainForm::RunMessageLoop() {
   MSG msg;
   while (!closed_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) continue;
@@ -175,17 +175,17 @@ void TFrmMain::RunMessageLoop() {
   }
 }
 
-void TFrmMain::SyncButton(HWND button, const WizardButton& state, std::u16string& shown) {
-  if (state.caption != shown) {
-    shown = state.caption;
-    SetWindowTextW(button, U16ToWide(state.caption).c_str());
+void MainForm::SyncButton(HWND button, const WizardButton& state, std::u16string& shown) {
+  if (state.Caption != shown) {
+    shown = state.Caption;
+    SetWindowTextW(button, U16ToWide(state.Caption).c_str());
   }
-  if (static_cast<bool>(IsWindowEnabled(button)) != state.enabled) EnableWindow(button, state.enabled);
+  if (static_cast<bool>(IsWindowEnabled(button)) != state.Enabled) EnableWindow(button, state.Enabled);
   bool visible = (GetWindowLongW(button, GWL_STYLE) & WS_VISIBLE) != 0;
-  if (visible != state.visible) ShowWindow(button, state.visible ? SW_SHOWNA : SW_HIDE);
+  if (visible != state.Visible) ShowWindow(button, state.Visible ? SW_SHOWNA : SW_HIDE);
 }
 
-void TFrmMain::StateChanged() {
+void MainForm::StateChanged() {
   if (!hwnd_ || closed_) return;
   bool wasSyncing = syncing_;
   syncing_ = true;
@@ -199,7 +199,7 @@ void TFrmMain::StateChanged() {
   SyncButton(cancel_, b.Cancel, cancel_text_);
   SyncButton(language_, b.Language, language_text_);
   if (built_) {
-    const TSEPageControl& pages = model_.PageSet();
+    const PageList& pages = model_.PageSet();
     for (size_t i = 0; i < views_.size(); ++i)
       if (const LayoutControl* c = pages.Control(refs_[i])) views_[i]->Sync(*c);
     // A new page is painted whole before its work starts: the uninstall
@@ -212,7 +212,7 @@ void TFrmMain::StateChanged() {
   syncing_ = wasSyncing;
 }
 
-void TFrmMain::NavigateTree(const std::string& dir, bool expand) {
+void MainForm::NavigateTree(const std::string& dir, bool expand) {
   if (!built_) return;  // applied from TreeTarget() once the views exist
   bool wasSyncing = syncing_;
   syncing_ = true;
@@ -221,24 +221,24 @@ void TFrmMain::NavigateTree(const std::string& dir, bool expand) {
   syncing_ = wasSyncing;
 }
 
-void TFrmMain::Closed() {
+void MainForm::Closed() {
   closed_ = true;
   if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
   PostQuitMessage(0);
 }
 
-PageControlView* TFrmMain::ViewOf(HWND hwnd) {
+PageControlView* MainForm::ViewOf(HWND hwnd) {
   for (auto& view : views_)
     if (view->Handle() == hwnd) return view.get();
   return nullptr;
 }
 
-void TFrmMain::ShowLanguageMenu() {
+void MainForm::ShowLanguageMenu() {
   HMENU menu = CreatePopupMenu();
   std::vector<LanguageMenuItem> items = model_.LanguageMenu();
   for (size_t i = 0; i < items.size(); ++i)
-    AppendMenuW(menu, MF_STRING | (items[i].checked ? MF_CHECKED : 0), kIdFirstLanguage + i,
-                U16ToWide(items[i].caption).c_str());
+    AppendMenuW(menu, MF_STRING | (items[i].Checked ? MF_CHECKED : 0), kIdFirstLanguage + i,
+                U16ToWide(items[i].Caption).c_str());
   RECT r;
   GetWindowRect(language_, &r);
   UINT picked = TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD, r.left, r.bottom, 0, hwnd_, nullptr);
@@ -247,7 +247,7 @@ void TFrmMain::ShowLanguageMenu() {
     model_.SelectLanguage(static_cast<int>(picked - kIdFirstLanguage));
 }
 
-void TFrmMain::OnCommand(UINT id, UINT code, HWND control) {
+void MainForm::OnCommand(UINT id, UINT code, HWND control) {
   if (code != BN_CLICKED) return;
   switch (id) {
     case kIdBack: model_.Back(); break;
@@ -264,13 +264,13 @@ void TFrmMain::OnCommand(UINT id, UINT code, HWND control) {
   (void)control;
 }
 
-LRESULT CALLBACK TFrmMain::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<TFrmMain*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT CALLBACK MainForm::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<MainForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self) return self->HandleForm(msg, wp, lp);
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-LRESULT TFrmMain::HandleForm(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT MainForm::HandleForm(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_COMMAND:
       OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
@@ -284,13 +284,13 @@ LRESULT TFrmMain::HandleForm(UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
-LRESULT CALLBACK TFrmMain::PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<TFrmMain*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT CALLBACK MainForm::PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<MainForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self) return self->HandlePanel(hwnd, msg, wp, lp);
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-LRESULT TFrmMain::HandlePanel(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT MainForm::HandlePanel(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_ERASEBKGND: {
       RECT rc;
@@ -312,7 +312,7 @@ LRESULT TFrmMain::HandlePanel(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         PageControlView* view = ViewOf(edit);
         if (named && view && view->Kind() == ControlKind::kEdit) {
           // Only the install-directory edit reports typing to the model.
-          const TSEPageControl& pages = model_.PageSet();
+          const PageList& pages = model_.PageSet();
           for (size_t i = 0; i < views_.size(); ++i)
             if (views_[i].get() == view && pages.Control(refs_[i]) == named) {
               int n = GetWindowTextLengthW(edit);

@@ -21,12 +21,12 @@ namespace ferry {
 inline constexpr const wchar_t* kNameProp = L"FerryName";
 
 struct PageControlArgs {
-  HWND panel = nullptr;
-  const LayoutControl* control = nullptr;
-  HFONT parent_font = nullptr;   // the form's font
-  int dpi = 96;                  // layout pixels are 96-dpi pixels
-  UINT id = 0;
-  COLORREF panel_colour = RGB(255, 255, 255);
+  HWND Panel = nullptr;
+  const LayoutControl* Control = nullptr;
+  HFONT ParentFont = nullptr;   // the form's font
+  int Dpi = 96;                  // layout pixels are 96-dpi pixels
+  UINT Id = 0;
+  COLORREF PanelColour = RGB(255, 255, 255);
 };
 
 class PageControlView {
@@ -39,7 +39,7 @@ class PageControlView {
   HWND Handle() const { return hwnd_; }
   ControlKind Kind() const { return kind_; }
   FolderTree* Tree() { return tree_.get(); }
-  TGradGauge* Gauge() { return gauge_.get(); }
+  GradientGauge* Gauge() { return gauge_.get(); }
   // Text colour for WM_CTLCOLOR*; none: the system's.
   std::optional<COLORREF> TextColour() const { return text_colour_; }
 
@@ -72,7 +72,7 @@ class PageControlView {
   std::wstring text_;
   Picture picture_;
   std::unique_ptr<FolderTree> tree_;
-  std::unique_ptr<TGradGauge> gauge_;
+  std::unique_ptr<GradientGauge> gauge_;
 
   bool synced_ = false;
   bool visible_ = false;
