@@ -10,6 +10,7 @@
 #include "base/random_name.h"
 #include "base/text.h"
 #include "engine/setup_context.h"
+#include "formats/pak/pak_reader.h"
 #include "engine/system.h"
 #include "formats/pak/pak_reader.h"
 
@@ -63,9 +64,8 @@ std::string ProductIdProblem(std::string_view id) {
   return {};
 }
 
-std::optional<ProductInformation> OwnProductInfo(const SetupContext& ctx) {
-  if (!ctx.Pak) return ProductInformation{};
-  std::optional<std::vector<uint8_t>> data = ctx.Pak->LoadByName(kProductInfoEntry, 0);
+std::optional<ProductInformation> ProductInfoIn(PakReader& pak) {
+  std::optional<std::vector<uint8_t>> data = pak.LoadByName(kProductInfoEntry, 0);
   if (!data) return ProductInformation{};
   return ReadProductInfo(*data);
 }
@@ -83,7 +83,7 @@ std::string ProductIdentity::DisplayName(std::string_view folder) const {
 }
 
 ProductIdentity IdentityOf(const SetupContext& ctx) {
-  const ProductInformation product = OwnProductInfo(ctx).value_or(ProductInformation{});
+  const ProductInformation product = ctx.Product.value_or(ProductInformation{});
   ProductIdentity identity;
   identity.Title = ctx.SetupInfo.ShortTitle;
   // A damaged or unusable id falls back on the title rather than a key elsewhere.

@@ -15,6 +15,7 @@
 namespace ferry {
 
 class System;
+class PakReader;
 struct SetupContext;
 
 // The uninstall registrations' key below the root; a product's is this and
@@ -27,9 +28,9 @@ std::string_view InstallScopeName(InstallScope scope);
 // over 200 characters, a backslash, a control character, or blanks at an end.
 std::string ProductIdProblem(std::string_view id);
 
-// The setup's (or uninstaller's) "ProductInfo"; the defaults when it has
-// none, nullopt when it is damaged.
-std::optional<ProductInformation> OwnProductInfo(const SetupContext& ctx);
+// The archive's "ProductInfo"; the defaults when it has none, nullopt when
+// it is damaged.
+std::optional<ProductInformation> ProductInfoIn(PakReader& pak);
 
 struct ProductIdentity {
   std::string Id;  // productid, or the short title

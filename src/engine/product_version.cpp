@@ -36,8 +36,7 @@ std::string Trimmed(std::string_view text) {
 
 // The setup's own "@version", "" when it has none.
 std::string OwnVersion(const SetupContext& ctx) {
-  std::optional<ProductInformation> info = OwnProductInfo(ctx);
-  return info ? info->Version : std::string();
+  return ctx.Product ? ctx.Product->Version : std::string();
 }
 
 }  // namespace

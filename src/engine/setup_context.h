@@ -15,6 +15,7 @@
 #include "formats/install_log/uninstall_list.h"
 #include "engine/command_list.h"
 #include "formats/setup/comp_lines.h"
+#include "formats/setup/product_info.h"
 #include "engine/path_vars.h"
 #include "engine/progress_sinks.h"
 #include "engine/run_record.h"
@@ -39,6 +40,9 @@ struct SetupContext {
   PakReader* Pak = nullptr;  // the setup archive, opened by start-up, owned by the app
 
   SetupInfoFile SetupInfo;
+  // The setup's (or uninstaller's) "ProductInfo", read once by start-up:
+  // the defaults when it has none, nullopt when it is damaged.
+  std::optional<ProductInformation> Product = ProductInformation{};
   CompLineList CompLines;
   CommandList Commands;
   LanguageList Languages;

@@ -4,6 +4,7 @@
 #include "base/file_system.h"
 
 #include "formats/pak/pak_reader.h"
+#include "formats/setup/carried_uninstaller.h"
 #include "base/dialogs.h"
 #include "base/setup_error.h"
 #include "base/system_path.h"
@@ -36,6 +37,11 @@ std::string DecompSizeMessage(std::string_view name, uint64_t length, uint32_t o
 std::string RenamedSetupMessage(std::string_view expected, std::string_view found) {
   return "Error: Setup`s filename has been renamed\r\rExpected: \r" + std::string(expected) + "\r\r" + "Found: " +
          "\r" + std::string(found);
+}
+
+std::string InstallInfoMissingMessage(std::string_view sideFile) {
+  return "The install information \"" + std::string(sideFile) +
+         "\" beside the uninstaller is missing or damaged. Nothing was removed.";
 }
 
 std::string VerifyStatusText(size_t done, size_t count) {
@@ -130,6 +136,7 @@ class Sequence {
   void DecideScope();
   std::optional<bool> InstalledForUser();
   bool UseInstalledFolder();
+  void ReadInstallInfoBeside();
   void LoadCommandLines();
   void LoadInstallLog();
   void WorkOutSpaceRequired();
@@ -207,6 +214,25 @@ void Sequence::ReadSetupInformation() {
   std::optional<std::vector<uint8_t>> info = state_.Pak->LoadByName("SetupInfo", 0);
   if (!info) Fail(kMsgSetupInfoMissing, kCaptionVerificationError);
   ctx_.SetupInfo.ReadFromBuffer(*info);
+  ctx_.Product = ProductInfoIn(*state_.Pak);
+  if (!Installing() && state_.Pak->LoadByName(kInstallInfoBesideEntry, 0)) ReadInstallInfoBeside();
+}
+
+// A signed uninstaller's archive holds the setup information as compiled;
+// the install's own (its folder, the registration it made) lies in the
+// side file beside it.
+void Sequence::ReadInstallInfoBeside() {
+  const NativePath side = UninstallSideFileOf(state_.ArchivePath);
+  std::unique_ptr<RandomAccessFile> file = s_.Env.FileExists(side) ? s_.Env.OpenArchive(side) : nullptr;
+  if (!file) Fail(InstallInfoMissingMessage(PathText(side)), kCaptionSetupError);
+  PakReader records(std::move(file));
+  std::optional<std::vector<uint8_t>> info = records.LoadByName("SetupInfo", 0);
+  SetupInfoFile record;
+  if (info) record.ReadFromBuffer(*info);
+  // Only an uninstaller's record: a setup's would start an install.
+  if (!info || record.IsUninstaller != 1) Fail(InstallInfoMissingMessage(PathText(side)), kCaptionSetupError);
+  ctx_.SetupInfo.Info() = record.Info();
+  ctx_.Product = ProductInfoIn(records);
 }
 
 // For "either": whether the product is installed for the user (true) or
@@ -228,7 +254,7 @@ std::optional<bool> Sequence::InstalledForUser() {
 // rights the process has. An uninstaller's record says where its setup
 // installed.
 void Sequence::DecideScope() {
-  const std::optional<ProductInformation> product = OwnProductInfo(ctx_);
+  const std::optional<ProductInformation>& product = ctx_.Product;
   const InstallScope scope = product ? product->Scope : InstallScope::kMachine;
   std::optional<bool> installed;
   if (scope == InstallScope::kEither) {

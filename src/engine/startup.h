@@ -87,6 +87,8 @@ std::string VerificationFailedMessage(size_t index, std::string_view name);
 std::string DecompSizeMessage(std::string_view name, uint64_t length, uint32_t origSize);
 std::string RenamedSetupMessage(std::string_view expected, std::string_view found);
 std::string VerifyStatusText(size_t done, size_t count);
+// The side file of a signed uninstaller is missing or holds no uninstaller's record.
+std::string InstallInfoMissingMessage(std::string_view sideFile);
 // The file-name part of a path ("\" or "/" separated).
 std::string FileNamePart(std::string_view path);
 // Whether the own file name passes the check: both names' file parts,

@@ -312,6 +312,32 @@ TEST(Compiler, ChecksOfVariablesRootsLanguageReferencesAndPages) {
   }
 }
 
+// "signcommand" is ferryc's own too; the command must name the file.
+TEST(Compiler, SignCommandLinesNeedTheFileAndTheLastOneWins) {
+  TempDir dir;
+  const struct {
+    const char* lines;
+    const char* command;  // nullptr: an error on line 3
+  } cases[] = {
+      {"", ""},
+      {"signcommand \"sign -in {file}\"\n", "sign -in {file}"},
+      {"SIGNCOMMAND \"a {file}\"\nsigncommand \"b {file}\"\n", "b {file}"},
+      {"signcommand sign\n", nullptr},
+      {"signcommand sign {file}\n", nullptr},
+      {"signcommand\n", nullptr},
+  };
+  for (const auto& c : cases) {
+    CompileResult r = Compile(dir, std::string(kHead) + c.lines);
+    EXPECT_EQ(r.Ok, c.command != nullptr) << c.lines << Errors(r);
+    if (!c.command) {
+      EXPECT_TRUE(HasError(r, 3, "signcommand takes one command")) << Errors(r);
+      continue;
+    }
+    EXPECT_EQ(r.Setup.SignCommand, c.command);
+    if (r.Setup.Lines.Lines.size() > 2) EXPECT_TRUE(IsInert(r.Setup.Lines.Lines[2])) << c.lines;
+  }
+}
+
 // "compression" is ferryc's own setting: its line stays empty in the stream.
 TEST(Compiler, CompressionLinesChooseTheCodecAndTheLastOneWins) {
   TempDir dir;

@@ -8,6 +8,8 @@
 #include "script_writeback.h"
 #include "setup_reading.h"
 #include "setup_writer.h"
+#include "sign_hook.h"
+#include "formats/setup/carried_uninstaller.h"
 #include "test_util.h"
 #include "formats/pak/pe_test_util.h"
 
@@ -163,6 +165,112 @@ TEST(SetupFile, AFailedWriteLeavesNoSetupAndKeepsAnOldOne) {
   EXPECT_EQ(ReadFileBytes(dir.path() / "rt.exe"), std::vector<uint8_t>({'o', 'l', 'd', ' ', 's', 'e', 't', 'u', 'p'}));
   EXPECT_FALSE(fs::exists(dir.path() / "rt.exe.ferryc-part"));
 }
+
+// The hook runs on the uninstaller, then on the setup, each where it lies;
+// the setup carries the uninstaller's bytes as the hook left them. This
+// hook signs nothing: it lists the files it was given.
+TEST(SetupFile, ASigningHookSeesTheUninstallerThenTheSetup) {
+  TempDir dir;
+  Populate(dir);
+  CompileOptions options;
+  options.Script = dir.Write("rt.fss", kScript);
+  CompileResult r = CompileScriptFile(options);
+  ASSERT_TRUE(r.Ok) << Errors(r);
+  const fs::path log = dir.path() / "signed.log";
+  r.Setup.SignCommand = "echo {file}>>" + SignCommandLine("{file}", log);
+  std::vector<Diagnostic> diags;
+  ASSERT_TRUE(WriteSetup(r.Setup, dir.path() / "stub.exe", dir.path() / "rt.exe", "rt.fss", diags))
+      << (diags.empty() ? "" : diags.back().Message);
+  ASSERT_EQ(diags.size(), 3u);
+  EXPECT_EQ(diags[0].Line, 17);  // "@icon": not in an uninstaller made here
+  EXPECT_EQ(diags[1].Message, "the signing command left the uninstaller unsigned");
+  EXPECT_EQ(diags[2].Message, "the signing command left the setup unsigned");
+  const std::vector<uint8_t> logged = ReadFileBytes(log);
+  const std::string text(logged.begin(), logged.end());
+  const size_t uninstaller = text.find("rt.uninstaller.ferryc-part.exe");
+  const size_t setup = text.find("rt.ferryc-part.exe");
+  EXPECT_TRUE(uninstaller != std::string::npos && setup != std::string::npos && uninstaller < setup) << text;
+  for (const auto& e : fs::directory_iterator(dir.path()))
+    EXPECT_EQ(e.path().string().find("ferryc-part"), std::string::npos) << e.path();
+
+  OpenedSetup s(dir.path() / "rt.exe");
+  const std::vector<PakFile>& files = s.Pak().Files();
+  const size_t carried = std::find_if(files.begin(), files.end(), [](const PakFile& f) {
+                           return f.Group == 0 && f.Name == kCarriedUninstallerEntry;
+                         }) - files.begin();
+  ASSERT_LT(carried, s.Pak().EntryCount());
+  EXPECT_EQ(s.Pak().Entry(carried + 1)->Group, 1);  // it closes group 0
+  std::optional<std::vector<uint8_t>> bytes = s.Pak().LoadEntry(carried);
+  ASSERT_TRUE(bytes);
+  const std::vector<uint8_t> stub = ReadFileBytes(dir.path() / "stub.exe");
+  ASSERT_GT(bytes->size(), stub.size());
+  EXPECT_TRUE(std::equal(stub.begin(), stub.end(), bytes->begin()));
+  MemoryFile uninstallerFile(std::move(*bytes));
+  PakReader own(uninstallerFile);
+  ASSERT_TRUE(own.IsValid());
+  std::vector<std::string> names;
+  for (const PakFile& f : own.Files()) names.push_back(f.Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"LANGUAGE-English", "Pages.txt", "SetupInfo", kInstallInfoBesideEntry}));
+  std::optional<std::vector<uint8_t>> info = own.LoadByName("SetupInfo", 0);
+  ASSERT_TRUE(info);
+  SetupInfoFile record;
+  record.ReadFromBuffer(*info);
+  EXPECT_EQ(record.IsUninstaller, 1);
+  EXPECT_EQ(record.ShortTitle, "RT");
+}
+
+// A setup that makes no uninstaller gets none to sign.
+TEST(SetupFile, ASigningHookWithoutAnUninstallerSignsTheSetupAlone) {
+  TempDir dir;
+  Populate(dir);
+  std::string script = kScript;
+  script.replace(script.find("uninstallpages Uninstall\n"), 25, "\n");
+  CompileOptions options;
+  options.Script = dir.Write("rt.fss", script);
+  CompileResult r = CompileScriptFile(options);
+  ASSERT_TRUE(r.Ok) << Errors(r);
+  ASSERT_EQ(r.Setup.Info.MakeUninstaller, 0);
+  const fs::path log = dir.path() / "signed.log";
+  r.Setup.SignCommand = "echo {file}>>" + SignCommandLine("{file}", log);
+  std::vector<Diagnostic> diags;
+  ASSERT_TRUE(WriteSetup(r.Setup, dir.path() / "stub.exe", dir.path() / "rt.exe", "rt.fss", diags))
+      << (diags.empty() ? "" : diags.back().Message);
+  const std::vector<uint8_t> logged = ReadFileBytes(log);
+  const std::string text(logged.begin(), logged.end());
+  EXPECT_EQ(text.find("uninstaller"), std::string::npos) << text;
+  EXPECT_NE(text.find("rt.ferryc-part.exe"), std::string::npos) << text;
+  OpenedSetup s(dir.path() / "rt.exe");
+  for (const PakFile& f : s.Pak().Files()) EXPECT_NE(f.Name, kCarriedUninstallerEntry);
+}
+
+TEST(SetupFile, AFailingSigningHookLeavesNoSetup) {
+  TempDir dir;
+  Populate(dir);
+  CompileOptions options;
+  options.Script = dir.Write("rt.fss", kScript);
+  CompileResult r = CompileScriptFile(options);
+  ASSERT_TRUE(r.Ok) << Errors(r);
+  dir.Write("rt.exe", "old setup");
+  r.Setup.SignCommand = "echo no key for {file}&& exit 3";
+  r.Setup.SignLine = 7;
+  std::vector<Diagnostic> diags;
+  EXPECT_FALSE(WriteSetup(r.Setup, dir.path() / "stub.exe", dir.path() / "rt.exe", "rt.fss", diags));
+  ASSERT_EQ(diags.size(), 2u);
+  EXPECT_EQ(diags[1].Line, 7);
+  EXPECT_EQ(diags[1].Message.rfind("the signing command failed on the uninstaller:\nno key for ", 0), 0u)
+      << diags[1].Message;
+  EXPECT_EQ(ReadFileBytes(dir.path() / "rt.exe"), std::vector<uint8_t>({'o', 'l', 'd', ' ', 's', 'e', 't', 'u', 'p'}));
+  for (const auto& e : fs::directory_iterator(dir.path()))
+    EXPECT_EQ(e.path().string().find("ferryc-part"), std::string::npos) << e.path();
+}
+
+#ifndef _WIN32
+TEST(SignHook, TheFileIsQuotedForTheShell) {
+  EXPECT_EQ(SignCommandLine("sign -in {file} -out {file}.s", "/tmp/a b/it's.exe"),
+            "sign -in '/tmp/a b/it'\\''s.exe' -out '/tmp/a b/it'\\''s.exe'.s");
+  EXPECT_EQ(SignCommandLine("no file", "/x"), "no file");
+}
+#endif
 
 TEST(SetupFile, TheWrittenBackScriptCompilesToTheSameBytes) {
   TempDir dir;

@@ -1,4 +1,4 @@
-// ferryc compile SCRIPT [-o OUT] [--stub FILE] [--base DIR] [-q] [--werror]
+// ferryc compile SCRIPT [-o OUT] [--stub FILE] [--base DIR] [--sign COMMAND] [-q] [--werror]
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +10,7 @@
 #include "host_paths.h"
 #include "script_compiler.h"
 #include "setup_writer.h"
+#include "sign_hook.h"
 #include "tool_command.h"
 #include "work_progress.h"
 
@@ -20,7 +21,8 @@ namespace ferry::tool {
 namespace {
 
 const char kHelp[] =
-    "usage: ferryc compile SCRIPT [-o OUT] [--stub FILE] [--base DIR] [-q] [--werror]\n"
+    "usage: ferryc compile SCRIPT [-o OUT] [--stub FILE] [--base DIR] [--sign COMMAND] [-q]\n"
+    "                     [--werror]\n"
     "\n"
     "Compiles a setup script (docs/script.md) into a setup program: a copy of\n"
     "the stub with the setup archive appended.\n"
@@ -32,6 +34,10 @@ const char kHelp[] =
     "  --base DIR   the previous release as installed (instead of the script's\n"
     "               @base line): each installed file it holds with other\n"
     "               contents is stored as a delta against it when that is smaller\n"
+    "  --sign COMMAND  the signing hook (instead of the script's \"signcommand\"):\n"
+    "               a command line naming the file to sign as {file}, run on the\n"
+    "               uninstaller before it is packed, then on the finished setup;\n"
+    "               if it fails, its output is shown and no setup is written\n"
     "  -q           print errors and warnings only\n"
     "  --werror     take warnings as errors\n"
     "\n"
@@ -76,13 +82,17 @@ int RunCompile(const std::vector<std::string>& args) {
     std::fputs(kHelp, stdout);
     return 0;
   }
-  std::string script, out, stub, base;
+  std::string script, out, stub, base, sign;
+  bool signGiven = false;
   bool quiet = false;
   bool werror = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if ((a == "-o" || a == "--stub" || a == "--base") && i + 1 < args.size()) {
       (a == "-o" ? out : a == "--stub" ? stub : base) = args[++i];
+    } else if (a == "--sign" && i + 1 < args.size()) {
+      sign = args[++i];
+      signGiven = true;
     } else if (a == "-q") {
       quiet = true;
     } else if (a == "--werror") {
@@ -107,6 +117,15 @@ int RunCompile(const std::vector<std::string>& args) {
   options.Script = script;
   CompileResult result = CompileScriptFile(options);
   if (result.Ok) FindBase(result, base, script);
+  if (signGiven) {
+    // The option wins over the script's line.
+    result.Setup.SignCommand = sign;
+    result.Setup.SignLine = 0;
+    if (sign.find(kSignFilePlaceholder) == std::string::npos) {
+      std::fprintf(stderr, "ferryc compile: --sign takes a command that names the file to sign as {file}\n");
+      return 2;
+    }
+  }
   std::optional<fs::path> stubPath = FindStub(stub);
   fs::path outPath;
   if (!out.empty()) {
@@ -168,7 +187,7 @@ int RunCompile(const std::vector<std::string>& args) {
 }
 
 const ToolCommandRegistration kCompile{
-    {"compile", "SCRIPT [-o OUT] [--stub F] [--base DIR]", "compile a setup script into a setup program", RunCompile}};
+    {"compile", "SCRIPT [-o OUT] [--stub F] [--base DIR] [--sign CMD]", "compile a setup script into a setup program", RunCompile}};
 
 }  // namespace
 

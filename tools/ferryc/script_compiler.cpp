@@ -22,6 +22,7 @@
 #include "script_checks.h"
 #include "script_directives.h"
 #include "script_lexer.h"
+#include "sign_hook.h"
 #include "formats/languages/languages.h"
 #include "version_resource.h"
 #include "formats/layout/layout_syntax.h"
@@ -96,6 +97,7 @@ class Compiler {
   void AddDirective(const ScriptLine& line);
   void SetCompression(const ScriptLine& line);
   void SetIdentity(const ScriptLine& line);
+  void SetSignCommand(const ScriptLine& line);
   void SetProductValue(const ScriptLine& line, const ProductDirective& form);
   void AddPayloadGroups();
   void CheckReferences();
@@ -210,6 +212,10 @@ void Compiler::FillLines(const std::vector<ScriptLine>& parsed) {
       SetIdentity(l);  // carried by the product information; empty in the stream
       continue;
     }
+    if (EqualsNoCase(l.Word, "signcommand")) {
+      SetSignCommand(l);  // ferryc's own too
+      continue;
+    }
     int no = commands_.FindKeyword(l.Word);
     if (no < 0) {
       Error(l.Number, "unknown keyword '" + l.Word + "'");
@@ -272,6 +278,16 @@ void Compiler::SetIdentity(const ScriptLine& line) {
   std::string why = p.size() == 1 ? ProductIdProblem(p[0]) : "it takes one name";
   if (!why.empty()) Error(line.Number, "'productid': " + why);
   else product.ProductId = p[0];
+}
+
+// "signcommand COMMAND": the last line wins.
+void Compiler::SetSignCommand(const ScriptLine& line) {
+  if (line.Params.size() != 1 || line.Params[0].find(kSignFilePlaceholder) == std::string::npos) {
+    Error(line.Number, "signcommand takes one command that names the file to sign as {file}");
+    return;
+  }
+  result_.Setup.SignCommand = line.Params[0];
+  result_.Setup.SignLine = line.Number;
 }
 
 void Compiler::CompileCommands() {

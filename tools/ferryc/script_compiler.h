@@ -74,6 +74,11 @@ struct CompiledSetup {
   // "@whole NAME": payload files also stored whole beside their delta, by
   // entry name (lower-cased).
   std::vector<std::string> WholeToo;
+  // "signcommand COMMAND" (or --sign): signs the uninstaller, then the
+  // setup (sign_hook.h); empty: nothing is signed. Its line (0: the
+  // command line).
+  std::string SignCommand;
+  int SignLine = 0;
 };
 
 // The level of "compression zstd" without one.

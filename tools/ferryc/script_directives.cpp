@@ -1,6 +1,7 @@
 #include "script_directives.h"
 
 #include "base/text.h"
+#include "formats/setup/carried_uninstaller.h"
 
 namespace ferry::tool {
 
@@ -49,7 +50,7 @@ std::optional<std::string> DirectiveEntryName(const DirectiveForm& form, const s
   // The records the setup writes itself, and the language tables, which come
   // from "language" lines so that the uninstaller gets the same file.
   for (std::string_view reserved : {"SetupInfo", "CompiledLines", "ProductInfo", "UNINSTALL_SetupInfo",
-                                   "UNINSTALL_CompiledLines"})
+                                   "UNINSTALL_CompiledLines", kCarriedUninstallerEntry, "UNINSTALL_InstallInfoBeside"})
     if (EqualsNoCase(name, reserved)) {
       problem = "'" + name + "' is written by the compiler itself";
       return std::nullopt;

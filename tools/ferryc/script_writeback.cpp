@@ -6,6 +6,7 @@
 #include <set>
 
 #include "formats/pak/digit_key.h"
+#include "formats/setup/carried_uninstaller.h"
 #include "base/text.h"
 #include "engine/command_list.h"
 #include "engine/product_identity.h"
@@ -257,11 +258,14 @@ std::vector<std::string> Writer::DirectiveLines() {
     if (f.Group != 0) continue;
     if (EqualsNoCase(f.Name, "SetupInfo") || EqualsNoCase(f.Name, "CompiledLines") ||
         EqualsNoCase(f.Name, kProductInfoEntry) || EqualsNoCase(f.Name, kDeltaBaseEntry) ||
+        EqualsNoCase(f.Name, kCarriedUninstallerEntry) ||
         StartsWithNoCase(f.Name, "LANGUAGE-") || StartsWithNoCase(f.Name, "UNINSTALL_LANGUAGE-")) {
       if ((StartsWithNoCase(f.Name, "LANGUAGE-") || StartsWithNoCase(f.Name, "UNINSTALL_LANGUAGE-")) &&
           std::none_of(language_entries_.begin(), language_entries_.end(),
                        [&](const std::string& n) { return EqualsNoCase(n, f.Name); }))
         Note("language entry '" + f.Name + "' has no \"language\" line");
+      if (EqualsNoCase(f.Name, kCarriedUninstallerEntry))
+        Note("the setup carries an uninstaller signed when it was compiled: give \"signcommand\" to sign it again");
       continue;
     }
     if (!seen.insert(AsciiLowerCopy(f.Name)).second) Note("group 0 holds '" + f.Name + "' twice");

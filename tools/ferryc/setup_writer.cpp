@@ -11,13 +11,17 @@
 #include "formats/pak/delta_codec.h"
 #include "formats/pak/pak_codec.h"
 #include "formats/pak/pak_writer.h"
+#include "formats/pak/pak_reader.h"
 #include "formats/pak/pe_image.h"
+#include "formats/setup/carried_uninstaller.h"
 #include "base/scope_guard.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
 #include "base/text.h"
+#include "base/text_helpers.h"
 #include "host_paths.h"
 #include "execution_level.h"
+#include "sign_hook.h"
 #include "version_resource.h"
 
 namespace fs = std::filesystem;
@@ -231,7 +235,10 @@ bool UnsignedStub(std::vector<uint8_t>& host, const std::string& stubName, std::
     image.Truncate(*end);
     PeClearSecurityEntry(image);
     diagnostics.push_back(
-        {stubName, 0, "the stub is signed: its signature is left out (sign the compiled setup instead)", true});
+        {stubName, 0,
+         "the stub is signed: its signature is left out, as the archive appended to it would break it; "
+         "the setup is what to sign (--sign or \"signcommand\", docs/signing.md)",
+         true});
   }
   host = std::move(image.Data());
   return true;
@@ -290,6 +297,126 @@ void FillHost(std::vector<uint8_t>& host, const CompiledSetup& setup, const std:
   ClearPeChecksum(host);
 }
 
+// Beside the output, ending in ".exe" as signers expect a program to.
+fs::path PartPath(const fs::path& output, const char* suffix) {
+  fs::path name = output.stem();
+  name += suffix;
+  name += ".ferryc-part.exe";
+  return output.parent_path() / name;
+}
+
+void SignFailed(const CompiledSetup& setup, const std::string& scriptName, const char* what, const ShellCommandResult& run,
+                std::vector<Diagnostic>& diagnostics) {
+  std::string output = run.Output;
+  while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
+  diagnostics.push_back({scriptName, setup.SignLine,
+                         std::string("the signing command failed on ") + what + (output.empty() ? "" : ":\n") + output,
+                         false});
+}
+
+// The signer's file must still be a program whose archive is found, signed
+// or not (a hook that signs nothing is allowed, but said).
+bool CheckSigned(RandomAccessFile& file, const CompiledSetup& setup, const std::string& scriptName, const char* what,
+                 std::vector<Diagnostic>& diagnostics) {
+  const std::optional<uint64_t> end = PeAppendedDataEnd(file);
+  if (!end || !PakReader(file).IsValid()) {
+    diagnostics.push_back({scriptName, setup.SignLine,
+                           std::string("the signing command left ") + what + " damaged: its archive is not found", false});
+    return false;
+  }
+  if (*end == file.Size())
+    diagnostics.push_back({scriptName, setup.SignLine, std::string("the signing command left ") + what + " unsigned",
+                           true});
+  return true;
+}
+
+constexpr char kUninstallPrefix[] = "UNINSTALL_";
+constexpr char kUninstallIconEntry[] = "UNINSTALL_ICON.ICO";
+
+// The uninstaller's archive, as the install used to build it: the
+// "UNINSTALL_" entries without their prefix, the setup information marked as
+// an uninstaller's, and the mark that the install's own record lies beside it.
+// Its icon cannot be put in here: only Windows updates resources.
+void AppendUninstallerArchive(const CompiledSetup& setup, std::unique_ptr<RandomAccessFile> file) {
+  PakWriter pak = PakWriter::Append(std::move(file));
+  for (const ArchiveSource& e : setup.Entries) {
+    if (e.Group != 0 || !StartsWithNoCase(e.Name, kUninstallPrefix) || EqualsNoCase(e.Name, kUninstallIconEntry))
+      continue;
+    const size_t index = pak.AddEntry(e.Name.substr(sizeof kUninstallPrefix - 1), "", 0);
+    pak.StoreBuffer(index, e.HasData ? e.Data : ReadFileBytes(e.Source));
+  }
+  SetupInfoFile info;
+  info.Info() = setup.Info;
+  info.IsUninstaller = 1;
+  pak.StoreBuffer(pak.AddEntry("SetupInfo", "", 0), info.WriteToBuffer());
+  const std::vector<uint8_t> mark = {'1'};
+  pak.StoreBuffer(pak.AddEntry(kInstallInfoBesideEntry, "", 0), mark);
+  pak.WriteDirectory();
+  pak.Close();
+}
+
+// The uninstaller the install will write, made from `host` and signed by
+// the hook; nullopt after a diagnostic.
+std::optional<std::vector<uint8_t>> SignedUninstaller(const CompiledSetup& setup, const std::vector<uint8_t>& host,
+                                                      const fs::path& output, const std::string& scriptName,
+                                                      std::vector<Diagnostic>& diagnostics) {
+  const fs::path part = PartPath(output, ".uninstaller");
+  ScopeGuard drop([&part] {
+    std::error_code ec;
+    fs::remove(part, ec);
+  });
+  try {
+    auto file = OpenDiskFile(part, FileMode::kCreate);
+    if (!file) throw SetupError("cannot create '" + part.string() + "'");
+    file->WriteAt(0, host);
+    AppendUninstallerArchive(setup, std::move(file));
+    if (auto written = OpenDiskFile(part, FileMode::kReadWrite)) PeWriteCheckSum(*written);
+  } catch (const std::exception& e) {
+    diagnostics.push_back({output.string(), 0, std::string("cannot make the uninstaller: ") + e.what(), false});
+    return std::nullopt;
+  }
+  for (const ArchiveSource& e : setup.Entries)
+    if (e.Group == 0 && EqualsNoCase(e.Name, kUninstallIconEntry))
+      diagnostics.push_back({scriptName, e.ScriptLine,
+                             "a signed uninstaller keeps the stub's icon: \"@icon\" is used only by setups "
+                             "compiled without a signing command",
+                             true});
+  const ShellCommandResult run = RunSignHook(setup.SignCommand, part);
+  if (!run.Ok) {
+    SignFailed(setup, scriptName, "the uninstaller", run, diagnostics);
+    return std::nullopt;
+  }
+  try {
+    MemoryFile signedFile(ReadFileBytes(part));
+    if (!CheckSigned(signedFile, setup, scriptName, "the uninstaller", diagnostics)) return std::nullopt;
+    return std::move(signedFile.Data());
+  } catch (const SetupError& e) {
+    diagnostics.push_back({part.string(), 0, e.what(), false});
+    return std::nullopt;
+  }
+}
+
+// The signed uninstaller closes group 0.
+void AddCarriedUninstaller(std::vector<ArchiveSource>& entries, std::vector<uint8_t> uninstaller) {
+  auto payload = std::find_if(entries.begin(), entries.end(), [](const ArchiveSource& e) { return e.Group != 0; });
+  entries.insert(payload, {kCarriedUninstallerEntry, 0, true, std::move(uninstaller), {}, 0, 0, {}, {}, false});
+}
+
+bool SignSetup(const CompiledSetup& setup, const fs::path& part, const std::string& scriptName,
+               std::vector<Diagnostic>& diagnostics) {
+  const ShellCommandResult run = RunSignHook(setup.SignCommand, part);
+  if (!run.Ok) {
+    SignFailed(setup, scriptName, "the setup", run, diagnostics);
+    return false;
+  }
+  std::unique_ptr<RandomAccessFile> file = OpenDiskFile(part, FileMode::kRead);
+  if (!file) {
+    diagnostics.push_back({part.string(), 0, "the signed setup cannot be read", false});
+    return false;
+  }
+  return CheckSigned(*file, setup, scriptName, "the setup", diagnostics);
+}
+
 }  // namespace
 
 uint64_t SourceBytes(const ArchiveSource& entry) { return entry.HasData ? entry.Data.size() : entry.Size; }
@@ -312,11 +439,21 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
   // Only the host's own bytes change, in place, before the archive is appended.
   FillHost(host, setup, scriptName, diagnostics);
 
+  // With a signing hook the uninstaller (if the setup makes one) is made and
+  // signed first, and the setup is signed before it takes its name: a failed
+  // signer leaves none.
+  const bool signing = !setup.SignCommand.empty();
+  std::vector<ArchiveSource> entries = PlanDeltas(setup);
+  if (signing && setup.Info.MakeUninstaller == 1) {
+    std::optional<std::vector<uint8_t>> uninstaller = SignedUninstaller(setup, host, output, scriptName, diagnostics);
+    if (!uninstaller) return false;
+    AddCarriedUninstaller(entries, std::move(*uninstaller));
+  }
   fs::path temp = output;
   temp += ".ferryc-part";
+  if (signing) temp = PartPath(output, "");
   std::error_code ec;
   const ArchiveSource* current = nullptr;
-  std::vector<ArchiveSource> entries;
   WriteStats s;
   try {
     auto file = OpenDiskFile(temp, FileMode::kCreate);
@@ -328,7 +465,6 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
     if (const int level = setup.ZstdLevel; level > 0)
       pak.SetCompressor([level](std::span<const uint8_t> data) { return ZstdPack(data, level); });
     std::set<uint16_t> groups;
-    entries = PlanDeltas(setup);
     // Every entry first, so the packers never see the directory grow.
     for (const ArchiveSource& e : entries) {
       std::string source;
@@ -355,6 +491,10 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
       diagnostics.push_back({scriptName, current->ScriptLine, "'" + current->Name + "': " + e.what(), false});
     else
       diagnostics.push_back({output.string(), 0, e.what(), false});
+    return false;
+  }
+  if (signing && !SignSetup(setup, temp, scriptName, diagnostics)) {
+    fs::remove(temp, ec);
     return false;
   }
   fs::rename(temp, output, ec);

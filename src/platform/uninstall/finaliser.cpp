@@ -10,6 +10,7 @@
 #include "base/system_path.h"
 #include "engine/setup_context.h"
 #include "formats/pak/pak_reader.h"
+#include "formats/setup/carried_uninstaller.h"
 #include "platform/files.h"
 #include "platform/private_folder.h"
 #include "platform/shell.h"
@@ -38,6 +39,9 @@ void FinishUninstaller(SetupContext& ctx, bool workDone, PrivateFolder& temp) {
   const std::string uninstaller = UninstallerPath(ctx);
   // Only the registered uninstaller removes itself, not a copy run elsewhere.
   if (!IsSameFile(own, uninstaller)) return;
+  // The install's record beside a carried uninstaller goes with it.
+  const std::string side = UninstallSideFilePath(uninstaller);
+  if (ctx.Pak && ctx.Pak->LoadByName(kInstallInfoBesideEntry, 0)) DeleteFileAt(side);
   std::vector<std::string> directories = ctx.InstallLog.Directories();
   directories.push_back(FolderOf(uninstaller));
   ScheduleSelfRemoval(own, directories, temp);

@@ -32,7 +32,7 @@ constexpr char kNotFinishedMark[] = " (setup not finished)";
 // The values of the setup's "ProductInfo"; one it does not give is deleted,
 // so that an earlier install's value does not stay on as this one's.
 bool SetProductValues(SetupContext& ctx, System& system, int root, const std::string& path) {
-  std::optional<ProductInformation> product = OwnProductInfo(ctx);
+  std::optional<ProductInformation> product = ctx.Product;
   if (!product) {
     ctx.Record.NotDone("The setup's product information is damaged: no version or publisher is registered.");
     product = ProductInformation{};

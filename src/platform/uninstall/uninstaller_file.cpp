@@ -22,6 +22,7 @@
 #include "formats/pak/pak_reader.h"
 #include "formats/pak/pak_writer.h"
 #include "formats/pak/pe_image.h"
+#include "formats/setup/carried_uninstaller.h"
 #include "platform/files.h"
 #include "platform/private_folder.h"
 #include "platform/win_text.h"
@@ -60,15 +61,15 @@ void PutIcon(SetupContext& ctx, const NativePath& program) {
   }
 }
 
-// The finished uninstaller moved from the private folder into the install
-// folder through the run's files: written under a random scratch name there,
+// The finished uninstaller (or its side file) put into the install folder
+// through the run's files: written under a random scratch name there,
 // created new, and renamed over the target by its handle (what was there
 // set aside by the run's journal), so no link at either name is followed and
 // no half-written uninstaller ever carries the name.
-bool PlaceUninstaller(FileSystem& files, const NativePath& built, const std::string& program, std::string& why) {
+bool PlaceNewFile(FileSystem& files, const std::vector<uint8_t>& bytes, const std::string& program,
+                  std::string& why) {
   const std::string folder = FolderOf(program, "\\");
   try {
-    const std::vector<uint8_t> bytes = ReadFileBytes(built);
     std::unique_ptr<StagedFile> staged = files.CreateStaged(RandomScratchPath(folder), program);
     if (!staged) {
       why = "no new file could be created beside it";
@@ -87,12 +88,23 @@ bool PlaceUninstaller(FileSystem& files, const NativePath& built, const std::str
 // made: its key name (a side-by-side install's own) and its scope, so the
 // uninstaller removes that one and asks for rights only where it must.
 ProductInformation UninstallerProductInfo(const SetupContext& ctx) {
-  ProductInformation product = OwnProductInfo(ctx).value_or(ProductInformation{});
+  ProductInformation product = ctx.Product.value_or(ProductInformation{});
   const ProductIdentity identity = IdentityOf(ctx);
   product.ProductId = identity.KeyName(ctx.ExpandPathVars(ctx.SetupInfo.InstallDir));
   product.SideBySide = false;
   product.Scope = identity.ForUser ? InstallScope::kUser : InstallScope::kMachine;
   return product;
+}
+
+// What this install decided, for its uninstaller: the product information
+// and a copy of the setup information marked as an uninstaller's (the
+// running setup keeps its own flag at 0).
+void StoreInstallRecords(const SetupContext& ctx, PakWriter& writer) {
+  writer.StoreBuffer(writer.AddEntry(kProductInfoEntry, "", 0), WriteProductInfo(UninstallerProductInfo(ctx)));
+  SetupInfoFile info;
+  info.Info() = ctx.SetupInfo.Info();
+  info.IsUninstaller = 1;
+  writer.StoreBuffer(writer.AddEntry("SetupInfo", "", 0), info.WriteToBuffer());
 }
 
 void AppendUninstallerArchive(SetupContext& ctx, const NativePath& program) {
@@ -105,14 +117,27 @@ void AppendUninstallerArchive(SetupContext& ctx, const NativePath& program) {
     size_t index = writer.AddEntry(e.Name.substr(kUninstallPrefixLength), "", 0);
     if (data) writer.StoreBuffer(index, *data);
   }
-  writer.StoreBuffer(writer.AddEntry(kProductInfoEntry, "", 0), WriteProductInfo(UninstallerProductInfo(ctx)));
-  // A copy: the running setup keeps its own flag at 0.
-  SetupInfoFile info;
-  info.Info() = ctx.SetupInfo.Info();
-  info.IsUninstaller = 1;
-  writer.StoreBuffer(writer.AddEntry("SetupInfo", "", 0), info.WriteToBuffer());
+  StoreInstallRecords(ctx, writer);
   writer.WriteDirectory();
   writer.Close();
+}
+
+// The uninstaller the setup carries, signed when it was compiled, written as
+// it is; what this install decided goes into the side file beside it.
+void WriteCarriedUninstaller(SetupContext& ctx, System& system, const std::vector<uint8_t>& carried) {
+  const std::string program = UninstallerPath(ctx);
+  std::string why;
+  if (!PlaceNewFile(system.Files(), carried, program, why)) {
+    ctx.Record.FileNotWritten(program, why);
+    return;
+  }
+  MemoryFile records;
+  PakWriter writer = PakWriter::Create(records);
+  StoreInstallRecords(ctx, writer);
+  writer.WriteDirectory();
+  writer.Close();
+  const std::string side = UninstallSideFilePath(program);
+  if (!PlaceNewFile(system.Files(), records.Data(), side, why)) ctx.Record.FileNotWritten(side, why);
 }
 
 }  // namespace
@@ -122,6 +147,10 @@ std::string UninstallerPath(const SetupContext& ctx) {
 }
 
 void WriteUninstaller(SetupContext& ctx, System& system, PrivateFolder& temp) {
+  if (std::optional<std::vector<uint8_t>> carried = ctx.Pak->LoadByName(kCarriedUninstallerEntry, 0)) {
+    WriteCarriedUninstaller(ctx, system, *carried);
+    return;
+  }
   const NativePath own = OwnProgramPath();
   const std::string program = UninstallerPath(ctx);
   std::optional<std::vector<uint8_t>> host = ReadHostPart(own);
@@ -150,7 +179,14 @@ void WriteUninstaller(SetupContext& ctx, System& system, PrivateFolder& temp) {
     return;
   }
   std::string why;
-  if (!PlaceUninstaller(system.Files(), built, program, why)) ctx.Record.FileNotWritten(program, why);
+  std::vector<uint8_t> bytes;
+  try {
+    bytes = ReadFileBytes(built);
+  } catch (const SetupError& e) {
+    ctx.Record.FileNotWritten(program, e.what());
+    return;
+  }
+  if (!PlaceNewFile(system.Files(), bytes, program, why)) ctx.Record.FileNotWritten(program, why);
 }
 
 bool ReplaceIcon(std::span<const uint8_t> iconFile, const NativePath& programFile) {

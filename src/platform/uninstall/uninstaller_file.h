@@ -16,8 +16,10 @@ struct SetupContext;
 // InstallDir and UninstallExeName joined by one backslash.
 std::string UninstallerPath(const SetupContext& ctx);
 
-// The host part of the running program, its icon from "UNINSTALL_ICON.ICO",
-// then an archive of the "UNINSTALL_" entries without their prefix and the
+// The uninstaller the setup carries (formats/setup/carried_uninstaller.h)
+// as it is, with this install's setup information in the side file beside
+// it. Without one: the host part of the running program, its icon from
+// "UNINSTALL_ICON.ICO", then an archive of the "UNINSTALL_" entries without their prefix and the
 // setup information with IsUninstaller set. The running setup's own record
 // keeps IsUninstaller 0: its wizard must not start a finishing program that
 // belongs to the uninstaller. Built in `temp` and moved into the install

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Runs docs/tutorial.md as a setup author would: every ```sh block in
 # order, in one shell, in a fresh folder and Wine prefix, with this build's
-# ferryc and stub as FERRYC and STUB. A block fenced ```sh wizard opens the
+# stub and a native ferryc (tutorial.sh STUB FERRYC_EXE SOURCE_DIR WORK_DIR
+# NATIVE_FERRYC) as FERRYC and STUB. A block fenced ```sh wizard opens the
 # wizard: it runs in the background until the setup's window shows on the
 # private X server, then the prefix's programs are ended.
 set -euo pipefail
-stub=$1 ferryc=$2 src=$3 work=$4
+stub=$1 ferryc=$2 src=$3 work=$4 native_ferryc=${5:-}
+# The signing hook is a Linux command line: ferryc must run natively for it.
+[ -x "$native_ferryc" ] || { echo "needs a native ferryc at '$native_ferryc'"; exit 77; }
+ferryc=$native_ferryc
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
@@ -73,4 +77,6 @@ expect_text "$work/transcript.txt" "exit code 3"
 expect_text "$work/transcript.txt" "filename has been renamed"
 expect_text "$work/transcript.txt" "Signature verification: ok"
 expect_text "$work/transcript.txt" "signed setup installed"
+[ "$(grep -c 'Signature verification: ok' "$work/transcript.txt")" = 2 ] ||
+  fail "the setup and its uninstaller did not both verify"
 echo "tutorial: ok"
