@@ -94,6 +94,9 @@ struct LayoutControl {
   bool visible = true;  // the page set shows and hides whole pages
 
   FontStyle font;
+  // The text's colour in the system's dark mode ("darkfontcolour"); none:
+  // the font colour, or the page list's dark text colour.
+  std::optional<uint32_t> dark_font_colour;
 
   // Labels, edits, panels: the caption as the layout wrote it (the page's
   // RawTexts entry; empty when the layout set none), re-resolved after a

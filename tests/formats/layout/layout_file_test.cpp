@@ -53,7 +53,7 @@ TEST_F(LayoutFileTest, WelcomeLabelSectionSetsEveryLabelProperty) {
   auto p = Parse(
       "[WelcomeLabel]\r\nType=TLabel\r\nLeft=220\r\nTop=120\r\nWidth=$40\r\nHeight=0x20\r\n"
       "FontFace=MS Shell Dlg 2\r\nFontBold=true\r\nFontsize=10\r\nCaption=<LANG1>\r\n"
-      "fontcolour=$FFFFFF\r\ntransparent=true\r\nAutoSize=false\r\nWordWrap=TRUE\r\n");
+      "fontcolour=$FFFFFF\r\ntransparent=true\r\nAutoSize=false\r\nWordWrap=TRUE\r\nDarkFontColour=$C0C0C0\r\n");
   const LayoutControl& c = Only(p);
   EXPECT_EQ(c.kind, ControlKind::kLabel);
   EXPECT_EQ(c.name, "WelcomeLabel");
@@ -65,6 +65,7 @@ TEST_F(LayoutFileTest, WelcomeLabelSectionSetsEveryLabelProperty) {
   EXPECT_EQ(c.font.bold, true);
   EXPECT_EQ(c.font.size, 10);
   EXPECT_EQ(c.font.colour, 0xFFFFFFu);
+  EXPECT_EQ(c.dark_font_colour, 0xC0C0C0u);
   EXPECT_FALSE(c.font.InheritsParent());
   EXPECT_TRUE(c.transparent);
   EXPECT_FALSE(c.auto_size);
