@@ -161,7 +161,7 @@ bool TControlParser::ApplyFont(std::string_view key, std::string_view value, Lay
   else if (key == "fontsize") c.font.size = LayoutStrToInt(value);
   else if (key == "fontcolour") c.font.colour = LayoutStrToColour(value);
   else if (key == "fontbold") c.font.bold = LayoutStrToBool(value);
-  else if (key == "darkfontcolour") c.dark_font_colour = LayoutStrToColour(value);
+  else if (key == "darkfontcolour") c.DarkFontColour = LayoutStrToColour(value);
   else return false;
   return true;
 }

@@ -76,6 +76,20 @@ void AdjustFrameForDpi(RECT& r, int dpi) {
   if (!adjust || !adjust(&r, kFormStyle, FALSE, 0, static_cast<UINT>(dpi))) AdjustWindowRectEx(&r, kFormStyle, FALSE, 0);
 }
 
+// The folder tree in the dark mode: its selection in a dark blue, whose
+// light text stays readable whether or not the tree has the focus.
+LRESULT DrawDarkTreeItem(NMTVCUSTOMDRAW* draw) {
+  wchar_t cls[32] = {};
+  GetClassNameW(draw->nmcd.hdr.hwndFrom, cls, 31);
+  if (lstrcmpW(cls, WC_TREEVIEWW) != 0) return CDRF_DODEFAULT;
+  if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && (draw->nmcd.uItemState & CDIS_SELECTED)) {
+    draw->clrText = RGB(255, 255, 255);
+    draw->clrTextBk = RGB(0, 84, 153);
+  }
+  return CDRF_DODEFAULT;
+}
+
 }  // namespace
 
 int MonitorDpi() {
@@ -511,6 +525,8 @@ LRESULT TFrmMain::HandlePanel(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lp);
+      if (header->code == NM_CUSTOMDRAW && palette_.Look == SystemLook::kDark)
+        return DrawDarkTreeItem(reinterpret_cast<NMTVCUSTOMDRAW*>(lp));
       for (auto& view : views_)
         if (view->Tree() && view->Tree()->HandleNotify(header) && !syncing_) {
           std::u16string path = view->Tree()->SelectedPath();

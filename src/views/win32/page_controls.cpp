@@ -94,7 +94,7 @@ std::wstring WindowsLineBreaks(std::u16string_view text) {
 }
 
 PageControlView::PageControlView(const PageControlArgs& args)
-    : panel_(args.panel), kind_(args.control->kind), dpi_(args.dpi), palette_(args.palette) {
+    : panel_(args.panel), kind_(args.control->kind), dpi_(args.dpi), palette_(args.Colours) {
   const LayoutControl& c = *args.control;
   int w = 0, h = 0;
   DefaultSize(kind_, w, h);
@@ -109,7 +109,7 @@ PageControlView::PageControlView(const PageControlArgs& args)
   if (!c.font.InheritsParent()) font_ = MakeFont(args.parent_font, c.font, dpi_);
   draw_font_ = font_ ? font_ : args.parent_font;
   text_colour_ = c.font.colour;
-  dark_text_colour_ = c.dark_font_colour;
+  dark_text_colour_ = c.DarkFontColour;
   transparent_ = c.transparent;
   word_wrap_ = c.word_wrap;
   auto_size_ = c.auto_size;

@@ -28,7 +28,7 @@ struct PageControlArgs {
   HFONT parent_font = nullptr;   // the form's font
   int dpi = 96;                  // layout pixels are 96-dpi pixels
   UINT id = 0;
-  const Palette* palette = nullptr;  // the form's, read at every paint
+  const Palette* Colours = nullptr;  // the form's palette, read at every paint
 };
 
 class PageControlView {
