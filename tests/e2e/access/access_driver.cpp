@@ -361,12 +361,13 @@ bool MoveToDpi(HWND form, DWORD pid, int dpi, const RECT& suggested) {
 // are laid out for it, the window takes the suggested rectangle; back on
 // the first, everything is as before.
 void CheckDpiChange(HWND form, DWORD pid) {
-  HWND next = ById(form, kNext);
-  RECT nextRect = PlaceOf(form, next);
-  int dpi = MulDiv(nextRect.right - nextRect.left, 96, 73);
+  RECT client;
+  GetClientRect(form, &client);
+  int dpi = MulDiv(client.right, 96, 578);
   RECT before;
   GetWindowRect(form, &before);
-  int to = dpi * 2;
+  // Up to 200 % from 100 %, else down to 100 %: the window stays on the screen.
+  int to = dpi > 96 ? 96 : 192;
   RECT suggested = {before.left, before.top, before.left + MulDiv(before.right - before.left, to, dpi),
                     before.top + MulDiv(before.bottom - before.top, to, dpi)};
   std::string where;

@@ -65,7 +65,7 @@ TEST_F(LayoutFileTest, WelcomeLabelSectionSetsEveryLabelProperty) {
   EXPECT_EQ(c.font.bold, true);
   EXPECT_EQ(c.font.size, 10);
   EXPECT_EQ(c.font.colour, 0xFFFFFFu);
-  EXPECT_EQ(c.dark_font_colour, 0xC0C0C0u);
+  EXPECT_EQ(c.DarkFontColour, 0xC0C0C0u);
   EXPECT_FALSE(c.font.InheritsParent());
   EXPECT_TRUE(c.transparent);
   EXPECT_FALSE(c.auto_size);
