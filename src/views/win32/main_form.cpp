@@ -367,6 +367,9 @@ HWND TFrmMain::DefaultButton() const {
 }
 
 void TFrmMain::KeepFocusVisible() {
+  // A message box of the work just closed and left no window active (Wine
+  // does, without a window manager): the wizard takes the empty place.
+  if (!GetForegroundWindow()) SetForegroundWindow(hwnd_);
   HWND focus = GetFocus();
   if (focus && IsChild(hwnd_, focus) && IsWindowVisible(focus) && IsWindowEnabled(focus)) return;
   HWND target = DefaultButton();

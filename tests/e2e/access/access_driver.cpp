@@ -482,7 +482,16 @@ int Run(const std::wstring& setup, const std::string& shots) {
   SetForegroundWindow(form);
   Settle(form);
   CheckPage(form, "finish");
-  Check(FocusVisible(form) && Focus(form) == cancel, "finish: focus on the one button left, " + Describe(Focus(form)));
+  // Without a window manager Wine may leave no window active after the
+  // work's last box, and may refuse the first request to activate one.
+  WaitUntil([&] {
+    if (!GetForegroundWindow()) SetForegroundWindow(form);
+    return Focus(form) == cancel;
+  }, 5000);
+  HWND active = GetForegroundWindow();
+  Check(FocusVisible(form) && Focus(form) == cancel,
+        "finish: focus on the one button left, " + Describe(Focus(form)) + " (active window: " +
+            Narrow(ClassOf(active)) + (active == form ? ", the wizard)" : ")"));
   SetForegroundWindow(form);
   Key(form, VK_RETURN);
   Check(WaitForSingleObject(pi.hProcess, 20000) == WAIT_OBJECT_0, "finish: Enter closes the wizard");
