@@ -10,9 +10,9 @@ namespace {
 TEST(PaletteText, OwnColoursGiveWayOnlyToHighContrast) {
   const std::optional<uint32_t> none, own = 0x112233u, dark = 0x445566u;
   struct Case {
-    SystemLook look;
-    std::optional<uint32_t> own, ownDark;
-    COLORREF expected;
+    SystemLook Look;
+    std::optional<uint32_t> Own, OwnDark;
+    COLORREF Expected;
   } cases[] = {
       {SystemLook::kLight, none, none, RGB(1, 2, 3)},      {SystemLook::kLight, own, dark, 0x112233},
       {SystemLook::kDark, none, none, RGB(1, 2, 3)},       {SystemLook::kDark, own, none, 0x112233},
@@ -20,9 +20,9 @@ TEST(PaletteText, OwnColoursGiveWayOnlyToHighContrast) {
   };
   for (const Case& c : cases) {
     Palette p;
-    p.Look = c.look;
+    p.Look = c.Look;
     p.Text = RGB(1, 2, 3);
-    EXPECT_EQ(p.TextColour(c.own, c.ownDark), c.expected) << static_cast<int>(c.look);
+    EXPECT_EQ(p.TextColour(c.Own, c.OwnDark), c.Expected) << static_cast<int>(c.Look);
   }
 }
 

@@ -7,7 +7,7 @@ namespace {
 
 TEST(AccessKeys, EachCaptionGetsAFreeKey) {
   struct Case {
-    std::vector<std::u16string> captions, marked;
+    std::vector<std::u16string> Captions, Marked;
   } cases[] = {
       {{u"< Back", u"Next >", u"Cancel", u"English"}, {u"< &Back", u"&Next >", u"&Cancel", u"&English"}},
       // Taken letters are skipped, without regard to case.
@@ -17,7 +17,7 @@ TEST(AccessKeys, EachCaptionGetsAFreeKey) {
       {{u"次へ", u"R&D"}, {u"次へ", u"&R&&D"}},
       {{u"ab", u"AB", u"ba"}, {u"&ab", u"A&B", u"ba"}},
   };
-  for (const Case& c : cases) EXPECT_EQ(WithAccessKeys(c.captions), c.marked);
+  for (const Case& c : cases) EXPECT_EQ(WithAccessKeys(c.Captions), c.Marked);
 }
 
 TEST(AccessKeys, RemovedAsShown) {

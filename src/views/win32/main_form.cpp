@@ -161,14 +161,14 @@ void TFrmMain::LayOut() {
   SetWindowPos(bevel_, nullptr, 0, Scale(375), Scale(kClientWidth), Scale(3), place);
   for (HWND w : {hwnd_, panel_}) SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   struct ButtonPlace {
-    HWND button;
-    int left, width;
+    HWND Button;
+    int Left, Width;
   };
   for (const ButtonPlace& b : {ButtonPlace{back_, 344, 73}, ButtonPlace{next_, 416, 73},
                                ButtonPlace{cancel_, 496, 75}, ButtonPlace{language_, 8, 89},
                                ButtonPlace{debug_, 112, 75}}) {
-    SetWindowPos(b.button, nullptr, Scale(b.left), Scale(384), Scale(b.width), Scale(25), place);
-    SendMessageW(b.button, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    SetWindowPos(b.Button, nullptr, Scale(b.Left), Scale(384), Scale(b.Width), Scale(25), place);
+    SendMessageW(b.Button, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
   }
   DestroyImageList(glyph_);
   glyph_ = MakeDropGlyph(dpi_);

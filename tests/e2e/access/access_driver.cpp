@@ -140,9 +140,9 @@ bool WaitUntil(const std::function<bool()>& done, int ms = 10000) {
 // ---- what a screen reader reads -------------------------------------------
 
 struct Read {
-  bool ok = false;
-  long role = 0, state = 0;
-  std::wstring name, value;
+  bool Ok = false;
+  long Role = 0, State = 0;
+  std::wstring Name, Value;
 };
 
 Read ReadAccessible(HWND w) {
@@ -156,18 +156,18 @@ Read ReadAccessible(HWND w) {
   self.lVal = CHILDID_SELF;
   VARIANT v;
   VariantInit(&v);
-  if (acc->get_accRole(self, &v) == S_OK && v.vt == VT_I4) r.role = v.lVal;
+  if (acc->get_accRole(self, &v) == S_OK && v.vt == VT_I4) r.Role = v.lVal;
   VariantClear(&v);
-  if (acc->get_accState(self, &v) == S_OK && v.vt == VT_I4) r.state = v.lVal;
+  if (acc->get_accState(self, &v) == S_OK && v.vt == VT_I4) r.State = v.lVal;
   VariantClear(&v);
   BSTR text = nullptr;
-  if (acc->get_accName(self, &text) == S_OK && text) r.name = text;
+  if (acc->get_accName(self, &text) == S_OK && text) r.Name = text;
   SysFreeString(text);
   text = nullptr;
-  if (acc->get_accValue(self, &text) == S_OK && text) r.value = text;
+  if (acc->get_accValue(self, &text) == S_OK && text) r.Value = text;
   SysFreeString(text);
   acc->Release();
-  r.ok = true;
+  r.Ok = true;
   return r;
 }
 
@@ -183,9 +183,9 @@ std::string RoleName(long role) {
 // system's own objects: Wine 8 has none for them and reports every one as a
 // bare client area, Windows as what it is; both are taken for those.
 struct Expected {
-  long role;
-  bool nameIsText;
-  bool systemObject = false;
+  long Role;
+  bool NameIsText;
+  bool SystemObject = false;
 };
 
 bool ExpectedFor(HWND w, Expected& e) {
@@ -204,7 +204,7 @@ bool ExpectedFor(HWND w, Expected& e) {
 // Every visible control of the form, read as a screen reader reads it.
 void CheckPage(HWND form, const std::string& page) {
   Read whole = ReadAccessible(form);
-  Check(whole.ok, page + ": the window has an accessible object");
+  Check(whole.Ok, page + ": the window has an accessible object");
   int checked = 0;
   std::string wrong;
   for (HWND w : Children(form)) {
@@ -214,18 +214,18 @@ void CheckPage(HWND form, const std::string& page) {
     Read r = ReadAccessible(w);
     std::wstring shown = Spoken(TextOf(w));
     std::string who = "\"" + (NameOf(w).empty() ? Narrow(shown) : NameOf(w)) + "\"";
-    if (!r.ok) {
+    if (!r.Ok) {
       wrong += " " + who + " has no object;";
       continue;
     }
-    bool roleOk = e.role ? r.role == e.role || (e.systemObject && r.role == ROLE_SYSTEM_CLIENT)
-                         : r.role != ROLE_SYSTEM_CLIENT && r.role != 0;
-    if (!roleOk) wrong += " " + who + " reads as " + RoleName(r.role) + ";";
-    if (e.nameIsText && r.name != shown)
-      wrong += " " + who + " is named \"" + Narrow(r.name) + "\" but shows \"" + Narrow(shown) + "\";";
-    if (e.role == ROLE_SYSTEM_PROGRESSBAR && (r.value.empty() || r.value != shown))
-      wrong += " " + who + " has the value \"" + Narrow(r.value) + "\" but shows \"" + Narrow(shown) + "\";";
-    if (r.state & STATE_SYSTEM_INVISIBLE) wrong += " " + who + " is shown but reads as invisible;";
+    bool roleOk = e.Role ? r.Role == e.Role || (e.SystemObject && r.Role == ROLE_SYSTEM_CLIENT)
+                         : r.Role != ROLE_SYSTEM_CLIENT && r.Role != 0;
+    if (!roleOk) wrong += " " + who + " reads as " + RoleName(r.Role) + ";";
+    if (e.NameIsText && r.Name != shown)
+      wrong += " " + who + " is named \"" + Narrow(r.Name) + "\" but shows \"" + Narrow(shown) + "\";";
+    if (e.Role == ROLE_SYSTEM_PROGRESSBAR && (r.Value.empty() || r.Value != shown))
+      wrong += " " + who + " has the value \"" + Narrow(r.Value) + "\" but shows \"" + Narrow(shown) + "\";";
+    if (r.State & STATE_SYSTEM_INVISIBLE) wrong += " " + who + " is shown but reads as invisible;";
   }
   Check(checked > 0 && wrong.empty(),
         page + ": " + std::to_string(checked) + " controls read as they show" + (wrong.empty() ? "" : ":" + wrong));
@@ -240,10 +240,9 @@ HWND Focus(HWND form) {
   return info.hwndFocus;
 }
 
-void Key(HWND form, UINT vk, bool shift = false) {
+void Key(HWND form, UINT vk) {
   HWND target = Focus(form);
   if (!target) target = form;
-  (void)shift;
   PostMessageW(target, WM_KEYDOWN, vk, 1);
   PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
   Settle(form);
@@ -466,9 +465,9 @@ int Run(const std::wstring& setup, const std::string& shots) {
   CheckPage(form, "progress");
   Read gauge = ReadAccessible(ByName(form, "patching_progressbar"));
   Read status = ReadAccessible(ByName(form, "patching_statuslabel"));
-  Check(gauge.role == ROLE_SYSTEM_PROGRESSBAR && gauge.value.size() > 1 && gauge.value.back() == L'%',
-        "progress: the gauge reads as a progress bar at \"" + Narrow(gauge.value) + "\"");
-  Check(!status.name.empty(), "progress: the status line reads \"" + Narrow(status.name) + "\"");
+  Check(gauge.Role == ROLE_SYSTEM_PROGRESSBAR && gauge.Value.size() > 1 && gauge.Value.back() == L'%',
+        "progress: the gauge reads as a progress bar at \"" + Narrow(gauge.Value) + "\"");
+  Check(!status.Name.empty(), "progress: the status line reads \"" + Narrow(status.Name) + "\"");
   PostMessageW(box, WM_COMMAND, IDOK, 0);
 
   // The demo asks a question of its own on the way: answered OK.
