@@ -9,20 +9,20 @@
 #include "formats/setup/comp_lines.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  ferry::TCompLines lines;
+  ferry::CompLineList lines;
   lines.LoadFromBuffer(data, size);
   if (lines.Count() > size / 12 + 1) std::abort();
 
-  static ferry::TCommandList commands = [] {
-    ferry::TCommandList list;
+  static ferry::CommandList commands = [] {
+    ferry::CommandList list;
     ferry::RegisterCommands(list);
     return list;
   }();
   ferry::BuildGroupKinds(lines, commands);
-  for (const ferry::TCompLine& line : lines.Lines)
+  for (const ferry::CompLine& line : lines.Lines)
     if (line.ParamCount != static_cast<int32_t>(line.Params.size())) std::abort();
 
-  ferry::TCompLines again;
+  ferry::CompLineList again;
   again.LoadFromBuffer(lines.SaveToBuffer());
   if (again.Lines != lines.Lines) std::abort();
   return 0;

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (h->BaseSize > (1u << 20) || resultSize > (1u << 20)) return 0;
   ferry::MemoryFile archive(std::vector<uint8_t>(stored.begin(), stored.end()));
   ferry::MemoryFile base(std::vector<uint8_t>(static_cast<size_t>(h->BaseSize), 0x5A));
-  ferry::TPakFile e;
+  ferry::PakFile e;
   e.CompSize = static_cast<uint32_t>(stored.size());
   e.OrigSize = static_cast<uint32_t>(resultSize);
   e.Kind = ferry::kEntryDelta;

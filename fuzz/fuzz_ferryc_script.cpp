@@ -21,20 +21,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   CompileResult r = CompileScriptText(text, "fuzz.fss", base, {base / "languages"});
   size_t lines = SplitScriptLines(text).size();
-  for (const Diagnostic& d : r.diagnostics) {
-    if (d.message.empty()) std::abort();
-    if (d.line < 0 || static_cast<size_t>(d.line) > lines + 1) std::abort();
+  for (const Diagnostic& d : r.Diagnostics) {
+    if (d.Message.empty()) std::abort();
+    if (d.Line < 0 || static_cast<size_t>(d.Line) > lines + 1) std::abort();
   }
-  if (r.ok && r.setup.lines.Count() != lines) std::abort();
+  if (r.Ok && r.Setup.Lines.Count() != lines) std::abort();
   // Parameters written back read back unchanged.
   for (std::string_view line : SplitScriptLines(text)) {
     ScriptLine parsed;
     std::string error;
-    if (!ParseScriptLine(line, parsed, error) || parsed.kind != ScriptLineKind::kCommand) continue;
-    std::string again = parsed.word;
-    for (const std::string& p : parsed.params) again += " " + QuoteParam(p);
+    if (!ParseScriptLine(line, parsed, error) || parsed.Kind != ScriptLineKind::kCommand) continue;
+    std::string again = parsed.Word;
+    for (const std::string& p : parsed.Params) again += " " + QuoteParam(p);
     ScriptLine reparsed;
-    if (!ParseScriptLine(again, reparsed, error) || reparsed.params != parsed.params) std::abort();
+    if (!ParseScriptLine(again, reparsed, error) || reparsed.Params != parsed.Params) std::abort();
   }
   return 0;
 }

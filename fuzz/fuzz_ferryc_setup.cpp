@@ -22,15 +22,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!setup.ArchiveProblem().empty()) return 0;
   for (size_t i = 0; i < setup.Pak().EntryCount(); ++i) {
     EntryCheck c = CheckEntry(setup, i);
-    if (!c.sound && c.state.empty()) std::abort();  // damage always has a reason
+    if (!c.Sound && c.State.empty()) std::abort();  // damage always has a reason
   }
   CheckStructure(setup);
   auto info = setup.SetupInfo();
-  TCompLines lines = setup.CompiledLines().value_or(TCompLines{});
-  WriteBack wb = WriteBackScript(info ? info->Info() : TSetupInfo{}, lines, setup.Pak().Files(),
+  CompLineList lines = setup.CompiledLines().value_or(CompLineList{});
+  WriteBack wb = WriteBackScript(info ? info->Info() : SetupInfoRecord{}, lines, setup.Pak().Files(),
                                  setup.ProductInfo());
-  for (const WriteBackFile& f : wb.files)
-    if (f.entryIndex >= setup.Pak().EntryCount()) std::abort();
-  if (wb.lines.size() < lines.Lines.size()) std::abort();  // every stream line keeps its place
+  for (const WriteBackFile& f : wb.Files)
+    if (f.EntryIndex >= setup.Pak().EntryCount()) std::abort();
+  if (wb.Lines.size() < lines.Lines.size()) std::abort();  // every stream line keeps its place
   return 0;
 }

@@ -12,8 +12,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace ferry::tool;
   VersionFill fill;
-  fill.fileVersion = fill.productVersion = {1, 2, 3, 4};
-  fill.values = {{u"ProductName", u"Tidewater Atlas"}, {u"ProductVersion", u"1.2.3.4"}, {u"CompanyName", u""}};
+  fill.FileVersion = fill.ProductVersion = {1, 2, 3, 4};
+  fill.Values = {{u"ProductName", u"Tidewater Atlas"}, {u"ProductVersion", u"1.2.3.4"}, {u"CompanyName", u""}};
   std::vector<uint8_t> image(data, data + size);
   ClearPeChecksum(image);
   if (image.size() != size) std::abort();

@@ -8,12 +8,12 @@
 #include "formats/install_log/uninstall_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  ferry::TUninstallList log;
+  ferry::UninstallList log;
   log.LoadFromBuffer(std::span<const uint8_t>(data, size));
   size_t strings = log.Files().size() + log.RegistryEntries().size() + log.Directories().size();
   if (strings > size / 2) std::abort();
 
-  ferry::TUninstallList again;
+  ferry::UninstallList again;
   again.LoadFromBuffer(log.SaveToBuffer());
   if (again.Files() != log.Files() || again.RegistryEntries() != log.RegistryEntries() ||
       again.Directories() != log.Directories())

@@ -11,7 +11,7 @@
 #include "formats/languages/languages.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  ferry::TLanguages languages;
+  ferry::LanguageList languages;
   try {
     languages.AddLanguage(data, size);
   } catch (const ferry::SetupError&) {
@@ -19,9 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   languages.SelectLanguage(0x0409);
   static const std::string title = "<%SETUPTITLE%> title";
-  ferry::TLanguageStrings macros;
+  ferry::TextMacroTable macros;
   macros.AddMacro("<%SETUPTITLE%>", title);
-  for (const ferry::TLID& item : languages.Languages[0]->Items) {
+  for (const ferry::LanguageText& item : languages.Languages[0]->Items) {
     try {
       ferry::ResolveDisplayText(languages, macros, item.Text);
     } catch (const ferry::SetupError&) {

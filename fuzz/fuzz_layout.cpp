@@ -13,11 +13,11 @@
 namespace {
 
 struct Fixture {
-  ferry::TLanguages languages;
-  ferry::TLanguageStrings macros;
+  ferry::LanguageList languages;
+  ferry::TextMacroTable macros;
   std::string title = "Fuzz <%SETUPTITLE%> <LANG1>";
   Fixture() {
-    auto lang = std::make_unique<ferry::TLanguage>();
+    auto lang = std::make_unique<ferry::LanguageTexts>();
     lang->Items.push_back({1, u"one <LANG2><BR>"});
     lang->Items.push_back({2, u"two <%SETUPTITLE%>"});
     languages.Languages.push_back(std::move(lang));
@@ -31,16 +31,16 @@ struct Fixture {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Fixture fixture;
   ferry::LayoutEnv env;
-  env.missing_entry = [](const std::string&, const std::string&) {};  // the missing-file path runs too
-  env.languages = &fixture.languages;
-  env.macros = &fixture.macros;
+  env.MissingEntry = [](const std::string&, const std::string&) {};  // the missing-file path runs too
+  env.Languages = &fixture.languages;
+  env.Macros = &fixture.macros;
   // Every entry a layout names exists except "missing*", so images and rich
   // edits load (and the missing-file path runs too).
-  env.load_entry = [](std::string_view name) -> std::optional<std::vector<uint8_t>> {
+  env.LoadEntry = [](std::string_view name) -> std::optional<std::vector<uint8_t>> {
     if (name.substr(0, 7) == "missing") return std::nullopt;
     return std::vector<uint8_t>(name.begin(), name.end());
   };
-  ferry::TControlParser parser(env);
+  ferry::ControlParser parser(env);
   try {
     parser.LoadLayoutData(std::span(data, size));
   } catch (const ferry::SetupError&) {

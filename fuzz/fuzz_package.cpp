@@ -8,7 +8,7 @@
 
 #include "../tests/formats/package/package_fakes.h"
 #include "formats/package/package_format.h"
-#include "formats/package/pak_system.h"
+#include "formats/package/package_updater.h"
 #include "base/setup_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -24,11 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   ferry::test::MemoryPackageFileSystem fs;
   fs.Put(".\\p.rkp", bytes);
-  ferry::PakSystemHost host;
+  ferry::PackageUpdaterHost host;
   host.Files = &fs;
   host.RandomKeyParam = [] { return uint8_t{3}; };
   try {
-    ferry::TPakSystem sys(host);
+    ferry::PackageUpdater sys(host);
     ferry::test::FakeSetupSource setup;
     setup.Add("new.txt", "fresh");
     setup.Add("a.wav", std::vector<uint8_t>(bytes.begin(), bytes.begin() + std::min<size_t>(size, 200)));

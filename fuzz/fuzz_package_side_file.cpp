@@ -8,7 +8,7 @@
 
 #include "../tests/formats/package/package_fakes.h"
 #include "../tests/formats/package/package_test_util.h"
-#include "formats/package/pak_system.h"
+#include "formats/package/package_updater.h"
 #include "base/setup_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -30,9 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = ".\\p.rkp";
   fs.Put(path, bytes);
   fs.Put(ferry::TailBackupPath(path), std::vector<uint8_t>(data + 1, data + size));
-  ferry::PakSystemHost host;
+  ferry::PackageUpdaterHost host;
   host.Files = &fs;
-  ferry::TPakSystem sys(host);
+  ferry::PackageUpdater sys(host);
   try {
     sys.OpenPackage(path);
   } catch (const ferry::SetupError&) {

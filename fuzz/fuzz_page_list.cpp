@@ -11,17 +11,17 @@
 #include "formats/layout/page_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const ferry::TLanguages languages;
+  static const ferry::LanguageList languages;
   std::vector<uint8_t> bytes(data, data + size);
   ferry::LayoutEnv env;
-  env.missing_entry = [](const std::string&, const std::string&) {};  // the missing-file path runs too
-  env.languages = &languages;
-  env.load_entry = [&bytes](std::string_view name) -> std::optional<std::vector<uint8_t>> {
+  env.MissingEntry = [](const std::string&, const std::string&) {};  // the missing-file path runs too
+  env.Languages = &languages;
+  env.LoadEntry = [&bytes](std::string_view name) -> std::optional<std::vector<uint8_t>> {
     if (name.size() % 3 == 0) return std::nullopt;  // some pages miss their layout
     return bytes;
   };
   ferry::WizardButtons buttons;
-  ferry::TSEPageControl pages(env, buttons);
+  ferry::PageList pages(env, buttons);
   try {
     pages.LoadPageSetData(std::span(data, size));
   } catch (const ferry::SetupError&) {

@@ -7,9 +7,9 @@
 #include "formats/setup/setup_info.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  ferry::TSetupInfoFile info;
+  ferry::SetupInfoFile info;
   info.ReadFromBuffer(data, size);
-  ferry::TSetupInfoFile again;
+  ferry::SetupInfoFile again;
   again.ReadFromBuffer(info.WriteToBuffer());
   if (!(again.Info() == info.Info())) std::abort();
   return 0;

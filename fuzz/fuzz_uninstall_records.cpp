@@ -12,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::span<const uint8_t> bytes(data, size);
   bool sound = !ferry::CheckInstallLog(bytes);
-  ferry::TUninstallList list;
+  ferry::UninstallList list;
   list.LoadFromBuffer(bytes);
   // A log the check passes loads whole and saves back to the same bytes.
   if (sound && list.SaveToBuffer() != std::vector<uint8_t>(data, data + size)) __builtin_trap();

@@ -17,16 +17,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fs.Put(path, std::vector<uint8_t>(data, data + size));
   if (size > 64 && (data[0] & 1)) fs.Put("a.ht", std::vector<uint8_t>(data + size - 64, data + size));
   try {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     f.SetToday(0x58A10000);
     f.OpenArchive(path, (data[0] & 2) != 0);
-    const TVFSTree& t = f.Tree();
+    const VfsTree& t = f.Tree();
     for (size_t i = 0; i < t.SlotCount(); ++i) {
       if (!t.InUse(int32_t(i))) continue;
-      const TVFSDirRecord& rec = *t.Node(int32_t(i)).Info;
-      if (!(rec.Flags & VFS_FILE) || rec.StoredSize > (1u << 20)) continue;
+      const VfsDirRecord& rec = *t.Node(int32_t(i)).Info;
+      if (!(rec.Flags & kVfsFile) || rec.StoredSize > (1u << 20)) continue;
       auto content = f.ReadChain(rec);
-      if ((rec.Flags & VFS_COMPRESSED) && content && rec.UnpackedSize < (1u << 22)) {
+      if ((rec.Flags & kVfsCompressed) && content && rec.UnpackedSize < (1u << 22)) {
         try {
           DecompressChunks(content->Bytes(), rec.UnpackedSize);
         } catch (const SetupError&) {

@@ -74,7 +74,7 @@ void PerFile(benchmark::State& state) {
 
 // What the file command hangs on extraction: every file and created folder
 // into the install log, a status text and a gauge step per file.
-ExtractEvents Bookkeeping(TUninstallList& log, std::string& status, int64_t& steps) {
+ExtractEvents Bookkeeping(UninstallList& log, std::string& status, int64_t& steps) {
   ExtractEvents events;
   events.EntryStarted = [&status](const std::string& name) { status = "Extracting " + name; };
   events.EntryDone = [&steps] { ++steps; };
@@ -103,7 +103,7 @@ void BM_ExtractGroup(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     fs::remove_all(out);
-    TUninstallList log;
+    UninstallList log;
     std::string status;
     int64_t steps = 0;
     GroupExtractor extractor(pak, ferry::DiskFileSystem(), Bookkeeping(log, status, steps));

@@ -23,7 +23,7 @@ std::vector<std::string> Paths(size_t n) {
   return paths;
 }
 
-void UseFolding(TUninstallList& log) {
+void UseFolding(UninstallList& log) {
   log.SetPathFolder([](std::string_view p) { return FoldPathVars(p, kInstallDir, kFolders); });
 }
 
@@ -31,7 +31,7 @@ void UseFolding(TUninstallList& log) {
 void BM_AddFile(benchmark::State& state) {
   const std::vector<std::string> paths = Paths(static_cast<size_t>(state.range(0)));
   for (auto _ : state) {
-    TUninstallList log;
+    UninstallList log;
     UseFolding(log);
     for (const std::string& p : paths) log.AddFile(p);
     benchmark::DoNotOptimize(log.Files().size());
@@ -47,7 +47,7 @@ BENCHMARK(BM_AddFile)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 // holding n files: the duplicate check alone.
 void BM_AddFileDuplicate(benchmark::State& state) {
   const std::vector<std::string> paths = Paths(static_cast<size_t>(state.range(0)));
-  TUninstallList log;
+  UninstallList log;
   UseFolding(log);
   for (const std::string& p : paths) log.AddFile(p);
   std::string again = paths[paths.size() / 2];

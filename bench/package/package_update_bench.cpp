@@ -18,14 +18,14 @@
 #include "formats/package/package_format.h"
 #include "formats/package/package_storage.h"
 #include "base/file_system.h"
-#include "formats/package/pak_system.h"
+#include "formats/package/package_updater.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using ferry::TPackageEntry;
+using ferry::PackageEntry;
 
 constexpr size_t kUpdated = 1000;      // entries the setup group brings
 constexpr size_t kEntrySize = 16384;   // bytes of each
@@ -62,10 +62,10 @@ class GeneratedGroup : public ferry::SetupEntrySource {
 // A package whose entry data fill `dataSize` bytes (a hole: never read), then
 // its directory of kOtherEntries records and an "RKP3" trailer.
 void MakePackage(const std::string& path, uint64_t dataSize) {
-  std::vector<TPackageEntry> entries;
+  std::vector<PackageEntry> entries;
   uint64_t each = dataSize / kOtherEntries;
   for (size_t i = 0; i < kOtherEntries; ++i) {
-    TPackageEntry e;
+    PackageEntry e;
     e.Marker = ferry::kPackageEntryMarker;
     e.Kind = ferry::kZlibEntryKind;
     e.StoredSize = static_cast<uint32_t>(each);
@@ -94,9 +94,9 @@ double Millis(const std::function<void()>& work) {
 
 ferry::PackageUpdateStats Update(const std::string& path, uint32_t round) {
   ferry::FileSystem& files = ferry::DiskFileSystem();
-  ferry::PakSystemHost host;
+  ferry::PackageUpdaterHost host;
   host.Files = &files;
-  ferry::TPakSystem sys(host);
+  ferry::PackageUpdater sys(host);
   GeneratedGroup group(round);
   fs::path p(path);
   sys.UpdatePackage(group, 1, p.parent_path().string(), p.filename().string(), "bench");
@@ -126,9 +126,9 @@ void Measure(const std::string& label, const std::string& path) {
 void MeasureRecovery(const std::string& label, const std::string& path) {
   ferry::FileSystem& files = ferry::DiskFileSystem();
   auto open = [&] {
-    ferry::PakSystemHost host;
+    ferry::PackageUpdaterHost host;
     host.Files = &files;
-    ferry::TPakSystem sys(host);
+    ferry::PackageUpdater sys(host);
     sys.OpenPackage(path);
     return sys.Stats().Recovery;
   };

@@ -83,7 +83,7 @@ AddResult Run(const std::string& path, uint32_t files, bool report) {
   CreateVfsArchive(DiskFileSystem(), path, o);
   auto start = Clock::now();
   {
-    TVFSFile f(DiskFileSystem());
+    VfsFile f(DiskFileSystem());
     f.OpenArchive(path, false);
     for (uint32_t d = 0; d < dirs; ++d)
       for (uint32_t i = 0; i < kPerDir; ++i) {
@@ -95,7 +95,7 @@ AddResult Run(const std::string& path, uint32_t files, bool report) {
   }
   if (report) std::printf("  built %u files in %.1f s\n", files, Seconds(start));
 
-  TVFSFile f(DiskFileSystem());
+  VfsFile f(DiskFileSystem());
   f.OpenArchive(path, false);
   auto addStart = Clock::now();
   double cpuStart = CpuSeconds();
@@ -117,7 +117,7 @@ int FullTree(const std::string& path) {
   long before = PeakKb();
   double cpuStart = CpuSeconds();
   auto start = Clock::now();
-  TVFSFile f(DiskFileSystem());
+  VfsFile f(DiskFileSystem());
   f.OpenArchive(path, true);
   double openS = Seconds(start);
   size_t files = f.Tree().FileCount();

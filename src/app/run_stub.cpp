@@ -54,7 +54,7 @@ int RunStub(JournalFaults* faults) {
     StartupState state;
     std::unique_ptr<VerifyView> view;
     if (options.Silent) view = std::make_unique<SilentVerifyView>(log);
-    else view = std::make_unique<TFrmVerify>();
+    else view = std::make_unique<VerifyForm>();
     WinStartupEnvironment env;
     WinErrorReporter reporter(ctx, options, *dialogs, !options.Silent);
     const bool ready = RunStartup(ctx, options, {env, *dialogs, *view, reporter}, state);

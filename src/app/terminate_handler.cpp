@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <exception>
 
-namespace __gnu_cxx {
+namespace __gnu_cxx {  // NOLINT(readability-identifier-naming): the library names it
 
-void __verbose_terminate_handler() {
+void __verbose_terminate_handler() {  // NOLINT(readability-identifier-naming)
   static bool entered = false;  // what() may throw and end up here again
   if (!entered) {
     entered = true;

@@ -23,7 +23,7 @@ class PrivateFolder;
 class RunLog;
 class ErrorReporter;
 class ModelProgress;
-class TSetupThread;
+class SetupThread;
 class UiTaskWindow;
 struct SetupContext;
 
@@ -35,7 +35,7 @@ void ReportFolderClaim(const std::string& text, bool refused, Dialogs& dialogs, 
 class RunningWizardHost : public WizardHost {
  public:
   // run: what the install's run is started with.
-  RunningWizardHost(SetupContext& ctx, UiTaskWindow& ui, TSetupThread& thread, const RunArguments& run,
+  RunningWizardHost(SetupContext& ctx, UiTaskWindow& ui, SetupThread& thread, const RunArguments& run,
                     ModelProgress& progress, ErrorReporter& reporter, Dialogs& dialogs, RunLog* log,
                     PrivateFolder& temp)
       : ctx_(ctx), ui_(ui), thread_(thread), run_(run), progress_(progress), reporter_(reporter), dialogs_(dialogs),
@@ -59,7 +59,7 @@ class RunningWizardHost : public WizardHost {
  private:
   SetupContext& ctx_;
   UiTaskWindow& ui_;
-  TSetupThread& thread_;
+  SetupThread& thread_;
   const RunArguments run_;
   ModelProgress& progress_;
   ErrorReporter& reporter_;

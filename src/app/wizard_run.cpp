@@ -57,12 +57,12 @@ bool SetPagesUp(WizardModel& model, SetupContext& ctx, ErrorReporter& reporter, 
 int RunInWindow(WizardModel& model, SetupContext& ctx, ErrorReporter& reporter,
                 bool debugButton) {
   FrmMainArgs formArgs;
-  formArgs.model = &model;
-  formArgs.debug_button_visible = debugButton;
-  formArgs.show_debug = [&ctx](HWND owner) {
-    if (ctx.Pak) TFrmDebug::ShowModal(owner, DebugListingLines(*ctx.Pak, ctx.SetupInfo));
+  formArgs.Model = &model;
+  formArgs.DebugButtonVisible = debugButton;
+  formArgs.ShowDebug = [&ctx](HWND owner) {
+    if (ctx.Pak) DebugForm::ShowModal(owner, DebugListingLines(*ctx.Pak, ctx.SetupInfo));
   };
-  TFrmMain form(formArgs);
+  MainForm form(formArgs);
   model.SetObserver(&form);
   ScopeGuard detach([&model] { model.SetObserver(nullptr); });
   if (!SetPagesUp(model, ctx, reporter, nullptr)) return ctx.Record.ExitCode();
@@ -115,7 +115,7 @@ int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, R
   ModelProgress progress(ui, output, ctx.Pak ? static_cast<int64_t>(ctx.Pak->CountPayloadEntries()) : 0);
   ContextBinding binding(ctx, progress, dialogs, temp);
 
-  TSetupThread thread(ctx, platform);
+  SetupThread thread(ctx, platform);
   HeldFilesBox held(dialogs, options.RestartOk);
   const RunArguments run{.RealSystem = &system,
                          .Folder = &folder,

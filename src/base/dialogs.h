@@ -32,14 +32,14 @@ class Dialogs {
 // (the default answer when the script runs out).
 class RecordingDialogs : public Dialogs {
  public:
-  struct Shown {
-    std::u16string text;
-    std::u16string caption;
-    DialogButtons buttons;
+  struct ShownBox {
+    std::u16string Text;
+    std::u16string Caption;
+    DialogButtons Buttons;
   };
 
-  explicit RecordingDialogs(DialogAnswer default_answer = DialogAnswer::kOk)
-      : default_answer_(default_answer) {}
+  explicit RecordingDialogs(DialogAnswer defaultAnswer = DialogAnswer::kOk)
+      : default_answer_(defaultAnswer) {}
 
   DialogAnswer Show(std::string_view text, std::string_view caption, DialogButtons buttons,
                     DialogIcon icon) override;
@@ -47,12 +47,12 @@ class RecordingDialogs : public Dialogs {
                            DialogIcon icon) override;
 
   void QueueAnswer(DialogAnswer a) { answers_.push_back(a); }
-  const std::vector<Shown>& shown() const { return shown_; }
+  const std::vector<ShownBox>& Shown() const { return shown_; }
 
  private:
   DialogAnswer default_answer_;
   std::vector<DialogAnswer> answers_;
-  std::vector<Shown> shown_;
+  std::vector<ShownBox> shown_;
 };
 
 }  // namespace ferry

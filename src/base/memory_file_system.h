@@ -34,10 +34,10 @@ class MemoryFileSystem : public FileSystem {
   std::vector<std::string> Paths() const;  // the files
 
   struct Change {
-    enum Kind { kWrite, kTruncate, kCreate, kRemove, kRename, kCreateDirectory, kRemoveDirectory } kind;
-    std::string path;
-    uint64_t offset = 0;  // writes; the new size for truncates
-    uint64_t length = 0;
+    enum Kind { kWrite, kTruncate, kCreate, kRemove, kRename, kCreateDirectory, kRemoveDirectory } Kind;
+    std::string Path;
+    uint64_t Offset = 0;  // writes; the new size for truncates
+    uint64_t Length = 0;
   };
   // Called before every change; a hook that throws stops the change from
   // happening, as a process killed at that moment would.

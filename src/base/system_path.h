@@ -22,11 +22,11 @@ namespace ferry {
 class NativePath {
  public:
 #ifdef _WIN32
-  using value_type = wchar_t;
+  using value_type = wchar_t;  // NOLINT(readability-identifier-naming)
 #else
-  using value_type = char;
+  using value_type = char;  // NOLINT(readability-identifier-naming)
 #endif
-  using string_type = std::basic_string<value_type>;
+  using string_type = std::basic_string<value_type>;  // NOLINT(readability-identifier-naming)
 
   NativePath() = default;
   NativePath(string_type text) : text_(std::move(text)) {}
@@ -36,9 +36,9 @@ class NativePath {
   NativePath(const Source& source) : text_(std::filesystem::path(source).native()) {}
   operator std::filesystem::path() const { return std::filesystem::path(text_); }
 
-  const string_type& native() const { return text_; }
-  const value_type* c_str() const { return text_.c_str(); }
-  bool empty() const { return text_.empty(); }
+  const string_type& native() const { return text_; }  // NOLINT(readability-identifier-naming)
+  const value_type* c_str() const { return text_.c_str(); }  // NOLINT(readability-identifier-naming)
+  bool empty() const { return text_.empty(); }  // NOLINT(readability-identifier-naming)
   friend bool operator==(const NativePath&, const NativePath&) = default;
 
  private:

@@ -12,7 +12,7 @@ std::string Parameters(int n) { return std::to_string(n) + (n == 1 ? " parameter
 
 // A label parameter becomes the decimal index of the label's line.
 void ResolveJump(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex, int paramNo) {
-  TCompLine& line = ctx.Line(lineIndex);
+  CompLine& line = ctx.Line(lineIndex);
   const std::string label = line.Param(paramNo);
   if (descriptor.ZeroMeansNoJump && label == "0") {
     line.SetParam(paramNo, "-1");
@@ -29,7 +29,7 @@ void ResolveJump(const CommandDescriptor& descriptor, CompileContext& ctx, int l
 }  // namespace
 
 bool CheckParamCount(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
-  const TCompLine& line = ctx.Line(lineIndex);
+  const CompLine& line = ctx.Line(lineIndex);
   const std::string keyword = "\"" + std::string(descriptor.Keyword) + "\"";
   const std::string found = ", found " + std::to_string(line.ParamCount);
   if (line.ParamCount < descriptor.MinParams) {
@@ -45,7 +45,7 @@ bool CheckParamCount(const CommandDescriptor& descriptor, CompileContext& ctx, i
 
 void CompileCommandLine(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
   if (!CheckParamCount(descriptor, ctx, lineIndex)) return;
-  TCompLine& line = ctx.Line(lineIndex);
+  CompLine& line = ctx.Line(lineIndex);
   for (int p = 1; p < 16; ++p) {
     if (descriptor.JumpParams & ParamBit(p)) ResolveJump(descriptor, ctx, lineIndex, p);
     // The run-time deciphers it before use.
@@ -60,29 +60,29 @@ void CompileCommandLine(const CommandDescriptor& descriptor, CompileContext& ctx
 }
 
 void CompileSetting(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex,
-                    void (*set)(TSetupInfo& info, const TCompLine& line)) {
+                    void (*set)(SetupInfoRecord& info, const CompLine& line)) {
   if (!CheckParamCount(descriptor, ctx, lineIndex)) return;
-  TCompLine& line = ctx.Line(lineIndex);
+  CompLine& line = ctx.Line(lineIndex);
   set(ctx.Info, line);
   line.MakeInert();
 }
 
-TCommandClass::TCommandClass(const CommandDescriptor& descriptor)
+CommandClass::CommandClass(const CommandDescriptor& descriptor)
     : Keyword(descriptor.Keyword), IsSetting(descriptor.IsSetting), MinParams(descriptor.MinParams), descriptor_(descriptor) {}
 
-TCommandClass::TCommandClass(const char* keyword, bool isSetting, uint8_t groupKind, int minParams)
-    : TCommandClass(CommandDescriptor{keyword, isSetting, groupKind, minParams}) {}
+CommandClass::CommandClass(const char* keyword, bool isSetting, uint8_t groupKind, int minParams)
+    : CommandClass(CommandDescriptor{keyword, isSetting, groupKind, minParams}) {}
 
-void TCommandClass::CompileProcess(CompileContext& ctx, int lineIndex) {
+void CommandClass::CompileProcess(CompileContext& ctx, int lineIndex) {
   (descriptor_.Compile ? descriptor_.Compile : CompileCommandLine)(descriptor_, ctx, lineIndex);
 }
 
-void TCommandClass::SFXProcess(SetupContext& ctx, const CommandRun& run, int lineIndex) {
+void CommandClass::SFXProcess(SetupContext& ctx, const CommandRun& run, int lineIndex) {
   if (!descriptor_.Run || lineIndex < 0 || static_cast<size_t>(lineIndex) >= ctx.CompLines.Count()) return;
   descriptor_.Run(ctx, run, ctx.CompLines.Lines[static_cast<size_t>(lineIndex)], lineIndex);
 }
 
-void TCommandClass::EndOfRun(SetupContext& ctx) {
+void CommandClass::EndOfRun(SetupContext& ctx) {
   if (descriptor_.End) descriptor_.End(ctx);
 }
 

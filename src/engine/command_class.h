@@ -1,7 +1,7 @@
 // What a script command is: its descriptor (CommandDescriptor), written in its own
 // file engine/commands/<keyword>.cpp and listed in the one table
 // (command_table.cpp), and the object the compiler and the setup thread call
-// (TCommandClass).
+// (CommandClass).
 #pragma once
 
 #include <cstdint>
@@ -11,20 +11,20 @@ namespace ferry {
 
 class CommandRun;
 class CompileContext;
-struct TCompLine;
+struct CompLine;
 struct SetupContext;
 struct CommandDescriptor;
-struct TSetupInfo;
+struct SetupInfoRecord;
 
 // Parameter n (from 1) as a bit of the parameter sets below.
 constexpr uint16_t ParamBit(int n) { return static_cast<uint16_t>(1u << n); }
 
-// The compile step of line lineIndex of ctx.Lines; see TCommandClass::CompileProcess.
+// The compile step of line lineIndex of ctx.Lines; see CommandClass::CompileProcess.
 using CompileStep = void (*)(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex);
 // The run step of `line`, the line at lineIndex of ctx.CompLines, acting
 // on the system through `run`.
-using RunStep = void (*)(SetupContext& ctx, const CommandRun& run, TCompLine& line, int lineIndex);
-// After the last line of a run; see TCommandClass::EndOfRun.
+using RunStep = void (*)(SetupContext& ctx, const CommandRun& run, CompLine& line, int lineIndex);
+// After the last line of a run; see CommandClass::EndOfRun.
 using EndStep = void (*)(SetupContext& ctx);
 
 struct CommandDescriptor {
@@ -73,16 +73,16 @@ bool CheckParamCount(const CommandDescriptor& descriptor, CompileContext& ctx, i
 // The compile step of a setting: with enough parameters, set(info, line)
 // fills the setup information record and the line is made inert.
 void CompileSetting(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex,
-                    void (*set)(TSetupInfo& info, const TCompLine& line));
+                    void (*set)(SetupInfoRecord& info, const CompLine& line));
 
-class TCommandClass {
+class CommandClass {
  public:
-  explicit TCommandClass(const CommandDescriptor& descriptor);
+  explicit CommandClass(const CommandDescriptor& descriptor);
   // A command of its own, for tests: overrides of the virtual steps.
-  TCommandClass(const char* keyword, bool isSetting, uint8_t groupKind, int minParams);
-  virtual ~TCommandClass() = default;
-  TCommandClass(const TCommandClass&) = delete;
-  TCommandClass& operator=(const TCommandClass&) = delete;
+  CommandClass(const char* keyword, bool isSetting, uint8_t groupKind, int minParams);
+  virtual ~CommandClass() = default;
+  CommandClass(const CommandClass&) = delete;
+  CommandClass& operator=(const CommandClass&) = delete;
 
   const CommandDescriptor& Descriptor() const { return descriptor_; }
   const std::string Keyword;

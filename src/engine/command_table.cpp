@@ -60,8 +60,8 @@ const CommandDescriptor* const kTable[] = {
 
 const int kCommandCount = static_cast<int>(std::size(kTable));
 
-void RegisterCommands(TCommandList& list) {
-  for (const CommandDescriptor* descriptor : kTable) list.Add(std::make_unique<TCommandClass>(*descriptor));
+void RegisterCommands(CommandList& list) {
+  for (const CommandDescriptor* descriptor : kTable) list.Add(std::make_unique<CommandClass>(*descriptor));
 }
 
 }  // namespace ferry

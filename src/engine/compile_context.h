@@ -3,7 +3,7 @@
 // group counter, and the compiler's services (language files, errors).
 //
 // The compiler's order: fill Lines (one line per script line, CommandNo from
-// TCommandList::FindKeyword, LineNo = the index, parameters as written; label
+// CommandList::FindKeyword, LineNo = the index, parameters as written; label
 // and blank lines inert), register every label with AddLabel, then call
 // CompileProcess of each line's command in stream order.
 #pragma once
@@ -26,10 +26,10 @@ struct CompileError {
 
 class CompileContext {
  public:
-  CompileContext(TSetupInfo& info, TCompLines& lines) : Info(info), Lines(lines) {}
+  CompileContext(SetupInfoRecord& info, CompLineList& lines) : Info(info), Lines(lines) {}
 
-  TSetupInfo& Info;
-  TCompLines& Lines;
+  SetupInfoRecord& Info;
+  CompLineList& Lines;
 
   // Called by "language" and "uninstalllanguage": add the language file of
   // that name as the archive entry entryName ("LANGUAGE-" + name or
@@ -46,7 +46,7 @@ class CompileContext {
   std::vector<CompileError> Errors;
   void Error(int lineIndex, std::string message) { Errors.push_back({lineIndex, std::move(message)}); }
 
-  TCompLine& Line(int lineIndex) { return Lines.Lines.at(static_cast<size_t>(lineIndex)); }
+  CompLine& Line(int lineIndex) { return Lines.Lines.at(static_cast<size_t>(lineIndex)); }
 
  private:
   std::unordered_map<std::string, int> labels_;  // ASCII-lower-cased name -> line index

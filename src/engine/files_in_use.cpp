@@ -16,17 +16,17 @@ namespace ferry {
 
 namespace {
 
-const char* KeywordOf(const SetupContext& ctx, const TCompLine& line) {
-  const TCommandClass* command = line.CommandNo > 0 ? ctx.Commands.Find(line.CommandNo) : nullptr;
+const char* KeywordOf(const SetupContext& ctx, const CompLine& line) {
+  const CommandClass* command = line.CommandNo > 0 ? ctx.Commands.Find(line.CommandNo) : nullptr;
   return command ? command->Descriptor().Keyword : "";
 }
 
-void AddFileLineTargets(SetupContext& ctx, System& system, const TCompLine& line, std::vector<std::string>& out) {
+void AddFileLineTargets(SetupContext& ctx, System& system, const CompLine& line, std::vector<std::string>& out) {
   if (!ctx.Pak || line.Params.empty()) return;
   const int32_t group = StrToIntOrMinus1(line.Param(static_cast<int>(line.Params.size())));
   std::optional<std::string> folder = FileLineFolder(ctx, &system, line, false);
   if (!folder || group < 1 || group > 0xFFFF) return;
-  for (const TPakFile& e : ctx.Pak->Files())
+  for (const PakFile& e : ctx.Pak->Files())
     if (e.Group == group) out.push_back(WithSingleSeparators(JoinPath(*folder, e.Name)));
 }
 
@@ -42,7 +42,7 @@ bool AtRestartPossible(const std::vector<HeldFile>& held, const RunTargets& targ
 RunTargets FilesTheRunChanges(SetupContext& ctx, System& system) {
   RunTargets targets;
   const std::string& folder = ctx.SetupInfo.InstallDir;
-  for (const TCompLine& line : ctx.CompLines.Lines) {
+  for (const CompLine& line : ctx.CompLines.Lines) {
     const char* keyword = KeywordOf(ctx, line);
     const size_t count = line.Params.size();
     if (std::strcmp(keyword, "file") == 0) {

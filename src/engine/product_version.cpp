@@ -75,8 +75,8 @@ std::optional<VersionRange> ParseVersionRange(std::string_view text) {
 }
 
 std::optional<VersionRange> PatchForRange(const SetupContext& ctx) {
-  for (const TCompLine& line : ctx.CompLines.Lines) {
-    const TCommandClass* command = line.CommandNo > 0 ? ctx.Commands.Find(line.CommandNo) : nullptr;
+  for (const CompLine& line : ctx.CompLines.Lines) {
+    const CommandClass* command = line.CommandNo > 0 ? ctx.Commands.Find(line.CommandNo) : nullptr;
     if (command && EqualsNoCase(command->Keyword, "patchfor") && line.ParamCount >= 1)
       return ParseVersionRange(line.Param(1));
   }

@@ -38,12 +38,12 @@ struct SetupContext {
 
   PakReader* Pak = nullptr;  // the setup archive, opened by start-up, owned by the app
 
-  TSetupInfoFile SetupInfo;
-  TCompLines CompLines;
-  TCommandList Commands;
-  TLanguages Languages;
-  TLanguageStrings TextMacros;
-  TUninstallList InstallLog;
+  SetupInfoFile SetupInfo;
+  CompLineList CompLines;
+  CommandList Commands;
+  LanguageList Languages;
+  TextMacroTable TextMacros;
+  UninstallList InstallLog;
   PathFolders Folders;  // "$SMPROGRAMS", "$PROGRAMFILES", "$CDDRIVE"
 
   // Bytes the install needs and the free bytes of the install drive, with

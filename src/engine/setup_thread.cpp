@@ -35,10 +35,10 @@ int LineIndexFor(const SetupContext& ctx, int32_t current) {
 void RunLine(SetupContext& ctx, const CommandRun& run) {
   int32_t current = ctx.CurrentLine;
   if (current < 0 || static_cast<size_t>(current) >= ctx.CompLines.Count()) return;
-  const TCompLine& line = ctx.CompLines.Lines[static_cast<size_t>(current)];
+  const CompLine& line = ctx.CompLines.Lines[static_cast<size_t>(current)];
   if (line.CommandNo <= 0) return;
   ctx.Record.SetLine(current);
-  if (TCommandClass* command = ctx.Commands.Find(line.CommandNo))
+  if (CommandClass* command = ctx.Commands.Find(line.CommandNo))
     command->SFXProcess(ctx, run, LineIndexFor(ctx, current));
 }
 
@@ -101,7 +101,7 @@ void UndoFailedRun(SetupContext& ctx, JournaledRun& journal, RunOutcome& outcome
 // journal, when the setup makes an uninstaller. False when the log could not
 // be written.
 bool SaveInstallLog(SetupContext& ctx, SetupRunPlatform& platform, const CommandRun& run, RunOutcome& outcome) {
-  const TSetupInfo& info = ctx.SetupInfo;
+  const SetupInfoRecord& info = ctx.SetupInfo;
   platform.ForceDirectories(info.InstallDir, [&ctx](const std::string& dir) { ctx.InstallLog.AddDirectory(dir); });
   if (info.MakeUninstaller != 1) return true;
   outcome.LogSaved = ctx.InstallLog.SaveToFile(run.Files(), info.InstallDir, info.UninstallPrefix);
@@ -228,17 +228,17 @@ RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, const RunA
   return outcome;
 }
 
-TSetupThread::TSetupThread(SetupContext& ctx, SetupRunPlatform& platform) : ctx_(ctx), platform_(platform) {
+SetupThread::SetupThread(SetupContext& ctx, SetupRunPlatform& platform) : ctx_(ctx), platform_(platform) {
   ctx_.StopRequested.store(0);
   thread_ = std::thread([this] { Body(); });
 }
 
-TSetupThread::~TSetupThread() {
+SetupThread::~SetupThread() {
   Stop();
   WaitFor();
 }
 
-void TSetupThread::StartRun(const RunArguments& args) {
+void SetupThread::StartRun(const RunArguments& args) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     pending_ = args;
@@ -247,7 +247,7 @@ void TSetupThread::StartRun(const RunArguments& args) {
   wake_.notify_one();
 }
 
-void TSetupThread::Stop() {
+void SetupThread::Stop() {
   // Also read by a command that waits for a program it started.
   ctx_.StopRequested.store(1);
   {
@@ -257,11 +257,11 @@ void TSetupThread::Stop() {
   wake_.notify_one();
 }
 
-void TSetupThread::WaitFor() {
+void SetupThread::WaitFor() {
   if (thread_.joinable()) thread_.join();
 }
 
-std::optional<RunArguments> TSetupThread::NextRun() {
+std::optional<RunArguments> SetupThread::NextRun() {
   std::unique_lock<std::mutex> lock(mutex_);
   wake_.wait(lock, [this] { return pending_ || stopping_; });
   std::optional<RunArguments> next;
@@ -269,7 +269,7 @@ std::optional<RunArguments> TSetupThread::NextRun() {
   return next;
 }
 
-void TSetupThread::Body() {
+void SetupThread::Body() {
   try {
     while (std::optional<RunArguments> args = NextRun()) {
       last_run_ = RunCommands(ctx_, platform_, *args);

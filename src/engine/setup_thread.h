@@ -109,15 +109,15 @@ RunOutcome RunCommands(SetupContext& ctx, SetupRunPlatform& platform, const RunA
 // Text of the error report of a run stopped by its line budget.
 std::string CycleStoppedMessage(const RunOutcome& outcome);
 
-class TSetupThread {
+class SetupThread {
  public:
   // Starts the thread at once, waiting for a run; StopRequested is cleared
   // first.
-  TSetupThread(SetupContext& ctx, SetupRunPlatform& platform);
+  SetupThread(SetupContext& ctx, SetupRunPlatform& platform);
   // Stop() and WaitFor().
-  ~TSetupThread();
-  TSetupThread(const TSetupThread&) = delete;
-  TSetupThread& operator=(const TSetupThread&) = delete;
+  ~SetupThread();
+  SetupThread(const SetupThread&) = delete;
+  SetupThread& operator=(const SetupThread&) = delete;
 
   // Hands the thread a run (RunCommands with these arguments).
   void StartRun(const RunArguments& args);

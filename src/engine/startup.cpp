@@ -52,7 +52,7 @@ bool OwnNameMatches(std::string_view ownPath, std::string_view setupExeName) {
 
 uint64_t PayloadSpace(const PakReader& pak, const std::vector<uint8_t>& groupKinds) {
   uint64_t total = 0;
-  for (const TPakFile& e : pak.Files()) {
+  for (const PakFile& e : pak.Files()) {
     if (e.Group == 0 || e.Group >= groupKinds.size()) continue;
     bool stored = e.CompSize == 0 && e.OrigSize > 0;
     total += groupKinds[e.Group] == 0 || stored ? e.OrigSize : e.CompSize;
@@ -174,7 +174,7 @@ void Sequence::CheckEveryEntry() {
     s_.View.Refresh();
   });
   if (damaged) {
-    const TPakFile& e = *pak.Entry(*damaged);
+    const PakFile& e = *pak.Entry(*damaged);
     // An entry that unpacked to another length is named with both lengths first.
     if (const std::optional<uint64_t> length = pak.LastVerdict().WrongLength)
       s_.Dialog.Show(DecompSizeMessage(e.Name, *length, e.OrigSize), kCaptionError, DialogButtons::kOk,
@@ -201,7 +201,7 @@ void Sequence::LoadCommandLines() {
 // An uninstaller works from the install log its setup left in the install
 // folder.
 void Sequence::LoadInstallLog() {
-  const TSetupInfo& si = ctx_.SetupInfo;
+  const SetupInfoRecord& si = ctx_.SetupInfo;
   const NativePath logPath = SystemPath(si.InstallDir + "\\" + si.UninstallPrefix + "install.log");
   std::unique_ptr<RandomAccessFile> log = s_.Env.FileExists(logPath) ? s_.Env.OpenArchive(logPath) : nullptr;
   // A run stopped before it wrote the log: undoing it comes first, and the
@@ -258,7 +258,7 @@ void Sequence::SetSpaceAvailable() {
 }
 
 void Sequence::CheckInstallDir() {
-  TSetupInfo& si = ctx_.SetupInfo;
+  SetupInfoRecord& si = ctx_.SetupInfo;
   if (options_.InstallDir) {
     // The folder given on the command line wins over the registry.
     const std::u16string given = Utf8ToUtf16(*options_.InstallDir);
@@ -269,7 +269,7 @@ void Sequence::CheckInstallDir() {
     SetSpaceAvailable();
     return;
   }
-  const TREGKEY& rk = si.InstallDirRegKey;
+  const RegistryLocation& rk = si.InstallDirRegKey;
   if (rk.ValueName.empty()) {
     if (si.InstallDir.empty()) Fail(kMsgRegistryKeyNotFound, kCaptionError);
     SetSpaceAvailable();

@@ -35,7 +35,7 @@ ErrorReportData Gather(const ErrorReportSource& source, std::string_view errorTe
   d.Source = source;
   d.ErrorType = std::string(errorType);
   d.ErrorText = std::string(errorText);
-  TOSInfo os(ReadOSVersionData());
+  OsInfo os(ReadOSVersionData());
   d.Product = os.ProductLine();
   d.BuildNumber = os.BuildNumber();
   d.ServicePack = os.ServicePack();

@@ -16,12 +16,12 @@ class Handle {
  public:
   explicit Handle(HANDLE h) : h_(h) {}
   ~Handle() {
-    if (ok()) CloseHandle(h_);
+    if (Ok()) CloseHandle(h_);
   }
   Handle(const Handle&) = delete;
   Handle& operator=(const Handle&) = delete;
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  HANDLE get() const { return h_; }
+  bool Ok() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+  HANDLE Get() const { return h_; }
 
  private:
   HANDLE h_;
@@ -137,12 +137,12 @@ bool WriteFileCreatingDirs(const std::string& path, std::span<const uint8_t> dat
   if (!folder.empty()) ForceDirectories(WinFiles(), folder, created);
   Handle h(CreateFileW(WinPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!h.ok()) return false;
+  if (!h.Ok()) return false;
   size_t done = 0;
   while (done < data.size()) {
     DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
     DWORD written = 0;
-    if (!WriteFile(h.get(), data.data() + done, chunk, &written, nullptr) || written == 0) return false;
+    if (!WriteFile(h.Get(), data.data() + done, chunk, &written, nullptr) || written == 0) return false;
     done += written;
   }
   return true;
@@ -154,19 +154,19 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
   {
     Handle probe(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!probe.ok()) throw SetupError("Cannot open file \"" + path + "\". " + SystemErrorText(GetLastError()));
+    if (!probe.Ok()) throw SetupError("Cannot open file \"" + path + "\". " + SystemErrorText(GetLastError()));
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(probe.get(), &size)) throw SetupError("Cannot read the length of " + path);
+    if (!GetFileSizeEx(probe.Get(), &size)) throw SetupError("Cannot read the length of " + path);
     length = static_cast<uint64_t>(size.QuadPart);
   }
   if (length > 0x7FFFFFFFu) throw SetupError("File too large to load: " + path);
   Handle h(CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!h.ok()) return std::nullopt;
+  if (!h.Ok()) return std::nullopt;
   std::vector<uint8_t> data(static_cast<size_t>(length));
   size_t done = 0;
   while (done < data.size()) {
     DWORD got = 0;
-    if (!ReadFile(h.get(), data.data() + done, static_cast<DWORD>(data.size() - done), &got, nullptr) || got == 0)
+    if (!ReadFile(h.Get(), data.data() + done, static_cast<DWORD>(data.size() - done), &got, nullptr) || got == 0)
       break;
     done += got;
   }

@@ -1,4 +1,4 @@
-// The version data of the running Windows, for TOSInfo.
+// The version data of the running Windows, for OsInfo.
 #pragma once
 
 #include "engine/report/os_info.h"

@@ -85,7 +85,7 @@ void WinErrorReporter::Report(std::string_view errorText, std::string_view stage
   source.SetupTitle = ctx_.SetupInfo.SetupTitle;
   source.SetupExeName = ctx_.SetupInfo.SetupExeName;
   if (ctx_.Pak) {
-    const TPakTrailer& t = ctx_.Pak->Trailer();
+    const PakTrailer& t = ctx_.Pak->Trailer();
     for (char c : t.Magic)
       if (c != '\0') source.PakMagic += c;
     source.PakVersion = t.Version;

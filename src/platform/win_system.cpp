@@ -110,7 +110,7 @@ bool WinSystem::IsProcessRunning(const ProcessIdentity& process) {
 
 bool WinSystem::ClaimInstallFolder(const std::string& folder) {
   static HANDLE held = nullptr;
-  static std::string held_key;
+  static std::string heldKey;
   std::string trimmed = folder;
   while (trimmed.size() > 3 && trimmed.back() == '\\') trimmed.pop_back();
   std::u16string upper = CodePageToUtf16(trimmed);
@@ -121,7 +121,7 @@ bool WinSystem::ClaimInstallFolder(const std::string& folder) {
   char name[80];
   std::snprintf(name, sizeof name, "Global\\FerrySetupFolder-%08x-%zu",
                 Crc32(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())), wide.size());
-  if (held && held_key == name) return true;
+  if (held && heldKey == name) return true;
   HANDLE h = CreateMutexA(nullptr, FALSE, name);
   if (!h) h = CreateMutexA(nullptr, FALSE, name + 7);  // no right to the global names: this session's
   if (!h) return true;  // no named objects at all: nothing to claim with
@@ -131,7 +131,7 @@ bool WinSystem::ClaimInstallFolder(const std::string& folder) {
   }
   if (held) CloseHandle(held);
   held = h;
-  held_key = name;
+  heldKey = name;
   return true;
 }
 

@@ -6,8 +6,8 @@
 
 namespace ferry {
 
-std::vector<std::string> DebugListingLines(const PakReader& pak, const TSetupInfo& info) {
-  const TPakTrailer& t = pak.Trailer();
+std::vector<std::string> DebugListingLines(const PakReader& pak, const SetupInfoRecord& info) {
+  const PakTrailer& t = pak.Trailer();
   std::vector<std::string> lines;
   lines.push_back("Header");
   lines.push_back("ID: " + std::string(t.Magic, sizeof(t.Magic)));
@@ -15,7 +15,7 @@ std::vector<std::string> DebugListingLines(const PakReader& pak, const TSetupInf
   lines.push_back("File Count: " + std::to_string(t.EntryCount));
   lines.push_back("");
   lines.push_back("Files:");
-  for (const TPakFile& f : pak.Files()) lines.push_back("\"" + f.Name + "\" Group: " + std::to_string(f.Group));
+  for (const PakFile& f : pak.Files()) lines.push_back("\"" + f.Name + "\" Group: " + std::to_string(f.Group));
   lines.push_back("");
   lines.push_back("SetupInfo:");
   lines.push_back("SetupName: " + info.SetupTitle);

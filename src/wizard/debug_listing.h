@@ -8,8 +8,8 @@
 namespace ferry {
 
 class PakReader;
-struct TSetupInfo;
+struct SetupInfoRecord;
 
-std::vector<std::string> DebugListingLines(const PakReader& pak, const TSetupInfo& info);
+std::vector<std::string> DebugListingLines(const PakReader& pak, const SetupInfoRecord& info);
 
 }  // namespace ferry

@@ -20,19 +20,19 @@ std::string CodePageToUtf8(std::string_view s) { return Utf16ToUtf8(CodePageToUt
 std::string DriveOf(std::string_view path) { return std::string(path.substr(0, std::min<size_t>(3, path.size()))); }
 
 std::string InstallDirText(const WizardModel& model, const SetupContext& ctx) {
-  if (const LayoutControl* edit = model.InstallDirEdit()) return Utf16ToUtf8(edit->text);
+  if (const LayoutControl* edit = model.InstallDirEdit()) return Utf16ToUtf8(edit->Text);
   return CodePageToUtf8(ctx.SetupInfo.InstallDir);
 }
 
 // Why Next cannot be taken on the current page.
 std::string BlockedMessage(const WizardModel& model, const SetupContext& ctx) {
-  std::optional<TPageType> type = model.CurrentPageType();
-  if (type == TPageType::InstallDir) {
+  std::optional<PageKind> type = model.CurrentPageType();
+  if (type == PageKind::InstallDir) {
     std::string dir = InstallDirText(model, ctx);
     return "Cannot install to \"" + dir + "\": the drive " + DriveOf(dir) +
            " cannot take an install (a CD-ROM, a RAM disk or no such drive).";
   }
-  if (type == TPageType::Patch) {
+  if (type == PageKind::Patch) {
     int64_t free = static_cast<int64_t>(ctx.SpaceAvailable);
     std::string available = free < 0 ? "an unknown amount" : FormatByteSize(ctx.SpaceAvailable);
     return "Not enough free space to install to \"" + CodePageToUtf8(ctx.SetupInfo.InstallDir) +
@@ -98,7 +98,7 @@ int RunSilentWizard(WizardModel& model, SetupContext& ctx, const SilentRunFacts&
   // wizard can take; a page list that stops moving ends the walk too.
   const size_t limit = 2 * model.PageSet().PageCount() + 2;
   for (size_t step = 0; step < limit && !model.Closed() && !model.Terminated(); ++step) {
-    if (model.CurrentPageType() == TPageType::Finish) {
+    if (model.CurrentPageType() == PageKind::Finish) {
       model.Cancel();  // Cancel reads "Finish" there and closes at once
       break;
     }

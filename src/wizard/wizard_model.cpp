@@ -17,12 +17,12 @@ namespace {
 
 LayoutEnv MakeLayoutEnv(const WizardData& data, WizardHost& host, Dialogs& dialogs) {
   LayoutEnv env;
-  env.load_entry = [&host](std::string_view name) { return host.LoadEntry(name); };
-  env.missing_entry = [&dialogs](const std::string& text, const std::string& caption) {
+  env.LoadEntry = [&host](std::string_view name) { return host.LoadEntry(name); };
+  env.MissingEntry = [&dialogs](const std::string& text, const std::string& caption) {
     dialogs.Show(text, caption, DialogButtons::kOk, DialogIcon::kNone);
   };
-  env.languages = &data.languages;
-  env.macros = &data.macros;
+  env.Languages = &data.Languages;
+  env.Macros = &data.Macros;
   return env;
 }
 
@@ -57,7 +57,7 @@ WizardModel::WizardModel(WizardData data, WizardHost& host, DriveInfo& drives, D
       pages_(MakeLayoutEnv(data, host, dialogs), buttons_) {}
 
 void WizardModel::SetPagesUp() {
-  TSetupInfo& info = data_.setup_info;
+  SetupInfoRecord& info = data_.SetupInfo;
   app_title_ = info.IsUninstaller == 1 ? CodePageToUtf16(info.ShortTitle) + u" " + Text(kTextUninstallTitleWord)
                                        : CodePageToUtf16(info.SetupTitle);
   caption_ = u" " + app_title_;
@@ -69,21 +69,21 @@ void WizardModel::SetPagesUp() {
   if (install_dir_tree_) NavigateTree(info.InstallDir, false);
   if (LayoutControl* edit = Named(install_dir_edit_)) {
     // Filled before the change handler is attached: no change runs now.
-    edit->text = CodePageToUtf16(host_.ExpandPathVars(info.InstallDir));
+    edit->Text = CodePageToUtf16(host_.ExpandPathVars(info.InstallDir));
     edit_handler_attached_ = true;
   }
 
-  buttons_.Back.caption = Text(kTextBackButton);
-  buttons_.Next.caption = Text(kTextNextButton);
-  buttons_.Cancel.caption = Text(kTextCancelButton);
+  buttons_.Back.Caption = Text(kTextBackButton);
+  buttons_.Next.Caption = Text(kTextNextButton);
+  buttons_.Cancel.Caption = Text(kTextCancelButton);
   SetupLanguages();
   Notify();
 }
 
 void WizardModel::FindNamedControls() {
   struct Wanted {
-    const char* name;
-    std::optional<ControlRef>* ref;
+    const char* Name;
+    std::optional<ControlRef>* Ref;
   };
   const Wanted wanted[] = {
       {"patching_statuslabel", &status_label_},
@@ -93,12 +93,12 @@ void WizardModel::FindNamedControls() {
       {"installdir_shelltreeview", &install_dir_tree_},
       {"spaceavalible", &space_label_},
   };
-  for (const Wanted& w : wanted) w.ref->reset();
+  for (const Wanted& w : wanted) w.Ref->reset();
   for (size_t p = 0; p < pages_.PageCount(); ++p) {
     const auto& controls = pages_.Page(p).Controls();
     for (size_t c = 0; c < controls.size(); ++c)
       for (const Wanted& w : wanted)
-        if (EqualsNoCase(controls[c].name, w.name)) *w.ref = ControlRef{p, c};
+        if (EqualsNoCase(controls[c].Name, w.Name)) *w.Ref = ControlRef{p, c};
   }
 }
 
@@ -111,7 +111,7 @@ LayoutControl* WizardModel::Named(const std::optional<ControlRef>& ref) {
 }
 
 bool WizardModel::Next() {
-  if (closed_ || terminated_ || !buttons_.Next.visible || !buttons_.Next.enabled) return false;
+  if (closed_ || terminated_ || !buttons_.Next.Visible || !buttons_.Next.Enabled) return false;
   if (!InstallDirHeld()) return false;
   pages_.ShowPage(pages_.CurrentPage() + 1);
   ArriveOnPage();
@@ -120,36 +120,36 @@ bool WizardModel::Next() {
 }
 
 bool WizardModel::Back() {
-  if (closed_ || terminated_ || !buttons_.Back.visible || !buttons_.Back.enabled) return false;
+  if (closed_ || terminated_ || !buttons_.Back.Visible || !buttons_.Back.Enabled) return false;
   pages_.ShowPage(pages_.CurrentPage() - 1);
   Notify();
   return true;
 }
 
 void WizardModel::ArriveOnPage() {
-  std::optional<TPageType> type = pages_.CurrentPageType();
+  std::optional<PageKind> type = pages_.CurrentPageType();
   if (!type) return;
   switch (*type) {
-    case TPageType::InstallDir:
+    case PageKind::InstallDir:
       ArriveOnInstallDir();
       break;
-    case TPageType::Patch:
+    case PageKind::Patch:
       CheckSpace();
       if (LayoutControl* label = Named(space_label_))
-        label->text = ResolveDisplayText(data_.languages, data_.macros, u"<LANG7>");
+        label->Text = ResolveDisplayText(data_.Languages, data_.Macros, u"<LANG7>");
       break;
-    case TPageType::Patching:
+    case PageKind::Patching:
       RunPageWork(true);
       break;
-    case TPageType::Uninstall:
+    case PageKind::Uninstall:
       RunPageWork(false);
       break;
-    case TPageType::Finish:
+    case PageKind::Finish:
       RequestClose();
       break;
-    case TPageType::Welcome:
-    case TPageType::ChangeLog:
-    case TPageType::MainLayout:
+    case PageKind::Welcome:
+    case PageKind::ChangeLog:
+    case PageKind::MainLayout:
       break;
   }
 }
@@ -159,7 +159,7 @@ void WizardModel::ArriveOnInstallDir() {
   // keeps what the user typed.
   if (!install_dir_shown_) {
     install_dir_shown_ = true;
-    SetEditText(CodePageToUtf16(data_.setup_info.InstallDir));
+    SetEditText(CodePageToUtf16(data_.SetupInfo.InstallDir));
   }
   InstallDirEditChange();
 }
@@ -168,8 +168,8 @@ void WizardModel::ArriveOnInstallDir() {
 // (it becomes 8-bit) or a drive root is refused and the page stays.
 bool WizardModel::InstallDirHeld() {
   const LayoutControl* edit = Named(install_dir_edit_);
-  if (!edit || pages_.CurrentPageType() != TPageType::InstallDir) return true;
-  const std::u16string refusal = InstallFolderRefusal(edit->text);
+  if (!edit || pages_.CurrentPageType() != PageKind::InstallDir) return true;
+  const std::u16string refusal = InstallFolderRefusal(edit->Text);
   if (refusal.empty()) return true;
   dialogs_.ShowUnicode(refusal, u"Error", DialogButtons::kOk, DialogIcon::kError);
   return false;
@@ -178,15 +178,15 @@ bool WizardModel::InstallDirHeld() {
 void WizardModel::CheckSpace() {
   // Signed on purpose: a drive that cannot be read reports -1 free bytes,
   // which must count as too little.
-  if (static_cast<int64_t>(data_.space_available) < static_cast<int64_t>(data_.space_required))
-    buttons_.Next.enabled = false;
+  if (static_cast<int64_t>(data_.SpaceAvailable) < static_cast<int64_t>(data_.SpaceRequired))
+    buttons_.Next.Enabled = false;
 }
 
 void WizardModel::RunPageWork(bool install) {
   // The last stop before anything is written, for a folder no page let the
   // user change (a setup without an install-directory page, given /D=).
   const std::u16string refusal =
-      install ? InstallFolderRefusal(CodePageToUtf16(data_.setup_info.InstallDir)) : std::u16string();
+      install ? InstallFolderRefusal(CodePageToUtf16(data_.SetupInfo.InstallDir)) : std::u16string();
   if (!refusal.empty()) {
     dialogs_.ShowUnicode(refusal, u"Error", DialogButtons::kOk, DialogIcon::kError);
     pages_.ShowPage(pages_.CurrentPage() - 1);
@@ -199,7 +199,7 @@ void WizardModel::RunPageWork(bool install) {
       SetStatusText(u"Status: 0 of " + CodePageToUtf16(std::to_string(n)) + u" files extracted");
       SetGaugePosition(0);
       SetGaugeMax(static_cast<int32_t>(n));
-      host_.AddInstallDirectory(data_.setup_info.InstallDir);
+      host_.AddInstallDirectory(data_.SetupInfo.InstallDir);
       Notify();
       host_.RunInstall();
     } else {
@@ -218,15 +218,15 @@ void WizardModel::RunPageWork(bool install) {
 bool WizardModel::RequestClose() {
   if (closed_) return true;
   if (working_) return false;
-  bool on_finish = pages_.CurrentPageType() == TPageType::Finish;
-  if (!on_finish) {
+  bool onFinish = pages_.CurrentPageType() == PageKind::Finish;
+  if (!onFinish) {
     DialogAnswer answer =
         dialogs_.ShowUnicode(Text(kTextQuitQuestion), Text(kTextQuitCaption), DialogButtons::kYesNo, DialogIcon::kNone);
     if (answer != DialogAnswer::kYes) return false;
   }
   closed_ = true;
   host_.StopSetupThread();
-  if (on_finish && data_.setup_info.IsUninstaller == 1) host_.RunFinaliser();
+  if (onFinish && data_.SetupInfo.IsUninstaller == 1) host_.RunFinaliser();
   if (observer_) observer_->Closed();
   return true;
 }
@@ -234,42 +234,42 @@ bool WizardModel::RequestClose() {
 void WizardModel::InstallDirEditChanged(std::u16string_view text) {
   LayoutControl* edit = Named(install_dir_edit_);
   if (!edit) return;
-  edit->text = std::u16string(text);
+  edit->Text = std::u16string(text);
   if (edit_handler_attached_) InstallDirEditChange();
   Notify();
 }
 
 void WizardModel::SetEditText(std::u16string_view text) {
   LayoutControl* edit = Named(install_dir_edit_);
-  if (!edit || edit->text == text) return;  // an unchanged text raises no change
-  edit->text = std::u16string(text);
+  if (!edit || edit->Text == text) return;  // an unchanged text raises no change
+  edit->Text = std::u16string(text);
   if (edit_handler_attached_) InstallDirEditChange();
 }
 
 void WizardModel::InstallDirEditChange() {
   LayoutControl* edit = Named(install_dir_edit_);
   if (!edit) return;
-  if (pages_.CurrentPageType() == TPageType::InstallDir) {
-    if (!DriveTakesInstall(drives_.GetDriveType(Utf16Prefix(edit->text, 3)))) {
-      buttons_.Next.enabled = false;
+  if (pages_.CurrentPageType() == PageKind::InstallDir) {
+    if (!DriveTakesInstall(drives_.GetDriveType(Utf16Prefix(edit->Text, 3)))) {
+      buttons_.Next.Enabled = false;
       return;
     }
-    buttons_.Next.enabled = true;
-    std::string& install_dir = data_.setup_info.InstallDir;
-    if (install_dir_shown_) install_dir = IncludeTrailingBackslash(CodePageFromUtf16(edit->text));
-    char drive = install_dir.empty() ? '\0' : install_dir[0];
+    buttons_.Next.Enabled = true;
+    std::string& installDir = data_.SetupInfo.InstallDir;
+    if (install_dir_shown_) installDir = IncludeTrailingBackslash(CodePageFromUtf16(edit->Text));
+    char drive = installDir.empty() ? '\0' : installDir[0];
     if (drive >= 'a' && drive <= 'z') drive = static_cast<char>(drive - 'a' + 'A');
     if (drive >= 'A' && drive <= 'Z') {
-      int64_t free_bytes = drives_.DiskFree(drive - 64);
-      data_.space_available = static_cast<uint64_t>(free_bytes);
-      data_.space_available_text = FormatByteSize(data_.space_available);
+      int64_t freeBytes = drives_.DiskFree(drive - 64);
+      data_.SpaceAvailable = static_cast<uint64_t>(freeBytes);
+      data_.SpaceAvailableText = FormatByteSize(data_.SpaceAvailable);
     }
   }
-  if (install_dir_tree_) NavigateTree(CodePageFromUtf16(edit->text), true);
+  if (install_dir_tree_) NavigateTree(CodePageFromUtf16(edit->Text), true);
 }
 
 void WizardModel::TreeSelectionChanged(std::u16string_view path) {
-  if (!Named(install_dir_edit_) || pages_.CurrentPageType() != TPageType::InstallDir) return;
+  if (!Named(install_dir_edit_) || pages_.CurrentPageType() != PageKind::InstallDir) return;
   if (!DriveTakesInstall(drives_.GetDriveType(Utf16Prefix(path, 3)))) return;
   SetEditText(path);
   Notify();
@@ -288,50 +288,50 @@ void WizardModel::NavigateTree(std::string path, bool expand) {
 }
 
 void WizardModel::SelectLanguage(int index) {
-  if (index < 0 || index >= data_.languages.Count() || working_ || closed_) return;
-  data_.languages.Current = index;
-  buttons_.Language.caption = data_.languages.Languages[index]->Name;
-  buttons_.Back.caption = Text(kTextBackButton);
-  buttons_.Next.caption = Text(kTextNextButton);
-  buttons_.Cancel.caption = Text(kTextCancelButton);
+  if (index < 0 || index >= data_.Languages.Count() || working_ || closed_) return;
+  data_.Languages.Current = index;
+  buttons_.Language.Caption = data_.Languages.Languages[index]->Name;
+  buttons_.Back.Caption = Text(kTextBackButton);
+  buttons_.Next.Caption = Text(kTextNextButton);
+  buttons_.Cancel.Caption = Text(kTextCancelButton);
   pages_.ShowPage(pages_.CurrentPage());
   pages_.RefreshTexts();
   // Re-showing the page enables Next again; the page's own rule decides.
-  if (pages_.CurrentPageType() == TPageType::InstallDir) InstallDirEditChange();
-  if (pages_.CurrentPageType() == TPageType::Patch) CheckSpace();
+  if (pages_.CurrentPageType() == PageKind::InstallDir) InstallDirEditChange();
+  if (pages_.CurrentPageType() == PageKind::Patch) CheckSpace();
   Notify();
 }
 
 void WizardModel::SetupLanguages() {
-  const TLanguage* current = data_.languages.CurrentLanguage();
-  buttons_.Language.caption = current ? current->Name : std::u16string();
-  if (data_.languages.Count() <= 1) buttons_.Language.visible = false;
+  const LanguageTexts* current = data_.Languages.CurrentLanguage();
+  buttons_.Language.Caption = current ? current->Name : std::u16string();
+  if (data_.Languages.Count() <= 1) buttons_.Language.Visible = false;
 }
 
 std::vector<LanguageMenuItem> WizardModel::LanguageMenu() const {
   std::vector<LanguageMenuItem> items;
-  for (int i = 0; i < data_.languages.Count(); ++i)
-    items.push_back({data_.languages.Languages[i]->Name, i == data_.languages.Current});
+  for (int i = 0; i < data_.Languages.Count(); ++i)
+    items.push_back({data_.Languages.Languages[i]->Name, i == data_.Languages.Current});
   return items;
 }
 
 void WizardModel::SetStatusText(std::u16string_view text) {
-  if (LayoutControl* label = Named(status_label_)) label->text = std::u16string(text);
+  if (LayoutControl* label = Named(status_label_)) label->Text = std::u16string(text);
   Notify();
 }
 
 void WizardModel::SetMessageText(std::u16string_view text) {
-  if (LayoutControl* label = Named(finish_text_)) label->text = std::u16string(text);
+  if (LayoutControl* label = Named(finish_text_)) label->Text = std::u16string(text);
   Notify();
 }
 
 void WizardModel::SetGaugePosition(int32_t position) {
-  if (LayoutControl* gauge = Named(progress_bar_)) gauge->position = position;
+  if (LayoutControl* gauge = Named(progress_bar_)) gauge->Position = position;
   Notify();
 }
 
 void WizardModel::SetGaugeMax(int32_t max) {
-  if (LayoutControl* gauge = Named(progress_bar_)) gauge->max = max;
+  if (LayoutControl* gauge = Named(progress_bar_)) gauge->Max = max;
   Notify();
 }
 

@@ -87,12 +87,12 @@ class WizardObserver {
 
 // The setup data the wizard reads and changes.
 struct WizardData {
-  TSetupInfo& setup_info;  // titles, IsUninstaller; InstallDir is changed by the wizard
-  TLanguages& languages;   // SelectLanguage changes Current
-  const TLanguageStrings& macros;
-  const uint64_t& space_required;
-  uint64_t& space_available;  // signed in comparisons: -1 means "unknown"
-  std::string& space_available_text;
+  SetupInfoRecord& SetupInfo;  // titles, IsUninstaller; InstallDir is changed by the wizard
+  LanguageList& Languages;   // SelectLanguage changes Current
+  const TextMacroTable& Macros;
+  const uint64_t& SpaceRequired;
+  uint64_t& SpaceAvailable;  // signed in comparisons: -1 means "unknown"
+  std::string& SpaceAvailableText;
 };
 
 // Why `folder` (path variables expanded) cannot be the install folder, or
@@ -104,8 +104,8 @@ std::u16string InstallFolderRefusal(std::u16string_view folder);
 WizardData WizardDataOf(SetupContext& context);
 
 struct LanguageMenuItem {
-  std::u16string caption;
-  bool checked = false;
+  std::u16string Caption;
+  bool Checked = false;
 };
 
 class WizardModel {
@@ -145,9 +145,9 @@ class WizardModel {
   void SetWorkingState(bool on);
 
   const WizardButtons& Buttons() const { return buttons_; }
-  const TSEPageControl& PageSet() const { return pages_; }
+  const PageList& PageSet() const { return pages_; }
   int32_t CurrentPage() const { return pages_.CurrentPage(); }
-  std::optional<TPageType> CurrentPageType() const { return pages_.CurrentPageType(); }
+  std::optional<PageKind> CurrentPageType() const { return pages_.CurrentPageType(); }
   const std::u16string& ApplicationTitle() const { return app_title_; }
   const std::u16string& Caption() const { return caption_; }
   uint32_t PanelColour() const { return pages_.Colour(); }
@@ -182,7 +182,7 @@ class WizardModel {
   void NavigateTree(std::string path, bool expand);
   void SetupLanguages();
   void Notify();
-  std::u16string Text(int number) const { return data_.languages.GetText(number); }
+  std::u16string Text(int number) const { return data_.Languages.GetText(number); }
 
   WizardData data_;
   WizardHost& host_;
@@ -191,7 +191,7 @@ class WizardModel {
   WizardObserver* observer_ = nullptr;
 
   WizardButtons buttons_;
-  TSEPageControl pages_;
+  PageList pages_;
   std::u16string app_title_;
   std::u16string caption_;
   bool install_dir_shown_ = false;

@@ -37,13 +37,13 @@ const Row kTable[] = {
 };
 
 TEST(CommandTable, TheCommandsInTheirFixedOrder) {
-  TCommandList list;
+  CommandList list;
   RegisterCommands(list);
   ASSERT_EQ(list.Count(), kCommandCount);
   ASSERT_EQ(std::size(kTable), static_cast<size_t>(kCommandCount));
   for (const Row& row : kTable) {
     SCOPED_TRACE(row.keyword);
-    TCommandClass* command = list.Find(row.number);
+    CommandClass* command = list.Find(row.number);
     ASSERT_NE(command, nullptr);
     EXPECT_EQ(command->Keyword, row.keyword);
     EXPECT_EQ(command->IsSetting, row.setting);
@@ -74,7 +74,7 @@ TEST(CommandTable, ParametersWithAMeaningOfTheirOwn) {
       {"uninstalllanguage", 0, false, 0, 0, "UNINSTALL_LANGUAGE-"},
       {"delete", 0, false, 0, 0, nullptr},
   };
-  TCommandList list;
+  CommandList list;
   RegisterCommands(list);
   for (const Special& row : kSpecial) {
     SCOPED_TRACE(row.keyword);
@@ -89,7 +89,7 @@ TEST(CommandTable, ParametersWithAMeaningOfTheirOwn) {
 }
 
 TEST(CommandTable, NumbersOutsideTheTableFindNoCommand) {
-  TCommandList list;
+  CommandList list;
   RegisterCommands(list);
   EXPECT_EQ(list.Find(0), nullptr);
   EXPECT_EQ(list.Find(-1), nullptr);
@@ -99,11 +99,11 @@ TEST(CommandTable, NumbersOutsideTheTableFindNoCommand) {
 }
 
 TEST(CommandTable, GroupKindsNumberThePayloadLinesInOrder) {
-  TCommandList list;
+  CommandList list;
   RegisterCommands(list);
-  TCompLines lines;
+  CompLineList lines;
   for (int no : {2, 7, -1, 30, 9, 7, 11, 99}) {
-    TCompLine line;
+    CompLine line;
     line.CommandNo = no;
     lines.Lines.push_back(line);
   }
@@ -117,7 +117,7 @@ class Compile : public ::testing::Test {
 
   void Run(const std::vector<std::vector<std::string>>& script) {
     for (const auto& words : script) {
-      TCompLine line;
+      CompLine line;
       if (words[0].rfind("label:", 0) == 0) {
         ctx.AddLabel(words[0].substr(6), static_cast<int>(lines.Lines.size()));
       } else {
@@ -128,12 +128,12 @@ class Compile : public ::testing::Test {
       lines.Lines.push_back(line);
     }
     for (size_t i = 0; i < lines.Lines.size(); ++i)
-      if (TCommandClass* c = commands.Find(lines.Lines[i].CommandNo)) c->CompileProcess(ctx, static_cast<int>(i));
+      if (CommandClass* c = commands.Find(lines.Lines[i].CommandNo)) c->CompileProcess(ctx, static_cast<int>(i));
   }
 
-  TSetupInfo info = CompilerDefaultSetupInfo();
-  TCompLines lines;
-  TCommandList commands;
+  SetupInfoRecord info = CompilerDefaultSetupInfo();
+  CompLineList lines;
+  CommandList commands;
   CompileContext ctx;
 };
 
@@ -149,12 +149,12 @@ TEST_F(Compile, SettingLinesFillTheRecordAndBecomeInert) {
   EXPECT_EQ(info.ShortTitle, "Demo Patch");  // "name" alone: both titles equal
   EXPECT_EQ(info.SetupExeName, "demo_patch.exe");
   EXPECT_EQ(info.InstallDir, "$PROGRAMFILES\\Demo\\");
-  EXPECT_EQ(info.InstallDirRegKey, (TREGKEY{1, "Software\\Demo\\", "Path"}));
+  EXPECT_EQ(info.InstallDirRegKey, (RegistryLocation{1, "Software\\Demo\\", "Path"}));
   EXPECT_EQ(info.ChangelogName, "ChangeLog");
   EXPECT_EQ(info.PageSet, "Patch");
   EXPECT_EQ(info.UninstallExeName, "Uninstall.exe");
   EXPECT_EQ(info.MakeUninstaller, 0);
-  for (const TCompLine& line : lines.Lines) {
+  for (const CompLine& line : lines.Lines) {
     EXPECT_EQ(line.CommandNo, -1);
     EXPECT_EQ(line.LineNo, -1);
     EXPECT_EQ(line.ParamCount, 0);
@@ -211,7 +211,7 @@ TEST_F(Compile, TooFewParametersAreRejected) {
   EXPECT_EQ(ctx.Errors[0].LineIndex, 0);
   EXPECT_EQ(ctx.Errors[0].Message, "\"writeregstr\" needs at least 4 parameters, found 3");
   EXPECT_EQ(ctx.Errors[1].LineIndex, 1);
-  EXPECT_EQ(info.InstallDirRegKey, TREGKEY{});  // a rejected setting changes nothing
+  EXPECT_EQ(info.InstallDirRegKey, RegistryLocation{});  // a rejected setting changes nothing
 }
 
 TEST_F(Compile, LanguageLinesAddTheirTablesAndStayInTheStream) {

@@ -32,18 +32,18 @@ namespace {
 // Commands of the test: each records the line index it was given; "jump"
 // assigns its first parameter to CurrentLine, "abort" stops the run,
 // "throw" raises an error.
-class RecordCommand : public TCommandClass {
+class RecordCommand : public CommandClass {
  public:
-  explicit RecordCommand(std::vector<int>& seen) : TCommandClass("record", false, 0, 0), seen_(seen) {}
+  explicit RecordCommand(std::vector<int>& seen) : CommandClass("record", false, 0, 0), seen_(seen) {}
   void SFXProcess(SetupContext&, const CommandRun&, int lineIndex) override { seen_.push_back(lineIndex); }
 
  private:
   std::vector<int>& seen_;
 };
 
-class JumpCommand : public TCommandClass {
+class JumpCommand : public CommandClass {
  public:
-  explicit JumpCommand(std::vector<int>& seen) : TCommandClass("jump", false, 0, 1), seen_(seen) {}
+  explicit JumpCommand(std::vector<int>& seen) : CommandClass("jump", false, 0, 1), seen_(seen) {}
   void SFXProcess(SetupContext& ctx, const CommandRun&, int lineIndex) override {
     seen_.push_back(lineIndex);
     int32_t target = StrToIntOrMinus1(ctx.CompLines.Lines[lineIndex].Param(1));
@@ -54,9 +54,9 @@ class JumpCommand : public TCommandClass {
   std::vector<int>& seen_;
 };
 
-class AbortCommand : public TCommandClass {
+class AbortCommand : public CommandClass {
  public:
-  explicit AbortCommand(std::vector<int>& seen) : TCommandClass("abort", false, 0, 0), seen_(seen) {}
+  explicit AbortCommand(std::vector<int>& seen) : CommandClass("abort", false, 0, 0), seen_(seen) {}
   void SFXProcess(SetupContext& ctx, const CommandRun&, int lineIndex) override {
     seen_.push_back(lineIndex);
     ctx.Record.Stop("");
@@ -66,16 +66,16 @@ class AbortCommand : public TCommandClass {
   std::vector<int>& seen_;
 };
 
-class ThrowCommand : public TCommandClass {
+class ThrowCommand : public CommandClass {
  public:
-  ThrowCommand() : TCommandClass("throw", false, 0, 0) {}
+  ThrowCommand() : CommandClass("throw", false, 0, 0) {}
   void SFXProcess(SetupContext&, const CommandRun&, int) override { throw SetupError("disk on fire"); }
 };
 
 // Holds back one gauge step, as extraction does after each file.
-class DeferStepCommand : public TCommandClass {
+class DeferStepCommand : public CommandClass {
  public:
-  DeferStepCommand() : TCommandClass("deferstep", false, 0, 0) {}
+  DeferStepCommand() : CommandClass("deferstep", false, 0, 0) {}
   void SFXProcess(SetupContext& ctx, const CommandRun&, int) override { ctx.Progress.DeferGaugeStep(); }
 };
 
@@ -144,7 +144,7 @@ class SetupThreadTest : public ::testing::Test {
 
   // Appends a line; commandNo <= 0 makes a line that does nothing.
   void Line(int32_t commandNo, std::vector<std::string> params = {}) {
-    TCompLine line;
+    CompLine line;
     if (commandNo > 0) {
       line.CommandNo = commandNo;
       line.LineNo = static_cast<int32_t>(ctx_.CompLines.Lines.size());
@@ -231,9 +231,9 @@ TEST_F(SetupThreadTest, AnAbortedRunIsUndoneAndLeavesNoLogAndNoRegistration) {
 }
 
 TEST_F(SetupThreadTest, ARunWithAStepNotDoneSaysSoOnTheFinishPage) {
-  class NotDoneCommand : public TCommandClass {
+  class NotDoneCommand : public CommandClass {
    public:
-    NotDoneCommand() : TCommandClass("notdone", false, 0, 0) {}
+    NotDoneCommand() : CommandClass("notdone", false, 0, 0) {}
     void SFXProcess(SetupContext& ctx, const CommandRun&, int) override { ctx.Record.NotDone("a shortcut"); }
   };
   ctx_.Commands.Add(std::make_unique<NotDoneCommand>());
@@ -320,7 +320,7 @@ TEST_F(SetupThreadTest, ACommandGetsTheLinesOwnLineNo) {
 TEST_F(SetupThreadTest, TheThreadRunsEachRunItIsHandedAndSaysWhenItIsOver) {
   Line(kRecord);
   Line(kRecord);
-  TSetupThread thread(ctx_, platform_);
+  SetupThread thread(ctx_, platform_);
   EXPECT_TRUE(thread.RunFinished());
   for (int run = 1; run <= 2; ++run) {
     thread.StartRun({});
@@ -342,7 +342,7 @@ TEST_F(SetupThreadTest, AnErrorEscapingACommandEndsTheThreadWithoutTheEndSteps) 
   ctx_.RegisterUninstall = [&](SetupContext&, System*, bool finished) { registered += finished; };
   Line(kThrow);
   Line(kRecord);
-  TSetupThread thread(ctx_, platform_);
+  SetupThread thread(ctx_, platform_);
   thread.StartRun({});
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!thread.Ended() && std::chrono::steady_clock::now() < deadline)
@@ -557,12 +557,12 @@ TEST(HeldFilesTest, AHeldFileIsSettledBeforeTheRunChangesAnything) {
     ctx.Languages.Languages.push_back(testing::MakeLanguage(u"English", {{23, u"Setup failed."}}));
     ctx.Languages.Current = 0;
     ctx.SetupInfo.InstallDir = "C:\\app\\";
-    ctx.Commands.Add(std::make_unique<TCommandClass>(kDeleteCommand));
-    TCompLine line;
+    ctx.Commands.Add(std::make_unique<CommandClass>(kDeleteCommand));
+    CompLine line;
     line.CommandNo = 1;
     line.LineNo = 0;
     line.AddParam("$INSTDIR\\a.txt");
-    ctx.CompLines.Lines = {line, TCompLine()};
+    ctx.CompLines.Lines = {line, CompLine()};
     FakePlatform platform;
     RunCommands(ctx, platform, {.RealSystem = &system, .Held = c.answers.empty() ? nullptr : &prompt});
     EXPECT_EQ(ctx.Record.ExitCode(), c.exitCode);

@@ -22,16 +22,16 @@ using test::TempDir;
 constexpr const char* kHead = "outfile setup.exe\ninstalldir C:\\Demo\\\n";  // lines 1 and 2
 
 int CommandNo(const char* keyword) {
-  TCommandList list;
+  CommandList list;
   RegisterCommands(list);
   return list.FindKeyword(keyword);
 }
 
-bool IsInert(const TCompLine& l) { return l.CommandNo == -1 && l.LineNo == -1 && l.Params.empty(); }
+bool IsInert(const CompLine& l) { return l.CommandNo == -1 && l.LineNo == -1 && l.Params.empty(); }
 
 bool HasError(const CompileResult& r, int line, const std::string& text) {
-  for (const Diagnostic& d : r.diagnostics)
-    if (!d.warning && d.line == line && d.message.find(text) != std::string::npos && d.file == "test.fss") return true;
+  for (const Diagnostic& d : r.Diagnostics)
+    if (!d.Warning && d.Line == line && d.Message.find(text) != std::string::npos && d.File == "test.fss") return true;
   return false;
 }
 
@@ -44,8 +44,8 @@ TEST(Compiler, SettingLinesFillTheRecordAndBecomeInertLines) {
                             "installdirregkey hkcu Software\\Demo\\ Path\n"
                             "changelog ChangeLog\n"
                             "pages Patch\n");
-  ASSERT_TRUE(r.ok) << Errors(r);
-  const TSetupInfo& i = r.setup.info;
+  ASSERT_TRUE(r.Ok) << Errors(r);
+  const SetupInfoRecord& i = r.Setup.Info;
   EXPECT_EQ(i.SetupTitle, "Demo Patch");
   EXPECT_EQ(i.ShortTitle, "Demo Patch");  // "name" alone gives both
   EXPECT_EQ(i.SetupExeName, "demo_patch.exe");
@@ -58,31 +58,31 @@ TEST(Compiler, SettingLinesFillTheRecordAndBecomeInertLines) {
   EXPECT_EQ(i.UninstallExeName, "Uninstall.exe");  // no "prefix" line
   EXPECT_EQ(i.UninstallPrefix, "");
   EXPECT_EQ(i.MakeUninstaller, 0);
-  ASSERT_EQ(r.setup.lines.Count(), 6u);
-  for (const TCompLine& l : r.setup.lines.Lines) EXPECT_TRUE(IsInert(l));
+  ASSERT_EQ(r.Setup.Lines.Count(), 6u);
+  for (const CompLine& l : r.Setup.Lines.Lines) EXPECT_TRUE(IsInert(l));
   // The record travels as the "SetupInfo" entry, just before "CompiledLines".
-  ASSERT_GE(r.setup.entries.size(), 2u);
-  EXPECT_EQ(r.setup.entries[r.setup.entries.size() - 2].name, "SetupInfo");
-  EXPECT_EQ(r.setup.entries.back().name, "CompiledLines");
+  ASSERT_GE(r.Setup.Entries.size(), 2u);
+  EXPECT_EQ(r.Setup.Entries[r.Setup.Entries.size() - 2].Name, "SetupInfo");
+  EXPECT_EQ(r.Setup.Entries.back().Name, "CompiledLines");
 }
 
 TEST(Compiler, ShortnameAfterNameWinsAndPrefixNamesTheUninstaller) {
   TempDir dir;
   CompileResult r = Compile(dir, std::string(kHead) + "name \"Long Title\"\nshortname Short\nprefix Demo\n");
-  ASSERT_TRUE(r.ok) << Errors(r);
-  EXPECT_EQ(r.setup.info.SetupTitle, "Long Title");
-  EXPECT_EQ(r.setup.info.ShortTitle, "Short");
-  EXPECT_EQ(r.setup.info.UninstallPrefix, "Demo_");
-  EXPECT_EQ(r.setup.info.UninstallExeName, "Demo_Uninstall.exe");
+  ASSERT_TRUE(r.Ok) << Errors(r);
+  EXPECT_EQ(r.Setup.Info.SetupTitle, "Long Title");
+  EXPECT_EQ(r.Setup.Info.ShortTitle, "Short");
+  EXPECT_EQ(r.Setup.Info.UninstallPrefix, "Demo_");
+  EXPECT_EQ(r.Setup.Info.UninstallExeName, "Demo_Uninstall.exe");
 }
 
 TEST(Compiler, UninstallpagesSetsMakeUninstaller) {
   TempDir dir;
   CompileResult r = Compile(dir, std::string(kHead) + "uninstallpages Uninstall\n");
-  ASSERT_TRUE(r.ok) << Errors(r);
-  EXPECT_EQ(r.setup.info.UninstallPageSet, "Uninstall");
-  EXPECT_EQ(r.setup.info.MakeUninstaller, 1);
-  EXPECT_TRUE(IsInert(r.setup.lines.Lines[2]));
+  ASSERT_TRUE(r.Ok) << Errors(r);
+  EXPECT_EQ(r.Setup.Info.UninstallPageSet, "Uninstall");
+  EXPECT_EQ(r.Setup.Info.MakeUninstaller, 1);
+  EXPECT_TRUE(IsInert(r.Setup.Lines.Lines[2]));
 }
 
 TEST(Compiler, LabelsResolveToLineIndexesIgnoringCase) {
@@ -93,8 +93,8 @@ TEST(Compiler, LabelsResolveToLineIndexesIgnoringCase) {
                                      "iffileexists $INSTDIR\\a start Finish\n"  // index 4
                                      "messagebox Go? Title START finish\n"  // index 5
                                      "finish:\n");                         // index 6
-  ASSERT_TRUE(r.ok) << Errors(r);
-  const auto& L = r.setup.lines.Lines;
+  ASSERT_TRUE(r.Ok) << Errors(r);
+  const auto& L = r.Setup.Lines.Lines;
   EXPECT_EQ(L[2].CommandNo, CommandNo("goto"));
   EXPECT_EQ(L[2].LineNo, 2);
   EXPECT_EQ(L[2].Params, (std::vector<std::string>{"6"}));
@@ -110,16 +110,16 @@ TEST(Compiler, ZeroMeansNoJumpForIffileexistsAndMessagebox) {
                                      "iffileexists x.txt 0 there\n"
                                      "messagebox Text Caption 0 0\n"
                                      "there:\n");
-  ASSERT_TRUE(r.ok) << Errors(r);
-  EXPECT_EQ(r.setup.lines.Lines[2].Params, (std::vector<std::string>{"x.txt", "-1", "4"}));
-  EXPECT_EQ(r.setup.lines.Lines[3].Params, (std::vector<std::string>{"Text", "Caption", "-1", "-1"}));
+  ASSERT_TRUE(r.Ok) << Errors(r);
+  EXPECT_EQ(r.Setup.Lines.Lines[2].Params, (std::vector<std::string>{"x.txt", "-1", "4"}));
+  EXPECT_EQ(r.Setup.Lines.Lines[3].Params, (std::vector<std::string>{"Text", "Caption", "-1", "-1"}));
 }
 
 TEST(Compiler, UnknownLabelsAreErrorsWithTheirLine) {
   TempDir dir;
   // "goto 0" names a label "0", which cannot exist.
   CompileResult r = Compile(dir, std::string(kHead) + "goto nowhere\nmessagebox a b 0 Elsewhere\ngoto 0\n");
-  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.Ok);
   EXPECT_TRUE(HasError(r, 3, "Label not found - nowhere")) << Errors(r);
   EXPECT_TRUE(HasError(r, 4, "Label not found - Elsewhere")) << Errors(r);
   EXPECT_TRUE(HasError(r, 5, "Label not found - 0")) << Errors(r);
@@ -132,9 +132,9 @@ TEST(Compiler, MessageTextsWithBrokenLanguageReferencesAreRefused) {
                                      "message \"<LANG12\"\n"                     // no ">"
                                      "message \"<LANGx> done\"\n"                // not a number
                                      "message \"<lang12 is only text\"\n");     // lower case: no reference
-  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.Ok);
   size_t errors = 0;
-  for (const Diagnostic& d : r.diagnostics) errors += d.warning ? 0 : 1;
+  for (const Diagnostic& d : r.Diagnostics) errors += d.Warning ? 0 : 1;
   EXPECT_EQ(errors, 2u) << Errors(r);
   EXPECT_TRUE(HasError(r, 4, "message text: '12' is not a valid integer value")) << Errors(r);
   EXPECT_TRUE(HasError(r, 5, "message text: 'x' is not a valid integer value")) << Errors(r);
@@ -143,7 +143,7 @@ TEST(Compiler, MessageTextsWithBrokenLanguageReferencesAreRefused) {
 TEST(Compiler, DuplicateLabelsAndMessageboxJumpsToLineOneAreRefused) {
   TempDir dir;
   CompileResult r = Compile(dir, "top:\n" + std::string(kHead) + "messagebox a b top 0\nTOP:\n");
-  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.Ok);
   EXPECT_TRUE(HasError(r, 5, "duplicate label")) << Errors(r);
   EXPECT_TRUE(HasError(r, 4, "first line")) << Errors(r);
 }
@@ -161,16 +161,16 @@ TEST(Compiler, PayloadLinesGetConsecutiveGroupsAcrossFileRkpupdateAndVfsupdate) 
                                      "message hello\n"
                                      "rkpupdate Pak\\ secret data\\main.rkp\n"
                                      "vfsupdate Vfs gamedata.vfs\n");
-  ASSERT_TRUE(r.ok) << Errors(r);
-  const auto& L = r.setup.lines.Lines;
+  ASSERT_TRUE(r.Ok) << Errors(r);
+  const auto& L = r.Setup.Lines.Lines;
   EXPECT_EQ(L[2].Params, (std::vector<std::string>{"Base\\", "bin", "1"}));
   EXPECT_EQ(L[3].Params, (std::vector<std::string>{"hello"}));
   EXPECT_EQ(L[4].Params.back(), "2");
   EXPECT_EQ(L[5].Params, (std::vector<std::string>{"Vfs", "gamedata.vfs", "3"}));
 
   std::vector<std::pair<int, std::string>> payload;
-  for (const ArchiveSource& e : r.setup.entries)
-    if (e.group != 0) payload.push_back({e.group, e.name});
+  for (const ArchiveSource& e : r.Setup.Entries)
+    if (e.Group != 0) payload.push_back({e.Group, e.Name});
   // Sorted by the bytes of the Windows name: upper case before lower case.
   std::vector<std::pair<int, std::string>> expected = {
       {1, "Z.txt"}, {1, "readme.txt"}, {1, "sub\\a.dat"}, {1, "sub\\b.dat"},
@@ -178,7 +178,7 @@ TEST(Compiler, PayloadLinesGetConsecutiveGroupsAcrossFileRkpupdateAndVfsupdate) 
   EXPECT_EQ(payload, expected);
   const ArchiveSource* last = FindEntry(r, "CompiledLines");
   ASSERT_NE(last, nullptr);
-  EXPECT_EQ(last->group, 0);
+  EXPECT_EQ(last->Group, 0);
 }
 
 TEST(Compiler, PackagePasswordsAreEnciphered) {
@@ -188,8 +188,8 @@ TEST(Compiler, PackagePasswordsAreEnciphered) {
                                      "rkpupdate Pak \"open sesame\" data.rkp\n"
                                      "rkpofficial data.rkp code42 true\n"
                                      "duplicateentry data.rkp a.txt b.txt\n");
-  ASSERT_TRUE(r.ok) << Errors(r);
-  const auto& L = r.setup.lines.Lines;
+  ASSERT_TRUE(r.Ok) << Errors(r);
+  const auto& L = r.Setup.Lines.Lines;
   EXPECT_NE(L[2].Params[1], "open sesame");
   EXPECT_EQ(L[2].Params[1], DigitKeyEncode(kCommandParamKey, "open sesame"));
   EXPECT_EQ(DigitKeyDecode(kCommandParamKey, L[2].Params[1]), "open sesame");
@@ -202,20 +202,20 @@ TEST(Compiler, PackagePasswordsTheTrailerCannotHoldAreRefused) {
   TempDir dir;
   dir.Write("Pak/a.txt", "a");
   CompileResult ok = Compile(dir, std::string(kHead) + "rkpupdate Pak " + std::string(41, 'p') + " data.rkp\n");
-  EXPECT_TRUE(ok.ok) << Errors(ok);
+  EXPECT_TRUE(ok.Ok) << Errors(ok);
   CompileResult r = Compile(dir, std::string(kHead) + "rkpupdate Pak " + std::string(42, 'p') + " data.rkp\n");
-  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.Ok);
   EXPECT_TRUE(HasError(r, 3, "package password is at most 41")) << Errors(r);
 }
 
 TEST(Compiler, MinimumParameterCountsAndUnknownKeywords) {
   TempDir dir;
   CompileResult r = Compile(dir, std::string(kHead) + "writeregstr HKCU Software\\X Name\nfiel Files\nfailure\n");
-  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.Ok);
   EXPECT_TRUE(HasError(r, 3, "\"writeregstr\" needs at least 4 parameters, found 3")) << Errors(r);
   EXPECT_TRUE(HasError(r, 4, "unknown keyword 'fiel'")) << Errors(r);
   size_t errors = 0;
-  for (const Diagnostic& d : r.diagnostics) errors += !d.warning;
+  for (const Diagnostic& d : r.Diagnostics) errors += !d.Warning;
   EXPECT_EQ(errors, 2u) << Errors(r);  // "failure" takes no parameters
 }
 
@@ -261,15 +261,15 @@ TEST(Compiler, ChecksOfVariablesRootsLanguageReferencesAndPages) {
   for (const auto& c : cases) {
     CompileResult r = Compile(dir, std::string(kHead) + c.lines);
     std::vector<std::string> shown;
-    for (const Diagnostic& d : r.diagnostics)
-      if (d.line > 0) shown.push_back(FormatDiagnostic(d));
+    for (const Diagnostic& d : r.Diagnostics)
+      if (d.Line > 0) shown.push_back(FormatDiagnostic(d));
     if (*c.message == '\0') {
       EXPECT_TRUE(shown.empty()) << c.lines << Errors(r);
       continue;
     }
     ASSERT_EQ(shown.size(), 1u) << c.lines << Errors(r);
     EXPECT_EQ(shown[0].rfind(c.message, 0), 0u) << c.lines << Errors(r);
-    EXPECT_EQ(r.ok, std::string(c.message).find(": warning: ") != std::string::npos) << c.lines;
+    EXPECT_EQ(r.Ok, std::string(c.message).find(": warning: ") != std::string::npos) << c.lines;
   }
 }
 
@@ -293,13 +293,13 @@ TEST(Compiler, CompressionLinesChooseTheCodecAndTheLastOneWins) {
   };
   for (const auto& c : cases) {
     CompileResult r = Compile(dir, std::string(kHead) + c.lines);
-    EXPECT_EQ(r.ok, c.level >= 0) << c.lines << Errors(r);
+    EXPECT_EQ(r.Ok, c.level >= 0) << c.lines << Errors(r);
     if (c.level < 0) {
       EXPECT_TRUE(HasError(r, 3, "compression") || HasError(r, 3, "zstd level")) << Errors(r);
       continue;
     }
-    EXPECT_EQ(r.setup.zstdLevel, c.level) << c.lines;
-    if (r.setup.lines.Lines.size() > 2) EXPECT_TRUE(IsInert(r.setup.lines.Lines[2])) << c.lines;
+    EXPECT_EQ(r.Setup.ZstdLevel, c.level) << c.lines;
+    if (r.Setup.Lines.Lines.size() > 2) EXPECT_TRUE(IsInert(r.Setup.Lines.Lines[2])) << c.lines;
   }
 }
 
@@ -308,14 +308,14 @@ TEST(Compiler, LanguageTablesComeFromTheLanguagesFolder) {
   dir.WriteLanguage("English");
   dir.WriteLanguage("Deutsch");
   CompileResult r = Compile(dir, std::string(kHead) + "LANGUAGE english\nuninstalllanguage Deutsch\n");
-  ASSERT_TRUE(r.ok) << Errors(r);
+  ASSERT_TRUE(r.Ok) << Errors(r);
   // The lines stay in the stream, with their command numbers.
-  EXPECT_EQ(r.setup.lines.Lines[2].CommandNo, CommandNo("language"));
-  EXPECT_EQ(r.setup.lines.Lines[3].CommandNo, CommandNo("uninstalllanguage"));
-  ASSERT_GE(r.setup.entries.size(), 2u);
-  EXPECT_EQ(r.setup.entries[0].name, "LANGUAGE-english");
-  EXPECT_EQ(r.setup.entries[1].name, "UNINSTALL_LANGUAGE-Deutsch");
-  EXPECT_EQ(r.setup.entries[0].data[0], 0xFF);
+  EXPECT_EQ(r.Setup.Lines.Lines[2].CommandNo, CommandNo("language"));
+  EXPECT_EQ(r.Setup.Lines.Lines[3].CommandNo, CommandNo("uninstalllanguage"));
+  ASSERT_GE(r.Setup.Entries.size(), 2u);
+  EXPECT_EQ(r.Setup.Entries[0].Name, "LANGUAGE-english");
+  EXPECT_EQ(r.Setup.Entries[1].Name, "UNINSTALL_LANGUAGE-Deutsch");
+  EXPECT_EQ(r.Setup.Entries[0].Data[0], 0xFF);
 }
 
 TEST(Compiler, BadLanguageTablesAreRefused) {
@@ -324,7 +324,7 @@ TEST(Compiler, BadLanguageTablesAreRefused) {
   dir.WriteLanguage("Broken", "one Hello\r\n");
   CompileResult r = Compile(dir, std::string(kHead) + "language Ascii\nlanguage Broken\nlanguage Missing\n"
                                                        "language ..\\escape\n");
-  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.Ok);
   EXPECT_TRUE(HasError(r, 3, "byte-order mark")) << Errors(r);
   EXPECT_TRUE(HasError(r, 4, "not a valid integer")) << Errors(r);
   EXPECT_TRUE(HasError(r, 5, "Missing.wri' not found")) << Errors(r);
@@ -349,19 +349,19 @@ TEST(Compiler, DirectivesAddGroupZeroEntriesUnderTheirNames) {
                                      "@icon icon.ico\n"
                                      "@finaliser fin.exe\n"
                                      "@data Changes.rtf copy.rtf\n");
-  ASSERT_TRUE(r.ok) << Errors(r);
+  ASSERT_TRUE(r.Ok) << Errors(r);
   std::vector<std::string> names;
-  for (const ArchiveSource& e : r.setup.entries) names.push_back(e.name);
+  for (const ArchiveSource& e : r.Setup.Entries) names.push_back(e.Name);
   EXPECT_EQ(names, (std::vector<std::string>{"Pages.txt", "welcome.txt", "side.bmp", "Changelog",
                                              "UNINSTALL_Pages.txt", "UNINSTALL_ICON.ICO", "UNINSTALL_FINALISE.EXE",
                                              "copy.rtf", "SetupInfo", "CompiledLines"}));
   // Directive lines do nothing at run time.
-  for (size_t i = 2; i < 10; ++i) EXPECT_TRUE(IsInert(r.setup.lines.Lines[i]));
+  for (size_t i = 2; i < 10; ++i) EXPECT_TRUE(IsInert(r.Setup.Lines.Lines[i]));
   // Text entries are split at CR by the setup: LF line ends become CR LF.
   const ArchiveSource* pages = FindEntry(r, "Pages.txt");
   ASSERT_NE(pages, nullptr);
-  EXPECT_EQ(std::string(pages->data.begin(), pages->data.end()), "[Pages]\r\nwelcome.txt\r\n");
-  EXPECT_EQ(FindEntry(r, "UNINSTALL_Pages.txt")->data.size(), 18u);  // already CR LF: unchanged
+  EXPECT_EQ(std::string(pages->Data.begin(), pages->Data.end()), "[Pages]\r\nwelcome.txt\r\n");
+  EXPECT_EQ(FindEntry(r, "UNINSTALL_Pages.txt")->Data.size(), 18u);  // already CR LF: unchanged
 }
 
 TEST(Compiler, DirectiveMistakesAreErrors) {
@@ -379,7 +379,7 @@ TEST(Compiler, DirectiveMistakesAreErrors) {
                                      "@data folder\n"              // 10
                                      "@sound a.txt\n"              // 11
                                      "@pages a.txt extra\n");      // 12
-  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.Ok);
   EXPECT_TRUE(HasError(r, 3, "file not found - missing.txt")) << Errors(r);
   EXPECT_TRUE(HasError(r, 5, "already carries")) << Errors(r);
   EXPECT_TRUE(HasError(r, 6, "not an icon")) << Errors(r);
@@ -403,12 +403,12 @@ TEST(Compiler, ProductDirectivesAddTheirOwnRecordAndLeaveTheRestAsItWas) {
                               "@helpurl https://example.invalid/atlas\n";
   CompileResult a = Compile(dir, plain);
   CompileResult b = Compile(dir, product);
-  ASSERT_TRUE(a.ok && b.ok) << Errors(a) << Errors(b);
+  ASSERT_TRUE(a.Ok && b.Ok) << Errors(a) << Errors(b);
   EXPECT_EQ(FindEntry(a, "ProductInfo"), nullptr);
   for (const char* record : {"SetupInfo", "CompiledLines"})
-    EXPECT_EQ(FindEntry(a, record)->data, FindEntry(b, record)->data) << record;
-  EXPECT_EQ(b.setup.entries.back().name, "ProductInfo");
-  EXPECT_EQ(ReadProductInfo(b.setup.entries.back().data),
+    EXPECT_EQ(FindEntry(a, record)->Data, FindEntry(b, record)->Data) << record;
+  EXPECT_EQ(b.Setup.Entries.back().Name, "ProductInfo");
+  EXPECT_EQ(ReadProductInfo(b.Setup.Entries.back().Data),
             (ProductInformation{"1.2.0.5 beta", "Tidewater Charts", "https://example.invalid/atlas"}));
 
   CompileResult bad = Compile(dir, std::string(kHead) +
@@ -429,7 +429,7 @@ TEST(Compiler, MissingSourceFoldersAndLimitsAreErrors) {
   dir.Write("plain.txt", "x");
   CompileResult r = Compile(dir, std::string(kHead) + "file NoSuchFolder\\\nfile plain.txt\nmessage " +
                                      std::string(70000, 'x') + "\n");
-  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.Ok);
   EXPECT_TRUE(HasError(r, 3, "source folder not found - NoSuchFolder\\")) << Errors(r);
   EXPECT_TRUE(HasError(r, 4, "not a folder")) << Errors(r);
   EXPECT_TRUE(HasError(r, 5, "65,535")) << Errors(r);
@@ -440,17 +440,17 @@ TEST(Compiler, MoreThan65535LinesIsAnError) {
   std::string script = kHead;
   for (int i = 0; i < 65535; ++i) script += "; filler\n";
   CompileResult r = Compile(dir, script);
-  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.Ok);
   EXPECT_TRUE(HasError(r, 65536, "at most 65,535")) << Errors(r);
 }
 
 TEST(Compiler, SetupsNeedAnOutfileAndSyntaxErrorsNameTheirLine) {
   TempDir dir;
   CompileResult r = Compile(dir, "installdir C:\\x\\\nmessage \"open\n");
-  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.Ok);
   EXPECT_TRUE(HasError(r, 0, "outfile")) << Errors(r);
   EXPECT_TRUE(HasError(r, 2, "missing closing quote")) << Errors(r);
-  EXPECT_EQ(FormatDiagnostic(r.diagnostics[0]).rfind("test.fss:2: error: ", 0), 0u) << Errors(r);
+  EXPECT_EQ(FormatDiagnostic(r.Diagnostics[0]).rfind("test.fss:2: error: ", 0), 0u) << Errors(r);
 }
 
 TEST(Compiler, LineEndNormalisation) {
@@ -468,7 +468,7 @@ TEST(Compiler, NamesThatDifferOnlyInCaseCannotShareAGroup) {
   for (const auto& e : std::filesystem::directory_iterator(dir.path() / "P")) files += e.is_regular_file();
   if (files != 2) GTEST_SKIP() << "file names ignore case here";
   CompileResult r = Compile(dir, std::string(kHead) + "file p\n");  // the folder is found ignoring case
-  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.Ok);
   EXPECT_TRUE(HasError(r, 3, "differ only in letter case")) << Errors(r);
 }
 
@@ -500,12 +500,12 @@ TEST(Compiler, NamesWindowsCannotCreateAreRefusedWhereverTheyEnter) {
   std::filesystem::create_directories(dir.path() / "Ok");
   std::ofstream(dir.path() / "Ok" / std::filesystem::path(u8"\u00c4rger.v1.2.txt")) << "ok";
   CompileResult r = Compile(dir, script);
-  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.Ok);
   for (const auto& [at, name] : expected) {
     bool found = false;
-    for (const Diagnostic& d : r.diagnostics)
+    for (const Diagnostic& d : r.Diagnostics)
       found = found || (FormatDiagnostic(d).rfind("test.fss:" + std::to_string(at) + ": error: ", 0) == 0 &&
-                        d.message.find("'" + name + "'") != std::string::npos);
+                        d.Message.find("'" + name + "'") != std::string::npos);
     EXPECT_TRUE(found) << "line " << at << " (" << name << ")\n" << Errors(r);
   }
   EXPECT_FALSE(HasError(r, 3, "")) << Errors(r);

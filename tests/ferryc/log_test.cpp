@@ -7,14 +7,14 @@ namespace ferry::tool {
 namespace {
 
 TEST(InstallLogReport, ListsEveryRecordOfASoundLog) {
-  TUninstallList log;
+  UninstallList log;
   log.AddFile("$INSTDIR\\readme.txt");
   log.AddRegistryEntry("\"HKCU\" \"Software\\Demo\\\" \"Version\" \"1.2\"");
   log.AddDirectory("C:\\Program Files\\Demo\\");
   std::vector<uint8_t> bytes = log.SaveToBuffer();
   LogReport r = DescribeInstallLog(bytes);
-  EXPECT_TRUE(r.sound);
-  EXPECT_EQ(r.text,
+  EXPECT_TRUE(r.Sound);
+  EXPECT_EQ(r.Text,
             "file $INSTDIR\\readme.txt\n"
             "registry \"HKCU\" \"Software\\Demo\\\" \"Version\" \"1.2\"\n"
             "folder C:\\Program Files\\Demo\\\n"
@@ -22,17 +22,17 @@ TEST(InstallLogReport, ListsEveryRecordOfASoundLog) {
 }
 
 TEST(InstallLogReport, CutOrPaddedLogsAreDamaged) {
-  TUninstallList log;
+  UninstallList log;
   log.AddFile("$INSTDIR\\a.txt");
   log.AddFile("$INSTDIR\\b.txt");
   std::vector<uint8_t> bytes = log.SaveToBuffer();
   std::vector<uint8_t> cut(bytes.begin(), bytes.end() - 4);
   LogReport r = DescribeInstallLog(cut);
-  EXPECT_FALSE(r.sound);
-  EXPECT_NE(r.text.find("# damaged"), std::string::npos);
+  EXPECT_FALSE(r.Sound);
+  EXPECT_NE(r.Text.find("# damaged"), std::string::npos);
   bytes.push_back(0);
-  EXPECT_FALSE(DescribeInstallLog(bytes).sound);
-  EXPECT_FALSE(DescribeInstallLog({}).sound);  // not even the three counts
+  EXPECT_FALSE(DescribeInstallLog(bytes).Sound);
+  EXPECT_FALSE(DescribeInstallLog({}).Sound);  // not even the three counts
 }
 
 }  // namespace

@@ -65,11 +65,11 @@ void Populate(const TempDir& dir) {
 
 fs::path Build(const TempDir& dir, const fs::path& script, const fs::path& stub, const fs::path& out) {
   CompileOptions options;
-  options.script = script;
+  options.Script = script;
   CompileResult r = CompileScriptFile(options);
-  EXPECT_TRUE(r.ok) << Errors(r);
+  EXPECT_TRUE(r.Ok) << Errors(r);
   std::vector<Diagnostic> diags;
-  EXPECT_TRUE(WriteSetup(r.setup, stub, out, script.string(), diags)) << (diags.empty() ? "" : diags[0].message);
+  EXPECT_TRUE(WriteSetup(r.Setup, stub, out, script.string(), diags)) << (diags.empty() ? "" : diags[0].Message);
   return out;
 }
 
@@ -86,7 +86,7 @@ TEST(SetupFile, TheSetupIsTheStubFollowedByAReadableArchive) {
   OpenedSetup s(out);
   EXPECT_EQ(s.ArchiveProblem(), "");
   EXPECT_EQ(s.Pak().Trailer().DataStart, stub.size());
-  for (size_t i = 0; i < s.Pak().EntryCount(); ++i) EXPECT_TRUE(CheckEntry(s, i).sound) << i;
+  for (size_t i = 0; i < s.Pak().EntryCount(); ++i) EXPECT_TRUE(CheckEntry(s, i).Sound) << i;
   EXPECT_TRUE(CheckStructure(s).empty());
   auto info = s.SetupInfo();
   ASSERT_TRUE(info);
@@ -124,12 +124,12 @@ TEST(SetupFile, ASignedStubIsWrittenUnsigned) {
   ferry::test::SetSecurityEntry(signedStub, true, static_cast<uint32_t>(program.size() + 5), 800);
   dir.WriteBytes("damaged.exe", signedStub);
   CompileOptions options;
-  options.script = script;
+  options.Script = script;
   CompileResult r = CompileScriptFile(options);
   std::vector<Diagnostic> diags;
-  EXPECT_FALSE(WriteSetup(r.setup, dir.path() / "damaged.exe", dir.path() / "bad.exe", "rt.fss", diags));
+  EXPECT_FALSE(WriteSetup(r.Setup, dir.path() / "damaged.exe", dir.path() / "bad.exe", "rt.fss", diags));
   ASSERT_EQ(diags.size(), 1u);
-  EXPECT_EQ(diags[0].message, "the stub's certificate table is damaged");
+  EXPECT_EQ(diags[0].Message, "the stub's certificate table is damaged");
   EXPECT_FALSE(fs::exists(dir.path() / "bad.exe"));
 }
 
@@ -146,20 +146,20 @@ TEST(SetupFile, AFailedWriteLeavesNoSetupAndKeepsAnOldOne) {
   TempDir dir;
   Populate(dir);
   CompileOptions options;
-  options.script = dir.Write("rt.fss", kScript);
+  options.Script = dir.Write("rt.fss", kScript);
   CompileResult r = CompileScriptFile(options);
-  ASSERT_TRUE(r.ok) << Errors(r);
+  ASSERT_TRUE(r.Ok) << Errors(r);
   dir.Write("rt.exe", "old setup");
   std::vector<Diagnostic> diags;
-  EXPECT_FALSE(WriteSetup(r.setup, dir.path() / "no-stub.exe", dir.path() / "rt.exe", "rt.fss", diags));
+  EXPECT_FALSE(WriteSetup(r.Setup, dir.path() / "no-stub.exe", dir.path() / "rt.exe", "rt.fss", diags));
   ASSERT_EQ(diags.size(), 1u);
-  EXPECT_NE(diags[0].message.find("stub"), std::string::npos);
+  EXPECT_NE(diags[0].Message.find("stub"), std::string::npos);
   // A payload file that vanished after compiling: reported with its script line.
   fs::remove(dir.path() / "Files" / "bin" / "tool.dat");
   diags.clear();
-  EXPECT_FALSE(WriteSetup(r.setup, dir.path() / "stub.exe", dir.path() / "rt.exe", "rt.fss", diags));
+  EXPECT_FALSE(WriteSetup(r.Setup, dir.path() / "stub.exe", dir.path() / "rt.exe", "rt.fss", diags));
   ASSERT_EQ(diags.size(), 1u);
-  EXPECT_EQ(diags[0].line, 18);
+  EXPECT_EQ(diags[0].Line, 18);
   EXPECT_EQ(ReadFileBytes(dir.path() / "rt.exe"), std::vector<uint8_t>({'o', 'l', 'd', ' ', 's', 'e', 't', 'u', 'p'}));
   EXPECT_FALSE(fs::exists(dir.path() / "rt.exe.ferryc-part"));
 }
@@ -174,19 +174,19 @@ TEST(SetupFile, TheWrittenBackScriptCompilesToTheSameBytes) {
   auto lines = s.CompiledLines();
   ASSERT_TRUE(info && lines);
   WriteBack wb = WriteBackScript(*info, *lines, s.Pak().Files(), s.ProductInfo());
-  EXPECT_TRUE(wb.notes.empty()) << wb.notes[0];
-  EXPECT_EQ(wb.lines.size(), lines->Lines.size());
+  EXPECT_TRUE(wb.Notes.empty()) << wb.Notes[0];
+  EXPECT_EQ(wb.Lines.size(), lines->Lines.size());
   // Labels sit where the jumps land, named after their line.
-  EXPECT_EQ(wb.lines[20], "line21:");
-  EXPECT_EQ(wb.lines[22], "messagebox \"Say \"\"yes\"\"\" Caption line21 0");
-  EXPECT_EQ(wb.lines[19], "rkpupdate Pak\\ \"pass word\" data.rkp");
+  EXPECT_EQ(wb.Lines[20], "line21:");
+  EXPECT_EQ(wb.Lines[22], "messagebox \"Say \"\"yes\"\"\" Caption line21 0");
+  EXPECT_EQ(wb.Lines[19], "rkpupdate Pak\\ \"pass word\" data.rkp");
 
   TempDir again;
-  for (const WriteBackFile& f : wb.files) {
-    std::string rel = f.relPath;
+  for (const WriteBackFile& f : wb.Files) {
+    std::string rel = f.RelPath;
     for (char& c : rel)
       if (c == '\\') c = '/';
-    ExtractEntry(s, f.entryIndex, again.path() / rel);
+    ExtractEntry(s, f.EntryIndex, again.path() / rel);
   }
   fs::path script = again.Write("setup.fss", wb.Text());
   fs::path rebuilt = Build(again, script, dir.path() / "stub.exe", again.path() / "rt.exe");
@@ -209,9 +209,9 @@ TEST(SetupFile, ZstdSetupsReadBackLikeZlibOnes) {
   EXPECT_TRUE(UsesZstd(b));
   size_t readme = 0;
   for (size_t i = 0; i < b.Pak().EntryCount(); ++i) {
-    const TPakFile& e = *b.Pak().Entry(i);
+    const PakFile& e = *b.Pak().Entry(i);
     EXPECT_EQ(EntryMethod(b, e), e.CompSize ? "zstd" : "stored") << e.Name;
-    EXPECT_TRUE(CheckEntry(b, i).sound) << e.Name;
+    EXPECT_TRUE(CheckEntry(b, i).Sound) << e.Name;
     if (e.Name != "CompiledLines") EXPECT_EQ(b.Pak().LoadEntry(i), a.Pak().LoadEntry(i)) << e.Name;
     if (e.Name == "readme.txt") readme = i;
   }
@@ -220,7 +220,7 @@ TEST(SetupFile, ZstdSetupsReadBackLikeZlibOnes) {
     std::vector<uint8_t> bytes = ReadFileBytes(setup);
     bytes[OpenedSetup(setup).Pak().Entry(readme)->Offset + 5] ^= 0x20;
     OpenedSetup bad(dir.WriteBytes("bad.exe", bytes));
-    EXPECT_EQ(CheckEntry(bad, readme).state, "checksum mismatch") << setup;
+    EXPECT_EQ(CheckEntry(bad, readme).State, "checksum mismatch") << setup;
     EXPECT_THROW(ExtractEntry(bad, readme, dir.path() / "x" / "readme.txt"), SetupError);
     EXPECT_FALSE(fs::exists(dir.path() / "x" / "readme.txt"));
   }
@@ -229,14 +229,14 @@ TEST(SetupFile, ZstdSetupsReadBackLikeZlibOnes) {
   auto lines = b.CompiledLines();
   ASSERT_TRUE(info && lines);
   WriteBack wb = WriteBackScript(*info, *lines, b.Pak().Files(), b.ProductInfo(), true);
-  EXPECT_EQ(std::count(wb.lines.begin(), wb.lines.end(), "compression zstd"), 1);
-  ASSERT_EQ(wb.notes.size(), 1u);
-  EXPECT_NE(wb.notes[0].find("zstd level"), std::string::npos);
+  EXPECT_EQ(std::count(wb.Lines.begin(), wb.Lines.end(), "compression zstd"), 1);
+  ASSERT_EQ(wb.Notes.size(), 1u);
+  EXPECT_NE(wb.Notes[0].find("zstd level"), std::string::npos);
   TempDir again;
-  for (const WriteBackFile& f : wb.files) {
-    std::string rel = f.relPath;
+  for (const WriteBackFile& f : wb.Files) {
+    std::string rel = f.RelPath;
     std::replace(rel.begin(), rel.end(), '\\', '/');
-    ExtractEntry(b, f.entryIndex, again.path() / rel);
+    ExtractEntry(b, f.EntryIndex, again.path() / rel);
   }
   fs::path rebuilt = Build(again, again.Write("setup.fss", wb.Text()), stub, again.path() / "zstd.exe");
   EXPECT_EQ(ReadFileBytes(rebuilt), ReadFileBytes(zstd));
@@ -257,8 +257,8 @@ TEST(SetupFile, DamageIsFoundAndNamed) {
   fs::path bad = dir.WriteBytes("bad.exe", bytes);
   OpenedSetup s(bad);
   EntryCheck c = CheckEntry(s, damaged);
-  EXPECT_FALSE(c.sound);
-  EXPECT_FALSE(c.state.empty());
+  EXPECT_FALSE(c.Sound);
+  EXPECT_FALSE(c.State.empty());
   EXPECT_THROW(ExtractEntry(s, damaged, dir.path() / "x" / "readme.txt"), SetupError);
 
   // Cut short: the trailer is gone.
@@ -270,10 +270,10 @@ TEST(SetupFile, DamageIsFoundAndNamed) {
 }
 
 TEST(SetupFile, WriteBackNotesWhatCannotComeBack) {
-  TSetupInfo info = CompilerDefaultSetupInfo();
+  SetupInfoRecord info = CompilerDefaultSetupInfo();
   info.SetupExeName = "x.exe";
   info.UninstallExeName = "Remove.exe";  // no "prefix" line gives this
-  TCompLines lines;
+  CompLineList lines;
   lines.Lines.resize(2);
   lines.Lines[0].CommandNo = 1;  // goto
   lines.Lines[0].LineNo = 0;
@@ -281,13 +281,13 @@ TEST(SetupFile, WriteBackNotesWhatCannotComeBack) {
   lines.Lines[0].ParamCount = 1;
   WriteBack wb = WriteBackScript(info, lines, {});
   auto noted = [&](const std::string& text) {
-    return std::any_of(wb.notes.begin(), wb.notes.end(),
+    return std::any_of(wb.Notes.begin(), wb.Notes.end(),
                        [&](const std::string& n) { return n.find(text) != std::string::npos; });
   };
   EXPECT_TRUE(noted("jump target '7'"));
   EXPECT_TRUE(noted("Remove.exe"));
   EXPECT_TRUE(noted("not in the order"));  // no SetupInfo, no CompiledLines
-  EXPECT_EQ(wb.lines[1], "outfile x.exe");
+  EXPECT_EQ(wb.Lines[1], "outfile x.exe");
 }
 
 }  // namespace

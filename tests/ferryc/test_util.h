@@ -67,13 +67,13 @@ inline CompileResult Compile(const TempDir& dir, const std::string& script) {
 
 inline std::string Errors(const CompileResult& r) {
   std::string out;
-  for (const Diagnostic& d : r.diagnostics) out += FormatDiagnostic(d) + "\n";
+  for (const Diagnostic& d : r.Diagnostics) out += FormatDiagnostic(d) + "\n";
   return out;
 }
 
 inline const ArchiveSource* FindEntry(const CompileResult& r, const std::string& name) {
-  for (const ArchiveSource& e : r.setup.entries)
-    if (e.name == name) return &e;
+  for (const ArchiveSource& e : r.Setup.Entries)
+    if (e.Name == name) return &e;
   return nullptr;
 }
 

@@ -80,8 +80,8 @@ std::vector<Node> StubStrings() {
 TEST(VersionResource, FillsNumbersAndTextsInPlaceAndAgainToTheSameBytes) {
   std::vector<uint8_t> image = Image({0, 0, 0, 0}, StubStrings());
   VersionFill fill;
-  fill.fileVersion = fill.productVersion = {1, 2, 3, 65535};
-  fill.values = {{u"ProductName", u"Tidewater Atlas"}, {u"ProductVersion", u"1.2.3.65535"}, {u"CompanyName", u""}};
+  fill.FileVersion = fill.ProductVersion = {1, 2, 3, 65535};
+  fill.Values = {{u"ProductName", u"Tidewater Atlas"}, {u"ProductVersion", u"1.2.3.65535"}, {u"CompanyName", u""}};
   std::vector<std::string> problems;
   ASSERT_EQ(FillVersionResource(image, fill, problems), VersionFillResult::kFilled);
   EXPECT_TRUE(problems.empty()) << problems[0];
@@ -96,7 +96,7 @@ TEST(VersionResource, FillsNumbersAndTextsInPlaceAndAgainToTheSameBytes) {
 TEST(VersionResource, TooLongTextsAreCutAndMissingValuesNamed) {
   std::vector<uint8_t> image = Image({0, 0, 0, 0}, StubStrings());
   VersionFill fill;
-  fill.values = {{u"ProductVersion", u"1.2.3.4 release candidate"}, {u"FileDescription", u"Patch"}};
+  fill.Values = {{u"ProductVersion", u"1.2.3.4 release candidate"}, {u"FileDescription", u"Patch"}};
   std::vector<std::string> problems;
   ASSERT_EQ(FillVersionResource(image, fill, problems), VersionFillResult::kFilled);
   EXPECT_EQ(image, Image({0, 0, 0, 0}, {Text(u"CompanyName", u"", 32, false),
@@ -126,8 +126,8 @@ TEST(VersionResource, ImagesWithoutOneSoundResourceStayAsTheyAre) {
       {"no fixed-part signature", unsigned_, VersionFillResult::kNoResource},
   };
   VersionFill fill;
-  fill.fileVersion = {9, 9, 9, 9};
-  fill.values = {{u"ProductName", u"X"}};
+  fill.FileVersion = {9, 9, 9, 9};
+  fill.Values = {{u"ProductName", u"X"}};
   for (Case& c : cases) {
     std::vector<uint8_t> image = c.image;
     std::vector<std::string> problems;

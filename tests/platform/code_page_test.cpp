@@ -63,12 +63,12 @@ TEST(SystemCodePage, EightBitNamesNameWhatWindowsNamesThatWay) {
   EXPECT_TRUE(DirectoryExists(dir + ansi));
 
   // The install log in that folder, where the uninstaller looks for it.
-  TUninstallList log;
+  UninstallList log;
   log.AddFile(dir + ansi + "\\" + ansi + ".txt");
   ASSERT_TRUE(log.SaveToFile(DiskFileSystem(), dir, "Atlas_"));
   EXPECT_TRUE(std::filesystem::is_regular_file(wideDir / L"Atlas_install.log"));
   EXPECT_TRUE(FileExists(dir + "Atlas_install.log"));
-  TUninstallList loaded;
+  UninstallList loaded;
   ASSERT_TRUE(loaded.LoadFromFile(DiskFileSystem(), dir, "Atlas_"));
   EXPECT_EQ(loaded.Files(), log.Files());
 }

@@ -9,7 +9,7 @@ namespace {
 
 // Paints a gauge into a 32-bit memory bitmap and returns its pixels as
 // 0xRRGGBB, row-major.
-std::vector<uint32_t> Paint(const TGradGauge& gauge, int w, int h, uint32_t background = 0x123456) {
+std::vector<uint32_t> Paint(const GradientGauge& gauge, int w, int h, uint32_t background = 0x123456) {
   BITMAPINFO bi = {};
   bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
   bi.bmiHeader.biWidth = w;
@@ -40,10 +40,10 @@ uint32_t Rgb(uint32_t colorref) {
 }
 
 TEST(GradGaugeRules, DefaultsAsCreated) {
-  TGradGauge g;
+  GradientGauge g;
   EXPECT_EQ(g.Backcolor(), 0xFFFFFFu);
   EXPECT_EQ(g.BorderColor(), 8875610u);
-  EXPECT_EQ(g.BorderStyle(), TggBorderStyle::ggSolid);
+  EXPECT_EQ(g.BorderStyle(), GaugeBorderStyle::ggSolid);
   EXPECT_EQ(g.Color1(), 13740692u);
   EXPECT_EQ(g.Color2(), 13740692u);
   EXPECT_EQ(g.Min(), 0);
@@ -58,7 +58,7 @@ TEST(GradGaugeRules, DefaultsAsCreated) {
 }
 
 TEST(GradGaugeRules, ProgressClampsAndCaptionFollows) {
-  TGradGauge g;
+  GradientGauge g;
   g.SetProgress(150);
   EXPECT_EQ(g.Progress(), 100);
   EXPECT_EQ(g.Caption(), "100%");
@@ -68,7 +68,7 @@ TEST(GradGaugeRules, ProgressClampsAndCaptionFollows) {
 }
 
 TEST(GradGaugeRules, RangeSettersIgnoreImpossibleValues) {
-  TGradGauge g;
+  GradientGauge g;
   g.SetMax(0);  // not above Min
   EXPECT_EQ(g.Max(), 100);
   g.SetMin(100);  // not below Max
@@ -87,7 +87,7 @@ TEST(GradGaugeRules, RangeSettersIgnoreImpossibleValues) {
 }
 
 TEST(GradGaugeRules, FillRoundsWhileCaptionTruncates) {
-  TGradGauge g;
+  GradientGauge g;
   g.SetMax(3);
   g.SetProgress(2);
   EXPECT_EQ(g.Caption(), "66%");
@@ -103,7 +103,7 @@ TEST(GradGaugeRules, FillRoundsWhileCaptionTruncates) {
 }
 
 TEST(GradGaugeRules, CaptionWithoutAutocaption) {
-  TGradGauge g;
+  GradientGauge g;
   g.SetAutocaption(false);
   g.SetCaption("Copying");
   g.SetProgress(40);
@@ -113,7 +113,7 @@ TEST(GradGaugeRules, CaptionWithoutAutocaption) {
 }
 
 TEST(GradGaugePaint, SolidFillBackAndBorder) {
-  TGradGauge g;
+  GradientGauge g;
   g.SetColor1(0x0000FF);  // pure red: blue 00, green 00, red FF
   g.SetColor2(g.Color1());
   g.SetBackcolor(0x00FF00);
@@ -122,8 +122,8 @@ TEST(GradGaugePaint, SolidFillBackAndBorder) {
   std::vector<uint32_t> px = Paint(g, w, h);
   auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * w + x]; };
   EXPECT_EQ(at(0, 0), Rgb(0x123456));               // outside the border: untouched
-  EXPECT_EQ(at(1, 10), Rgb(TGradGauge::kDefaultBorderColor));  // solid border
-  EXPECT_EQ(at(w - 1, 10), Rgb(TGradGauge::kDefaultBorderColor));
+  EXPECT_EQ(at(1, 10), Rgb(GradientGauge::kDefaultBorderColor));  // solid border
+  EXPECT_EQ(at(w - 1, 10), Rgb(GradientGauge::kDefaultBorderColor));
   EXPECT_EQ(at(2, 3), 0xFF0000u);                   // fill starts at 2
   EXPECT_EQ(at(2 + 50 - 1, 3), 0xFF0000u);          // 50 pixels for 50 %
   EXPECT_EQ(at(2 + 50, 3), 0x00FF00u);              // then the background
@@ -132,7 +132,7 @@ TEST(GradGaugePaint, SolidFillBackAndBorder) {
 
 // High contrast: the set colours give way to the system's.
 TEST(GradGaugePaint, SystemColoursReplaceTheSetOnes) {
-  TGradGauge g;
+  GradientGauge g;
   g.SetColor1(0x0000FF);
   g.SetColor2(0x00FF00);
   g.SetBackcolor(0x00FF00);
@@ -147,7 +147,7 @@ TEST(GradGaugePaint, SystemColoursReplaceTheSetOnes) {
 }
 
 TEST(GradGaugePaint, GradientRunsTopToBottom) {
-  TGradGauge g;
+  GradientGauge g;
   g.SetColor1(0x000000);
   g.SetColor2(0xFFFFFF);
   g.SetBackcolor(0x00FF00);
@@ -163,13 +163,13 @@ TEST(GradGaugePaint, GradientRunsTopToBottom) {
 }
 
 TEST(GradGaugePaint, RaisedAndLoweredSwapColours) {
-  TGradGauge g;
-  g.SetBorderStyle(TggBorderStyle::ggRaised);
+  GradientGauge g;
+  g.SetBorderStyle(GaugeBorderStyle::ggRaised);
   const int w = 60, h = 20;
   std::vector<uint32_t> raised = Paint(g, w, h);
-  g.SetBorderStyle(TggBorderStyle::ggLowered);
+  g.SetBorderStyle(GaugeBorderStyle::ggLowered);
   std::vector<uint32_t> lowered = Paint(g, w, h);
-  uint32_t border = Rgb(TGradGauge::kDefaultBorderColor);
+  uint32_t border = Rgb(GradientGauge::kDefaultBorderColor);
   EXPECT_EQ(raised[10 * w + 1], 0xFFFFFFu);         // left edge
   EXPECT_EQ(raised[10 * w + (w - 1)], border);      // right edge
   EXPECT_EQ(lowered[10 * w + 1], border);

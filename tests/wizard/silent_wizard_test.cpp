@@ -106,7 +106,7 @@ class SilentWizardTest : public ::testing::Test {
 };
 
 TEST_F(SilentWizardTest, EveryPageIsPassedTheWorkRunsAndTheWizardCloses) {
-  host_.work = [&] { EXPECT_EQ(model_->CurrentPageType(), TPageType::Patching); };
+  host_.work = [&] { EXPECT_EQ(model_->CurrentPageType(), PageKind::Patching); };
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(host_.installs, 1);
   EXPECT_TRUE(model_->Closed());
@@ -115,7 +115,7 @@ TEST_F(SilentWizardTest, EveryPageIsPassedTheWorkRunsAndTheWizardCloses) {
   EXPECT_EQ(ctx_.SetupInfo.InstallDir, "C:\\Program Files\\Demo\\");
   EXPECT_EQ(ctx_.InstallLog.Directories(), (std::vector<std::string>{"C:\\Program Files\\Demo\\"}));
   EXPECT_TRUE(Said("installed to \"C:\\Program Files\\Demo\\\""));
-  EXPECT_TRUE(dialogs_.shown().empty());  // no closing question on the Finish page
+  EXPECT_TRUE(dialogs_.Shown().empty());  // no closing question on the Finish page
 }
 
 TEST_F(SilentWizardTest, AGivenDirectoryWithoutBackslashGetsOne) {
@@ -128,7 +128,7 @@ TEST_F(SilentWizardTest, TooLittleSpaceStopsOnTheReadyPageWithoutInstalling) {
   drives_.free_bytes = 1000;
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(host_.installs, 0);
-  EXPECT_EQ(model_->CurrentPageType(), TPageType::Patch);
+  EXPECT_EQ(model_->CurrentPageType(), PageKind::Patch);
   EXPECT_TRUE(Said("Not enough free space"));
   EXPECT_TRUE(Said("4.88 KB needed, 1000.00 Bytes available"));
 }

@@ -113,16 +113,16 @@ class WizardModelTest : public ::testing::Test {
   }
 
   // Next until the page of that type is shown.
-  void NextTo(TPageType type) {
+  void NextTo(PageKind type) {
     for (int i = 0; i < 10 && model_->CurrentPageType() != type; ++i) ASSERT_TRUE(model_->Next());
     ASSERT_EQ(model_->CurrentPageType(), type);
   }
 
   const WizardButtons& Buttons() { return model_->Buttons(); }
 
-  TSetupInfo info_;
-  TLanguages languages_;
-  TLanguageStrings macros_;
+  SetupInfoRecord info_;
+  LanguageList languages_;
+  TextMacroTable macros_;
   uint64_t space_required_ = 100;
   uint64_t space_available_ = 0;
   std::string space_available_text_;
@@ -139,16 +139,16 @@ TEST_F(WizardModelTest, SetUpBuildsTitlesCaptionsAndFirstPage) {
   EXPECT_EQ(m.Caption(), u" Demo Setup");
   EXPECT_EQ(m.PanelColour(), 0x332211u);
   EXPECT_EQ(m.CurrentPage(), 0);
-  EXPECT_FALSE(Buttons().Back.visible);
-  EXPECT_EQ(Buttons().Back.caption, u"< Back");
-  EXPECT_EQ(Buttons().Next.caption, u"Next >");
-  EXPECT_EQ(Buttons().Cancel.caption, u"Cancel");
-  EXPECT_EQ(Buttons().Language.caption, u"English");
-  EXPECT_TRUE(Buttons().Language.visible);
-  EXPECT_EQ(m.PageSet().Page(0).Controls()[0].text, u"Welcome to Demo Setup");
+  EXPECT_FALSE(Buttons().Back.Visible);
+  EXPECT_EQ(Buttons().Back.Caption, u"< Back");
+  EXPECT_EQ(Buttons().Next.Caption, u"Next >");
+  EXPECT_EQ(Buttons().Cancel.Caption, u"Cancel");
+  EXPECT_EQ(Buttons().Language.Caption, u"English");
+  EXPECT_TRUE(Buttons().Language.Visible);
+  EXPECT_EQ(m.PageSet().Page(0).Controls()[0].Text, u"Welcome to Demo Setup");
   EXPECT_FALSE(m.InstallDirShown());
   EXPECT_FALSE(m.Working());
-  EXPECT_TRUE(dialogs_.shown().empty());
+  EXPECT_TRUE(dialogs_.Shown().empty());
 }
 
 TEST_F(WizardModelTest, UninstallerTitleIsShortTitleAndText26) {
@@ -161,20 +161,20 @@ TEST_F(WizardModelTest, UninstallerTitleIsShortTitleAndText26) {
 TEST_F(WizardModelTest, NamedControlsAreFoundWithoutCase) {
   auto& m = Start();
   ASSERT_NE(m.InstallDirEdit(), nullptr);
-  EXPECT_EQ(m.InstallDirEdit()->name, "InstallDir_Edit");
+  EXPECT_EQ(m.InstallDirEdit()->Name, "InstallDir_Edit");
   ASSERT_NE(m.InstallDirTree(), nullptr);
   ASSERT_NE(m.SpaceAvailableLabel(), nullptr);
-  EXPECT_EQ(m.SpaceAvailableLabel()->name, "SpaceAvalible");
+  EXPECT_EQ(m.SpaceAvailableLabel()->Name, "SpaceAvalible");
   ASSERT_NE(m.PatchingStatusLabel(), nullptr);
   ASSERT_NE(m.PatchingProgressBar(), nullptr);
-  EXPECT_EQ(m.PatchingProgressBar()->kind, ControlKind::kProgressBar);
+  EXPECT_EQ(m.PatchingProgressBar()->Kind, ControlKind::kProgressBar);
   ASSERT_NE(m.FinishTextLabel(), nullptr);
 }
 
 TEST_F(WizardModelTest, SetUpExpandsTheInstallDirectoryIntoEditAndTree) {
   auto& m = Start();
   EXPECT_EQ(info_.InstallDir, "C:\\Program Files\\Demo\\");
-  EXPECT_EQ(m.InstallDirEdit()->text, u"C:\\Program Files\\Demo\\");
+  EXPECT_EQ(m.InstallDirEdit()->Text, u"C:\\Program Files\\Demo\\");
   // The tree goes to the nearest existing folder, without expanding.
   ASSERT_EQ(observer_.navigations.size(), 1u);
   EXPECT_EQ(observer_.navigations[0], (std::pair<std::string, bool>{"C:\\Program Files\\", false}));
@@ -184,65 +184,65 @@ TEST_F(WizardModelTest, SetUpExpandsTheInstallDirectoryIntoEditAndTree) {
 TEST_F(WizardModelTest, OneLanguageHidesTheLanguageButton) {
   languages_.Languages.pop_back();
   Start();
-  EXPECT_FALSE(Buttons().Language.visible);
+  EXPECT_FALSE(Buttons().Language.Visible);
 }
 
 TEST_F(WizardModelTest, InstallDirIsFilledOnlyOnTheFirstArrival) {
   auto& m = Start();
   m.InstallDirEditChanged(u"X:\\Changed early");  // off its page: only the text changes
   EXPECT_FALSE(m.InstallDirShown());
-  NextTo(TPageType::InstallDir);
+  NextTo(PageKind::InstallDir);
   EXPECT_TRUE(m.InstallDirShown());
-  EXPECT_EQ(m.InstallDirEdit()->text, u"C:\\Program Files\\Demo\\");
+  EXPECT_EQ(m.InstallDirEdit()->Text, u"C:\\Program Files\\Demo\\");
   m.InstallDirEditChanged(u"E:\\Games\\Demo");
   EXPECT_EQ(info_.InstallDir, "E:\\Games\\Demo\\");
   ASSERT_TRUE(m.Back());
   ASSERT_TRUE(m.Next());
-  EXPECT_EQ(m.InstallDirEdit()->text, u"E:\\Games\\Demo");
+  EXPECT_EQ(m.InstallDirEdit()->Text, u"E:\\Games\\Demo");
   EXPECT_EQ(info_.InstallDir, "E:\\Games\\Demo\\");
 }
 
 TEST_F(WizardModelTest, EditChangesOffTheInstallDirPageDoNothing) {
   auto& m = Start();
   m.InstallDirEditChanged(u"D:\\");
-  EXPECT_TRUE(Buttons().Next.enabled);
+  EXPECT_TRUE(Buttons().Next.Enabled);
   EXPECT_EQ(info_.InstallDir, "C:\\Program Files\\Demo\\");
   EXPECT_TRUE(drives_.asked_drives.empty());
 }
 
 TEST_F(WizardModelTest, RefusedDrivesDisableNextAndFixedOnesStoreTheDirectory) {
   auto& m = Start();
-  NextTo(TPageType::InstallDir);
-  EXPECT_TRUE(Buttons().Next.enabled);
+  NextTo(PageKind::InstallDir);
+  EXPECT_TRUE(Buttons().Next.Enabled);
 
   m.InstallDirEditChanged(u"D:\\Demo");  // CD-ROM
-  EXPECT_FALSE(Buttons().Next.enabled);
+  EXPECT_FALSE(Buttons().Next.Enabled);
   EXPECT_EQ(info_.InstallDir, "C:\\Program Files\\Demo\\");
   EXPECT_FALSE(m.Next());
-  EXPECT_EQ(m.CurrentPageType(), TPageType::InstallDir);
+  EXPECT_EQ(m.CurrentPageType(), PageKind::InstallDir);
 
   for (DriveType refused : {DriveType::kRamDisk, DriveType::kUnknown, DriveType::kNoRootDir}) {
     drives_.types['E'] = refused;
     m.InstallDirEditChanged(u"E:\\Demo");
-    EXPECT_FALSE(Buttons().Next.enabled);
+    EXPECT_FALSE(Buttons().Next.Enabled);
   }
   for (DriveType taken : {DriveType::kFixed, DriveType::kRemovable, DriveType::kRemote}) {
     drives_.types['E'] = taken;
     m.InstallDirEditChanged(u"E:\\Demo");
-    EXPECT_TRUE(Buttons().Next.enabled);
+    EXPECT_TRUE(Buttons().Next.Enabled);
   }
   m.InstallDirEditChanged(u"c:\\Apps\\Demo");
-  EXPECT_TRUE(Buttons().Next.enabled);
+  EXPECT_TRUE(Buttons().Next.Enabled);
   EXPECT_EQ(info_.InstallDir, "c:\\Apps\\Demo\\");
   m.InstallDirEditChanged(u"C:\\Apps\\Demo2\\");
   EXPECT_EQ(info_.InstallDir, "C:\\Apps\\Demo2\\");  // no second backslash
   m.InstallDirEditChanged(u"Q");  // too short to name a root
-  EXPECT_FALSE(Buttons().Next.enabled);
+  EXPECT_FALSE(Buttons().Next.Enabled);
 }
 
 TEST_F(WizardModelTest, EditChangeReadsTheFreeSpaceOfTheInstallDrive) {
   auto& m = Start();
-  NextTo(TPageType::InstallDir);
+  NextTo(PageKind::InstallDir);
   m.InstallDirEditChanged(u"e:\\Demo");
   ASSERT_FALSE(drives_.asked_drives.empty());
   EXPECT_EQ(drives_.asked_drives.back(), 5);  // "E" is drive 5
@@ -254,35 +254,35 @@ TEST_F(WizardModelTest, EditChangeReadsTheFreeSpaceOfTheInstallDrive) {
 
 TEST_F(WizardModelTest, ReadyPageDisablesNextWhenSpaceIsShort) {
   auto& m = Start();
-  NextTo(TPageType::InstallDir);
+  NextTo(PageKind::InstallDir);
   m.InstallDirEditChanged(u"E:\\Demo");  // 50 free, 100 required
   ASSERT_TRUE(m.Next());
-  EXPECT_EQ(m.CurrentPageType(), TPageType::Patch);
-  EXPECT_EQ(Buttons().Next.caption, u"Patch");
-  EXPECT_FALSE(Buttons().Next.enabled);
-  EXPECT_EQ(m.SpaceAvailableLabel()->text, u"Space available " + CodePageToUtf16(FormatByteSize(50)));
+  EXPECT_EQ(m.CurrentPageType(), PageKind::Patch);
+  EXPECT_EQ(Buttons().Next.Caption, u"Patch");
+  EXPECT_FALSE(Buttons().Next.Enabled);
+  EXPECT_EQ(m.SpaceAvailableLabel()->Text, u"Space available " + CodePageToUtf16(FormatByteSize(50)));
 
   // Back, another drive, and the ready page is judged again.
   ASSERT_TRUE(m.Back());
   m.InstallDirEditChanged(u"C:\\Demo");  // 1000 free
   ASSERT_TRUE(m.Next());
-  EXPECT_TRUE(Buttons().Next.enabled);
+  EXPECT_TRUE(Buttons().Next.Enabled);
 }
 
 TEST_F(WizardModelTest, UnreadableDriveCountsAsTooLittleSpace) {
   auto& m = Start();
   drives_.free.erase(3);  // C: reports -1
-  NextTo(TPageType::InstallDir);
+  NextTo(PageKind::InstallDir);
   EXPECT_EQ(static_cast<int64_t>(space_available_), -1);
   ASSERT_TRUE(m.Next());
-  EXPECT_FALSE(Buttons().Next.enabled);
+  EXPECT_FALSE(Buttons().Next.Enabled);
 }
 
 TEST_F(WizardModelTest, EqualSpaceIsEnough) {
   auto& m = Start();
   space_required_ = 1000;
-  NextTo(TPageType::Patch);
-  EXPECT_TRUE(Buttons().Next.enabled);
+  NextTo(PageKind::Patch);
+  EXPECT_TRUE(Buttons().Next.Enabled);
   (void)m;
 }
 
@@ -291,44 +291,44 @@ TEST_F(WizardModelTest, PatchingPageRunsTheInstallWithTheWizardLocked) {
   bool checked = false;
   host_.on_install = [&] {
     EXPECT_TRUE(m.Working());
-    EXPECT_EQ(m.CurrentPageType(), TPageType::Patching);
-    EXPECT_EQ(m.PatchingStatusLabel()->text, u"Status: 0 of 3 files extracted");
-    EXPECT_EQ(m.PatchingProgressBar()->position, 0);
-    EXPECT_EQ(m.PatchingProgressBar()->max, 3);
-    EXPECT_FALSE(Buttons().Back.visible);
-    EXPECT_FALSE(Buttons().Next.enabled);
-    EXPECT_FALSE(Buttons().Cancel.enabled);
-    EXPECT_FALSE(Buttons().Language.visible);
+    EXPECT_EQ(m.CurrentPageType(), PageKind::Patching);
+    EXPECT_EQ(m.PatchingStatusLabel()->Text, u"Status: 0 of 3 files extracted");
+    EXPECT_EQ(m.PatchingProgressBar()->Position, 0);
+    EXPECT_EQ(m.PatchingProgressBar()->Max, 3);
+    EXPECT_FALSE(Buttons().Back.Visible);
+    EXPECT_FALSE(Buttons().Next.Enabled);
+    EXPECT_FALSE(Buttons().Cancel.Enabled);
+    EXPECT_FALSE(Buttons().Language.Visible);
     EXPECT_EQ(host_.install_dirs, (std::vector<std::string>{"C:\\Program Files\\Demo\\"}));
     // Closing is refused without a word while the work runs.
     EXPECT_FALSE(m.RequestClose());
-    EXPECT_TRUE(dialogs_.shown().empty());
+    EXPECT_TRUE(dialogs_.Shown().empty());
     m.SetStatusText(u"Extracting a.dat");
     m.SetGaugePosition(3);
     m.SetMessageText(u"All done");
     checked = true;
   };
-  NextTo(TPageType::Patch);
+  NextTo(PageKind::Patch);
   ASSERT_TRUE(m.Next());
   EXPECT_TRUE(checked);
   EXPECT_EQ(host_.installs, 1);
   EXPECT_FALSE(m.Working());
   EXPECT_FALSE(m.Closed());
-  EXPECT_EQ(m.CurrentPageType(), TPageType::Finish);
-  EXPECT_FALSE(Buttons().Back.visible);
-  EXPECT_FALSE(Buttons().Next.visible);
-  EXPECT_TRUE(Buttons().Cancel.enabled);
-  EXPECT_EQ(Buttons().Cancel.caption, u"Finish");
-  EXPECT_EQ(m.PatchingStatusLabel()->text, u"Extracting a.dat");
-  EXPECT_EQ(m.PatchingProgressBar()->position, 3);
-  EXPECT_EQ(m.FinishTextLabel()->text, u"All done");
+  EXPECT_EQ(m.CurrentPageType(), PageKind::Finish);
+  EXPECT_FALSE(Buttons().Back.Visible);
+  EXPECT_FALSE(Buttons().Next.Visible);
+  EXPECT_TRUE(Buttons().Cancel.Enabled);
+  EXPECT_EQ(Buttons().Cancel.Caption, u"Finish");
+  EXPECT_EQ(m.PatchingStatusLabel()->Text, u"Extracting a.dat");
+  EXPECT_EQ(m.PatchingProgressBar()->Position, 3);
+  EXPECT_EQ(m.FinishTextLabel()->Text, u"All done");
 }
 
 // Another thread's changes reach the model only when the main thread shows
 // them, each control at its latest value; shown changes are not shown again.
 TEST_F(WizardModelTest, HandedOverProgressShowsItsLatestStateOnce) {
   auto& m = Start();
-  NextTo(TPageType::Patch);
+  NextTo(PageKind::Patch);
   ProgressHandover handover;
   EXPECT_FALSE(handover.ShowOn(&m));
   std::thread([&] {
@@ -338,24 +338,24 @@ TEST_F(WizardModelTest, HandedOverProgressShowsItsLatestStateOnce) {
     }
     handover.SetMessageText(u"All done");
   }).join();
-  EXPECT_NE(m.PatchingStatusLabel()->text, u"Extracting d");  // not before it is shown
+  EXPECT_NE(m.PatchingStatusLabel()->Text, u"Extracting d");  // not before it is shown
   const int before = observer_.changes;
   EXPECT_TRUE(handover.ShowOn(&m));
-  EXPECT_EQ(m.PatchingStatusLabel()->text, u"Extracting d");
-  EXPECT_EQ(m.PatchingProgressBar()->position, 3);
-  EXPECT_EQ(m.FinishTextLabel()->text, u"All done");
+  EXPECT_EQ(m.PatchingStatusLabel()->Text, u"Extracting d");
+  EXPECT_EQ(m.PatchingProgressBar()->Position, 3);
+  EXPECT_EQ(m.FinishTextLabel()->Text, u"All done");
   EXPECT_EQ(observer_.changes - before, 3);
   EXPECT_FALSE(handover.ShowOn(&m));
   handover.SetStatusText(u"gone");
   EXPECT_TRUE(handover.ShowOn(nullptr));  // no model: dropped
   EXPECT_FALSE(handover.ShowOn(&m));
-  EXPECT_EQ(m.PatchingStatusLabel()->text, u"Extracting d");
+  EXPECT_EQ(m.PatchingStatusLabel()->Text, u"Extracting d");
 }
 
 TEST_F(WizardModelTest, InstallErrorIsReportedAndEndsTheWizard) {
   auto& m = Start();
   host_.on_install = [] { throw SetupError("disk on fire"); };
-  NextTo(TPageType::Patch);
+  NextTo(PageKind::Patch);
   m.Next();
   EXPECT_EQ(host_.fatal, (std::vector<std::string>{"disk on fire"}));
   EXPECT_TRUE(m.Terminated());
@@ -366,21 +366,21 @@ TEST_F(WizardModelTest, InstallErrorIsReportedAndEndsTheWizard) {
 TEST_F(WizardModelTest, WorkPageWithoutStatusControlsStillRuns) {
   host_.entries.Add("work.txt", "[Other]\r\nType=TLabel\r\n");
   auto& m = Start();
-  NextTo(TPageType::Patch);
+  NextTo(PageKind::Patch);
   ASSERT_TRUE(m.Next());
   EXPECT_EQ(host_.installs, 1);
   EXPECT_TRUE(host_.fatal.empty());
-  EXPECT_EQ(m.CurrentPageType(), TPageType::Finish);
+  EXPECT_EQ(m.CurrentPageType(), PageKind::Finish);
   m.SetStatusText(u"nobody listens");  // absent sinks do nothing
 }
 
 TEST_F(WizardModelTest, CancelAsksWithTexts27And28AndNoKeepsTheWizard) {
   auto& m = Start();
   EXPECT_FALSE(m.Cancel());
-  ASSERT_EQ(dialogs_.shown().size(), 1u);
-  EXPECT_EQ(dialogs_.shown()[0].text, u"Are you sure you want to quit the patch?");
-  EXPECT_EQ(dialogs_.shown()[0].caption, u"Quit");
-  EXPECT_EQ(dialogs_.shown()[0].buttons, DialogButtons::kYesNo);
+  ASSERT_EQ(dialogs_.Shown().size(), 1u);
+  EXPECT_EQ(dialogs_.Shown()[0].Text, u"Are you sure you want to quit the patch?");
+  EXPECT_EQ(dialogs_.Shown()[0].Caption, u"Quit");
+  EXPECT_EQ(dialogs_.Shown()[0].Buttons, DialogButtons::kYesNo);
   EXPECT_FALSE(m.Closed());
   EXPECT_EQ(host_.stops, 0);
   EXPECT_TRUE(m.Next());  // still usable
@@ -396,9 +396,9 @@ TEST_F(WizardModelTest, CancelAsksWithTexts27And28AndNoKeepsTheWizard) {
 
 TEST_F(WizardModelTest, FinishPageClosesWithoutAsking) {
   auto& m = Start();
-  NextTo(TPageType::Finish);
+  NextTo(PageKind::Finish);
   EXPECT_TRUE(m.Cancel());
-  EXPECT_TRUE(dialogs_.shown().empty());
+  EXPECT_TRUE(dialogs_.Shown().empty());
   EXPECT_EQ(host_.stops, 1);
   EXPECT_EQ(host_.finalisers, 0);  // not an uninstaller
 }
@@ -412,11 +412,11 @@ TEST_F(WizardModelTest, NextLandingOnFinishClosesAndAnUninstallerFinalisesOnce) 
   // Uninstall work: runs on arrival, then the next page (Finish) is shown.
   host_.on_uninstall = [&] {
     EXPECT_TRUE(m.Working());
-    EXPECT_FALSE(Buttons().Language.visible);
+    EXPECT_FALSE(Buttons().Language.Visible);
   };
   ASSERT_TRUE(m.Next());
   EXPECT_EQ(host_.uninstalls, 1);
-  EXPECT_EQ(m.CurrentPageType(), TPageType::Finish);
+  EXPECT_EQ(m.CurrentPageType(), PageKind::Finish);
   EXPECT_FALSE(m.Closed());
   EXPECT_TRUE(m.Cancel());
   EXPECT_TRUE(m.RequestClose());
@@ -430,66 +430,66 @@ TEST_F(WizardModelTest, NextOntoAFinishPageClosesAtOnce) {
   auto& m = Start();
   ASSERT_TRUE(m.Next());
   EXPECT_TRUE(m.Closed());
-  EXPECT_TRUE(dialogs_.shown().empty());
+  EXPECT_TRUE(dialogs_.Shown().empty());
   EXPECT_EQ(host_.finalisers, 1);
 }
 
 TEST_F(WizardModelTest, LanguageSwitchOnFinishKeepsCancelAtText16) {
   auto& m = Start();
-  NextTo(TPageType::Finish);
+  NextTo(PageKind::Finish);
   m.SelectLanguage(1);
-  EXPECT_EQ(Buttons().Cancel.caption, u"Fertig");
-  EXPECT_EQ(Buttons().Back.caption, u"< Zur\u00FCck");
-  EXPECT_EQ(Buttons().Language.caption, u"Deutsch");
-  EXPECT_FALSE(Buttons().Next.visible);
-  EXPECT_FALSE(Buttons().Back.visible);
-  EXPECT_EQ(m.PageSet().Page(0).Controls()[0].text, u"Willkommen");
+  EXPECT_EQ(Buttons().Cancel.Caption, u"Fertig");
+  EXPECT_EQ(Buttons().Back.Caption, u"< Zur\u00FCck");
+  EXPECT_EQ(Buttons().Language.Caption, u"Deutsch");
+  EXPECT_FALSE(Buttons().Next.Visible);
+  EXPECT_FALSE(Buttons().Back.Visible);
+  EXPECT_EQ(m.PageSet().Page(0).Controls()[0].Text, u"Willkommen");
   auto menu = m.LanguageMenu();
   ASSERT_EQ(menu.size(), 2u);
-  EXPECT_FALSE(menu[0].checked);
-  EXPECT_TRUE(menu[1].checked);
-  EXPECT_EQ(menu[1].caption, u"Deutsch");
+  EXPECT_FALSE(menu[0].Checked);
+  EXPECT_TRUE(menu[1].Checked);
+  EXPECT_EQ(menu[1].Caption, u"Deutsch");
 }
 
 TEST_F(WizardModelTest, LanguageSwitchKeepsThePageRules) {
   auto& m = Start();
-  NextTo(TPageType::InstallDir);
+  NextTo(PageKind::InstallDir);
   m.InstallDirEditChanged(u"E:\\Demo");
   ASSERT_TRUE(m.Next());
-  ASSERT_FALSE(Buttons().Next.enabled);
+  ASSERT_FALSE(Buttons().Next.Enabled);
   m.SelectLanguage(1);
-  EXPECT_EQ(Buttons().Next.caption, u"Patchen");
-  EXPECT_FALSE(Buttons().Next.enabled);  // still too little space
+  EXPECT_EQ(Buttons().Next.Caption, u"Patchen");
+  EXPECT_FALSE(Buttons().Next.Enabled);  // still too little space
   ASSERT_TRUE(m.Back());
   m.InstallDirEditChanged(u"D:\\Demo");
   m.SelectLanguage(0);
-  EXPECT_FALSE(Buttons().Next.enabled);  // still a CD-ROM
+  EXPECT_FALSE(Buttons().Next.Enabled);  // still a CD-ROM
   m.SelectLanguage(7);                    // no such language: nothing happens
   EXPECT_EQ(languages_.Current, 0);
 }
 
 TEST_F(WizardModelTest, TreeSelectionFillsTheEditOnRealDrivesOnly) {
   auto& m = Start();
-  NextTo(TPageType::InstallDir);
+  NextTo(PageKind::InstallDir);
   m.TreeSelectionChanged(u"D:\\Stuff");
-  EXPECT_EQ(m.InstallDirEdit()->text, u"C:\\Program Files\\Demo\\");
+  EXPECT_EQ(m.InstallDirEdit()->Text, u"C:\\Program Files\\Demo\\");
   m.TreeSelectionChanged(u"E:\\Games");
-  EXPECT_EQ(m.InstallDirEdit()->text, u"E:\\Games");
+  EXPECT_EQ(m.InstallDirEdit()->Text, u"E:\\Games");
   EXPECT_EQ(info_.InstallDir, "E:\\Games\\");
   ASSERT_TRUE(m.Back());
   m.TreeSelectionChanged(u"C:\\Other");  // not on the install-directory page
-  EXPECT_EQ(m.InstallDirEdit()->text, u"E:\\Games");
+  EXPECT_EQ(m.InstallDirEdit()->Text, u"E:\\Games");
 }
 
 TEST_F(WizardModelTest, AFolderTheCodePageCannotHoldKeepsThePage) {
   auto& m = Start();
-  NextTo(TPageType::InstallDir);
+  NextTo(PageKind::InstallDir);
   const std::u16string folder = u"C:\\\u4E0B\u8F7D";
   m.TreeSelectionChanged(folder);
   EXPECT_FALSE(m.Next());
-  EXPECT_EQ(m.CurrentPageType(), TPageType::InstallDir);
-  ASSERT_EQ(dialogs_.shown().size(), 1u);
-  EXPECT_NE(dialogs_.shown()[0].text.find(folder), std::u16string::npos);
+  EXPECT_EQ(m.CurrentPageType(), PageKind::InstallDir);
+  ASSERT_EQ(dialogs_.Shown().size(), 1u);
+  EXPECT_NE(dialogs_.Shown()[0].Text.find(folder), std::u16string::npos);
   m.InstallDirEditChanged(u"C:\\Caf\u00E9");
   EXPECT_TRUE(m.Next());
   EXPECT_EQ(info_.InstallDir, "C:\\Caf\xE9\\");
@@ -497,15 +497,15 @@ TEST_F(WizardModelTest, AFolderTheCodePageCannotHoldKeepsThePage) {
 
 TEST_F(WizardModelTest, ADriveRootKeepsThePage) {
   auto& m = Start();
-  NextTo(TPageType::InstallDir);
+  NextTo(PageKind::InstallDir);
   // "C:" and shares the drive rule already refuses.
   for (const char16_t* root : {u"C:\\", u"E:\\Games\\.."}) {
-    const size_t shown = dialogs_.shown().size();
+    const size_t shown = dialogs_.Shown().size();
     m.InstallDirEditChanged(root);
     EXPECT_FALSE(m.Next()) << Utf16ToUtf8(root);
-    EXPECT_EQ(m.CurrentPageType(), TPageType::InstallDir);
-    ASSERT_EQ(dialogs_.shown().size(), shown + 1);
-    EXPECT_EQ(dialogs_.shown().back().text, FolderIsDriveRootMessage(root));
+    EXPECT_EQ(m.CurrentPageType(), PageKind::InstallDir);
+    ASSERT_EQ(dialogs_.Shown().size(), shown + 1);
+    EXPECT_EQ(dialogs_.Shown().back().Text, FolderIsDriveRootMessage(root));
   }
   m.InstallDirEditChanged(u"C:\\Games");
   EXPECT_TRUE(m.Next());
@@ -518,10 +518,10 @@ TEST_F(WizardModelTest, ADriveRootNoPageCouldChangeStopsBeforeTheWork) {
   space_available_ = 1000;
   auto& m = Start();
   m.Next();
-  EXPECT_EQ(m.CurrentPageType(), TPageType::Patch);
+  EXPECT_EQ(m.CurrentPageType(), PageKind::Patch);
   EXPECT_EQ(host_.installs, 0);
-  ASSERT_EQ(dialogs_.shown().size(), 1u);
-  EXPECT_EQ(dialogs_.shown()[0].text, FolderIsDriveRootMessage(u"C:\\"));
+  ASSERT_EQ(dialogs_.Shown().size(), 1u);
+  EXPECT_EQ(dialogs_.Shown()[0].Text, FolderIsDriveRootMessage(u"C:\\"));
 }
 
 TEST_F(WizardModelTest, MissingPageListLeavesButtonsAndAsksOnClose) {
@@ -529,16 +529,16 @@ TEST_F(WizardModelTest, MissingPageListLeavesButtonsAndAsksOnClose) {
   FakeHost empty;
   host_.entries = empty.entries;
   auto& m = Start();
-  ASSERT_EQ(dialogs_.shown().size(), 1u);
-  EXPECT_EQ(dialogs_.shown()[0].text, u"Error File Missing: Pages.txt");
+  ASSERT_EQ(dialogs_.Shown().size(), 1u);
+  EXPECT_EQ(dialogs_.Shown()[0].Text, u"Error File Missing: Pages.txt");
   EXPECT_EQ(m.PageSet().PageCount(), 0u);
-  EXPECT_TRUE(Buttons().Back.visible);
+  EXPECT_TRUE(Buttons().Back.Visible);
   EXPECT_TRUE(m.Next());
   EXPECT_EQ(m.CurrentPage(), 0);
   m.InstallDirEditChanged(u"D:\\");
   EXPECT_FALSE(m.Cancel());
-  EXPECT_EQ(dialogs_.shown().size(), 2u);
-  EXPECT_EQ(dialogs_.shown()[1].caption, u"Quit");
+  EXPECT_EQ(dialogs_.Shown().size(), 2u);
+  EXPECT_EQ(dialogs_.Shown()[1].Caption, u"Quit");
 }
 
 TEST_F(WizardModelTest, ListWithoutTypesMovesThroughPagesWithoutActions) {
@@ -547,7 +547,7 @@ TEST_F(WizardModelTest, ListWithoutTypesMovesThroughPagesWithoutActions) {
   for (int i = 1; i <= 3; ++i) {
     ASSERT_TRUE(m.Next());
     EXPECT_EQ(m.CurrentPage(), i);
-    EXPECT_EQ(m.CurrentPageType(), TPageType::Welcome);
+    EXPECT_EQ(m.CurrentPageType(), PageKind::Welcome);
   }
   EXPECT_FALSE(m.InstallDirShown());
   EXPECT_EQ(host_.installs, 0);
@@ -560,10 +560,10 @@ TEST_F(WizardModelTest, ListWithoutTypesMovesThroughPagesWithoutActions) {
 TEST_F(WizardModelTest, MainLayoutStaysVisibleWhileMoving) {
   auto& m = Start();
   const auto& backdrop = m.PageSet().Page(5).Controls()[0];
-  EXPECT_TRUE(backdrop.visible);
-  NextTo(TPageType::Patch);
-  EXPECT_TRUE(backdrop.visible);
-  EXPECT_FALSE(m.PageSet().Page(0).Controls()[0].visible);
+  EXPECT_TRUE(backdrop.Visible);
+  NextTo(PageKind::Patch);
+  EXPECT_TRUE(backdrop.Visible);
+  EXPECT_FALSE(m.PageSet().Page(0).Controls()[0].Visible);
   EXPECT_EQ(m.PageSet().ZOrder().front(), (ControlRef{5, 0}));
 }
 
@@ -583,12 +583,12 @@ TEST_F(WizardModelTest, ProcessWideObjectsDriveTheWizard) {
   WizardModel m(WizardDataOf(context), host_, drives_, dialogs_);
   m.SetPagesUp();
   EXPECT_EQ(m.Caption(), u" Context Setup");
-  EXPECT_EQ(m.PageSet().Page(0).Controls()[0].text, u"Welcome to Context Setup");
+  EXPECT_EQ(m.PageSet().Page(0).Controls()[0].Text, u"Welcome to Context Setup");
   ASSERT_TRUE(m.Next());
   EXPECT_EQ(context.SpaceAvailable, 50u);
   ASSERT_TRUE(m.Next());
-  EXPECT_TRUE(m.Buttons().Next.enabled);
-  EXPECT_EQ(m.SpaceAvailableLabel()->text, u"Space available " + CodePageToUtf16(FormatByteSize(50)));
+  EXPECT_TRUE(m.Buttons().Next.Enabled);
+  EXPECT_EQ(m.SpaceAvailableLabel()->Text, u"Space available " + CodePageToUtf16(FormatByteSize(50)));
   m.InstallDirEditChanged(u"ignored on the ready page");
   ASSERT_TRUE(m.Back());
   m.InstallDirEditChanged(u"C:\\Apps");

@@ -34,16 +34,16 @@ class EntryMap {
   std::map<std::string, std::vector<uint8_t>> entries_;
 };
 
-inline std::unique_ptr<TLanguage> MakeLanguage(std::u16string name,
+inline std::unique_ptr<LanguageTexts> MakeLanguage(std::u16string name,
                                                std::vector<std::pair<uint16_t, std::u16string>> texts) {
-  auto lang = std::make_unique<TLanguage>();
+  auto lang = std::make_unique<LanguageTexts>();
   lang->Name = std::move(name);
   for (auto& [n, t] : texts) lang->Items.push_back({n, t});
   return lang;
 }
 
 // The button and prompt texts of an English table, and a second language.
-inline void AddStandardLanguages(TLanguages& languages, bool second = true) {
+inline void AddStandardLanguages(LanguageList& languages, bool second = true) {
   languages.Languages.push_back(MakeLanguage(
       u"English", {{1, u"Welcome to <%SETUPTITLE%>"},
                    {7, u"Space available <%SPACEAVA%>"},

@@ -57,18 +57,18 @@ std::optional<fs::path> FindStub(const std::string& given) {
 // The base folder: --base (from the working folder) over "@base" (from the
 // script's folder); it must be a folder.
 void FindBase(CompileResult& result, const std::string& given, const std::string& script) {
-  CompiledSetup& setup = result.setup;
+  CompiledSetup& setup = result.Setup;
   if (!given.empty()) {
-    setup.baseText = given;
-    setup.baseLine = 0;
-    setup.baseDir = fs::path(given);
-  } else if (!setup.baseText.empty()) {
-    setup.baseDir = ResolveScriptPath(setup.scriptDir, setup.baseText).value_or(fs::path());
+    setup.BaseText = given;
+    setup.BaseLine = 0;
+    setup.BaseDir = fs::path(given);
+  } else if (!setup.BaseText.empty()) {
+    setup.BaseDir = ResolveScriptPath(setup.ScriptDir, setup.BaseText).value_or(fs::path());
   }
   std::error_code ec;
-  if (setup.baseText.empty() || (!setup.baseDir.empty() && fs::is_directory(setup.baseDir, ec))) return;
-  result.diagnostics.push_back({script, setup.baseLine, "base folder not found - " + setup.baseText, false});
-  result.ok = false;
+  if (setup.BaseText.empty() || (!setup.BaseDir.empty() && fs::is_directory(setup.BaseDir, ec))) return;
+  result.Diagnostics.push_back({script, setup.BaseLine, "base folder not found - " + setup.BaseText, false});
+  result.Ok = false;
 }
 
 int RunCompile(const std::vector<std::string>& args) {
@@ -104,65 +104,65 @@ int RunCompile(const std::vector<std::string>& args) {
 
   WorkProgress progress(!quiet);
   CompileOptions options;
-  options.script = script;
+  options.Script = script;
   CompileResult result = CompileScriptFile(options);
-  if (result.ok) FindBase(result, base, script);
-  std::optional<fs::path> stub_path = FindStub(stub);
-  fs::path out_path;
+  if (result.Ok) FindBase(result, base, script);
+  std::optional<fs::path> stubPath = FindStub(stub);
+  fs::path outPath;
   if (!out.empty()) {
-    out_path = out;
-  } else if (!result.setup.info.SetupExeName.empty()) {
-    std::string name = result.setup.info.SetupExeName;
+    outPath = out;
+  } else if (!result.Setup.Info.SetupExeName.empty()) {
+    std::string name = result.Setup.Info.SetupExeName;
     size_t cut = name.find_last_of("\\/");
     if (cut != std::string::npos) name = name.substr(cut + 1);
-    out_path = result.setup.scriptDir / PathFromAnsi(name);
+    outPath = result.Setup.ScriptDir / PathFromAnsi(name);
   }
-  if (result.ok && !stub_path)
-    result.diagnostics.push_back({script, 0, "no stub found: pass --stub FILE or set FERRY_STUB", false});
-  if (result.ok && !out.empty()) {
-    auto own = AnsiFromPath(out_path.filename());
-    std::string expected = result.setup.info.SetupExeName;
+  if (result.Ok && !stubPath)
+    result.Diagnostics.push_back({script, 0, "no stub found: pass --stub FILE or set FERRY_STUB", false});
+  if (result.Ok && !out.empty()) {
+    auto own = AnsiFromPath(outPath.filename());
+    std::string expected = result.Setup.Info.SetupExeName;
     size_t cut = expected.find_last_of("\\/");
     if (cut != std::string::npos) expected = expected.substr(cut + 1);
     if (!own || !EqualsNoCase(*own, expected))
-      result.diagnostics.push_back({script, 0,
-                                    "the setup will be called '" + out_path.filename().string() +
+      result.Diagnostics.push_back({script, 0,
+                                    "the setup will be called '" + outPath.filename().string() +
                                         "' but checks for '" + expected + "' (\"outfile\") when it starts",
                                     true});
   }
   if (werror)
-    for (Diagnostic& d : result.diagnostics)
-      if (d.warning) {
-        d.warning = false;
-        result.ok = false;
+    for (Diagnostic& d : result.Diagnostics)
+      if (d.Warning) {
+        d.Warning = false;
+        result.Ok = false;
       }
-  bool ok = result.ok && stub_path;
+  bool ok = result.Ok && stubPath;
   WriteStats stats;
   if (ok) {
     uint64_t total = 0;
-    for (const ArchiveSource& e : result.setup.entries) total += SourceBytes(e);
-    progress.SetTotal(result.setup.entries.size(), total);
-    ok = WriteSetup(result.setup, *stub_path, out_path, script, result.diagnostics, &stats,
+    for (const ArchiveSource& e : result.Setup.Entries) total += SourceBytes(e);
+    progress.SetTotal(result.Setup.Entries.size(), total);
+    ok = WriteSetup(result.Setup, *stubPath, outPath, script, result.Diagnostics, &stats,
                     [&](size_t n, uint64_t bytes) { progress.Step(n, bytes); });
     progress.Finish();
   }
   int errors = 0;
-  for (const Diagnostic& d : result.diagnostics) {
+  for (const Diagnostic& d : result.Diagnostics) {
     std::fprintf(stderr, "%s\n", FormatDiagnostic(d).c_str());
-    if (!d.warning) ++errors;
+    if (!d.Warning) ++errors;
   }
   if (!ok) {
     std::fprintf(stderr, "ferryc compile: %d error(s), nothing written\n", errors);
     return 1;
   }
   if (!quiet) {
-    uint64_t archive = stats.fileSize - stats.stubSize;
+    uint64_t archive = stats.FileSize - stats.StubSize;
     std::printf("%s: %zu entries, %zu payload groups, %llu bytes in, %llu bytes out (%s), stub %llu bytes, "
                 "setup %llu bytes, %.2f s\n",
-                out_path.string().c_str(), stats.entries, stats.groups,
-                static_cast<unsigned long long>(stats.originalBytes), static_cast<unsigned long long>(archive),
-                Percent(archive, stats.originalBytes).c_str(), static_cast<unsigned long long>(stats.stubSize),
-                static_cast<unsigned long long>(stats.fileSize), progress.Seconds());
+                outPath.string().c_str(), stats.Entries, stats.Groups,
+                static_cast<unsigned long long>(stats.OriginalBytes), static_cast<unsigned long long>(archive),
+                Percent(archive, stats.OriginalBytes).c_str(), static_cast<unsigned long long>(stats.StubSize),
+                static_cast<unsigned long long>(stats.FileSize), progress.Seconds());
   }
   return 0;
 }

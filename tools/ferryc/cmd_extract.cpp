@@ -59,14 +59,14 @@ fs::path HostPath(const fs::path& dir, const std::string& rel) {
 }
 
 struct ExtractRun {
-  OpenedSetup& setup;
-  fs::path dir;
-  bool quiet = false;
-  fs::path base;                                 // --base, or empty
-  std::map<uint16_t, std::string> installFolders;  // by group
+  OpenedSetup& Setup;
+  fs::path Dir;
+  bool Quiet = false;
+  fs::path Base;                                 // --base, or empty
+  std::map<uint16_t, std::string> InstallFolders;  // by group
 
-  size_t entries = 0;
-  uint64_t bytesIn = 0, bytesOut = 0;
+  size_t Entries = 0;
+  uint64_t BytesIn = 0, BytesOut = 0;
 };
 
 bool Extract(ExtractRun& run, size_t index, const std::string& rel) {
@@ -75,17 +75,17 @@ bool Extract(ExtractRun& run, size_t index, const std::string& rel) {
     return false;
   }
   try {
-    const TPakFile& e = *run.setup.Pak().Entry(index);
+    const PakFile& e = *run.Setup.Pak().Entry(index);
     fs::path base;
-    if (e.Kind == kEntryDelta && !run.base.empty()) {
-      auto folder = run.installFolders.find(e.Group);
-      base = HostPath(run.base, (folder != run.installFolders.end() ? folder->second : std::string()) + e.Name);
+    if (e.Kind == kEntryDelta && !run.Base.empty()) {
+      auto folder = run.InstallFolders.find(e.Group);
+      base = HostPath(run.Base, (folder != run.InstallFolders.end() ? folder->second : std::string()) + e.Name);
     }
-    ExtractEntry(run.setup, index, HostPath(run.dir, rel), base);
-    if (!run.quiet) std::printf("%s\n", rel.c_str());
-    ++run.entries;
-    run.bytesIn += e.CompSize ? e.CompSize : e.OrigSize;
-    run.bytesOut += e.OrigSize;
+    ExtractEntry(run.Setup, index, HostPath(run.Dir, rel), base);
+    if (!run.Quiet) std::printf("%s\n", rel.c_str());
+    ++run.Entries;
+    run.BytesIn += e.CompSize ? e.CompSize : e.OrigSize;
+    run.BytesOut += e.OrigSize;
     return true;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "ferryc extract: %s: %s\n", rel.c_str(), e.what());
@@ -96,14 +96,14 @@ bool Extract(ExtractRun& run, size_t index, const std::string& rel) {
 // Extracts `wanted` (entry index, name below DIR) with the counter.
 bool ExtractAll(ExtractRun& run, WorkProgress& progress, const std::vector<std::pair<size_t, std::string>>& wanted) {
   uint64_t total = 0;
-  for (const auto& w : wanted) total += run.setup.Pak().Entry(w.first)->OrigSize;
+  for (const auto& w : wanted) total += run.Setup.Pak().Entry(w.first)->OrigSize;
   progress.SetTotal(wanted.size(), total);
   bool ok = true;
   size_t done = 0;
   uint64_t bytes = 0;
   for (const auto& [index, rel] : wanted) {
     ok &= Extract(run, index, rel);
-    bytes += run.setup.Pak().Entry(index)->OrigSize;
+    bytes += run.Setup.Pak().Entry(index)->OrigSize;
     progress.Step(++done, bytes);
   }
   progress.Finish();
@@ -141,7 +141,7 @@ int RunExtract(const std::vector<std::string>& args) {
     return 1;
   }
   std::error_code ec;
-  fs::create_directories(run.dir, ec);
+  fs::create_directories(run.Dir, ec);
   bool ok = true;
   std::vector<std::pair<size_t, std::string>> wanted;
   if (group >= 0) {
@@ -155,29 +155,29 @@ int RunExtract(const std::vector<std::string>& args) {
       std::fprintf(stderr, "ferryc extract: no sound \"SetupInfo\" entry; use --group N\n");
       return 1;
     }
-    TCompLines lines = setup.CompiledLines().value_or(TCompLines{});
+    CompLineList lines = setup.CompiledLines().value_or(CompLineList{});
     WriteBack wb = WriteBackScript(*info, lines, setup.Pak().Files(), setup.ProductInfo(), UsesZstd(setup), DeltaBaseText(setup));
-    for (const WriteBackFile& f : wb.files) wanted.emplace_back(f.entryIndex, f.relPath);
+    for (const WriteBackFile& f : wb.Files) wanted.emplace_back(f.EntryIndex, f.RelPath);
     ok = ExtractAll(run, progress, wanted);
     try {
       std::string text = wb.Text();
-      WriteFileBytes(run.dir / "setup.fss", std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+      WriteFileBytes(run.Dir / "setup.fss", std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
       if (!quiet) std::printf("setup.fss\n");
       uint32_t host = setup.Pak().Trailer().DataStart;
       std::vector<uint8_t> stub = setup.File().ReadVector(0, host);
       if (stub.size() != host) throw SetupError("the host program is cut short");
-      WriteFileBytes(run.dir / "setup-stub.exe", stub);
+      WriteFileBytes(run.Dir / "setup-stub.exe", stub);
       if (!quiet) std::printf("setup-stub.exe\n");
     } catch (const std::exception& e) {
       std::fprintf(stderr, "ferryc extract: %s\n", e.what());
       ok = false;
     }
-    for (const std::string& n : wb.notes) std::fprintf(stderr, "note: %s\n", n.c_str());
+    for (const std::string& n : wb.Notes) std::fprintf(stderr, "note: %s\n", n.c_str());
   }
   if (!quiet)
-    std::printf("%s: %zu entries, %llu bytes in, %llu bytes out (%s), %.2f s\n", run.dir.string().c_str(), run.entries,
-                static_cast<unsigned long long>(run.bytesIn), static_cast<unsigned long long>(run.bytesOut),
-                Percent(run.bytesIn, run.bytesOut).c_str(), progress.Seconds());
+    std::printf("%s: %zu entries, %llu bytes in, %llu bytes out (%s), %.2f s\n", run.Dir.string().c_str(), run.Entries,
+                static_cast<unsigned long long>(run.BytesIn), static_cast<unsigned long long>(run.BytesOut),
+                Percent(run.BytesIn, run.BytesOut).c_str(), progress.Seconds());
   return ok ? 0 : 1;
 }
 

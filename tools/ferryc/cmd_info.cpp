@@ -33,8 +33,8 @@ int RunInfo(const std::vector<std::string>& args) {
     return 0;
   }
   std::string path;
-  bool script_only = false;
-  if (!ParsePathAndFlag(args, "--script", path, script_only)) {
+  bool scriptOnly = false;
+  if (!ParsePathAndFlag(args, "--script", path, scriptOnly)) {
     std::fputs(kHelp, stderr);
     return 2;
   }
@@ -48,9 +48,9 @@ int RunInfo(const std::vector<std::string>& args) {
     std::fprintf(stderr, "ferryc info: %s: no sound \"SetupInfo\" entry\n", path.c_str());
     return 1;
   }
-  TCompLines lines = setup.CompiledLines().value_or(TCompLines{});
+  CompLineList lines = setup.CompiledLines().value_or(CompLineList{});
   const std::optional<ProductInformation> product = setup.ProductInfo();
-  if (!script_only) {
+  if (!scriptOnly) {
     PrintField("SetupTitle", info->SetupTitle);
     PrintField("ShortTitle", info->ShortTitle);
     PrintField("SetupExeName", info->SetupExeName);
@@ -79,7 +79,7 @@ int RunInfo(const std::vector<std::string>& args) {
   }
   WriteBack wb = WriteBackScript(*info, lines, setup.Pak().Files(), product, UsesZstd(setup), DeltaBaseText(setup));
   std::fputs(wb.Text().c_str(), stdout);
-  for (const std::string& n : wb.notes) std::fprintf(stderr, "note: %s\n", n.c_str());
+  for (const std::string& n : wb.Notes) std::fprintf(stderr, "note: %s\n", n.c_str());
   return 0;
 }
 

@@ -50,25 +50,25 @@ int RunList(const std::vector<std::string>& args) {
     return 1;
   }
   struct Sum {
-    size_t count = 0;
-    unsigned long long orig = 0, stored = 0;
+    size_t Count = 0;
+    unsigned long long Orig = 0, Stored = 0;
   };
   std::map<unsigned, Sum> sums;
   std::printf("%5s %5s %-6s %10s %10s %-8s %10s %s\n", "INDEX", "GROUP", "METHOD", "ORIGSIZE", "STORED", "CRC32",
               "OFFSET", "NAME");
   const auto& files = setup.Pak().Files();
   for (size_t i = 0; i < files.size(); ++i) {
-    const TPakFile& f = files[i];
+    const PakFile& f = files[i];
     if (only >= 0 && f.Group != only) continue;
     unsigned long long stored = f.CompSize != 0 ? f.CompSize : f.OrigSize;
     std::printf("%5zu %5u %-6s %10u %10llu %08x %10u %s\n", i, f.Group, EntryMethod(setup, f).c_str(), f.OrigSize, stored,
                 f.Checksum, f.Offset, f.Name.c_str());
     Sum& s = sums[f.Group];
-    ++s.count;
-    s.orig += f.OrigSize;
-    s.stored += stored;
+    ++s.Count;
+    s.Orig += f.OrigSize;
+    s.Stored += stored;
   }
-  const TPakTrailer& t = setup.Pak().Trailer();
+  const PakTrailer& t = setup.Pak().Trailer();
   std::printf("# %zu entries, host program %u bytes, directory at %u, file %llu bytes\n", files.size(), t.DataStart,
               t.DirectoryOffset, static_cast<unsigned long long>(setup.FileSize()));
   if (std::optional<uint64_t> table = PeAppendedDataEnd(setup.File()); table && *table < setup.FileSize())
@@ -76,8 +76,8 @@ int RunList(const std::vector<std::string>& args) {
                 static_cast<unsigned long long>(setup.Pak().ArchiveEnd()), static_cast<unsigned long long>(*table),
                 static_cast<unsigned long long>(setup.FileSize() - *table));
   for (const auto& [group, s] : sums)
-    std::printf("# group %u: %zu entries, %llu bytes, %llu stored (%.1f%%)\n", group, s.count, s.orig, s.stored,
-                s.orig ? 100.0 * static_cast<double>(s.stored) / static_cast<double>(s.orig) : 100.0);
+    std::printf("# group %u: %zu entries, %llu bytes, %llu stored (%.1f%%)\n", group, s.Count, s.Orig, s.Stored,
+                s.Orig ? 100.0 * static_cast<double>(s.Stored) / static_cast<double>(s.Orig) : 100.0);
   return 0;
 }
 

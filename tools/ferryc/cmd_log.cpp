@@ -35,8 +35,8 @@ int RunLog(const std::vector<std::string>& args) {
   }
   std::vector<uint8_t> data = ReadFileBytes(args[0]);
   LogReport report = DescribeInstallLog(data);
-  std::fputs(report.text.c_str(), stdout);
-  return report.sound ? 0 : 1;
+  std::fputs(report.Text.c_str(), stdout);
+  return report.Sound ? 0 : 1;
 }
 
 const ToolCommandRegistration kLog{{"log", "INSTALL.LOG", "print a decoded install log", RunLog}};

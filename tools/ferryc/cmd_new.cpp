@@ -61,10 +61,10 @@ int RunNew(const std::vector<std::string>& args) {
   std::vector<std::string> written;
   try {
     for (const StarterFile& f : StarterFiles()) {
-      fs::path target = scratch / fs::path(f.path);
+      fs::path target = scratch / fs::path(f.Path);
       fs::create_directories(target.parent_path(), ec);
-      WriteFileBytes(target, f.bytes);  // throws SetupError with the path
-      written.push_back((dir / fs::path(f.path)).generic_string());
+      WriteFileBytes(target, f.Bytes);  // throws SetupError with the path
+      written.push_back((dir / fs::path(f.Path)).generic_string());
     }
     if (fs::exists(dir, ec)) fs::remove(dir);  // empty, checked above
     fs::rename(scratch, dir);

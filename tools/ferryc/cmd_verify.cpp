@@ -44,10 +44,10 @@ int RunVerify(const std::vector<std::string>& args) {
   size_t count = setup.Pak().EntryCount();
   for (size_t i = 0; i < count; ++i) {
     EntryCheck c = CheckEntry(setup, i);
-    if (!c.sound) ++bad;
-    if (!c.sound || verbose) {
-      const TPakFile& f = *setup.Pak().Entry(i);
-      std::printf("%zu %u %s %s\n", i, f.Group, c.sound ? c.state.c_str() : ("BAD: " + c.state).c_str(),
+    if (!c.Sound) ++bad;
+    if (!c.Sound || verbose) {
+      const PakFile& f = *setup.Pak().Entry(i);
+      std::printf("%zu %u %s %s\n", i, f.Group, c.Sound ? c.State.c_str() : ("BAD: " + c.State).c_str(),
                   f.Name.c_str());
     }
   }

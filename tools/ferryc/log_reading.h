@@ -9,8 +9,8 @@
 namespace ferry::tool {
 
 struct LogReport {
-  std::string text;   // "file PATH", "registry RECORD", "folder PATH" lines, then '#' summaries
-  bool sound = false;
+  std::string Text;   // "file PATH", "registry RECORD", "folder PATH" lines, then '#' summaries
+  bool Sound = false;
 };
 
 LogReport DescribeInstallLog(std::span<const uint8_t> data);

@@ -14,7 +14,7 @@ void PrintOverview() {
   std::printf("usage: ferryc COMMAND [ARGS...]   (ferryc help COMMAND, or ferryc COMMAND --help, for details)\n"
               "       ferryc --version\n\ncommands:\n");
   for (const auto& c : ferry::tool::ToolCommands())
-    std::printf("  %-8s %-28s %s\n", c.name, c.usage, c.summary);
+    std::printf("  %-8s %-28s %s\n", c.Name, c.Usage, c.Summary);
 }
 
 }  // namespace
@@ -40,11 +40,11 @@ int main(int argc, char** argv) {
     args = {"--help"};
   }
   for (const auto& c : ferry::tool::ToolCommands()) {
-    if (name != c.name) continue;
+    if (name != c.Name) continue;
     try {
-      return c.run(args);
+      return c.Run(args);
     } catch (const std::exception& e) {
-      std::fprintf(stderr, "ferryc %s: %s\n", c.name, e.what());
+      std::fprintf(stderr, "ferryc %s: %s\n", c.Name, e.what());
       return 1;
     }
   }

@@ -59,13 +59,13 @@ std::vector<ListedFile> ListPayloadFolder(const fs::path& folder, std::vector<st
     }
     files.push_back({std::move(name), it->path(), size});
   }
-  std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) { return a.name < b.name; });
+  std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) { return a.Name < b.Name; });
   // Windows would keep only one of two names that differ in letter case.
   std::unordered_map<std::string, const ListedFile*> seen;
   for (const ListedFile& f : files) {
-    auto [pos, added] = seen.emplace(AsciiLowerCopy(f.name), &f);
+    auto [pos, added] = seen.emplace(AsciiLowerCopy(f.Name), &f);
     if (!added)
-      problems.push_back("'" + pos->second->name + "' and '" + f.name +
+      problems.push_back("'" + pos->second->Name + "' and '" + f.Name +
                          "' differ only in letter case; Windows cannot hold both");
   }
   return files;

@@ -16,9 +16,9 @@ namespace ferry::tool {
 // create, two names that differ only in letter case) are appended to
 // `problems`; a file whose name is refused is left out.
 struct ListedFile {
-  std::string name;
-  std::filesystem::path path;
-  uint64_t size = 0;
+  std::string Name;
+  std::filesystem::path Path;
+  uint64_t Size = 0;
 };
 std::vector<ListedFile> ListPayloadFolder(const std::filesystem::path& folder,
                                           std::vector<std::string>& problems);

@@ -16,7 +16,7 @@
 #include "formats/package/package_format.h"
 #include "formats/package/package_storage.h"
 #include "base/file_system.h"
-#include "formats/package/pak_system.h"
+#include "formats/package/package_updater.h"
 #include "formats/sound/sound_entry.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"
@@ -49,10 +49,10 @@ constexpr char kUsage[] =
     "        --deep also unpacks every entry\n";
 
 struct Options {
-  std::vector<std::string> positional;
-  std::map<std::string, std::string> values;
-  std::vector<std::string> flags;
-  bool Flag(const std::string& f) const { return std::find(flags.begin(), flags.end(), f) != flags.end(); }
+  std::vector<std::string> Positional;
+  std::map<std::string, std::string> Values;
+  std::vector<std::string> Flags;
+  bool Flag(const std::string& f) const { return std::find(Flags.begin(), Flags.end(), f) != Flags.end(); }
 };
 
 Options ParseOptions(const std::vector<std::string>& args, size_t from) {
@@ -60,12 +60,12 @@ Options ParseOptions(const std::vector<std::string>& args, size_t from) {
   for (size_t i = from; i < args.size(); ++i) {
     const std::string& a = args[i];
     if ((a == "--password" || a == "-o") && i + 1 < args.size()) {
-      o.values[a] = args[++i];
+      o.Values[a] = args[++i];
     } else if (a.rfind("--", 0) == 0) {
       if (a == "--password" || a == "-o") throw SetupError(a + " needs a value");
-      o.flags.push_back(a);
+      o.Flags.push_back(a);
     } else {
-      o.positional.push_back(a);
+      o.Positional.push_back(a);
     }
   }
   return o;
@@ -105,16 +105,16 @@ std::unique_ptr<RandomAccessFile> OpenOrThrow(const std::string& path) {
 // ---- create ---------------------------------------------------------------
 
 int Create(const Options& o) {
-  if (o.positional.size() != 1) throw SetupError("create needs PACKAGE");
-  TExtraInfo info;
-  if (auto it = o.values.find("--password"); it != o.values.end()) info.Password = it->second;
+  if (o.Positional.size() != 1) throw SetupError("create needs PACKAGE");
+  PackageExtraInfo info;
+  if (auto it = o.Values.find("--password"); it != o.Values.end()) info.Password = it->second;
   if (info.Password.size() > kMaxPackagePasswordLength)
     throw SetupError("a package password is at most " + std::to_string(kMaxPackagePasswordLength) +
                      " characters long");
   info.HasPassword = !info.Password.empty();
   info.Official = o.Flag("--official");
   auto bytes = BuildPackageTail({}, info, 0, 2, 2);
-  WriteFileBytes(o.positional[0], bytes);
+  WriteFileBytes(o.Positional[0], bytes);
   return 0;
 }
 
@@ -125,8 +125,8 @@ class FolderSource : public SetupEntrySource {
   // The names become file names when the product unpacks the package.
   explicit FolderSource(const fs::path& root) {
     for (ListedFile& f : ListPayloadFolderOrThrow(root)) {
-      if (f.size >= (uint64_t{1} << 32)) throw SetupError(f.path.string() + " is 4 GiB or larger");
-      files_.push_back({std::move(f.name), f.path, static_cast<uint32_t>(f.size)});
+      if (f.Size >= (uint64_t{1} << 32)) throw SetupError(f.Path.string() + " is 4 GiB or larger");
+      files_.push_back({std::move(f.Name), f.Path, static_cast<uint32_t>(f.Size)});
     }
   }
   std::vector<size_t> GroupEntries(uint16_t) override {
@@ -134,29 +134,29 @@ class FolderSource : public SetupEntrySource {
     for (size_t i = 0; i < v.size(); ++i) v[i] = i;
     return v;
   }
-  std::string EntryName(size_t i) override { return files_[i].name; }
-  uint32_t EntryOrigSize(size_t i) override { return files_[i].size; }
-  std::optional<std::vector<uint8_t>> LoadEntry(size_t i) override { return ReadFileBytes(files_[i].path); }
+  std::string EntryName(size_t i) override { return files_[i].Name; }
+  uint32_t EntryOrigSize(size_t i) override { return files_[i].Size; }
+  std::optional<std::vector<uint8_t>> LoadEntry(size_t i) override { return ReadFileBytes(files_[i].Path); }
 
  private:
   struct File {
-    std::string name;
-    fs::path path;
-    uint32_t size;
+    std::string Name;
+    fs::path Path;
+    uint32_t Size;
   };
   std::vector<File> files_;
 };
 
 int Add(const Options& o) {
-  if (o.positional.size() != 2) throw SetupError("add needs PACKAGE and FOLDER");
-  fs::path package = fs::absolute(o.positional[0]);
-  FolderSource source(o.positional[1]);
+  if (o.Positional.size() != 2) throw SetupError("add needs PACKAGE and FOLDER");
+  fs::path package = fs::absolute(o.Positional[0]);
+  FolderSource source(o.Positional[1]);
   std::string password;
-  if (auto it = o.values.find("--password"); it != o.values.end()) password = it->second;
+  if (auto it = o.Values.find("--password"); it != o.Values.end()) password = it->second;
   FileSystem& files = DiskFileSystem();
-  PakSystemHost host;
+  PackageUpdaterHost host;
   host.Files = &files;
-  TPakSystem system(host);
+  PackageUpdater system(host);
   try {
     system.UpdatePackage(source, 1, package.parent_path().string(), package.filename().string(), password);
   } catch (const SetupError& e) {
@@ -176,8 +176,8 @@ int Add(const Options& o) {
 // ---- ls -------------------------------------------------------------------
 
 int List(const Options& o) {
-  if (o.positional.size() != 1) throw SetupError("ls needs PACKAGE");
-  const std::string& path = o.positional[0];
+  if (o.Positional.size() != 1) throw SetupError("ls needs PACKAGE");
+  const std::string& path = o.Positional[0];
   auto file = OpenOrThrow(path);
   PackageTail tail = ReadTailOrThrow(*file, path);
   const auto& t = tail.Trailer;
@@ -188,12 +188,12 @@ int List(const Options& o) {
               t.Info.HasPassword ? "set" : "none", t.Info.Official ? "yes" : "no", tail.Entries.size(),
               static_cast<unsigned long long>(tail.CutPosition));
   std::printf("%-5s %10s %10s %-19s %10s  %s\n", "kind", "stored", "size", "date", "offset", "name");
-  std::map<std::pair<uint32_t, uint32_t>, std::string> first_user;
+  std::map<std::pair<uint32_t, uint32_t>, std::string> firstUser;
   for (const auto& e : tail.Entries) {
     std::printf("%-5s %10u %10u %-19s %10u  %s", KindName(e.Kind), e.StoredSize, e.OrigSize,
                 FormatDosDateTime(e.FileDate).c_str(), e.DataOffset, e.Name.c_str());
     auto key = std::make_pair(e.DataOffset, e.StoredSize);
-    auto [it, fresh] = first_user.emplace(key, e.Name);
+    auto [it, fresh] = firstUser.emplace(key, e.Name);
     if (!fresh) std::printf("  (shares data with %s)", it->second.c_str());
     std::printf("\n");
   }
@@ -202,7 +202,7 @@ int List(const Options& o) {
 
 // ---- cat ------------------------------------------------------------------
 
-std::vector<uint8_t> EntryBytes(RandomAccessFile& file, const PackageTail& tail, const TPackageEntry& e) {
+std::vector<uint8_t> EntryBytes(RandomAccessFile& file, const PackageTail& tail, const PackageEntry& e) {
   if (uint64_t{e.DataOffset} + e.StoredSize > tail.CutPosition)
     throw SetupError(e.Name + ": stored bytes run past the data area");
   auto stored = file.ReadVector(e.DataOffset, e.StoredSize);
@@ -217,16 +217,16 @@ std::vector<uint8_t> EntryBytes(RandomAccessFile& file, const PackageTail& tail,
 }
 
 int Cat(const Options& o) {
-  if (o.positional.size() != 2) throw SetupError("cat needs PACKAGE and ENTRY");
-  const std::string& path = o.positional[0];
+  if (o.Positional.size() != 2) throw SetupError("cat needs PACKAGE and ENTRY");
+  const std::string& path = o.Positional[0];
   auto file = OpenOrThrow(path);
   PackageTail tail = ReadTailOrThrow(*file, path);
-  std::string wanted = CodePageLower(o.positional[1]);
+  std::string wanted = CodePageLower(o.Positional[1]);
   auto it = std::find_if(tail.Entries.begin(), tail.Entries.end(),
-                         [&](const TPackageEntry& e) { return CodePageLower(e.Name) == wanted; });
-  if (it == tail.Entries.end()) throw SetupError("no entry " + o.positional[1] + " in " + path);
+                         [&](const PackageEntry& e) { return CodePageLower(e.Name) == wanted; });
+  if (it == tail.Entries.end()) throw SetupError("no entry " + o.Positional[1] + " in " + path);
   auto bytes = EntryBytes(*file, tail, *it);
-  if (auto out = o.values.find("-o"); out != o.values.end()) {
+  if (auto out = o.Values.find("-o"); out != o.Values.end()) {
     WriteFileBytes(out->second, bytes);
     return 0;
   }
@@ -240,8 +240,8 @@ int Cat(const Options& o) {
 // ---- check ----------------------------------------------------------------
 
 int Check(const Options& o) {
-  if (o.positional.size() != 1) throw SetupError("check needs PACKAGE");
-  const std::string& path = o.positional[0];
+  if (o.Positional.size() != 1) throw SetupError("check needs PACKAGE");
+  const std::string& path = o.Positional[0];
   auto file = OpenOrThrow(path);
   PackageTail tail = ReadTailOrThrow(*file, path);
   size_t problems = 0;
@@ -256,12 +256,12 @@ int Check(const Options& o) {
     const auto& e = tail.Entries[i];
     std::string where = "entry " + std::to_string(i) + " (" + e.Name + "): ";
     bool known = e.Kind == kSoundEntryKind || e.Kind == kZlibEntryKind;
-    bool in_range = uint64_t{e.DataOffset} + e.StoredSize <= tail.CutPosition;
+    bool inRange = uint64_t{e.DataOffset} + e.StoredSize <= tail.CutPosition;
     if (!known) report(where + "unknown kind " + std::to_string(e.Kind));
-    if (!in_range) report(where + "stored bytes run past the data area");
+    if (!inRange) report(where + "stored bytes run past the data area");
     // Lookups find the first of two equal names; not damage in itself.
     if (!seen.emplace(CodePageLower(e.Name), i).second) std::printf("%sname listed before\n", where.c_str());
-    if (o.Flag("--deep") && known && in_range) {
+    if (o.Flag("--deep") && known && inRange) {
       try {
         auto bytes = EntryBytes(*file, tail, e);
         if (e.Kind == kZlibEntryKind && bytes.size() != e.OrigSize) report(where + "unpacked size differs");

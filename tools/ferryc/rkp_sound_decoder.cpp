@@ -12,18 +12,18 @@ namespace ferry::tool {
 namespace {
 
 struct Decoder {
-  int predictor = 0;
-  int index = 0;
+  int Predictor = 0;
+  int Index = 0;
 
   int16_t Next(uint8_t code) {
-    int step = kImaStepTable[index];
+    int step = kImaStepTable[Index];
     int diff = step >> 3;
     if (code & 4) diff += step;
     if (code & 2) diff += step >> 1;
     if (code & 1) diff += step >> 2;
-    predictor = std::clamp((code & 8) ? predictor - diff : predictor + diff, -32768, 32767);
-    index = std::clamp(index + kImaIndexTable[code & 15], 0, 88);
-    return static_cast<int16_t>(predictor);
+    Predictor = std::clamp((code & 8) ? Predictor - diff : Predictor + diff, -32768, 32767);
+    Index = std::clamp(Index + kImaIndexTable[code & 15], 0, 88);
+    return static_cast<int16_t>(Predictor);
   }
 };
 
@@ -41,8 +41,8 @@ void CheckState(ByteReader& r, const Decoder& left, const Decoder& right, bool s
   uint8_t li = r.U8();
   int16_t rp = static_cast<int16_t>(r.U16());
   uint8_t ri = r.U8();
-  bool ok = lp == left.predictor && li == left.index &&
-            (stereo ? (rp == right.predictor && ri == right.index) : (rp == 0 && ri == 0));
+  bool ok = lp == left.Predictor && li == left.Index &&
+            (stereo ? (rp == right.Predictor && ri == right.Index) : (rp == 0 && ri == 0));
   if (!ok) throw SetupError("ADPCM block " + std::to_string(block) + " stores a state its codes do not reach");
 }
 

@@ -112,9 +112,9 @@ void CheckLangRefs(std::string_view text, const std::vector<LanguageTable>& tabl
     if (end == digits || end >= text.size() || text[end] != '>' || end - digits > 5) continue;
     const int number = std::stoi(std::string(text.substr(digits, end - digits)));
     for (const LanguageTable& t : tables)
-      if (number > 0xFFFF || !t.table.Find(static_cast<uint16_t>(number)))
+      if (number > 0xFFFF || !t.Table.Find(static_cast<uint16_t>(number)))
         out.push_back({file, line,
-                       "<LANG" + std::to_string(number) + "> is not a text of the language table '" + t.name + "'"});
+                       "<LANG" + std::to_string(number) + "> is not a text of the language table '" + t.Name + "'"});
   }
 }
 
@@ -122,9 +122,9 @@ void CheckProgramTexts(const std::vector<LanguageTable>& tables, const std::stri
                        std::vector<Diagnostic>& out) {
   for (const LanguageTable& t : tables)
     for (int number : kProgramTexts)
-      if (!t.table.Find(static_cast<uint16_t>(number)))
-        out.push_back({file, t.line,
-                       "the language table '" + t.name + "' has no text " + std::to_string(number) +
+      if (!t.Table.Find(static_cast<uint16_t>(number)))
+        out.push_back({file, t.Line,
+                       "the language table '" + t.Name + "' has no text " + std::to_string(number) +
                            ", which the setup shows itself"});
 }
 

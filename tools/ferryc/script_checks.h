@@ -25,9 +25,9 @@ void CheckPathVariables(std::string_view text, const std::string& file, int line
 void CheckRegistryRoot(std::string_view root, const std::string& file, int line, std::vector<Diagnostic>& out);
 
 struct LanguageTable {
-  std::string name;  // as the script names it
-  TLanguage table;
-  int line = 0;  // its "language" or "uninstalllanguage" line
+  std::string Name;  // as the script names it
+  LanguageTexts Table;
+  int Line = 0;  // its "language" or "uninstalllanguage" line
 };
 
 // Each "<LANGn>" of text must be a text of every table. `line` counts from

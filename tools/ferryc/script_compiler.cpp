@@ -30,10 +30,10 @@ namespace fs = std::filesystem;
 namespace ferry::tool {
 
 std::string FormatDiagnostic(const Diagnostic& d) {
-  std::string out = d.file;
-  if (d.line > 0) out += ":" + std::to_string(d.line);
-  out += d.warning ? ": warning: " : ": error: ";
-  out += d.message;
+  std::string out = d.File;
+  if (d.Line > 0) out += ":" + std::to_string(d.Line);
+  out += d.Warning ? ": warning: " : ": error: ";
+  out += d.Message;
   return out;
 }
 
@@ -76,12 +76,12 @@ class Compiler {
 
  private:
   void Error(int line, std::string msg, std::string file = {}) {
-    result_.diagnostics.push_back({file.empty() ? display_ : file, line, std::move(msg), false});
+    result_.Diagnostics.push_back({file.empty() ? display_ : file, line, std::move(msg), false});
   }
-  void Warn(int line, std::string msg) { result_.diagnostics.push_back({display_, line, std::move(msg), true}); }
+  void Warn(int line, std::string msg) { result_.Diagnostics.push_back({display_, line, std::move(msg), true}); }
   bool HasErrors() const {
-    return std::any_of(result_.diagnostics.begin(), result_.diagnostics.end(),
-                       [](const Diagnostic& d) { return !d.warning; });
+    return std::any_of(result_.Diagnostics.begin(), result_.Diagnostics.end(),
+                       [](const Diagnostic& d) { return !d.Warning; });
   }
 
   void FillLines(const std::vector<ScriptLine>& parsed);
@@ -101,22 +101,22 @@ class Compiler {
   fs::path base_;
   std::vector<fs::path> language_dirs_;
   CompileResult result_;
-  TCommandList commands_;
+  CommandList commands_;
   std::vector<ScriptLine> parsed_;
   std::vector<ArchiveSource> languages_;
   std::vector<ArchiveSource> directives_;
   std::vector<ArchiveSource> payload_;
   std::map<std::string, int> group0_names_;  // lower-cased name -> script line
   struct GroupLine {
-    int line;
-    int group;
-    std::string folder;
-    std::optional<std::string> installFolder;  // "file" lines: the subfolder, "" for the install folder
+    int Line;
+    int Group;
+    std::string Folder;
+    std::optional<std::string> InstallFolder;  // "file" lines: the subfolder, "" for the install folder
   };
   std::vector<GroupLine> group_lines_;
   struct CarriedLayout {
-    std::string name;
-    int line;
+    std::string Name;
+    int Line;
   };
   std::vector<CarriedLayout> layouts_;  // for the page lists' check
 };
@@ -132,41 +132,41 @@ CompileResult Compiler::Run(std::string_view text) {
   parsed_.resize(lines.size());
   for (size_t i = 0; i < lines.size(); ++i) {
     std::string error;
-    parsed_[i].number = static_cast<int>(i) + 1;
+    parsed_[i].Number = static_cast<int>(i) + 1;
     if (!ParseScriptLine(lines[i], parsed_[i], error)) {
-      Error(parsed_[i].number, error);
-      parsed_[i].kind = ScriptLineKind::kBlank;
+      Error(parsed_[i].Number, error);
+      parsed_[i].Kind = ScriptLineKind::kBlank;
     }
-    parsed_[i].number = static_cast<int>(i) + 1;
+    parsed_[i].Number = static_cast<int>(i) + 1;
   }
   RegisterCommands(commands_);
-  result_.setup.info = CompilerDefaultSetupInfo();
-  result_.setup.scriptDir = base_;
+  result_.Setup.Info = CompilerDefaultSetupInfo();
+  result_.Setup.ScriptDir = base_;
   FillLines(parsed_);
   CompileCommands();
   for (const ScriptLine& l : parsed_)
-    if (l.kind == ScriptLineKind::kDirective) AddDirective(l);
+    if (l.Kind == ScriptLineKind::kDirective) AddDirective(l);
   AddPayloadGroups();
   CheckReferences();
   CheckLanguageReferences();
 
-  if (result_.setup.info.SetupExeName.empty())
+  if (result_.Setup.Info.SetupExeName.empty())
     Error(0, "no \"outfile\" line: a setup checks its own file name against that name at start-up");
-  if (result_.setup.info.InstallDir.empty() && result_.setup.info.InstallDirRegKey.ValueName.empty())
+  if (result_.Setup.Info.InstallDir.empty() && result_.Setup.Info.InstallDirRegKey.ValueName.empty())
     Warn(0, "no \"installdir\" line: the setup stops at start-up unless the registry names the folder");
 
   // The setup's own records close group 0.
-  std::vector<ArchiveSource>& entries = result_.setup.entries;
+  std::vector<ArchiveSource>& entries = result_.Setup.Entries;
   for (auto& e : languages_) entries.push_back(std::move(e));
   for (auto& e : directives_) entries.push_back(std::move(e));
   try {
-    TSetupInfoFile file;
-    file.Info() = result_.setup.info;
+    SetupInfoFile file;
+    file.Info() = result_.Setup.Info;
     entries.push_back({"SetupInfo", 0, true, file.WriteToBuffer(), {}, 0, 0, {}, {}, false});
-    entries.push_back({"CompiledLines", 0, true, result_.setup.lines.SaveToBuffer(), {}, 0, 0, {}, {}, false});
+    entries.push_back({"CompiledLines", 0, true, result_.Setup.Lines.SaveToBuffer(), {}, 0, 0, {}, {}, false});
     // Without product settings the archive is what it always was.
-    if (!result_.setup.product.Empty())
-      entries.push_back({kProductInfoEntry, 0, true, WriteProductInfo(result_.setup.product), {}, 0, 0, {}, {}, false});
+    if (!result_.Setup.Product.Empty())
+      entries.push_back({kProductInfoEntry, 0, true, WriteProductInfo(result_.Setup.Product), {}, 0, 0, {}, {}, false});
   } catch (const SetupError& e) {
     Error(0, e.what());
   }
@@ -174,37 +174,37 @@ CompileResult Compiler::Run(std::string_view text) {
   if (entries.size() > kMaxEntries)
     Error(0, "the setup would hold " + std::to_string(entries.size()) +
                  " archive entries; an archive holds at most 65,535");
-  result_.ok = !HasErrors();
+  result_.Ok = !HasErrors();
   return std::move(result_);
 }
 
 void Compiler::FillLines(const std::vector<ScriptLine>& parsed) {
-  TCompLines& cl = result_.setup.lines;
-  cl.Lines.assign(parsed.size(), TCompLine{});
-  std::unordered_map<std::string, int> label_lines;
+  CompLineList& cl = result_.Setup.Lines;
+  cl.Lines.assign(parsed.size(), CompLine{});
+  std::unordered_map<std::string, int> labelLines;
   for (size_t i = 0; i < parsed.size(); ++i) {
     const ScriptLine& l = parsed[i];
-    TCompLine& out = cl.Lines[i];
+    CompLine& out = cl.Lines[i];
     out.MakeInert();
-    if (l.kind == ScriptLineKind::kLabel) {
-      auto [pos, added] = label_lines.emplace(AsciiLowerCopy(l.word), l.number);
+    if (l.Kind == ScriptLineKind::kLabel) {
+      auto [pos, added] = labelLines.emplace(AsciiLowerCopy(l.Word), l.Number);
       if (!added)
-        Error(l.number, "duplicate label - " + l.word + " (first defined on line " + std::to_string(pos->second) + ")");
+        Error(l.Number, "duplicate label - " + l.Word + " (first defined on line " + std::to_string(pos->second) + ")");
     }
-    if (l.kind != ScriptLineKind::kCommand) continue;
-    if (EqualsNoCase(l.word, "compression")) {
+    if (l.Kind != ScriptLineKind::kCommand) continue;
+    if (EqualsNoCase(l.Word, "compression")) {
       SetCompression(l);  // ferryc's own: the line stays empty in the stream
       continue;
     }
-    int no = commands_.FindKeyword(l.word);
+    int no = commands_.FindKeyword(l.Word);
     if (no < 0) {
-      Error(l.number, "unknown keyword '" + l.word + "'");
+      Error(l.Number, "unknown keyword '" + l.Word + "'");
       continue;
     }
     bool fits = true;
-    for (size_t p = 0; p < l.params.size(); ++p) {
-      if (l.params[p].size() > kMaxStringLength) {
-        Error(l.number, "parameter " + std::to_string(p + 1) + " is " + std::to_string(l.params[p].size()) +
+    for (size_t p = 0; p < l.Params.size(); ++p) {
+      if (l.Params[p].size() > kMaxStringLength) {
+        Error(l.Number, "parameter " + std::to_string(p + 1) + " is " + std::to_string(l.Params[p].size()) +
                             " bytes long; the command stream holds at most 65,535");
         fits = false;
       }
@@ -212,17 +212,17 @@ void Compiler::FillLines(const std::vector<ScriptLine>& parsed) {
     if (!fits) continue;
     out.CommandNo = no;
     out.LineNo = static_cast<int32_t>(i);
-    out.Params = l.params;
-    out.ParamCount = static_cast<int32_t>(l.params.size());
+    out.Params = l.Params;
+    out.ParamCount = static_cast<int32_t>(l.Params.size());
   }
 }
 
 // "compression zlib" or "compression zstd [LEVEL]"; the last line wins.
 void Compiler::SetCompression(const ScriptLine& line) {
-  const std::vector<std::string>& p = line.params;
+  const std::vector<std::string>& p = line.Params;
   const bool zstd = !p.empty() && EqualsNoCase(p[0], "zstd");
   if (p.empty() || (!zstd && !EqualsNoCase(p[0], "zlib")) || p.size() > (zstd ? 2u : 1u)) {
-    Error(line.number, "compression takes \"zlib\" or \"zstd [LEVEL]\"");
+    Error(line.Number, "compression takes \"zlib\" or \"zstd [LEVEL]\"");
     return;
   }
   int level = kDefaultZstdLevel;
@@ -230,32 +230,32 @@ void Compiler::SetCompression(const ScriptLine& line) {
     char* end = nullptr;
     long value = std::strtol(p[1].c_str(), &end, 10);
     if (p[1].empty() || *end != '\0' || value < 1 || value > kZstdMaxLevel) {
-      Error(line.number, "zstd level '" + p[1] + "' is not a number from 1 to " + std::to_string(kZstdMaxLevel));
+      Error(line.Number, "zstd level '" + p[1] + "' is not a number from 1 to " + std::to_string(kZstdMaxLevel));
       return;
     }
     level = static_cast<int>(value);
   }
-  result_.setup.zstdLevel = zstd ? level : 0;
+  result_.Setup.ZstdLevel = zstd ? level : 0;
 }
 
 void Compiler::CompileCommands() {
-  TCompLines& cl = result_.setup.lines;
-  CompileContext ctx(result_.setup.info, cl);
+  CompLineList& cl = result_.Setup.Lines;
+  CompileContext ctx(result_.Setup.Info, cl);
   for (size_t i = 0; i < parsed_.size(); ++i)
-    if (parsed_[i].kind == ScriptLineKind::kLabel) ctx.AddLabel(parsed_[i].word, static_cast<int>(i));
+    if (parsed_[i].Kind == ScriptLineKind::kLabel) ctx.AddLabel(parsed_[i].Word, static_cast<int>(i));
   int current = 0;
   ctx.AddLanguageFile = [&](const std::string& entryName, const std::string& languageName) {
     AddLanguage(current + 1, entryName, languageName);
   };
   for (size_t i = 0; i < cl.Lines.size(); ++i) {
-    TCommandClass* cmd = commands_.Find(cl.Lines[i].CommandNo);
+    CommandClass* cmd = commands_.Find(cl.Lines[i].CommandNo);
     if (!cmd) continue;
     current = static_cast<int>(i);
     CheckParameters(cmd->Descriptor(), parsed_[i]);
-    size_t errors_before = ctx.Errors.size();
+    size_t errorsBefore = ctx.Errors.size();
     cmd->CompileProcess(ctx, current);
-    if (ctx.Errors.size() != errors_before) continue;
-    const TCompLine& line = cl.Lines[i];
+    if (ctx.Errors.size() != errorsBefore) continue;
+    const CompLine& line = cl.Lines[i];
     if (cmd->GroupKind() != 0) {
       std::optional<std::string> installs;
       if (EqualsNoCase(cmd->Descriptor().Keyword, "file"))
@@ -280,7 +280,7 @@ void Compiler::CompileCommands() {
       for (int p = 1; p < 16; ++p)
         if ((cmd->Descriptor().JumpParams & ParamBit(p)) && line.Param(p) == "0")
           Error(current + 1, "\"" + cmd->Keyword + "\" cannot jump to a label on the script's first line - " +
-                                 parsed_[i].params[static_cast<size_t>(p - 1)]);
+                                 parsed_[i].Params[static_cast<size_t>(p - 1)]);
   }
   for (const CompileError& e : ctx.Errors) Error(e.LineIndex + 1, e.Message);
   if (ctx.NextGroup - 1 > 0xFFFF)
@@ -292,16 +292,16 @@ void Compiler::AddLanguage(int line, const std::string& entryName, const std::st
     Error(line, "invalid language name '" + languageName + "' (a file name without folders)");
     return;
   }
-  std::string file_name = languageName + ".wri";
+  std::string fileName = languageName + ".wri";
   std::optional<fs::path> found;
   for (const fs::path& dir : language_dirs_) {
-    found = ResolveScriptPath(dir, file_name);
+    found = ResolveScriptPath(dir, fileName);
     if (found) break;
   }
   if (!found) {
     std::string where;
     for (const fs::path& dir : language_dirs_) where += (where.empty() ? "" : ", ") + dir.string();
-    Error(line, "language file '" + file_name + "' not found (looked in " + where + ")");
+    Error(line, "language file '" + fileName + "' not found (looked in " + where + ")");
     return;
   }
   std::vector<uint8_t> data;
@@ -318,7 +318,7 @@ void Compiler::AddLanguage(int line, const std::string& entryName, const std::st
   data = NormaliseUtf16LineEnds(std::move(data));
   // The setup stops at start-up on a table it cannot read: check it here.
   try {
-    TLanguage probe;
+    LanguageTexts probe;
     probe.LoadFromBuffer(data.data(), data.size());
   } catch (const std::exception& e) {
     Error(line, "language file '" + found->string() + "': " + e.what());
@@ -330,13 +330,13 @@ void Compiler::AddLanguage(int line, const std::string& entryName, const std::st
 }
 
 bool Compiler::AddGroup0(ArchiveSource entry) {
-  if (entry.name.empty() || entry.name.size() > kMaxStringLength) {
-    Error(entry.scriptLine, "entry name must hold 1 to 65,535 characters");
+  if (entry.Name.empty() || entry.Name.size() > kMaxStringLength) {
+    Error(entry.ScriptLine, "entry name must hold 1 to 65,535 characters");
     return false;
   }
-  auto [pos, added] = group0_names_.emplace(AsciiLowerCopy(entry.name), entry.scriptLine);
+  auto [pos, added] = group0_names_.emplace(AsciiLowerCopy(entry.Name), entry.ScriptLine);
   if (!added) {
-    Error(entry.scriptLine, "the setup already carries an entry '" + entry.name + "' (from line " +
+    Error(entry.ScriptLine, "the setup already carries an entry '" + entry.Name + "' (from line " +
                                 std::to_string(pos->second) + ")");
     return false;
   }
@@ -365,94 +365,94 @@ std::optional<std::vector<uint8_t>> Compiler::ReadSource(int line, const std::st
 
 // Like the setting lines, the last one of a kind wins.
 void Compiler::SetProductValue(const ScriptLine& line, const ProductDirective& form) {
-  const std::string usage = std::string("'@") + form.name + "' takes one text";
-  if (line.params.size() != 1 || line.params[0].empty()) {
-    Error(line.number, usage);
+  const std::string usage = std::string("'@") + form.Name + "' takes one text";
+  if (line.Params.size() != 1 || line.Params[0].empty()) {
+    Error(line.Number, usage);
     return;
   }
-  const std::string& text = line.params[0];
-  if (form.field == &ProductInformation::Version && !ParseVersionNumbers(text)) {
-    Error(line.number, "'@version' starts with up to four numbers of 0 to 65,535 separated by dots (1.2, 1.2.3.4), not '" +
+  const std::string& text = line.Params[0];
+  if (form.Field == &ProductInformation::Version && !ParseVersionNumbers(text)) {
+    Error(line.Number, "'@version' starts with up to four numbers of 0 to 65,535 separated by dots (1.2, 1.2.3.4), not '" +
                            text + "'");
     return;
   }
-  result_.setup.product.*form.field = text;
+  result_.Setup.Product.*form.Field = text;
 }
 
 void Compiler::AddDirective(const ScriptLine& line) {
-  if (EqualsNoCase(line.word, "base") || EqualsNoCase(line.word, "whole")) {
-    if (line.params.size() != 1) {
-      Error(line.number, "'@" + line.word + "' takes " + (EqualsNoCase(line.word, "base") ? "DIR" : "NAME"));
-    } else if (EqualsNoCase(line.word, "base")) {
-      result_.setup.baseText = line.params[0];
-      result_.setup.baseLine = line.number;
+  if (EqualsNoCase(line.Word, "base") || EqualsNoCase(line.Word, "whole")) {
+    if (line.Params.size() != 1) {
+      Error(line.Number, "'@" + line.Word + "' takes " + (EqualsNoCase(line.Word, "base") ? "DIR" : "NAME"));
+    } else if (EqualsNoCase(line.Word, "base")) {
+      result_.Setup.BaseText = line.Params[0];
+      result_.Setup.BaseLine = line.Number;
     } else {
-      result_.setup.wholeToo.push_back(AsciiLowerCopy(line.params[0]));
+      result_.Setup.WholeToo.push_back(AsciiLowerCopy(line.Params[0]));
     }
     return;
   }
-  if (const ProductDirective* product = FindProductDirective(line.word)) {
+  if (const ProductDirective* product = FindProductDirective(line.Word)) {
     SetProductValue(line, *product);
     return;
   }
-  const DirectiveForm* form = FindDirective(line.word);
+  const DirectiveForm* form = FindDirective(line.Word);
   if (!form) {
-    Error(line.number, "unknown directive '@" + line.word + "'");
+    Error(line.Number, "unknown directive '@" + line.Word + "'");
     return;
   }
-  if (line.params.size() < static_cast<size_t>(form->minParams) ||
-      line.params.size() > static_cast<size_t>(form->maxParams)) {
-    Error(line.number, "'@" + line.word + "' takes " + form->usage);
+  if (line.Params.size() < static_cast<size_t>(form->MinParams) ||
+      line.Params.size() > static_cast<size_t>(form->MaxParams)) {
+    Error(line.Number, "'@" + line.Word + "' takes " + form->Usage);
     return;
   }
   fs::path found;
-  std::optional<std::vector<uint8_t>> data = ReadSource(line.number, line.params[0], &found);
+  std::optional<std::vector<uint8_t>> data = ReadSource(line.Number, line.Params[0], &found);
   if (!data) return;
-  std::optional<std::string> source_name = AnsiFromPath(found.filename());
-  std::string base_name = line.params.size() > 1 ? line.params[1] : source_name.value_or(std::string());
+  std::optional<std::string> sourceName = AnsiFromPath(found.filename());
+  std::string baseName = line.Params.size() > 1 ? line.Params[1] : sourceName.value_or(std::string());
   std::string problem;
-  std::optional<std::string> entry_name = DirectiveEntryName(*form, base_name, *data, problem);
-  if (!entry_name) {
-    Error(line.number, problem);
+  std::optional<std::string> entryName = DirectiveEntryName(*form, baseName, *data, problem);
+  if (!entryName) {
+    Error(line.Number, problem);
     return;
   }
-  if (EndsWithNoCase(*entry_name, ".txt")) *data = NormaliseTextLineEnds(std::move(*data));
-  ArchiveSource entry{*entry_name, 0, true, std::move(*data), found, 0, line.number, {}, {}, false};
+  if (EndsWithNoCase(*entryName, ".txt")) *data = NormaliseTextLineEnds(std::move(*data));
+  ArchiveSource entry{*entryName, 0, true, std::move(*data), found, 0, line.Number, {}, {}, false};
   if (!AddGroup0(entry)) return;
-  const bool uninstallLayout = EqualsNoCase(form->name, "uninstall") && EndsWithNoCase(entry.name, ".txt") &&
-                               !EqualsNoCase(entry.name, "UNINSTALL_Pages.txt");
-  if (EqualsNoCase(form->name, "layout") || uninstallLayout) layouts_.push_back({entry.name, line.number});
+  const bool uninstallLayout = EqualsNoCase(form->Name, "uninstall") && EndsWithNoCase(entry.Name, ".txt") &&
+                               !EqualsNoCase(entry.Name, "UNINSTALL_Pages.txt");
+  if (EqualsNoCase(form->Name, "layout") || uninstallLayout) layouts_.push_back({entry.Name, line.Number});
   directives_.push_back(std::move(entry));
 }
 
 void Compiler::AddPayloadGroups() {
   for (const GroupLine& g : group_lines_) {
-    std::optional<fs::path> folder = ResolveScriptPath(base_, g.folder);
+    std::optional<fs::path> folder = ResolveScriptPath(base_, g.Folder);
     std::error_code ec;
     if (!folder) {
-      Error(g.line, "source folder not found - " + g.folder);
+      Error(g.Line, "source folder not found - " + g.Folder);
       continue;
     }
     if (!fs::is_directory(*folder, ec)) {
-      Error(g.line, "'" + g.folder + "' is not a folder");
+      Error(g.Line, "'" + g.Folder + "' is not a folder");
       continue;
     }
     std::vector<std::string> problems;
     std::vector<ListedFile> files = ListPayloadFolder(*folder, problems);
-    for (const std::string& p : problems) Error(g.line, p);
-    if (files.empty() && problems.empty()) Warn(g.line, "folder '" + g.folder + "' holds no files");
+    for (const std::string& p : problems) Error(g.Line, p);
+    if (files.empty() && problems.empty()) Warn(g.Line, "folder '" + g.Folder + "' holds no files");
     for (ListedFile& f : files) {
-      if (f.name.size() > kMaxStringLength) {
-        Error(g.line, "file name longer than 65,535 characters below '" + g.folder + "'");
+      if (f.Name.size() > kMaxStringLength) {
+        Error(g.Line, "file name longer than 65,535 characters below '" + g.Folder + "'");
         continue;
       }
-      if (f.size >= 0xFFFFFFFFull) {
-        Error(g.line, "'" + f.name + "' is 4 GiB or larger; an archive entry holds less");
+      if (f.Size >= 0xFFFFFFFFull) {
+        Error(g.Line, "'" + f.Name + "' is 4 GiB or larger; an archive entry holds less");
         continue;
       }
-      std::string installed = g.installFolder ? *g.installFolder + f.name : std::string();
-      payload_.push_back({std::move(f.name), static_cast<uint16_t>(g.group), false, {}, std::move(f.path),
-                          f.size, g.line, std::move(installed), {}, false});
+      std::string installed = g.InstallFolder ? *g.InstallFolder + f.Name : std::string();
+      payload_.push_back({std::move(f.Name), static_cast<uint16_t>(g.Group), false, {}, std::move(f.Path),
+                          f.Size, g.Line, std::move(installed), {}, false});
     }
   }
 }
@@ -460,7 +460,7 @@ void Compiler::AddPayloadGroups() {
 // Names that the setup looks up by name must be carried.
 void Compiler::CheckReferences() {
   auto carried = [&](const std::string& name) { return group0_names_.count(AsciiLowerCopy(name)) != 0; };
-  const TSetupInfo& info = result_.setup.info;
+  const SetupInfoRecord& info = result_.Setup.Info;
   if (!info.ChangelogName.empty() && !carried(info.ChangelogName))
     Warn(0, "\"changelog\" names the entry '" + info.ChangelogName + "', which the setup does not carry");
   for (const std::string prefix : {"", "UNINSTALL_"}) {
@@ -473,29 +473,29 @@ void Compiler::CheckReferences() {
     }
     const ArchiveSource* pages = nullptr;
     for (const ArchiveSource& e : directives_)
-      if (EqualsNoCase(e.name, prefix + "Pages.txt")) pages = &e;
+      if (EqualsNoCase(e.Name, prefix + "Pages.txt")) pages = &e;
     if (!pages) continue;
-    for (const LayoutSection& section : SplitSections(SplitLines(pages->data))) {
+    for (const LayoutSection& section : SplitSections(SplitLines(pages->Data))) {
       if (!EqualsNoCase(SectionName(section[0]), "Pages")) continue;
       for (size_t i = 1; i < section.size(); ++i) {
         listed.insert(AsciiLowerCopy(prefix + section[i]));
         if (!carried(prefix + section[i]))
-          Error(it->second, "\"" + pages->name + "\" names the layout '" + section[i] + "', which the setup does not carry" +
+          Error(it->second, "\"" + pages->Name + "\" names the layout '" + section[i] + "', which the setup does not carry" +
                                (prefix.empty() ? "" : " as '" + prefix + section[i] + "'"));
       }
     }
     for (const CarriedLayout& layout : layouts_)
-      if (StartsWithNoCase(layout.name, "UNINSTALL_") == !prefix.empty() && !listed.count(AsciiLowerCopy(layout.name)))
-        Warn(layout.line, "no page list names the layout '" + layout.name + "'");
+      if (StartsWithNoCase(layout.Name, "UNINSTALL_") == !prefix.empty() && !listed.count(AsciiLowerCopy(layout.Name)))
+        Warn(layout.Line, "no page list names the layout '" + layout.Name + "'");
   }
 }
 
 // Path variables and registry roots of the parameters that hold them.
 void Compiler::CheckParameters(const CommandDescriptor& descriptor, const ScriptLine& line) {
-  for (size_t p = 0; p < line.params.size() && p < 15; ++p) {
+  for (size_t p = 0; p < line.Params.size() && p < 15; ++p) {
     const uint16_t bit = ParamBit(static_cast<int>(p) + 1);
-    if (descriptor.PathParams & bit) CheckPathVariables(line.params[p], display_, line.number, result_.diagnostics);
-    if (descriptor.RootParams & bit) CheckRegistryRoot(line.params[p], display_, line.number, result_.diagnostics);
+    if (descriptor.PathParams & bit) CheckPathVariables(line.Params[p], display_, line.Number, result_.Diagnostics);
+    if (descriptor.RootParams & bit) CheckRegistryRoot(line.Params[p], display_, line.Number, result_.Diagnostics);
   }
 }
 
@@ -506,26 +506,26 @@ void Compiler::CheckLanguageReferences() {
   static constexpr std::string_view kSetupTable = "LANGUAGE-";
   std::vector<LanguageTable> setup, uninstall;
   for (const ArchiveSource& e : languages_) {
-    const bool forUninstaller = StartsWithNoCase(e.name, kUninstallTable);
-    LanguageTable t{e.name.substr((forUninstaller ? kUninstallTable : kSetupTable).size()), {}, e.scriptLine};
-    t.table.LoadFromBuffer(e.data.data(), e.data.size());  // read once already when it was added
+    const bool forUninstaller = StartsWithNoCase(e.Name, kUninstallTable);
+    LanguageTable t{e.Name.substr((forUninstaller ? kUninstallTable : kSetupTable).size()), {}, e.ScriptLine};
+    t.Table.LoadFromBuffer(e.Data.data(), e.Data.size());  // read once already when it was added
     (forUninstaller ? uninstall : setup).push_back(std::move(t));
   }
-  CheckProgramTexts(setup, display_, result_.diagnostics);
-  CheckProgramTexts(uninstall, display_, result_.diagnostics);
+  CheckProgramTexts(setup, display_, result_.Diagnostics);
+  CheckProgramTexts(uninstall, display_, result_.Diagnostics);
   if (!setup.empty())
     for (const ScriptLine& l : parsed_)
-      if (l.kind == ScriptLineKind::kCommand && l.word == "message" && !l.params.empty())
-        CheckLangRefs(l.params[0], setup, display_, l.number, result_.diagnostics);
+      if (l.Kind == ScriptLineKind::kCommand && l.Word == "message" && !l.Params.empty())
+        CheckLangRefs(l.Params[0], setup, display_, l.Number, result_.Diagnostics);
   for (const ArchiveSource& e : directives_) {
-    const std::vector<LanguageTable>& tables = StartsWithNoCase(e.name, "UNINSTALL_") ? uninstall : setup;
-    if (tables.empty() || !EndsWithNoCase(e.name, ".txt")) continue;
+    const std::vector<LanguageTable>& tables = StartsWithNoCase(e.Name, "UNINSTALL_") ? uninstall : setup;
+    if (tables.empty() || !EndsWithNoCase(e.Name, ".txt")) continue;
     std::string text;
-    const bool wide = e.data.size() >= 2 && e.data[0] == 0xFF && e.data[1] == 0xFE;
-    for (size_t i = wide ? 2 : 0; i < e.data.size(); i += wide ? 2 : 1) text += static_cast<char>(e.data[i]);
-    const fs::path relative = e.source.lexically_relative(base_);
-    const fs::path shown = relative.empty() ? e.source : fs::path(display_).parent_path() / relative;
-    CheckLangRefs(text, tables, shown.generic_string(), 1, result_.diagnostics);
+    const bool wide = e.Data.size() >= 2 && e.Data[0] == 0xFF && e.Data[1] == 0xFE;
+    for (size_t i = wide ? 2 : 0; i < e.Data.size(); i += wide ? 2 : 1) text += static_cast<char>(e.Data[i]);
+    const fs::path relative = e.Source.lexically_relative(base_);
+    const fs::path shown = relative.empty() ? e.Source : fs::path(display_).parent_path() / relative;
+    CheckLangRefs(text, tables, shown.generic_string(), 1, result_.Diagnostics);
   }
 }
 
@@ -544,22 +544,22 @@ CompileResult CompileScriptText(std::string_view text, const std::string& displa
 CompileResult CompileScriptFile(const CompileOptions& options) {
   std::vector<uint8_t> bytes;
   try {
-    bytes = ReadFileBytes(options.script);
+    bytes = ReadFileBytes(options.Script);
   } catch (const SetupError& e) {
     CompileResult r;
-    r.diagnostics.push_back({options.script.string(), 0, std::string("cannot read the script: ") + e.what(), false});
+    r.Diagnostics.push_back({options.Script.string(), 0, std::string("cannot read the script: ") + e.what(), false});
     return r;
   }
   if (bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
     CompileResult r;
-    r.diagnostics.push_back({options.script.string(), 1,
+    r.Diagnostics.push_back({options.Script.string(), 1,
                              "the script is UTF-16; save it as 8-bit text (Windows code page)", false});
     return r;
   }
   std::error_code ec;
-  fs::path base = fs::absolute(options.script, ec).parent_path();
+  fs::path base = fs::absolute(options.Script, ec).parent_path();
   std::string text(bytes.begin(), bytes.end());
-  return CompileScriptText(text, options.script.string(), base, options.languageDirs);
+  return CompileScriptText(text, options.Script.string(), base, options.LanguageDirs);
 }
 
 }  // namespace ferry::tool

@@ -24,33 +24,33 @@
 namespace ferry::tool {
 
 struct Diagnostic {
-  std::string file;  // the script, or the file a problem lies in
-  int line = 0;      // 1-based; 0 when the problem has no line
-  std::string message;
-  bool warning = false;
+  std::string File;  // the script, or the file a problem lies in
+  int Line = 0;      // 1-based; 0 when the problem has no line
+  std::string Message;
+  bool Warning = false;
 };
 
 // "file:line: error: message" (or "warning:"), without a line end.
 std::string FormatDiagnostic(const Diagnostic& d);
 
 struct ArchiveSource {
-  std::string name;  // entry name (8-bit)
-  uint16_t group = 0;
+  std::string Name;  // entry name (8-bit)
+  uint16_t Group = 0;
   // Either the bytes (group 0 entries, read and checked while compiling) or
   // the file to read when the setup is written (payload).
-  bool hasData = false;
-  std::vector<uint8_t> data;
-  std::filesystem::path source;
-  uint64_t size = 0;    // of the source file when it was listed
-  int scriptLine = 0;   // the line that brought the entry in
+  bool HasData = false;
+  std::vector<uint8_t> Data;
+  std::filesystem::path Source;
+  uint64_t Size = 0;    // of the source file when it was listed
+  int ScriptLine = 0;   // the line that brought the entry in
   // A file a "file" line installs: its path below the install folder
   // (backslashes), where a base folder holds its earlier release.
-  std::string installed;
+  std::string Installed;
   // Set when the setup is written (PlanDeltas): the earlier release's file
   // to store it against, and whether this entry is the whole twin of the
   // delta before it.
-  std::filesystem::path base;
-  bool wholeTwin = false;
+  std::filesystem::path Base;
+  bool WholeTwin = false;
 };
 
 // The group-0 entry that records the base folder (the text of "@base" or
@@ -58,38 +58,38 @@ struct ArchiveSource {
 inline constexpr char kDeltaBaseEntry[] = "DeltaBase";
 
 struct CompiledSetup {
-  TSetupInfo info;
-  TCompLines lines;
-  ProductInformation product;
-  std::vector<ArchiveSource> entries;  // in archive order
-  std::filesystem::path scriptDir;
+  SetupInfoRecord Info;
+  CompLineList Lines;
+  ProductInformation Product;
+  std::vector<ArchiveSource> Entries;  // in archive order
+  std::filesystem::path ScriptDir;
   // "compression zstd [LEVEL]": entries are stored as zstd frames at this
   // level; 0 ("compression zlib", or no such line): zlib streams.
-  int zstdLevel = 0;
+  int ZstdLevel = 0;
   // "@base DIR" (or --base): the previous release as installed; its text as
   // given, the line that gave it (0: the command line).
-  std::string baseText;
-  int baseLine = 0;
-  std::filesystem::path baseDir;  // where baseText leads (set by ferryc compile)
+  std::string BaseText;
+  int BaseLine = 0;
+  std::filesystem::path BaseDir;  // where baseText leads (set by ferryc compile)
   // "@whole NAME": payload files also stored whole beside their delta, by
   // entry name (lower-cased).
-  std::vector<std::string> wholeToo;
+  std::vector<std::string> WholeToo;
 };
 
 // The level of "compression zstd" without one.
 inline constexpr int kDefaultZstdLevel = 19;
 
 struct CompileOptions {
-  std::filesystem::path script;
+  std::filesystem::path Script;
   // Where "language NAME" looks for NAME.wri, in order. Empty: the
   // "languages" folder beside the script, then the one beside ferryc.
-  std::vector<std::filesystem::path> languageDirs;
+  std::vector<std::filesystem::path> LanguageDirs;
 };
 
 struct CompileResult {
-  bool ok = false;
-  CompiledSetup setup;
-  std::vector<Diagnostic> diagnostics;
+  bool Ok = false;
+  CompiledSetup Setup;
+  std::vector<Diagnostic> Diagnostics;
 };
 
 // Limits of the formats.

@@ -20,7 +20,7 @@ const std::vector<DirectiveForm>& Directives() {
 
 const DirectiveForm* FindDirective(std::string_view name) {
   for (const DirectiveForm& d : Directives())
-    if (EqualsNoCase(name, d.name)) return &d;
+    if (EqualsNoCase(name, d.Name)) return &d;
   return nullptr;
 }
 
@@ -31,7 +31,7 @@ const ProductDirective* FindProductDirective(std::string_view name) {
       {"helpurl", &ProductInformation::HelpUrl},
   };
   for (const ProductDirective& d : table)
-    if (EqualsNoCase(name, d.name)) return &d;
+    if (EqualsNoCase(name, d.Name)) return &d;
   return nullptr;
 }
 
@@ -41,8 +41,8 @@ bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
 
 std::optional<std::string> DirectiveEntryName(const DirectiveForm& form, const std::string& baseName,
                                               const std::vector<uint8_t>& data, std::string& problem) {
-  std::string name = std::string(form.prefix) + (form.fixedEntry ? std::string(form.fixedEntry) : baseName);
-  if (name.empty() || (!form.fixedEntry && baseName.empty())) {
+  std::string name = std::string(form.Prefix) + (form.FixedEntry ? std::string(form.FixedEntry) : baseName);
+  if (name.empty() || (!form.FixedEntry && baseName.empty())) {
     problem = "an empty entry name";
     return std::nullopt;
   }
@@ -58,7 +58,7 @@ std::optional<std::string> DirectiveEntryName(const DirectiveForm& form, const s
     problem = "language tables come from \"language\" and \"uninstalllanguage\" lines, not from '" + name + "'";
     return std::nullopt;
   }
-  switch (form.check) {
+  switch (form.Check) {
     case DirectiveCheck::kNone:
       break;
     case DirectiveCheck::kImage: {

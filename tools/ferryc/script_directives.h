@@ -32,13 +32,13 @@ namespace ferry::tool {
 enum class DirectiveCheck { kNone, kImage, kIcon, kProgram };
 
 struct DirectiveForm {
-  const char* name;        // without '@'
-  int minParams;
-  int maxParams;
-  const char* fixedEntry;  // the entry name, or nullptr: ENTRY or the file's own name
-  const char* prefix;      // put before the entry name
-  DirectiveCheck check;
-  const char* usage;       // for messages
+  const char* Name;        // without '@'
+  int MinParams;
+  int MaxParams;
+  const char* FixedEntry;  // the entry name, or nullptr: ENTRY or the file's own name
+  const char* Prefix;      // put before the entry name
+  DirectiveCheck Check;
+  const char* Usage;       // for messages
 };
 
 const std::vector<DirectiveForm>& Directives();
@@ -50,8 +50,8 @@ std::optional<std::string> DirectiveEntryName(const DirectiveForm& form, const s
                                               const std::vector<uint8_t>& data, std::string& problem);
 
 struct ProductDirective {
-  const char* name;  // without '@'
-  std::string ProductInformation::*field;
+  const char* Name;  // without '@'
+  std::string ProductInformation::*Field;
 };
 const ProductDirective* FindProductDirective(std::string_view name);
 

@@ -18,8 +18,8 @@ std::string_view Trim(std::string_view s) {
 }
 
 struct Token {
-  std::string text;
-  bool quoted = false;
+  std::string Text;
+  bool Quoted = false;
 };
 
 // Reads the tokens of a line; false with an error for bad quoting.
@@ -30,14 +30,14 @@ bool Tokenize(std::string_view s, std::vector<Token>& tokens, std::string& error
     if (i >= s.size()) break;
     Token t;
     if (s[i] == '"') {
-      t.quoted = true;
-      size_t start_col = i + 1;
+      t.Quoted = true;
+      size_t startCol = i + 1;
       ++i;
       bool closed = false;
       while (i < s.size()) {
         if (s[i] == '"') {
           if (i + 1 < s.size() && s[i + 1] == '"') {
-            t.text += '"';
+            t.Text += '"';
             i += 2;
             continue;
           }
@@ -45,10 +45,10 @@ bool Tokenize(std::string_view s, std::vector<Token>& tokens, std::string& error
           ++i;
           break;
         }
-        t.text += s[i++];
+        t.Text += s[i++];
       }
       if (!closed) {
-        error = "missing closing quote (the quoted parameter starts at column " + std::to_string(start_col) + ")";
+        error = "missing closing quote (the quoted parameter starts at column " + std::to_string(startCol) + ")";
         return false;
       }
       if (i < s.size() && !IsBlank(s[i])) {
@@ -66,7 +66,7 @@ bool Tokenize(std::string_view s, std::vector<Token>& tokens, std::string& error
         }
         ++i;
       }
-      t.text = std::string(s.substr(start, i - start));
+      t.Text = std::string(s.substr(start, i - start));
     }
     tokens.push_back(std::move(t));
   }
@@ -83,30 +83,30 @@ bool IsValidLabelName(std::string_view name) {
 }
 
 bool ParseScriptLine(std::string_view text, ScriptLine& out, std::string& error) {
-  out.kind = ScriptLineKind::kBlank;
-  out.word.clear();
-  out.params.clear();
+  out.Kind = ScriptLineKind::kBlank;
+  out.Word.clear();
+  out.Params.clear();
   std::string_view s = Trim(text);
   if (s.empty()) return true;
   if (s[0] == ';' || s[0] == '#') {
-    out.kind = ScriptLineKind::kComment;
+    out.Kind = ScriptLineKind::kComment;
     return true;
   }
   std::vector<Token> tokens;
   if (!Tokenize(s, tokens, error)) return false;
   if (tokens.empty()) {  // only a trailing comment is impossible here, but stay safe
-    out.kind = ScriptLineKind::kComment;
+    out.Kind = ScriptLineKind::kComment;
     return true;
   }
   const Token& first = tokens[0];
-  if (first.quoted) {
+  if (first.Quoted) {
     error = "a line starts with a keyword, not with a quoted text";
     return false;
   }
-  if (!first.text.empty() && first.text.back() == ':') {
-    std::string name = first.text.substr(0, first.text.size() - 1);
+  if (!first.Text.empty() && first.Text.back() == ':') {
+    std::string name = first.Text.substr(0, first.Text.size() - 1);
     if (tokens.size() > 1) {
-      error = "a label stands alone on its line (found text after '" + first.text + "')";
+      error = "a label stands alone on its line (found text after '" + first.Text + "')";
       return false;
     }
     if (!IsValidLabelName(name)) {
@@ -114,22 +114,22 @@ bool ParseScriptLine(std::string_view text, ScriptLine& out, std::string& error)
               "' (a letter or '_' first, then letters, digits, '_', '-' or '.')";
       return false;
     }
-    out.kind = ScriptLineKind::kLabel;
-    out.word = std::move(name);
+    out.Kind = ScriptLineKind::kLabel;
+    out.Word = std::move(name);
     return true;
   }
-  if (first.text[0] == '@') {
-    if (first.text.size() == 1) {
+  if (first.Text[0] == '@') {
+    if (first.Text.size() == 1) {
       error = "'@' without a directive name";
       return false;
     }
-    out.kind = ScriptLineKind::kDirective;
-    out.word = AsciiLowerCopy(std::string_view(first.text).substr(1));
+    out.Kind = ScriptLineKind::kDirective;
+    out.Word = AsciiLowerCopy(std::string_view(first.Text).substr(1));
   } else {
-    out.kind = ScriptLineKind::kCommand;
-    out.word = AsciiLowerCopy(first.text);
+    out.Kind = ScriptLineKind::kCommand;
+    out.Word = AsciiLowerCopy(first.Text);
   }
-  for (size_t i = 1; i < tokens.size(); ++i) out.params.push_back(std::move(tokens[i].text));
+  for (size_t i = 1; i < tokens.size(); ++i) out.Params.push_back(std::move(tokens[i].Text));
   return true;
 }
 

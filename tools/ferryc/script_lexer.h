@@ -19,12 +19,12 @@ namespace ferry::tool {
 enum class ScriptLineKind { kBlank, kComment, kLabel, kDirective, kCommand };
 
 struct ScriptLine {
-  int number = 0;  // 1-based line number in the script file
-  ScriptLineKind kind = ScriptLineKind::kBlank;
+  int Number = 0;  // 1-based line number in the script file
+  ScriptLineKind Kind = ScriptLineKind::kBlank;
   // kCommand: keyword lower-cased; kDirective: directive name lower-cased,
   // without the '@'; kLabel: the label name as written.
-  std::string word;
-  std::vector<std::string> params;
+  std::string Word;
+  std::vector<std::string> Params;
 };
 
 // Parses one line (without its line end). Returns false and sets `error` to a

@@ -18,7 +18,7 @@ namespace ferry::tool {
 
 std::string WriteBack::Text() const {
   std::string out;
-  for (const std::string& l : lines) out += l + "\r\n";
+  for (const std::string& l : Lines) out += l + "\r\n";
   return out;
 }
 
@@ -43,7 +43,7 @@ bool Representable(const std::string& p) { return p.find_first_of("\r\n") == std
 
 class Writer {
  public:
-  Writer(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& dir,
+  Writer(const SetupInfoRecord& info, const CompLineList& lines, const std::vector<PakFile>& dir,
          const std::optional<ProductInformation>& product, bool zstd, const std::string& baseText)
       : info_(info), lines_(lines), dir_(dir), product_(product), zstd_(zstd), base_text_(baseText) {
     RegisterCommands(commands_);
@@ -52,7 +52,7 @@ class Writer {
   WriteBack Run();
 
  private:
-  void Note(std::string text) { out_.notes.push_back(std::move(text)); }
+  void Note(std::string text) { out_.Notes.push_back(std::move(text)); }
   void WriteCommand(size_t i, int& groupNo);
   std::vector<std::string> Settings();
   std::vector<std::string> DirectiveLines();
@@ -61,16 +61,16 @@ class Writer {
   std::string SafeDataPath(const std::string& name, size_t index);
   bool CarriesProductInfo() const {
     return std::any_of(dir_.begin(), dir_.end(),
-                       [](const TPakFile& f) { return f.Group == 0 && EqualsNoCase(f.Name, kProductInfoEntry); });
+                       [](const PakFile& f) { return f.Group == 0 && EqualsNoCase(f.Name, kProductInfoEntry); });
   }
 
-  const TSetupInfo& info_;
-  const TCompLines& lines_;
-  const std::vector<TPakFile>& dir_;
+  const SetupInfoRecord& info_;
+  const CompLineList& lines_;
+  const std::vector<PakFile>& dir_;
   const std::optional<ProductInformation>& product_;
   bool zstd_;
   const std::string& base_text_;
-  TCommandList commands_;
+  CommandList commands_;
   WriteBack out_;
   std::vector<std::string> text_;   // per stream line; empty = free
   std::vector<bool> inert_;
@@ -86,14 +86,14 @@ WriteBack Writer::Run() {
   text_.assign(n, std::string());
   inert_.assign(n, false);
   for (size_t i = 0; i < n; ++i) {
-    const TCompLine& l = lines_.Lines[i];
+    const CompLine& l = lines_.Lines[i];
     inert_[i] = commands_.Find(l.CommandNo) == nullptr;
     if (inert_[i] && (l.CommandNo > 0 || !l.Params.empty() || l.LineNo != -1))
       Note("line " + std::to_string(i) + " has no known command but is not stored as an empty line");
   }
-  int group_no = 0;
+  int groupNo = 0;
   for (size_t i = 0; i < n; ++i)
-    if (!inert_[i]) WriteCommand(i, group_no);
+    if (!inert_[i]) WriteCommand(i, groupNo);
   for (size_t target : labels_) text_[target] = LabelFor(target) + ":";
 
   std::vector<std::string> fill = Settings();
@@ -107,13 +107,13 @@ WriteBack Writer::Run() {
     for (; next < fill.size(); ++next) text_.push_back(fill[next]);
   }
   CheckPayloadFolders();
-  out_.lines = std::move(text_);
+  out_.Lines = std::move(text_);
   return std::move(out_);
 }
 
 void Writer::WriteCommand(size_t i, int& groupNo) {
-  const TCompLine& l = lines_.Lines[i];
-  TCommandClass* c = commands_.Find(l.CommandNo);
+  const CompLine& l = lines_.Lines[i];
+  CommandClass* c = commands_.Find(l.CommandNo);
   std::vector<std::string> params = l.Params;
   if (l.LineNo != static_cast<int32_t>(i))
     Note("line " + std::to_string(i) + " stores LineNo " + std::to_string(l.LineNo));
@@ -127,12 +127,12 @@ void Writer::WriteCommand(size_t i, int& groupNo) {
     }
   }
   const CommandDescriptor& descriptor = c->Descriptor();
-  const bool zero_none = descriptor.ZeroMeansNoJump;
+  const bool zeroNone = descriptor.ZeroMeansNoJump;
   for (int p = 1; p <= static_cast<int>(params.size()) && p < 16; ++p) {
     if (!(descriptor.JumpParams & ParamBit(p))) continue;
     std::string& value = params[static_cast<size_t>(p - 1)];
     long target = 0;
-    if (zero_none && value == "-1") {
+    if (zeroNone && value == "-1") {
       value = "0";
     } else if (ParseIndex(value, target) && target >= 0 && static_cast<size_t>(target) < lines_.Lines.size() &&
                inert_[static_cast<size_t>(target)]) {
@@ -154,17 +154,17 @@ void Writer::WriteCommand(size_t i, int& groupNo) {
   if (descriptor.LanguageEntryPrefix) {
     const std::string& entry = language_entries_.back();
     auto e = std::find_if(dir_.begin(), dir_.end(),
-                          [&](const TPakFile& f) { return f.Group == 0 && EqualsNoCase(f.Name, entry); });
+                          [&](const PakFile& f) { return f.Group == 0 && EqualsNoCase(f.Name, entry); });
     if (e == dir_.end()) {
       Note("line " + std::to_string(i) + ": the setup carries no entry '" + entry + "'");
     } else {
       std::string path = std::string(kLanguageFolder) + "\\" + l.Param(1) + ".wri";
-      auto same = std::find_if(out_.files.begin(), out_.files.end(),
-                               [&](const WriteBackFile& f) { return EqualsNoCase(f.relPath, path); });
-      if (same == out_.files.end()) {
-        out_.files.push_back({static_cast<size_t>(e - dir_.begin()), path});
+      auto same = std::find_if(out_.Files.begin(), out_.Files.end(),
+                               [&](const WriteBackFile& f) { return EqualsNoCase(f.RelPath, path); });
+      if (same == out_.Files.end()) {
+        out_.Files.push_back({static_cast<size_t>(e - dir_.begin()), path});
       } else {
-        const TPakFile& other = dir_[same->entryIndex];
+        const PakFile& other = dir_[same->EntryIndex];
         if (other.Checksum != e->Checksum || other.OrigSize != e->OrigSize || other.CompSize != e->CompSize)
           Note("'" + entry + "' differs from '" + other.Name + "', but both come from " + path);
       }
@@ -191,19 +191,19 @@ void Writer::WriteCommand(size_t i, int& groupNo) {
           Note("entry '" + dir_[e].Name + "' of group " + std::to_string(groupNo) + " would leave its folder: skipped");
           continue;
         }
-        if (dir_[e].Kind != kEntryWholeFallback) out_.files.push_back({e, base + "\\" + dir_[e].Name});
+        if (dir_[e].Kind != kEntryWholeFallback) out_.Files.push_back({e, base + "\\" + dir_[e].Name});
       }
   }
 }
 
 std::vector<std::string> Writer::Settings() {
   std::vector<std::string> s;
-  TSetupInfo def = CompilerDefaultSetupInfo();
+  SetupInfoRecord def = CompilerDefaultSetupInfo();
   if (!info_.SetupTitle.empty()) s.push_back(Join("name", {info_.SetupTitle}));
   if (info_.ShortTitle != info_.SetupTitle) s.push_back(Join("shortname", {info_.ShortTitle}));
   if (!info_.SetupExeName.empty()) s.push_back(Join("outfile", {info_.SetupExeName}));
   if (!info_.InstallDir.empty()) s.push_back(Join("installdir", {info_.InstallDir}));
-  const TREGKEY& k = info_.InstallDirRegKey;
+  const RegistryLocation& k = info_.InstallDirRegKey;
   if (k.RootKey > 4) Note("the registry root index " + std::to_string(k.RootKey) + " has no name");
   if (k.RootKey != 0 || !k.Key.empty() || !k.ValueName.empty())
     s.push_back(Join("installdirregkey", {RootKeyShortName(k.RootKey), k.Key, k.ValueName}));
@@ -248,7 +248,7 @@ std::vector<std::string> Writer::DirectiveLines() {
   std::vector<std::string> out;
   std::set<std::string> seen;
   for (size_t e = 0; e < dir_.size(); ++e) {
-    const TPakFile& f = dir_[e];
+    const PakFile& f = dir_[e];
     if (f.Group != 0) continue;
     if (EqualsNoCase(f.Name, "SetupInfo") || EqualsNoCase(f.Name, "CompiledLines") ||
         EqualsNoCase(f.Name, kProductInfoEntry) || EqualsNoCase(f.Name, kDeltaBaseEntry) ||
@@ -261,31 +261,31 @@ std::vector<std::string> Writer::DirectiveLines() {
     }
     if (!seen.insert(AsciiLowerCopy(f.Name)).second) Note("group 0 holds '" + f.Name + "' twice");
     std::string path = SafeDataPath(f.Name, e);
-    std::string file_name = path.substr(std::string(kDataFolder).size() + 1);
-    out_.files.push_back({e, path});
+    std::string fileName = path.substr(std::string(kDataFolder).size() + 1);
+    out_.Files.push_back({e, path});
     directive_entries_.push_back(e);
-    auto with_entry = [&](const char* directive, const std::string& entry) {
+    auto withEntry = [&](const char* directive, const std::string& entry) {
       std::vector<std::string> p{path};
-      if (entry != file_name) p.push_back(entry);
+      if (entry != fileName) p.push_back(entry);
       return Join(directive, p);
     };
     if (EqualsNoCase(f.Name, "Pages.txt")) out.push_back(Join("@pages", {path}));
     else if (EqualsNoCase(f.Name, "UNINSTALL_ICON.ICO")) out.push_back(Join("@icon", {path}));
     else if (EqualsNoCase(f.Name, "UNINSTALL_FINALISE.EXE")) out.push_back(Join("@finaliser", {path}));
     else if (StartsWithNoCase(f.Name, "UNINSTALL_")) out.push_back(Join("@uninstall", {path, f.Name.substr(10)}));
-    else if (f.Name == info_.ChangelogName) out.push_back(with_entry("@changelog", f.Name));
-    else if (EndsWithNoCase(f.Name, ".txt")) out.push_back(with_entry("@layout", f.Name));
+    else if (f.Name == info_.ChangelogName) out.push_back(withEntry("@changelog", f.Name));
+    else if (EndsWithNoCase(f.Name, ".txt")) out.push_back(withEntry("@layout", f.Name));
     else {
       bool image = false;
       for (const char* ext : {".bmp", ".jpg", ".jpeg", ".ico", ".emf", ".wmf"}) image |= EndsWithNoCase(f.Name, ext);
-      out.push_back(with_entry(image ? "@image" : "@data", f.Name));
+      out.push_back(withEntry(image ? "@image" : "@data", f.Name));
     }
   }
   CheckOrder(directive_entries_);
   // What a patch is made against, and the files it also carries whole.
   if (!base_text_.empty()) out.push_back(Join("@base", {base_text_}));
   std::set<std::string> whole;
-  for (const TPakFile& f : dir_)
+  for (const PakFile& f : dir_)
     if (f.Kind == kEntryWholeFallback && whole.insert(AsciiLowerCopy(f.Name)).second) out.push_back(Join("@whole", {f.Name}));
   return out;
 }
@@ -301,11 +301,11 @@ void Writer::CheckOrder(const std::vector<size_t>& directiveEntries) {
   if (CarriesProductInfo()) expected.push_back({0, "productinfo"});
   if (!base_text_.empty()) expected.push_back({0, AsciiLowerCopy(kDeltaBaseEntry)});
   std::vector<std::pair<uint16_t, std::string>> payload;
-  for (const TPakFile& f : dir_)
+  for (const PakFile& f : dir_)
     if (f.Group != 0) payload.push_back({f.Group, f.Name});
   std::stable_sort(payload.begin(), payload.end());
   for (auto& p : payload) expected.push_back({p.first, p.first == 0 ? AsciiLowerCopy(p.second) : p.second});
-  for (const TPakFile& f : dir_) actual.push_back({f.Group, f.Group == 0 ? AsciiLowerCopy(f.Name) : f.Name});
+  for (const PakFile& f : dir_) actual.push_back({f.Group, f.Group == 0 ? AsciiLowerCopy(f.Name) : f.Name});
   if (expected != actual)
     Note("the archive's entries are not in the order ferryc writes them: a new compile orders them differently");
 }
@@ -315,15 +315,15 @@ void Writer::CheckOrder(const std::vector<size_t>& directiveEntries) {
 void Writer::CheckPayloadFolders() {
   std::map<std::string, std::set<std::string>> below;  // lower-cased folder -> files under it
   for (const auto& [group, base] : group_bases_) below[AsciiLowerCopy(base) + "\\"];
-  for (const WriteBackFile& f : out_.files) {
-    if (dir_[f.entryIndex].Group == 0) continue;
-    std::string path = AsciiLowerCopy(f.relPath);
+  for (const WriteBackFile& f : out_.Files) {
+    if (dir_[f.EntryIndex].Group == 0) continue;
+    std::string path = AsciiLowerCopy(f.RelPath);
     for (auto& [folder, files] : below)
       if (path.compare(0, folder.size(), folder) == 0) files.insert(path.substr(folder.size()));
   }
   for (const auto& [group, base] : group_bases_) {
     size_t own = 0;
-    for (const TPakFile& f : dir_) own += f.Group == group && f.Kind != kEntryWholeFallback;
+    for (const PakFile& f : dir_) own += f.Group == group && f.Kind != kEntryWholeFallback;
     size_t there = below[AsciiLowerCopy(base) + "\\"].size();
     if (there != own)
       Note("group " + std::to_string(group) + " holds " + std::to_string(own) + " files but its folder '" + base +
@@ -333,7 +333,7 @@ void Writer::CheckPayloadFolders() {
 
 }  // namespace
 
-WriteBack WriteBackScript(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& directory,
+WriteBack WriteBackScript(const SetupInfoRecord& info, const CompLineList& lines, const std::vector<PakFile>& directory,
                           const std::optional<ProductInformation>& product, bool zstd,
                           const std::string& baseText) {
   Writer w(info, lines, directory, product, zstd, baseText);

@@ -23,14 +23,14 @@
 namespace ferry::tool {
 
 struct WriteBackFile {
-  size_t entryIndex;    // into the archive directory
-  std::string relPath;  // where the script expects it, relative to the script, backslashes
+  size_t EntryIndex;    // into the archive directory
+  std::string RelPath;  // where the script expects it, relative to the script, backslashes
 };
 
 struct WriteBack {
-  std::vector<std::string> lines;  // the script, one entry per line
-  std::vector<WriteBackFile> files;
-  std::vector<std::string> notes;
+  std::vector<std::string> Lines;  // the script, one entry per line
+  std::vector<WriteBackFile> Files;
+  std::vector<std::string> Notes;
 
   std::string Text() const;  // lines joined with CR LF
 };
@@ -42,7 +42,7 @@ inline constexpr char kLanguageFolder[] = "languages";
 // `product` is what the "ProductInfo" entry says (empty when there is none),
 // nullopt when the entry is damaged; `zstd`: entries are zstd frames;
 // `baseText`: what the "DeltaBase" entry says (the "@base" line), or empty.
-WriteBack WriteBackScript(const TSetupInfo& info, const TCompLines& lines, const std::vector<TPakFile>& directory,
+WriteBack WriteBackScript(const SetupInfoRecord& info, const CompLineList& lines, const std::vector<PakFile>& directory,
                           const std::optional<ProductInformation>& product = ProductInformation{},
                           bool zstd = false, const std::string& baseText = {});
 

@@ -25,9 +25,9 @@ namespace {
 constexpr size_t kChunk = 4u << 20;
 
 // The stored bytes of an entry lie between DataStart and the directory.
-std::string StoredRangeProblem(OpenedSetup& s, const TPakFile& e) {
+std::string StoredRangeProblem(OpenedSetup& s, const PakFile& e) {
   uint64_t stored = e.CompSize != 0 ? e.CompSize : e.OrigSize;
-  const TPakTrailer& t = s.Pak().Trailer();
+  const PakTrailer& t = s.Pak().Trailer();
   uint64_t end = static_cast<uint64_t>(e.Offset) + stored;
   if (e.Offset < t.DataStart || end > t.DirectoryOffset)
     return "stored bytes " + std::to_string(e.Offset) + ".." + std::to_string(end) +
@@ -35,11 +35,11 @@ std::string StoredRangeProblem(OpenedSetup& s, const TPakFile& e) {
   return {};
 }
 
-bool IsLargeStored(const TPakFile& e) { return e.OrigSize >= kLargeEntryThreshold && e.CompSize == 0; }
+bool IsLargeStored(const PakFile& e) { return e.OrigSize >= kLargeEntryThreshold && e.CompSize == 0; }
 
 // Streams the stored bytes of a large entry to `sink`; the CRC-32 of what was read.
 template <typename Sink>
-uint32_t StreamStored(OpenedSetup& s, const TPakFile& e, Sink sink) {
+uint32_t StreamStored(OpenedSetup& s, const PakFile& e, Sink sink) {
   std::vector<uint8_t> chunk(kChunk);
   uLong crc = crc32(0, nullptr, 0);
   for (uint64_t done = 0; done < e.OrigSize;) {
@@ -78,38 +78,38 @@ std::string OpenedSetup::ArchiveProblem() const {
     return "the signature's certificate table is damaged (it does not end the file or its lengths do not add up)";
   if (!pak_->HasMagic()) return "no setup archive: the file does not end with an \"RKPF\" trailer";
   if (!pak_->IsValid()) return "the archive directory is damaged (it does not fit between its offset and the trailer)";
-  const TPakTrailer& t = pak_->Trailer();
+  const PakTrailer& t = pak_->Trailer();
   if (t.DataStart > t.DirectoryOffset) return "the trailer's data start lies after its directory";
   return {};
 }
 
-std::optional<TSetupInfoFile> OpenedSetup::SetupInfo() {
+std::optional<SetupInfoFile> OpenedSetup::SetupInfo() {
   auto data = pak_->LoadByName("SetupInfo", 0);
   if (!data) return std::nullopt;
-  TSetupInfoFile info;
+  SetupInfoFile info;
   info.ReadFromBuffer(*data);
   return info;
 }
 
-std::optional<TCompLines> OpenedSetup::CompiledLines() {
+std::optional<CompLineList> OpenedSetup::CompiledLines() {
   auto data = pak_->LoadByName("CompiledLines", 0);
   if (!data) return std::nullopt;
-  TCompLines lines;
+  CompLineList lines;
   lines.LoadFromBuffer(*data);
   return lines;
 }
 
 std::optional<ProductInformation> OpenedSetup::ProductInfo() {
-  const std::vector<TPakFile>& files = pak_->Files();
+  const std::vector<PakFile>& files = pak_->Files();
   if (std::none_of(files.begin(), files.end(),
-                   [](const TPakFile& f) { return f.Group == 0 && EqualsNoCase(f.Name, kProductInfoEntry); }))
+                   [](const PakFile& f) { return f.Group == 0 && EqualsNoCase(f.Name, kProductInfoEntry); }))
     return ProductInformation{};
   auto data = pak_->LoadByName(kProductInfoEntry, 0);
   if (!data) return std::nullopt;
   return ReadProductInfo(*data);
 }
 
-std::string EntryMethod(OpenedSetup& s, const TPakFile& e) {
+std::string EntryMethod(OpenedSetup& s, const PakFile& e) {
   if (e.Kind == kEntryDelta) return "delta";
   if (e.CompSize == 0) return "stored";
   uint8_t head[sizeof kZstdMagic] = {};
@@ -123,61 +123,61 @@ std::string DeltaBaseText(OpenedSetup& s) {
 }
 
 bool UsesZstd(OpenedSetup& s) {
-  const std::vector<TPakFile>& files = s.Pak().Files();
-  return std::any_of(files.begin(), files.end(), [&](const TPakFile& f) { return EntryMethod(s, f) == "zstd"; });
+  const std::vector<PakFile>& files = s.Pak().Files();
+  return std::any_of(files.begin(), files.end(), [&](const PakFile& f) { return EntryMethod(s, f) == "zstd"; });
 }
 
 EntryCheck CheckEntry(OpenedSetup& s, size_t index) {
   EntryCheck c;
-  c.index = index;
-  const TPakFile* e = s.Pak().Entry(index);
+  c.Index = index;
+  const PakFile* e = s.Pak().Entry(index);
   if (!e) {
-    c.state = "no such entry";
+    c.State = "no such entry";
     return c;
   }
   if (e->OrigSize == 0 && e->CompSize == 0) {
-    c.sound = true;
-    c.state = "empty";
+    c.Sound = true;
+    c.State = "empty";
     return c;
   }
   if (std::string range = StoredRangeProblem(s, *e); !range.empty()) {
-    c.state = range;
+    c.State = range;
     return c;
   }
   if (e->Kind == kEntryDelta) {
     // As stored: made only against its base, which is not here.
-    c.sound = s.Pak().VerifyEntry(index);
-    c.state = c.sound ? "ok (delta)" : s.Pak().LastLoadError();
+    c.Sound = s.Pak().VerifyEntry(index);
+    c.State = c.Sound ? "ok (delta)" : s.Pak().LastLoadError();
     return c;
   }
   if (IsLargeStored(*e)) {
     // The stub's own check: streamed through a fixed buffer, 0 unchecked.
-    c.sound = s.Pak().VerifyEntry(index);
-    c.state = !c.sound ? s.Pak().LastLoadError() : e->Checksum == 0 ? "large, stored (no checksum)" : "ok";
+    c.Sound = s.Pak().VerifyEntry(index);
+    c.State = !c.Sound ? s.Pak().LastLoadError() : e->Checksum == 0 ? "large, stored (no checksum)" : "ok";
     return c;
   }
   try {
     if (s.Pak().StreamEntry(index, {})) {
-      c.sound = true;
-      c.state = "ok";
+      c.Sound = true;
+      c.State = "ok";
     } else {
-      c.state = s.Pak().LastLoadError().empty() ? "cannot be loaded" : s.Pak().LastLoadError();
+      c.State = s.Pak().LastLoadError().empty() ? "cannot be loaded" : s.Pak().LastLoadError();
     }
   } catch (const std::exception& err) {
-    c.state = err.what();
+    c.State = err.what();
   }
   return c;
 }
 
 std::map<uint16_t, std::string> InstallFolders(OpenedSetup& s) {
   std::map<uint16_t, std::string> folders;
-  std::optional<TCompLines> lines = s.CompiledLines();
+  std::optional<CompLineList> lines = s.CompiledLines();
   if (!lines) return folders;
-  TCommandList commands;
+  CommandList commands;
   RegisterCommands(commands);
   int n = 0;
-  for (const TCompLine& l : lines->Lines) {
-    TCommandClass* c = commands.Find(l.CommandNo);
+  for (const CompLine& l : lines->Lines) {
+    CommandClass* c = commands.Find(l.CommandNo);
     if (!c || c->GroupKind() == 0) continue;
     ++n;
     if (c->Keyword != "file" || n > 0xFFFF) continue;
@@ -198,12 +198,12 @@ std::vector<std::string> CheckStructure(OpenedSetup& s) {
     if (!uninstaller) findings.push_back("no sound \"CompiledLines\" entry in group 0");
     return findings;
   }
-  TCommandList commands;
+  CommandList commands;
   RegisterCommands(commands);
   std::vector<uint8_t> kinds = BuildGroupKinds(*lines, commands);
   size_t groups = kinds.size() - 1;
   std::map<uint16_t, size_t> counts;
-  for (const TPakFile& f : s.Pak().Files())
+  for (const PakFile& f : s.Pak().Files())
     if (f.Group != 0) ++counts[f.Group];
   for (const auto& [group, count] : counts)
     if (group > groups)
@@ -212,8 +212,8 @@ std::vector<std::string> CheckStructure(OpenedSetup& s) {
   // The n-th payload line must carry n as its last parameter.
   int n = 0;
   for (size_t i = 0; i < lines->Lines.size(); ++i) {
-    const TCompLine& l = lines->Lines[i];
-    TCommandClass* c = commands.Find(l.CommandNo);
+    const CompLine& l = lines->Lines[i];
+    CommandClass* c = commands.Find(l.CommandNo);
     if (!c || c->GroupKind() == 0) continue;
     ++n;
     std::string last = l.Params.empty() ? std::string() : l.Params.back();
@@ -225,7 +225,7 @@ std::vector<std::string> CheckStructure(OpenedSetup& s) {
 }
 
 // A delta entry made against `base` (the file it patches).
-void PatchEntry(OpenedSetup& s, const TPakFile& e, const fs::path& target, const fs::path& base) {
+void PatchEntry(OpenedSetup& s, const PakFile& e, const fs::path& target, const fs::path& base) {
   if (base.empty()) throw SetupError("a delta entry: give --base DIR, the release it patches");
   auto in = OpenDiskFile(base, FileMode::kRead);
   if (!in) throw SetupError("a delta entry: its base '" + base.string() + "' cannot be read");
@@ -244,7 +244,7 @@ void PatchEntry(OpenedSetup& s, const TPakFile& e, const fs::path& target, const
 }
 
 void ExtractEntry(OpenedSetup& s, size_t index, const fs::path& target, const fs::path& base) {
-  const TPakFile* e = s.Pak().Entry(index);
+  const PakFile* e = s.Pak().Entry(index);
   if (!e) throw SetupError("no such entry");
   std::error_code ec;
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);

@@ -36,8 +36,8 @@ class OpenedSetup {
   std::string ArchiveProblem() const;
 
   // The group-0 records, when present and sound.
-  std::optional<TSetupInfoFile> SetupInfo();
-  std::optional<TCompLines> CompiledLines();
+  std::optional<SetupInfoFile> SetupInfo();
+  std::optional<CompLineList> CompiledLines();
   // What "ProductInfo" says: empty values when the setup carries none,
   // nullopt when the entry is damaged or cannot be loaded.
   std::optional<ProductInformation> ProductInfo();
@@ -51,9 +51,9 @@ class OpenedSetup {
 };
 
 struct EntryCheck {
-  size_t index = 0;
-  bool sound = false;
-  std::string state;  // "ok", "empty", "large, stored (no checksum)", or what is wrong
+  size_t Index = 0;
+  bool Sound = false;
+  std::string State;  // "ok", "empty", "large, stored (no checksum)", or what is wrong
 };
 
 // Checks one entry: stored bytes inside the data area, checksum, unpacked
@@ -76,7 +76,7 @@ void ExtractEntry(OpenedSetup& setup, size_t index, const std::filesystem::path&
 std::map<uint16_t, std::string> InstallFolders(OpenedSetup& setup);
 
 // "zlib", "zstd" (by the first stored bytes) or "stored".
-std::string EntryMethod(OpenedSetup& setup, const TPakFile& e);
+std::string EntryMethod(OpenedSetup& setup, const PakFile& e);
 // The text of the "DeltaBase" entry (the "@base" folder), or empty.
 std::string DeltaBaseText(OpenedSetup& setup);
 // Whether any compressed entry is a zstd frame.

@@ -40,15 +40,15 @@ constexpr size_t kAheadEntries = 1024;
 // level 9's time).
 constexpr int kLargeDeltaLevel = 3;
 int DeltaLevel(const CompiledSetup& setup, uint64_t size) {
-  if (setup.zstdLevel > 0) return setup.zstdLevel;
+  if (setup.ZstdLevel > 0) return setup.ZstdLevel;
   return size <= kDeltaChunkSize ? kZstdMaxLevel : kLargeDeltaLevel;
 }
 
 struct Slot {
-  bool done = false;
-  bool streamed = false;  // a large file the writer streams itself
-  std::optional<std::vector<uint8_t>> stored;
-  std::string error;
+  bool Done = false;
+  bool Streamed = false;  // a large file the writer streams itself
+  std::optional<std::vector<uint8_t>> Stored;
+  std::string Error;
 };
 
 class ParallelPacker {
@@ -68,9 +68,9 @@ class ParallelPacker {
     for (size_t i = 0; i < entries_.size(); ++i) {
       *failed = i;
       Slot slot = Take(i);
-      if (!slot.error.empty()) throw SetupError(slot.error);
-      if (slot.streamed) pak_.StoreFile(i);
-      else if (slot.stored) pak_.StorePacked(i, *slot.stored);
+      if (!slot.Error.empty()) throw SetupError(slot.Error);
+      if (slot.Streamed) pak_.StoreFile(i);
+      else if (slot.Stored) pak_.StorePacked(i, *slot.Stored);
       bytes += SourceBytes(entries_[i]);
       if (on_stored_) on_stored_(i + 1, bytes);
     }
@@ -91,7 +91,7 @@ class ParallelPacker {
       {
         std::lock_guard lock(mutex_);
         slots_[i] = std::move(slot);
-        slots_[i].done = true;
+        slots_[i].Done = true;
       }
       ready_.notify_all();
     }
@@ -101,22 +101,22 @@ class ParallelPacker {
     Slot slot;
     const ArchiveSource& e = entries_[i];
     try {
-      if (e.hasData) {
-        slot.stored = pak_.PackBuffer(i, e.data);
+      if (e.HasData) {
+        slot.Stored = pak_.PackBuffer(i, e.Data);
         return slot;
       }
       std::error_code ec;
-      uint64_t size = fs::file_size(e.source, ec);
-      if (ec) throw SetupError("cannot read '" + e.source.string() + "': " + ec.message());
-      if (!e.base.empty() && PackDelta(i, e, size, slot)) return slot;
+      uint64_t size = fs::file_size(e.Source, ec);
+      if (ec) throw SetupError("cannot read '" + e.Source.string() + "': " + ec.message());
+      if (!e.Base.empty() && PackDelta(i, e, size, slot)) return slot;
       if (size >= kLargeEntryThreshold && !pak_.Files()[i].SourceFile.empty()) {
-        slot.streamed = true;  // stored as it is, never held whole in memory
+        slot.Streamed = true;  // stored as it is, never held whole in memory
         return slot;
       }
-      std::vector<uint8_t> data = ReadFileBytes(e.source);
-      slot.stored = pak_.PackBuffer(i, data);
+      std::vector<uint8_t> data = ReadFileBytes(e.Source);
+      slot.Stored = pak_.PackBuffer(i, data);
     } catch (const std::exception& err) {
-      slot.error = err.what();
+      slot.Error = err.what();
     }
     return slot;
   }
@@ -124,22 +124,22 @@ class ParallelPacker {
   // The entry as a delta against its base, when that is smaller than the
   // entry stored whole (a large file whole is its own size); false: whole.
   bool PackDelta(size_t i, const ArchiveSource& e, uint64_t size, Slot& slot) {
-    std::vector<uint8_t> base = ReadFileBytes(e.base), data = ReadFileBytes(e.source);
+    std::vector<uint8_t> base = ReadFileBytes(e.Base), data = ReadFileBytes(e.Source);
     if (base == data) return false;
     std::optional<std::vector<uint8_t>> delta = MakeDelta(base, data, DeltaLevel(setup_, data.size()));
-    if (!delta) throw SetupError("cannot make the delta against '" + e.base.string() + "'");
+    if (!delta) throw SetupError("cannot make the delta against '" + e.Base.string() + "'");
     base = {};
     uint64_t whole = size;
     if (size < kLargeEntryThreshold) {
       std::optional<std::vector<uint8_t>> packed = pak_.PackBuffer(i, data);
       whole = packed ? packed->size() : 0;
       if (delta->size() >= whole) {
-        slot.stored = std::move(packed);
+        slot.Stored = std::move(packed);
         return true;
       }
     }
     if (delta->size() >= whole) return false;
-    slot.stored = pak_.PackDelta(i, std::move(*delta), data.size());
+    slot.Stored = pak_.PackDelta(i, std::move(*delta), data.size());
     return true;
   }
 
@@ -151,7 +151,7 @@ class ParallelPacker {
 
   Slot Take(size_t i) {
     std::unique_lock lock(mutex_);
-    ready_.wait(lock, [&] { return slots_[i].done; });
+    ready_.wait(lock, [&] { return slots_[i].Done; });
     Slot slot = std::move(slots_[i]);
     slots_[i] = Slot{};
     taken_ = i + 1;
@@ -186,30 +186,30 @@ class ParallelPacker {
 // stored against it, and one named by "@whole" also whole, right after; the
 // base folder's text closes group 0. Without one the entries are as compiled.
 std::vector<ArchiveSource> PlanDeltas(const CompiledSetup& setup) {
-  if (setup.baseDir.empty()) return setup.entries;
+  if (setup.BaseDir.empty()) return setup.Entries;
   std::vector<ArchiveSource> out;
-  out.reserve(setup.entries.size() + 1);
-  std::string text = setup.baseText;
-  ArchiveSource record{kDeltaBaseEntry, 0, true, std::vector<uint8_t>(text.begin(), text.end()), {}, 0, setup.baseLine, {}, {}, false};
+  out.reserve(setup.Entries.size() + 1);
+  std::string text = setup.BaseText;
+  ArchiveSource record{kDeltaBaseEntry, 0, true, std::vector<uint8_t>(text.begin(), text.end()), {}, 0, setup.BaseLine, {}, {}, false};
   bool recorded = false;
-  for (const ArchiveSource& e : setup.entries) {
-    if (e.group != 0 && !recorded) {
+  for (const ArchiveSource& e : setup.Entries) {
+    if (e.Group != 0 && !recorded) {
       out.push_back(record);
       recorded = true;
     }
     out.push_back(e);
-    if (e.installed.empty()) continue;
-    std::string rel = e.installed;
+    if (e.Installed.empty()) continue;
+    std::string rel = e.Installed;
     std::replace(rel.begin(), rel.end(), '\\', '/');
     std::error_code ec;
-    fs::path base = setup.baseDir / PathFromAnsi(rel);
+    fs::path base = setup.BaseDir / PathFromAnsi(rel);
     if (!fs::is_regular_file(base, ec)) continue;
-    out.back().base = base;
-    const std::string lower = AsciiLowerCopy(e.name);
-    if (std::find(setup.wholeToo.begin(), setup.wholeToo.end(), lower) == setup.wholeToo.end()) continue;
+    out.back().Base = base;
+    const std::string lower = AsciiLowerCopy(e.Name);
+    if (std::find(setup.WholeToo.begin(), setup.WholeToo.end(), lower) == setup.WholeToo.end()) continue;
     ArchiveSource twin = e;
-    twin.base.clear();
-    twin.wholeTwin = true;
+    twin.Base.clear();
+    twin.WholeTwin = true;
     out.push_back(std::move(twin));
   }
   if (!recorded) out.push_back(record);
@@ -239,14 +239,14 @@ bool UnsignedStub(std::vector<uint8_t>& host, const std::string& stubName, std::
 // The file properties of the setup (and of its uninstaller, a copy of the
 // same host): the product's names, version and publisher.
 VersionFill FillFor(const CompiledSetup& setup) {
-  const std::string version = setup.product.Version.empty() ? "0.0.0.0" : setup.product.Version;
+  const std::string version = setup.Product.Version.empty() ? "0.0.0.0" : setup.Product.Version;
   VersionFill fill;
-  fill.fileVersion = ParseVersionNumbers(version).value_or(VersionNumbers{});
-  fill.productVersion = fill.fileVersion;
-  fill.values = {{u"CompanyName", CodePageToUtf16(setup.product.Publisher)},
-                 {u"FileDescription", CodePageToUtf16(setup.info.SetupTitle)},
+  fill.FileVersion = ParseVersionNumbers(version).value_or(VersionNumbers{});
+  fill.ProductVersion = fill.FileVersion;
+  fill.Values = {{u"CompanyName", CodePageToUtf16(setup.Product.Publisher)},
+                 {u"FileDescription", CodePageToUtf16(setup.Info.SetupTitle)},
                  {u"FileVersion", CodePageToUtf16(version)},
-                 {u"ProductName", CodePageToUtf16(setup.info.ShortTitle)},
+                 {u"ProductName", CodePageToUtf16(setup.Info.ShortTitle)},
                  {u"ProductVersion", CodePageToUtf16(version)}};
   return fill;
 }
@@ -259,7 +259,7 @@ void FillHost(std::vector<uint8_t>& host, const CompiledSetup& setup, const std:
       break;
     case VersionFillResult::kNoResource:
       // A stand-in stub for checking the data has none; say so only when it matters.
-      if (!setup.product.Empty())
+      if (!setup.Product.Empty())
         problems.push_back("the stub carries no version resource: the setup's file properties will not name the product");
       break;
     case VersionFillResult::kAmbiguous:
@@ -272,7 +272,7 @@ void FillHost(std::vector<uint8_t>& host, const CompiledSetup& setup, const std:
 
 }  // namespace
 
-uint64_t SourceBytes(const ArchiveSource& entry) { return entry.hasData ? entry.data.size() : entry.size; }
+uint64_t SourceBytes(const ArchiveSource& entry) { return entry.HasData ? entry.Data.size() : entry.Size; }
 
 bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path& output,
                 const std::string& scriptName, std::vector<Diagnostic>& diagnostics, WriteStats* stats,
@@ -302,20 +302,20 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
     auto file = OpenDiskFile(temp, FileMode::kCreate);
     if (!file) throw SetupError("cannot create '" + temp.string() + "'");
     file->WriteAt(0, host);
-    s.stubSize = host.size();
+    s.StubSize = host.size();
     host = {};
     PakWriter pak = PakWriter::Append(std::move(file));
-    if (const int level = setup.zstdLevel; level > 0)
+    if (const int level = setup.ZstdLevel; level > 0)
       pak.SetCompressor([level](std::span<const uint8_t> data) { return ZstdPack(data, level); });
     std::set<uint16_t> groups;
     entries = PlanDeltas(setup);
     // Every entry first, so the packers never see the directory grow.
     for (const ArchiveSource& e : entries) {
       std::string source;
-      if (!e.hasData && e.size >= kLargeEntryThreshold) source = AnsiFromPath(e.source).value_or(std::string());
-      const size_t index = pak.AddEntry(e.name, source, e.group);
-      if (e.wholeTwin) pak.SetKind(index, kEntryWholeFallback);
-      if (e.group != 0) groups.insert(e.group);
+      if (!e.HasData && e.Size >= kLargeEntryThreshold) source = AnsiFromPath(e.Source).value_or(std::string());
+      const size_t index = pak.AddEntry(e.Name, source, e.Group);
+      if (e.WholeTwin) pak.SetKind(index, kEntryWholeFallback);
+      if (e.Group != 0) groups.insert(e.Group);
     }
     size_t failed = 0;
     try {
@@ -325,14 +325,14 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
       throw;
     }
     pak.WriteDirectory();
-    for (const TPakFile& f : pak.Files()) s.originalBytes += f.OrigSize;
-    s.entries = pak.EntryCount();
-    s.groups = groups.size();
+    for (const PakFile& f : pak.Files()) s.OriginalBytes += f.OrigSize;
+    s.Entries = pak.EntryCount();
+    s.Groups = groups.size();
     pak.Close();
   } catch (const std::exception& e) {
     fs::remove(temp, ec);
     if (current)
-      diagnostics.push_back({scriptName, current->scriptLine, "'" + current->name + "': " + e.what(), false});
+      diagnostics.push_back({scriptName, current->ScriptLine, "'" + current->Name + "': " + e.what(), false});
     else
       diagnostics.push_back({output.string(), 0, e.what(), false});
     return false;
@@ -343,7 +343,7 @@ bool WriteSetup(const CompiledSetup& setup, const fs::path& stub, const fs::path
     diagnostics.push_back({output.string(), 0, "cannot write the setup: " + ec.message(), false});
     return false;
   }
-  s.fileSize = fs::file_size(output, ec);
+  s.FileSize = fs::file_size(output, ec);
   if (stats) *stats = s;
   return true;
 }

@@ -16,11 +16,11 @@
 namespace ferry::tool {
 
 struct WriteStats {
-  size_t entries = 0;
-  size_t groups = 0;        // payload groups
-  uint64_t stubSize = 0;
-  uint64_t originalBytes = 0;  // sum of OrigSize
-  uint64_t fileSize = 0;       // the whole setup
+  size_t Entries = 0;
+  size_t Groups = 0;        // payload groups
+  uint64_t StubSize = 0;
+  uint64_t OriginalBytes = 0;  // sum of OrigSize
+  uint64_t FileSize = 0;       // the whole setup
 };
 
 // Called after each entry is stored, in archive order: entries stored so far

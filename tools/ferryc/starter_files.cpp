@@ -254,8 +254,8 @@ std::vector<uint8_t> Bytes(std::string_view text) { return {text.begin(), text.e
 std::string Script() {
   std::string setup, uninstaller;
   for (const StarterLanguage& l : StarterLanguages()) {
-    setup += "language " + std::string(l.file) + "\n";
-    uninstaller += "uninstalllanguage " + std::string(l.file) + "\n";
+    setup += "language " + std::string(l.File) + "\n";
+    uninstaller += "uninstalllanguage " + std::string(l.File) + "\n";
   }
   return Fill(kScript, {setup + uninstaller});
 }
@@ -317,7 +317,7 @@ std::vector<StarterFile> StarterFiles() {
       {"uninstall/umainlayout.txt", Bytes(kMainLayout)},
   };
   for (const StarterLanguage& l : StarterLanguages())
-    files.push_back({"languages/" + std::string(l.file) + ".wri", LanguageTableBytes(l.table)});
+    files.push_back({"languages/" + std::string(l.File) + ".wri", LanguageTableBytes(l.Table)});
   return files;
 }
 

@@ -11,8 +11,8 @@
 namespace ferry::tool {
 
 struct StarterFile {
-  std::string path;  // relative, with '/'
-  std::vector<uint8_t> bytes;
+  std::string Path;  // relative, with '/'
+  std::vector<uint8_t> Bytes;
 };
 
 std::vector<StarterFile> StarterFiles();

@@ -11,8 +11,8 @@
 namespace ferry::tool {
 
 struct StarterLanguage {
-  std::string_view file;   // languages\FILE.wri, named by the script's "language FILE"
-  std::string_view table;  // UTF-8: the name, the language ids, then "n text" lines
+  std::string_view File;   // languages\FILE.wri, named by the script's "language FILE"
+  std::string_view Table;  // UTF-8: the name, the language ids, then "n text" lines
 };
 
 std::span<const StarterLanguage> StarterLanguages();

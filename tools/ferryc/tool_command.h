@@ -14,10 +14,10 @@
 namespace ferry::tool {
 
 struct ToolCommand {
-  const char* name;
-  const char* usage;    // arguments, for the overview
-  const char* summary;  // one line
-  int (*run)(const std::vector<std::string>& args);
+  const char* Name;
+  const char* Usage;    // arguments, for the overview
+  const char* Summary;  // one line
+  int (*Run)(const std::vector<std::string>& args);
 };
 
 class ToolCommandRegistration {

@@ -18,13 +18,13 @@ constexpr uint16_t kTextType = 1;
 // A block of the resource: header, NUL-terminated UTF-16 key, value,
 // children. Offsets are into the image.
 struct Block {
-  size_t start = 0;
-  size_t end = 0;
-  uint16_t valueLength = 0;  // characters for text values, bytes otherwise
-  uint16_t type = 0;
-  std::u16string key;
-  size_t valueStart = 0;
-  size_t childrenStart = 0;
+  size_t Start = 0;
+  size_t End = 0;
+  uint16_t ValueLength = 0;  // characters for text values, bytes otherwise
+  uint16_t Type = 0;
+  std::u16string Key;
+  size_t ValueStart = 0;
+  size_t ChildrenStart = 0;
 };
 
 class Walker {
@@ -39,29 +39,29 @@ class Walker {
     if (start > limit || limit > image_.size()) return std::nullopt;
     ByteReader r(image_.subspan(start, limit - start));
     Block b;
-    b.start = start;
+    b.Start = start;
     const uint16_t length = r.U16();
-    b.valueLength = r.U16();
-    b.type = r.U16();
+    b.ValueLength = r.U16();
+    b.Type = r.U16();
     if (r.Failed() || length < kHeaderSize || length > limit - start) return std::nullopt;
-    b.end = start + length;
+    b.End = start + length;
     r = ByteReader(image_.subspan(start, length));
     r.Skip(kHeaderSize);
-    for (uint16_t c = r.U16(); c != 0; c = r.U16()) b.key.push_back(static_cast<char16_t>(c));
+    for (uint16_t c = r.U16(); c != 0; c = r.U16()) b.Key.push_back(static_cast<char16_t>(c));
     if (r.Failed()) return std::nullopt;
-    b.valueStart = std::min(Align(start + r.Position()), b.end);
-    const size_t valueBytes = b.type == kTextType ? size_t{b.valueLength} * 2 : b.valueLength;
-    b.childrenStart = std::min(Align(std::min(b.valueStart + valueBytes, b.end)), b.end);
+    b.ValueStart = std::min(Align(start + r.Position()), b.End);
+    const size_t valueBytes = b.Type == kTextType ? size_t{b.ValueLength} * 2 : b.ValueLength;
+    b.ChildrenStart = std::min(Align(std::min(b.ValueStart + valueBytes, b.End)), b.End);
     return b;
   }
 
   std::vector<Block> Children(const Block& parent) const {
     std::vector<Block> out;
-    for (size_t pos = parent.childrenStart; parent.end - pos >= kHeaderSize;) {
-      std::optional<Block> child = Read(pos, parent.end);
+    for (size_t pos = parent.ChildrenStart; parent.End - pos >= kHeaderSize;) {
+      std::optional<Block> child = Read(pos, parent.End);
       if (!child) break;
       out.push_back(*child);
-      pos = std::min(Align(child->end), parent.end);
+      pos = std::min(Align(child->End), parent.End);
     }
     return out;
   }
@@ -134,44 +134,44 @@ VersionFillResult FillVersionResource(std::span<uint8_t> image, const VersionFil
   if (roots.size() > 1) return VersionFillResult::kAmbiguous;
   Walker w(image, roots[0]);
   std::optional<Block> root = w.Read(roots[0], image.size());
-  if (!root || root->valueStart + kFixedInfoSize > root->end) return VersionFillResult::kNoResource;
+  if (!root || root->ValueStart + kFixedInfoSize > root->End) return VersionFillResult::kNoResource;
 
   auto ms = [](const VersionNumbers& v) { return static_cast<uint32_t>(v[0]) << 16 | v[1]; };
   auto ls = [](const VersionNumbers& v) { return static_cast<uint32_t>(v[2]) << 16 | v[3]; };
-  w.PutU32(root->valueStart + 8, ms(fill.fileVersion));
-  w.PutU32(root->valueStart + 12, ls(fill.fileVersion));
-  w.PutU32(root->valueStart + 16, ms(fill.productVersion));
-  w.PutU32(root->valueStart + 20, ls(fill.productVersion));
+  w.PutU32(root->ValueStart + 8, ms(fill.FileVersion));
+  w.PutU32(root->ValueStart + 12, ls(fill.FileVersion));
+  w.PutU32(root->ValueStart + 16, ms(fill.ProductVersion));
+  w.PutU32(root->ValueStart + 20, ls(fill.ProductVersion));
 
-  std::vector<bool> found(fill.values.size(), false);
+  std::vector<bool> found(fill.Values.size(), false);
   for (const Block& info : w.Children(*root)) {
-    if (info.key != u"StringFileInfo") continue;
+    if (info.Key != u"StringFileInfo") continue;
     for (const Block& table : w.Children(info)) {
       for (const Block& value : w.Children(table)) {
-        for (size_t i = 0; i < fill.values.size(); ++i) {
-          const VersionFill::Value& v = fill.values[i];
-          if (value.key != v.key) continue;
-          const size_t room = (value.end - value.valueStart) / 2;  // characters, the NUL included
-          if (value.type != kTextType || room == 0) {
-            problems.push_back("the stub's version value " + Narrow(v.key) + " holds no text");
+        for (size_t i = 0; i < fill.Values.size(); ++i) {
+          const VersionFill::Value& v = fill.Values[i];
+          if (value.Key != v.Key) continue;
+          const size_t room = (value.End - value.ValueStart) / 2;  // characters, the NUL included
+          if (value.Type != kTextType || room == 0) {
+            problems.push_back("the stub's version value " + Narrow(v.Key) + " holds no text");
             continue;
           }
           found[i] = true;
-          std::u16string text = v.text;
+          std::u16string text = v.Text;
           if (text.size() > room - 1) {
-            problems.push_back("the version value " + Narrow(v.key) + " holds at most " + std::to_string(room - 1) +
+            problems.push_back("the version value " + Narrow(v.Key) + " holds at most " + std::to_string(room - 1) +
                                " characters: '" + Narrow(text) + "' is cut");
             text.resize(room - 1);
           }
           for (size_t c = 0; c < room; ++c)
-            w.PutU16(value.valueStart + 2 * c, c < text.size() ? static_cast<uint16_t>(text[c]) : 0);
-          w.PutU16(value.start + 2, static_cast<uint16_t>(text.size() + 1));
+            w.PutU16(value.ValueStart + 2 * c, c < text.size() ? static_cast<uint16_t>(text[c]) : 0);
+          w.PutU16(value.Start + 2, static_cast<uint16_t>(text.size() + 1));
         }
       }
     }
   }
-  for (size_t i = 0; i < fill.values.size(); ++i)
-    if (!found[i]) problems.push_back("the stub's version resource has no value " + Narrow(fill.values[i].key));
+  for (size_t i = 0; i < fill.Values.size(); ++i)
+    if (!found[i]) problems.push_back("the stub's version resource has no value " + Narrow(fill.Values[i].Key));
   return VersionFillResult::kFilled;
 }
 

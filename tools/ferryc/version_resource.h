@@ -33,13 +33,13 @@ using VersionNumbers = std::array<uint16_t, 4>;
 std::optional<VersionNumbers> ParseVersionNumbers(std::string_view text);
 
 struct VersionFill {
-  VersionNumbers fileVersion{};
-  VersionNumbers productVersion{};
+  VersionNumbers FileVersion{};
+  VersionNumbers ProductVersion{};
   struct Value {
-    std::u16string key;  // "ProductName", ...
-    std::u16string text;
+    std::u16string Key;  // "ProductName", ...
+    std::u16string Text;
   };
-  std::vector<Value> values;
+  std::vector<Value> Values;
 };
 
 enum class VersionFillResult { kFilled, kNoResource, kAmbiguous };

@@ -93,7 +93,7 @@ int Add(const std::vector<std::string>& args) {
     } else if (args[i] == "--date" && i + 1 < args.size()) {
       date = ParseDate(args[++i]);
     } else if (args[i] == "--dir" && i + 1 < args.size()) {
-      for (ListedFile& f : ListPayloadFolderOrThrow(args[++i])) files.emplace_back(std::move(f.name), f.path);
+      for (ListedFile& f : ListPayloadFolderOrThrow(args[++i])) files.emplace_back(std::move(f.Name), f.Path);
     } else {
       size_t eq = args[i].find('=');
       if (eq == std::string::npos || eq == 0) throw SetupError("add: expected NAME=FILE, got " + args[i]);
@@ -104,7 +104,7 @@ int Add(const std::vector<std::string>& args) {
       files.emplace_back(name, args[i].substr(eq + 1));
     }
   }
-  TVFSFile archive(DiskFileSystem());
+  VfsFile archive(DiskFileSystem());
   if (date) archive.SetToday(date);
   archive.OpenArchive(args[1], fullTree);
   if (archive.Recovered()) std::fprintf(stderr, "rolled back an interrupted update of %s\n", args[1].c_str());
@@ -125,9 +125,9 @@ int Add(const std::vector<std::string>& args) {
 
 std::string Flags(uint32_t flags) {
   std::string s;
-  s += (flags & VFS_DIRECTORY) ? 'd' : '-';
-  s += (flags & VFS_FILE) ? 'f' : '-';
-  s += (flags & VFS_COMPRESSED) ? 'c' : '-';
+  s += (flags & kVfsDirectory) ? 'd' : '-';
+  s += (flags & kVfsFile) ? 'f' : '-';
+  s += (flags & kVfsCompressed) ? 'c' : '-';
   return s;
 }
 
@@ -140,15 +140,15 @@ std::string Date(uint32_t dos) {
 
 int List(const std::vector<std::string>& args) {
   if (args.size() != 2) throw SetupError("ls needs exactly an archive path");
-  TVFSFile archive(DiskFileSystem());
+  VfsFile archive(DiskFileSystem());
   archive.OpenArchive(args[1], true, {}, VfsAccess::kReadOnly);
-  const TVFSHeader& h = archive.Header();
+  const VfsHeader& h = archive.Header();
   std::printf("block size %u, blocks %u (used %u, free %u), root slots %u\n", h.BlockSize, h.BlockCount,
               h.UsedBlocks, archive.FreeBlockCount(), h.RootCount);
-  const TVFSTree& tree = archive.Tree();
+  const VfsTree& tree = archive.Tree();
   std::function<void(int32_t)> show = [&](int32_t n) {
     const auto& node = tree.Node(n);
-    const TVFSDirRecord& r = *node.Info;
+    const VfsDirRecord& r = *node.Info;
     std::printf("%s %10u %10u %8u %6llu %s %s\n", Flags(r.Flags).c_str(), r.StoredSize, r.UnpackedSize,
                 r.FirstBlock, static_cast<unsigned long long>(archive.ChainLength(r.FirstBlock)),
                 Date(r.FileDate).c_str(), node.Path.c_str());
@@ -163,15 +163,15 @@ int List(const std::vector<std::string>& args) {
 int Cat(const std::vector<std::string>& args) {
   if (args.size() != 3 && !(args.size() == 5 && args[3] == "--out"))
     throw SetupError("cat needs an archive path and a path inside it");
-  TVFSFile archive(DiskFileSystem());
+  VfsFile archive(DiskFileSystem());
   archive.OpenArchive(args[1], true, {}, VfsAccess::kReadOnly);
   int32_t node = archive.Tree().FindByPath(args[2]);
   if (node < 0) throw SetupError(args[2] + " is not in " + args[1]);
-  const TVFSDirRecord& rec = *archive.Tree().Node(node).Info;
-  if (!(rec.Flags & VFS_FILE)) throw SetupError(args[2] + " is not a file");
+  const VfsDirRecord& rec = *archive.Tree().Node(node).Info;
+  if (!(rec.Flags & kVfsFile)) throw SetupError(args[2] + " is not a file");
   auto content = archive.ReadChain(rec);
   std::vector<uint8_t> data = content ? content->Bytes() : std::vector<uint8_t>();
-  if (rec.Flags & VFS_COMPRESSED) data = DecompressChunks(data, rec.UnpackedSize);
+  if (rec.Flags & kVfsCompressed) data = DecompressChunks(data, rec.UnpackedSize);
   if (args.size() == 5) {
     WriteFileBytes(args[4], data);
     return 0;

@@ -19,7 +19,7 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 }  // namespace
 
 std::u16string TextWithFileName(const SetupContext& ctx, int number, std::string_view fileName) {
-  return TLanguages::ReplaceAll(ctx.Languages.GetText(number), u"<%FILENAME%>", CodePageToUtf16(fileName));
+  return LanguageList::ReplaceAll(ctx.Languages.GetText(number), u"<%FILENAME%>", CodePageToUtf16(fileName));
 }
 
 bool RegistryCondition(System& system, std::string_view root, const std::string& key, const std::string& valueName,
@@ -65,7 +65,7 @@ std::vector<std::string> ClearFolderTree(FileSystem& files, const std::string& f
   return stayed;
 }
 
-std::optional<uint32_t> RunLineProgram(SetupContext& ctx, const CommandRun& run, TCompLine& line, std::string& why) {
+std::optional<uint32_t> RunLineProgram(SetupContext& ctx, const CommandRun& run, CompLine& line, std::string& why) {
   line.SetParam(1, ctx.ExpandPathVars(line.Param(1)));
   const std::string& file = line.Param(1);
   const std::string parameters = line.Params.size() >= 2 ? line.Param(2) : std::string();  // as written

@@ -13,7 +13,7 @@ class CommandRun;
 class FileSystem;
 class System;
 struct SetupContext;
-struct TCompLine;
+struct CompLine;
 
 
 // Language text `number` of the current language with "<%FILENAME%>"
@@ -38,6 +38,6 @@ std::vector<std::string> ClearFolderTree(FileSystem& files, const std::string& f
 // it. Its exit code; none when it could not be started (the reason in
 // `why`), or the wait ended because the run stops or the program was not
 // waited for.
-std::optional<uint32_t> RunLineProgram(SetupContext& ctx, const CommandRun& run, TCompLine& line, std::string& why);
+std::optional<uint32_t> RunLineProgram(SetupContext& ctx, const CommandRun& run, CompLine& line, std::string& why);
 
 }  // namespace ferry

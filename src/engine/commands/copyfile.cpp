@@ -14,7 +14,7 @@ namespace ferry {
 namespace {
 
 
-void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, CompLine& line, int) {
   if (!run.System) return;
   FileSystem& files = run.Files();
   const std::string source = ctx.ExpandPathVars(run.System->ResolveCdDrivePath(line.Param(1)));

@@ -18,7 +18,7 @@ std::string WorkingFolderOf(const std::string& target) {
   return folder;
 }
 
-void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, CompLine& line, int) {
   if (!run.System) return;
   ShellLink link;
   link.LinkPath = ctx.ExpandPathVars(line.Param(1));

@@ -9,7 +9,7 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, CompLine& line, int) {
   if (!run.System) return;
   line.SetParam(1, ctx.ExpandPathVars(line.Param(1)));
   FileSystem& files = run.Files();

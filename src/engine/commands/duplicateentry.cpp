@@ -10,10 +10,10 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, CompLine& line, int) {
   std::vector<std::string> params = line.Params;
   if (!params.empty()) params[0] = ctx.ExpandPathVars(params[0]);
-  WithPackageSystem(ctx, run, [&](TPakSystem& system, SetupEntrySource&) {
+  WithPackageSystem(ctx, run, [&](PackageUpdater& system, SetupEntrySource&) {
     RunDuplicateEntryCommand(system, ctx.SetupInfo.InstallDir, params);
   });
 }

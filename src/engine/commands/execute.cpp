@@ -10,7 +10,7 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, CompLine& line, int) {
   if (!run.System) return;
   std::string why;
   const std::optional<uint32_t> code = RunLineProgram(ctx, run, line, why);

@@ -44,7 +44,7 @@ bool Accepted(const std::vector<uint32_t>& codes, uint32_t code) {
   return false;
 }
 
-void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, CompLine& line, int) {
   if (!run.System) return;
   std::string why;
   const std::optional<uint32_t> code = RunLineProgram(ctx, run, line, why);

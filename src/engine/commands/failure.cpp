@@ -9,7 +9,7 @@ namespace ferry {
 namespace {
 
 
-void Run(SetupContext& ctx, const CommandRun&, TCompLine&, int) {
+void Run(SetupContext& ctx, const CommandRun&, CompLine&, int) {
   ctx.Progress.SetMessageText(ctx.Languages.GetText(kTextSetupFailed), true);
   ctx.Record.Stop("");
 }

@@ -62,7 +62,7 @@ ExtractEvents ExtractionEvents(SetupContext& ctx) {
   // files behind, which is said once per line.
   auto logFull = std::make_shared<bool>(false);
   events.FileWritten = [&ctx, logFull](const std::string& path) {
-    if (ctx.InstallLog.AddFile(path) || *logFull || ctx.InstallLog.Files().size() < TUninstallList::kMaxEntries)
+    if (ctx.InstallLog.AddFile(path) || *logFull || ctx.InstallLog.Files().size() < UninstallList::kMaxEntries)
       return;
     *logFull = true;
     ctx.Record.NotDone("The install log is full: " + path +
@@ -97,7 +97,7 @@ bool SubfolderTarget(SetupContext& ctx, const std::string& subfolder, std::strin
   return true;
 }
 
-void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, CompLine& line, int) {
   const int count = static_cast<int>(line.Params.size());
   if (count != 1 && count != 2 && count != 3 && count != 8) {
     ctx.Record.Report(FailureEffect::kNotDone, kParamCountMessage, "Error", DialogIcon::kNone);
@@ -110,9 +110,9 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
 // The installed file of each delta entry of `group`, checked against its base.
 void CheckGroupBases(SetupContext& ctx, FileSystem& files, const std::string& folder, uint16_t group,
                      DeltaPlan& plan, bool& sound) {
-  const std::vector<TPakFile>& entries = ctx.Pak->Files();
+  const std::vector<PakFile>& entries = ctx.Pak->Files();
   for (size_t i = 0; i < entries.size(); ++i) {
-    const TPakFile& e = entries[i];
+    const PakFile& e = entries[i];
     if (e.Group != group || e.Kind != kEntryDelta || StepFor(e) != ExtractStep::kPatch) continue;
     const std::string path = IncludeTrailingBackslash(folder) + e.Name;
     std::optional<DeltaHeader> header = ReadDeltaHeader(*ctx.Pak->File(), ctx.Pak->ArchiveEnd(), e, nullptr);
@@ -138,7 +138,7 @@ void CheckGroupBases(SetupContext& ctx, FileSystem& files, const std::string& fo
 
 }  // namespace
 
-std::optional<std::string> FileLineFolder(SetupContext& ctx, System* system, const TCompLine& line, bool report) {
+std::optional<std::string> FileLineFolder(SetupContext& ctx, System* system, const CompLine& line, bool report) {
   const int count = static_cast<int>(line.Params.size());
   std::string folder;
   switch (count) {
@@ -161,12 +161,12 @@ std::optional<std::string> FileLineFolder(SetupContext& ctx, System* system, con
 
 bool CheckDeltaBases(SetupContext& ctx, System& system, DeltaPlan& plan) {
   if (!ctx.Pak || !ctx.Pak->File()) return true;
-  const std::vector<TPakFile>& entries = ctx.Pak->Files();
-  if (std::none_of(entries.begin(), entries.end(), [](const TPakFile& e) { return e.Kind == kEntryDelta; }))
+  const std::vector<PakFile>& entries = ctx.Pak->Files();
+  if (std::none_of(entries.begin(), entries.end(), [](const PakFile& e) { return e.Kind == kEntryDelta; }))
     return true;
   bool sound = true;
-  for (const TCompLine& line : ctx.CompLines.Lines) {
-    TCommandClass* command = line.CommandNo > 0 ? ctx.Commands.Find(line.CommandNo) : nullptr;
+  for (const CompLine& line : ctx.CompLines.Lines) {
+    CommandClass* command = line.CommandNo > 0 ? ctx.Commands.Find(line.CommandNo) : nullptr;
     if (!command || command->Descriptor().Run != &Run || line.Params.empty()) continue;
     const int32_t group = StrToIntOrMinus1(line.Param(static_cast<int>(line.Params.size())));
     std::optional<std::string> folder = FileLineFolder(ctx, &system, line, false);

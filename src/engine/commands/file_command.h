@@ -13,12 +13,12 @@ namespace ferry {
 
 class System;
 struct SetupContext;
-struct TCompLine;
+struct CompLine;
 
 // The folder a "file" line extracts into: the install folder or a
 // subfolder of it; none when its registry condition does not hold or its
 // subfolder leads out (said through the progress when `report`).
-std::optional<std::string> FileLineFolder(SetupContext& ctx, System* system, const TCompLine& line, bool report);
+std::optional<std::string> FileLineFolder(SetupContext& ctx, System* system, const CompLine& line, bool report);
 
 // Every delta entry of the setup's "file" lines is checked against the file
 // installed at its path (size and SHA-256), before anything of the run is

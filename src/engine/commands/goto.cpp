@@ -8,7 +8,7 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, const CommandRun&, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun&, CompLine& line, int) {
   const int32_t target = StrToIntOrMinus1(line.Param(1));
   if (target >= 0) ctx.CurrentLine = target;
 }

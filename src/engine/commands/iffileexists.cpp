@@ -11,7 +11,7 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, CompLine& line, int) {
   if (!run.System) return;
   const int32_t ifThere = StrToIntOrMinus1(line.Param(2));
   const int32_t ifNot = StrToIntOrMinus1(line.Param(3));

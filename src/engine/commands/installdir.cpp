@@ -8,7 +8,7 @@ namespace ferry {
 namespace {
 
 void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
-  CompileSetting(descriptor, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
+  CompileSetting(descriptor, ctx, lineIndex, [](SetupInfoRecord& info, const CompLine& l) {
     info.InstallDir = l.Param(1);
   });
 }

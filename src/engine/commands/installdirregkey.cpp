@@ -9,7 +9,7 @@ namespace ferry {
 namespace {
 
 void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
-  CompileSetting(descriptor, ctx, lineIndex, [](TSetupInfo& info, const TCompLine& l) {
+  CompileSetting(descriptor, ctx, lineIndex, [](SetupInfoRecord& info, const CompLine& l) {
     info.InstallDirRegKey.RootKey = static_cast<uint8_t>(RootKeyIndex(l.Param(1)));
     info.InstallDirRegKey.Key = l.Param(2);
     info.InstallDirRegKey.ValueName = l.Param(3);

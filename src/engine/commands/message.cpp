@@ -17,8 +17,8 @@ namespace {
 // malformed one ends the setup half done: it is refused here instead.
 void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineIndex) {
   if (!CheckParamCount(descriptor, ctx, lineIndex)) return;
-  TLanguages probe;
-  probe.Languages.push_back(std::make_unique<TLanguage>());
+  LanguageList probe;
+  probe.Languages.push_back(std::make_unique<LanguageTexts>());
   probe.Current = 0;
   try {
     probe.ResolveLangRefs(CodePageToUtf16(ctx.Line(lineIndex).Param(1)));
@@ -27,7 +27,7 @@ void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineI
   }
 }
 
-void Run(SetupContext& ctx, const CommandRun&, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun&, CompLine& line, int) {
   // Language references only: a message is text, not a path.
   ctx.Progress.SetStatusText(ctx.Languages.ResolveLangRefs(CodePageToUtf16(line.Param(1))));
 }

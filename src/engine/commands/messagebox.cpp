@@ -10,7 +10,7 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, const CommandRun&, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun&, CompLine& line, int) {
   const int32_t onOk = StrToIntOrMinus1(line.Param(3));
   const int32_t onCancel = StrToIntOrMinus1(line.Param(4));
   // No answerer bound: the answer a silent run gives.

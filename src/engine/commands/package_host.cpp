@@ -37,11 +37,11 @@ class SetupArchiveGroup : public SetupEntrySource {
     return out;
   }
   std::string EntryName(size_t index) override {
-    const TPakFile* e = pak_ ? pak_->Entry(index) : nullptr;
+    const PakFile* e = pak_ ? pak_->Entry(index) : nullptr;
     return e ? e->Name : std::string();
   }
   uint32_t EntryOrigSize(size_t index) override {
-    const TPakFile* e = pak_ ? pak_->Entry(index) : nullptr;
+    const PakFile* e = pak_ ? pak_->Entry(index) : nullptr;
     return e ? e->OrigSize : 0;
   }
   std::optional<std::vector<uint8_t>> LoadEntry(size_t index) override {
@@ -73,11 +73,11 @@ bool RetryOpen(SetupContext& ctx, const std::string& path, const std::string& wh
 }  // namespace
 
 void WithPackageSystem(SetupContext& ctx, const CommandRun& run,
-                       const std::function<void(TPakSystem&, SetupEntrySource&)>& work) {
+                       const std::function<void(PackageUpdater&, SetupEntrySource&)>& work) {
   if (!run.System) return;
   PatchingPage page(ctx);
   SetupArchiveGroup group(ctx.Pak);
-  PakSystemHost host;
+  PackageUpdaterHost host;
   host.Files = &run.System->Files();
   host.Progress = &page;
   host.RetryOpen = [&ctx](const std::string& path, const std::string& why) { return RetryOpen(ctx, path, why); };
@@ -86,7 +86,7 @@ void WithPackageSystem(SetupContext& ctx, const CommandRun& run,
     ctx.Record.Report(FailureEffect::kWarning, text, "Warning", DialogIcon::kWarning);
   };
   try {
-    TPakSystem pakSystem(host);
+    PackageUpdater pakSystem(host);
     work(pakSystem, group);
   } catch (const SetupError& e) {
     // A Cancel was recorded when it was chosen.

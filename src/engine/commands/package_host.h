@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "formats/package/pak_system.h"
+#include "formats/package/package_updater.h"
 
 namespace ferry {
 
@@ -21,6 +21,6 @@ struct SetupContext;
 // where nobody chose it: there it is an error like any other. Without
 // run.System nothing runs.
 void WithPackageSystem(SetupContext& ctx, const CommandRun& run,
-                       const std::function<void(TPakSystem&, SetupEntrySource&)>& work);
+                       const std::function<void(PackageUpdater&, SetupEntrySource&)>& work);
 
 }  // namespace ferry

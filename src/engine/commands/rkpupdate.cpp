@@ -22,10 +22,10 @@ void Compile(const CommandDescriptor& descriptor, CompileContext& ctx, int lineI
   CompileCommandLine(descriptor, ctx, lineIndex);
 }
 
-void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, CompLine& line, int) {
   std::vector<std::string> params = line.Params;
   if (params.size() >= 3) params[2] = ctx.ExpandPathVars(params[2]);
-  WithPackageSystem(ctx, run, [&](TPakSystem& system, SetupEntrySource& setup) {
+  WithPackageSystem(ctx, run, [&](PackageUpdater& system, SetupEntrySource& setup) {
     RunRkpUpdateCommand(system, setup, ctx.SetupInfo.InstallDir, params);
   });
 }

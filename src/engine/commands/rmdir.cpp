@@ -10,7 +10,7 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, CompLine& line, int) {
   if (!run.System) return;
   const std::string folder = ctx.ExpandPathVars(line.Param(1));
   // An empty or relative path (an unset $INSTDIR, say) would name the

@@ -8,7 +8,7 @@ namespace ferry {
 
 namespace {
 
-void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, CompLine& line, int) {
   const std::string folder = ctx.ExpandPathVars(line.Param(1));
   const std::string prefix = line.Params.size() >= 2 ? line.Param(2) : std::string();
   // A missing log keeps the lists as they are.

@@ -25,40 +25,40 @@ constexpr char kStateKey[] = "vfsupdate";
 // update session sees them.
 struct Runtime : VfsEntrySource, VfsUpdateUi {
   Runtime(SetupContext& c, const CommandRun& run)
-      : ctx(c), session(run.Files(), *this, *this) {}
+      : Ctx(c), Session(run.Files(), *this, *this) {}
 
   std::vector<VfsGroupEntry> GroupEntries(uint32_t group) override {
     std::vector<VfsGroupEntry> out;
-    if (!ctx.Pak || group > 0xFFFF) return out;
-    ctx.Pak->ForEachInGroup(static_cast<uint16_t>(group), [&](size_t index) {
-      if (const TPakFile* e = ctx.Pak->Entry(index)) out.push_back({index, e->Name, e->OrigSize});
+    if (!Ctx.Pak || group > 0xFFFF) return out;
+    Ctx.Pak->ForEachInGroup(static_cast<uint16_t>(group), [&](size_t index) {
+      if (const PakFile* e = Ctx.Pak->Entry(index)) out.push_back({index, e->Name, e->OrigSize});
     });
     return out;
   }
   std::optional<std::vector<uint8_t>> LoadEntry(size_t index) override {
-    return ctx.Pak ? ctx.Pak->LoadEntry(index) : std::nullopt;
+    return Ctx.Pak ? Ctx.Pak->LoadEntry(index) : std::nullopt;
   }
   std::u16string Text(int id, std::span<const VfsTextMacro> macros) override {
-    std::u16string text = ctx.Languages.GetText(id);
+    std::u16string text = Ctx.Languages.GetText(id);
     for (const auto& m : macros) text = ReplaceAll(text, CodePageToUtf16(m.Name), m.Value);
     return text;
   }
-  void SetStatusText(const std::u16string& text) override { ctx.Progress.SetStatusText(text); }
-  void StepGauge(bool counted) override { ctx.Progress.StepGauge(counted); }
+  void SetStatusText(const std::u16string& text) override { Ctx.Progress.SetStatusText(text); }
+  void StepGauge(bool counted) override { Ctx.Progress.StepGauge(counted); }
 
-  SetupContext& ctx;
-  VfsUpdateSession session;
+  SetupContext& Ctx;
+  VfsUpdateSession Session;
 };
 
 Runtime* RuntimeOf(SetupContext& ctx) { return static_cast<Runtime*>(ctx.CommandState[kStateKey].get()); }
 
-void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int lineIndex) {
+void Run(SetupContext& ctx, const CommandRun& run, CompLine& line, int lineIndex) {
   std::shared_ptr<void>& slot = ctx.CommandState[kStateKey];
   if (!slot) slot = std::make_shared<Runtime>(ctx, run);
   Runtime& runtime = *static_cast<Runtime*>(slot.get());
   bool found = true;
   try {
-    found = runtime.session.Run(line.Params, ctx.SetupInfo.InstallDir);
+    found = runtime.Session.Run(line.Params, ctx.SetupInfo.InstallDir);
   } catch (const SetupError& e) {
     // A damaged archive, one another program holds, one that cannot be
     // written: said plainly, and the run is undone.
@@ -74,18 +74,18 @@ void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int lineInde
   }
   // An archive left open waits for a later "vfsupdate" line; with none left
   // in the stream it is flushed and closed now, not abandoned.
-  if (!runtime.session.HasOpenArchive()) return;
+  if (!runtime.Session.HasOpenArchive()) return;
   const auto& lines = ctx.CompLines.Lines;
   for (size_t i = static_cast<size_t>(lineIndex) + 1; i < lines.size(); ++i)
     if (lines[i].CommandNo == line.CommandNo) return;
-  runtime.session.Finish();
+  runtime.Session.Finish();
 }
 
 // An archive still open (its later "vfsupdate" line was never run) is
 // flushed: what was written stays, with its digest and hash table.
 void End(SetupContext& ctx) {
   Runtime* runtime = RuntimeOf(ctx);
-  if (runtime && runtime->session.HasOpenArchive()) runtime->session.Finish();
+  if (runtime && runtime->Session.HasOpenArchive()) runtime->Session.Finish();
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ void WriteDefault(SetupContext& ctx, const CommandRun& run, const std::string& k
     ctx.Record.NotDone("writeregstr_url: HKCR\\" + key + " \"" + valueName + "\" could not be written");
 }
 
-void Run(SetupContext& ctx, const CommandRun& run, TCompLine& line, int) {
+void Run(SetupContext& ctx, const CommandRun& run, CompLine& line, int) {
   if (!run.System) return;
   const std::string& protocol = line.Param(1);
   const std::string iconKey = protocol + "\\DefaultIcon\\";

@@ -6,7 +6,7 @@
 
 namespace ferry {
 
-std::string_view TOSInfo::ProductName(TOSProduct p) {
+std::string_view OsInfo::ProductName(OsProduct p) {
   static constexpr std::string_view kNames[] = {
       "Unknown OS",  "Windows 95",   "Windows 98",         "Windows Me",    "Windows NT4",
       "Windows 2000", "Windows XP", "Windows Server2003", "Windows Vista",
@@ -14,7 +14,7 @@ std::string_view TOSInfo::ProductName(TOSProduct p) {
   return p <= osWinVista ? kNames[p] : kNames[0];
 }
 
-TOSProduct TOSInfo::Product() const {
+OsProduct OsInfo::Product() const {
   uint32_t major = d_.MajorVersion, minor = d_.MinorVersion;
   if (IsWin9x()) {
     if (major == 4 && minor == 0) return osWin95;
@@ -30,7 +30,7 @@ TOSProduct TOSInfo::Product() const {
   return osUnknown;
 }
 
-TOSProductType TOSInfo::RegistryProductType() const {
+OsProductType OsInfo::RegistryProductType() const {
   if (!d_.RegistryProductType) return ptUnknown;
   const std::string& t = *d_.RegistryProductType;
   if (EqualsNoCase(t, "WINNT")) return ptWorkstation;
@@ -39,7 +39,7 @@ TOSProductType TOSInfo::RegistryProductType() const {
   return ptUnknown;
 }
 
-TOSProductType TOSInfo::ProductType() const {
+OsProductType OsInfo::ProductType() const {
   if (!IsNT()) return ptNotNT;
   if (!d_.HaveExtendedInfo) return RegistryProductType();
   switch (d_.ProductTypeCode) {
@@ -50,18 +50,18 @@ TOSProductType TOSInfo::ProductType() const {
   }
 }
 
-bool TOSInfo::IsServer() const {
-  TOSProductType t = ProductType();
+bool OsInfo::IsServer() const {
+  OsProductType t = ProductType();
   return t == ptServer || t == ptDomainController || t == ptAdvancedServer;
 }
 
-bool TOSInfo::IsNT4SP6a() const {
+bool OsInfo::IsNT4SP6a() const {
   return Product() == osWinNT4 && EqualsNoCase(d_.CSDVersion, "Service Pack 6") && d_.HasQ246009;
 }
 
-std::string TOSInfo::Edition() const {
+std::string OsInfo::Edition() const {
   if (!IsNT()) return {};
-  TOSProduct product = Product();
+  OsProduct product = Product();
   if (!d_.HaveExtendedInfo) {
     const char* name = nullptr;
     switch (RegistryProductType()) {
@@ -102,7 +102,7 @@ std::string TOSInfo::Edition() const {
   }
 }
 
-std::string TOSInfo::ServicePack() const {
+std::string OsInfo::ServicePack() const {
   if (IsWin9x()) {
     if (d_.CSDVersion.empty()) return {};
     char first = d_.CSDVersion[0];
@@ -117,7 +117,7 @@ std::string TOSInfo::ServicePack() const {
   return {};
 }
 
-std::string TOSInfo::ProductLine() const {
+std::string OsInfo::ProductLine() const {
   return std::string(ProductName(Product())) + " " + Edition();
 }
 

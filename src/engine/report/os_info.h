@@ -1,6 +1,6 @@
 // Which Windows the program runs on: product, edition and service pack.
 //
-// TOSInfo works on the version data read once at start (OSVersionData:
+// OsInfo works on the version data read once at start (OSVersionData:
 // the basic and the extended version query, the registry product type and
 // hot-fix key, two system metrics); the decisions below use nothing else,
 // so they are the same for data read from Windows (platform/os_info_win.h)
@@ -14,7 +14,7 @@
 
 namespace ferry {
 
-enum TOSProduct : uint8_t {
+enum OsProduct : uint8_t {
   osUnknown = 0,
   osWin95,
   osWin98,
@@ -26,7 +26,7 @@ enum TOSProduct : uint8_t {
   osWinVista,
 };
 
-enum TOSProductType : uint8_t {
+enum OsProductType : uint8_t {
   ptNotNT = 0,
   ptUnknown,
   ptWorkstation,
@@ -66,14 +66,14 @@ struct OSVersionData {
   bool TabletPC = false;     // system metric 86
 };
 
-class TOSInfo {
+class OsInfo {
  public:
-  explicit TOSInfo(OSVersionData data) : d_(std::move(data)) {}
+  explicit OsInfo(OSVersionData data) : d_(std::move(data)) {}
 
   bool IsWin9x() const { return d_.PlatformId == kPlatformWin9x; }
   bool IsNT() const { return d_.PlatformId == kPlatformNT; }
-  TOSProduct Product() const;
-  TOSProductType ProductType() const;
+  OsProduct Product() const;
+  OsProductType ProductType() const;
   bool IsServer() const;
   bool HasSuite(uint16_t bit) const { return (d_.SuiteMask & bit) != 0; }
   bool IsMediaCenter() const { return d_.MediaCenter; }
@@ -89,10 +89,10 @@ class TOSInfo {
   std::string ProductLine() const;
   const OSVersionData& Data() const { return d_; }
 
-  static std::string_view ProductName(TOSProduct p);
+  static std::string_view ProductName(OsProduct p);
 
  private:
-  TOSProductType RegistryProductType() const;
+  OsProductType RegistryProductType() const;
 
   OSVersionData d_;
 };

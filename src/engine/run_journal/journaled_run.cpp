@@ -39,7 +39,7 @@ FolderClaim InstallFolderClaim::Claim(const std::string& folder) {
   return claim;
 }
 
-JournaledRun::JournaledRun(System* real, const std::string& folder, TUninstallList& installLog,
+JournaledRun::JournaledRun(System* real, const std::string& folder, UninstallList& installLog,
                            JournalFaults* faults)
     : real_(real) {
   if (!real || folder.empty()) return;

@@ -18,7 +18,7 @@ class JournaledFileSystem;
 class JournaledSystem;
 class RunJournal;
 class System;
-class TUninstallList;
+class UninstallList;
 
 // "Another setup is working in <folder> ; try again when it has finished"
 std::string FolderBusyMessage(const std::string& folder);
@@ -62,7 +62,7 @@ class JournaledRun {
   // made for the journal go to the install log. Nothing is journaled
   // without a system or a folder. faults: a test build's hook into the
   // journal.
-  JournaledRun(System* real, const std::string& folder, TUninstallList& installLog, JournalFaults* faults = nullptr);
+  JournaledRun(System* real, const std::string& folder, UninstallList& installLog, JournalFaults* faults = nullptr);
   ~JournaledRun();
   JournaledRun(const JournaledRun&) = delete;
   JournaledRun& operator=(const JournaledRun&) = delete;

@@ -10,7 +10,7 @@
 
 namespace ferry {
 
-std::string InstallLogPath(const TSetupInfo& info) {
+std::string InstallLogPath(const SetupInfoRecord& info) {
   return IncludeTrailingBackslash(info.InstallDir) + info.UninstallPrefix + "install.log";
 }
 

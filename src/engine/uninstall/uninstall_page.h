@@ -8,11 +8,11 @@
 
 namespace ferry {
 
-struct TSetupInfo;
+struct SetupInfoRecord;
 struct SetupContext;
 
 // <install dir>\<uninstall prefix>install.log
-std::string InstallLogPath(const TSetupInfo& info);
+std::string InstallLogPath(const SetupInfoRecord& info);
 
 // The install log is read again through `system` and checked first: a
 // damaged or missing log raises SetupError and nothing is removed (why it

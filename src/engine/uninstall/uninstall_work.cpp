@@ -24,7 +24,7 @@ class Replay {
       : args_(args), system_(system), view_(view) {}
 
   UninstallOutcome Run() {
-    const TUninstallList& log = args_.Log;
+    const UninstallList& log = args_.Log;
     const uint32_t nF = static_cast<uint32_t>(log.Files().size());
     const uint32_t nD = static_cast<uint32_t>(log.Directories().size());
     const uint32_t nR = static_cast<uint32_t>(log.RegistryEntries().size());
@@ -107,12 +107,12 @@ class Replay {
 
 }  // namespace
 
-std::u16string FormatProgressText(const TLanguages& languages, std::u16string_view name, uint32_t number,
+std::u16string FormatProgressText(const LanguageList& languages, std::u16string_view name, uint32_t number,
                                   uint32_t total) {
   std::u16string text = languages.GetText(kTextProcessingFiles);
-  text = TLanguages::ReplaceAll(text, u"<%RKPNAME%>", name);
-  text = TLanguages::ReplaceAll(text, u"<%FNUM%>", Decimal(number));
-  return TLanguages::ReplaceAll(text, u"<%FTOTAL%>", Decimal(total));
+  text = LanguageList::ReplaceAll(text, u"<%RKPNAME%>", name);
+  text = LanguageList::ReplaceAll(text, u"<%FNUM%>", Decimal(number));
+  return LanguageList::ReplaceAll(text, u"<%FTOTAL%>", Decimal(total));
 }
 
 bool ProgressDue(uint32_t i, uint32_t n) {

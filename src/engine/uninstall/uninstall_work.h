@@ -33,12 +33,12 @@
 
 namespace ferry {
 
-class TLanguages;
-class TUninstallList;
+class LanguageList;
+class UninstallList;
 
 // kTextProcessingFiles with "<%RKPNAME%>" := name, "<%FNUM%>" := number and
 // "<%FTOTAL%>" := total (decimal), replaced in that order.
-std::u16string FormatProgressText(const TLanguages& languages, std::u16string_view name, uint32_t number,
+std::u16string FormatProgressText(const LanguageList& languages, std::u16string_view name, uint32_t number,
                                   uint32_t total);
 
 // Whether item i of n updates the display: Trunc(i * 100 / n) > 0, that is
@@ -92,8 +92,8 @@ struct UninstallOutcome {
 };
 
 struct UninstallWorkArgs {
-  const TUninstallList& Log;
-  const TLanguages& Languages;
+  const UninstallList& Log;
+  const LanguageList& Languages;
   std::function<std::string(std::string_view)> ExpandPathVars;
   std::string ShortTitle;
 };

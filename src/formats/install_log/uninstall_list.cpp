@@ -13,7 +13,7 @@ namespace ferry {
 namespace {
 
 bool Fits(const std::vector<std::string>& list, std::string_view text) {
-  return list.size() < TUninstallList::kMaxEntries && text.size() <= TUninstallList::kMaxLength;
+  return list.size() < UninstallList::kMaxEntries && text.size() <= UninstallList::kMaxLength;
 }
 
 void WriteList(ByteWriter& w, const std::vector<std::string>& list) {
@@ -29,7 +29,7 @@ void ReadList(ByteReader& r, size_t count, std::vector<std::string>& list) {
 
 }  // namespace
 
-bool TUninstallList::AddFile(std::string_view path) {
+bool UninstallList::AddFile(std::string_view path) {
   std::string folded = folder_ ? folder_(path) : std::string(path);
   if (!Fits(files_, folded)) return false;
   if (!file_index_.insert(AsciiLowerCopy(folded)).second) return false;
@@ -37,26 +37,26 @@ bool TUninstallList::AddFile(std::string_view path) {
   return true;
 }
 
-bool TUninstallList::HasFile(std::string_view path) const { return file_index_.count(AsciiLowerCopy(path)) != 0; }
+bool UninstallList::HasFile(std::string_view path) const { return file_index_.count(AsciiLowerCopy(path)) != 0; }
 
-bool TUninstallList::AddRegistryEntry(std::string_view record) {
+bool UninstallList::AddRegistryEntry(std::string_view record) {
   if (!Fits(registry_, record)) return false;
   if (!registry_index_.insert(AsciiLowerCopy(record)).second) return false;
   registry_.emplace_back(record);
   return true;
 }
 
-bool TUninstallList::HasRegistryEntry(std::string_view record) const {
+bool UninstallList::HasRegistryEntry(std::string_view record) const {
   return registry_index_.count(AsciiLowerCopy(record)) != 0;
 }
 
-bool TUninstallList::AddDirectory(std::string_view path) {
+bool UninstallList::AddDirectory(std::string_view path) {
   if (!Fits(directories_, path)) return false;
   directories_.emplace_back(path);
   return true;
 }
 
-void TUninstallList::Clear() {
+void UninstallList::Clear() {
   files_.clear();
   registry_.clear();
   directories_.clear();
@@ -64,7 +64,7 @@ void TUninstallList::Clear() {
   registry_index_.clear();
 }
 
-std::vector<uint8_t> TUninstallList::SaveToBuffer() const {
+std::vector<uint8_t> UninstallList::SaveToBuffer() const {
   ByteWriter w;
   w.U16(static_cast<uint16_t>(files_.size()));
   w.U16(static_cast<uint16_t>(registry_.size()));
@@ -75,7 +75,7 @@ std::vector<uint8_t> TUninstallList::SaveToBuffer() const {
   return w.Take();
 }
 
-void TUninstallList::LoadFromBuffer(std::span<const uint8_t> data) {
+void UninstallList::LoadFromBuffer(std::span<const uint8_t> data) {
   Clear();
   ByteReader r(data);
   size_t files = r.U16();
@@ -96,7 +96,7 @@ std::string InstallLogPath(std::string_view installDir, std::string_view prefix)
   return path;
 }
 
-bool TUninstallList::SaveToFile(FileSystem& files, std::string_view directory, std::string_view prefix) const {
+bool UninstallList::SaveToFile(FileSystem& files, std::string_view directory, std::string_view prefix) const {
   std::string path = InstallLogPath(directory, prefix);
   files.RemoveFile(path);
   std::vector<uint8_t> bytes = SaveToBuffer();
@@ -110,7 +110,7 @@ bool TUninstallList::SaveToFile(FileSystem& files, std::string_view directory, s
   return true;
 }
 
-bool TUninstallList::LoadFromFile(FileSystem& files, std::string_view directory, std::string_view prefix) {
+bool UninstallList::LoadFromFile(FileSystem& files, std::string_view directory, std::string_view prefix) {
   auto file = files.Open(InstallLogPath(directory, prefix), FileMode::kRead);
   if (!file) return false;
   std::vector<uint8_t> bytes = file->ReadVector(0, static_cast<size_t>(file->Size()));

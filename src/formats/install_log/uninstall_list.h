@@ -27,7 +27,7 @@ namespace ferry {
 
 class FileSystem;
 
-class TUninstallList {
+class UninstallList {
  public:
   static constexpr size_t kMaxEntries = 0xFFFF;
   static constexpr size_t kMaxLength = 0xFFFF;

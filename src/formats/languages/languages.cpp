@@ -71,7 +71,7 @@ std::vector<uint16_t> ParseLangIds(std::u16string_view line) {
 
 // "number text": the number word ends at the first blank or tab outside
 // double quotes, and loses its quotes; the text keeps its own.
-TLID ParseTextLine(std::u16string_view raw) {
+LanguageText ParseTextLine(std::u16string_view raw) {
   std::u16string_view line = Trim(raw);
   size_t end = 0;
   bool quoted = false;
@@ -84,7 +84,7 @@ TLID ParseTextLine(std::u16string_view raw) {
     if (c != u'"') word.push_back(c);
   std::u16string_view text = line.substr(end);
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  return TLID{static_cast<uint16_t>(ParseDecimal(word)), std::u16string(text)};
+  return LanguageText{static_cast<uint16_t>(ParseDecimal(word)), std::u16string(text)};
 }
 
 }  // namespace
@@ -93,8 +93,8 @@ void ThrowNotAnInteger(std::u16string_view text) {
   throw SetupError("'" + Utf16ToUtf8(text) + "' is not a valid integer value");
 }
 
-void TLanguage::LoadFromBuffer(const void* data, size_t size) {
-  TUnicodeStringList lines;
+void LanguageTexts::LoadFromBuffer(const void* data, size_t size) {
+  UnicodeStringList lines;
   lines.LoadFromBuffer(data, size);
   Name = lines.Get(0).Text;
   LangIDs = ParseLangIds(lines.Get(1).Text);
@@ -103,43 +103,43 @@ void TLanguage::LoadFromBuffer(const void* data, size_t size) {
   for (int i = 2; i < lines.Count(); ++i) Items.push_back(ParseTextLine(lines.Get(i).Text));
 }
 
-const TLID* TLanguage::Find(uint16_t number) const {
-  for (const TLID& item : Items)
+const LanguageText* LanguageTexts::Find(uint16_t number) const {
+  for (const LanguageText& item : Items)
     if (item.Number == number) return &item;
   return nullptr;
 }
 
-void TLanguages::AddLanguage(const void* data, size_t size) {
-  auto language = std::make_unique<TLanguage>();
+void LanguageList::AddLanguage(const void* data, size_t size) {
+  auto language = std::make_unique<LanguageTexts>();
   language->LoadFromBuffer(data, size);
   Languages.push_back(std::move(language));
 }
 
-const TLanguage* TLanguages::CurrentLanguage() const {
+const LanguageTexts* LanguageList::CurrentLanguage() const {
   if (Current < 0 || Current >= Count()) return nullptr;
   return Languages[static_cast<size_t>(Current)].get();
 }
 
-std::u16string TLanguages::GetText(int number) const {
-  if (const TLanguage* language = CurrentLanguage(); language && number >= 0 && number <= 0xFFFF)
-    if (const TLID* item = language->Find(static_cast<uint16_t>(number))) return item->Text;
+std::u16string LanguageList::GetText(int number) const {
+  if (const LanguageTexts* language = CurrentLanguage(); language && number >= 0 && number <= 0xFFFF)
+    if (const LanguageText* item = language->Find(static_cast<uint16_t>(number))) return item->Text;
   return u"NOT FOUND " + Utf8ToUtf16(std::to_string(number));
 }
 
-std::u16string TLanguages::GetTextOr(int number, std::u16string_view fallback) const {
-  if (const TLanguage* language = CurrentLanguage(); language && number >= 0 && number <= 0xFFFF)
-    if (const TLID* item = language->Find(static_cast<uint16_t>(number))) return item->Text;
+std::u16string LanguageList::GetTextOr(int number, std::u16string_view fallback) const {
+  if (const LanguageTexts* language = CurrentLanguage(); language && number >= 0 && number <= 0xFFFF)
+    if (const LanguageText* item = language->Find(static_cast<uint16_t>(number))) return item->Text;
   return std::u16string(fallback);
 }
 
-int TLanguages::FindLanguage(uint16_t langId) const {
+int LanguageList::FindLanguage(uint16_t langId) const {
   for (size_t i = 0; i < Languages.size(); ++i)
     for (uint16_t id : Languages[i]->LangIDs)
       if (id == langId) return static_cast<int>(i);
   return -1;
 }
 
-void TLanguages::SelectLanguage(uint16_t langId) {
+void LanguageList::SelectLanguage(uint16_t langId) {
   int found = FindLanguage(langId);
   Current = found >= 0 ? found : (Languages.empty() ? -1 : 0);
 }
@@ -148,7 +148,7 @@ void TLanguages::SelectLanguage(uint16_t langId) {
 // result is built left to right and a replaced text goes back in front of
 // the unread input, so references inside it, or formed with the text before
 // it, are found next.
-std::u16string TLanguages::ResolveLangRefs(std::u16string_view text) const {
+std::u16string LanguageList::ResolveLangRefs(std::u16string_view text) const {
   if (!CurrentLanguage()) return std::u16string(text);
   static constexpr std::u16string_view kOpen = u"<LANG";
   if (text.find(kOpen) == std::u16string_view::npos) return std::u16string(text);
@@ -180,7 +180,7 @@ std::u16string TLanguages::ResolveLangRefs(std::u16string_view text) const {
   return out;
 }
 
-std::u16string TLanguages::ReplaceAll(std::u16string_view text, std::u16string_view pattern,
+std::u16string LanguageList::ReplaceAll(std::u16string_view text, std::u16string_view pattern,
                                       std::u16string_view replacement) {
   return ferry::ReplaceAll(text, pattern, replacement);
 }

@@ -18,26 +18,26 @@
 
 namespace ferry {
 
-struct TLID {
+struct LanguageText {
   uint16_t Number = 0;
   std::u16string Text;  // <LANGn>, "<BR>" and macros still unresolved
 };
 
-class TLanguage {
+class LanguageTexts {
  public:
   std::u16string Name = u"Untitled";
   std::vector<uint16_t> LangIDs;
-  std::vector<TLID> Items;
+  std::vector<LanguageText> Items;
 
   // Parses one language file held in memory.
   void LoadFromBuffer(const void* data, size_t size);
   // The first item with this number, or nullptr.
-  const TLID* Find(uint16_t number) const;
+  const LanguageText* Find(uint16_t number) const;
 };
 
-class TLanguages {
+class LanguageList {
  public:
-  std::vector<std::unique_ptr<TLanguage>> Languages;
+  std::vector<std::unique_ptr<LanguageTexts>> Languages;
   int32_t Current = -1;  // index into Languages; -1 until start-up selects one
 
   // Parses one file and appends it; Current does not change.
@@ -46,7 +46,7 @@ class TLanguages {
 
   int Count() const { return static_cast<int>(Languages.size()); }
   // The current language, or nullptr when Current is not a valid index.
-  const TLanguage* CurrentLanguage() const;
+  const LanguageTexts* CurrentLanguage() const;
 
   // Text of the current language, or "NOT FOUND <number>".
   std::u16string GetText(int number) const;

@@ -5,13 +5,13 @@
 
 namespace ferry {
 
-const TUniItem& TUnicodeStringList::Get(int index) const {
+const UniItem& UnicodeStringList::Get(int index) const {
   if (index < 0 || index >= Count())
     throw SetupError("String list index out of range (" + std::to_string(index) + ")");
   return items_[static_cast<size_t>(index)];
 }
 
-void TUnicodeStringList::LoadFromBuffer(const void* data, size_t size) {
+void UnicodeStringList::LoadFromBuffer(const void* data, size_t size) {
   Clear();
   if (!data || size == 0) throw SetupError("Cannot open file");
   ByteReader reader(data, size);

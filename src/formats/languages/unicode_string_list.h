@@ -9,19 +9,19 @@
 
 namespace ferry {
 
-struct TUniItem {
+struct UniItem {
   std::u16string Text;
   int32_t Value = 0;
 };
 
-class TUnicodeStringList {
+class UnicodeStringList {
  public:
   void Add(std::u16string text) { AddObject(std::move(text), 0); }
   void AddObject(std::u16string text, int32_t value) { items_.push_back({std::move(text), value}); }
   void Clear() { items_.clear(); }
   int Count() const { return static_cast<int>(items_.size()); }
   // Raises SetupError "String list index out of range (<index>)" outside 0..Count-1.
-  const TUniItem& Get(int index) const;
+  const UniItem& Get(int index) const;
 
   // Loads UTF-16LE text: the first two bytes (the byte-order mark) are
   // skipped unread, an odd last byte is ignored. A CR ends a line; a LF moves
@@ -33,7 +33,7 @@ class TUnicodeStringList {
   void LoadFromBuffer(std::span<const uint8_t> data) { LoadFromBuffer(data.data(), data.size()); }
 
  private:
-  std::vector<TUniItem> items_;
+  std::vector<UniItem> items_;
 };
 
 }  // namespace ferry

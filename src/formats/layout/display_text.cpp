@@ -4,7 +4,7 @@
 
 namespace ferry {
 
-std::u16string ResolveDisplayText(const TLanguages& languages, const TLanguageStrings& macros,
+std::u16string ResolveDisplayText(const LanguageList& languages, const TextMacroTable& macros,
                                   std::u16string_view raw) {
   std::u16string text = languages.ResolveLangRefs(raw);
   text = ReplaceAll(text, u"<BR>", u"\r");

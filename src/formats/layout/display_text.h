@@ -12,7 +12,7 @@ namespace ferry {
 // ResolveLangRefs, then every "<BR>" (any case) to one CR, then the text
 // macros. References go first so "<BR>" and macros inside table texts
 // resolve too.
-std::u16string ResolveDisplayText(const TLanguages& languages, const TLanguageStrings& macros,
+std::u16string ResolveDisplayText(const LanguageList& languages, const TextMacroTable& macros,
                                   std::u16string_view raw);
 
 }  // namespace ferry

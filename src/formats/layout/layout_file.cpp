@@ -14,8 +14,8 @@ namespace ferry {
 namespace {
 
 struct KindName {
-  const char* type;
-  ControlKind kind;
+  const char* Type;
+  ControlKind Kind;
 };
 
 constexpr std::array<KindName, 10> kKinds = {{
@@ -49,7 +49,7 @@ EntryLoader PakEntryLoader(PakReader& pak) {
 
 std::optional<ControlKind> ControlKindFromType(std::string_view type) {
   for (const KindName& k : kKinds)
-    if (EqualsNoCase(type, k.type)) return k.kind;
+    if (EqualsNoCase(type, k.Type)) return k.Kind;
   return std::nullopt;
 }
 
@@ -64,33 +64,33 @@ ImageFormat ImageFormatFromName(std::string_view name) {
   return ImageFormat::kNone;
 }
 
-TControlParser::TControlParser(LayoutEnv env, ComponentNames* names)
+ControlParser::ControlParser(LayoutEnv env, ComponentNames* names)
     : env_(std::move(env)), names_(names ? names : &own_names_) {}
 
-void TControlParser::LoadLayout(std::string_view entry_name) {
+void ControlParser::LoadLayout(std::string_view entryName) {
   std::optional<std::vector<uint8_t>> data;
-  if (env_.load_entry) data = env_.load_entry(entry_name);
+  if (env_.LoadEntry) data = env_.LoadEntry(entryName);
   if (!data) {
-    if (env_.missing_entry) env_.missing_entry("Error File Missing: |" + std::string(entry_name) + "|", "Missing File");
+    if (env_.MissingEntry) env_.MissingEntry("Error File Missing: |" + std::string(entryName) + "|", "Missing File");
     return;
   }
   LoadLayoutData(*data);
 }
 
-void TControlParser::LoadLayoutData(std::span<const uint8_t> data) {
+void ControlParser::LoadLayoutData(std::span<const uint8_t> data) {
   for (const LayoutSection& section : SplitSections(SplitLines(data))) CreateControl(section);
 }
 
-void TControlParser::CreateControl(const LayoutSection& lines) {
-  std::string_view type_line = lines.size() > 1 ? std::string_view(lines[1]) : std::string_view();
-  std::optional<ControlKind> kind = ControlKindFromType(SplitAtEquals(type_line).second);
+void ControlParser::CreateControl(const LayoutSection& lines) {
+  std::string_view typeLine = lines.size() > 1 ? std::string_view(lines[1]) : std::string_view();
+  std::optional<ControlKind> kind = ControlKindFromType(SplitAtEquals(typeLine).second);
   if (!kind) return;
 
   LayoutControl control;
-  control.kind = *kind;
-  control.name = SectionName(lines.empty() ? std::string_view() : std::string_view(lines[0]));
-  ClaimName(control.name);
-  if (HasText(control.kind)) control.text = CodePageToUtf16(control.name);
+  control.Kind = *kind;
+  control.Name = SectionName(lines.empty() ? std::string_view() : std::string_view(lines[0]));
+  ClaimName(control.Name);
+  if (HasText(control.Kind)) control.Text = CodePageToUtf16(control.Name);
   controls_.push_back(std::move(control));
 
   for (size_t i = 2; i < lines.size(); ++i) {
@@ -99,25 +99,25 @@ void TControlParser::CreateControl(const LayoutSection& lines) {
   }
 }
 
-void TControlParser::ClaimName(const std::string& name) {
+void ControlParser::ClaimName(const std::string& name) {
   if (name.empty()) return;
   if (!IsValidComponentName(name)) throw SetupError("'" + name + "' is not a valid component name");
   if (!names_->insert(AsciiLowerCopy(name)).second)
     throw SetupError("A component named " + name + " already exists");
 }
 
-void TControlParser::ApplyProperty(std::string_view name, std::string_view value, LayoutControl& c) {
+void ControlParser::ApplyProperty(std::string_view name, std::string_view value, LayoutControl& c) {
   std::string key = AsciiLowerCopy(name);
   ApplyCommon(key, value, c);
-  if (HasFont(c.kind) && ApplyFont(key, value, c)) return;
+  if (HasFont(c.Kind) && ApplyFont(key, value, c)) return;
 
-  switch (c.kind) {
+  switch (c.Kind) {
     case ControlKind::kLabel:
     case ControlKind::kEdit:
-      if (key == (c.kind == ControlKind::kLabel ? "caption" : "text")) ApplyText(value, c);
-      else if (key == "autosize") c.auto_size = LayoutStrToBool(value);
-      else if (c.kind == ControlKind::kLabel && key == "wordwrap") c.word_wrap = LayoutStrToBool(value);
-      else if (c.kind == ControlKind::kLabel && key == "transparent") c.transparent = LayoutStrToBool(value);
+      if (key == (c.Kind == ControlKind::kLabel ? "caption" : "text")) ApplyText(value, c);
+      else if (key == "autosize") c.AutoSize = LayoutStrToBool(value);
+      else if (c.Kind == ControlKind::kLabel && key == "wordwrap") c.WordWrap = LayoutStrToBool(value);
+      else if (c.Kind == ControlKind::kLabel && key == "transparent") c.Transparent = LayoutStrToBool(value);
       break;
     case ControlKind::kPanel:
       if (key == "caption") ApplyText(value, c);
@@ -125,19 +125,19 @@ void TControlParser::ApplyProperty(std::string_view name, std::string_view value
     case ControlKind::kMemo:
     case ControlKind::kRichEdit:
       if (key == "text") ApplyMemoText(value, c);
-      else if (key == "border") c.border = LayoutStrToBool(value);
-      else if (c.kind == ControlKind::kRichEdit && key == "file") LoadRichEditFile(c, value);
+      else if (key == "border") c.Border = LayoutStrToBool(value);
+      else if (c.Kind == ControlKind::kRichEdit && key == "file") LoadRichEditFile(c, value);
       break;
     case ControlKind::kProgressBar:
-      if (key == "forecolour") c.fore_colour = LayoutStrToColour(value);
-      else if (key == "backcolour") c.back_colour = LayoutStrToColour(value);
+      if (key == "forecolour") c.ForeColour = LayoutStrToColour(value);
+      else if (key == "backcolour") c.BackColour = LayoutStrToColour(value);
       break;
     case ControlKind::kImage:
       if (key == "file") LoadImage(c, value);
-      else if (key == "stretch") c.stretch = LayoutStrToBool(value);
-      else if (key == "tile") c.tile = c.tile || (LayoutStrToBool(value) && c.image.has_value());
-      else if (key == "center") c.center = LayoutStrToBool(value);
-      else if (key == "transparent") c.transparent = LayoutStrToBool(value);
+      else if (key == "stretch") c.Stretch = LayoutStrToBool(value);
+      else if (key == "tile") c.Tile = c.Tile || (LayoutStrToBool(value) && c.Image.has_value());
+      else if (key == "center") c.Center = LayoutStrToBool(value);
+      else if (key == "transparent") c.Transparent = LayoutStrToBool(value);
       break;
     case ControlKind::kShellTreeView:
     case ControlKind::kButton:
@@ -146,86 +146,86 @@ void TControlParser::ApplyProperty(std::string_view name, std::string_view value
   }
 }
 
-bool TControlParser::ApplyCommon(std::string_view key, std::string_view value, LayoutControl& c) {
-  if (key == "left") c.left = LayoutStrToInt(value);
-  else if (key == "top") c.top = LayoutStrToInt(value);
-  else if (key == "width") c.width = LayoutStrToInt(value);
-  else if (key == "height") c.height = LayoutStrToInt(value);
-  else if (key == "enabled") c.enabled = LayoutStrToBool(value);
+bool ControlParser::ApplyCommon(std::string_view key, std::string_view value, LayoutControl& c) {
+  if (key == "left") c.Left = LayoutStrToInt(value);
+  else if (key == "top") c.Top = LayoutStrToInt(value);
+  else if (key == "width") c.Width = LayoutStrToInt(value);
+  else if (key == "height") c.Height = LayoutStrToInt(value);
+  else if (key == "enabled") c.Enabled = LayoutStrToBool(value);
   else return false;
   return true;
 }
 
-bool TControlParser::ApplyFont(std::string_view key, std::string_view value, LayoutControl& c) {
-  if (key == "fontface") c.font.face = std::string(value);
-  else if (key == "fontsize") c.font.size = LayoutStrToInt(value);
-  else if (key == "fontcolour") c.font.colour = LayoutStrToColour(value);
-  else if (key == "fontbold") c.font.bold = LayoutStrToBool(value);
+bool ControlParser::ApplyFont(std::string_view key, std::string_view value, LayoutControl& c) {
+  if (key == "fontface") c.Font.Face = std::string(value);
+  else if (key == "fontsize") c.Font.Size = LayoutStrToInt(value);
+  else if (key == "fontcolour") c.Font.Colour = LayoutStrToColour(value);
+  else if (key == "fontbold") c.Font.Bold = LayoutStrToBool(value);
   else if (key == "darkfontcolour") c.DarkFontColour = LayoutStrToColour(value);
   else return false;
   return true;
 }
 
-void TControlParser::ApplyText(std::string_view value, LayoutControl& c) {
-  c.raw_text = CodePageToUtf16(value);
-  c.text = c.kind == ControlKind::kPanel ? PanelCaption(c.raw_text) : Resolve(c.raw_text);
+void ControlParser::ApplyText(std::string_view value, LayoutControl& c) {
+  c.RawText = CodePageToUtf16(value);
+  c.Text = c.Kind == ControlKind::kPanel ? PanelCaption(c.RawText) : Resolve(c.RawText);
 }
 
-void TControlParser::ApplyMemoText(std::string_view value, LayoutControl& c) {
-  c.text = CodePageToUtf16(ReplaceAll(value, "<BR>", "\r"));
-  c.rich_text.reset();
+void ControlParser::ApplyMemoText(std::string_view value, LayoutControl& c) {
+  c.Text = CodePageToUtf16(ReplaceAll(value, "<BR>", "\r"));
+  c.RichText.reset();
 }
 
-void TControlParser::LoadRichEditFile(LayoutControl& c, std::string_view value) {
+void ControlParser::LoadRichEditFile(LayoutControl& c, std::string_view value) {
   std::string name(value);
-  if (env_.macros) name = CodePageFromUtf16(ApplyTextMacros(*env_.macros, CodePageToUtf16(value)));
+  if (env_.Macros) name = CodePageFromUtf16(ApplyTextMacros(*env_.Macros, CodePageToUtf16(value)));
   std::optional<std::vector<uint8_t>> data;
-  if (env_.load_entry) data = env_.load_entry(name);
+  if (env_.LoadEntry) data = env_.LoadEntry(name);
   if (!data) {
-    if (env_.missing_entry) env_.missing_entry("Error: File \"" + name + "\" Missing", "Rich Edit Error");
+    if (env_.MissingEntry) env_.MissingEntry("Error: File \"" + name + "\" Missing", "Rich Edit Error");
     return;
   }
-  c.rich_text = std::move(data);
+  c.RichText = std::move(data);
 }
 
-void TControlParser::LoadImage(LayoutControl& c, std::string_view value) {
-  c.image_name = std::string(value);
-  c.image_format = ImageFormatFromName(value);
-  c.image.reset();
-  c.tile = false;
-  if (env_.load_entry) c.image = env_.load_entry(value);
+void ControlParser::LoadImage(LayoutControl& c, std::string_view value) {
+  c.ImageName = std::string(value);
+  c.ImageFormat = ImageFormatFromName(value);
+  c.Image.reset();
+  c.Tile = false;
+  if (env_.LoadEntry) c.Image = env_.LoadEntry(value);
 }
 
-std::u16string TControlParser::Resolve(std::u16string_view raw) const {
-  static const TLanguages kNoLanguages;
-  static const TLanguageStrings kNoMacros;
-  return ResolveDisplayText(env_.languages ? *env_.languages : kNoLanguages,
-                            env_.macros ? *env_.macros : kNoMacros, raw);
+std::u16string ControlParser::Resolve(std::u16string_view raw) const {
+  static const LanguageList kNoLanguages;
+  static const TextMacroTable kNoMacros;
+  return ResolveDisplayText(env_.Languages ? *env_.Languages : kNoLanguages,
+                            env_.Macros ? *env_.Macros : kNoMacros, raw);
 }
 
-std::u16string TControlParser::PanelCaption(std::u16string_view raw) const {
+std::u16string ControlParser::PanelCaption(std::u16string_view raw) const {
   return CodePageToUtf16(CodePageFromUtf16(Resolve(raw)));
 }
 
-void TControlParser::HideAll() {
-  for (LayoutControl& c : controls_) c.visible = false;
+void ControlParser::HideAll() {
+  for (LayoutControl& c : controls_) c.Visible = false;
 }
 
-void TControlParser::ShowAll() {
-  for (LayoutControl& c : controls_) c.visible = true;
+void ControlParser::ShowAll() {
+  for (LayoutControl& c : controls_) c.Visible = true;
 }
 
-void TControlParser::RefreshTexts() {
+void ControlParser::RefreshTexts() {
   for (LayoutControl& c : controls_) {
-    if (c.kind == ControlKind::kLabel) c.text = Resolve(c.raw_text);
-    else if (c.kind == ControlKind::kPanel) c.text = PanelCaption(c.raw_text);
+    if (c.Kind == ControlKind::kLabel) c.Text = Resolve(c.RawText);
+    else if (c.Kind == ControlKind::kPanel) c.Text = PanelCaption(c.RawText);
   }
 }
 
-std::vector<std::u16string> TControlParser::RawTexts() const {
+std::vector<std::u16string> ControlParser::RawTexts() const {
   std::vector<std::u16string> out;
   out.reserve(controls_.size());
-  for (const LayoutControl& c : controls_) out.push_back(c.raw_text);
+  for (const LayoutControl& c : controls_) out.push_back(c.RawText);
   return out;
 }
 

@@ -7,7 +7,7 @@
 //   Caption=<LANG1>
 //   fontcolour=$FFFFFF
 //
-// TControlParser turns a layout entry into LayoutControl descriptions: the
+// ControlParser turns a layout entry into LayoutControl descriptions: the
 // final value of every property the layout set, the unresolved caption
 // (RawTexts entry) and the text shown now. It creates no window; a view
 // creates one control per description, and silent runs use the descriptions
@@ -35,7 +35,7 @@
 namespace ferry {
 
 class PakReader;
-enum class TPageType : uint8_t;  // page_list.h
+enum class PageKind : uint8_t;  // page_list.h
 
 // Loads an entry of group 0 by name (compared without case); none when the
 // archive has no such entry or it cannot be read.
@@ -46,12 +46,12 @@ EntryLoader PakEntryLoader(PakReader& pak);
 
 // What building pages needs from the rest of the program.
 struct LayoutEnv {
-  EntryLoader load_entry;
+  EntryLoader LoadEntry;
   // An entry a layout or the page list names is not in the setup: its
   // message and caption, for the wizard to show; none: not said.
-  std::function<void(const std::string& text, const std::string& caption)> missing_entry;
-  const TLanguages* languages = nullptr;      // none: no `<LANGn>` resolution
-  const TLanguageStrings* macros = nullptr;   // none: no text macros
+  std::function<void(const std::string& text, const std::string& caption)> MissingEntry;
+  const LanguageList* Languages = nullptr;      // none: no `<LANGn>` resolution
+  const TextMacroTable* Macros = nullptr;   // none: no text macros
 };
 
 enum class ControlKind : uint8_t {
@@ -77,23 +77,23 @@ ImageFormat ImageFormatFromName(std::string_view name);
 // Font properties a layout set; a control with none of them uses its
 // parent's font (the page panel's, which is the form's).
 struct FontStyle {
-  std::optional<std::string> face;
-  std::optional<int32_t> size;      // points
-  std::optional<uint32_t> colour;   // 0x00BBGGRR
-  std::optional<bool> bold;         // true adds bold, false removes it
-  bool InheritsParent() const { return !face && !size && !colour && !bold; }
+  std::optional<std::string> Face;
+  std::optional<int32_t> Size;      // points
+  std::optional<uint32_t> Colour;   // 0x00BBGGRR
+  std::optional<bool> Bold;         // true adds bold, false removes it
+  bool InheritsParent() const { return !Face && !Size && !Colour && !Bold; }
 };
 
 struct LayoutControl {
-  ControlKind kind = ControlKind::kLabel;
-  std::string name;  // component name (the section name)
+  ControlKind Kind = ControlKind::kLabel;
+  std::string Name;  // component name (the section name)
 
   // Common properties; unset ones keep the toolkit's defaults.
-  std::optional<int32_t> left, top, width, height;
-  bool enabled = true;
-  bool visible = true;  // the page set shows and hides whole pages
+  std::optional<int32_t> Left, Top, Width, Height;
+  bool Enabled = true;
+  bool Visible = true;  // the page set shows and hides whole pages
 
-  FontStyle font;
+  FontStyle Font;
   // The text's colour in the system's dark mode ("darkfontcolour"); none:
   // the font colour, or the page list's dark text colour.
   std::optional<uint32_t> DarkFontColour;
@@ -101,53 +101,53 @@ struct LayoutControl {
   // Labels, edits, panels: the caption as the layout wrote it (the page's
   // RawTexts entry; empty when the layout set none), re-resolved after a
   // language switch. Memos and rich edits keep nothing here.
-  std::u16string raw_text;
+  std::u16string RawText;
   // What the control shows now: label/panel/button caption, edit/memo/rich
   // edit text. Defaults to the section name for every kind that has a text.
   // A line break is one CR (from "<BR>"); a Win32 edit or memo wants CR LF.
-  std::u16string text;
+  std::u16string Text;
 
   // Labels (auto_size also edits).
-  bool auto_size = true;
-  bool word_wrap = false;
-  bool transparent = false;  // labels and images
+  bool AutoSize = true;
+  bool WordWrap = false;
+  bool Transparent = false;  // labels and images
   // Memos and rich edits: single-line border when true.
-  bool border = true;
+  bool Border = true;
 
   // Rich edits: the rich text loaded by a "file" line. A later "text" line
   // drops it again; whichever came last is what the control shows.
-  std::optional<std::vector<uint8_t>> rich_text;
+  std::optional<std::vector<uint8_t>> RichText;
 
   // Images.
-  std::string image_name;                     // the "file" value
-  ImageFormat image_format = ImageFormat::kNone;
-  std::optional<std::vector<uint8_t>> image;  // none: empty picture
-  bool stretch = false;
-  bool center = false;
+  std::string ImageName;                     // the "file" value
+  ferry::ImageFormat ImageFormat = ImageFormat::kNone;
+  std::optional<std::vector<uint8_t>> Image;  // none: empty picture
+  bool Stretch = false;
+  bool Center = false;
   // A "tile=true" line that followed a "file" line; a later "file" line
   // loads a fresh picture and so clears it. The view tiles only a picture
   // of non-zero size.
-  bool tile = false;
+  bool Tile = false;
 
   // Progress bars: a forecolour paints the fill solid (both gradient ends).
-  std::optional<uint32_t> fore_colour;
-  std::optional<uint32_t> back_colour;
-  int32_t position = 0;
-  int32_t max = 100;
+  std::optional<uint32_t> ForeColour;
+  std::optional<uint32_t> BackColour;
+  int32_t Position = 0;
+  int32_t Max = 100;
 };
 
 // Component names already taken, lower-cased: all controls of all pages
 // share one owner, so a name may appear once in the whole wizard.
 using ComponentNames = std::set<std::string>;
 
-class TControlParser {
+class ControlParser {
  public:
   // `names` is shared by every page of a wizard; none: this parser's own.
-  explicit TControlParser(LayoutEnv env, ComponentNames* names = nullptr);
+  explicit ControlParser(LayoutEnv env, ComponentNames* names = nullptr);
 
   // Builds the controls of a layout entry. A missing entry shows "Error File
   // Missing: |<name>|" (caption "Missing File") and leaves the page empty.
-  void LoadLayout(std::string_view entry_name);
+  void LoadLayout(std::string_view entryName);
   // Builds the controls of layout text already in memory.
   void LoadLayoutData(std::span<const uint8_t> data);
   // Builds one control from the lines of one section (line 0 the header,
@@ -162,7 +162,7 @@ class TControlParser {
   void RefreshTexts();
 
   // Set by the page list after loading; Welcome until then.
-  TPageType PageType{};
+  PageKind PageType{};
 
   std::vector<LayoutControl>& Controls() { return controls_; }
   const std::vector<LayoutControl>& Controls() const { return controls_; }

@@ -11,19 +11,19 @@ namespace ferry {
 namespace {
 
 struct PageKeyword {
-  const char* keyword;
-  TPageType type;
+  const char* Keyword;
+  PageKind Type;
 };
 
 constexpr std::array<PageKeyword, 8> kKeywords = {{
-    {"welcome", TPageType::Welcome},
-    {"changelog", TPageType::ChangeLog},
-    {"installdir", TPageType::InstallDir},
-    {"patch", TPageType::Patch},
-    {"patching", TPageType::Patching},
-    {"finish", TPageType::Finish},
-    {"mainlayout", TPageType::MainLayout},
-    {"uninstall", TPageType::Uninstall},
+    {"welcome", PageKind::Welcome},
+    {"changelog", PageKind::ChangeLog},
+    {"installdir", PageKind::InstallDir},
+    {"patch", PageKind::Patch},
+    {"patching", PageKind::Patching},
+    {"finish", PageKind::Finish},
+    {"mainlayout", PageKind::MainLayout},
+    {"uninstall", PageKind::Uninstall},
 }};
 
 // The value part of a settings line: from the 8th character ("colour" and one
@@ -34,30 +34,30 @@ std::string_view Rest(std::string_view line, size_t from) {
 
 }  // namespace
 
-std::optional<TPageType> PageTypeFromKeyword(std::string_view keyword) {
+std::optional<PageKind> PageTypeFromKeyword(std::string_view keyword) {
   for (const PageKeyword& k : kKeywords)
-    if (EqualsNoCase(keyword, k.keyword)) return k.type;
+    if (EqualsNoCase(keyword, k.Keyword)) return k.Type;
   return std::nullopt;
 }
 
-TSEPageControl::TSEPageControl(LayoutEnv env, WizardButtons& buttons)
+PageList::PageList(LayoutEnv env, WizardButtons& buttons)
     : env_(std::move(env)), buttons_(buttons) {}
 
-void TSEPageControl::LoadPageSet(std::string_view entry_name) {
+void PageList::LoadPageSet(std::string_view entryName) {
   std::optional<std::vector<uint8_t>> data;
-  if (env_.load_entry) data = env_.load_entry(entry_name);
+  if (env_.LoadEntry) data = env_.LoadEntry(entryName);
   if (!data) {
-    if (env_.missing_entry) env_.missing_entry("Error File Missing: " + std::string(entry_name), "Missing File");
+    if (env_.MissingEntry) env_.MissingEntry("Error File Missing: " + std::string(entryName), "Missing File");
     return;
   }
   LoadPageSetData(*data);
 }
 
-void TSEPageControl::LoadPageSetData(std::span<const uint8_t> data) {
+void PageList::LoadPageSetData(std::span<const uint8_t> data) {
   for (const LayoutSection& section : SplitSections(SplitLines(data))) ProcessSection(section);
 }
 
-void TSEPageControl::ProcessSection(const LayoutSection& section) {
+void PageList::ProcessSection(const LayoutSection& section) {
   std::string name = AsciiLowerCopy(SectionName(section[0]));
   if (name == "pages") {
     for (size_t i = 1; i < section.size(); ++i) AddPage(section[i]);
@@ -68,19 +68,19 @@ void TSEPageControl::ProcessSection(const LayoutSection& section) {
   }
 }
 
-void TSEPageControl::ApplyPageTypes(const LayoutSection& section) {
+void PageList::ApplyPageTypes(const LayoutSection& section) {
   for (size_t n = 1; n < section.size() && n <= pages_.size(); ++n) {
-    std::optional<TPageType> type = PageTypeFromKeyword(section[n]);
+    std::optional<PageKind> type = PageTypeFromKeyword(section[n]);
     if (!type) continue;
     pages_[n - 1]->PageType = *type;
-    if (*type == TPageType::MainLayout) {
+    if (*type == PageKind::MainLayout) {
       pages_[n - 1]->ShowAll();
       SendAllToBack(n - 1);
     }
   }
 }
 
-void TSEPageControl::ApplySettings(const LayoutSection& section) {
+void PageList::ApplySettings(const LayoutSection& section) {
   for (size_t i = 1; i < section.size(); ++i) {
     std::string_view line = section[i];
     if (StartsWithNoCase(line, "colour"))
@@ -94,9 +94,9 @@ void TSEPageControl::ApplySettings(const LayoutSection& section) {
   }
 }
 
-void TSEPageControl::AddPage(std::string_view layout_entry) {
-  auto page = std::make_unique<TControlParser>(env_, &names_);
-  page->LoadLayout(layout_entry);
+void PageList::AddPage(std::string_view layoutEntry) {
+  auto page = std::make_unique<ControlParser>(env_, &names_);
+  page->LoadLayout(layoutEntry);
   page->HideAll();
   size_t index = pages_.size();
   for (size_t c = 0; c < page->Controls().size(); ++c) z_order_.push_back({index, c});
@@ -104,77 +104,77 @@ void TSEPageControl::AddPage(std::string_view layout_entry) {
   if (index == 0) ShowPage(0);
 }
 
-void TSEPageControl::SendAllToBack(size_t page) {
+void PageList::SendAllToBack(size_t page) {
   // Each control, from the last to the first, goes behind everything: the
   // page ends up backmost with its first control at the very back.
-  auto on_page = [page](const ControlRef& r) { return r.page == page; };
+  auto onPage = [page](const ControlRef& r) { return r.Page == page; };
   std::vector<ControlRef> moved;
-  std::copy_if(z_order_.begin(), z_order_.end(), std::back_inserter(moved), on_page);
-  z_order_.erase(std::remove_if(z_order_.begin(), z_order_.end(), on_page), z_order_.end());
+  std::copy_if(z_order_.begin(), z_order_.end(), std::back_inserter(moved), onPage);
+  z_order_.erase(std::remove_if(z_order_.begin(), z_order_.end(), onPage), z_order_.end());
   z_order_.insert(z_order_.begin(), moved.begin(), moved.end());
 }
 
-void TSEPageControl::ShowPage(int32_t index) {
+void PageList::ShowPage(int32_t index) {
   if (index < 0 || static_cast<size_t>(index) >= pages_.size()) return;
   current_page_ = index;
   SetNavigation(true);
-  if (index == 0) buttons_.Back.visible = false;
-  buttons_.Next.caption = Text(kTextNextButton);
+  if (index == 0) buttons_.Back.Visible = false;
+  buttons_.Next.Caption = Text(kTextNextButton);
 
   switch (pages_[index]->PageType) {
-    case TPageType::Patch:
-      buttons_.Next.caption = Text(kTextInstallButton);
+    case PageKind::Patch:
+      buttons_.Next.Caption = Text(kTextInstallButton);
       break;
-    case TPageType::Patching:
-    case TPageType::Uninstall:
+    case PageKind::Patching:
+    case PageKind::Uninstall:
       SetNavigation(false);
-      buttons_.Language.visible = false;
+      buttons_.Language.Visible = false;
       break;
-    case TPageType::Finish:
-      buttons_.Cancel.caption = Text(kTextFinishButton);
-      buttons_.Back.visible = false;
-      buttons_.Next.visible = false;
+    case PageKind::Finish:
+      buttons_.Cancel.Caption = Text(kTextFinishButton);
+      buttons_.Back.Visible = false;
+      buttons_.Next.Visible = false;
       break;
     default:
       break;
   }
 
   for (size_t i = 0; i < pages_.size(); ++i) {
-    if (i == static_cast<size_t>(index) || pages_[i]->PageType == TPageType::MainLayout)
+    if (i == static_cast<size_t>(index) || pages_[i]->PageType == PageKind::MainLayout)
       pages_[i]->ShowAll();
     else
       pages_[i]->HideAll();
   }
 }
 
-void TSEPageControl::RefreshTexts() {
+void PageList::RefreshTexts() {
   for (auto& page : pages_) page->RefreshTexts();
 }
 
-void TSEPageControl::SetNavigation(bool on) {
-  buttons_.Back.visible = on;
-  buttons_.Next.enabled = on;
-  buttons_.Cancel.enabled = on;
+void PageList::SetNavigation(bool on) {
+  buttons_.Back.Visible = on;
+  buttons_.Next.Enabled = on;
+  buttons_.Cancel.Enabled = on;
 }
 
-std::optional<TPageType> TSEPageControl::CurrentPageType() const {
+std::optional<PageKind> PageList::CurrentPageType() const {
   if (pages_.empty() || current_page_ < 0 || static_cast<size_t>(current_page_) >= pages_.size())
     return std::nullopt;
   return pages_[current_page_]->PageType;
 }
 
-LayoutControl* TSEPageControl::Control(ControlRef ref) {
-  if (ref.page >= pages_.size() || ref.control >= pages_[ref.page]->Controls().size()) return nullptr;
-  return &pages_[ref.page]->Controls()[ref.control];
+LayoutControl* PageList::Control(ControlRef ref) {
+  if (ref.Page >= pages_.size() || ref.Control >= pages_[ref.Page]->Controls().size()) return nullptr;
+  return &pages_[ref.Page]->Controls()[ref.Control];
 }
 
-const LayoutControl* TSEPageControl::Control(ControlRef ref) const {
-  return const_cast<TSEPageControl*>(this)->Control(ref);
+const LayoutControl* PageList::Control(ControlRef ref) const {
+  return const_cast<PageList*>(this)->Control(ref);
 }
 
-std::u16string TSEPageControl::Text(int number) const {
-  if (env_.languages) return env_.languages->GetText(number);
-  return TLanguages().GetText(number);
+std::u16string PageList::Text(int number) const {
+  if (env_.Languages) return env_.Languages->GetText(number);
+  return LanguageList().GetText(number);
 }
 
 }  // namespace ferry

@@ -15,7 +15,7 @@
 // unknown sections, keywords and settings are ignored, and type lines for
 // pages that do not exist (yet) are dropped.
 //
-// TSEPageControl holds the pages and sets the four buttons of the wizard
+// PageList holds the pages and sets the four buttons of the wizard
 // for the page shown. It only records state; the wizard model decides what
 // Next does on each page type.
 #pragma once
@@ -32,7 +32,7 @@
 
 namespace ferry {
 
-enum class TPageType : uint8_t {
+enum class PageKind : uint8_t {
   Welcome = 0,     // plain page; every page the list does not type
   ChangeLog = 1,   // plain page
   InstallDir = 2,  // install-directory page
@@ -44,12 +44,12 @@ enum class TPageType : uint8_t {
 };
 
 // The type a keyword names, compared without case; none for others.
-std::optional<TPageType> PageTypeFromKeyword(std::string_view keyword);
+std::optional<PageKind> PageTypeFromKeyword(std::string_view keyword);
 
 struct WizardButton {
-  bool visible = true;
-  bool enabled = true;
-  std::u16string caption;
+  bool Visible = true;
+  bool Enabled = true;
+  std::u16string Caption;
 };
 
 // The buttons under the pages, with their captions before set-up.
@@ -62,25 +62,25 @@ struct WizardButtons {
 
 // A control of the page set: page index and control index on that page.
 struct ControlRef {
-  size_t page = 0;
-  size_t control = 0;
+  size_t Page = 0;
+  size_t Control = 0;
   bool operator==(const ControlRef&) const = default;
 };
 
-class TSEPageControl {
+class PageList {
  public:
   // The buttons belong to the wizard; they must outlive the page set.
-  TSEPageControl(LayoutEnv env, WizardButtons& buttons);
+  PageList(LayoutEnv env, WizardButtons& buttons);
 
   // Reads the page list entry. Missing: "Error File Missing: <name>"
   // (caption "Missing File") and no pages. A colour that is not an integer
   // raises SetupError; so does any layout error (layout_file.h).
-  void LoadPageSet(std::string_view entry_name);
+  void LoadPageSet(std::string_view entryName);
   // The same for page-list text already in memory.
   void LoadPageSetData(std::span<const uint8_t> data);
   // Appends a page built from a layout entry, hidden; the first page is
   // shown at once (before its type is known).
-  void AddPage(std::string_view layout_entry);
+  void AddPage(std::string_view layoutEntry);
   // Shows page `index` with every MainLayout page, hides the others and sets
   // the buttons for the page's type. Out of range: nothing happens.
   void ShowPage(int32_t index);
@@ -92,10 +92,10 @@ class TSEPageControl {
 
   int32_t CurrentPage() const { return current_page_; }
   size_t PageCount() const { return pages_.size(); }
-  TControlParser& Page(size_t index) { return *pages_[index]; }
-  const TControlParser& Page(size_t index) const { return *pages_[index]; }
+  ControlParser& Page(size_t index) { return *pages_[index]; }
+  const ControlParser& Page(size_t index) const { return *pages_[index]; }
   // Type of the page shown; none when there are no pages.
-  std::optional<TPageType> CurrentPageType() const;
+  std::optional<PageKind> CurrentPageType() const;
 
   uint32_t Colour() const { return colour_; }
   uint32_t FontColour() const { return font_colour_; }
@@ -120,7 +120,7 @@ class TSEPageControl {
   LayoutEnv env_;
   WizardButtons& buttons_;
   ComponentNames names_;
-  std::vector<std::unique_ptr<TControlParser>> pages_;
+  std::vector<std::unique_ptr<ControlParser>> pages_;
   std::vector<ControlRef> z_order_;
   int32_t current_page_ = 0;
   uint32_t colour_ = 0xFFFFFF;

@@ -24,19 +24,19 @@ uint16_t GroupNumber(const std::string& text) {
 
 }  // namespace
 
-void RunRkpUpdateCommand(TPakSystem& system, SetupEntrySource& setup, const std::string& installDir,
+void RunRkpUpdateCommand(PackageUpdater& system, SetupEntrySource& setup, const std::string& installDir,
                          std::span<const std::string> params) {
   Need(params, 4, "rkpupdate");
   uint16_t group = GroupNumber(params[3]);
   system.UpdatePackage(setup, group, installDir, params[2], DigitKeyDecode(kCommandParamKey, params[1]));
 }
 
-void RunRkpOfficialCommand(TPakSystem& system, const std::string& installDir, std::span<const std::string> params) {
+void RunRkpOfficialCommand(PackageUpdater& system, const std::string& installDir, std::span<const std::string> params) {
   Need(params, 3, "rkpofficial");
   system.SetOfficial(installDir, params[0], DigitKeyDecode(kCommandParamKey, params[1]), params[2]);
 }
 
-void RunDuplicateEntryCommand(TPakSystem& system, const std::string& installDir,
+void RunDuplicateEntryCommand(PackageUpdater& system, const std::string& installDir,
                               std::span<const std::string> params) {
   Need(params, 3, "duplicateentry");
   system.DuplicateEntry(installDir, params[0], params[1], params[2]);

@@ -15,16 +15,16 @@
 #include <span>
 #include <string>
 
-#include "formats/package/pak_system.h"
+#include "formats/package/package_updater.h"
 
 namespace ferry {
 
 // Throws SetupError for a line with too few parameters or a group number
 // that is not one; the package system's own failures pass through.
-void RunRkpUpdateCommand(TPakSystem& system, SetupEntrySource& setup, const std::string& installDir,
+void RunRkpUpdateCommand(PackageUpdater& system, SetupEntrySource& setup, const std::string& installDir,
                          std::span<const std::string> params);
-void RunRkpOfficialCommand(TPakSystem& system, const std::string& installDir, std::span<const std::string> params);
-void RunDuplicateEntryCommand(TPakSystem& system, const std::string& installDir,
+void RunRkpOfficialCommand(PackageUpdater& system, const std::string& installDir, std::span<const std::string> params);
+void RunDuplicateEntryCommand(PackageUpdater& system, const std::string& installDir,
                               std::span<const std::string> params);
 
 // The check the compiler makes on an "rkpupdate" password (plain text):

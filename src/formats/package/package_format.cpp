@@ -43,7 +43,7 @@ void ReadRkp3(std::span<const uint8_t> last, PackageTrailer& t) {
     t.KeyParam1 = r.U8();
     t.KeyParam2 = r.U8();
     std::string enciphered = r.String(r.U16());
-    TTarloEncryptionType enc;
+    TarloEncryptionType enc;
     enc.KeyParam1 = t.KeyParam1;
     enc.KeyParam2 = t.KeyParam2;
     t.Info.Password = enc.Decrypt(enciphered);
@@ -83,9 +83,9 @@ PackageTrailer ReadPackageTrailer(RandomAccessFile& file) {
   return t;
 }
 
-TPackageEntry DecodePackageEntry(std::span<const uint8_t> record) {
+PackageEntry DecodePackageEntry(std::span<const uint8_t> record) {
   ByteReader r(record);
-  TPackageEntry e;
+  PackageEntry e;
   e.Marker = r.U16();
   e.Kind = r.U8();
   e.Spare = r.U8();
@@ -99,7 +99,7 @@ TPackageEntry DecodePackageEntry(std::span<const uint8_t> record) {
   return e;
 }
 
-void EncodePackageEntry(const TPackageEntry& e, std::vector<uint8_t>& out) {
+void EncodePackageEntry(const PackageEntry& e, std::vector<uint8_t>& out) {
   ByteWriter w;
   w.U16(e.Marker);
   w.U8(e.Kind);
@@ -125,10 +125,10 @@ PackageTail ReadPackageTail(RandomAccessFile& file) {
   uint64_t behind = tail.Trailer.Length + kPackageHeaderSize;
   if (tail.FileSize < behind)
     return Damaged(std::move(tail), PackageReadStatus::kCorruptHeader, "file too short for a header");
-  uint64_t header_pos = tail.FileSize - behind;
-  auto hb = file.ReadVector(header_pos, kPackageHeaderSize);
+  uint64_t headerPos = tail.FileSize - behind;
+  auto hb = file.ReadVector(headerPos, kPackageHeaderSize);
   ByteReader hr(hb);
-  TPackageHeader& h = tail.Header;
+  PackageHeader& h = tail.Header;
   h.DirCompSize = hr.U32();
   h.DirSize = hr.U32();
   h.FormatVersion = hr.U32();
@@ -136,7 +136,7 @@ PackageTail ReadPackageTail(RandomAccessFile& file) {
   h.Reserved = hr.U32();
   if (h.FormatVersion != kPackageFormatVersion || h.Reserved != 0)
     return Damaged(std::move(tail), PackageReadStatus::kCorruptHeader, "format version or reserved field");
-  if (h.DirCompSize > header_pos)
+  if (h.DirCompSize > headerPos)
     return Damaged(std::move(tail), PackageReadStatus::kCorruptHeader, "directory starts before the file");
   if (uint64_t{h.EntryCount} * kPackageEntrySize != h.DirSize)
     return Damaged(std::move(tail), PackageReadStatus::kCorruptHeader, "directory size and entry count differ");
@@ -144,7 +144,7 @@ PackageTail ReadPackageTail(RandomAccessFile& file) {
   // refused before anything is allocated.
   if (h.DirSize > uint64_t{h.DirCompSize} * 1032 + 64)
     return Damaged(std::move(tail), PackageReadStatus::kCorruptHeader, "directory size beyond its stream");
-  tail.CutPosition = header_pos - h.DirCompSize;
+  tail.CutPosition = headerPos - h.DirCompSize;
   auto stream = file.ReadVector(tail.CutPosition, h.DirCompSize);
   if (stream.size() != h.DirCompSize)
     return Damaged(std::move(tail), PackageReadStatus::kCorruptHeader, "directory stream cannot be read");
@@ -158,7 +158,7 @@ PackageTail ReadPackageTail(RandomAccessFile& file) {
   }
   tail.Entries.reserve(h.EntryCount);
   for (size_t i = 0; i < h.EntryCount; ++i) {
-    TPackageEntry e = DecodePackageEntry(std::span<const uint8_t>(dir).subspan(i * kPackageEntrySize,
+    PackageEntry e = DecodePackageEntry(std::span<const uint8_t>(dir).subspan(i * kPackageEntrySize,
                                                                                kPackageEntrySize));
     e.RunTimeSlot = 0;
     tail.Entries.push_back(std::move(e));
@@ -169,7 +169,7 @@ PackageTail ReadPackageTail(RandomAccessFile& file) {
 namespace {
 
 // Directory stream and header: everything of the tail but the trailer.
-std::vector<uint8_t> BuildDirectoryAndHeader(std::span<const TPackageEntry> entries, const TExtraInfo& info) {
+std::vector<uint8_t> BuildDirectoryAndHeader(std::span<const PackageEntry> entries, const PackageExtraInfo& info) {
   if (info.Password.size() > kMaxPackagePasswordLength)
     throw SetupError("A package password is at most " + std::to_string(kMaxPackagePasswordLength) +
                      " characters long");
@@ -190,7 +190,7 @@ std::vector<uint8_t> BuildDirectoryAndHeader(std::span<const TPackageEntry> entr
   return w.Take();
 }
 
-void AppendTrailer(std::vector<uint8_t>& out, const TExtraInfo& info, uint8_t rkp3Reserved, uint8_t keyParam1,
+void AppendTrailer(std::vector<uint8_t>& out, const PackageExtraInfo& info, uint8_t rkp3Reserved, uint8_t keyParam1,
                    uint8_t keyParam2) {
   ByteWriter w;
   w.String("RKP3");
@@ -199,7 +199,7 @@ void AppendTrailer(std::vector<uint8_t>& out, const TExtraInfo& info, uint8_t rk
   w.String("EIH2");
   w.U8(keyParam1);
   w.U8(keyParam2);
-  TTarloEncryptionType enc;
+  TarloEncryptionType enc;
   enc.KeyParam1 = keyParam1;
   enc.KeyParam2 = keyParam2;
   w.LenString(enc.Encrypt(info.Password));
@@ -208,7 +208,7 @@ void AppendTrailer(std::vector<uint8_t>& out, const TExtraInfo& info, uint8_t rk
 }
 
 // `tail` ends in a header and a trailer of `trailerLength` bytes.
-bool ReadsBack(std::span<const uint8_t> tail, size_t trailerLength, const TExtraInfo& info) {
+bool ReadsBack(std::span<const uint8_t> tail, size_t trailerLength, const PackageExtraInfo& info) {
   // The reader never looks further back than the header and the last 56 bytes.
   size_t keep = std::min(tail.size(), trailerLength + kPackageHeaderSize + kMaxPasswordBlock + kRkp3TagSize);
   MemoryFile file(std::vector<uint8_t>(tail.end() - static_cast<ptrdiff_t>(keep), tail.end()));
@@ -220,12 +220,12 @@ bool ReadsBack(std::span<const uint8_t> tail, size_t trailerLength, const TExtra
 
 }  // namespace
 
-bool PackageTailReadsBack(std::span<const uint8_t> tail, const TExtraInfo& info) {
+bool PackageTailReadsBack(std::span<const uint8_t> tail, const PackageExtraInfo& info) {
   size_t trailer = kRkp3TagSize + 4 + 2 + 2 + info.Password.size() + 1;
   return tail.size() >= trailer + kPackageHeaderSize && ReadsBack(tail, trailer, info);
 }
 
-std::vector<uint8_t> BuildPackageTail(std::span<const TPackageEntry> entries, const TExtraInfo& info,
+std::vector<uint8_t> BuildPackageTail(std::span<const PackageEntry> entries, const PackageExtraInfo& info,
                                       uint8_t rkp3Reserved, uint8_t keyParam1, uint8_t keyParam2) {
   std::vector<uint8_t> out = BuildDirectoryAndHeader(entries, info);
   AppendTrailer(out, info, rkp3Reserved, keyParam1, keyParam2);
@@ -235,13 +235,13 @@ std::vector<uint8_t> BuildPackageTail(std::span<const TPackageEntry> entries, co
   return out;
 }
 
-std::vector<uint8_t> BuildPackageTail(std::span<const TPackageEntry> entries, const TExtraInfo& info,
+std::vector<uint8_t> BuildPackageTail(std::span<const PackageEntry> entries, const PackageExtraInfo& info,
                                       uint8_t rkp3Reserved, const std::function<uint8_t()>& drawKeyParam,
                                       uint8_t* keyParam1, uint8_t* keyParam2) {
   std::vector<uint8_t> head = BuildDirectoryAndHeader(entries, info);
-  size_t header_end = head.size();
+  size_t headerEnd = head.size();
   auto attempt = [&](uint8_t k1, uint8_t k2) {
-    head.resize(header_end);
+    head.resize(headerEnd);
     AppendTrailer(head, info, rkp3Reserved, k1, k2);
     if (!PackageTailReadsBack(head, info)) return false;
     if (keyParam1) *keyParam1 = k1;
@@ -260,7 +260,7 @@ std::vector<uint8_t> BuildPackageTail(std::span<const TPackageEntry> entries, co
   throw SetupError("No key parameters give a package trailer that reads back for this password");
 }
 
-bool PackagePasswordStorable(const TExtraInfo& info) {
+bool PackagePasswordStorable(const PackageExtraInfo& info) {
   if (info.Password.size() > kMaxPackagePasswordLength) return false;
   std::vector<uint8_t> tail(kPackageHeaderSize, 0);
   for (uint8_t k1 = kMinKeyParam; k1 <= kMaxKeyParam; ++k1)
@@ -282,20 +282,20 @@ std::vector<uint8_t> PackageDeflate(std::span<const uint8_t> data) {
   z_stream z{};
   if (deflateInit(&z, 9) != Z_OK) throw SetupError("zlib: cannot start compression");
   std::vector<uint8_t> out(64 + data.size() + data.size() / 1000);
-  size_t in_pos = 0;
+  size_t inPos = 0;
   int rc = Z_OK;
   while (rc != Z_STREAM_END) {
     if (z.total_out >= out.size()) out.resize(out.size() * 2);
-    size_t chunk_in = std::min<size_t>(data.size() - in_pos, 1u << 30);
-    size_t chunk_out = std::min<size_t>(out.size() - z.total_out, 1u << 30);
-    size_t out_done = z.total_out;
-    z.next_in = const_cast<Bytef*>(data.data() + in_pos);
-    z.avail_in = static_cast<uInt>(chunk_in);
-    z.next_out = out.data() + out_done;
-    z.avail_out = static_cast<uInt>(chunk_out);
-    bool last = in_pos + chunk_in == data.size();
+    size_t chunkIn = std::min<size_t>(data.size() - inPos, 1u << 30);
+    size_t chunkOut = std::min<size_t>(out.size() - z.total_out, 1u << 30);
+    size_t outDone = z.total_out;
+    z.next_in = const_cast<Bytef*>(data.data() + inPos);
+    z.avail_in = static_cast<uInt>(chunkIn);
+    z.next_out = out.data() + outDone;
+    z.avail_out = static_cast<uInt>(chunkOut);
+    bool last = inPos + chunkIn == data.size();
     rc = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
-    in_pos += chunk_in - z.avail_in;
+    inPos += chunkIn - z.avail_in;
     if (rc == Z_STREAM_ERROR) {
       deflateEnd(&z);
       throw SetupError("zlib: compression failed");
@@ -314,32 +314,32 @@ InflateStatus PackageInflate(std::span<const uint8_t> stream, size_t expected, s
   out.assign(expected, 0);
   z_stream z{};
   if (inflateInit(&z) != Z_OK) throw SetupError("zlib: cannot start decompression");
-  size_t in_pos = 0, out_pos = 0;
+  size_t inPos = 0, outPos = 0;
   uint8_t spare = 0;  // one byte past `expected` tells a stream that is too long
   InflateStatus status = InflateStatus::kBadStream;
   for (;;) {
-    size_t chunk_in = std::min<size_t>(stream.size() - in_pos, 1u << 30);
-    z.next_in = const_cast<Bytef*>(stream.data() + in_pos);
-    z.avail_in = static_cast<uInt>(chunk_in);
-    bool into_spare = out_pos == expected;
-    size_t chunk_out = into_spare ? 1 : std::min<size_t>(expected - out_pos, 1u << 30);
-    z.next_out = into_spare ? &spare : out.data() + out_pos;
-    z.avail_out = static_cast<uInt>(chunk_out);
+    size_t chunkIn = std::min<size_t>(stream.size() - inPos, 1u << 30);
+    z.next_in = const_cast<Bytef*>(stream.data() + inPos);
+    z.avail_in = static_cast<uInt>(chunkIn);
+    bool intoSpare = outPos == expected;
+    size_t chunkOut = intoSpare ? 1 : std::min<size_t>(expected - outPos, 1u << 30);
+    z.next_out = intoSpare ? &spare : out.data() + outPos;
+    z.avail_out = static_cast<uInt>(chunkOut);
     int rc = inflate(&z, Z_NO_FLUSH);
-    in_pos += chunk_in - z.avail_in;
-    size_t produced = chunk_out - z.avail_out;
-    if (into_spare && produced > 0) {
+    inPos += chunkIn - z.avail_in;
+    size_t produced = chunkOut - z.avail_out;
+    if (intoSpare && produced > 0) {
       status = InflateStatus::kWrongLength;
       break;
     }
-    out_pos += produced;
+    outPos += produced;
     if (rc == Z_STREAM_END) {
-      status = out_pos == expected ? InflateStatus::kOk : InflateStatus::kWrongLength;
+      status = outPos == expected ? InflateStatus::kOk : InflateStatus::kWrongLength;
       break;
     }
     if (rc != Z_OK && rc != Z_BUF_ERROR) break;  // data, dictionary or memory error
     // No progress: the input ended inside the stream.
-    if (produced == 0 && chunk_in == z.avail_in) break;
+    if (produced == 0 && chunkIn == z.avail_in) break;
   }
   inflateEnd(&z);
   if (status != InflateStatus::kOk) out.clear();

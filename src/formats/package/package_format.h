@@ -1,6 +1,6 @@
 // Product package archives: the layout on disk and the pure reading and
 // writing of their tail (directory, header, trailer). No policy lives here:
-// the package system (pak_system.h) decides what a damaged package means.
+// the package system (package_updater.h) decides what a damaged package means.
 //
 // Layout (little-endian), from the start of the file:
 //   entry data       anywhere before the directory; each record gives the
@@ -61,7 +61,7 @@ enum PackageEntryKind : uint8_t {
   kZlibEntryKind = 2,
 };
 
-struct TPackageHeader {
+struct PackageHeader {
   uint32_t DirCompSize = 0;
   uint32_t DirSize = 0;
   uint32_t FormatVersion = 0;
@@ -69,7 +69,7 @@ struct TPackageHeader {
   uint32_t Reserved = 0;
 };
 
-struct TPackageEntry {
+struct PackageEntry {
   uint16_t Marker = 0;
   uint8_t Kind = 0;
   uint8_t Spare = 0;
@@ -81,7 +81,7 @@ struct TPackageEntry {
   std::string Name;  // at most 127 characters
 };
 
-struct TExtraInfo {
+struct PackageExtraInfo {
   bool HasPassword = false;
   bool Official = false;
   std::string Password;
@@ -98,7 +98,7 @@ struct PackageTrailer {
   std::string BlockTag;                           // "EIH1", "EIH2" or empty
   uint8_t KeyParam1 = 0;
   uint8_t KeyParam2 = 0;
-  TExtraInfo Info;
+  PackageExtraInfo Info;
 };
 
 enum class PackageReadStatus {
@@ -112,10 +112,10 @@ struct PackageTail {
   PackageReadStatus Status = PackageReadStatus::kOk;
   std::string Problem;  // what was wrong, for tools and logs
   PackageTrailer Trailer;
-  TPackageHeader Header;
+  PackageHeader Header;
   uint64_t FileSize = 0;
   uint64_t CutPosition = 0;  // the directory's first byte
-  std::vector<TPackageEntry> Entries;
+  std::vector<PackageEntry> Entries;
 };
 
 // Reads trailer, header and directory. Never reads outside the file; a
@@ -123,8 +123,8 @@ struct PackageTail {
 PackageTail ReadPackageTail(RandomAccessFile& file);
 PackageTrailer ReadPackageTrailer(RandomAccessFile& file);
 
-TPackageEntry DecodePackageEntry(std::span<const uint8_t> record);
-void EncodePackageEntry(const TPackageEntry& e, std::vector<uint8_t>& out);
+PackageEntry DecodePackageEntry(std::span<const uint8_t> record);
+void EncodePackageEntry(const PackageEntry& e, std::vector<uint8_t>& out);
 
 // Directory stream, header and an "RKP3"/"EIH2" trailer for these records.
 // `rkp3Reserved` is the tag's reserved byte to write back. The password must
@@ -132,7 +132,7 @@ void EncodePackageEntry(const TPackageEntry& e, std::vector<uint8_t>& out);
 // SetupError too when the enciphered password makes the reader find another
 // trailer than this one (it holds "RKP3" itself, say): such a package could
 // never be opened again.
-std::vector<uint8_t> BuildPackageTail(std::span<const TPackageEntry> entries, const TExtraInfo& info,
+std::vector<uint8_t> BuildPackageTail(std::span<const PackageEntry> entries, const PackageExtraInfo& info,
                                       uint8_t rkp3Reserved, uint8_t keyParam1, uint8_t keyParam2);
 
 // Key parameters are drawn from 2 to 6.
@@ -144,17 +144,17 @@ inline constexpr int kKeyParamDraws = 32;
 // The same with key parameters drawn from `drawKeyParam` (a pair at a time)
 // until the tail reads back as written; the pair used goes to keyParam1/2.
 // SetupError when no pair at all does (PackagePasswordStorable is false).
-std::vector<uint8_t> BuildPackageTail(std::span<const TPackageEntry> entries, const TExtraInfo& info,
+std::vector<uint8_t> BuildPackageTail(std::span<const PackageEntry> entries, const PackageExtraInfo& info,
                                       uint8_t rkp3Reserved, const std::function<uint8_t()>& drawKeyParam,
                                       uint8_t* keyParam1 = nullptr, uint8_t* keyParam2 = nullptr);
 
 // True when `tail` (ending in header and "RKP3"/"EIH2" trailer for `info`),
 // read the way a package is read, gives this trailer at this length, hence
 // this header, and this password and official flag.
-bool PackageTailReadsBack(std::span<const uint8_t> tail, const TExtraInfo& info);
+bool PackageTailReadsBack(std::span<const uint8_t> tail, const PackageExtraInfo& info);
 
 // Whether some pair of key parameters stores this password readably.
-bool PackagePasswordStorable(const TExtraInfo& info);
+bool PackagePasswordStorable(const PackageExtraInfo& info);
 
 // Kind 2: XORs the CRC-32 of bytes 4.. into the first four bytes (a u32).
 // Streams of 4 bytes or fewer are left alone. Its own inverse.

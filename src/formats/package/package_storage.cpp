@@ -53,15 +53,15 @@ bool DecodeTailBackup(std::span<const uint8_t> bytes, PackageTailBackup& out) {
     out.Finished = true;
     return true;
   }
-  bool first_layout = bytes.size() >= 8 && std::memcmp(bytes.data(), kFirstLayoutMagic, 8) == 0;
-  if (!first_layout && (bytes.size() < 8 || std::memcmp(bytes.data(), kBackupMagic, 8) != 0)) return false;
-  size_t fixed = first_layout ? kFirstLayoutFixed : kBackupFixed;
+  bool firstLayout = bytes.size() >= 8 && std::memcmp(bytes.data(), kFirstLayoutMagic, 8) == 0;
+  if (!firstLayout && (bytes.size() < 8 || std::memcmp(bytes.data(), kBackupMagic, 8) != 0)) return false;
+  size_t fixed = firstLayout ? kFirstLayoutFixed : kBackupFixed;
   if (bytes.size() < fixed + 4) return false;
   ByteReader r(bytes);
   r.Skip(8);
   out.OldLength = r.U64();
   out.CutPosition = r.U64();
-  if (!first_layout) {
+  if (!firstLayout) {
     out.HasWindow = true;
     out.WindowLength = r.U32();
     out.WindowCrc = r.U32();

@@ -10,7 +10,7 @@
 
 namespace ferry {
 
-std::optional<DeltaHeader> ReadDeltaHeader(RandomAccessFile& archive, uint64_t archiveEnd, const TPakFile& e,
+std::optional<DeltaHeader> ReadDeltaHeader(RandomAccessFile& archive, uint64_t archiveEnd, const PakFile& e,
                                            std::string* why) {
   if (e.CompSize == 0 || e.Offset > archiveEnd || e.CompSize > archiveEnd - e.Offset) {
     if (why) *why = "stored bytes past the end of the file";
@@ -58,87 +58,87 @@ constexpr uint64_t kHashHelperFrom = 4 * kStreamChunkSize;
 // Decoded pieces alternate between two buffers: while the helper hashes one,
 // this thread writes it and decodes the next into the other.
 struct DeltaApplier::State {
-  ZSTD_DCtx* dctx = nullptr;
-  std::vector<uint8_t> reference, in;
-  std::vector<uint8_t> out[2];
-  int current = 0;  // the buffer the next piece is decoded into
-  Sha256 hash;      // of the entry's result
+  ZSTD_DCtx* Dctx = nullptr;
+  std::vector<uint8_t> Reference, In;
+  std::vector<uint8_t> Out[2];
+  int Current = 0;  // the buffer the next piece is decoded into
+  Sha256 ResultHash;      // of the entry's result
 
-  std::thread helper;
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::span<const uint8_t> pending;  // handed to the helper, while busy
-  bool busy = false, stop = false;
+  std::thread Helper;
+  std::mutex Mutex;
+  std::condition_variable Changed;
+  std::span<const uint8_t> Pending;  // handed to the helper, while busy
+  bool Busy = false, Stop = false;
 
   ~State() {
     {
-      std::lock_guard<std::mutex> lock(mutex);
-      stop = true;
+      std::lock_guard<std::mutex> lock(Mutex);
+      Stop = true;
     }
-    changed.notify_all();
-    if (helper.joinable()) helper.join();
-    ZSTD_freeDCtx(dctx);
+    Changed.notify_all();
+    if (Helper.joinable()) Helper.join();
+    ZSTD_freeDCtx(Dctx);
   }
 
   // No thread to be had: every piece is hashed in turn.
   void StartHelper() {
-    if (helper.joinable()) return;
+    if (Helper.joinable()) return;
     try {
-      helper = std::thread([this] { HelpHash(); });
+      Helper = std::thread([this] { HelpHash(); });
     } catch (const std::system_error&) {
     }
   }
 
   void HelpHash() {
-    std::unique_lock<std::mutex> lock(mutex);
+    std::unique_lock<std::mutex> lock(Mutex);
     for (;;) {
-      changed.wait(lock, [this] { return busy || stop; });
-      if (!busy) return;
-      const std::span<const uint8_t> bytes = pending;
+      Changed.wait(lock, [this] { return Busy || Stop; });
+      if (!Busy) return;
+      const std::span<const uint8_t> bytes = Pending;
       lock.unlock();
-      hash.Update(bytes);
+      ResultHash.Update(bytes);
       lock.lock();
-      busy = false;
-      changed.notify_all();
+      Busy = false;
+      Changed.notify_all();
     }
   }
 
   // Hands `bytes` (in out[current]) over once the piece before is hashed,
   // so the other buffer is free for the next piece.
   void Hash(std::span<const uint8_t> bytes, bool helped) {
-    current ^= 1;
-    if (!helped || !helper.joinable()) {
-      hash.Update(bytes);
+    Current ^= 1;
+    if (!helped || !Helper.joinable()) {
+      ResultHash.Update(bytes);
       return;
     }
-    std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [this] { return !busy; });
-    pending = bytes;
-    busy = true;
-    changed.notify_all();
+    std::unique_lock<std::mutex> lock(Mutex);
+    Changed.wait(lock, [this] { return !Busy; });
+    Pending = bytes;
+    Busy = true;
+    Changed.notify_all();
   }
 
   // Every piece handed over is hashed.
   void Drain() {
-    std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [this] { return !busy; });
+    std::unique_lock<std::mutex> lock(Mutex);
+    Changed.wait(lock, [this] { return !Busy; });
   }
 };
 
 DeltaApplier::DeltaApplier() : state_(std::make_unique<State>()) {}
 DeltaApplier::~DeltaApplier() = default;
 
-EntryVerdict DeltaApplier::Apply(RandomAccessFile& archive, uint64_t archiveEnd, const TPakFile& e,
+EntryVerdict DeltaApplier::Apply(RandomAccessFile& archive, uint64_t archiveEnd, const PakFile& e,
                                  RandomAccessFile& base, const ByteSink& sink) {
   std::string why;
   std::optional<DeltaHeader> header = ReadDeltaHeader(archive, archiveEnd, e, &why);
   if (!header) return EntryVerdict::Damaged(why);
   State& s = *state_;
-  if (!s.dctx) s.dctx = ZSTD_createDCtx();
-  if (!s.dctx) return EntryVerdict::Damaged("cannot start zstd");
+  if (!s.Dctx) s.Dctx = ZSTD_createDCtx();
+  if (!s.Dctx) return EntryVerdict::Damaged("cannot start zstd");
   // A sink that threw may have left a piece with the helper.
   s.Drain();
-  s.hash = Sha256();
+  s.ResultHash = Sha256();
   const bool helped = header->ResultSize >= kHashHelperFrom;
   if (helped) s.StartHelper();
   uint64_t frameOffset = e.Offset + header->Size();
@@ -148,7 +148,7 @@ EntryVerdict DeltaApplier::Apply(RandomAccessFile& archive, uint64_t archiveEnd,
     frameOffset += c.FrameLength;
   }
   s.Drain();
-  if (s.hash.Final() != header->ResultHash)
+  if (s.ResultHash.Final() != header->ResultHash)
     return EntryVerdict::Damaged("the patched file is not the one the delta records");
   EntryVerdict sound;
   sound.Sound = true;
@@ -167,29 +167,29 @@ EntryVerdict DeltaApplier::ApplyChunk(RandomAccessFile& archive, uint64_t frameO
   if (view) {
     reference = view->Bytes();
   } else {
-    s.reference.resize(chunk.BaseLength);
-    if (base.ReadAt(chunk.BaseOffset, s.reference) != s.reference.size())
+    s.Reference.resize(chunk.BaseLength);
+    if (base.ReadAt(chunk.BaseOffset, s.Reference) != s.Reference.size())
       return EntryVerdict::Damaged("the base file is cut short");
-    reference = s.reference;
+    reference = s.Reference;
   }
-  ZSTD_DCtx_reset(s.dctx, ZSTD_reset_session_and_parameters);
-  ZSTD_DCtx_setParameter(s.dctx, ZSTD_d_windowLogMax, kDeltaWindowLog);
-  if (ZSTD_isError(ZSTD_DCtx_refPrefix(s.dctx, reference.data(), reference.size())))
+  ZSTD_DCtx_reset(s.Dctx, ZSTD_reset_session_and_parameters);
+  ZSTD_DCtx_setParameter(s.Dctx, ZSTD_d_windowLogMax, kDeltaWindowLog);
+  if (ZSTD_isError(ZSTD_DCtx_refPrefix(s.Dctx, reference.data(), reference.size())))
     return EntryVerdict::Damaged("cannot start zstd");
-  s.in.resize(std::min<size_t>(chunk.FrameLength, kStreamChunkSize));
-  for (std::vector<uint8_t>& buffer : s.out) buffer.resize(kStreamChunkSize);
+  s.In.resize(std::min<size_t>(chunk.FrameLength, kStreamChunkSize));
+  for (std::vector<uint8_t>& buffer : s.Out) buffer.resize(kStreamChunkSize);
   uint64_t produced = 0;
   size_t rc = 1;
   for (uint64_t done = 0; done < chunk.FrameLength;) {
-    std::span<uint8_t> part(s.in.data(), static_cast<size_t>(std::min<uint64_t>(s.in.size(), chunk.FrameLength - done)));
+    std::span<uint8_t> part(s.In.data(), static_cast<size_t>(std::min<uint64_t>(s.In.size(), chunk.FrameLength - done)));
     if (archive.ReadAt(frameOffset + done, part) != part.size()) return EntryVerdict::Damaged("short read");
     done += part.size();
     ZSTD_inBuffer source{part.data(), part.size(), 0};
     // Drain the output too, also once the input is taken.
     for (;;) {
-      std::vector<uint8_t>& out = s.out[s.current];
+      std::vector<uint8_t>& out = s.Out[s.Current];
       ZSTD_outBuffer dest{out.data(), out.size(), 0};
-      rc = ZSTD_decompressStream(s.dctx, &dest, &source);
+      rc = ZSTD_decompressStream(s.Dctx, &dest, &source);
       if (ZSTD_isError(rc)) return EntryVerdict::Damaged(std::string("delta decompression error: ") + ZSTD_getErrorName(rc));
       if (dest.pos > 0) {
         if (dest.pos > chunk.ResultLength - produced) return EntryVerdict::Damaged("a delta chunk makes more than its length");

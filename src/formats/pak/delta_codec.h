@@ -25,7 +25,7 @@ std::optional<std::vector<uint8_t>> MakeDelta(std::span<const uint8_t> base, std
 
 // The header of delta entry `e`, read from the archive; none with *why set
 // when it lies outside the archive or is damaged.
-std::optional<DeltaHeader> ReadDeltaHeader(RandomAccessFile& archive, uint64_t archiveEnd, const TPakFile& e,
+std::optional<DeltaHeader> ReadDeltaHeader(RandomAccessFile& archive, uint64_t archiveEnd, const PakFile& e,
                                            std::string* why);
 
 // The SHA-256 of a whole file, through views of it (else one buffer of
@@ -51,7 +51,7 @@ class DeltaApplier {
   // result's SHA-256 is the recorded one; damage shows only at the end (the
   // sink may have had bytes). The base is read as it is now: a base that is
   // not the one recorded, or changes meanwhile, fails the result's hash.
-  EntryVerdict Apply(RandomAccessFile& archive, uint64_t archiveEnd, const TPakFile& e, RandomAccessFile& base,
+  EntryVerdict Apply(RandomAccessFile& archive, uint64_t archiveEnd, const PakFile& e, RandomAccessFile& base,
                      const ByteSink& sink);
 
  private:

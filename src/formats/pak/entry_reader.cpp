@@ -19,7 +19,7 @@ EntryVerdict Sound() {
 constexpr uint64_t kMinOutBuffer = 4096;
 
 // The stored bytes lie within the archive.
-bool StoredInside(const TPakFile& e, uint64_t stored, uint64_t archiveEnd) {
+bool StoredInside(const PakFile& e, uint64_t stored, uint64_t archiveEnd) {
   return e.Offset <= archiveEnd && stored <= archiveEnd - e.Offset;
 }
 
@@ -29,7 +29,7 @@ PakEntryReader::PakEntryReader(size_t chunkSize)
     : chunk_size_(std::clamp<size_t>(chunkSize, kMinOutBuffer, kStreamChunkSize)) {}
 PakEntryReader::~PakEntryReader() = default;
 
-EntryVerdict PakEntryReader::Stream(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e,
+EntryVerdict PakEntryReader::Stream(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e,
                                   const ByteSink& sink) {
   if (e.OrigSize == 0) return EntryVerdict::Damaged("empty entry");
   if (e.Kind == kEntryDelta) return EntryVerdict::Damaged("a delta entry is made only against its base file");
@@ -39,7 +39,7 @@ EntryVerdict PakEntryReader::Stream(RandomAccessFile& file, uint64_t archiveEnd,
   return Unpack(file, e, stored, sink);
 }
 
-EntryVerdict PakEntryReader::Verify(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e) {
+EntryVerdict PakEntryReader::Verify(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e) {
   if (e.Kind == kEntryDelta) return VerifyDelta(file, archiveEnd, e);
   if (e.OrigSize >= kLargeEntryThreshold) return VerifyLarge(file, archiveEnd, e);
   return Stream(file, archiveEnd, e, {});
@@ -49,7 +49,7 @@ EntryVerdict PakEntryReader::Verify(RandomAccessFile& file, uint64_t archiveEnd,
 // are unpacked (or, stored as they are, handed on) on the way. The verdicts
 // keep the order of a load of the whole entry: short read, checksum, then the
 // codec's, then the unpacked length, so every damaged entry reads as before.
-EntryVerdict PakEntryReader::Unpack(RandomAccessFile& file, const TPakFile& e, uint64_t stored, const ByteSink& sink) {
+EntryVerdict PakEntryReader::Unpack(RandomAccessFile& file, const PakFile& e, uint64_t stored, const ByteSink& sink) {
   const bool packed = e.CompSize != 0;
   // Buffers grow to what the entries need, up to the chunk size: a setup of
   // small files never touches a full chunk.
@@ -102,14 +102,14 @@ EntryVerdict PakEntryReader::Unpack(RandomAccessFile& file, const TPakFile& e, u
 
 // Large entries are copied raw by extraction, so the bytes checked are the
 // OrigSize bytes at Offset, read through one fixed buffer.
-EntryVerdict PakEntryReader::VerifyLarge(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e) {
+EntryVerdict PakEntryReader::VerifyLarge(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e) {
   if (e.Checksum == 0) return Sound();
   return VerifyStored(file, archiveEnd, e, e.OrigSize);
 }
 
 // A delta entry is made only against its base, so what is checked here is
 // what it stores: its CRC-32 and a sound header and chunk table.
-EntryVerdict PakEntryReader::VerifyDelta(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e) {
+EntryVerdict PakEntryReader::VerifyDelta(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e) {
   if (e.OrigSize == 0) return EntryVerdict::Damaged("empty entry");
   EntryVerdict stored = VerifyStored(file, archiveEnd, e, e.CompSize);
   if (!stored.Sound) return stored;
@@ -118,7 +118,7 @@ EntryVerdict PakEntryReader::VerifyDelta(RandomAccessFile& file, uint64_t archiv
   return Sound();
 }
 
-EntryVerdict PakEntryReader::VerifyStored(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e,
+EntryVerdict PakEntryReader::VerifyStored(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e,
                                           uint64_t stored) {
   if (!StoredInside(e, stored, archiveEnd)) return EntryVerdict::Damaged("stored bytes past the end of the file");
   std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(stored, kVerifyChunkSize)));

@@ -34,19 +34,19 @@ class PakEntryReader {
   // The entry's unpacked bytes handed to `sink` in order, in pieces of at most
   // the chunk size and no more than OrigSize of them (the rest is counted).
   // The stored bytes must end by `archiveEnd`. Damage shows only at the end.
-  EntryVerdict Stream(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e, const ByteSink& sink);
+  EntryVerdict Stream(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e, const ByteSink& sink);
   // Stream without a sink; a large entry (OrigSize >= kLargeEntryThreshold)
   // is sound when the CRC-32 of its OrigSize raw bytes equals Checksum, or
   // unread when Checksum is 0; a delta entry (which Stream refuses: it needs
   // its base) when the CRC-32 of its CompSize stored bytes equals Checksum
   // and its header is sound.
-  EntryVerdict Verify(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e);
+  EntryVerdict Verify(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e);
 
  private:
-  EntryVerdict Unpack(RandomAccessFile& file, const TPakFile& e, uint64_t stored, const ByteSink& sink);
-  EntryVerdict VerifyLarge(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e);
-  EntryVerdict VerifyDelta(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e);
-  EntryVerdict VerifyStored(RandomAccessFile& file, uint64_t archiveEnd, const TPakFile& e, uint64_t stored);
+  EntryVerdict Unpack(RandomAccessFile& file, const PakFile& e, uint64_t stored, const ByteSink& sink);
+  EntryVerdict VerifyLarge(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e);
+  EntryVerdict VerifyDelta(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e);
+  EntryVerdict VerifyStored(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e, uint64_t stored);
   PakDecoder& Decoder(PakCodec codec);
 
   std::unique_ptr<PakDecoder> decoders_[2];  // zlib, zstd: made when first needed

@@ -62,7 +62,7 @@ unsigned WriterHelpers() { return std::max(1u, ReaderThreads() - 1); }
 
 }  // namespace
 
-ExtractStep StepFor(const TPakFile& entry) {
+ExtractStep StepFor(const PakFile& entry) {
   if (!IsSafeEntryName(entry.Name)) return ExtractStep::kRefused;
   if (entry.Kind == kEntryDelta) return ExtractStep::kPatch;
   if (entry.OrigSize == 0) return ExtractStep::kEmpty;
@@ -79,7 +79,7 @@ GroupExtractor::GroupExtractor(const PakReader& pak, FileSystem& files, ExtractE
 
 // Of a delta entry and its whole twin, the one not written.
 bool GroupExtractor::PassedOver(size_t index) const {
-  const std::vector<TPakFile>& entries = pak_.Files();
+  const std::vector<PakFile>& entries = pak_.Files();
   if (entries[index].Kind == kEntryDelta) return plan_.WholeInstead.count(index) != 0;
   if (entries[index].Kind != kEntryWholeFallback) return false;
   return index == 0 || entries[index - 1].Kind != kEntryDelta || plan_.WholeInstead.count(index - 1) == 0;
@@ -108,7 +108,7 @@ void GroupExtractor::CreateFoldersOf(const std::string& target) {
 // StepFor sends to kUnpack, in directory order.
 void GroupExtractor::StartPipeline(uint16_t group) {
   std::vector<size_t> order;
-  const std::vector<TPakFile>& entries = pak_.Files();
+  const std::vector<PakFile>& entries = pak_.Files();
   for (size_t i = 0; i < entries.size(); ++i)
     if (entries[i].Group == group && StepFor(entries[i]) == ExtractStep::kUnpack) order.push_back(i);
   if (!pak_.File() || order.empty()) return;
@@ -129,9 +129,9 @@ bool GroupExtractor::Extract(const std::string& targetDir, uint16_t group) {
     known_dir_.clear();
   });
   bool allWritten = true;
-  const std::vector<TPakFile>& entries = pak_.Files();
+  const std::vector<PakFile>& entries = pak_.Files();
   for (size_t index = 0; index < entries.size(); ++index) {
-    const TPakFile& e = entries[index];
+    const PakFile& e = entries[index];
     if (e.Group != group) continue;
     if (events_.EntryStarted) events_.EntryStarted(e.Name);
     if (PassedOver(index)) {
@@ -154,7 +154,7 @@ bool GroupExtractor::Extract(const std::string& targetDir, uint16_t group) {
 }
 
 bool GroupExtractor::ExtractEntry(const std::string& target, size_t index) {
-  const TPakFile& e = pak_.Files()[index];
+  const PakFile& e = pak_.Files()[index];
   bool ok = false;
   std::string why;
   try {
@@ -237,7 +237,7 @@ bool GroupExtractor::CopyLargeEntry(const std::string& target, const std::string
 
 bool GroupExtractor::CopyLargeEntryTo(RandomAccessFile& out, const std::string& displayName, uint32_t size,
                                       size_t index) {
-  const TPakFile* e = pak_.Entry(index);
+  const PakFile* e = pak_.Entry(index);
   RandomAccessFile* file = pak_.File();
   const uint64_t end = pak_.ArchiveEnd();
   if (!e || !file) return false;

@@ -60,7 +60,7 @@ enum class ExtractStep {
   kCopyRaw,  // OrigSize >= kLargeEntryThreshold: its stored bytes copied
   kUnpack,   // unpacked ahead on a worker, then written
 };
-ExtractStep StepFor(const TPakFile& entry);
+ExtractStep StepFor(const PakFile& entry);
 
 // Delta entries (by index) not applied as they are, worked out before a run
 // from the files they would patch.

@@ -14,15 +14,15 @@ struct Dropped {};
 }  // namespace
 
 struct InflatePipeline::Slot {
-  std::deque<std::vector<uint8_t>> chunks;
-  size_t bytes = 0;  // in chunks
-  bool done = false;
-  bool dropped = false;
-  bool worker_waiting = false;
-  EntryVerdict check;
+  std::deque<std::vector<uint8_t>> Chunks;
+  size_t Bytes = 0;  // in chunks
+  bool Done = false;
+  bool Dropped = false;
+  bool WorkerWaiting = false;
+  EntryVerdict Check;
 };
 
-InflatePipeline::InflatePipeline(RandomAccessFile& file, uint64_t archiveEnd, const std::vector<TPakFile>& entries,
+InflatePipeline::InflatePipeline(RandomAccessFile& file, uint64_t archiveEnd, const std::vector<PakFile>& entries,
                                  std::vector<size_t> order, unsigned workers)
     : file_(file),
       end_(archiveEnd),
@@ -59,7 +59,7 @@ bool InflatePipeline::Drained() const {
 
 void InflatePipeline::WakeWorkers() {
   if (workers_waiting_ == 0) return;
-  const bool headWaits = head_ < slots_.size() && slots_[head_] && slots_[head_]->worker_waiting;
+  const bool headWaits = head_ < slots_.size() && slots_[head_] && slots_[head_]->WorkerWaiting;
   if (Drained() || headWaits) changed_.notify_all();
 }
 
@@ -102,9 +102,9 @@ void InflatePipeline::Unpack(PakEntryReader& reader, size_t position, const std:
     check = EntryVerdict{false, "the entry could not be unpacked", std::nullopt};
   }
   std::lock_guard<std::mutex> lock(mutex_);
-  if (slot->dropped) return;
-  slot->check = std::move(check);
-  slot->done = true;
+  if (slot->Dropped) return;
+  slot->Check = std::move(check);
+  slot->Done = true;
   if (writer_waiting_ && position == head_) changed_.notify_all();
 }
 
@@ -112,31 +112,31 @@ void InflatePipeline::Push(Slot& slot, size_t position, std::span<const uint8_t>
   std::vector<uint8_t> chunk(bytes.begin(), bytes.end());
   std::unique_lock<std::mutex> lock(mutex_);
   auto room = [&] {
-    return stop_ || slot.dropped || buffered_ < ahead_bytes_ ||
-           (position == head_ && slot.bytes < kPipelineHeadBytes);
+    return stop_ || slot.Dropped || buffered_ < ahead_bytes_ ||
+           (position == head_ && slot.Bytes < kPipelineHeadBytes);
   };
   if (!room()) {
-    slot.worker_waiting = true;
+    slot.WorkerWaiting = true;
     ++workers_waiting_;
     changed_.wait(lock, room);
     --workers_waiting_;
-    slot.worker_waiting = false;
+    slot.WorkerWaiting = false;
   }
-  if (stop_ || slot.dropped) throw Dropped{};
-  slot.bytes += chunk.size();
+  if (stop_ || slot.Dropped) throw Dropped{};
+  slot.Bytes += chunk.size();
   buffered_ += chunk.size();
-  slot.chunks.push_back(std::move(chunk));
+  slot.Chunks.push_back(std::move(chunk));
   if (writer_waiting_ && position == head_) changed_.notify_all();
 }
 
 void InflatePipeline::Drop(size_t position) {
   std::shared_ptr<Slot>& slot = slots_[position];
   if (!slot) return;
-  slot->dropped = true;
-  buffered_ -= slot->bytes;
-  slot->chunks.clear();
-  slot->bytes = 0;
-  if (slot->worker_waiting) changed_.notify_all();
+  slot->Dropped = true;
+  buffered_ -= slot->Bytes;
+  slot->Chunks.clear();
+  slot->Bytes = 0;
+  if (slot->WorkerWaiting) changed_.notify_all();
   slot.reset();
 }
 
@@ -149,10 +149,10 @@ EntryVerdict InflatePipeline::Take(size_t index, const ByteSink& sink) {
   WakeWorkers();
   for (;;) {
     Slot* slot = slots_[position].get();
-    if (slot && !slot->chunks.empty()) {
-      std::vector<uint8_t> chunk = std::move(slot->chunks.front());
-      slot->chunks.pop_front();
-      slot->bytes -= chunk.size();
+    if (slot && !slot->Chunks.empty()) {
+      std::vector<uint8_t> chunk = std::move(slot->Chunks.front());
+      slot->Chunks.pop_front();
+      slot->Bytes -= chunk.size();
       buffered_ -= chunk.size();
       WakeWorkers();
       lock.unlock();
@@ -168,12 +168,12 @@ EntryVerdict InflatePipeline::Take(size_t index, const ByteSink& sink) {
       lock.lock();
       continue;
     }
-    if (slot && slot->done) break;
+    if (slot && slot->Done) break;
     writer_waiting_ = true;
     changed_.wait(lock);
     writer_waiting_ = false;
   }
-  EntryVerdict check = std::move(slots_[position]->check);
+  EntryVerdict check = std::move(slots_[position]->Check);
   slots_[position].reset();
   head_ = position + 1;
   WakeWorkers();

@@ -31,7 +31,7 @@ class InflatePipeline {
   // kLargeEntryThreshold (those StepFor in group_extractor.h sends to
   // kUnpack), in the order the writer will take them. `file`
   // must allow concurrent ReadAt and outlive the pipeline.
-  InflatePipeline(RandomAccessFile& file, uint64_t archiveEnd, const std::vector<TPakFile>& entries,
+  InflatePipeline(RandomAccessFile& file, uint64_t archiveEnd, const std::vector<PakFile>& entries,
                   std::vector<size_t> order, unsigned workers);
   // Stops the workers (entries not taken are dropped) and joins them.
   ~InflatePipeline();
@@ -56,7 +56,7 @@ class InflatePipeline {
 
   RandomAccessFile& file_;
   const uint64_t end_;
-  const std::vector<TPakFile>& entries_;
+  const std::vector<PakFile>& entries_;
   const std::vector<size_t> order_;
   const size_t ahead_bytes_;  // kPipelineAheadBytes per worker
 

@@ -15,23 +15,23 @@ PakCodec CodecOf(std::span<const uint8_t> head) {
 }
 
 struct PakDecoder::State {
-  z_stream zs{};
-  bool zlibReady = false;
-  ZSTD_DCtx* zstd = nullptr;
+  z_stream Zs{};
+  bool ZlibReady = false;
+  ZSTD_DCtx* Zstd = nullptr;
 
   ~State() {
-    if (zlibReady) inflateEnd(&zs);
-    ZSTD_freeDCtx(zstd);
+    if (ZlibReady) inflateEnd(&Zs);
+    ZSTD_freeDCtx(Zstd);
   }
 };
 
 PakDecoder::PakDecoder(PakCodec codec) : codec_(codec), state_(std::make_unique<State>()) {
   if (codec_ == PakCodec::kZlib) {
-    state_->zlibReady = inflateInit(&state_->zs) == Z_OK;
+    state_->ZlibReady = inflateInit(&state_->Zs) == Z_OK;
   } else {
-    state_->zstd = ZSTD_createDCtx();
+    state_->Zstd = ZSTD_createDCtx();
     // A frame may not make the decoder take more memory than the writer allows.
-    if (state_->zstd) ZSTD_DCtx_setParameter(state_->zstd, ZSTD_d_windowLogMax, kZstdWindowLogMax);
+    if (state_->Zstd) ZSTD_DCtx_setParameter(state_->Zstd, ZSTD_d_windowLogMax, kZstdWindowLogMax);
   }
 }
 
@@ -39,18 +39,18 @@ PakDecoder::~PakDecoder() = default;
 
 void PakDecoder::Reset() {
   error_.clear();
-  if (state_->zlibReady) inflateReset(&state_->zs);
-  if (state_->zstd) ZSTD_DCtx_reset(state_->zstd, ZSTD_reset_session_only);
+  if (state_->ZlibReady) inflateReset(&state_->Zs);
+  if (state_->Zstd) ZSTD_DCtx_reset(state_->Zstd, ZSTD_reset_session_only);
 }
 
 PakDecoder::Step PakDecoder::Run(std::span<const uint8_t>& in, std::span<uint8_t> out, size_t* produced) {
   *produced = 0;
   if (codec_ == PakCodec::kZlib) {
-    if (!state_->zlibReady) {
+    if (!state_->ZlibReady) {
       error_ = "cannot start zlib";
       return Step::kError;
     }
-    z_stream& zs = state_->zs;
+    z_stream& zs = state_->Zs;
     const size_t inSize = std::min<size_t>(in.size(), 1u << 30), outSize = std::min<size_t>(out.size(), 1u << 30);
     zs.next_in = const_cast<Bytef*>(in.data());
     zs.avail_in = static_cast<uInt>(inSize);
@@ -64,13 +64,13 @@ PakDecoder::Step PakDecoder::Run(std::span<const uint8_t>& in, std::span<uint8_t
     error_ = zs.msg ? zs.msg : "";
     return Step::kError;
   }
-  if (!state_->zstd) {
+  if (!state_->Zstd) {
     error_ = "cannot start zstd";
     return Step::kError;
   }
   ZSTD_inBuffer source{in.data(), in.size(), 0};
   ZSTD_outBuffer sink{out.data(), out.size(), 0};
-  const size_t rc = ZSTD_decompressStream(state_->zstd, &sink, &source);
+  const size_t rc = ZSTD_decompressStream(state_->Zstd, &sink, &source);
   in = in.subspan(source.pos);
   *produced = sink.pos;
   if (ZSTD_isError(rc)) {

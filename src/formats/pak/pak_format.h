@@ -61,7 +61,7 @@ inline constexpr uint32_t kStreamChunkSize = 1'048'576;  // 1 MiB
 inline constexpr size_t kPakTrailerSize = 16;
 inline constexpr char kPakMagic[4] = {'R', 'K', 'P', 'F'};
 
-struct TPakTrailer {
+struct PakTrailer {
   char Magic[4] = {0, 0, 0, 0};
   uint16_t Version = 0;
   uint16_t EntryCount = 0;
@@ -78,7 +78,7 @@ inline constexpr uint8_t kEntryDelta = 1;
 // written only when the installed file is not the delta's base.
 inline constexpr uint8_t kEntryWholeFallback = 2;
 
-struct TPakFile {
+struct PakFile {
   std::string Name;
   std::string SourceFile;  // writer only: the file PackFile/StoreFile read; never stored
   uint32_t Checksum = 0;

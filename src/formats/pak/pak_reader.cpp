@@ -53,14 +53,14 @@ PakReader::~PakReader() = default;
 
 bool PakReader::HasMagic() const { return std::memcmp(trailer_.Magic, kPakMagic, 4) == 0; }
 
-const TPakFile* PakReader::Entry(size_t index) const {
+const PakFile* PakReader::Entry(size_t index) const {
   return index < files_.size() ? &files_[index] : nullptr;
 }
 
 // ---- Directory --------------------------------------------------------------
 
 void PakReader::ReadDirectory() {
-  trailer_ = TPakTrailer{};
+  trailer_ = PakTrailer{};
   files_.clear();
   cursor_ = 0;
   valid_ = false;
@@ -91,8 +91,8 @@ void PakReader::ReadDirectory() {
   std::vector<uint8_t> dir = file_->ReadVector(trailer_.DirectoryOffset, static_cast<size_t>(wanted));
 
   ByteReader r(dir);
-  std::vector<TPakFile> files(trailer_.EntryCount);
-  for (TPakFile& e : files) {
+  std::vector<PakFile> files(trailer_.EntryCount);
+  for (PakFile& e : files) {
     e.Name = r.LenString();
     e.Checksum = r.U32();
     e.Offset = r.U32();
@@ -113,7 +113,7 @@ std::optional<std::vector<uint8_t>> PakReader::LoadEntry(size_t index) {
   std::vector<uint8_t> data;
   // Room for what the entry will likely unpack to; a lying OrigSize costs no
   // memory, as the buffer only grows as bytes arrive.
-  if (const TPakFile* e = Entry(index); e && e->Offset <= end_) {
+  if (const PakFile* e = Entry(index); e && e->Offset <= end_) {
     const uint64_t stored = e->CompSize != 0 ? e->CompSize : e->OrigSize;
     if (stored <= end_ - e->Offset)
       data.reserve(static_cast<size_t>(std::min<uint64_t>(e->OrigSize, std::max<uint64_t>(stored * 4, 1u << 20))));
@@ -124,16 +124,16 @@ std::optional<std::vector<uint8_t>> PakReader::LoadEntry(size_t index) {
 }
 
 // The entry at `index` when it can be read; else none, LastLoadError saying why.
-const TPakFile* PakReader::ReadableEntry(size_t index) {
+const PakFile* PakReader::ReadableEntry(size_t index) {
   last_ = EntryVerdict{};
-  const TPakFile* e = Entry(index);
+  const PakFile* e = Entry(index);
   if (!e) last_.Error = "no such entry";
   else if (!file_) last_.Error = "the archive is closed";
   return e && file_ ? e : nullptr;
 }
 
 bool PakReader::StreamEntry(size_t index, const ByteSink& sink) {
-  const TPakFile* e = ReadableEntry(index);
+  const PakFile* e = ReadableEntry(index);
   return e && Record(reader_->Stream(*file_, end_, *e, sink));
 }
 
@@ -147,7 +147,7 @@ std::optional<std::vector<uint8_t>> PakReader::LoadByName(std::string_view name,
   if (origSize) *origSize = 0;
   std::string wanted = CodePageLower(name);
   for (size_t i = 0; i < files_.size(); ++i) {
-    const TPakFile& e = files_[i];
+    const PakFile& e = files_[i];
     if (e.Group != group || e.Name.size() != wanted.size() || CodePageLower(e.Name) != wanted) continue;
     if (origSize) *origSize = e.OrigSize;
     return LoadEntry(i);
@@ -176,7 +176,7 @@ PakFound PakReader::FindNext(uint16_t group, bool wantData) {
   PakFound found;
   auto index = ScanGroup(group);
   if (!index) return found;
-  const TPakFile& e = files_[*index];
+  const PakFile& e = files_[*index];
   if (wantData) found.Data = LoadEntry(*index);
   found.Size = e.OrigSize;
   found.Name = e.Name;
@@ -196,17 +196,17 @@ void PakReader::ForEachInGroup(uint16_t group, const std::function<void(size_t)>
 }
 
 bool PakReader::VerifyEntry(size_t index) {
-  const TPakFile* e = ReadableEntry(index);
+  const PakFile* e = ReadableEntry(index);
   return e && Record(reader_->Verify(*file_, end_, *e));
 }
 
 size_t PakReader::CountPayloadEntries() const {
-  return static_cast<size_t>(std::count_if(files_.begin(), files_.end(), [](const TPakFile& e) { return e.Group != 0; }));
+  return static_cast<size_t>(std::count_if(files_.begin(), files_.end(), [](const PakFile& e) { return e.Group != 0; }));
 }
 
 size_t PakReader::CountGroup(uint16_t group) const {
   return static_cast<size_t>(
-      std::count_if(files_.begin(), files_.end(), [group](const TPakFile& e) { return e.Group == group; }));
+      std::count_if(files_.begin(), files_.end(), [group](const PakFile& e) { return e.Group == group; }));
 }
 
 void PakReader::Close() {

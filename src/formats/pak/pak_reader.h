@@ -40,16 +40,16 @@ class PakReader {
 
   // ---- Directory -------------------------------------------------------
 
-  const TPakTrailer& Trailer() const { return trailer_; }
+  const PakTrailer& Trailer() const { return trailer_; }
   // The trailer begins with "RKPF" (what start-up checks).
   bool HasMagic() const;
   // HasMagic() and the whole directory lay inside the file. A trailer with
   // the magic but a directory that does not fit leaves no entries.
   bool IsValid() const { return valid_; }
-  const std::vector<TPakFile>& Files() const { return files_; }
+  const std::vector<PakFile>& Files() const { return files_; }
   size_t EntryCount() const { return files_.size(); }
   // nullptr for an index past the last entry.
-  const TPakFile* Entry(size_t index) const;
+  const PakFile* Entry(size_t index) const;
   size_t Cursor() const { return cursor_; }
   // Where the trailer ends (the file's size unless the file is signed); 0
   // while the reader has no valid directory.
@@ -119,13 +119,13 @@ class PakReader {
  private:
   // Takes a read's verdict as the last one; returns check.Sound.
   bool Record(EntryVerdict check);
-  const TPakFile* ReadableEntry(size_t index);
+  const PakFile* ReadableEntry(size_t index);
   std::optional<size_t> ScanGroup(uint16_t group);
 
   std::unique_ptr<RandomAccessFile> owned_;
   RandomAccessFile* file_ = nullptr;
-  TPakTrailer trailer_;
-  std::vector<TPakFile> files_;
+  PakTrailer trailer_;
+  std::vector<PakFile> files_;
   size_t cursor_ = 0;
   bool valid_ = false;
   uint64_t end_ = 0;  // where the trailer ends

@@ -62,7 +62,7 @@ PakWriter PakWriter::Append(RandomAccessFile& file) { return PakWriter(nullptr, 
 size_t PakWriter::AddEntry(const std::string& name, const std::string& sourceFile, uint16_t group) {
   if (files_.size() >= 0xFFFF) throw SetupError("An archive holds at most 65,535 entries");
   if (name.size() > 0xFFFF) throw SetupError("Archive entry name too long: " + name.substr(0, 64) + "...");
-  TPakFile e;
+  PakFile e;
   e.Name = name;
   e.SourceFile = sourceFile;
   e.Group = group;
@@ -74,7 +74,7 @@ std::optional<std::vector<uint8_t>> PakWriter::PackBuffer(size_t index, std::spa
   if (index >= files_.size()) return std::nullopt;
   if (data.size() > std::numeric_limits<uint32_t>::max())
     throw SetupError("Archive entry too large: " + files_[index].Name);
-  TPakFile& e = files_[index];
+  PakFile& e = files_[index];
   e.OrigSize = static_cast<uint32_t>(data.size());
   if (data.empty()) return std::nullopt;
 
@@ -108,7 +108,7 @@ std::optional<std::vector<uint8_t>> PakWriter::PackFile(size_t index) {
   if (data.size() < kLargeEntryThreshold) return PackBuffer(index, data);
   if (data.size() > std::numeric_limits<uint32_t>::max())
     throw SetupError("Archive entry too large: " + files_[index].Name);
-  TPakFile& e = files_[index];
+  PakFile& e = files_[index];
   e.OrigSize = static_cast<uint32_t>(data.size());
   e.CompSize = 0;
   e.Checksum = Crc32(data);
@@ -139,7 +139,7 @@ bool PakWriter::StorePacked(size_t index, std::span<const uint8_t> stored) {
 
 bool PakWriter::StoreFile(size_t index) {
   if (index >= files_.size()) return false;
-  TPakFile& e = files_[index];
+  PakFile& e = files_[index];
   auto in = OpenDiskFile(SystemPath(e.SourceFile), FileMode::kRead);
   const uint64_t size = in ? in->Size() : 0;
   if (!in || size < kLargeEntryThreshold) {
@@ -173,7 +173,7 @@ bool PakWriter::StoreFile(size_t index) {
 
 std::vector<uint8_t> PakWriter::PackDelta(size_t index, std::vector<uint8_t> stored, uint64_t resultSize) {
   if (index >= files_.size()) throw SetupError("no such archive entry");
-  TPakFile& e = files_[index];
+  PakFile& e = files_[index];
   if (stored.size() > std::numeric_limits<uint32_t>::max() || resultSize > std::numeric_limits<uint32_t>::max())
     throw SetupError("Archive entry too large: " + e.Name);
   e.Kind = kEntryDelta;
@@ -192,8 +192,8 @@ void PakWriter::WriteDirectory() {
   uint64_t end = file_->Size();
   ByteWriter w;
   // Without deltas the directory is the first version's, byte for byte.
-  const bool kinds = std::any_of(files_.begin(), files_.end(), [](const TPakFile& e) { return e.Kind != kEntryWhole; });
-  for (const TPakFile& e : files_) {
+  const bool kinds = std::any_of(files_.begin(), files_.end(), [](const PakFile& e) { return e.Kind != kEntryWhole; });
+  for (const PakFile& e : files_) {
     w.LenString(e.Name);
     w.U32(e.Checksum);
     w.U32(e.Offset);

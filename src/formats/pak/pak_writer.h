@@ -36,8 +36,8 @@ class PakWriter {
   PakWriter(PakWriter&&) noexcept;
   PakWriter& operator=(PakWriter&&) noexcept;
 
-  const TPakTrailer& Trailer() const { return trailer_; }
-  const std::vector<TPakFile>& Files() const { return files_; }
+  const PakTrailer& Trailer() const { return trailer_; }
+  const std::vector<PakFile>& Files() const { return files_; }
   size_t EntryCount() const { return files_.size(); }
 
   // A new directory entry (offset, sizes and checksum 0); its index. Throws
@@ -91,8 +91,8 @@ class PakWriter {
 
   std::unique_ptr<RandomAccessFile> owned_;
   RandomAccessFile* file_ = nullptr;
-  TPakTrailer trailer_;
-  std::vector<TPakFile> files_;
+  PakTrailer trailer_;
+  std::vector<PakFile> files_;
   Compressor compressor_;
 };
 

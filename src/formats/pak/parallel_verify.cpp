@@ -24,14 +24,14 @@ constexpr auto kVerdictPoll = std::chrono::milliseconds(10);
 enum class Verdict : uint8_t { kPending, kSound, kDamaged };
 
 struct VerifyState {
-  std::mutex mutex;
-  std::condition_variable ended;
-  std::vector<Verdict> verdicts;
-  std::map<size_t, EntryVerdict> damage;
-  size_t next = 0;       // the next entry a worker takes
-  size_t limit = 0;      // no entry past the first damaged one is taken
-  size_t in_order = 0;   // entries before it all have their verdict
-  bool stop = false;
+  std::mutex Mutex;
+  std::condition_variable Ended;
+  std::vector<Verdict> Verdicts;
+  std::map<size_t, EntryVerdict> Damage;
+  size_t Next = 0;       // the next entry a worker takes
+  size_t Limit = 0;      // no entry past the first damaged one is taken
+  size_t InOrder = 0;   // entries before it all have their verdict
+  bool Stop = false;
 };
 
 }  // namespace
@@ -41,18 +41,18 @@ unsigned ReaderThreads() { return std::clamp(std::thread::hardware_concurrency()
 std::optional<size_t> PakReader::VerifyEntries(unsigned threads, const std::function<void(size_t index)>& verified) {
   last_ = EntryVerdict{};
   VerifyState s;
-  s.verdicts.assign(files_.size(), Verdict::kPending);
-  s.limit = files_.size();
+  s.Verdicts.assign(files_.size(), Verdict::kPending);
+  s.Limit = files_.size();
   auto work = [this, &s] {
     PakEntryReader reader(kWorkerChunkSize);
     for (;;) {
       size_t i;
       {
-        std::lock_guard<std::mutex> lock(s.mutex);
-        if (s.stop || s.next >= s.limit) return;
-        i = s.next++;
+        std::lock_guard<std::mutex> lock(s.Mutex);
+        if (s.Stop || s.Next >= s.Limit) return;
+        i = s.Next++;
       }
-      const TPakFile& e = files_[i];
+      const PakFile& e = files_[i];
       EntryVerdict check;
       if (e.OrigSize == 0) check.Sound = true;
       else if (!file_) check.Error = "the archive is closed";
@@ -64,23 +64,23 @@ std::optional<size_t> PakReader::VerifyEntries(unsigned threads, const std::func
         }
       }
       const bool sound = check.Sound;
-      std::lock_guard<std::mutex> lock(s.mutex);
-      s.verdicts[i] = sound ? Verdict::kSound : Verdict::kDamaged;
+      std::lock_guard<std::mutex> lock(s.Mutex);
+      s.Verdicts[i] = sound ? Verdict::kSound : Verdict::kDamaged;
       if (!sound) {
-        s.limit = std::min(s.limit, i + 1);
-        s.damage.emplace(i, std::move(check));
+        s.Limit = std::min(s.Limit, i + 1);
+        s.Damage.emplace(i, std::move(check));
       }
-      const size_t before = s.in_order;
-      while (s.in_order < s.verdicts.size() && s.verdicts[s.in_order] == Verdict::kSound) ++s.in_order;
-      if (!sound || (s.in_order == s.verdicts.size() && before != s.in_order)) s.ended.notify_all();
+      const size_t before = s.InOrder;
+      while (s.InOrder < s.Verdicts.size() && s.Verdicts[s.InOrder] == Verdict::kSound) ++s.InOrder;
+      if (!sound || (s.InOrder == s.Verdicts.size() && before != s.InOrder)) s.Ended.notify_all();
     }
   };
 
   std::vector<std::thread> workers;
   ScopeGuard join([&] {
     {
-      std::lock_guard<std::mutex> lock(s.mutex);
-      s.stop = true;
+      std::lock_guard<std::mutex> lock(s.Mutex);
+      s.Stop = true;
     }
     for (std::thread& t : workers) t.join();
   });
@@ -94,17 +94,17 @@ std::optional<size_t> PakReader::VerifyEntries(unsigned threads, const std::func
   for (size_t reported = 0; reported < files_.size();) {
     size_t ready;
     {
-      std::unique_lock<std::mutex> lock(s.mutex);
-      auto news = [&] { return s.in_order > reported || s.verdicts[reported] == Verdict::kDamaged; };
-      while (!news()) s.ended.wait_for(lock, kVerdictPoll);
-      if (s.in_order == reported) {  // the entry at `reported` is damaged
-        EntryVerdict check = std::move(s.damage[reported]);
-        s.stop = true;
+      std::unique_lock<std::mutex> lock(s.Mutex);
+      auto news = [&] { return s.InOrder > reported || s.Verdicts[reported] == Verdict::kDamaged; };
+      while (!news()) s.Ended.wait_for(lock, kVerdictPoll);
+      if (s.InOrder == reported) {  // the entry at `reported` is damaged
+        EntryVerdict check = std::move(s.Damage[reported]);
+        s.Stop = true;
         lock.unlock();
         Record(std::move(check));
         return reported;
       }
-      ready = s.in_order;
+      ready = s.InOrder;
     }
     for (; reported < ready; ++reported)
       if (verified) verified(reported);

@@ -44,15 +44,15 @@ void AddKey(std::string& bytes, const std::string& key, int sign) {
 
 }  // namespace
 
-std::string TTarloEncryptionType::FirstKey(uint8_t keyParam1) {
+std::string TarloEncryptionType::FirstKey(uint8_t keyParam1) {
   return KeepKeyDigits(FormatKeyValue(std::sin(static_cast<long double>(keyParam1))));
 }
 
-std::string TTarloEncryptionType::SecondKey(uint8_t keyParam2) {
+std::string TarloEncryptionType::SecondKey(uint8_t keyParam2) {
   return KeepKeyDigits(FormatKeyValue(std::cos(static_cast<long double>(keyParam2))));
 }
 
-std::string TTarloEncryptionType::Encrypt(std::string_view text) {
+std::string TarloEncryptionType::Encrypt(std::string_view text) {
   std::string t(text);
   AddKey(t, FirstKey(KeyParam1), +1);
   std::string out(t.rbegin(), t.rend());
@@ -60,7 +60,7 @@ std::string TTarloEncryptionType::Encrypt(std::string_view text) {
   return out;
 }
 
-std::string TTarloEncryptionType::Decrypt(std::string_view text) {
+std::string TarloEncryptionType::Decrypt(std::string_view text) {
   std::string u(text);
   AddKey(u, SecondKey(KeyParam2), -1);
   std::string t(u.rbegin(), u.rend());

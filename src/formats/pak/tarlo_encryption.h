@@ -13,14 +13,14 @@
 
 namespace ferry {
 
-class TEncryptionType {
+class EncryptionType {
  public:
-  virtual ~TEncryptionType() = default;
+  virtual ~EncryptionType() = default;
   virtual std::string Encrypt(std::string_view text) = 0;
   virtual std::string Decrypt(std::string_view text) = 0;
 };
 
-class TTarloEncryptionType : public TEncryptionType {
+class TarloEncryptionType : public EncryptionType {
  public:
   // Every use sets both before the first call (from the package trailer, or
   // fresh random values when writing a package).

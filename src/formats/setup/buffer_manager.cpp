@@ -7,27 +7,27 @@
 
 namespace ferry {
 
-std::vector<uint8_t> TBufferManager::ReadBlock(size_t n) {
+std::vector<uint8_t> BufferManager::ReadBlock(size_t n) {
   auto bytes = reader_.Bytes(std::min(n, reader_.Remaining()));
   return {bytes.begin(), bytes.end()};
 }
 
-size_t TBufferManager::ReadInto(size_t n, void* place) {
+size_t BufferManager::ReadInto(size_t n, void* place) {
   auto bytes = reader_.Bytes(std::min(n, reader_.Remaining()));
   if (!bytes.empty()) std::memcpy(place, bytes.data(), bytes.size());
   return bytes.size();
 }
 
-std::string ReadLenString(TBufferManager& buffer) { return buffer.Reader().LenString(); }
+std::string ReadLenString(BufferManager& buffer) { return buffer.Reader().LenString(); }
 
 std::string ReadLenString(ByteReader& reader) { return reader.LenString(); }
 
 std::string ReadLenString(RandomAccessFile& file, uint64_t& offset) {
-  uint8_t count_bytes[2] = {0, 0};
-  size_t got = file.ReadAt(offset, count_bytes);
+  uint8_t countBytes[2] = {0, 0};
+  size_t got = file.ReadAt(offset, countBytes);
   offset += got;
   if (got < 2) return {};
-  size_t count = count_bytes[0] | (size_t{count_bytes[1]} << 8);
+  size_t count = countBytes[0] | (size_t{countBytes[1]} << 8);
   std::vector<uint8_t> chars = file.ReadVector(offset, count);
   offset += chars.size();
   return std::string(chars.begin(), chars.end());

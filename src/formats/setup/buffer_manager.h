@@ -19,10 +19,10 @@
 
 namespace ferry {
 
-class TBufferManager {
+class BufferManager {
  public:
-  TBufferManager(const void* data, size_t size) : reader_(data, size) {}
-  explicit TBufferManager(std::span<const uint8_t> data) : reader_(data) {}
+  BufferManager(const void* data, size_t size) : reader_(data, size) {}
+  explicit BufferManager(std::span<const uint8_t> data) : reader_(data) {}
 
   // The next min(n, left) bytes; empty at the end. The vector owns them.
   std::vector<uint8_t> ReadBlock(size_t n);
@@ -43,7 +43,7 @@ class TBufferManager {
 };
 
 // u16 count, then that many 8-bit characters (those present).
-std::string ReadLenString(TBufferManager& buffer);
+std::string ReadLenString(BufferManager& buffer);
 std::string ReadLenString(ByteReader& reader);
 // Same bytes from an open file at *offset, which moves past the string.
 std::string ReadLenString(RandomAccessFile& file, uint64_t& offset);

@@ -18,37 +18,37 @@ constexpr size_t kMinParamBytes = 2;
 
 }  // namespace
 
-const std::string& TCompLine::Param(int n) const {
+const std::string& CompLine::Param(int n) const {
   if (n < 1 || static_cast<size_t>(n) > Params.size()) return kNoParam;
   return Params[static_cast<size_t>(n) - 1];
 }
 
-void TCompLine::SetParam(int n, std::string text) {
+void CompLine::SetParam(int n, std::string text) {
   if (n < 1) return;
   if (static_cast<size_t>(n) > Params.size()) Params.resize(static_cast<size_t>(n));
   Params[static_cast<size_t>(n) - 1] = std::move(text);
   ParamCount = static_cast<int32_t>(Params.size());
 }
 
-void TCompLine::AddParam(std::string text) {
+void CompLine::AddParam(std::string text) {
   Params.push_back(std::move(text));
   ParamCount = static_cast<int32_t>(Params.size());
 }
 
-void TCompLine::MakeInert() {
+void CompLine::MakeInert() {
   CommandNo = -1;
   LineNo = -1;
   Params.clear();
   ParamCount = 0;
 }
 
-void TCompLines::LoadFromBuffer(const void* data, size_t size) {
+void CompLineList::LoadFromBuffer(const void* data, size_t size) {
   Lines.clear();
-  TBufferManager buffer(data, size);
+  BufferManager buffer(data, size);
   size_t count = buffer.ReadU16();
   Lines.reserve(std::min(count, buffer.Remaining() / kMinLineBytes + 1));
   for (size_t i = 0; i < count && buffer.Remaining() > 0; ++i) {
-    TCompLine line;
+    CompLine line;
     line.CommandNo = buffer.ReadI32();
     line.LineNo = buffer.ReadI32();
     int32_t promised = buffer.ReadI32();
@@ -61,12 +61,12 @@ void TCompLines::LoadFromBuffer(const void* data, size_t size) {
   }
 }
 
-std::vector<uint8_t> TCompLines::SaveToBuffer() const {
+std::vector<uint8_t> CompLineList::SaveToBuffer() const {
   if (Lines.size() > 0xFFFF)
     throw SetupError("Too many compiled lines: " + std::to_string(Lines.size()) + " (at most 65535)");
   ByteWriter w;
   w.U16(static_cast<uint16_t>(Lines.size()));
-  for (const TCompLine& line : Lines) {
+  for (const CompLine& line : Lines) {
     w.U32(static_cast<uint32_t>(line.CommandNo));
     w.U32(static_cast<uint32_t>(line.LineNo));
     w.U32(static_cast<uint32_t>(line.Params.size()));

@@ -19,7 +19,7 @@
 
 namespace ferry {
 
-struct TCompLine {
+struct CompLine {
   int32_t CommandNo = -1;  // 1-based command number; <= 0: the line does nothing
   std::vector<std::string> Params;
   int32_t ParamCount = 0;  // kept equal to Params.size()
@@ -33,12 +33,12 @@ struct TCompLine {
   // A line that does nothing (setting, label or blank line).
   void MakeInert();
 
-  bool operator==(const TCompLine&) const = default;
+  bool operator==(const CompLine&) const = default;
 };
 
-class TCompLines {
+class CompLineList {
  public:
-  std::vector<TCompLine> Lines;
+  std::vector<CompLine> Lines;
 
   void LoadFromBuffer(const void* data, size_t size);
   void LoadFromBuffer(std::span<const uint8_t> data) { LoadFromBuffer(data.data(), data.size()); }

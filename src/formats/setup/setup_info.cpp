@@ -6,14 +6,14 @@
 
 namespace ferry {
 
-TSetupInfo CompilerDefaultSetupInfo() {
-  TSetupInfo info;
+SetupInfoRecord CompilerDefaultSetupInfo() {
+  SetupInfoRecord info;
   info.UninstallExeName = "Uninstall.exe";
   return info;
 }
 
-void TSetupInfoFile::ReadFromBuffer(const void* data, size_t size) {
-  TBufferManager buffer(data, size);
+void SetupInfoFile::ReadFromBuffer(const void* data, size_t size) {
+  BufferManager buffer(data, size);
   SetupTitle = ReadLenString(buffer);
   ShortTitle = ReadLenString(buffer);
   SetupExeName = ReadLenString(buffer);
@@ -30,7 +30,7 @@ void TSetupInfoFile::ReadFromBuffer(const void* data, size_t size) {
   MakeUninstaller = buffer.ReadByte();
 }
 
-std::vector<uint8_t> TSetupInfoFile::WriteToBuffer() const {
+std::vector<uint8_t> SetupInfoFile::WriteToBuffer() const {
   ByteWriter w;
   for (const std::string* s : {&SetupTitle, &ShortTitle, &SetupExeName, &UninstallExeName, &UninstallPrefix,
                                &InstallDir, &ChangelogName})
@@ -43,7 +43,7 @@ std::vector<uint8_t> TSetupInfoFile::WriteToBuffer() const {
   return w.Take();
 }
 
-bool TSetupInfoFile::WriteToFile(const NativePath& path) const {
+bool SetupInfoFile::WriteToFile(const NativePath& path) const {
   std::vector<uint8_t> bytes = WriteToBuffer();
   auto file = OpenDiskFile(path, FileMode::kCreate);
   if (!file) return false;

@@ -21,15 +21,15 @@
 
 namespace ferry {
 
-struct TREGKEY {
+struct RegistryLocation {
   uint8_t RootKey = 0;    // 0..4, see RootKeyIndex
   std::string Key;        // key path below the root
   std::string ValueName;  // empty: no registry look-up at start-up
 
-  bool operator==(const TREGKEY&) const = default;
+  bool operator==(const RegistryLocation&) const = default;
 };
 
-struct TSetupInfo {
+struct SetupInfoRecord {
   std::string SetupTitle;
   std::string ShortTitle;
   std::string SetupExeName;
@@ -37,20 +37,20 @@ struct TSetupInfo {
   std::string UninstallPrefix;
   std::string InstallDir;
   std::string ChangelogName;
-  TREGKEY InstallDirRegKey;
+  RegistryLocation InstallDirRegKey;
   std::string PageSet;
   std::string UninstallPageSet;
   uint8_t IsUninstaller = 0;
   uint8_t MakeUninstaller = 0;
 
-  bool operator==(const TSetupInfo&) const = default;
+  bool operator==(const SetupInfoRecord&) const = default;
 };
 
 // The record a compiler starts from before any setting line: the uninstaller
 // is called "Uninstall.exe" unless a "prefix" line says otherwise.
-TSetupInfo CompilerDefaultSetupInfo();
+SetupInfoRecord CompilerDefaultSetupInfo();
 
-class TSetupInfoFile : public TSetupInfo {
+class SetupInfoFile : public SetupInfoRecord {
  public:
   // Assigns every field from the block (see the leniency rule above).
   void ReadFromBuffer(const void* data, size_t size);
@@ -62,8 +62,8 @@ class TSetupInfoFile : public TSetupInfo {
   // the file could not be written; callers may ignore it.
   bool WriteToFile(const NativePath& path) const;
 
-  TSetupInfo& Info() { return *this; }
-  const TSetupInfo& Info() const { return *this; }
+  SetupInfoRecord& Info() { return *this; }
+  const SetupInfoRecord& Info() const { return *this; }
 };
 
 }  // namespace ferry

@@ -5,20 +5,20 @@
 
 namespace ferry {
 
-void TLanguageStrings::AddMacro(std::string_view key, const std::string& value) {
+void TextMacroTable::AddMacro(std::string_view key, const std::string& value) {
   items_.push_back({AsciiLowerCopy(key), &value});
 }
 
-std::u16string ApplyTextMacros(const TLanguageStrings& macros, std::u16string_view text) {
+std::u16string ApplyTextMacros(const TextMacroTable& macros, std::u16string_view text) {
   std::u16string out(text);
-  for (const TLanguageString& item : macros.Items()) {
+  for (const TextMacroBinding& item : macros.Items()) {
     if (!item.ValueRef) continue;
     out = ReplaceAll(out, CodePageToUtf16(item.Key), CodePageToUtf16(*item.ValueRef));
   }
   return out;
 }
 
-void BindTextMacros(TLanguageStrings& macros, const TSetupInfo& info, const std::string& spaceRequiredText,
+void BindTextMacros(TextMacroTable& macros, const SetupInfoRecord& info, const std::string& spaceRequiredText,
                     const std::string& spaceAvailableText) {
   macros.AddMacro("<%SETUPTITLE%>", info.SetupTitle);
   macros.AddMacro("<%SETUPSHORTTITLE%>", info.ShortTitle);

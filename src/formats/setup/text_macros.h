@@ -11,30 +11,30 @@
 
 namespace ferry {
 
-struct TLanguageString {
+struct TextMacroBinding {
   std::string Key;                     // as written in texts, stored lower-cased
   const std::string* ValueRef = nullptr;  // the variable holding the current value
 };
 
-class TLanguageStrings {
+class TextMacroTable {
  public:
   // The value must outlive this table.
   void AddMacro(std::string_view key, const std::string& value);
-  const std::vector<TLanguageString>& Items() const { return items_; }
+  const std::vector<TextMacroBinding>& Items() const { return items_; }
   void Clear() { items_.clear(); }
 
  private:
-  std::vector<TLanguageString> items_;
+  std::vector<TextMacroBinding> items_;
 };
 
 // Applies every macro in registration order with ReplaceAll; values are
 // 8-bit text of the system code page.
-std::u16string ApplyTextMacros(const TLanguageStrings& macros, std::u16string_view text);
+std::u16string ApplyTextMacros(const TextMacroTable& macros, std::u16string_view text);
 
 // Binds the five macros of the setup: "<%SETUPTITLE%>", "<%SETUPSHORTTITLE%>",
 // "<%CHANGELOG%>" to the record's fields, "<%SPACEREQ%>" and "<%SPACEAVA%>"
 // to the two space texts.
-void BindTextMacros(TLanguageStrings& macros, const TSetupInfo& info, const std::string& spaceRequiredText,
+void BindTextMacros(TextMacroTable& macros, const SetupInfoRecord& info, const std::string& spaceRequiredText,
                     const std::string& spaceAvailableText);
 
 }  // namespace ferry

@@ -79,7 +79,7 @@ struct LoopPoints {
 // Walks the chunks after the data chunk; a "cue " chunk's first two points
 // give loop start and end as byte offsets.
 LoopPoints FindLoopPoints(std::span<const uint8_t> wav, uint32_t dataLength, uint32_t bytesPerSample) {
-  bool have_start = false, have_end = false;
+  bool haveStart = false, haveEnd = false;
   uint32_t start = 0, end = 0;
   uint64_t pos = kWavHeaderSize + uint64_t{dataLength};
   while (pos < wav.size()) {
@@ -95,19 +95,19 @@ LoopPoints FindLoopPoints(std::span<const uint8_t> wav, uint32_t dataLength, uin
         r.Skip(16);
         if (i == 0) {
           start = sample * bytesPerSample;
-          have_start = true;
+          haveStart = true;
         } else if (i == 1) {
           end = sample * bytesPerSample;
-          have_end = true;
+          haveEnd = true;
         }
       }
     }
     pos += uint64_t{length} + 8;
   }
   LoopPoints lp;
-  if (!have_start) return lp;
+  if (!haveStart) return lp;
   lp.Start = static_cast<int32_t>(start);
-  if (!have_end) {
+  if (!haveEnd) {
     lp.End = static_cast<int32_t>(dataLength);
     lp.ToEnd = true;
   } else {
@@ -166,33 +166,33 @@ SoundEntryResult BuildSoundEntry(std::string_view name, std::span<const uint8_t>
   if (r.U32() != 16) return Reject("format chunk is not 16 bytes long");
   r.Seek(22);
   uint16_t channels = r.U16();
-  uint32_t sample_rate = r.U32();
-  uint32_t byte_rate = r.U32();
+  uint32_t sampleRate = r.U32();
+  uint32_t byteRate = r.U32();
   r.U16();  // block align
   uint16_t bits = r.U16();
   r.Seek(40);
-  int32_t data_length = r.I32();
-  if (data_length <= 0) return Reject("data length is not above 0");
-  if (sample_rate == 0) return Reject("sample rate is 0");
-  if (uint64_t(data_length) > wav.size() - kWavHeaderSize) return Reject("data chunk runs past the end of the file");
+  int32_t dataLength = r.I32();
+  if (dataLength <= 0) return Reject("data length is not above 0");
+  if (sampleRate == 0) return Reject("sample rate is 0");
+  if (uint64_t(dataLength) > wav.size() - kWavHeaderSize) return Reject("data chunk runs past the end of the file");
 
-  LoopPoints loops = FindLoopPoints(wav, static_cast<uint32_t>(data_length), byte_rate / sample_rate);
+  LoopPoints loops = FindLoopPoints(wav, static_cast<uint32_t>(dataLength), byteRate / sampleRate);
   bool adpcm = bits == 16 && loops.Start == -1 && loops.End == -1 && name.find("\\Effects\\") == std::string_view::npos;
 
-  std::span<const uint8_t> pcm = wav.subspan(kWavHeaderSize, static_cast<size_t>(data_length));
-  uint32_t stored_length = static_cast<uint32_t>(data_length);
+  std::span<const uint8_t> pcm = wav.subspan(kWavHeaderSize, static_cast<size_t>(dataLength));
+  uint32_t storedLength = static_cast<uint32_t>(dataLength);
   if (adpcm) {
-    stored_length &= channels == 1 ? ~3u : ~7u;
-    pcm = pcm.first(stored_length);
+    storedLength &= channels == 1 ? ~3u : ~7u;
+    pcm = pcm.first(storedLength);
   }
   ByteWriter w;
   w.Bytes(wav.first(40));
-  w.U32(stored_length);
+  w.U32(storedLength);
   w.U8(adpcm ? 1 : 0);
   w.U32(static_cast<uint32_t>(loops.Start));
   w.U32(static_cast<uint32_t>(loops.End));
   w.U8(loops.ToEnd ? 1 : 0);
-  w.U32(static_cast<uint32_t>(adpcm ? AdpcmPayloadLength(stored_length) : stored_length));
+  w.U32(static_cast<uint32_t>(adpcm ? AdpcmPayloadLength(storedLength) : storedLength));
   if (adpcm)
     EncodeAdpcm(pcm, channels == 2, w);
   else

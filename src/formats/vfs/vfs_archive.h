@@ -1,8 +1,8 @@
-// An open VFS archive (TVFSFile) with its directory tree (TVFSTree) and its
-// side hash table (TVFSHashFile).
+// An open VFS archive (VfsFile) with its directory tree (VfsTree) and its
+// side hash table (VfsHashFile).
 //
 // Call sequence of an update:
-//   TVFSFile f(files);  f.OpenArchive(path, fullTree);
+//   VfsFile f(files);  f.OpenArchive(path, fullTree);
 //   f.Tree().UpdateFile(name, data, length);   ... once per file
 //   f.FlushArchive();  f.CloseArchive();
 // Every change goes to the archive as it is made, behind a rollback journal
@@ -28,27 +28,27 @@
 namespace ferry {
 
 class RandomAccessFile;
-class TVFSFile;
+class VfsFile;
 class FileSystem;
 
-struct TTreeFileInfo {
+struct TreeFileInfo {
   int32_t Index = -1;  // own slot; -1 when the slot is free
   std::string Path;    // "dir\sub\name", names as stored
-  TVFSDirRecord* Info = nullptr;  // the root-table record, or Owned
+  VfsDirRecord* Info = nullptr;  // the root-table record, or Owned
   std::vector<int32_t> Children;  // listing order; -1 marks a removed child
   int32_t Parent = -1;
   uint8_t RootSlot = 255;
   // Bookkeeping of this implementation.
-  std::unique_ptr<TVFSDirRecord> Owned;
+  std::unique_ptr<VfsDirRecord> Owned;
   bool ListingLoaded = false;  // the directory's children are in the tree
   size_t PlaceInParent = 0;    // index in the parent's Children
   size_t Holes = 0;            // count of -1 in Children
   uint32_t Depth = 0;
 };
 
-class TVFSTree {
+class VfsTree {
  public:
-  explicit TVFSTree(TVFSFile& file) : file_(file) {}
+  explicit VfsTree(VfsFile& file) : file_(file) {}
 
   // Lookups: a node number, or -1.
   int32_t FindByPath(std::string_view path) const;
@@ -74,17 +74,17 @@ class TVFSTree {
   // Node slots.
   void Clear();
   void AddRootNodes();
-  int32_t AddNode(int32_t parent, TVFSDirRecord* info, std::unique_ptr<TVFSDirRecord> owned, uint8_t rootSlot);
+  int32_t AddNode(int32_t parent, VfsDirRecord* info, std::unique_ptr<VfsDirRecord> owned, uint8_t rootSlot);
   void FreeNode(int32_t node);
   size_t SlotCount() const { return nodes_.size(); }
   bool InUse(int32_t node) const { return node >= 0 && size_t(node) < nodes_.size() && nodes_[node].Index >= 0; }
-  const TTreeFileInfo& Node(int32_t node) const { return nodes_.at(node); }
+  const TreeFileInfo& Node(int32_t node) const { return nodes_.at(node); }
   // Parent's Path + "/" + name; the name alone at the root.
   std::string HashKey(int32_t node) const;
-  std::vector<TVFSDirRecord> BuildListing(int32_t dirNode) const;
+  std::vector<VfsDirRecord> BuildListing(int32_t dirNode) const;
 
  private:
-  TTreeFileInfo& N(int32_t node) { return nodes_.at(node); }
+  TreeFileInfo& N(int32_t node) { return nodes_.at(node); }
   void IndexAdd(int32_t node);
   void IndexRemove(int32_t node);
   int32_t FindChildWhere(int32_t parent, std::string_view name, bool directoriesOnly) const;
@@ -94,34 +94,34 @@ class TVFSTree {
                  std::string_view path);
   uint64_t ChainBlocks(int32_t node) const;
 
-  TVFSFile& file_;
-  std::vector<TTreeFileInfo> nodes_;
+  VfsFile& file_;
+  std::vector<TreeFileInfo> nodes_;
   std::set<int32_t> free_slots_;
   // Lower-cased Path -> node slots in ascending order.
   std::unordered_map<std::string, std::vector<int32_t>> by_path_;
   size_t live_nodes_ = 0;
 };
 
-class TVFSHashFile {
+class VfsHashFile {
  public:
-  explicit TVFSHashFile(TVFSFile& file) : file_(file) {}
+  explicit VfsHashFile(VfsFile& file) : file_(file) {}
 
   bool Loaded() const { return loaded_; }
   void LoadHashTable();
   void SaveHashTable();
   void UpdateHashRecord(int32_t node, bool pathFound);
-  std::vector<TVFSHashRecord> Records() const;
+  std::vector<VfsHashRecord> Records() const;
   void Clear();
 
  private:
-  TVFSFile& file_;
+  VfsFile& file_;
   bool loaded_ = false;
   // Records kept in a map while they are strictly ascending without empty
   // slots (every side file this code writes); otherwise the array as read,
   // worked on record by record.
   bool mapped_ = false;
-  std::vector<TVFSHashRecord> array_;
-  std::map<uint32_t, TVFSHashRecord> map_;
+  std::vector<VfsHashRecord> array_;
+  std::map<uint32_t, VfsHashRecord> map_;
 };
 
 enum class VfsAccess {
@@ -129,12 +129,12 @@ enum class VfsAccess {
   kReadOnly,  // for inspection; refused while an interrupted update is pending
 };
 
-class TVFSFile {
+class VfsFile {
  public:
   using ProgressCallback = std::function<void(uint64_t position, uint64_t total)>;
 
-  explicit TVFSFile(FileSystem& fs);
-  ~TVFSFile();  // closes without flushing: the journal undoes the changes
+  explicit VfsFile(FileSystem& fs);
+  ~VfsFile();  // closes without flushing: the journal undoes the changes
 
   void OpenArchive(const std::string& path, bool fullTree, ProgressCallback callback = {},
                    VfsAccess access = VfsAccess::kUpdate);
@@ -145,32 +145,32 @@ class TVFSFile {
   bool IsOpen() const { return file_ != nullptr; }
   bool Recovered() const { return recovered_; }
 
-  std::optional<TVFSFileBuffer> ReadChain(const TVFSDirRecord& record);
-  void AllocateAndWrite(TVFSDirRecord& record, const uint8_t* data, uint32_t length);
-  void OverwriteChain(TVFSDirRecord& record, const uint8_t* data, uint32_t length);
+  std::optional<VfsFileBuffer> ReadChain(const VfsDirRecord& record);
+  void AllocateAndWrite(VfsDirRecord& record, const uint8_t* data, uint32_t length);
+  void OverwriteChain(VfsDirRecord& record, const uint8_t* data, uint32_t length);
   int32_t FindFreeBlock(bool skipOne) const;
   // Returns the chain's blocks to the free pool (FreeChain of the tree).
-  void FreeBlocks(const TVFSDirRecord& record, std::string_view name);
-  void WriteRecordAt(uint64_t offset, const TVFSDirRecord& record);
+  void FreeBlocks(const VfsDirRecord& record, std::string_view name);
+  void WriteRecordAt(uint64_t offset, const VfsDirRecord& record);
 
   // Number of blocks of the chain from 1-based `firstBlock`.
   uint64_t ChainLength(uint32_t firstBlock) const;
   // Throws SetupError unless the record's chain starts inside the block
   // table, in a used block, and holds its StoredSize.
-  void CheckChain(const TVFSDirRecord& record, std::string_view path) const;
+  void CheckChain(const VfsDirRecord& record, std::string_view path) const;
   uint32_t FreeBlockCount() const { return free_count_; }
   static uint64_t BlocksFor(uint64_t storedSize, uint32_t blockSize);
 
   const std::string& ArchivePath() const { return path_; }
   bool FullTree() const { return full_tree_; }
-  const TVFSHeader& Header() const { return header_; }
-  TVFSHeader& Header() { return header_; }
-  const std::vector<TVFSBlockEntry>& BlockTable() const { return blocks_; }
-  std::vector<TVFSDirRecord>& RootTable() { return roots_; }
-  const std::vector<TVFSDirRecord>& RootTable() const { return roots_; }
-  TVFSTree& Tree() { return *tree_; }
-  const TVFSTree& Tree() const { return *tree_; }
-  TVFSHashFile& HashFile() { return *hash_; }
+  const VfsHeader& Header() const { return header_; }
+  VfsHeader& Header() { return header_; }
+  const std::vector<VfsBlockEntry>& BlockTable() const { return blocks_; }
+  std::vector<VfsDirRecord>& RootTable() { return roots_; }
+  const std::vector<VfsDirRecord>& RootTable() const { return roots_; }
+  VfsTree& Tree() { return *tree_; }
+  const VfsTree& Tree() const { return *tree_; }
+  VfsHashFile& HashFile() { return *hash_; }
   ferry::FileSystem& Files() { return fs_; }
   RandomAccessFile& File() { return *file_; }
 
@@ -187,7 +187,7 @@ class TVFSFile {
   void ReadBlockTable(const ProgressCallback& callback);
   void ReadRootTable(const ProgressCallback& callback);
   void CheckBlockTable() const;
-  void SetEntry(uint32_t index0, TVFSBlockEntry entry);
+  void SetEntry(uint32_t index0, VfsBlockEntry entry);
   void WriteEntry(uint32_t index0);
   void ComputeDigest();
   void Reset();
@@ -198,11 +198,11 @@ class TVFSFile {
   bool full_tree_ = false;
   bool recovered_ = false;
   uint64_t bytes_read_ = 0;
-  TVFSHeader header_;
-  std::vector<TVFSBlockEntry> blocks_;
-  std::vector<TVFSDirRecord> roots_;
-  std::unique_ptr<TVFSTree> tree_;
-  std::unique_ptr<TVFSHashFile> hash_;
+  VfsHeader header_;
+  std::vector<VfsBlockEntry> blocks_;
+  std::vector<VfsDirRecord> roots_;
+  std::unique_ptr<VfsTree> tree_;
+  std::unique_ptr<VfsHashFile> hash_;
   std::unique_ptr<VfsJournal> journal_;
   // Free blocks as set bits, for finding the lowest ones without a scan of
   // the whole table; `first_word_` is the lowest word that may hold one.

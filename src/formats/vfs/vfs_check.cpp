@@ -17,7 +17,7 @@ void CreateVfsArchive(FileSystem& fs, const std::string& path, const VfsCreateOp
   if (options.RootCount == 0 || options.RootCount > kVfsMaxRootCount)
     throw SetupError("root count must be 1 to " + std::to_string(kVfsMaxRootCount));
   if (options.Description.size() > kVfsDescriptionSize) throw SetupError("description longer than 256 bytes");
-  TVFSHeader h;
+  VfsHeader h;
   h.BlockSize = options.BlockSize;
   h.BlockCount = options.BlockCount;
   h.RootCount = options.RootCount;
@@ -54,7 +54,7 @@ namespace {
 
 class Checker {
  public:
-  Checker(TVFSFile& f, VfsCheckReport& report) : f_(f), r_(report) {}
+  Checker(VfsFile& f, VfsCheckReport& report) : f_(f), r_(report) {}
 
   void Run(FileSystem& fs) {
     CheckDigest();
@@ -74,8 +74,8 @@ class Checker {
     }
     RandomAccessFile& file = f_.File();
     uint64_t size = file.Size();
-    std::vector<uint8_t> piece(DigestChunkSize);
-    for (uint64_t pos = kVfsDigestStart; pos < size; pos += DigestChunkSize) {
+    std::vector<uint8_t> piece(kDigestChunkSize);
+    for (uint64_t pos = kVfsDigestStart; pos < size; pos += kDigestChunkSize) {
       size_t n = file.ReadAt(pos, piece);
       md5.Update(std::span(piece).first(n));
     }
@@ -83,17 +83,17 @@ class Checker {
   }
 
   void CheckEntries() {
-    const TVFSTree& tree = f_.Tree();
-    const TVFSHeader& h = f_.Header();
+    const VfsTree& tree = f_.Tree();
+    const VfsHeader& h = f_.Header();
     uint64_t fileSize = f_.File().Size();
     owner_.assign(h.BlockCount, -1);
     for (size_t i = 0; i < tree.SlotCount(); ++i) {
       if (!tree.InUse(int32_t(i))) continue;
       const auto& n = tree.Node(int32_t(i));
-      const TVFSDirRecord& rec = *n.Info;
-      if (rec.Flags & VFS_DIRECTORY) ++r_.Directories;
-      if (rec.Flags & VFS_FILE) ++r_.Files;
-      uint64_t need = TVFSFile::BlocksFor(rec.StoredSize, h.BlockSize);
+      const VfsDirRecord& rec = *n.Info;
+      if (rec.Flags & kVfsDirectory) ++r_.Directories;
+      if (rec.Flags & kVfsFile) ++r_.Files;
+      uint64_t need = VfsFile::BlocksFor(rec.StoredSize, h.BlockSize);
       uint64_t count = 0;
       int64_t b = int64_t{rec.FirstBlock} - 1;
       uint64_t remaining = rec.StoredSize;
@@ -115,12 +115,12 @@ class Checker {
       if (count != need)
         Error(n.Path + ": chain of " + std::to_string(count) + " blocks for " + std::to_string(rec.StoredSize) +
               " bytes (" + std::to_string(need) + " expected)");
-      if (rec.Flags & VFS_FILE) CheckContent(n.Path, rec);
+      if (rec.Flags & kVfsFile) CheckContent(n.Path, rec);
     }
   }
 
-  void CheckContent(const std::string& path, const TVFSDirRecord& rec) {
-    if (!(rec.Flags & VFS_COMPRESSED)) {
+  void CheckContent(const std::string& path, const VfsDirRecord& rec) {
+    if (!(rec.Flags & kVfsCompressed)) {
       if (rec.UnpackedSize != 0) r_.Warnings.push_back(path + ": stored as is but UnpackedSize is not 0");
       return;
     }
@@ -157,15 +157,15 @@ class Checker {
     auto records = ParseHashFile(bytes);
     if (bytes.size() != 4 + records.size() * kVfsHashRecordSize)
       Error(side + ": " + std::to_string(bytes.size()) + " bytes do not hold a count and its records");
-    std::map<uint32_t, const TVFSHashRecord*> byHash;
+    std::map<uint32_t, const VfsHashRecord*> byHash;
     for (size_t i = 0; i < records.size(); ++i) {
       if (i > 0 && records[i - 1].Hash >= records[i].Hash) Error(side + ": records are not in ascending hash order");
       byHash.emplace(records[i].Hash, &records[i]);
     }
-    const TVFSTree& tree = f_.Tree();
+    const VfsTree& tree = f_.Tree();
     std::map<uint32_t, std::vector<int32_t>> files;
     for (size_t i = 0; i < tree.SlotCount(); ++i)
-      if (tree.InUse(int32_t(i)) && (tree.Node(int32_t(i)).Info->Flags & VFS_FILE))
+      if (tree.InUse(int32_t(i)) && (tree.Node(int32_t(i)).Info->Flags & kVfsFile))
         files[PathHash(tree.HashKey(int32_t(i)))].push_back(int32_t(i));
     for (const auto& [hash, nodes] : files) {
       if (hash == 0) continue;
@@ -174,9 +174,9 @@ class Checker {
         Error(side + ": no record for " + tree.Node(nodes[0]).Path);
         continue;
       }
-      const TVFSHashRecord& h = *it->second;
+      const VfsHashRecord& h = *it->second;
       if (nodes.size() > 1 || !h.Unique) continue;  // a shared hash describes only one of its files
-      const TVFSDirRecord& rec = *tree.Node(nodes[0]).Info;
+      const VfsDirRecord& rec = *tree.Node(nodes[0]).Info;
       if (h.Flags != rec.Flags || h.StoredSize != rec.StoredSize || h.UnpackedSize != rec.UnpackedSize ||
           h.FirstBlock != rec.FirstBlock)
         Error(side + ": record of " + tree.Node(nodes[0]).Path + " does not match its entry");
@@ -186,7 +186,7 @@ class Checker {
         r_.Warnings.push_back(side + ": record " + std::to_string(rec.Hash) + " has no file in the archive");
   }
 
-  TVFSFile& f_;
+  VfsFile& f_;
   VfsCheckReport& r_;
   std::vector<int32_t> owner_;
 };
@@ -195,7 +195,7 @@ class Checker {
 
 VfsCheckReport CheckVfsArchive(FileSystem& fs, const std::string& path) {
   VfsCheckReport report;
-  TVFSFile f(fs);
+  VfsFile f(fs);
   try {
     f.OpenArchive(path, true);
   } catch (const SetupError& e) {

@@ -13,10 +13,10 @@ namespace ferry {
 std::optional<std::vector<uint8_t>> CompressData(const uint8_t* data, uint32_t length) {
   std::vector<uint8_t> out;
   out.reserve(length);
-  std::vector<uint8_t> stream(compressBound(CompressChunkSize));
+  std::vector<uint8_t> stream(compressBound(kCompressChunkSize));
   uint64_t consumed = 0;
   do {
-    uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(CompressChunkSize, length - consumed));
+    uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(kCompressChunkSize, length - consumed));
     uLongf streamLength = static_cast<uLongf>(stream.size());
     static const uint8_t kNothing = 0;
     const uint8_t* src = n ? data + consumed : &kNothing;
@@ -33,7 +33,7 @@ std::optional<std::vector<uint8_t>> CompressData(const uint8_t* data, uint32_t l
 std::vector<uint8_t> DecompressChunks(std::span<const uint8_t> stored, uint32_t unpackedSize) {
   // Every chunk takes at least its 4-byte length and unpacks to at most one
   // chunk's size: a larger claim is refused before anything is allocated.
-  if (unpackedSize > (uint64_t{stored.size()} / 4) * CompressChunkSize)
+  if (unpackedSize > (uint64_t{stored.size()} / 4) * kCompressChunkSize)
     throw SetupError("an unpacked size of " + std::to_string(unpackedSize) + " bytes cannot come from " +
                      std::to_string(stored.size()) + " stored bytes");
   std::vector<uint8_t> out(unpackedSize);
@@ -43,7 +43,7 @@ std::vector<uint8_t> DecompressChunks(std::span<const uint8_t> stored, uint32_t 
     uint32_t l = r.U32();
     if (r.Failed() || !r.Has(l)) throw SetupError("compressed chunk at " + std::to_string(r.Position()) + " is cut short");
     auto chunk = r.Bytes(l);
-    size_t want = std::min<size_t>(CompressChunkSize, out.size() - produced);
+    size_t want = std::min<size_t>(kCompressChunkSize, out.size() - produced);
     if (want == 0) throw SetupError("more compressed chunks than the unpacked size holds");
     uLongf got = static_cast<uLongf>(want);
     int rc = uncompress(out.data() + produced, &got, chunk.data(), static_cast<uLong>(chunk.size()));

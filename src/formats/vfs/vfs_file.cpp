@@ -22,19 +22,19 @@ namespace {
 
 }  // namespace
 
-TVFSFile::TVFSFile(FileSystem& fs)
-    : fs_(fs), tree_(std::make_unique<TVFSTree>(*this)), hash_(std::make_unique<TVFSHashFile>(*this)) {}
+VfsFile::VfsFile(FileSystem& fs)
+    : fs_(fs), tree_(std::make_unique<VfsTree>(*this)), hash_(std::make_unique<VfsHashFile>(*this)) {}
 
 
 // Closing only releases memory and handles; the journal stays on disk.
-TVFSFile::~TVFSFile() { CloseArchive(); }
+VfsFile::~VfsFile() { CloseArchive(); }
 
-void TVFSFile::Reset() {
+void VfsFile::Reset() {
   tree_->Clear();
   hash_->Clear();
   if (journal_) journal_->Abandon();
   journal_.reset();
-  header_ = TVFSHeader{};
+  header_ = VfsHeader{};
   blocks_.clear();
   roots_.clear();
   free_bits_.clear();
@@ -43,7 +43,7 @@ void TVFSFile::Reset() {
   file_.reset();
 }
 
-void TVFSFile::OpenArchive(const std::string& path, bool fullTree, ProgressCallback callback, VfsAccess access) {
+void VfsFile::OpenArchive(const std::string& path, bool fullTree, ProgressCallback callback, VfsAccess access) {
   if (IsOpen()) CloseArchive();
   path_ = path;
   full_tree_ = fullTree;
@@ -64,7 +64,7 @@ void TVFSFile::OpenArchive(const std::string& path, bool fullTree, ProgressCallb
   } else if (fs_.FileExists(VfsJournal::PathFor(path))) {
     throw SetupError("VFS archive " + path + " has an interrupted update; open it for writing to roll it back");
   }
-  header_ = TVFSHeader::Read(*file, path);
+  header_ = VfsHeader::Read(*file, path);
   bytes_read_ = header_.BlockTableOffset();
   file_ = std::move(file);
   uint64_t total = uint64_t{header_.BlockCount} + header_.RootCount;
@@ -80,11 +80,11 @@ void TVFSFile::OpenArchive(const std::string& path, bool fullTree, ProgressCallb
   reset.Dismiss();
 }
 
-void TVFSFile::ReadBlockTable(const ProgressCallback& callback) {
+void VfsFile::ReadBlockTable(const ProgressCallback& callback) {
   uint32_t count = header_.BlockCount;
   auto bytes = file_->ReadVector(header_.BlockTableOffset(), size_t{count} * kVfsBlockEntrySize);
   ByteReader r(bytes);
-  blocks_.assign(count, TVFSBlockEntry{});
+  blocks_.assign(count, VfsBlockEntry{});
   free_bits_.assign((size_t{count} + 63) / 64, 0);
   free_count_ = 0;
   for (uint32_t i = 0; i < count; ++i) {
@@ -103,7 +103,7 @@ void TVFSFile::ReadBlockTable(const ProgressCallback& callback) {
 
 // Every chain must stay inside the table, never run into a free block and
 // end: a walk over such a table cannot leave it or loop.
-void TVFSFile::CheckBlockTable() const {
+void VfsFile::CheckBlockTable() const {
   uint32_t count = header_.BlockCount;
   for (uint32_t i = 0; i < count; ++i) {
     int32_t next = blocks_[i].Next;
@@ -133,14 +133,14 @@ void TVFSFile::CheckBlockTable() const {
   }
 }
 
-void TVFSFile::ReadRootTable(const ProgressCallback& callback) {
+void VfsFile::ReadRootTable(const ProgressCallback& callback) {
   tree_->Clear();
   uint32_t count = header_.RootCount;
   auto bytes = file_->ReadVector(header_.RootTableOffset(), size_t{count} * kVfsDirRecordSize);
   ByteReader r(bytes);
-  roots_.assign(count, TVFSDirRecord{});
+  roots_.assign(count, VfsDirRecord{});
   for (uint32_t k = 0; k < count; ++k) {
-    roots_[k] = TVFSDirRecord::Read(r);
+    roots_[k] = VfsDirRecord::Read(r);
     if (!roots_[k].Name.empty()) CheckChain(roots_[k], roots_[k].Name);
     if (callback) callback(k + header_.BlockCount, uint64_t{header_.BlockCount} + count);
   }
@@ -149,11 +149,11 @@ void TVFSFile::ReadRootTable(const ProgressCallback& callback) {
   tree_->AddRootNodes();
 }
 
-uint64_t TVFSFile::BlocksFor(uint64_t storedSize, uint32_t blockSize) {
+uint64_t VfsFile::BlocksFor(uint64_t storedSize, uint32_t blockSize) {
   return storedSize == 0 ? 1 : (storedSize + blockSize - 1) / blockSize;
 }
 
-uint64_t TVFSFile::ChainLength(uint32_t firstBlock) const {
+uint64_t VfsFile::ChainLength(uint32_t firstBlock) const {
   uint64_t n = 0;
   int64_t b = int64_t{firstBlock} - 1;
   while (b >= 0 && b < int64_t(blocks_.size()) && blocks_[b].Next != 0 && n <= blocks_.size()) {
@@ -164,7 +164,7 @@ uint64_t TVFSFile::ChainLength(uint32_t firstBlock) const {
   return n;
 }
 
-void TVFSFile::CheckChain(const TVFSDirRecord& record, std::string_view path) const {
+void VfsFile::CheckChain(const VfsDirRecord& record, std::string_view path) const {
   std::string who(path);
   if (record.FirstBlock == 0 || record.FirstBlock > header_.BlockCount)
     Damaged(path_, "the chain of " + who + " starts at block " + std::to_string(record.FirstBlock) +
@@ -182,7 +182,7 @@ void TVFSFile::CheckChain(const TVFSDirRecord& record, std::string_view path) co
                        std::to_string(record.StoredSize) + " bytes");
 }
 
-void TVFSFile::SetEntry(uint32_t index0, TVFSBlockEntry entry) {
+void VfsFile::SetEntry(uint32_t index0, VfsBlockEntry entry) {
   bool wasFree = blocks_[index0].Next == 0;
   bool isFree = entry.Next == 0;
   blocks_[index0] = entry;
@@ -200,14 +200,14 @@ void TVFSFile::SetEntry(uint32_t index0, TVFSBlockEntry entry) {
   }
 }
 
-void TVFSFile::WriteEntry(uint32_t index0) {
+void VfsFile::WriteEntry(uint32_t index0) {
   ByteWriter w;
   w.U32(blocks_[index0].InUse);
   w.U32(static_cast<uint32_t>(blocks_[index0].Next));
   Write(header_.BlockTableOffset() + uint64_t{index0} * kVfsBlockEntrySize, w.Data());
 }
 
-int32_t TVFSFile::FindFreeBlock(bool skipOne) const {
+int32_t VfsFile::FindFreeBlock(bool skipOne) const {
   bool skipped = !skipOne;
   for (size_t word = first_word_; word < free_bits_.size(); ++word) {
     uint64_t bits = free_bits_[word];
@@ -221,20 +221,20 @@ int32_t TVFSFile::FindFreeBlock(bool skipOne) const {
   return -1;
 }
 
-void TVFSFile::Write(uint64_t offset, std::span<const uint8_t> bytes) {
+void VfsFile::Write(uint64_t offset, std::span<const uint8_t> bytes) {
   if (!journal_) throw SetupError("VFS archive " + path_ + " is open for reading only");
   journal_->BeforeWrite(*file_, offset, bytes.size());
   file_->WriteAt(offset, bytes);
 }
 
-void TVFSFile::BeforeSideFileChange() {
+void VfsFile::BeforeSideFileChange() {
   if (!journal_) throw SetupError("VFS archive " + path_ + " is open for reading only");
   journal_->BeforeSideFileChange(*file_, HashFilePath(path_));
 }
 
-void TVFSFile::WriteRecordAt(uint64_t offset, const TVFSDirRecord& record) { Write(offset, record.Bytes()); }
+void VfsFile::WriteRecordAt(uint64_t offset, const VfsDirRecord& record) { Write(offset, record.Bytes()); }
 
-std::optional<TVFSFileBuffer> TVFSFile::ReadChain(const TVFSDirRecord& record) {
+std::optional<VfsFileBuffer> VfsFile::ReadChain(const VfsDirRecord& record) {
   if (record.StoredSize == 0) return std::nullopt;
   if (record.FirstBlock == 0 || record.FirstBlock > header_.BlockCount)
     throw SetupError("Error: block " + std::to_string(int64_t{record.FirstBlock} - 1) + "\r" + record.Name);
@@ -249,10 +249,10 @@ std::optional<TVFSFileBuffer> TVFSFile::ReadChain(const TVFSDirRecord& record) {
     if (blocks_[b].Next <= 0) break;
     b = blocks_[b].Next - 1;
   }
-  return TVFSFileBuffer(std::move(out));
+  return VfsFileBuffer(std::move(out));
 }
 
-void TVFSFile::AllocateAndWrite(TVFSDirRecord& record, const uint8_t* data, uint32_t length) {
+void VfsFile::AllocateAndWrite(VfsDirRecord& record, const uint8_t* data, uint32_t length) {
   if (length == 0 && data) throw SetupError("WriteFile: Error Buffer is Assigned but size is 0");
   int32_t first = FindFreeBlock(false);
   if (first < 0) throw SetupError("VFS archive " + path_ + " has no free block left for " + record.Name);
@@ -272,7 +272,7 @@ void TVFSFile::AllocateAndWrite(TVFSDirRecord& record, const uint8_t* data, uint
       if (free < 0) throw SetupError("VFS archive " + path_ + " has no free block left for " + record.Name);
       next = free + 1;
     }
-    SetEntry(current, TVFSBlockEntry{1, next});
+    SetEntry(current, VfsBlockEntry{1, next});
     WriteEntry(current);
     std::span<const uint8_t> piece =
         length == 0 ? std::span<const uint8_t>(zeros)
@@ -284,7 +284,7 @@ void TVFSFile::AllocateAndWrite(TVFSDirRecord& record, const uint8_t* data, uint
   } while (written < length);
 }
 
-void TVFSFile::OverwriteChain(TVFSDirRecord& record, const uint8_t* data, uint32_t length) {
+void VfsFile::OverwriteChain(VfsDirRecord& record, const uint8_t* data, uint32_t length) {
   record.FileDate = Today();
   uint32_t blockSize = header_.BlockSize;
   int64_t b = int64_t{record.FirstBlock} - 1;
@@ -299,13 +299,13 @@ void TVFSFile::OverwriteChain(TVFSDirRecord& record, const uint8_t* data, uint32
   } while (written < length);
 }
 
-void TVFSFile::FreeBlocks(const TVFSDirRecord& record, std::string_view name) {
+void VfsFile::FreeBlocks(const VfsDirRecord& record, std::string_view name) {
   int64_t b = int64_t{record.FirstBlock} - 1;
   for (size_t steps = 0; steps <= blocks_.size(); ++steps) {
     if (b < 0 || b >= int64_t(blocks_.size()) || blocks_[b].Next == 0)
       Damaged(path_, "the chain of " + std::string(name) + " runs into a free block (blocks shared by two entries)");
-    TVFSBlockEntry old = blocks_[b];
-    SetEntry(uint32_t(b), TVFSBlockEntry{});
+    VfsBlockEntry old = blocks_[b];
+    SetEntry(uint32_t(b), VfsBlockEntry{});
     WriteEntry(uint32_t(b));
     header_.UsedBlocks -= 1;
     if (old.Next == -1) return;
@@ -313,13 +313,13 @@ void TVFSFile::FreeBlocks(const TVFSDirRecord& record, std::string_view name) {
   }
 }
 
-void TVFSFile::ComputeDigest() {
+void VfsFile::ComputeDigest() {
   Md5 md5;
   if (!md5.Available()) return;
   uint64_t size = file_->Size();
-  std::vector<uint8_t> piece(DigestChunkSize);
+  std::vector<uint8_t> piece(kDigestChunkSize);
   for (uint64_t pos = kVfsDigestStart; pos < size;) {
-    size_t n = static_cast<size_t>(std::min<uint64_t>(DigestChunkSize, size - pos));
+    size_t n = static_cast<size_t>(std::min<uint64_t>(kDigestChunkSize, size - pos));
     size_t got = file_->ReadAt(pos, std::span(piece).first(n));
     if (got != n) throw SetupError("Cannot read " + path_ + " for its digest");
     md5.Update(std::span(piece).first(n));
@@ -328,7 +328,7 @@ void TVFSFile::ComputeDigest() {
   header_.Digest = md5.Final();
 }
 
-void TVFSFile::FlushArchive() {
+void VfsFile::FlushArchive() {
   if (!IsOpen()) return;
   Write(kVfsDigestStart, header_.TailBytes());
   ComputeDigest();
@@ -342,12 +342,12 @@ void TVFSFile::FlushArchive() {
   journal_->Commit();
 }
 
-void TVFSFile::CloseArchive() {
+void VfsFile::CloseArchive() {
   if (!IsOpen()) return;
   Reset();
 }
 
-void TVFSFile::RollBack() {
+void VfsFile::RollBack() {
   if (!IsOpen()) return;
   bool pending = journal_ && journal_->Active();
   if (journal_) journal_->Abandon();

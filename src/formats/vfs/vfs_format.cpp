@@ -19,15 +19,15 @@ namespace {
 
 }  // namespace
 
-TVFSHeader TVFSHeader::Read(RandomAccessFile& file, const std::string& path) {
+VfsHeader VfsHeader::Read(RandomAccessFile& file, const std::string& path) {
   uint64_t size = file.Size();
   if (size < 52 + uint64_t{kVfsDescriptionSize})
     Malformed(path, "the file is shorter than a header (" + std::to_string(size) + " bytes)");
   auto head = file.ReadVector(0, 48);
   ByteReader r(head);
-  TVFSHeader h;
-  uint32_t version_bits = r.U32();
-  std::memcpy(&h.Version, &version_bits, 4);
+  VfsHeader h;
+  uint32_t versionBits = r.U32();
+  std::memcpy(&h.Version, &versionBits, 4);
   h.BlockSize = r.U32();
   h.BlockCount = r.U32();
   h.RootCount = r.U32();
@@ -59,11 +59,11 @@ TVFSHeader TVFSHeader::Read(RandomAccessFile& file, const std::string& path) {
   return h;
 }
 
-std::vector<uint8_t> TVFSHeader::HeadBytes() const {
+std::vector<uint8_t> VfsHeader::HeadBytes() const {
   ByteWriter w;
-  uint32_t version_bits;
-  std::memcpy(&version_bits, &Version, 4);
-  w.U32(version_bits);
+  uint32_t versionBits;
+  std::memcpy(&versionBits, &Version, 4);
+  w.U32(versionBits);
   w.U32(BlockSize);
   w.U32(BlockCount);
   w.U32(RootCount);
@@ -74,7 +74,7 @@ std::vector<uint8_t> TVFSHeader::HeadBytes() const {
   return w.Take();
 }
 
-std::vector<uint8_t> TVFSHeader::TailBytes() const {
+std::vector<uint8_t> VfsHeader::TailBytes() const {
   ByteWriter w;
   w.U32(DescriptionSize);
   std::string desc = Description;
@@ -85,8 +85,8 @@ std::vector<uint8_t> TVFSHeader::TailBytes() const {
   return w.Take();
 }
 
-TVFSDirRecord TVFSDirRecord::Read(ByteReader& r) {
-  TVFSDirRecord rec;
+VfsDirRecord VfsDirRecord::Read(ByteReader& r) {
+  VfsDirRecord rec;
   rec.Name = VfsStoredName(r.String(kVfsNameLength));
   r.Skip(3);
   rec.Flags = r.U32();
@@ -97,7 +97,7 @@ TVFSDirRecord TVFSDirRecord::Read(ByteReader& r) {
   return rec;
 }
 
-void TVFSDirRecord::Write(ByteWriter& w) const {
+void VfsDirRecord::Write(ByteWriter& w) const {
   std::string name = Name.substr(0, kVfsNameLength);
   name.resize(kVfsNameLength + 3, '\0');
   w.String(name);
@@ -108,26 +108,26 @@ void TVFSDirRecord::Write(ByteWriter& w) const {
   w.U32(UnpackedSize);
 }
 
-std::vector<uint8_t> TVFSDirRecord::Bytes() const {
+std::vector<uint8_t> VfsDirRecord::Bytes() const {
   ByteWriter w;
   Write(w);
   return w.Take();
 }
 
-size_t TVFSFileBuffer::Read(void* destination, size_t count) {
+size_t VfsFileBuffer::Read(void* destination, size_t count) {
   size_t n = std::min(count, bytes_.size() - position_);
   if (n) std::memcpy(destination, bytes_.data() + position_, n);
   position_ += n;
   return n;
 }
 
-uint32_t TVFSFileBuffer::ReadU32() {
+uint32_t VfsFileBuffer::ReadU32() {
   uint8_t b[4] = {0, 0, 0, 0};
   Read(b, 4);
   return b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t{b[3]} << 24);
 }
 
-std::string TVFSFileBuffer::ReadChars(size_t count) {
+std::string VfsFileBuffer::ReadChars(size_t count) {
   std::string s;
   for (size_t i = 0; i < count; ++i) {
     char c = 0;
@@ -148,7 +148,7 @@ uint32_t PathHash(std::string_view key) {
   return h;
 }
 
-bool InsertSorted(std::vector<TVFSHashRecord>& records, size_t length, const TVFSHashRecord& record) {
+bool InsertSorted(std::vector<VfsHashRecord>& records, size_t length, const VfsHashRecord& record) {
   length = std::min(length, records.size());
   if (length == 0) return false;
   for (size_t i = 0; i < length; ++i) {
@@ -170,18 +170,18 @@ bool InsertSorted(std::vector<TVFSHashRecord>& records, size_t length, const TVF
 }
 
 std::string HashFilePath(std::string_view archivePath) {
-  size_t name_start = archivePath.find_last_of("\\/");
-  name_start = name_start == std::string_view::npos ? 0 : name_start + 1;
+  size_t nameStart = archivePath.find_last_of("\\/");
+  nameStart = nameStart == std::string_view::npos ? 0 : nameStart + 1;
   size_t dot = archivePath.rfind('.');
-  if (dot == std::string_view::npos || dot < name_start) return std::string(archivePath) + ".ht";
+  if (dot == std::string_view::npos || dot < nameStart) return std::string(archivePath) + ".ht";
   return std::string(archivePath.substr(0, dot)) + ".ht";
 }
 
-std::vector<TVFSHashRecord> ParseHashFile(std::span<const uint8_t> data) {
+std::vector<VfsHashRecord> ParseHashFile(std::span<const uint8_t> data) {
   ByteReader r(data);
   uint32_t count = r.U32();
   size_t present = std::min<size_t>(count, r.Remaining() / kVfsHashRecordSize);
-  std::vector<TVFSHashRecord> records(present);
+  std::vector<VfsHashRecord> records(present);
   for (auto& rec : records) {
     rec.Hash = r.U32();
     rec.Flags = r.U32();
@@ -193,7 +193,7 @@ std::vector<TVFSHashRecord> ParseHashFile(std::span<const uint8_t> data) {
   return records;
 }
 
-std::vector<uint8_t> BuildHashFile(std::span<const TVFSHashRecord> records) {
+std::vector<uint8_t> BuildHashFile(std::span<const VfsHashRecord> records) {
   ByteWriter w;
   w.U32(static_cast<uint32_t>(records.size()));
   for (const auto& rec : records) {
@@ -207,20 +207,20 @@ std::vector<uint8_t> BuildHashFile(std::span<const TVFSHashRecord> records) {
   return w.Take();
 }
 
-std::vector<TVFSDirRecord> ParseListing(std::span<const uint8_t> data, std::string_view owner) {
+std::vector<VfsDirRecord> ParseListing(std::span<const uint8_t> data, std::string_view owner) {
   if (data.size() % kVfsDirRecordSize != 0)
     throw SetupError("VFS listing of " + std::string(owner) + " is damaged: " + std::to_string(data.size()) +
                      " bytes are not a whole number of records");
   ByteReader r(data);
-  std::vector<TVFSDirRecord> out;
+  std::vector<VfsDirRecord> out;
   out.reserve(data.size() / kVfsDirRecordSize);
-  while (!r.AtEnd()) out.push_back(TVFSDirRecord::Read(r));
+  while (!r.AtEnd()) out.push_back(VfsDirRecord::Read(r));
   return out;
 }
 
-std::vector<uint8_t> BuildListingBytes(std::span<const TVFSDirRecord* const> records) {
+std::vector<uint8_t> BuildListingBytes(std::span<const VfsDirRecord* const> records) {
   ByteWriter w;
-  for (const TVFSDirRecord* rec : records) rec->Write(w);
+  for (const VfsDirRecord* rec : records) rec->Write(w);
   return w.Take();
 }
 

@@ -28,9 +28,9 @@ class ByteReader;
 class ByteWriter;
 class RandomAccessFile;
 
-constexpr uint32_t VFS_FILE = 1;
-constexpr uint32_t VFS_DIRECTORY = 2;
-constexpr uint32_t VFS_COMPRESSED = 8;
+constexpr uint32_t kVfsFile = 1;
+constexpr uint32_t kVfsDirectory = 2;
+constexpr uint32_t kVfsCompressed = 8;
 
 constexpr size_t kVfsNameLength = 65;
 constexpr size_t kVfsDirRecordSize = 88;
@@ -38,14 +38,14 @@ constexpr size_t kVfsBlockEntrySize = 8;
 constexpr size_t kVfsHashRecordSize = 21;
 constexpr uint32_t kVfsDescriptionSize = 256;
 constexpr uint64_t kVfsDigestStart = 44;  // the first byte the digest covers
-constexpr uint32_t CompressChunkSize = 50000;
-constexpr uint32_t DigestChunkSize = 262144;
+constexpr uint32_t kCompressChunkSize = 50000;
+constexpr uint32_t kDigestChunkSize = 262144;
 // Caps on header fields: root slots are numbered by a byte, and a block is
 // held in memory whole when it is written.
 constexpr uint32_t kVfsMaxRootCount = 256;
 constexpr uint32_t kVfsMaxBlockSize = 16u << 20;
 
-struct TVFSHeader {
+struct VfsHeader {
   float Version = 1.0f;
   uint32_t BlockSize = 0;
   uint32_t BlockCount = 0;
@@ -66,20 +66,20 @@ struct TVFSHeader {
 
   // Reads and checks the header; throws SetupError naming `path` and the
   // field when the file is too short for its tables or a field is out of range.
-  static TVFSHeader Read(RandomAccessFile& file, const std::string& path);
+  static VfsHeader Read(RandomAccessFile& file, const std::string& path);
   // The 44 bytes before the digested range.
   std::vector<uint8_t> HeadBytes() const;
   // From offset 44: DescriptionSize, description, extra, UsedBlocks.
   std::vector<uint8_t> TailBytes() const;
 };
 
-struct TVFSBlockEntry {
+struct VfsBlockEntry {
   uint32_t InUse = 0;
   int32_t Next = 0;  // 1-based next block, -1 on the last, 0 when free
 };
 
 // A directory record in memory form (the three pad bytes are not kept).
-struct TVFSDirRecord {
+struct VfsDirRecord {
   std::string Name;  // at most 65 characters, cut at the first NUL
   uint32_t Flags = 0;
   uint32_t FileDate = 0;
@@ -87,13 +87,13 @@ struct TVFSDirRecord {
   uint32_t StoredSize = 0;
   uint32_t UnpackedSize = 0;
 
-  static TVFSDirRecord Read(ByteReader& r);
+  static VfsDirRecord Read(ByteReader& r);
   void Write(ByteWriter& w) const;
   std::vector<uint8_t> Bytes() const;
-  bool operator==(const TVFSDirRecord&) const = default;
+  bool operator==(const VfsDirRecord&) const = default;
 };
 
-struct TVFSHashRecord {
+struct VfsHashRecord {
   uint32_t Hash = 0;
   uint32_t Flags = 0;
   uint32_t StoredSize = 0;
@@ -101,14 +101,14 @@ struct TVFSHashRecord {
   uint32_t FirstBlock = 0;
   uint8_t Unique = 0;
 
-  bool operator==(const TVFSHashRecord&) const = default;
+  bool operator==(const VfsHashRecord&) const = default;
 };
 
 // A private copy of a byte range, read front to back.
-class TVFSFileBuffer {
+class VfsFileBuffer {
  public:
-  TVFSFileBuffer(const uint8_t* bytes, size_t count) : bytes_(bytes, bytes + count) {}
-  explicit TVFSFileBuffer(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  VfsFileBuffer(const uint8_t* bytes, size_t count) : bytes_(bytes, bytes + count) {}
+  explicit VfsFileBuffer(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
 
   // Copies min(count, remaining) bytes; returns how many.
   size_t Read(void* destination, size_t count);
@@ -135,7 +135,7 @@ uint32_t PathHash(std::string_view key);
 // is not added: the existing one loses its Unique flag. Returns whether the
 // record was stored. The last slot is given up to make room, so callers add
 // an empty slot first.
-bool InsertSorted(std::vector<TVFSHashRecord>& records, size_t length, const TVFSHashRecord& record);
+bool InsertSorted(std::vector<VfsHashRecord>& records, size_t length, const VfsHashRecord& record);
 
 // Side file beside an archive: the extension (from the last "." of the file
 // name) replaced by ".ht", or ".ht" appended.
@@ -143,13 +143,13 @@ std::string HashFilePath(std::string_view archivePath);
 
 // Side file contents. Parsing keeps the records the file really holds when
 // its count claims more.
-std::vector<TVFSHashRecord> ParseHashFile(std::span<const uint8_t> data);
-std::vector<uint8_t> BuildHashFile(std::span<const TVFSHashRecord> records);
+std::vector<VfsHashRecord> ParseHashFile(std::span<const uint8_t> data);
+std::vector<uint8_t> BuildHashFile(std::span<const VfsHashRecord> records);
 
 // Listing of a directory: back-to-back 88-byte records. Throws SetupError
 // when the size is not a whole number of records.
-std::vector<TVFSDirRecord> ParseListing(std::span<const uint8_t> data, std::string_view owner);
-std::vector<uint8_t> BuildListingBytes(std::span<const TVFSDirRecord* const> records);
+std::vector<VfsDirRecord> ParseListing(std::span<const uint8_t> data, std::string_view owner);
+std::vector<uint8_t> BuildListingBytes(std::span<const VfsDirRecord* const> records);
 
 
 }  // namespace ferry

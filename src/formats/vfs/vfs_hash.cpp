@@ -8,14 +8,14 @@
 
 namespace ferry {
 
-void TVFSHashFile::Clear() {
+void VfsHashFile::Clear() {
   loaded_ = false;
   mapped_ = false;
   array_.clear();
   map_.clear();
 }
 
-void TVFSHashFile::LoadHashTable() {
+void VfsHashFile::LoadHashTable() {
   Clear();
   std::string side = HashFilePath(file_.ArchivePath());
   FileSystem& fs = file_.Files();
@@ -37,15 +37,15 @@ void TVFSHashFile::LoadHashTable() {
   }
 }
 
-std::vector<TVFSHashRecord> TVFSHashFile::Records() const {
+std::vector<VfsHashRecord> VfsHashFile::Records() const {
   if (!mapped_) return array_;
-  std::vector<TVFSHashRecord> out;
+  std::vector<VfsHashRecord> out;
   out.reserve(map_.size());
   for (const auto& [hash, r] : map_) out.push_back(r);
   return out;
 }
 
-void TVFSHashFile::SaveHashTable() {
+void VfsHashFile::SaveHashTable() {
   std::string side = HashFilePath(file_.ArchivePath());
   FileSystem& fs = file_.Files();
   file_.BeforeSideFileChange();
@@ -60,18 +60,18 @@ void TVFSHashFile::SaveHashTable() {
 
 // A file whose hash is 0 gets no record: 0 marks an empty slot, and adding
 // one would leave an empty record in the saved table.
-void TVFSHashFile::UpdateHashRecord(int32_t node, bool pathFound) {
+void VfsHashFile::UpdateHashRecord(int32_t node, bool pathFound) {
   if (!loaded_) return;
-  const TVFSTree& tree = file_.Tree();
-  const TVFSDirRecord& info = *tree.Node(node).Info;
+  const VfsTree& tree = file_.Tree();
+  const VfsDirRecord& info = *tree.Node(node).Info;
   uint32_t hash = PathHash(tree.HashKey(node));
   if (hash == 0) return;
-  TVFSHashRecord* found = nullptr;
+  VfsHashRecord* found = nullptr;
   if (mapped_) {
     auto it = map_.find(hash);
     if (it != map_.end()) found = &it->second;
   } else {
-    auto it = std::find_if(array_.begin(), array_.end(), [&](const TVFSHashRecord& r) { return r.Hash == hash; });
+    auto it = std::find_if(array_.begin(), array_.end(), [&](const VfsHashRecord& r) { return r.Hash == hash; });
     if (it != array_.end()) found = &*it;
   }
   if (found) {
@@ -85,11 +85,11 @@ void TVFSHashFile::UpdateHashRecord(int32_t node, bool pathFound) {
     }
     return;
   }
-  TVFSHashRecord rec{hash, info.Flags, info.StoredSize, info.UnpackedSize, info.FirstBlock, 1};
+  VfsHashRecord rec{hash, info.Flags, info.StoredSize, info.UnpackedSize, info.FirstBlock, 1};
   if (mapped_) {
     map_.emplace(hash, rec);
   } else {
-    array_.push_back(TVFSHashRecord{});
+    array_.push_back(VfsHashRecord{});
     InsertSorted(array_, array_.size(), rec);
   }
 }

@@ -30,26 +30,26 @@ std::vector<std::string> SplitPath(std::string_view path) {
 
 std::string CutName(std::string_view name) { return std::string(name.substr(0, kVfsNameLength)); }
 
-bool IsDirectory(const TTreeFileInfo& n) { return (n.Info->Flags & VFS_DIRECTORY) != 0; }
+bool IsDirectory(const TreeFileInfo& n) { return (n.Info->Flags & kVfsDirectory) != 0; }
 
 }  // namespace
 
 // ---- node slots and the path index ----
 
-void TVFSTree::Clear() {
+void VfsTree::Clear() {
   nodes_.clear();
   free_slots_.clear();
   by_path_.clear();
   live_nodes_ = 0;
 }
 
-void TVFSTree::AddRootNodes() {
+void VfsTree::AddRootNodes() {
   auto& roots = file_.RootTable();
   for (size_t k = 0; k < roots.size(); ++k)
     if (!roots[k].Name.empty()) AddNode(-1, &roots[k], nullptr, static_cast<uint8_t>(k));
 }
 
-int32_t TVFSTree::AddNode(int32_t parent, TVFSDirRecord* info, std::unique_ptr<TVFSDirRecord> owned,
+int32_t VfsTree::AddNode(int32_t parent, VfsDirRecord* info, std::unique_ptr<VfsDirRecord> owned,
                           uint8_t rootSlot) {
   // Each live entry owns at least one block of its own; more nodes than
   // blocks means listings share blocks.
@@ -66,8 +66,8 @@ int32_t TVFSTree::AddNode(int32_t parent, TVFSDirRecord* info, std::unique_ptr<T
     slot = static_cast<int32_t>(nodes_.size());
     nodes_.emplace_back();
   }
-  TTreeFileInfo& n = nodes_[slot];
-  n = TTreeFileInfo{};
+  TreeFileInfo& n = nodes_[slot];
+  n = TreeFileInfo{};
   n.Index = slot;
   n.Owned = std::move(owned);
   n.Info = n.Owned ? n.Owned.get() : info;
@@ -77,7 +77,7 @@ int32_t TVFSTree::AddNode(int32_t parent, TVFSDirRecord* info, std::unique_ptr<T
   n.Path = parent < 0 ? n.Info->Name : nodes_[parent].Path + "\\" + n.Info->Name;
   n.ListingLoaded = IsDirectory(n) && n.Info->StoredSize == 0;
   if (parent >= 0) {
-    TTreeFileInfo& p = nodes_[parent];
+    TreeFileInfo& p = nodes_[parent];
     size_t place = p.Children.size();
     if (p.Holes > 0) {
       place = static_cast<size_t>(std::find(p.Children.begin(), p.Children.end(), -1) - p.Children.begin());
@@ -93,19 +93,19 @@ int32_t TVFSTree::AddNode(int32_t parent, TVFSDirRecord* info, std::unique_ptr<T
   return slot;
 }
 
-void TVFSTree::FreeNode(int32_t node) {
+void VfsTree::FreeNode(int32_t node) {
   IndexRemove(node);
-  nodes_[node] = TTreeFileInfo{};
+  nodes_[node] = TreeFileInfo{};
   free_slots_.insert(node);
   --live_nodes_;
 }
 
-void TVFSTree::IndexAdd(int32_t node) {
+void VfsTree::IndexAdd(int32_t node) {
   auto& slots = by_path_[AsciiLowerCopy(nodes_[node].Path)];
   slots.insert(std::lower_bound(slots.begin(), slots.end(), node), node);
 }
 
-void TVFSTree::IndexRemove(int32_t node) {
+void VfsTree::IndexRemove(int32_t node) {
   auto it = by_path_.find(AsciiLowerCopy(nodes_[node].Path));
   if (it == by_path_.end()) return;
   auto& slots = it->second;
@@ -113,34 +113,34 @@ void TVFSTree::IndexRemove(int32_t node) {
   if (slots.empty()) by_path_.erase(it);
 }
 
-std::string TVFSTree::HashKey(int32_t node) const {
+std::string VfsTree::HashKey(int32_t node) const {
   const auto& n = nodes_.at(node);
   if (n.Parent < 0) return n.Info->Name;
   return nodes_[n.Parent].Path + "/" + n.Info->Name;
 }
 
-size_t TVFSTree::FileCount() const {
+size_t VfsTree::FileCount() const {
   size_t count = 0;
   for (const auto& n : nodes_)
-    if (n.Index >= 0 && (n.Info->Flags & VFS_FILE)) ++count;
+    if (n.Index >= 0 && (n.Info->Flags & kVfsFile)) ++count;
   return count;
 }
 
 // ---- lookups ----
 
-int32_t TVFSTree::FindByPath(std::string_view path) const {
+int32_t VfsTree::FindByPath(std::string_view path) const {
   auto it = by_path_.find(AsciiLowerCopy(path));
   return it == by_path_.end() ? -1 : it->second.front();
 }
 
-int32_t TVFSTree::FindChild(int32_t parent, std::string_view name) const {
+int32_t VfsTree::FindChild(int32_t parent, std::string_view name) const {
   if (parent < 0) return FindByPath(name);
   return FindChildWhere(parent, name, false);
 }
 
 // The first child of `parent` (the root entries for -1) named `name`, case
 // ignored, in listing order (slot order at the root).
-int32_t TVFSTree::FindChildWhere(int32_t parent, std::string_view name, bool directoriesOnly) const {
+int32_t VfsTree::FindChildWhere(int32_t parent, std::string_view name, bool directoriesOnly) const {
   std::string key = parent < 0 ? std::string(name) : nodes_[parent].Path + "\\" + std::string(name);
   auto it = by_path_.find(AsciiLowerCopy(key));
   if (it == by_path_.end()) return -1;
@@ -154,7 +154,7 @@ int32_t TVFSTree::FindChildWhere(int32_t parent, std::string_view name, bool dir
   return best;
 }
 
-int32_t TVFSTree::FindDeepestDirectory(std::string_view dirPath) const {
+int32_t VfsTree::FindDeepestDirectory(std::string_view dirPath) const {
   std::string path(dirPath);
   if (!path.empty() && path.back() == '\\') path.pop_back();
   while (!path.empty()) {
@@ -167,7 +167,7 @@ int32_t TVFSTree::FindDeepestDirectory(std::string_view dirPath) const {
 
 // ---- listings ----
 
-void TVFSTree::LoadListing(int32_t node) {
+void VfsTree::LoadListing(int32_t node) {
   std::string owner = N(node).Path;
   auto content = file_.ReadChain(*N(node).Info);
   N(node).ListingLoaded = true;
@@ -175,11 +175,11 @@ void TVFSTree::LoadListing(int32_t node) {
   auto records = ParseListing(content->Bytes(), owner);
   for (auto& rec : records) {
     file_.CheckChain(rec, owner + "\\" + rec.Name);
-    AddNode(node, nullptr, std::make_unique<TVFSDirRecord>(std::move(rec)), 255);
+    AddNode(node, nullptr, std::make_unique<VfsDirRecord>(std::move(rec)), 255);
   }
 }
 
-void TVFSTree::LoadAllListings() {
+void VfsTree::LoadAllListings() {
   for (size_t i = 0; i < nodes_.size(); ++i) {
     const auto& n = nodes_[i];
     if (n.Index >= 0 && IsDirectory(n) && !n.ListingLoaded) LoadListing(static_cast<int32_t>(i));
@@ -189,7 +189,7 @@ void TVFSTree::LoadAllListings() {
 // Each component is looked up among the children of the directory found for
 // the one before it, so the listings read are those of the path's own
 // directories and not of a same-named directory elsewhere.
-void TVFSTree::LoadPathListings(std::string_view dirPath) {
+void VfsTree::LoadPathListings(std::string_view dirPath) {
   int32_t current = -1;
   for (const auto& part : SplitPath(dirPath)) {
     int32_t dir = FindChildWhere(current, CutName(part), true);
@@ -199,7 +199,7 @@ void TVFSTree::LoadPathListings(std::string_view dirPath) {
   }
 }
 
-bool TVFSTree::HoldsListings(std::string_view dirPath) const {
+bool VfsTree::HoldsListings(std::string_view dirPath) const {
   int32_t current = -1;
   for (const auto& part : SplitPath(dirPath)) {
     int32_t dir = FindChildWhere(current, CutName(part), true);
@@ -210,7 +210,7 @@ bool TVFSTree::HoldsListings(std::string_view dirPath) const {
   return true;
 }
 
-void TVFSTree::LoadSubtree(int32_t node) {
+void VfsTree::LoadSubtree(int32_t node) {
   std::vector<int32_t> todo{node};
   while (!todo.empty()) {
     int32_t n = todo.back();
@@ -222,8 +222,8 @@ void TVFSTree::LoadSubtree(int32_t node) {
   }
 }
 
-std::vector<TVFSDirRecord> TVFSTree::BuildListing(int32_t dirNode) const {
-  std::vector<TVFSDirRecord> out;
+std::vector<VfsDirRecord> VfsTree::BuildListing(int32_t dirNode) const {
+  std::vector<VfsDirRecord> out;
   for (int32_t c : nodes_.at(dirNode).Children)
     if (c >= 0) out.push_back(*nodes_[c].Info);
   return out;
@@ -231,21 +231,21 @@ std::vector<TVFSDirRecord> TVFSTree::BuildListing(int32_t dirNode) const {
 
 // ---- changes ----
 
-int32_t TVFSTree::CreateEntry(int32_t parent, std::string_view name, uint32_t flags, bool writeNow) {
-  TVFSDirRecord fresh;
+int32_t VfsTree::CreateEntry(int32_t parent, std::string_view name, uint32_t flags, bool writeNow) {
+  VfsDirRecord fresh;
   fresh.Name = VfsStoredName(name);
   fresh.Flags = flags;
   int32_t node;
   if (parent < 0) {
     auto& roots = file_.RootTable();
-    auto slot = std::find_if(roots.begin(), roots.end(), [](const TVFSDirRecord& r) { return r.Name.empty(); });
+    auto slot = std::find_if(roots.begin(), roots.end(), [](const VfsDirRecord& r) { return r.Name.empty(); });
     if (slot == roots.end()) throw SetupError("CreateNewFileDir: ROOT Result = Cardinal(-1)");
     *slot = fresh;
     node = AddNode(-1, &*slot, nullptr, static_cast<uint8_t>(slot - roots.begin()));
   } else {
-    node = AddNode(parent, nullptr, std::make_unique<TVFSDirRecord>(fresh), 255);
+    node = AddNode(parent, nullptr, std::make_unique<VfsDirRecord>(fresh), 255);
   }
-  if (flags & VFS_DIRECTORY) N(node).ListingLoaded = true;
+  if (flags & kVfsDirectory) N(node).ListingLoaded = true;
   if (writeNow) {
     file_.AllocateAndWrite(*N(node).Info, nullptr, 0);
     if (parent < 0)
@@ -258,7 +258,7 @@ int32_t TVFSTree::CreateEntry(int32_t parent, std::string_view name, uint32_t fl
 
 // A component that names a file is refused: making a directory under a file
 // would write a listing over the file's content.
-int32_t TVFSTree::EnsureDirectories(std::string_view dirPath) {
+int32_t VfsTree::EnsureDirectories(std::string_view dirPath) {
   int32_t current = -1;
   for (const auto& part : SplitPath(dirPath)) {
     std::string name = CutName(part);
@@ -267,16 +267,16 @@ int32_t TVFSTree::EnsureDirectories(std::string_view dirPath) {
       if (FindChildWhere(current, name, false) >= 0)
         throw SetupError("Cannot make the directory " + std::string(dirPath) + " in " + file_.ArchivePath() +
                          ": " + name + " is a file");
-      dir = CreateEntry(current, name, VFS_DIRECTORY, true);
+      dir = CreateEntry(current, name, kVfsDirectory, true);
     }
     current = dir;
   }
   return current;
 }
 
-void TVFSTree::FreeChain(int32_t node) { file_.FreeBlocks(*N(node).Info, N(node).Path); }
+void VfsTree::FreeChain(int32_t node) { file_.FreeBlocks(*N(node).Info, N(node).Path); }
 
-void TVFSTree::DeleteEntry(int32_t node, bool deferParent) {
+void VfsTree::DeleteEntry(int32_t node, bool deferParent) {
   std::vector<int32_t> children = N(node).Children;
   for (int32_t c : children)
     if (c >= 0) DeleteEntry(c, true);
@@ -284,27 +284,27 @@ void TVFSTree::DeleteEntry(int32_t node, bool deferParent) {
   int32_t parent = N(node).Parent;
   if (parent < 0) {
     uint8_t slot = N(node).RootSlot;
-    file_.RootTable()[slot] = TVFSDirRecord{};
-    file_.WriteRecordAt(file_.Header().RootTableOffset() + kVfsDirRecordSize * slot, TVFSDirRecord{});
+    file_.RootTable()[slot] = VfsDirRecord{};
+    file_.WriteRecordAt(file_.Header().RootTableOffset() + kVfsDirRecordSize * slot, VfsDirRecord{});
     FreeNode(node);
     return;
   }
-  TTreeFileInfo& p = N(parent);
+  TreeFileInfo& p = N(parent);
   p.Children[N(node).PlaceInParent] = -1;
   ++p.Holes;
   if (!deferParent) RewriteListing(node);
   FreeNode(node);
 }
 
-void TVFSTree::RewriteListing(int32_t node) {
+void VfsTree::RewriteListing(int32_t node) {
   int32_t parent = N(node).Parent;
   if (parent < 0) throw SetupError("RewriteListing: a root entry has no listing");
   auto records = BuildListing(parent);
-  std::vector<const TVFSDirRecord*> refs;
+  std::vector<const VfsDirRecord*> refs;
   for (const auto& r : records) refs.push_back(&r);
   auto bytes = BuildListingBytes(refs);
   uint32_t size = static_cast<uint32_t>(bytes.size());
-  TVFSDirRecord& rec = *N(parent).Info;
+  VfsDirRecord& rec = *N(parent).Info;
   if (size == rec.StoredSize) {
     file_.OverwriteChain(rec, bytes.data(), size);
     return;
@@ -317,12 +317,12 @@ void TVFSTree::RewriteListing(int32_t node) {
     RewriteListing(parent);
 }
 
-void TVFSTree::WriteRootSlot(int32_t node) {
+void VfsTree::WriteRootSlot(int32_t node) {
   const auto& n = N(node);
   file_.WriteRecordAt(file_.Header().RootTableOffset() + kVfsDirRecordSize * n.RootSlot, *n.Info);
 }
 
-uint64_t TVFSTree::ChainBlocks(int32_t node) const {
+uint64_t VfsTree::ChainBlocks(int32_t node) const {
   uint64_t total = file_.ChainLength(nodes_[node].Info->FirstBlock);
   for (int32_t c : nodes_[node].Children)
     if (c >= 0) total += ChainBlocks(c);
@@ -332,10 +332,10 @@ uint64_t TVFSTree::ChainBlocks(int32_t node) const {
 // Refuses the update of one file before it writes anything when the archive
 // lacks the free blocks or the root slot it needs. Frees always come before
 // the allocations that use them, so the net count decides.
-void TVFSTree::CheckRoom(std::string_view dirPath, std::string_view name, int32_t old, uint32_t contentLength,
+void VfsTree::CheckRoom(std::string_view dirPath, std::string_view name, int32_t old, uint32_t contentLength,
                          std::string_view path) {
   uint32_t blockSize = file_.Header().BlockSize;
-  auto blocks = [&](uint64_t size) { return static_cast<int64_t>(TVFSFile::BlocksFor(size, blockSize)); };
+  auto blocks = [&](uint64_t size) { return static_cast<int64_t>(VfsFile::BlocksFor(size, blockSize)); };
   int64_t need = blocks(contentLength);
   bool needRootSlot = false;
 
@@ -375,7 +375,7 @@ void TVFSTree::CheckRoom(std::string_view dirPath, std::string_view name, int32_
   }
   if (needRootSlot) {
     const auto& roots = file_.RootTable();
-    if (std::none_of(roots.begin(), roots.end(), [](const TVFSDirRecord& r) { return r.Name.empty(); }))
+    if (std::none_of(roots.begin(), roots.end(), [](const VfsDirRecord& r) { return r.Name.empty(); }))
       throw SetupError("CreateNewFileDir: ROOT Result = Cardinal(-1)");
   }
   if (need > static_cast<int64_t>(file_.FreeBlockCount()))
@@ -383,7 +383,7 @@ void TVFSTree::CheckRoom(std::string_view dirPath, std::string_view name, int32_
                      " free blocks, " + std::string(path) + " needs " + std::to_string(need));
 }
 
-int32_t TVFSTree::UpdateFile(std::string_view path, const uint8_t* data, uint32_t length) {
+int32_t VfsTree::UpdateFile(std::string_view path, const uint8_t* data, uint32_t length) {
   if (length == 0 && data) throw SetupError("WriteFile: Error Buffer is Assigned but size is 0");
   // Directory part only for names with both a "." and a "\"; the name is
   // what follows the last "\" or ":".
@@ -435,13 +435,13 @@ int32_t TVFSTree::UpdateFile(std::string_view path, const uint8_t* data, uint32_
     if (parent < 0 || N(parent).Path != dir) parent = EnsureDirectories(dir);
   }
   if (old >= 0) DeleteEntry(old, true);
-  int32_t node = CreateEntry(parent, stored, VFS_FILE, false);
-  TVFSDirRecord& rec = *N(node).Info;
+  int32_t node = CreateEntry(parent, stored, kVfsFile, false);
+  VfsDirRecord& rec = *N(node).Info;
   rec.StoredSize = length;
   rec.FileDate = file_.Today();
   rec.UnpackedSize = length;
   if (packed) {
-    rec.Flags = VFS_FILE | VFS_COMPRESSED;
+    rec.Flags = kVfsFile | kVfsCompressed;
   } else {
     rec.UnpackedSize = 0;
   }
@@ -454,14 +454,14 @@ int32_t TVFSTree::UpdateFile(std::string_view path, const uint8_t* data, uint32_
   return node;
 }
 
-void TVFSTree::RebuildHashTable() {
+void VfsTree::RebuildHashTable() {
   std::string side = HashFilePath(file_.ArchivePath());
   file_.BeforeSideFileChange();
   RemoveVfsFile(file_.Files(), side);
   std::vector<std::pair<uint32_t, int32_t>> files;
   for (size_t i = 0; i < nodes_.size(); ++i) {
     const auto& n = nodes_[i];
-    if (n.Index < 0 || !(n.Info->Flags & VFS_FILE)) continue;
+    if (n.Index < 0 || !(n.Info->Flags & kVfsFile)) continue;
     files.emplace_back(PathHash(HashKey(static_cast<int32_t>(i))), static_cast<int32_t>(i));
   }
   if (files.empty()) return;
@@ -469,12 +469,12 @@ void TVFSTree::RebuildHashTable() {
   // the first file of a hash keeps the record, later ones only clear Unique,
   // and hash 0 (an empty slot) never gets a record.
   std::stable_sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::vector<TVFSHashRecord> records;
+  std::vector<VfsHashRecord> records;
   for (size_t i = 0; i < files.size();) {
     size_t j = i;
     while (j < files.size() && files[j].first == files[i].first) ++j;
     if (files[i].first != 0) {
-      const TVFSDirRecord& r = *nodes_[files[i].second].Info;
+      const VfsDirRecord& r = *nodes_[files[i].second].Info;
       records.push_back({files[i].first, r.Flags, r.StoredSize, r.UnpackedSize, r.FirstBlock,
                          static_cast<uint8_t>(j - i == 1 ? 1 : 0)});
     }

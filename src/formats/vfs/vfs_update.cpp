@@ -72,7 +72,7 @@ bool VfsUpdateSession::Run(const std::vector<std::string>& params, const std::st
   }
   archive_name_ = name;
   Status(kTextLoadingArchive);
-  auto archive = std::make_unique<TVFSFile>(fs_);
+  auto archive = std::make_unique<VfsFile>(fs_);
   if (today_) archive->SetToday(today_);
   archive->OpenArchive(fullPath, false);
   archive_ = std::move(archive);

@@ -82,7 +82,7 @@ class VfsUpdateSession {
   FileSystem& fs_;
   VfsEntrySource& entries_;
   VfsUpdateUi& ui_;
-  std::unique_ptr<TVFSFile> archive_;
+  std::unique_ptr<VfsFile> archive_;
   std::string archive_name_;
   uint32_t files_done_ = 0;
   uint32_t files_total_ = 0;

@@ -51,7 +51,7 @@ std::optional<std::vector<uint8_t>> ReadHostPart(const NativePath& program) {
 }
 
 void PutIcon(SetupContext& ctx, const NativePath& program) {
-  const std::vector<TPakFile>& files = ctx.Pak->Files();
+  const std::vector<PakFile>& files = ctx.Pak->Files();
   for (size_t i = 0; i < files.size(); ++i) {
     if (files[i].Group != 0 || !EqualsNoCase(files[i].Name, kIconEntry)) continue;
     std::optional<std::vector<uint8_t>> icon = ctx.Pak->LoadEntry(i);
@@ -84,16 +84,16 @@ bool PlaceUninstaller(FileSystem& files, const NativePath& built, const std::str
 
 void AppendUninstallerArchive(SetupContext& ctx, const NativePath& program) {
   PakWriter writer = PakWriter::Append(program);
-  const std::vector<TPakFile> files = ctx.Pak->Files();
+  const std::vector<PakFile> files = ctx.Pak->Files();
   for (size_t i = 0; i < files.size(); ++i) {
-    const TPakFile& e = files[i];
+    const PakFile& e = files[i];
     if (e.Group != 0 || !StartsWithNoCase(e.Name, kUninstallPrefix) || EqualsNoCase(e.Name, kIconEntry)) continue;
     std::optional<std::vector<uint8_t>> data = ctx.Pak->LoadEntry(i);
     size_t index = writer.AddEntry(e.Name.substr(kUninstallPrefixLength), "", 0);
     if (data) writer.StoreBuffer(index, *data);
   }
   // A copy: the running setup keeps its own flag at 0.
-  TSetupInfoFile info;
+  SetupInfoFile info;
   info.Info() = ctx.SetupInfo.Info();
   info.IsUninstaller = 1;
   writer.StoreBuffer(writer.AddEntry("SetupInfo", "", 0), info.WriteToBuffer());

@@ -11,18 +11,18 @@ namespace ferry {
 namespace {
 
 struct DebugState {
-  HWND edit = nullptr;
-  bool done = false;
+  HWND Edit = nullptr;
+  bool Done = false;
 };
 
 LRESULT CALLBACK DebugProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* state = reinterpret_cast<DebugState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   switch (msg) {
     case WM_SIZE:
-      if (state && state->edit) MoveWindow(state->edit, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+      if (state && state->Edit) MoveWindow(state->Edit, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
       return 0;
     case WM_CLOSE:
-      if (state) state->done = true;
+      if (state) state->Done = true;
       return 0;
     default:
       break;
@@ -32,7 +32,7 @@ LRESULT CALLBACK DebugProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-void TFrmDebug::ShowModal(HWND owner, const std::vector<std::string>& lines) {
+void DebugForm::ShowModal(HWND owner, const std::vector<std::string>& lines) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW wc = {};
   if (!GetClassInfoExW(instance, kClassName, &wc)) {
@@ -56,23 +56,23 @@ void TFrmDebug::ShowModal(HWND owner, const std::vector<std::string>& lines) {
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
   RECT rc;
   GetClientRect(hwnd, &rc);
-  state.edit = CreateWindowExW(0, L"RICHEDIT50W", L"RichEdit1",
+  state.Edit = CreateWindowExW(0, L"RICHEDIT50W", L"RichEdit1",
                                WS_CHILD | WS_VISIBLE | ES_MULTILINE | WS_VSCROLL | WS_HSCROLL | ES_AUTOVSCROLL |
                                    ES_AUTOHSCROLL,
                                0, 0, rc.right, rc.bottom, hwnd, reinterpret_cast<HMENU>(1), instance, nullptr);
   HFONT font = CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                            L"MS Shell Dlg 2");
-  if (state.edit) {
-    SendMessageW(state.edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (state.Edit) {
+    SendMessageW(state.Edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     std::string text;
     for (const std::string& line : lines) text += line + "\r\n";
-    SetWindowTextW(state.edit, AnsiToWide(text).c_str());
+    SetWindowTextW(state.Edit, AnsiToWide(text).c_str());
   }
   if (owner) EnableWindow(owner, FALSE);
   ShowWindow(hwnd, SW_SHOWNORMAL);
   MSG msg = {};
-  while (!state.done && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+  while (!state.Done && GetMessageW(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

@@ -1,4 +1,4 @@
-// TFrmDebug: the developer's window behind the wizard's hidden Debug
+// DebugForm: the developer's window behind the wizard's hidden Debug
 // button, listing the archive's header and directory and the setup
 // information in a rich edit.
 #pragma once
@@ -10,7 +10,7 @@
 
 namespace ferry {
 
-class TFrmDebug {
+class DebugForm {
  public:
   static constexpr const wchar_t* kClassName = L"FerryDebugForm";
   static constexpr int kWidth = 870;

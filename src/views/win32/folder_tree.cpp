@@ -65,8 +65,8 @@ FolderTree::FolderTree(const FolderTreeArgs& args) {
   hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
                               TVS_LINESATROOT | TVS_SHOWSELALWAYS,
-                          args.left, args.top, args.width, args.height, args.parent,
-                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(args.id)), GetModuleHandleW(nullptr), nullptr);
+                          args.Left, args.Top, args.Width, args.Height, args.Parent,
+                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(args.Id)), GetModuleHandleW(nullptr), nullptr);
   if (!hwnd_) return;
   SHFILEINFOW info = {};
   auto images = reinterpret_cast<HIMAGELIST>(
@@ -91,7 +91,7 @@ FolderTree::FolderTree(const FolderTreeArgs& args) {
 
 FolderTree::~FolderTree() {
   if (hwnd_) DestroyWindow(hwnd_);
-  for (Node& n : nodes_) CoTaskMemFree(n.pidl);
+  for (Node& n : nodes_) CoTaskMemFree(n.Pidl);
   CoTaskMemFree(computer_);
   if (desktop_) desktop_->Release();
   if (com_) CoUninitialize();
@@ -123,9 +123,9 @@ FolderTree::Node* FolderTree::NodeOf(HTREEITEM item) const {
 // Reads the item's sub-folders from the shell, once.
 void FolderTree::Fill(HTREEITEM item) {
   Node* node = NodeOf(item);
-  if (!node || node->filled || !desktop_) return;
-  node->filled = true;
-  PIDLIST_ABSOLUTE parentPidl = node->pidl;  // nodes_ may grow below
+  if (!node || node->Filled || !desktop_) return;
+  node->Filled = true;
+  PIDLIST_ABSOLUTE parentPidl = node->Pidl;  // nodes_ may grow below
   IShellFolder* folder = nullptr;
   if (parentPidl->mkid.cb == 0) {
     folder = desktop_;
@@ -134,10 +134,10 @@ void FolderTree::Fill(HTREEITEM item) {
     folder = nullptr;
   }
   struct Child {
-    PITEMID_CHILD pidl;
-    std::wstring name;
-    bool hasChildren;
-    bool fileSystem;
+    PITEMID_CHILD Pidl;
+    std::wstring Name;
+    bool HasChildren;
+    bool FileSystem;
   };
   std::vector<Child> children;
   IEnumIDList* list = nullptr;
@@ -156,24 +156,24 @@ void FolderTree::Fill(HTREEITEM item) {
   }
   // The shell's own order (drives by letter, folders by name).
   std::stable_sort(children.begin(), children.end(), [folder](const Child& a, const Child& b) {
-    return static_cast<short>(HRESULT_CODE(folder->CompareIDs(0, a.pidl, b.pidl))) < 0;
+    return static_cast<short>(HRESULT_CODE(folder->CompareIDs(0, a.Pidl, b.Pidl))) < 0;
   });
   // Drive roots belong under My Computer; Wine's desktop also shows the
   // host's root folder, which is a drive already listed there.
   const bool underComputer = computer_ && ILIsEqual(parentPidl, computer_);
   size_t added = 0;
   for (Child& c : children) {
-    PIDLIST_ABSOLUTE absolute = ILCombine(parentPidl, c.pidl);
-    CoTaskMemFree(c.pidl);
+    PIDLIST_ABSOLUTE absolute = ILCombine(parentPidl, c.Pidl);
+    CoTaskMemFree(c.Pidl);
     if (!absolute) continue;
-    std::wstring path = c.fileSystem ? PathOf(absolute) : std::wstring();
-    bool wanted = c.fileSystem ? OnDrive(path) && (path.size() > 3 || underComputer)
+    std::wstring path = c.FileSystem ? PathOf(absolute) : std::wstring();
+    bool wanted = c.FileSystem ? OnDrive(path) && (path.size() > 3 || underComputer)
                                : computer_ && ILIsEqual(absolute, computer_);
     if (!wanted) {
       CoTaskMemFree(absolute);
       continue;
     }
-    AddItem(item, absolute, c.name, c.hasChildren);
+    AddItem(item, absolute, c.Name, c.HasChildren);
     ++added;
   }
   if (folder) folder->Release();
@@ -190,7 +190,7 @@ void FolderTree::Fill(HTREEITEM item) {
 HTREEITEM FolderTree::ChildOnWayTo(HTREEITEM parent, PCIDLIST_ABSOLUTE target) {
   for (HTREEITEM child = TreeView_GetChild(hwnd_, parent); child; child = TreeView_GetNextSibling(hwnd_, child)) {
     Node* node = NodeOf(child);
-    if (node && (ILIsEqual(node->pidl, target) || ILIsParent(node->pidl, target, FALSE))) return child;
+    if (node && (ILIsEqual(node->Pidl, target) || ILIsParent(node->Pidl, target, FALSE))) return child;
   }
   return nullptr;
 }
@@ -204,7 +204,7 @@ void FolderTree::Select(const std::string& dir, bool expand) {
   HTREEITEM item = TreeView_GetRoot(hwnd_);
   for (;;) {
     Node* node = NodeOf(item);
-    if (!node || ILIsEqual(node->pidl, target)) break;
+    if (!node || ILIsEqual(node->Pidl, target)) break;
     Fill(item);
     HTREEITEM next = ChildOnWayTo(item, target);
     if (!next) break;
@@ -225,7 +225,7 @@ std::u16string FolderTree::SelectedPath() const {
   HTREEITEM item = hwnd_ ? TreeView_GetSelection(hwnd_) : nullptr;
   Node* node = NodeOf(item);
   if (!node) return {};
-  return WideToU16(PathOf(node->pidl));
+  return WideToU16(PathOf(node->Pidl));
 }
 
 bool FolderTree::HandleNotify(const NMHDR* header) {

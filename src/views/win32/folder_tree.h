@@ -15,9 +15,9 @@
 namespace ferry {
 
 struct FolderTreeArgs {
-  HWND parent = nullptr;
-  int left = 0, top = 0, width = 121, height = 97;
-  UINT id = 0;
+  HWND Parent = nullptr;
+  int Left = 0, Top = 0, Width = 121, Height = 97;
+  UINT Id = 0;
 };
 
 class FolderTree {
@@ -40,8 +40,8 @@ class FolderTree {
 
  private:
   struct Node {
-    PIDLIST_ABSOLUTE pidl = nullptr;  // owned
-    bool filled = false;
+    PIDLIST_ABSOLUTE Pidl = nullptr;  // owned
+    bool Filled = false;
   };
 
   HTREEITEM AddItem(HTREEITEM parent, PIDLIST_ABSOLUTE pidl, const std::wstring& label, bool hasChildren);

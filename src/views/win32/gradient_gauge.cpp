@@ -10,7 +10,7 @@
 
 namespace ferry {
 
-bool TGradGauge::force_refresh_ = false;
+bool GradientGauge::force_refresh_ = false;
 
 COLORREF ResolveColour(uint32_t colour) {
   if (colour & 0x80000000u) return GetSysColor(static_cast<int>(colour & 0xFF));
@@ -22,30 +22,30 @@ namespace {
 bool RegisterGaugeClass() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW wc = {};
-  if (GetClassInfoExW(instance, TGradGauge::kClassName, &wc)) return true;
+  if (GetClassInfoExW(instance, GradientGauge::kClassName, &wc)) return true;
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = DefWindowProcW;  // replaced per window below
   wc.hInstance = instance;
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = TGradGauge::kClassName;
+  wc.lpszClassName = GradientGauge::kClassName;
   return RegisterClassExW(&wc) != 0;
 }
 
 }  // namespace
 
-TGradGauge::TGradGauge(const GradGaugeArgs& args) : font_(args.font) {
+GradientGauge::GradientGauge(const GradGaugeArgs& args) : font_(args.Font) {
   BuildGradient();
-  if (!args.parent) return;
+  if (!args.Parent) return;
   RegisterGaugeClass();
-  hwnd_ = CreateWindowExW(0, kClassName, L"0%", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, args.left, args.top,
-                          args.width, args.height, args.parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  hwnd_ = CreateWindowExW(0, kClassName, L"0%", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, args.Left, args.Top,
+                          args.Width, args.Height, args.Parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!hwnd_) return;
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TGradGauge::WindowProc));
+  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GradientGauge::WindowProc));
   SetPropW(hwnd_, kGraphicProp, reinterpret_cast<HANDLE>(1));
 }
 
-TGradGauge::~TGradGauge() {
+GradientGauge::~GradientGauge() {
   if (hwnd_) {
     RemovePropW(hwnd_, kGraphicProp);
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -54,8 +54,8 @@ TGradGauge::~TGradGauge() {
   if (gradient_) DeleteObject(gradient_);
 }
 
-LRESULT CALLBACK TGradGauge::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<TGradGauge*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT CALLBACK GradientGauge::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<GradientGauge*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self) {
     switch (msg) {
       case WM_ERASEBKGND:
@@ -92,50 +92,50 @@ LRESULT CALLBACK TGradGauge::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-void TGradGauge::Invalidate() {
+void GradientGauge::Invalidate() {
   if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void TGradGauge::PaintNow() {
+void GradientGauge::PaintNow() {
   if (!hwnd_) return;
   SetWindowTextW(hwnd_, AnsiToWide(caption_).c_str());
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   NotifyValueChanged(hwnd_);
 }
 
-void TGradGauge::SetBackcolor(uint32_t value) {
+void GradientGauge::SetBackcolor(uint32_t value) {
   if (value == back_color_) return;
   back_color_ = value;
   Invalidate();
 }
 
-void TGradGauge::SetBorderColor(uint32_t value) {
+void GradientGauge::SetBorderColor(uint32_t value) {
   if (value == border_color_) return;
   border_color_ = value;
   Invalidate();
 }
 
-void TGradGauge::SetBorderStyle(TggBorderStyle value) {
+void GradientGauge::SetBorderStyle(GaugeBorderStyle value) {
   if (value == border_style_) return;
   border_style_ = value;
   Invalidate();
 }
 
-void TGradGauge::SetColor1(uint32_t value) {
+void GradientGauge::SetColor1(uint32_t value) {
   if (value == color1_) return;
   color1_ = value;
   BuildGradient();
   Invalidate();
 }
 
-void TGradGauge::SetColor2(uint32_t value) {
+void GradientGauge::SetColor2(uint32_t value) {
   if (value == color2_) return;
   color2_ = value;
   BuildGradient();
   Invalidate();
 }
 
-void TGradGauge::SetMin(int32_t value) {
+void GradientGauge::SetMin(int32_t value) {
   if (value == min_ || value >= max_) return;
   min_ = value;
   if (progress_ < min_) progress_ = min_;
@@ -146,7 +146,7 @@ void TGradGauge::SetMin(int32_t value) {
   Invalidate();
 }
 
-void TGradGauge::SetMax(int32_t value) {
+void GradientGauge::SetMax(int32_t value) {
   if (value == max_ || value <= min_) return;
   max_ = value;
   if (progress_ > max_) progress_ = max_;
@@ -157,7 +157,7 @@ void TGradGauge::SetMax(int32_t value) {
   Invalidate();
 }
 
-void TGradGauge::SetProgress(int32_t value) {
+void GradientGauge::SetProgress(int32_t value) {
   if (value < min_) value = min_;
   if (value > max_) value = max_;
   if (value == progress_ && !force_refresh_) return;
@@ -167,13 +167,13 @@ void TGradGauge::SetProgress(int32_t value) {
   PaintNow();
 }
 
-void TGradGauge::SetCaption(const std::string& value) {
+void GradientGauge::SetCaption(const std::string& value) {
   if (value == caption_) return;
   caption_ = value;
   PaintNow();
 }
 
-void TGradGauge::SetAutocaption(bool value) {
+void GradientGauge::SetAutocaption(bool value) {
   if (value == autocaption_) return;
   autocaption_ = value;
   if (value) {
@@ -183,13 +183,13 @@ void TGradGauge::SetAutocaption(bool value) {
   Invalidate();
 }
 
-void TGradGauge::SetSystemColours(bool on) {
+void GradientGauge::SetSystemColours(bool on) {
   if (on == system_colours_) return;
   system_colours_ = on;
   Invalidate();
 }
 
-void TGradGauge::UpdateAutoCaption() {
+void GradientGauge::UpdateAutoCaption() {
   if (!autocaption_) return;
   if (max_ / 100.0 > 0) {
     double step = (static_cast<double>(max_) - min_) / 100.0;
@@ -199,15 +199,15 @@ void TGradGauge::UpdateAutoCaption() {
   }
 }
 
-int TGradGauge::FillPercent() const {
+int GradientGauge::FillPercent() const {
   // The range is never empty: Min stays below Max.
   double ratio = (static_cast<double>(progress_) - min_) / (static_cast<double>(max_) - min_) * 100.0;
   return static_cast<int>(std::nearbyint(ratio));  // default rounding: half to even
 }
 
-int TGradGauge::FillWidth(int width) const { return (width - 3) * FillPercent() / 100; }
+int GradientGauge::FillWidth(int width) const { return (width - 3) * FillPercent() / 100; }
 
-void TGradGauge::BuildGradient() {
+void GradientGauge::BuildGradient() {
   if (!gradient_) {
     // Built once at the gauge's first size and never resized.
     BITMAPINFO bi = {};
@@ -235,7 +235,7 @@ void TGradGauge::BuildGradient() {
   DeleteDC(dc);
 }
 
-void TGradGauge::PaintTo(HDC dc, int w, int h) const {
+void GradientGauge::PaintTo(HDC dc, int w, int h) const {
   if (hwnd_ && !IsWindowVisible(hwnd_)) return;
   const COLORREF border = system_colours_ ? GetSysColor(COLOR_WINDOWTEXT) : ResolveColour(border_color_);
   const COLORREF back = system_colours_ ? GetSysColor(COLOR_WINDOW) : ResolveColour(back_color_);
@@ -244,12 +244,12 @@ void TGradGauge::PaintTo(HDC dc, int w, int h) const {
   HGDIOBJ oldPen = SelectObject(dc, borderPen);
   HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
   switch (border_style_) {
-    case TggBorderStyle::ggSolid:
+    case GaugeBorderStyle::ggSolid:
       Rectangle(dc, 1, 1, w, h);
       break;
-    case TggBorderStyle::ggRaised:
-    case TggBorderStyle::ggLowered: {
-      bool raised = border_style_ == TggBorderStyle::ggRaised;
+    case GaugeBorderStyle::ggRaised:
+    case GaugeBorderStyle::ggLowered: {
+      bool raised = border_style_ == GaugeBorderStyle::ggRaised;
       SelectObject(dc, raised ? whitePen : borderPen);
       MoveToEx(dc, 1, h, nullptr);
       LineTo(dc, 1, 1);

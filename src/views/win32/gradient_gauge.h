@@ -1,4 +1,4 @@
-// TGradGauge: the wizard's progress bar. A bordered bar filled from the left
+// GradientGauge: the wizard's progress bar. A bordered bar filled from the left
 // in proportion to its progress, with a vertical gradient (or one solid
 // colour), the rest in a background colour, and a centred caption that
 // follows the percentage unless told otherwise.
@@ -16,16 +16,16 @@
 
 namespace ferry {
 
-enum class TggBorderStyle : uint8_t { ggSolid = 0, ggRaised = 1, ggLowered = 2 };
+enum class GaugeBorderStyle : uint8_t { ggSolid = 0, ggRaised = 1, ggLowered = 2 };
 
 struct GradGaugeArgs {
-  HWND parent = nullptr;  // none: no window (rules only)
-  int left = 0, top = 0;
-  int width = 200, height = 40;
-  HFONT font = nullptr;   // none: the parent's
+  HWND Parent = nullptr;  // none: no window (rules only)
+  int Left = 0, Top = 0;
+  int Width = 200, Height = 40;
+  HFONT Font = nullptr;   // none: the parent's
 };
 
-class TGradGauge {
+class GradientGauge {
  public:
   static constexpr uint32_t kDefaultBorderColor = 0x876E5A;
   static constexpr uint32_t kDefaultColor = 0xD1AA94;
@@ -33,14 +33,14 @@ class TGradGauge {
   static constexpr int kGradientHeight = 35;
   static constexpr const wchar_t* kClassName = L"FerryGradGauge";
 
-  explicit TGradGauge(const GradGaugeArgs& args = {});
-  ~TGradGauge();
-  TGradGauge(const TGradGauge&) = delete;
-  TGradGauge& operator=(const TGradGauge&) = delete;
+  explicit GradientGauge(const GradGaugeArgs& args = {});
+  ~GradientGauge();
+  GradientGauge(const GradientGauge&) = delete;
+  GradientGauge& operator=(const GradientGauge&) = delete;
 
   uint32_t Backcolor() const { return back_color_; }
   uint32_t BorderColor() const { return border_color_; }
-  TggBorderStyle BorderStyle() const { return border_style_; }
+  GaugeBorderStyle BorderStyle() const { return border_style_; }
   uint32_t Color1() const { return color1_; }
   uint32_t Color2() const { return color2_; }
   int32_t Min() const { return min_; }
@@ -51,7 +51,7 @@ class TGradGauge {
 
   void SetBackcolor(uint32_t value);
   void SetBorderColor(uint32_t value);
-  void SetBorderStyle(TggBorderStyle value);
+  void SetBorderStyle(GaugeBorderStyle value);
   void SetColor1(uint32_t value);
   void SetColor2(uint32_t value);
   void SetMin(int32_t value);
@@ -84,7 +84,7 @@ class TGradGauge {
   HBITMAP gradient_ = nullptr;
   uint32_t back_color_ = 0xFFFFFF;
   uint32_t border_color_ = kDefaultBorderColor;
-  TggBorderStyle border_style_ = TggBorderStyle::ggSolid;
+  GaugeBorderStyle border_style_ = GaugeBorderStyle::ggSolid;
   uint32_t color1_ = kDefaultColor;
   uint32_t color2_ = kDefaultColor;
   int32_t min_ = 0;

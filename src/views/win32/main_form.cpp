@@ -16,7 +16,7 @@ namespace {
 bool RegisterClasses() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW wc = {};
-  if (!GetClassInfoExW(instance, TFrmMain::kClassName, &wc)) {
+  if (!GetClassInfoExW(instance, MainForm::kClassName, &wc)) {
     wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = DefWindowProcW;
@@ -24,17 +24,17 @@ bool RegisterClasses() {
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = TFrmMain::kClassName;
+    wc.lpszClassName = MainForm::kClassName;
     if (!RegisterClassExW(&wc)) return false;
   }
   wc = {};
-  if (!GetClassInfoExW(instance, TFrmMain::kPanelClassName, &wc)) {
+  if (!GetClassInfoExW(instance, MainForm::kPanelClassName, &wc)) {
     wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = TFrmMain::kPanelClassName;
+    wc.lpszClassName = MainForm::kPanelClassName;
     if (!RegisterClassExW(&wc)) return false;
   }
   return true;
@@ -108,7 +108,7 @@ int WindowDpi(HWND hwnd) {
   return dpi > 0 ? static_cast<int>(dpi) : MonitorDpi();
 }
 
-TFrmMain::TFrmMain(const FrmMainArgs& args) : model_(*args.model), show_debug_(args.show_debug) {
+MainForm::MainForm(const FrmMainArgs& args) : model_(*args.Model), show_debug_(args.ShowDebug) {
   InitCommonControlClasses(ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS);
   if (!RegisterClasses()) throw SetupError("The wizard window cannot be registered.");
   dpi_ = MonitorDpi();
@@ -117,13 +117,13 @@ TFrmMain::TFrmMain(const FrmMainArgs& args) : model_(*args.model), show_debug_(a
   hwnd_ = CreateWindowExW(0, kClassName, L"", kFormStyle, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
   if (!hwnd_) throw SetupError("The wizard window cannot be created.");
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TFrmMain::FormProc));
+  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainForm::FormProc));
 
   panel_ = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
                            0, 0, hwnd_, nullptr, instance, nullptr);
   if (!panel_) throw SetupError("The wizard window cannot be created.");
   SetWindowLongPtrW(panel_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrW(panel_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TFrmMain::PanelProc));
+  SetWindowLongPtrW(panel_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainForm::PanelProc));
   bevel_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ, 0, 0, 0, 0, hwnd_, nullptr,
                            instance, nullptr);
 
@@ -136,7 +136,7 @@ TFrmMain::TFrmMain(const FrmMainArgs& args) : model_(*args.model), show_debug_(a
   next_ = button(kIdNext, L"Next >", true);
   cancel_ = button(kIdCancel, L"Cancel", true);
   language_ = button(kIdLanguage, L"English", true);
-  debug_ = button(kIdDebug, L"Debug", args.debug_button_visible);
+  debug_ = button(kIdDebug, L"Debug", args.DebugButtonVisible);
   // Laid out for the monitor the window opens on, centred there.
   dpi_ = WindowDpi(hwnd_);
   LayOut();
@@ -147,7 +147,7 @@ TFrmMain::TFrmMain(const FrmMainArgs& args) : model_(*args.model), show_debug_(a
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TFrmMain::LayOut() {
+void MainForm::LayOut() {
   HFONT old = font_;
   font_ = CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
@@ -180,7 +180,7 @@ void TFrmMain::LayOut() {
   if (old) DeleteObject(old);
 }
 
-void TFrmMain::ApplyLook() {
+void MainForm::ApplyLook() {
   palette_ = MakePalette(CurrentSystemLook(), model_.PageSet());
   for (HBRUSH* brush : {&panel_brush_, &face_brush_, &field_brush_})
     if (*brush) DeleteObject(*brush);
@@ -196,7 +196,7 @@ void TFrmMain::ApplyLook() {
   if (setAttribute) setAttribute(hwnd_, kUseImmersiveDarkMode, &dark, sizeof(dark));
 }
 
-void TFrmMain::ApplyDpi(int dpi, const RECT* suggested) {
+void MainForm::ApplyDpi(int dpi, const RECT* suggested) {
   if (dpi <= 0 || dpi == dpi_) return;
   dpi_ = dpi;
   LayOut();
@@ -206,7 +206,7 @@ void TFrmMain::ApplyDpi(int dpi, const RECT* suggested) {
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-TFrmMain::~TFrmMain() {
+MainForm::~MainForm() {
   views_.clear();
   if (hwnd_) {
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -219,9 +219,9 @@ TFrmMain::~TFrmMain() {
     if (brush) DeleteObject(brush);
 }
 
-void TFrmMain::BuildPageControls() {
+void MainForm::BuildPageControls() {
   ApplyLook();
-  const TSEPageControl& pages = model_.PageSet();
+  const PageList& pages = model_.PageSet();
   UINT id = kIdFirstPageControl;
   // Backmost first: each new child window lies above the ones before it.
   for (const ControlRef& ref : pages.ZOrder()) {
@@ -239,7 +239,7 @@ void TFrmMain::BuildPageControls() {
   syncing_ = false;
 }
 
-void TFrmMain::Show() {
+void MainForm::Show() {
   if (!built_) BuildPageControls();
   StateChanged();
   ShowWindow(hwnd_, SW_SHOWNORMAL);
@@ -250,7 +250,7 @@ void TFrmMain::Show() {
   UpdateWindow(hwnd_);
 }
 
-void TFrmMain::RunMessageLoop() {
+void MainForm::RunMessageLoop() {
   MSG msg;
   while (!closed_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (HandleKey(msg)) continue;
@@ -260,18 +260,18 @@ void TFrmMain::RunMessageLoop() {
   }
 }
 
-void TFrmMain::SyncButton(HWND button, const WizardButton& state, const std::u16string& caption,
+void MainForm::SyncButton(HWND button, const WizardButton& state, const std::u16string& caption,
                           std::u16string& shown) {
   if (caption != shown) {
     shown = caption;
     SetWindowTextW(button, U16ToWide(caption).c_str());
   }
-  if (static_cast<bool>(IsWindowEnabled(button)) != state.enabled) EnableWindow(button, state.enabled);
+  if (static_cast<bool>(IsWindowEnabled(button)) != state.Enabled) EnableWindow(button, state.Enabled);
   bool visible = (GetWindowLongW(button, GWL_STYLE) & WS_VISIBLE) != 0;
-  if (visible != state.visible) ShowWindow(button, state.visible ? SW_SHOWNA : SW_HIDE);
+  if (visible != state.Visible) ShowWindow(button, state.Visible ? SW_SHOWNA : SW_HIDE);
 }
 
-void TFrmMain::StateChanged() {
+void MainForm::StateChanged() {
   if (!hwnd_ || closed_) return;
   bool wasSyncing = syncing_;
   syncing_ = true;
@@ -281,13 +281,13 @@ void TFrmMain::StateChanged() {
   if (caption != current) SetWindowTextW(hwnd_, caption.c_str());
   const WizardButtons& b = model_.Buttons();
   const std::vector<std::u16string> keyed =
-      WithAccessKeys({b.Back.caption, b.Next.caption, b.Cancel.caption, b.Language.caption});
+      WithAccessKeys({b.Back.Caption, b.Next.Caption, b.Cancel.Caption, b.Language.Caption});
   SyncButton(back_, b.Back, keyed[0], back_text_);
   SyncButton(next_, b.Next, keyed[1], next_text_);
   SyncButton(cancel_, b.Cancel, keyed[2], cancel_text_);
   SyncButton(language_, b.Language, keyed[3], language_text_);
   if (built_) {
-    const TSEPageControl& pages = model_.PageSet();
+    const PageList& pages = model_.PageSet();
     for (size_t i = 0; i < views_.size(); ++i)
       if (const LayoutControl* c = pages.Control(refs_[i])) views_[i]->Sync(*c);
     // A new page is painted whole before its work starts: the uninstall
@@ -301,7 +301,7 @@ void TFrmMain::StateChanged() {
   syncing_ = wasSyncing;
 }
 
-bool TFrmMain::HandleKey(const MSG& msg) {
+bool MainForm::HandleKey(const MSG& msg) {
   if (msg.message != WM_KEYDOWN || !hwnd_ || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
   const auto code = SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
   switch (msg.wParam) {
@@ -327,7 +327,7 @@ bool TFrmMain::HandleKey(const MSG& msg) {
 
 // The form's own buttons and the shown page's controls that take focus,
 // in reading order: Tab follows the layout, not the windows' stacking.
-std::vector<HWND> TFrmMain::TabStops() const {
+std::vector<HWND> MainForm::TabStops() const {
   std::vector<HWND> windows;
   std::vector<ControlPlace> places;
   auto add = [&](HWND w) {
@@ -344,7 +344,7 @@ std::vector<HWND> TFrmMain::TabStops() const {
   return ordered;
 }
 
-void TFrmMain::MoveFocus(bool forward) {
+void MainForm::MoveFocus(bool forward) {
   std::vector<HWND> stops = TabStops();
   if (stops.empty()) return;
   HWND focus = GetFocus();
@@ -360,13 +360,13 @@ void TFrmMain::MoveFocus(bool forward) {
 }
 
 // Enter outside a button: Next, or on the last page the one button left.
-HWND TFrmMain::DefaultButton() const {
+HWND MainForm::DefaultButton() const {
   for (HWND b : {next_, cancel_})
     if (IsWindowVisible(b) && IsWindowEnabled(b)) return b;
   return nullptr;
 }
 
-void TFrmMain::KeepFocusVisible() {
+void MainForm::KeepFocusVisible() {
   // A message box of the work just closed and left no window active (Wine
   // does, without a window manager): the wizard takes the empty place.
   if (!GetForegroundWindow()) SetForegroundWindow(hwnd_);
@@ -380,7 +380,7 @@ void TFrmMain::KeepFocusVisible() {
   if (target != focus) SetFocus(target);
 }
 
-void TFrmMain::NavigateTree(const std::string& dir, bool expand) {
+void MainForm::NavigateTree(const std::string& dir, bool expand) {
   if (!built_) return;  // applied from TreeTarget() once the views exist
   bool wasSyncing = syncing_;
   syncing_ = true;
@@ -389,24 +389,24 @@ void TFrmMain::NavigateTree(const std::string& dir, bool expand) {
   syncing_ = wasSyncing;
 }
 
-void TFrmMain::Closed() {
+void MainForm::Closed() {
   closed_ = true;
   if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
   PostQuitMessage(0);
 }
 
-PageControlView* TFrmMain::ViewOf(HWND hwnd) {
+PageControlView* MainForm::ViewOf(HWND hwnd) {
   for (auto& view : views_)
     if (view->Handle() == hwnd) return view.get();
   return nullptr;
 }
 
-void TFrmMain::ShowLanguageMenu() {
+void MainForm::ShowLanguageMenu() {
   HMENU menu = CreatePopupMenu();
   std::vector<LanguageMenuItem> items = model_.LanguageMenu();
   for (size_t i = 0; i < items.size(); ++i)
-    AppendMenuW(menu, MF_STRING | (items[i].checked ? MF_CHECKED : 0), kIdFirstLanguage + i,
-                U16ToWide(items[i].caption).c_str());
+    AppendMenuW(menu, MF_STRING | (items[i].Checked ? MF_CHECKED : 0), kIdFirstLanguage + i,
+                U16ToWide(items[i].Caption).c_str());
   RECT r;
   GetWindowRect(language_, &r);
   UINT picked = TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD, r.left, r.bottom, 0, hwnd_, nullptr);
@@ -415,7 +415,7 @@ void TFrmMain::ShowLanguageMenu() {
     model_.SelectLanguage(static_cast<int>(picked - kIdFirstLanguage));
 }
 
-void TFrmMain::OnCommand(UINT id, UINT code, HWND control) {
+void MainForm::OnCommand(UINT id, UINT code, HWND control) {
   if (code != BN_CLICKED) return;
   switch (id) {
     case kIdBack: model_.Back(); break;
@@ -432,13 +432,13 @@ void TFrmMain::OnCommand(UINT id, UINT code, HWND control) {
   (void)control;
 }
 
-LRESULT CALLBACK TFrmMain::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<TFrmMain*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT CALLBACK MainForm::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<MainForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self) return self->HandleForm(msg, wp, lp);
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-LRESULT TFrmMain::HandleForm(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT MainForm::HandleForm(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_COMMAND:
       OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
@@ -487,13 +487,13 @@ LRESULT TFrmMain::HandleForm(UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
-LRESULT CALLBACK TFrmMain::PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<TFrmMain*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT CALLBACK MainForm::PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<MainForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self) return self->HandlePanel(hwnd, msg, wp, lp);
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-LRESULT TFrmMain::HandlePanel(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT MainForm::HandlePanel(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_ERASEBKGND: {
       RECT rc;
@@ -513,7 +513,7 @@ LRESULT TFrmMain::HandlePanel(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         PageControlView* view = ViewOf(edit);
         if (named && view && view->Kind() == ControlKind::kEdit) {
           // Only the install-directory edit reports typing to the model.
-          const TSEPageControl& pages = model_.PageSet();
+          const PageList& pages = model_.PageSet();
           for (size_t i = 0; i < views_.size(); ++i)
             if (views_[i].get() == view && pages.Control(refs_[i]) == named) {
               int n = GetWindowTextLengthW(edit);

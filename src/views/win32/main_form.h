@@ -1,4 +1,4 @@
-// TFrmMain: the wizard window. It shows the wizard model's state (pages,
+// MainForm: the wizard window. It shows the wizard model's state (pages,
 // buttons, titles, the language menu) and forwards what the user does to
 // the model; every rule is the model's. The form's metrics are those of a
 // 96-dpi layout, scaled by the monitor's DPI.
@@ -17,14 +17,14 @@
 namespace ferry {
 
 struct FrmMainArgs {
-  WizardModel* model = nullptr;
+  WizardModel* Model = nullptr;
   // The Debug button's window; none: the button does nothing.
-  std::function<void(HWND owner)> show_debug;
+  std::function<void(HWND owner)> ShowDebug;
   // The Debug button is a developer's aid: hidden unless asked for (/DEBUG).
-  bool debug_button_visible = false;
+  bool DebugButtonVisible = false;
 };
 
-class TFrmMain : public WizardObserver {
+class MainForm : public WizardObserver {
  public:
   static constexpr const wchar_t* kClassName = L"FerryWizardForm";
   static constexpr const wchar_t* kPanelClassName = L"FerryPagePanel";
@@ -35,10 +35,10 @@ class TFrmMain : public WizardObserver {
   static constexpr UINT kIdFirstLanguage = 1000;
 
   // Creates the hidden form; throws SetupError when it cannot.
-  explicit TFrmMain(const FrmMainArgs& args);
-  ~TFrmMain() override;
-  TFrmMain(const TFrmMain&) = delete;
-  TFrmMain& operator=(const TFrmMain&) = delete;
+  explicit MainForm(const FrmMainArgs& args);
+  ~MainForm() override;
+  MainForm(const MainForm&) = delete;
+  MainForm& operator=(const MainForm&) = delete;
 
   // After the model's SetPagesUp: builds the page controls and shows the
   // form on the first page.

@@ -49,25 +49,25 @@ void DefaultSize(ControlKind kind, int& w, int& h) {
 HFONT MakeFont(HFONT parent, const FontStyle& form, int dpi) {
   LOGFONTW lf = {};
   GetObjectW(parent ? parent : GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
-  if (form.face) {
-    std::wstring face = AnsiToWide(*form.face);
+  if (form.Face) {
+    std::wstring face = AnsiToWide(*form.Face);
     lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
   }
-  if (form.size) lf.lfHeight = -MulDiv(*form.size, dpi, 72);
-  if (form.bold) lf.lfWeight = *form.bold ? FW_BOLD : FW_NORMAL;
+  if (form.Size) lf.lfHeight = -MulDiv(*form.Size, dpi, 72);
+  if (form.Bold) lf.lfWeight = *form.Bold ? FW_BOLD : FW_NORMAL;
   return CreateFontIndirectW(&lf);
 }
 
 // The rest of the change log, handed to the rich edit piece by piece.
 struct RichTextSource {
-  std::span<const uint8_t> rest;
+  std::span<const uint8_t> Rest;
 };
 
 DWORD CALLBACK ReadMemoryCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read) {
   auto* source = reinterpret_cast<RichTextSource*>(cookie);
-  const size_t n = std::min<size_t>(source->rest.size(), static_cast<size_t>(std::max<LONG>(size, 0)));
-  std::copy_n(source->rest.begin(), n, buffer);
-  source->rest = source->rest.subspan(n);
+  const size_t n = std::min<size_t>(source->Rest.size(), static_cast<size_t>(std::max<LONG>(size, 0)));
+  std::copy_n(source->Rest.begin(), n, buffer);
+  source->Rest = source->Rest.subspan(n);
   *read = static_cast<LONG>(n);
   return 0;
 }
@@ -94,30 +94,30 @@ std::wstring WindowsLineBreaks(std::u16string_view text) {
 }
 
 PageControlView::PageControlView(const PageControlArgs& args)
-    : panel_(args.panel), kind_(args.control->kind), dpi_(args.dpi), palette_(args.Colours) {
-  const LayoutControl& c = *args.control;
+    : panel_(args.Panel), kind_(args.Control->Kind), dpi_(args.Dpi), palette_(args.Colours) {
+  const LayoutControl& c = *args.Control;
   int w = 0, h = 0;
   DefaultSize(kind_, w, h);
-  layout_width_ = c.width.value_or(w);
-  layout_height_ = c.height.value_or(h);
-  layout_left_ = c.left.value_or(0);
-  layout_top_ = c.top.value_or(0);
-  font_style_ = c.font;
+  layout_width_ = c.Width.value_or(w);
+  layout_height_ = c.Height.value_or(h);
+  layout_left_ = c.Left.value_or(0);
+  layout_top_ = c.Top.value_or(0);
+  font_style_ = c.Font;
   int x = Scale(layout_left_), y = Scale(layout_top_);
   w = Scale(layout_width_);
   h = Scale(layout_height_);
-  if (!c.font.InheritsParent()) font_ = MakeFont(args.parent_font, c.font, dpi_);
-  draw_font_ = font_ ? font_ : args.parent_font;
-  text_colour_ = c.font.colour;
+  if (!c.Font.InheritsParent()) font_ = MakeFont(args.ParentFont, c.Font, dpi_);
+  draw_font_ = font_ ? font_ : args.ParentFont;
+  text_colour_ = c.Font.Colour;
   dark_text_colour_ = c.DarkFontColour;
-  transparent_ = c.transparent;
-  word_wrap_ = c.word_wrap;
-  auto_size_ = c.auto_size;
-  stretch_ = c.stretch;
-  center_ = c.center;
+  transparent_ = c.Transparent;
+  word_wrap_ = c.WordWrap;
+  auto_size_ = c.AutoSize;
+  stretch_ = c.Stretch;
+  center_ = c.Center;
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  auto menuId = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(args.id));
-  std::wstring name = AnsiToWide(c.name);
+  auto menuId = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(args.Id));
+  std::wstring name = AnsiToWide(c.Name);
   const DWORD base = WS_CHILD | WS_CLIPSIBLINGS;
 
   switch (kind_) {
@@ -129,10 +129,10 @@ PageControlView::PageControlView(const PageControlArgs& args)
       CreateGraphic(args, x, y, w, h, false);
       break;
     case ControlKind::kImage:
-      if (c.image && picture_.Load(c.image_format, *c.image)) {
-        if (c.transparent && c.image_format != ImageFormat::kIcon) picture_.MakeTransparent();
+      if (c.Image && picture_.Load(c.ImageFormat, *c.Image)) {
+        if (c.Transparent && c.ImageFormat != ImageFormat::kIcon) picture_.MakeTransparent();
         // Tiled in layout pixels; painting scales it with everything else.
-        if (c.tile && !picture_.Empty()) {
+        if (c.Tile && !picture_.Empty()) {
           picture_.Tile(layout_width_, layout_height_);
           stretch_ = true;
         }
@@ -148,46 +148,46 @@ PageControlView::PageControlView(const PageControlArgs& args)
                               instance, nullptr);
       break;
     case ControlKind::kMemo:
-      hwnd_ = CreateWindowExW(c.border ? WS_EX_CLIENTEDGE : 0, L"EDIT", L"",
+      hwnd_ = CreateWindowExW(c.Border ? WS_EX_CLIENTEDGE : 0, L"EDIT", L"",
                               base | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL, x, y, w, h, panel_,
                               menuId, instance, nullptr);
       break;
     case ControlKind::kRichEdit:
-      hwnd_ = CreateWindowExW(c.border ? WS_EX_CLIENTEDGE : 0, RichEditClass(), L"",
+      hwnd_ = CreateWindowExW(c.Border ? WS_EX_CLIENTEDGE : 0, RichEditClass(), L"",
                               base | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL |
                                   WS_HSCROLL,
                               x, y, w, h, panel_, menuId, instance, nullptr);
       break;
     case ControlKind::kShellTreeView:
-      tree_ = std::make_unique<FolderTree>(FolderTreeArgs{panel_, x, y, w, h, args.id});
+      tree_ = std::make_unique<FolderTree>(FolderTreeArgs{panel_, x, y, w, h, args.Id});
       hwnd_ = tree_->Handle();
       break;
     case ControlKind::kProgressBar:
-      gauge_ = std::make_unique<TGradGauge>(GradGaugeArgs{panel_, x, y, w, h, draw_font_});
+      gauge_ = std::make_unique<GradientGauge>(GradGaugeArgs{panel_, x, y, w, h, draw_font_});
       hwnd_ = gauge_->Handle();
       ShowWindow(hwnd_, SW_HIDE);
-      if (c.fore_colour) {
-        gauge_->SetColor1(*c.fore_colour);
+      if (c.ForeColour) {
+        gauge_->SetColor1(*c.ForeColour);
         gauge_->SetColor2(gauge_->Color1());
       }
-      if (c.back_colour) gauge_->SetBackcolor(*c.back_colour);
+      if (c.BackColour) gauge_->SetBackcolor(*c.BackColour);
       break;
   }
   if (!hwnd_) return;
   // The component name, as a global atom, lets tools outside the process
   // (the GUI tests) find a control by name.
   SetPropW(hwnd_, kNameProp, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GlobalAddAtomW(name.c_str()))));
-  SetWindowLongPtrW(hwnd_, GWLP_ID, static_cast<LONG_PTR>(args.id));
+  SetWindowLongPtrW(hwnd_, GWLP_ID, static_cast<LONG_PTR>(args.Id));
   if (kind_ != ControlKind::kProgressBar)
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(draw_font_), FALSE);
   if (kind_ == ControlKind::kRichEdit) {
     // Lines wrap at the control's width, as a rich edit's do by default;
     // the horizontal scroll bar style alone would turn wrapping off.
     SendMessageW(hwnd_, EM_SETTARGETDEVICE, 0, 0);
-    if (c.rich_text) LoadRichText(*c.rich_text);
-    else SetWindowTextW(hwnd_, WindowsLineBreaks(c.text).c_str());
+    if (c.RichText) LoadRichText(*c.RichText);
+    else SetWindowTextW(hwnd_, WindowsLineBreaks(c.Text).c_str());
   } else if (kind_ == ControlKind::kMemo) {
-    SetWindowTextW(hwnd_, WindowsLineBreaks(c.text).c_str());
+    SetWindowTextW(hwnd_, WindowsLineBreaks(c.Text).c_str());
   }
   ApplyPalette();
 }
@@ -247,7 +247,7 @@ void PageControlView::Rescale(int dpi, HFONT parentFont) {
 void PageControlView::CreateGraphic(const PageControlArgs& args, int x, int y, int w, int h, bool markGraphic) {
   RegisterGraphicClass();
   hwnd_ = CreateWindowExW(0, kGraphicClass, L"", WS_CHILD | WS_CLIPSIBLINGS, x, y, w, h, panel_,
-                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(args.id)), GetModuleHandleW(nullptr), nullptr);
+                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(args.Id)), GetModuleHandleW(nullptr), nullptr);
   if (!hwnd_) return;
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PageControlView::GraphicProc));
@@ -387,9 +387,9 @@ void PageControlView::Sync(const LayoutControl& c) {
   synced_ = true;
   bool hasText = kind_ == ControlKind::kLabel || kind_ == ControlKind::kEdit || kind_ == ControlKind::kPanel ||
                  kind_ == ControlKind::kButton;
-  if (hasText && (first || c.text != shown_text_)) {
-    shown_text_ = c.text;
-    text_ = WindowsLineBreaks(c.text);
+  if (hasText && (first || c.Text != shown_text_)) {
+    shown_text_ = c.Text;
+    text_ = WindowsLineBreaks(c.Text);
     SetWindowTextW(hwnd_, text_.c_str());
     if (kind_ == ControlKind::kLabel) AutoSizeLabel();
     // Painted at once: the uninstall changes the status while the main
@@ -400,16 +400,16 @@ void PageControlView::Sync(const LayoutControl& c) {
     }
   }
   if (gauge_) {
-    gauge_->SetMax(c.max > gauge_->Min() ? c.max : gauge_->Max());
-    gauge_->SetProgress(c.position);
+    gauge_->SetMax(c.Max > gauge_->Min() ? c.Max : gauge_->Max());
+    gauge_->SetProgress(c.Position);
   }
-  if (first || c.enabled != enabled_) {
-    enabled_ = c.enabled;
-    EnableWindow(hwnd_, c.enabled);
+  if (first || c.Enabled != enabled_) {
+    enabled_ = c.Enabled;
+    EnableWindow(hwnd_, c.Enabled);
   }
-  if (first || c.visible != visible_) {
-    visible_ = c.visible;
-    ShowWindow(hwnd_, c.visible ? SW_SHOWNA : SW_HIDE);
+  if (first || c.Visible != visible_) {
+    visible_ = c.Visible;
+    ShowWindow(hwnd_, c.Visible ? SW_SHOWNA : SW_HIDE);
   }
 }
 

@@ -23,11 +23,11 @@ namespace ferry {
 inline constexpr const wchar_t* kNameProp = L"FerryName";
 
 struct PageControlArgs {
-  HWND panel = nullptr;
-  const LayoutControl* control = nullptr;
-  HFONT parent_font = nullptr;   // the form's font
-  int dpi = 96;                  // layout pixels are 96-dpi pixels
-  UINT id = 0;
+  HWND Panel = nullptr;
+  const LayoutControl* Control = nullptr;
+  HFONT ParentFont = nullptr;   // the form's font
+  int Dpi = 96;                  // layout pixels are 96-dpi pixels
+  UINT Id = 0;
   const Palette* Colours = nullptr;  // the form's palette, read at every paint
 };
 
@@ -41,7 +41,7 @@ class PageControlView {
   HWND Handle() const { return hwnd_; }
   ControlKind Kind() const { return kind_; }
   FolderTree* Tree() { return tree_.get(); }
-  TGradGauge* Gauge() { return gauge_.get(); }
+  GradientGauge* Gauge() { return gauge_.get(); }
   // Text colour for WM_CTLCOLOR* and painting, under the form's palette.
   COLORREF TextColour() const;
 
@@ -83,7 +83,7 @@ class PageControlView {
   std::wstring text_;
   Picture picture_;
   std::unique_ptr<FolderTree> tree_;
-  std::unique_ptr<TGradGauge> gauge_;
+  std::unique_ptr<GradientGauge> gauge_;
 
   bool synced_ = false;
   bool visible_ = false;

@@ -71,7 +71,7 @@ COLORREF Palette::TextColour(std::optional<uint32_t> own, std::optional<uint32_t
   return own ? Rgb(*own) : Text;
 }
 
-Palette MakePalette(SystemLook look, const TSEPageControl& pages) {
+Palette MakePalette(SystemLook look, const PageList& pages) {
   Palette p;
   p.Look = look;
   p.Face = GetSysColor(COLOR_BTNFACE);

@@ -11,7 +11,7 @@
 
 namespace ferry {
 
-class TSEPageControl;
+class PageList;
 
 enum class SystemLook { kLight, kDark, kHighContrast };
 
@@ -32,6 +32,6 @@ struct Palette {
 };
 
 // The script's colours (the page list) under a look.
-Palette MakePalette(SystemLook look, const TSEPageControl& pages);
+Palette MakePalette(SystemLook look, const PageList& pages);
 
 }  // namespace ferry

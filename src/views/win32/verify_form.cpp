@@ -20,13 +20,13 @@ LRESULT CALLBACK VerifyProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 bool RegisterClassOnce(HINSTANCE instance) {
   WNDCLASSEXW wc = {};
-  if (GetClassInfoExW(instance, TFrmVerify::kClassName, &wc)) return true;
+  if (GetClassInfoExW(instance, VerifyForm::kClassName, &wc)) return true;
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = VerifyProc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = TFrmVerify::kClassName;
+  wc.lpszClassName = VerifyForm::kClassName;
   return RegisterClassExW(&wc) != 0;
 }
 
@@ -48,7 +48,7 @@ void PumpMessages() {
 
 }  // namespace
 
-TFrmVerify::TFrmVerify() {
+VerifyForm::VerifyForm() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   InitCommonControlClasses(ICC_PROGRESS_CLASS);
   if (!RegisterClassOnce(instance)) return;
@@ -80,9 +80,9 @@ TFrmVerify::TFrmVerify() {
   PumpMessages();
 }
 
-TFrmVerify::~TFrmVerify() { Close(); }
+VerifyForm::~VerifyForm() { Close(); }
 
-void TFrmVerify::Close() {
+void VerifyForm::Close() {
   if (hwnd_) DestroyWindow(hwnd_);
   hwnd_ = status_ = progress_ = nullptr;
   if (font_) DeleteObject(font_);
@@ -90,12 +90,12 @@ void TFrmVerify::Close() {
   PumpMessages();
 }
 
-void TFrmVerify::SetStatus(const std::string& text) {
+void VerifyForm::SetStatus(const std::string& text) {
   status_text_ = text;
   shown_ = false;
 }
 
-void TFrmVerify::SetProgress(uint32_t position, uint32_t maximum) {
+void VerifyForm::SetProgress(uint32_t position, uint32_t maximum) {
   position_ = position;
   maximum_ = maximum;
   shown_ = false;
@@ -103,7 +103,7 @@ void TFrmVerify::SetProgress(uint32_t position, uint32_t maximum) {
 
 // A setup of many small files checks thousands of entries a second: the
 // window is painted at a steady pace, and always at the start and the end.
-void TFrmVerify::Refresh() {
+void VerifyForm::Refresh() {
   if (!hwnd_ || shown_) return;
   const DWORD now = GetTickCount();
   const bool edge = position_ == 0 || position_ == maximum_;
@@ -114,7 +114,7 @@ void TFrmVerify::Refresh() {
   PumpMessages();
 }
 
-void TFrmVerify::Show() {
+void VerifyForm::Show() {
   shown_ = true;
   if (status_) SetWindowTextW(status_, AnsiToWide(status_text_).c_str());
   if (!progress_) return;
@@ -122,7 +122,7 @@ void TFrmVerify::Show() {
   SendMessageW(progress_, PBM_SETPOS, position_, 0);
 }
 
-void TFrmVerify::HoldAndClose(uint32_t milliseconds) {
+void VerifyForm::HoldAndClose(uint32_t milliseconds) {
   if (!hwnd_) return;
   if (!shown_) Show();
   DWORD start = GetTickCount();

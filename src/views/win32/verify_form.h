@@ -15,14 +15,14 @@
 
 namespace ferry {
 
-class TFrmVerify : public VerifyView {
+class VerifyForm : public VerifyView {
  public:
   // Creates and shows the window. Without a display nothing is created and
   // every call does nothing.
-  TFrmVerify();
-  ~TFrmVerify() override;
-  TFrmVerify(const TFrmVerify&) = delete;
-  TFrmVerify& operator=(const TFrmVerify&) = delete;
+  VerifyForm();
+  ~VerifyForm() override;
+  VerifyForm(const VerifyForm&) = delete;
+  VerifyForm& operator=(const VerifyForm&) = delete;
 
   void SetStatus(const std::string& text) override;
   void SetProgress(uint32_t position, uint32_t maximum) override;

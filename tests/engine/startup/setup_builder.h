@@ -52,15 +52,15 @@ class SetupBuilder {
     RegisterCommands(commands_);
   }
 
-  TSetupInfoFile Info;
-  TCompLines Lines;
+  SetupInfoFile Info;
+  CompLineList Lines;
   bool WithSetupInfo = true;
   bool WithCompiledLines = true;
   std::vector<BuiltEntry> Extra;  // after the setup's own entries
 
   // One line of a command by keyword with its parameters; returns its index.
   int AddLine(const std::string& keyword, std::vector<std::string> params) {
-    TCompLine line;
+    CompLine line;
     line.CommandNo = commands_.FindKeyword(keyword);
     int index = static_cast<int>(Lines.Lines.size());
     line.LineNo = index;
@@ -92,14 +92,14 @@ class SetupBuilder {
   }
 
  private:
-  TCommandList commands_;
+  CommandList commands_;
 };
 
 // Offset of an entry's stored bytes in a built archive.
 inline uint32_t EntryOffset(const std::vector<uint8_t>& archive, const std::string& name) {
   MemoryFile file(archive);
   PakReader pak(file);
-  for (const TPakFile& f : pak.Files())
+  for (const PakFile& f : pak.Files())
     if (f.Name == name) return f.Offset;
   return 0;
 }

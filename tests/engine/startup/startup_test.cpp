@@ -94,8 +94,8 @@ class Startup : public ::testing::Test {
     if (RunStartup(ctx, options, {env, dialogs, view, reporter}, state)) return std::nullopt;
     return ctx.Record.ExitCode();
   }
-  std::string Message(size_t i = 0) const { return Utf16ToUtf8(dialogs.shown().at(i).text); }
-  std::string Caption(size_t i = 0) const { return Utf16ToUtf8(dialogs.shown().at(i).caption); }
+  std::string Message(size_t i = 0) const { return Utf16ToUtf8(dialogs.Shown().at(i).Text); }
+  std::string Caption(size_t i = 0) const { return Utf16ToUtf8(dialogs.Shown().at(i).Caption); }
 
   SetupBuilder builder;
   FakeEnv env;
@@ -108,8 +108,8 @@ class Startup : public ::testing::Test {
 };
 
 TEST_F(Startup, GoodSetupLoadsEverythingAndCountsUp) {
-  ASSERT_EQ(Run(), std::nullopt) << (dialogs.shown().empty() ? "" : Message());
-  EXPECT_TRUE(dialogs.shown().empty());
+  ASSERT_EQ(Run(), std::nullopt) << (dialogs.Shown().empty() ? "" : Message());
+  EXPECT_TRUE(dialogs.Shown().empty());
   EXPECT_TRUE(reporter.Reports.empty());
   size_t n = state.Pak->EntryCount();
   ASSERT_EQ(n, 6u);
@@ -155,7 +155,7 @@ TEST_F(Startup, WrongMagicFailsWithTheHeaderMessage) {
   file[file.size() - 16] = 'X';
   env.Files[env.OwnPath] = file;
   EXPECT_EQ(Run(), kExitStartupError);
-  ASSERT_EQ(dialogs.shown().size(), 1u);
+  ASSERT_EQ(dialogs.Shown().size(), 1u);
   EXPECT_EQ(Message(), "Invalid Setup Header. No Contents or Corrupted Contents.");
   EXPECT_EQ(Caption(), "Error");
   EXPECT_EQ(view.Statuses, (std::vector<std::string>{"Loading Header"}));
@@ -166,7 +166,7 @@ TEST_F(Startup, CorruptEntryNamesItsIndexAndName) {
   file[testing::EntryOffset(file, "data\\a.txt") + 3] ^= 0x55;
   env.Files[env.OwnPath] = file;
   EXPECT_EQ(Run(), kExitStartupError);
-  ASSERT_EQ(dialogs.shown().size(), 1u);
+  ASSERT_EQ(dialogs.Shown().size(), 1u);
   EXPECT_EQ(Message(), "Error: Verification Failed. Setup is corrupt.\rID: 4 Filename: data\\a.txt");
   EXPECT_EQ(Caption(), "Verification Error");
   EXPECT_EQ(view.Statuses.back(), "Status: 4 out of 6 files verifyed");
@@ -181,10 +181,10 @@ TEST_F(Startup, EntryOfAnotherLengthShowsTheDecompSizeBoxFirst) {
   ++*origSize;
   env.Files[env.OwnPath] = file;
   EXPECT_EQ(Run(), kExitStartupError);
-  ASSERT_EQ(dialogs.shown().size(), 2u);
+  ASSERT_EQ(dialogs.Shown().size(), 2u);
   EXPECT_EQ(Message(0), "data\\a.txt\r\rError: DecompSize - 3000 OrigSize - 3001");
   EXPECT_EQ(Caption(0), "Error");
-  EXPECT_EQ(dialogs.shown()[0].buttons, DialogButtons::kOk);
+  EXPECT_EQ(dialogs.Shown()[0].Buttons, DialogButtons::kOk);
   EXPECT_EQ(Message(1), "Error: Verification Failed. Setup is corrupt.\rID: 4 Filename: data\\a.txt");
 }
 
@@ -224,7 +224,7 @@ TEST_F(Startup, UninstallModeSkipsLinesSpaceAndNameChecks) {
   builder.WithCompiledLines = false;
   env.OwnPath = "C:\\dl\\renamed(10).exe";
   env.Files[env.OwnPath] = builder.Build(BytesOf("MZ host program"));
-  env.Files["\\demo_install.log"] = TUninstallList().SaveToBuffer();
+  env.Files["\\demo_install.log"] = UninstallList().SaveToBuffer();
   ASSERT_EQ(Run(), std::nullopt) << Message();
   EXPECT_EQ(ctx.SpaceRequired, 0u);
   EXPECT_EQ(ctx.SpaceRequiredText, "0.00 Bytes");
@@ -316,7 +316,7 @@ TEST_F(Startup, CommandLineFolderInTheCodePage) {
 TEST_F(Startup, CommandLineFolderTheCodePageCannotHoldIsRefused) {
   const std::string folder = "C:\\\xE4\xB8\x8B\xE8\xBD\xBD folder";
   EXPECT_EQ(Run("setup.exe /S /D=" + folder), kExitStartupError);
-  ASSERT_EQ(dialogs.shown().size(), 1u);
+  ASSERT_EQ(dialogs.Shown().size(), 1u);
   EXPECT_NE(Message().find("\"" + folder + "\" cannot be used"), std::string::npos) << Message();
   EXPECT_EQ(ctx.SetupInfo.InstallDir, "C:\\Games\\Demo");  // the stored folder, untouched
 }
@@ -326,7 +326,7 @@ TEST_F(Startup, BrokenLanguageFileIsReportedWithoutStage) {
   EXPECT_EQ(Run(), kExitStartupError);
   ASSERT_EQ(reporter.Reports.size(), 1u);
   EXPECT_EQ(reporter.Reports[0].second, "");
-  EXPECT_TRUE(dialogs.shown().empty());
+  EXPECT_TRUE(dialogs.Shown().empty());
 }
 
 TEST_F(Startup, VerificationStageErrorIsReportedAndLoadingGoesOn) {

@@ -19,8 +19,8 @@ namespace {
 
 using testing::MakeLanguage;
 
-TLanguages English() {
-  TLanguages l;
+LanguageList English() {
+  LanguageList l;
   l.Languages.push_back(MakeLanguage(u"English", {{19, u"Removing <%RKPNAME%> <%FNUM%> of <%FTOTAL%>"},
                                                   {24, u"registry value"},
                                                   {25, u"folder"}}));
@@ -96,7 +96,7 @@ TEST(ProgressDueTest, FromTheItemThatReachesAHundredthOfTheList) {
 }
 
 TEST(FormatProgressTextTest, ReplacesNameNumberAndTotalInThatOrder) {
-  TLanguages l = English();
+  LanguageList l = English();
   EXPECT_EQ(FormatProgressText(l, u"folder", 3, 10), u"Removing folder 3 of 10");
   EXPECT_EQ(FormatProgressText(l, u"", 7, 150), u"Removing  7 of 150");
   // A name holding a later macro is replaced by it too: the order is fixed.
@@ -110,8 +110,8 @@ class ReplayTest : public ::testing::Test {
     UninstallWorkArgs args{log, languages, Expand, "Tidewater Atlas"};
     return RunUninstallWork(args, system, view);
   }
-  TUninstallList log;
-  TLanguages languages = English();
+  UninstallList log;
+  LanguageList languages = English();
   FakeSystem system;
   RecordingView view;
 };
@@ -224,7 +224,7 @@ TEST_F(ReplayTest, AFileThatWillNotGoIsCountedAndReported) {
 }
 
 TEST(CheckInstallLogTest, ASavedLogIsSoundAndDamageIsNamed) {
-  TUninstallList list;
+  UninstallList list;
   list.AddFile("$INSTDIR\\a");
   list.AddRegistryEntry(MakeRegistryRecord("HKCU", "K", "V", "D"));
   list.AddDirectory("C:\\Game\\");

@@ -10,8 +10,8 @@
 namespace ferry {
 namespace {
 
-TUninstallList Sample() {
-  TUninstallList log;
+UninstallList Sample() {
+  UninstallList log;
   log.AddFile("$INSTDIR\\game.exe");
   log.AddFile("$INSTDIR\\data\\x.dat");
   log.AddRegistryEntry("\"HKLM\" \"Software\\Vendor\\Product\" \"Path\" \"$INSTDIR\"");
@@ -22,11 +22,11 @@ TUninstallList Sample() {
 }
 
 TEST(InstallLog, ThreeZeroCountsAreSixBytesAndLoadAsEmptyLists) {
-  TUninstallList empty;
+  UninstallList empty;
   std::vector<uint8_t> bytes = empty.SaveToBuffer();
   EXPECT_EQ(bytes, (std::vector<uint8_t>{0, 0, 0, 0, 0, 0}));
 
-  TUninstallList log = Sample();
+  UninstallList log = Sample();
   log.LoadFromBuffer(bytes);
   EXPECT_TRUE(log.Files().empty());
   EXPECT_TRUE(log.RegistryEntries().empty());
@@ -35,7 +35,7 @@ TEST(InstallLog, ThreeZeroCountsAreSixBytesAndLoadAsEmptyLists) {
 }
 
 TEST(InstallLog, LayoutIsCountsThenEncipheredStringsListByList) {
-  TUninstallList log;
+  UninstallList log;
   log.AddFile("ab");
   log.AddDirectory("c");
   std::vector<uint8_t> bytes = log.SaveToBuffer();
@@ -50,8 +50,8 @@ TEST(InstallLog, LayoutIsCountsThenEncipheredStringsListByList) {
 }
 
 TEST(InstallLog, SavedAndLoadedLogKeepsAllThreeLists) {
-  TUninstallList log = Sample();
-  TUninstallList back;
+  UninstallList log = Sample();
+  UninstallList back;
   back.LoadFromBuffer(log.SaveToBuffer());
   EXPECT_EQ(back.Files(), log.Files());
   EXPECT_EQ(back.RegistryEntries(), log.RegistryEntries());
@@ -66,12 +66,12 @@ TEST(InstallLog, FileRoundTripUsesPrefixAndReplacesTheLists) {
   std::filesystem::create_directories(dir);
   std::string folder = dir.string();
 
-  TUninstallList log = Sample();
+  UninstallList log = Sample();
   ASSERT_TRUE(log.SaveToFile(DiskFileSystem(), folder, "Demo_"));
   EXPECT_TRUE(std::filesystem::exists(dir / "Demo_install.log"));
   EXPECT_EQ(ReadFileBytes(dir / "Demo_install.log"), log.SaveToBuffer());
 
-  TUninstallList back;
+  UninstallList back;
   back.AddFile("stale");
   ASSERT_TRUE(back.LoadFromFile(DiskFileSystem(), folder, "Demo_"));
   EXPECT_EQ(back.Files(), log.Files());
@@ -84,7 +84,7 @@ TEST(InstallLog, FileRoundTripUsesPrefixAndReplacesTheLists) {
 }
 
 TEST(InstallLog, DuplicatesInOtherLetterCaseAreRefused) {
-  TUninstallList log;
+  UninstallList log;
   EXPECT_TRUE(log.AddFile("$INSTDIR\\Data\\X.dat"));
   EXPECT_FALSE(log.AddFile("$instdir\\data\\x.DAT"));
   EXPECT_TRUE(log.AddFile("$INSTDIR\\Data\\Y.dat"));
@@ -100,7 +100,7 @@ TEST(InstallLog, DuplicatesInOtherLetterCaseAreRefused) {
 }
 
 TEST(InstallLog, AddFileFoldsThePathFirst) {
-  TUninstallList log;
+  UninstallList log;
   log.SetPathFolder([](std::string_view p) {
     std::string s(p);
     if (s.rfind("C:\\Game", 0) == 0) s = "$INSTDIR" + s.substr(7);
@@ -113,16 +113,16 @@ TEST(InstallLog, AddFileFoldsThePathFirst) {
 }
 
 TEST(InstallLog, ListsStopAtWhatTheFormatCanHold) {
-  TUninstallList log;
-  for (size_t i = 0; i < TUninstallList::kMaxEntries; ++i) ASSERT_TRUE(log.AddDirectory("d"));
+  UninstallList log;
+  for (size_t i = 0; i < UninstallList::kMaxEntries; ++i) ASSERT_TRUE(log.AddDirectory("d"));
   EXPECT_FALSE(log.AddDirectory("d"));
   EXPECT_FALSE(log.AddFile(std::string(70000, 'x')));
   std::vector<uint8_t> bytes = log.SaveToBuffer();
   EXPECT_EQ(bytes[4], 0xFF);
   EXPECT_EQ(bytes[5], 0xFF);
-  TUninstallList back;
+  UninstallList back;
   back.LoadFromBuffer(bytes);
-  EXPECT_EQ(back.Directories().size(), TUninstallList::kMaxEntries);
+  EXPECT_EQ(back.Directories().size(), UninstallList::kMaxEntries);
 }
 
 TEST(InstallLog, DamagedCountsCreateOnlyWhatTheBytesHold) {
@@ -130,7 +130,7 @@ TEST(InstallLog, DamagedCountsCreateOnlyWhatTheBytesHold) {
   std::vector<uint8_t> bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 5, 0};
   std::string enc = DigitKeyEncode(kInstallLogKey, "abc");
   bytes.insert(bytes.end(), enc.begin(), enc.end());
-  TUninstallList log;
+  UninstallList log;
   log.LoadFromBuffer(bytes);
   EXPECT_EQ(log.Files(), (std::vector<std::string>{"abc"}));
   EXPECT_TRUE(log.RegistryEntries().empty());

@@ -33,7 +33,7 @@ std::string ErrorOf(const std::function<void()>& f) {
 }
 
 TEST(UnicodeStringList, CrEndsLinesAndLfOnlyMovesTheLineStart) {
-  TUnicodeStringList list;
+  UnicodeStringList list;
   list.LoadFromBuffer(FileBytes(u"one\r\ntwo\r\nthree"));
   ASSERT_EQ(list.Count(), 3);
   EXPECT_EQ(list.Get(0).Text, u"one");
@@ -57,7 +57,7 @@ TEST(UnicodeStringList, BomIsSkippedUnreadAndOddByteIgnored) {
   bytes[0] = 'Z';
   bytes[1] = 'Z';
   bytes.push_back(0x41);
-  TUnicodeStringList list;
+  UnicodeStringList list;
   list.LoadFromBuffer(bytes);
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.Get(0).Text, u"ab");
@@ -70,10 +70,10 @@ TEST(UnicodeStringList, BomIsSkippedUnreadAndOddByteIgnored) {
 }
 
 TEST(Languages, FileParsesIntoNameIdentifiersAndNumberedTexts) {
-  TLanguages languages;
+  LanguageList languages;
   languages.AddLanguage(FileBytes(kEnglish));
   EXPECT_EQ(languages.Current, -1);
-  const TLanguage& en = *languages.Languages[0];
+  const LanguageTexts& en = *languages.Languages[0];
   EXPECT_EQ(en.Name, u"English");
   EXPECT_EQ(en.LangIDs, (std::vector<uint16_t>{0x0C09, 0x2809, 0x0409}));
   ASSERT_EQ(en.Items.size(), 6u);
@@ -88,14 +88,14 @@ TEST(Languages, IdentifierLinesWithAndWithoutTrailingSemicolon) {
   for (auto [line, expected] : std::vector<std::pair<std::u16string, std::vector<uint16_t>>>{
            {u"0409", {0x0409}}, {u"0809;0409", {0x0809, 0x0409}}, {u"0809;0409;", {0x0809, 0x0409}},
            {u"0C09;;2809", {0x0C09, 0x2809}}, {u"10409", {0x0409}}}) {
-    TLanguages languages;
+    LanguageList languages;
     languages.AddLanguage(FileBytes(u"X\r\n" + line + u"\r\n"));
     EXPECT_EQ(languages.Languages[0]->LangIDs, expected);
   }
 }
 
 TEST(Languages, ConversionErrorsCarryTheOffendingText) {
-  TLanguages languages;
+  LanguageList languages;
   EXPECT_EQ(ErrorOf([&] { languages.AddLanguage(FileBytes(u"X\r\n04g9\r\n")); }),
             "'04g9' is not a valid integer value");
   EXPECT_EQ(ErrorOf([&] { languages.AddLanguage(FileBytes(u"X\r\n\r\n")); }), "'' is not a valid integer value");
@@ -109,13 +109,13 @@ TEST(Languages, ConversionErrorsCarryTheOffendingText) {
 }
 
 TEST(Languages, NumbersAreTruncatedToSixteenBits) {
-  TLanguages languages;
+  LanguageList languages;
   languages.AddLanguage(FileBytes(u"X\r\n0409\r\n65537 wrapped\r\n"));
   EXPECT_EQ(languages.Languages[0]->Items[0].Number, 1);
 }
 
 TEST(Languages, SelectionAndGetText) {
-  TLanguages languages;
+  LanguageList languages;
   EXPECT_EQ(languages.GetText(1), u"NOT FOUND 1");
   languages.AddLanguage(FileBytes(kEnglish));
   languages.AddLanguage(FileBytes(u"Deutsch\r\n0407;0409\r\n1 Willkommen\r\n1 Zweite\r\n"));
@@ -141,8 +141,8 @@ class Resolve : public ::testing::Test {
     languages.Current = 0;
     macros.AddMacro("<%SETUPTITLE%>", title);
   }
-  TLanguages languages;
-  TLanguageStrings macros;
+  LanguageList languages;
+  TextMacroTable macros;
   std::string title = "Demo Patch";
 };
 
@@ -168,8 +168,8 @@ TEST_F(Resolve, SelfReferencesEndWithAnError) {
 }
 
 TEST(ResolveWithoutLanguage, ReferencesStayAsWritten) {
-  TLanguages languages;
-  TLanguageStrings macros;
+  LanguageList languages;
+  TextMacroTable macros;
   EXPECT_EQ(ResolveDisplayText(languages, macros, u"<LANG1><BR>"), u"<LANG1>\r");
 }
 

@@ -25,14 +25,14 @@ class LayoutFileTest : public ::testing::Test {
   LayoutEnv Env() { return LayoutEnv{entries_.Loader(), Missing(), &languages_, &macros_}; }
 
   // Parses one layout text into a fresh parser.
-  TControlParser Parse(std::string_view text) {
-    TControlParser parser(Env());
+  ControlParser Parse(std::string_view text) {
+    ControlParser parser(Env());
     entries_.Add("page.txt", text);
     parser.LoadLayout("page.txt");
     return parser;
   }
 
-  const LayoutControl& Only(const TControlParser& p) {
+  const LayoutControl& Only(const ControlParser& p) {
     EXPECT_EQ(p.Controls().size(), 1u);
     return p.Controls().at(0);
   }
@@ -43,8 +43,8 @@ class LayoutFileTest : public ::testing::Test {
   std::function<void(const std::string&, const std::string&)> Missing() {
     return [this](const std::string& text, const std::string& caption) { missing_.push_back(caption + ": " + text); };
   }
-  TLanguages languages_;
-  TLanguageStrings macros_;
+  LanguageList languages_;
+  TextMacroTable macros_;
   std::string title_ = "Demo Setup";
   std::string changelog_ = "changes.rtf";
 };
@@ -55,33 +55,33 @@ TEST_F(LayoutFileTest, WelcomeLabelSectionSetsEveryLabelProperty) {
       "FontFace=MS Shell Dlg 2\r\nFontBold=true\r\nFontsize=10\r\nCaption=<LANG1>\r\n"
       "fontcolour=$FFFFFF\r\ntransparent=true\r\nAutoSize=false\r\nWordWrap=TRUE\r\nDarkFontColour=$C0C0C0\r\n");
   const LayoutControl& c = Only(p);
-  EXPECT_EQ(c.kind, ControlKind::kLabel);
-  EXPECT_EQ(c.name, "WelcomeLabel");
-  EXPECT_EQ(c.left, 220);
-  EXPECT_EQ(c.top, 120);
-  EXPECT_EQ(c.width, 64);
-  EXPECT_EQ(c.height, 32);
-  EXPECT_EQ(c.font.face, "MS Shell Dlg 2");
-  EXPECT_EQ(c.font.bold, true);
-  EXPECT_EQ(c.font.size, 10);
-  EXPECT_EQ(c.font.colour, 0xFFFFFFu);
+  EXPECT_EQ(c.Kind, ControlKind::kLabel);
+  EXPECT_EQ(c.Name, "WelcomeLabel");
+  EXPECT_EQ(c.Left, 220);
+  EXPECT_EQ(c.Top, 120);
+  EXPECT_EQ(c.Width, 64);
+  EXPECT_EQ(c.Height, 32);
+  EXPECT_EQ(c.Font.Face, "MS Shell Dlg 2");
+  EXPECT_EQ(c.Font.Bold, true);
+  EXPECT_EQ(c.Font.Size, 10);
+  EXPECT_EQ(c.Font.Colour, 0xFFFFFFu);
   EXPECT_EQ(c.DarkFontColour, 0xC0C0C0u);
-  EXPECT_FALSE(c.font.InheritsParent());
-  EXPECT_TRUE(c.transparent);
-  EXPECT_FALSE(c.auto_size);
-  EXPECT_TRUE(c.word_wrap);
-  EXPECT_EQ(c.raw_text, u"<LANG1>");
-  EXPECT_EQ(c.text, u"Welcome to Demo Setup");
+  EXPECT_FALSE(c.Font.InheritsParent());
+  EXPECT_TRUE(c.Transparent);
+  EXPECT_FALSE(c.AutoSize);
+  EXPECT_TRUE(c.WordWrap);
+  EXPECT_EQ(c.RawText, u"<LANG1>");
+  EXPECT_EQ(c.Text, u"Welcome to Demo Setup");
   EXPECT_EQ(p.RawTexts(), (std::vector<std::u16string>{u"<LANG1>"}));
 }
 
 TEST_F(LayoutFileTest, TypeValueComparesWithoutCaseAndItsNamePartIsIgnored) {
   auto p = Parse("[A]\r\nType=tLaBeL\r\n[B]\r\nTYPE=TLabel\r\n[C]\r\nKind=TEdit\r\n[D]\r\nTLabel\r\n");
   ASSERT_EQ(p.Controls().size(), 4u);
-  EXPECT_EQ(p.Controls()[0].kind, ControlKind::kLabel);
-  EXPECT_EQ(p.Controls()[1].kind, ControlKind::kLabel);
-  EXPECT_EQ(p.Controls()[2].kind, ControlKind::kEdit);
-  EXPECT_EQ(p.Controls()[3].kind, ControlKind::kLabel);  // no "=": the whole line is the value
+  EXPECT_EQ(p.Controls()[0].Kind, ControlKind::kLabel);
+  EXPECT_EQ(p.Controls()[1].Kind, ControlKind::kLabel);
+  EXPECT_EQ(p.Controls()[2].Kind, ControlKind::kEdit);
+  EXPECT_EQ(p.Controls()[3].Kind, ControlKind::kLabel);  // no "=": the whole line is the value
 }
 
 TEST_F(LayoutFileTest, EveryTypeMakesItsKindAndOthersAreIgnored) {
@@ -91,7 +91,7 @@ TEST_F(LayoutFileTest, EveryTypeMakesItsKindAndOthersAreIgnored) {
       "[i]\r\nType=TRichEdit\r\n[j]\r\nType=TProgressBar\r\n[k]\r\nType=TCheckBox\r\nLeft=x\r\n"
       "[l]\r\nType= TLabel\r\n[m]\r\n");
   std::vector<ControlKind> kinds;
-  for (const auto& c : p.Controls()) kinds.push_back(c.kind);
+  for (const auto& c : p.Controls()) kinds.push_back(c.Kind);
   EXPECT_EQ(kinds, (std::vector<ControlKind>{ControlKind::kLabel, ControlKind::kEdit, ControlKind::kShellTreeView,
                                              ControlKind::kButton, ControlKind::kImage, ControlKind::kPanel,
                                              ControlKind::kBevel, ControlKind::kMemo, ControlKind::kRichEdit,
@@ -103,12 +103,12 @@ TEST_F(LayoutFileTest, TextKindsShowTheirSectionNameUntilACaptionReplacesIt) {
       "[OkButton]\r\nType=TButton\r\nCaption=ignored\r\n[Pan]\r\nType=TPanel\r\n[Ed]\r\nType=TEdit\r\n"
       "[Img]\r\nType=TImage\r\n[Lab]\r\nType=TLabel\r\nCaption=Hello\r\n");
   ASSERT_EQ(p.Controls().size(), 5u);
-  EXPECT_EQ(p.Controls()[0].text, u"OkButton");
-  EXPECT_EQ(p.Controls()[0].raw_text, u"");
-  EXPECT_EQ(p.Controls()[1].text, u"Pan");
-  EXPECT_EQ(p.Controls()[2].text, u"Ed");
-  EXPECT_EQ(p.Controls()[3].text, u"");
-  EXPECT_EQ(p.Controls()[4].text, u"Hello");
+  EXPECT_EQ(p.Controls()[0].Text, u"OkButton");
+  EXPECT_EQ(p.Controls()[0].RawText, u"");
+  EXPECT_EQ(p.Controls()[1].Text, u"Pan");
+  EXPECT_EQ(p.Controls()[2].Text, u"Ed");
+  EXPECT_EQ(p.Controls()[3].Text, u"");
+  EXPECT_EQ(p.Controls()[4].Text, u"Hello");
 }
 
 TEST_F(LayoutFileTest, CommonPropertiesApplyToEveryKind) {
@@ -117,89 +117,89 @@ TEST_F(LayoutFileTest, CommonPropertiesApplyToEveryKind) {
       "[b]\r\nType=TBevel\r\nLeft= -5\r\nEnabled=1\r\n[g]\r\nType=TProgressBar\r\nenabled=false\r\n");
   ASSERT_EQ(p.Controls().size(), 3u);
   const auto& tree = p.Controls()[0];
-  EXPECT_EQ(tree.left, 1);
-  EXPECT_EQ(tree.top, 2);
-  EXPECT_EQ(tree.width, 3);
-  EXPECT_EQ(tree.height, 4);
-  EXPECT_TRUE(tree.enabled);
-  EXPECT_EQ(p.Controls()[1].left, -5);
-  EXPECT_FALSE(p.Controls()[1].enabled);  // "1" is not true
-  EXPECT_FALSE(p.Controls()[2].enabled);
-  EXPECT_FALSE(p.Controls()[2].top.has_value());
+  EXPECT_EQ(tree.Left, 1);
+  EXPECT_EQ(tree.Top, 2);
+  EXPECT_EQ(tree.Width, 3);
+  EXPECT_EQ(tree.Height, 4);
+  EXPECT_TRUE(tree.Enabled);
+  EXPECT_EQ(p.Controls()[1].Left, -5);
+  EXPECT_FALSE(p.Controls()[1].Enabled);  // "1" is not true
+  EXPECT_FALSE(p.Controls()[2].Enabled);
+  EXPECT_FALSE(p.Controls()[2].Top.has_value());
 }
 
 TEST_F(LayoutFileTest, UnknownPropertiesAndCommentsAreIgnored) {
   auto p = Parse("[l]\r\nType=TLabel\r\n;Top=130\r\nColour=$FF\r\nno equals here\r\nStretch=true\r\n");
   const auto& c = Only(p);
-  EXPECT_FALSE(c.top.has_value());
-  EXPECT_TRUE(c.font.InheritsParent());
+  EXPECT_FALSE(c.Top.has_value());
+  EXPECT_TRUE(c.Font.InheritsParent());
 }
 
 TEST_F(LayoutFileTest, PropertyValuesAreNotTrimmedAfterTheEquals) {
   auto p = Parse("[l]\r\nType=TLabel\r\nCaption=  two blanks\r\nFontFace= Arial\r\n");
-  EXPECT_EQ(Only(p).text, u"  two blanks");
-  EXPECT_EQ(Only(p).font.face, " Arial");
+  EXPECT_EQ(Only(p).Text, u"  two blanks");
+  EXPECT_EQ(Only(p).Font.Face, " Arial");
 }
 
 TEST_F(LayoutFileTest, EditTextIsResolvedAndKeptRaw) {
   auto p = Parse("[installdir_edit]\r\nType=TEdit\r\nText=<%SETUPTITLE%>\r\nautosize=false\r\nfontsize=9\r\n");
   const auto& c = Only(p);
-  EXPECT_EQ(c.raw_text, u"<%SETUPTITLE%>");
-  EXPECT_EQ(c.text, u"Demo Setup");
-  EXPECT_FALSE(c.auto_size);
-  EXPECT_EQ(c.font.size, 9);
+  EXPECT_EQ(c.RawText, u"<%SETUPTITLE%>");
+  EXPECT_EQ(c.Text, u"Demo Setup");
+  EXPECT_FALSE(c.AutoSize);
+  EXPECT_EQ(c.Font.Size, 9);
 }
 
 TEST_F(LayoutFileTest, PanelCaptionGoesThroughTheCodePage) {
   languages_.Languages[0]->Items.push_back({40, u"\u4E16 \u00E9"});
   auto p = Parse("[Pan]\r\nType=TPanel\r\nCaption=<LANG40>\r\nfontbold=false\r\n");
-  EXPECT_EQ(Only(p).text, u"? \u00E9");
-  EXPECT_EQ(Only(p).font.bold, false);
+  EXPECT_EQ(Only(p).Text, u"? \u00E9");
+  EXPECT_EQ(Only(p).Font.Bold, false);
 }
 
 TEST_F(LayoutFileTest, LabelBreaksLinesAtBr) {
   auto p = Parse("[l]\r\nType=TLabel\r\nCaption=one<br>two<Br>three\r\n");
-  EXPECT_EQ(Only(p).text, u"one\rtwo\rthree");
+  EXPECT_EQ(Only(p).Text, u"one\rtwo\rthree");
 }
 
 TEST_F(LayoutFileTest, MemoTextBreaksAtBrButKeepsReferences) {
   auto p = Parse("[m]\r\nType=TMemo\r\nText=<LANG1> one<BR>two<bR>\r\nBorder=false\r\n");
   const auto& c = Only(p);
-  EXPECT_EQ(c.text, u"<LANG1> one\rtwo\r");
-  EXPECT_EQ(c.raw_text, u"");
-  EXPECT_FALSE(c.border);
+  EXPECT_EQ(c.Text, u"<LANG1> one\rtwo\r");
+  EXPECT_EQ(c.RawText, u"");
+  EXPECT_FALSE(c.Border);
 }
 
 TEST_F(LayoutFileTest, RichEditLoadsItsFileThroughTheMacros) {
   entries_.Add("CHANGES.RTF", "{\\rtf1 hello}");
   auto p = Parse("[r]\r\nType=TRichEdit\r\nFile=<%CHANGELOG%>\r\n");
   const auto& c = Only(p);
-  ASSERT_TRUE(c.rich_text.has_value());
-  EXPECT_EQ(std::string(c.rich_text->begin(), c.rich_text->end()), "{\\rtf1 hello}");
+  ASSERT_TRUE(c.RichText.has_value());
+  EXPECT_EQ(std::string(c.RichText->begin(), c.RichText->end()), "{\\rtf1 hello}");
   EXPECT_TRUE(missing_.empty());
 }
 
 TEST_F(LayoutFileTest, RichEditShowsWhicheverOfTextAndFileCameLast) {
   entries_.Add("a.rtf", "{\\rtf1 a}");
   auto text_last = Parse("[r]\r\nType=TRichEdit\r\nFile=a.rtf\r\nText=plain\r\n");
-  EXPECT_FALSE(Only(text_last).rich_text.has_value());
-  EXPECT_EQ(Only(text_last).text, u"plain");
+  EXPECT_FALSE(Only(text_last).RichText.has_value());
+  EXPECT_EQ(Only(text_last).Text, u"plain");
   auto file_last = Parse("[r]\r\nType=TRichEdit\r\nText=plain\r\nFile=a.rtf\r\n");
-  EXPECT_TRUE(Only(file_last).rich_text.has_value());
+  EXPECT_TRUE(Only(file_last).RichText.has_value());
 }
 
 TEST_F(LayoutFileTest, MissingRichEditFileShowsItsBoxAndKeepsTheContent) {
   auto p = Parse("[r]\r\nType=TRichEdit\r\nText=kept\r\nFile=gone.rtf\r\n");
-  EXPECT_EQ(Only(p).text, u"kept");
-  EXPECT_FALSE(Only(p).rich_text.has_value());
+  EXPECT_EQ(Only(p).Text, u"kept");
+  EXPECT_FALSE(Only(p).RichText.has_value());
   ASSERT_EQ(missing_.size(), 1u);
   EXPECT_EQ(missing_[0], "Rich Edit Error: Error: File \"gone.rtf\" Missing");
 }
 
 TEST_F(LayoutFileTest, ProgressBarColours) {
   auto p = Parse("[patching_progressbar]\r\nType=TProgressBar\r\nforecolour=$0000FF\r\nBackColour=$FFFFFF\r\n");
-  EXPECT_EQ(Only(p).fore_colour, 0x0000FFu);
-  EXPECT_EQ(Only(p).back_colour, 0xFFFFFFu);
+  EXPECT_EQ(Only(p).ForeColour, 0x0000FFu);
+  EXPECT_EQ(Only(p).BackColour, 0xFFFFFFu);
   EXPECT_THROW(Parse("[g]\r\nType=TProgressBar\r\nforecolour=blue\r\n"), SetupError);
 }
 
@@ -207,13 +207,13 @@ TEST_F(LayoutFileTest, ImagePropertiesAndFormats) {
   entries_.Add("Back.JPG", "jpegbytes");
   auto p = Parse("[i]\r\nType=TImage\r\nFile=back.jpg\r\nStretch=true\r\nCenter=TRUE\r\nTransparent=true\r\n");
   const auto& c = Only(p);
-  EXPECT_EQ(c.image_name, "back.jpg");
-  EXPECT_EQ(c.image_format, ImageFormat::kJpeg);
-  ASSERT_TRUE(c.image.has_value());
-  EXPECT_EQ(c.image->size(), 9u);
-  EXPECT_TRUE(c.stretch);
-  EXPECT_TRUE(c.center);
-  EXPECT_TRUE(c.transparent);
+  EXPECT_EQ(c.ImageName, "back.jpg");
+  EXPECT_EQ(c.ImageFormat, ImageFormat::kJpeg);
+  ASSERT_TRUE(c.Image.has_value());
+  EXPECT_EQ(c.Image->size(), 9u);
+  EXPECT_TRUE(c.Stretch);
+  EXPECT_TRUE(c.Center);
+  EXPECT_TRUE(c.Transparent);
   EXPECT_EQ(ImageFormatFromName("a.jpeg"), ImageFormat::kJpeg);
   EXPECT_EQ(ImageFormatFromName("a.BMP"), ImageFormat::kBitmap);
   EXPECT_EQ(ImageFormatFromName("a.ico"), ImageFormat::kIcon);
@@ -225,22 +225,22 @@ TEST_F(LayoutFileTest, ImagePropertiesAndFormats) {
 
 TEST_F(LayoutFileTest, TileTakesEffectOnlyAfterALoadedFile) {
   entries_.Add("t.bmp", "BM");
-  EXPECT_FALSE(Only(Parse("[i]\r\nType=TImage\r\nTile=true\r\nFile=t.bmp\r\n")).tile);
-  EXPECT_TRUE(Only(Parse("[i]\r\nType=TImage\r\nFile=t.bmp\r\nTile=true\r\n")).tile);
+  EXPECT_FALSE(Only(Parse("[i]\r\nType=TImage\r\nTile=true\r\nFile=t.bmp\r\n")).Tile);
+  EXPECT_TRUE(Only(Parse("[i]\r\nType=TImage\r\nFile=t.bmp\r\nTile=true\r\n")).Tile);
   // Once tiled, a later false does not undo it; a later file loads a fresh picture.
-  EXPECT_TRUE(Only(Parse("[i]\r\nType=TImage\r\nFile=t.bmp\r\nTile=true\r\nTile=false\r\n")).tile);
-  EXPECT_FALSE(Only(Parse("[i]\r\nType=TImage\r\nFile=t.bmp\r\nTile=true\r\nFile=t.bmp\r\n")).tile);
-  EXPECT_FALSE(Only(Parse("[i]\r\nType=TImage\r\nFile=none.bmp\r\nTile=true\r\n")).tile);
+  EXPECT_TRUE(Only(Parse("[i]\r\nType=TImage\r\nFile=t.bmp\r\nTile=true\r\nTile=false\r\n")).Tile);
+  EXPECT_FALSE(Only(Parse("[i]\r\nType=TImage\r\nFile=t.bmp\r\nTile=true\r\nFile=t.bmp\r\n")).Tile);
+  EXPECT_FALSE(Only(Parse("[i]\r\nType=TImage\r\nFile=none.bmp\r\nTile=true\r\n")).Tile);
 }
 
 TEST_F(LayoutFileTest, MissingImageLeavesAnEmptyPictureWithoutMessage) {
   auto p = Parse("[i]\r\nType=TImage\r\nFile=none.bmp\r\n");
-  EXPECT_FALSE(Only(p).image.has_value());
+  EXPECT_FALSE(Only(p).Image.has_value());
   EXPECT_TRUE(missing_.empty());
 }
 
 TEST_F(LayoutFileTest, MissingLayoutShowsTheMissingFileBox) {
-  TControlParser parser(Env());
+  ControlParser parser(Env());
   parser.LoadLayout("nowhere.txt");
   EXPECT_TRUE(parser.Controls().empty());
   ASSERT_EQ(missing_.size(), 1u);
@@ -250,8 +250,8 @@ TEST_F(LayoutFileTest, MissingLayoutShowsTheMissingFileBox) {
 TEST_F(LayoutFileTest, LeadingLinesWithoutHeaderNeedATypeOnTheirSecondLine) {
   EXPECT_TRUE(Parse("Type=TLabel\r\n[x]\r\nType=TCheck\r\n").Controls().empty());
   auto p = Parse("xLabelx\r\nType=TLabel\r\nCaption=hi\r\n");
-  EXPECT_EQ(Only(p).name, "Label");
-  EXPECT_EQ(Only(p).text, u"hi");
+  EXPECT_EQ(Only(p).Name, "Label");
+  EXPECT_EQ(Only(p).Text, u"hi");
 }
 
 TEST_F(LayoutFileTest, ComponentNameErrors) {
@@ -275,11 +275,11 @@ TEST_F(LayoutFileTest, NamesAreUniqueAcrossPagesSharingOneOwner) {
   ComponentNames names;
   entries_.Add("one.txt", "[Shared]\r\nType=TLabel\r\n");
   entries_.Add("two.txt", "[shared]\r\nType=TBevel\r\n");
-  TControlParser first(Env(), &names);
+  ControlParser first(Env(), &names);
   first.LoadLayout("one.txt");
-  TControlParser second(Env(), &names);
+  ControlParser second(Env(), &names);
   EXPECT_THROW(second.LoadLayout("two.txt"), SetupError);
-  TControlParser alone(Env());
+  ControlParser alone(Env());
   EXPECT_NO_THROW(alone.LoadLayout("two.txt"));
 }
 
@@ -298,10 +298,10 @@ TEST_F(LayoutFileTest, RefreshTextsReResolvesLabelsAndPanelsOnly) {
       "[e]\r\nType=TEdit\r\nText=<LANG13>\r\n[n]\r\nType=TLabel\r\n");
   languages_.Current = 1;
   p.RefreshTexts();
-  EXPECT_EQ(p.Controls()[0].text, u"Willkommen");
-  EXPECT_EQ(p.Controls()[1].text, u"Weiter >");
-  EXPECT_EQ(p.Controls()[2].text, u"Next >");  // edits keep what they show
-  EXPECT_EQ(p.Controls()[3].text, u"");        // a label without caption resolves its empty raw text
+  EXPECT_EQ(p.Controls()[0].Text, u"Willkommen");
+  EXPECT_EQ(p.Controls()[1].Text, u"Weiter >");
+  EXPECT_EQ(p.Controls()[2].Text, u"Next >");  // edits keep what they show
+  EXPECT_EQ(p.Controls()[3].Text, u"");        // a label without caption resolves its empty raw text
 }
 
 TEST_F(LayoutFileTest, LayoutsLoadFromTheSetupArchiveByNameInGroupZero) {
@@ -317,11 +317,11 @@ TEST_F(LayoutFileTest, LayoutsLoadFromTheSetupArchiveByNameInGroupZero) {
   PakReader pak(file);
   ASSERT_EQ(pak.EntryCount(), 2u);
   LayoutEnv env = Env();
-  env.load_entry = PakEntryLoader(pak);
-  TControlParser parser(env);
+  env.LoadEntry = PakEntryLoader(pak);
+  ControlParser parser(env);
   parser.LoadLayout("layout.txt");
   ASSERT_EQ(parser.Controls().size(), 1u);
-  EXPECT_EQ(parser.Controls()[0].name, "FromPak");
+  EXPECT_EQ(parser.Controls()[0].Name, "FromPak");
   parser.LoadLayout("payload.txt");  // not a group-0 entry
   EXPECT_EQ(parser.Controls().size(), 1u);
   EXPECT_EQ(missing_.size(), 1u);
@@ -330,9 +330,9 @@ TEST_F(LayoutFileTest, LayoutsLoadFromTheSetupArchiveByNameInGroupZero) {
 TEST_F(LayoutFileTest, HideAndShowAll) {
   auto p = Parse("[a]\r\nType=TLabel\r\n[b]\r\nType=TEdit\r\n");
   p.HideAll();
-  for (const auto& c : p.Controls()) EXPECT_FALSE(c.visible);
+  for (const auto& c : p.Controls()) EXPECT_FALSE(c.Visible);
   p.ShowAll();
-  for (const auto& c : p.Controls()) EXPECT_TRUE(c.visible);
+  for (const auto& c : p.Controls()) EXPECT_TRUE(c.Visible);
 }
 
 }  // namespace

@@ -21,23 +21,23 @@ class PageListTest : public ::testing::Test {
     entries_.Add("main.txt", "[Backdrop]\r\nType=TImage\r\n[Logo]\r\nType=TImage\r\n");
   }
 
-  TSEPageControl& Load(std::string_view list) {
+  PageList& Load(std::string_view list) {
     entries_.Add("Pages.txt", list);
-    pages_ = std::make_unique<TSEPageControl>(LayoutEnv{entries_.Loader(), Missing(), &languages_, nullptr},
+    pages_ = std::make_unique<PageList>(LayoutEnv{entries_.Loader(), Missing(), &languages_, nullptr},
                                               buttons_);
     pages_->LoadPageSet("Pages.txt");
     return *pages_;
   }
 
-  std::vector<TPageType> Types() const {
-    std::vector<TPageType> out;
+  std::vector<PageKind> Types() const {
+    std::vector<PageKind> out;
     for (size_t i = 0; i < pages_->PageCount(); ++i) out.push_back(pages_->Page(i).PageType);
     return out;
   }
 
   bool PageVisible(size_t page) const {
     const auto& controls = pages_->Page(page).Controls();
-    return !controls.empty() && controls[0].visible;
+    return !controls.empty() && controls[0].Visible;
   }
 
   EntryMap entries_;
@@ -46,9 +46,9 @@ class PageListTest : public ::testing::Test {
   std::function<void(const std::string&, const std::string&)> Missing() {
     return [this](const std::string& text, const std::string& caption) { missing_.push_back(caption + ": " + text); };
   }
-  TLanguages languages_;
+  LanguageList languages_;
   WizardButtons buttons_;
-  std::unique_ptr<TSEPageControl> pages_;
+  std::unique_ptr<PageList> pages_;
 };
 
 TEST_F(PageListTest, ExampleListMakesTypedPages) {
@@ -57,8 +57,8 @@ TEST_F(PageListTest, ExampleListMakesTypedPages) {
       "[PageTypes]\r\nWelcome\r\nInstallDir\r\nPatch\r\nPatching\r\nFinish\r\nMainLayout\r\n"
       "[Settings]\r\ncolour $000000\r\n");
   EXPECT_EQ(p.PageCount(), 6u);
-  EXPECT_EQ(Types(), (std::vector<TPageType>{TPageType::Welcome, TPageType::InstallDir, TPageType::Patch,
-                                             TPageType::Patching, TPageType::Finish, TPageType::MainLayout}));
+  EXPECT_EQ(Types(), (std::vector<PageKind>{PageKind::Welcome, PageKind::InstallDir, PageKind::Patch,
+                                             PageKind::Patching, PageKind::Finish, PageKind::MainLayout}));
   EXPECT_EQ(p.Colour(), 0u);
   EXPECT_EQ(p.FontColour(), 0u);
   EXPECT_EQ(p.CurrentPage(), 0);
@@ -68,7 +68,7 @@ TEST_F(PageListTest, ExampleListMakesTypedPages) {
 TEST_F(PageListTest, SectionNamesIgnoreCaseButNotBlanks) {
   Load("[pages]\r\nwelcome.txt\r\n[PAGES]\r\ndir.txt\r\n[ Pages ]\r\nready.txt\r\n");
   EXPECT_EQ(pages_->PageCount(), 2u);
-  EXPECT_EQ(pages_->Page(1).Controls()[0].name, "installdir_edit");
+  EXPECT_EQ(pages_->Page(1).Controls()[0].Name, "installdir_edit");
 }
 
 TEST_F(PageListTest, ColourSeparatorIsAnyOneCharacter) {
@@ -94,27 +94,27 @@ TEST_F(PageListTest, ColourThatIsNoIntegerIsAConversionError) {
 
 TEST_F(PageListTest, WithoutPageTypesEveryPageIsAWelcomePage) {
   Load("[Pages]\r\nwelcome.txt\r\ndir.txt\r\nfinish.txt\r\n");
-  EXPECT_EQ(Types(), (std::vector<TPageType>(3, TPageType::Welcome)));
+  EXPECT_EQ(Types(), (std::vector<PageKind>(3, PageKind::Welcome)));
 }
 
 TEST_F(PageListTest, TypeLinesBeyondThePagesOrBeforeThemAreIgnored) {
   Load("[PageTypes]\r\nFinish\r\n[Pages]\r\nwelcome.txt\r\ndir.txt\r\n[PageTypes]\r\nPatch\r\nnonsense\r\nFinish\r\nPatching\r\n");
-  EXPECT_EQ(Types(), (std::vector<TPageType>{TPageType::Patch, TPageType::Welcome}));
+  EXPECT_EQ(Types(), (std::vector<PageKind>{PageKind::Patch, PageKind::Welcome}));
 }
 
 TEST_F(PageListTest, KeywordsOfEveryType) {
-  for (auto [word, type] : std::vector<std::pair<const char*, TPageType>>{
-           {"welcome", TPageType::Welcome}, {"CHANGELOG", TPageType::ChangeLog},
-           {"InstallDir", TPageType::InstallDir}, {"patch", TPageType::Patch},
-           {"Patching", TPageType::Patching}, {"finish", TPageType::Finish},
-           {"MainLayout", TPageType::MainLayout}, {"Uninstall", TPageType::Uninstall}})
+  for (auto [word, type] : std::vector<std::pair<const char*, PageKind>>{
+           {"welcome", PageKind::Welcome}, {"CHANGELOG", PageKind::ChangeLog},
+           {"InstallDir", PageKind::InstallDir}, {"patch", PageKind::Patch},
+           {"Patching", PageKind::Patching}, {"finish", PageKind::Finish},
+           {"MainLayout", PageKind::MainLayout}, {"Uninstall", PageKind::Uninstall}})
     EXPECT_EQ(PageTypeFromKeyword(word), type) << word;
   EXPECT_FALSE(PageTypeFromKeyword("ready").has_value());
-  EXPECT_EQ(static_cast<int>(TPageType::Uninstall), 7);
+  EXPECT_EQ(static_cast<int>(PageKind::Uninstall), 7);
 }
 
 TEST_F(PageListTest, MissingListShowsTheBoxAndLeavesNoPages) {
-  pages_ = std::make_unique<TSEPageControl>(LayoutEnv{entries_.Loader(), Missing(), &languages_, nullptr}, buttons_);
+  pages_ = std::make_unique<PageList>(LayoutEnv{entries_.Loader(), Missing(), &languages_, nullptr}, buttons_);
   pages_->LoadPageSet("Absent.txt");
   EXPECT_EQ(pages_->PageCount(), 0u);
   EXPECT_FALSE(pages_->CurrentPageType().has_value());
@@ -134,34 +134,34 @@ TEST_F(PageListTest, FirstPageIsShownAtOnceWithBackHidden) {
   Load("[Pages]\r\nwelcome.txt\r\ndir.txt\r\n");
   EXPECT_TRUE(PageVisible(0));
   EXPECT_FALSE(PageVisible(1));
-  EXPECT_FALSE(buttons_.Back.visible);
-  EXPECT_TRUE(buttons_.Next.visible);
-  EXPECT_TRUE(buttons_.Next.enabled);
-  EXPECT_EQ(buttons_.Next.caption, u"Next >");
+  EXPECT_FALSE(buttons_.Back.Visible);
+  EXPECT_TRUE(buttons_.Next.Visible);
+  EXPECT_TRUE(buttons_.Next.Enabled);
+  EXPECT_EQ(buttons_.Next.Caption, u"Next >");
 }
 
 TEST_F(PageListTest, ButtonsFollowThePageType) {
   Load("[Pages]\r\nwelcome.txt\r\nready.txt\r\nwork.txt\r\nfinish.txt\r\n[PageTypes]\r\nwelcome\r\npatch\r\npatching\r\nfinish\r\n");
   pages_->ShowPage(1);
-  EXPECT_TRUE(buttons_.Back.visible);
-  EXPECT_EQ(buttons_.Next.caption, u"Patch");
+  EXPECT_TRUE(buttons_.Back.Visible);
+  EXPECT_EQ(buttons_.Next.Caption, u"Patch");
   pages_->ShowPage(0);
-  EXPECT_EQ(buttons_.Next.caption, u"Next >");
+  EXPECT_EQ(buttons_.Next.Caption, u"Next >");
   pages_->ShowPage(2);
-  EXPECT_FALSE(buttons_.Back.visible);
-  EXPECT_FALSE(buttons_.Next.enabled);
-  EXPECT_FALSE(buttons_.Cancel.enabled);
-  EXPECT_FALSE(buttons_.Language.visible);
+  EXPECT_FALSE(buttons_.Back.Visible);
+  EXPECT_FALSE(buttons_.Next.Enabled);
+  EXPECT_FALSE(buttons_.Cancel.Enabled);
+  EXPECT_FALSE(buttons_.Language.Visible);
   pages_->ShowPage(3);
-  EXPECT_FALSE(buttons_.Back.visible);
-  EXPECT_FALSE(buttons_.Next.visible);
-  EXPECT_TRUE(buttons_.Cancel.visible);
-  EXPECT_TRUE(buttons_.Cancel.enabled);
-  EXPECT_EQ(buttons_.Cancel.caption, u"Finish");
+  EXPECT_FALSE(buttons_.Back.Visible);
+  EXPECT_FALSE(buttons_.Next.Visible);
+  EXPECT_TRUE(buttons_.Cancel.Visible);
+  EXPECT_TRUE(buttons_.Cancel.Enabled);
+  EXPECT_EQ(buttons_.Cancel.Caption, u"Finish");
   // Nothing shows Next or the language button again.
   pages_->ShowPage(0);
-  EXPECT_FALSE(buttons_.Next.visible);
-  EXPECT_FALSE(buttons_.Language.visible);
+  EXPECT_FALSE(buttons_.Next.Visible);
+  EXPECT_FALSE(buttons_.Language.Visible);
 }
 
 TEST_F(PageListTest, ShowPageOutOfRangeDoesNothing) {
@@ -178,7 +178,7 @@ TEST_F(PageListTest, MainLayoutStaysVisibleAndLiesBehind) {
   for (int page : {0, 2}) {
     pages_->ShowPage(page);
     EXPECT_TRUE(PageVisible(1));
-    EXPECT_TRUE(pages_->Page(1).Controls()[1].visible);
+    EXPECT_TRUE(pages_->Page(1).Controls()[1].Visible);
   }
   EXPECT_FALSE(PageVisible(0));
   // Backmost first: the main layout's controls in their own order, then the rest by creation.
@@ -190,7 +190,7 @@ TEST_F(PageListTest, RefreshTextsFollowsTheLanguage) {
   Load("[Pages]\r\nwelcome.txt\r\n");
   languages_.Current = 1;
   pages_->RefreshTexts();
-  EXPECT_EQ(pages_->Page(0).Controls()[0].text, u"Willkommen");
+  EXPECT_EQ(pages_->Page(0).Controls()[0].Text, u"Willkommen");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/package/pak_system.h"
+#include "formats/package/package_updater.h"
 #include "base/file_system.h"
 #include "base/random_access_file.h"
 #include "base/setup_error.h"

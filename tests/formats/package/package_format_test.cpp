@@ -22,7 +22,7 @@ PackageTail Read(const std::vector<uint8_t>& bytes) {
 TEST(PackageFormat, TailRoundTrip) {
   PackageBuilder b;
   b.Add("Data\\Units.txt", "units").Add("readme", "hello hello hello");
-  TExtraInfo info{true, true, "Secret42"};
+  PackageExtraInfo info{true, true, "Secret42"};
   auto pkg = b.Rkp3(info, 5, 6);
   PackageTail t = Read(pkg);
   ASSERT_EQ(t.Status, PackageReadStatus::kOk) << t.Problem;
@@ -51,7 +51,7 @@ TEST(PackageFormat, TailRoundTrip) {
 }
 
 TEST(PackageFormat, RecordLayout) {
-  TPackageEntry e;
+  PackageEntry e;
   e.Marker = kPackageEntryMarker;
   e.Kind = 2;
   e.Spare = 7;
@@ -102,7 +102,7 @@ TEST(PackageFormat, Rkp2PasswordIsTheLeadingLettersAndDigits) {
 TEST(PackageFormat, Eih1BlockHasNoOfficialFlag) {
   PackageBuilder b;
   b.Add("a", "x");
-  TTarloEncryptionType enc;
+  TarloEncryptionType enc;
   enc.KeyParam1 = 4;
   enc.KeyParam2 = 2;
   PackageTail t = Read(b.Eih1(enc.Encrypt("pw"), 4, 2, 0x5C));
@@ -236,8 +236,8 @@ TEST(PackageFormat, KeysOfTheWritersParameters) {
   const char* second[] = {"416146836547142", "9899924966445", "65364362863612", "283662185463226",
                           "961728665366"};
   for (int p = 2; p <= 6; ++p) {
-    EXPECT_EQ(TTarloEncryptionType::FirstKey(static_cast<uint8_t>(p)), first[p - 2]) << "sin " << p;
-    EXPECT_EQ(TTarloEncryptionType::SecondKey(static_cast<uint8_t>(p)), second[p - 2]) << "cos " << p;
+    EXPECT_EQ(TarloEncryptionType::FirstKey(static_cast<uint8_t>(p)), first[p - 2]) << "sin " << p;
+    EXPECT_EQ(TarloEncryptionType::SecondKey(static_cast<uint8_t>(p)), second[p - 2]) << "cos " << p;
   }
 }
 
@@ -247,12 +247,12 @@ TEST(PackageFormat, KeysOfTheWritersParameters) {
 constexpr char kTagPassword[] = "C1Oc0FHG";
 
 TEST(PackageTrailerReadBack, EncipheredPasswordHoldingTheTagIsNeverWritten) {
-  TTarloEncryptionType enc;
+  TarloEncryptionType enc;
   enc.KeyParam1 = 5;
   enc.KeyParam2 = 2;
   ASSERT_EQ(enc.Encrypt(kTagPassword), "RKP3p]>O");
 
-  TExtraInfo info{true, false, kTagPassword};
+  PackageExtraInfo info{true, false, kTagPassword};
   // Written as it used to be, the package reads with another trailer and so
   // another header: corrupt on every later run.
   PackageBuilder b;
@@ -295,7 +295,7 @@ TEST(PackageTrailerReadBack, EncipheredPasswordHoldingTheTagIsNeverWritten) {
 }
 
 TEST(PackageTrailerReadBack, SourceThatOnlyGivesTheBadPairStillEnds) {
-  TExtraInfo info{true, true, kTagPassword};
+  PackageExtraInfo info{true, true, kTagPassword};
   EXPECT_TRUE(PackagePasswordStorable(info));
   size_t draws = 0;
   uint8_t k1 = 0, k2 = 0;
@@ -313,14 +313,14 @@ TEST(PackageTrailerReadBack, RkpTwoInsideThePasswordIsCaughtToo) {
   // take the short form: under every pair, the password enciphered to that.
   for (uint8_t k1 = kMinKeyParam; k1 <= kMaxKeyParam; ++k1)
     for (uint8_t k2 = kMinKeyParam; k2 <= kMaxKeyParam; ++k2) {
-      TTarloEncryptionType enc;
+      TarloEncryptionType enc;
       enc.KeyParam1 = k1;
       enc.KeyParam2 = k2;
       // Enciphered "RKP2" + 8 more bytes: the official byte ends the trailer,
       // so "RKP2" must start 12 bytes before the last enciphered byte.
       std::string wanted = "RKP2xxxxxxxx";
       std::string password = enc.Decrypt(wanted);
-      TExtraInfo info{true, false, password};
+      PackageExtraInfo info{true, false, password};
       EXPECT_THROW(BuildPackageTail({}, info, 0, k1, k2), SetupError) << int(k1) << " " << int(k2);
     }
 }

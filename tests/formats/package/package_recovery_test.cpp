@@ -5,7 +5,7 @@
 #include <map>
 
 #include "formats/pak/crc32.h"
-#include "formats/package/pak_system.h"
+#include "formats/package/package_updater.h"
 #include "base/byte_writer.h"
 #include "package_fakes.h"
 #include "package_test_util.h"
@@ -55,8 +55,8 @@ class RecoveryTest : public ::testing::Test {
     new_contents["sub\\new2.txt"] = "second new file";
   }
 
-  PakSystemHost Host() {
-    PakSystemHost h;
+  PackageUpdaterHost Host() {
+    PackageUpdaterHost h;
     h.Files = &fs;
     h.RandomKeyParam = [] { return uint8_t{4}; };
     h.Warning = [this](const std::string& t) { warnings.push_back(t); };
@@ -65,7 +65,7 @@ class RecoveryTest : public ::testing::Test {
 
   // Opens the package as the next run would and reads every entry.
   Contents OpenAndRead() {
-    TPakSystem sys(Host());
+    PackageUpdater sys(Host());
     sys.OpenPackage(kPath);
     EXPECT_EQ(sys.ExtraInfo().Password, "pw");
     Contents c;
@@ -84,7 +84,7 @@ class RecoveryTest : public ::testing::Test {
   size_t CleanRunOps() {
     fs.Put(kPath, original);
     fs.FailAt(SIZE_MAX, Mode::kError);
-    TPakSystem sys(Host());
+    PackageUpdater sys(Host());
     sys.UpdatePackage(setup, 1, kDir, kPkg, "pw");
     EXPECT_EQ(sys.Stats().Written, 3u);
     EXPECT_EQ(sys.Stats().Unchanged, 1u);
@@ -114,7 +114,7 @@ TEST_F(RecoveryTest, AnErrorAtAnyWriteBeforeTheNewTailLeavesThePackageExactlyAsI
     fs.Put(kPath, original);
     fs.FailAt(k, Mode::kError);
     fatal.clear();
-    TPakSystem sys(Host());
+    PackageUpdater sys(Host());
     fatal = ErrorText([&] { sys.UpdatePackage(setup, 1, kDir, kPkg, "pw"); });
     EXPECT_NE(fatal.find("The package was left as it was"), std::string::npos) << fatal;
     EXPECT_EQ(fs.Get(kPath), original);
@@ -130,7 +130,7 @@ TEST_F(RecoveryTest, FinishedUpdateWhoseSideFileWillNotGoStaysFinished) {
   fs.Put(kPath, original);
   fs.FailAt(ops - 1, Mode::kError);
   {
-    TPakSystem sys(Host());
+    PackageUpdater sys(Host());
     sys.UpdatePackage(setup, 1, kDir, kPkg, "pw");
     EXPECT_TRUE(sys.Stats().SideFileLeft);
   }
@@ -146,7 +146,7 @@ TEST_F(RecoveryTest, FinishedUpdateWhoseSideFileWillNotGoStaysFinished) {
   fs.NoFaults();
   auto updated = fs.Get(kPath);
   {
-    TPakSystem sys(Host());
+    PackageUpdater sys(Host());
     sys.OpenPackage(kPath);
     EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kFinished);
   }
@@ -162,7 +162,7 @@ TEST_F(RecoveryTest, FinishedUpdateWithAnUnmarkableSideFileIsNotRolledBackLater)
   fs.FailAt(ops - 1, Mode::kError);
   fs.LockAfterCreate(TailBackupPath(kPath));
   {
-    TPakSystem sys(Host());
+    PackageUpdater sys(Host());
     sys.UpdatePackage(setup, 1, kDir, kPkg, "pw");
   }
   ASSERT_EQ(warnings.size(), 1u);
@@ -172,7 +172,7 @@ TEST_F(RecoveryTest, FinishedUpdateWithAnUnmarkableSideFileIsNotRolledBackLater)
   fs.NodeAt(TailBackupPath(kPath)).locked = false;
   auto updated = fs.Get(kPath);
   {
-    TPakSystem sys(Host());
+    PackageUpdater sys(Host());
     sys.OpenPackage(kPath);
     EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kStale);
   }
@@ -202,7 +202,7 @@ TEST_F(RecoveryTest, SideFileIsNotPutOntoAPackageReplacedSince) {
   auto replacement = PackageBuilder().Add("other.txt", "a reinstalled package").Rkp3({true, false, "pw"});
   fs.Put(kPath, replacement);
   {
-    TPakSystem sys(Host());
+    PackageUpdater sys(Host());
     sys.OpenPackage(kPath);
     EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kStale);
     EXPECT_NE(sys.FindEntry("other.txt"), nullptr);
@@ -220,7 +220,7 @@ TEST_F(RecoveryTest, SideFileIsNotPutOntoAPackagePatchedByTheProductSince) {
   patched.Add("product.txt", "the product's own patch");
   auto bytes = patched.Rkp3({true, false, "pw"});
   fs.Put(kPath, bytes);
-  TPakSystem sys(Host());
+  PackageUpdater sys(Host());
   sys.OpenPackage(kPath);
   EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kStale);
   EXPECT_NE(sys.FindEntry("product.txt"), nullptr);
@@ -235,7 +235,7 @@ TEST_F(RecoveryTest, UnreadablePackageChangedBeforeTheCutKeepsItsSideFile) {
   fs.Put(kPath, changed);
   auto side = fs.Get(TailBackupPath(kPath));
   {
-    TPakSystem sys(Host());
+    PackageUpdater sys(Host());
     fatal = ErrorText([&] { sys.OpenPackage(kPath); });
     EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kMismatch);
   }
@@ -249,7 +249,7 @@ TEST_F(RecoveryTest, UnreadablePackageChangedBeforeTheCutKeepsItsSideFile) {
   shorter.resize(20);
   fs.Put(kPath, shorter);
   {
-    TPakSystem sys(Host());
+    PackageUpdater sys(Host());
     fatal = ErrorText([&] { sys.OpenPackage(kPath); });
     EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kMismatch);
   }
@@ -261,7 +261,7 @@ TEST_F(RecoveryTest, PackageThatWasNeverCutIsNotWritten) {
   Interrupt(fs, original);
   fs.Put(kPath, original);  // the side file was written, the cut never happened
   size_t writes = fs.Writes();
-  TPakSystem sys(Host());
+  PackageUpdater sys(Host());
   sys.OpenPackage(kPath);
   EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kRestored);
   sys.Close();
@@ -296,7 +296,7 @@ TEST_F(RecoveryTest, AKillAtAnyWriteOpensWithTheOldOrTheNewDirectory) {
       fs.Put(kPath, original);
       fs.FailAt(k, Mode::kCrash);
       {
-        TPakSystem sys(Host());
+        PackageUpdater sys(Host());
         try {
           sys.UpdatePackage(setup, 1, kDir, kPkg, "pw");
         } catch (const SetupError&) {
@@ -322,7 +322,7 @@ TEST_F(RecoveryTest, InterruptedPackageIsUnreadableUntilPutBack) {
   fs.Put(kPath, original);
   fs.FailAt(3, Mode::kCrash);  // after the side file and the cut
   {
-    TPakSystem sys(Host());
+    PackageUpdater sys(Host());
     EXPECT_THROW(sys.UpdatePackage(setup, 1, kDir, kPkg, "pw"), SetupError);
   }
   fs.Reboot(false);
@@ -330,7 +330,7 @@ TEST_F(RecoveryTest, InterruptedPackageIsUnreadableUntilPutBack) {
   MemoryFile cut(fs.Get(kPath));
   EXPECT_NE(ReadPackageTail(cut).Status, PackageReadStatus::kOk);
 
-  TPakSystem sys(Host());
+  PackageUpdater sys(Host());
   sys.OpenPackage(kPath);
   EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kRestored);
   sys.Close();
@@ -343,7 +343,7 @@ TEST_F(RecoveryTest, TornSideFileIsDiscarded) {
   auto side = EncodeTailBackup(b);
   side.pop_back();
   fs.Put(TailBackupPath(kPath), side);
-  TPakSystem sys(Host());
+  PackageUpdater sys(Host());
   sys.OpenPackage(kPath);
   EXPECT_EQ(sys.Stats().Recovery, TailRecovery::kDiscarded);
   sys.Close();

@@ -11,14 +11,14 @@ namespace ferry::test {
 
 struct PackageBuilder {
   std::vector<uint8_t> bytes;
-  std::vector<TPackageEntry> entries;
+  std::vector<PackageEntry> entries;
 
   // Appends a kind-2 entry holding `text`.
   PackageBuilder& Add(const std::string& name, std::string_view text, uint32_t date = 0x5A210000) {
     std::vector<uint8_t> data(text.begin(), text.end());
     auto stored = PackageDeflate(data);
     ScrambleHead(stored);
-    TPackageEntry e;
+    PackageEntry e;
     e.Marker = kPackageEntryMarker;
     e.Kind = kZlibEntryKind;
     e.FileDate = date;
@@ -32,7 +32,7 @@ struct PackageBuilder {
   }
 
   // Data, directory, header and an "RKP3"/"EIH2" trailer.
-  std::vector<uint8_t> Rkp3(const TExtraInfo& info = {}, uint8_t k1 = 3, uint8_t k2 = 4) const {
+  std::vector<uint8_t> Rkp3(const PackageExtraInfo& info = {}, uint8_t k1 = 3, uint8_t k2 = 4) const {
     auto out = bytes;
     auto tail = BuildPackageTail(entries, info, 0, k1, k2);
     out.insert(out.end(), tail.begin(), tail.end());

@@ -49,32 +49,32 @@ TEST(DigitKey, RoundTripsWithBothKeys) {
 // with mpmath at 50 digits and with glibc's printf("%.15Lg") of sinl/cosl;
 // the two agreed for n = 0..6.
 TEST(TarloEncryption, DerivesTheKeysFromSineAndCosine) {
-  EXPECT_EQ(TTarloEncryptionType::FirstKey(2), "99297426825682");   // 0.909297426825682
-  EXPECT_EQ(TTarloEncryptionType::FirstKey(3), "14112859867");      // 0.141120008059867
-  EXPECT_EQ(TTarloEncryptionType::FirstKey(4), "7568249537928");    // -0.756802495307928
-  EXPECT_EQ(TTarloEncryptionType::FirstKey(5), "958924274663138");  // -0.958924274663138
-  EXPECT_EQ(TTarloEncryptionType::FirstKey(6), "279415498198926");  // -0.279415498198926
-  EXPECT_EQ(TTarloEncryptionType::SecondKey(2), "416146836547142");  // -0.416146836547142
-  EXPECT_EQ(TTarloEncryptionType::SecondKey(3), "9899924966445");    // -0.989992496600445
-  EXPECT_EQ(TTarloEncryptionType::SecondKey(4), "65364362863612");   // -0.653643620863612
-  EXPECT_EQ(TTarloEncryptionType::SecondKey(5), "283662185463226");  // 0.283662185463226
-  EXPECT_EQ(TTarloEncryptionType::SecondKey(6), "961728665366");     // 0.960170286650366
-  EXPECT_EQ(TTarloEncryptionType::SecondKey(1), "54323586814");      // 0.54030230586814
-  EXPECT_EQ(TTarloEncryptionType::SecondKey(0), "1");                // "1" + ".0"
-  EXPECT_EQ(TTarloEncryptionType::FirstKey(0), "");                  // "0" + ".0"
+  EXPECT_EQ(TarloEncryptionType::FirstKey(2), "99297426825682");   // 0.909297426825682
+  EXPECT_EQ(TarloEncryptionType::FirstKey(3), "14112859867");      // 0.141120008059867
+  EXPECT_EQ(TarloEncryptionType::FirstKey(4), "7568249537928");    // -0.756802495307928
+  EXPECT_EQ(TarloEncryptionType::FirstKey(5), "958924274663138");  // -0.958924274663138
+  EXPECT_EQ(TarloEncryptionType::FirstKey(6), "279415498198926");  // -0.279415498198926
+  EXPECT_EQ(TarloEncryptionType::SecondKey(2), "416146836547142");  // -0.416146836547142
+  EXPECT_EQ(TarloEncryptionType::SecondKey(3), "9899924966445");    // -0.989992496600445
+  EXPECT_EQ(TarloEncryptionType::SecondKey(4), "65364362863612");   // -0.653643620863612
+  EXPECT_EQ(TarloEncryptionType::SecondKey(5), "283662185463226");  // 0.283662185463226
+  EXPECT_EQ(TarloEncryptionType::SecondKey(6), "961728665366");     // 0.960170286650366
+  EXPECT_EQ(TarloEncryptionType::SecondKey(1), "54323586814");      // 0.54030230586814
+  EXPECT_EQ(TarloEncryptionType::SecondKey(0), "1");                // "1" + ".0"
+  EXPECT_EQ(TarloEncryptionType::FirstKey(0), "");                  // "0" + ".0"
 }
 
 TEST(TarloEncryption, KeysNeverHoldZero) {
   for (int p = 0; p < 256; ++p) {
-    for (const std::string& key : {TTarloEncryptionType::FirstKey(static_cast<uint8_t>(p)),
-                                   TTarloEncryptionType::SecondKey(static_cast<uint8_t>(p))}) {
+    for (const std::string& key : {TarloEncryptionType::FirstKey(static_cast<uint8_t>(p)),
+                                   TarloEncryptionType::SecondKey(static_cast<uint8_t>(p))}) {
       EXPECT_EQ(key.find_first_not_of("123456789"), std::string::npos) << p;
     }
   }
 }
 
 TEST(TarloEncryption, OneByteGetsOneDigitOfEachKey) {
-  TTarloEncryptionType t;
+  TarloEncryptionType t;
   t.KeyParam1 = 2;  // first key 9...
   t.KeyParam2 = 3;  // second key 9...
   EXPECT_EQ(t.Encrypt(B({0x10})), B({0x10 + 9 + 9}));
@@ -82,7 +82,7 @@ TEST(TarloEncryption, OneByteGetsOneDigitOfEachKey) {
 }
 
 TEST(TarloEncryption, TwoBytesAreAlsoSwapped) {
-  TTarloEncryptionType t;
+  TarloEncryptionType t;
   t.KeyParam1 = 4;  // 7, 5, ...
   t.KeyParam2 = 5;  // 2, 8, ...
   // t = [a+7, b+5]; out = [b+5+2, a+7+8]
@@ -91,7 +91,7 @@ TEST(TarloEncryption, TwoBytesAreAlsoSwapped) {
 }
 
 TEST(TarloEncryption, WrapsAndReusesTheKeys) {
-  TTarloEncryptionType t;
+  TarloEncryptionType t;
   t.KeyParam1 = 6;  // 15 digits: 279415498198926
   t.KeyParam2 = 6;  // 12 digits: 961728665366
   const std::string k1 = "279415498198926", k2 = "961728665366";
@@ -110,7 +110,7 @@ TEST(TarloEncryption, RoundTripsForEveryParameterPair) {
   std::mt19937 gen(99);
   std::string text(37, '\0');
   for (char& c : text) c = static_cast<char>(gen());
-  TTarloEncryptionType t;
+  TarloEncryptionType t;
   for (int p1 = 0; p1 < 256; p1 += 15) {
     for (int p2 = 0; p2 < 256; p2 += 17) {
       t.KeyParam1 = static_cast<uint8_t>(p1);

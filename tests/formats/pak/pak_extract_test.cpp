@@ -277,7 +277,7 @@ TEST_F(PakExtractTest, EntriesStreamInChunksAndDamageNeverReplacesTheFile) {
       w.WriteDirectory();
     }
     PakReader pak(file);
-    const TPakFile e = pak.Files()[0];
+    const PakFile e = pak.Files()[0];
     ASSERT_GT(e.CompSize, 0u);
     std::vector<uint8_t> joined;
     size_t pieces = 0;

@@ -36,7 +36,7 @@ MemoryFile Archive(size_t count, size_t big) {
 // The stored bytes of entry i flipped in the middle.
 void Damage(MemoryFile& file, size_t i) {
   PakReader pak(file);
-  const TPakFile& e = *pak.Entry(i);
+  const PakFile& e = *pak.Entry(i);
   file.Data()[e.Offset + e.CompSize / 2] ^= 0x10;
 }
 

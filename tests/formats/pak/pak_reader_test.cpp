@@ -159,7 +159,7 @@ TEST(PakReader, EmptyEntryLoadsAsNoneWithoutALength) {
   }
   PakReader pak(file);
   ASSERT_EQ(pak.EntryCount(), 1u);
-  const TPakFile& e = pak.Files()[0];
+  const PakFile& e = pak.Files()[0];
   EXPECT_EQ(e.Offset, 0u);
   EXPECT_EQ(e.CompSize, 0u);
   EXPECT_EQ(e.OrigSize, 0u);

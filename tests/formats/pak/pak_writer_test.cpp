@@ -63,7 +63,7 @@ TEST(PakWriter, EntriesReadBackOneForOne) {
   EXPECT_EQ(pak.Trailer().DataStart, 18u);
   uint32_t expectedOffset = 18;
   for (size_t i = 0; i < entries.size(); ++i) {
-    const TPakFile& e = pak.Files()[i];
+    const PakFile& e = pak.Files()[i];
     EXPECT_EQ(e.Name, entries[i].first);
     EXPECT_EQ(e.Group, i % 3);
     EXPECT_EQ(e.OrigSize, entries[i].second.size());
@@ -78,7 +78,7 @@ TEST(PakWriter, EntriesReadBackOneForOne) {
   EXPECT_EQ(pak.Trailer().DirectoryOffset, expectedOffset);
   // Compressible data is stored as a level-9 zlib stream and its checksum is
   // that of the zlib bytes, not of the text; noise and a single byte are raw.
-  const TPakFile& text = pak.Files()[0];
+  const PakFile& text = pak.Files()[0];
   ASSERT_NE(text.CompSize, 0u);
   EXPECT_EQ(file.Data()[text.Offset], 0x78);
   EXPECT_EQ(file.Data()[text.Offset + 1], 0xDA);

@@ -15,10 +15,10 @@ std::vector<uint8_t> Stream(uint16_t count, const std::vector<uint8_t>& records)
 }
 
 TEST(CompLines, ExampleRecordIsLineTenCommandSevenWithTwoParameters) {
-  TCompLines lines;
+  CompLineList lines;
   lines.LoadFromBuffer(Stream(1, kExampleRecord));
   ASSERT_EQ(lines.Count(), 1u);
-  const TCompLine& line = lines.Lines[0];
+  const CompLine& line = lines.Lines[0];
   EXPECT_EQ(line.CommandNo, 7);
   EXPECT_EQ(line.LineNo, 10);
   EXPECT_EQ(line.ParamCount, 2);
@@ -31,8 +31,8 @@ TEST(CompLines, ExampleRecordIsLineTenCommandSevenWithTwoParameters) {
 }
 
 TEST(CompLines, InertLineIsStoredAsMinusOnesAndNoParameters) {
-  TCompLines lines;
-  TCompLine line;
+  CompLineList lines;
+  CompLine line;
   line.AddParam("x");
   line.MakeInert();
   lines.Lines.push_back(line);
@@ -40,7 +40,7 @@ TEST(CompLines, InertLineIsStoredAsMinusOnesAndNoParameters) {
 }
 
 TEST(CompLines, ZeroLinesLoadAsEmpty) {
-  TCompLines lines;
+  CompLineList lines;
   lines.Lines.resize(3);
   lines.LoadFromBuffer(Stream(0, {}));
   EXPECT_EQ(lines.Count(), 0u);
@@ -52,7 +52,7 @@ TEST(CompLines, NegativeParamCountReadsNoStrings) {
   std::vector<uint8_t> rec = {0x08, 0, 0, 0, 0x01, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF};
   auto second = kExampleRecord;
   rec.insert(rec.end(), second.begin(), second.end());
-  TCompLines lines;
+  CompLineList lines;
   lines.LoadFromBuffer(Stream(2, rec));
   ASSERT_EQ(lines.Count(), 2u);
   EXPECT_EQ(lines.Lines[0].ParamCount, 0);
@@ -63,7 +63,7 @@ TEST(CompLines, NegativeParamCountReadsNoStrings) {
 TEST(CompLines, CountsBeyondTheDataCreateNothingTheBytesCannotHold) {
   // 65,535 lines promised, one present; ParamCount 2^31-1 promised, 3 bytes left.
   std::vector<uint8_t> rec = {0x07, 0, 0, 0, 0x00, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0x01, 0x00, 'a'};
-  TCompLines lines;
+  CompLineList lines;
   lines.LoadFromBuffer(Stream(0xFFFF, rec));
   ASSERT_EQ(lines.Count(), 1u);
   EXPECT_EQ(lines.Lines[0].ParamCount, 1);
@@ -72,7 +72,7 @@ TEST(CompLines, CountsBeyondTheDataCreateNothingTheBytesCannotHold) {
 
 TEST(CompLines, RecordCutMidwayReadsMissingNumbersAsZero) {
   std::vector<uint8_t> rec = {0x0F, 0, 0, 0, 0x03};
-  TCompLines lines;
+  CompLineList lines;
   lines.LoadFromBuffer(Stream(1, rec));
   ASSERT_EQ(lines.Count(), 1u);
   EXPECT_EQ(lines.Lines[0].CommandNo, 15);
@@ -81,7 +81,7 @@ TEST(CompLines, RecordCutMidwayReadsMissingNumbersAsZero) {
 }
 
 TEST(CompLines, SetParamGrowsAndKeepsTheCount) {
-  TCompLine line;
+  CompLine line;
   line.SetParam(3, "c");
   EXPECT_EQ(line.ParamCount, 3);
   EXPECT_EQ(line.Param(1), "");

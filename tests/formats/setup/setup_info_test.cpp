@@ -40,7 +40,7 @@ TEST(SetupInfo, DemoPatchRecordParsesToItsTwelveValuesAndWritesBackTheSameBytes)
   ASSERT_EQ(bytes[0], 0x0A);
   ASSERT_EQ(bytes[1], 0x00);
 
-  TSetupInfoFile file;
+  SetupInfoFile file;
   file.ReadFromBuffer(bytes);
   EXPECT_EQ(file.SetupTitle, "Demo Patch");
   EXPECT_EQ(file.ShortTitle, "Demo");
@@ -66,14 +66,14 @@ TEST(SetupInfo, DemoPatchRecordParsesToItsTwelveValuesAndWritesBackTheSameBytes)
 }
 
 TEST(SetupInfo, EmptyRecordIsTwentyFiveBytesAndModeBytesRoundTrip) {
-  TSetupInfoFile file;
+  SetupInfoFile file;
   EXPECT_EQ(file.WriteToBuffer().size(), 25u);
 
   file.InstallDirRegKey.RootKey = 4;
   file.IsUninstaller = 1;
   file.MakeUninstaller = 1;
   file.UninstallPrefix = "Demo_";
-  TSetupInfoFile back;
+  SetupInfoFile back;
   back.ReadFromBuffer(file.WriteToBuffer());
   EXPECT_EQ(back.Info(), file.Info());
 }
@@ -83,26 +83,26 @@ TEST(SetupInfo, RecordEndingAfterFieldSevenLeavesTheRestEmpty) {
   // Fields 1..7 end just before the RootKey byte.
   size_t field7_end = 2 + 10 + 2 + 4 + 2 + 14 + 2 + 13 + 2 + 2 + 19 + 2 + 9;
   bytes.resize(field7_end);
-  TSetupInfoFile file;
+  SetupInfoFile file;
   file.InstallDirRegKey.ValueName = "stale";
   file.MakeUninstaller = 1;
   file.ReadFromBuffer(bytes);
   EXPECT_EQ(file.ChangelogName, "ChangeLog");
-  EXPECT_EQ(file.InstallDirRegKey, TREGKEY{});
+  EXPECT_EQ(file.InstallDirRegKey, RegistryLocation{});
   EXPECT_EQ(file.PageSet, "");
   EXPECT_EQ(file.MakeUninstaller, 0);
 }
 
 TEST(SetupInfo, StringCutByTheEndKeepsTheCharactersPresent) {
   const uint8_t bytes[] = {0x0A, 0x00, 'D', 'e', 'm'};
-  TSetupInfoFile file;
+  SetupInfoFile file;
   file.ReadFromBuffer(bytes, sizeof bytes);
   EXPECT_EQ(file.SetupTitle, "Dem");
   EXPECT_EQ(file.ShortTitle, "");
 
-  TSetupInfoFile none;
+  SetupInfoFile none;
   none.ReadFromBuffer(nullptr, 0);
-  EXPECT_EQ(none.Info(), TSetupInfo{});
+  EXPECT_EQ(none.Info(), SetupInfoRecord{});
 }
 
 TEST(SetupInfo, CompilerStartsWithTheDefaultUninstallerName) {
@@ -117,7 +117,7 @@ TEST(LenString, ThreeHundredCharactersStoreTheirCountAs2C01) {
   EXPECT_EQ(w.Data()[0], 0x2C);
   EXPECT_EQ(w.Data()[1], 0x01);
 
-  TBufferManager buffer(w.Data());
+  BufferManager buffer(w.Data());
   EXPECT_EQ(ReadLenString(buffer), std::string(300, 'x'));
   EXPECT_EQ(buffer.Remaining(), 0u);
 }
@@ -137,7 +137,7 @@ TEST(LenString, FileVariantWritesTheSameBytesAndReadsThemBack) {
 
 TEST(BufferManager, BlocksStopAtTheEndOfTheData) {
   const uint8_t bytes[] = {1, 2, 3, 4, 5};
-  TBufferManager buffer(bytes, sizeof bytes);
+  BufferManager buffer(bytes, sizeof bytes);
   EXPECT_EQ(buffer.ReadBlock(2), (std::vector<uint8_t>{1, 2}));
   uint8_t place[8] = {};
   EXPECT_EQ(buffer.ReadInto(8, place), 3u);

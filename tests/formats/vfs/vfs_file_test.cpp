@@ -11,15 +11,15 @@ namespace {
 using namespace vfstest;
 
 void SetEntry(std::vector<uint8_t>& bytes, uint32_t block1, uint32_t inUse, int32_t next) {
-  TVFSHeader h = HeaderOf(bytes);
+  VfsHeader h = HeaderOf(bytes);
   ByteWriter w;
   w.U32(inUse);
   w.U32(uint32_t(next));
   std::copy(w.Data().begin(), w.Data().end(), bytes.begin() + h.BlockTableOffset() + 8 * (block1 - 1));
 }
 
-void SetRootSlot(std::vector<uint8_t>& bytes, uint32_t slot, const TVFSDirRecord& rec) {
-  TVFSHeader h = HeaderOf(bytes);
+void SetRootSlot(std::vector<uint8_t>& bytes, uint32_t slot, const VfsDirRecord& rec) {
+  VfsHeader h = HeaderOf(bytes);
   auto b = rec.Bytes();
   std::copy(b.begin(), b.end(), bytes.begin() + h.RootTableOffset() + 88 * slot);
 }
@@ -50,11 +50,11 @@ TEST_F(VfsFileTest, LowestFreeBlocksInAscendingOrder) {
   // Free blocks (1-based) 5, 9, 12 and up: a three-block content takes 5, 9, 12.
   auto& bytes = Bytes();
   for (uint32_t b : {1, 2, 3, 4, 6, 7, 8, 10, 11}) SetEntry(bytes, b, 1, -1);
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   EXPECT_EQ(f.FindFreeBlock(false), 4);
   EXPECT_EQ(f.FindFreeBlock(true), 8);
-  TVFSDirRecord rec;
+  VfsDirRecord rec;
   auto data = Noise(600);
   f.AllocateAndWrite(rec, data.data(), 600);
   EXPECT_EQ(rec.FirstBlock, 5u);
@@ -69,14 +69,14 @@ TEST_F(VfsFileTest, LowestFreeBlocksInAscendingOrder) {
   ASSERT_TRUE(back);
   EXPECT_EQ(back->Bytes(), data);
   // The last block is written only as far as the data reaches.
-  TVFSHeader h = HeaderOf(bytes);
+  VfsHeader h = HeaderOf(bytes);
   EXPECT_EQ(bytes.size(), h.BlockOffset(11) + 600 - 512);
 }
 
 TEST_F(VfsFileTest, BlockSizeBoundaryAndEmptyContent) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
-  TVFSDirRecord one, two, empty;
+  VfsDirRecord one, two, empty;
   auto a = Noise(256), b = Noise(257);
   f.AllocateAndWrite(one, a.data(), 256);
   f.AllocateAndWrite(two, b.data(), 257);
@@ -88,14 +88,14 @@ TEST_F(VfsFileTest, BlockSizeBoundaryAndEmptyContent) {
   EXPECT_EQ(empty.StoredSize, 0u);
   EXPECT_FALSE(f.ReadChain(empty));
   // The empty content's block is written whole, as zeros.
-  TVFSHeader h = HeaderOf(Bytes());
+  VfsHeader h = HeaderOf(Bytes());
   EXPECT_EQ(Bytes().size(), h.BlockOffset(empty.FirstBlock - 1) + 256);
   uint8_t x = 1;
   EXPECT_THROW(f.AllocateAndWrite(empty, &x, 0), SetupError);
 }
 
 TEST_F(VfsFileTest, FreeingAChainZeroesItsEntriesAtOnce) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   auto data = Noise(700);
   int32_t n = Put(f, "big.bin", data);
@@ -111,9 +111,9 @@ TEST_F(VfsFileTest, FreeingAChainZeroesItsEntriesAtOnce) {
 }
 
 TEST_F(VfsFileTest, OverwriteChainKeepsTheBlockTable) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
-  TVFSDirRecord rec;
+  VfsDirRecord rec;
   auto a = Noise(600, 1), b = Noise(600, 2);
   f.AllocateAndWrite(rec, a.data(), 600);
   auto table = f.BlockTable();
@@ -125,7 +125,7 @@ TEST_F(VfsFileTest, OverwriteChainKeepsTheBlockTable) {
 
 TEST_F(VfsFileTest, DigestCoversTheFileFromOffset44) {
   {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     Open(f);
     Put(f, "a.txt", Text(1000));
     Put(f, "b.bin", Noise(3000));
@@ -141,7 +141,7 @@ TEST_F(VfsFileTest, DigestCoversTheFileFromOffset44) {
 
 TEST_F(VfsFileTest, SideFileOnlyWhenItExisted) {
   {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     Open(f);
     Put(f, "a.txt", Text(100));
     f.FlushArchive();
@@ -150,7 +150,7 @@ TEST_F(VfsFileTest, SideFileOnlyWhenItExisted) {
 
   CreateVfsArchive(fs, kPath, Small(256, 64, 8, true));
   {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     Open(f);
     EXPECT_TRUE(f.HashFile().Loaded());
     Put(f, "a.txt", Text(100));
@@ -165,7 +165,7 @@ TEST_F(VfsFileTest, SideFileOnlyWhenItExisted) {
   // A side file that holds no record is deleted at flush and not rewritten.
   fs.Put(kSide, BuildHashFile({}));
   {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     Open(f);
     f.FlushArchive();
   }
@@ -173,13 +173,13 @@ TEST_F(VfsFileTest, SideFileOnlyWhenItExisted) {
 }
 
 TEST_F(VfsFileTest, DamagedArchivesAreRefusedBeforeAnyWrite) {
-  TVFSDirRecord root{"a.txt", VFS_FILE, kDate, 2, 600, 0};
+  VfsDirRecord root{"a.txt", kVfsFile, kDate, 2, 600, 0};
   auto clean = Bytes();
   auto refused = [&](const std::function<void(std::vector<uint8_t>&)>& damage, const char* what) {
     auto bytes = clean;
     damage(bytes);
     fs.Put(kPath, bytes);
-    TVFSFile f(fs);
+    VfsFile f(fs);
     f.SetToday(kDate);
     EXPECT_THROW(f.OpenArchive(kPath, false), SetupError) << what;
     EXPECT_FALSE(f.IsOpen());
@@ -209,21 +209,21 @@ TEST_F(VfsFileTest, DamagedArchivesAreRefusedBeforeAnyWrite) {
 
 TEST_F(VfsFileTest, ListingThatIsNotWholeRecordsIsRefused) {
   {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     Open(f);
     Put(f, "dir\\a.txt", Text(10));
     f.FlushArchive();
   }
   auto bytes = Bytes();
-  TVFSDirRecord dir = RootSlotOf(bytes, 0);
+  VfsDirRecord dir = RootSlotOf(bytes, 0);
   ASSERT_EQ(dir.StoredSize, 88u);
   dir.StoredSize = 87;
   SetRootSlot(bytes, 0, dir);
   fs.Put(kPath, bytes);
-  TVFSFile full(fs);
+  VfsFile full(fs);
   EXPECT_THROW(full.OpenArchive(kPath, true), SetupError);
   // Lazily the listing is read on the way to a file, still before any write.
-  TVFSFile lazy(fs);
+  VfsFile lazy(fs);
   Open(lazy);
   EXPECT_THROW(Put(lazy, "dir\\b.txt", Text(10)), SetupError);
   lazy.CloseArchive();
@@ -243,7 +243,7 @@ TEST(VfsOpen, AnArchiveThatCannotBeOpenedForWritingIsAnError) {
   MemoryFileSystem maker;
   CreateVfsArchive(maker, kPath, Small());
   fs.Put(kPath, *maker.Find(kPath));
-  TVFSFile f(fs);
+  VfsFile f(fs);
   try {
     f.OpenArchive(kPath, false);
     FAIL() << "opened";
@@ -256,13 +256,13 @@ TEST(VfsOpen, AnArchiveThatCannotBeOpenedForWritingIsAnError) {
   EXPECT_TRUE(f.IsOpen());
   EXPECT_THROW(Put(f, "a.txt", Text(5)), SetupError);
 
-  TVFSFile missing(fs);
+  VfsFile missing(fs);
   EXPECT_THROW(missing.OpenArchive("C:\\nothing.vfs", false), SetupError);
 }
 
 TEST_F(VfsFileTest, OpenReportsProgress) {
   std::vector<std::pair<uint64_t, uint64_t>> calls;
-  TVFSFile f(fs);
+  VfsFile f(fs);
   f.OpenArchive(kPath, false, [&](uint64_t p, uint64_t t) { calls.emplace_back(p, t); });
   ASSERT_EQ(calls.size(), 2u + 64 + 8);
   EXPECT_EQ(calls[0], std::make_pair(uint64_t{0}, uint64_t{100}));

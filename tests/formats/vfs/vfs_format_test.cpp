@@ -22,7 +22,7 @@ TEST(VfsPathHash, KnownValuesAndKeys) {
 }
 
 TEST(VfsInsertSorted, OrdersAndMarksDuplicates) {
-  std::vector<TVFSHashRecord> recs(3);
+  std::vector<VfsHashRecord> recs(3);
   for (uint32_t h : {300u, 200u, 100u}) EXPECT_TRUE(InsertSorted(recs, recs.size(), {h, 1, 0, 0, 0, 1}));
   ASSERT_EQ(recs.size(), 3u);
   EXPECT_EQ(recs[0].Hash, 100u);
@@ -37,7 +37,7 @@ TEST(VfsInsertSorted, OrdersAndMarksDuplicates) {
 }
 
 TEST(VfsInsertSorted, LargeHashesCompareUnsignedAndLastSlotIsGivenUp) {
-  std::vector<TVFSHashRecord> recs(3);
+  std::vector<VfsHashRecord> recs(3);
   InsertSorted(recs, 3, {0x90000000u, 0, 0, 0, 0, 1});
   InsertSorted(recs, 3, {5, 0, 0, 0, 0, 1});
   EXPECT_EQ(recs[0].Hash, 5u);
@@ -53,9 +53,9 @@ TEST(VfsInsertSorted, LargeHashesCompareUnsignedAndLastSlotIsGivenUp) {
 }
 
 TEST(VfsInsertSorted, HashZeroNeverGetsARecord) {
-  std::vector<TVFSHashRecord> recs(2);
+  std::vector<VfsHashRecord> recs(2);
   EXPECT_FALSE(InsertSorted(recs, 2, {0, 1, 2, 3, 4, 1}));
-  EXPECT_EQ(recs[0], TVFSHashRecord{});
+  EXPECT_EQ(recs[0], VfsHashRecord{});
 }
 
 TEST(VfsHashFilePath, ReplacesTheExtension) {
@@ -65,47 +65,47 @@ TEST(VfsHashFilePath, ReplacesTheExtension) {
 }
 
 TEST(VfsDirRecord, NamesOf65And66Characters) {
-  TVFSDirRecord r;
+  VfsDirRecord r;
   r.Name = std::string(65, 'n');
-  r.Flags = VFS_FILE;
+  r.Flags = kVfsFile;
   r.FirstBlock = 7;
   auto bytes = r.Bytes();
   ASSERT_EQ(bytes.size(), 88u);
   EXPECT_EQ(bytes[64], 'n');  // no terminating NUL
   EXPECT_EQ(bytes[65], 0);
   ByteReader rd(bytes);
-  EXPECT_EQ(TVFSDirRecord::Read(rd).Name, r.Name);
+  EXPECT_EQ(VfsDirRecord::Read(rd).Name, r.Name);
 
   r.Name = std::string(66, 'm');
   auto cut = r.Bytes();
   ByteReader rd2(cut);
-  EXPECT_EQ(TVFSDirRecord::Read(rd2).Name, std::string(65, 'm'));
+  EXPECT_EQ(VfsDirRecord::Read(rd2).Name, std::string(65, 'm'));
   EXPECT_EQ(VfsStoredName(std::string("ab\0cd", 5)), "ab");
 }
 
 TEST(VfsListing, ParseBuildAndPartialRecords) {
-  TVFSDirRecord a{"a.txt", VFS_FILE, kDate, 3, 10, 0};
-  TVFSDirRecord b{"sub", VFS_DIRECTORY, kDate, 4, 0, 0};
-  const TVFSDirRecord* refs[] = {&a, &b};
+  VfsDirRecord a{"a.txt", kVfsFile, kDate, 3, 10, 0};
+  VfsDirRecord b{"sub", kVfsDirectory, kDate, 4, 0, 0};
+  const VfsDirRecord* refs[] = {&a, &b};
   auto bytes = BuildListingBytes(refs);
   ASSERT_EQ(bytes.size(), 176u);
   // Field order inside the record: flags, date, first block, stored, unpacked.
   ByteReader r(bytes);
   r.Seek(68);
-  EXPECT_EQ(r.U32(), VFS_FILE);
+  EXPECT_EQ(r.U32(), kVfsFile);
   EXPECT_EQ(r.U32(), kDate);
   EXPECT_EQ(r.U32(), 3u);
   EXPECT_EQ(r.U32(), 10u);
   auto parsed = ParseListing(bytes, "x");
   ASSERT_EQ(parsed.size(), 2u);
   EXPECT_EQ(parsed[1].Name, "sub");
-  EXPECT_EQ(parsed[1].Flags, VFS_DIRECTORY);
+  EXPECT_EQ(parsed[1].Flags, kVfsDirectory);
   bytes.pop_back();
   EXPECT_THROW(ParseListing(bytes, "x"), SetupError);
 }
 
 TEST(VfsHashFile, RoundTripAndShortFiles) {
-  std::vector<TVFSHashRecord> recs{{1, VFS_FILE, 2, 3, 4, 1}, {9, 9, 8, 7, 6, 0}};
+  std::vector<VfsHashRecord> recs{{1, kVfsFile, 2, 3, 4, 1}, {9, 9, 8, 7, 6, 0}};
   auto bytes = BuildHashFile(recs);
   ASSERT_EQ(bytes.size(), 4u + 42u);
   // The first block comes after the two sizes.
@@ -121,12 +121,12 @@ TEST(VfsHashFile, RoundTripAndShortFiles) {
 
 TEST(VfsFileBuffer, ReadsUpToTheEnd) {
   uint8_t src[6] = {1, 0, 0, 0, 'x', 0};
-  TVFSFileBuffer b(src, 6);
+  VfsFileBuffer b(src, 6);
   EXPECT_EQ(b.ReadU32(), 1u);
   EXPECT_EQ(b.ReadChars(2), std::string("x\0", 2));
   uint8_t out[4];
   EXPECT_EQ(b.Read(out, 4), 0u);
-  TVFSFileBuffer empty(nullptr, 0);
+  VfsFileBuffer empty(nullptr, 0);
   EXPECT_EQ(empty.Read(out, 4), 0u);
 }
 
@@ -159,7 +159,7 @@ TEST(VfsCompress, NoResultForDataThatDoesNotShrinkOrIsEmpty) {
 }
 
 TEST(VfsHeader, LayoutOffsetsAndRefusals) {
-  TVFSHeader h;
+  VfsHeader h;
   h.DescriptionSize = 256;
   h.BlockCount = 433;
   h.RootCount = 64;
@@ -175,7 +175,7 @@ TEST(VfsHeader, LayoutOffsetsAndRefusals) {
     std::vector<uint8_t> bytes = good;
     mutate(bytes);
     MemoryFile f(bytes);
-    EXPECT_THROW(TVFSHeader::Read(f, "t"), SetupError);
+    EXPECT_THROW(VfsHeader::Read(f, "t"), SetupError);
   };
   auto setU32 = [](std::vector<uint8_t>& b, size_t at, uint32_t v) {
     ByteWriter w;
@@ -191,7 +191,7 @@ TEST(VfsHeader, LayoutOffsetsAndRefusals) {
   refused([&](auto& b) { setU32(b, 8, 1000000); });               // tables beyond the file
   refused([&](auto& b) { setU32(b, 44, 0x7FFFFFFF); });           // description beyond the file
   MemoryFile ok(good);
-  EXPECT_EQ(TVFSHeader::Read(ok, "t").UsedBlocks, 0u);
+  EXPECT_EQ(VfsHeader::Read(ok, "t").UsedBlocks, 0u);
 }
 
 TEST(VfsHeader, DescriptionAndReservedFieldsSurviveAnUpdate) {
@@ -199,7 +199,7 @@ TEST(VfsHeader, DescriptionAndReservedFieldsSurviveAnUpdate) {
   CreateVfsArchive(fs, kPath, Small());
   // A longer description area with an extra part and odd reserved values.
   auto bytes = *fs.Find(kPath);
-  TVFSHeader h = HeaderOf(bytes);
+  VfsHeader h = HeaderOf(bytes);
   h.Reserved1 = 0xDEADBEEF;
   h.DescriptionSize = 260;
   h.Description = std::string("made by hand\0\x01\x02", 15);
@@ -211,12 +211,12 @@ TEST(VfsHeader, DescriptionAndReservedFieldsSurviveAnUpdate) {
   rebuilt.insert(rebuilt.end(), bytes.begin() + 308, bytes.end());
   fs.Put(kPath, rebuilt);
   {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     Open(f);
     Put(f, "a.txt", Text(10));
     f.FlushArchive();
   }
-  TVFSHeader after = HeaderOf(*fs.Find(kPath));
+  VfsHeader after = HeaderOf(*fs.Find(kPath));
   EXPECT_EQ(after.Reserved1, 0xDEADBEEFu);
   EXPECT_EQ(after.Reserved2, 64u);
   EXPECT_EQ(after.Reserved3, 50000u);

@@ -23,7 +23,7 @@ std::vector<uint8_t> FileOr(const MemoryFileSystem& fs, const std::string& path)
 // An archive with a side file, some directories and files of each kind.
 void MakeBase(MemoryFileSystem& fs) {
   CreateVfsArchive(fs, kPath, Small(256, 200, 4, true));
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   Put(f, "readme.txt", Text(900));
   Put(f, "units\\a.dat", Noise(300, 1));
@@ -36,7 +36,7 @@ void MakeBase(MemoryFileSystem& fs) {
 // Adds, replaces (same size, other size, compressed), creates directories,
 // grows listings and replaces a root file.
 void SampleUpdate(MemoryFileSystem& fs) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   Put(f, "units\\a.dat", Noise(300, 11));
   Put(f, "units\\b.dat", Noise(900, 12));
@@ -89,7 +89,7 @@ TEST(VfsJournal, AnUpdateKilledAfterAnyWriteLeavesOldOrNewContent) {
         if (count++ == 1) throw Killed{};
       });
       try {
-        TVFSFile f(fs);
+        VfsFile f(fs);
         f.OpenArchive(kPath, false);
       } catch (const Killed&) {
       }
@@ -115,7 +115,7 @@ TEST(VfsJournal, CloseWithoutFlushAndRollBackRestoreTheArchive) {
   MakeBase(fs);
   const auto before = *fs.Find(kPath);
   {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     Open(f);
     Put(f, "units\\z.txt", Noise(500));
     EXPECT_NE(*fs.Find(kPath), before);
@@ -125,13 +125,13 @@ TEST(VfsJournal, CloseWithoutFlushAndRollBackRestoreTheArchive) {
   EXPECT_EQ(*fs.Find(kPath), before);
   EXPECT_FALSE(fs.FileExists(VfsJournal::PathFor(kPath)));
   {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     Open(f);
     Put(f, "units\\z.txt", Noise(500));
     f.CloseArchive();
   }
   EXPECT_TRUE(fs.FileExists(VfsJournal::PathFor(kPath)));
-  TVFSFile g(fs);
+  VfsFile g(fs);
   Open(g);
   EXPECT_TRUE(g.Recovered());
   EXPECT_EQ(*fs.Find(kPath), before);
@@ -142,11 +142,11 @@ TEST(VfsJournal, ReadOnlyOpenRefusesAPendingJournal) {
   MemoryFileSystem fs;
   MakeBase(fs);
   {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     Open(f);
     Put(f, "x.txt", Noise(10));
   }
-  TVFSFile g(fs);
+  VfsFile g(fs);
   EXPECT_THROW(g.OpenArchive(kPath, true, {}, VfsAccess::kReadOnly), SetupError);
 }
 
@@ -155,7 +155,7 @@ TEST(VfsJournal, TornJournalHeaderMeansNothingToUndo) {
   MakeBase(fs);
   const auto before = *fs.Find(kPath);
   fs.Put(VfsJournal::PathFor(kPath), {0x46, 0x56, 0x4A});
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   EXPECT_TRUE(f.Recovered());
   EXPECT_EQ(*fs.Find(kPath), before);

@@ -45,48 +45,48 @@ inline std::vector<uint8_t> Text(size_t n, char c = 'a') {
   return out;
 }
 
-inline TVFSHeader HeaderOf(const std::vector<uint8_t>& bytes) {
+inline VfsHeader HeaderOf(const std::vector<uint8_t>& bytes) {
   MemoryFile f(bytes);
-  return TVFSHeader::Read(f, "test");
+  return VfsHeader::Read(f, "test");
 }
 
-inline TVFSBlockEntry EntryOf(const std::vector<uint8_t>& bytes, uint32_t block1) {
-  TVFSHeader h = HeaderOf(bytes);
+inline VfsBlockEntry EntryOf(const std::vector<uint8_t>& bytes, uint32_t block1) {
+  VfsHeader h = HeaderOf(bytes);
   ByteReader r(bytes);
   r.Seek(h.BlockTableOffset() + 8 * uint64_t(block1 - 1));
-  TVFSBlockEntry e;
+  VfsBlockEntry e;
   e.InUse = r.U32();
   e.Next = r.I32();
   return e;
 }
 
-inline TVFSDirRecord RootSlotOf(const std::vector<uint8_t>& bytes, uint32_t slot) {
-  TVFSHeader h = HeaderOf(bytes);
+inline VfsDirRecord RootSlotOf(const std::vector<uint8_t>& bytes, uint32_t slot) {
+  VfsHeader h = HeaderOf(bytes);
   ByteReader r(bytes);
   r.Seek(h.RootTableOffset() + 88 * uint64_t(slot));
-  return TVFSDirRecord::Read(r);
+  return VfsDirRecord::Read(r);
 }
 
 // Opens an archive in memory with a fixed date.
-inline void Open(TVFSFile& f, bool fullTree = false) {
+inline void Open(VfsFile& f, bool fullTree = false) {
   f.SetToday(kDate);
   f.OpenArchive(kPath, fullTree);
 }
 
-inline int32_t Put(TVFSFile& f, const std::string& name, const std::vector<uint8_t>& data) {
+inline int32_t Put(VfsFile& f, const std::string& name, const std::vector<uint8_t>& data) {
   return f.Tree().UpdateFile(name, data.empty() ? nullptr : data.data(), static_cast<uint32_t>(data.size()));
 }
 
 // The file's data as stored (compressed chunks unpacked), read with a fresh open.
 inline std::vector<uint8_t> ReadBack(FileSystem& fs, const std::string& name) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   f.OpenArchive(kPath, true, {}, VfsAccess::kReadOnly);
   int32_t n = f.Tree().FindByPath(name);
   if (n < 0) return {0xEE};
-  const TVFSDirRecord& rec = *f.Tree().Node(n).Info;
+  const VfsDirRecord& rec = *f.Tree().Node(n).Info;
   auto c = f.ReadChain(rec);
   std::vector<uint8_t> data = c ? c->Bytes() : std::vector<uint8_t>();
-  if (rec.Flags & VFS_COMPRESSED) data = DecompressChunks(data, rec.UnpackedSize);
+  if (rec.Flags & kVfsCompressed) data = DecompressChunks(data, rec.UnpackedSize);
   return data;
 }
 

@@ -13,12 +13,12 @@ class VfsTreeTest : public ::testing::Test {
  protected:
   void SetUp() override { CreateVfsArchive(fs, kPath, Small(256, 128, 8, true)); }
   const std::vector<uint8_t>& Bytes() { return *fs.Find(kPath); }
-  TVFSHeader H() { return HeaderOf(Bytes()); }
+  VfsHeader H() { return HeaderOf(Bytes()); }
   // Writes to the archive itself (not the journal or side file) while `body` runs.
   std::vector<std::pair<uint64_t, uint64_t>> ArchiveWrites(const std::function<void()>& body) {
     std::vector<std::pair<uint64_t, uint64_t>> writes;
     fs.SetChangeHook([&](const Change& c) {
-      if (c.kind == Change::kWrite && c.path == kPath) writes.emplace_back(c.offset, c.length);
+      if (c.Kind == Change::kWrite && c.Path == kPath) writes.emplace_back(c.Offset, c.Length);
     });
     body();
     fs.SetChangeHook({});
@@ -32,8 +32,8 @@ class VfsTreeTest : public ::testing::Test {
 };
 
 TEST_F(VfsTreeTest, NewRootFileWritesEntryBlockThenSlot) {
-  TVFSHeader h = H();
-  TVFSFile f(fs);
+  VfsHeader h = H();
+  VfsFile f(fs);
   Open(f);
   auto data = Noise(300);
   auto writes = ArchiveWrites([&] { Put(f, "d.txt", data); });
@@ -41,9 +41,9 @@ TEST_F(VfsTreeTest, NewRootFileWritesEntryBlockThenSlot) {
       {h.BlockTableOffset(), 8}, {h.BlockOffset(0), 256}, {h.BlockTableOffset() + 8, 8}, {h.BlockOffset(1), 44},
       {h.RootTableOffset(), 88}};
   EXPECT_EQ(writes, expected);
-  TVFSDirRecord slot = RootSlotOf(Bytes(), 0);
+  VfsDirRecord slot = RootSlotOf(Bytes(), 0);
   EXPECT_EQ(slot.Name, "d.txt");
-  EXPECT_EQ(slot.Flags, VFS_FILE);
+  EXPECT_EQ(slot.Flags, kVfsFile);
   EXPECT_EQ(slot.StoredSize, 300u);
   EXPECT_EQ(slot.UnpackedSize, 0u);
   EXPECT_EQ(slot.FirstBlock, 1u);
@@ -54,24 +54,24 @@ TEST_F(VfsTreeTest, NewRootFileWritesEntryBlockThenSlot) {
 }
 
 TEST_F(VfsTreeTest, MissingDirectoriesAreCreatedOnceEachWithOneZeroBlock) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   auto text = Text(5000);
   int32_t n = Put(f, "units\\configs\\training.txt", text);
-  const TVFSTree& t = f.Tree();
+  const VfsTree& t = f.Tree();
   EXPECT_EQ(t.Node(n).Path, "units\\configs\\training.txt");
   EXPECT_EQ(t.HashKey(n), "units\\configs/training.txt");
-  EXPECT_EQ(t.Node(n).Info->Flags, VFS_FILE | VFS_COMPRESSED);
+  EXPECT_EQ(t.Node(n).Info->Flags, kVfsFile | kVfsCompressed);
   EXPECT_EQ(t.Node(n).Info->UnpackedSize, 5000u);
   Put(f, "units\\configs\\second.txt", Text(10));
   f.FlushArchive();
   f.CloseArchive();
 
-  TVFSFile g(fs);
+  VfsFile g(fs);
   Open(g, true);
   int dirs = 0;
   for (size_t i = 0; i < g.Tree().SlotCount(); ++i)
-    if (g.Tree().InUse(int32_t(i)) && (g.Tree().Node(int32_t(i)).Info->Flags & VFS_DIRECTORY)) ++dirs;
+    if (g.Tree().InUse(int32_t(i)) && (g.Tree().Node(int32_t(i)).Info->Flags & kVfsDirectory)) ++dirs;
   EXPECT_EQ(dirs, 2);
   int32_t configs = g.Tree().FindByPath("UNITS\\configs");
   ASSERT_GE(configs, 0);
@@ -84,10 +84,10 @@ TEST_F(VfsTreeTest, MissingDirectoriesAreCreatedOnceEachWithOneZeroBlock) {
 }
 
 TEST_F(VfsTreeTest, EmptyDirectoryOwnsOneZeroBlock) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
-  int32_t d = f.Tree().CreateEntry(-1, "empty", VFS_DIRECTORY, true);
-  const TVFSDirRecord& rec = *f.Tree().Node(d).Info;
+  int32_t d = f.Tree().CreateEntry(-1, "empty", kVfsDirectory, true);
+  const VfsDirRecord& rec = *f.Tree().Node(d).Info;
   EXPECT_EQ(rec.StoredSize, 0u);
   EXPECT_EQ(f.ChainLength(rec.FirstBlock), 1u);
   EXPECT_EQ(RootSlotOf(Bytes(), 0).Name, "empty");
@@ -96,17 +96,17 @@ TEST_F(VfsTreeTest, EmptyDirectoryOwnsOneZeroBlock) {
 }
 
 TEST_F(VfsTreeTest, SameSizeReplacementOverwritesTheListingInPlace) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   Put(f, "maps\\a.dat", Noise(100, 1));
   Put(f, "maps\\b.dat", Noise(100, 2));
-  TVFSHeader h = H();
-  TVFSDirRecord dirBefore = RootSlotOf(Bytes(), 0);
+  VfsHeader h = H();
+  VfsDirRecord dirBefore = RootSlotOf(Bytes(), 0);
   auto writes = ArchiveWrites([&] { Put(f, "maps\\a.dat", Noise(120, 3)); });
   // Nothing in the root table: the directory's own record stays as it was.
   for (auto [off, len] : writes)
     EXPECT_FALSE(off >= h.RootTableOffset() && off < h.DataOffset()) << "root table written at " << off;
-  TVFSDirRecord dirAfter = RootSlotOf(Bytes(), 0);
+  VfsDirRecord dirAfter = RootSlotOf(Bytes(), 0);
   EXPECT_EQ(dirAfter.FirstBlock, dirBefore.FirstBlock);
   EXPECT_EQ(dirAfter.StoredSize, 176u);
   // The old record's place is taken again, and its freed block reused.
@@ -120,23 +120,23 @@ TEST_F(VfsTreeTest, SameSizeReplacementOverwritesTheListingInPlace) {
 }
 
 TEST_F(VfsTreeTest, GrowingListingMovesAndRewritesUpToTheRoot) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   Put(f, "a\\b\\one.txt", Noise(10, 1));
   Put(f, "a\\b\\two.txt", Noise(10, 2));
   Put(f, "a\\b\\three.txt", Noise(10, 3));
-  TVFSDirRecord aBefore = RootSlotOf(Bytes(), 0);
+  VfsDirRecord aBefore = RootSlotOf(Bytes(), 0);
   f.FlushArchive();
   f.CloseArchive();
   // a\b's listing grows from 264 to 352 bytes (two blocks): a\b gets a new chain
   // and its record in a's listing changes; a's listing keeps its size.
-  TVFSFile g(fs);
+  VfsFile g(fs);
   Open(g);
   Put(g, "a\\b\\four.txt", Noise(10, 4));
   int32_t b = g.Tree().FindByPath("a\\b");
   EXPECT_EQ(g.Tree().Node(b).Info->StoredSize, 352u);
   EXPECT_EQ(g.ChainLength(g.Tree().Node(b).Info->FirstBlock), 2u);
-  TVFSDirRecord aAfter = RootSlotOf(Bytes(), 0);
+  VfsDirRecord aAfter = RootSlotOf(Bytes(), 0);
   EXPECT_EQ(aAfter.FirstBlock, aBefore.FirstBlock);
   EXPECT_EQ(aAfter.StoredSize, 88u);
   g.FlushArchive();
@@ -144,7 +144,7 @@ TEST_F(VfsTreeTest, GrowingListingMovesAndRewritesUpToTheRoot) {
 }
 
 TEST_F(VfsTreeTest, PathWithBackslashButNoDotGoesToTheRoot) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   int32_t n = Put(f, "bin\\tool", Noise(20));
   EXPECT_EQ(f.Tree().Node(n).Path, "tool");
@@ -155,7 +155,7 @@ TEST_F(VfsTreeTest, PathWithBackslashButNoDotGoesToTheRoot) {
 }
 
 TEST_F(VfsTreeTest, ReplacingARootFileFreesItsSlotAndTakesTheLowestFree) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   Put(f, "first.txt", Noise(10, 1));
   Put(f, "second.txt", Noise(10, 2));
@@ -164,7 +164,7 @@ TEST_F(VfsTreeTest, ReplacingARootFileFreesItsSlotAndTakesTheLowestFree) {
   Put(f, "second.txt", Noise(10, 3));
   // second.txt's slot 1 was cleared; slot 0 was the lowest free one.
   EXPECT_EQ(RootSlotOf(Bytes(), 0).Name, "second.txt");
-  EXPECT_EQ(RootSlotOf(Bytes(), 1), TVFSDirRecord{});
+  EXPECT_EQ(RootSlotOf(Bytes(), 1), VfsDirRecord{});
   EXPECT_EQ(f.Tree().Node(f.Tree().FindByPath("second.txt")).RootSlot, 0);
   f.FlushArchive();
   ExpectSound();
@@ -174,7 +174,7 @@ TEST_F(VfsTreeTest, ReplacingARootFileFreesItsSlotAndTakesTheLowestFree) {
 // written to units\data must keep the files already there.
 TEST_F(VfsTreeTest, PathListingsFollowThePathNotAnyDirectoryOfThatName) {
   {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     Open(f);
     Put(f, "units\\readme.txt", Noise(10, 1));
     Put(f, "data\\root_data.txt", Noise(10, 2));
@@ -183,12 +183,12 @@ TEST_F(VfsTreeTest, PathListingsFollowThePathNotAnyDirectoryOfThatName) {
     f.FlushArchive();
   }
   {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     Open(f);
     Put(f, "units\\data\\new.txt", Noise(10, 5));
     f.FlushArchive();
   }
-  TVFSFile g(fs);
+  VfsFile g(fs);
   g.OpenArchive(kPath, true, {}, VfsAccess::kReadOnly);
   for (const char* p : {"units\\data\\kept1.txt", "units\\data\\kept2.txt", "units\\data\\new.txt",
                         "data\\root_data.txt", "units\\readme.txt"})
@@ -200,7 +200,7 @@ TEST_F(VfsTreeTest, PathListingsFollowThePathNotAnyDirectoryOfThatName) {
 }
 
 TEST_F(VfsTreeTest, CaseAndLongNamesReplaceInsteadOfDuplicating) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   std::string longName = std::string(70, 'x') + ".txt";
   Put(f, "Units\\Configs\\A.txt", Noise(10, 1));
@@ -212,7 +212,7 @@ TEST_F(VfsTreeTest, CaseAndLongNamesReplaceInsteadOfDuplicating) {
   Put(f, longDir + "\\y.txt", Noise(10, 6));
   f.FlushArchive();
   f.CloseArchive();
-  TVFSFile g(fs);
+  VfsFile g(fs);
   g.OpenArchive(kPath, true, {}, VfsAccess::kReadOnly);
   EXPECT_EQ(g.Tree().FileCount(), 4u);
   int32_t units = g.Tree().FindByPath("units");
@@ -227,12 +227,12 @@ TEST_F(VfsTreeTest, CaseAndLongNamesReplaceInsteadOfDuplicating) {
 }
 
 TEST_F(VfsTreeTest, EmptyEntryBecomesAnEmptyFile) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   int32_t n = Put(f, "dir\\empty.txt", {});
-  const TVFSDirRecord& r = *f.Tree().Node(n).Info;
+  const VfsDirRecord& r = *f.Tree().Node(n).Info;
   EXPECT_EQ(r.StoredSize, 0u);
-  EXPECT_EQ(r.Flags, VFS_FILE);
+  EXPECT_EQ(r.Flags, kVfsFile);
   EXPECT_EQ(r.UnpackedSize, 0u);
   EXPECT_EQ(f.ChainLength(r.FirstBlock), 1u);
   f.FlushArchive();
@@ -241,13 +241,13 @@ TEST_F(VfsTreeTest, EmptyEntryBecomesAnEmptyFile) {
 
 TEST_F(VfsTreeTest, ReplacingADirectoryByAFileFreesEverythingBelowIt) {
   {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     Open(f);
     Put(f, "pack\\inner.d\\a.txt", Noise(600, 1));
     Put(f, "pack\\inner.d\\deep\\b.txt", Noise(600, 2));
     f.FlushArchive();
   }
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   uint32_t freeBefore = f.FreeBlockCount();
   Put(f, "pack\\inner.d", Noise(10, 3));
@@ -258,7 +258,7 @@ TEST_F(VfsTreeTest, ReplacingADirectoryByAFileFreesEverythingBelowIt) {
 }
 
 TEST_F(VfsTreeTest, AFileInTheWayOfADirectoryIsRefused) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   Put(f, "a\\b.txt", Noise(10));
   f.FlushArchive();
@@ -272,7 +272,7 @@ TEST_F(VfsTreeTest, AFileInTheWayOfADirectoryIsRefused) {
 
 TEST_F(VfsTreeTest, NotEnoughFreeBlocksIsRefusedBeforeAnyWrite) {
   CreateVfsArchive(fs, kPath, Small(256, 8, 8));
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   Put(f, "a.bin", Noise(256 * 5));  // 5 of 8 blocks
   f.FlushArchive();
@@ -290,7 +290,7 @@ TEST_F(VfsTreeTest, NotEnoughFreeBlocksIsRefusedBeforeAnyWrite) {
 
 TEST_F(VfsTreeTest, NoFreeRootSlot) {
   CreateVfsArchive(fs, kPath, Small(256, 64, 2));
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   Put(f, "a.txt", Noise(10));
   Put(f, "d\\b.txt", Noise(10));
@@ -309,7 +309,7 @@ TEST_F(VfsTreeTest, NoFreeRootSlot) {
 }
 
 TEST_F(VfsTreeTest, HashRecordsFollowTheWrites) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   Put(f, "a.txt", Noise(10, 1));
   Put(f, "dir\\b.txt", Noise(10, 2));
@@ -321,16 +321,16 @@ TEST_F(VfsTreeTest, HashRecordsFollowTheWrites) {
   EXPECT_TRUE((recs[0].Hash == PathHash("a.txt") && recs[1].Hash == PathHash("dir/b.txt")) ||
               (recs[1].Hash == PathHash("a.txt") && recs[0].Hash == PathHash("dir/b.txt")));
 
-  TVFSFile g(fs);
+  VfsFile g(fs);
   Open(g);
   int32_t n = Put(g, "dir\\b.txt", Text(3000));
   g.FlushArchive();
   recs = ParseHashFile(*fs.Find(kSide));
   ASSERT_EQ(recs.size(), 2u);
-  const TVFSDirRecord& r = *g.Tree().Node(n).Info;
+  const VfsDirRecord& r = *g.Tree().Node(n).Info;
   for (const auto& rec : recs) {
     if (rec.Hash != PathHash("dir/b.txt")) continue;
-    EXPECT_EQ(rec.Flags, VFS_FILE | VFS_COMPRESSED);
+    EXPECT_EQ(rec.Flags, kVfsFile | kVfsCompressed);
     EXPECT_EQ(rec.UnpackedSize, 3000u);
     EXPECT_EQ(rec.StoredSize, r.StoredSize);
     EXPECT_EQ(rec.FirstBlock, r.FirstBlock);
@@ -342,7 +342,7 @@ TEST_F(VfsTreeTest, HashRecordsFollowTheWrites) {
 
 TEST_F(VfsTreeTest, FullTreeRebuildsTheSideFileLikeTheLazyUpdate) {
   {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     Open(f);
     for (int i = 0; i < 20; ++i) Put(f, "d" + std::to_string(i % 3) + "\\f" + std::to_string(i) + ".txt", Noise(30, i));
     f.FlushArchive();
@@ -350,7 +350,7 @@ TEST_F(VfsTreeTest, FullTreeRebuildsTheSideFileLikeTheLazyUpdate) {
   auto lazy = *fs.Find(kSide);
   fs.RemoveFile(kSide);
   {
-    TVFSFile f(fs);
+    VfsFile f(fs);
     Open(f, true);
     f.FlushArchive();
   }
@@ -359,10 +359,10 @@ TEST_F(VfsTreeTest, FullTreeRebuildsTheSideFileLikeTheLazyUpdate) {
 }
 
 TEST_F(VfsTreeTest, LookupsIgnoreCaseAndFindTheDeepestDirectory) {
-  TVFSFile f(fs);
+  VfsFile f(fs);
   Open(f);
   Put(f, "Alpha\\Beta\\c.txt", Noise(10));
-  const TVFSTree& t = f.Tree();
+  const VfsTree& t = f.Tree();
   int32_t beta = t.FindByPath("alpha\\BETA");
   ASSERT_GE(beta, 0);
   EXPECT_EQ(t.FindChild(t.FindByPath("ALPHA"), "beta"), beta);

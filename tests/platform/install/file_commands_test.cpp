@@ -83,10 +83,10 @@ TEST_F(FileCommandTest, ASubfolderThatClimbsOutIsRefusedAndReported) {
 
 TEST_F(FileCommandTest, FiveParametersShowTheCountMessageAndExtractNothing) {
   f_.Run("file", Strings({"Data\\", "bin", "HKCU", "Software\\X", "2"}));
-  ASSERT_EQ(f_.dialogs.shown().size(), 1u);
-  EXPECT_EQ(f_.dialogs.shown()[0].text, u"TFileCommand.SFXProcess - Param Count Invalid!!!");
-  EXPECT_EQ(f_.dialogs.shown()[0].caption, u"Error");
-  EXPECT_EQ(f_.dialogs.shown()[0].buttons, DialogButtons::kOk);
+  ASSERT_EQ(f_.dialogs.Shown().size(), 1u);
+  EXPECT_EQ(f_.dialogs.Shown()[0].Text, u"TFileCommand.SFXProcess - Param Count Invalid!!!");
+  EXPECT_EQ(f_.dialogs.Shown()[0].Caption, u"Error");
+  EXPECT_EQ(f_.dialogs.Shown()[0].Buttons, DialogButtons::kOk);
   EXPECT_FALSE(DirectoryExists(f_.InstallDir()));
 }
 
@@ -466,7 +466,7 @@ TEST(UninstallLogCommands, SaveAndLoadWithAndWithoutPrefix) {
   EXPECT_TRUE(FileExists(f.InstallDir() + "Demo_install.log"));
   EXPECT_TRUE(FileExists(f.InstallDir() + "install.log"));
 
-  TUninstallList saved = f.ctx.InstallLog;
+  UninstallList saved = f.ctx.InstallLog;
   f.ctx.InstallLog.Clear();
   f.ctx.InstallLog.AddFile("C:\\other.txt");
   f.Run("uninstalllogload", {"$INSTDIR", "Demo_"});

@@ -97,7 +97,7 @@ class InstallFixture {
 
   // Appends a line of the keyword's command with these parameters; its index.
   int Line(std::string_view keyword, std::vector<std::string> params) {
-    TCompLine line;
+    CompLine line;
     line.CommandNo = ctx.Commands.FindKeyword(keyword);
     line.LineNo = static_cast<int32_t>(ctx.CompLines.Lines.size());
     for (auto& p : params) line.AddParam(std::move(p));
@@ -112,7 +112,7 @@ class InstallFixture {
 
   // Runs one line's command directly.
   void RunLine(int index) {
-    const TCompLine& line = ctx.CompLines.Lines[static_cast<size_t>(index)];
+    const CompLine& line = ctx.CompLines.Lines[static_cast<size_t>(index)];
     ctx.Commands.Find(line.CommandNo)->SFXProcess(ctx, CommandRun(&system), index);
   }
   // Appends a line and runs it.

@@ -78,7 +78,7 @@ TEST_F(RunCommandsTest, JumpsConditionsAndFailureFollowTheScript) {
   EXPECT_FALSE(outcome.LogSaved);
   EXPECT_EQ(registered_, 0);
   // What the log held before that.
-  const TUninstallList& saved = f_.ctx.InstallLog;
+  const UninstallList& saved = f_.ctx.InstallLog;
   // Extraction logs folder + "\\" + name, copyfile the expanded path; both
   // are folded at the install directory, which ends in a backslash.
   EXPECT_EQ(saved.Files(), (std::vector<std::string>{"$INSTDIR\\readme.txt", "$INSTDIR\\maps\\coast.map",
@@ -110,7 +110,7 @@ TEST_F(RunCommandsTest, AVfsArchiveLeftOpenIsFlushedWhenItsNextLineIsJumpedOver)
   EXPECT_TRUE(check.Ok()) << (check.Errors.empty() ? "" : check.Errors[0]);
   EXPECT_FALSE(check.RolledBack);
   EXPECT_EQ(check.Files, 2u);
-  TVFSFile stored(DiskFileSystem());
+  VfsFile stored(DiskFileSystem());
   stored.OpenArchive(archive, true, {}, VfsAccess::kReadOnly);
   int32_t a = stored.Tree().FindByPath("units\\a.txt");
   int32_t empty = stored.Tree().FindByPath("units\\empty.txt");
@@ -173,7 +173,7 @@ TEST_F(RunCommandsTest, TheSetupThreadHandsProgressToTheMainThread) {
   f_.Line("file", {"Files\\", "1"});
   f_.Label();
   {
-    TSetupThread thread(f_.ctx, platform_);
+    SetupThread thread(f_.ctx, platform_);
     thread.StartRun(f_.RunArgs());
     ui.PumpUntil([&] { return thread.RunFinished() || thread.Ended(); });
     EXPECT_TRUE(thread.RunFinished());

@@ -151,9 +151,9 @@ TEST(MessageBoxCommandTest, JumpRules) {
   f.ctx.CurrentLine = line;
   f.RunLine(line);
   EXPECT_EQ(f.ctx.CurrentLine, 4);  // OK: continues at the label line 5
-  ASSERT_EQ(f.dialogs.shown().size(), 1u);
-  EXPECT_EQ(f.dialogs.shown()[0].text, CodePageToUtf16("Install into " + f.InstallDir() + "?"));
-  EXPECT_EQ(f.dialogs.shown()[0].buttons, DialogButtons::kOkCancel);
+  ASSERT_EQ(f.dialogs.Shown().size(), 1u);
+  EXPECT_EQ(f.dialogs.Shown()[0].Text, CodePageToUtf16("Install into " + f.InstallDir() + "?"));
+  EXPECT_EQ(f.dialogs.Shown()[0].Buttons, DialogButtons::kOkCancel);
 
   f.dialogs.QueueAnswer(DialogAnswer::kCancel);
   f.ctx.CurrentLine = line;

@@ -187,7 +187,7 @@ class NullView : public UninstallView {
 TEST(UninstallOnPageTest, ADamagedLogStopsTheWorkBeforeAnythingIsDeleted) {
   InstallFixture f("damaged");
   WriteText(f.InstallDir() + "keep.txt", "k");
-  TUninstallList list;
+  UninstallList list;
   list.AddFile(f.InstallDir() + "keep.txt");
   list.AddDirectory(f.InstallDir());
   std::vector<uint8_t> bytes = list.SaveToBuffer();
@@ -211,7 +211,7 @@ TEST(UninstallOnPageTest, ASoundLogIsReplayedAndDeleted) {
   InstallFixture f("sound");
   WriteText(f.InstallDir() + "sub\\a.txt", "a");
   WriteText(f.InstallDir() + "user\\mine.txt", "m");
-  TUninstallList list;
+  UninstallList list;
   list.AddFile("$INSTDIR\\sub\\a.txt");
   list.AddDirectory(f.InstallDir());
   list.AddDirectory(f.InstallDir() + "sub\\");

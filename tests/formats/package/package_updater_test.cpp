@@ -1,4 +1,4 @@
-#include "formats/package/pak_system.h"
+#include "formats/package/package_updater.h"
 
 #include <gtest/gtest.h>
 
@@ -45,8 +45,8 @@ class ScriptedDialogs : public Dialogs {
 
 class PakSystemTest : public ::testing::Test {
  protected:
-  PakSystemHost Host() {
-    PakSystemHost h;
+  PackageUpdaterHost Host() {
+    PackageUpdaterHost h;
     h.Files = &fs;
     h.Progress = &progress;
     h.RetryOpen = [this](const std::string&, const std::string& why) {
@@ -60,7 +60,7 @@ class PakSystemTest : public ::testing::Test {
     MemoryFile f(fs.Get(kPath));
     return ReadPackageTail(f);
   }
-  std::string Unpack(const TPackageEntry& e) {
+  std::string Unpack(const PackageEntry& e) {
     auto bytes = fs.Get(kPath);
     std::vector<uint8_t> stored(bytes.begin() + e.DataOffset, bytes.begin() + e.DataOffset + e.StoredSize);
     std::vector<uint8_t> out;
@@ -68,7 +68,7 @@ class PakSystemTest : public ::testing::Test {
     return std::string(out.begin(), out.end());
   }
   void Update(const std::string& password = "") {
-    TPakSystem sys(Host());
+    PackageUpdater sys(Host());
     try {
       sys.UpdatePackage(setup, 1, kDir, kPkg, password);
     } catch (const SetupError& e) {
@@ -123,7 +123,7 @@ class TrailerForms : public PakSystemTest, public ::testing::WithParamInterface<
 TEST_P(TrailerForms, EveryFormOpensAndLeavesRkp3Eih2) {
   PackageBuilder b;
   b.Add("keep.txt", "kept");
-  TTarloEncryptionType enc;
+  TarloEncryptionType enc;
   enc.KeyParam1 = 6;
   enc.KeyParam2 = 5;
   switch (GetParam()) {
@@ -312,7 +312,7 @@ TEST_F(PakSystemTest, FullDiskLeavesThePackageAsItWasAndSaysSo) {
 
 TEST_F(PakSystemTest, SetOfficialFlagTexts) {
   fs.Put(kPath, PackageBuilder().Add("a", "x").Rkp3({true, false, "pw"}));
-  TPakSystem sys(Host());
+  PackageUpdater sys(Host());
   sys.SetOfficial(kDir, kPkg, "KESTREL", "TRUE");
   EXPECT_TRUE(Tail().Trailer.Info.Official);
   EXPECT_EQ(Tail().Trailer.Info.Password, "pw");
@@ -333,7 +333,7 @@ TEST_F(PakSystemTest, SetOfficialFlagTexts) {
 
 TEST_F(PakSystemTest, DuplicateEntrySharesTheData) {
   fs.Put(kPath, PackageBuilder().Add("Maps\\One.map", "map data").Add("other", "zz").Rkp3());
-  TPakSystem sys(Host());
+  PackageUpdater sys(Host());
   sys.DuplicateEntry(kDir, kPkg, "maps\\one.MAP", "Maps\\Copy.MAP");
   auto t = Tail();
   ASSERT_EQ(t.Entries.size(), 3u);
@@ -398,16 +398,16 @@ TEST_F(PakSystemTest, APackageNotTriedAgainIsAnErrorInTheBoxsWordsAndStaysUntouc
   const auto bytes = PackageBuilder().Add("a", "x").Rkp3();
   fs.Put(kPath, bytes);
   fs.NodeAt(kPath).locked = true;
-  TPakSystem sys(Host());
+  PackageUpdater sys(Host());
   EXPECT_THROW(sys.DuplicateEntry(kDir, kPkg, "a", "b"), SetupError);
   EXPECT_EQ(fs.Get(kPath), bytes);
 }
 
 TEST_F(PakSystemTest, KeyParametersAreFreshForEverySave) {
   fs.Put(kPath, PackageBuilder().Rkp3({true, false, "pw"}));
-  PakSystemHost h = Host();
+  PackageUpdaterHost h = Host();
   h.RandomKeyParam = nullptr;  // the real random source
-  TPakSystem sys(h);
+  PackageUpdater sys(h);
   std::set<std::pair<int, int>> seen;
   for (int i = 0; i < 60; ++i) {
     sys.SetOfficial(kDir, kPkg, "kestrel", "t");
@@ -426,9 +426,9 @@ TEST_F(PakSystemTest, SaveDrawsKeyParametersAgainWhenTheTrailerWouldMisread) {
   fs.Put(kPath, PackageBuilder().Add("a.txt", "x").Rkp3({true, false, "C1Oc0FHG"}));
   std::vector<uint8_t> draws = {5, 2, 4, 4};
   size_t next = 0;
-  PakSystemHost h = Host();
+  PackageUpdaterHost h = Host();
   h.RandomKeyParam = [&] { return draws.at(next++); };
-  TPakSystem sys(h);
+  PackageUpdater sys(h);
   sys.SetOfficial(kDir, kPkg, "kestrel", "1");
   EXPECT_EQ(next, 4u);
   EXPECT_EQ(sys.Stats().KeyParam1, 4);
@@ -444,7 +444,7 @@ TEST_F(PakSystemTest, SaveDrawsKeyParametersAgainWhenTheTrailerWouldMisread) {
 TEST_F(PakSystemTest, CompiledLineParameters) {
   fs.Put(kPath, PackageBuilder().Rkp3());
   setup.Add("g3.txt", "three", 3);
-  TPakSystem sys(Host());
+  PackageUpdater sys(Host());
   // "rkpupdate": source folder, enciphered password, package file, group.
   std::vector<std::string> update = {"C:\\src", DigitKeyEncode(kCommandParamKey, "Secret"), kPkg, "3"};
   RunRkpUpdateCommand(sys, setup, kDir, update);

@@ -1,4 +1,4 @@
-#include "formats/package/pak_system.h"
+#include "formats/package/package_updater.h"
 
 #include <random>
 
@@ -36,7 +36,7 @@ bool IsOfficialFlag(std::string_view flagText) {
   return lower == "t" || lower == "true" || flagText == "1";
 }
 
-TPakSystem::TPakSystem(PakSystemHost host) : host_(std::move(host)) {
+PackageUpdater::PackageUpdater(PackageUpdaterHost host) : host_(std::move(host)) {
   if (!host_.Files) throw SetupError("The package system needs a file system");
   random_ = host_.RandomKeyParam;
   if (!random_) {
@@ -45,26 +45,26 @@ TPakSystem::TPakSystem(PakSystemHost host) : host_(std::move(host)) {
   }
 }
 
-TPakSystem::~TPakSystem() {
+PackageUpdater::~PackageUpdater() {
   // Only reached open when an exception skipped the command's own ending.
   if (cut_done_) Abandon();
 }
 
-void TPakSystem::Fatal(const std::string& text) { throw SetupError(text); }
+void PackageUpdater::Fatal(const std::string& text) { throw SetupError(text); }
 
-void TPakSystem::ShowStatus(int number, std::vector<TextMacro> macros) {
+void PackageUpdater::ShowStatus(int number, std::vector<TextMacro> macros) {
   if (host_.Progress) host_.Progress->SetStatusText(number, macros);
 }
 
-uint8_t TPakSystem::KeyParam() { return random_(); }
+uint8_t PackageUpdater::KeyParam() { return random_(); }
 
-void TPakSystem::Warn(const std::string& text) {
+void PackageUpdater::Warn(const std::string& text) {
   if (host_.Warning) host_.Warning(text);
 }
 
 // ---- Opening --------------------------------------------------------------
 
-void TPakSystem::OpenPackage(const std::string& path) {
+void PackageUpdater::OpenPackage(const std::string& path) {
   Close();
   path_ = path;
   stats_ = {};
@@ -90,7 +90,7 @@ void TPakSystem::OpenPackage(const std::string& path) {
   LoadDirectory();
 }
 
-void TPakSystem::LoadDirectory() {
+void PackageUpdater::LoadDirectory() {
   info_ = {};
   table_.clear();
   index_.clear();
@@ -113,20 +113,20 @@ void TPakSystem::LoadDirectory() {
   append_ = cut_;
 }
 
-void TPakSystem::AddRecord(TPackageEntry e) {
+void PackageUpdater::AddRecord(PackageEntry e) {
   // A name listed twice is found at its first record, as a lookup in
   // directory order would.
   index_.emplace(CodePageLower(e.Name), table_.size());
   table_.push_back(std::move(e));
 }
 
-const TPackageEntry* TPakSystem::FindEntry(std::string_view name) const {
+const PackageEntry* PackageUpdater::FindEntry(std::string_view name) const {
   auto it = index_.find(CodePageLower(RecordName(name)));
   return it == index_.end() ? nullptr : &*table_[it->second];
 }
 
-std::vector<TPackageEntry> TPakSystem::Entries() const {
-  std::vector<TPackageEntry> out;
+std::vector<PackageEntry> PackageUpdater::Entries() const {
+  std::vector<PackageEntry> out;
   out.reserve(table_.size());
   for (const auto& e : table_)
     if (e) out.push_back(*e);
@@ -135,7 +135,7 @@ std::vector<TPackageEntry> TPakSystem::Entries() const {
 
 // ---- Writing --------------------------------------------------------------
 
-void TPakSystem::Write(uint64_t offset, std::span<const uint8_t> bytes) {
+void PackageUpdater::Write(uint64_t offset, std::span<const uint8_t> bytes) {
   try {
     file_->WriteAt(offset, bytes);
   } catch (const SetupError& e) {
@@ -143,7 +143,7 @@ void TPakSystem::Write(uint64_t offset, std::span<const uint8_t> bytes) {
   }
 }
 
-void TPakSystem::FlushFile() {
+void PackageUpdater::FlushFile() {
   try {
     file_->Flush();
   } catch (const SetupError& e) {
@@ -151,7 +151,7 @@ void TPakSystem::FlushFile() {
   }
 }
 
-void TPakSystem::BeginChanges() {
+void PackageUpdater::BeginChanges() {
   if (!file_) throw SetupError("No package is open");
   if (info_.Password.size() > kMaxPackagePasswordLength)
     throw SetupError("The password of " + path_ + " is longer than " + std::to_string(kMaxPackagePasswordLength) +
@@ -180,7 +180,7 @@ void TPakSystem::BeginChanges() {
   append_ = cut_;
 }
 
-std::optional<std::vector<uint8_t>> TPakSystem::BuildStored(SetupEntrySource& setup, size_t index, uint8_t& kind) {
+std::optional<std::vector<uint8_t>> PackageUpdater::BuildStored(SetupEntrySource& setup, size_t index, uint8_t& kind) {
   std::string name = setup.EntryName(index);
   std::vector<uint8_t> data;
   if (setup.EntryOrigSize(index) != 0) {
@@ -200,7 +200,7 @@ std::optional<std::vector<uint8_t>> TPakSystem::BuildStored(SetupEntrySource& se
   return stored;
 }
 
-bool TPakSystem::AddFromSetup(SetupEntrySource& setup, size_t index) {
+bool PackageUpdater::AddFromSetup(SetupEntrySource& setup, size_t index) {
   if (!cut_done_) throw SetupError("The package is not ready for changes");
   uint8_t kind = 0;
   auto stored = BuildStored(setup, index, kind);
@@ -209,11 +209,11 @@ bool TPakSystem::AddFromSetup(SetupEntrySource& setup, size_t index) {
     return false;
   }
   std::string name = RecordName(setup.EntryName(index));
-  uint32_t orig_size = setup.EntryOrigSize(index);
+  uint32_t origSize = setup.EntryOrigSize(index);
   auto found = index_.find(CodePageLower(name));
   if (found != index_.end()) {
-    const TPackageEntry& old = *table_[found->second];
-    if (old.StoredSize == stored->size() && old.OrigSize == orig_size) {
+    const PackageEntry& old = *table_[found->second];
+    if (old.StoredSize == stored->size() && old.OrigSize == origSize) {
       auto bytes = file_->ReadVector(old.DataOffset, old.StoredSize);
       if (bytes.size() == stored->size() && Crc32(bytes) == Crc32(*stored)) {
         ++stats_.Unchanged;
@@ -226,12 +226,12 @@ bool TPakSystem::AddFromSetup(SetupEntrySource& setup, size_t index) {
     throw SetupError(path_ + " cannot grow past 4 GiB");
   Write(append_, *stored);
 
-  TPackageEntry e;
+  PackageEntry e;
   e.Marker = kPackageEntryMarker;
   e.Kind = kind;
   e.FileDate = host_.Today ? host_.Today() : DosToday();
   e.StoredSize = static_cast<uint32_t>(stored->size());
-  e.OrigSize = orig_size;
+  e.OrigSize = origSize;
   e.DataOffset = static_cast<uint32_t>(append_);
   e.Name = name;
   append_ += stored->size();
@@ -247,9 +247,9 @@ bool TPakSystem::AddFromSetup(SetupEntrySource& setup, size_t index) {
   return true;
 }
 
-void TPakSystem::SavePackage() {
+void PackageUpdater::SavePackage() {
   if (!cut_done_) throw SetupError("The package is not ready for changes");
-  std::vector<TPackageEntry> entries = Entries();
+  std::vector<PackageEntry> entries = Entries();
   // Written back as read; zero when the package had no such tag.
   uint8_t reserved = trailer_.Rkp3Tag[0] == 'R' ? trailer_.Rkp3Tag[5] : 0;
   // Fresh key parameters for every save, drawn again while the enciphered
@@ -272,7 +272,7 @@ void TPakSystem::SavePackage() {
   Close();
 }
 
-bool TPakSystem::Abandon() {
+bool PackageUpdater::Abandon() {
   bool restored = true;
   if (file_ && cut_done_) {
     try {
@@ -287,11 +287,11 @@ bool TPakSystem::Abandon() {
   return restored;
 }
 
-void TPakSystem::Close() { file_.reset(); }
+void PackageUpdater::Close() { file_.reset(); }
 
 // ---- Commands -------------------------------------------------------------
 
-void TPakSystem::RunGuarded(const std::function<void()>& work) {
+void PackageUpdater::RunGuarded(const std::function<void()>& work) {
   ScopeGuard abandon([this] { Abandon(); });
   try {
     work();
@@ -306,7 +306,7 @@ void TPakSystem::RunGuarded(const std::function<void()>& work) {
   abandon.Dismiss();
 }
 
-void TPakSystem::UpdatePackage(SetupEntrySource& setup, uint16_t group, const std::string& installDir,
+void PackageUpdater::UpdatePackage(SetupEntrySource& setup, uint16_t group, const std::string& installDir,
                                const std::string& packageFile, const std::string& password) {
   package_name_ = packageFile;
   OpenPackage(JoinPath(installDir, packageFile));
@@ -324,7 +324,7 @@ void TPakSystem::UpdatePackage(SetupEntrySource& setup, uint16_t group, const st
     std::vector<size_t> indexes = setup.GroupEntries(group);
     size_t total = indexes.size();
     size_t processed = 0;
-    size_t shown_percent = 0;
+    size_t shownPercent = 0;
     auto progress = [&] {
       ShowStatus(kTextProcessingFiles, {{"<%RKPNAME%>", packageFile},
                                           {"<%FNUM%>", std::to_string(processed)},
@@ -335,8 +335,8 @@ void TPakSystem::UpdatePackage(SetupEntrySource& setup, uint16_t group, const st
       progress();
       AddFromSetup(setup, index);
       size_t percent = processed * 100 / total;
-      bool show = percent > shown_percent;
-      if (show) shown_percent = percent;
+      bool show = percent > shownPercent;
+      if (show) shownPercent = percent;
       if (host_.Progress) host_.Progress->StepGauge(show);
       ++processed;
     }
@@ -345,7 +345,7 @@ void TPakSystem::UpdatePackage(SetupEntrySource& setup, uint16_t group, const st
   });
 }
 
-void TPakSystem::SetOfficial(const std::string& installDir, const std::string& packageFile,
+void PackageUpdater::SetOfficial(const std::string& installDir, const std::string& packageFile,
                              const std::string& accessCode, const std::string& flagText) {
   if (AsciiLowerCopy(accessCode) != kPackageAccessCode) return;
   package_name_ = packageFile;
@@ -357,20 +357,20 @@ void TPakSystem::SetOfficial(const std::string& installDir, const std::string& p
   });
 }
 
-void TPakSystem::DuplicateEntry(const std::string& installDir, const std::string& packageFile,
+void PackageUpdater::DuplicateEntry(const std::string& installDir, const std::string& packageFile,
                                 const std::string& existingName, const std::string& newName) {
   OpenPackage(JoinPath(installDir, packageFile));
-  const TPackageEntry* source = FindEntry(existingName);
+  const PackageEntry* source = FindEntry(existingName);
   if (!source) {
     Close();
     return;
   }
-  TPackageEntry src = *source;
+  PackageEntry src = *source;
   RunGuarded([&] {
     BeginChanges();
     auto found = index_.find(CodePageLower(RecordName(newName)));
     if (found == index_.end()) {
-      TPackageEntry e;
+      PackageEntry e;
       e.Name = RecordName(CodePageLower(newName));
       e.DataOffset = src.DataOffset;
       e.OrigSize = src.OrigSize;
@@ -382,7 +382,7 @@ void TPakSystem::DuplicateEntry(const std::string& installDir, const std::string
     } else {
       // An existing entry of that name keeps its own data; only an entry that
       // already shares the data takes the source's date, kind and marker.
-      TPackageEntry& dst = *table_[found->second];
+      PackageEntry& dst = *table_[found->second];
       if (dst.DataOffset == src.DataOffset && dst.OrigSize == src.OrigSize && dst.StoredSize == src.StoredSize) {
         dst.FileDate = src.FileDate;
         dst.Kind = src.Kind;

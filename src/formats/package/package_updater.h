@@ -69,7 +69,7 @@ class PackageProgress {
   virtual void StepGauge(bool show) = 0;
 };
 
-struct PakSystemHost {
+struct PackageUpdaterHost {
   FileSystem* Files = nullptr;  // required
   PackageProgress* Progress = nullptr;
   // The package at `path` does not open (`why` in the words of the
@@ -97,12 +97,12 @@ struct PackageUpdateStats {
   bool SideFileLeft = false;
 };
 
-class TPakSystem {
+class PackageUpdater {
  public:
-  explicit TPakSystem(PakSystemHost host);
-  ~TPakSystem();
-  TPakSystem(const TPakSystem&) = delete;
-  TPakSystem& operator=(const TPakSystem&) = delete;
+  explicit PackageUpdater(PackageUpdaterHost host);
+  ~PackageUpdater();
+  PackageUpdater(const PackageUpdater&) = delete;
+  PackageUpdater& operator=(const PackageUpdater&) = delete;
 
   // ---- The three commands -----------------------------------------------
 
@@ -137,12 +137,12 @@ class TPakSystem {
   // ---- State ------------------------------------------------------------
 
   bool IsOpen() const { return file_ != nullptr; }
-  TExtraInfo& ExtraInfo() { return info_; }
+  PackageExtraInfo& ExtraInfo() { return info_; }
   const std::string& PackageName() const { return package_name_; }
   const std::string& Path() const { return path_; }
   // Live records in directory order.
-  std::vector<TPackageEntry> Entries() const;
-  const TPackageEntry* FindEntry(std::string_view name) const;
+  std::vector<PackageEntry> Entries() const;
+  const PackageEntry* FindEntry(std::string_view name) const;
   uint64_t CutPosition() const { return cut_; }
   uint64_t AppendPosition() const { return append_; }
   const PackageTrailer& LastTrailer() const { return trailer_; }
@@ -154,19 +154,19 @@ class TPakSystem {
   std::optional<std::vector<uint8_t>> BuildStored(SetupEntrySource& setup, size_t index, uint8_t& kind);
   void Write(uint64_t offset, std::span<const uint8_t> bytes);
   void FlushFile();
-  void AddRecord(TPackageEntry e);
+  void AddRecord(PackageEntry e);
   uint8_t KeyParam();
   void Warn(const std::string& text);
   void ShowStatus(int number, std::vector<TextMacro> macros);
 
-  PakSystemHost host_;
+  PackageUpdaterHost host_;
   std::unique_ptr<RandomAccessFile> file_;
   std::string path_;
   std::string package_name_;
-  TExtraInfo info_;
+  PackageExtraInfo info_;
   PackageTrailer trailer_;
   // Directory order; replaced records stay as holes until the save.
-  std::vector<std::optional<TPackageEntry>> table_;
+  std::vector<std::optional<PackageEntry>> table_;
   std::unordered_map<std::string, size_t> index_;  // lower-cased name -> first live record
   uint64_t cut_ = 0;
   uint64_t append_ = 0;
