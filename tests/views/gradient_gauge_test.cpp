@@ -130,6 +130,22 @@ TEST(GradGaugePaint, SolidFillBackAndBorder) {
   EXPECT_EQ(at(w - 2, 3), 0x00FF00u);
 }
 
+// High contrast: the set colours give way to the system's.
+TEST(GradGaugePaint, SystemColoursReplaceTheSetOnes) {
+  GradientGauge g;
+  g.SetColor1(0x0000FF);
+  g.SetColor2(0x00FF00);
+  g.SetBackcolor(0x00FF00);
+  g.SetProgress(50);
+  g.SetSystemColours(true);
+  const int w = 103, h = 20;
+  std::vector<uint32_t> px = Paint(g, w, h);
+  auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * w + x]; };
+  EXPECT_EQ(at(1, 10), Rgb(GetSysColor(COLOR_WINDOWTEXT)));
+  EXPECT_EQ(at(3, 3), Rgb(GetSysColor(COLOR_HIGHLIGHT)));
+  EXPECT_EQ(at(w - 3, 3), Rgb(GetSysColor(COLOR_WINDOW)));
+}
+
 TEST(GradGaugePaint, GradientRunsTopToBottom) {
   GradientGauge g;
   g.SetColor1(0x000000);

@@ -161,6 +161,7 @@ bool ControlParser::ApplyFont(std::string_view key, std::string_view value, Layo
   else if (key == "fontsize") c.Font.Size = LayoutStrToInt(value);
   else if (key == "fontcolour") c.Font.Colour = LayoutStrToColour(value);
   else if (key == "fontbold") c.Font.Bold = LayoutStrToBool(value);
+  else if (key == "darkfontcolour") c.DarkFontColour = LayoutStrToColour(value);
   else return false;
   return true;
 }

@@ -94,6 +94,9 @@ struct LayoutControl {
   bool Visible = true;  // the page set shows and hides whole pages
 
   FontStyle Font;
+  // The text's colour in the system's dark mode ("darkfontcolour"); none:
+  // the font colour, or the page list's dark text colour.
+  std::optional<uint32_t> DarkFontColour;
 
   // Labels, edits, panels: the caption as the layout wrote it (the page's
   // RawTexts entry; empty when the layout set none), re-resolved after a

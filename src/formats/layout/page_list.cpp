@@ -87,6 +87,10 @@ void PageList::ApplySettings(const LayoutSection& section) {
       colour_ = LayoutStrToColour(Rest(line, 7));
     else if (StartsWithNoCase(line, "fontcolour"))
       font_colour_ = LayoutStrToColour(Rest(line, 11));
+    else if (StartsWithNoCase(line, "darkcolour"))
+      dark_colour_ = LayoutStrToColour(Rest(line, 11));
+    else if (StartsWithNoCase(line, "darkfontcolour"))
+      dark_font_colour_ = LayoutStrToColour(Rest(line, 15));
   }
 }
 

@@ -6,8 +6,9 @@
 //   [PageTypes]      the n-th line types page n-1 (keywords without case)
 //   Welcome
 //   InstallDir
-//   [Settings]       "colour" / "fontcolour", any one character, a colour
-//   colour $000000
+//   [Settings]       "colour" / "fontcolour", any one character, a colour;
+//   colour $000000   "darkcolour" / "darkfontcolour" the same for the
+//                    system's dark mode
 //
 // Lines and sections follow the layout file rules (layout_syntax.h); section
 // names compare without case ("[pages]" works, "[ Pages ]" does not);
@@ -98,6 +99,10 @@ class PageList {
 
   uint32_t Colour() const { return colour_; }
   uint32_t FontColour() const { return font_colour_; }
+  // In the system's dark mode: the page area's colour and the colour of
+  // texts without one of their own; none: the wizard's dark defaults.
+  std::optional<uint32_t> DarkColour() const { return dark_colour_; }
+  std::optional<uint32_t> DarkFontColour() const { return dark_font_colour_; }
 
   LayoutControl* Control(ControlRef ref);
   const LayoutControl* Control(ControlRef ref) const;
@@ -120,6 +125,8 @@ class PageList {
   int32_t current_page_ = 0;
   uint32_t colour_ = 0xFFFFFF;
   uint32_t font_colour_ = 0x000000;
+  std::optional<uint32_t> dark_colour_;
+  std::optional<uint32_t> dark_font_colour_;
 };
 
 }  // namespace ferry

@@ -1,8 +1,11 @@
 #include "views/win32/gradient_gauge.h"
 
+#include <oleacc.h>
+
 #include <cmath>
 
 #include "platform/win_text.h"
+#include "views/win32/accessible_control.h"
 #include "views/win32/graphic_paint.h"
 
 namespace ferry {
@@ -66,6 +69,18 @@ LRESULT CALLBACK GradientGauge::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARA
         self->PaintTo(reinterpret_cast<HDC>(wp), rc.right, rc.bottom);
         return 0;
       }
+      case WM_GETOBJECT:
+        if (LRESULT object = AnswerGetObject(hwnd, wp, lp)) return object;
+        break;
+      case kMsgAccessibleFacts: {
+        // Named and valued by the percentage it shows.
+        auto* facts = reinterpret_cast<AccessibleFacts*>(lp);
+        facts->Role = ROLE_SYSTEM_PROGRESSBAR;
+        facts->Name = AnsiToWide(self->caption_);
+        facts->Value = facts->Name;
+        facts->State = STATE_SYSTEM_READONLY;
+        return 1;
+      }
       case WM_SETFONT:
         self->font_ = reinterpret_cast<HFONT>(wp);
         if (LOWORD(lp)) InvalidateRect(hwnd, nullptr, FALSE);
@@ -85,6 +100,7 @@ void GradientGauge::PaintNow() {
   if (!hwnd_) return;
   SetWindowTextW(hwnd_, AnsiToWide(caption_).c_str());
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  NotifyValueChanged(hwnd_);
 }
 
 void GradientGauge::SetBackcolor(uint32_t value) {
@@ -167,6 +183,12 @@ void GradientGauge::SetAutocaption(bool value) {
   Invalidate();
 }
 
+void GradientGauge::SetSystemColours(bool on) {
+  if (on == system_colours_) return;
+  system_colours_ = on;
+  Invalidate();
+}
+
 void GradientGauge::UpdateAutoCaption() {
   if (!autocaption_) return;
   if (max_ / 100.0 > 0) {
@@ -215,7 +237,9 @@ void GradientGauge::BuildGradient() {
 
 void GradientGauge::PaintTo(HDC dc, int w, int h) const {
   if (hwnd_ && !IsWindowVisible(hwnd_)) return;
-  HPEN borderPen = CreatePen(PS_SOLID, 1, ResolveColour(border_color_));
+  const COLORREF border = system_colours_ ? GetSysColor(COLOR_WINDOWTEXT) : ResolveColour(border_color_);
+  const COLORREF back = system_colours_ ? GetSysColor(COLOR_WINDOW) : ResolveColour(back_color_);
+  HPEN borderPen = CreatePen(PS_SOLID, 1, border);
   HPEN whitePen = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
   HGDIOBJ oldPen = SelectObject(dc, borderPen);
   HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
@@ -240,8 +264,8 @@ void GradientGauge::PaintTo(HDC dc, int w, int h) const {
   int f = (w - 3) * p / 100;
   if (f != 0) {
     RECT fill = {2, 2, f + 2, h - 1};
-    if (color1_ == color2_) {
-      HBRUSH brush = CreateSolidBrush(ResolveColour(color1_));
+    if (color1_ == color2_ || system_colours_) {
+      HBRUSH brush = CreateSolidBrush(system_colours_ ? GetSysColor(COLOR_HIGHLIGHT) : ResolveColour(color1_));
       FillRect(dc, &fill, brush);
       DeleteObject(brush);
     } else {
@@ -256,7 +280,7 @@ void GradientGauge::PaintTo(HDC dc, int w, int h) const {
   }
   if (p < 100) {
     // A rectangle without outline leaves the right and bottom border line.
-    HBRUSH brush = CreateSolidBrush(ResolveColour(back_color_));
+    HBRUSH brush = CreateSolidBrush(back);
     SelectObject(dc, GetStockObject(NULL_PEN));
     SelectObject(dc, brush);
     Rectangle(dc, f + 2, 2, w, h);
@@ -266,10 +290,25 @@ void GradientGauge::PaintTo(HDC dc, int w, int h) const {
   HFONT font = font_ ? font_ : (hwnd_ ? reinterpret_cast<HFONT>(SendMessageW(GetParent(hwnd_), WM_GETFONT, 0, 0)) : nullptr);
   HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   RECT all = {0, 0, w, h};
   std::wstring text = AnsiToWide(caption_);
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &all, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+  const UINT format = DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX;
+  if (system_colours_) {
+    // The part of the caption over the fill in the highlight's text colour.
+    int saved = SaveDC(dc);
+    IntersectClipRect(dc, 2, 2, f + 2, h - 1);
+    SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &all, format);
+    RestoreDC(dc, saved);
+    saved = SaveDC(dc);
+    ExcludeClipRect(dc, 2, 2, f + 2, h - 1);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &all, format);
+    RestoreDC(dc, saved);
+  } else {
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &all, format);
+  }
   if (oldFont) SelectObject(dc, oldFont);
   SelectObject(dc, oldPen);
   SelectObject(dc, oldBrush);

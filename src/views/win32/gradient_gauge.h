@@ -59,6 +59,8 @@ class GradientGauge {
   void SetProgress(int32_t value);
   void SetCaption(const std::string& value);
   void SetAutocaption(bool value);
+  // In high contrast: the system's colours instead of the set ones.
+  void SetSystemColours(bool on);
 
   // The fill percentage (rounded half to even) and the fill width in pixels
   // for a control `width` wide.
@@ -90,6 +92,7 @@ class GradientGauge {
   int32_t progress_ = 0;
   std::string caption_ = "0%";
   bool autocaption_ = true;
+  bool system_colours_ = false;
   // Shared by all gauges: the next SetProgress repaints even without change.
   static bool force_refresh_;
 };

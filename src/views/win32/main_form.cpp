@@ -4,8 +4,10 @@
 
 #include "base/setup_error.h"
 #include "platform/win_text.h"
+#include "platform/system_library.h"
 #include "views/win32/common_controls.h"
 #include "views/win32/graphic_paint.h"
+#include "wizard/keyboard_order.h"
 
 namespace ferry {
 
@@ -64,6 +66,30 @@ HIMAGELIST MakeDropGlyph(int dpi) {
   return list;
 }
 
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+// The window's size for a client area at `dpi`: the frame is scaled too.
+void AdjustFrameForDpi(RECT& r, int dpi) {
+  using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static auto adjust = reinterpret_cast<AdjustForDpiFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+  if (!adjust || !adjust(&r, kFormStyle, FALSE, 0, static_cast<UINT>(dpi))) AdjustWindowRectEx(&r, kFormStyle, FALSE, 0);
+}
+
+// The folder tree in the dark mode: its selection in a dark blue, whose
+// light text stays readable whether or not the tree has the focus.
+LRESULT DrawDarkTreeItem(NMTVCUSTOMDRAW* draw) {
+  wchar_t cls[32] = {};
+  GetClassNameW(draw->nmcd.hdr.hwndFrom, cls, 31);
+  if (lstrcmpW(cls, WC_TREEVIEWW) != 0) return CDRF_DODEFAULT;
+  if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && (draw->nmcd.uItemState & CDIS_SELECTED)) {
+    draw->clrText = RGB(255, 255, 255);
+    draw->clrTextBk = RGB(0, 84, 153);
+  }
+  return CDRF_DODEFAULT;
+}
+
 }  // namespace
 
 int MonitorDpi() {
@@ -73,55 +99,111 @@ int MonitorDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
+// Looked up: Windows before 10 has no per-window DPI.
+int WindowDpi(HWND hwnd) {
+  using DpiForWindowFn = UINT(WINAPI*)(HWND);
+  static auto dpiFor = reinterpret_cast<DpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  UINT dpi = dpiFor ? dpiFor(hwnd) : 0;
+  return dpi > 0 ? static_cast<int>(dpi) : MonitorDpi();
+}
+
 MainForm::MainForm(const FrmMainArgs& args) : model_(*args.Model), show_debug_(args.ShowDebug) {
   InitCommonControlClasses(ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS);
   if (!RegisterClasses()) throw SetupError("The wizard window cannot be registered.");
   dpi_ = MonitorDpi();
   HINSTANCE instance = GetModuleHandleW(nullptr);
 
-  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-  RECT r = {0, 0, Scale(kClientWidth), Scale(kClientHeight)};
-  AdjustWindowRectEx(&r, style, FALSE, 0);
-  int w = r.right - r.left, h = r.bottom - r.top;
-  int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-  hwnd_ = CreateWindowExW(0, kClassName, L"", style, x, y, w, h, nullptr, nullptr, instance, nullptr);
+  hwnd_ = CreateWindowExW(0, kClassName, L"", kFormStyle, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
   if (!hwnd_) throw SetupError("The wizard window cannot be created.");
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainForm::FormProc));
 
-  font_ = CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                      L"MS Shell Dlg 2");
-  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-
   panel_ = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                           Scale(kClientWidth), Scale(375), hwnd_, nullptr, instance, nullptr);
+                           0, 0, hwnd_, nullptr, instance, nullptr);
   if (!panel_) throw SetupError("The wizard window cannot be created.");
   SetWindowLongPtrW(panel_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(panel_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainForm::PanelProc));
-  SendMessageW(panel_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  bevel_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ, 0, Scale(375),
-                           Scale(kClientWidth), Scale(3), hwnd_, nullptr, instance, nullptr);
+  bevel_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ, 0, 0, 0, 0, hwnd_, nullptr,
+                           instance, nullptr);
 
-  auto button = [&](UINT id, const wchar_t* text, int bx, int bw, bool visible) {
-    HWND b = CreateWindowExW(0, L"BUTTON", text,
-                             WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | (visible ? WS_VISIBLE : 0), Scale(bx), Scale(384),
-                             Scale(bw), Scale(25), hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance,
-                             nullptr);
-    SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    return b;
+  auto button = [&](UINT id, const wchar_t* text, bool visible) {
+    DWORD kind = id == kIdNext ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    return CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_TABSTOP | kind | (visible ? WS_VISIBLE : 0), 0, 0, 0, 0,
+                           hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
   };
-  // Creation order is the tab order: Back, Next, Cancel, language.
-  back_ = button(kIdBack, L"< Back", 344, 73, true);
-  next_ = button(kIdNext, L"Next >", 416, 73, true);
-  cancel_ = button(kIdCancel, L"Cancel", 496, 75, true);
-  language_ = button(kIdLanguage, L"English", 8, 89, true);
-  debug_ = button(kIdDebug, L"Debug", 112, 75, args.DebugButtonVisible);
+  back_ = button(kIdBack, L"< Back", true);
+  next_ = button(kIdNext, L"Next >", true);
+  cancel_ = button(kIdCancel, L"Cancel", true);
+  language_ = button(kIdLanguage, L"English", true);
+  debug_ = button(kIdDebug, L"Debug", args.DebugButtonVisible);
+  // Laid out for the monitor the window opens on, centred there.
+  dpi_ = WindowDpi(hwnd_);
+  LayOut();
+  RECT r;
+  GetWindowRect(hwnd_, &r);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainForm::LayOut() {
+  HFONT old = font_;
+  font_ = CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                      L"MS Shell Dlg 2");
+  RECT frame = {0, 0, Scale(kClientWidth), Scale(kClientHeight)};
+  AdjustFrameForDpi(frame, dpi_);
+  SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const UINT place = SWP_NOZORDER | SWP_NOACTIVATE;
+  SetWindowPos(panel_, nullptr, 0, 0, Scale(kClientWidth), Scale(375), place);
+  SetWindowPos(bevel_, nullptr, 0, Scale(375), Scale(kClientWidth), Scale(3), place);
+  for (HWND w : {hwnd_, panel_}) SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  struct ButtonPlace {
+    HWND Button;
+    int Left, Width;
+  };
+  for (const ButtonPlace& b : {ButtonPlace{back_, 344, 73}, ButtonPlace{next_, 416, 73},
+                               ButtonPlace{cancel_, 496, 75}, ButtonPlace{language_, 8, 89},
+                               ButtonPlace{debug_, 112, 75}}) {
+    SetWindowPos(b.Button, nullptr, Scale(b.Left), Scale(384), Scale(b.Width), Scale(25), place);
+    SendMessageW(b.Button, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  }
+  DestroyImageList(glyph_);
   glyph_ = MakeDropGlyph(dpi_);
   if (glyph_) {
     BUTTON_IMAGELIST bil = {glyph_, {Scale(2), 0, Scale(4), 0}, BUTTON_IMAGELIST_ALIGN_RIGHT};
     SendMessageW(language_, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
   }
+  for (auto& view : views_) view->Rescale(dpi_, font_);
+  if (old) DeleteObject(old);
+}
+
+void MainForm::ApplyLook() {
+  palette_ = MakePalette(CurrentSystemLook(), model_.PageSet());
+  for (HBRUSH* brush : {&panel_brush_, &face_brush_, &field_brush_})
+    if (*brush) DeleteObject(*brush);
+  panel_brush_ = CreateSolidBrush(palette_.Panel);
+  face_brush_ = CreateSolidBrush(palette_.Face);
+  field_brush_ = CreateSolidBrush(palette_.FieldBack);
+  for (auto& view : views_) view->ApplyPalette();
+  // The title bar follows the dark mode on Windows 10 20H1 and later.
+  using SetAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, const void*, DWORD);
+  static auto setAttribute = SystemFunction<SetAttributeFn>(L"dwmapi.dll", "DwmSetWindowAttribute");
+  const BOOL dark = palette_.Look == SystemLook::kDark;
+  constexpr DWORD kUseImmersiveDarkMode = 20;
+  if (setAttribute) setAttribute(hwnd_, kUseImmersiveDarkMode, &dark, sizeof(dark));
+}
+
+void MainForm::ApplyDpi(int dpi, const RECT* suggested) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  LayOut();
+  if (suggested)
+    SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 MainForm::~MainForm() {
@@ -133,20 +215,19 @@ MainForm::~MainForm() {
   }
   DestroyImageList(glyph_);
   if (font_) DeleteObject(font_);
-  if (panel_brush_) DeleteObject(panel_brush_);
+  for (HBRUSH brush : {panel_brush_, face_brush_, field_brush_})
+    if (brush) DeleteObject(brush);
 }
 
 void MainForm::BuildPageControls() {
-  panel_colour_ = static_cast<COLORREF>(model_.PanelColour() & 0xFFFFFF);
-  if (panel_brush_) DeleteObject(panel_brush_);
-  panel_brush_ = CreateSolidBrush(panel_colour_);
+  ApplyLook();
   const PageList& pages = model_.PageSet();
   UINT id = kIdFirstPageControl;
   // Backmost first: each new child window lies above the ones before it.
   for (const ControlRef& ref : pages.ZOrder()) {
     const LayoutControl* c = pages.Control(ref);
     if (!c) continue;
-    PageControlArgs args{panel_, c, font_, dpi_, id++, panel_colour_};
+    PageControlArgs args{panel_, c, font_, dpi_, id++, &palette_};
     auto view = std::make_unique<PageControlView>(args);
     if (view->Handle()) SetWindowPos(view->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     views_.push_back(std::move(view));
@@ -163,22 +244,27 @@ void MainForm::Show() {
   StateChanged();
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   SetForegroundWindow(hwnd_);
+  // Focus rectangles and access keys always shown, not only after Alt.
+  SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+  KeepFocusVisible();
   UpdateWindow(hwnd_);
 }
 
 void MainForm::RunMessageLoop() {
   MSG msg;
   while (!closed_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (HandleKey(msg)) continue;
     if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
 }
 
-void MainForm::SyncButton(HWND button, const WizardButton& state, std::u16string& shown) {
-  if (state.Caption != shown) {
-    shown = state.Caption;
-    SetWindowTextW(button, U16ToWide(state.Caption).c_str());
+void MainForm::SyncButton(HWND button, const WizardButton& state, const std::u16string& caption,
+                          std::u16string& shown) {
+  if (caption != shown) {
+    shown = caption;
+    SetWindowTextW(button, U16ToWide(caption).c_str());
   }
   if (static_cast<bool>(IsWindowEnabled(button)) != state.Enabled) EnableWindow(button, state.Enabled);
   bool visible = (GetWindowLongW(button, GWL_STYLE) & WS_VISIBLE) != 0;
@@ -194,10 +280,12 @@ void MainForm::StateChanged() {
   GetWindowTextW(hwnd_, current, 511);
   if (caption != current) SetWindowTextW(hwnd_, caption.c_str());
   const WizardButtons& b = model_.Buttons();
-  SyncButton(back_, b.Back, back_text_);
-  SyncButton(next_, b.Next, next_text_);
-  SyncButton(cancel_, b.Cancel, cancel_text_);
-  SyncButton(language_, b.Language, language_text_);
+  const std::vector<std::u16string> keyed =
+      WithAccessKeys({b.Back.Caption, b.Next.Caption, b.Cancel.Caption, b.Language.Caption});
+  SyncButton(back_, b.Back, keyed[0], back_text_);
+  SyncButton(next_, b.Next, keyed[1], next_text_);
+  SyncButton(cancel_, b.Cancel, keyed[2], cancel_text_);
+  SyncButton(language_, b.Language, keyed[3], language_text_);
   if (built_) {
     const PageList& pages = model_.PageSet();
     for (size_t i = 0; i < views_.size(); ++i)
@@ -209,7 +297,87 @@ void MainForm::StateChanged() {
       if (IsWindowVisible(hwnd_)) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
   }
+  if (IsWindowVisible(hwnd_)) KeepFocusVisible();
   syncing_ = wasSyncing;
+}
+
+bool MainForm::HandleKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || !hwnd_ || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
+  const auto code = SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+  switch (msg.wParam) {
+    case VK_ESCAPE:
+      // Not the dialog manager's IDCANCEL, which is the Back button's id.
+      if (IsWindowVisible(cancel_) && IsWindowEnabled(cancel_)) model_.Cancel();
+      return true;
+    case VK_RETURN: {
+      if (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
+      bool onButton = (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+      HWND target = onButton ? msg.hwnd : DefaultButton();
+      if (target && IsWindowEnabled(target)) SendMessageW(target, BM_CLICK, 0, 0);
+      return true;
+    }
+    case VK_TAB:
+      if ((code & DLGC_WANTTAB) || GetKeyState(VK_CONTROL) < 0) return false;
+      MoveFocus(GetKeyState(VK_SHIFT) >= 0);
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The form's own buttons and the shown page's controls that take focus,
+// in reading order: Tab follows the layout, not the windows' stacking.
+std::vector<HWND> MainForm::TabStops() const {
+  std::vector<HWND> windows;
+  std::vector<ControlPlace> places;
+  auto add = [&](HWND w) {
+    if (!w || !IsWindowVisible(w) || !IsWindowEnabled(w) || !(GetWindowLongW(w, GWL_STYLE) & WS_TABSTOP)) return;
+    RECT r;
+    GetWindowRect(w, &r);
+    windows.push_back(w);
+    places.push_back({r.left, r.top});
+  };
+  for (const auto& view : views_) add(view->Handle());
+  for (HWND b : {back_, next_, cancel_, language_, debug_}) add(b);
+  std::vector<HWND> ordered;
+  for (size_t i : ReadingOrder(places)) ordered.push_back(windows[i]);
+  return ordered;
+}
+
+void MainForm::MoveFocus(bool forward) {
+  std::vector<HWND> stops = TabStops();
+  if (stops.empty()) return;
+  HWND focus = GetFocus();
+  size_t at = stops.size();
+  for (size_t i = 0; i < stops.size(); ++i)
+    if (stops[i] == focus || IsChild(stops[i], focus)) at = i;
+  size_t n = stops.size();
+  size_t to = at == n ? 0 : (forward ? at + 1 : at + n - 1) % n;
+  SetFocus(stops[to]);
+  wchar_t cls[16] = {};
+  GetClassNameW(stops[to], cls, 15);
+  if (lstrcmpiW(cls, L"Edit") == 0) SendMessageW(stops[to], EM_SETSEL, 0, -1);
+}
+
+// Enter outside a button: Next, or on the last page the one button left.
+HWND MainForm::DefaultButton() const {
+  for (HWND b : {next_, cancel_})
+    if (IsWindowVisible(b) && IsWindowEnabled(b)) return b;
+  return nullptr;
+}
+
+void MainForm::KeepFocusVisible() {
+  // A message box of the work just closed and left no window active (Wine
+  // does, without a window manager): the wizard takes the empty place.
+  if (!GetForegroundWindow()) SetForegroundWindow(hwnd_);
+  HWND focus = GetFocus();
+  if (focus && IsChild(hwnd_, focus) && IsWindowVisible(focus) && IsWindowEnabled(focus)) return;
+  HWND target = DefaultButton();
+  if (!target) {
+    std::vector<HWND> stops = TabStops();
+    target = stops.empty() ? hwnd_ : stops.front();
+  }
+  if (target != focus) SetFocus(target);
 }
 
 void MainForm::NavigateTree(const std::string& dir, bool expand) {
@@ -278,6 +446,41 @@ LRESULT MainForm::HandleForm(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       if (!closed_) model_.RequestClose();
       return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) last_focus_ = focus;
+      }
+      break;
+    case WM_SETFOCUS:
+      // Back from a message box or another program: focus where it was.
+      if (last_focus_ && IsChild(hwnd_, last_focus_) && IsWindowVisible(last_focus_) && IsWindowEnabled(last_focus_))
+        SetFocus(last_focus_);
+      else
+        KeepFocusVisible();
+      return 0;
+    case WM_ERASEBKGND: {
+      RECT rc;
+      GetClientRect(hwnd_, &rc);
+      FillRect(reinterpret_cast<HDC>(wp), &rc, face_brush_ ? face_brush_ : GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      // The line above the buttons and the buttons' corners.
+      SetBkColor(reinterpret_cast<HDC>(wp), palette_.Face);
+      return reinterpret_cast<LRESULT>(face_brush_ ? face_brush_ : GetSysColorBrush(COLOR_BTNFACE));
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+      // Dark mode and high contrast switched while the wizard is open.
+      ApplyLook();
+      for (auto& view : views_)
+        if (view->Tree()) SendMessageW(view->Handle(), WM_SYSCOLORCHANGE, 0, 0);
+      RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      break;
+    case WM_DPICHANGED:
+      ApplyDpi(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
+      return 0;
     default:
       break;
   }
@@ -295,13 +498,11 @@ LRESULT MainForm::HandlePanel(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND: {
       RECT rc;
       GetClientRect(hwnd, &rc);
-      HBRUSH brush = CreateSolidBrush(panel_colour_);
-      FillRect(reinterpret_cast<HDC>(wp), &rc, brush);
-      DeleteObject(brush);
+      FillRect(reinterpret_cast<HDC>(wp), &rc, panel_brush_);
       return 1;
     }
     case kMsgPaintBelow:
-      PaintBelowChild(hwnd, panel_colour_, reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp));
+      PaintBelowChild(hwnd, palette_.Panel, reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp));
       return 0;
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(font_);
@@ -327,6 +528,8 @@ LRESULT MainForm::HandlePanel(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lp);
+      if (header->code == NM_CUSTOMDRAW && palette_.Look == SystemLook::kDark)
+        return DrawDarkTreeItem(reinterpret_cast<NMTVCUSTOMDRAW*>(lp));
       for (auto& view : views_)
         if (view->Tree() && view->Tree()->HandleNotify(header) && !syncing_) {
           std::u16string path = view->Tree()->SelectedPath();
@@ -338,10 +541,9 @@ LRESULT MainForm::HandlePanel(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC: {
       PageControlView* view = ViewOf(reinterpret_cast<HWND>(lp));
       HDC dc = reinterpret_cast<HDC>(wp);
-      if (view && view->TextColour()) SetTextColor(dc, *view->TextColour());
-      else SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+      SetTextColor(dc, view ? view->TextColour() : palette_.FieldText);
+      SetBkColor(dc, palette_.FieldBack);
+      return reinterpret_cast<LRESULT>(field_brush_);
     }
     case WM_CTLCOLORBTN:
       return reinterpret_cast<LRESULT>(panel_brush_ ? panel_brush_ : GetSysColorBrush(COLOR_BTNFACE));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "views/win32/page_controls.h"
+#include "views/win32/system_look.h"
 #include "wizard/wizard_model.h"
 
 namespace ferry {
@@ -60,7 +61,20 @@ class MainForm : public WizardObserver {
   void OnCommand(UINT id, UINT code, HWND control);
   void ShowLanguageMenu();
   void BuildPageControls();
-  void SyncButton(HWND button, const WizardButton& state, std::u16string& shown);
+  void SyncButton(HWND button, const WizardButton& state, const std::u16string& caption, std::u16string& shown);
+  // The keyboard: Tab in reading order, Enter and Escape; true when handled.
+  bool HandleKey(const MSG& msg);
+  std::vector<HWND> TabStops() const;
+  void MoveFocus(bool forward);
+  HWND DefaultButton() const;
+  // Focus on a control that shows it, after the page or the buttons changed.
+  void KeepFocusVisible();
+  // Places and fonts for dpi_; again when the window moves to a monitor
+  // with another scale.
+  void LayOut();
+  void ApplyDpi(int dpi, const RECT* suggested);
+  // The colours for the system's look, again when the user changes it.
+  void ApplyLook();
   PageControlView* ViewOf(HWND hwnd);
   int Scale(int v) const { return MulDiv(v, dpi_, 96); }
 
@@ -69,12 +83,13 @@ class MainForm : public WizardObserver {
   HWND hwnd_ = nullptr;
   HWND panel_ = nullptr;
   HWND bevel_ = nullptr;
+  HWND last_focus_ = nullptr;  // the control that had focus when the form was left
   HWND back_ = nullptr, next_ = nullptr, cancel_ = nullptr, language_ = nullptr, debug_ = nullptr;
   HFONT font_ = nullptr;
   HIMAGELIST glyph_ = nullptr;
   int dpi_ = 96;
-  COLORREF panel_colour_ = RGB(255, 255, 255);
-  HBRUSH panel_brush_ = nullptr;
+  Palette palette_;
+  HBRUSH panel_brush_ = nullptr, face_brush_ = nullptr, field_brush_ = nullptr;
   std::vector<std::unique_ptr<PageControlView>> views_;  // ZOrder() order
   std::vector<ControlRef> refs_;
   std::u16string back_text_, next_text_, cancel_text_, language_text_;
@@ -86,5 +101,7 @@ class MainForm : public WizardObserver {
 
 // The DPI of the monitor the form will appear on.
 int MonitorDpi();
+// The DPI of the monitor `hwnd` is on (the system's before Windows 10).
+int WindowDpi(HWND hwnd);
 
 }  // namespace ferry

@@ -1,6 +1,7 @@
 #include "views/win32/page_controls.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <richedit.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 
 #include "platform/system_library.h"
 #include "platform/win_text.h"
+#include "views/win32/accessible_control.h"
 #include "views/win32/graphic_paint.h"
 
 namespace ferry {
@@ -92,18 +94,22 @@ std::wstring WindowsLineBreaks(std::u16string_view text) {
 }
 
 PageControlView::PageControlView(const PageControlArgs& args)
-    : panel_(args.Panel), kind_(args.Control->Kind), dpi_(args.Dpi), panel_colour_(args.PanelColour) {
+    : panel_(args.Panel), kind_(args.Control->Kind), dpi_(args.Dpi), palette_(args.Colours) {
   const LayoutControl& c = *args.Control;
   int w = 0, h = 0;
   DefaultSize(kind_, w, h);
   layout_width_ = c.Width.value_or(w);
   layout_height_ = c.Height.value_or(h);
-  int x = Scale(c.Left.value_or(0)), y = Scale(c.Top.value_or(0));
+  layout_left_ = c.Left.value_or(0);
+  layout_top_ = c.Top.value_or(0);
+  font_style_ = c.Font;
+  int x = Scale(layout_left_), y = Scale(layout_top_);
   w = Scale(layout_width_);
   h = Scale(layout_height_);
   if (!c.Font.InheritsParent()) font_ = MakeFont(args.ParentFont, c.Font, dpi_);
   draw_font_ = font_ ? font_ : args.ParentFont;
-  if (c.Font.Colour) text_colour_ = static_cast<COLORREF>(*c.Font.Colour & 0xFFFFFF);
+  text_colour_ = c.Font.Colour;
+  dark_text_colour_ = c.DarkFontColour;
   transparent_ = c.Transparent;
   word_wrap_ = c.WordWrap;
   auto_size_ = c.AutoSize;
@@ -183,6 +189,7 @@ PageControlView::PageControlView(const PageControlArgs& args)
   } else if (kind_ == ControlKind::kMemo) {
     SetWindowTextW(hwnd_, WindowsLineBreaks(c.Text).c_str());
   }
+  ApplyPalette();
 }
 
 PageControlView::~PageControlView() {
@@ -196,6 +203,45 @@ PageControlView::~PageControlView() {
     DestroyWindow(hwnd_);
   }
   if (font_) DeleteObject(font_);
+}
+
+COLORREF PageControlView::TextColour() const { return palette_->TextColour(text_colour_, dark_text_colour_); }
+
+void PageControlView::ApplyPalette() {
+  if (!hwnd_) return;
+  const bool system = palette_->Look == SystemLook::kLight || palette_->Look == SystemLook::kHighContrast;
+  if (tree_) {
+    SendMessageW(hwnd_, TVM_SETBKCOLOR, 0, system ? static_cast<LPARAM>(-1) : palette_->FieldBack);
+    SendMessageW(hwnd_, TVM_SETTEXTCOLOR, 0, system ? static_cast<LPARAM>(-1) : palette_->FieldText);
+  } else if (kind_ == ControlKind::kRichEdit) {
+    SendMessageW(hwnd_, EM_SETBKGNDCOLOR, system ? 1 : 0, palette_->FieldBack);
+    if (!system) {
+      // The change log's own text colours give way to a light one.
+      CHARFORMAT2W format = {};
+      format.cbSize = sizeof(format);
+      format.dwMask = CFM_COLOR;
+      format.crTextColor = palette_->FieldText;
+      SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    }
+  } else if (gauge_) {
+    gauge_->SetSystemColours(palette_->Look == SystemLook::kHighContrast);
+  }
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void PageControlView::Rescale(int dpi, HFONT parentFont) {
+  if (!hwnd_) return;
+  dpi_ = dpi;
+  if (font_) {
+    DeleteObject(font_);
+    font_ = MakeFont(parentFont, font_style_, dpi_);
+  }
+  draw_font_ = font_ ? font_ : parentFont;
+  SetWindowPos(hwnd_, nullptr, Scale(layout_left_), Scale(layout_top_), Scale(layout_width_), Scale(layout_height_),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(draw_font_), FALSE);
+  if (kind_ == ControlKind::kLabel) AutoSizeLabel();
+  InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void PageControlView::CreateGraphic(const PageControlArgs& args, int x, int y, int w, int h, bool markGraphic) {
@@ -227,9 +273,14 @@ LRESULT CALLBACK PageControlView::GraphicProc(HWND hwnd, UINT msg, WPARAM wp, LP
         // Clicks go to what lies below, as for a window-less control.
         if (self->kind_ != ControlKind::kPanel) return HTTRANSPARENT;
         break;
+      case WM_GETOBJECT:
+        if (LRESULT object = AnswerGetObject(hwnd, wp, lp)) return object;
+        break;
+      case kMsgAccessibleFacts:
+        *reinterpret_cast<AccessibleFacts*>(lp) = self->Facts();
+        return 1;
       case WM_NCDESTROY:
         RemovePropW(hwnd, kGraphicProp);
-
         break;
       default:
         break;
@@ -238,18 +289,40 @@ LRESULT CALLBACK PageControlView::GraphicProc(HWND hwnd, UINT msg, WPARAM wp, LP
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// Labels and panels read as the text they show; pictures and bevels are
+// decoration without a name.
+AccessibleFacts PageControlView::Facts() const {
+  AccessibleFacts facts;
+  switch (kind_) {
+    case ControlKind::kLabel:
+    case ControlKind::kPanel:
+      facts.Role = ROLE_SYSTEM_STATICTEXT;
+      facts.Name = text_;
+      facts.State = STATE_SYSTEM_READONLY;
+      break;
+    case ControlKind::kImage:
+      facts.Role = ROLE_SYSTEM_GRAPHIC;
+      facts.State = STATE_SYSTEM_READONLY;
+      break;
+    default:
+      facts.Role = ROLE_SYSTEM_SEPARATOR;
+      break;
+  }
+  return facts;
+}
+
 void PageControlView::PaintOwn(HDC dc, int w, int h) {
   RECT all = {0, 0, w, h};
   switch (kind_) {
     case ControlKind::kLabel: {
       if (!transparent_) {
-        HBRUSH brush = CreateSolidBrush(panel_colour_);
+        HBRUSH brush = CreateSolidBrush(palette_->Panel);
         FillRect(dc, &all, brush);
         DeleteObject(brush);
       }
       HGDIOBJ old = SelectObject(dc, draw_font_);
       SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, text_colour_.value_or(GetSysColor(COLOR_WINDOWTEXT)));
+      SetTextColor(dc, TextColour());
       UINT flags = DT_LEFT | DT_TOP | DT_EXPANDTABS | (word_wrap_ ? DT_WORDBREAK : 0);
       DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &all, flags);
       SelectObject(dc, old);
@@ -263,13 +336,15 @@ void PageControlView::PaintOwn(HDC dc, int w, int h) {
       DrawEdge(dc, &all, BDR_RAISEDINNER, BF_RECT);
       HGDIOBJ old = SelectObject(dc, draw_font_);
       SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, text_colour_.value_or(GetSysColor(COLOR_BTNTEXT)));
+      SetTextColor(dc, palette_->Look == SystemLook::kLight && !text_colour_ ? GetSysColor(COLOR_BTNTEXT)
+                                                                              : TextColour());
       DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &all, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
       SelectObject(dc, old);
       break;
     }
     case ControlKind::kImage: {
-      if (picture_.Empty()) break;
+      // In high contrast no picture lies behind a text.
+      if (picture_.Empty() || !palette_->Pictures) break;
       // Pictures are sized in 96-dpi pixels, like the layout.
       int pw = Scale(picture_.Width()), ph = Scale(picture_.Height());
       if (stretch_) picture_.Draw(dc, 0, 0, w, h);
@@ -319,8 +394,10 @@ void PageControlView::Sync(const LayoutControl& c) {
     if (kind_ == ControlKind::kLabel) AutoSizeLabel();
     // Painted at once: the uninstall changes the status while the main
     // thread is busy.
-    if (kind_ == ControlKind::kLabel || kind_ == ControlKind::kPanel)
+    if (kind_ == ControlKind::kLabel || kind_ == ControlKind::kPanel) {
       RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      if (!first) NotifyNameChanged(hwnd_);
+    }
   }
   if (gauge_) {
     gauge_->SetMax(c.Max > gauge_->Min() ? c.Max : gauge_->Max());

@@ -11,9 +11,11 @@
 #include <string>
 
 #include "formats/layout/layout_file.h"
+#include "views/win32/accessible_control.h"
 #include "views/win32/folder_tree.h"
 #include "views/win32/gradient_gauge.h"
 #include "views/win32/picture.h"
+#include "views/win32/system_look.h"
 
 namespace ferry {
 
@@ -26,7 +28,7 @@ struct PageControlArgs {
   HFONT ParentFont = nullptr;   // the form's font
   int Dpi = 96;                  // layout pixels are 96-dpi pixels
   UINT Id = 0;
-  COLORREF PanelColour = RGB(255, 255, 255);
+  const Palette* Colours = nullptr;  // the form's palette, read at every paint
 };
 
 class PageControlView {
@@ -40,14 +42,22 @@ class PageControlView {
   ControlKind Kind() const { return kind_; }
   FolderTree* Tree() { return tree_.get(); }
   GradientGauge* Gauge() { return gauge_.get(); }
-  // Text colour for WM_CTLCOLOR*; none: the system's.
-  std::optional<COLORREF> TextColour() const { return text_colour_; }
+  // Text colour for WM_CTLCOLOR* and painting, under the form's palette.
+  COLORREF TextColour() const;
 
   // Brings the window in line with the description: visibility, enabled
   // state, text, gauge position. Only what changed is touched.
   void Sync(const LayoutControl& c);
+  // The colours of the windowed controls (tree, change log, gauge) again,
+  // after the palette changed; drawn controls read it when they paint.
+  void ApplyPalette();
+  // Places, fonts and pictures again for another scale; `parentFont` is
+  // the form's font at that scale.
+  void Rescale(int dpi, HFONT parentFont);
   // Paints a graphic control's own content (no background below it).
   void PaintOwn(HDC dc, int w, int h);
+  // What a screen reader is told of a drawn control.
+  AccessibleFacts Facts() const;
 
  private:
   static LRESULT CALLBACK GraphicProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -62,13 +72,14 @@ class PageControlView {
   int dpi_ = 96;
   HFONT font_ = nullptr;       // owned when the layout set a font
   HFONT draw_font_ = nullptr;  // font used to draw (own or parent's)
-  std::optional<COLORREF> text_colour_;
-  COLORREF panel_colour_;
+  std::optional<uint32_t> text_colour_, dark_text_colour_;
+  const Palette* palette_;
   bool transparent_ = false;
   bool word_wrap_ = false;
   bool auto_size_ = false;
   bool stretch_ = false, center_ = false;
-  int layout_width_ = 0, layout_height_ = 0;
+  int layout_left_ = 0, layout_top_ = 0, layout_width_ = 0, layout_height_ = 0;
+  FontStyle font_style_;
   std::wstring text_;
   Picture picture_;
   std::unique_ptr<FolderTree> tree_;

@@ -173,7 +173,10 @@ ButtonState StateOf(HWND form, int id) {
   if (!b) return s;
   s.visible = IsWindowVisible(b);
   s.enabled = IsWindowEnabled(b);
-  s.text = Narrow(TextOf(b));
+  // As shown: the access key's "&" is not.
+  std::wstring text = TextOf(b), shown;
+  for (size_t i = 0; i < text.size(); ++i) shown += text[i] == L'&' && i + 1 < text.size() ? text[++i] : text[i];
+  s.text = Narrow(shown);
   return s;
 }
 

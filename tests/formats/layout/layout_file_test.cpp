@@ -53,7 +53,7 @@ TEST_F(LayoutFileTest, WelcomeLabelSectionSetsEveryLabelProperty) {
   auto p = Parse(
       "[WelcomeLabel]\r\nType=TLabel\r\nLeft=220\r\nTop=120\r\nWidth=$40\r\nHeight=0x20\r\n"
       "FontFace=MS Shell Dlg 2\r\nFontBold=true\r\nFontsize=10\r\nCaption=<LANG1>\r\n"
-      "fontcolour=$FFFFFF\r\ntransparent=true\r\nAutoSize=false\r\nWordWrap=TRUE\r\n");
+      "fontcolour=$FFFFFF\r\ntransparent=true\r\nAutoSize=false\r\nWordWrap=TRUE\r\nDarkFontColour=$C0C0C0\r\n");
   const LayoutControl& c = Only(p);
   EXPECT_EQ(c.Kind, ControlKind::kLabel);
   EXPECT_EQ(c.Name, "WelcomeLabel");
@@ -65,6 +65,7 @@ TEST_F(LayoutFileTest, WelcomeLabelSectionSetsEveryLabelProperty) {
   EXPECT_EQ(c.Font.Bold, true);
   EXPECT_EQ(c.Font.Size, 10);
   EXPECT_EQ(c.Font.Colour, 0xFFFFFFu);
+  EXPECT_EQ(c.DarkFontColour, 0xC0C0C0u);
   EXPECT_FALSE(c.Font.InheritsParent());
   EXPECT_TRUE(c.Transparent);
   EXPECT_FALSE(c.AutoSize);

@@ -76,6 +76,10 @@ TEST_F(PageListTest, ColourSeparatorIsAnyOneCharacter) {
   EXPECT_EQ(Load("[settings]\r\nCOLOUR $123456\r\nfontcolour:$0000FF\r\n").Colour(), 0x123456u);
   EXPECT_EQ(pages_->FontColour(), 0x0000FFu);
   EXPECT_EQ(Load("[Settings]\r\nsomething else\r\n").Colour(), 0xFFFFFFu);  // white until set
+  EXPECT_FALSE(pages_->DarkColour().has_value());
+  EXPECT_EQ(Load("[Settings]\r\nDarkColour=$202020\r\ndarkfontcolour $E0E0E0\r\n").DarkColour(), 0x202020u);
+  EXPECT_EQ(pages_->DarkFontColour(), 0xE0E0E0u);
+  EXPECT_EQ(pages_->Colour(), 0xFFFFFFu);
 }
 
 TEST_F(PageListTest, ColourThatIsNoIntegerIsAConversionError) {
