@@ -116,7 +116,8 @@ int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, R
   ContextBinding binding(ctx, progress, dialogs, temp);
 
   SetupThread thread(ctx, platform);
-  HeldFilesBox held(dialogs, options.RestartOk);
+  const bool offerRestart = ctx.Product && ctx.Product->ReplaceAtRestart;
+  HeldFilesBox held(dialogs, ctx.Languages, {.RestartOk = options.RestartOk, .OfferRestart = offerRestart});
   const RunArguments run{.RealSystem = &system,
                          .Folder = &folder,
                          .Faults = faults,

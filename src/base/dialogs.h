@@ -10,9 +10,10 @@
 
 namespace ferry {
 
-enum class DialogButtons { kOk, kOkCancel, kRetryCancel, kYesNo };
+// kCancelTryContinue: Try Again answers kRetry, Continue kContinue.
+enum class DialogButtons { kOk, kOkCancel, kRetryCancel, kYesNo, kCancelTryContinue };
 enum class DialogIcon { kNone, kInformation, kQuestion, kWarning, kError };
-enum class DialogAnswer { kOk, kCancel, kRetry, kYes, kNo };
+enum class DialogAnswer { kOk, kCancel, kRetry, kYes, kNo, kContinue };
 
 class Dialogs {
  public:

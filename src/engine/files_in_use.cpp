@@ -72,12 +72,6 @@ std::string InUseReason(const HeldFile& held) {
   return reason;
 }
 
-std::string HeldFilesQuestion(const std::vector<HeldFile>& held) {
-  std::string text = "Programs that are running use files the setup must change:\r\n";
-  for (const HeldFile& h : held) text += "\r\n" + h.Path + " (" + InUseReason(h).substr(6) + ")";
-  return text + "\r\n\r\nClose these programs, then choose Retry. Cancel ends the setup without changing anything.";
-}
-
 bool SettleHeldFiles(SetupContext& ctx, System& system, HeldFilesPrompt* prompt, std::set<std::string>* atRestart) {
   const RunTargets targets = FilesTheRunChanges(ctx, system);
   std::vector<std::string> paths = targets.Replaced;

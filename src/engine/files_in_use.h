@@ -39,8 +39,6 @@ RunTargets FilesTheRunChanges(SetupContext& ctx, System& system);
 
 // "it is in use by Game" ("... by another program" when none is named).
 std::string InUseReason(const HeldFile& held);
-// The box's text: the held files, and what the buttons do.
-std::string HeldFilesQuestion(const std::vector<HeldFile>& held);
 
 // Settles the held files before the run's first change. True: the run may
 // start, with the files to replace at the next restart in *atRestart.

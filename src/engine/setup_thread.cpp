@@ -138,9 +138,11 @@ bool MovesLeftToRestart(SetupContext& ctx, System* system, const JournaledRun& j
 // The run stays: everything of it is written, so its journal is committed.
 void KeepRun(SetupContext& ctx, JournaledRun& journal) {
   journal.Commit();
-  // The finish page says that steps were not done.
+  // The finish page says that steps were not done, or that a restart completes the run.
   if (ctx.Record.ExitCode() == kExitIncomplete)
     ctx.Progress.SetMessageText(ctx.Languages.GetTextOr(kTextSetupIncomplete, kSetupIncompleteEnglish), true);
+  else if (ctx.Record.ExitCode() == kExitRestartNeeded)
+    ctx.Progress.SetMessageText(ctx.Languages.GetTextOr(kTextRestartToComplete, kRestartToCompleteEnglish), true);
 }
 
 // The run's folder is held for this process before anything changes in it,

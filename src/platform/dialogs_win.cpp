@@ -14,6 +14,7 @@ UINT Style(DialogButtons buttons, DialogIcon icon) {
     case DialogButtons::kOkCancel: style = MB_OKCANCEL; break;
     case DialogButtons::kRetryCancel: style = MB_RETRYCANCEL; break;
     case DialogButtons::kYesNo: style = MB_YESNO; break;
+    case DialogButtons::kCancelTryContinue: style = MB_CANCELTRYCONTINUE; break;
   }
   switch (icon) {
     case DialogIcon::kNone: break;
@@ -30,7 +31,9 @@ DialogAnswer Answer(int rc, DialogButtons buttons) {
   switch (rc) {
     case IDOK: return DialogAnswer::kOk;
     case IDCANCEL: return DialogAnswer::kCancel;
-    case IDRETRY: return DialogAnswer::kRetry;
+    case IDRETRY:
+    case IDTRYAGAIN: return DialogAnswer::kRetry;
+    case IDCONTINUE: return DialogAnswer::kContinue;
     case IDYES: return DialogAnswer::kYes;
     case IDNO: return DialogAnswer::kNo;
     default: return SilentDialogs::DefaultAnswer(buttons);
@@ -55,7 +58,8 @@ DialogAnswer SilentDialogs::DefaultAnswer(DialogButtons buttons) {
   switch (buttons) {
     case DialogButtons::kOk:
     case DialogButtons::kOkCancel: return DialogAnswer::kOk;
-    case DialogButtons::kRetryCancel: return DialogAnswer::kCancel;
+    case DialogButtons::kRetryCancel:
+    case DialogButtons::kCancelTryContinue: return DialogAnswer::kCancel;
     case DialogButtons::kYesNo: return DialogAnswer::kYes;
   }
   return DialogAnswer::kOk;
@@ -75,6 +79,7 @@ const char* SilentDialogs::AnswerName(DialogAnswer a) {
     case DialogAnswer::kRetry: return "Retry";
     case DialogAnswer::kYes: return "Yes";
     case DialogAnswer::kNo: return "No";
+    case DialogAnswer::kContinue: return "Continue";
   }
   return "?";
 }

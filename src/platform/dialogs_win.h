@@ -5,6 +5,7 @@
 //   OK             -> OK
 //   OK / Cancel    -> OK
 //   Retry / Cancel -> Cancel  (nobody is there to fix what failed)
+//   Cancel / Try Again / Continue -> Cancel
 //   Yes / No       -> Yes
 #pragma once
 

@@ -20,6 +20,7 @@
 #include "engine/progress_sinks.h"
 #include "engine/setup_context.h"
 #include "engine/setup_thread.h"
+#include "formats/languages/text_ids.h"
 #include "base/text_helpers.h"
 #include "wizard/wizard_test_support.h"
 
@@ -570,6 +571,11 @@ TEST(HeldFilesTest, AHeldFileIsSettledBeforeTheRunChangesAnything) {
     EXPECT_EQ(system.moves.size(), c.moves);
     if (c.moves) {
       EXPECT_EQ(system.moves[0], (std::pair<std::string, std::string>{"C:\\app\\a.txt", ""}));
+    }
+    // The finish page says that a restart completes the run.
+    if (c.exitCode == kExitRestartNeeded) {
+      ASSERT_FALSE(sinks.messages.empty());
+      EXPECT_EQ(sinks.messages.back(), kRestartToCompleteEnglish);
     }
     // Stopped before its journal: nothing of the run is left in the folder.
     if (c.exitCode == kExitFailed || c.exitCode == kExitCancelled) {

@@ -37,10 +37,10 @@ bool HasError(const CompileResult& r, int line, const std::string& text) {
 
 TEST(Compiler, IdentityLinesAndWhatAScopeRefuses) {
   TempDir dir;
-  CompileResult r = Compile(dir, std::string(kHead) + "productid Tidewater.Atlas\nscope either\nsidebyside\n");
+  CompileResult r = Compile(dir, std::string(kHead) + "productid Tidewater.Atlas\nscope either\nsidebyside\nreplaceatrestart\n");
   ASSERT_TRUE(r.Ok) << Errors(r);
-  EXPECT_EQ(r.Setup.Product, (ProductInformation{"", "", "", "Tidewater.Atlas", InstallScope::kEither, true}));
-  for (int line : {3, 4, 5}) EXPECT_TRUE(IsInert(r.Setup.Lines.Lines[static_cast<size_t>(line - 1)]));
+  EXPECT_EQ(r.Setup.Product, (ProductInformation{"", "", "", "Tidewater.Atlas", InstallScope::kEither, true, true}));
+  for (int line : {3, 4, 5, 6}) EXPECT_TRUE(IsInert(r.Setup.Lines.Lines[static_cast<size_t>(line - 1)]));
   const struct {
     const char* lines;
     const char* message;  // "" none
@@ -48,6 +48,7 @@ TEST(Compiler, IdentityLinesAndWhatAScopeRefuses) {
       {"productid Atlas\\Charts\n", "test.fss:3: error: 'productid': a backslash would name a key below another"},
       {"scope everyone\n", "test.fss:3: error: 'scope' takes \"user\", \"machine\" or \"either\""},
       {"sidebyside yes\n", "test.fss:3: error: 'sidebyside' takes nothing"},
+      {"replaceatrestart yes\n", "test.fss:3: error: 'replaceatrestart' takes nothing"},
       {"scope user\nwriteregstr HKLM Software\\X V D\n",
        "test.fss:4: error: HKLM is the machine's: a user without administrator rights cannot write there"},
       {"scope user\ncreateshortcut $COMMONPROGRAMS\\A.lnk $INSTDIR\\a.exe \"\"\n",

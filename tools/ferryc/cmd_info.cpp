@@ -76,6 +76,7 @@ int RunInfo(const std::vector<std::string>& args) {
       PrintField("ProductId", product->ProductId);
       PrintField("Scope", std::string(InstallScopeName(product->Scope)));
       PrintField("SideBySide", product->SideBySide ? "yes" : "no");
+      PrintField("ReplaceAtRestart", product->ReplaceAtRestart ? "yes" : "no");
     }
     PrintField("Lines", std::to_string(lines.Lines.size()));
     PrintField("Entries", std::to_string(setup.Pak().EntryCount()));

@@ -71,7 +71,8 @@ namespace {
 
 // The product's identity settings: ferryc's own lines, like "compression".
 bool IsIdentityKeyword(std::string_view word) {
-  return EqualsNoCase(word, "productid") || EqualsNoCase(word, "scope") || EqualsNoCase(word, "sidebyside");
+  return EqualsNoCase(word, "productid") || EqualsNoCase(word, "scope") || EqualsNoCase(word, "sidebyside") ||
+         EqualsNoCase(word, "replaceatrestart");
 }
 
 class Compiler {
@@ -258,14 +259,19 @@ void Compiler::SetCompression(const ScriptLine& line) {
   result_.Setup.ZstdLevel = zstd ? level : 0;
 }
 
-// "productid ID", "scope user|machine|either", "sidebyside"; the last line
-// of a kind wins, like the settings.
+// "productid ID", "scope user|machine|either", "sidebyside",
+// "replaceatrestart"; the last line of a kind wins, like the settings.
 void Compiler::SetIdentity(const ScriptLine& line) {
   ProductInformation& product = result_.Setup.Product;
   const std::vector<std::string>& p = line.Params;
   if (EqualsNoCase(line.Word, "sidebyside")) {
     if (!p.empty()) Error(line.Number, "'sidebyside' takes nothing");
     else product.SideBySide = true;
+    return;
+  }
+  if (EqualsNoCase(line.Word, "replaceatrestart")) {
+    if (!p.empty()) Error(line.Number, "'replaceatrestart' takes nothing");
+    else product.ReplaceAtRestart = true;
     return;
   }
   if (EqualsNoCase(line.Word, "scope")) {

@@ -241,6 +241,7 @@ std::vector<std::string> Writer::Settings() {
     if (product_->Scope != InstallScope::kMachine)
       s.push_back(Join("scope", {std::string(InstallScopeName(product_->Scope))}));
     if (product_->SideBySide) s.push_back("sidebyside");
+    if (product_->ReplaceAtRestart) s.push_back("replaceatrestart");
   }
   return s;
 }

@@ -52,6 +52,11 @@ constexpr std::string_view kEnglish = R"txt(English
 35 Installation folder
 36 Click Finish to close the wizard.
 37 Setup finished, but some steps were not done.
+38 Files in use
+39 Programs that are running use files the setup must change:
+40 Close these programs, then choose Retry. Cancel ends the setup without changing anything.
+41 Close these programs, then choose Try Again. Continue replaces the files when the computer restarts next. Cancel ends the setup without changing anything.
+42 Setup finished. Restart the computer to complete it.
 )txt";
 
 constexpr std::string_view kGerman = R"txt(Deutsch
@@ -93,6 +98,11 @@ constexpr std::string_view kGerman = R"txt(Deutsch
 35 Installationsordner
 36 Klicken Sie auf Fertigstellen, um den Assistenten zu schließen.
 37 Die Installation ist beendet, aber einige Schritte wurden nicht ausgeführt.
+38 Dateien in Verwendung
+39 Laufende Programme verwenden Dateien, die das Setup ändern muss:
+40 Schließen Sie diese Programme und wählen Sie dann Wiederholen. Abbrechen beendet das Setup, ohne etwas zu ändern.
+41 Schließen Sie diese Programme und wählen Sie dann Wiederholen. Weiter ersetzt die Dateien beim nächsten Neustart des Computers. Abbrechen beendet das Setup, ohne etwas zu ändern.
+42 Das Setup ist fertig. Starten Sie den Computer neu, um es abzuschließen.
 )txt";
 
 constexpr std::string_view kFrench = R"txt(Français
@@ -134,6 +144,11 @@ constexpr std::string_view kFrench = R"txt(Français
 35 Dossier d'installation
 36 Cliquez sur Terminer pour fermer l'assistant.
 37 L'installation est terminée, mais certaines étapes n'ont pas été effectuées.
+38 Fichiers en cours d'utilisation
+39 Des programmes en cours d'exécution utilisent des fichiers que l'installation doit modifier :
+40 Fermez ces programmes, puis choisissez Réessayer. Annuler met fin à l'installation sans rien modifier.
+41 Fermez ces programmes, puis choisissez Réessayer. Continuer remplace les fichiers au prochain redémarrage de l'ordinateur. Annuler met fin à l'installation sans rien modifier.
+42 L'installation est terminée. Redémarrez l'ordinateur pour l'achever.
 )txt";
 
 constexpr std::string_view kSpanish = R"txt(Español
@@ -175,6 +190,11 @@ constexpr std::string_view kSpanish = R"txt(Español
 35 Carpeta de instalación
 36 Haga clic en Finalizar para cerrar el asistente.
 37 La instalación ha terminado, pero algunos pasos no se realizaron.
+38 Archivos en uso
+39 Hay programas en ejecución que usan archivos que la instalación debe cambiar:
+40 Cierre estos programas y elija Reintentar. Cancelar termina la instalación sin cambiar nada.
+41 Cierre estos programas y elija Reintentar. Continuar reemplaza los archivos la próxima vez que se reinicie el equipo. Cancelar termina la instalación sin cambiar nada.
+42 La instalación ha terminado. Reinicie el equipo para completarla.
 )txt";
 
 constexpr std::string_view kItalian = R"txt(Italiano
@@ -216,6 +236,11 @@ constexpr std::string_view kItalian = R"txt(Italiano
 35 Cartella di installazione
 36 Fare clic su Fine per chiudere la procedura guidata.
 37 L'installazione è terminata, ma alcuni passaggi non sono stati eseguiti.
+38 File in uso
+39 Alcuni programmi in esecuzione usano file che l'installazione deve modificare:
+40 Chiudere questi programmi, quindi scegliere Riprova. Annulla termina l'installazione senza modificare nulla.
+41 Chiudere questi programmi, quindi scegliere Riprova. Continua sostituisce i file al prossimo riavvio del computer. Annulla termina l'installazione senza modificare nulla.
+42 Installazione terminata. Riavviare il computer per completarla.
 )txt";
 
 constexpr std::string_view kPortugueseBrazil = R"txt(Português (Brasil)
@@ -257,6 +282,11 @@ constexpr std::string_view kPortugueseBrazil = R"txt(Português (Brasil)
 35 Pasta de instalação
 36 Clique em Concluir para fechar o assistente.
 37 A instalação terminou, mas algumas etapas não foram realizadas.
+38 Arquivos em uso
+39 Programas em execução estão usando arquivos que a instalação precisa alterar:
+40 Feche esses programas e escolha Repetir. Cancelar encerra a instalação sem alterar nada.
+41 Feche esses programas e escolha Tentar Novamente. Continuar substitui os arquivos na próxima reinicialização do computador. Cancelar encerra a instalação sem alterar nada.
+42 A instalação terminou. Reinicie o computador para concluí-la.
 )txt";
 
 constexpr std::string_view kPolish = R"txt(Polski
@@ -298,6 +328,11 @@ constexpr std::string_view kPolish = R"txt(Polski
 35 Folder instalacji
 36 Kliknij Zakończ, aby zamknąć kreatora.
 37 Instalacja zakończona, ale niektóre kroki nie zostały wykonane.
+38 Pliki w użyciu
+39 Uruchomione programy używają plików, które instalator musi zmienić:
+40 Zamknij te programy, a następnie wybierz Ponów próbę. Anuluj kończy instalację bez wprowadzania zmian.
+41 Zamknij te programy, a następnie wybierz Ponów próbę. Kontynuuj zastępuje pliki przy następnym uruchomieniu komputera. Anuluj kończy instalację bez wprowadzania zmian.
+42 Instalacja została zakończona. Uruchom ponownie komputer, aby ją dokończyć.
 )txt";
 
 constexpr std::string_view kRussian = R"txt(Русский
@@ -339,6 +374,11 @@ constexpr std::string_view kRussian = R"txt(Русский
 35 Папка установки
 36 Нажмите «Готово», чтобы закрыть мастер.
 37 Установка завершена, но некоторые шаги не выполнены.
+38 Файлы используются
+39 Запущенные программы используют файлы, которые программа установки должна изменить:
+40 Закройте эти программы и нажмите «Повторить». «Отмена» завершает установку, ничего не изменяя.
+41 Закройте эти программы и нажмите «Повторить». «Продолжить» заменяет файлы при следующей перезагрузке компьютера. «Отмена» завершает установку, ничего не изменяя.
+42 Установка завершена. Перезагрузите компьютер, чтобы завершить её.
 )txt";
 
 constexpr std::string_view kJapanese = R"txt(日本語
@@ -380,6 +420,11 @@ constexpr std::string_view kJapanese = R"txt(日本語
 35 インストール先フォルダー
 36 [完了] をクリックしてウィザードを閉じてください。
 37 セットアップは完了しましたが、一部の手順は実行されませんでした。
+38 使用中のファイル
+39 実行中のプログラムが、セットアップで変更する必要のあるファイルを使用しています:
+40 これらのプログラムを閉じてから [再試行] を選んでください。[キャンセル] を選ぶと、何も変更せずにセットアップを終了します。
+41 これらのプログラムを閉じてから [再実行] を選んでください。[続行] を選ぶと、次にコンピューターを再起動したときにファイルが置き換えられます。[キャンセル] を選ぶと、何も変更せずにセットアップを終了します。
+42 セットアップが終了しました。完了するにはコンピューターを再起動してください。
 )txt";
 
 constexpr std::string_view kChineseSimplified = R"txt(简体中文
@@ -421,6 +466,11 @@ constexpr std::string_view kChineseSimplified = R"txt(简体中文
 35 安装文件夹
 36 单击“完成”关闭向导。
 37 安装已完成，但有些步骤未能执行。
+38 文件正在使用
+39 正在运行的程序使用了安装程序必须更改的文件:
+40 请关闭这些程序，然后选择“重试”。选择“取消”将结束安装，不做任何更改。
+41 请关闭这些程序，然后选择“重试”。选择“继续”将在下次重新启动计算机时替换这些文件。选择“取消”将结束安装，不做任何更改。
+42 安装已结束。请重新启动计算机以完成安装。
 )txt";
 
 constexpr std::array kLanguages = {

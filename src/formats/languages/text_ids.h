@@ -26,6 +26,23 @@ inline constexpr int kTextSetupFailed = 23;  // "Setup failed to install the pro
 inline constexpr int kTextSetupIncomplete = 37;  // "Setup finished, but some steps were not done."
 inline constexpr char16_t kSetupIncompleteEnglish[] = u"Setup finished, but some steps were not done.";
 
+// The box that names files running programs hold, and the finish page of a
+// run that completes at the next restart; tables written before them get
+// the English texts.
+inline constexpr int kTextHeldFilesCaption = 38;  // "Files in use"
+inline constexpr char16_t kHeldFilesCaptionEnglish[] = u"Files in use";
+inline constexpr int kTextHeldFilesLead = 39;  // "Programs that are running use files the setup must change:"
+inline constexpr char16_t kHeldFilesLeadEnglish[] = u"Programs that are running use files the setup must change:";
+inline constexpr int kTextHeldFilesRetry = 40;  // what Retry and Cancel do
+inline constexpr char16_t kHeldFilesRetryEnglish[] =
+    u"Close these programs, then choose Retry. Cancel ends the setup without changing anything.";
+inline constexpr int kTextHeldFilesRestart = 41;  // what Try Again, Continue and Cancel do
+inline constexpr char16_t kHeldFilesRestartEnglish[] =
+    u"Close these programs, then choose Try Again. Continue replaces the files when the computer restarts next. "
+    u"Cancel ends the setup without changing anything.";
+inline constexpr int kTextRestartToComplete = 42;  // "Setup finished. Restart the computer to complete it."
+inline constexpr char16_t kRestartToCompleteEnglish[] = u"Setup finished. Restart the computer to complete it.";
+
 // What the uninstaller removes, named in kTextProcessingFiles's <%RKPNAME%>.
 inline constexpr int kTextRegistryEntries = 24;  // "Registry entries"
 inline constexpr int kTextFolders = 25;          // "Folders"

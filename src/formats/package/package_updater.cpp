@@ -3,6 +3,7 @@
 #include <random>
 
 #include "formats/pak/crc32.h"
+#include "formats/package/package_check.h"
 #include "formats/sound/sound_entry.h"
 #include "base/file_system.h"
 #include "base/path_text.h"
@@ -88,6 +89,14 @@ void PackageUpdater::OpenPackage(const std::string& path) {
   stats_.Recovery = RecoverInterruptedUpdate(fs, path_, *file_);
   close.Dismiss();
   LoadDirectory();
+  // Every entry too, before anything is written: a save over damage would
+  // give a damaged package a fresh directory and hide what was lost.
+  const PackageCheckReport check = CheckPackageArchive(*file_);
+  if (!check.Ok()) {
+    Close();
+    Fatal("The package archive " + path_ + " is damaged (" + check.Errors.front() +
+          "); nothing was written into it. Repair or reinstall the product, then run the setup again.");
+  }
 }
 
 void PackageUpdater::LoadDirectory() {

@@ -5,7 +5,8 @@
 // Call sequence of a command:
 //   OpenPackage(path)        Retry/Cancel box until the file opens; puts back
 //                            a package whose last update was interrupted;
-//                            LoadDirectory
+//                            LoadDirectory; checks every entry
+//                            (CheckPackageArchive) and refuses a damaged one
 //   BeginChanges()           the command's own checks have passed: the old
 //                            tail goes to the side file and the file is cut
 //   AddFromSetup(...)*       appends new and changed entries

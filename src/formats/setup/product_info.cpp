@@ -8,15 +8,18 @@ namespace ferry {
 namespace {
 
 constexpr uint8_t kSideBySideFlag = 1;
+constexpr uint8_t kReplaceAtRestartFlag = 2;
+constexpr uint8_t kKnownFlags = kSideBySideFlag | kReplaceAtRestartFlag;
 
 // The fields format 2 added; false when a value is not one this reader knows.
 bool ReadIdentity(ByteReader& r, ProductInformation& info) {
   info.ProductId = r.LenString();
   const uint8_t scope = r.U8();
   const uint8_t flags = r.U8();
-  if (scope > static_cast<uint8_t>(InstallScope::kEither) || (flags & ~kSideBySideFlag) != 0) return false;
+  if (scope > static_cast<uint8_t>(InstallScope::kEither) || (flags & ~kKnownFlags) != 0) return false;
   info.Scope = static_cast<InstallScope>(scope);
   info.SideBySide = (flags & kSideBySideFlag) != 0;
+  info.ReplaceAtRestart = (flags & kReplaceAtRestartFlag) != 0;
   return true;
 }
 
@@ -46,7 +49,7 @@ std::vector<uint8_t> WriteProductInfo(const ProductInformation& info) {
   if (info.HasIdentity()) {
     w.LenString(info.ProductId);
     w.U8(static_cast<uint8_t>(info.Scope));
-    w.U8(info.SideBySide ? kSideBySideFlag : 0);
+    w.U8((info.SideBySide ? kSideBySideFlag : 0) | (info.ReplaceAtRestart ? kReplaceAtRestartFlag : 0));
   }
   return w.Take();
 }

@@ -6,7 +6,8 @@
 //
 // Layout: u16 FormatVersion, then three counted strings: Version,
 // Publisher, HelpUrl. Format 2 adds a counted string ProductId, a u8 Scope
-// (0 machine, 1 user, 2 either) and a u8 of flags (bit 0: side by side).
+// (0 machine, 1 user, 2 either) and a u8 of flags (bit 0: side by side;
+// bit 1: the files-in-use box may leave held files to the next restart).
 // A record whose added fields hold their defaults is written as format 1.
 // A later version may append fields; a reader takes the ones it knows and
 // ignores what follows.
@@ -34,10 +35,13 @@ struct ProductInformation {
   std::string ProductId;  // the registration's key name; empty: the short title
   InstallScope Scope = InstallScope::kMachine;
   bool SideBySide = false;  // each install folder registers under its own key
+  bool ReplaceAtRestart = false;  // the files-in-use box offers the next restart
 
   bool Empty() const { return Version.empty() && Publisher.empty() && HelpUrl.empty() && !HasIdentity(); }
   // Anything beyond the three values of format 1.
-  bool HasIdentity() const { return !ProductId.empty() || Scope != InstallScope::kMachine || SideBySide; }
+  bool HasIdentity() const {
+    return !ProductId.empty() || Scope != InstallScope::kMachine || SideBySide || ReplaceAtRestart;
+  }
   bool operator==(const ProductInformation&) const = default;
 };
 

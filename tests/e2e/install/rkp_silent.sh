@@ -10,6 +10,15 @@
 #             error instead of a box nobody can close, exit code 1, the
 #             package untouched;
 #   password  a package with another password: the same.
+# Then each product archive damaged before the run, refused before anything
+# is written (exit code 1, the archive named on standard error and in the
+# log, "Every change of the run was undone", the archive byte for byte as it
+# was):
+#   rkp-cut     a package cut short (its tail gone);
+#   rkp-entry   a package entry whose stored bytes no longer match its
+#               stream's checksum (header and directory sound);
+#   vfs-cut     a VFS archive cut short inside its last block;
+#   vfs-entry   a VFS archive whose file bytes no longer match its digest.
 # Every run must end on its own: a run still going after two minutes has hung.
 set -euo pipefail
 stub=$1 ferryc_exe=$2 src=$3 work=$4
@@ -29,18 +38,30 @@ sidebyside
 rkpupdate Pak\ Sesame data.rkp
 SCRIPT
 
+mkdir -p Vfs/charts
+printf 'harbour chart' > Vfs/charts/harbour.map
+test_setup "$src" "Ferry Archive Test" vfs_test.exe FVT > vfs.fss
+cat >> vfs.fss <<'SCRIPT'
+sidebyside
+vfsupdate Vfs\ maps.vfs
+SCRIPT
+
 use_ferryc "$ferryc_exe"
 ferryc compile rkp.fss --stub "$(tool_path "$stub")" -o rkp_test.exe -q
+ferryc compile vfs.fss --stub "$(tool_path "$stub")" -o vfs_test.exe -q
 test -s rkp_test.exe
+test -s vfs_test.exe
 
 make_package() {  # name password: C:\FerryE2E\<name>\data.rkp, an empty package
   mkdir -p "$drive_c/FerryE2E/$1"
   ferryc rkp create "$(tool_path "$drive_c/FerryE2E/$1/data.rkp")" --password "$2" > /dev/null
 }
 
-run_setup() {  # name: installs to C:\FerryE2E\<name>, output in $work/<name>.err, exit code in $rc
+run_setup() {  # name [setup]: installs to C:\FerryE2E\<name>, output in $work/<name>.err and
+               # C:\FerryE2E\<name>.log, exit code in $rc
   set +e
-  timeout 120 wine "$work/setup/rkp_test.exe" /S "/D=C:\\FerryE2E\\$1" 2> "$work/$1.err" > /dev/null
+  timeout 120 wine "$work/setup/${2:-rkp_test.exe}" /S "/LOG=C:\\FerryE2E\\$1.log" "/D=C:\\FerryE2E\\$1" \
+    2> "$work/$1.err" > /dev/null
   rc=$?
   set -e
   sed -i 's/\r$//' "$work/$1.err"
@@ -94,5 +115,68 @@ expect_text "$work/password.err" 'Fatal Application Exit: Error Incorrect Passwo
 expect_text "$work/password.err" 'File: data.rkp'
 not_finished password
 cmp -s "$drive_c/FerryE2E/password/data.rkp" "$work/password.before" || fail "password: the package was changed"
+
+# ---- archives damaged before the run ----------------------------------------------
+# refused NAME ARCHIVE TEXT: exit code 1, TEXT on standard error and in the
+# log, the run undone, ARCHIVE (and its .ht file) as saved in $work/NAME.before*.
+refused() {
+  [ "$rc" = 1 ] || { cat "$work/$1.err" >&2; fail "$1: exit code $rc"; }
+  expect_text "$work/$1.err" "$3"
+  expect_text "$work/$1.err" 'Every change of the run was undone'
+  sed 's/\r$//' "$drive_c/FerryE2E/$1.log" > "$work/$1.log"
+  expect_text "$work/$1.log" "$3"
+  not_finished "$1"
+  cmp -s "$2" "$work/$1.before" || fail "$1: the archive was changed"
+  if [ -e "$work/$1.before.ht" ]; then cmp -s "${2%.vfs}.ht" "$work/$1.before.ht" || fail "$1: the .ht file was changed"; fi
+  [ ! -e "$drive_c/FerryE2E/$1/FPT_Uninstall.exe" ] && [ ! -e "$drive_c/FerryE2E/$1/FVT_Uninstall.exe" ] ||
+    fail "$1: the undone run left its uninstaller"
+}
+
+flip_byte() {  # file offset: inverts one byte
+  local byte
+  byte=$(od -An -tu1 -j "$2" -N1 "$1" | tr -d ' ')
+  printf "\\$(printf '%03o' $((byte ^ 255)))" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+
+mkdir -p "$work/content"
+head -c 4000 /dev/urandom | od -An -tx1 > "$work/content/old.map"  # text that stays text
+for name in rkp-cut rkp-entry; do
+  make_package "$name" Sesame
+  ferryc rkp add "$(tool_path "$drive_c/FerryE2E/$name/data.rkp")" "$(tool_path "$work/content")" \
+    --password Sesame > /dev/null
+done
+pkg="$drive_c/FerryE2E/rkp-cut/data.rkp"
+truncate -s $(($(stat -c %s "$pkg") - 30)) "$pkg"
+cp "$pkg" "$work/rkp-cut.before"
+run_setup rkp-cut
+refused rkp-cut "$pkg" 'File C:\FerryE2E\rkp-cut\data.rkp has corrupted header.'
+
+pkg="$drive_c/FerryE2E/rkp-entry/data.rkp"
+flip_byte "$pkg" 40  # inside old.map's stored bytes, the package's first data
+ferryc rkp ls "$(tool_path "$pkg")" > /dev/null || fail "rkp-entry: the damage reached the directory"
+cp "$pkg" "$work/rkp-entry.before"
+run_setup rkp-entry
+refused rkp-entry "$pkg" 'The package archive C:\FerryE2E\rkp-entry\data.rkp is damaged (entry old.map its zlib stream'
+
+for name in vfs-cut vfs-entry; do
+  mkdir -p "$drive_c/FerryE2E/$name"
+  archive="$drive_c/FerryE2E/$name/maps.vfs"
+  ferryc vfs create "$(tool_path "$archive")" --side-file > /dev/null
+  ferryc vfs add "$(tool_path "$archive")" "charts\old.map=$(tool_path "$work/content/old.map")" > /dev/null
+  ferryc vfs check "$(tool_path "$archive")" > /dev/null || fail "$name: the archive was not sound to begin with"
+done
+archive="$drive_c/FerryE2E/vfs-cut/maps.vfs"
+truncate -s $(($(stat -c %s "$archive") - 100)) "$archive"
+cp "$archive" "$work/vfs-cut.before"
+cp "${archive%.vfs}.ht" "$work/vfs-cut.before.ht"
+run_setup vfs-cut vfs_test.exe
+refused vfs-cut "$archive" 'The VFS archive C:\FerryE2E\vfs-cut\maps.vfs is damaged ('
+
+archive="$drive_c/FerryE2E/vfs-entry/maps.vfs"
+flip_byte "$archive" $(($(stat -c %s "$archive") - 1))  # the last byte of old.map's data
+cp "$archive" "$work/vfs-entry.before"
+cp "${archive%.vfs}.ht" "$work/vfs-entry.before.ht"
+run_setup vfs-entry vfs_test.exe
+refused vfs-entry "$archive" 'The VFS archive C:\FerryE2E\vfs-entry\maps.vfs is damaged (Digest does not match'
 
 echo "e2e rkp silent: all checks passed"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 #include "formats/pak/digit_key.h"
@@ -200,6 +201,44 @@ TEST_F(PakSystemTest, UndecodableDirectoryRaisesTheDecompressionError) {
   ASSERT_EQ(fatal.size(), 1u);
   EXPECT_NE(fatal[0].find("Decompression error"), std::string::npos) << fatal[0];
   EXPECT_EQ(fs.Get(kPath), pkg);
+}
+
+TEST_F(PakSystemTest, ADamagedEntryIsRefusedBeforeAnythingIsWritten) {
+  const std::string text(3000, 'm');
+  const struct {
+    const char* what;
+    std::function<void(PackageBuilder&)> damage;
+    const char* problem;
+  } cases[] = {
+      {"a stored byte changed", [](PackageBuilder& b) { b.bytes[b.entries[1].DataOffset + 6] ^= 0x10; },
+       "entry maps\\b.map its zlib stream is damaged"},
+      // The head is scrambled with the CRC of the rest: a cut shows as damage.
+      {"cut short", [](PackageBuilder& b) { b.entries[1].StoredSize -= 3; },
+       "entry maps\\b.map its zlib stream is damaged"},
+      {"another size", [](PackageBuilder& b) { b.entries[1].OrigSize += 1; },
+       "entry maps\\b.map inflates to 3000 bytes, not 3001"},
+      {"past the entry data", [](PackageBuilder& b) { b.entries[1].DataOffset += 40; },
+       "entry maps\\b.map its stored bytes run past the entry data"},
+      {"an unknown kind", [](PackageBuilder& b) { b.entries[1].Kind = 7; }, "entry maps\\b.map is of an unknown kind 7"},
+      {"a sound entry without its header", [](PackageBuilder& b) { b.entries[1].Kind = kSoundEntryKind; },
+       "entry maps\\b.map is shorter than a sound entry's header"},
+  };
+  for (const auto& c : cases) {
+    PackageBuilder b;
+    b.Add("a.txt", "alpha").Add("maps\\b.map", text).Add("c.txt", "gamma");
+    c.damage(b);
+    const auto pkg = b.Rkp3();
+    fs.Put(kPath, pkg);
+    fatal.clear();
+    setup = FakeSetupSource();
+    setup.Add("a.txt", "new alpha");
+    EXPECT_THROW(Update(), SetupError) << c.what;
+    ASSERT_EQ(fatal.size(), 1u) << c.what;
+    EXPECT_EQ(fatal[0].rfind(std::string("The package archive C:\\Game\\data.rkp is damaged (") + c.problem, 0), 0u)
+        << c.what << ": " << fatal[0];
+    EXPECT_EQ(fs.Get(kPath), pkg) << c.what;
+    EXPECT_FALSE(fs.Has(TailBackupPath(kPath))) << c.what;
+  }
 }
 
 TEST_F(PakSystemTest, SecondIdenticalUpdateWritesNoData) {

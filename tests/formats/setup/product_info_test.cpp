@@ -23,9 +23,9 @@ TEST(ProductInfo, WritesVersionOneAndReadsItBack) {
 }
 
 TEST(ProductInfo, IdentityMakesFormatTwo) {
-  ProductInformation info{"1.0", "", "", "Atlas", InstallScope::kEither, true};
+  ProductInformation info{"1.0", "", "", "Atlas", InstallScope::kEither, true, true};
   std::vector<uint8_t> bytes = WriteProductInfo(info);
-  EXPECT_EQ(bytes, Record(2, {"1.0", "", "", "Atlas"}, {2, 1}));
+  EXPECT_EQ(bytes, Record(2, {"1.0", "", "", "Atlas"}, {2, 3}));
   EXPECT_EQ(ReadProductInfo(bytes), info);
 }
 
@@ -45,7 +45,7 @@ TEST(ProductInfo, DamagedRecordsReadAsNoneAndNewerOnesAsWhatTheyShare) {
       {"bytes after a version-1 record", Record(1, {"1.0", "P", "U"}, {0}), std::nullopt},
       {"format 2 without its identity", Record(2, {"1.0", "P", "U"}), std::nullopt},
       {"a scope not known", Record(2, {"1.0", "P", "U", "Id"}, {3, 0}), std::nullopt},
-      {"a flag not known", Record(2, {"1.0", "P", "U", "Id"}, {0, 2}), std::nullopt},
+      {"a flag not known", Record(2, {"1.0", "P", "U", "Id"}, {0, 4}), std::nullopt},
       {"bytes after a version-2 record", Record(2, {"1.0", "P", "U", "Id"}, {1, 0, 0}), std::nullopt},
       {"a later format with more fields", Record(3, {"1.0", "P", "U", "Id"}, {1, 1, 'x'}),
        ProductInformation{"1.0", "P", "U", "Id", InstallScope::kUser, true}},
