@@ -9,6 +9,7 @@
 #include "formats/pak/digit_key.h"
 #include "formats/pak/tarlo_encryption.h"
 #include "formats/package/package_commands.h"
+#include "formats/sound/sound_entry.h"
 #include "base/dialogs.h"
 #include "package_fakes.h"
 #include "package_test_util.h"
@@ -222,6 +223,17 @@ TEST_F(PakSystemTest, ADamagedEntryIsRefusedBeforeAnythingIsWritten) {
       {"an unknown kind", [](PackageBuilder& b) { b.entries[1].Kind = 7; }, "entry maps\\b.map is of an unknown kind 7"},
       {"a sound entry without its header", [](PackageBuilder& b) { b.entries[1].Kind = kSoundEntryKind; },
        "entry maps\\b.map is shorter than a sound entry's header"},
+      {"a sound entry cut short",
+       [](PackageBuilder& b) {
+         auto wav = test::MakeWav({}, test::Samples16(test::Sine(5000, 1, 300, 22050, 9000)));
+         std::vector<uint8_t> sound = BuildSoundEntry("a.wav", wav).Bytes;
+         sound.resize(sound.size() - 10);
+         b.entries[1].Kind = kSoundEntryKind;
+         b.entries[1].DataOffset = static_cast<uint32_t>(b.bytes.size());
+         b.entries[1].StoredSize = static_cast<uint32_t>(sound.size());
+         b.bytes.insert(b.bytes.end(), sound.begin(), sound.end());
+       },
+       "entry maps\\b.map holds 2520 bytes of sound, its header says 2530"},
   };
   for (const auto& c : cases) {
     PackageBuilder b;
