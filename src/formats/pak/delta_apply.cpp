@@ -169,7 +169,7 @@ EntryVerdict DeltaApplier::ApplyChunk(RandomAccessFile& archive, uint64_t frameO
   } else {
     s.Reference.resize(chunk.BaseLength);
     if (base.ReadAt(chunk.BaseOffset, s.Reference) != s.Reference.size())
-      return EntryVerdict::Damaged("the base file is cut short");
+      return EntryVerdict::Damaged("the installed file could not be read whole (shortened, or a read error)");
     reference = s.Reference;
   }
   ZSTD_DCtx_reset(s.Dctx, ZSTD_reset_session_and_parameters);
