@@ -82,7 +82,7 @@ program_builds() {  # out
 # The paths below both trees whose files differ.
 changed_files() {  # base new
   (cd "$2" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) | while read -r f; do
-    [ -f "$1/$f" ] && ! cmp -s "$1/$f" "$2/$f" && printf '%s\n' "$f"
+    if [ -f "$1/$f" ] && ! cmp -s "$1/$f" "$2/$f"; then printf '%s\n' "$f"; fi
   done
 }
 
