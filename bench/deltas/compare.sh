@@ -82,7 +82,7 @@ program_builds() {  # out
 # The paths below both trees whose files differ.
 changed_files() {  # base new
   (cd "$2" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) | while read -r f; do
-    [ -f "$1/$f" ] && ! cmp -s "$1/$f" "$2/$f" && printf '%s\n' "$f"
+    if [ -f "$1/$f" ] && ! cmp -s "$1/$f" "$2/$f"; then printf '%s\n' "$f"; fi
   done
 }
 
@@ -99,6 +99,11 @@ ferry_case() {  # name base new
           <(sed 's|/|\\|g' "$dir/changed") "$dir/delta.list")
   deltas=$(awk '$3 == "delta"' "$dir/delta.list" | wc -l)
   local apply install apply_mem install_mem
+  # The first program a fresh prefix runs pays for loading Wine itself (seconds
+  # on a busy machine): an untimed run of the whole setup takes that first.
+  rm -rf "$target" && mkdir -p "$target" && cp -r "$base/." "$target/"
+  cp "$dir/whole.exe" "$dir/bench.exe"
+  wine "$dir/bench.exe" /S '/D=C:\bench' > /dev/null 2>&1 || { echo "FAILED: $1: the untimed run failed"; exit 1; }
   for setup in delta whole; do
     rm -rf "$target" && mkdir -p "$target" && cp -r "$base/." "$target/"
     cp "$dir/$setup.exe" "$dir/bench.exe"

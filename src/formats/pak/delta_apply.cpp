@@ -1,3 +1,5 @@
+// For ZSTD_d_stableOutBuffer: the result is decoded straight into our buffer.
+#define ZSTD_STATIC_LINKING_ONLY
 #include <zstd.h>
 
 #include <algorithm>
@@ -55,13 +57,13 @@ constexpr uint64_t kHashHelperFrom = 4 * kStreamChunkSize;
 
 }  // namespace
 
-// Decoded pieces alternate between two buffers: while the helper hashes one,
-// this thread writes it and decodes the next into the other.
+// A chunk is decoded straight into one buffer of its length (zstd keeps no
+// window of its own then, and copies nothing); its pieces are hashed by the
+// helper while this thread writes them and decodes on. The buffer is reused
+// only once the helper has hashed all of it.
 struct DeltaApplier::State {
   ZSTD_DCtx* Dctx = nullptr;
-  std::vector<uint8_t> Reference, In;
-  std::vector<uint8_t> Out[2];
-  int Current = 0;  // the buffer the next piece is decoded into
+  std::vector<uint8_t> Reference, In, Out;
   Sha256 ResultHash;      // of the entry's result
 
   std::thread Helper;
@@ -103,10 +105,8 @@ struct DeltaApplier::State {
     }
   }
 
-  // Hands `bytes` (in out[current]) over once the piece before is hashed,
-  // so the other buffer is free for the next piece.
+  // Hands `bytes` over once the piece before is hashed.
   void Hash(std::span<const uint8_t> bytes, bool helped) {
-    Current ^= 1;
     if (!helped || !Helper.joinable()) {
       ResultHash.Update(bytes);
       return;
@@ -157,8 +157,8 @@ EntryVerdict DeltaApplier::Apply(RandomAccessFile& archive, uint64_t archiveEnd,
 
 // The reference is a view of the base where the file can be mapped (its
 // pages are the file's, not the process's), else read into a buffer of at
-// most kDeltaMaxReference bytes; the decoder keeps at most one chunk of
-// result, since every frame records its content size.
+// most kDeltaMaxReference bytes; the result is one buffer of the chunk's
+// length, at most kDeltaChunkSize.
 EntryVerdict DeltaApplier::ApplyChunk(RandomAccessFile& archive, uint64_t frameOffset, const DeltaChunk& chunk,
                                       RandomAccessFile& base, const ByteSink& sink, bool helped) {
   State& s = *state_;
@@ -169,40 +169,47 @@ EntryVerdict DeltaApplier::ApplyChunk(RandomAccessFile& archive, uint64_t frameO
   } else {
     s.Reference.resize(chunk.BaseLength);
     if (base.ReadAt(chunk.BaseOffset, s.Reference) != s.Reference.size())
-      return EntryVerdict::Damaged("the base file is cut short");
+      return EntryVerdict::Damaged("the installed file could not be read whole (shortened, or a read error)");
     reference = s.Reference;
   }
   ZSTD_DCtx_reset(s.Dctx, ZSTD_reset_session_and_parameters);
   ZSTD_DCtx_setParameter(s.Dctx, ZSTD_d_windowLogMax, kDeltaWindowLog);
+  ZSTD_DCtx_setParameter(s.Dctx, ZSTD_d_stableOutBuffer, 1);
   if (ZSTD_isError(ZSTD_DCtx_refPrefix(s.Dctx, reference.data(), reference.size())))
     return EntryVerdict::Damaged("cannot start zstd");
   s.In.resize(std::min<size_t>(chunk.FrameLength, kStreamChunkSize));
-  for (std::vector<uint8_t>& buffer : s.Out) buffer.resize(kStreamChunkSize);
-  uint64_t produced = 0;
+  s.Drain();  // the last chunk's bytes are hashed: its buffer is free
+  s.Out.resize(chunk.ResultLength);
+  ZSTD_outBuffer dest{s.Out.data(), s.Out.size(), 0};
+  size_t handed = 0;
   size_t rc = 1;
   for (uint64_t done = 0; done < chunk.FrameLength;) {
     std::span<uint8_t> part(s.In.data(), static_cast<size_t>(std::min<uint64_t>(s.In.size(), chunk.FrameLength - done)));
     if (archive.ReadAt(frameOffset + done, part) != part.size()) return EntryVerdict::Damaged("short read");
     done += part.size();
     ZSTD_inBuffer source{part.data(), part.size(), 0};
-    // Drain the output too, also once the input is taken.
     for (;;) {
-      std::vector<uint8_t>& out = s.Out[s.Current];
-      ZSTD_outBuffer dest{out.data(), out.size(), 0};
+      const size_t taken = source.pos, made = dest.pos;
       rc = ZSTD_decompressStream(s.Dctx, &dest, &source);
       if (ZSTD_isError(rc)) return EntryVerdict::Damaged(std::string("delta decompression error: ") + ZSTD_getErrorName(rc));
-      if (dest.pos > 0) {
-        if (dest.pos > chunk.ResultLength - produced) return EntryVerdict::Damaged("a delta chunk makes more than its length");
-        std::span<const uint8_t> bytes(out.data(), dest.pos);
+      // Handed on a kStreamChunkSize or more at a time, the rest at the frame's end.
+      if (dest.pos - handed >= kStreamChunkSize || (rc == 0 && dest.pos > handed)) {
+        std::span<const uint8_t> bytes(s.Out.data() + handed, dest.pos - handed);
         s.Hash(bytes, helped);
         if (sink) sink(bytes);
-        produced += dest.pos;
+        handed = dest.pos;
       }
-      if (rc == 0 || (source.pos == source.size && dest.pos < dest.size)) break;
+      if (rc == 0) break;
+      if (source.pos == taken && dest.pos == made) {
+        if (source.pos == source.size) break;  // wants the next piece
+        // The buffer is full and the frame wants more room.
+        return EntryVerdict::Damaged("a delta chunk makes more than its length");
+      }
     }
     if (rc == 0 && (source.pos < source.size || done < chunk.FrameLength))
       return EntryVerdict::Damaged("a delta frame ends before its stored size");
   }
+  const uint64_t produced = dest.pos;
   if (rc != 0 || produced != chunk.ResultLength) return EntryVerdict::Damaged("a delta chunk is cut short");
   return EntryVerdict{true, {}, std::nullopt};
 }

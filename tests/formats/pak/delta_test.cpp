@@ -18,6 +18,13 @@ std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
   return v;
 }
 
+// A base the system will not map (a share, a removable drive): read instead.
+class UnmappedFile : public MemoryFile {
+ public:
+  using MemoryFile::MemoryFile;
+  std::unique_ptr<FileView> View(uint64_t, size_t) override { return nullptr; }
+};
+
 constexpr uint64_t C = kDeltaChunkSize, S = kDeltaReferenceSlack, M = kDeltaMaxReference;
 
 // Each chunk makes at most C bytes and refers to at most M bytes of the base,
@@ -76,13 +83,24 @@ TEST(DeltaEntry, RoundTripAcrossTheChunkBoundary) {
   std::optional<DeltaHeader> header = ReadDeltaHeader(archive, pak.ArchiveEnd(), pak.Files()[0], nullptr);
   ASSERT_TRUE(header);
   EXPECT_EQ(header->Chunks.size(), 2u);
-  MemoryFile baseFile(base);
-  EXPECT_TRUE(BaseMatches(baseFile, *header));
-  std::vector<uint8_t> made;
-  EntryVerdict v = DeltaApplier().Apply(archive, pak.ArchiveEnd(), pak.Files()[0], baseFile,
-                                        [&](std::span<const uint8_t> b) { made.insert(made.end(), b.begin(), b.end()); });
-  EXPECT_TRUE(v.Sound) << v.Error;
-  EXPECT_TRUE(made == result);
+  MemoryFile mapped(base);
+  UnmappedFile unmapped(base);
+  for (RandomAccessFile* baseFile : {static_cast<RandomAccessFile*>(&mapped), static_cast<RandomAccessFile*>(&unmapped)}) {
+    EXPECT_TRUE(BaseMatches(*baseFile, *header));
+    std::vector<uint8_t> made;
+    EntryVerdict v = DeltaApplier().Apply(archive, pak.ArchiveEnd(), pak.Files()[0], *baseFile,
+                                          [&](std::span<const uint8_t> b) { made.insert(made.end(), b.begin(), b.end()); });
+    EXPECT_TRUE(v.Sound) << v.Error;
+    EXPECT_TRUE(made == result);
+  }
+  // Shortened after the check: a failure naming why, from either road.
+  mapped.Truncate(C / 2);
+  unmapped.Truncate(C / 2);
+  for (RandomAccessFile* baseFile : {static_cast<RandomAccessFile*>(&mapped), static_cast<RandomAccessFile*>(&unmapped)}) {
+    EntryVerdict v = DeltaApplier().Apply(archive, pak.ArchiveEnd(), pak.Files()[0], *baseFile, {});
+    EXPECT_FALSE(v.Sound);
+    EXPECT_NE(v.Error.find("could not be read whole"), std::string::npos) << v.Error;
+  }
 
   // Another base: not the one recorded, and the result's hash says so.
   base[100] ^= 1;
