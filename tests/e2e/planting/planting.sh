@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
-# planting.sh STUB FERRYC_EXE DRIVER_EXE SOURCE_DIR WORK_DIR PLANTED_DIR NAMES
+# planting.sh STUB FERRYC_EXE DRIVER_EXE SOURCE_DIR WORK_DIR PLANTED_DIR NAME...
 #
 # A setup started from a download folder where a web page has dropped DLLs
-# beside it. PLANTED_DIR holds one DLL for each of NAMES ("msimg32;uxtheme;
-# ..."), each of which, when loaded, leaves a marker in $work/marks and
-# refuses to load. Wine prefers its own DLLs; here it is told to prefer
-# these, as Windows prefers what lies in the program's folder. A control
-# run of a program that loads them by bare name from that folder must leave
-# every marker; then neither a silent install nor a wizard run through the
-# parts that load DLLs of their own (pictures, rich edits of the change log
-# and of the debug window) may leave one.
+# beside it. PLANTED_DIR holds one DLL for each NAME (msimg32, uxtheme, ...;
+# ctest passes the CMake list one name an argument), each of which, when
+# loaded, leaves a marker in $work/marks and refuses to load. Wine prefers
+# its own DLLs; here it is told to prefer these, as Windows prefers what
+# lies in the program's folder. A control run of a program that loads them
+# by bare name from that folder must leave every marker; then neither a
+# silent install nor a wizard run through the parts that load DLLs of their
+# own (pictures, rich edits of the change log and of the debug window) may
+# leave one.
 set -euo pipefail
 stub=$1 ferryc_exe=$2 driver=$3 src=$4 work=$5 planted=$6
-IFS=';' read -r -a names <<< "$7"
+names=("${@:7}")
 
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
