@@ -13,6 +13,7 @@
 #include "engine/startup.h"
 #include "engine/stub_command_line.h"
 #include "platform/startup_win.h"
+#include "platform/system_library.h"
 #include "platform/uninstall/self_removal.h"
 #include "platform/dialogs_win.h"
 #include "platform/elevation.h"
@@ -45,6 +46,7 @@ int RunStub(JournalFaults* faults) {
   // UTF-8: a folder the code page cannot hold still names itself.
   StubOptions options = ParseStubCommandLine(Utf16ToUtf8(WideToU16(GetCommandLineW())));
   RunLog log(options.Silent);
+  if (!options.Silent) LoadWindowLibraries();
   std::unique_ptr<Dialogs> dialogs;
   if (options.Silent) dialogs = std::make_unique<SilentDialogs>(log);
   else dialogs = std::make_unique<WinDialogs>();

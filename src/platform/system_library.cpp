@@ -10,6 +10,9 @@ void RestrictDllSearchToSystem() {
   auto set = reinterpret_cast<SetDirs>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
   if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+void LoadWindowLibraries() {
   // The theming DLL and the DLLs it loads itself, which the system DLLs load
   // by bare name on the wizard's behalf, not always through the default
   // directories (nor with them where the call above is missing): loaded

@@ -10,9 +10,13 @@ namespace ferry {
 
 // First thing in WinMain: every later load, ours and the system DLLs' own,
 // searches the system folder only. Without the call (Windows 7 lacking
-// KB2533623) LoadSystemLibrary still names the system folder itself. The
-// DLLs that system DLLs load by name for the wizard are loaded here first.
+// KB2533623) LoadSystemLibrary still names the system folder itself.
 void RestrictDllSearchToSystem();
+
+// Before the first window or box: the DLLs that system DLLs load by name
+// for windows, loaded from the system folder. A silent run never calls it,
+// so it never maps the theming DLLs.
+void LoadWindowLibraries();
 
 // name ("msftedit.dll") from the system folder; nullptr when it is missing.
 HMODULE LoadSystemLibrary(const wchar_t* name);
