@@ -6,13 +6,20 @@
 # /SOLID lzma; compile wall time), then installed silently under Wine in a
 # private prefix into /dev/shm, in ROUNDS interleaved rounds; every installed
 # tree is checked byte for byte. Per system: median wall, median CPU (the
-# setup's user + sys from GNU time plus its wineserver's), the largest peak
-# resident memory of the wine process, setup size, ratios to nsis zlib. For
-# the small payload, the ferry uninstaller's wall time as well.
+# setup's user + sys from GNU time plus its wineserver's), the wineserver's
+# CPU alone, the largest peak resident memory of the wine process, setup
+# size, compile wall, ratios to nsis zlib; for ferry the phases of a run
+# (start-up, verification, the work after it) from the times its lines reach
+# standard error. For the small payload, the ferry uninstaller's wall time as
+# well. Then the size of an empty setup of each, and the wine server
+# requests per payload file: a WINEDEBUG=+server trace of an install of
+# 1,000 small files less that of 1 file, over 999.
 #
 #   scripts/bench installers            (or bench/installers/compare.sh)
+#   scripts/bench installers --quick    one round (ROUNDS=1)
 #   SCALE=0.1 PAYLOADS=small ROUNDS=1 scripts/bench installers
-# Environment: SCALE (1), PAYLOADS ("small mixed"), ROUNDS (3), FERRYC
+# Environment: SCALE (1), PAYLOADS ("small mixed"; "" for none), ROUNDS (3; 1 with
+# --quick), REQUESTS (1: count server requests; 0 skips it), FERRYC
 # (build/native/tools/ferryc/ferryc), FERRY_STUB
 # (build/windows/src/app/setup-stub.exe), WORK (build/bench-installers).
 set -Eeuo pipefail
@@ -20,8 +27,10 @@ trap 'echo "FAILED: line $LINENO of $0"' ERR
 src=$(cd "$(dirname "$0")/../.." && pwd)
 . "$src/tests/e2e/e2e_common.sh"
 scale=${SCALE:-1}
-payloads=${PAYLOADS:-small mixed}
+payloads=${PAYLOADS-small mixed}  # empty: none
 rounds=${ROUNDS:-3}
+[ "${1:-}" = --quick ] && rounds=${ROUNDS:-1}
+count_requests=${REQUESTS:-1}
 ferryc=${FERRYC:-$src/build/native/tools/ferryc/ferryc}
 stub=${FERRY_STUB:-$src/build/windows/src/app/setup-stub.exe}
 work=$(realpath -m "${WORK:-$src/build/bench-installers}")
@@ -93,7 +102,7 @@ InstallDir "\$PROGRAMFILES\\Bench $name"
 RequestExecutionLevel user
 Section
   SetOutPath "\$INSTDIR"
-  File /r "Payload/*"
+  File /nonfatal /r "Payload/*"
   WriteUninstaller "\$INSTDIR\\uninst.exe"
 SectionEnd
 Section "Uninstall"
@@ -122,10 +131,13 @@ for payload in $payloads; do
       target="$shm/$payload-$sys-$r"
       sync
       before=$(server_cpu)
+      # Each line stamped as it arrives: the phases of a ferry run.
+      start=$(now)
       /usr/bin/time -f "%e %U %S %M" -o "$dir/$sys.time" \
-        wine "$dir/$sys.exe" /S "/D=$(win_path "$target")" > "$dir/$sys.out" 2>&1 ||
+        wine "$dir/$sys.exe" /S "/D=$(win_path "$target")" 2>&1 | python3 "$helper" stamp "$start" > "$dir/$sys.out" ||
         { echo "FAILED: $sys install (round $r)"; tail -5 "$dir/$sys.out"; exit 1; }
       read -r wall user sys_cpu peak < "$dir/$sys.time"
+      phases=$(python3 "$helper" phases "$dir/$sys.out" "$wall")
       server=$(awk -v a="$before" -v b="$(server_cpu)" 'BEGIN { printf "%.2f", b - a }')
       case $sys in
         ferry-*) extra="Bench_Uninstall.exe Bench_install.log" ;;
@@ -142,7 +154,7 @@ for payload in $payloads; do
           { echo "FAILED: $sys uninstall left files"; exit 1; }
       fi
       rm -rf "$target"
-      echo "$sys $r $wall $(awk -v u="$user" -v s="$sys_cpu" 'BEGIN { printf "%.2f", u + s }') $server $peak $(stat -c %s "$dir/$sys.exe") $(cat "$dir/$sys.compile")" >> "$results"
+      echo "$sys $r $wall $(awk -v u="$user" -v s="$sys_cpu" 'BEGIN { printf "%.2f", u + s }') $server $peak $(stat -c %s "$dir/$sys.exe") $(cat "$dir/$sys.compile") $phases" >> "$results"
     done
   done
   echo
@@ -154,5 +166,46 @@ for payload in $payloads; do
   fi
   rm -rf "$dir/Payload"
 done
+
+# The smallest setup each makes: no payload at all.
+mkdir -p "$work/empty/Payload"
+compile_ferry "$work/empty" ferry-empty ""
+compile_nsis "$work/empty" nsis-empty zlib
+echo
+echo "empty setup: ferry $(stat -c %s "$work/empty/ferry-empty.exe") bytes, nsis $(stat -c %s "$work/empty/nsis-empty.exe") bytes"
+
+# trace_requests EXE TARGET: the wine server requests of one silent install,
+# from a server of its own started with tracing on.
+trace_requests() {
+  local trace="$1.trace"
+  wineserver -k > /dev/null 2>&1 || true
+  wineserver -w > /dev/null 2>&1 || true
+  (setsid wineserver -f -d1 2> "$trace" &)
+  sleep 1  # its socket made before the setup looks for it
+  wine "$1" /S "/D=$(win_path "$2")" > /dev/null 2>&1 || { echo "FAILED: traced install of $1"; exit 1; }
+  wineserver -k > /dev/null 2>&1 || true
+  wineserver -w > /dev/null 2>&1 || true
+  python3 "$helper" requests "$trace" > "$1.requests"
+  rm -f "$trace"  # hundreds of MiB
+  rm -rf "$2"
+}
+
+if [ "$count_requests" = 1 ]; then
+  server_pid=""
+  for files in 1 1000; do
+    dir="$work/requests-$files"
+    mkdir -p "$dir"
+    python3 "$helper" gen small "$dir/Payload" "$(awk -v n=$files 'BEGIN { print n / 20000 }')" > /dev/null
+    compile_ferry "$dir" ferry-zlib ""
+    compile_ferry "$dir" ferry-zstd "compression zstd"
+    compile_nsis "$dir" nsis-zlib zlib
+    for sys in ferry-zlib ferry-zstd nsis-zlib; do trace_requests "$dir/$sys.exe" "$shm/requests-$sys"; done
+  done
+  echo
+  echo "wine server requests of the setup process per payload file (a +server trace of 1,000 small files less one of 1 file, over 999):"
+  for sys in ferry-zlib ferry-zstd nsis-zlib; do
+    python3 "$helper" per-file "$work/requests-1/$sys.exe.requests" "$work/requests-1000/$sys.exe.requests" 999 "$sys"
+  done
+fi
 echo
 echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"

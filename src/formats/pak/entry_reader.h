@@ -22,6 +22,15 @@ namespace ferry {
 // run at once, and large enough that a read costs little per byte.
 inline constexpr size_t kWorkerChunkSize = 256u << 10;
 
+// How far Verify looks into a compressed entry.
+enum class VerifyDepth {
+  kUnpack,  // every compressed entry is unpacked
+  // A zstd frame that records its content size is checked by the CRC-32 of
+  // its stored bytes, its header and that size against OrigSize, and not
+  // unpacked: extraction decodes it, which checks the rest of the frame.
+  kZstdHead,
+};
+
 class PakEntryReader {
  public:
   // Stored bytes are read, and unpacked bytes handed on, in pieces of at
@@ -39,14 +48,18 @@ class PakEntryReader {
   // is sound when the CRC-32 of its OrigSize raw bytes equals Checksum, or
   // unread when Checksum is 0; a delta entry (which Stream refuses: it needs
   // its base) when the CRC-32 of its CompSize stored bytes equals Checksum
-  // and its header is sound.
-  EntryVerdict Verify(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e);
+  // and its header is sound. A zstd entry as `depth` says.
+  EntryVerdict Verify(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e,
+                      VerifyDepth depth = VerifyDepth::kUnpack);
 
  private:
   EntryVerdict Unpack(RandomAccessFile& file, const PakFile& e, uint64_t stored, const ByteSink& sink);
   EntryVerdict VerifyLarge(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e);
   EntryVerdict VerifyDelta(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e);
   EntryVerdict VerifyStored(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e, uint64_t stored);
+  std::optional<EntryVerdict> VerifyZstdHead(RandomAccessFile& file, uint64_t archiveEnd, const PakFile& e);
+  // The CRC-32 of `stored` bytes at the entry's Offset; none on a short read.
+  std::optional<uint32_t> StoredCrc(RandomAccessFile& file, const PakFile& e, uint64_t stored);
   PakDecoder& Decoder(PakCodec codec);
 
   std::unique_ptr<PakDecoder> decoders_[2];  // zlib, zstd: made when first needed

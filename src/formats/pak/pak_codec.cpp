@@ -1,7 +1,9 @@
 #include "formats/pak/pak_codec.h"
 
 #include <zlib.h>
+#define ZSTD_STATIC_LINKING_ONLY  // the frame header's fields
 #include <zstd.h>
+#include <zstd_errors.h>
 
 #include <algorithm>
 #include <cstring>
@@ -12,6 +14,26 @@ PakCodec CodecOf(std::span<const uint8_t> head) {
   return head.size() >= sizeof kZstdMagic && std::memcmp(head.data(), kZstdMagic, sizeof kZstdMagic) == 0
              ? PakCodec::kZstd
              : PakCodec::kZlib;
+}
+
+ZstdFrameHead ReadZstdFrameHead(std::span<const uint8_t> head) {
+  ZstdFrameHead frame;
+  ZSTD_frameHeader fields{};
+  const size_t rc = ZSTD_getFrameHeader(&fields, head.data(), head.size());
+  if (ZSTD_isError(rc)) {
+    frame.Error = ZSTD_getErrorName(rc);
+  } else if (rc != 0) {
+    frame.Error = "the frame header is cut short";
+  } else if (fields.frameType != ZSTD_frame) {
+    frame.Error = "a skippable frame holds no data";
+  } else if (fields.windowSize > (uint64_t{1} << kZstdWindowLogMax)) {
+    // The decoder's own words for it.
+    frame.Error = ZSTD_getErrorString(ZSTD_error_frameParameter_windowTooLarge);
+  } else {
+    frame.Sound = true;
+    if (fields.frameContentSize != ZSTD_CONTENTSIZE_UNKNOWN) frame.ContentSize = fields.frameContentSize;
+  }
+  return frame;
 }
 
 struct PakDecoder::State {

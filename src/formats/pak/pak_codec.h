@@ -30,6 +30,20 @@ inline constexpr int kZstdMaxLevel = 19;
 // The codec of a compressed entry whose stored bytes begin with `head`.
 PakCodec CodecOf(std::span<const uint8_t> head);
 
+// A zstd frame's header, read without decoding the frame.
+struct ZstdFrameHead {
+  bool Sound = false;  // a frame the decoder would start on: its window within the limit
+  std::string Error;   // the codec's words, when not Sound
+  std::optional<uint64_t> ContentSize;  // when the frame records it
+};
+
+// The most bytes a zstd frame header takes.
+inline constexpr size_t kZstdFrameHeadMax = 18;
+
+// The header at the start of a zstd entry's stored bytes (`head`: its first
+// bytes, ZSTD's 18 at most are looked at).
+ZstdFrameHead ReadZstdFrameHead(std::span<const uint8_t> head);
+
 // Unpacks one stored stream after another (Reset between two).
 class PakDecoder {
  public:

@@ -83,7 +83,8 @@ class PakReader {
   // other entry is sound when StreamEntry succeeds. Bad index: false.
   bool VerifyEntry(size_t index);
   // VerifyEntry for every entry whose OrigSize is not 0, on up to `threads`
-  // threads reading at once. `verified(i)` is called on the calling thread
+  // threads reading at once, but a zstd entry is not unpacked (see
+  // VerifyDepth::kZstdHead in entry_reader.h). `verified(i)` is called on the calling thread
   // for each entry i in directory order once it and every entry before it
   // are sound. Returns the first damaged entry by index (its verdict in
   // LastVerdict; no entry after it is reported), none when all are sound.

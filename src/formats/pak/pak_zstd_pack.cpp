@@ -20,6 +20,9 @@ std::optional<std::vector<uint8_t>> ZstdPack(std::span<const uint8_t> data, int 
   if (!cctx) return std::nullopt;
   // Levels up to 19 keep to a window of 2^23 bytes or less on their own.
   ZSTD_CCtx_setParameter(cctx.get(), ZSTD_c_compressionLevel, level);
+  // The frame carries a hash of its content: start-up checks a zstd entry
+  // without unpacking it, so the decoding at extraction must find any damage.
+  ZSTD_CCtx_setParameter(cctx.get(), ZSTD_c_checksumFlag, 1);
   // Long-distance matching finds repeats the level's own search misses in
   // large entries; small ones gain nothing from it. It would widen the
   // window past what the setup's decoder accepts unless told not to.

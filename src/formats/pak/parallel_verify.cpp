@@ -58,7 +58,7 @@ std::optional<size_t> PakReader::VerifyEntries(unsigned threads, const std::func
       else if (!file_) check.Error = "the archive is closed";
       else {
         try {
-          check = reader.Verify(*file_, end_, e);
+          check = reader.Verify(*file_, end_, e, VerifyDepth::kZstdHead);
         } catch (const std::exception& failure) {
           check.Error = failure.what();
         }

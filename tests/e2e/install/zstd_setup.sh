@@ -59,6 +59,7 @@ done
 diff -r "$work/zlib.tree" "$work/zstd.tree" || fail "the two setups installed different trees"
 diff -r -x 'FCT_*' Files "$work/zstd.tree" || fail "the zstd setup did not install the payload"
 
+cp zstd.exe crafted.exe
 # One byte flipped inside charts.txt's zstd frame (list: index group method orig comp crc offset name).
 read -r index offset <<< "$(awk '$NF == "maps\\deep\\charts.txt" { print $1, $7 }' "$work/zstd.list")"
 [ -n "$offset" ] || fail "charts.txt not listed"
@@ -80,4 +81,32 @@ run_setup zstd
 expect_text "$work/zstd.err" "Verification Failed. Setup is corrupt."
 expect_text "$work/zstd.err" "ID: $index Filename: maps\\deep\\charts.txt"
 [ ! -e "$drive_c/FerryE2E/codec" ] || fail "damaged: something was installed"
+
+# The same byte flipped, and the directory's CRC-32 made to match: start-up
+# checks a zstd entry by its stored bytes and its frame header, so the damage
+# shows only when extraction decodes the frame, and the run is undone.
+python3 - "$offset" <<'PY'
+import struct, sys, zlib
+at = int(sys.argv[1])
+with open("crafted.exe", "r+b") as f:
+    data = bytearray(f.read())
+    version, count, _, directory = struct.unpack_from("<HHII", data, len(data) - 12)
+    pos = directory
+    for _ in range(count):
+        (length,) = struct.unpack_from("<H", data, pos)
+        name = bytes(data[pos + 2:pos + 2 + length])
+        fields = pos + 2 + length
+        offset, comp = struct.unpack_from("<II", data, fields + 4)
+        if name == rb"maps\deep\charts.txt":
+            assert offset == at and comp > 2000
+            data[at + 1000] ^= 0x20
+            struct.pack_into("<I", data, fields, zlib.crc32(data[at:at + comp]))
+        pos = fields + 18 + (1 if version == 2 else 0)
+    f.seek(0); f.write(data)
+PY
+run_setup crafted
+[ "$rc" = 1 ] || { cat "$work/crafted.err" >&2; fail "crafted: exit code $rc"; }
+expect_text "$work/crafted.err" "charts.txt"
+expect_text "$work/crafted.err" "Every change of the run was undone"
+[ ! -e "$drive_c/FerryE2E/codec" ] || { find "$drive_c/FerryE2E" >&2; fail "crafted: something was left"; }
 echo "zstd setup: ok"

@@ -176,12 +176,14 @@ TEST(PakDamage, EveryCodecReportsDamageAlike) {
       std::vector<uint8_t> file;
       std::string error;  // its start
       bool wrongLength;
+      bool zstdPassesStartup;  // its CRC and header are sound: extraction finds it
     } cases[] = {
-        {"sound", OneEntry(stored, size, static_cast<uint32_t>(stored.size())), "", false},
-        {"flipped", OneEntry(stored, size, static_cast<uint32_t>(stored.size())), "checksum mismatch", false},
-        {"cut", OneEntry(cut, size, static_cast<uint32_t>(cut.size())), "decompression error in data.txt", false},
+        {"sound", OneEntry(stored, size, static_cast<uint32_t>(stored.size())), "", false, true},
+        {"flipped", OneEntry(stored, size, static_cast<uint32_t>(stored.size())), "checksum mismatch", false, false},
+        {"cut", OneEntry(cut, size, static_cast<uint32_t>(cut.size())), "decompression error in data.txt", false,
+         true},
         {"origsize", OneEntry(stored, size + 1, static_cast<uint32_t>(stored.size())),
-         "unpacked length differs from OrigSize", true},
+         "unpacked length differs from OrigSize", true, false},
     };
     cases[1].file[4 + stored.size() / 2] ^= 0x08;
     for (Case& k : cases) {
@@ -195,6 +197,13 @@ TEST(PakDamage, EveryCodecReportsDamageAlike) {
       EXPECT_EQ(pak.VerifyEntry(0), k.error.empty());
       EXPECT_EQ(pak.LastLoadError().substr(0, k.error.size()), k.error);
       EXPECT_EQ(pak.LastVerdict().WrongLength.has_value(), k.wrongLength);
+      // Start-up unpacks zlib entries only.
+      const bool passes = c.name == std::string("zstd") ? k.zstdPassesStartup : k.error.empty();
+      EXPECT_EQ(pak.VerifyEntries(1, {}).has_value(), !passes);
+      if (!passes) {
+        EXPECT_EQ(pak.LastLoadError().substr(0, k.error.size()), k.error);
+        EXPECT_EQ(pak.LastVerdict().WrongLength.has_value(), k.wrongLength);
+      }
     }
   }
 }
@@ -215,11 +224,29 @@ TEST(PakDamage, ZstdFramesWithAWiderWindowAreRefused) {
   PakReader pak(file);
   EXPECT_FALSE(pak.VerifyEntry(0));
   EXPECT_EQ(pak.LastLoadError().rfind("decompression error in data.txt: ", 0), 0u) << pak.LastLoadError();
+  EXPECT_EQ(pak.VerifyEntries(1, {}), 0u);  // from its header alone
+  EXPECT_EQ(pak.LastLoadError().rfind("decompression error in data.txt: ", 0), 0u) << pak.LastLoadError();
   // Packed by the writer, the same data stays within the window.
   std::vector<uint8_t> packed = *ZstdPack(data, 1);
   MemoryFile sound(OneEntry(packed, static_cast<uint32_t>(data.size()), static_cast<uint32_t>(packed.size())));
   PakReader ok(sound);
   EXPECT_TRUE(ok.VerifyEntry(0)) << ok.LastLoadError();
+}
+
+// Only a frame that records its size is checked from its header: another
+// is unpacked at start-up as before.
+TEST(PakDamage, ZstdFramesWithoutTheirSizeAreUnpackedAtStartUp) {
+  const std::vector<uint8_t> data = Text(5000);
+  ZSTD_CCtx* cctx = ZSTD_createCCtx();
+  ZSTD_CCtx_setParameter(cctx, ZSTD_c_contentSizeFlag, 0);
+  std::vector<uint8_t> stored(ZSTD_compressBound(data.size()));
+  stored.resize(ZSTD_compress2(cctx, stored.data(), stored.size(), data.data(), data.size()));
+  ZSTD_freeCCtx(cctx);
+  stored.resize(stored.size() - 3);
+  MemoryFile file(OneEntry(stored, static_cast<uint32_t>(data.size()), static_cast<uint32_t>(stored.size())));
+  PakReader pak(file);
+  EXPECT_EQ(pak.VerifyEntries(1, {}), 0u);
+  EXPECT_EQ(pak.LastLoadError().rfind("decompression error in data.txt", 0), 0u) << pak.LastLoadError();
 }
 
 }  // namespace
