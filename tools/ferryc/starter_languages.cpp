@@ -9,8 +9,9 @@ namespace ferry::tool {
 
 namespace {
 
-// Texts 1-11 and 30-36 are the starter's pages, 21 and 22 its "message"
-// lines; the others the setup shows by number (formats/languages/text_ids.h).
+// Texts 1-11, 30-36 and 38-40 are the starter's pages, 21 and 22 its
+// "message" lines; the others the setup shows by number
+// (formats/languages/text_ids.h).
 // A new text is one more line in each table.
 
 constexpr std::string_view kEnglish = R"txt(English
@@ -52,6 +53,11 @@ constexpr std::string_view kEnglish = R"txt(English
 35 Installation folder
 36 Click Finish to close the wizard.
 37 Setup finished, but some steps were not done.
+38 Who should <%SETUPSHORTTITLE%> be installed for?
+39 Only for me (no administrator rights needed)
+40 For everyone on this computer (administrator rights needed)
+41 Installing for everyone on this computer needs administrator rights, and the setup did not get them. Nothing was changed.
+42 Install <%SETUPSHORTTITLE%> for everyone on this computer?<BR><BR>Yes: for everyone (administrator rights are asked for).<BR>No: only for you, without administrator rights.
 )txt";
 
 constexpr std::string_view kGerman = R"txt(Deutsch
@@ -93,6 +99,11 @@ constexpr std::string_view kGerman = R"txt(Deutsch
 35 Installationsordner
 36 Klicken Sie auf Fertigstellen, um den Assistenten zu schließen.
 37 Die Installation ist beendet, aber einige Schritte wurden nicht ausgeführt.
+38 Für wen soll <%SETUPSHORTTITLE%> installiert werden?
+39 Nur für mich (keine Administratorrechte nötig)
+40 Für alle Benutzer dieses Computers (Administratorrechte nötig)
+41 Die Installation für alle Benutzer dieses Computers braucht Administratorrechte, und die Installation hat sie nicht erhalten. Es wurde nichts geändert.
+42 <%SETUPSHORTTITLE%> für alle Benutzer dieses Computers installieren?<BR><BR>Ja: für alle (Administratorrechte werden angefordert).<BR>Nein: nur für Sie, ohne Administratorrechte.
 )txt";
 
 constexpr std::string_view kFrench = R"txt(Français
@@ -134,6 +145,11 @@ constexpr std::string_view kFrench = R"txt(Français
 35 Dossier d'installation
 36 Cliquez sur Terminer pour fermer l'assistant.
 37 L'installation est terminée, mais certaines étapes n'ont pas été effectuées.
+38 Pour qui installer <%SETUPSHORTTITLE%> ?
+39 Pour moi uniquement (sans droits d'administrateur)
+40 Pour tous les utilisateurs de cet ordinateur (droits d'administrateur requis)
+41 L'installation pour tous les utilisateurs de cet ordinateur demande des droits d'administrateur, et le programme d'installation ne les a pas obtenus. Rien n'a été modifié.
+42 Installer <%SETUPSHORTTITLE%> pour tous les utilisateurs de cet ordinateur ?<BR><BR>Oui : pour tous (des droits d'administrateur sont demandés).<BR>Non : pour vous seul, sans droits d'administrateur.
 )txt";
 
 constexpr std::string_view kSpanish = R"txt(Español
@@ -175,6 +191,11 @@ constexpr std::string_view kSpanish = R"txt(Español
 35 Carpeta de instalación
 36 Haga clic en Finalizar para cerrar el asistente.
 37 La instalación ha terminado, pero algunos pasos no se realizaron.
+38 ¿Para quién desea instalar <%SETUPSHORTTITLE%>?
+39 Solo para mí (no se necesitan derechos de administrador)
+40 Para todos los usuarios de este equipo (se necesitan derechos de administrador)
+41 La instalación para todos los usuarios de este equipo necesita derechos de administrador, y el programa de instalación no los obtuvo. No se cambió nada.
+42 ¿Instalar <%SETUPSHORTTITLE%> para todos los usuarios de este equipo?<BR><BR>Sí: para todos (se piden derechos de administrador).<BR>No: solo para usted, sin derechos de administrador.
 )txt";
 
 constexpr std::string_view kItalian = R"txt(Italiano
@@ -216,6 +237,11 @@ constexpr std::string_view kItalian = R"txt(Italiano
 35 Cartella di installazione
 36 Fare clic su Fine per chiudere la procedura guidata.
 37 L'installazione è terminata, ma alcuni passaggi non sono stati eseguiti.
+38 Per chi installare <%SETUPSHORTTITLE%>?
+39 Solo per me (non servono diritti di amministratore)
+40 Per tutti gli utenti di questo computer (servono diritti di amministratore)
+41 L'installazione per tutti gli utenti di questo computer richiede diritti di amministratore, e il programma di installazione non li ha ottenuti. Non è stato modificato nulla.
+42 Installare <%SETUPSHORTTITLE%> per tutti gli utenti di questo computer?<BR><BR>Sì: per tutti (vengono chiesti i diritti di amministratore).<BR>No: solo per te, senza diritti di amministratore.
 )txt";
 
 constexpr std::string_view kPortugueseBrazil = R"txt(Português (Brasil)
@@ -257,6 +283,11 @@ constexpr std::string_view kPortugueseBrazil = R"txt(Português (Brasil)
 35 Pasta de instalação
 36 Clique em Concluir para fechar o assistente.
 37 A instalação terminou, mas algumas etapas não foram realizadas.
+38 Para quem instalar o <%SETUPSHORTTITLE%>?
+39 Somente para mim (não são necessários direitos de administrador)
+40 Para todos os usuários deste computador (são necessários direitos de administrador)
+41 A instalação para todos os usuários deste computador precisa de direitos de administrador, e o instalador não os obteve. Nada foi alterado.
+42 Instalar o <%SETUPSHORTTITLE%> para todos os usuários deste computador?<BR><BR>Sim: para todos (os direitos de administrador são pedidos).<BR>Não: somente para você, sem direitos de administrador.
 )txt";
 
 constexpr std::string_view kPolish = R"txt(Polski
@@ -298,6 +329,11 @@ constexpr std::string_view kPolish = R"txt(Polski
 35 Folder instalacji
 36 Kliknij Zakończ, aby zamknąć kreatora.
 37 Instalacja zakończona, ale niektóre kroki nie zostały wykonane.
+38 Dla kogo zainstalować <%SETUPSHORTTITLE%>?
+39 Tylko dla mnie (bez uprawnień administratora)
+40 Dla wszystkich użytkowników tego komputera (wymagane uprawnienia administratora)
+41 Instalacja dla wszystkich użytkowników tego komputera wymaga uprawnień administratora, a instalator ich nie otrzymał. Nic nie zostało zmienione.
+42 Zainstalować <%SETUPSHORTTITLE%> dla wszystkich użytkowników tego komputera?<BR><BR>Tak: dla wszystkich (wymagane uprawnienia administratora).<BR>Nie: tylko dla Ciebie, bez uprawnień administratora.
 )txt";
 
 constexpr std::string_view kRussian = R"txt(Русский
@@ -339,6 +375,11 @@ constexpr std::string_view kRussian = R"txt(Русский
 35 Папка установки
 36 Нажмите «Готово», чтобы закрыть мастер.
 37 Установка завершена, но некоторые шаги не выполнены.
+38 Для кого установить <%SETUPSHORTTITLE%>?
+39 Только для меня (права администратора не нужны)
+40 Для всех пользователей этого компьютера (нужны права администратора)
+41 Для установки для всех пользователей этого компьютера нужны права администратора, а программа установки их не получила. Ничего не изменено.
+42 Установить <%SETUPSHORTTITLE%> для всех пользователей этого компьютера?<BR><BR>Да: для всех (будут запрошены права администратора).<BR>Нет: только для вас, без прав администратора.
 )txt";
 
 constexpr std::string_view kJapanese = R"txt(日本語
@@ -380,6 +421,11 @@ constexpr std::string_view kJapanese = R"txt(日本語
 35 インストール先フォルダー
 36 [完了] をクリックしてウィザードを閉じてください。
 37 セットアップは完了しましたが、一部の手順は実行されませんでした。
+38 <%SETUPSHORTTITLE%> を誰のためにインストールしますか?
+39 自分のみ (管理者権限は不要)
+40 このコンピューターのすべてのユーザー (管理者権限が必要)
+41 このコンピューターのすべてのユーザー向けのインストールには管理者権限が必要ですが、セットアップはそれを得られませんでした。何も変更されていません。
+42 <%SETUPSHORTTITLE%> をこのコンピューターのすべてのユーザー向けにインストールしますか?<BR><BR>はい: すべてのユーザー向け (管理者権限を求めます)。<BR>いいえ: 自分のみ、管理者権限なし。
 )txt";
 
 constexpr std::string_view kChineseSimplified = R"txt(简体中文
@@ -421,6 +467,11 @@ constexpr std::string_view kChineseSimplified = R"txt(简体中文
 35 安装文件夹
 36 单击“完成”关闭向导。
 37 安装已完成，但有些步骤未能执行。
+38 要为谁安装 <%SETUPSHORTTITLE%>？
+39 仅为我安装（不需要管理员权限）
+40 为这台计算机的所有用户安装（需要管理员权限）
+41 为这台计算机的所有用户安装需要管理员权限，但安装程序未获得该权限。未做任何更改。
+42 要为这台计算机的所有用户安装 <%SETUPSHORTTITLE%> 吗？<BR><BR>是：为所有用户（将请求管理员权限）。<BR>否：仅为您，不需要管理员权限。
 )txt";
 
 constexpr std::array kLanguages = {

@@ -26,6 +26,19 @@ inline constexpr int kTextSetupFailed = 23;  // "Setup failed to install the pro
 inline constexpr int kTextSetupIncomplete = 37;  // "Setup finished, but some steps were not done."
 inline constexpr char16_t kSetupIncompleteEnglish[] = u"Setup finished, but some steps were not done.";
 
+// A "scope either" setup: the question of one whose pages have no Scope
+// page, and the message when the elevation prompt was declined. Tables
+// written before them get the English texts. (38 to 40 are the starter's
+// Scope page: its title and its two choices.)
+inline constexpr int kTextElevationDeclined = 41;
+inline constexpr char16_t kElevationDeclinedEnglish[] =
+    u"Installing for everyone on this computer needs administrator rights, and the setup did not get them. "
+    u"Nothing was changed.";
+inline constexpr int kTextScopeQuestion = 42;
+inline constexpr char16_t kScopeQuestionEnglish[] =
+    u"Install <%SETUPSHORTTITLE%> for everyone on this computer?<BR><BR>Yes: for everyone (administrator rights are "
+    u"asked for).<BR>No: only for you, without administrator rights.";
+
 // What the uninstaller removes, named in kTextProcessingFiles's <%RKPNAME%>.
 inline constexpr int kTextRegistryEntries = 24;  // "Registry entries"
 inline constexpr int kTextFolders = 25;          // "Folders"
