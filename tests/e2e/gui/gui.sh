@@ -199,9 +199,9 @@ mkdir -p "$work/scope"
 as_ferryc_takes() { case "$ferryc_exe" in *.exe) win_path "$1" ;; *) echo "$1" ;; esac; }
 ferryc new "$(as_ferryc_takes "$work/scope/starter")" > /dev/null
 printf 'scope either\r\n' >> "$work/scope/starter/setup.fss"
-(cd "$work/scope/starter" && ferryc compile setup.fss --stub "$(as_ferryc_takes "$stub")" -o either.exe -q)
+(cd "$work/scope/starter" && ferryc compile setup.fss --stub "$(as_ferryc_takes "$stub")" -q)
 set +e
-timeout 120 wine "$driver" scope "$(win_path "$work/scope/starter/either.exe")" \
+timeout 120 wine "$driver" scope "$(win_path "$work/scope/starter/setup.exe")" \
   '*\Programs\My Product\' 'C:\Program Files\My Product\'
 src_rc=$?
 set -e
