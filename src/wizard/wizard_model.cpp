@@ -70,7 +70,7 @@ void WizardModel::SetPagesUp() {
   if (data_.InstallForUser) {
     stored_install_dir_ = info.InstallDir;
     if (*data_.InstallForUser) info.InstallDir = UserInstallDir(stored_install_dir_);
-    ShowScopeChoice();
+    ShowScopeChoice(*data_.InstallForUser);
   }
   info.InstallDir = host_.ExpandPathVars(info.InstallDir);
   if (install_dir_tree_) NavigateTree(info.InstallDir, false);
@@ -148,16 +148,14 @@ bool WizardModel::PassesOver(int32_t page) const {
   return pages_.Page(static_cast<size_t>(page)).PageType == PageKind::Scope && !data_.InstallForUser;
 }
 
-void WizardModel::ShowScopeChoice() {
-  const bool forUser = data_.InstallForUser && *data_.InstallForUser;
+void WizardModel::ShowScopeChoice(bool forUser) {
   if (LayoutControl* user = Named(scope_user_)) user->Checked = forUser;
   if (LayoutControl* machine = Named(scope_machine_)) machine->Checked = !forUser;
 }
 
 void WizardModel::ScopeChosen(bool forUser) {
   if (!data_.InstallForUser || pages_.CurrentPageType() != PageKind::Scope || working_ || closed_) return;
-  if (LayoutControl* user = Named(scope_user_)) user->Checked = forUser;
-  if (LayoutControl* machine = Named(scope_machine_)) machine->Checked = !forUser;
+  ShowScopeChoice(forUser);
   Notify();
 }
 

@@ -189,7 +189,7 @@ class WizardModel {
   void ArriveOnPage();
   void ArriveOnInstallDir();
   bool PassesOver(int32_t page) const;
-  void ShowScopeChoice();
+  void ShowScopeChoice(bool forUser);
   bool LeaveScopePage();
   void Close();
   bool InstallDirHeld();
