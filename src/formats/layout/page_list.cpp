@@ -42,15 +42,15 @@ std::optional<PageKind> PageTypeFromKeyword(std::string_view keyword) {
 }
 
 bool PageListHasType(std::span<const uint8_t> pageList, PageKind type) {
-  size_t pages = 0;
+  std::vector<PageKind> types;  // one per page, as ApplyPageTypes leaves them
   for (const LayoutSection& section : SplitSections(SplitLines(pageList))) {
     const std::string name = AsciiLowerCopy(SectionName(section[0]));
-    if (name == "pages") pages += section.size() - 1;
+    if (name == "pages") types.resize(types.size() + section.size() - 1, PageKind::Welcome);
     if (name != "pagetypes") continue;
-    for (size_t n = 1; n < section.size() && n <= pages; ++n)
-      if (PageTypeFromKeyword(section[n]) == type) return true;
+    for (size_t n = 1; n < section.size() && n <= types.size(); ++n)
+      if (std::optional<PageKind> typed = PageTypeFromKeyword(section[n])) types[n - 1] = *typed;
   }
-  return false;
+  return std::find(types.begin(), types.end(), type) != types.end();
 }
 
 PageList::PageList(LayoutEnv env, WizardButtons& buttons)

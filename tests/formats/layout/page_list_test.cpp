@@ -124,6 +124,7 @@ TEST_F(PageListTest, WhetherAListTypesAPageScope) {
       {"[Pages]\r\na.txt\r\n[PageTypes]\r\nWelcome\r\nScope\r\n", false},  // beyond the pages
       {"[PageTypes]\r\nScope\r\n[Pages]\r\na.txt\r\n", false},               // before them
       {"[Pages]\r\nscope.txt\r\n", false},
+      {"[Pages]\r\na.txt\r\n[PageTypes]\r\nScope\r\n[PageTypes]\r\nWelcome\r\n", false},  // typed again
   };
   for (const Case& c : cases) {
     const std::string list = c.list;
