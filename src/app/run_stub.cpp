@@ -25,21 +25,6 @@
 
 namespace ferry {
 
-namespace {
-
-// A machine install asked for by a setup that starts without rights: the
-// elevated copy does the work, and its exit code is this one's.
-int RunElevated(Dialogs& dialogs) {
-  if (std::optional<unsigned long> code = RunElevatedCopy(ElevatedParameters(GetCommandLineW())))
-    return static_cast<int>(*code);
-  dialogs.Show("Installing for every user of this computer needs administrator rights, and the setup did not get "
-               "them. Nothing was changed.",
-               "Setup", DialogButtons::kOk, DialogIcon::kError);
-  return kExitCancelled;
-}
-
-}  // namespace
-
 int RunStub(JournalFaults* faults) {
   if (std::optional<int> removed = RunSelfRemovalIfAsked()) return *removed;
   RemoveStalePrivateFolders();
@@ -77,7 +62,10 @@ int RunStub(JournalFaults* faults) {
     WinErrorReporter reporter(ctx, options, *dialogs, !options.Silent);
     const bool ready = RunStartup(ctx, options, {env, *dialogs, *view, reporter}, state);
     view.reset();
-    if (state.NeedsElevation) return RunElevated(*dialogs);
+    if (state.NeedsElevation) {
+      WinElevation elevation;
+      return RunForEveryone(elevation, Utf16ToUtf8(WideToU16(GetCommandLineW())), *dialogs, ctx.Languages);
+    }
     if (!ready) return ctx.Record.ExitCode();
     return RunWizard(ctx, options, *dialogs, log, system, faults);
   } catch (const std::exception& e) {

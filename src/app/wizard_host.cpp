@@ -11,6 +11,7 @@
 #include "engine/startup.h"
 #include "engine/uninstall/uninstall_page.h"
 #include "formats/pak/pak_reader.h"
+#include "platform/private_folder.h"
 #include "platform/run_log.h"
 #include "platform/ui_task.h"
 #include "platform/uninstall/finaliser.h"
@@ -75,6 +76,8 @@ void RunningWizardHost::RunUninstall() {
 }
 
 void RunningWizardHost::RunFinaliser() { FinishUninstaller(ctx_, facts_.UninstallRan, temp_); }
+
+bool RunningWizardHost::MachineNeedsElevation() { return !ProcessIsElevated(); }
 
 void RunningWizardHost::ReportFatal(const std::string& message) {
   ctx_.Record.Stop(message);

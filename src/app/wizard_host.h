@@ -54,6 +54,7 @@ class RunningWizardHost : public WizardHost {
   void StopSetupThread() override;
   void RunUninstall() override;
   void RunFinaliser() override;
+  bool MachineNeedsElevation() override;
   void ReportFatal(const std::string& message) override;
 
  private:

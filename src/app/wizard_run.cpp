@@ -16,9 +16,11 @@
 #include "engine/run_journal/journaled_run.h"
 #include "engine/setup_context.h"
 #include "engine/setup_thread.h"
+#include "base/text.h"
 #include "engine/startup.h"
 #include "formats/pak/pak_reader.h"
 #include "platform/drive_info.h"
+#include "platform/elevation.h"
 #include "platform/files.h"
 #include "platform/run_log.h"
 #include "platform/setup_thread_win.h"
@@ -130,7 +132,13 @@ int RunWizard(SetupContext& ctx, const StubOptions& options, Dialogs& dialogs, R
   host.SetModel(&model);
   host.SetStartRecovery(std::move(recovery));
   ScopeGuard unset([&progress] { progress.SetModel(nullptr); });
-  if (!silent) return RunInWindow(model, ctx, reporter, options.Debug);
+  if (!silent) {
+    const int code = RunInWindow(model, ctx, reporter, options.Debug);
+    if (!model.ElevationRequested()) return code;
+    // Everyone picked on the Scope page: the elevated copy installs.
+    WinElevation elevation;
+    return RunForEveryone(elevation, Utf16ToUtf8(WideToU16(GetCommandLineW())), dialogs, ctx.Languages);
+  }
   if (!SetPagesUp(model, ctx, reporter, output)) return ctx.Record.ExitCode();
   return RunSilentWizard(model, ctx, host.Facts(), [&log](std::string_view line) { log.Line(line); });
 }

@@ -57,6 +57,9 @@ struct SetupContext {
   // user's folders), not for the machine; start-up decides from the
   // setup's scope and the command line.
   bool InstallForUser = false;
+  // A "scope either" setup that start-up left undecided: the wizard's Scope
+  // page picks (InstallForUser holds the choice shown first).
+  bool ScopeChoiceOpen = false;
 
   uint64_t SpaceRequired = 0;
   std::string SpaceRequiredText;

@@ -14,6 +14,9 @@
 #include "engine/setup_context.h"
 #include "engine/setup_name.h"
 #include "base/text_helpers.h"
+#include "formats/languages/text_ids.h"
+#include "formats/layout/display_text.h"
+#include "formats/layout/page_list.h"
 
 namespace ferry {
 
@@ -67,10 +70,12 @@ uint64_t PayloadSpace(const PakReader& pak, const std::vector<uint8_t>& groupKin
   return total;
 }
 
-std::string ScopeQuestion(std::string_view title) {
-  return "Install \"" + std::string(title) +
-         "\" for every user of this computer?\r\rYes: for everyone (administrator rights are asked for).\rNo: only "
-         "for you, without administrator rights.";
+std::string ScopeContradictsMessage(std::string_view title, bool installedForUser) {
+  return "\"" + std::string(title) + "\" is installed " +
+         (installedForUser ? "for one user (below HKEY_CURRENT_USER), not for everyone on this computer. Run the "
+                             "setup without /ALLUSERS to update it there, or uninstall it first."
+                           : "for everyone on this computer (below HKEY_LOCAL_MACHINE), not for one user. Run the "
+                             "setup without /CURRENTUSER to update it there, or uninstall it first.");
 }
 
 std::string UserInstallDir(std::string_view installDir) {
@@ -102,6 +107,8 @@ class Sequence {
     VerifyEntries();
     ctx_.Folders.CdDrive = s_.Env.FindCdDrive();
     ReadSetupInformation();
+    // Before the scope: its question comes in the setup's language.
+    LoadLanguages();
     DecideScope();
     if (Installing()) {
       LoadCommandLines();
@@ -111,7 +118,6 @@ class Sequence {
     WorkOutSpaceRequired();
     ReadSystemFolders();
     if (Installing()) CheckOwnName();
-    LoadLanguages();
     if (Installing()) CheckInstallDir();
   }
 
@@ -134,6 +140,8 @@ class Sequence {
   void CheckEveryEntry();
   void ReadSetupInformation();
   void DecideScope();
+  bool DecideEitherScope();
+  bool AskForEveryone();
   std::optional<bool> InstalledForUser();
   bool UseInstalledFolder();
   void ReadInstallInfoBeside();
@@ -249,30 +257,56 @@ std::optional<bool> Sequence::InstalledForUser() {
   return std::nullopt;
 }
 
-// Who the run installs for: the setup's scope, or for "either" the switch,
-// where the product is installed, the wizard's question, or (silent) the
-// rights the process has. An uninstaller's record says where its setup
+// Who the run installs for: the setup's scope, or for "either" what
+// DecideEitherScope says. An uninstaller's record says where its setup
 // installed.
 void Sequence::DecideScope() {
   const std::optional<ProductInformation>& product = ctx_.Product;
   const InstallScope scope = product ? product->Scope : InstallScope::kMachine;
-  std::optional<bool> installed;
-  if (scope == InstallScope::kEither) {
-    if (options_.ForAllUsers) ctx_.InstallForUser = !*options_.ForAllUsers;
-    else if ((installed = InstalledForUser())) ctx_.InstallForUser = *installed;
-    else if (s_.Dialog.AnswersItself()) ctx_.InstallForUser = !s_.Env.IsElevated();
-    else
-      ctx_.InstallForUser = s_.Dialog.Show(ScopeQuestion(ctx_.SetupInfo.ShortTitle), kCaptionSetup,
-                                           DialogButtons::kYesNo, DialogIcon::kQuestion) == DialogAnswer::kNo;
-  } else {
-    ctx_.InstallForUser = scope == InstallScope::kUser;
-  }
-  if (ctx_.InstallForUser && Installing()) ctx_.SetupInfo.InstallDir = UserInstallDir(ctx_.SetupInfo.InstallDir);
+  ctx_.InstallForUser = scope == InstallScope::kEither ? DecideEitherScope() : scope == InstallScope::kUser;
+  // An open choice moves the folder when the wizard's page is left.
+  if (ctx_.InstallForUser && Installing() && !ctx_.ScopeChoiceOpen)
+    ctx_.SetupInfo.InstallDir = UserInstallDir(ctx_.SetupInfo.InstallDir);
   // A machine install (or uninstall) started without the rights, as an
   // "either" setup and its uninstaller are: once, not again from the
   // elevated copy should the system not elevate it.
   state_.NeedsElevation = !ctx_.InstallForUser && !s_.Env.IsElevated() && !options_.ElevatedCopy;
   if (state_.NeedsElevation) throw StartupFailed{};
+}
+
+// The switch, where the product is installed (a switch saying otherwise is
+// refused: the run would leave a second registration), the wizard's Scope
+// page (left open here, "for me only" shown first), or (silent) the rights
+// the process has. True: for the user.
+bool Sequence::DecideEitherScope() {
+  const std::optional<bool> installed = InstalledForUser();
+  if (options_.ForAllUsers) {
+    const bool forUser = !*options_.ForAllUsers;
+    if (installed && *installed != forUser) {
+      const std::string message = ScopeContradictsMessage(ctx_.SetupInfo.ShortTitle, *installed);
+      s_.Dialog.Show(message, kCaptionSetup, DialogButtons::kOk, DialogIcon::kError);
+      ctx_.Record.Report(FailureEffect::kInstalledElsewhere, message, "", DialogIcon::kError);
+      throw StartupFailed{};
+    }
+    return forUser;
+  }
+  if (installed) return *installed;
+  if (s_.Dialog.AnswersItself()) return !s_.Env.IsElevated();
+  std::optional<std::vector<uint8_t>> pages = state_.Pak->LoadByName("Pages.txt", 0);
+  if (Installing() && pages && PageListHasType(*pages, PageKind::Scope)) {
+    ctx_.ScopeChoiceOpen = true;
+    return true;
+  }
+  return !AskForEveryone();
+}
+
+// A setup whose pages have no Scope page (one made before there was one)
+// asks in a box.
+bool Sequence::AskForEveryone() {
+  const std::u16string question = ResolveDisplayText(
+      ctx_.Languages, ctx_.TextMacros, ctx_.Languages.GetTextOr(kTextScopeQuestion, kScopeQuestionEnglish));
+  return s_.Dialog.ShowUnicode(question, CodePageToUtf16(kCaptionSetup), DialogButtons::kYesNo,
+                               DialogIcon::kQuestion) == DialogAnswer::kYes;
 }
 
 void Sequence::LoadCommandLines() {

@@ -99,9 +99,9 @@ bool OwnNameMatches(std::string_view ownPath, std::string_view setupExeName);
 // CompSize, an entry stored uncompressed its OrigSize.
 uint64_t PayloadSpace(const PakReader& pak, const std::vector<uint8_t>& groupKinds);
 
-// The question a setup of "scope either" asks in its wizard: Yes installs
-// for every user.
-std::string ScopeQuestion(std::string_view title);
+// A scope switch that contradicts where the product is installed: names
+// where it is and what to do.
+std::string ScopeContradictsMessage(std::string_view title, bool installedForUser);
 // The install folder for a run for the user: a default below the program
 // files folder ("$PROGRAMFILES", "$PROGRAMFILES32", "$PROGRAMFILES64") moves
 // below "$USERPROGRAMFILES"; any other folder stays.
@@ -116,7 +116,7 @@ struct StartupState {
   uint16_t SystemLangId = 0;
   std::vector<uint8_t> GroupKinds;  // one per payload group number; [0] = 0
   // The run installs (or uninstalls) for the machine, and the process lacks
-  // the rights: the app starts it again elevated, with "/ELEVATED /ALLUSERS".
+  // the rights: the app starts it again elevated (elevated_run.h).
   bool NeedsElevation = false;
 
   StartupState();

@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "engine/path_safety.h"
 #include "engine/setup_context.h"
+#include "engine/startup.h"
 #include "base/text_helpers.h"
 #include "formats/languages/text_ids.h"
 #include "formats/layout/display_text.h"
@@ -46,7 +47,8 @@ std::u16string InstallFolderRefusal(std::u16string_view folder) {
 
 WizardData WizardDataOf(SetupContext& context) {
   return WizardData{context.SetupInfo,     context.Languages,      context.TextMacros,
-                    context.SpaceRequired, context.SpaceAvailable, context.SpaceAvailableText};
+                    context.SpaceRequired, context.SpaceAvailable, context.SpaceAvailableText,
+                    context.ScopeChoiceOpen ? &context.InstallForUser : nullptr};
 }
 
 WizardModel::WizardModel(WizardData data, WizardHost& host, DriveInfo& drives, Dialogs& dialogs)
@@ -65,6 +67,11 @@ void WizardModel::SetPagesUp() {
   pages_.LoadPageSet("Pages.txt");
   FindNamedControls();
 
+  if (data_.InstallForUser) {
+    stored_install_dir_ = info.InstallDir;
+    if (*data_.InstallForUser) info.InstallDir = UserInstallDir(stored_install_dir_);
+    ShowScopeChoice(*data_.InstallForUser);
+  }
   info.InstallDir = host_.ExpandPathVars(info.InstallDir);
   if (install_dir_tree_) NavigateTree(info.InstallDir, false);
   if (LayoutControl* edit = Named(install_dir_edit_)) {
@@ -77,6 +84,7 @@ void WizardModel::SetPagesUp() {
   buttons_.Next.Caption = Text(kTextNextButton);
   buttons_.Cancel.Caption = Text(kTextCancelButton);
   SetupLanguages();
+  if (PassesOver(pages_.CurrentPage())) pages_.ShowPage(pages_.CurrentPage() + 1);
   Notify();
 }
 
@@ -92,6 +100,8 @@ void WizardModel::FindNamedControls() {
       {"installdir_edit", &install_dir_edit_},
       {"installdir_shelltreeview", &install_dir_tree_},
       {"spaceavalible", &space_label_},
+      {"scope_user", &scope_user_},
+      {"scope_machine", &scope_machine_},
   };
   for (const Wanted& w : wanted) w.Ref->reset();
   for (size_t p = 0; p < pages_.PageCount(); ++p) {
@@ -113,7 +123,10 @@ LayoutControl* WizardModel::Named(const std::optional<ControlRef>& ref) {
 bool WizardModel::Next() {
   if (closed_ || terminated_ || !buttons_.Next.Visible || !buttons_.Next.Enabled) return false;
   if (!InstallDirHeld()) return false;
-  pages_.ShowPage(pages_.CurrentPage() + 1);
+  if (!LeaveScopePage()) return true;
+  int32_t next = pages_.CurrentPage() + 1;
+  while (PassesOver(next)) ++next;
+  pages_.ShowPage(next);
   ArriveOnPage();
   Notify();
   return true;
@@ -121,8 +134,50 @@ bool WizardModel::Next() {
 
 bool WizardModel::Back() {
   if (closed_ || terminated_ || !buttons_.Back.Visible || !buttons_.Back.Enabled) return false;
-  pages_.ShowPage(pages_.CurrentPage() - 1);
+  int32_t back = pages_.CurrentPage() - 1;
+  while (PassesOver(back)) --back;
+  if (back < 0) return false;
+  pages_.ShowPage(back);
   Notify();
+  return true;
+}
+
+// A Scope page when the choice is not the wizard's.
+bool WizardModel::PassesOver(int32_t page) const {
+  if (page < 0 || static_cast<size_t>(page) >= pages_.PageCount()) return false;
+  return pages_.Page(static_cast<size_t>(page)).PageType == PageKind::Scope && !data_.InstallForUser;
+}
+
+void WizardModel::ShowScopeChoice(bool forUser) {
+  if (LayoutControl* user = Named(scope_user_)) user->Checked = forUser;
+  if (LayoutControl* machine = Named(scope_machine_)) machine->Checked = !forUser;
+}
+
+void WizardModel::ScopeChosen(bool forUser) {
+  if (!data_.InstallForUser || pages_.CurrentPageType() != PageKind::Scope || working_ || closed_) return;
+  ShowScopeChoice(forUser);
+  Notify();
+}
+
+// Leaving a Scope page: the folder follows the choice (what was typed for
+// the other one is dropped), and everyone without the rights closes the
+// wizard for the elevated copy. False when the wizard closed.
+bool WizardModel::LeaveScopePage() {
+  if (!data_.InstallForUser || pages_.CurrentPageType() != PageKind::Scope) return true;
+  const LayoutControl* machine = Named(scope_machine_);
+  const bool forUser = !(machine && machine->Checked);
+  if (!forUser && host_.MachineNeedsElevation()) {
+    elevation_requested_ = true;
+    Close();
+    if (observer_) observer_->Closed();
+    return false;
+  }
+  if (forUser == *data_.InstallForUser) return true;
+  *data_.InstallForUser = forUser;
+  data_.SetupInfo.InstallDir =
+      host_.ExpandPathVars(forUser ? UserInstallDir(stored_install_dir_) : stored_install_dir_);
+  install_dir_shown_ = false;
+  if (install_dir_tree_) NavigateTree(data_.SetupInfo.InstallDir, false);
   return true;
 }
 
@@ -150,6 +205,7 @@ void WizardModel::ArriveOnPage() {
     case PageKind::Welcome:
     case PageKind::ChangeLog:
     case PageKind::MainLayout:
+    case PageKind::Scope:
       break;
   }
 }
@@ -224,11 +280,15 @@ bool WizardModel::RequestClose() {
         dialogs_.ShowUnicode(Text(kTextQuitQuestion), Text(kTextQuitCaption), DialogButtons::kYesNo, DialogIcon::kNone);
     if (answer != DialogAnswer::kYes) return false;
   }
-  closed_ = true;
-  host_.StopSetupThread();
+  Close();
   if (onFinish && data_.SetupInfo.IsUninstaller == 1) host_.RunFinaliser();
   if (observer_) observer_->Closed();
   return true;
+}
+
+void WizardModel::Close() {
+  closed_ = true;
+  host_.StopSetupThread();
 }
 
 void WizardModel::InstallDirEditChanged(std::u16string_view text) {

@@ -72,6 +72,9 @@ class WizardHost {
   virtual void StopSetupThread() = 0;
   // Writes and starts the uninstaller's finishing program.
   virtual void RunFinaliser() = 0;
+  // An install for everyone needs the rights this process lacks: the wizard
+  // closes and an elevated copy does the run (elevated_run.h).
+  virtual bool MachineNeedsElevation() { return false; }
   // An error escaped the work of a page: error report without stage name,
   // then the program ends.
   virtual void ReportFatal(const std::string& message) = 0;
@@ -93,6 +96,9 @@ struct WizardData {
   const uint64_t& SpaceRequired;
   uint64_t& SpaceAvailable;  // signed in comparisons: -1 means "unknown"
   std::string& SpaceAvailableText;
+  // Set when the Scope page picks whom the run installs for (true: the
+  // user); none: the choice is made, and a Scope page is passed over.
+  bool* InstallForUser = nullptr;
 };
 
 // Why `folder` (path variables expanded) cannot be the install folder, or
@@ -131,6 +137,12 @@ class WizardModel {
   // asks with kTextQuitQuestion (Yes/No). True when the wizard closed.
   bool RequestClose();
 
+  // A Scope page's radio button was clicked.
+  void ScopeChosen(bool forUser);
+  // The Scope page's pick needs rights the process lacks: the wizard closed
+  // without running, and the host starts the elevated copy.
+  bool ElevationRequested() const { return elevation_requested_; }
+
   void InstallDirEditChanged(std::u16string_view text);
   void TreeSelectionChanged(std::u16string_view path);
   void SelectLanguage(int index);
@@ -167,6 +179,8 @@ class WizardModel {
   const LayoutControl* InstallDirEdit() const { return Named(install_dir_edit_); }
   const LayoutControl* InstallDirTree() const { return Named(install_dir_tree_); }
   const LayoutControl* SpaceAvailableLabel() const { return Named(space_label_); }
+  const LayoutControl* ScopeUserChoice() const { return Named(scope_user_); }
+  const LayoutControl* ScopeMachineChoice() const { return Named(scope_machine_); }
 
  private:
   void FindNamedControls();
@@ -174,6 +188,10 @@ class WizardModel {
   LayoutControl* Named(const std::optional<ControlRef>& ref);
   void ArriveOnPage();
   void ArriveOnInstallDir();
+  bool PassesOver(int32_t page) const;
+  void ShowScopeChoice(bool forUser);
+  bool LeaveScopePage();
+  void Close();
   bool InstallDirHeld();
   void CheckSpace();
   void RunPageWork(bool install);
@@ -199,10 +217,12 @@ class WizardModel {
   bool closed_ = false;
   bool terminated_ = false;
   bool edit_handler_attached_ = false;
+  bool elevation_requested_ = false;
+  std::string stored_install_dir_;  // before the Scope page moved it
   std::string tree_target_;
 
   std::optional<ControlRef> status_label_, progress_bar_, finish_text_, install_dir_edit_,
-      install_dir_tree_, space_label_;
+      install_dir_tree_, space_label_, scope_user_, scope_machine_;
 };
 
 }  // namespace ferry

@@ -4,7 +4,6 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "platform/elevation.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/system.h"
@@ -12,13 +11,6 @@
 
 namespace ferry {
 namespace {
-
-// The elevated copy gets the switches it was started with, "/D=" still last.
-TEST(Elevation, TheCopysParameters) {
-  EXPECT_EQ(ElevatedParameters(L"\"C:\\A b\\either.exe\" /S /LOG=x.log /D=C:\\Pro gram"),
-            L"/ELEVATED /ALLUSERS /S /LOG=x.log /D=C:\\Pro gram");
-  EXPECT_EQ(ElevatedParameters(L"either.exe"), L"/ELEVATED /ALLUSERS");
-}
 
 TEST(PlatformShell, SpecialFoldersEndWithABackslashAndExist) {
   std::string programs = SpecialFolderDir(kCsidlPrograms);

@@ -53,7 +53,8 @@ class FakeHost : public WizardHost {
   std::optional<std::vector<uint8_t>> LoadEntry(std::string_view name) override { return entries.Load(name); }
   uint32_t PayloadEntryCount() override { return payload; }
   std::string ExpandPathVars(std::string_view text) override {
-    return ReplaceAll(ReplaceAll(text, "$PROGRAMFILES", "C:\\Program Files\\"), "\\\\", "\\");
+    const std::string user = ReplaceAll(text, "$USERPROGRAMFILES", "C:\\Users\\me\\Programs\\");
+    return ReplaceAll(ReplaceAll(user, "$PROGRAMFILES", "C:\\Program Files\\"), "\\\\", "\\");
   }
   void AddInstallDirectory(const std::string& dir) override { install_dirs.push_back(dir); }
   void RunInstall() override {
@@ -67,6 +68,8 @@ class FakeHost : public WizardHost {
   void StopSetupThread() override { ++stops; }
   void RunFinaliser() override { ++finalisers; }
   void ReportFatal(const std::string& message) override { fatal.push_back(message); }
+  bool MachineNeedsElevation() override { return needs_elevation; }
+  bool needs_elevation = false;
 };
 
 class RecordingObserver : public WizardObserver {
@@ -105,7 +108,9 @@ class WizardModelTest : public ::testing::Test {
 
   WizardModel& Start() {
     model_ = std::make_unique<WizardModel>(
-        WizardData{info_, languages_, macros_, space_required_, space_available_, space_available_text_}, host_,
+        WizardData{info_, languages_, macros_, space_required_, space_available_, space_available_text_,
+                   scope_for_user_},
+        host_,
         drives_, dialogs_);
     model_->SetObserver(&observer_);
     model_->SetPagesUp();
@@ -126,12 +131,84 @@ class WizardModelTest : public ::testing::Test {
   uint64_t space_required_ = 100;
   uint64_t space_available_ = 0;
   std::string space_available_text_;
+  bool* scope_for_user_ = nullptr;  // set: the Scope page picks
   FakeHost host_;
   FakeDrives drives_;
   RecordingDialogs dialogs_{DialogAnswer::kNo};
   RecordingObserver observer_;
   std::unique_ptr<WizardModel> model_;
 };
+
+constexpr const char* kScopeList =
+    "[Pages]\r\nwelcome.txt\r\nscope.txt\r\ndir.txt\r\nready.txt\r\nwork.txt\r\nfinish.txt\r\n"
+    "[PageTypes]\r\nWelcome\r\nScope\r\nInstallDir\r\nPatch\r\nPatching\r\nFinish\r\n";
+
+class ScopePageTest : public WizardModelTest {
+ protected:
+  ScopePageTest() {
+    host_.entries.Add("Pages.txt", kScopeList);
+    host_.entries.Add("scope.txt", "[scope_user]\r\nType=TRadioButton\r\n[scope_machine]\r\nType=TRadioButton\r\n");
+  }
+  std::u16string FolderShown() {
+    NextTo(PageKind::InstallDir);
+    return model_->InstallDirEdit()->Text;
+  }
+};
+
+// A setup whose scope is decided (by its script, a switch or where the
+// product is installed) never shows the page, going either way.
+TEST_F(ScopePageTest, PassedOverWhenTheChoiceIsMade) {
+  auto& m = Start();
+  ASSERT_TRUE(m.Next());
+  EXPECT_EQ(m.CurrentPageType(), PageKind::InstallDir);
+  ASSERT_TRUE(m.Back());
+  EXPECT_EQ(m.CurrentPageType(), PageKind::Welcome);
+}
+
+TEST_F(ScopePageTest, TheFolderFollowsTheChoice) {
+  struct Case {
+    bool pickUser;
+    const char16_t* folder;
+  } cases[] = {
+      {true, u"C:\\Users\\me\\Programs\\Demo\\"},
+      {false, u"C:\\Program Files\\Demo\\"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pickUser);
+    info_.InstallDir = "$PROGRAMFILES\\Demo\\";
+    bool forUser = true;
+    scope_for_user_ = &forUser;
+    auto& m = Start();
+    NextTo(PageKind::Scope);
+    EXPECT_TRUE(m.ScopeUserChoice()->Checked);  // for me only, first
+    m.ScopeChosen(c.pickUser);
+    EXPECT_EQ(m.ScopeMachineChoice()->Checked, !c.pickUser);
+    EXPECT_EQ(FolderShown(), c.folder);
+    EXPECT_EQ(forUser, c.pickUser);
+    // Back to the choice and the other one: the other one's folder.
+    while (m.CurrentPageType() != PageKind::Scope) ASSERT_TRUE(m.Back());
+    m.ScopeChosen(!c.pickUser);
+    EXPECT_NE(FolderShown(), c.folder);
+    EXPECT_EQ(forUser, !c.pickUser);
+  }
+}
+
+// Everyone, without the rights: the wizard closes before anything runs and
+// the host starts the elevated copy.
+TEST_F(ScopePageTest, EveryoneWithoutTheRightsClosesForTheElevatedCopy) {
+  bool forUser = true;
+  scope_for_user_ = &forUser;
+  host_.needs_elevation = true;
+  auto& m = Start();
+  NextTo(PageKind::Scope);
+  m.ScopeChosen(false);
+  m.Next();
+  EXPECT_TRUE(m.ElevationRequested());
+  EXPECT_TRUE(m.Closed());
+  EXPECT_EQ(observer_.closed, 1);
+  EXPECT_EQ(host_.installs, 0);
+  EXPECT_TRUE(dialogs_.Shown().empty());  // no quit question
+}
 
 TEST_F(WizardModelTest, SetUpBuildsTitlesCaptionsAndFirstPage) {
   auto& m = Start();

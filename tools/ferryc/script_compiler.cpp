@@ -26,6 +26,7 @@
 #include "formats/languages/languages.h"
 #include "version_resource.h"
 #include "formats/layout/layout_syntax.h"
+#include "formats/layout/page_list.h"
 
 namespace fs = std::filesystem;
 
@@ -533,6 +534,10 @@ void Compiler::CheckReferences() {
     for (const ArchiveSource& e : directives_)
       if (EqualsNoCase(e.Name, prefix + "Pages.txt")) pages = &e;
     if (!pages) continue;
+    if (prefix.empty() && result_.Setup.Product.Scope == InstallScope::kEither &&
+        !PageListHasType(pages->Data, PageKind::Scope))
+      Warn(it->second, "\"" + pages->Name +
+                           "\" has no Scope page: the wizard asks whom to install for in a box (docs/script.md)");
     for (const LayoutSection& section : SplitSections(SplitLines(pages->Data))) {
       if (!EqualsNoCase(SectionName(section[0]), "Pages")) continue;
       for (size_t i = 1; i < section.size(); ++i) {

@@ -29,6 +29,7 @@ prefix MyProduct
 ; ---- The wizard's pages -----------------------------------------------------
 @pages layouts\Pages.txt
 @layout layouts\welcome.txt
+@layout layouts\scope.txt
 @layout layouts\installdir.txt
 @layout layouts\ready.txt
 @layout layouts\progress.txt
@@ -58,6 +59,7 @@ Put your product's files in the Files folder beside setup.fss.
 
 constexpr std::string_view kPages = R"([Pages]
 welcome.txt
+scope.txt
 installdir.txt
 ready.txt
 progress.txt
@@ -65,6 +67,7 @@ finish.txt
 mainlayout.txt
 [PageTypes]
 Welcome
+Scope
 InstallDir
 Patch
 Patching
@@ -150,6 +153,25 @@ Left=16
 Top=136
 Width=546
 Height=192
+)";
+
+// Whom a "scope either" setup installs for; the wizard passes over the page
+// when the setup's scope, a switch or an installed product decides.
+constexpr std::string_view kScope = R"([scope_user]
+Type=TRadioButton
+Left=16
+Top=76
+Width=546
+Height=24
+Caption=<LANG44>
+
+[scope_machine]
+Type=TRadioButton
+Left=16
+Top=108
+Width=546
+Height=24
+Caption=<LANG45>
 )";
 
 constexpr std::string_view kReady = R"([ReadyText]
@@ -305,6 +327,7 @@ std::vector<StarterFile> StarterFiles() {
       {"images/side.bmp", GradientBitmap(82, 170, 0x1C70A0, 0xE8F0F8)},
       {"layouts/Pages.txt", Bytes(kPages)},
       {"layouts/welcome.txt", Bytes(Fill(kSidePage, {"Welcome", "1", "WelcomeText", "3"}))},
+      {"layouts/scope.txt", Bytes(TitledPage("Scope", "43", kScope))},
       {"layouts/installdir.txt", Bytes(TitledPage("InstallDir", "35", kInstallDir))},
       {"layouts/ready.txt", Bytes(TitledPage("Ready", "30", kReady))},
       {"layouts/progress.txt", Bytes(TitledPage("Progress", "9", kProgress))},

@@ -9,8 +9,9 @@ namespace ferry::tool {
 
 namespace {
 
-// Texts 1-11 and 30-36 are the starter's pages, 21 and 22 its "message"
-// lines; the others the setup shows by number (formats/languages/text_ids.h).
+// Texts 1-11, 30-36 and 38-40 are the starter's pages, 21 and 22 its
+// "message" lines; the others the setup shows by number
+// (formats/languages/text_ids.h).
 // A new text is one more line in each table.
 
 constexpr std::string_view kEnglish = R"txt(English
@@ -57,6 +58,11 @@ constexpr std::string_view kEnglish = R"txt(English
 40 Close these programs, then choose Retry. Cancel ends the setup without changing anything.
 41 Close these programs, then choose Try Again. Continue replaces the files when the computer restarts next. Cancel ends the setup without changing anything.
 42 Setup finished. Restart the computer to complete it.
+43 Who should <%SETUPSHORTTITLE%> be installed for?
+44 Only for me (no administrator rights needed)
+45 For everyone on this computer (administrator rights needed)
+46 Installing for everyone on this computer needs administrator rights, and the setup did not get them. Nothing was changed.
+47 Install <%SETUPSHORTTITLE%> for everyone on this computer?<BR><BR>Yes: for everyone (administrator rights are asked for).<BR>No: only for you, without administrator rights.
 )txt";
 
 constexpr std::string_view kGerman = R"txt(Deutsch
@@ -103,6 +109,11 @@ constexpr std::string_view kGerman = R"txt(Deutsch
 40 Schließen Sie diese Programme und wählen Sie dann Wiederholen. Abbrechen beendet das Setup, ohne etwas zu ändern.
 41 Schließen Sie diese Programme und wählen Sie dann Wiederholen. Weiter ersetzt die Dateien beim nächsten Neustart des Computers. Abbrechen beendet das Setup, ohne etwas zu ändern.
 42 Das Setup ist fertig. Starten Sie den Computer neu, um es abzuschließen.
+43 Für wen soll <%SETUPSHORTTITLE%> installiert werden?
+44 Nur für mich (keine Administratorrechte nötig)
+45 Für alle Benutzer dieses Computers (Administratorrechte nötig)
+46 Die Installation für alle Benutzer dieses Computers braucht Administratorrechte, und die Installation hat sie nicht erhalten. Es wurde nichts geändert.
+47 <%SETUPSHORTTITLE%> für alle Benutzer dieses Computers installieren?<BR><BR>Ja: für alle (Administratorrechte werden angefordert).<BR>Nein: nur für Sie, ohne Administratorrechte.
 )txt";
 
 constexpr std::string_view kFrench = R"txt(Français
@@ -149,6 +160,11 @@ constexpr std::string_view kFrench = R"txt(Français
 40 Fermez ces programmes, puis choisissez Réessayer. Annuler met fin à l'installation sans rien modifier.
 41 Fermez ces programmes, puis choisissez Réessayer. Continuer remplace les fichiers au prochain redémarrage de l'ordinateur. Annuler met fin à l'installation sans rien modifier.
 42 L'installation est terminée. Redémarrez l'ordinateur pour l'achever.
+43 Pour qui installer <%SETUPSHORTTITLE%> ?
+44 Pour moi uniquement (sans droits d'administrateur)
+45 Pour tous les utilisateurs de cet ordinateur (droits d'administrateur requis)
+46 L'installation pour tous les utilisateurs de cet ordinateur demande des droits d'administrateur, et le programme d'installation ne les a pas obtenus. Rien n'a été modifié.
+47 Installer <%SETUPSHORTTITLE%> pour tous les utilisateurs de cet ordinateur ?<BR><BR>Oui : pour tous (des droits d'administrateur sont demandés).<BR>Non : pour vous seul, sans droits d'administrateur.
 )txt";
 
 constexpr std::string_view kSpanish = R"txt(Español
@@ -195,6 +211,11 @@ constexpr std::string_view kSpanish = R"txt(Español
 40 Cierre estos programas y elija Reintentar. Cancelar termina la instalación sin cambiar nada.
 41 Cierre estos programas y elija Reintentar. Continuar reemplaza los archivos la próxima vez que se reinicie el equipo. Cancelar termina la instalación sin cambiar nada.
 42 La instalación ha terminado. Reinicie el equipo para completarla.
+43 ¿Para quién desea instalar <%SETUPSHORTTITLE%>?
+44 Solo para mí (no se necesitan derechos de administrador)
+45 Para todos los usuarios de este equipo (se necesitan derechos de administrador)
+46 La instalación para todos los usuarios de este equipo necesita derechos de administrador, y el programa de instalación no los obtuvo. No se cambió nada.
+47 ¿Instalar <%SETUPSHORTTITLE%> para todos los usuarios de este equipo?<BR><BR>Sí: para todos (se piden derechos de administrador).<BR>No: solo para usted, sin derechos de administrador.
 )txt";
 
 constexpr std::string_view kItalian = R"txt(Italiano
@@ -241,6 +262,11 @@ constexpr std::string_view kItalian = R"txt(Italiano
 40 Chiudere questi programmi, quindi scegliere Riprova. Annulla termina l'installazione senza modificare nulla.
 41 Chiudere questi programmi, quindi scegliere Riprova. Continua sostituisce i file al prossimo riavvio del computer. Annulla termina l'installazione senza modificare nulla.
 42 Installazione terminata. Riavviare il computer per completarla.
+43 Per chi installare <%SETUPSHORTTITLE%>?
+44 Solo per me (non servono diritti di amministratore)
+45 Per tutti gli utenti di questo computer (servono diritti di amministratore)
+46 L'installazione per tutti gli utenti di questo computer richiede diritti di amministratore, e il programma di installazione non li ha ottenuti. Non è stato modificato nulla.
+47 Installare <%SETUPSHORTTITLE%> per tutti gli utenti di questo computer?<BR><BR>Sì: per tutti (vengono chiesti i diritti di amministratore).<BR>No: solo per te, senza diritti di amministratore.
 )txt";
 
 constexpr std::string_view kPortugueseBrazil = R"txt(Português (Brasil)
@@ -287,6 +313,11 @@ constexpr std::string_view kPortugueseBrazil = R"txt(Português (Brasil)
 40 Feche esses programas e escolha Repetir. Cancelar encerra a instalação sem alterar nada.
 41 Feche esses programas e escolha Tentar Novamente. Continuar substitui os arquivos na próxima reinicialização do computador. Cancelar encerra a instalação sem alterar nada.
 42 A instalação terminou. Reinicie o computador para concluí-la.
+43 Para quem instalar o <%SETUPSHORTTITLE%>?
+44 Somente para mim (não são necessários direitos de administrador)
+45 Para todos os usuários deste computador (são necessários direitos de administrador)
+46 A instalação para todos os usuários deste computador precisa de direitos de administrador, e o instalador não os obteve. Nada foi alterado.
+47 Instalar o <%SETUPSHORTTITLE%> para todos os usuários deste computador?<BR><BR>Sim: para todos (os direitos de administrador são pedidos).<BR>Não: somente para você, sem direitos de administrador.
 )txt";
 
 constexpr std::string_view kPolish = R"txt(Polski
@@ -333,6 +364,11 @@ constexpr std::string_view kPolish = R"txt(Polski
 40 Zamknij te programy, a następnie wybierz Ponów próbę. Anuluj kończy instalację bez wprowadzania zmian.
 41 Zamknij te programy, a następnie wybierz Ponów próbę. Kontynuuj zastępuje pliki przy następnym uruchomieniu komputera. Anuluj kończy instalację bez wprowadzania zmian.
 42 Instalacja została zakończona. Uruchom ponownie komputer, aby ją dokończyć.
+43 Dla kogo zainstalować <%SETUPSHORTTITLE%>?
+44 Tylko dla mnie (bez uprawnień administratora)
+45 Dla wszystkich użytkowników tego komputera (wymagane uprawnienia administratora)
+46 Instalacja dla wszystkich użytkowników tego komputera wymaga uprawnień administratora, a instalator ich nie otrzymał. Nic nie zostało zmienione.
+47 Zainstalować <%SETUPSHORTTITLE%> dla wszystkich użytkowników tego komputera?<BR><BR>Tak: dla wszystkich (wymagane uprawnienia administratora).<BR>Nie: tylko dla Ciebie, bez uprawnień administratora.
 )txt";
 
 constexpr std::string_view kRussian = R"txt(Русский
@@ -379,6 +415,11 @@ constexpr std::string_view kRussian = R"txt(Русский
 40 Закройте эти программы и нажмите «Повторить». «Отмена» завершает установку, ничего не изменяя.
 41 Закройте эти программы и нажмите «Повторить». «Продолжить» заменяет файлы при следующей перезагрузке компьютера. «Отмена» завершает установку, ничего не изменяя.
 42 Установка завершена. Перезагрузите компьютер, чтобы завершить её.
+43 Для кого установить <%SETUPSHORTTITLE%>?
+44 Только для меня (права администратора не нужны)
+45 Для всех пользователей этого компьютера (нужны права администратора)
+46 Для установки для всех пользователей этого компьютера нужны права администратора, а программа установки их не получила. Ничего не изменено.
+47 Установить <%SETUPSHORTTITLE%> для всех пользователей этого компьютера?<BR><BR>Да: для всех (будут запрошены права администратора).<BR>Нет: только для вас, без прав администратора.
 )txt";
 
 constexpr std::string_view kJapanese = R"txt(日本語
@@ -425,6 +466,11 @@ constexpr std::string_view kJapanese = R"txt(日本語
 40 これらのプログラムを閉じてから [再試行] を選んでください。[キャンセル] を選ぶと、何も変更せずにセットアップを終了します。
 41 これらのプログラムを閉じてから [再実行] を選んでください。[続行] を選ぶと、次にコンピューターを再起動したときにファイルが置き換えられます。[キャンセル] を選ぶと、何も変更せずにセットアップを終了します。
 42 セットアップが終了しました。完了するにはコンピューターを再起動してください。
+43 <%SETUPSHORTTITLE%> を誰のためにインストールしますか?
+44 自分のみ (管理者権限は不要)
+45 このコンピューターのすべてのユーザー (管理者権限が必要)
+46 このコンピューターのすべてのユーザー向けのインストールには管理者権限が必要ですが、セットアップはそれを得られませんでした。何も変更されていません。
+47 <%SETUPSHORTTITLE%> をこのコンピューターのすべてのユーザー向けにインストールしますか?<BR><BR>はい: すべてのユーザー向け (管理者権限を求めます)。<BR>いいえ: 自分のみ、管理者権限なし。
 )txt";
 
 constexpr std::string_view kChineseSimplified = R"txt(简体中文
@@ -471,6 +517,11 @@ constexpr std::string_view kChineseSimplified = R"txt(简体中文
 40 请关闭这些程序，然后选择“重试”。选择“取消”将结束安装，不做任何更改。
 41 请关闭这些程序，然后选择“重试”。选择“继续”将在下次重新启动计算机时替换这些文件。选择“取消”将结束安装，不做任何更改。
 42 安装已结束。请重新启动计算机以完成安装。
+43 要为谁安装 <%SETUPSHORTTITLE%>？
+44 仅为我安装（不需要管理员权限）
+45 为这台计算机的所有用户安装（需要管理员权限）
+46 为这台计算机的所有用户安装需要管理员权限，但安装程序未获得该权限。未做任何更改。
+47 要为这台计算机的所有用户安装 <%SETUPSHORTTITLE%> 吗？<BR><BR>是：为所有用户（将请求管理员权限）。<BR>否：仅为您，不需要管理员权限。
 )txt";
 
 constexpr std::array kLanguages = {

@@ -43,6 +43,19 @@ inline constexpr char16_t kHeldFilesRestartEnglish[] =
 inline constexpr int kTextRestartToComplete = 42;  // "Setup finished. Restart the computer to complete it."
 inline constexpr char16_t kRestartToCompleteEnglish[] = u"Setup finished. Restart the computer to complete it.";
 
+// A "scope either" setup: the question of one whose pages have no Scope
+// page, and the message when the elevation prompt was declined. Tables
+// written before them get the English texts. (43 to 45 are the starter's
+// Scope page: its title and its two choices.)
+inline constexpr int kTextElevationDeclined = 46;
+inline constexpr char16_t kElevationDeclinedEnglish[] =
+    u"Installing for everyone on this computer needs administrator rights, and the setup did not get them. "
+    u"Nothing was changed.";
+inline constexpr int kTextScopeQuestion = 47;
+inline constexpr char16_t kScopeQuestionEnglish[] =
+    u"Install <%SETUPSHORTTITLE%> for everyone on this computer?<BR><BR>Yes: for everyone (administrator rights are "
+    u"asked for).<BR>No: only for you, without administrator rights.";
+
 // What the uninstaller removes, named in kTextProcessingFiles's <%RKPNAME%>.
 inline constexpr int kTextRegistryEntries = 24;  // "Registry entries"
 inline constexpr int kTextFolders = 25;          // "Folders"

@@ -18,7 +18,7 @@ struct KindName {
   ControlKind Kind;
 };
 
-constexpr std::array<KindName, 10> kKinds = {{
+constexpr std::array<KindName, 11> kKinds = {{
     {"tlabel", ControlKind::kLabel},
     {"tedit", ControlKind::kEdit},
     {"tshelltreeview", ControlKind::kShellTreeView},
@@ -29,16 +29,18 @@ constexpr std::array<KindName, 10> kKinds = {{
     {"tmemo", ControlKind::kMemo},
     {"trichedit", ControlKind::kRichEdit},
     {"tprogressbar", ControlKind::kProgressBar},
+    {"tradiobutton", ControlKind::kRadioButton},
 }};
 
 bool HasText(ControlKind k) {
   return k == ControlKind::kLabel || k == ControlKind::kEdit || k == ControlKind::kButton ||
-         k == ControlKind::kPanel || k == ControlKind::kMemo || k == ControlKind::kRichEdit;
+         k == ControlKind::kPanel || k == ControlKind::kMemo || k == ControlKind::kRichEdit ||
+         k == ControlKind::kRadioButton;
 }
 
 bool HasFont(ControlKind k) {
   return k == ControlKind::kLabel || k == ControlKind::kEdit || k == ControlKind::kPanel ||
-         k == ControlKind::kMemo || k == ControlKind::kRichEdit;
+         k == ControlKind::kMemo || k == ControlKind::kRichEdit || k == ControlKind::kRadioButton;
 }
 
 }  // namespace
@@ -121,6 +123,10 @@ void ControlParser::ApplyProperty(std::string_view name, std::string_view value,
       break;
     case ControlKind::kPanel:
       if (key == "caption") ApplyText(value, c);
+      break;
+    case ControlKind::kRadioButton:
+      if (key == "caption") ApplyText(value, c);
+      else if (key == "checked") c.Checked = LayoutStrToBool(value);
       break;
     case ControlKind::kMemo:
     case ControlKind::kRichEdit:
@@ -217,7 +223,7 @@ void ControlParser::ShowAll() {
 
 void ControlParser::RefreshTexts() {
   for (LayoutControl& c : controls_) {
-    if (c.Kind == ControlKind::kLabel) c.Text = Resolve(c.RawText);
+    if (c.Kind == ControlKind::kLabel || c.Kind == ControlKind::kRadioButton) c.Text = Resolve(c.RawText);
     else if (c.Kind == ControlKind::kPanel) c.Text = PanelCaption(c.RawText);
   }
 }

@@ -65,6 +65,7 @@ enum class ControlKind : uint8_t {
   kMemo,           // "tmemo"
   kRichEdit,       // "trichedit": both scroll bars
   kProgressBar,    // "tprogressbar": the gradient gauge
+  kRadioButton,    // "tradiobutton": one choice of the page's group, 16-bit caption
 };
 
 // The kind a type value names (compared without case); none for any other.
@@ -106,6 +107,9 @@ struct LayoutControl {
   // edit text. Defaults to the section name for every kind that has a text.
   // A line break is one CR (from "<BR>"); a Win32 edit or memo wants CR LF.
   std::u16string Text;
+
+  // Radio buttons: the one picked of the page's group.
+  bool Checked = false;
 
   // Labels (auto_size also edits).
   bool AutoSize = true;
@@ -158,7 +162,7 @@ class ControlParser {
 
   void HideAll();
   void ShowAll();
-  // Labels and panels take their caption from RawTexts again.
+  // Labels, panels and radio buttons take their caption from RawTexts again.
   void RefreshTexts();
 
   // Set by the page list after loading; Welcome until then.

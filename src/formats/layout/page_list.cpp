@@ -15,7 +15,7 @@ struct PageKeyword {
   PageKind Type;
 };
 
-constexpr std::array<PageKeyword, 8> kKeywords = {{
+constexpr std::array<PageKeyword, 9> kKeywords = {{
     {"welcome", PageKind::Welcome},
     {"changelog", PageKind::ChangeLog},
     {"installdir", PageKind::InstallDir},
@@ -24,6 +24,7 @@ constexpr std::array<PageKeyword, 8> kKeywords = {{
     {"finish", PageKind::Finish},
     {"mainlayout", PageKind::MainLayout},
     {"uninstall", PageKind::Uninstall},
+    {"scope", PageKind::Scope},
 }};
 
 // The value part of a settings line: from the 8th character ("colour" and one
@@ -38,6 +39,18 @@ std::optional<PageKind> PageTypeFromKeyword(std::string_view keyword) {
   for (const PageKeyword& k : kKeywords)
     if (EqualsNoCase(keyword, k.Keyword)) return k.Type;
   return std::nullopt;
+}
+
+bool PageListHasType(std::span<const uint8_t> pageList, PageKind type) {
+  std::vector<PageKind> types;  // one per page, as ApplyPageTypes leaves them
+  for (const LayoutSection& section : SplitSections(SplitLines(pageList))) {
+    const std::string name = AsciiLowerCopy(SectionName(section[0]));
+    if (name == "pages") types.resize(types.size() + section.size() - 1, PageKind::Welcome);
+    if (name != "pagetypes") continue;
+    for (size_t n = 1; n < section.size() && n <= types.size(); ++n)
+      if (std::optional<PageKind> typed = PageTypeFromKeyword(section[n])) types[n - 1] = *typed;
+  }
+  return std::find(types.begin(), types.end(), type) != types.end();
 }
 
 PageList::PageList(LayoutEnv env, WizardButtons& buttons)

@@ -41,10 +41,17 @@ enum class PageKind : uint8_t {
   Finish = 5,      // only Cancel remains, reading kTextFinishButton
   MainLayout = 6,  // shared decoration: always shown, behind everything
   Uninstall = 7,   // uninstall work page
+  Scope = 8,       // whom a "scope either" setup installs for: radio buttons
+                   // "scope_user" and "scope_machine"; passed over when
+                   // the choice is not the wizard's
 };
 
 // The type a keyword names, compared without case; none for others.
 std::optional<PageKind> PageTypeFromKeyword(std::string_view keyword);
+
+// Whether a page list's text types one of its pages `type`, by the rules
+// PageList reads it with, without loading a layout.
+bool PageListHasType(std::span<const uint8_t> pageList, PageKind type);
 
 struct WizardButton {
   bool Visible = true;

@@ -401,6 +401,12 @@ PageControlView* MainForm::ViewOf(HWND hwnd) {
   return nullptr;
 }
 
+const LayoutControl* MainForm::ControlOf(HWND hwnd) const {
+  for (size_t i = 0; i < views_.size(); ++i)
+    if (views_[i]->Handle() == hwnd) return model_.PageSet().Control(refs_[i]);
+  return nullptr;
+}
+
 void MainForm::ShowLanguageMenu() {
   HMENU menu = CreatePopupMenu();
   std::vector<LanguageMenuItem> items = model_.LanguageMenu();
@@ -508,6 +514,13 @@ LRESULT MainForm::HandlePanel(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return reinterpret_cast<LRESULT>(font_);
     case WM_COMMAND: {
       auto* edit = reinterpret_cast<HWND>(lp);
+      if (HIWORD(wp) == BN_CLICKED && !syncing_) {
+        // A Scope page's choice: the model checks it, and the view follows.
+        const LayoutControl* picked = ControlOf(edit);
+        if (picked && picked == model_.ScopeUserChoice()) model_.ScopeChosen(true);
+        else if (picked && picked == model_.ScopeMachineChoice()) model_.ScopeChosen(false);
+        return 0;
+      }
       if (HIWORD(wp) == EN_CHANGE && !syncing_) {
         const LayoutControl* named = model_.InstallDirEdit();
         PageControlView* view = ViewOf(edit);

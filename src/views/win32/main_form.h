@@ -76,6 +76,8 @@ class MainForm : public WizardObserver {
   // The colours for the system's look, again when the user changes it.
   void ApplyLook();
   PageControlView* ViewOf(HWND hwnd);
+  // The model's control a page control's window shows; nullptr for others.
+  const LayoutControl* ControlOf(HWND hwnd) const;
   int Scale(int v) const { return MulDiv(v, dpi_, 96); }
 
   WizardModel& model_;

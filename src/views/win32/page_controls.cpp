@@ -37,6 +37,7 @@ void DefaultSize(ControlKind kind, int& w, int& h) {
     case ControlKind::kEdit: w = 121; h = 21; break;
     case ControlKind::kShellTreeView: w = 121; h = 97; break;
     case ControlKind::kButton: w = 75; h = 25; break;
+    case ControlKind::kRadioButton: w = 113; h = 17; break;
     case ControlKind::kImage: w = 105; h = 105; break;
     case ControlKind::kPanel: w = 185; h = 41; break;
     case ControlKind::kBevel: w = 50; h = 50; break;
@@ -146,6 +147,11 @@ PageControlView::PageControlView(const PageControlArgs& args)
     case ControlKind::kButton:
       hwnd_ = CreateWindowExW(0, L"BUTTON", L"", base | WS_TABSTOP | BS_PUSHBUTTON, x, y, w, h, panel_, menuId,
                               instance, nullptr);
+      break;
+    case ControlKind::kRadioButton:
+      // Not an automatic one: the wizard model says which is picked.
+      hwnd_ = CreateWindowExW(0, L"BUTTON", L"", base | WS_TABSTOP | BS_RADIOBUTTON | BS_MULTILINE, x, y, w, h,
+                              panel_, menuId, instance, nullptr);
       break;
     case ControlKind::kMemo:
       hwnd_ = CreateWindowExW(c.Border ? WS_EX_CLIENTEDGE : 0, L"EDIT", L"",
@@ -386,7 +392,7 @@ void PageControlView::Sync(const LayoutControl& c) {
   bool first = !synced_;
   synced_ = true;
   bool hasText = kind_ == ControlKind::kLabel || kind_ == ControlKind::kEdit || kind_ == ControlKind::kPanel ||
-                 kind_ == ControlKind::kButton;
+                 kind_ == ControlKind::kButton || kind_ == ControlKind::kRadioButton;
   if (hasText && (first || c.Text != shown_text_)) {
     shown_text_ = c.Text;
     text_ = WindowsLineBreaks(c.Text);
@@ -398,6 +404,10 @@ void PageControlView::Sync(const LayoutControl& c) {
       RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
       if (!first) NotifyNameChanged(hwnd_);
     }
+  }
+  if (kind_ == ControlKind::kRadioButton && (first || c.Checked != checked_)) {
+    checked_ = c.Checked;
+    SendMessageW(hwnd_, BM_SETCHECK, c.Checked ? BST_CHECKED : BST_UNCHECKED, 0);
   }
   if (gauge_) {
     gauge_->SetMax(c.Max > gauge_->Min() ? c.Max : gauge_->Max());

@@ -88,6 +88,7 @@ class PageControlView {
   bool synced_ = false;
   bool visible_ = false;
   bool enabled_ = true;
+  bool checked_ = false;
   std::u16string shown_text_;
 };
 

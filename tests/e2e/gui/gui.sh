@@ -14,6 +14,8 @@
 # Afterwards the installed tree must equal a silent install's, and the
 # uninstall must leave only what 1.1 put there and the install log does not
 # record, as a silent uninstall does.
+# A "scope either" starter shows its Scope page, and the folder page follows
+# the choice.
 # With SHOTS_OUT the screenshots are copied there as PNG files.
 set -euo pipefail
 stub=$1 ferryc_exe=$2 driver=$3 src=$4 work=$5 shots_out=${6:-}
@@ -190,6 +192,20 @@ if [ $urc -eq 0 ]; then
   [ "$left" = "$silent_left" ] && [ "$outside" = "$silent_outside" ] || fail "a silent uninstall leaves something else"
   echo "ok   the wizard's uninstall left only 1.1's own files of $installed files and folders and none of $written values and shortcuts, as a silent one"
 fi
+
+# ---- the Scope page of a "scope either" setup ---------------------------------
+echo "== the Scope page of the starter, as a scope either setup"
+mkdir -p "$work/scope"
+as_ferryc_takes() { case "$ferryc_exe" in *.exe) win_path "$1" ;; *) echo "$1" ;; esac; }
+ferryc new "$(as_ferryc_takes "$work/scope/starter")" > /dev/null
+printf 'scope either\r\n' >> "$work/scope/starter/setup.fss"
+(cd "$work/scope/starter" && ferryc compile setup.fss --stub "$(as_ferryc_takes "$stub")" -q)
+set +e
+timeout 120 wine "$driver" scope "$(win_path "$work/scope/starter/setup.exe")" \
+  '*\Programs\My Product\' 'C:\Program Files\My Product\'
+src_rc=$?
+set -e
+[ $src_rc -eq 0 ] || fail "the Scope page had $src_rc failed checks"
 
 # ---- screenshots ------------------------------------------------------------------
 for bmp in "$work"/shots/*.bmp; do

@@ -906,6 +906,41 @@ int Glance(const std::wstring& setup) {
   return failures;
 }
 
+// A "scope either" setup's Scope page: "only for me" picked first, a click
+// picks the other one, and the folder page shows each choice's folder.
+// Wine runs the wizard elevated, so everyone needs no elevated copy here.
+int Scope(const std::wstring& setup, const std::string& userFolder, const std::string& machineFolder) {
+  Process p = Start(setup, L"");
+  HWND form = Wizard(p);
+  auto checked = [&](const char* name) {
+    HWND w = ByName(form, name);
+    return w && SendMessageW(w, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  };
+  auto folderFor = [&](const char* choice) {
+    if (!Visible(form, choice)) {
+      Click(ById(form, kBack));
+      Settle(form);
+    }
+    Click(ByName(form, choice));
+    Settle(form);
+    Check(checked(choice), std::string(choice) + " is picked after its click");
+    Click(ById(form, kNext));
+    Settle(form);
+    HWND edit = WaitForPageControl(form, "installdir_edit", 5000);
+    return edit ? Narrow(TextOf(edit)) : std::string("(no folder page)");
+  };
+  Click(ById(form, kNext));
+  Settle(form);
+  Check(WaitForPageControl(form, "scope_user", 5000) != nullptr, "the page after the welcome is the Scope page");
+  Check(checked("scope_user") && !checked("scope_machine"), "only for me is picked first");
+  const std::string machine = folderFor("scope_machine");
+  Check(Matches(machineFolder, machine), "everyone: the folder page shows " + machine);
+  const std::string user = folderFor("scope_user");
+  Check(Matches(userFolder, user), "only for me: the folder page shows " + user);
+  TerminateProcess(p.pi.hProcess, 0);
+  return failures;
+}
+
 // The control for Glance: a program that does load DLLs from its own folder.
 int Load(int count, wchar_t** names) {
   for (int i = 0; i < count; ++i) {
@@ -922,9 +957,10 @@ int wmain(int argc, wchar_t** argv) {
     return Install(argv[2], Narrow(argv[3]), Narrow(argv[4]), Narrow(argv[5]), Narrow(argv[6]));
   if (argc >= 4 && std::wstring(argv[1]) == L"uninstall") return Uninstall(argv[2], Narrow(argv[3]));
   if (argc >= 3 && std::wstring(argv[1]) == L"glance") return Glance(argv[2]);
+  if (argc >= 5 && std::wstring(argv[1]) == L"scope") return Scope(argv[2], Narrow(argv[3]), Narrow(argv[4]));
   if (argc >= 3 && std::wstring(argv[1]) == L"load") return Load(argc - 2, argv + 2);
   std::fprintf(stderr,
                "usage: gui_driver install SETUP SHOTS TARGET CDROM-PATH EXPECT-DIR | uninstall UNINSTALLER SHOTS"
-               " | glance SETUP | load DLL...\n");
+               " | glance SETUP | scope SETUP USER-FOLDER MACHINE-FOLDER | load DLL...\n");
   return 2;
 }

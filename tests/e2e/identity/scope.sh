@@ -7,7 +7,8 @@
 # folders, registers under HKCU (reg query, wine uninstaller --list) and its
 # uninstaller leaves nothing. "scope either": /CURRENTUSER installs like
 # that, and a later run without a switch finds it there; /ALLUSERS installs
-# below Program Files with the registration under HKLM.
+# below Program Files with the registration under HKLM; a switch against
+# where the product is installed is refused with exit code 5.
 set -euo pipefail
 stub=$1 ferryc_exe=$2 src=$3 work=$4
 
@@ -82,6 +83,32 @@ run either-again "$work/setup/either.exe" /S
 ! wine reg query "HKLM\\$uninstall_key" >/dev/null 2>&1 || fail "again: registered for the machine as well"
 [ ! -e "$drive_c/Program Files/Ferry Scope" ] || fail "again: installed below Program Files as well"
 run either-again-uninstall "$user_dir/FSC_Uninstall.exe" /S
+
+# A switch against where the product is installed is refused before anything
+# is written (exit code 5), naming where it is and what to do.
+machine_dir="$drive_c/Program Files/Ferry Scope"
+while read -r installed against where; do
+  run "against-$installed" "$work/setup/either.exe" /S "/$installed"
+  machine_state > "$work/against-$installed.before"
+  ls -lR "$user_dir" "$machine_dir" > "$work/against-$installed.files.before" 2>/dev/null || true
+  rc=0
+  wine "$work/setup/either.exe" /S "/$against" > "$work/against-$against.out" 2> "$work/against-$against.err" || rc=$?
+  [ "$rc" = 5 ] || { cat "$work/against-$against.err" >&2; fail "/$against over an install for $where: exit $rc"; }
+  expect_text "$work/against-$against.err" "is installed $where"
+  expect_text "$work/against-$against.err" "or uninstall it first"
+  machine_state > "$work/against-$installed.after"
+  ls -lR "$user_dir" "$machine_dir" > "$work/against-$installed.files.after" 2>/dev/null || true
+  diff "$work/against-$installed.before" "$work/against-$installed.after" >&2 || fail "/$against: the machine changed"
+  diff "$work/against-$installed.files.before" "$work/against-$installed.files.after" >&2 ||
+    fail "/$against: the installed files changed"
+  [ "$installed" = CURRENTUSER ] && uninstaller="$user_dir/FSC_Uninstall.exe" || uninstaller="$machine_dir/FSC_Uninstall.exe"
+  run "against-$installed-uninstall" "$uninstaller" /S
+  # The uninstaller's removal copy goes on for a moment.
+  for i in $(seq 60); do [ -e "$user_dir" ] || [ -e "$machine_dir" ] || break; sleep 0.5; done
+done <<'ROWS'
+CURRENTUSER ALLUSERS for one user
+ALLUSERS CURRENTUSER for everyone on this computer
+ROWS
 
 run either-all "$work/setup/either.exe" /S /ALLUSERS
 [ -f "$drive_c/Program Files/Ferry Scope/tides.tbl" ] || fail "/ALLUSERS: not installed below Program Files"

@@ -11,6 +11,7 @@
 #include "base/dialogs.h"
 #include "base/setup_error.h"
 #include "base/text.h"
+#include "engine/elevated_run.h"
 #include "engine/product_identity.h"
 #include "engine/setup_context.h"
 #include "formats/setup/product_info.h"
@@ -352,6 +353,118 @@ TEST_F(Startup, WhomAnEitherSetupInstallsFor) {
       EXPECT_EQ(context.SetupInfo.InstallDir, c.forUser ? "$USERPROGRAMFILES\\Demo\\" : "$PROGRAMFILES\\Demo\\");
     if (*c.installedRoot) EXPECT_EQ(context.SetupInfo.InstallDir, "F:\\Demo");
   }
+}
+
+// An "either" setup, installed for the user ("1"), the machine ("0") or not
+// at all (""), its pages with a Scope page or without.
+struct EitherRun {
+  FakeEnv Env;
+  RecordingDialogs Asked{DialogAnswer::kYes};
+  SetupContext Context;
+  StartupState State;
+  bool Ready = false;
+
+  EitherRun(const char* commandLine, const char* installedRoot, bool scopePage, bool elevated = false) {
+    SetupBuilder b;
+    b.Info.InstallDir = "$PROGRAMFILES\\Demo\\";
+    b.Extra.push_back({kProductInfoEntry, WriteProductInfo({.Scope = InstallScope::kEither}), 0});
+    if (scopePage)
+      b.Extra.push_back({"Pages.txt", BytesOf("[Pages]\r\na.txt\r\nb.txt\r\n[PageTypes]\r\nWelcome\r\nScope\r\n"), 0});
+    Env.Elevated = elevated;
+    const std::string key = std::string(kUninstallRegistryKey) + "Demo";
+    if (*installedRoot) {
+      Env.Keys.insert(std::string(installedRoot) + "|" + key);
+      Env.Registry[std::string(installedRoot) + "|" + key + "|InstallLocation"] = "F:\\Demo";
+    }
+    Env.Files[Env.OwnPath] = b.Build(BytesOf("MZ"));
+    const StubOptions o = ParseStubCommandLine(commandLine);
+    SilentAnswering answering(Asked, o.Silent);
+    FakeView view;
+    FakeReporter reporter;
+    Ready = RunStartup(Context, o, {Env, answering, view, reporter}, State);
+  }
+};
+
+// A switch against where the product is installed would leave it
+// registered twice: refused before anything (elevation included) happens.
+TEST_F(Startup, ASwitchAgainstWhereItIsInstalledIsRefused) {
+  struct Case {
+    const char* commandLine;
+    const char* installedRoot;
+    const char* named;
+  } cases[] = {
+      {"setup.exe /S /ALLUSERS", "1", "is installed for one user"},
+      {"setup.exe /CURRENTUSER", "0", "is installed for everyone on this computer"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.commandLine);
+    EitherRun run(c.commandLine, c.installedRoot, false);
+    EXPECT_FALSE(run.Ready);
+    EXPECT_FALSE(run.State.NeedsElevation);
+    EXPECT_EQ(run.Context.Record.ExitCode(), kExitInstalledElsewhere);
+    ASSERT_EQ(run.Asked.Shown().size(), 1u);
+    const std::string message = Utf16ToUtf8(run.Asked.Shown()[0].Text);
+    EXPECT_NE(message.find(c.named), std::string::npos) << message;
+    EXPECT_NE(message.find("uninstall it first"), std::string::npos) << message;
+  }
+}
+
+// With a Scope page the wizard picks: no box, no elevation yet, the folder
+// left for the page to move. Without one (a setup made before the page
+// existed) the box asks.
+TEST_F(Startup, AScopePageLeavesTheChoiceToTheWizard) {
+  EitherRun paged("setup.exe", "", true);
+  EXPECT_TRUE(paged.Ready);
+  EXPECT_TRUE(paged.Context.ScopeChoiceOpen);
+  EXPECT_TRUE(paged.Context.InstallForUser);
+  EXPECT_FALSE(paged.State.NeedsElevation);
+  EXPECT_TRUE(paged.Asked.Shown().empty());
+  EXPECT_EQ(paged.Context.SetupInfo.InstallDir, "$PROGRAMFILES\\Demo\\");
+
+  EitherRun boxed("setup.exe", "", false, true);
+  EXPECT_FALSE(boxed.Context.ScopeChoiceOpen);
+  ASSERT_EQ(boxed.Asked.Shown().size(), 1u);
+  EXPECT_NE(boxed.Asked.Shown()[0].Text.find(u"for everyone on this computer?"), std::u16string::npos);
+
+  // A silent run and an installed product leave nothing open.
+  EXPECT_FALSE(EitherRun("setup.exe /S", "", true).Context.ScopeChoiceOpen);
+  EXPECT_FALSE(EitherRun("setup.exe", "1", true).Context.ScopeChoiceOpen);
+}
+
+// Wine gives every process administrator rights, so the elevated relaunch
+// is exercised here: start-up told "not elevated", then a relaunch that
+// records what it was given and accepts or declines the prompt.
+class FakeElevation : public Elevation {
+ public:
+  std::optional<int> Answer;  // none: the prompt was declined
+  std::vector<std::string> Started;
+  std::optional<int> RunElevatedCopy(const std::string& parameters) override {
+    Started.push_back(parameters);
+    return Answer;
+  }
+};
+
+TEST_F(Startup, AMachineRunWithoutTheRightsGoesToTheElevatedCopy) {
+  struct Case {
+    std::optional<int> answer;
+    int exitCode;
+  } cases[] = {{0, 0}, {1638, 1638}, {std::nullopt, kExitCancelled}};
+  for (const Case& c : cases) {
+    const char* line = "\"C:\\dl\\either.exe\" /S /LOG=x.log /ALLUSERS /D=C:\\Pro gram";
+    EitherRun run(line, "", false);
+    ASSERT_TRUE(run.State.NeedsElevation);
+    FakeElevation elevation;
+    elevation.Answer = c.answer;
+    RecordingDialogs shown;
+    EXPECT_EQ(RunForEveryone(elevation, line, shown, run.Context.Languages), c.exitCode);
+    EXPECT_EQ(elevation.Started, std::vector<std::string>{"/ELEVATED /ALLUSERS /S /LOG=x.log /ALLUSERS /D=C:\\Pro gram"});
+    // Only a declined prompt is said, and the run changed nothing.
+    EXPECT_EQ(shown.Shown().size(), c.answer ? 0u : 1u);
+    if (!c.answer) {
+      EXPECT_NE(shown.Shown()[0].Text.find(u"Nothing was changed."), std::u16string::npos);
+    }
+  }
+  EXPECT_EQ(ElevatedParameters("either.exe"), "/ELEVATED /ALLUSERS");
 }
 
 TEST_F(Startup, RegistryValueReplacesTheInstallDir) {

@@ -89,13 +89,25 @@ TEST_F(LayoutFileTest, EveryTypeMakesItsKindAndOthersAreIgnored) {
       "[a]\r\nType=TLabel\r\n[b]\r\nType=TEdit\r\n[c]\r\nType=TShellTreeView\r\n[d]\r\nType=TButton\r\n"
       "[e]\r\nType=TImage\r\n[f]\r\nType=TPanel\r\n[g]\r\nType=TBevel\r\n[h]\r\nType=TMemo\r\n"
       "[i]\r\nType=TRichEdit\r\n[j]\r\nType=TProgressBar\r\n[k]\r\nType=TCheckBox\r\nLeft=x\r\n"
-      "[l]\r\nType= TLabel\r\n[m]\r\n");
+      "[l]\r\nType= TLabel\r\n[m]\r\n[n]\r\nType=TRadioButton\r\n");
   std::vector<ControlKind> kinds;
   for (const auto& c : p.Controls()) kinds.push_back(c.Kind);
   EXPECT_EQ(kinds, (std::vector<ControlKind>{ControlKind::kLabel, ControlKind::kEdit, ControlKind::kShellTreeView,
                                              ControlKind::kButton, ControlKind::kImage, ControlKind::kPanel,
                                              ControlKind::kBevel, ControlKind::kMemo, ControlKind::kRichEdit,
-                                             ControlKind::kProgressBar}));
+                                             ControlKind::kProgressBar, ControlKind::kRadioButton}));
+}
+
+// A radio button's caption is a language text like a label's, re-resolved
+// after a language switch; "Checked" is its state.
+TEST_F(LayoutFileTest, RadioButtonsTakeACaptionAndAState) {
+  auto p = Parse("[scope_user]\r\nType=TRadioButton\r\nCaption=<LANG1>\r\nChecked=true\r\n[b]\r\nType=TRadioButton\r\n");
+  ASSERT_EQ(p.Controls().size(), 2u);
+  EXPECT_EQ(p.Controls()[0].RawText, u"<LANG1>");
+  EXPECT_NE(p.Controls()[0].Text, u"<LANG1>");
+  EXPECT_TRUE(p.Controls()[0].Checked);
+  EXPECT_FALSE(p.Controls()[1].Checked);
+  EXPECT_EQ(p.Controls()[1].Text, u"b");
 }
 
 TEST_F(LayoutFileTest, TextKindsShowTheirSectionNameUntilACaptionReplacesIt) {

@@ -107,10 +107,29 @@ TEST_F(PageListTest, KeywordsOfEveryType) {
            {"welcome", PageKind::Welcome}, {"CHANGELOG", PageKind::ChangeLog},
            {"InstallDir", PageKind::InstallDir}, {"patch", PageKind::Patch},
            {"Patching", PageKind::Patching}, {"finish", PageKind::Finish},
-           {"MainLayout", PageKind::MainLayout}, {"Uninstall", PageKind::Uninstall}})
+           {"MainLayout", PageKind::MainLayout}, {"Uninstall", PageKind::Uninstall}, {"scope", PageKind::Scope}})
     EXPECT_EQ(PageTypeFromKeyword(word), type) << word;
   EXPECT_FALSE(PageTypeFromKeyword("ready").has_value());
   EXPECT_EQ(static_cast<int>(PageKind::Uninstall), 7);
+}
+
+// Start-up asks without loading a layout, by the rules the page set reads.
+TEST_F(PageListTest, WhetherAListTypesAPageScope) {
+  struct Case {
+    const char* list;
+    bool has;
+  } cases[] = {
+      {"[Pages]\r\na.txt\r\nb.txt\r\n[PageTypes]\r\nWelcome\r\nScope\r\n", true},
+      {"[pages]\r\na.txt\r\n[pagetypes]\r\nSCOPE\r\n", true},
+      {"[Pages]\r\na.txt\r\n[PageTypes]\r\nWelcome\r\nScope\r\n", false},  // beyond the pages
+      {"[PageTypes]\r\nScope\r\n[Pages]\r\na.txt\r\n", false},               // before them
+      {"[Pages]\r\nscope.txt\r\n", false},
+      {"[Pages]\r\na.txt\r\n[PageTypes]\r\nScope\r\n[PageTypes]\r\nWelcome\r\n", false},  // typed again
+  };
+  for (const Case& c : cases) {
+    const std::string list = c.list;
+    EXPECT_EQ(PageListHasType(std::vector<uint8_t>(list.begin(), list.end()), PageKind::Scope), c.has) << c.list;
+  }
 }
 
 TEST_F(PageListTest, MissingListShowsTheBoxAndLeavesNoPages) {
