@@ -64,7 +64,8 @@ int RunStub(JournalFaults* faults) {
     view.reset();
     if (state.NeedsElevation) {
       WinElevation elevation;
-      return RunForEveryone(elevation, Utf16ToUtf8(WideToU16(GetCommandLineW())), *dialogs, ctx.Languages);
+      const ElevatedWork work = ctx.SetupInfo.IsUninstaller == 1 ? ElevatedWork::kRemove : ElevatedWork::kInstall;
+      return RunForEveryone(elevation, Utf16ToUtf8(WideToU16(GetCommandLineW())), *dialogs, ctx.Languages, work);
     }
     if (!ready) return ctx.Record.ExitCode();
     return RunWizard(ctx, options, *dialogs, log, system, faults);

@@ -19,10 +19,12 @@ std::string ElevatedParameters(std::string_view commandLine) {
 }
 
 int RunForEveryone(Elevation& elevation, std::string_view commandLine, Dialogs& dialogs,
-                   const LanguageList& languages) {
+                   const LanguageList& languages, ElevatedWork work) {
   if (std::optional<int> code = elevation.RunElevatedCopy(ElevatedParameters(commandLine))) return *code;
-  dialogs.ShowUnicode(languages.GetTextOr(kTextElevationDeclined, kElevationDeclinedEnglish), u"Setup",
-                      DialogButtons::kOk, DialogIcon::kError);
+  const std::u16string text = work == ElevatedWork::kRemove
+                                  ? languages.GetTextOr(kTextRemovalElevationDeclined, kRemovalElevationDeclinedEnglish)
+                                  : languages.GetTextOr(kTextElevationDeclined, kElevationDeclinedEnglish);
+  dialogs.ShowUnicode(text, u"Setup", DialogButtons::kOk, DialogIcon::kError);
   return kExitCancelled;
 }
 

@@ -29,9 +29,12 @@ class Elevation {
 // after "/D=", which must stay last.
 std::string ElevatedParameters(std::string_view commandLine);
 
+enum class ElevatedWork { kInstall, kRemove };
+
 // Runs the elevated copy: its exit code. A declined prompt is said in the
-// setup's language and ends the run with kExitCancelled, nothing changed.
+// setup's language, in the words of the work that was asked for, and ends
+// the run with kExitCancelled, nothing changed.
 int RunForEveryone(Elevation& elevation, std::string_view commandLine, Dialogs& dialogs,
-                   const LanguageList& languages);
+                   const LanguageList& languages, ElevatedWork work = ElevatedWork::kInstall);
 
 }  // namespace ferry

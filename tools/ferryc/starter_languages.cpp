@@ -63,6 +63,7 @@ constexpr std::string_view kEnglish = R"txt(English
 45 For everyone on this computer (administrator rights needed)
 46 Installing for everyone on this computer needs administrator rights, and the setup did not get them. Nothing was changed.
 47 Install <%SETUPSHORTTITLE%> for everyone on this computer?<BR><BR>Yes: for everyone (administrator rights are asked for).<BR>No: only for you, without administrator rights.
+48 Removing a program installed for everyone on this computer needs administrator rights, and the uninstaller did not get them. Nothing was removed.
 )txt";
 
 constexpr std::string_view kGerman = R"txt(Deutsch
@@ -114,6 +115,7 @@ constexpr std::string_view kGerman = R"txt(Deutsch
 45 Für alle Benutzer dieses Computers (Administratorrechte nötig)
 46 Die Installation für alle Benutzer dieses Computers braucht Administratorrechte, und die Installation hat sie nicht erhalten. Es wurde nichts geändert.
 47 <%SETUPSHORTTITLE%> für alle Benutzer dieses Computers installieren?<BR><BR>Ja: für alle (Administratorrechte werden angefordert).<BR>Nein: nur für Sie, ohne Administratorrechte.
+48 Das Entfernen eines für alle Benutzer dieses Computers installierten Programms braucht Administratorrechte, und die Deinstallation hat sie nicht erhalten. Es wurde nichts entfernt.
 )txt";
 
 constexpr std::string_view kFrench = R"txt(Français
@@ -165,6 +167,7 @@ constexpr std::string_view kFrench = R"txt(Français
 45 Pour tous les utilisateurs de cet ordinateur (droits d'administrateur requis)
 46 L'installation pour tous les utilisateurs de cet ordinateur demande des droits d'administrateur, et le programme d'installation ne les a pas obtenus. Rien n'a été modifié.
 47 Installer <%SETUPSHORTTITLE%> pour tous les utilisateurs de cet ordinateur ?<BR><BR>Oui : pour tous (des droits d'administrateur sont demandés).<BR>Non : pour vous seul, sans droits d'administrateur.
+48 La suppression d'un programme installé pour tous les utilisateurs de cet ordinateur demande des droits d'administrateur, et le programme de désinstallation ne les a pas obtenus. Rien n'a été supprimé.
 )txt";
 
 constexpr std::string_view kSpanish = R"txt(Español
@@ -216,6 +219,7 @@ constexpr std::string_view kSpanish = R"txt(Español
 45 Para todos los usuarios de este equipo (se necesitan derechos de administrador)
 46 La instalación para todos los usuarios de este equipo necesita derechos de administrador, y el programa de instalación no los obtuvo. No se cambió nada.
 47 ¿Instalar <%SETUPSHORTTITLE%> para todos los usuarios de este equipo?<BR><BR>Sí: para todos (se piden derechos de administrador).<BR>No: solo para usted, sin derechos de administrador.
+48 Quitar un programa instalado para todos los usuarios de este equipo necesita derechos de administrador, y el desinstalador no los obtuvo. No se quitó nada.
 )txt";
 
 constexpr std::string_view kItalian = R"txt(Italiano
@@ -267,6 +271,7 @@ constexpr std::string_view kItalian = R"txt(Italiano
 45 Per tutti gli utenti di questo computer (servono diritti di amministratore)
 46 L'installazione per tutti gli utenti di questo computer richiede diritti di amministratore, e il programma di installazione non li ha ottenuti. Non è stato modificato nulla.
 47 Installare <%SETUPSHORTTITLE%> per tutti gli utenti di questo computer?<BR><BR>Sì: per tutti (vengono chiesti i diritti di amministratore).<BR>No: solo per te, senza diritti di amministratore.
+48 La rimozione di un programma installato per tutti gli utenti di questo computer richiede diritti di amministratore, e il programma di disinstallazione non li ha ottenuti. Non è stato rimosso nulla.
 )txt";
 
 constexpr std::string_view kPortugueseBrazil = R"txt(Português (Brasil)
@@ -318,6 +323,7 @@ constexpr std::string_view kPortugueseBrazil = R"txt(Português (Brasil)
 45 Para todos os usuários deste computador (são necessários direitos de administrador)
 46 A instalação para todos os usuários deste computador precisa de direitos de administrador, e o instalador não os obteve. Nada foi alterado.
 47 Instalar o <%SETUPSHORTTITLE%> para todos os usuários deste computador?<BR><BR>Sim: para todos (os direitos de administrador são pedidos).<BR>Não: somente para você, sem direitos de administrador.
+48 A remoção de um programa instalado para todos os usuários deste computador precisa de direitos de administrador, e o desinstalador não os obteve. Nada foi removido.
 )txt";
 
 constexpr std::string_view kPolish = R"txt(Polski
@@ -369,6 +375,7 @@ constexpr std::string_view kPolish = R"txt(Polski
 45 Dla wszystkich użytkowników tego komputera (wymagane uprawnienia administratora)
 46 Instalacja dla wszystkich użytkowników tego komputera wymaga uprawnień administratora, a instalator ich nie otrzymał. Nic nie zostało zmienione.
 47 Zainstalować <%SETUPSHORTTITLE%> dla wszystkich użytkowników tego komputera?<BR><BR>Tak: dla wszystkich (wymagane uprawnienia administratora).<BR>Nie: tylko dla Ciebie, bez uprawnień administratora.
+48 Usunięcie programu zainstalowanego dla wszystkich użytkowników tego komputera wymaga uprawnień administratora, a deinstalator ich nie otrzymał. Nic nie zostało usunięte.
 )txt";
 
 constexpr std::string_view kRussian = R"txt(Русский
@@ -420,6 +427,7 @@ constexpr std::string_view kRussian = R"txt(Русский
 45 Для всех пользователей этого компьютера (нужны права администратора)
 46 Для установки для всех пользователей этого компьютера нужны права администратора, а программа установки их не получила. Ничего не изменено.
 47 Установить <%SETUPSHORTTITLE%> для всех пользователей этого компьютера?<BR><BR>Да: для всех (будут запрошены права администратора).<BR>Нет: только для вас, без прав администратора.
+48 Для удаления программы, установленной для всех пользователей этого компьютера, нужны права администратора, а программа удаления их не получила. Ничего не удалено.
 )txt";
 
 constexpr std::string_view kJapanese = R"txt(日本語
@@ -471,6 +479,7 @@ constexpr std::string_view kJapanese = R"txt(日本語
 45 このコンピューターのすべてのユーザー (管理者権限が必要)
 46 このコンピューターのすべてのユーザー向けのインストールには管理者権限が必要ですが、セットアップはそれを得られませんでした。何も変更されていません。
 47 <%SETUPSHORTTITLE%> をこのコンピューターのすべてのユーザー向けにインストールしますか?<BR><BR>はい: すべてのユーザー向け (管理者権限を求めます)。<BR>いいえ: 自分のみ、管理者権限なし。
+48 このコンピューターのすべてのユーザー向けにインストールされたプログラムの削除には管理者権限が必要ですが、アンインストーラーはそれを得られませんでした。何も削除されていません。
 )txt";
 
 constexpr std::string_view kChineseSimplified = R"txt(简体中文
@@ -522,6 +531,7 @@ constexpr std::string_view kChineseSimplified = R"txt(简体中文
 45 为这台计算机的所有用户安装（需要管理员权限）
 46 为这台计算机的所有用户安装需要管理员权限，但安装程序未获得该权限。未做任何更改。
 47 要为这台计算机的所有用户安装 <%SETUPSHORTTITLE%> 吗？<BR><BR>是：为所有用户（将请求管理员权限）。<BR>否：仅为您，不需要管理员权限。
+48 删除为这台计算机的所有用户安装的程序需要管理员权限，但卸载程序未获得该权限。未删除任何内容。
 )txt";
 
 constexpr std::array kLanguages = {

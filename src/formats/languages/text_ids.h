@@ -56,6 +56,12 @@ inline constexpr char16_t kScopeQuestionEnglish[] =
     u"Install <%SETUPSHORTTITLE%> for everyone on this computer?<BR><BR>Yes: for everyone (administrator rights are "
     u"asked for).<BR>No: only for you, without administrator rights.";
 
+// The uninstaller's own: removing a machine install was refused the rights.
+inline constexpr int kTextRemovalElevationDeclined = 48;
+inline constexpr char16_t kRemovalElevationDeclinedEnglish[] =
+    u"Removing a program installed for everyone on this computer needs administrator rights, and the uninstaller "
+    u"did not get them. Nothing was removed.";
+
 // What the uninstaller removes, named in kTextProcessingFiles's <%RKPNAME%>.
 inline constexpr int kTextRegistryEntries = 24;  // "Registry entries"
 inline constexpr int kTextFolders = 25;          // "Folders"

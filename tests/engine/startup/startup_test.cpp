@@ -465,6 +465,13 @@ TEST_F(Startup, AMachineRunWithoutTheRightsGoesToTheElevatedCopy) {
     }
   }
   EXPECT_EQ(ElevatedParameters("either.exe"), "/ELEVATED /ALLUSERS");
+  // An uninstaller's declined prompt speaks of removing.
+  FakeElevation declined;
+  RecordingDialogs shown;
+  EitherRun run("either.exe", "", false);
+  EXPECT_EQ(RunForEveryone(declined, "either.exe", shown, run.Context.Languages, ElevatedWork::kRemove), kExitCancelled);
+  ASSERT_EQ(shown.Shown().size(), 1u);
+  EXPECT_NE(shown.Shown()[0].Text.find(u"Nothing was removed."), std::u16string::npos);
 }
 
 TEST_F(Startup, RegistryValueReplacesTheInstallDir) {
