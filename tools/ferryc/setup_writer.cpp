@@ -330,9 +330,6 @@ bool CheckSigned(RandomAccessFile& file, const CompiledSetup& setup, const std::
   return true;
 }
 
-constexpr char kUninstallPrefix[] = "UNINSTALL_";
-constexpr char kUninstallIconEntry[] = "UNINSTALL_ICON.ICO";
-
 // The uninstaller's archive, as the install used to build it: the
 // "UNINSTALL_" entries without their prefix, the setup information marked as
 // an uninstaller's, and the mark that the install's own record lies beside it.
@@ -340,15 +337,12 @@ constexpr char kUninstallIconEntry[] = "UNINSTALL_ICON.ICO";
 void AppendUninstallerArchive(const CompiledSetup& setup, std::unique_ptr<RandomAccessFile> file) {
   PakWriter pak = PakWriter::Append(std::move(file));
   for (const ArchiveSource& e : setup.Entries) {
-    if (e.Group != 0 || !StartsWithNoCase(e.Name, kUninstallPrefix) || EqualsNoCase(e.Name, kUninstallIconEntry))
-      continue;
-    const size_t index = pak.AddEntry(e.Name.substr(sizeof kUninstallPrefix - 1), "", 0);
+    const std::optional<std::string> name = UninstallerEntryName(e.Name, e.Group);
+    if (!name) continue;
+    const size_t index = pak.AddEntry(*name, "", 0);
     pak.StoreBuffer(index, e.HasData ? e.Data : ReadFileBytes(e.Source));
   }
-  SetupInfoFile info;
-  info.Info() = setup.Info;
-  info.IsUninstaller = 1;
-  pak.StoreBuffer(pak.AddEntry("SetupInfo", "", 0), info.WriteToBuffer());
+  pak.StoreBuffer(pak.AddEntry("SetupInfo", "", 0), UninstallerSetupInfo(setup.Info));
   const std::vector<uint8_t> mark = {'1'};
   pak.StoreBuffer(pak.AddEntry(kInstallInfoBesideEntry, "", 0), mark);
   pak.WriteDirectory();

@@ -1,5 +1,8 @@
 #include "formats/setup/carried_uninstaller.h"
 
+#include "base/text.h"
+#include "formats/setup/setup_info.h"
+
 namespace ferry {
 
 namespace {
@@ -18,6 +21,20 @@ std::basic_string<Char> SideFilePath(std::basic_string_view<Char> path) {
 }  // namespace
 
 std::string UninstallSideFilePath(std::string_view uninstallerPath) { return SideFilePath(uninstallerPath); }
+
+std::optional<std::string> UninstallerEntryName(std::string_view setupEntry, uint16_t group) {
+  constexpr std::string_view kPrefix = "UNINSTALL_";
+  if (group != 0 || !StartsWithNoCase(setupEntry, kPrefix) || EqualsNoCase(setupEntry, kUninstallIconEntry))
+    return std::nullopt;
+  return std::string(setupEntry.substr(kPrefix.size()));
+}
+
+std::vector<uint8_t> UninstallerSetupInfo(const SetupInfoRecord& info) {
+  SetupInfoFile file;
+  file.Info() = info;
+  file.IsUninstaller = 1;
+  return file.WriteToBuffer();
+}
 
 NativePath UninstallSideFileOf(const NativePath& uninstallerPath) {
   return NativePath(SideFilePath(std::basic_string_view<NativePath::value_type>(uninstallerPath.native())));

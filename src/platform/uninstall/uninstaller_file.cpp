@@ -31,9 +31,6 @@ namespace ferry {
 
 namespace {
 
-constexpr char kIconEntry[] = "UNINSTALL_ICON.ICO";
-constexpr char kUninstallPrefix[] = "UNINSTALL_";
-constexpr size_t kUninstallPrefixLength = 10;
 
 // The bytes of the running program before its own archive (all of it but a
 // certificate table when it carries none), as an unsigned program: a signed
@@ -55,7 +52,7 @@ std::optional<std::vector<uint8_t>> ReadHostPart(const NativePath& program) {
 void PutIcon(SetupContext& ctx, const NativePath& program) {
   const std::vector<PakFile>& files = ctx.Pak->Files();
   for (size_t i = 0; i < files.size(); ++i) {
-    if (files[i].Group != 0 || !EqualsNoCase(files[i].Name, kIconEntry)) continue;
+    if (files[i].Group != 0 || !EqualsNoCase(files[i].Name, kUninstallIconEntry)) continue;
     std::optional<std::vector<uint8_t>> icon = ctx.Pak->LoadEntry(i);
     if (!icon || !ReplaceIcon(*icon, program)) ctx.Record.NotDone("The uninstaller's icon could not be set.");
   }
@@ -101,10 +98,7 @@ ProductInformation UninstallerProductInfo(const SetupContext& ctx) {
 // running setup keeps its own flag at 0).
 void StoreInstallRecords(const SetupContext& ctx, PakWriter& writer) {
   writer.StoreBuffer(writer.AddEntry(kProductInfoEntry, "", 0), WriteProductInfo(UninstallerProductInfo(ctx)));
-  SetupInfoFile info;
-  info.Info() = ctx.SetupInfo.Info();
-  info.IsUninstaller = 1;
-  writer.StoreBuffer(writer.AddEntry("SetupInfo", "", 0), info.WriteToBuffer());
+  writer.StoreBuffer(writer.AddEntry("SetupInfo", "", 0), UninstallerSetupInfo(ctx.SetupInfo.Info()));
 }
 
 void AppendUninstallerArchive(SetupContext& ctx, const NativePath& program) {
@@ -112,9 +106,10 @@ void AppendUninstallerArchive(SetupContext& ctx, const NativePath& program) {
   const std::vector<PakFile> files = ctx.Pak->Files();
   for (size_t i = 0; i < files.size(); ++i) {
     const PakFile& e = files[i];
-    if (e.Group != 0 || !StartsWithNoCase(e.Name, kUninstallPrefix) || EqualsNoCase(e.Name, kIconEntry)) continue;
+    const std::optional<std::string> name = UninstallerEntryName(e.Name, e.Group);
+    if (!name) continue;
     std::optional<std::vector<uint8_t>> data = ctx.Pak->LoadEntry(i);
-    size_t index = writer.AddEntry(e.Name.substr(kUninstallPrefixLength), "", 0);
+    size_t index = writer.AddEntry(*name, "", 0);
     if (data) writer.StoreBuffer(index, *data);
   }
   StoreInstallRecords(ctx, writer);
