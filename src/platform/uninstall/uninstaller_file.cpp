@@ -121,18 +121,20 @@ void AppendUninstallerArchive(SetupContext& ctx, const NativePath& program) {
 // it is; what this install decided goes into the side file beside it.
 void WriteCarriedUninstaller(SetupContext& ctx, System& system, const std::vector<uint8_t>& carried) {
   const std::string program = UninstallerPath(ctx);
-  std::string why;
-  if (!PlaceNewFile(system.Files(), carried, program, why)) {
-    ctx.Record.FileNotWritten(program, why);
-    return;
-  }
   MemoryFile records;
   PakWriter writer = PakWriter::Create(records);
   StoreInstallRecords(ctx, writer);
   writer.WriteDirectory();
   writer.Close();
+  // The side file first: a run stopped between the two leaves no uninstaller
+  // that cannot start, only a side file the run's undo takes away.
   const std::string side = UninstallSideFilePath(program);
-  if (!PlaceNewFile(system.Files(), records.Data(), side, why)) ctx.Record.FileNotWritten(side, why);
+  std::string why;
+  if (!PlaceNewFile(system.Files(), records.Data(), side, why)) {
+    ctx.Record.FileNotWritten(side, why);
+    return;
+  }
+  if (!PlaceNewFile(system.Files(), carried, program, why)) ctx.Record.FileNotWritten(program, why);
 }
 
 }  // namespace
