@@ -20,7 +20,7 @@ set(FERRY_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(FERRY_TEST_ENV
     "WINEPREFIX=${FERRY_WINEPREFIX}"
     "WINEDEBUG=-all"
-    "WINEDLLOVERRIDES=mscoree,mshtml="
+    "WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe="
     "FERRY_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
     "FERRY_BINARY_DIR=${CMAKE_BINARY_DIR}")
 

@@ -48,7 +48,7 @@ done
 
 rm -rf "$work"
 mkdir -p "$work"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 trap 'wineserver -k > /dev/null 2>&1 || true; rm -rf "$work"' EXIT
 wineboot -i > /dev/null 2>&1 || true
 keep_server

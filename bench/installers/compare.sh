@@ -49,7 +49,7 @@ done
 
 rm -rf "$work"
 mkdir -p "$work" "$shm"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 trap 'wineserver -k > /dev/null 2>&1 || true; rm -rf "$shm"' EXIT
 wineboot -i > /dev/null 2>&1 || true
 # One server for the whole run, so that its CPU time can be read.

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <restartmanager.h>
 
+#include <algorithm>
+
 #include "platform/system_library.h"
 #include "platform/win_text.h"
 
@@ -42,28 +44,40 @@ std::vector<std::string> ProgramsHolding(const std::wstring& path) {
   return programs;
 }
 
+// Refused for another program's sharing (not for rights or absence).
+bool RefusedBySharing(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  // The rights a replacement (a move aside) and an update in place need,
+  // sharing all: refused only where a program's own sharing forbids them.
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return false;
+  }
+  const DWORD error = GetLastError();
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// A virus scanner, an indexer or the shell reading a file just written lets
+// it go within moments: such a file is not one a program holds.
+constexpr DWORD kHoldSettlesWithinMs = 2000;
+constexpr DWORD kHoldCheckEveryMs = 100;
+
 }  // namespace
 
 std::vector<HeldFile> FindHeldFiles(const std::vector<std::string>& paths) {
-  std::vector<HeldFile> held;
-  for (const std::string& path : paths) {
-    const std::wstring wide = WinPath(path);
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    // The rights a replacement (a move aside) and an update in place need,
-    // sharing all: refused only where a program's own sharing forbids them.
-    HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-      CloseHandle(h);
-      continue;
-    }
-    const DWORD error = GetLastError();
-    if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) continue;
-    bool seen = false;
-    for (const HeldFile& h2 : held) seen = seen || h2.Path == path;
-    if (!seen) held.push_back({path, ProgramsHolding(wide)});
+  std::vector<std::string> refused;
+  for (const std::string& path : paths)
+    if (std::find(refused.begin(), refused.end(), path) == refused.end() && RefusedBySharing(WinPath(path)))
+      refused.push_back(path);
+  for (DWORD waited = 0; !refused.empty() && waited < kHoldSettlesWithinMs; waited += kHoldCheckEveryMs) {
+    Sleep(kHoldCheckEveryMs);
+    std::erase_if(refused, [](const std::string& path) { return !RefusedBySharing(WinPath(path)); });
   }
+  std::vector<HeldFile> held;
+  for (const std::string& path : refused) held.push_back({path, ProgramsHolding(WinPath(path))});
   return held;
 }
 

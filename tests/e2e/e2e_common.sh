@@ -9,7 +9,7 @@
 fresh_prefix() {
   rm -rf "$1"
   mkdir -p "$1"
-  export WINEPREFIX="$1/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX="$1/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
   trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
   wineboot -i >/dev/null 2>&1 || true
   drive_c="$WINEPREFIX/drive_c"
