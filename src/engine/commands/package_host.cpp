@@ -1,5 +1,8 @@
 #include "engine/commands/package_host.h"
 
+#include <memory>
+#include <set>
+
 #include "base/dialogs.h"
 #include "base/file_system.h"
 #include "base/setup_error.h"
@@ -77,8 +80,11 @@ void WithPackageSystem(SetupContext& ctx, const CommandRun& run,
   if (!run.System) return;
   PatchingPage page(ctx);
   SetupArchiveGroup group(ctx.Pak);
+  std::shared_ptr<void>& checked = ctx.CommandState["packagecheck"];
+  if (!checked) checked = std::make_shared<std::set<std::string>>();
   PackageUpdaterHost host;
   host.Files = &run.System->Files();
+  host.Checked = static_cast<std::set<std::string>*>(checked.get());
   host.Progress = &page;
   host.RetryOpen = [&ctx](const std::string& path, const std::string& why) { return RetryOpen(ctx, path, why); };
   // A box with OK: the run goes on (a silent run logs "Warning: ...").

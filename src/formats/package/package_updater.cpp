@@ -91,12 +91,15 @@ void PackageUpdater::OpenPackage(const std::string& path) {
   LoadDirectory();
   // Every entry too, before anything is written: a save over damage would
   // give a damaged package a fresh directory and hide what was lost.
+  const std::string key = AsciiLowerCopy(path_);
+  if (host_.Checked && host_.Checked->contains(key)) return;
   const PackageCheckReport check = CheckPackageArchive(*file_);
   if (!check.Ok()) {
     Close();
     Fatal("The package archive " + path_ + " is damaged (" + check.Errors.front() +
           "); nothing was written into it. Repair or reinstall the product, then run the setup again.");
   }
+  if (host_.Checked) host_.Checked->insert(key);
 }
 
 void PackageUpdater::LoadDirectory() {

@@ -6,7 +6,8 @@
 //   OpenPackage(path)        Retry/Cancel box until the file opens; puts back
 //                            a package whose last update was interrupted;
 //                            LoadDirectory; checks every entry
-//                            (CheckPackageArchive) and refuses a damaged one
+//                            (CheckPackageArchive, once a run) and refuses
+//                            a damaged one
 //   BeginChanges()           the command's own checks have passed: the old
 //                            tail goes to the side file and the file is cut
 //   AddFromSetup(...)*       appends new and changed entries
@@ -28,6 +29,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -82,6 +84,10 @@ struct PackageUpdaterHost {
   std::function<uint8_t()> RandomKeyParam;
   // DOS date of today at 00:00:00; default: the local date.
   std::function<uint32_t()> Today;
+  // Packages (paths folded to lower case) whose every entry a command of
+  // this run checked already: after that check a package is what the run
+  // made of it. None: every open checks.
+  std::set<std::string>* Checked = nullptr;
 };
 
 // What the last command did, for logs and tests.

@@ -253,6 +253,28 @@ TEST_F(PakSystemTest, ADamagedEntryIsRefusedBeforeAnythingIsWritten) {
   }
 }
 
+TEST_F(PakSystemTest, APackageIsCheckedOnceARun) {
+  std::set<std::string> checked;
+  auto update = [&] {
+    PackageUpdaterHost host = Host();
+    host.Checked = &checked;
+    PackageUpdater(host).UpdatePackage(setup, 1, kDir, kPkg, "");
+  };
+  fs.Put(kPath, PackageBuilder().Add("a.txt", "alpha").Rkp3());
+  setup.Add("b.txt", "beta");
+  update();
+  EXPECT_EQ(checked, std::set<std::string>{"c:\\game\\data.rkp"});
+  // Damage after the run's first check goes unseen: the run's own writes
+  // are not read back again.
+  PackageBuilder damaged;
+  damaged.Add("a.txt", std::string(3000, 'm'));
+  damaged.bytes[damaged.entries[0].DataOffset + 6] ^= 0x10;
+  fs.Put(kPath, damaged.Rkp3());
+  EXPECT_NO_THROW(update());
+  checked.clear();
+  EXPECT_THROW(update(), SetupError);
+}
+
 TEST_F(PakSystemTest, SecondIdenticalUpdateWritesNoData) {
   fs.Put(kPath, PackageBuilder().Rkp3());
   setup.Add("a.txt", "aaaa");
