@@ -7,6 +7,8 @@
 //   gui_driver glance    SETUP.EXE    the debug window and the first two
 //                                     pages, then the setup is ended
 //   gui_driver load      DLL...       loads each DLL by its bare name
+//   gui_driver held      SETUP.EXE ARGS HELD-PATH   Next until the files-in-use
+//                                     box, Continue, the finish page
 //
 // EXPECT-DIR holds what the script around the driver read from the setup
 // with other tools: debug.txt, the debug window's listing ("*" at the end of
@@ -941,6 +943,37 @@ int Scope(const std::wstring& setup, const std::string& userFolder, const std::s
   return failures;
 }
 
+// Next until the files-in-use box shows; it must name `held` and offer
+// Continue, which is clicked. The run then ends on the finish page with the
+// restart text, and closing it gives the setup's exit code (3010 expected),
+// printed as "exit N".
+int HeldBox(const std::wstring& setup, const std::wstring& args, const std::string& held) {
+  Process p = Start(setup, args);
+  HWND form = Wizard(p);
+  HWND box = nullptr;
+  for (int page = 0; page < 10 && !box; ++page) {
+    Click(ById(form, kNext));
+    Settle(form);
+    box = WaitForBox(p.pi.dwProcessId, 2000);
+  }
+  if (!box) Abort("no files-in-use box after ten clicks of Next");
+  Check(BoxText(box).find(held) != std::string::npos, "the box names " + held + ": " + BoxText(box));
+  Check(GetDlgItem(box, IDCONTINUE) && GetDlgItem(box, IDTRYAGAIN) && GetDlgItem(box, IDCANCEL),
+        "the box offers Cancel, Try Again and Continue");
+  ClickBoxButton(box, IDCONTINUE);
+  HWND finish = nullptr;
+  WaitUntil([&] {
+    HWND f = ByName(form, "finishtext");
+    if (f && IsWindowVisible(f)) finish = f;
+    return finish != nullptr;
+  }, 60000);
+  if (!finish) Abort("no finish page after Continue");
+  Check(Matches("*Restart the computer*", StoredText(finish)), "the finish page asks for a restart: " + StoredText(finish));
+  Click(ById(form, kCancel));
+  std::printf("exit %d\n", ExitCodeOf(p, 30000));
+  return failures;
+}
+
 // The control for Glance: a program that does load DLLs from its own folder.
 int Load(int count, wchar_t** names) {
   for (int i = 0; i < count; ++i) {
@@ -959,8 +992,9 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 3 && std::wstring(argv[1]) == L"glance") return Glance(argv[2]);
   if (argc >= 5 && std::wstring(argv[1]) == L"scope") return Scope(argv[2], Narrow(argv[3]), Narrow(argv[4]));
   if (argc >= 3 && std::wstring(argv[1]) == L"load") return Load(argc - 2, argv + 2);
+  if (argc >= 5 && std::wstring(argv[1]) == L"held") return HeldBox(argv[2], argv[3], Narrow(argv[4]));
   std::fprintf(stderr,
                "usage: gui_driver install SETUP SHOTS TARGET CDROM-PATH EXPECT-DIR | uninstall UNINSTALLER SHOTS"
-               " | glance SETUP | scope SETUP USER-FOLDER MACHINE-FOLDER | load DLL...\n");
+               " | glance SETUP | scope SETUP USER-FOLDER MACHINE-FOLDER | load DLL... | held SETUP ARGS HELD-PATH\n");
   return 2;
 }
