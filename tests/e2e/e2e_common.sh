@@ -76,10 +76,12 @@ HEAD
 }
 
 # uninstall_pages SOURCE_DIR: copies the demo's uninstall pages into the
-# current folder and prints the script lines that carry them.
+# current folder and prints the script lines that carry them, with the
+# English table (copied by test_setup) for the uninstaller's texts.
 uninstall_pages() {
   cp -r "$1/examples/demo/uninstall" .
   cat <<'LINES'
+uninstalllanguage English
 @uninstall uninstall\Pages.txt
 @uninstall uninstall\uwelcome.txt
 @uninstall uninstall\uprogress.txt

@@ -297,6 +297,8 @@ TEST(Compiler, ChecksOfVariablesRootsLanguageReferencesAndPages) {
       {"@pages ui\\Pages.txt\n@layout ui\\welcome.txt\n@layout ui\\extra.txt\n",
        "test.fss:5: warning: no page list names the layout 'extra.txt'"},
       {"delete a b\n", "test.fss:3: error: \"delete\" takes at most 1 parameter, found 2"},
+      {"uninstallpages Uninstall\n", "test.fss:3: warning: the uninstaller carries no language table"},
+      {"uninstallpages Uninstall\nuninstalllanguage English\n", ""},
   };
   for (const auto& c : cases) {
     CompileResult r = Compile(dir, std::string(kHead) + c.lines);

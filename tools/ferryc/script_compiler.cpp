@@ -597,6 +597,14 @@ void Compiler::CheckLanguageReferences() {
   }
   CheckProgramTexts(setup, display_, result_.Diagnostics);
   CheckProgramTexts(uninstall, display_, result_.Diagnostics);
+  // Without a table of its own every text of the uninstaller reads "NOT FOUND n".
+  if (uninstall.empty())
+    for (const ScriptLine& l : parsed_)
+      if (l.Kind == ScriptLineKind::kCommand && l.Word == "uninstallpages") {
+        Warn(l.Number, "the uninstaller carries no language table: its texts show as \"NOT FOUND\" and a "
+                       "number (add \"uninstalllanguage NAME\")");
+        break;
+      }
   if (!setup.empty())
     for (const ScriptLine& l : parsed_)
       if (l.Kind == ScriptLineKind::kCommand && l.Word == "message" && !l.Params.empty())

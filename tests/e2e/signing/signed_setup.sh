@@ -31,10 +31,7 @@ printf 'signed readme\r\n' > Files/readme.txt
 head -c 70000 /dev/urandom > Files/data/blob.bin
 test_setup "$src" "Ferry Signed Test" signed_test.exe FST > signed.fss
 uninstall_pages "$src" >> signed.fss
-cat >> signed.fss <<'SCRIPT'
-uninstalllanguage English
-file Files\
-SCRIPT
+printf 'file Files\\\n' >> signed.fss
 
 use_ferryc "$ferryc_exe"
 ferryc compile signed.fss --stub "$(tool_path "$stub")" -o unsigned.exe -q

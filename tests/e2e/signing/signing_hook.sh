@@ -32,7 +32,7 @@ printf 'hooked readme\r\n' > Files/readme.txt
 head -c 30000 /dev/urandom > Files/blob.bin
 test_setup "$src" "Ferry Hook Test" hook_test.exe FHT > hook.fss
 uninstall_pages "$src" >> hook.fss
-printf 'uninstalllanguage English\nproductid FerryHookId\nscope either\nfile Files\\\n' >> hook.fss
+printf 'productid FerryHookId\nscope either\nfile Files\\\n' >> hook.fss
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\FerryHookId'
 
 verifies() {  # file what
