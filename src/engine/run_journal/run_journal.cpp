@@ -64,7 +64,9 @@ bool RunJournal::Open(const DirectoryCreatedFn& created) {
   }
   file_.reset();
   broken_ = true;
-  if (problem_.empty()) problem_ = "it could not be created";
+  if (problem_.empty())
+    problem_ = IncludeTrailingBackslash(folder_) +
+               " cannot be written (no right to write there, a read-only drive or a full disk)";
   return false;
 }
 
