@@ -147,11 +147,20 @@ TEST_F(SilentWizardTest, ADriveRootIsRefusedBeforeThePages) {
   EXPECT_TRUE(Said("Error: The folder \"C:\\Program Files\\..\" cannot be used: it is the root of a drive"));
 }
 
-TEST_F(SilentWizardTest, ACdRomInstallDirectoryIsRefused) {
-  ctx_.SetupInfo.InstallDir = "D:\\Atlas\\";
-  EXPECT_EQ(Run(), 1);
-  EXPECT_EQ(host_.installs, 0);
-  EXPECT_TRUE(Said("Cannot install to \"D:\\Atlas\\\""));
+TEST_F(SilentWizardTest, AFolderOnACdRomOrWithoutADriveIsRefused) {
+  const struct {
+    const char* dir;
+    const char* said;
+  } cases[] = {
+      {"D:\\Atlas\\", "Cannot install to \"D:\\Atlas\\\": the drive D:\\ cannot take an install"},
+      {"relative\\dir\\", "Cannot install to \"relative\\dir\\\": the folder must start with a drive letter"},
+  };
+  for (const auto& c : cases) {
+    ctx_.SetupInfo.InstallDir = c.dir;
+    EXPECT_EQ(Run(), 1) << c.dir;
+    EXPECT_EQ(host_.installs, 0) << c.dir;
+    EXPECT_TRUE(Said(c.said)) << c.dir;
+  }
 }
 
 TEST_F(SilentWizardTest, AFailureLineGivesExitOneAndTheFailureText) {
