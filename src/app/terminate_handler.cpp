@@ -18,7 +18,9 @@ void __verbose_terminate_handler() {  // NOLINT(readability-identifier-naming)
       try {
         std::rethrow_exception(current);
       } catch (const std::exception& e) {
-        std::fprintf(stderr, "  what():  %s\n", e.what());
+        std::fputs("  what():  ", stderr);
+        std::fputs(e.what(), stderr);
+        std::fputs("\n", stderr);
       } catch (...) {
       }
     } else {

@@ -1,7 +1,8 @@
 #include "base/text_helpers.h"
 
 #include <charconv>
-#include <cstdio>
+
+#include "base/number_text.h"
 
 namespace ferry {
 
@@ -46,9 +47,7 @@ std::string FormatByteSize(uint64_t count) {
     }
     if (++unit == 3) break;
   }
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2f %s", static_cast<double>(v), kUnits[unit]);
-  return text;
+  return FixedText(static_cast<double>(v), 2) + " " + kUnits[unit];
 }
 
 std::string IncludeTrailingBackslash(std::string_view text) {

@@ -1,8 +1,8 @@
 #include "engine/path_safety.h"
 
-#include <cstdio>
 #include <functional>
 
+#include "base/number_text.h"
 #include "base/text.h"
 
 namespace ferry {
@@ -78,9 +78,7 @@ std::string StepProblem(std::string_view step) {
   if (wide.empty()) return quoted + " is not text of the system code page";
   for (char16_t c : wide) {
     if (c < 32) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(c));
-      return quoted + " holds the control character " + hex;
+      return quoted + " holds the control character 0x" + HexText(c, 2, true);
     }
     if (std::u16string_view(u"<>:\"|?*").find(c) != std::u16string_view::npos)
       return quoted + " holds '" + static_cast<char>(c) + "'";

@@ -1,10 +1,10 @@
 #include "engine/product_identity.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "base/file_system.h"
+#include "base/number_text.h"
 #include "base/path_text.h"
 #include "base/random_access_file.h"
 #include "base/random_name.h"
@@ -72,9 +72,7 @@ std::optional<ProductInformation> ProductInfoIn(PakReader& pak) {
 
 std::string ProductIdentity::KeyName(std::string_view folder) const {
   if (!SideBySide) return Id;
-  char digest[16];
-  std::snprintf(digest, sizeof digest, "_%08X", FolderDigest(folder));
-  return Id + digest;
+  return Id + "_" + HexText(FolderDigest(folder), 8, true);
 }
 
 std::string ProductIdentity::DisplayName(std::string_view folder) const {

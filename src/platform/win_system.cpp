@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <span>
 
+#include "base/number_text.h"
 #include "base/text.h"
 #include "base/text_helpers.h"
 #include "formats/pak/crc32.h"
@@ -118,12 +118,13 @@ bool WinSystem::ClaimInstallFolder(const std::string& folder) {
   CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
   // Object names may not hold backslashes; the folder's CRC and length name it.
   std::string bytes(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
-  char name[80];
-  std::snprintf(name, sizeof name, "Global\\FerrySetupFolder-%08x-%zu",
-                Crc32(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())), wide.size());
+  const std::string name =
+      "Global\\FerrySetupFolder-" +
+      HexText(Crc32(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())), 8, false) + "-" +
+      DecimalText(wide.size());
   if (held && heldKey == name) return true;
-  HANDLE h = CreateMutexA(nullptr, FALSE, name);
-  if (!h) h = CreateMutexA(nullptr, FALSE, name + 7);  // no right to the global names: this session's
+  HANDLE h = CreateMutexA(nullptr, FALSE, name.c_str());
+  if (!h) h = CreateMutexA(nullptr, FALSE, name.c_str() + 7);  // no right to the global names: this session's
   if (!h) return true;  // no named objects at all: nothing to claim with
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     CloseHandle(h);

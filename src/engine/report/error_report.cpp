@@ -1,7 +1,6 @@
 #include "engine/report/error_report.h"
 
-#include <cstdio>
-
+#include "base/number_text.h"
 #include "base/text.h"
 
 namespace ferry {
@@ -78,9 +77,7 @@ std::string MaskedParams(const std::vector<std::string>& params) {
 }
 
 std::string ErrorReportFileName(uint32_t n) {
-  char name[32];
-  std::snprintf(name, sizeof(name), "ErrorLog%04u.TXT", n);
-  return name;
+  return "ErrorLog" + DecimalText(n, 4) + ".TXT";
 }
 
 std::string ErrorReportPath(const std::string& tempFolder, const std::function<bool(const std::string&)>& exists) {

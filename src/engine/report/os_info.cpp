@@ -1,7 +1,6 @@
 #include "engine/report/os_info.h"
 
-#include <cstdio>
-
+#include "base/number_text.h"
 #include "base/text.h"
 
 namespace ferry {
@@ -70,9 +69,7 @@ std::string OsInfo::Edition() const {
       case ptAdvancedServer: name = "Advanced Server"; break;
       default: return {};
     }
-    char version[32];
-    std::snprintf(version, sizeof(version), " %u.%u", d_.MajorVersion, d_.MinorVersion);
-    return std::string(name) + version;
+    return std::string(name) + " " + DecimalText(d_.MajorVersion) + "." + DecimalText(d_.MinorVersion);
   }
   if (IsServer()) {
     switch (product) {

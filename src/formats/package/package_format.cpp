@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -11,6 +10,7 @@
 #include "formats/pak/tarlo_encryption.h"
 #include "base/byte_reader.h"
 #include "base/byte_writer.h"
+#include "base/number_text.h"
 #include "base/setup_error.h"
 
 namespace ferry {
@@ -353,10 +353,9 @@ bool UnpackZlibEntry(std::span<const uint8_t> stored, uint32_t origSize, std::ve
 }
 
 std::string FormatDosDateTime(uint32_t dos) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", 1980 + (dos >> 25), (dos >> 21) & 15,
-                (dos >> 16) & 31, (dos >> 11) & 31, (dos >> 5) & 63, (dos & 31) * 2);
-  return buf;
+  return DecimalText(1980 + (dos >> 25), 4) + "-" + DecimalText((dos >> 21) & 15, 2) + "-" +
+         DecimalText((dos >> 16) & 31, 2) + " " + DecimalText((dos >> 11) & 31, 2) + ":" +
+         DecimalText((dos >> 5) & 63, 2) + ":" + DecimalText((dos & 31) * 2, 2);
 }
 
 }  // namespace ferry

@@ -7,6 +7,7 @@
 #include "formats/sound/sound_entry.h"
 #include "base/file_system.h"
 #include "base/path_text.h"
+#include "base/random_name.h"
 #include "base/scope_guard.h"
 #include "base/text.h"
 #include "formats/languages/text_ids.h"
@@ -41,7 +42,12 @@ PackageUpdater::PackageUpdater(PackageUpdaterHost host) : host_(std::move(host))
   if (!host_.Files) throw SetupError("The package system needs a file system");
   random_ = host_.RandomKeyParam;
   if (!random_) {
-    auto engine = std::make_shared<std::mt19937>(std::random_device{}());
+    // The system's random source seeds it: std::random_device brings in a
+    // device-name parser and the C runtime's rand_s for one number.
+    uint32_t seed = 0;
+    if (!SystemRandomBytes({reinterpret_cast<uint8_t*>(&seed), sizeof seed}))
+      throw SetupError("The system's random source failed");
+    auto engine = std::make_shared<std::mt19937>(seed);
     random_ = [engine] { return static_cast<uint8_t>(std::uniform_int_distribution<int>(2, 6)(*engine)); };
   }
 }

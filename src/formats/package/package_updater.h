@@ -80,7 +80,7 @@ struct PackageUpdaterHost {
   std::function<bool(const std::string& path, const std::string& why)> RetryOpen;
   // Something the user should hear of that does not stop the command.
   std::function<void(const std::string& text)> Warning;
-  // A key parameter from 2 to 6; default: a generator seeded from std::random_device.
+  // A key parameter from 2 to 6; default: a generator seeded from the system's random source.
   std::function<uint8_t()> RandomKeyParam;
   // DOS date of today at 00:00:00; default: the local date.
   std::function<uint32_t()> Today;

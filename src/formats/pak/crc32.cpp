@@ -1,10 +1,9 @@
 #include "formats/pak/crc32.h"
 
-#include <array>
-#include <bit>
-#include <cstring>
+#include <zlib.h>
 
 #if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
 #include <immintrin.h>
 #define FERRY_CRC_CLMUL 1
 #endif
@@ -13,46 +12,13 @@ namespace ferry {
 
 namespace {
 
-// Table k gives the register contribution of a byte that still has k more
-// bytes behind it in the same 8-byte step (slice-by-8); table 0 is the
-// classic byte-at-a-time table.
-using CrcTables = std::array<std::array<uint32_t, 256>, 8>;
-
-constexpr CrcTables MakeTables() {
-  CrcTables t{};
-  for (uint32_t n = 0; n < 256; ++n) {
-    uint32_t c = n;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    t[0][n] = c;
-  }
-  for (size_t k = 1; k < 8; ++k)
-    for (uint32_t n = 0; n < 256; ++n) t[k][n] = (t[k - 1][n] >> 8) ^ t[0][t[k - 1][n] & 0xFF];
-  return t;
-}
-
-constexpr CrcTables kTables = MakeTables();
-
-uint32_t LoadLe32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
-  return v;
-}
-
-uint32_t UpdateBytes(uint32_t reg, const uint8_t* p, size_t n) {
-  for (size_t i = 0; i < n; ++i) reg = (reg >> 8) ^ kTables[0][(reg ^ p[i]) & 0xFF];
-  return reg;
-}
-
-uint32_t UpdateSlice8(uint32_t reg, const uint8_t* p, size_t n) {
-  for (; n >= 8; p += 8, n -= 8) {
-    uint32_t lo = LoadLe32(p) ^ reg;
-    uint32_t hi = LoadLe32(p + 4);
-    reg = kTables[7][lo & 0xFF] ^ kTables[6][(lo >> 8) & 0xFF] ^ kTables[5][(lo >> 16) & 0xFF] ^
-          kTables[4][lo >> 24] ^ kTables[3][hi & 0xFF] ^ kTables[2][(hi >> 8) & 0xFF] ^
-          kTables[1][(hi >> 16) & 0xFF] ^ kTables[0][hi >> 24];
-  }
-  return UpdateBytes(reg, p, n);
+// The register without zlib's complement on entry and exit: the folding
+// below leaves a lane whose remainder is finished from a zero register.
+// zlib's table code serves short buffers and machines without the
+// carry-less multiply; zlib's inflate links it anyway, so the stub keeps one
+// table, not two.
+uint32_t UpdateTable(uint32_t reg, const uint8_t* p, size_t n) {
+  return ~static_cast<uint32_t>(crc32_z(~reg, p, n));
 }
 
 #ifdef FERRY_CRC_CLMUL
@@ -87,13 +53,15 @@ __attribute__((target("pclmul,sse2"))) uint32_t UpdateClmul(uint32_t reg, const 
   for (; n >= 16; p += 16, n -= 16) x0 = Fold(x0, k128, load(p));
   uint8_t lane[16];
   _mm_storeu_si128(reinterpret_cast<__m128i*>(lane), x0);
-  return UpdateSlice8(UpdateSlice8(0, lane, 16), p, n);
+  return UpdateTable(UpdateTable(0, lane, 16), p, n);
 }
 
 bool HaveClmul() {
+  // cpuid directly: __builtin_cpu_supports links libgcc's whole CPU table.
   static const bool have = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse2");
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
+    return (ecx & bit_PCLMUL) != 0 && (edx & bit_SSE2) != 0;
   }();
   return have;
 }
@@ -104,7 +72,7 @@ uint32_t Update(uint32_t reg, const uint8_t* p, size_t n) {
 #ifdef FERRY_CRC_CLMUL
   if (n >= 128 && HaveClmul()) return UpdateClmul(reg, p, n);
 #endif
-  return UpdateSlice8(reg, p, n);
+  return UpdateTable(reg, p, n);
 }
 
 }  // namespace

@@ -1,25 +1,17 @@
 #include "formats/pak/tarlo_encryption.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "base/number_text.h"
 
 namespace ferry {
 
 namespace {
 
-// General format, 15 significant digits, "." as the separator whatever the
-// locale, ".0" when there is no point. mingw's own printf family would read
-// a long double as a double, hence its ANSI variant there.
+// General format of the long double, 15 significant digits, ".0" when
+// there is no point.
 std::string FormatKeyValue(long double value) {
-  char text[64];
-#ifdef __MINGW32__
-  __mingw_snprintf(text, sizeof text, "%.15Lg", value);
-#else
-  std::snprintf(text, sizeof text, "%.15Lg", value);
-#endif
-  std::string s(text);
-  for (char& c : s)
-    if (c == ',') c = '.';
+  std::string s = GeneralText(value, 15);
   if (s.find('.') == std::string::npos) s += ".0";
   return s;
 }

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/number_text.h"
 #include "base/scope_guard.h"
 #include "base/system_path.h"
 #include "platform/files.h"
@@ -15,6 +16,12 @@
 namespace ferry {
 
 namespace {
+
+// std::to_wstring goes through the printf family.
+std::wstring WideDecimal(uint64_t value) {
+  const std::string digits = DecimalText(value);
+  return std::wstring(digits.begin(), digits.end());
+}
 
 // What the helper copy is told through its environment.
 constexpr wchar_t kRemoveWait[] = L"FERRY_RM_WAIT";        // inherited handle of the uninstaller's process
@@ -122,13 +129,13 @@ bool ScheduleSelfRemoval(const std::string& programPath, const std::vector<std::
   if (!held) return false;
   ScopeGuard closeHeld([held] { CloseHandle(held); });
   std::vector<std::pair<std::wstring, std::wstring>> values = {
-      {kRemoveWait, std::to_wstring(reinterpret_cast<uintptr_t>(self))},
+      {kRemoveWait, WideDecimal(reinterpret_cast<uintptr_t>(self))},
       {kRemoveProgram, AnsiToWide(programPath)},
       {kRemoveFolder, folder.substr(0, folder.size() - 1)},
-      {kRemoveDirs, std::to_wstring(directories.size())}};
+      {kRemoveDirs, WideDecimal(directories.size())}};
   size_t i = 0;
   for (auto it = directories.rbegin(); it != directories.rend(); ++it)
-    values.push_back({kRemoveDir + std::to_wstring(++i), AnsiToWide(*it)});
+    values.push_back({kRemoveDir + WideDecimal(++i), AnsiToWide(*it)});
   const std::wstring environment = RemovalEnvironment(values);
   if (!StartDetached(helper, L"\"" + helper + L"\"", &environment, {self, held})) return false;
   dropHelper.Dismiss();
@@ -152,7 +159,7 @@ std::optional<int> RunSelfRemovalIfAsked() {
     }
     const unsigned long count = std::wcstoul(EnvironmentValue(kRemoveDirs).c_str(), nullptr, 10);
     for (unsigned long i = 1; i <= count; ++i)
-      RemoveDirectoryW(LongFormPath(EnvironmentValue((kRemoveDir + std::to_wstring(i)).c_str())).c_str());
+      RemoveDirectoryW(LongFormPath(EnvironmentValue((kRemoveDir + WideDecimal(i)).c_str())).c_str());
   }
   DeleteHelperLater();
   return 0;
