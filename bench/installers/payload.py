@@ -183,14 +183,17 @@ NEW_THREAD = re.compile(r"^([0-9a-f]+): new_thread\(\) = 0 \{ tid=([0-9a-f]+)")
 
 
 def requests(trace):
-    """The requests of the process that created the most files (the setup)."""
+    """The requests of the process that created the most files (the setup).
+    Each request counts for the process its thread belongs to at that line:
+    the server hands a finished thread's id to the next new thread, often of
+    another process (wineboot's, the services' idle waits)."""
     process = {}
-    counts = collections.defaultdict(collections.Counter)
+    by_process = collections.defaultdict(collections.Counter)
     with open(trace, errors="replace") as f:
         for line in f:
             m = REQUEST.match(line)
             if m:
-                counts[m.group(1)][m.group(2)] += 1
+                by_process[process.get(m.group(1), m.group(1))][m.group(2)] += 1
                 continue
             m = FIRST_THREAD.match(line)
             if m:
@@ -199,9 +202,6 @@ def requests(trace):
             m = NEW_THREAD.match(line)
             if m:
                 process[m.group(2)] = process.get(m.group(1), m.group(1))
-    by_process = collections.defaultdict(collections.Counter)
-    for thread, c in counts.items():
-        by_process[process.get(thread, thread)].update(c)
     setup = max(by_process.values(), key=lambda c: c["create_file"])
     for name, n in setup.most_common():
         print(n, name)

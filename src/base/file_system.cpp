@@ -32,6 +32,8 @@ std::string ParentOf(const std::string& dir) {
   return WithoutTrailingSeparators(dir.substr(0, slash));
 }
 
+// Written under `scratch` and renamed to `target`; with no target, written at
+// its own name and only closed.
 class RenamedFile : public StagedFile {
  public:
   RenamedFile(FileSystem& files, std::unique_ptr<RandomAccessFile> file, std::string scratch, std::string target)
@@ -44,7 +46,7 @@ class RenamedFile : public StagedFile {
   RandomAccessFile& File() override { return *file_; }
   bool Place() override {
     file_.reset();
-    placed_ = files_.RenameFile(scratch_, target_);
+    placed_ = target_.empty() || files_.RenameFile(scratch_, target_);
     return placed_;
   }
 
@@ -63,6 +65,16 @@ std::unique_ptr<StagedFile> FileSystem::CreateStaged(const std::string& scratch,
   std::unique_ptr<RandomAccessFile> file = Open(scratch, FileMode::kCreateNew);
   if (!file) return nullptr;
   return std::make_unique<RenamedFile>(*this, std::move(file), scratch, target);
+}
+
+std::unique_ptr<StagedFile> FileSystem::CreateFresh(const std::string& path) {
+  std::unique_ptr<RandomAccessFile> file = Open(path, FileMode::kCreateNew);
+  if (!file) return nullptr;
+  return std::make_unique<RenamedFile>(*this, std::move(file), path, std::string());
+}
+
+std::unique_ptr<StagedFile> FileSystem::CreateStagedOrFresh(const std::string& scratch, const std::string& target) {
+  return CreateStaged(scratch, target);
 }
 
 bool MatchesFileMask(std::string_view name, std::string_view mask) {

@@ -72,6 +72,13 @@ class FileSystem {
   // anything (a link included) already has its name.
   // This one writes through Open and places with RenameFile.
   virtual std::unique_ptr<StagedFile> CreateStaged(const std::string& scratch, const std::string& target);
+  // A new file written at its own name, created new (nullptr when anything
+  // has the name); Place only closes it, and destroyed unplaced it goes.
+  virtual std::unique_ptr<StagedFile> CreateFresh(const std::string& path);
+  // A payload file: where a stopped run's partial file is certain to be
+  // removed (a run's journal), one with nothing at its name may be written
+  // at that name, saving the rename. This one is CreateStaged.
+  virtual std::unique_ptr<StagedFile> CreateStagedOrFresh(const std::string& scratch, const std::string& target);
 };
 
 // Called with each folder ForceDirectories created, parents first, with a

@@ -105,7 +105,8 @@ HANDLE CreateForWriting(const std::string& path, DWORD extraAccess, DWORD dispos
                      disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// The scratch file of CreateStaged, moved over its target by its handle.
+// The scratch file of CreateStaged, moved over its target by its handle;
+// with no target, a file of CreateFresh, already at its name.
 class WinStagedFile : public StagedFile {
  public:
   WinStagedFile(HANDLE h, const std::string& scratch, std::string target)
@@ -119,6 +120,10 @@ class WinStagedFile : public StagedFile {
   RandomAccessFile& File() override { return file_; }
 
   bool Place() override {
+    if (target_.empty()) {
+      file_.Close();
+      return true;
+    }
     const std::wstring to = WinPath(target_);
     const size_t bytes = to.size() * sizeof(wchar_t);
     std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + bytes);
@@ -211,6 +216,13 @@ std::unique_ptr<StagedFile> WinFileSystem::CreateStaged(const std::string& scrat
   HANDLE h = CreateForWriting(scratch, DELETE, CREATE_NEW);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<WinStagedFile>(h, scratch, target);
+}
+
+std::unique_ptr<StagedFile> WinFileSystem::CreateFresh(const std::string& path) {
+  // With the right to delete: a file not placed goes through its handle.
+  HANDLE h = CreateForWriting(path, DELETE, CREATE_NEW);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<WinStagedFile>(h, path, std::string());
 }
 
 WinFileSystem& WinFiles() {

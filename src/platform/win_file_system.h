@@ -32,6 +32,7 @@ class WinFileSystem : public FileSystem {
   // One handle from creation to the move by handle: no second open, no
   // lookup of the scratch name by the move.
   std::unique_ptr<StagedFile> CreateStaged(const std::string& scratch, const std::string& target) override;
+  std::unique_ptr<StagedFile> CreateFresh(const std::string& path) override;
 };
 
 // The one instance, for the platform's own helpers.

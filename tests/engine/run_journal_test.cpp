@@ -197,21 +197,29 @@ TEST_F(RunJournalTest, AKilledRunIsUndoneEvenWhenItsRecoveryIsKilled) {
 
 // Payload files as extraction writes them: a new one, a replaced one, a
 // read-only one replaced, one written twice in a folder of the run's own,
-// and a damaged one that is never placed. One record each; rolled back,
-// committed, or stopped at any change and recovered, the product is as it
-// should be and nothing of the run stays.
+// and damaged ones, replacing and new, that are never placed. A new file is
+// written at its own name, in two writes: a stop between them leaves it
+// partial there. One record each; rolled back, committed, or stopped at any
+// change and recovered, the product is as it should be and nothing of the
+// run stays.
 TEST_F(RunJournalTest, StagedFilesTakeOneRecordEachAndLeaveNothingBehind) {
   const Snapshot before = Now();
   auto stage = [&](RunJournal& journal) {
     JournaledFileSystem files(files_, journal);
     ASSERT_TRUE(ForceDirectories(files, "C:\\app\\sub\\"));
-    for (std::string name : {"new.txt", "old.txt", "ro.txt", "sub\\a.txt", "sub\\a.txt", "gone.txt"}) {
+    for (std::string name :
+         {"new.txt", "old.txt", "ro.txt", "sub\\a.txt", "sub\\a.txt", "gone.txt", "sub\\bad.txt"}) {
       const std::string target = "C:\\app\\" + name;
       const std::string scratch = target.substr(0, target.rfind('\\') + 1) + "~ferry-new.tmp";
-      std::unique_ptr<StagedFile> file = files.CreateStaged(scratch, target);
+      const bool fresh = !files_.FileExists(target);
+      std::unique_ptr<StagedFile> file = files.CreateStagedOrFresh(scratch, target);
       ASSERT_TRUE(file);
-      file->File().WriteAt(0, B(name + ", new"));
-      if (name != "gone.txt") ASSERT_TRUE(file->Place());
+      const std::vector<uint8_t> bytes = B(name + ", new");
+      file->File().WriteAt(0, std::span(bytes).first(3));
+      EXPECT_TRUE(files_.FileExists(target)) << target;
+      EXPECT_EQ(files_.FileExists(scratch), !fresh) << target;
+      file->File().WriteAt(3, std::span(bytes).subspan(3));
+      if (name != "gone.txt" && name != "sub\\bad.txt") ASSERT_TRUE(file->Place());
     }
   };
   {
@@ -219,7 +227,7 @@ TEST_F(RunJournalTest, StagedFilesTakeOneRecordEachAndLeaveNothingBehind) {
     stage(journal);
     std::optional<RunJournalContents> written = ParseRunJournal(*files_.Find(journal.Path()));
     ASSERT_TRUE(written);
-    EXPECT_EQ(written->Records.size(), 7u);  // the folder and six files
+    EXPECT_EQ(written->Records.size(), 8u);  // the folder and seven files
     EXPECT_TRUE(journal.RollBack(&system_).empty());
     EXPECT_EQ(Now(), before);
     EXPECT_TRUE(files_.IsReadOnly("C:\\app\\ro.txt"));

@@ -43,6 +43,43 @@ class JournaledStagedFile : public StagedFile {
   std::string target_, aside_;
 };
 
+// A file written at its own name, which tells a test build's fault hook
+// once its first bytes are there.
+class FaultedFile : public RandomAccessFile {
+ public:
+  FaultedFile(RandomAccessFile& inner, JournalFaults& faults, std::string path)
+      : inner_(inner), faults_(faults), path_(std::move(path)) {}
+  uint64_t Size() override { return inner_.Size(); }
+  size_t ReadAt(uint64_t offset, std::span<uint8_t> out) override { return inner_.ReadAt(offset, out); }
+  void WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
+    inner_.WriteAt(offset, data);
+    if (!told_ && !data.empty()) {
+      told_ = true;
+      faults_.FreshFileBegun(path_);
+    }
+  }
+  void Truncate(uint64_t size) override { inner_.Truncate(size); }
+  void Flush() override { inner_.Flush(); }
+
+ private:
+  RandomAccessFile& inner_;
+  JournalFaults& faults_;
+  std::string path_;
+  bool told_ = false;
+};
+
+class FaultedStagedFile : public StagedFile {
+ public:
+  FaultedStagedFile(std::unique_ptr<StagedFile> staged, JournalFaults& faults, const std::string& path)
+      : staged_(std::move(staged)), file_(staged_->File(), faults, path) {}
+  RandomAccessFile& File() override { return file_; }
+  bool Place() override { return staged_->Place(); }
+
+ private:
+  std::unique_ptr<StagedFile> staged_;
+  FaultedFile file_;
+};
+
 std::string HeldKey(const std::string& path) { return AsciiLowerCopy(WithSingleSeparators(path)); }
 
 }  // namespace
@@ -71,6 +108,24 @@ std::unique_ptr<StagedFile> JournaledFileSystem::CreateStaged(const std::string&
   std::unique_ptr<StagedFile> staged = inner_.CreateStaged(scratch, target);
   if (!staged) return nullptr;
   return std::make_unique<JournaledStagedFile>(inner_, std::move(staged), target, rec.Aside);
+}
+
+std::unique_ptr<StagedFile> JournaledFileSystem::CreateStagedOrFresh(const std::string& scratch,
+                                                                     const std::string& target) {
+  if (Held(target)) return CreateStaged(scratch, target);
+  const bool madeFolder = made_folders_.count(WithoutTrailingSlash(FolderOf(target))) != 0;
+  if (!madeFolder && inner_.FileExists(target)) return CreateStaged(scratch, target);
+  // Noted as a placed file with no file moved aside, as a staged one: a
+  // stop in its write leaves a partial file at the name, which undoing
+  // removes as the run's own. The record is the same either way.
+  if (!journal_.Note(FileRecord(JournalRecordKind::kFilePlaced, target, scratch), false)) return nullptr;
+  std::unique_ptr<StagedFile> fresh = inner_.CreateFresh(target);
+  // Something has the name after all (an entry named twice, or a file come
+  // since the look): replaced by a rename, as a staged file.
+  if (!fresh) return inner_.CreateStaged(scratch, target);
+  JournalFaults* faults = journal_.Faults();
+  if (!faults) return fresh;
+  return std::make_unique<FaultedStagedFile>(std::move(fresh), *faults, target);
 }
 
 bool JournaledFileSystem::SetAside(const std::string& path) {

@@ -32,6 +32,8 @@ class JournalFaults {
   virtual ~JournalFaults() = default;
   // After each record noted, with the number of records the journal holds.
   virtual void RecordNoted(size_t records) = 0;
+  // After the first bytes of a payload file written at its own name.
+  virtual void FreshFileBegun(const std::string& path) { (void)path; }
 };
 
 class RunJournal {
@@ -56,6 +58,7 @@ class RunJournal {
   // Why the journal could not be opened ("" while it could).
   const std::string& Problem() const { return problem_; }
   const std::string& Path() const { return path_; }
+  JournalFaults* Faults() const { return faults_; }
 
   // The run succeeded: set-aside files and folders the run removed go, then
   // the journal.

@@ -159,8 +159,12 @@ bool GroupExtractor::ExtractEntry(const std::string& target, size_t index) {
   std::string why;
   try {
     CreateFoldersOf(target);
-    // Created with the rights to move it into place: one open a file.
-    std::unique_ptr<StagedFile> staged = files_.CreateStaged(ScratchPathFor(target), target);
+    // Created with the rights to move it into place: one open a file. A
+    // patch reads the file it replaces, so it is always staged.
+    const std::string scratch = ScratchPathFor(target);
+    std::unique_ptr<StagedFile> staged = StepFor(e) == ExtractStep::kPatch
+                                             ? files_.CreateStaged(scratch, target)
+                                             : files_.CreateStagedOrFresh(scratch, target);
     if (!staged) throw SetupError("Cannot create " + target);
     switch (StepFor(e)) {
       case ExtractStep::kCopyRaw:

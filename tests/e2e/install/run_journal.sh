@@ -7,15 +7,17 @@
 # with one large entry added, over
 # Tidewater Atlas 1.1, whose readme.txt is read-only:
 #   killed   the run is stopped dead after N journal records, for N spread
-#            over the whole run; the next start undoes it, and the product
-#            folder and the registry are byte for byte as before the patch;
+#            over the whole run, and within the write of a new file (at its
+#            own name, left partial); the next start undoes it, and the
+#            product folder and the registry are byte for byte as before;
 #   whole    then the patch runs to its end: the tree equals a clean run's,
 #            and its uninstall ends with exit code 0;
 #   twice    two copies started at once into the folder, 10 rounds: one
 #            works, the other stops with exit code 3 and says why;
 #   removable the demo whole, stopped at its first and last records over
 #            the installed product and a third of the way into an empty
-#            folder: the uninstaller the stopped run left removes it all.
+#            folder (there, and within the new file written next): the
+#            uninstaller the stopped run left removes it all.
 set -euo pipefail
 stub=$1 ferryc_exe=$2 src=$3 work=$4
 
@@ -49,9 +51,9 @@ state() {  # folder
   wine reg query 'HKCU\Software\Tidewater Atlas' /s 2>/dev/null | tr -d '\r' | grep REG_ | sort || true
   wine reg query 'HKLM\Software\Tidewater Atlas' /s 2>/dev/null | tr -d '\r' | grep REG_ | sort || true
 }
-patch() {  # folder-name log-name [stop-after]
+patch() {  # folder-name log-name [stop-after [1: within the next new file's write]]
   set +e
-  FERRY_TEST_STOP_AFTER_RECORDS=${3:-} timeout 300 wine "$setup" /S "/D=C:\\$1" >"$work/$2.out" 2>"$work/$2.err"
+  FERRY_TEST_STOP_AFTER_RECORDS=${3:-} FERRY_TEST_STOP_IN_FILE=${4:-} timeout 300 wine "$setup" /S "/D=C:\\$1" >"$work/$2.out" 2>"$work/$2.err"
   rc=$?
   set -e
 }
@@ -59,6 +61,24 @@ patch() {  # folder-name log-name [stop-after]
 # What start-up itself leaves (the install-path key it reads) is there first.
 patch Atlas warm 1
 state "$product" > "$work/before.txt"
+
+# Stopped within the write of a new file: it is there under its own name,
+# and the next start removes it with the rest of the run.
+in_file=0
+for n in 10 25; do
+  patch Atlas "in-file$n" "$n" 1
+  [ "$rc" = 99 ] || { cat "$work/in-file$n.err" >&2; fail "in a file after $n: exit code $rc, expected 99"; }
+  partial=$(tr -d '\r' < "$work/in-file$n.err" | sed -n 's/^stopped writing C:\\//p' | tr '\\' /)
+  [ -n "$partial" ] || { cat "$work/in-file$n.err" >&2; fail "in a file after $n: the stop did not name the file"; }
+  [ -f "$drive_c/$partial" ] || fail "in a file after $n: $partial is not at its own name"
+  patch Atlas "in-file-recover$n" 1
+  grep -q 'did not finish; its [0-9]* changes were undone' "$work/in-file-recover$n.err" ||
+    { cat "$work/in-file-recover$n.err" >&2; fail "in a file after $n: the next start did not undo the run"; }
+  state "$product" > "$work/in-file-after$n.txt"
+  diff "$work/before.txt" "$work/in-file-after$n.txt" >&2 || fail "in a file after $n: the product is not as it was"
+  in_file=$((in_file + 1))
+done
+echo "run journal: $in_file stops within a new file's write, the product as it was after each"
 
 # ---- killed ---------------------------------------------------------------------
 kills=0 whole=
@@ -147,9 +167,9 @@ values() {
   wine reg query 'HKLM\Software\Tidewater Atlas' /s 2>/dev/null | tr -d '\r' | grep REG_ | sort || true
   wine reg query 'HKCU\Software\Tidewater Atlas' /s 2>/dev/null | tr -d '\r' | grep REG_ | sort || true
 }
-whole() {  # log-name [stop-after]
+whole() {  # log-name [stop-after [1: within the next new file's write]]
   set +e
-  FERRY_TEST_STOP_AFTER_RECORDS=${2:-} timeout 300 wine "$whole_setup" /S '/D=C:\Fresh' >"$work/$1.out" 2>"$work/$1.err"
+  FERRY_TEST_STOP_AFTER_RECORDS=${2:-} FERRY_TEST_STOP_IN_FILE=${3:-} timeout 300 wine "$whole_setup" /S '/D=C:\Fresh' >"$work/$1.out" 2>"$work/$1.err"
   rc=$?
   set -e
 }
@@ -193,6 +213,11 @@ whole third $((fresh_records / 3))
 wine reg query "$regkey" /v DisplayName 2>/dev/null | tr -d '\r' | grep -q 'Tidewater Atlas (setup not finished)' ||
   fail "a third of the way: the registration is not marked not finished"
 uninstall_fresh uninstall-third
+whole third-in-file $((fresh_records / 3)) 1
+[ "$rc" = 99 ] || { cat "$work/third-in-file.err" >&2; fail "the fresh install stopped in a file: exit code $rc"; }
+partial=$(tr -d '\r' < "$work/third-in-file.err" | sed -n 's/^stopped writing C:\\//p' | tr '\\' /)
+[ -n "$partial" ] && [ -f "$drive_c/$partial" ] || fail "the fresh install stopped in a file: no file at its own name"
+uninstall_fresh uninstall-third-in-file
 echo "run journal: stopped at 2, 3, $((over_records - 2)), $((over_records - 1)) of $over_records records over the" \
-  "product and at $((fresh_records / 3)) of $fresh_records fresh: the uninstaller left nothing"
+  "product and at $((fresh_records / 3)) of $fresh_records fresh (there and in the file after): the uninstaller left nothing"
 echo "e2e run journal: all checks passed"
