@@ -113,8 +113,11 @@ std::unique_ptr<StagedFile> JournaledFileSystem::CreateStaged(const std::string&
 std::unique_ptr<StagedFile> JournaledFileSystem::CreateStagedOrFresh(const std::string& scratch,
                                                                      const std::string& target) {
   if (Held(target)) return CreateStaged(scratch, target);
+  // Only in a folder the run made: where the product was, a file cut short
+  // at its own name could be taken up by the product before the run is
+  // undone (a plug-in folder, a folder of settings read whole).
   const bool madeFolder = made_folders_.count(WithoutTrailingSlash(FolderOf(target))) != 0;
-  if (!madeFolder && inner_.FileExists(target)) return CreateStaged(scratch, target);
+  if (!madeFolder) return CreateStaged(scratch, target);
   // Noted as a placed file with no file moved aside, as a staged one: a
   // stop in its write leaves a partial file at the name, which undoing
   // removes as the run's own. The record is the same either way.

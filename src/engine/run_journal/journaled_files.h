@@ -35,8 +35,8 @@ class JournaledFileSystem : public FileSystem {
   // One record a file, before its scratch file is created (pushed to the
   // disk when a file is there to be moved aside, at placing).
   std::unique_ptr<StagedFile> CreateStaged(const std::string& scratch, const std::string& target) override;
-  // The same record; a file with nothing at its name (a look saved in a
-  // folder of the run's own) is written at that name, since undoing the run
+  // The same record; in a folder the run made (nothing there was the
+  // product's) a file is written at its own name, since undoing the run
   // removes it whole or partial.
   std::unique_ptr<StagedFile> CreateStagedOrFresh(const std::string& scratch, const std::string& target) override;
 
