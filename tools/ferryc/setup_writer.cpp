@@ -114,7 +114,7 @@ class ParallelPacker {
       uint64_t size = fs::file_size(e.Source, ec);
       if (ec) throw SetupError("cannot read '" + e.Source.string() + "': " + ec.message());
       if (!e.Base.empty() && PackDelta(i, e, size, slot)) return slot;
-      if (size >= kLargeEntryThreshold && !pak_.Files()[i].SourceFile.empty()) {
+      if (size >= kLargeEntryThreshold && !pak_.SourceFile(i).empty()) {
         slot.Streamed = true;  // stored as it is, never held whole in memory
         return slot;
       }

@@ -1,5 +1,7 @@
 #include "formats/install_log/uninstall_list.h"
 
+#include <algorithm>
+
 #include "formats/pak/digit_key.h"
 #include "base/file_system.h"
 #include "base/byte_reader.h"
@@ -27,28 +29,83 @@ void ReadList(ByteReader& r, size_t count, std::vector<std::string>& list) {
   for (size_t i = 0; i < count && !r.AtEnd(); ++i) list.push_back(DigitKeyDecode(kInstallLogKey, r.LenString()));
 }
 
+// FNV-1a over the ASCII-lower-cased bytes.
+uint64_t FoldedHash(std::string_view text) {
+  uint64_t hash = 14695981039346656037u;
+  for (char c : text) hash = (hash ^ static_cast<uint8_t>(AsciiLower(c))) * 1099511628211u;
+  return hash;
+}
+
+bool EqualFolded(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  return true;
+}
+
 }  // namespace
+
+bool UninstallList::FoldedIndex::Has(const std::vector<std::string>& list, std::string_view text) const {
+  if (slots_.empty()) return false;
+  const size_t mask = slots_.size() - 1;
+  for (size_t at = FoldedHash(text) & mask; slots_[at] != 0; at = (at + 1) & mask)
+    if (EqualFolded(list[slots_[at] - 1], text)) return true;
+  return false;
+}
+
+void UninstallList::FoldedIndex::AddLast(const std::vector<std::string>& list) {
+  // At most half full: a search meets a free slot soon.
+  if (2 * (count_ + 1) > slots_.size()) Grow(list, std::max<size_t>(16, 2 * slots_.size()));
+  Place(list, list.size());
+  ++count_;
+}
+
+void UninstallList::FoldedIndex::Rebuild(const std::vector<std::string>& list) {
+  Clear();
+  for (size_t position = 1; position <= list.size(); ++position) {
+    if (2 * (count_ + 1) > slots_.size()) Grow(list, std::max<size_t>(16, 2 * slots_.size()));
+    Place(list, position);
+    ++count_;
+  }
+}
+
+void UninstallList::FoldedIndex::Place(const std::vector<std::string>& list, size_t position) {
+  const size_t mask = slots_.size() - 1;
+  size_t at = FoldedHash(list[position - 1]) & mask;
+  while (slots_[at] != 0) at = (at + 1) & mask;
+  slots_[at] = static_cast<uint32_t>(position);
+}
+
+void UninstallList::FoldedIndex::Grow(const std::vector<std::string>& list, size_t slots) {
+  std::vector<uint32_t> old = std::move(slots_);
+  slots_.assign(slots, 0);
+  for (uint32_t position : old)
+    if (position != 0) Place(list, position);
+}
+
+void UninstallList::FoldedIndex::Clear() {
+  slots_.clear();
+  count_ = 0;
+}
 
 bool UninstallList::AddFile(std::string_view path) {
   std::string folded = folder_ ? folder_(path) : std::string(path);
-  if (!Fits(files_, folded)) return false;
-  if (!file_index_.insert(AsciiLowerCopy(folded)).second) return false;
+  if (!Fits(files_, folded) || file_index_.Has(files_, folded)) return false;
   files_.push_back(std::move(folded));
+  file_index_.AddLast(files_);
   return true;
 }
 
-bool UninstallList::HasFile(std::string_view path) const { return file_index_.count(AsciiLowerCopy(path)) != 0; }
+bool UninstallList::HasFile(std::string_view path) const { return file_index_.Has(files_, path); }
 
 bool UninstallList::AddRegistryEntry(std::string_view record) {
-  if (!Fits(registry_, record)) return false;
-  if (!registry_index_.insert(AsciiLowerCopy(record)).second) return false;
+  if (!Fits(registry_, record) || registry_index_.Has(registry_, record)) return false;
   registry_.emplace_back(record);
+  registry_index_.AddLast(registry_);
   return true;
 }
 
-bool UninstallList::HasRegistryEntry(std::string_view record) const {
-  return registry_index_.count(AsciiLowerCopy(record)) != 0;
-}
+bool UninstallList::HasRegistryEntry(std::string_view record) const { return registry_index_.Has(registry_, record); }
 
 bool UninstallList::AddDirectory(std::string_view path) {
   if (!Fits(directories_, path)) return false;
@@ -60,8 +117,8 @@ void UninstallList::Clear() {
   files_.clear();
   registry_.clear();
   directories_.clear();
-  file_index_.clear();
-  registry_index_.clear();
+  file_index_.Clear();
+  registry_index_.Clear();
 }
 
 std::vector<uint8_t> UninstallList::SaveToBuffer() const {
@@ -84,8 +141,8 @@ void UninstallList::LoadFromBuffer(std::span<const uint8_t> data) {
   ReadList(r, files, files_);
   ReadList(r, registry, registry_);
   ReadList(r, directories, directories_);
-  for (const std::string& f : files_) file_index_.insert(AsciiLowerCopy(f));
-  for (const std::string& e : registry_) registry_index_.insert(AsciiLowerCopy(e));
+  file_index_.Rebuild(files_);
+  registry_index_.Rebuild(registry_);
 }
 
 std::string InstallLogPath(std::string_view installDir, std::string_view prefix) {

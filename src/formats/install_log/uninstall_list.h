@@ -8,7 +8,8 @@
 // three empty lists make six bytes.
 //
 // Files and RegistryEntries refuse duplicates ignoring ASCII case, through a
-// hashed index, so recording n entries takes linear time. A list holds at
+// hashed index of their positions (the texts are held once, in the lists), so
+// recording n entries takes linear time. A list holds at
 // most 65,535 strings of at most 65,535 bytes: the format can hold no more,
 // so further entries are refused rather than saved as a damaged log.
 #pragma once
@@ -19,7 +20,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 
@@ -63,11 +63,28 @@ class UninstallList {
   bool LoadFromFile(FileSystem& files, std::string_view directory, std::string_view prefix);
 
  private:
+  // The positions of a list's strings by their text ignoring ASCII case.
+  class FoldedIndex {
+   public:
+    bool Has(const std::vector<std::string>& list, std::string_view text) const;
+    // Indexes the list's last string.
+    void AddLast(const std::vector<std::string>& list);
+    // Indexes every string of the list (duplicates too).
+    void Rebuild(const std::vector<std::string>& list);
+    void Clear();
+
+   private:
+    void Place(const std::vector<std::string>& list, size_t position);
+    void Grow(const std::vector<std::string>& list, size_t slots);
+    std::vector<uint32_t> slots_;  // position + 1, or 0 where free; open addressing
+    size_t count_ = 0;
+  };
+
   std::vector<std::string> files_;
   std::vector<std::string> registry_;
   std::vector<std::string> directories_;
-  std::unordered_set<std::string> file_index_;      // ASCII-lower-cased
-  std::unordered_set<std::string> registry_index_;  // ASCII-lower-cased
+  FoldedIndex file_index_;
+  FoldedIndex registry_index_;
   std::function<std::string(std::string_view)> folder_;
 };
 

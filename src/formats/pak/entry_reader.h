@@ -20,7 +20,7 @@ namespace ferry {
 
 // The pieces entries are read and unpacked in: small, as several readers may
 // run at once, and large enough that a read costs little per byte.
-inline constexpr size_t kWorkerChunkSize = 256u << 10;
+inline constexpr size_t kWorkerChunkSize = 128u << 10;
 
 // How far Verify looks into a compressed entry.
 enum class VerifyDepth {

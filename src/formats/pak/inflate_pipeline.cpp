@@ -1,7 +1,7 @@
 #include "formats/pak/inflate_pipeline.h"
 
 #include <algorithm>
-#include <deque>
+#include <cstring>
 #include <exception>
 
 namespace ferry {
@@ -13,26 +13,63 @@ struct Dropped {};
 
 }  // namespace
 
+// A piece of an entry's unpacked bytes in its worker's ring; `Skip` bytes
+// left unused at the ring's end before it, as a piece never wraps.
+struct InflatePipeline::Piece {
+  size_t Worker = 0;
+  size_t Offset = 0;
+  size_t Size = 0;
+  size_t Skip = 0;
+};
+
 struct InflatePipeline::Slot {
-  std::deque<std::vector<uint8_t>> Chunks;
-  size_t Bytes = 0;  // in chunks
+  std::vector<Piece> Pieces;
+  size_t Taken = 0;  // pieces handed to the writer
   bool Done = false;
   bool Dropped = false;
   bool WorkerWaiting = false;
   EntryVerdict Check;
 };
 
+// Bytes placed at the end and released from the start, in the same order.
+// Its memory is made when the first piece comes and touched only as far as
+// pieces reach.
+class InflatePipeline::Ring {
+ public:
+  bool Fits(size_t size) const { return Used() + SkipFor(size) + size <= kPipelineRingBytes; }
+  size_t Used() const { return static_cast<size_t>(placed_ - released_); }
+  bool Waiting = false;  // its worker waits for room
+
+  Piece Place(size_t worker, std::span<const uint8_t> bytes) {
+    if (!bytes_) bytes_ = std::make_unique_for_overwrite<uint8_t[]>(kPipelineRingBytes);
+    if (Used() == 0) placed_ = released_ = 0;  // an empty ring starts over at its start
+    Piece piece{worker, 0, bytes.size(), SkipFor(bytes.size())};
+    piece.Offset = static_cast<size_t>((placed_ + piece.Skip) % kPipelineRingBytes);
+    std::memcpy(bytes_.get() + piece.Offset, bytes.data(), bytes.size());
+    placed_ += piece.Skip + piece.Size;
+    return piece;
+  }
+
+  std::span<const uint8_t> Bytes(const Piece& piece) const { return {bytes_.get() + piece.Offset, piece.Size}; }
+  void Release(const Piece& piece) { released_ += piece.Skip + piece.Size; }
+
+ private:
+  size_t SkipFor(size_t size) const {
+    const size_t at = Used() == 0 ? 0 : static_cast<size_t>(placed_ % kPipelineRingBytes);
+    return at + size > kPipelineRingBytes ? kPipelineRingBytes - at : 0;
+  }
+
+  std::unique_ptr<uint8_t[]> bytes_;
+  uint64_t placed_ = 0, released_ = 0;
+};
+
 InflatePipeline::InflatePipeline(RandomAccessFile& file, uint64_t archiveEnd, const std::vector<PakFile>& entries,
                                  std::vector<size_t> order, unsigned workers)
-    : file_(file),
-      end_(archiveEnd),
-      entries_(entries),
-      order_(std::move(order)),
-      ahead_bytes_(kPipelineAheadBytes * std::max(1u, workers)),
-      slots_(order_.size()) {
+    : file_(file), end_(archiveEnd), entries_(entries), order_(std::move(order)), slots_(order_.size()) {
   const unsigned count = std::max(1u, std::min<unsigned>(workers, static_cast<unsigned>(order_.size())));
+  for (unsigned i = 0; i < count; ++i) rings_.push_back(std::make_unique<Ring>());
   try {
-    for (unsigned i = 0; i < count && !order_.empty(); ++i) workers_.emplace_back([this] { Work(); });
+    for (size_t i = 0; i < count && !order_.empty(); ++i) workers_.emplace_back([this, i] { Work(i); });
   } catch (...) {
     Stop();
     throw;
@@ -51,33 +88,38 @@ void InflatePipeline::Stop() {
   workers_.clear();
 }
 
-// Room again for the waiting workers: they are woken in batches, not per
-// entry, since every wake is a round trip through the system.
-bool InflatePipeline::Drained() const {
-  return buffered_ <= ahead_bytes_ / 2 && next_ - std::min(next_, head_) <= kPipelineAheadEntries / 2;
-}
-
+// Waiting workers are woken in batches, not per piece, since every wake is
+// a round trip through the system: once their ring is half free and the
+// entries ahead half taken, or at once when the writer waits for them.
 void InflatePipeline::WakeWorkers() {
   if (workers_waiting_ == 0) return;
   const bool headWaits = head_ < slots_.size() && slots_[head_] && slots_[head_]->WorkerWaiting;
-  if (Drained() || headWaits) changed_.notify_all();
+  const bool entriesDrained = next_ - std::min(next_, head_) <= kPipelineAheadEntries / 2;
+  const bool ringDrained = std::any_of(rings_.begin(), rings_.end(), [](const std::unique_ptr<Ring>& ring) {
+    return ring->Waiting && ring->Used() <= kPipelineRingBytes / 2;
+  });
+  if (headWaits || (entriesDrained && ringDrained)) changed_.notify_all();
 }
 
-void InflatePipeline::Work() {
+void InflatePipeline::Work(size_t worker) {
   PakEntryReader reader(kWorkerChunkSize);
+  Ring& ring = *rings_[worker];
   for (;;) {
     std::shared_ptr<Slot> slot;
     size_t position = 0;
     {
       std::unique_lock<std::mutex> lock(mutex_);
       // Entries the writer passed by are not unpacked.
-      auto room = [this] {
+      auto room = [&] {
         const size_t claim = std::max(next_, head_);
-        return stop_ || claim >= order_.size() || (claim - head_ < kPipelineAheadEntries && buffered_ < ahead_bytes_);
+        return stop_ || claim >= order_.size() ||
+               (claim - head_ < kPipelineAheadEntries && ring.Used() < kPipelineRingBytes);
       };
       if (!room()) {
         ++workers_waiting_;
+        ring.Waiting = true;
         changed_.wait(lock, room);
+        ring.Waiting = false;
         --workers_waiting_;
       }
       next_ = std::max(next_, head_);
@@ -85,15 +127,16 @@ void InflatePipeline::Work() {
       position = next_++;
       slot = slots_[position] = std::make_shared<Slot>();
     }
-    Unpack(reader, position, slot);
+    Unpack(reader, worker, position, slot);
   }
 }
 
-void InflatePipeline::Unpack(PakEntryReader& reader, size_t position, const std::shared_ptr<Slot>& slot) {
+void InflatePipeline::Unpack(PakEntryReader& reader, size_t worker, size_t position,
+                             const std::shared_ptr<Slot>& slot) {
   EntryVerdict check;
   try {
     check = reader.Stream(file_, end_, entries_[order_[position]],
-                          [&](std::span<const uint8_t> bytes) { Push(*slot, position, bytes); });
+                          [&](std::span<const uint8_t> bytes) { Push(*slot, worker, position, bytes); });
   } catch (const Dropped&) {
     return;
   } catch (const std::exception& e) {
@@ -108,34 +151,45 @@ void InflatePipeline::Unpack(PakEntryReader& reader, size_t position, const std:
   if (writer_waiting_ && position == head_) changed_.notify_all();
 }
 
-void InflatePipeline::Push(Slot& slot, size_t position, std::span<const uint8_t> bytes) {
-  std::vector<uint8_t> chunk(bytes.begin(), bytes.end());
+// The bytes are copied into the worker's ring once it has room for them.
+void InflatePipeline::Push(Slot& slot, size_t worker, size_t position, std::span<const uint8_t> bytes) {
   std::unique_lock<std::mutex> lock(mutex_);
-  auto room = [&] {
-    return stop_ || slot.Dropped || buffered_ < ahead_bytes_ ||
-           (position == head_ && slot.Bytes < kPipelineHeadBytes);
-  };
+  Ring& ring = *rings_[worker];
+  auto room = [&] { return stop_ || slot.Dropped || ring.Fits(bytes.size()); };
   if (!room()) {
     slot.WorkerWaiting = true;
+    ring.Waiting = true;
     ++workers_waiting_;
     changed_.wait(lock, room);
     --workers_waiting_;
+    ring.Waiting = false;
     slot.WorkerWaiting = false;
   }
   if (stop_ || slot.Dropped) throw Dropped{};
-  slot.Bytes += chunk.size();
-  buffered_ += chunk.size();
-  slot.Chunks.push_back(std::move(chunk));
+  slot.Pieces.push_back(ring.Place(worker, bytes));
+  peak_held_ = std::max(peak_held_, HeldBytes());
   if (writer_waiting_ && position == head_) changed_.notify_all();
+}
+
+void InflatePipeline::Release(const Piece& piece) { rings_[piece.Worker]->Release(piece); }
+
+size_t InflatePipeline::HeldBytes() const {
+  size_t held = 0;
+  for (const std::unique_ptr<Ring>& ring : rings_) held += ring->Used();
+  return held;
+}
+
+size_t InflatePipeline::PeakHeldBytes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return peak_held_;
 }
 
 void InflatePipeline::Drop(size_t position) {
   std::shared_ptr<Slot>& slot = slots_[position];
   if (!slot) return;
   slot->Dropped = true;
-  buffered_ -= slot->Bytes;
-  slot->Chunks.clear();
-  slot->Bytes = 0;
+  for (size_t i = slot->Taken; i < slot->Pieces.size(); ++i) Release(slot->Pieces[i]);
+  slot->Pieces.clear();
   if (slot->WorkerWaiting) changed_.notify_all();
   slot.reset();
 }
@@ -149,23 +203,24 @@ EntryVerdict InflatePipeline::Take(size_t index, const ByteSink& sink) {
   WakeWorkers();
   for (;;) {
     Slot* slot = slots_[position].get();
-    if (slot && !slot->Chunks.empty()) {
-      std::vector<uint8_t> chunk = std::move(slot->Chunks.front());
-      slot->Chunks.pop_front();
-      slot->Bytes -= chunk.size();
-      buffered_ -= chunk.size();
-      WakeWorkers();
+    if (slot && slot->Taken < slot->Pieces.size()) {
+      // The piece stays in its ring, unreleased, while the sink has its bytes.
+      const Piece piece = slot->Pieces[slot->Taken++];
+      const std::span<const uint8_t> bytes = rings_[piece.Worker]->Bytes(piece);
       lock.unlock();
       try {
-        if (sink) sink(chunk);
+        if (sink) sink(bytes);
       } catch (...) {
         lock.lock();
+        Release(piece);
         Drop(position);
         head_ = position + 1;
         WakeWorkers();
         throw;
       }
       lock.lock();
+      Release(piece);
+      WakeWorkers();
       continue;
     }
     if (slot && slot->Done) break;

@@ -1,8 +1,16 @@
 // Entries of a group unpacked ahead on worker threads and taken, in the
 // order given, by one writing thread: the writer sees each entry's bytes and
 // verdict exactly as a read of its own would give them, while the next
-// entries are being unpacked. What is held ahead is bounded (a few MiB per
-// worker), whatever the entries' sizes.
+// entries are being unpacked.
+//
+// Each worker holds what it unpacked ahead in a ring of its own, made once
+// for the group: a worker takes entries in order and the writer takes them
+// in order, so the oldest bytes of a ring are always the next ones taken,
+// and the worker of the entry the writer waits for always finds room as the
+// writer takes its bytes. What is held ahead is one ring per worker,
+// whatever the entries' sizes, and no buffer is made or freed per piece (a
+// heap that keeps the room of blocks freed between live ones, as Wine's
+// does, would grow with every piece).
 #pragma once
 
 #include <condition_variable>
@@ -17,11 +25,9 @@
 
 namespace ferry {
 
-// Bytes unpacked ahead of the writer, per worker; the entry the writer is
-// taking may hold kPipelineHeadBytes more, so a worker is never stuck behind
-// it.
-inline constexpr size_t kPipelineAheadBytes = 1u << 20;
-inline constexpr size_t kPipelineHeadBytes = 512u << 10;
+// The bytes each worker may hold unpacked ahead of the writer: room for
+// one piece being taken while the next is unpacked.
+inline constexpr size_t kPipelineRingBytes = 2 * kWorkerChunkSize;
 // Entries unpacked ahead at most (small files each cost a slot).
 inline constexpr size_t kPipelineAheadEntries = 512;
 
@@ -44,28 +50,34 @@ class InflatePipeline {
   // pipeline"). An exception of `sink` drops the entry and passes through.
   EntryVerdict Take(size_t index, const ByteSink& sink);
 
+  // The most bytes held ahead at once, over all workers.
+  size_t PeakHeldBytes() const;
+
  private:
+  struct Piece;
   struct Slot;
+  class Ring;
   void Stop();
-  void Work();
-  void Unpack(PakEntryReader& reader, size_t position, const std::shared_ptr<Slot>& slot);
-  void Push(Slot& slot, size_t position, std::span<const uint8_t> bytes);
+  void Work(size_t worker);
+  void Unpack(PakEntryReader& reader, size_t worker, size_t position, const std::shared_ptr<Slot>& slot);
+  void Push(Slot& slot, size_t worker, size_t position, std::span<const uint8_t> bytes);
+  void Release(const Piece& piece);
   void Drop(size_t position);
-  bool Drained() const;
   void WakeWorkers();
+  size_t HeldBytes() const;
 
   RandomAccessFile& file_;
   const uint64_t end_;
   const std::vector<PakFile>& entries_;
   const std::vector<size_t> order_;
-  const size_t ahead_bytes_;  // kPipelineAheadBytes per worker
 
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<std::shared_ptr<Slot>> slots_;  // by position in order_, while in flight
-  size_t next_ = 0;      // the next position a worker claims
-  size_t head_ = 0;      // the position the writer takes next
-  size_t buffered_ = 0;  // bytes unpacked and not yet taken
+  std::vector<std::unique_ptr<Ring>> rings_;  // one a worker
+  size_t next_ = 0;  // the next position a worker claims
+  size_t head_ = 0;  // the position the writer takes next
+  size_t peak_held_ = 0;
   size_t workers_waiting_ = 0;
   bool writer_waiting_ = false;
   bool stop_ = false;

@@ -80,7 +80,6 @@ inline constexpr uint8_t kEntryWholeFallback = 2;
 
 struct PakFile {
   std::string Name;
-  std::string SourceFile;  // writer only: the file PackFile/StoreFile read; never stored
   uint32_t Checksum = 0;
   uint32_t Offset = 0;
   uint32_t CompSize = 0;

@@ -35,7 +35,29 @@ std::optional<uint64_t> FindArchiveEnd(RandomAccessFile& file) {
   return end;
 }
 
+// The trailer ending at `archiveEnd`; its magic unchecked. None on a short read.
+std::optional<PakTrailer> TrailerEndingAt(RandomAccessFile& file, uint64_t archiveEnd) {
+  if (archiveEnd < kPakTrailerSize) return std::nullopt;
+  uint8_t raw[kPakTrailerSize];
+  if (file.ReadAt(archiveEnd - kPakTrailerSize, raw) != kPakTrailerSize) return std::nullopt;
+  ByteReader t(raw, sizeof raw);
+  PakTrailer trailer;
+  std::memcpy(trailer.Magic, t.Bytes(4).data(), 4);
+  trailer.Version = t.U16();
+  trailer.EntryCount = t.U16();
+  trailer.DataStart = t.U32();
+  trailer.DirectoryOffset = t.U32();
+  return trailer;
+}
+
 }  // namespace
+
+std::optional<PakTrailer> ReadPakTrailer(RandomAccessFile& file) {
+  std::optional<uint64_t> archiveEnd = FindArchiveEnd(file);
+  std::optional<PakTrailer> trailer = archiveEnd ? TrailerEndingAt(file, *archiveEnd) : std::nullopt;
+  if (!trailer || std::memcmp(trailer->Magic, kPakMagic, 4) != 0) return std::nullopt;
+  return trailer;
+}
 
 PakReader::PakReader(const NativePath& fileName) : PakReader(OpenDiskFile(fileName, FileMode::kRead)) {}
 
@@ -70,15 +92,9 @@ void PakReader::ReadDirectory() {
   std::optional<uint64_t> archiveEnd = FindArchiveEnd(*file_);
   if (!archiveEnd) return;
   const uint64_t size = *archiveEnd;
-  if (size < kPakTrailerSize) return;
-  uint8_t raw[kPakTrailerSize];
-  if (file_->ReadAt(size - kPakTrailerSize, raw) != kPakTrailerSize) return;
-  ByteReader t(raw, sizeof raw);
-  std::memcpy(trailer_.Magic, t.Bytes(4).data(), 4);
-  trailer_.Version = t.U16();
-  trailer_.EntryCount = t.U16();
-  trailer_.DataStart = t.U32();
-  trailer_.DirectoryOffset = t.U32();
+  std::optional<PakTrailer> trailer = TrailerEndingAt(*file_, size);
+  if (!trailer) return;
+  trailer_ = *trailer;
   if (!HasMagic()) return;
 
   // The directory lies between DirectoryOffset and the trailer; every entry

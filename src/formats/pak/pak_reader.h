@@ -25,6 +25,11 @@ namespace ferry {
 
 class PakEntryReader;
 
+// The trailer of the archive `file` carries, read without its directory;
+// none when the file ends (before a certificate table) in no trailer with
+// the magic.
+std::optional<PakTrailer> ReadPakTrailer(RandomAccessFile& file);
+
 class PakReader {
  public:
   // The archive in the file `fileName`; a file that cannot be opened gives a

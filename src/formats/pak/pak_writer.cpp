@@ -64,10 +64,14 @@ size_t PakWriter::AddEntry(const std::string& name, const std::string& sourceFil
   if (name.size() > 0xFFFF) throw SetupError("Archive entry name too long: " + name.substr(0, 64) + "...");
   PakFile e;
   e.Name = name;
-  e.SourceFile = sourceFile;
   e.Group = group;
   files_.push_back(std::move(e));
+  sources_.push_back(sourceFile);
   return files_.size() - 1;
+}
+
+std::string_view PakWriter::SourceFile(size_t index) const {
+  return index < sources_.size() ? std::string_view(sources_[index]) : std::string_view();
 }
 
 std::optional<std::vector<uint8_t>> PakWriter::PackBuffer(size_t index, std::span<const uint8_t> data) {
@@ -104,7 +108,7 @@ std::optional<std::vector<uint8_t>> PakWriter::PackBuffer(size_t index, std::spa
 
 std::optional<std::vector<uint8_t>> PakWriter::PackFile(size_t index) {
   if (index >= files_.size()) return std::nullopt;
-  std::vector<uint8_t> data = ReadFileBytes(SystemPath(files_[index].SourceFile));
+  std::vector<uint8_t> data = ReadFileBytes(SystemPath(sources_[index]));
   if (data.size() < kLargeEntryThreshold) return PackBuffer(index, data);
   if (data.size() > std::numeric_limits<uint32_t>::max())
     throw SetupError("Archive entry too large: " + files_[index].Name);
@@ -140,7 +144,7 @@ bool PakWriter::StorePacked(size_t index, std::span<const uint8_t> stored) {
 bool PakWriter::StoreFile(size_t index) {
   if (index >= files_.size()) return false;
   PakFile& e = files_[index];
-  auto in = OpenDiskFile(SystemPath(e.SourceFile), FileMode::kRead);
+  auto in = OpenDiskFile(SystemPath(sources_[index]), FileMode::kRead);
   const uint64_t size = in ? in->Size() : 0;
   if (!in || size < kLargeEntryThreshold) {
     in.reset();
@@ -158,7 +162,7 @@ bool PakWriter::StoreFile(size_t index) {
   uint32_t crc = 0;
   for (uint64_t done = 0; done < size;) {
     size_t want = static_cast<size_t>(std::min<uint64_t>(chunk.size(), size - done));
-    if (in->ReadAt(done, std::span(chunk.data(), want)) != want) throw SetupError("Cannot read " + e.SourceFile);
+    if (in->ReadAt(done, std::span(chunk.data(), want)) != want) throw SetupError("Cannot read " + sources_[index]);
     std::span<const uint8_t> part(chunk.data(), want);
     file_->WriteAt(end + done, part);
     crc = Crc32Update(crc, part);

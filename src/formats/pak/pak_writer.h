@@ -15,6 +15,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/random_access_file.h"
@@ -42,7 +43,10 @@ class PakWriter {
 
   // A new directory entry (offset, sizes and checksum 0); its index. Throws
   // SetupError past 65,535 entries or for a name longer than 65,535 bytes.
+  // `sourceFile`: the file PackFile and StoreFile read (not stored).
   size_t AddEntry(const std::string& name, const std::string& sourceFile, uint16_t group);
+  // The source file AddEntry was given; empty for a bad index.
+  std::string_view SourceFile(size_t index) const;
   // How PackBuffer compresses: the stored bytes for the data, or none when the
   // codec fails. Unset: zlib at level 9. Called from the threads that call
   // PackBuffer. ZstdPack (pak_codec.h) gives zstd frames.
@@ -93,6 +97,8 @@ class PakWriter {
   RandomAccessFile* file_ = nullptr;
   PakTrailer trailer_;
   std::vector<PakFile> files_;
+  // By entry, kept apart from the directory: a reader's directory holds none.
+  std::vector<std::string> sources_;
   Compressor compressor_;
 };
 

@@ -139,7 +139,7 @@ bool PeWriteCheckSum(RandomAccessFile& image) {
   if (!layout) return false;
   const uint64_t size = image.Size();
   uint64_t sum = 0;
-  std::vector<uint8_t> chunk(1u << 20);  // even, so words never straddle chunks
+  std::vector<uint8_t> chunk(64u << 10);  // even, so words never straddle chunks
   for (uint64_t at = 0; at < size; at += chunk.size()) {
     size_t got = image.ReadAt(at, chunk);
     if (got == 0) return false;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -32,21 +34,41 @@ namespace ferry {
 namespace {
 
 
-// The bytes of the running program before its own archive (all of it but a
-// certificate table when it carries none), as an unsigned program: a signed
-// setup's security directory points at a table the copy does not carry.
-std::optional<std::vector<uint8_t>> ReadHostPart(const NativePath& program) {
-  std::unique_ptr<RandomAccessFile> file = OpenDiskFile(program, FileMode::kRead);
-  if (!file) return std::nullopt;
-  uint64_t size = PeAppendedDataEnd(*file).value_or(file->Size());
-  {
-    PakReader own(*file);
-    if (own.IsValid() && own.Trailer().DataStart <= size) size = own.Trailer().DataStart;
+// Files are copied through a buffer of this size, never read whole.
+constexpr size_t kCopyBufferBytes = 64u << 10;
+
+// Copies `size` bytes from the start of `from` to the start of `to`; false
+// on a short read. Throws SetupError when `to` cannot be written.
+bool CopyBytes(RandomAccessFile& from, RandomAccessFile& to, uint64_t size) {
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(size, kCopyBufferBytes)));
+  for (uint64_t done = 0; done < size;) {
+    std::span<uint8_t> part(buffer.data(), static_cast<size_t>(std::min<uint64_t>(buffer.size(), size - done)));
+    if (from.ReadAt(done, part) != part.size()) return false;
+    to.WriteAt(done, part);
+    done += part.size();
   }
-  if (size == 0) return std::nullopt;
-  MemoryFile host(file->ReadVector(0, static_cast<size_t>(size)));
-  PeClearSecurityEntry(host);
-  return std::move(host.Data());
+  return true;
+}
+
+// Where the running program's host part ends: before its own archive (all
+// of it but a certificate table when it carries none), found from the
+// archive's trailer alone. 0 when unknown.
+uint64_t HostPartSize(RandomAccessFile& program) {
+  uint64_t size = PeAppendedDataEnd(program).value_or(program.Size());
+  std::optional<PakTrailer> own = ReadPakTrailer(program);
+  if (own && own->DataStart <= size) size = own->DataStart;
+  return size;
+}
+
+// The running program's host part copied into `built`, as an unsigned
+// program: a signed setup's security directory points at a table the copy
+// does not carry. False when the program could not be read.
+bool CopyHostPart(RandomAccessFile& program, const NativePath& built) {
+  const uint64_t size = HostPartSize(program);
+  std::unique_ptr<RandomAccessFile> out = OpenDiskFile(built, FileMode::kReadWrite);
+  if (size == 0 || !out || !CopyBytes(program, *out, size)) return false;
+  PeClearSecurityEntry(*out);
+  return true;
 }
 
 void PutIcon(SetupContext& ctx, const NativePath& program) {
@@ -63,7 +85,9 @@ void PutIcon(SetupContext& ctx, const NativePath& program) {
 // created new, and renamed over the target by its handle (what was there
 // set aside by the run's journal), so no link at either name is followed and
 // no half-written uninstaller ever carries the name.
-bool PlaceNewFile(FileSystem& files, const std::vector<uint8_t>& bytes, const std::string& program,
+// `write` puts the bytes into the new file; false when it could not read
+// them (`why` then says so).
+bool PlaceNewFile(FileSystem& files, const std::function<bool(RandomAccessFile&)>& write, const std::string& program,
                   std::string& why) {
   const std::string folder = FolderOf(program, "\\");
   try {
@@ -72,13 +96,21 @@ bool PlaceNewFile(FileSystem& files, const std::vector<uint8_t>& bytes, const st
       why = "no new file could be created beside it";
       return false;
     }
-    staged->File().WriteAt(0, bytes);
+    if (!write(staged->File())) return false;
     if (staged->Place()) return true;
     why = "it could not replace the file there (in use by a running program?)";
   } catch (const SetupError& e) {
     why = e.what();
   }
   return false;
+}
+
+// A PlaceNewFile writer of bytes held in memory.
+std::function<bool(RandomAccessFile&)> WriteWhole(const std::vector<uint8_t>& bytes) {
+  return [&bytes](RandomAccessFile& out) {
+    out.WriteAt(0, bytes);
+    return true;
+  };
 }
 
 // The setup's product information with the registration this install
@@ -130,11 +162,11 @@ void WriteCarriedUninstaller(SetupContext& ctx, System& system, const std::vecto
   // that cannot start, only a side file the run's undo takes away.
   const std::string side = UninstallSideFilePath(program);
   std::string why;
-  if (!PlaceNewFile(system.Files(), records.Data(), side, why)) {
+  if (!PlaceNewFile(system.Files(), WriteWhole(records.Data()), side, why)) {
     ctx.Record.FileNotWritten(side, why);
     return;
   }
-  if (!PlaceNewFile(system.Files(), carried, program, why)) ctx.Record.FileNotWritten(program, why);
+  if (!PlaceNewFile(system.Files(), WriteWhole(carried), program, why)) ctx.Record.FileNotWritten(program, why);
 }
 
 }  // namespace
@@ -150,19 +182,25 @@ void WriteUninstaller(SetupContext& ctx, System& system, PrivateFolder& temp) {
   }
   const NativePath own = OwnProgramPath();
   const std::string program = UninstallerPath(ctx);
-  std::optional<std::vector<uint8_t>> host = ReadHostPart(own);
-  if (!host) {
-    ctx.Record.FileNotWritten(program, "the running program \"" + PathText(own) + "\" could not be read");
+  std::unique_ptr<RandomAccessFile> running = OpenDiskFile(own, FileMode::kRead);
+  const std::string unreadable = "the running program \"" + PathText(own) + "\" could not be read";
+  if (!running) {
+    ctx.Record.FileNotWritten(program, unreadable);
     return;
   }
   // Built where no other program can open it between the steps that open
   // it by name (the icon's resource update, the archive, the checksum).
-  const NativePath built = temp.WriteNewFile(L"uninstall.exe", *host);
+  const NativePath built = temp.WriteNewFile(L"uninstall.exe", {});
   if (built.empty()) {
     ctx.Record.FileNotWritten(program, "the uninstaller could not be built in the run's private folder");
     return;
   }
   ScopeGuard dropBuilt([&built] { DeleteFileW(built.c_str()); });
+  if (!CopyHostPart(*running, built)) {
+    ctx.Record.FileNotWritten(program, unreadable);
+    return;
+  }
+  running.reset();
   // A resource update rewrites the file, so the icon goes in before the
   // archive is appended.
   PutIcon(ctx, built);
@@ -175,15 +213,18 @@ void WriteUninstaller(SetupContext& ctx, System& system, PrivateFolder& temp) {
     ctx.Record.FileNotWritten(program, std::string("the uninstaller's archive could not be written: ") + e.what());
     return;
   }
-  std::string why;
-  std::vector<uint8_t> bytes;
-  try {
-    bytes = ReadFileBytes(built);
-  } catch (const SetupError& e) {
-    ctx.Record.FileNotWritten(program, e.what());
+  std::unique_ptr<RandomAccessFile> finished = OpenDiskFile(built, FileMode::kRead);
+  if (!finished) {
+    ctx.Record.FileNotWritten(program, "Cannot open " + PathText(built));
     return;
   }
-  if (!PlaceNewFile(system.Files(), bytes, program, why)) ctx.Record.FileNotWritten(program, why);
+  std::string why;
+  auto copy = [&](RandomAccessFile& out) {
+    if (CopyBytes(*finished, out, finished->Size())) return true;
+    why = "Cannot read " + PathText(built);
+    return false;
+  };
+  if (!PlaceNewFile(system.Files(), copy, program, why)) ctx.Record.FileNotWritten(program, why);
 }
 
 bool ReplaceIcon(std::span<const uint8_t> iconFile, const NativePath& programFile) {

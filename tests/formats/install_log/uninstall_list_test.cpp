@@ -6,6 +6,7 @@
 #include "base/file_system.h"
 #include "formats/install_log/uninstall_list.h"
 #include "base/random_access_file.h"
+#include "base/text.h"
 
 namespace ferry {
 namespace {
@@ -97,6 +98,22 @@ TEST(InstallLog, DuplicatesInOtherLetterCaseAreRefused) {
 
   log.Clear();
   EXPECT_TRUE(log.AddFile("$INSTDIR\\Data\\X.dat"));
+}
+
+// Past many growths of the index, and back from a saved log: every entry is
+// found in any letter case, and nothing that was not added.
+TEST(InstallLog, ManyEntriesAreFoundInAnyLetterCase) {
+  UninstallList log;
+  auto path = [](size_t i) { return "$INSTDIR\\Dir" + std::to_string(i % 37) + "\\File" + std::to_string(i) + ".Dat"; };
+  for (size_t i = 0; i < 5000; ++i) ASSERT_TRUE(log.AddFile(path(i)));
+  UninstallList loaded;
+  loaded.LoadFromBuffer(log.SaveToBuffer());
+  for (const UninstallList* list : {&log, &loaded}) {
+    for (size_t i = 0; i < 5000; ++i) ASSERT_TRUE(list->HasFile(AsciiLowerCopy(path(i)))) << i;
+    EXPECT_FALSE(list->HasFile(path(5000)));
+  }
+  for (size_t i = 0; i < 5000; i += 7) EXPECT_FALSE(log.AddFile(AsciiLowerCopy(path(i))));
+  EXPECT_EQ(log.Files().size(), 5000u);
 }
 
 TEST(InstallLog, AddFileFoldsThePathFirst) {

@@ -2,7 +2,9 @@
 // reading in directory order would see.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -22,12 +24,14 @@ std::vector<uint8_t> EntryData(size_t i, size_t big) {
   return data;
 }
 
-MemoryFile Archive(size_t count, size_t big) {
+MemoryFile Archive(size_t count, size_t big, size_t fixedSize = 0) {
   MemoryFile file;
   PakWriter writer = PakWriter::Create(file);
   for (size_t i = 0; i < count; ++i) {
     writer.AddEntry("e" + std::to_string(i), "", 1);
-    writer.StoreBuffer(i, EntryData(i, big));
+    std::vector<uint8_t> data = EntryData(i, big);
+    if (fixedSize != 0) data.resize(fixedSize, 'x');
+    writer.StoreBuffer(i, data);
   }
   writer.WriteDirectory();
   return file;
@@ -88,6 +92,36 @@ TEST(PakParallel, PipelineHandsEachEntryAsALoadWould) {
     if (loaded) EXPECT_EQ(taken, *loaded);
   }
   EXPECT_FALSE(pipeline.Take(3, {}).Sound);  // behind the writer: not in the pipeline
+}
+
+// A writer slower than the workers: each worker holds no more than its
+// ring ahead, and the bytes come out whole through the rings' wrapping.
+TEST(PakParallel, PipelineHoldsNoMoreThanARingAWorker) {
+  struct Case {
+    size_t Count, Big, FixedSize;
+    unsigned Workers;
+  };
+  for (const Case& c : {Case{1500, SIZE_MAX, 3000, 1}, Case{300, 7, 0, 2}}) {
+    SCOPED_TRACE(c.Count);
+    MemoryFile file = Archive(c.Count, c.Big, c.FixedSize);
+    PakReader pak(file);
+    std::vector<size_t> order;
+    for (size_t i = 0; i < c.Count; ++i) order.push_back(i);
+    InflatePipeline pipeline(file, pak.ArchiveEnd(), pak.Files(), order, c.Workers);
+    for (size_t i = 0; i < c.Count; ++i) {
+      std::vector<uint8_t> taken;
+      ASSERT_TRUE(pipeline
+                      .Take(i,
+                            [&](std::span<const uint8_t> bytes) {
+                              if (i % 50 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                              taken.insert(taken.end(), bytes.begin(), bytes.end());
+                            })
+                      .Sound);
+      ASSERT_EQ(taken, *pak.LoadEntry(i)) << i;
+    }
+    EXPECT_GT(pipeline.PeakHeldBytes(), kPipelineRingBytes / 2);
+    EXPECT_LE(pipeline.PeakHeldBytes(), kPipelineRingBytes * c.Workers);
+  }
 }
 
 }  // namespace

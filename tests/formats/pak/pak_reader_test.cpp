@@ -57,6 +57,12 @@ TEST_F(PakReaderTest, ReadsTrailerAndDirectory) {
   EXPECT_EQ(pak.CountGroup(0), 4u);
   EXPECT_EQ(pak.CountGroup(1), 2u);
   EXPECT_EQ(pak.CountGroup(2), 0u);
+  // The trailer alone, without the directory.
+  std::optional<PakTrailer> trailer = ReadPakTrailer(file_);
+  ASSERT_TRUE(trailer.has_value());
+  EXPECT_EQ(trailer->DataStart, 15u);
+  EXPECT_EQ(trailer->DirectoryOffset, pak.Trailer().DirectoryOffset);
+  EXPECT_EQ(trailer->EntryCount, 7);
 }
 
 TEST_F(PakReaderTest, LoadByNameIgnoresCaseButNotGroup) {
@@ -140,6 +146,7 @@ TEST(PakReader, WithoutMagicThereAreNoEntries) {
   EXPECT_FALSE(pak.LoadByName("SetupInfo", 0).has_value());
   EXPECT_EQ(pak.FindFirst(0, false).Name, "");
   EXPECT_EQ(pak.CountGroup(0), 0u);
+  EXPECT_FALSE(ReadPakTrailer(file).has_value());
 }
 
 TEST(PakReader, MissingDiskFileOpensBlank) {
