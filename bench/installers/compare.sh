@@ -145,11 +145,13 @@ for payload in $payloads; do
       esac
       # shellcheck disable=SC2086
       python3 "$helper" check "$dir/Payload" "$target" $extra
-      if [ "$payload" = small ] && [ "${sys%-*}" = ferry ]; then
+      # Uninstalled every time: one product has one registration, and the
+      # next round installs it into another folder.
+      if [ "${sys%-*}" = ferry ]; then
         start=$(now)
         wine "$target/Bench_Uninstall.exe" /S > "$dir/$sys.uninstall.out" 2>&1 ||
           { echo "FAILED: $sys uninstall (round $r)"; tail -5 "$dir/$sys.uninstall.out"; exit 1; }
-        uninstall_walls="$uninstall_walls $sys:$(since "$start")"
+        [ "$payload" != small ] || uninstall_walls="$uninstall_walls $sys:$(since "$start")"
         [ -z "$(find "$target" -type f ! -name 'Bench_Uninstall.exe' 2> /dev/null)" ] ||
           { echo "FAILED: $sys uninstall left files"; exit 1; }
       fi
