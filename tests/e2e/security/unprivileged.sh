@@ -20,6 +20,10 @@ if [ "$(id -u)" = 0 ]; then
   id "$user" > /dev/null 2>&1 || useradd -M -d /nonexistent "$user" 2> /dev/null ||
     { echo "cannot make the user $user: skipped"; exit 77; }
   rm -rf "$work" && mkdir -p "$work/home" && chown -R "$user" "$work"
+  # A checkout the user cannot reach (below root's home, say) cannot be tried.
+  runuser -u "$user" -- sh -c 'test -r "$1" && test -x "$2" && test -r "$3" && test -w "$4"' _ \
+    "$stub" "$src/examples/demo/product-1.1/install" "$src/tests/e2e/e2e_common.sh" "$work" ||
+    { echo "the user $user cannot reach the build or the sources: skipped"; exit 77; }
   as_user() { runuser -u "$user" -- env HOME="$work/home" PATH="$PATH" PHASE="$1" "$0" "$stub" "$ferryc_exe" "$src" "$work"; }
   as_user read-only
   locked=$work/u/prefix/drive_c/Locked
