@@ -1,7 +1,6 @@
 #include "wizard/silent_install.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 
 #include "base/text.h"
@@ -30,9 +29,7 @@ std::string BlockedMessage(const WizardModel& model, const SetupContext& ctx) {
   std::optional<PageKind> type = model.CurrentPageType();
   if (type == PageKind::InstallDir) {
     std::string dir = InstallDirText(model, ctx);
-    const bool hasDrive = dir.size() >= 3 && std::isalpha(static_cast<unsigned char>(dir[0])) && dir[1] == ':' &&
-                          dir[2] == '\\';
-    if (!hasDrive)
+    if (!IsDriveFolderPath(dir))
       return "Cannot install to \"" + dir + "\": the folder must start with a drive letter, as in "
              "/D=C:\\Programs\\Product.";
     return "Cannot install to \"" + dir + "\": the drive " + DriveOf(dir) +

@@ -36,20 +36,13 @@ uint64_t FoldedHash(std::string_view text) {
   return hash;
 }
 
-bool EqualFolded(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  return true;
-}
-
 }  // namespace
 
 bool UninstallList::FoldedIndex::Has(const std::vector<std::string>& list, std::string_view text) const {
   if (slots_.empty()) return false;
   const size_t mask = slots_.size() - 1;
   for (size_t at = FoldedHash(text) & mask; slots_[at] != 0; at = (at + 1) & mask)
-    if (EqualFolded(list[slots_[at] - 1], text)) return true;
+    if (EqualsNoCase(list[slots_[at] - 1], text)) return true;
   return false;
 }
 
